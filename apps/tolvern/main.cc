@@ -1,0 +1,201 @@
+// tolvern: the command-line face of the migration engine.
+//
+//   tolvern migrate (--project FILE.dpr | --folder DIR) [options]
+//   tolvern restore UNDOFILE
+//
+// Exit codes: 0 success, 1 the run or restore failed, 2 usage errors.
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <clocale>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "engine/nx_replacer.h"
+#include "files/file_utils.h"
+#include "ide/ide_utils.h"
+#include "ide/project_host.h"
+#include "platform/disk.h"
+#include "platform/errors.h"
+#include "wizard/zuvezod_res.h"
+
+namespace {
+
+using namespace tolvern;
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+struct MigrateArgs {
+  std::string project;
+  std::string folder;
+  bool recursive = false;
+  bool ado = false;
+  std::vector<std::string> units;
+  std::string backup_dir;
+  bool no_backup = false;
+  bool no_log = false;
+  bool view_log = false;
+  bool quiet = false;
+};
+
+std::string Absolute(const std::string& path) {
+  std::error_code ec;
+  std::string abs = std::filesystem::absolute(path, ec).lexically_normal().string();
+  if (ec) return path;
+  while (abs.size() > 1 && abs.back() == kPathDelim) abs.pop_back();
+  return abs;
+}
+
+// Shows which file a long run is at, on a terminal only, on one line.
+class ProgressLine {
+ public:
+  explicit ProgressLine(bool enabled) : enabled_(enabled && isatty(STDERR_FILENO)) {}
+  ~ProgressLine() { Clear(); }
+  void Show(int index, int count, const std::string& file) {
+    if (!enabled_) return;
+    std::string line = "[" + std::to_string(index + 1) + "/" + std::to_string(count) + "] " +
+                       ExtractFileName(file);
+    if (line.size() > 78) line.resize(78);
+    std::fprintf(stderr, "\r\033[K%s", line.c_str());
+    shown_ = true;
+  }
+  void Clear() {
+    if (shown_) std::fprintf(stderr, "\r\033[K");
+    shown_ = false;
+  }
+
+ private:
+  bool enabled_;
+  bool shown_ = false;
+};
+
+void Fail(const std::string& message) { std::cerr << "tolvern: error: " << message << "\n"; }
+
+int RunMigrate(const MigrateArgs& args) {
+  NXReplacerScope library;
+  TReplaceOptions& options = *ReplaceOptions;
+  TComponentReplacer& replacer = args.ado ? *AdoReplacer : *BdeReplacer;
+  ProjectHost host;
+  ScopedIdeServices services(&host);
+  std::string base_folder;
+  if (!args.project.empty()) {
+    std::string project = Absolute(args.project);
+    if (!CurrentDisk().FileExists(project)) {
+      Fail("project file \"" + project + "\" does not exist.");
+      return kExitFailed;
+    }
+    host.Load(project);
+    options.Dest = 0;
+    base_folder = ExtractFileDir(project);
+    std::vector<std::string> names;
+    for (int m = 0; m < TIDEUtils::GetProjectModuleCount(); ++m) {
+      std::string module;
+      TIDEUtils::GetProjectModuleFileName(m, module);
+      if (UpperCase(ExtractFileExt(module)) == ".PAS") names.push_back(ExtractFileName(module));
+    }
+    for (const std::string& u : args.units) {
+      bool known = false;
+      for (const std::string& n : names) known = known || SameText(u, n);
+      if (!known) {
+        Fail("\"" + u + "\" is not a unit of the project \"" + project + "\".");
+        return kExitUsage;
+      }
+    }
+    std::string units;
+    for (const std::string& n : names) {
+      bool picked = args.units.empty();
+      for (const std::string& u : args.units) picked = picked || SameText(u, n);
+      if (picked) units += n + "\r\n";
+    }
+    options.Units = units;
+  } else {
+    std::string folder = Absolute(args.folder);
+    if (!CurrentDisk().DirExists(folder)) {
+      Fail("folder \"" + folder + "\" does not exist.");
+      return kExitFailed;
+    }
+    options.Dest = 1;
+    options.Directory = folder;
+    options.IncludeSubDirs = args.recursive;
+    base_folder = folder;
+  }
+  options.MakeBackup = !args.no_backup;
+  options.BackupDir = args.backup_dir.empty() ? PathJoin(base_folder, "RBackup")
+                                              : Absolute(args.backup_dir);
+  options.WriteLog = !args.no_log;
+  options.ViewLog = args.view_log;
+
+  ProgressLine progress(!args.quiet);
+  replacer.OnProgress = [&progress](int i, int n, const std::string& f) { progress.Show(i, n, f); };
+  bool ok = replacer.Execute();
+  progress.Clear();
+  std::cout << (ok ? res::kReplaceSucceeded : res::kReplaceFailed) << "\n";
+  return ok ? kExitOk : kExitFailed;
+}
+
+int RunRestore(const std::string& undo_file) {
+  NXReplacerScope library;
+  std::string path = Absolute(undo_file);
+  if (!CurrentDisk().FileExists(path)) {
+    Fail("undo file \"" + path + "\" does not exist.");
+    std::cout << res::kRestoreFailed << "\n";
+    return kExitFailed;
+  }
+  bool ok = BdeReplacer->RestoreFiles(path);
+  std::cout << (ok ? res::kRestoreSucceeded : res::kRestoreFailed) << "\n";
+  return ok ? kExitOk : kExitFailed;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::setlocale(LC_TIME, "");
+  CLI::App app{"Migrates Object Pascal applications from BDE and ADO components to Nexa."};
+  app.require_subcommand(1);
+  app.set_version_flag("--version", "tolvern 0.1.0");
+
+  MigrateArgs margs;
+  CLI::App* migrate = app.add_subcommand("migrate", "Migrate the units and forms of a project or folder.");
+  auto* project = migrate->add_option("--project", margs.project, "Project file (.dpr) whose units are migrated");
+  auto* folder = migrate->add_option("--folder", margs.folder, "Folder whose .pas and .dpr files are migrated");
+  project->excludes(folder);
+  migrate->add_flag("--recursive,-r", margs.recursive, "Folder mode: walk sub-folders too")->needs(folder);
+  migrate->add_flag("--ado", margs.ado, "Migrate ADO components (default: BDE)");
+  migrate->add_option("--units", margs.units, "Project mode: unit file names to migrate (default: all)")
+      ->delimiter(',')
+      ->needs(project);
+  auto* backup = migrate->add_option("--backup-dir", margs.backup_dir, "Backup folder (default: RBackup in the project or target folder)");
+  migrate->add_flag("--no-backup", margs.no_backup, "Do not back up changed originals")->excludes(backup);
+  migrate->add_flag("--no-log", margs.no_log, "Do not write Wiz_Log.txt");
+  migrate->add_flag("--view-log", margs.view_log, "Open the log in the desktop's viewer afterwards");
+  migrate->add_flag("--quiet,-q", margs.quiet, "No progress line");
+
+  std::string undo_file;
+  CLI::App* restore = app.add_subcommand("restore", "Put back the originals listed in an undo file.");
+  restore->add_option("UNDOFILE", undo_file, "The undo file (ZUvezod.reu) of an earlier run")->required();
+
+  try {
+    app.parse(argc, argv);
+    if (migrate->parsed() && margs.project.empty() && margs.folder.empty())
+      throw CLI::RequiredError("--project or --folder");
+  } catch (const CLI::ParseError& e) {
+    int code = app.exit(e);
+    return code == 0 ? kExitOk : kExitUsage;
+  }
+
+  try {
+    if (migrate->parsed()) {
+      return RunMigrate(margs);
+    }
+    return RunRestore(undo_file);
+  } catch (const std::exception& e) {
+    Fail(e.what());
+    std::cout << (migrate->parsed() ? res::kReplaceFailed : res::kRestoreFailed) << "\n";
+    return kExitFailed;
+  }
+}

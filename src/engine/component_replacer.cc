@@ -1,0 +1,222 @@
+#include "engine/component_replacer.h"
+
+#include <vector>
+
+#include "files/file_utils.h"
+#include "ide/ide_utils.h"
+#include "platform/disk.h"
+#include "platform/errors.h"
+#include "platform/shell.h"
+#include "wizard/zuvezod_res.h"
+
+namespace tolvern {
+
+namespace {
+
+// Runs a clean-up step when the scope is left, also by an exception.
+template <typename F>
+class Finally {
+ public:
+  explicit Finally(F f) : f_(std::move(f)) {}
+  ~Finally() {
+    if (armed_) f_();
+  }
+  void Run() {
+    if (armed_) f_();
+    armed_ = false;
+  }
+  Finally(const Finally&) = delete;
+  Finally& operator=(const Finally&) = delete;
+
+ private:
+  F f_;
+  bool armed_ = true;
+};
+
+bool HasExtension(const std::string& path, const char* ext1, const char* ext2) {
+  std::string ext = UpperCase(ExtractFileExt(path));
+  return ext == ext1 || ext == ext2;
+}
+
+}  // namespace
+
+TComponentReplacer::TComponentReplacer(const std::string& source_unit, std::string new_units,
+                                       TReplaceOptions* options)
+    : OldUnit(UpperCase(source_unit)), NewUnits(std::move(new_units)), Options(options) {
+  Log.SetTitle(Options->GetTitle() + res::kLogTitleSuffix);
+  Log.SetTimestampCaption(res::kLogTimestampCaption);
+  Log.SetDoubleSpacing(true);
+}
+
+void TComponentReplacer::AddReplacement(const std::string& old_class,
+                                        const std::string& new_class) {
+  int index = NewNames.Add(new_class);
+  OldNames.Add(old_class, index);
+}
+
+std::string TComponentReplacer::FindReplacement(const std::string& old_class) const {
+  int i = OldNames.IndexOf(old_class);
+  return i < 0 ? std::string() : NewNames[OldNames.Object(i)];
+}
+
+std::string TComponentReplacer::GetReplacement(const std::string&, const std::string& new_name) {
+  return new_name;
+}
+
+bool TComponentReplacer::Execute() {
+  UndoList.Clear();
+  ChangedCount = 0;
+  const bool project_mode = Options->Dest == 0;
+  std::string log_path;
+  if (Options->WriteLog) {
+    std::string folder = project_mode ? ExtractFilePath(TIDEUtils::GetProjectFileName())
+                                      : Options->Directory;
+    log_path = PathJoin(folder, res::kLogFileName);
+    Log.Open(log_path);
+  }
+  Finally close_log([this] { Log.Close(); });
+
+  InitUnitList();
+  Finally clear_units([this] { UnitList.Clear(); });
+
+  CreateBackupFolder();
+
+  Log.WriteLine(res::kAllocatingTempFolder);
+  const std::string temp_dir = CreateTempFolder(res::kTempPrefix, 1);
+  // Without a work folder the output would land in the current folder.
+  if (temp_dir.empty()) throw EFCreateError(res::kFailedToCreateTemp);
+  Finally remove_temp([&temp_dir] { RemoveFolder(temp_dir); });
+
+  DatabaseMap.Clear();
+  const std::string dir_prefix = PathJoin(Options->Directory, "");
+  for (int i = 0; i < UnitList.Count(); ++i) {
+    const std::string file = UnitList[i];
+    std::string rel_path;
+    if (!project_mode) {
+      rel_path = file.compare(0, dir_prefix.size(), dir_prefix) == 0
+                     ? file.substr(dir_prefix.size())
+                     : ExtractFileName(file);
+      ForceFolders(PathJoin(temp_dir, ExtractFilePath(rel_path)));
+    }
+    if (OnProgress) OnProgress(i, UnitList.Count(), file);
+    int before = ChangedCount;
+    ProcessFile(file, PathJoin(temp_dir, ExtractFilePath(rel_path)));
+    if (ChangedCount > before && Options->MakeBackup) BackupOriginal(i, rel_path);
+  }
+
+  // The undo file is written before any original is replaced, so that a run
+  // cut short while copying back can still be undone.
+  std::string undo_path;
+  if (Options->MakeBackup) {
+    undo_path = PathJoin(Options->BackupDir, res::kUndoFileName);
+    WriteUndoFile(undo_path);
+  }
+  bool copied = ReplaceOriginalFiles(temp_dir);
+  if (Options->MakeBackup) Log.WriteLine(res::Format(res::kBackupFile, {undo_path}));
+  Log.WriteLine(res::kRemovingTempFolder);
+  remove_temp.Run();
+  clear_units.Run();
+  Log.WriteLine(copied ? res::kReplaceSucceeded : res::kReplaceFailed);
+  close_log.Run();
+  if (Options->WriteLog && Options->ViewLog) ShellOpen(log_path);
+  return copied;
+}
+
+void TComponentReplacer::InitUnitList() {
+  Log.WriteLine(res::kInitUnitList);
+  UnitList.Clear();
+  if (Options->Dest != 0) {
+    AddFolderUnits(Options->Directory, Options->IncludeSubDirs);
+    return;
+  }
+  UnitList.SetText(Options->Units);
+  int count = TIDEUtils::GetProjectModuleCount();
+  for (int m = 0; m < count; ++m) {
+    std::string module;
+    TIDEUtils::GetProjectModuleFileName(m, module);
+    if (module.size() < 4 || UpperCase(module.substr(module.size() - 4)) != ".PAS") continue;
+    int line = UnitList.IndexOf(ExtractFileName(module));
+    if (line >= 0) UnitList.Set(line, module);
+  }
+}
+
+void TComponentReplacer::AddFolderUnits(const std::string& folder, bool recursive) {
+  std::vector<DirEntry> entries;
+  CurrentDisk().List(folder, &entries);
+  for (const DirEntry& e : entries) {
+    std::string path = PathJoin(folder, e.name);
+    if (e.is_dir) {
+      if (recursive) AddFolderUnits(path, true);
+    } else if (HasExtension(e.name, ".PAS", ".DPR")) {
+      UnitList.Add(path);
+    }
+  }
+}
+
+void TComponentReplacer::CreateBackupFolder() {
+  if (!Options->MakeBackup) return;
+  Log.WriteLine(res::kCreatingBackupFolder);
+  if (!ForceFolders(Options->BackupDir)) throw EFCreateError(res::kFailedToCreateDirectory);
+}
+
+void TComponentReplacer::BackupOriginal(int i, const std::string& rel_path) {
+  const std::string& file = UnitList[i];
+  std::string backup;
+  if (Options->Dest != 0) {
+    ForceFolders(PathJoin(Options->BackupDir, ExtractFilePath(rel_path)));
+    backup = MakeBackupName(PathJoin(Options->BackupDir, rel_path));
+  } else {
+    backup = PathJoin(Options->BackupDir, ExtractFileName(MakeBackupName(file)));
+  }
+  if (!CurrentDisk().CopyFile(file, backup))
+    throw EBackupError(res::Format(res::kFailedToBackUp, {file, backup}));
+  UndoList.SetValue(file, backup);
+}
+
+void TComponentReplacer::ProcessFile(const std::string& file_name, const std::string& dest_dir) {
+  Log.WriteLine(res::Format(res::kProcessingFile, {file_name}));
+  std::string bytes = ReadWholeFile(file_name);
+  std::string dest_path = PathJoin(dest_dir, ExtractFileName(file_name));
+  if (!HasExtension(file_name, ".PAS", ".DPR")) {
+    // Form files are left as they are.
+    Log.WriteLine(res::kNoChanges);
+    return;
+  }
+  TextEncoding encoding = DetectEncoding(bytes);
+  std::string text, why;
+  if (!DecodeText(bytes, encoding, &text, &why)) {
+    Log.WriteLine(res::Format(res::kInvalidEncoding, {file_name, why}));
+    Log.WriteLine(res::kNoChanges);
+    return;
+  }
+  bytes.clear();
+  ReplaceInUnit(text, file_name, encoding, dest_path);
+}
+
+bool TComponentReplacer::ReplaceOriginalFiles(const std::string& temp_dir) {
+  if (ChangedCount > 0) Log.WriteLine(res::kReplacingOriginals);
+  std::vector<std::string> failures;
+  Disk& disk = CurrentDisk();
+  if (Options->Dest == 0) {
+    for (int i = 0; i < UnitList.Count(); ++i) {
+      const std::string& original = UnitList[i];
+      std::string changed = PathJoin(temp_dir, ExtractFileName(original));
+      if (disk.FileExists(changed) && !disk.CopyFile(changed, original))
+        failures.push_back(original);
+    }
+  } else {
+    CopyFolder(temp_dir, Options->Directory, &failures);
+  }
+  for (const std::string& f : failures) Log.WriteLine(res::Format(res::kFailedToCopyBack, {f}));
+  return failures.empty();
+}
+
+void TComponentReplacer::WriteUndoFile(const std::string& undo_path) {
+  WriteWholeFile(undo_path, UndoList.Text());
+}
+
+void TComponentReplacer::LogChanges(int changes) {
+  Log.WriteLine(changes > 0 ? std::to_string(changes) + res::kChanges : res::kNoChanges);
+}
+
+}  // namespace tolvern

@@ -1,0 +1,91 @@
+// The conversion engine for one family of source components. A run rewrites
+// each file into a private temporary folder, backs up each original that
+// changed, writes the undo file, copies the changed files over the originals
+// and logs every step. Nothing outside the temporary folder is touched before
+// every file has been rewritten, so a failure part-way leaves the originals
+// as they were.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "engine/replace_options.h"
+#include "engine/string_list.h"
+#include "files/log_writer.h"
+#include "platform/text_encoding.h"
+
+namespace tolvern {
+
+class TComponentReplacer {
+ public:
+  // source_unit: the unit that uses clauses are searched for (for example
+  // DBTables); new_units: the text inserted behind it.
+  TComponentReplacer(const std::string& source_unit, std::string new_units,
+                     TReplaceOptions* options);
+  virtual ~TComponentReplacer() = default;
+  TComponentReplacer(const TComponentReplacer&) = delete;
+  TComponentReplacer& operator=(const TComponentReplacer&) = delete;
+
+  void AddReplacement(const std::string& old_class, const std::string& new_class);
+  // The target class of a source class (letter case ignored), or "".
+  std::string FindReplacement(const std::string& old_class) const;
+
+  // One migration run. True when it completed and every changed file reached
+  // its original's place; failures that stop the run are exceptions, thrown
+  // after the clean-up.
+  bool Execute();
+
+  // Puts back every original listed in an undo file. False when the file lists
+  // nothing, a listed backup is missing (nothing is copied then) or a copy
+  // fails (the copies before it stay done).
+  bool RestoreFiles(const std::string& undo_file_name);
+
+  // The text that replaces a source class name found in code.
+  virtual std::string GetReplacement(const std::string& old_name, const std::string& new_name);
+
+  // Called for every file a run processes, with its 0-based index and the
+  // current length of the unit list (which grows as units name their forms).
+  std::function<void(int index, int count, const std::string& file)> OnProgress;
+
+  // Rewrites one Pascal text into dest_path when anything changed; logs the
+  // change count and counts the file in ChangedCount when it leaves one.
+  void ReplaceInUnit(const std::string& text, const std::string& source_path,
+                     TextEncoding encoding, const std::string& dest_path);
+
+  // The rewritten text of a comment token; adds its replacements to *changes.
+  // A resource directive is returned unchanged and may name the unit's form.
+  std::string ReplaceInComment(std::string_view comment, const std::string& source_path,
+                               int* changes);
+
+  StringList OldNames{true};
+  StringList NewNames;
+  StringList UnitList;
+  TLogWriter Log;
+  int ChangedCount = 0;
+  StringList UndoList;
+  StringList DatabaseMap;
+  std::string OldUnit;
+  std::string NewUnits;
+  TReplaceOptions* Options;
+
+ protected:
+  // Rewrites one file of the run into dest_dir. Replaceable so that tests can
+  // put any rewriter, or any failure, in its place.
+  virtual void ProcessFile(const std::string& file_name, const std::string& dest_dir);
+
+  void InitUnitList();
+  void AddFolderUnits(const std::string& folder, bool recursive);
+  void CreateBackupFolder();
+
+ private:
+  // Backs up the original of UnitList[i]; throws EBackupError when the copy
+  // fails, so that no original is replaced without its backup.
+  void BackupOriginal(int i, const std::string& rel_path);
+  // Copies the changed files over the originals; false when a copy failed.
+  bool ReplaceOriginalFiles(const std::string& temp_dir);
+  void WriteUndoFile(const std::string& undo_path);
+  void AddFormOfDirective(std::string_view directive, const std::string& source_path);
+  void LogChanges(int changes);
+};
+
+}  // namespace tolvern

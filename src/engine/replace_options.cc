@@ -1,0 +1,28 @@
+#include "engine/replace_options.h"
+
+#include "platform/settings_store.h"
+#include "wizard/zuvezod_res.h"
+
+namespace tolvern {
+
+std::string TReplaceOptions::GetTitle() const { return Name + res::kTitleSuffix; }
+
+void TReplaceOptions::LoadFromRegistry(TRegIniFile& reg, const std::string& section) {
+  Dest = static_cast<std::uint8_t>(reg.ReadInteger(section, "Dest", Dest) & 0xFF);
+  Directory = reg.ReadString(section, "Directory", Directory);
+  IncludeSubDirs = reg.ReadBool(section, "IncludeSubDirs", IncludeSubDirs);
+  MakeBackup = reg.ReadBool(section, "MakeBackup", MakeBackup);
+  WriteLog = reg.ReadBool(section, "WriteLog", WriteLog);
+  ViewLog = reg.ReadBool(section, "ViewLog", ViewLog);
+}
+
+void TReplaceOptions::SaveToRegistry(TRegIniFile& reg, const std::string& section) const {
+  reg.WriteInteger(section, "Dest", Dest);
+  reg.WriteString(section, "Directory", Directory);
+  reg.WriteBool(section, "IncludeSubDirs", IncludeSubDirs);
+  reg.WriteBool(section, "MakeBackup", MakeBackup);
+  reg.WriteBool(section, "WriteLog", WriteLog);
+  reg.WriteBool(section, "ViewLog", ViewLog);
+}
+
+}  // namespace tolvern

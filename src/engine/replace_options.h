@@ -1,0 +1,36 @@
+// The choices of one migration run, shared by both replacers, the wizard and
+// the expert.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tolvern {
+
+class TRegIniFile;
+
+class TReplaceOptions {
+ public:
+  explicit TReplaceOptions(std::string name) : Name(std::move(name)) {}
+
+  // Name followed by " Migration Wizard": message box caption, settings
+  // section, and (with " log") the log's title.
+  std::string GetTitle() const;
+
+  // Read and write the six stored fields in the section; a missing value keeps
+  // the field's current value.
+  void LoadFromRegistry(TRegIniFile& reg, const std::string& section);
+  void SaveToRegistry(TRegIniFile& reg, const std::string& section) const;
+
+  std::string Name;
+  std::uint8_t Dest = 0;  // 0: the open project's units; 1: the folder Directory
+  std::string Directory;
+  bool IncludeSubDirs = false;
+  bool MakeBackup = true;
+  std::string BackupDir;
+  bool WriteLog = true;
+  std::string Units;  // project mode: file names, each followed by CR LF
+  bool ViewLog = false;
+};
+
+}  // namespace tolvern

@@ -1,0 +1,125 @@
+// Rewriting of Pascal units and project files: class names in code and in
+// comments (never in strings), the uses-clause insertion, and the form that a
+// unit's resource directive names.
+#include "engine/component_replacer.h"
+#include "files/file_utils.h"
+#include "parsing/pas_parser.h"
+#include "platform/disk.h"
+
+namespace tolvern {
+
+namespace {
+
+// Letters as the 8-bit code page classifies them: ASCII letters and the
+// accented letters of the upper half; digits and "_" are no letters.
+bool IsLetter(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= 0xC0 && c != 0xD7 && c != 0xF7);
+}
+
+bool StartsWith(std::string_view s, std::string_view prefix) {
+  return s.substr(0, prefix.size()) == prefix;
+}
+
+}  // namespace
+
+void TComponentReplacer::ReplaceInUnit(const std::string& text, const std::string& source_path,
+                                       TextEncoding encoding, const std::string& dest_path) {
+  TPasParser scanner(text);
+  std::string out;
+  out.reserve(text.size() + text.size() / 16);
+  int changes = 0;
+  bool in_uses = false;
+  bool unchanged = true;
+  std::string_view token;
+  for (int code; (code = scanner.GetNext(&token)) != kTokEnd;) {
+    switch (code) {
+      case kTokComment: {
+        std::string replaced = ReplaceInComment(token, source_path, &changes);
+        if (replaced != token) unchanged = false;
+        out += replaced;
+        continue;
+      }
+      case kTokSemicolon:
+        in_uses = false;
+        break;
+      case kTokUses:
+        in_uses = true;
+        break;
+      case kTokIdent: {
+        std::string ident(token);
+        if (in_uses && UpperCase(ident) == OldUnit) {
+          out += ident;
+          out += NewUnits;
+          ++changes;
+          if (!NewUnits.empty()) unchanged = false;
+          continue;
+        }
+        int found = OldNames.IndexOf(ident);
+        if (found < 0) break;
+        std::string replacement = GetReplacement(ident, NewNames[OldNames.Object(found)]);
+        ++changes;
+        if (replacement != ident) unchanged = false;
+        out += replacement;
+        continue;
+      }
+      default:
+        break;
+    }
+    out += token;
+  }
+  LogChanges(changes);
+  if (unchanged) return;
+  WriteWholeFile(dest_path, EncodeText(out, encoding));
+  ++ChangedCount;
+}
+
+std::string TComponentReplacer::ReplaceInComment(std::string_view comment,
+                                                 const std::string& source_path, int* changes) {
+  std::string upper = UpperCase(std::string(comment));
+  if (StartsWith(upper, "{$R ") || StartsWith(upper, "{$RESOURCE ")) {
+    AddFormOfDirective(comment, source_path);
+    return std::string(comment);
+  }
+  std::string result(comment.substr(0, 1));
+  if (comment.empty()) return result;
+  // The inside is scanned without the opening character, so that the scanner
+  // does not read it as one comment again.
+  TPasParser scanner(comment.substr(1));
+  std::string_view token;
+  for (int code; (code = scanner.GetNext(&token)) != kTokEnd;) {
+    int found = code == kTokIdent ? OldNames.IndexOf(token) : -1;
+    if (found < 0) {
+      result += token;
+      continue;
+    }
+    result += NewNames[OldNames.Object(found)];
+    ++*changes;
+  }
+  return result;
+}
+
+void TComponentReplacer::AddFormOfDirective(std::string_view directive,
+                                            const std::string& source_path) {
+  std::string upper = UpperCase(std::string(directive));
+  size_t p = upper.rfind('.');
+  if (p == std::string::npos || upper.size() - p - 1 < 3) return;
+  std::string ext = upper.substr(p, 4);
+  if (ext != ".DFM" && ext != ".NFM") return;
+  if (p + 4 < upper.size() && IsLetter(static_cast<unsigned char>(upper[p + 4]))) return;
+  std::string form_path;
+  if (p > 0 && directive[p - 1] == '*') {
+    if (p < 2 || directive[p - 2] != ' ') return;
+    form_path = ChangeFileExt(source_path, ext);
+  } else {
+    size_t start = p;
+    while (start > 0 && IsLetter(static_cast<unsigned char>(directive[start - 1]))) --start;
+    if (start == p) return;
+    form_path = PathJoin(ExtractFilePath(source_path),
+                         std::string(directive.substr(start, p - start)) +
+                             std::string(directive.substr(p, 4)));
+  }
+  std::string found = FindFileIgnoringCase(form_path);
+  if (!found.empty()) UnitList.Add(found);
+}
+
+}  // namespace tolvern

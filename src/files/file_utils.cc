@@ -1,0 +1,210 @@
+#include "files/file_utils.h"
+
+#include <cstdio>
+
+#include "platform/disk.h"
+
+namespace tolvern {
+
+namespace {
+
+bool IsDelim(char c) {
+#ifdef _WIN32
+  return c == '\\' || c == ':';
+#else
+  return c == '/';
+#endif
+}
+
+// The backslash after a drive letter and colon (Windows) or the leading root
+// separator (elsewhere) is not a folder to create.
+bool IsRootSeparator(const std::string& path, size_t i) {
+#ifdef _WIN32
+  return i == 2 && path.size() > 1 && path[1] == ':';
+#else
+  (void)path;
+  return i == 0;
+#endif
+}
+
+bool IsBareRoot(const std::string& path) {
+#ifdef _WIN32
+  return path.size() == 3 && path[1] == ':';
+#else
+  return path == "/";
+#endif
+}
+
+bool CreateOrExists(const std::string& folder) {
+  bool exists = false;
+  if (CurrentDisk().CreateDir(folder, &exists)) return true;
+  return exists;
+}
+
+char ToUpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+
+}  // namespace
+
+std::string PathJoin(const std::string& folder, const std::string& name) {
+  std::string result = folder;
+  if (!result.empty() && result.back() != kPathDelim) result += kPathDelim;
+  if (name.empty()) return result;
+  if (name.size() >= 2 && name[0] == kPathDelim)
+    result.append(name, 1);
+  else
+    result += name;
+  return result;
+}
+
+bool ForceFolders(const std::string& path) {
+  if (path.empty()) return false;
+  for (size_t i = 0; i < path.size(); ++i) {
+    if (path[i] != kPathDelim || IsRootSeparator(path, i)) continue;
+    if (!CreateOrExists(path.substr(0, i))) return false;
+    if (i + 1 == path.size()) return true;
+  }
+  if (IsBareRoot(path)) return true;
+  return CreateOrExists(path);
+}
+
+std::string CreateTempFolder(const std::string& prefix, unsigned start_number) {
+  std::string temp = CurrentDisk().TempPath();
+  if (temp.empty()) return "";
+  Disk& disk = CurrentDisk();
+  for (unsigned n = start_number;; ++n) {
+    char number[16];
+    std::snprintf(number, sizeof number, "%X", n);
+    std::string candidate = PathJoin(temp, prefix.substr(0, 3) + number);
+    if (candidate.size() >= 260) return "";
+    if (disk.DirExists(candidate)) {
+      if (n + 1 == 0) return "";  // every number taken
+      continue;
+    }
+    bool exists = false;
+    if (disk.CreateDir(candidate, &exists)) return candidate;
+    // Another process took the name between the test and the creation: go on
+    // counting. Anything else standing there (a file) ends the search.
+    if (!exists || !disk.DirExists(candidate) || n + 1 == 0) return "";
+  }
+}
+
+void ClearFolder(const std::string& folder) {
+  if (folder.empty()) return;
+  Disk& disk = CurrentDisk();
+  std::vector<DirEntry> entries;
+  if (!disk.List(folder, &entries)) return;
+  for (const DirEntry& e : entries) {
+    std::string full = PathJoin(folder, e.name);
+    if (e.is_dir) {
+      ClearFolder(full);
+      disk.RemoveDir(full);
+    } else {
+      disk.DeleteFile(full);
+    }
+  }
+}
+
+bool RemoveFolder(const std::string& folder) {
+  if (folder.empty()) return false;
+  ClearFolder(folder);
+  return CurrentDisk().RemoveDir(folder);
+}
+
+bool CopyFolder(const std::string& source, const std::string& target,
+                std::vector<std::string>* failures) {
+  Disk& disk = CurrentDisk();
+  std::vector<DirEntry> entries;
+  if (!disk.List(source, &entries)) return true;
+  for (const DirEntry& e : entries) {
+    std::string s = PathJoin(source, e.name);
+    std::string t = PathJoin(target, e.name);
+    bool ok = true;
+    if (e.is_dir) {
+      ok = disk.DirExists(t) || disk.CreateDir(t, nullptr);
+      if (ok) CopyFolder(s, t, failures);
+    } else {
+      ok = disk.CopyFile(s, t);
+    }
+    if (ok) continue;
+    if (!failures) break;
+    failures->push_back(t);
+  }
+  return true;
+}
+
+std::string MakeBackupName(const std::string& file_name) {
+  std::string ext = ExtractFileExt(file_name);
+  if (ext.size() < 2) return ChangeFileExt(file_name, ".~");
+  return ChangeFileExt(file_name, ".~" + ext.substr(1));
+}
+
+std::string ExtractFilePath(const std::string& path) {
+  size_t i = path.size();
+  while (i > 0 && !IsDelim(path[i - 1])) --i;
+  return path.substr(0, i);
+}
+
+std::string ExtractFileDir(const std::string& path) {
+  std::string dir = ExtractFilePath(path);
+  if (dir.size() > 1 && dir.back() == kPathDelim && !IsBareRoot(dir)) dir.pop_back();
+  return dir;
+}
+
+std::string ExtractFileName(const std::string& path) {
+  return path.substr(ExtractFilePath(path).size());
+}
+
+std::string ExtractFileExt(const std::string& path) {
+  size_t i = path.size();
+  while (i > 0 && !IsDelim(path[i - 1])) {
+    if (path[i - 1] == '.') return path.substr(i - 1);
+    --i;
+  }
+  return "";
+}
+
+std::string ChangeFileExt(const std::string& path, const std::string& ext) {
+  return path.substr(0, path.size() - ExtractFileExt(path).size()) + ext;
+}
+
+std::string NativeSeparators(std::string path) {
+  for (char& c : path)
+    if (c == '\\' || c == '/') c = kPathDelim;
+  return path;
+}
+
+std::string ExpandPath(const std::string& path, const std::string& base_dir) {
+  if (path.empty()) return base_dir;
+#ifdef _WIN32
+  bool absolute = path[0] == '\\' || (path.size() > 1 && path[1] == ':');
+#else
+  bool absolute = path[0] == '/';
+#endif
+  return absolute ? path : PathJoin(base_dir, path);
+}
+
+std::string FindFileIgnoringCase(const std::string& path) {
+  Disk& disk = CurrentDisk();
+  if (disk.FileExists(path)) return path;
+  std::string dir = ExtractFilePath(path);
+  std::string name = ExtractFileName(path);
+  std::vector<DirEntry> entries;
+  if (name.empty() || !disk.List(dir.empty() ? "." : dir, &entries)) return "";
+  for (const DirEntry& e : entries)
+    if (!e.is_dir && SameText(e.name, name)) return dir + e.name;
+  return "";
+}
+
+bool SameText(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (ToUpperAscii(a[i]) != ToUpperAscii(b[i])) return false;
+  return true;
+}
+
+std::string UpperCase(std::string s) {
+  for (char& c : s) c = ToUpperAscii(c);
+  return s;
+}
+
+}  // namespace tolvern

@@ -1,0 +1,59 @@
+#include "files/log_writer.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/errors.h"
+
+namespace tolvern {
+
+TLogWriter::~TLogWriter() { Close(); }
+
+void TLogWriter::Open(const std::string& file_name) {
+  Close();
+  std::FILE* f = std::fopen(file_name.c_str(), "wb");
+  if (!f)
+    throw EFCreateError("Cannot create file \"" + file_name + "\". " + std::strerror(errno));
+  std::setvbuf(f, nullptr, _IONBF, 0);
+  file_ = f;
+  if (!title_.empty()) WriteLine(title_);
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &now);
+#else
+  localtime_r(&now, &local);
+#endif
+  WriteLine(timestamp_caption_ + " " + FormatTimestamp(local));
+}
+
+void TLogWriter::WriteLine(const std::string& text) {
+  if (!file_) return;
+  std::string line;
+  if (text == " ") {
+    line = "\r\n";
+  } else {
+    line = text;
+    if (text.empty() || (text.back() != '\n' && text.back() != '\r')) line += "\r\n";
+  }
+  if (double_spacing_) line += "\r\n";
+  // A failing write (full disk) loses the line; the run goes on.
+  (void)std::fwrite(line.data(), 1, line.size(), file_);
+}
+
+void TLogWriter::Close() {
+  if (!file_) return;
+  std::fclose(file_);
+  file_ = nullptr;
+}
+
+std::string TLogWriter::FormatTimestamp(const std::tm& when) {
+  char date[64] = "";
+  char time[64] = "";
+  std::strftime(date, sizeof date, "%x", &when);
+  if (when.tm_hour == 0 && when.tm_min == 0 && when.tm_sec == 0) return date;
+  std::strftime(time, sizeof time, "%X", &when);
+  return std::string(date) + " " + time;
+}
+
+}  // namespace tolvern

@@ -1,0 +1,45 @@
+#include "ide/ide_utils.h"
+
+#include "ide/ide_services.h"
+#include "platform/errors.h"
+
+namespace tolvern {
+
+IdeServices* BorlandIDEServices = nullptr;
+
+namespace {
+IdeServices& Services() {
+  if (!BorlandIDEServices) throw EAssertionFailed("No environment services are installed.");
+  return *BorlandIDEServices;
+}
+}  // namespace
+
+bool TIDEUtils::HasProject() { return BorlandIDEServices && BorlandIDEServices->HasProject(); }
+
+std::string TIDEUtils::GetProjectFileName() {
+  return HasProject() ? BorlandIDEServices->ProjectFileName() : std::string();
+}
+
+bool TIDEUtils::SaveProject() { return HasProject() && BorlandIDEServices->SaveProject(); }
+
+bool TIDEUtils::CloseProjectGroup() {
+  return HasProject() ? BorlandIDEServices->CloseProjectGroup() : true;
+}
+
+bool TIDEUtils::OpenProject(const std::string& file_name) {
+  return Services().OpenProject(file_name);
+}
+
+bool TIDEUtils::ReloadFile(const std::string& file_name) {
+  return Services().ReloadFile(file_name);
+}
+
+int TIDEUtils::GetProjectModuleCount() {
+  return HasProject() ? BorlandIDEServices->ProjectModuleCount() : 0;
+}
+
+void TIDEUtils::GetProjectModuleFileName(int index, std::string& file_name) {
+  if (HasProject()) file_name = BorlandIDEServices->ProjectModuleFileName(index);
+}
+
+}  // namespace tolvern

@@ -1,0 +1,82 @@
+#include "ide/project_host.h"
+
+#include "files/file_utils.h"
+#include "parsing/pas_parser.h"
+#include "platform/disk.h"
+
+namespace tolvern {
+
+std::vector<std::string> ProjectHost::UnitPathsOf(const std::string& project_text) {
+  std::vector<std::string> paths;
+  TPasParser scanner(project_text);
+  scanner.KeepQuotes = false;
+  std::string token;
+  int code;
+  // Find the first uses clause.
+  while ((code = scanner.GetNext(token)) != kTokEnd && code != kTokUses) {
+  }
+  bool after_in = false;
+  while ((code = scanner.GetNext(token)) != kTokEnd && code != kTokSemicolon) {
+    if (code == kTokIdent && SameText(token, "in")) {
+      after_in = true;
+    } else if (code == kTokString && after_in) {
+      paths.push_back(token);
+      after_in = false;
+    } else if (code != kTokBlank && code != kTokComment) {
+      after_in = false;
+    }
+  }
+  return paths;
+}
+
+void ProjectHost::Load(const std::string& project_file) {
+  std::string text = ReadWholeFile(project_file);
+  std::string folder = ExtractFilePath(project_file);
+  modules_.clear();
+  for (const std::string& written : UnitPathsOf(text)) {
+    std::string path = ExpandPath(NativeSeparators(written), folder);
+    std::string found = FindFileIgnoringCase(path);
+    modules_.push_back(found.empty() ? path : found);
+  }
+  project_file_ = project_file;
+  open_ = true;
+}
+
+std::string ProjectHost::ProjectModuleFileName(int index) {
+  if (index < 0 || index >= ProjectModuleCount()) return "";
+  return modules_[static_cast<size_t>(index)];
+}
+
+bool ProjectHost::SaveProject() {
+  calls_.push_back("SaveProject");
+  return open_;
+}
+
+bool ProjectHost::CloseProjectGroup() {
+  calls_.push_back("CloseProjectGroup");
+  open_ = false;
+  return true;
+}
+
+bool ProjectHost::OpenProject(const std::string& file_name) {
+  calls_.push_back("OpenProject " + file_name);
+  try {
+    Load(file_name);
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+bool ProjectHost::ReloadFile(const std::string& file_name) {
+  calls_.push_back("ReloadFile " + file_name);
+  return true;
+}
+
+ScopedIdeServices::ScopedIdeServices(IdeServices* services) : previous_(BorlandIDEServices) {
+  BorlandIDEServices = services;
+}
+
+ScopedIdeServices::~ScopedIdeServices() { BorlandIDEServices = previous_; }
+
+}  // namespace tolvern

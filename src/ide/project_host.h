@@ -1,0 +1,57 @@
+// A stand-in for the environment's open project: a project file (.dpr) that
+// the user names. Its modules are the units that the project's uses clause
+// names with "in '...'", as full paths, in the clause's order. Saving,
+// closing, opening and reloading succeed and are recorded, so callers and
+// tests can see what was asked.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "ide/ide_services.h"
+
+namespace tolvern {
+
+class ProjectHost : public IdeServices {
+ public:
+  ProjectHost() = default;
+
+  // Opens a project file; throws EFOpenError naming it when it cannot be read.
+  void Load(const std::string& project_file);
+
+  bool HasProject() override { return open_; }
+  std::string ProjectFileName() override { return project_file_; }
+  int ProjectModuleCount() override { return static_cast<int>(modules_.size()); }
+  std::string ProjectModuleFileName(int index) override;
+  bool SaveProject() override;
+  bool CloseProjectGroup() override;
+  bool OpenProject(const std::string& file_name) override;
+  bool ReloadFile(const std::string& file_name) override;
+
+  // Every request in order, as "SaveProject", "CloseProjectGroup",
+  // "OpenProject <file>" or "ReloadFile <file>".
+  const std::vector<std::string>& Calls() const { return calls_; }
+
+  // The units a project text names with "in '...'", as written.
+  static std::vector<std::string> UnitPathsOf(const std::string& project_text);
+
+ private:
+  bool open_ = false;
+  std::string project_file_;
+  std::vector<std::string> modules_;
+  std::vector<std::string> calls_;
+};
+
+// Installs a services object as the global one for the life of this object.
+class ScopedIdeServices {
+ public:
+  explicit ScopedIdeServices(IdeServices* services);
+  ~ScopedIdeServices();
+  ScopedIdeServices(const ScopedIdeServices&) = delete;
+  ScopedIdeServices& operator=(const ScopedIdeServices&) = delete;
+
+ private:
+  IdeServices* previous_;
+};
+
+}  // namespace tolvern

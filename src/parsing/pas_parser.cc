@@ -1,0 +1,180 @@
+#include "parsing/pas_parser.h"
+
+#include <array>
+
+namespace tolvern {
+
+namespace {
+
+enum CharClass : unsigned char { kBlank, kLetter, kDigit, kDollar, kHigh, kSymbol, kOtherChar };
+
+struct Tables {
+  std::array<CharClass, 256> cls{};
+  std::array<int, 256> symbol_code{};
+  Tables() {
+    for (int c = 0; c < 256; ++c) {
+      CharClass k = kOtherChar;
+      if (c <= 32) k = kBlank;
+      else if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_') k = kLetter;
+      else if (c >= '0' && c <= '9') k = kDigit;
+      else if (c == '$') k = kDollar;
+      else if (c >= 128) k = kHigh;
+      else if (TPasParser::IsSymbolChar(static_cast<unsigned char>(c))) k = kSymbol;
+      cls[static_cast<size_t>(c)] = k;
+    }
+    // The symbols and their codes, in code order.
+    const char* symbols = "!\"#%&'()*+,-./:;<=>?@[\\]^_`";
+    for (int i = 0; symbols[i]; ++i)
+      symbol_code[static_cast<unsigned char>(symbols[i])] = i + 1;
+  }
+};
+
+const Tables& T() {
+  static const Tables tables;
+  return tables;
+}
+
+bool IsIdentChar(unsigned char c) {
+  CharClass k = T().cls[c];
+  return k == kLetter || k == kDigit;
+}
+
+}  // namespace
+
+bool TPasParser::IsSymbolChar(unsigned char c) {
+  return (c >= 33 && c <= 47 && c != '$') || (c >= 58 && c <= 64) || (c >= 91 && c <= 94) ||
+         c == 96 || (c >= 123 && c <= 126);
+}
+
+bool TPasParser::IsNumberChar(unsigned char c) {
+  return c == '$' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+int TPasParser::SymbolCode(unsigned char c) { return T().symbol_code[c]; }
+
+int TPasParser::KeywordCode(std::string_view word) {
+  static constexpr std::string_view kWords[] = {"END", "INHERITED", "INLINE",
+                                                "ITEM", "OBJECT", "USES"};
+  if (word.size() < 3 || word.size() > 9) return 0;
+  for (int i = 0; i < 6; ++i) {
+    std::string_view k = kWords[i];
+    if (k.size() != word.size()) continue;
+    bool same = true;
+    for (size_t j = 0; j < k.size() && same; ++j) {
+      char c = word[j];
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+      same = c == k[j];
+    }
+    if (same) return kTokEndKw + i;
+  }
+  return 0;
+}
+
+void TPasParser::SetText(std::string_view text) {
+  text_ = text;
+  pos_ = 0;
+  prev_ = 0;
+}
+
+size_t TPasParser::ScanToLineEnd(size_t from) const {
+  while (from < text_.size() && text_[from] != '\r' && text_[from] != '\n') ++from;
+  return from;
+}
+
+size_t TPasParser::ScanTo(size_t from, std::string_view closer) const {
+  size_t at = text_.find(closer, from);
+  return at == std::string_view::npos ? text_.size() : at + closer.size();
+}
+
+// A string runs to its closing quote; a doubled quote stays inside. An
+// unterminated string ends before the line end.
+size_t TPasParser::ScanString(size_t from) const {
+  size_t i = from + 1;
+  while (i < text_.size()) {
+    char c = text_[i];
+    if (c == '\r' || c == '\n') return i;
+    ++i;
+    if (c != '\'') continue;
+    if (i < text_.size() && text_[i] == '\'') {
+      ++i;
+      continue;
+    }
+    return i;
+  }
+  return i;
+}
+
+int TPasParser::GetNext(std::string_view* token) {
+  prev_ = pos_;
+  if (pos_ >= text_.size()) {
+    *token = {};
+    return kTokEnd;
+  }
+  const size_t n = text_.size();
+  const size_t start = pos_;
+  const unsigned char c = static_cast<unsigned char>(text_[start]);
+  const unsigned char next = start + 1 < n ? static_cast<unsigned char>(text_[start + 1]) : 0;
+  size_t end = start + 1;
+  int code = kTokOther;
+  switch (T().cls[c]) {
+    case kBlank:
+      while (end < n && static_cast<unsigned char>(text_[end]) <= 32) ++end;
+      code = kTokBlank;
+      break;
+    case kLetter:
+      while (end < n && IsIdentChar(static_cast<unsigned char>(text_[end]))) ++end;
+      code = KeywordCode(text_.substr(start, end - start));
+      if (code == 0) code = kTokIdent;
+      break;
+    case kDigit:
+    case kDollar:
+      while (end < n && IsNumberChar(static_cast<unsigned char>(text_[end]))) ++end;
+      code = kTokNumber;
+      break;
+    case kHigh:
+      while (end < n && static_cast<unsigned char>(text_[end]) >= 128) ++end;
+      break;
+    case kSymbol:
+    case kOtherChar:
+      if (c == '{') {
+        end = ScanTo(start + 1, "}");
+        code = kTokComment;
+      } else if (c == '(' && next == '*') {
+        end = ScanTo(start + 2, "*)");
+        code = kTokComment;
+      } else if (c == '/' && next == '/') {
+        end = ScanToLineEnd(start + 2);
+        code = kTokComment;
+      } else if (IsStringQuote(c)) {
+        end = ScanString(start);
+        code = kTokString;
+      } else if (int sym = SymbolCode(c)) {
+        code = sym;
+      }
+      break;
+  }
+  pos_ = end;
+  *token = text_.substr(start, end - start);
+  return code;
+}
+
+int TPasParser::GetNext(std::string& s) {
+  std::string_view token;
+  int code = GetNext(&token);
+  if (code != kTokString || KeepQuotes) {
+    s.assign(token);
+    return code;
+  }
+  s.clear();
+  size_t i = 1;
+  size_t last = token.size();
+  if (last >= 2 && token.back() == '\'') --last;
+  while (i < last) {
+    s += token[i];
+    if (token[i] == '\'' && i + 1 < last && token[i + 1] == '\'') ++i;
+    ++i;
+  }
+  return code;
+}
+
+}  // namespace tolvern

@@ -1,0 +1,70 @@
+// A lossless token scanner for Pascal units and form text. Every byte of the
+// text belongs to exactly one token, white space included, so writing the
+// token texts one after another gives the text back exactly, whatever the
+// input (binary data, unterminated strings or comments, NUL bytes).
+//
+// The scanner does not copy its text: it holds a view, and the caller keeps
+// the text alive while scanning.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tolvern {
+
+// Token codes. Symbols have the codes 1 to 27 and keywords 28 to 33.
+enum : int {
+  kTokEnd = 0,
+  kTokBlank = -101,    // a run of bytes 0 to 32
+  kTokOther = -102,    // a character without a code ("}", "|", "~", bytes >= 128)
+  kTokIdent = -103,    // letters, digits and "_", starting with a letter or "_"
+  kTokNumber = -104,   // a run of "$", digits and hexadecimal letters
+  kTokString = -106,   // a quoted string; doubled quotes stay inside
+  kTokComment = -108,  // { }, (* *), or // to the line end; delimiters included
+  kTokSemicolon = 16,
+  kTokEndKw = 28,
+  kTokInherited = 29,
+  kTokInline = 30,
+  kTokItem = 31,
+  kTokObject = 32,
+  kTokUses = 33,
+};
+
+class TPasParser {
+ public:
+  explicit TPasParser(std::string_view text) : text_(text) {}
+
+  // The code of the next token, its exact text in *token; 0 at the end.
+  int GetNext(std::string_view* token);
+  // As above, but with KeepQuotes off a string token gives its value: the
+  // enclosing quotes removed and doubled quotes made single.
+  int GetNext(std::string& s);
+
+  // The 0-based offset of the first character of the token last returned.
+  int PrevPos() const { return static_cast<int>(prev_); }
+  // Scans a new text from its first character.
+  void SetText(std::string_view text);
+
+  bool KeepQuotes = true;
+
+  // Printable ASCII that is not a letter, digit, "$" or "_".
+  static bool IsSymbolChar(unsigned char c);
+  // "$", digits and hexadecimal letters.
+  static bool IsNumberChar(unsigned char c);
+  static bool IsStringQuote(unsigned char c) { return c == '\''; }
+  // The code of a one-character symbol, or 0 when it has none.
+  static int SymbolCode(unsigned char c);
+  // The code of a keyword in any letter case, or 0.
+  static int KeywordCode(std::string_view word);
+
+ private:
+  size_t ScanString(size_t from) const;
+  size_t ScanTo(size_t from, std::string_view closer) const;
+  size_t ScanToLineEnd(size_t from) const;
+
+  std::string_view text_;
+  size_t pos_ = 0;
+  size_t prev_ = 0;
+};
+
+}  // namespace tolvern

@@ -1,0 +1,285 @@
+#include "platform/disk.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/errors.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace tolvern {
+
+namespace {
+
+Disk* g_disk = nullptr;
+
+std::string ErrnoText() { return std::strerror(errno); }
+
+#ifndef _WIN32
+// Writes all bytes to fd; false on any short or failed write.
+bool WriteAll(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    ssize_t n = ::write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// Writes data to a temporary sibling of path and renames it into place.
+bool WriteViaSibling(const std::string& path, std::string_view data, mode_t mode,
+                     std::string* error) {
+  std::string tmp = path + ".tolvern-new";
+  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+  if (fd < 0) {
+    if (error) *error = ErrnoText();
+    return false;
+  }
+  bool ok = WriteAll(fd, data.data(), data.size());
+  if (!ok && error) *error = ErrnoText();
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    if (error) *error = ErrnoText();
+  }
+  if (ok && ::rename(tmp.c_str(), path.c_str()) != 0) {
+    ok = false;
+    if (error) *error = ErrnoText();
+  }
+  if (!ok) ::unlink(tmp.c_str());
+  return ok;
+}
+#endif
+
+}  // namespace
+
+#ifndef _WIN32
+
+bool RealDisk::CreateDir(const std::string& path, bool* already_exists) {
+  if (already_exists) *already_exists = false;
+  if (path.empty()) return false;
+  if (::mkdir(path.c_str(), 0777) == 0) return true;
+  if (already_exists) *already_exists = (errno == EEXIST);
+  return false;
+}
+
+bool RealDisk::RemoveDir(const std::string& path) {
+  return !path.empty() && ::rmdir(path.c_str()) == 0;
+}
+
+bool RealDisk::DeleteFile(const std::string& path) {
+  return !path.empty() && ::unlink(path.c_str()) == 0;
+}
+
+bool RealDisk::CopyFile(const std::string& from, const std::string& to) {
+  std::string data;
+  if (!ReadFile(from, &data, nullptr)) return false;
+  struct stat st {};
+  mode_t mode = 0666;
+  if (::stat(from.c_str(), &st) == 0) mode = st.st_mode & 07777;
+  return WriteViaSibling(to, data, mode, nullptr);
+}
+
+bool RealDisk::List(const std::string& folder, std::vector<DirEntry>* entries) {
+  entries->clear();
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (!dir) return false;
+  while (dirent* e = ::readdir(dir)) {
+    std::string name = e->d_name;
+    if (name == "." || name == "..") continue;
+    DirEntry entry{name, false};
+    std::string full = folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+    struct stat st {};
+    // lstat: a link to a folder is not a folder for our walks.
+    if (::lstat(full.c_str(), &st) == 0) entry.is_dir = S_ISDIR(st.st_mode);
+    entries->push_back(std::move(entry));
+  }
+  ::closedir(dir);
+  return true;
+}
+
+bool RealDisk::FileExists(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool RealDisk::DirExists(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool RealDisk::ReadFile(const std::string& path, std::string* data, std::string* error) {
+  data->clear();
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (error) *error = ErrnoText();
+    return false;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    if (error) *error = "is a folder";
+    return false;
+  }
+  if (st.st_size > 0) data->reserve(static_cast<size_t>(st.st_size));
+  char buf[1 << 16];
+  for (;;) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      if (error) *error = ErrnoText();
+      ::close(fd);
+      return false;
+    }
+    if (n == 0) break;
+    data->append(buf, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return true;
+}
+
+bool RealDisk::WriteFile(const std::string& path, std::string_view data, std::string* error) {
+  struct stat st {};
+  mode_t mode = 0666;
+  if (::stat(path.c_str(), &st) == 0) mode = st.st_mode & 07777;
+  return WriteViaSibling(path, data, mode, error);
+}
+
+std::string RealDisk::TempPath() {
+  const char* env = std::getenv("TMPDIR");
+  std::string path = env && *env ? env : "/tmp";
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+#else  // _WIN32
+
+bool RealDisk::CreateDir(const std::string& path, bool* already_exists) {
+  if (already_exists) *already_exists = false;
+  if (path.empty()) return false;
+  if (::CreateDirectoryA(path.c_str(), nullptr)) return true;
+  if (already_exists) *already_exists = ::GetLastError() == ERROR_ALREADY_EXISTS;
+  return false;
+}
+
+bool RealDisk::RemoveDir(const std::string& path) {
+  return !path.empty() && ::RemoveDirectoryA(path.c_str());
+}
+
+bool RealDisk::DeleteFile(const std::string& path) {
+  return !path.empty() && ::DeleteFileA(path.c_str());
+}
+
+bool RealDisk::CopyFile(const std::string& from, const std::string& to) {
+  std::string tmp = to + ".tolvern-new";
+  if (!::CopyFileA(from.c_str(), tmp.c_str(), FALSE)) return false;
+  if (::MoveFileExA(tmp.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+  ::DeleteFileA(tmp.c_str());
+  return false;
+}
+
+bool RealDisk::List(const std::string& folder, std::vector<DirEntry>* entries) {
+  entries->clear();
+  WIN32_FIND_DATAA fd;
+  std::string pattern = folder.empty() ? "*.*" : folder + "\\*.*";
+  HANDLE h = ::FindFirstFileA(pattern.c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  do {
+    std::string name = fd.cFileName;
+    if (name == "." || name == "..") continue;
+    bool is_dir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                  !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    entries->push_back({name, is_dir});
+  } while (::FindNextFileA(h, &fd));
+  ::FindClose(h);
+  return true;
+}
+
+bool RealDisk::FileExists(const std::string& path) {
+  DWORD a = ::GetFileAttributesA(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool RealDisk::DirExists(const std::string& path) {
+  DWORD a = ::GetFileAttributesA(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool RealDisk::ReadFile(const std::string& path, std::string* data, std::string* error) {
+  data->clear();
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) {
+    if (error) *error = ErrnoText();
+    return false;
+  }
+  char buf[1 << 16];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data->append(buf, n);
+  bool ok = !std::ferror(f);
+  if (!ok && error) *error = ErrnoText();
+  std::fclose(f);
+  return ok;
+}
+
+bool RealDisk::WriteFile(const std::string& path, std::string_view data, std::string* error) {
+  std::string tmp = path + ".tolvern-new";
+  FILE* f = std::fopen(tmp.c_str(), "wb");
+  if (!f) {
+    if (error) *error = ErrnoText();
+    return false;
+  }
+  bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
+  ok = (std::fclose(f) == 0) && ok;
+  if (ok) ok = ::MoveFileExA(tmp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+  if (!ok) {
+    if (error) *error = "write failed";
+    ::DeleteFileA(tmp.c_str());
+  }
+  return ok;
+}
+
+std::string RealDisk::TempPath() {
+  char buf[MAX_PATH + 1];
+  DWORD n = ::GetTempPathA(sizeof buf, buf);
+  if (n == 0 || n > MAX_PATH) return "";
+  std::string path(buf, n);
+  while (path.size() > 3 && path.back() == '\\') path.pop_back();
+  return path;
+}
+
+#endif
+
+Disk& CurrentDisk() {
+  static RealDisk real;
+  return g_disk ? *g_disk : real;
+}
+
+ScopedDisk::ScopedDisk(Disk* disk) : previous_(g_disk) { g_disk = disk; }
+ScopedDisk::~ScopedDisk() { g_disk = previous_; }
+
+std::string ReadWholeFile(const std::string& path) {
+  std::string data, error;
+  if (!CurrentDisk().ReadFile(path, &data, &error))
+    throw EFOpenError("Cannot open file \"" + path + "\". " + error);
+  return data;
+}
+
+void WriteWholeFile(const std::string& path, std::string_view data) {
+  std::string error;
+  if (!CurrentDisk().WriteFile(path, data, &error))
+    throw EFCreateError("Cannot create file \"" + path + "\". " + error);
+}
+
+}  // namespace tolvern

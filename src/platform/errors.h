@@ -1,0 +1,51 @@
+// Exception types of the tool. Each kind of failure has its own type so that
+// callers and tests can tell them apart; every message names the file or the
+// place it is about.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace tolvern {
+
+class Exception : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A file or folder could not be created.
+class EFCreateError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// A file could not be opened for reading.
+class EFOpenError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// A file could be opened but not read or written completely.
+class EReadError : public Exception {
+ public:
+  using Exception::Exception;
+};
+class EWriteError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// A backup copy of an original failed; the run stops before any original is
+// replaced.
+class EBackupError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// An internal consistency check failed.
+class EAssertionFailed : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+}  // namespace tolvern

@@ -1,0 +1,168 @@
+#include "platform/text_encoding.h"
+
+#include <cstdint>
+
+namespace tolvern {
+
+namespace {
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16Mark = "\xFF\xFE";
+
+void AppendUtf8(std::string* out, std::uint32_t cp) {
+  if (cp < 0x80) {
+    *out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    *out += static_cast<char>(0xC0 | (cp >> 6));
+    *out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    *out += static_cast<char>(0xE0 | (cp >> 12));
+    *out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    *out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    *out += static_cast<char>(0xF0 | (cp >> 18));
+    *out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    *out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    *out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+void AppendUtf16(std::string* out, std::uint32_t unit) {
+  *out += static_cast<char>(unit & 0xFF);
+  *out += static_cast<char>(unit >> 8);
+}
+
+// Decodes one UTF-8 sequence at bytes[*i]; false when it is malformed.
+bool NextCodePoint(std::string_view bytes, size_t* i, std::uint32_t* cp) {
+  auto b = [&](size_t k) { return static_cast<unsigned char>(bytes[k]); };
+  unsigned char c = b(*i);
+  int len;
+  std::uint32_t min;
+  if (c < 0x80) {
+    *cp = c;
+    ++*i;
+    return true;
+  } else if ((c & 0xE0) == 0xC0) {
+    len = 2, *cp = c & 0x1F, min = 0x80;
+  } else if ((c & 0xF0) == 0xE0) {
+    len = 3, *cp = c & 0x0F, min = 0x800;
+  } else if ((c & 0xF8) == 0xF0) {
+    len = 4, *cp = c & 0x07, min = 0x10000;
+  } else {
+    return false;
+  }
+  if (*i + static_cast<size_t>(len) > bytes.size()) return false;
+  for (int k = 1; k < len; ++k) {
+    unsigned char t = b(*i + static_cast<size_t>(k));
+    if ((t & 0xC0) != 0x80) return false;
+    *cp = (*cp << 6) | (t & 0x3F);
+  }
+  if (*cp < min || *cp > 0x10FFFF || (*cp >= 0xD800 && *cp <= 0xDFFF)) return false;
+  *i += static_cast<size_t>(len);
+  return true;
+}
+}  // namespace
+
+const char* EncodingName(TextEncoding e) {
+  switch (e) {
+    case TextEncoding::kUtf8: return "UTF-8";
+    case TextEncoding::kUtf16LE: return "UTF-16LE";
+    default: return "ANSI";
+  }
+}
+
+TextEncoding DetectEncoding(std::string_view bytes) {
+  if (bytes.substr(0, 2) == kUtf16Mark) return TextEncoding::kUtf16LE;
+  if (bytes.substr(0, 3) == kUtf8Mark) return TextEncoding::kUtf8;
+  return TextEncoding::kAnsi;
+}
+
+bool IsValidUtf8(std::string_view bytes) {
+  size_t i = 0;
+  std::uint32_t cp;
+  while (i < bytes.size()) {
+    // Fast path over ASCII.
+    if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    if (!NextCodePoint(bytes, &i, &cp)) return false;
+  }
+  return true;
+}
+
+bool DecodeText(std::string_view bytes, TextEncoding encoding, std::string* text,
+                std::string* error) {
+  text->clear();
+  switch (encoding) {
+    case TextEncoding::kAnsi:
+      text->assign(bytes);
+      return true;
+    case TextEncoding::kUtf8:
+      bytes.remove_prefix(kUtf8Mark.size());
+      if (!IsValidUtf8(bytes)) {
+        if (error) *error = "it is not valid UTF-8";
+        return false;
+      }
+      text->assign(bytes);
+      return true;
+    case TextEncoding::kUtf16LE:
+      break;
+  }
+  bytes.remove_prefix(kUtf16Mark.size());
+  if (bytes.size() % 2 != 0) {
+    if (error) *error = "it is not valid UTF-16 (odd number of bytes)";
+    return false;
+  }
+  text->reserve(bytes.size() / 2 * 3 / 2);
+  auto unit = [&](size_t k) {
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[k])) |
+           (static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[k + 1])) << 8);
+  };
+  for (size_t i = 0; i < bytes.size(); i += 2) {
+    std::uint32_t u = unit(i);
+    if (u >= 0xD800 && u <= 0xDBFF && i + 2 < bytes.size()) {
+      std::uint32_t lo = unit(i + 2);
+      if (lo >= 0xDC00 && lo <= 0xDFFF) {
+        AppendUtf8(text, 0x10000 + ((u - 0xD800) << 10) + (lo - 0xDC00));
+        i += 2;
+        continue;
+      }
+    }
+    if (u >= 0xD800 && u <= 0xDFFF) {
+      if (error) *error = "it is not valid UTF-16 (unpaired surrogate)";
+      return false;
+    }
+    AppendUtf8(text, u);
+  }
+  return true;
+}
+
+std::string EncodeText(std::string_view text, TextEncoding encoding) {
+  switch (encoding) {
+    case TextEncoding::kAnsi:
+      return std::string(text);
+    case TextEncoding::kUtf8:
+      return std::string(kUtf8Mark) + std::string(text);
+    case TextEncoding::kUtf16LE:
+      break;
+  }
+  std::string out(kUtf16Mark);
+  out.reserve(2 + text.size() * 2);
+  size_t i = 0;
+  std::uint32_t cp;
+  while (i < text.size()) {
+    // Text that came from UTF-16 is valid UTF-8; a stray byte (which only an
+    // edit could bring in) is carried as the character of that code.
+    if (!NextCodePoint(text, &i, &cp)) cp = static_cast<unsigned char>(text[i++]);
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      AppendUtf16(&out, 0xD800 + (cp >> 10));
+      AppendUtf16(&out, 0xDC00 + (cp & 0x3FF));
+    } else {
+      AppendUtf16(&out, cp);
+    }
+  }
+  return out;
+}
+
+}  // namespace tolvern

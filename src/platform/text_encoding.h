@@ -1,0 +1,32 @@
+// The three encodings of text files: UTF-16 little-endian with its mark
+// FF FE, UTF-8 with its mark EF BB BF, and 8-bit text in the system's code
+// page (anything else). Decoding is lossless: UTF-16 becomes UTF-8 in memory
+// and goes back to the very same bytes; UTF-8 and 8-bit text are kept as
+// bytes. Identifiers are ASCII, so scanning the bytes finds them all.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tolvern {
+
+enum class TextEncoding { kAnsi, kUtf8, kUtf16LE };
+
+const char* EncodingName(TextEncoding e);
+
+// Recognises the encoding by the mark at the start of the bytes.
+TextEncoding DetectEncoding(std::string_view bytes);
+
+// The text of the bytes after the mark. False, with a reason in *error, when
+// the bytes are not valid in their encoding (odd UTF-16 length, unpaired
+// surrogates, broken UTF-8).
+bool DecodeText(std::string_view bytes, TextEncoding encoding, std::string* text,
+                std::string* error);
+
+// The bytes of a file holding text in the encoding, mark included.
+std::string EncodeText(std::string_view text, TextEncoding encoding);
+
+// Whether bytes are well-formed UTF-8.
+bool IsValidUtf8(std::string_view bytes);
+
+}  // namespace tolvern

@@ -1,0 +1,67 @@
+// Helpers shared by the tests: scratch folders, files, a disk that fails on
+// demand, and running the real binary.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+
+#include "platform/disk.h"
+
+namespace tolvern::testing {
+
+// A fresh folder below the system's temporary folder, removed with its content
+// at the end. While it lives, TMPDIR points into it, so the run's own work
+// folders ($DS1...) are private to the test.
+class ScratchDir {
+ public:
+  ScratchDir();
+  ~ScratchDir();
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  // path joined with a relative name ("a/b.pas").
+  std::string operator/(const std::string& rel) const;
+  // Writes a file, creating its folders.
+  std::string Write(const std::string& rel, const std::string& bytes) const;
+  std::string Read(const std::string& rel) const;
+  std::string temp_dir() const;
+
+ private:
+  std::string path_;
+  std::string old_tmpdir_;
+  bool had_tmpdir_ = false;
+};
+
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+
+// Every regular file below a folder, by relative path, with its bytes.
+std::map<std::string, std::string> Snapshot(const std::string& folder);
+
+// The real disk, except that operations for which a predicate answers true
+// fail.
+class FaultyDisk : public RealDisk {
+ public:
+  std::function<bool(const std::string& from, const std::string& to)> fail_copy;
+  std::function<bool(const std::string& path)> fail_create_dir;
+  std::function<bool(const std::string& path)> fail_write;
+  std::function<bool(const std::string& path)> fail_read;
+
+  bool CopyFile(const std::string& from, const std::string& to) override;
+  bool CreateDir(const std::string& path, bool* already_exists) override;
+  bool WriteFile(const std::string& path, std::string_view data, std::string* error) override;
+  bool ReadFile(const std::string& path, std::string* data, std::string* error) override;
+};
+
+struct CommandResult {
+  int exit_code = -1;
+  std::string out;  // standard output
+  std::string err;  // standard error
+};
+
+// Runs the tolvern binary with arguments (each quoted for the shell).
+CommandResult RunTolvern(const std::vector<std::string>& args);
+
+}  // namespace tolvern::testing
