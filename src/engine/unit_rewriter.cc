@@ -49,6 +49,10 @@ void TComponentReplacer::ReplaceInUnit(const std::string& text, const std::strin
         std::string ident(token);
         if (in_uses && UpperCase(ident) == OldUnit) {
           out += ident;
+          // A clause that already has the addition behind the source unit
+          // (a second run over migrated text) keeps it once.
+          size_t after = static_cast<size_t>(scanner.PrevPos()) + token.size();
+          if (std::string_view(text).substr(after, NewUnits.size()) == NewUnits) continue;
           out += NewUnits;
           ++changes;
           if (!NewUnits.empty()) unchanged = false;

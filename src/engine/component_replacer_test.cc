@@ -1,0 +1,339 @@
+#include "engine/component_replacer.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "engine/nx_replacer.h"
+#include "files/file_utils.h"
+#include "ide/project_host.h"
+#include "platform/errors.h"
+#include "platform/shell.h"
+#include "test_support.h"
+
+namespace tolvern {
+namespace {
+
+using testing::FaultyDisk;
+using testing::ScratchDir;
+using testing::Snapshot;
+namespace fs = std::filesystem;
+
+const char kUsesBde[] = "unit U;\r\ninterface\r\nuses DBTables;\r\nvar T: TTable;\r\nend.\r\n";
+const char kPlain[] = "unit P;\r\ninterface\r\nvar I: Integer;\r\nend.\r\n";
+
+// The log without its time-stamp line (the second line and its blank line).
+std::string LogWithoutTimestamp(const std::string& log) {
+  size_t title_end = log.find("\r\n\r\n") + 4;
+  size_t stamp_end = log.find("\r\n\r\n", title_end) + 4;
+  EXPECT_EQ(log.compare(title_end, 12, "Created at: "), 0) << log;
+  return log.substr(0, title_end) + log.substr(stamp_end);
+}
+
+std::string Lines(std::initializer_list<std::string> lines) {
+  std::string s;
+  for (const std::string& l : lines) s += l + "\r\n\r\n";
+  return s;
+}
+
+class RunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    options().Dest = 1;
+    options().Directory = dir_ / "src";
+    options().BackupDir = dir_ / "src/RBackup";
+    options().IncludeSubDirs = true;
+    options().MakeBackup = true;
+    options().WriteLog = true;
+    options().ViewLog = false;
+  }
+  TReplaceOptions& options() { return *ReplaceOptions; }
+  std::vector<std::string> TempFolders() {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir_.temp_dir())) names.push_back(e.path().string());
+    return names;
+  }
+
+  ScratchDir dir_;
+  NXReplacerScope library_;
+};
+
+TEST_F(RunTest, FolderModeWithSubFolders) {
+  dir_.Write("src/Plain.pas", kPlain);
+  dir_.Write("src/Sub/U.pas", kUsesBde);
+  dir_.Write("src/Sub/App.DPR", "program App;\r\nuses DBTables;\r\nbegin end.\r\n");
+  dir_.Write("src/notes.txt", "TTable");
+  auto before = Snapshot(dir_ / "src");
+
+  ASSERT_TRUE(BdeReplacer->Execute());
+
+  std::string u = dir_ / "src/Sub/U.pas";
+  std::string app = dir_ / "src/Sub/App.DPR";
+  EXPECT_EQ(dir_.Read("src/Sub/U.pas"),
+            "unit U;\r\ninterface\r\nuses DBTables, NXAccess, NXOleAccess, NXOleC, NXOleIntf, "
+            "KTBaseAccess, KTRowCache;\r\nvar T: TNXTable;\r\nend.\r\n");
+  EXPECT_EQ(dir_.Read("src/Plain.pas"), kPlain);
+  EXPECT_EQ(dir_.Read("src/notes.txt"), "TTable");
+  // Backups in the mirrored sub-folder, with ".~" names, byte for byte.
+  EXPECT_EQ(dir_.Read("src/RBackup/Sub/U.~pas"), kUsesBde);
+  EXPECT_EQ(dir_.Read("src/RBackup/Sub/App.~DPR"), before["Sub/App.DPR"]);
+  EXPECT_FALSE(fs::exists(dir_ / "src/RBackup/Plain.~pas"));
+  // The undo file lists every backup, CR LF after each line, in run order.
+  std::string undo = dir_.Read("src/RBackup/ZUvezod.reu");
+  std::string bu = dir_ / "src/RBackup/Sub/U.~pas";
+  std::string bapp = dir_ / "src/RBackup/Sub/App.~DPR";
+  size_t u_at = undo.find(u + "=" + bu + "\r\n");
+  size_t app_at = undo.find(app + "=" + bapp + "\r\n");
+  EXPECT_NE(u_at, std::string::npos) << undo;
+  EXPECT_NE(app_at, std::string::npos) << undo;
+  EXPECT_EQ(undo.size(), (u + "=" + bu + "\r\n" + app + "=" + bapp + "\r\n").size());
+  // The work folder is gone.
+  EXPECT_TRUE(TempFolders().empty());
+
+  std::string log = LogWithoutTimestamp(dir_.Read("src/Wiz_Log.txt"));
+  // The folder walk's order is the system's; check the lines per file.
+  for (const std::string& expected :
+       {Lines({"Processing file: " + u, "2 change(s)"}),
+        Lines({"Processing file: " + app, "1 change(s)"}),
+        Lines({"Processing file: " + (dir_ / "src/Plain.pas"), "No changes"})})
+    EXPECT_NE(log.find(expected), std::string::npos) << expected << "\n---\n" << log;
+  EXPECT_EQ(log.rfind(Lines({"BDE/ADO Migration Wizard log", "Initializing unit list",
+                             "Creating backup folder", "Allocating temporary folder"}),
+                      0),
+            0u)
+      << log;
+  EXPECT_TRUE(log.ends_with(Lines({"Replacing original files with changed versions",
+                                   "Backup file: " + (dir_ / "src/RBackup/ZUvezod.reu"),
+                                   "Removing temporary folder",
+                                   "Replace procedure was performed sucessfully."})))
+      << log;
+
+  // Restoring puts every original back byte for byte.
+  ASSERT_TRUE(BdeReplacer->RestoreFiles(dir_ / "src/RBackup/ZUvezod.reu"));
+  auto after = Snapshot(dir_ / "src");
+  for (const auto& [path, bytes] : before) EXPECT_EQ(after[path], bytes) << path;
+}
+
+TEST_F(RunTest, WithoutSubFoldersOnlyTopLevelIsWalked) {
+  options().IncludeSubDirs = false;
+  dir_.Write("src/Sub/U.pas", kUsesBde);
+  dir_.Write("src/Top.pas", kUsesBde);
+  ASSERT_TRUE(BdeReplacer->Execute());
+  EXPECT_EQ(dir_.Read("src/Sub/U.pas"), kUsesBde);
+  EXPECT_NE(dir_.Read("src/Top.pas"), kUsesBde);
+}
+
+TEST_F(RunTest, NothingChangedGivesEmptyUndoFileAndNoReplaceLine) {
+  dir_.Write("src/Plain.pas", kPlain);
+  ASSERT_TRUE(BdeReplacer->Execute());
+  EXPECT_EQ(dir_.Read("src/RBackup/ZUvezod.reu"), "");
+  std::string log = LogWithoutTimestamp(dir_.Read("src/Wiz_Log.txt"));
+  EXPECT_EQ(log, Lines({"BDE/ADO Migration Wizard log", "Initializing unit list",
+                        "Creating backup folder", "Allocating temporary folder",
+                        "Processing file: " + (dir_ / "src/Plain.pas"), "No changes",
+                        "Backup file: " + (dir_ / "src/RBackup/ZUvezod.reu"),
+                        "Removing temporary folder",
+                        "Replace procedure was performed sucessfully."}));
+}
+
+TEST_F(RunTest, NoLogAndNoBackupLeaveNoTrace) {
+  options().WriteLog = false;
+  options().MakeBackup = false;
+  options().ViewLog = true;  // no effect without a log
+  int opened = 0;
+  ScopedShellOpen shell([&opened](const std::string&) { ++opened; });
+  dir_.Write("src/U.pas", kUsesBde);
+  ASSERT_TRUE(BdeReplacer->Execute());
+  EXPECT_FALSE(fs::exists(dir_ / "src/Wiz_Log.txt"));
+  EXPECT_FALSE(fs::exists(dir_ / "src/RBackup"));
+  EXPECT_EQ(opened, 0);
+}
+
+TEST_F(RunTest, ViewLogOpensTheLog) {
+  options().ViewLog = true;
+  std::vector<std::string> opened;
+  ScopedShellOpen shell([&opened](const std::string& p) { opened.push_back(p); });
+  dir_.Write("src/U.pas", kPlain);
+  ASSERT_TRUE(BdeReplacer->Execute());
+  EXPECT_EQ(opened, std::vector<std::string>{dir_ / "src/Wiz_Log.txt"});
+}
+
+TEST_F(RunTest, TwoRunsInARowStartAfresh) {
+  dir_.Write("src/U.pas", kUsesBde);
+  ASSERT_TRUE(BdeReplacer->Execute());
+  EXPECT_EQ(BdeReplacer->ChangedCount, 1);
+  dir_.Write("src/V.pas", "unit V; var Q: TQuery; end.");
+  ASSERT_TRUE(BdeReplacer->Execute());
+  EXPECT_EQ(BdeReplacer->ChangedCount, 1);
+  EXPECT_EQ(BdeReplacer->UndoList.Count(), 1);
+  std::string undo = dir_.Read("src/RBackup/ZUvezod.reu");
+  EXPECT_EQ(undo.find("U.pas"), std::string::npos) << undo;
+  EXPECT_NE(undo.find("V.pas"), std::string::npos) << undo;
+  EXPECT_EQ(BdeReplacer->UnitList.Count(), 0);
+}
+
+TEST_F(RunTest, UncreatableBackupFolderStopsBeforeAnyFileIsRead) {
+  dir_.Write("src/U.pas", kUsesBde);
+  FaultyDisk disk;
+  int reads = 0;
+  disk.fail_create_dir = [](const std::string& p) { return p.ends_with("RBackup"); };
+  disk.fail_read = [&reads](const std::string&) { return ++reads, false; };
+  ScopedDisk scoped(&disk);
+  try {
+    BdeReplacer->Execute();
+    FAIL() << "no exception";
+  } catch (const EFCreateError& e) {
+    EXPECT_STREQ(e.what(), "Failed to create directory.");
+  }
+  EXPECT_EQ(reads, 0);
+  EXPECT_EQ(dir_.Read("src/U.pas"), kUsesBde);
+  EXPECT_TRUE(TempFolders().empty());
+  EXPECT_EQ(BdeReplacer->UnitList.Count(), 0);
+  std::string log = dir_.Read("src/Wiz_Log.txt");
+  EXPECT_TRUE(log.ends_with("Creating backup folder\r\n\r\n")) << log;
+}
+
+TEST_F(RunTest, FailedBackupCopyStopsBeforeAnyOriginalIsReplaced) {
+  dir_.Write("src/A.pas", kUsesBde);
+  dir_.Write("src/B.pas", kUsesBde);
+  dir_.Write("src/RBackup/ZUvezod.reu", "older undo file\r\n");
+  FaultyDisk disk;
+  disk.fail_copy = [](const std::string& from, const std::string&) {
+    return from.ends_with("B.pas");
+  };
+  ScopedDisk scoped(&disk);
+  EXPECT_THROW(BdeReplacer->Execute(), EBackupError);
+  EXPECT_EQ(dir_.Read("src/A.pas"), kUsesBde);
+  EXPECT_EQ(dir_.Read("src/B.pas"), kUsesBde);
+  EXPECT_EQ(dir_.Read("src/RBackup/ZUvezod.reu"), "older undo file\r\n");
+  EXPECT_TRUE(TempFolders().empty());
+}
+
+TEST_F(RunTest, FailedCopyBackIsLoggedAndFailsTheRunButUndoFileExists) {
+  dir_.Write("src/A.pas", kUsesBde);
+  dir_.Write("src/B.pas", kUsesBde);
+  FaultyDisk disk;
+  disk.fail_copy = [](const std::string& from, const std::string& to) {
+    return from.find("$DS") != std::string::npos && to.ends_with("B.pas");
+  };
+  ScopedDisk scoped(&disk);
+  EXPECT_FALSE(BdeReplacer->Execute());
+  EXPECT_NE(dir_.Read("src/A.pas"), kUsesBde);
+  EXPECT_EQ(dir_.Read("src/B.pas"), kUsesBde);
+  std::string log = dir_.Read("src/Wiz_Log.txt");
+  EXPECT_NE(log.find("Failed to replace original file: " + (dir_ / "src/B.pas")),
+            std::string::npos)
+      << log;
+  EXPECT_TRUE(log.ends_with("Replace failed.\r\n\r\n")) << log;
+  // Both originals were backed up and can be put back.
+  ASSERT_TRUE(BdeReplacer->RestoreFiles(dir_ / "src/RBackup/ZUvezod.reu"));
+  EXPECT_EQ(dir_.Read("src/A.pas"), kUsesBde);
+}
+
+TEST_F(RunTest, TempFolderFailureStopsTheRunBeforeAnyFileIsRead) {
+  dir_.Write("src/U.pas", kUsesBde);
+  FaultyDisk disk;
+  int reads = 0;
+  disk.fail_create_dir = [](const std::string& p) { return p.find("$DS") != std::string::npos; };
+  disk.fail_read = [&reads](const std::string&) { return ++reads, false; };
+  ScopedDisk scoped(&disk);
+  EXPECT_THROW(BdeReplacer->Execute(), EFCreateError);
+  EXPECT_EQ(reads, 0);
+  EXPECT_EQ(dir_.Read("src/U.pas"), kUsesBde);
+}
+
+TEST_F(RunTest, UnreadableUnitEndsTheRunWithOriginalsUntouched) {
+  dir_.Write("src/A.pas", kUsesBde);
+  dir_.Write("src/Z.pas", kUsesBde);
+  FaultyDisk disk;
+  disk.fail_read = [](const std::string& p) { return p.ends_with("Z.pas"); };
+  ScopedDisk scoped(&disk);
+  try {
+    BdeReplacer->Execute();
+    FAIL() << "no exception";
+  } catch (const EFOpenError& e) {
+    EXPECT_NE(std::string(e.what()).find(dir_ / "src/Z.pas"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(dir_.Read("src/A.pas"), kUsesBde);
+  EXPECT_EQ(dir_.Read("src/Z.pas"), kUsesBde);
+  EXPECT_FALSE(fs::exists(dir_ / "src/RBackup/ZUvezod.reu"));
+  EXPECT_TRUE(TempFolders().empty());
+  std::string log = dir_.Read("src/Wiz_Log.txt");
+  EXPECT_EQ(log.find("sucessfully"), std::string::npos);
+}
+
+TEST_F(RunTest, FolderWalkDoesNotFollowLinks) {
+  dir_.Write("src/U.pas", kPlain);
+  dir_.Write("outside/O.pas", kUsesBde);
+  fs::create_directory_symlink(dir_ / "outside", dir_ / "src/link");
+  fs::create_directory_symlink(dir_ / "src", dir_ / "src/loop");
+  ASSERT_TRUE(BdeReplacer->Execute());
+  EXPECT_EQ(dir_.Read("outside/O.pas"), kUsesBde);
+}
+
+// Project mode: only the chosen units, in the project's order.
+class ProjectRunTest : public RunTest {
+ protected:
+  void SetUp() override {
+    RunTest::SetUp();
+    options().Dest = 0;
+    options().BackupDir = dir_ / "app/RBackup";
+    dir_.Write("app/A.pas", kUsesBde);
+    dir_.Write("app/lib/b.PAS", kUsesBde);
+    dir_.Write("app/C.pas", kUsesBde);
+    dir_.Write("app/App.dpr",
+               "program App;\r\nuses\r\n  Forms,\r\n  C in 'C.pas',\r\n  B in 'lib\\B.pas' {Form},\r\n"
+               "  A in 'A.pas';\r\nbegin\r\nend.\r\n");
+    host_.Load(dir_ / "app/App.dpr");
+  }
+  ProjectHost host_;
+  ScopedIdeServices services_{&host_};
+};
+
+TEST_F(ProjectRunTest, ConvertsOnlyChosenUnitsInOrder) {
+  options().Units = "C.pas\r\nb.pas\r\n";
+  ASSERT_TRUE(BdeReplacer->Execute());
+  EXPECT_EQ(dir_.Read("app/A.pas"), kUsesBde);
+  EXPECT_NE(dir_.Read("app/C.pas"), kUsesBde);
+  EXPECT_NE(dir_.Read("app/lib/b.PAS"), kUsesBde);
+  EXPECT_EQ(dir_.Read("app/RBackup/b.~PAS"), kUsesBde);
+  EXPECT_EQ(dir_.Read("app/RBackup/ZUvezod.reu"),
+            (dir_ / "app/C.pas") + "=" + (dir_ / "app/RBackup/C.~pas") + "\r\n" +
+                (dir_ / "app/lib/b.PAS") + "=" + (dir_ / "app/RBackup/b.~PAS") + "\r\n");
+  std::string log = dir_.Read("app/Wiz_Log.txt");
+  size_t c = log.find("Processing file: " + (dir_ / "app/C.pas"));
+  size_t b = log.find("Processing file: " + (dir_ / "app/lib/b.PAS"));
+  EXPECT_NE(c, std::string::npos);
+  EXPECT_NE(b, std::string::npos);
+  EXPECT_LT(c, b);
+  EXPECT_EQ(log.find("A.pas"), std::string::npos);
+}
+
+// A per-file step that fails is an exception that leaves every original and
+// no undo file behind.
+class ThrowingReplacer : public TComponentReplacer {
+ public:
+  using TComponentReplacer::TComponentReplacer;
+  int calls = 0;
+
+ protected:
+  void ProcessFile(const std::string& file, const std::string& dest) override {
+    if (++calls == 2) throw EReadError("broken: " + file);
+    TComponentReplacer::ProcessFile(file, dest);
+  }
+};
+
+TEST_F(RunTest, FailingRewriterLeavesOriginalsAndNoUndoFile) {
+  dir_.Write("src/A.pas", kUsesBde);
+  dir_.Write("src/B.pas", kUsesBde);
+  ThrowingReplacer replacer("DBTables", ", NX", &options());
+  replacer.AddReplacement("TTable", "TNXTable");
+  EXPECT_THROW(replacer.Execute(), EReadError);
+  EXPECT_EQ(dir_.Read("src/A.pas"), kUsesBde);
+  EXPECT_EQ(dir_.Read("src/B.pas"), kUsesBde);
+  EXPECT_FALSE(fs::exists(dir_ / "src/RBackup/ZUvezod.reu"));
+  EXPECT_TRUE(TempFolders().empty());
+}
+
+}  // namespace
+}  // namespace tolvern

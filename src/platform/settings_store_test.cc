@@ -1,0 +1,122 @@
+#include "platform/settings_store.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/replace_options.h"
+#include "test_support.h"
+
+namespace tolvern {
+namespace {
+
+using testing::ScratchDir;
+
+constexpr const char* kKey = "Software\\Veltrane";
+constexpr const char* kSection = "BDE/ADO Migration Wizard";
+
+TEST(SettingsStoreTest, StoresValuesAsTheRegistryWrapperDoes) {
+  ScratchDir dir;
+  std::string file = dir / "cfg/registry.json";
+  {
+    TRegIniFile reg(kKey, file);
+    reg.WriteInteger(kSection, "Dest", 1);
+    reg.WriteBool(kSection, "MakeBackup", false);
+    reg.WriteString(kSection, "History", "C:\\A\r\nC:\\B\r\n");
+    EXPECT_EQ(reg.Warning(), "");
+  }
+  TRegIniFile reg(kKey, file);
+  EXPECT_EQ(reg.ReadString(kSection, "Dest", ""), "1");
+  EXPECT_EQ(reg.ReadString(kSection, "MakeBackup", ""), "0");
+  EXPECT_FALSE(reg.ReadBool(kSection, "MakeBackup", true));
+  EXPECT_EQ(reg.ReadString(kSection, "History", ""), "C:\\A\r\nC:\\B\r\n");
+  EXPECT_EQ(reg.ReadInteger(kSection, "Missing", 42), 42);
+  EXPECT_EQ(reg.ReadInteger("Other section", "Dest", 7), 7);
+  // A Boolean is true exactly when the stored integer is not 0.
+  reg.WriteString(kSection, "Flag", "5");
+  EXPECT_TRUE(reg.ReadBool(kSection, "Flag", false));
+  reg.WriteString(kSection, "Flag", "yes");
+  EXPECT_FALSE(reg.ReadBool(kSection, "Flag", false));
+}
+
+TEST(SettingsStoreTest, CorruptStoreGivesWarningAndDefaults) {
+  ScratchDir dir;
+  for (const char* junk : {"{not json", "[1,2]", "{\"Software\\\\Veltrane\": 3}", "\xff\xfe\x00"}) {
+    std::string file = dir.Write("registry.json", junk);
+    TRegIniFile reg(kKey, file);
+    EXPECT_EQ(reg.ReadInteger(kSection, "Dest", 9), 9) << junk;
+    EXPECT_NE(reg.Warning().find(file), std::string::npos) << junk;
+  }
+}
+
+TEST(SettingsStoreTest, KeepsOtherKeysOfTheFile) {
+  ScratchDir dir;
+  std::string file = dir.Write("registry.json", R"({"Software\\Other": {"S": {"v": "1"}}})");
+  TRegIniFile(kKey, file).WriteString(kSection, "Directory", "x");
+  EXPECT_EQ(TRegIniFile("Software\\Other", file).ReadString("S", "v", ""), "1");
+}
+
+TEST(ReplaceOptionsTest, DefaultsAndTitle) {
+  TReplaceOptions o("BDE/ADO");
+  EXPECT_EQ(o.GetTitle(), "BDE/ADO Migration Wizard");
+  EXPECT_EQ(o.Dest, 0);
+  EXPECT_EQ(o.Directory, "");
+  EXPECT_FALSE(o.IncludeSubDirs);
+  EXPECT_TRUE(o.MakeBackup);
+  EXPECT_TRUE(o.WriteLog);
+  EXPECT_FALSE(o.ViewLog);
+}
+
+TEST(ReplaceOptionsTest, LoadingEmptyStoreKeepsDefaults) {
+  ScratchDir dir;
+  TRegIniFile reg(kKey, dir / "registry.json");
+  TReplaceOptions o("BDE/ADO");
+  o.LoadFromRegistry(reg, o.GetTitle());
+  EXPECT_EQ(o.Dest, 0);
+  EXPECT_TRUE(o.MakeBackup);
+  EXPECT_TRUE(o.WriteLog);
+  EXPECT_FALSE(o.ViewLog);
+}
+
+TEST(ReplaceOptionsTest, SaveThenLoadRoundTripsTheSixStoredFields) {
+  ScratchDir dir;
+  TRegIniFile reg(kKey, dir / "registry.json");
+  TReplaceOptions saved("BDE/ADO");
+  saved.Dest = 1;
+  saved.Directory = "/src/app";
+  saved.IncludeSubDirs = true;
+  saved.MakeBackup = false;
+  saved.WriteLog = false;
+  saved.ViewLog = true;
+  saved.BackupDir = "/not/stored";
+  saved.Units = "A.pas\r\n";
+  saved.SaveToRegistry(reg, saved.GetTitle());
+
+  TReplaceOptions loaded("BDE/ADO");
+  loaded.BackupDir = "/mine";
+  loaded.Units = "B.pas\r\n";
+  loaded.LoadFromRegistry(reg, loaded.GetTitle());
+  EXPECT_EQ(loaded.Dest, 1);
+  EXPECT_EQ(loaded.Directory, "/src/app");
+  EXPECT_TRUE(loaded.IncludeSubDirs);
+  EXPECT_FALSE(loaded.MakeBackup);
+  EXPECT_FALSE(loaded.WriteLog);
+  EXPECT_TRUE(loaded.ViewLog);
+  EXPECT_EQ(loaded.BackupDir, "/mine");
+  EXPECT_EQ(loaded.Units, "B.pas\r\n");
+  EXPECT_EQ(reg.ReadString(saved.GetTitle(), "IncludeSubDirs", ""), "1");
+}
+
+TEST(ReplaceOptionsTest, StoredDestKeepsOnlyLowEightBits) {
+  ScratchDir dir;
+  TRegIniFile reg(kKey, dir / "registry.json");
+  reg.WriteInteger("BDE/ADO Migration Wizard", "Dest", 256);
+  TReplaceOptions o("BDE/ADO");
+  o.Dest = 1;
+  o.LoadFromRegistry(reg, o.GetTitle());
+  EXPECT_EQ(o.Dest, 0);
+  reg.WriteInteger("BDE/ADO Migration Wizard", "Dest", 257);
+  o.LoadFromRegistry(reg, o.GetTitle());
+  EXPECT_EQ(o.Dest, 1);
+}
+
+}  // namespace
+}  // namespace tolvern
