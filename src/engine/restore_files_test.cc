@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include "engine/component_replacer.h"
+#include "engine/nx_replacer.h"
+#include "platform/errors.h"
+#include "test_support.h"
+
+namespace tolvern {
+namespace {
+
+using testing::FaultyDisk;
+using testing::ScratchDir;
+
+class RestoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    a_ = dir_.Write("A.pas", "migrated a");
+    b_ = dir_.Write("B.pas", "migrated b");
+    ba_ = dir_.Write("bak/A.~pas", "original a");
+    bb_ = dir_.Write("bak/B.~pas", "original b");
+  }
+  std::string Undo(const std::string& text) { return dir_.Write("bak/ZUvezod.reu", text); }
+
+  ScratchDir dir_;
+  NXReplacerScope library_;
+  std::string a_, b_, ba_, bb_;
+};
+
+TEST_F(RestoreTest, RestoresEveryFileAndCanBeRepeated) {
+  std::string undo = Undo(a_ + "=" + ba_ + "\r\n" + b_ + "=" + bb_ + "\n");
+  EXPECT_TRUE(BdeReplacer->RestoreFiles(undo));
+  EXPECT_EQ(dir_.Read("A.pas"), "original a");
+  EXPECT_EQ(dir_.Read("B.pas"), "original b");
+  EXPECT_TRUE(BdeReplacer->RestoreFiles(undo));
+  EXPECT_EQ(BdeReplacer->UnitList.Count(), 0);
+  EXPECT_EQ(dir_.Read("bak/A.~pas"), "original a");
+}
+
+TEST_F(RestoreTest, FailsBeforeAnyCopy) {
+  struct Case {
+    const char* what;
+    std::string undo;
+  } cases[] = {
+      {"empty", ""},
+      {"second backup missing", a_ + "=" + ba_ + "\r\n" + b_ + "=" + (dir_ / "bak/gone") + "\r\n"},
+      {"line without equals sign", a_ + "=" + ba_ + "\r\n" + b_ + "\r\n"},
+      {"equals sign in original path", a_ + "=" + ba_ + "\r" + (dir_ / "x=y.pas") + "=" + bb_},
+  };
+  for (const Case& c : cases) {
+    EXPECT_FALSE(BdeReplacer->RestoreFiles(Undo(c.undo))) << c.what;
+    EXPECT_EQ(dir_.Read("A.pas"), "migrated a") << c.what;
+    EXPECT_EQ(BdeReplacer->UnitList.Count(), 0) << c.what;
+  }
+}
+
+TEST_F(RestoreTest, SameOriginalTwiceUsesBackupOfTheFirst) {
+  std::string upper = a_.substr(0, a_.size() - 5) + "a.PAS";
+  EXPECT_TRUE(BdeReplacer->RestoreFiles(Undo(a_ + "=" + ba_ + "\r\n" + upper + "=" + bb_ + "\r\n")));
+  EXPECT_EQ(dir_.Read("A.pas"), "original a");
+}
+
+TEST_F(RestoreTest, FailedCopyStopsThereAndKeepsEarlierCopies) {
+  std::string undo = Undo(a_ + "=" + ba_ + "\r\n" + b_ + "=" + bb_ + "\r\n");
+  FaultyDisk disk;
+  disk.fail_copy = [](const std::string& from, const std::string&) {
+    return from.ends_with("B.~pas");
+  };
+  ScopedDisk scoped(&disk);
+  EXPECT_FALSE(BdeReplacer->RestoreFiles(undo));
+  EXPECT_EQ(dir_.Read("A.pas"), "original a");
+  EXPECT_EQ(dir_.Read("B.pas"), "migrated b");
+}
+
+TEST_F(RestoreTest, MissingUndoFileThrowsNamingIt) {
+  try {
+    BdeReplacer->RestoreFiles(dir_ / "nope.reu");
+    FAIL() << "no exception";
+  } catch (const EFOpenError& e) {
+    EXPECT_NE(std::string(e.what()).find(dir_ / "nope.reu"), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace tolvern

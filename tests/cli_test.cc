@@ -1,0 +1,125 @@
+// End-to-end tests: the real tolvern binary on real trees.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "test_support.h"
+
+namespace tolvern {
+namespace {
+
+using testing::RunTolvern;
+using testing::ScratchDir;
+using testing::Snapshot;
+namespace fs = std::filesystem;
+
+const std::string kExample = std::string(TOLVERN_SOURCE_DIR) + "/examples/orders";
+
+std::string CopyExample(const ScratchDir& dir) {
+  std::string target = dir / "orders";
+  fs::copy(kExample, target, fs::copy_options::recursive);
+  return target;
+}
+
+TEST(CliTest, MigratesTheExampleToItsExpectedOutputAndRestoresIt) {
+  ScratchDir dir;
+  std::string app = CopyExample(dir);
+  auto original = Snapshot(app);
+
+  auto r = RunTolvern({"migrate", "--project", app + "/Orders.dpr"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.out, "Replace procedure was performed sucessfully.\n");
+
+  auto expected = Snapshot(kExample + ".expected");
+  auto migrated = Snapshot(app);
+  for (const auto& [path, bytes] : expected) EXPECT_EQ(migrated[path], bytes) << path;
+  EXPECT_TRUE(migrated.count("Wiz_Log.txt"));
+  EXPECT_TRUE(migrated.count("RBackup/ZUvezod.reu"));
+  EXPECT_FALSE(fs::exists(dir.temp_dir() + "/$DS1"));
+
+  r = RunTolvern({"restore", app + "/RBackup/ZUvezod.reu"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.out, "Files were succefully restored.\n");
+  auto restored = Snapshot(app);
+  for (const auto& [path, bytes] : original) EXPECT_EQ(restored[path], bytes) << path;
+}
+
+TEST(CliTest, ProjectModeTakesChosenUnitsOnly) {
+  ScratchDir dir;
+  std::string app = CopyExample(dir);
+  auto r = RunTolvern({"migrate", "--project", app + "/Orders.dpr", "--units", "reports.pas",
+                       "--no-backup", "--no-log"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(dir.Read("orders/DataModule.pas"), testing::ReadFileBytes(kExample + "/DataModule.pas"));
+  EXPECT_NE(dir.Read("orders/Reports.pas"), testing::ReadFileBytes(kExample + "/Reports.pas"));
+  EXPECT_FALSE(fs::exists(app + "/RBackup"));
+  EXPECT_FALSE(fs::exists(app + "/Wiz_Log.txt"));
+}
+
+TEST(CliTest, FolderModeRecursiveWithBackupFolder) {
+  ScratchDir dir;
+  dir.Write("tree/A.pas", "uses ADODB; var C: TADOConnection;");
+  dir.Write("tree/Sub/B.pas", "var Q: TADOQuery;");
+  auto r = RunTolvern({"migrate", "--folder", dir / "tree", "--recursive", "--ado",
+                       "--backup-dir", dir / "bak"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(dir.Read("tree/Sub/B.pas"), "var Q: TNXQuery;");
+  EXPECT_EQ(dir.Read("bak/Sub/B.~pas"), "var Q: TADOQuery;");
+  EXPECT_EQ(dir.Read("bak/A.~pas"), "uses ADODB; var C: TADOConnection;");
+  EXPECT_TRUE(fs::exists(dir / "tree/Wiz_Log.txt"));
+}
+
+TEST(CliTest, BadInputEndsWithClearMessageAndChangesNothing) {
+  ScratchDir dir;
+  std::string unit = dir.Write("tree/A.pas", "var T: TTable;");
+  dir.Write("afile", "x");
+  fs::create_symlink(dir / "nowhere.pas", dir / "tree/Broken.pas");
+  struct Case {
+    std::vector<std::string> args;
+    int exit_code;
+    std::string in_err;
+  } cases[] = {
+      {{"migrate", "--folder", dir / "missing"}, 1, "folder \"" + (dir / "missing") + "\" does not exist"},
+      {{"migrate", "--folder", dir / "tree", "--backup-dir", dir / "afile/sub"}, 1,
+       "Failed to create directory."},
+      {{"migrate", "--folder", dir / "tree", "--no-backup"}, 1, dir / "tree/Broken.pas"},
+      {{"migrate", "--project", dir / "none.dpr"}, 1, dir / "none.dpr"},
+      {{"restore", dir / "missing.reu"}, 1, dir / "missing.reu"},
+      {{}, 2, ""},
+      {{"migrate"}, 2, "--project or --folder"},
+      {{"migrate", "--project", "a.dpr", "--folder", "b"}, 2, "excludes"},
+      {{"frobnicate"}, 2, ""},
+  };
+  for (const Case& c : cases) {
+    auto r = RunTolvern(c.args);
+    std::string what = c.args.empty() ? "(no args)" : c.args[0] + " " + c.args.back();
+    EXPECT_EQ(r.exit_code, c.exit_code) << what << "\n" << r.err;
+    EXPECT_NE(r.err.find(c.in_err), std::string::npos) << what << "\n" << r.err;
+    EXPECT_EQ(dir.Read("tree/A.pas"), "var T: TTable;") << what;
+  }
+  // One line per failure, no crash trace.
+  auto r = RunTolvern({"migrate", "--folder", dir / "tree", "--no-backup"});
+  EXPECT_EQ(r.err.rfind("tolvern: error: ", 0), 0u) << r.err;
+  EXPECT_EQ(r.out, "Replace failed.\n");
+}
+
+TEST(CliTest, RestoreWithMissingBackupFails) {
+  ScratchDir dir;
+  std::string a = dir.Write("A.pas", "migrated");
+  std::string undo = dir.Write("ZUvezod.reu", a + "=" + (dir / "gone.~pas") + "\r\n");
+  auto r = RunTolvern({"restore", undo});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.out, "Failed to restore files.\n");
+  EXPECT_EQ(dir.Read("A.pas"), "migrated");
+}
+
+TEST(CliTest, UnknownUnitIsAUsageError) {
+  ScratchDir dir;
+  std::string app = CopyExample(dir);
+  auto r = RunTolvern({"migrate", "--project", app + "/Orders.dpr", "--units", "Nope.pas"});
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_NE(r.err.find("\"Nope.pas\" is not a unit of the project"), std::string::npos) << r.err;
+}
+
+}  // namespace
+}  // namespace tolvern
