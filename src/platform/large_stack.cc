@@ -1,0 +1,92 @@
+#include "platform/large_stack.h"
+
+#include <cstdint>
+#include <exception>
+#include <thread>
+
+#if defined(__linux__) || defined(__APPLE__)
+#include <sys/mman.h>
+#include <ucontext.h>
+#define TOLVERN_UCONTEXT 1
+#endif
+
+namespace tolvern {
+
+#ifdef TOLVERN_UCONTEXT
+
+namespace {
+
+// One stack per thread, reserved once and reused; pages are committed only
+// when touched.
+struct Stack {
+  void* base = nullptr;
+  std::size_t size = 0;
+  ~Stack() {
+    if (base) munmap(base, size);
+  }
+};
+
+struct Call {
+  const std::function<void()>* fn;
+  std::exception_ptr error;
+  ucontext_t caller;
+};
+
+thread_local Stack t_stack;
+thread_local bool t_on_large_stack = false;
+
+void Trampoline(unsigned lo, unsigned hi) {
+  auto* call = reinterpret_cast<Call*>((static_cast<std::uintptr_t>(hi) << 32) | lo);
+  try {
+    (*call->fn)();
+  } catch (...) {
+    call->error = std::current_exception();
+  }
+  // Returning resumes uc_link, the caller.
+}
+
+}  // namespace
+
+void RunOnLargeStack(std::size_t bytes, const std::function<void()>& fn) {
+  if (t_on_large_stack) {  // already there: nested use runs in place
+    fn();
+    return;
+  }
+  if (t_stack.size < bytes) {
+    if (t_stack.base) munmap(t_stack.base, t_stack.size);
+    t_stack = {};
+    void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
+                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_STACK, -1, 0);
+    if (p == MAP_FAILED) {
+      fn();  // no memory for a private stack: the depth limits still hold
+      return;
+    }
+    t_stack.base = p;
+    t_stack.size = bytes;
+  }
+  Call call{&fn, nullptr, {}};
+  ucontext_t ctx;
+  getcontext(&ctx);
+  ctx.uc_stack.ss_sp = t_stack.base;
+  ctx.uc_stack.ss_size = t_stack.size;
+  ctx.uc_link = &call.caller;
+  auto addr = reinterpret_cast<std::uintptr_t>(&call);
+  makecontext(&ctx, reinterpret_cast<void (*)()>(Trampoline), 2,
+              static_cast<unsigned>(addr & 0xFFFFFFFFu), static_cast<unsigned>(addr >> 32));
+  t_on_large_stack = true;
+  swapcontext(&call.caller, &ctx);
+  t_on_large_stack = false;
+  if (call.error) std::rethrow_exception(call.error);
+}
+
+#else
+
+void RunOnLargeStack(std::size_t, const std::function<void()>& fn) {
+  // Elsewhere the work runs on the caller's stack; the depth limits of the
+  // callers keep it within a default thread stack.
+  fn();
+}
+
+#endif
+
+}  // namespace tolvern
