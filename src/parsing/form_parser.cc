@@ -1,0 +1,295 @@
+#include "parsing/form_parser.h"
+
+#include <algorithm>
+
+#include "platform/class_registry.h"
+
+namespace tolvern {
+
+namespace {
+
+// The form grammar, in the order the rules are added.
+constexpr const char* kFormRules[] = {
+    "<obj_header>-<keyword><*delim><obj_name><empty_delim>:<empty_delim><obj_type>",
+    "<obj_name>-<name>",
+    "<obj_type>-<name>",
+    "<object>-<obj_header><*delim><properties>end<empty_delim>|<obj_header><*delim>end<empty_delim>",
+    "<keyword>-object|inherited|inline",
+    "<name>-<*char><char_or_digit_l>",
+    "<char_or_digit_l>-<*chars_or_digits>|",
+    "<properties>-<prop>|<nested_obj>|<prop><properties>|<nested_obj><properties>",
+    "<nested_obj>-<object>",
+    "<prop>-<full_prop_name><empty_delim>=<empty_delim><prop_value><*delim>",
+    "<full_prop_name>-<prop_name>",
+    "<prop_value>-<value>",
+    "<prop_name>-<name>|<name>.<prop_name>",
+    "<empty_delim>-<*delim>|",
+    "<value>-<numeric_date>|<number>|<const>|<string>|<string2>|<strings>|<numbers>|<set>|"
+    "<collection>|<binary>|<name>.<name>",
+    "<sign>-+|-|",
+    "<int>-<sign><*digits>",
+    "<fixed_point>-<int>.<*digits>",
+    "<float>-<fixed_point>e<int>|<int>e<int>",
+    "<number>-<sign><*digits>.<*digits>e<int>|<sign><*digits>e<int>|<sign><*digits>.<*digits>|"
+    "<sign><*digits>",
+    "<numeric_date>-<*digits>d",
+    "<symbols>-<*symbols>|",
+    "<byte>-#<*digits>",
+    "<bytes>-<byte>|<byte><bytes>",
+    "<string>-'<symbols>'|<bytes>|<bytes><string>|'<symbols>'<string>",
+    "<string2>-<string>|<empty_delim><string><empty_delim>+<empty_delim><string2>",
+    "<const>-<name>",
+    "<number_list>-<number>|<number><*delim><number_list>|",
+    "<numbers>-(<empty_delim><number_list><empty_delim>)",
+    "<string_list>-<string2>|<string2><*delim><string_list>|",
+    "<strings>-(<empty_delim><string_list><empty_delim>)",
+    "<set_items>-<name>|<name><empty_delim>,<empty_delim><set_items>",
+    "<set>-[<empty_delim>]|[<empty_delim><set_items><empty_delim>]",
+    "<item_prop>-<prop_name><empty_delim>=<empty_delim><value>",
+    "<item_props>-<item_prop><*delim><item_props>|<item_prop><*delim>|<*delim>",
+    "<col_item>-item<*delim><item_props>end",
+    "<col_items>-<col_item><*delim><col_items>|<col_item>|",
+    "<collection>-\\60<empty_delim><col_items><empty_delim>\\62",
+    "<binary>-{<empty_delim><hex_list><empty_delim>}",
+    "<hex_list>-<*hexs>|<*hexs><*delim><hex_list>|",
+};
+
+bool IsDelim(char c) { return c == 9 || c == 10 || c == 13 || c == 32; }
+
+char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+
+bool SameText(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (Upper(a[i]) != Upper(b[i])) return false;
+  return true;
+}
+
+std::vector<std::string> SplitLines(std::string_view text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r' && text[i] != '\n') continue;
+    lines.emplace_back(text.substr(start, i - start));
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  if (start < text.size()) lines.emplace_back(text.substr(start));
+  return lines;
+}
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && static_cast<unsigned char>(s.front()) <= 32) s.remove_prefix(1);
+  while (!s.empty() && static_cast<unsigned char>(s.back()) <= 32) s.remove_suffix(1);
+  return s;
+}
+
+}  // namespace
+
+void TFormParseState::Assign(const TParseState& source) {
+  TParseState::Assign(source);
+  const auto& s = static_cast<const TFormParseState&>(source);
+  TokenStart = s.TokenStart;
+  ObjType = s.ObjType;
+  PropName = s.PropName;
+  Keyword = s.Keyword;
+  ObjName = s.ObjName;
+  PropCount = s.PropCount;
+  NestLevel = s.NestLevel;
+  NestedCount = s.NestedCount;
+  NestedStart = s.NestedStart;
+  auto* owner = static_cast<TFormParser*>(Owner);
+  if (owner->props_.size() > static_cast<size_t>(PropCount))
+    owner->props_.resize(static_cast<size_t>(PropCount));
+  if (owner->nested_.size() > static_cast<size_t>(NestedCount))
+    owner->nested_.resize(static_cast<size_t>(NestedCount));
+}
+
+void TFormParseState::Reset() {
+  Keyword = ObjName = ObjType = PropName = {};
+  TokenStart = PropCount = NestLevel = NestedCount = NestedStart = 0;
+}
+
+TFormParser::TFormParser(StateClass state_class) : TLL1Parser(std::move(state_class)) {
+  for (const char* rule : kFormRules) AddRule(rule);
+}
+
+void TFormParser::ResolveRules() {
+  if (rules_resolved_) return;
+  obj_name_ = RuleIndex("<obj_name>");
+  obj_type_ = RuleIndex("<obj_type>");
+  full_prop_name_ = RuleIndex("<full_prop_name>");
+  prop_value_ = RuleIndex("<prop_value>");
+  keyword_ = RuleIndex("<keyword>");
+  nested_obj_ = RuleIndex("<nested_obj>");
+  rules_resolved_ = true;
+}
+
+void TFormParser::GetCharSet(std::string_view class_name, CharSet& set, bool& single) {
+  if (class_name != "<*delim>") {
+    TLL1Parser::GetCharSet(class_name, set, single);
+    return;
+  }
+  set.fill(false);
+  for (char c : {'\t', '\n', '\r', ' '}) set[static_cast<unsigned char>(c)] = true;
+  single = false;
+}
+
+void TFormParser::BeforeParse() {
+  ResolveRules();
+  Clear();
+}
+
+void TFormParser::AfterParse(bool& result) {
+  if (!result) Clear();
+}
+
+void TFormParser::Clear() {
+  FormState().Reset();
+  props_.clear();
+  nested_.clear();
+}
+
+bool TFormParser::ParseNonTerminal(int rule) {
+  TFormParseState& s = FormState();
+  const bool captured = rule == obj_name_ || rule == obj_type_ || rule == full_prop_name_ ||
+                        rule == prop_value_ || rule == keyword_;
+  if (captured) {
+    s.TokenStart = s.Pos;
+  } else if (rule == nested_obj_) {
+    if (++s.NestLevel == 1) {
+      s.NestedStart = s.Pos;
+      while (s.NestedStart > 1 && Text[static_cast<size_t>(s.NestedStart - 2)] == ' ')
+        --s.NestedStart;
+    }
+  }
+  const bool result = TLL1Parser::ParseNonTerminal(rule);
+  TFormParseState& after = FormState();
+  if (result && captured) {
+    if (after.TokenStart == 0) throw EAssertionFailed("Assertion failure (FormParser, line 319)");
+    std::string_view token = Text.substr(static_cast<size_t>(after.TokenStart - 1),
+                                         static_cast<size_t>(after.Pos - after.TokenStart));
+    if (rule == obj_name_ && after.NestLevel == 0) {
+      after.ObjName = token;
+    } else if (rule == obj_type_ && after.NestLevel == 0) {
+      after.ObjType = token;
+    } else if (rule == keyword_ && after.NestLevel == 0) {
+      after.Keyword = token;
+    } else if (rule == full_prop_name_) {
+      after.PropName = token;
+    } else if (rule == prop_value_ && !after.PropName.empty()) {
+      if (after.NestLevel == 0) ConvertProperty(after.PropName, token);
+      FormState().PropName = {};
+    }
+    FormState().TokenStart = 0;
+  }
+  if (rule == nested_obj_) {
+    TFormParseState& n = FormState();
+    --n.NestLevel;
+    if (result && n.NestLevel == 0) {
+      int end = n.Pos;
+      while (end > n.NestedStart && IsDelim(Text[static_cast<size_t>(end - 2)])) --end;
+      std::string_view nested = Text.substr(static_cast<size_t>(n.NestedStart - 1),
+                                            static_cast<size_t>(end - n.NestedStart));
+      bool duplicate = false;
+      for (std::string_view t : nested_) duplicate = duplicate || SameText(t, nested);
+      if (!duplicate) nested_.push_back(nested);
+      n.NestedStart = 0;
+      ++n.NestedCount;
+    }
+  }
+  return result;
+}
+
+void TFormParser::AddProperty(std::string_view name, std::string_view value) {
+  props_.push_back({std::string(name), SplitLines(value)});
+  TFormParserUtils::SetPropCount(FormState(), FormState().PropCount + 1);
+}
+
+std::string_view TFormParser::Unquote(std::string_view value) {
+  return value.size() < 2 ? std::string_view() : value.substr(1, value.size() - 2);
+}
+
+std::vector<std::string> TFormParser::LoginEntries(std::string_view value) {
+  std::vector<std::string> entries;
+  for (const std::string& line : SplitLines(Unquote(value)))
+    entries.emplace_back(Unquote(Trim(line)));
+  return entries;
+}
+
+std::string TFormParser::EntryValue(const std::vector<std::string>& entries,
+                                    std::string_view name) {
+  for (const std::string& e : entries) {
+    size_t eq = e.find('=');
+    if (eq == std::string::npos) continue;
+    if (SameText(std::string_view(e).substr(0, eq), name)) return e.substr(eq + 1);
+  }
+  return "";
+}
+
+bool TFormParser::PublishedByTarget(std::string_view name) const {
+  const ComponentClass* cls = GetClass(target_class_name_);
+  if (!cls) return true;
+  if (name == "Left" || name == "Top") return true;
+  return cls->HasProperty(std::string(name.substr(0, name.find('.'))));
+}
+
+void TFormParser::ConvertProperty(std::string_view name, std::string_view value) {
+  const std::string_view type = FormState().ObjType;
+  if (name == "DatabaseName") {
+    if (type == "TDatabase" || !OnGetConnection) return;
+    std::string connection = OnGetConnection("DatabaseName", std::string(Unquote(value)));
+    if (!connection.empty()) AddProperty("Connection", connection);
+    return;
+  }
+  if (name == "Params.Strings" && type == "TDatabase") {
+    const std::vector<std::string> entries = LoginEntries(value);
+    static constexpr std::pair<const char*, const char*> kLogin[] = {
+        {"USER NAME", "Username"}, {"PASSWORD", "Password"}, {"SERVER NAME", "Server"}};
+    for (const auto& [entry, prop] : kLogin) {
+      std::string v = EntryValue(entries, entry);
+      if (!v.empty()) AddProperty(prop, "'" + v + "'");
+    }
+    return;
+  }
+  if (name == "DataSource" && type == "TQuery") {
+    if (!value.empty()) AddProperty("MasterSource", value);
+    return;
+  }
+  if (name == "ParamData" && (type == "TQuery" || type == "TStoredProc")) {
+    if (!value.empty()) AddProperty("ParamData", value);
+    return;
+  }
+  if (PublishedByTarget(name)) AddProperty(name, value);
+}
+
+void TFormParser::GetObjectText(int level, std::string& text) {
+  text.clear();
+  const TFormParseState& s = FormState();
+  if (s.Keyword.empty() || s.ObjName.empty()) return;
+  level = std::max(level, 0);
+  const std::string indent(static_cast<size_t>(2 * level), ' ');
+  const std::string inner(static_cast<size_t>(2 * level + 2), ' ');
+  text += indent;
+  text += s.Keyword;
+  text += ' ';
+  text += s.ObjName;
+  text += ": ";
+  text += target_class_name_.empty() ? std::string(s.ObjType) : target_class_name_;
+  text += LineBreak;
+  for (const FormProperty& p : props_) {
+    text += inner + p.name + " = ";
+    for (size_t i = 0; i < p.lines.size(); ++i) {
+      if (i > 0) text += LineBreak + inner + "  ";
+      text += p.lines[i];
+    }
+    text += LineBreak;
+  }
+  for (std::string_view n : nested_) {
+    text += n;
+    text += LineBreak;
+  }
+  text += indent + "end" + LineBreak;
+}
+
+}  // namespace tolvern

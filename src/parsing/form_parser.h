@@ -1,0 +1,114 @@
+// Parses one object of a form in its text form ("object Query1: TQuery",
+// property lines, nested objects, "end") with the form grammar, converts its
+// top-level properties for a target class, and renders the object anew with
+// the target class name. Nested objects travel as text, unchanged.
+//
+// The captured texts are views into the text given to Parse: keep that text
+// alive until GetObjectText has been called.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "parsing/ll1_parser.h"
+
+namespace tolvern {
+
+class TFormParser;
+
+class TFormParseState : public TParseState {
+ public:
+  using TParseState::TParseState;
+  // Copies every field; on the owner, drops the properties and nested texts
+  // that the source state does not have, so a failed alternative leaves no
+  // trace.
+  void Assign(const TParseState& source) override;
+  void Reset();
+
+  int PropCount = 0;
+  int TokenStart = 0;
+  std::string_view ObjType;
+  std::string_view PropName;
+  std::string_view Keyword;
+  std::string_view ObjName;
+  int NestLevel = 0;
+  int NestedCount = 0;
+  int NestedStart = 0;
+};
+
+struct FormProperty {
+  std::string name;
+  std::vector<std::string> lines;
+};
+
+class TFormParser : public TLL1Parser {
+ public:
+  explicit TFormParser(StateClass state_class = StateClassOf<TFormParseState>());
+
+  // The class written into the new header; empty keeps the class read.
+  void SetTargetClassName(std::string name) { target_class_name_ = std::move(name); }
+  const std::string& TargetClassName() const { return target_class_name_; }
+
+  // Called for "DatabaseName" of an object that is not a TDatabase, with the
+  // property name and the unquoted value; answers the reference to put into
+  // "Connection", or "".
+  std::function<std::string(const std::string& prop_name, const std::string& value)>
+      OnGetConnection;
+
+  // The line end of the rendered object.
+  std::string LineBreak = "\r\n";
+
+  // The new text of the object of the last successful parse, indented for
+  // nesting depth level: the header with the target class, the converted
+  // properties, the nested objects and "end", each line ended by LineBreak.
+  virtual void GetObjectText(int level, std::string& text);
+
+  // Appends one output property; the value text is split into lines.
+  void AddProperty(std::string_view name, std::string_view value);
+  // Resets the state and forgets the properties and nested objects.
+  void Clear();
+
+  const std::vector<FormProperty>& Props() const { return props_; }
+  const std::vector<std::string_view>& Nested() const { return nested_; }
+  TFormParseState& FormState() { return static_cast<TFormParseState&>(*State); }
+
+  // The login entries ("name=value") of a TDatabase "Params.Strings" value.
+  static std::vector<std::string> LoginEntries(std::string_view value);
+  // The value of the first entry of that name (letter case ignored), or "".
+  static std::string EntryValue(const std::vector<std::string>& entries, std::string_view name);
+  // The value without its first and last character.
+  static std::string_view Unquote(std::string_view value);
+
+ protected:
+  // Decides which output properties a top-level property becomes.
+  virtual void ConvertProperty(std::string_view name, std::string_view value);
+
+  void GetCharSet(std::string_view class_name, CharSet& set, bool& single) override;
+  bool ParseNonTerminal(int rule) override;
+  void BeforeParse() override;
+  void AfterParse(bool& result) override;
+
+ private:
+  friend class TFormParseState;
+  friend class TFormParserUtils;
+
+  void ResolveRules();
+  bool PublishedByTarget(std::string_view name) const;
+
+  std::string target_class_name_;
+  std::vector<FormProperty> props_;
+  std::vector<std::string_view> nested_;
+  bool rules_resolved_ = false;
+  int obj_name_ = -1, obj_type_ = -1, full_prop_name_ = -1, prop_value_ = -1, keyword_ = -1,
+      nested_obj_ = -1;
+};
+
+// Lets form parsers in other units keep a state's property count in step.
+class TFormParserUtils {
+ public:
+  static void SetPropCount(TFormParseState& state, int value) { state.PropCount = value; }
+};
+
+}  // namespace tolvern
