@@ -125,6 +125,12 @@ void TFormParser::ResolveRules() {
   rules_resolved_ = true;
 }
 
+bool TFormParser::ObservesRule(int rule) const {
+  const std::string& name = RuleName(rule);
+  return name == "<obj_name>" || name == "<obj_type>" || name == "<full_prop_name>" ||
+         name == "<prop_value>" || name == "<keyword>" || name == "<nested_obj>";
+}
+
 void TFormParser::GetCharSet(std::string_view class_name, CharSet& set, bool& single) {
   if (class_name != "<*delim>") {
     TLL1Parser::GetCharSet(class_name, set, single);

@@ -87,6 +87,7 @@ class TFormParser : public TLL1Parser {
 
   void GetCharSet(std::string_view class_name, CharSet& set, bool& single) override;
   bool ParseNonTerminal(int rule) override;
+  bool ObservesRule(int rule) const override;
   void BeforeParse() override;
   void AfterParse(bool& result) override;
 

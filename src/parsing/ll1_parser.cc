@@ -151,6 +151,7 @@ void TLL1Parser::Prepare() {
   RemoveEmptyAlternatives();
   SortAlternatives();
   Compile();
+  FindPureRules();
   prepared_ = true;
 }
 
@@ -260,6 +261,24 @@ void TLL1Parser::Compile() {
   }
 }
 
+void TLL1Parser::FindPureRules() {
+  pure_.assign(rules_.size(), true);
+  for (size_t r = 0; r < rules_.size(); ++r)
+    if (ObservesRule(static_cast<int>(r))) pure_[r] = false;
+  for (bool changed = true; changed;) {
+    changed = false;
+    for (size_t r = 0; r < rules_.size(); ++r) {
+      if (!pure_[r]) continue;
+      for (const auto& alt : rules_[r].compiled)
+        for (const Item& item : alt)
+          if (item.kind == ItemKind::kUnknownRule ||
+              (item.kind == ItemKind::kRule && !pure_[static_cast<size_t>(item.index)]))
+            pure_[r] = false;
+      changed = changed || !pure_[r];
+    }
+  }
+}
+
 std::vector<std::string> TLL1Parser::Alternatives(std::string_view rule) const {
   int i = RuleIndex(rule);
   return i < 0 ? std::vector<std::string>() : rules_[static_cast<size_t>(i)].alternatives;
@@ -274,6 +293,7 @@ bool TLL1Parser::Parse(std::string_view text, std::string_view start_rule, int& 
   if (start < 0) throw EGrammarError("Unknown nonterminal: " + std::string(start_rule));
   bool result = false;
   depth_ = 0;
+  memo_.clear();
   RunOnLargeStack(kParseStackBytes, [&] { result = ParseNonTerminal(start); });
   AfterParse(result);
   if (result) pos = State->Pos;
@@ -281,7 +301,18 @@ bool TLL1Parser::Parse(std::string_view text, std::string_view start_rule, int& 
 }
 
 bool TLL1Parser::ParseNonTerminal(int rule) {
-  return ParseAlternatives(rules_[static_cast<size_t>(rule)]);
+  const Rule& r = rules_[static_cast<size_t>(rule)];
+  if (!pure_[static_cast<size_t>(rule)]) return ParseAlternatives(r);
+  const std::uint64_t key =
+      (static_cast<std::uint64_t>(rule) << 40) | static_cast<std::uint32_t>(State->Pos);
+  if (auto hit = memo_.find(key); hit != memo_.end()) {
+    if (hit->second < 0) return false;
+    State->Pos = hit->second;
+    return true;
+  }
+  const bool matched = ParseAlternatives(r);
+  memo_.emplace(key, matched ? State->Pos : -1);
+  return matched;
 }
 
 bool TLL1Parser::ParseAlternatives(const Rule& rule) {

@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/errors.h"
@@ -92,6 +93,15 @@ class TLL1Parser {
   virtual bool ParseNonTerminal(int rule);
   // Recognises the built-in class with that index at State->Pos.
   virtual bool MatchTerminal(int terminal);
+  // Whether the subclass acts on this rule when it is recognised. Rules that
+  // are not observed and reach no observed rule have no effect but the
+  // position, so their results are remembered per position within a parse
+  // instead of being recognised again after a backtrack. The default observes
+  // every rule and remembers nothing.
+  virtual bool ObservesRule(int rule) const {
+    (void)rule;
+    return true;
+  }
   virtual void BeforeParse() {}
   virtual void AfterParse(bool& result) { (void)result; }
 
@@ -128,6 +138,7 @@ class TLL1Parser {
   std::vector<Item> CompileAlternative(std::string_view alt);
   int TerminalIndex(const std::string& name);
   bool ParseAlternatives(const Rule& rule);
+  void FindPureRules();
 
   StateClass state_class_;
   std::unique_ptr<TParseState> state_;
@@ -136,6 +147,8 @@ class TLL1Parser {
   std::vector<std::string> unknown_names_;
   std::vector<std::unique_ptr<TParseState>> snapshots_;  // one per depth
   int depth_ = 0;
+  std::vector<bool> pure_;                  // per rule: result depends on position only
+  std::unordered_map<std::uint64_t, int> memo_;  // (rule, pos) -> end pos, or -1
   bool prepared_ = false;
 };
 
