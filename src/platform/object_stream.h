@@ -1,0 +1,48 @@
+// Conversion between binary object streams ("TPF0" streams, the storage of
+// binary forms) and form text as the IDE writes it: two blanks per level,
+// strings quoted with #nnn codes for quotes, control and (in wide strings)
+// non-ASCII characters, strings longer than 64 characters wrapped with " +",
+// binary data as 64-digit hexadecimal lines in braces, lists in parentheses,
+// sets in brackets, collections in angle brackets.
+//
+// Both directions check their input: a malformed stream raises EStreamError
+// naming the offset, malformed text raises EParserError naming line and
+// column. Nesting is bounded, so hostile input ends with an error, never a
+// crash.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/errors.h"
+
+namespace tolvern {
+
+class EStreamError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+class EParserError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// How the characters of form text are stored: as 8-bit bytes of the code
+// page, or as UTF-8 (a text form with a byte-order mark).
+enum class FormCharset { kAnsi, kUtf8 };
+
+// The form text of a binary object stream (starting with "TPF0"). Names and
+// 8-bit strings are copied as bytes; wide and UTF-8 strings are written with
+// #nnn codes for characters beyond ASCII.
+std::string ObjectBinaryToText(std::string_view stream);
+
+// The binary object stream of form text. A string whose characters all fit in
+// 8 bits is stored as an 8-bit string, any other as a wide string.
+std::string ObjectTextToBinary(std::string_view text, FormCharset charset = FormCharset::kAnsi);
+
+// The deepest nesting of objects, lists and collections either direction
+// accepts.
+inline constexpr int kMaxStreamNesting = 10000;
+
+}  // namespace tolvern
