@@ -157,16 +157,7 @@ std::string FormatExtended(long double value) {
 std::string FormatDouble(double value) { return FormatShortest(value); }
 std::string FormatSingle(float value) { return FormatShortest(value); }
 
-std::string FormatCurrency(std::int64_t scaled) {
-  bool negative = scaled < 0;
-  std::uint64_t u = negative ? 0 - static_cast<std::uint64_t>(scaled) : static_cast<std::uint64_t>(scaled);
-  std::string out = std::to_string(u / 10000);
-  std::string frac = std::to_string(u % 10000);
-  frac.insert(0, 4 - frac.size(), '0');
-  while (!frac.empty() && frac.back() == '0') frac.pop_back();
-  if (!frac.empty()) out += "." + frac;
-  return negative ? "-" + out : out;
-}
+std::string FormatCurrency(std::int64_t scaled) { return std::to_string(scaled); }
 
 std::optional<long double> ParseFloat(std::string_view text) {
   bool negative = false;
@@ -188,32 +179,9 @@ std::optional<long double> ParseFloat(std::string_view text) {
 }
 
 std::optional<std::int64_t> ParseCurrency(std::string_view text) {
-  bool negative = false;
-  if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
-    negative = text[0] == '-';
-    text.remove_prefix(1);
-  }
-  size_t dot = text.find('.');
-  std::string_view whole = text.substr(0, dot);
-  std::string_view frac = dot == std::string_view::npos ? std::string_view() : text.substr(dot + 1);
-  if (whole.empty() && frac.empty()) return std::nullopt;
-  std::int64_t w = 0;
-  for (char c : whole) {
-    if (c < '0' || c > '9' || w > (INT64_MAX - 9) / 10 / 10000) return std::nullopt;
-    w = w * 10 + (c - '0');
-  }
-  std::int64_t f = 0;
-  int places = 0;
-  for (char c : frac) {
-    if (c < '0' || c > '9') return std::nullopt;
-    if (places < 4) {
-      f = f * 10 + (c - '0');
-      ++places;
-    }
-  }
-  while (places++ < 4) f *= 10;
-  std::int64_t v = w * 10000 + f;
-  return negative ? -v : v;
+  auto v = ParseFloat(text);
+  if (!v || !(std::fabs(*v) < 9.2e18L)) return std::nullopt;
+  return static_cast<std::int64_t>(std::llround(*v));
 }
 
 }  // namespace tolvern

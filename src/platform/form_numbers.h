@@ -20,13 +20,14 @@ void EncodeExtended(long double value, unsigned char bytes[10]);
 std::string FormatExtended(long double value);
 std::string FormatDouble(double value);
 std::string FormatSingle(float value);
-// A currency value stored as an integer count of ten-thousandths.
+// A currency value is stored as an integer count of ten-thousandths, and its
+// text is that count ("123400c" is 12.34).
 std::string FormatCurrency(std::int64_t scaled);
 
 // Reads a decimal number with optional sign, fraction and exponent; the whole
 // text must be used.
 std::optional<long double> ParseFloat(std::string_view text);
-// Reads a currency text exactly into ten-thousandths.
+// Reads the text of a currency value: its count of ten-thousandths.
 std::optional<std::int64_t> ParseCurrency(std::string_view text);
 
 }  // namespace tolvern

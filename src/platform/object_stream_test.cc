@@ -41,7 +41,7 @@ TEST(ObjectStreamTest, ValueTypesBothWays) {
       {"extended", "  A = 1.500000000000000000\r\n", Bytes({5, 0, 0, 0, 0, 0, 0, 0, 0xC0, 0xFF, 0x3F})},
       {"integral extended", "  A = 50.000000000000000000\r\n", Bytes({5, 0, 0, 0, 0, 0, 0, 0, 0xC8, 4, 0x40})},
       {"single", "  A = 1.5s\r\n", Bytes({0x0F, 0, 0, 0xC0, 0x3F})},
-      {"currency", "  A = 12.34c\r\n", Bytes({0x10, 0x08, 0xE2, 1, 0, 0, 0, 0, 0})},
+      {"currency", "  A = 123400c\r\n", Bytes({0x10, 0x08, 0xE2, 1, 0, 0, 0, 0, 0})},
       {"date", "  A = 2.5d\r\n", Bytes({0x11, 0, 0, 0, 0, 0, 0, 4, 0x40})},
       {"string", "  A = 'abc'\r\n", Bytes({6, 3}) + "abc"},
       {"empty string", "  A = ''\r\n", Bytes({6, 0})},
@@ -144,10 +144,10 @@ TEST(FormNumbersTest, FloatTextsReadBackToTheSameBits) {
   }
   EXPECT_EQ(FormatExtended(39255.0L), "39255.000000000000000000");
   EXPECT_EQ(FormatExtended(1e-20L), "1E-20");
-  EXPECT_EQ(FormatCurrency(123400), "12.34");
-  EXPECT_EQ(FormatCurrency(-5), "-0.0005");
-  EXPECT_EQ(FormatCurrency(0), "0");
-  EXPECT_EQ(ParseCurrency("-0.0005"), -5);
+  EXPECT_EQ(FormatCurrency(123400), "123400");
+  EXPECT_EQ(FormatCurrency(-5), "-5");
+  EXPECT_EQ(ParseCurrency("-5"), -5);
+  EXPECT_EQ(ParseCurrency("1.5E3"), 1500);
   EXPECT_EQ(FormatSingle(1.5f), "1.5");
 }
 

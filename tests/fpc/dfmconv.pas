@@ -46,6 +46,153 @@ begin
 end;
 
 var
+  Dump: TStringList;
+  D: TAbstractObjectReader;
+
+procedure Emit(const S: string);
+begin
+  Dump.Add(S);
+end;
+
+function Codes(const S: UnicodeString): string;
+var
+  I: Integer;
+begin
+  Result := '';
+  for I := 1 to Length(S) do
+    Result := Result + ' ' + IntToStr(Ord(S[I]));
+end;
+
+function ByteCodes(const S: RawByteString): string;
+var
+  I: Integer;
+begin
+  Result := '';
+  for I := 1 to Length(S) do
+    Result := Result + ' ' + IntToStr(Ord(S[I]));
+end;
+
+procedure DumpValue; forward;
+
+procedure DumpProperties;
+begin
+  while D.NextValue <> vaNull do
+  begin
+    Emit('PROP ' + D.BeginProperty);
+    DumpValue;
+  end;
+  D.ReadValue;
+end;
+
+function ReadInt(T: TValueType): Int64;
+begin
+  case T of
+    vaInt8: Result := D.ReadInt8;
+    vaInt16: Result := D.ReadInt16;
+    vaInt32: Result := D.ReadInt32;
+  else
+    Result := D.ReadInt64;
+  end;
+end;
+
+procedure DumpValue;
+var
+  T: TValueType;
+  Data: TMemoryStream;
+  I: Integer;
+  S, Item: string;
+  U8: RawByteString;
+begin
+  T := D.ReadValue;
+  case T of
+    vaNull: Emit('NULL');
+    vaList:
+      begin
+        Emit('LIST');
+        while D.NextValue <> vaNull do DumpValue;
+        D.ReadValue;
+        Emit('ENDLIST');
+      end;
+    vaInt8, vaInt16, vaInt32, vaInt64: Emit('NUM ' + IntToStr(ReadInt(T)));
+    vaExtended: Emit('NUM ' + FloatToStrF(D.ReadFloat, ffGeneral, 12, 0));
+    vaSingle: Emit('NUM ' + FloatToStrF(D.ReadSingle, ffGeneral, 7, 0));
+    vaCurrency: Emit('NUM ' + FloatToStrF(D.ReadCurrency, ffGeneral, 12, 0));
+    vaDate: Emit('NUM ' + FloatToStrF(D.ReadDate, ffGeneral, 12, 0));
+    vaString, vaLString: Emit('STR' + ByteCodes(D.ReadString(T)));
+    vaWString: Emit('STR' + Codes(D.ReadWideString));
+    vaUTF8String:
+      begin
+        U8 := '';
+        SetLength(U8, D.ReadInt32);
+        if Length(U8) > 0 then TBinaryObjectReader(D).Read(U8[1], Length(U8));
+        Emit('STR' + Codes(UTF8Decode(U8)));
+      end;
+    vaIdent: Emit('IDENT ' + D.ReadIdent(T));
+    vaFalse: Emit('BOOL False');
+    vaTrue: Emit('BOOL True');
+    vaNil: Emit('NIL');
+    vaBinary:
+      begin
+        Data := TMemoryStream.Create;
+        try
+          D.ReadBinary(Data);
+          S := '';
+          for I := 0 to Data.Size - 1 do S := S + IntToHex(PByte(Data.Memory)[I], 2);
+          Emit('BIN ' + S);
+        finally
+          Data.Free;
+        end;
+      end;
+    vaSet:
+      begin
+        S := 'SET';
+        repeat
+          Item := D.ReadStr;
+          if Item <> '' then S := S + ' ' + Item;
+        until Item = '';
+        Emit(S);
+      end;
+    vaCollection:
+      begin
+        Emit('COLL');
+        while D.NextValue <> vaNull do
+        begin
+          if D.NextValue in [vaInt8, vaInt16, vaInt32] then
+          begin
+            T := D.ReadValue;
+            Emit('ITEM ' + IntToStr(ReadInt(T)));
+          end
+          else
+            Emit('ITEM');
+          D.ReadValue;  { the item's list }
+          DumpProperties;
+          Emit('ENDITEM');
+        end;
+        D.ReadValue;
+        Emit('ENDCOLL');
+      end;
+  else
+    raise Exception.Create('unknown value type ' + IntToStr(Ord(T)));
+  end;
+end;
+
+procedure DumpObject;
+var
+  Flags: TFilerFlags;
+  ChildPos: Integer;
+  ClassName, ObjectName: string;
+begin
+  ChildPos := 0;
+  D.BeginComponent(Flags, ChildPos, ClassName, ObjectName);
+  Emit('OBJ inherited=' + BoolToStr(ffInherited in Flags, True) + ' inline=' +
+    BoolToStr(ffInline in Flags, True) + ' pos=' + IntToStr(ChildPos) + ' ' + ObjectName + ': ' + ClassName);
+  DumpProperties;
+  while D.NextValue <> vaNull do DumpObject;
+  D.ReadValue;
+  Emit('ENDOBJ');
+end;
+
+var
   InS, OutS: TFileStream;
   Mem: TMemoryStream;
   Name: string;
@@ -62,7 +209,21 @@ begin
     InS := TFileStream.Create(ParamStr(2), fmOpenRead);
     OutS := TFileStream.Create(ParamStr(3), fmCreate);
     try
-      if ParamStr(1) = 'totext' then
+      if ParamStr(1) = 'dump' then
+      begin
+        SkipWrapper(InS);
+        Dump := TStringList.Create;
+        D := TBinaryObjectReader.Create(InS, 4096);
+        try
+          D.BeginRootComponent;
+          DumpObject;
+          Dump.SaveToStream(OutS);
+        finally
+          D.Free;
+          Dump.Free;
+        end;
+      end
+      else if ParamStr(1) = 'totext' then
       begin
         SkipWrapper(InS);
         ObjectBinaryToText(InS, OutS);
