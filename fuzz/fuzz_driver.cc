@@ -4,19 +4,43 @@
 // seed so that a failure can be repeated.
 //
 //   fuzz_x [--runs N] [--seed S] [FILE_OR_FOLDER...]
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
+#include <exception>
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 namespace {
+
+// The input under test, written out when the target fails so that the
+// failure can be repeated: fuzz_x crash-input.
+const std::string* g_current = nullptr;
+
+void OnCrash(int sig) {
+  if (g_current) {
+    if (FILE* f = std::fopen("crash-input", "wb")) {
+      std::fwrite(g_current->data(), 1, g_current->size(), f);
+      std::fclose(f);
+      std::fprintf(stderr, "failing input written to crash-input\n");
+    }
+  }
+  std::signal(sig, SIG_DFL);
+  std::raise(sig);
+}
+
+void Test(const std::string& input) {
+  g_current = &input;
+  LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(input.data()), input.size());
+}
 
 void AddSeed(const std::filesystem::path& p, std::vector<std::string>* seeds) {
   std::ifstream in(p, std::ios::binary);
@@ -42,7 +66,7 @@ std::string Mutate(std::string s, std::mt19937_64& rng) {
         if (!s.empty()) s.erase(at % s.size(), 1 + rng() % 16);
         break;
       case 3: {  // insert an interesting token
-        static const char* kTokens[] = {"{", "}", "(*", "*)", "//", "'", "''", "\r\n", "object ",
+        static const char* kTokens[] = {"{", "}", "(*", "*)", "//", "'", "''", "\r\n", "object ", " = ", "(", ")", "[", "]", "#1055", "1.5e3", "\x12", "\x0e",
                                         "end", "item", "<", ">", "#13", "$", "\0"};
         s.insert(at, kTokens[rng() % (sizeof kTokens / sizeof *kTokens)]);
         break;
@@ -74,12 +98,14 @@ int main(int argc, char** argv) {
     }
   }
   if (seeds.empty()) seeds.push_back("object Form1: TForm\n  Caption = 'x'\nend\n");
-  for (const std::string& s : seeds)
-    LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(s.data()), s.size());
+  std::signal(SIGABRT, OnCrash);
+  std::signal(SIGSEGV, OnCrash);
+  std::set_terminate([] { OnCrash(SIGABRT); });
+  for (const std::string& s : seeds) Test(s);
   std::mt19937_64 rng(seed);
   for (long r = 0; r < runs; ++r) {
     std::string input = Mutate(seeds[rng() % seeds.size()], rng);
-    LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(input.data()), input.size());
+    Test(input);
   }
   std::printf("%ld runs over %zu seeds: no failure\n", runs, seeds.size());
   return 0;

@@ -123,3 +123,52 @@ TEST(CliTest, UnknownUnitIsAUsageError) {
 
 }  // namespace
 }  // namespace tolvern
+
+namespace tolvern {
+namespace {
+
+TEST(CliFormTest, ConvertsBothWaysInPlaceAndToAnotherFile) {
+  ScratchDir dir;
+  std::string original = testing::ReadFileBytes(kExample + "/MainForm.dfm");
+  std::string bin = dir.Write("Main.dfm", original);
+  auto r = RunTolvern({"form", "--to-text", bin, "-o", dir / "Main.txt"});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(dir.Read("Main.txt").rfind("object frmMain: TfrmMain\r\n", 0), 0u);
+  EXPECT_EQ(dir.Read("Main.dfm"), original);
+  // In place, and back: the same bytes as the original.
+  r = RunTolvern({"form", "--to-text", bin});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(dir.Read("Main.dfm"), dir.Read("Main.txt"));
+  r = RunTolvern({"form", "--to-binary", bin});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(dir.Read("Main.dfm"), original);
+  r = RunTolvern({"form", "--to-binary", bin});
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_NE(r.out.find("is already a binary form"), std::string::npos);
+}
+
+TEST(CliFormTest, BadFormsEndWithTheFileAndThePlace) {
+  ScratchDir dir;
+  std::string text = dir.Write("Bad.dfm", "object X: TY\r\n  A = 'open\r\nend\r\n");
+  std::string bin = dir.Write("Cut.dfm", std::string("\xFF\x0A\x00X\x00\x30\x10\x09\x00\x00\x00TPF0\x02X", 18));
+  struct Case {
+    std::vector<std::string> args;
+    int exit_code;
+    std::string in_err;
+  } cases[] = {
+      {{"form", "--to-binary", text}, 1, text + ": Invalid form text at line 2, column 7"},
+      {{"form", "--to-text", bin}, 1, bin + ": Invalid object stream at offset"},
+      {{"form", "--to-text", dir / "none.dfm"}, 1, "does not exist"},
+      {{"form", text}, 2, "--to-text or --to-binary"},
+      {{"form", "--to-text", "--to-binary", text}, 2, "excludes"},
+  };
+  for (const Case& c : cases) {
+    auto r = RunTolvern(c.args);
+    EXPECT_EQ(r.exit_code, c.exit_code) << c.args.back() << r.err;
+    EXPECT_NE(r.err.find(c.in_err), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(dir.Read("Bad.dfm"), "object X: TY\r\n  A = 'open\r\nend\r\n");
+}
+
+}  // namespace
+}  // namespace tolvern

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "engine/nx_replacer.h"
+#include "files/form_converter.h"
 #include "files/file_utils.h"
 #include "ide/ide_utils.h"
 #include "ide/project_host.h"
@@ -151,6 +152,20 @@ int RunRestore(const std::string& undo_file) {
   return ok ? kExitOk : kExitFailed;
 }
 
+int RunForm(bool to_text, const std::string& in, const std::string& out) {
+  std::string source = Absolute(in);
+  if (!CurrentDisk().FileExists(source)) {
+    Fail("form file \"" + source + "\" does not exist.");
+    return kExitFailed;
+  }
+  std::string target = out.empty() ? source : Absolute(out);
+  bool converted =
+      ConvertFormFile(source, target, to_text ? FormStorage::kText : FormStorage::kBinary);
+  if (!converted)
+    std::cout << source << " is already a " << (to_text ? "text" : "binary") << " form.\n";
+  return kExitOk;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -179,8 +194,18 @@ int main(int argc, char** argv) {
   CLI::App* restore = app.add_subcommand("restore", "Put back the originals listed in an undo file.");
   restore->add_option("UNDOFILE", undo_file, "The undo file (ZUvezod.reu) of an earlier run")->required();
 
+  bool to_text = false, to_binary = false;
+  std::string form_in, form_out;
+  CLI::App* form = app.add_subcommand("form", "Convert a form file to text or to binary.");
+  auto* text_flag = form->add_flag("--to-text", to_text, "Binary form to form text");
+  form->add_flag("--to-binary", to_binary, "Form text to binary form")->excludes(text_flag);
+  form->add_option("IN", form_in, "The form file (.dfm)")->required();
+  form->add_option("-o,--output", form_out, "Where to write (default: replace IN)");
+
   try {
     app.parse(argc, argv);
+    if (form->parsed() && !to_text && !to_binary)
+      throw CLI::RequiredError("--to-text or --to-binary");
     if (migrate->parsed() && margs.project.empty() && margs.folder.empty())
       throw CLI::RequiredError("--project or --folder");
   } catch (const CLI::ParseError& e) {
@@ -189,13 +214,13 @@ int main(int argc, char** argv) {
   }
 
   try {
-    if (migrate->parsed()) {
-      return RunMigrate(margs);
-    }
+    if (migrate->parsed()) return RunMigrate(margs);
+    if (form->parsed()) return RunForm(to_text, form_in, form_out);
     return RunRestore(undo_file);
   } catch (const std::exception& e) {
     Fail(e.what());
-    std::cout << (migrate->parsed() ? res::kReplaceFailed : res::kRestoreFailed) << "\n";
+    if (migrate->parsed()) std::cout << res::kReplaceFailed << "\n";
+    if (restore->parsed()) std::cout << res::kRestoreFailed << "\n";
     return kExitFailed;
   }
 }

@@ -61,6 +61,22 @@ class Converter {
     return v;
   }
   std::string_view ShortString() { return Bytes(Byte()); }
+  // A name as the text can hold it: an identifier, dotted parts allowed.
+  std::string_view Name(bool may_be_empty) {
+    const size_t at = pos_;
+    std::string_view name = ShortString();
+    if (name.empty() && may_be_empty) return name;
+    auto start = [](unsigned char c) {
+      return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0x80;
+    };
+    bool ok = !name.empty() && start(static_cast<unsigned char>(name[0]));
+    for (char ch : name) {
+      unsigned char c = static_cast<unsigned char>(ch);
+      ok = ok && (start(c) || (c >= '0' && c <= '9') || c == '.');
+    }
+    if (!ok) Fail(at, "invalid name");
+    return name;
+  }
 
   void NewLine(int nest) {
     out_ += "\r\n";
@@ -83,7 +99,6 @@ class Converter {
 
   void ConvertObject(int level) {
     Enter(level);
-    const size_t header = pos_;
     unsigned char flags = 0;
     bool has_pos = false;
     std::int64_t child_pos = 0;
@@ -94,9 +109,8 @@ class Converter {
         child_pos = Integer();
       }
     }
-    std::string_view cls = ShortString();
-    std::string_view name = ShortString();
-    if (cls.empty()) Fail(header, "object without class name");
+    std::string_view cls = Name(false);
+    std::string_view name = Name(true);
     out_.append(static_cast<size_t>(2 * level), ' ');
     out_ += (flags & 1) ? "inherited " : (flags & 4) ? "inline " : "object ";
     if (!name.empty()) {
@@ -115,8 +129,7 @@ class Converter {
   }
 
   void ConvertProperty(int nest) {
-    std::string_view name = ShortString();
-    if (name.empty()) Fail(pos_ - 1, "property without name");
+    std::string_view name = Name(false);
     out_.append(static_cast<size_t>(2 * nest), ' ');
     out_ += name;
     out_ += " = ";
@@ -257,7 +270,7 @@ class Converter {
         WriteWideString(Utf8Units(Bytes(n), at), nest);
         break;
       }
-      case vaIdent: out_ += ShortString(); break;
+      case vaIdent: out_ += Name(false); break;
       case vaFalse: out_ += "False"; break;
       case vaTrue: out_ += "True"; break;
       case vaNil: out_ += "nil"; break;
@@ -280,7 +293,7 @@ class Converter {
       case vaSet: {
         out_ += '[';
         for (bool first = true;; first = false) {
-          std::string_view item = ShortString();
+          std::string_view item = Name(true);
           if (item.empty()) break;
           if (!first) out_ += ", ";
           out_ += item;
