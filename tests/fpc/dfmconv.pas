@@ -192,6 +192,71 @@ begin
   Emit('ENDOBJ');
 end;
 
+procedure Bench(const ListFile, UsedFile: string; Rounds: Integer);
+var
+  Files: TStringList;
+  Bins, Texts: array of TMemoryStream;
+  F: TFileStream;
+  Outp, Bin, Txt: TMemoryStream;
+  Used: TStringList;
+  I, R, N: Integer;
+  Total: Int64;
+  Start: QWord;
+  T1, T2: Double;
+begin
+  Files := TStringList.Create;
+  Files.LoadFromFile(ListFile);
+  Used := TStringList.Create;
+  Total := 0;
+  for I := 0 to Files.Count - 1 do
+  begin
+    F := TFileStream.Create(Files[I], fmOpenRead);
+    SkipWrapper(F);
+    Bin := TMemoryStream.Create;
+    Bin.CopyFrom(F, F.Size - F.Position);
+    F.Free;
+    Txt := TMemoryStream.Create;
+    try
+      Bin.Position := 0;
+      ObjectBinaryToText(Bin, Txt);
+    except
+      { value types Free Pascal does not convert: left out of the comparison }
+      Bin.Free;
+      Txt.Free;
+      Continue;
+    end;
+    N := Length(Bins);
+    SetLength(Bins, N + 1);
+    SetLength(Texts, N + 1);
+    Bins[N] := Bin;
+    Texts[N] := Txt;
+    Inc(Total, Bin.Size);
+    Used.Add(Files[I]);
+  end;
+  Used.SaveToFile(UsedFile);
+  Outp := TMemoryStream.Create;
+  Start := GetTickCount64;
+  for R := 1 to Rounds do
+    for I := 0 to High(Bins) do
+    begin
+      Bins[I].Position := 0;
+      Outp.Clear;
+      ObjectBinaryToText(Bins[I], Outp);
+    end;
+  T1 := (GetTickCount64 - Start) / 1000.0;
+  Start := GetTickCount64;
+  for R := 1 to Rounds do
+    for I := 0 to High(Texts) do
+    begin
+      Texts[I].Position := 0;
+      Outp.Clear;
+      ObjectTextToBinary(Texts[I], Outp);
+    end;
+  T2 := (GetTickCount64 - Start) / 1000.0;
+  WriteLn(Format('fpc binary->text %.1f MB/s', [Total * Rounds / 1048576.0 / T1]));
+  WriteLn(Format('fpc text->binary %.1f MB/s', [Total * Rounds / 1048576.0 / T2]));
+end;
+
 var
   InS, OutS: TFileStream;
   Mem: TMemoryStream;
@@ -204,6 +269,11 @@ begin
   begin
     WriteLn(StdErr, 'usage: dfmconv totext|tobin|rawbin IN OUT');
     Halt(2);
+  end;
+  if ParamStr(1) = 'bench' then
+  begin
+    Bench(ParamStr(2), ParamStr(3), StrToInt(ParamStr(4)));
+    Halt(0);
   end;
   try
     InS := TFileStream.Create(ParamStr(2), fmOpenRead);
