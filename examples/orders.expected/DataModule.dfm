@@ -5,36 +5,31 @@ object dmOrders: TdmOrders
   Top = 161
   Height = 300
   Width = 420
-  object dbOrders: TDatabase
-    AliasName = 'ORDERS'
-    DatabaseName = 'OrdersDB'
+    object dbOrders: TNXConnection
     LoginPrompt = False
-    Params.Strings = (
-      'USER NAME=clerk'
-      'PASSWORD=secret')
-    SessionName = 'Default'
-    TransIsolation = tiReadCommitted
+    Username = 'clerk'
+    Password = 'secret'
+    IsolationLevel = ilReadCommitted
     Left = 32
     Top = 16
   end
-  object qryOrders: TQuery
+  object qryOrders: TNXQuery
     CachedUpdates = True
-    DatabaseName = 'OrdersDB'
-    RequestLive = True
+    Connection = dmOrders.dbOrders
     SQL.Strings = (
-      'select ORDER_NO, CUSTOMER, ORDER_DATE'
-      'from ORDERS'
-      'where CUSTOMER = :Customer'
-      'order by ORDER_NO')
+            'select ORDER_NO, CUSTOMER, ORDER_DATE'
+            'from ORDERS'
+            'where CUSTOMER = :Customer'
+            'order by ORDER_NO')
     UpdateObject = updOrders
     Left = 112
     Top = 16
     ParamData = <
-      item
-        DataType = ftString
-        Name = 'Customer'
-        ParamType = ptInput
-      end>
+            item
+              DataType = ftString
+              Name = 'Customer'
+              ParamType = ptInput
+            end>
     object qryOrdersOrderNo: TIntegerField
       FieldName = 'ORDER_NO'
     end
@@ -43,27 +38,27 @@ object dmOrders: TdmOrders
       Size = 40
     end
   end
-  object tblCustomers: TTable
-    DatabaseName = 'OrdersDB'
+  object tblCustomers: TNXTable
+    Connection = dmOrders.dbOrders
     IndexFieldNames = 'NAME'
     TableName = 'CUSTOMERS'
     Left = 192
     Top = 16
   end
-  object spNextOrderNo: TStoredProc
-    DatabaseName = 'OrdersDB'
+  object spNextOrderNo: TNXStoredProc
+    Connection = dmOrders.dbOrders
     StoredProcName = 'NEXT_ORDER_NO'
     Left = 272
     Top = 16
   end
-  object updOrders: TUpdateSQL
+  object updOrders: TNXUpdateSQL
     ModifySQL.Strings = (
-      'update ORDERS set CUSTOMER = :CUSTOMER'
-      'where ORDER_NO = :OLD_ORDER_NO')
+            'update ORDERS set CUSTOMER = :CUSTOMER'
+            'where ORDER_NO = :OLD_ORDER_NO')
     Left = 112
     Top = 80
   end
-  object dsOrders: TDataSource
+object dsOrders: TDataSource
     DataSet = qryOrders
     Left = 192
     Top = 80

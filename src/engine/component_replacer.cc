@@ -4,6 +4,7 @@
 
 #include "files/file_utils.h"
 #include "ide/ide_utils.h"
+#include "parsing/nx_form_parser.h"
 #include "platform/disk.h"
 #include "platform/errors.h"
 #include "platform/shell.h"
@@ -42,7 +43,19 @@ bool HasExtension(const std::string& path, const char* ext1, const char* ext2) {
 
 TComponentReplacer::TComponentReplacer(const std::string& source_unit, std::string new_units,
                                        TReplaceOptions* options)
-    : OldUnit(UpperCase(source_unit)), NewUnits(std::move(new_units)), Options(options) {
+    : TComponentReplacer([] { return std::make_unique<TNXFormParser>(); }, source_unit,
+                         std::move(new_units), options) {}
+
+TComponentReplacer::TComponentReplacer(FormParserClass parser_class,
+                                       const std::string& source_unit, std::string new_units,
+                                       TReplaceOptions* options)
+    : OldUnit(UpperCase(source_unit)),
+      NewUnits(std::move(new_units)),
+      ObjectParser(parser_class()),
+      Options(options) {
+  ObjectParser->OnGetConnection = [this](const std::string& prop, const std::string& value) {
+    return GetDatabaseConnection(prop, value);
+  };
   Log.SetTitle(Options->GetTitle() + res::kLogTitleSuffix);
   Log.SetTimestampCaption(res::kLogTimestampCaption);
   Log.SetDoubleSpacing(true);
@@ -88,8 +101,12 @@ bool TComponentReplacer::Execute() {
   Finally remove_temp([&temp_dir] { RemoveFolder(temp_dir); });
 
   DatabaseMap.Clear();
+  const int initial_count = UnitList.Count();
+  // In project mode the forms that the units named are scanned for database
+  // names before any of them is converted.
+  bool scan_pending = project_mode;
   const std::string dir_prefix = PathJoin(Options->Directory, "");
-  for (int i = 0; i < UnitList.Count(); ++i) {
+  for (int i = 0; i < UnitList.Count();) {
     const std::string file = UnitList[i];
     std::string rel_path;
     if (!project_mode) {
@@ -98,10 +115,21 @@ bool TComponentReplacer::Execute() {
                      : ExtractFileName(file);
       ForceFolders(PathJoin(temp_dir, ExtractFilePath(rel_path)));
     }
+    if (scan_pending && i >= initial_count) {
+      ScanFormDatabases(file);
+      if (i == UnitList.Count() - 1) {
+        scan_pending = false;
+        i = initial_count;
+      } else {
+        ++i;
+      }
+      continue;
+    }
     if (OnProgress) OnProgress(i, UnitList.Count(), file);
     int before = ChangedCount;
     ProcessFile(file, PathJoin(temp_dir, ExtractFilePath(rel_path)));
     if (ChangedCount > before && Options->MakeBackup) BackupOriginal(i, rel_path);
+    ++i;
   }
 
   // The undo file is written before any original is replaced, so that a run
@@ -177,13 +205,20 @@ void TComponentReplacer::ProcessFile(const std::string& file_name, const std::st
   Log.WriteLine(res::Format(res::kProcessingFile, {file_name}));
   std::string bytes = ReadWholeFile(file_name);
   std::string dest_path = PathJoin(dest_dir, ExtractFileName(file_name));
+  std::string why;
   if (!HasExtension(file_name, ".PAS", ".DPR")) {
-    // Form files are left as they are.
-    Log.WriteLine(res::kNoChanges);
+    FormFileData form;
+    if (!ReadFormFile(file_name, bytes, &form, &why)) {
+      Log.WriteLine(res::Format(res::kInvalidEncoding, {file_name, why}));
+      Log.WriteLine(res::kNoChanges);
+      return;
+    }
+    bytes.clear();
+    ReplaceInForm(form, file_name, dest_path);
     return;
   }
   TextEncoding encoding = DetectEncoding(bytes);
-  std::string text, why;
+  std::string text;
   if (!DecodeText(bytes, encoding, &text, &why)) {
     Log.WriteLine(res::Format(res::kInvalidEncoding, {file_name, why}));
     Log.WriteLine(res::kNoChanges);

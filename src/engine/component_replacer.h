@@ -7,19 +7,36 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "engine/replace_options.h"
 #include "engine/string_list.h"
 #include "files/log_writer.h"
+#include "parsing/form_parser.h"
+#include "platform/form_resource.h"
 #include "platform/text_encoding.h"
 
 namespace tolvern {
+
+// Makes the form parser of a replacer.
+using FormParserClass = std::function<std::unique_ptr<TFormParser>()>;
+
+// What a form file holds: its form text (a binary form's converted), the
+// encoding of a text form and the header of a binary one.
+struct FormFileData {
+  std::string Text;
+  TextEncoding Encoding = TextEncoding::kAnsi;
+  bool IsBinary = false;
+  TRCData Header;
+};
 
 class TComponentReplacer {
  public:
   // source_unit: the unit that uses clauses are searched for (for example
   // DBTables); new_units: the text inserted behind it.
+  TComponentReplacer(FormParserClass parser_class, const std::string& source_unit,
+                     std::string new_units, TReplaceOptions* options);
   TComponentReplacer(const std::string& source_unit, std::string new_units,
                      TReplaceOptions* options);
   virtual ~TComponentReplacer() = default;
@@ -57,6 +74,24 @@ class TComponentReplacer {
   std::string ReplaceInComment(std::string_view comment, const std::string& source_path,
                                int* changes);
 
+  // Reads a form file. False, with the reason in *why, when a text form is
+  // not valid in its encoding; throws EStreamError (naming the file) for a
+  // binary form that cannot be converted.
+  static bool ReadFormFile(const std::string& file_name, const std::string& bytes,
+                           FormFileData* form, std::string* why);
+
+  // Rewrites every object of a mapped class in a form text into dest_path
+  // (in the form's own storage and encoding) when anything changed; logs the
+  // change count and counts the file in ChangedCount when it leaves one.
+  void ReplaceInForm(const FormFileData& form, const std::string& source_path,
+                     const std::string& dest_path);
+
+  // Records the database names of the TDatabase objects of a form.
+  void ScanFormDatabases(const std::string& form_path);
+
+  // The component that declares a database name, as "Form.Component", or "".
+  std::string GetDatabaseConnection(const std::string& prop_name, const std::string& value);
+
   StringList OldNames{true};
   StringList NewNames;
   StringList UnitList;
@@ -66,6 +101,7 @@ class TComponentReplacer {
   StringList DatabaseMap;
   std::string OldUnit;
   std::string NewUnits;
+  std::unique_ptr<TFormParser> ObjectParser;
   TReplaceOptions* Options;
 
  protected:
@@ -86,6 +122,8 @@ class TComponentReplacer {
   void WriteUndoFile(const std::string& undo_path);
   void AddFormOfDirective(std::string_view directive, const std::string& source_path);
   void LogChanges(int changes);
+  void WriteFormFile(const FormFileData& form, const std::string& text,
+                     const std::string& source_path, const std::string& dest_path);
 };
 
 }  // namespace tolvern

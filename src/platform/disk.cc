@@ -39,9 +39,33 @@ bool WriteAll(int fd, const char* data, size_t size) {
   return true;
 }
 
-// Writes data to a temporary sibling of path and renames it into place.
-bool WriteViaSibling(const std::string& path, std::string_view data, mode_t mode,
+// Writes straight into an existing file that is not a regular one (a device,
+// a pipe): there is nothing to rename over.
+bool WriteInPlace(const std::string& path, std::string_view data, std::string* error) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  if (fd < 0) {
+    if (error) *error = ErrnoText();
+    return false;
+  }
+  bool ok = WriteAll(fd, data.data(), data.size());
+  if (!ok && error) *error = ErrnoText();
+  ::close(fd);
+  return ok;
+}
+
+// Writes data to a temporary sibling of path and renames it into place. A
+// link is followed, so the file it points to is replaced and the link stays.
+bool WriteViaSibling(const std::string& requested, std::string_view data, mode_t mode,
                      std::string* error) {
+  std::string path = requested;
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    if (char* real = ::realpath(path.c_str(), nullptr)) {
+      path = real;
+      std::free(real);
+    }
+  }
+  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return WriteInPlace(path, data, error);
   std::string tmp = path + ".tolvern-new";
   int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
   if (fd < 0) {

@@ -35,6 +35,10 @@ inline constexpr const char* kFailedToCopyBack = "Failed to replace original fil
 inline constexpr const char* kFailedToBackUp = "Failed to back up file %s to %s.";
 inline constexpr const char* kFailedToCreateTemp = "Failed to create temporary folder.";
 inline constexpr const char* kInvalidEncoding = "Left unchanged: %s (%s)";
+inline constexpr const char* kObjectNotParsed =
+    "%s(%s): object %s of class %s could not be parsed; only its class name was replaced";
+inline constexpr const char* kFormNotValid =
+    "%s: the rewritten form is not valid form text, the original is kept: %s";
 
 // Replaces each "%s" (and "%d") of a message, in order, by the next argument.
 inline std::string Format(const char* text, std::initializer_list<std::string> args) {

@@ -1,0 +1,189 @@
+// Rewriting of form files: every object of a mapped class is parsed, its
+// properties converted for the target class, and rendered anew in its place;
+// everything else keeps its bytes. Binary forms go through form text and come
+// back binary; text forms keep their encoding.
+#include <algorithm>
+
+#include "engine/component_replacer.h"
+#include "files/file_utils.h"
+#include "parsing/pas_parser.h"
+#include "platform/disk.h"
+#include "platform/errors.h"
+#include "platform/object_stream.h"
+#include "wizard/zuvezod_res.h"
+
+namespace tolvern {
+
+namespace {
+
+// What the token walk knows of the object whose header is being read.
+struct TFormObject {
+  std::string ObjectName;
+  std::string ObjectClass;
+  std::string LastIdent;
+  bool ExpectName = false;
+  bool ExpectClass = false;
+};
+
+// The line end a form text uses: LF when every line ends so, else CR LF.
+std::string LineBreakOf(std::string_view text) {
+  size_t lf = 0, crlf = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\n') continue;
+    if (i > 0 && text[i - 1] == '\r')
+      ++crlf;
+    else
+      ++lf;
+  }
+  return lf > 0 && crlf == 0 ? "\n" : "\r\n";
+}
+
+int LineOf(std::string_view text, size_t offset) {
+  return 1 + static_cast<int>(std::count(text.begin(), text.begin() + static_cast<long>(offset), '\n'));
+}
+
+}  // namespace
+
+bool TComponentReplacer::ReadFormFile(const std::string& file_name, const std::string& bytes,
+                                      FormFileData* form, std::string* why) {
+  form->IsBinary = IsBinaryForm(bytes);
+  if (!form->IsBinary) {
+    form->Encoding = DetectEncoding(bytes);
+    return DecodeText(bytes, form->Encoding, &form->Text, why);
+  }
+  form->Encoding = TextEncoding::kAnsi;
+  try {
+    form->Text = ObjectBinaryToText(ReadFormResource(bytes, &form->Header));
+  } catch (const EStreamError& e) {
+    throw EStreamError(file_name + ": " + e.what());
+  }
+  return true;
+}
+
+void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::string& source_path,
+                                       const std::string& dest_path) {
+  const std::string_view text = form.Text;
+  ObjectParser->LineBreak = LineBreakOf(text);
+  TPasParser scanner(text);
+  std::string out;
+  out.reserve(text.size() + text.size() / 8);
+  int changes = 0;
+  size_t base = 0;  // offset of the scanner's text in the form text
+  size_t object_pos = 0, buf_pos = 0;
+  int depth = -1;
+  TFormObject obj;
+  std::string_view token;
+  for (int code; (code = scanner.GetNext(&token)) != kTokEnd;) {
+    if (code == kTokObject) {
+      obj.ExpectName = true;
+      object_pos = base + static_cast<size_t>(scanner.PrevPos());
+      buf_pos = out.size();
+      ++depth;
+    } else if (code == kTokInherited || code == kTokInline || code == kTokItem) {
+      ++depth;
+    } else if (code == kTokEndKw) {
+      --depth;
+    } else if (code == kTokIdent && obj.ExpectName) {
+      obj.ObjectName = token;
+      obj.ExpectName = false;
+      obj.ExpectClass = true;
+    } else if (code == kTokIdent && obj.ExpectClass) {
+      obj.ObjectClass = token;
+      obj.ExpectClass = false;
+      int found = OldNames.IndexOf(token);
+      if (found >= 0) {
+        std::string replaced = NewNames[OldNames.Object(found)];
+        ObjectParser->SetTargetClassName(replaced);
+        int pos = static_cast<int>(object_pos) + 1;
+        if (ObjectParser->Parse(text, "<object>", pos)) {
+          ++changes;
+          ObjectParser->GetObjectText(std::max(depth, 0), replaced);
+          out.resize(buf_pos);
+          base = static_cast<size_t>(pos - 1);
+          scanner.SetText(text.substr(base));
+          --depth;
+        } else {
+          Log.WriteLine(res::Format(res::kObjectNotParsed,
+                                    {source_path, std::to_string(LineOf(text, object_pos)),
+                                     obj.ObjectName, obj.ObjectClass}));
+        }
+        out += replaced;
+        continue;
+      }
+    }
+    out += token;
+  }
+  LogChanges(changes);
+  if (changes == 0) return;
+  WriteFormFile(form, out, source_path, dest_path);
+  ++ChangedCount;
+}
+
+void TComponentReplacer::WriteFormFile(const FormFileData& form, const std::string& text,
+                                       const std::string& source_path,
+                                       const std::string& dest_path) {
+  const FormCharset charset =
+      form.Encoding == TextEncoding::kAnsi ? FormCharset::kAnsi : FormCharset::kUtf8;
+  std::string stream;
+  try {
+    stream = ObjectTextToBinary(text, charset);
+  } catch (const EParserError& e) {
+    // A rewrite that the IDE could not load is never written: the original
+    // stays as it is and the run stops. A text form that was no valid form
+    // text before is written all the same.
+    bool was_valid = form.IsBinary;
+    if (!was_valid) {
+      try {
+        ObjectTextToBinary(form.Text, charset);
+        was_valid = true;
+      } catch (const EParserError&) {
+      }
+    }
+    if (was_valid) throw EParserError(res::Format(res::kFormNotValid, {source_path, e.what()}));
+  }
+  if (form.IsBinary)
+    WriteWholeFile(dest_path, WriteFormResource(form.Header.Name, stream));
+  else
+    WriteWholeFile(dest_path, EncodeText(text, form.Encoding));
+}
+
+void TComponentReplacer::ScanFormDatabases(const std::string& form_path) {
+  FormFileData form;
+  std::string why;
+  if (!ReadFormFile(form_path, ReadWholeFile(form_path), &form, &why)) return;
+  TPasParser scanner(form.Text);
+  scanner.KeepQuotes = false;
+  std::string form_name;
+  TFormObject obj;
+  std::string token;
+  for (int code; (code = scanner.GetNext(token)) != kTokEnd;) {
+    if (code == kTokObject) {
+      obj.ExpectName = true;
+    } else if (code == kTokIdent) {
+      if (obj.ExpectName) {
+        obj.ObjectName = token;
+        obj.ExpectName = false;
+        obj.ExpectClass = true;
+        if (form_name.empty()) form_name = token;
+      } else if (obj.ExpectClass) {
+        obj.ObjectClass = token;
+        obj.ExpectClass = false;
+      }
+      obj.LastIdent = token;
+    } else if (code == kTokEndKw) {
+      obj.ObjectName.clear();
+      obj.ObjectClass.clear();
+    } else if (code == kTokString && obj.ObjectClass == "TDatabase" &&
+               obj.LastIdent == "DatabaseName") {
+      DatabaseMap.SetValue(token, form_name + "." + obj.ObjectName);
+    }
+  }
+}
+
+std::string TComponentReplacer::GetDatabaseConnection(const std::string& prop_name,
+                                                      const std::string& value) {
+  if (prop_name != "DatabaseName") throw EAssertionFailed("Assertion failure (Replacer, line 755)");
+  return DatabaseMap.Value(value);
+}
+
+}  // namespace tolvern

@@ -1,0 +1,204 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "engine/component_replacer.h"
+#include "engine/nx_replacer.h"
+#include "ide/project_host.h"
+#include "platform/errors.h"
+#include "platform/form_resource.h"
+#include "platform/object_stream.h"
+#include "test_support.h"
+
+namespace tolvern {
+namespace {
+
+using testing::ScratchDir;
+namespace fs = std::filesystem;
+
+std::string Crlf(std::initializer_list<std::string> lines) {
+  std::string s;
+  for (const std::string& l : lines) s += l + "\r\n";
+  return s;
+}
+
+class FormRewriteTest : public ::testing::Test {
+ protected:
+  struct Result {
+    std::string out;  // the output file, or "" when none was left
+    std::string log;  // the log lines after the header
+  };
+
+  Result Rewrite(TComponentReplacer& r, const std::string& bytes, const std::string& name = "F.dfm") {
+    std::string src = dir_.Write(name, bytes);
+    std::string dest = dir_ / ("out/" + name);
+    fs::create_directories(dir_ / "out");
+    fs::remove(dest);
+    r.Log.SetTitle("");
+    r.Log.SetDoubleSpacing(false);
+    r.Log.Open(dir_ / "log.txt");
+    FormFileData form;
+    std::string why;
+    EXPECT_TRUE(TComponentReplacer::ReadFormFile(src, bytes, &form, &why)) << why;
+    int before = r.ChangedCount;
+    try {
+      r.ReplaceInForm(form, src, dest);
+    } catch (...) {
+      r.Log.Close();
+      throw;
+    }
+    r.Log.Close();
+    Result res;
+    if (fs::exists(dest)) res.out = testing::ReadFileBytes(dest);
+    EXPECT_EQ(r.ChangedCount, before + (res.out.empty() ? 0 : 1));
+    std::string log = dir_.Read("log.txt");
+    res.log = log.substr(log.find("\r\n") + 2);
+    return res;
+  }
+
+  ScratchDir dir_;
+  NXReplacerScope library_;
+};
+
+TEST_F(FormRewriteTest, NestedObjectIsRenderedWhereItStood) {
+  std::string form = Crlf({"object Form1: TForm1", "  Caption = 'x'", "  object Query1: TQuery",
+                           "    RequestLive = True", "    SQL.Strings = (", "      'select 1')",
+                           "  end", "  object Button1: TButton", "    Left = 8", "  end", "end"});
+  Result r = Rewrite(*BdeReplacer, form);
+  EXPECT_EQ(r.out, Crlf({"object Form1: TForm1", "  Caption = 'x'", "    object Query1: TNXQuery",
+                         "    SQL.Strings = (", "            'select 1')", "  end",
+                         "object Button1: TButton", "    Left = 8", "  end", "end"}));
+  EXPECT_EQ(r.log, "1 change(s)\r\n");
+}
+
+TEST_F(FormRewriteTest, InheritedObjectsKeepTheirClassAndNothingMappedMeansNoFile) {
+  std::string form = Crlf({"inherited Form2: TForm2", "  inherited Query1: TQuery", "  end",
+                           "  object L: TLabel", "    Caption = 'TQuery'", "  end", "end"});
+  Result r = Rewrite(*BdeReplacer, form);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.log, "No changes\r\n");
+}
+
+TEST_F(FormRewriteTest, LineEndsOfTheFileAreKept) {
+  std::string form = "object Form1: TForm1\n  object T: TTable\n    TableName = 'X'\n  end\nend\n";
+  Result r = Rewrite(*BdeReplacer, form);
+  EXPECT_EQ(r.out, "object Form1: TForm1\n    object T: TNXTable\n    TableName = 'X'\n  end\nend\n");
+  EXPECT_EQ(r.out.find('\r'), std::string::npos);
+}
+
+TEST_F(FormRewriteTest, EncodingsAndStorageAreKept) {
+  std::string body = "object Form1: TForm1\r\n  Caption = '\xD0\x9F'\r\n  object T: TTable\r\n"
+                     "    TableName = 'X'\r\n  end\r\nend\r\n";
+  std::string utf16 = EncodeText(body, TextEncoding::kUtf16LE);
+  Result r = Rewrite(*BdeReplacer, utf16);
+  ASSERT_EQ(r.out.substr(0, 2), "\xFF\xFE");
+  std::string text, why;
+  ASSERT_TRUE(DecodeText(r.out, TextEncoding::kUtf16LE, &text, &why));
+  EXPECT_NE(text.find("Caption = '\xD0\x9F'"), std::string::npos);
+  EXPECT_NE(text.find("object T: TNXTable"), std::string::npos);
+
+  r = Rewrite(*BdeReplacer, EncodeText(body, TextEncoding::kUtf8));
+  EXPECT_EQ(r.out.substr(0, 3), "\xEF\xBB\xBF");
+
+  // Binary: the wrapper with the original name and a correct size field.
+  std::string stream = ObjectTextToBinary(
+      "object Form1: TForm1\r\n  object T: TTable\r\n    TableName = 'X'\r\n  end\r\nend\r\n");
+  r = Rewrite(*BdeReplacer, WriteFormResource("MYFORM", stream));
+  ASSERT_TRUE(IsBinaryForm(r.out));
+  TRCData header;
+  std::string_view new_stream = ReadFormResource(r.out, &header);
+  EXPECT_EQ(header.Name, "MYFORM");
+  EXPECT_EQ(static_cast<size_t>(header.Size), new_stream.size());
+  EXPECT_EQ(r.out.substr(10, 2), "\x30\x10");
+  EXPECT_EQ(ObjectBinaryToText(new_stream),
+            "object Form1: TForm1\r\n  object T: TNXTable\r\n    TableName = 'X'\r\n  end\r\nend\r\n");
+}
+
+TEST_F(FormRewriteTest, UnparsedObjectIsLoggedWithItsLine) {
+  std::string form = Crlf({"object Form1: TForm1", "  object Q: TQuery [2]", "    Left = 1", "  end",
+                           "  object T: TTable", "  end", "end"});
+  Result r = Rewrite(*BdeReplacer, form);
+  EXPECT_NE(r.log.find((dir_ / "F.dfm") +
+                       "(2): object Q of class TQuery could not be parsed; only its class name was replaced"),
+            std::string::npos)
+      << r.log;
+  EXPECT_NE(r.out.find("object Q: TNXQuery [2]"), std::string::npos);
+  EXPECT_TRUE(r.log.ends_with("1 change(s)\r\n"));
+}
+
+TEST_F(FormRewriteTest, RewriteThatIsNoValidFormIsNeverWritten) {
+  // A login entry with a character code gives a value the text cannot hold.
+  std::string text = Crlf({"object Form1: TForm1", "  object D: TDatabase", "    Params.Strings = (",
+                           "      'PASSWORD=abc'#13)", "  end", "end"});
+  for (bool binary : {false, true}) {
+    std::string bytes = binary ? WriteFormResource("FORM1", ObjectTextToBinary(text)) : text;
+    try {
+      Rewrite(*BdeReplacer, bytes);
+      FAIL() << "no exception";
+    } catch (const EParserError& e) {
+      EXPECT_NE(std::string(e.what()).find((dir_ / "F.dfm") + ": the rewritten form is not valid"),
+                std::string::npos)
+          << e.what();
+    }
+    EXPECT_FALSE(fs::exists(dir_ / "out/F.dfm"));
+  }
+}
+
+TEST_F(FormRewriteTest, DatabaseScanRecordsTheDeclaringComponent) {
+  std::string form1 = dir_.Write("F1.dfm", Crlf({"object Form1: TForm1", "  object Database1: TDatabase",
+                                                 "    AliasName = 'Other'", "    DatabaseName = 'Sales'",
+                                                 "  end", "end"}));
+  BdeReplacer->DatabaseMap.Clear();
+  BdeReplacer->ScanFormDatabases(form1);
+  EXPECT_EQ(BdeReplacer->GetDatabaseConnection("DatabaseName", "SALES"), "Form1.Database1");
+  EXPECT_EQ(BdeReplacer->GetDatabaseConnection("DatabaseName", "Other"), "");
+  EXPECT_THROW(BdeReplacer->GetDatabaseConnection("AliasName", "Sales"), EAssertionFailed);
+}
+
+// The run: the cross-form connection in project mode, none in folder mode.
+class FormRunTest : public FormRewriteTest {
+ protected:
+  void SetUp() override {
+    dir_.Write("app/U1.pas", "unit U1; interface uses DBTables; implementation {$R *.dfm} end.");
+    dir_.Write("app/U2.pas", "unit U2; interface implementation {$R *.DFM} end.");
+    dir_.Write("app/U1.dfm", Crlf({"object Form1: TForm1", "  object Database1: TDatabase",
+                                   "    DatabaseName = 'Sales'", "  end", "end"}));
+    dir_.Write("app/u2.dfm", Crlf({"object Form2: TForm2", "  object Query1: TQuery",
+                                   "    DatabaseName = 'Sales'", "  end", "end"}));
+    dir_.Write("app/App.dpr", "program App; uses U1 in 'U1.pas', U2 in 'U2.pas'; begin end.");
+    ReplaceOptions->BackupDir = dir_ / "app/RBackup";
+    ReplaceOptions->MakeBackup = true;
+    ReplaceOptions->WriteLog = true;
+  }
+};
+
+TEST_F(FormRunTest, ProjectModeConnectsAcrossForms) {
+  ProjectHost host;
+  host.Load(dir_ / "app/App.dpr");
+  ScopedIdeServices services(&host);
+  ReplaceOptions->Dest = 0;
+  ReplaceOptions->Units = "U1.pas\r\nU2.pas\r\n";
+  ASSERT_TRUE(BdeReplacer->Execute());
+  EXPECT_NE(dir_.Read("app/u2.dfm").find("Connection = Form1.Database1"), std::string::npos)
+      << dir_.Read("app/u2.dfm");
+  EXPECT_EQ(dir_.Read("app/RBackup/u2.~dfm").find("TNX"), std::string::npos);
+  std::string log = dir_.Read("app/Wiz_Log.txt");
+  EXPECT_NE(log.find("Processing file: " + (dir_ / "app/u2.dfm") + "\r\n\r\n1 change(s)"),
+            std::string::npos)
+      << log;
+  EXPECT_TRUE(BdeReplacer->RestoreFiles(dir_ / "app/RBackup/ZUvezod.reu"));
+  EXPECT_EQ(dir_.Read("app/u2.dfm").find("TNX"), std::string::npos);
+}
+
+TEST_F(FormRunTest, FolderModeHasNoConnection) {
+  ReplaceOptions->Dest = 1;
+  ReplaceOptions->Directory = dir_ / "app";
+  ReplaceOptions->IncludeSubDirs = false;
+  ASSERT_TRUE(BdeReplacer->Execute());
+  std::string u2 = dir_.Read("app/u2.dfm");
+  EXPECT_NE(u2.find("TNXQuery"), std::string::npos);
+  EXPECT_EQ(u2.find("Connection"), std::string::npos) << u2;
+}
+
+}  // namespace
+}  // namespace tolvern
