@@ -5,6 +5,7 @@
 #include "engine/component_replacer.h"
 #include "engine/nx_replacer.h"
 #include "ide/project_host.h"
+#include "parsing/nx_form_parser.h"
 #include "platform/errors.h"
 #include "platform/form_resource.h"
 #include "platform/object_stream.h"
@@ -126,14 +127,21 @@ TEST_F(FormRewriteTest, UnparsedObjectIsLoggedWithItsLine) {
   EXPECT_TRUE(r.log.ends_with("1 change(s)\r\n"));
 }
 
+// A form parser whose rendering the form reader cannot read.
+class BrokenRenderer : public TNXFormParser {
+ public:
+  void GetObjectText(int, std::string& text) override { text = "object Q: TNXQuery\r\n  A = (\r\nend\r\n"; }
+};
+
 TEST_F(FormRewriteTest, RewriteThatIsNoValidFormIsNeverWritten) {
-  // A login entry with a character code gives a value the text cannot hold.
-  std::string text = Crlf({"object Form1: TForm1", "  object D: TDatabase", "    Params.Strings = (",
-                           "      'PASSWORD=abc'#13)", "  end", "end"});
+  TComponentReplacer replacer([] { return std::make_unique<BrokenRenderer>(); }, "DBTables", "",
+                              ReplaceOptions);
+  replacer.AddReplacement("TQuery", "TNXQuery");
+  std::string text = Crlf({"object Form1: TForm1", "  object Q: TQuery", "  end", "end"});
   for (bool binary : {false, true}) {
     std::string bytes = binary ? WriteFormResource("FORM1", ObjectTextToBinary(text)) : text;
     try {
-      Rewrite(*BdeReplacer, bytes);
+      Rewrite(replacer, bytes);
       FAIL() << "no exception";
     } catch (const EParserError& e) {
       EXPECT_NE(std::string(e.what()).find((dir_ / "F.dfm") + ": the rewritten form is not valid"),
@@ -142,6 +150,8 @@ TEST_F(FormRewriteTest, RewriteThatIsNoValidFormIsNeverWritten) {
     }
     EXPECT_FALSE(fs::exists(dir_ / "out/F.dfm"));
   }
+  // A text form that was no valid form text before is written all the same.
+  EXPECT_NE(Rewrite(replacer, text + "garbage").out, "");
 }
 
 TEST_F(FormRewriteTest, DatabaseScanRecordsTheDeclaringComponent) {

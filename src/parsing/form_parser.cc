@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/class_registry.h"
+#include "platform/form_strings.h"
 
 namespace tolvern {
 
@@ -217,6 +218,10 @@ std::string_view TFormParser::Unquote(std::string_view value) {
 }
 
 std::vector<std::string> TFormParser::LoginEntries(std::string_view value) {
+  // The entries are the list's strings, read as the form reader reads them;
+  // cutting each line's first and last character would mangle a long entry
+  // wrapped across lines, or one with a character code.
+  if (auto items = DecodeFormStringList(value)) return *items;
   std::vector<std::string> entries;
   for (const std::string& line : SplitLines(Unquote(value)))
     entries.emplace_back(Unquote(Trim(line)));
@@ -254,7 +259,7 @@ void TFormParser::ConvertProperty(std::string_view name, std::string_view value)
         {"USER NAME", "Username"}, {"PASSWORD", "Password"}, {"SERVER NAME", "Server"}};
     for (const auto& [entry, prop] : kLogin) {
       std::string v = EntryValue(entries, entry);
-      if (!v.empty()) AddProperty(prop, "'" + v + "'");
+      if (!v.empty()) AddProperty(prop, EncodeFormString(v));
     }
     return;
   }

@@ -74,11 +74,12 @@ class TFormParser : public TLL1Parser {
   const std::vector<std::string_view>& Nested() const { return nested_; }
   TFormParseState& FormState() { return static_cast<TFormParseState&>(*State); }
 
-  // The login entries ("name=value") of a TDatabase "Params.Strings" value.
+  // The login entries ("name=value") of a TDatabase "Params.Strings" value:
+  // the strings of the list.
   static std::vector<std::string> LoginEntries(std::string_view value);
   // The value of the first entry of that name (letter case ignored), or "".
   static std::string EntryValue(const std::vector<std::string>& entries, std::string_view name);
-  // The value without its first and last character.
+  // The value without its first and last character (its quotes).
   static std::string_view Unquote(std::string_view value);
 
  protected:

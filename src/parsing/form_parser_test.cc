@@ -147,6 +147,17 @@ TEST_F(FormParserTest, DatabaseLoginEntries) {
                   "end"}));
 }
 
+TEST_F(FormParserTest, LoginEntriesAreReadAsStrings) {
+  // A long entry wrapped across lines, and a value with a quote and a code.
+  std::string text = Crlf({"object D: TDatabase", "  Params.Strings = (", "    ",
+                           "      'SERVER NAME=C:\\Program Files\\Common Files\\Borland Shared\\Da' +",
+                           "      'ta\\employee.gdb'", "    'PASSWORD=it''s'#9)", "end"});
+  EXPECT_EQ(Convert(parser_, text, "TNotRegistered"),
+            Crlf({"object D: TNotRegistered", "  Password = 'it'#39's'#9",
+                  "  Server = 'C:\\Program Files\\Common Files\\Borland Shared\\Data\\employee.gdb'",
+                  "end"}));
+}
+
 TEST_F(FormParserTest, NexaConversions) {
   struct Case {
     const char* cls;

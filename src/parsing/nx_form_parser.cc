@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "platform/form_strings.h"
+
 namespace tolvern {
 
 namespace {
@@ -34,7 +36,7 @@ void TNXFormParser::ConvertProperty(std::string_view name, std::string_view valu
   const std::string_view type = FormState().ObjType;
   if (name == "Params.Strings" && type == "TDatabase") {
     std::string database = EntryValue(LoginEntries(value), "DATABASE NAME");
-    if (!database.empty()) AddProperty("Database", "'" + database + "'");
+    if (!database.empty()) AddProperty("Database", EncodeFormString(database));
   }
   if (name == "TransIsolation" && type == "TDatabase") {
     if (std::string_view level = Map(kTransIsolation, value); !level.empty())
