@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <chrono>
 #include <clocale>
 #include <cstdio>
 #include <filesystem>
@@ -16,6 +17,10 @@
 
 #include "engine/nx_replacer.h"
 #include "files/form_converter.h"
+#include "files/unified_diff.h"
+#include "platform/form_resource.h"
+#include "platform/object_stream.h"
+#include "platform/text_encoding.h"
 #include "files/file_utils.h"
 #include "ide/ide_utils.h"
 #include "ide/project_host.h"
@@ -42,6 +47,9 @@ struct MigrateArgs {
   bool no_log = false;
   bool view_log = false;
   bool quiet = false;
+  bool dry_run = false;
+  bool diff = false;
+  std::string report;
 };
 
 std::string Absolute(const std::string& path) {
@@ -76,6 +84,25 @@ class ProgressLine {
 };
 
 void Fail(const std::string& message) { std::cerr << "tolvern: error: " << message << "\n"; }
+
+// A file's text for display: decoded from its encoding, a binary form as its
+// form text.
+std::string DisplayText(const std::string& path) {
+  std::string bytes = ReadWholeFile(path);
+  if (IsBinaryForm(bytes)) {
+    TRCData header;
+    return ObjectBinaryToText(ReadFormResource(bytes, &header));
+  }
+  std::string text, why;
+  return DecodeText(bytes, DetectEncoding(bytes), &text, &why) ? text : bytes;
+}
+
+// A path as the report and the listings show it: relative to the run's folder
+// when it lies below it.
+std::string Shown(const std::string& path, const std::string& base) {
+  std::string prefix = PathJoin(base, "");
+  return path.compare(0, prefix.size(), prefix) == 0 ? path.substr(prefix.size()) : path;
+}
 
 int RunMigrate(const MigrateArgs& args) {
   NXReplacerScope library;
@@ -130,12 +157,45 @@ int RunMigrate(const MigrateArgs& args) {
                                               : Absolute(args.backup_dir);
   options.WriteLog = !args.no_log;
   options.ViewLog = args.view_log;
+  options.DryRun = args.dry_run;
 
   ProgressLine progress(!args.quiet);
   replacer.OnProgress = [&progress](int i, int n, const std::string& f) { progress.Show(i, n, f); };
+  const bool color = isatty(STDOUT_FILENO);
+  if (args.diff) {
+    replacer.OnFileChanged = [&](const std::string& original, const std::string& rewritten) {
+      progress.Clear();
+      std::string shown = Shown(original, base_folder);
+      std::cout << UnifiedDiff(DisplayText(original), DisplayText(rewritten), "a/" + shown,
+                               "b/" + shown, color);
+    };
+  }
+  const auto start = std::chrono::steady_clock::now();
   bool ok = replacer.Execute();
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   progress.Clear();
-  std::cout << (ok ? res::kReplaceSucceeded : res::kReplaceFailed) << "\n";
+  RunReport& report = replacer.Report;
+  for (FileReport& f : report.files) f.path = Shown(f.path, base_folder);
+  if (!args.report.empty()) WriteWholeFile(Absolute(args.report), report.ToJson());
+  if (args.dry_run) {
+    for (const FileReport& f : report.files)
+      if (f.outcome == "changed")
+        std::cout << "would change: " << f.path << " (" << f.changes << " change(s))\n";
+    std::cout << "Dry run: no file was changed.\n";
+  } else {
+    std::cout << (ok ? res::kReplaceSucceeded : res::kReplaceFailed) << "\n";
+  }
+  char time[32];
+  std::snprintf(time, sizeof time, "%.2f", seconds);
+  const int dropped = report.PropertiesDropped();
+  std::cout << "Files scanned: " << report.files.size()
+            << "; units changed: " << report.FilesChanged("unit") + report.FilesChanged("project")
+            << "; forms changed: " << report.FilesChanged("form")
+            << "; objects rewritten: " << report.ObjectsRewritten()
+            << "; properties dropped: " << dropped
+            << (dropped && args.report.empty() ? " (--report FILE lists them)" : "")
+            << "; time: " << time << " s\n";
   return ok ? kExitOk : kExitFailed;
 }
 
@@ -189,6 +249,10 @@ int main(int argc, char** argv) {
   migrate->add_flag("--no-log", margs.no_log, "Do not write Wiz_Log.txt");
   migrate->add_flag("--view-log", margs.view_log, "Open the log in the desktop's viewer afterwards");
   migrate->add_flag("--quiet,-q", margs.quiet, "No progress line");
+  migrate->add_flag("--dry-run,-n", margs.dry_run,
+                    "Rewrite in a work folder only and show what would change; touch nothing");
+  migrate->add_flag("--diff", margs.diff, "Print a unified diff of every changed file");
+  migrate->add_option("--report", margs.report, "Write a JSON account of the run to FILE");
 
   std::string undo_file;
   CLI::App* restore = app.add_subcommand("restore", "Put back the originals listed in an undo file.");

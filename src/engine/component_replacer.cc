@@ -80,8 +80,11 @@ bool TComponentReplacer::Execute() {
   UndoList.Clear();
   ChangedCount = 0;
   const bool project_mode = Options->Dest == 0;
+  const bool dry_run = Options->DryRun;
+  Report = RunReport{project_mode ? "project" : "folder", OldUnit == "ADODB" ? "ADODB" : "DBTables",
+                     dry_run, {}};
   std::string log_path;
-  if (Options->WriteLog) {
+  if (Options->WriteLog && !dry_run) {
     std::string folder = project_mode ? ExtractFilePath(TIDEUtils::GetProjectFileName())
                                       : Options->Directory;
     log_path = PathJoin(folder, res::kLogFileName);
@@ -92,7 +95,7 @@ bool TComponentReplacer::Execute() {
   InitUnitList();
   Finally clear_units([this] { UnitList.Clear(); });
 
-  CreateBackupFolder();
+  if (!dry_run) CreateBackupFolder();
 
   Log.WriteLine(res::kAllocatingTempFolder);
   const std::string temp_dir = CreateTempFolder(res::kTempPrefix, 1);
@@ -127,26 +130,30 @@ bool TComponentReplacer::Execute() {
     }
     if (OnProgress) OnProgress(i, UnitList.Count(), file);
     int before = ChangedCount;
-    ProcessFile(file, PathJoin(temp_dir, ExtractFilePath(rel_path)));
-    if (ChangedCount > before && Options->MakeBackup) BackupOriginal(i, rel_path);
+    const std::string dest_dir = PathJoin(temp_dir, ExtractFilePath(rel_path));
+    ProcessFile(file, dest_dir);
+    if (ChangedCount > before) {
+      if (OnFileChanged) OnFileChanged(file, PathJoin(dest_dir, ExtractFileName(file)));
+      if (Options->MakeBackup && !dry_run) BackupOriginal(i, rel_path);
+    }
     ++i;
   }
 
   // The undo file is written before any original is replaced, so that a run
   // cut short while copying back can still be undone.
   std::string undo_path;
-  if (Options->MakeBackup) {
+  if (Options->MakeBackup && !dry_run) {
     undo_path = PathJoin(Options->BackupDir, res::kUndoFileName);
     WriteUndoFile(undo_path);
   }
-  bool copied = ReplaceOriginalFiles(temp_dir);
+  bool copied = dry_run || ReplaceOriginalFiles(temp_dir);
   if (Options->MakeBackup) Log.WriteLine(res::Format(res::kBackupFile, {undo_path}));
   Log.WriteLine(res::kRemovingTempFolder);
   remove_temp.Run();
   clear_units.Run();
   Log.WriteLine(copied ? res::kReplaceSucceeded : res::kReplaceFailed);
   close_log.Run();
-  if (Options->WriteLog && Options->ViewLog) ShellOpen(log_path);
+  if (Options->WriteLog && Options->ViewLog && !dry_run) ShellOpen(log_path);
   return copied;
 }
 
@@ -211,6 +218,9 @@ void TComponentReplacer::ProcessFile(const std::string& file_name, const std::st
     if (!ReadFormFile(file_name, bytes, &form, &why)) {
       Log.WriteLine(res::Format(res::kInvalidEncoding, {file_name, why}));
       Log.WriteLine(res::kNoChanges);
+      FileReport& f = ReportFile(file_name, "text-form", form.Encoding);
+      f.outcome = "skipped";
+      f.note = why;
       return;
     }
     bytes.clear();
@@ -222,6 +232,10 @@ void TComponentReplacer::ProcessFile(const std::string& file_name, const std::st
   if (!DecodeText(bytes, encoding, &text, &why)) {
     Log.WriteLine(res::Format(res::kInvalidEncoding, {file_name, why}));
     Log.WriteLine(res::kNoChanges);
+    FileReport& f = ReportFile(file_name, HasExtension(file_name, ".DPR", ".DPR") ? "project" : "unit",
+                               encoding);
+    f.outcome = "skipped";
+    f.note = why;
     return;
   }
   bytes.clear();
@@ -248,6 +262,12 @@ bool TComponentReplacer::ReplaceOriginalFiles(const std::string& temp_dir) {
 
 void TComponentReplacer::WriteUndoFile(const std::string& undo_path) {
   WriteWholeFile(undo_path, UndoList.Text());
+}
+
+FileReport& TComponentReplacer::ReportFile(const std::string& path, const char* kind,
+                                           TextEncoding encoding) {
+  Report.files.push_back({path, kind, EncodingName(encoding), 0, "unchanged", "", {}, {}});
+  return Report.files.back();
 }
 
 void TComponentReplacer::LogChanges(int changes) {

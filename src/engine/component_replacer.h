@@ -11,6 +11,7 @@
 #include <string>
 
 #include "engine/replace_options.h"
+#include "engine/run_report.h"
 #include "engine/string_list.h"
 #include "files/log_writer.h"
 #include "parsing/form_parser.h"
@@ -63,6 +64,13 @@ class TComponentReplacer {
   // Called for every file a run processes, with its 0-based index and the
   // current length of the unit list (which grows as units name their forms).
   std::function<void(int index, int count, const std::string& file)> OnProgress;
+
+  // Called for every file the run changed, with the original and its
+  // rewritten copy in the work folder, before any original is replaced.
+  std::function<void(const std::string& original, const std::string& rewritten)> OnFileChanged;
+
+  // The account of the last run.
+  RunReport Report;
 
   // Rewrites one Pascal text into dest_path when anything changed; logs the
   // change count and counts the file in ChangedCount when it leaves one.
@@ -122,6 +130,7 @@ class TComponentReplacer {
   void WriteUndoFile(const std::string& undo_path);
   void AddFormOfDirective(std::string_view directive, const std::string& source_path);
   void LogChanges(int changes);
+  FileReport& ReportFile(const std::string& path, const char* kind, TextEncoding encoding);
   void WriteFormFile(const FormFileData& form, const std::string& text,
                      const std::string& source_path, const std::string& dest_path);
 };

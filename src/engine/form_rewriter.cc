@@ -72,6 +72,8 @@ void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::stri
   size_t object_pos = 0, buf_pos = 0;
   int depth = -1;
   TFormObject obj;
+  FileReport report{source_path, form.IsBinary ? "binary-form" : "text-form",
+                    EncodingName(form.Encoding), 0, "unchanged", "", {}, {}};
   std::string_view token;
   for (int code; (code = scanner.GetNext(&token)) != kTokEnd;) {
     if (code == kTokObject) {
@@ -95,17 +97,20 @@ void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::stri
         std::string replaced = NewNames[OldNames.Object(found)];
         ObjectParser->SetTargetClassName(replaced);
         int pos = static_cast<int>(object_pos) + 1;
+        const int line = LineOf(text, object_pos);
         if (ObjectParser->Parse(text, "<object>", pos)) {
           ++changes;
+          report.objects.push_back(
+              {obj.ObjectName, obj.ObjectClass, replaced, line, ObjectParser->Decisions()});
           ObjectParser->GetObjectText(std::max(depth, 0), replaced);
           out.resize(buf_pos);
           base = static_cast<size_t>(pos - 1);
           scanner.SetText(text.substr(base));
           --depth;
         } else {
-          Log.WriteLine(res::Format(res::kObjectNotParsed,
-                                    {source_path, std::to_string(LineOf(text, object_pos)),
-                                     obj.ObjectName, obj.ObjectClass}));
+          Log.WriteLine(res::Format(res::kObjectNotParsed, {source_path, std::to_string(line),
+                                                             obj.ObjectName, obj.ObjectClass}));
+          report.unparsed.push_back({obj.ObjectName, obj.ObjectClass, line});
         }
         out += replaced;
         continue;
@@ -114,8 +119,11 @@ void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::stri
     out += token;
   }
   LogChanges(changes);
+  report.changes = changes;
+  Report.files.push_back(std::move(report));
   if (changes == 0) return;
   WriteFormFile(form, out, source_path, dest_path);
+  Report.files.back().outcome = "changed";
   ++ChangedCount;
 }
 

@@ -31,6 +31,9 @@ class TReplaceOptions {
   bool WriteLog = true;
   std::string Units;  // project mode: file names, each followed by CR LF
   bool ViewLog = false;
+  // Rewrite into the work folder only: no backup, undo file or log, and no
+  // original replaced. Never stored.
+  bool DryRun = false;
 };
 
 }  // namespace tolvern

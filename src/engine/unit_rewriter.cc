@@ -72,8 +72,12 @@ void TComponentReplacer::ReplaceInUnit(const std::string& text, const std::strin
     out += token;
   }
   LogChanges(changes);
+  std::string ext = UpperCase(ExtractFileExt(source_path));
+  FileReport& report = ReportFile(source_path, ext == ".DPR" ? "project" : "unit", encoding);
+  report.changes = changes;
   if (unchanged) return;
   WriteWholeFile(dest_path, EncodeText(out, encoding));
+  report.outcome = "changed";
   ++ChangedCount;
 }
 

@@ -99,7 +99,10 @@ void TFormParseState::Assign(const TParseState& source) {
   NestLevel = s.NestLevel;
   NestedCount = s.NestedCount;
   NestedStart = s.NestedStart;
+  DecisionCount = s.DecisionCount;
   auto* owner = static_cast<TFormParser*>(Owner);
+  if (owner->decisions_.size() > static_cast<size_t>(DecisionCount))
+    owner->decisions_.resize(static_cast<size_t>(DecisionCount));
   if (owner->props_.size() > static_cast<size_t>(PropCount))
     owner->props_.resize(static_cast<size_t>(PropCount));
   if (owner->nested_.size() > static_cast<size_t>(NestedCount))
@@ -108,7 +111,7 @@ void TFormParseState::Assign(const TParseState& source) {
 
 void TFormParseState::Reset() {
   Keyword = ObjName = ObjType = PropName = {};
-  TokenStart = PropCount = NestLevel = NestedCount = NestedStart = 0;
+  TokenStart = PropCount = NestLevel = NestedCount = NestedStart = DecisionCount = 0;
 }
 
 TFormParser::TFormParser(StateClass state_class) : TLL1Parser(std::move(state_class)) {
@@ -155,6 +158,7 @@ void TFormParser::Clear() {
   FormState().Reset();
   props_.clear();
   nested_.clear();
+  decisions_.clear();
 }
 
 bool TFormParser::ParseNonTerminal(int rule) {
@@ -185,7 +189,16 @@ bool TFormParser::ParseNonTerminal(int rule) {
     } else if (rule == full_prop_name_) {
       after.PropName = token;
     } else if (rule == prop_value_ && !after.PropName.empty()) {
-      if (after.NestLevel == 0) ConvertProperty(after.PropName, token);
+      if (after.NestLevel == 0) {
+        const size_t before = props_.size();
+        drop_reason_ = nullptr;
+        ConvertProperty(after.PropName, token);
+        PropertyDecision d{std::string(after.PropName), std::string(token),
+                           {props_.begin() + static_cast<long>(before), props_.end()}, ""};
+        if (d.produced.empty()) d.drop_reason = drop_reason_ ? drop_reason_ : drop_reason::kNotPublished;
+        decisions_.push_back(std::move(d));
+        ++FormState().DecisionCount;
+      }
       FormState().PropName = {};
     }
     FormState().TokenStart = 0;
@@ -248,12 +261,14 @@ bool TFormParser::PublishedByTarget(std::string_view name) const {
 void TFormParser::ConvertProperty(std::string_view name, std::string_view value) {
   const std::string_view type = FormState().ObjType;
   if (name == "DatabaseName") {
+    SetDropReason(type == "TDatabase" ? drop_reason::kDatabaseName : drop_reason::kNoConnection);
     if (type == "TDatabase" || !OnGetConnection) return;
     std::string connection = OnGetConnection("DatabaseName", std::string(Unquote(value)));
     if (!connection.empty()) AddProperty("Connection", connection);
     return;
   }
   if (name == "Params.Strings" && type == "TDatabase") {
+    SetDropReason(drop_reason::kNoLoginEntries);
     const std::vector<std::string> entries = LoginEntries(value);
     static constexpr std::pair<const char*, const char*> kLogin[] = {
         {"USER NAME", "Username"}, {"PASSWORD", "Password"}, {"SERVER NAME", "Server"}};
@@ -264,10 +279,12 @@ void TFormParser::ConvertProperty(std::string_view name, std::string_view value)
     return;
   }
   if (name == "DataSource" && type == "TQuery") {
+    SetDropReason(drop_reason::kEmptyValue);
     if (!value.empty()) AddProperty("MasterSource", value);
     return;
   }
   if (name == "ParamData" && (type == "TQuery" || type == "TStoredProc")) {
+    SetDropReason(drop_reason::kEmptyValue);
     if (!value.empty()) AddProperty("ParamData", value);
     return;
   }

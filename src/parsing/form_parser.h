@@ -36,12 +36,35 @@ class TFormParseState : public TParseState {
   int NestLevel = 0;
   int NestedCount = 0;
   int NestedStart = 0;
+  int DecisionCount = 0;
 };
 
 struct FormProperty {
   std::string name;
   std::vector<std::string> lines;
 };
+
+// What became of one top-level property of a rewritten object: kept as it
+// was, converted into other properties, or dropped for a reason.
+struct PropertyDecision {
+  std::string name;
+  std::string value;
+  std::vector<FormProperty> produced;  // empty when dropped
+  std::string drop_reason;             // set when dropped
+  bool Kept() const {
+    return produced.size() == 1 && produced[0].name == name;
+  }
+};
+
+// Why a property is dropped.
+namespace drop_reason {
+inline constexpr const char* kNotPublished = "not-published";
+inline constexpr const char* kOutsideMappingTable = "outside-mapping-table";
+inline constexpr const char* kDatabaseName = "database-name";
+inline constexpr const char* kNoConnection = "no-connection";
+inline constexpr const char* kEmptyValue = "empty-value";
+inline constexpr const char* kNoLoginEntries = "no-login-entries";
+}  // namespace drop_reason
 
 class TFormParser : public TLL1Parser {
  public:
@@ -71,6 +94,8 @@ class TFormParser : public TLL1Parser {
   void Clear();
 
   const std::vector<FormProperty>& Props() const { return props_; }
+  // The decisions on the top-level properties of the last object parsed.
+  const std::vector<PropertyDecision>& Decisions() const { return decisions_; }
   const std::vector<std::string_view>& Nested() const { return nested_; }
   TFormParseState& FormState() { return static_cast<TFormParseState&>(*State); }
 
@@ -83,8 +108,10 @@ class TFormParser : public TLL1Parser {
   static std::string_view Unquote(std::string_view value);
 
  protected:
-  // Decides which output properties a top-level property becomes.
+  // Decides which output properties a top-level property becomes. When it
+  // adds none, it says why with SetDropReason (else: not published).
   virtual void ConvertProperty(std::string_view name, std::string_view value);
+  void SetDropReason(const char* reason) { drop_reason_ = reason; }
 
   void GetCharSet(std::string_view class_name, CharSet& set, bool& single) override;
   bool ParseNonTerminal(int rule) override;
@@ -102,6 +129,8 @@ class TFormParser : public TLL1Parser {
   std::string target_class_name_;
   std::vector<FormProperty> props_;
   std::vector<std::string_view> nested_;
+  std::vector<PropertyDecision> decisions_;
+  const char* drop_reason_ = nullptr;
   bool rules_resolved_ = false;
   int obj_name_ = -1, obj_type_ = -1, full_prop_name_ = -1, prop_value_ = -1, keyword_ = -1,
       nested_obj_ = -1;

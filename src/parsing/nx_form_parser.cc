@@ -39,9 +39,11 @@ void TNXFormParser::ConvertProperty(std::string_view name, std::string_view valu
     if (!database.empty()) AddProperty("Database", EncodeFormString(database));
   }
   if (name == "TransIsolation" && type == "TDatabase") {
+    SetDropReason(drop_reason::kOutsideMappingTable);
     if (std::string_view level = Map(kTransIsolation, value); !level.empty())
       AddProperty("IsolationLevel", level);
   } else if (name == "IsolationLevel" && type == "TADOConnection") {
+    SetDropReason(drop_reason::kOutsideMappingTable);
     if (std::string_view level = Map(kAdoIsolation, value); !level.empty())
       AddProperty("IsolationLevel", level);
   } else if (name == "ConnectionString" && type == "TADOConnection") {

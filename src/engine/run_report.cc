@@ -1,0 +1,110 @@
+#include "engine/run_report.h"
+
+#include <nlohmann/json.hpp>
+
+namespace tolvern {
+
+int RunReport::FilesChanged(const char* kind_prefix) const {
+  int n = 0;
+  for (const FileReport& f : files)
+    if (f.outcome == "changed" && f.kind.find(kind_prefix) != std::string::npos) ++n;
+  return n;
+}
+
+int RunReport::ObjectsRewritten() const {
+  int n = 0;
+  for (const FileReport& f : files) n += static_cast<int>(f.objects.size());
+  return n;
+}
+
+int RunReport::PropertiesDropped() const {
+  int n = 0;
+  for (const FileReport& f : files)
+    for (const ObjectReport& o : f.objects)
+      for (const PropertyDecision& d : o.properties)
+        if (d.produced.empty()) ++n;
+  return n;
+}
+
+namespace {
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string s;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (i) s += "\n";
+    s += lines[i];
+  }
+  return s;
+}
+
+// Line breaks of values as LF.
+std::string Normalized(const std::string& value) {
+  std::string s;
+  for (size_t i = 0; i < value.size(); ++i) {
+    if (value[i] == '\r') {
+      s += '\n';
+      if (i + 1 < value.size() && value[i + 1] == '\n') ++i;
+    } else {
+      s += value[i];
+    }
+  }
+  return s;
+}
+
+// Values are form text, which may hold 8-bit bytes: invalid UTF-8 is
+// replaced rather than refused.
+constexpr auto kReplace = nlohmann::json::error_handler_t::replace;
+
+}  // namespace
+
+std::string RunReport::ToJson() const {
+  using nlohmann::json;
+  json doc = {{"version", 1}, {"mode", mode}, {"replacer", replacer}, {"dryRun", dry_run}};
+  json jfiles = json::array();
+  for (const FileReport& f : files) {
+    json jf = {{"path", f.path},       {"kind", f.kind},       {"encoding", f.encoding},
+               {"changes", f.changes}, {"outcome", f.outcome}};
+    if (!f.note.empty()) jf["note"] = f.note;
+    if (f.kind.find("form") != std::string::npos) {
+      json objects = json::array();
+      for (const ObjectReport& o : f.objects) {
+        json kept = json::array(), converted = json::array(), dropped = json::array();
+        for (const PropertyDecision& d : o.properties) {
+          const std::string value = Normalized(d.value);
+          if (d.produced.empty()) {
+            dropped.push_back({{"name", d.name}, {"value", value}, {"reason", d.drop_reason}});
+          } else if (d.Kept() && Joined(d.produced[0].lines) == value) {
+            kept.push_back({{"name", d.name}, {"value", value}});
+          } else {
+            json to = json::array();
+            for (const FormProperty& p : d.produced)
+              to.push_back({{"name", p.name}, {"value", Joined(p.lines)}});
+            converted.push_back({{"name", d.name}, {"value", value}, {"to", to}});
+          }
+        }
+        objects.push_back({{"name", o.name},
+                           {"oldClass", o.old_class},
+                           {"newClass", o.new_class},
+                           {"line", o.line},
+                           {"kept", kept},
+                           {"converted", converted},
+                           {"dropped", dropped}});
+      }
+      json unparsed = json::array();
+      for (const UnparsedObject& u : f.unparsed)
+        unparsed.push_back({{"name", u.name}, {"class", u.cls}, {"line", u.line}});
+      jf["objects"] = objects;
+      jf["notParsed"] = unparsed;
+    }
+    jfiles.push_back(jf);
+  }
+  doc["files"] = jfiles;
+  doc["summary"] = {{"filesScanned", files.size()},
+                    {"unitsChanged", FilesChanged("unit") + FilesChanged("project")},
+                    {"formsChanged", FilesChanged("form")},
+                    {"objectsRewritten", ObjectsRewritten()},
+                    {"propertiesDropped", PropertiesDropped()}};
+  return doc.dump(2, ' ', false, kReplace) + "\n";
+}
+
+}  // namespace tolvern

@@ -1,0 +1,53 @@
+// A machine-readable account of a run: per file what it is, how it is
+// stored, how many changes it got and what became of it; per rewritten form
+// object what became of each property; the objects that could not be parsed.
+// Its JSON form is documented (README, docs/report.schema.json) and stable.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "parsing/form_parser.h"
+
+namespace tolvern {
+
+struct ObjectReport {
+  std::string name;
+  std::string old_class;
+  std::string new_class;
+  int line = 0;
+  std::vector<PropertyDecision> properties;
+};
+
+struct UnparsedObject {
+  std::string name;
+  std::string cls;
+  int line = 0;
+};
+
+struct FileReport {
+  std::string path;
+  std::string kind;      // "unit", "project", "text-form", "binary-form"
+  std::string encoding;  // "ANSI", "UTF-8", "UTF-16LE"
+  int changes = 0;
+  std::string outcome;   // "changed", "unchanged", "skipped"
+  std::string note;      // why a file was skipped
+  std::vector<ObjectReport> objects;
+  std::vector<UnparsedObject> unparsed;
+};
+
+struct RunReport {
+  std::string mode;      // "project" or "folder"
+  std::string replacer;  // the source unit: "DBTables" or "ADODB"
+  bool dry_run = false;
+  std::vector<FileReport> files;
+
+  int FilesChanged(const char* kind_prefix) const;
+  int ObjectsRewritten() const;
+  int PropertiesDropped() const;
+
+  // The JSON text of the report (schema version 1).
+  std::string ToJson() const;
+};
+
+}  // namespace tolvern
