@@ -30,6 +30,30 @@ inline constexpr const char* kRestoreSucceeded = "Files were succefully restored
 inline constexpr const char* kRestoreFailed = "Failed to restore files.";
 inline constexpr const char* kFailedToCreateDirectory = "Failed to create directory.";
 
+// The wizard.
+inline constexpr const char* kWelcomeText =
+    "Wizard facilitates converting your application to %s. It replaces all standard %s components "
+    "to corresponding %s components. You may need to make some changes manually to compile your "
+    "application successfully.";
+inline constexpr const char* kReplaceModeCaption = "&Replace %s components";
+inline constexpr const char* kWizardCaption = "%s Migration Wizard - Step %d of %d";
+inline constexpr const char* kUndoFileMissing = "Undo file \"%s\" does not exist.";
+inline constexpr const char* kTargetDirMissing = "Target directory \"%s\" does not exist.";
+inline constexpr const char* kNoUnitSelected = "At least one unit should be selected.";
+inline constexpr const char* kSelectDirectory = "Select directory";
+inline constexpr const char* kBackupFolderName = "RBackup";
+inline constexpr const char* kSummaryMode = "Mode: ";
+inline constexpr const char* kSummaryRestore = "Restore original files from backup\n\n";
+inline constexpr const char* kSummaryUndoFile = "Undo file: \"%s\"\n\n";
+inline constexpr const char* kSummaryReplace = "Replace %s components\n\n";
+inline constexpr const char* kSummaryScan = "Scan destination: ";
+inline constexpr const char* kSummaryProject = "Current open project\n\n";
+inline constexpr const char* kSummaryFolder = "Folder \"%s\"\n\n";
+inline constexpr const char* kSummaryBackupDir = "Backup dir: \"%s\"\n\n";
+inline constexpr const char* kSummaryWriteLog = "Write log file\n\n";
+inline constexpr const char* kSummaryViewLog = "View log afer replace\n\n";
+inline constexpr const char* kSummaryUnits = "Units list:\n";
+
 // Texts of our own for failures the run reports instead of passing over.
 inline constexpr const char* kFailedToCopyBack = "Failed to replace original file: %s";
 inline constexpr const char* kFailedToBackUp = "Failed to back up file %s to %s.";

@@ -1,0 +1,281 @@
+#include "wizard/wizard_model.h"
+
+#include "engine/string_list.h"
+#include "files/file_utils.h"
+#include "ide/ide_utils.h"
+#include "platform/disk.h"
+#include "platform/settings_store.h"
+#include "wizard/zuvezod_res.h"
+
+namespace tolvern {
+
+namespace {
+
+std::string HistoryText(const std::vector<std::string>& history) {
+  std::string s;
+  for (const std::string& h : history) s += h + "\r\n";
+  return s;
+}
+
+std::vector<std::string> HistoryLines(const std::string& text) {
+  StringList lines;
+  lines.SetText(text);
+  std::vector<std::string> out;
+  for (int i = 0; i < lines.Count(); ++i) out.push_back(lines[i]);
+  return out;
+}
+
+// A drive letter and colon, or a network share prefix (or, elsewhere, a path
+// from the root).
+bool HasDrivePart(const std::string& path) {
+#ifdef _WIN32
+  return (path.size() >= 2 && path[1] == ':') || path.rfind("\\\\", 0) == 0;
+#else
+  return !path.empty() && path[0] == '/';
+#endif
+}
+
+}  // namespace
+
+void WizardModel::SetWelcomeText(const std::string& source_name, const std::string& target_name) {
+  WelcomeText = res::Format(res::kWelcomeText, {target_name, source_name, target_name});
+}
+
+void WizardModel::Show() {
+  ProjectFileName = TIDEUtils::GetProjectFileName();
+  DestProjectEnabled = !ProjectFileName.empty();
+  if (DestProjectEnabled) {
+    DestProject = Options->Dest == 0;
+    DestFolder = Options->Dest == 1;
+  } else {
+    DestProject = false;
+    DestFolder = true;
+  }
+  Directory = Options->Directory;
+  SubDirs = Options->IncludeSubDirs;
+  BackupDir.clear();
+  MakeBackup = Options->MakeBackup;
+  WriteLog = Options->WriteLog;
+  ViewLog = Options->ViewLog;
+  page_ = WizardPage::kStep1;
+}
+
+bool WizardModel::CanNext() const {
+  switch (page_) {
+    case WizardPage::kStep2Restore: return !UndoFile.empty();
+    case WizardPage::kStep3Dir: return !Directory.empty();
+    default: return page_ != WizardPage::kFinal;
+  }
+}
+
+int WizardModel::GetStepNumber() const {
+  switch (page_) {
+    case WizardPage::kStep1: return 1;
+    case WizardPage::kStep2Restore:
+    case WizardPage::kStep2Replace: return 2;
+    case WizardPage::kStep3Proj:
+    case WizardPage::kStep3Dir: return 3;
+    case WizardPage::kStep4: return 4;
+    default: return ModeRestore ? 3 : 5;
+  }
+}
+
+int WizardModel::GetStepCount() const { return ModeRestore ? 3 : 7 - 2; }
+
+std::string WizardModel::Caption() const {
+  return res::Format(res::kWizardCaption, {ProductName, std::to_string(GetStepNumber()),
+                                           std::to_string(GetStepCount())});
+}
+
+WizardMessage WizardModel::GoNext() {
+  WizardMessage refused;
+  switch (page_) {
+    case WizardPage::kStep1:
+      page_ = ModeRestore ? WizardPage::kStep2Restore : WizardPage::kStep2Replace;
+      break;
+    case WizardPage::kStep2Restore:
+      if (!CurrentDisk().FileExists(UndoFile)) {
+        refused = {WizardMessage::Kind::kMessageBox, res::Format(res::kUndoFileMissing, {UndoFile}),
+                   "edUndoFile"};
+        break;
+      }
+      BuildRestoreSummary();
+      page_ = WizardPage::kFinal;
+      break;
+    case WizardPage::kStep2Replace:
+      if (DestProject) {
+        FillUnitList();
+        page_ = WizardPage::kStep3Proj;
+      } else {
+        page_ = WizardPage::kStep3Dir;
+      }
+      break;
+    case WizardPage::kStep3Proj:
+      if (!CheckUnitSelection()) {
+        refused = {WizardMessage::Kind::kInformationDialog, res::kNoUnitSelected, "lbModules"};
+        break;
+      }
+      SuggestBackupDir();
+      page_ = WizardPage::kStep4;
+      break;
+    case WizardPage::kStep3Dir:
+      if (!CurrentDisk().DirExists(Directory)) {
+        refused = {WizardMessage::Kind::kMessageBox,
+                   res::Format(res::kTargetDirMissing, {Directory}), "cbDirectory"};
+        break;
+      }
+      SuggestBackupDir();
+      page_ = WizardPage::kStep4;
+      break;
+    case WizardPage::kStep4:
+      BuildReplaceSummary();
+      page_ = WizardPage::kFinal;
+      break;
+    case WizardPage::kFinal:
+      break;
+  }
+  return refused;
+}
+
+void WizardModel::GoBack() {
+  switch (page_) {
+    case WizardPage::kStep2Restore:
+    case WizardPage::kStep2Replace: page_ = WizardPage::kStep1; break;
+    case WizardPage::kStep3Proj:
+    case WizardPage::kStep3Dir: page_ = WizardPage::kStep2Replace; break;
+    case WizardPage::kStep4:
+      page_ = DestProject ? WizardPage::kStep3Proj : WizardPage::kStep3Dir;
+      break;
+    case WizardPage::kFinal:
+      page_ = ModeRestore ? WizardPage::kStep2Restore : WizardPage::kStep4;
+      break;
+    case WizardPage::kStep1: break;
+  }
+}
+
+void WizardModel::FillUnitList() {
+  if (!Modules.empty()) return;
+  int count = TIDEUtils::GetProjectModuleCount();
+  for (int i = 0; i < count; ++i) {
+    std::string file;
+    TIDEUtils::GetProjectModuleFileName(i, file);
+    if (file.empty()) continue;
+    if (file.size() >= 4 && UpperCase(file.substr(file.size() - 4)) == ".PAS")
+      Modules.push_back({ExtractFileName(file), true});
+  }
+}
+
+bool WizardModel::CheckUnitSelection() const {
+  for (const UnitLine& u : Modules)
+    if (u.checked) return true;
+  return false;
+}
+
+void WizardModel::SelectAll(bool checked) {
+  for (UnitLine& u : Modules) u.checked = checked;
+}
+
+std::string WizardModel::BaseFolder() const {
+  return DestProject ? ExtractFilePath(ProjectFileName) : Directory;
+}
+
+void WizardModel::SuggestBackupDir() {
+  if (!BackupDirEdited) BackupDir = PathJoin(BaseFolder(), res::kBackupFolderName);
+}
+
+void WizardModel::EditBackupDir(const std::string& text) {
+  BackupDir = text;
+  BackupDirEdited = true;
+}
+
+std::string WizardModel::GetBackupDir() const {
+  if (!BackupDir.empty() && HasDrivePart(BackupDir)) return BackupDir;
+  return PathJoin(BaseFolder(), BackupDir);
+}
+
+void WizardModel::Finish() {
+  if (DestProject) {
+    Options->Dest = 0;
+    std::vector<UnitLine> kept;
+    std::string units;
+    for (const UnitLine& u : Modules) {
+      if (!u.checked) continue;
+      kept.push_back(u);
+      units += u.name + "\r\n";
+    }
+    Modules = kept;
+    Options->Units = units;
+  } else {
+    Options->Dest = 1;
+  }
+  Options->Directory = Directory;
+  Options->IncludeSubDirs = SubDirs;
+  Options->MakeBackup = MakeBackup;
+  Options->BackupDir = GetBackupDir();
+  Options->WriteLog = WriteLog;
+  Options->ViewLog = ViewLog;
+  AddToHistory(Directory, DirHistory);
+  AddToHistory(BackupDir, BackDirHistory);
+}
+
+void WizardModel::AddToHistory(const std::string& text, std::vector<std::string>& history) {
+  if (text.empty()) return;
+  for (const std::string& h : history)
+    if (SameText(h, text)) return;
+  history.insert(history.begin(), text);
+  if (history.size() > static_cast<size_t>(kHistoryLimit)) history.pop_back();
+}
+
+void WizardModel::BuildRestoreSummary() {
+  Summary = std::string(res::kSummaryMode) + res::kSummaryRestore +
+            res::Format(res::kSummaryUndoFile, {UndoFile});
+}
+
+void WizardModel::BuildReplaceSummary() {
+  Summary = std::string(res::kSummaryMode) + res::Format(res::kSummaryReplace, {Options->Name}) +
+            res::kSummaryScan;
+  Summary += DestProject ? std::string(res::kSummaryProject)
+                         : res::Format(res::kSummaryFolder, {Directory});
+  if (MakeBackup) Summary += res::Format(res::kSummaryBackupDir, {GetBackupDir()});
+  if (WriteLog) {
+    Summary += res::kSummaryWriteLog;
+    if (ViewLog) Summary += res::kSummaryViewLog;
+  }
+  if (DestProject) {
+    Summary += res::kSummaryUnits;
+    for (const UnitLine& u : Modules)
+      if (u.checked) Summary += u.name + "\n";
+  }
+}
+
+void WizardModel::LoadSettings(TRegIniFile& reg, const std::string& section) {
+  Left = reg.ReadInteger(section, "Left", Left);
+  Top = reg.ReadInteger(section, "Top", Top);
+  DirHistory = HistoryLines(reg.ReadString(section, "DirHistory", ""));
+  BackDirHistory = HistoryLines(reg.ReadString(section, "BackDirHistory", ""));
+  ModeReplace = reg.ReadBool(section, "ReplaceMode", ModeReplace);
+  ModeRestore = !ModeReplace;
+  ModeReplaceAdo = false;
+  UndoFile = reg.ReadString(section, "LastUndo", "");
+}
+
+void WizardModel::SaveSettings(TRegIniFile& reg, const std::string& section) const {
+  reg.WriteInteger(section, "Left", Left);
+  reg.WriteInteger(section, "Top", Top);
+  reg.WriteString(section, "DirHistory", HistoryText(DirHistory));
+  reg.WriteString(section, "BackDirHistory", HistoryText(BackDirHistory));
+  reg.WriteBool(section, "ReplaceMode", ModeReplace);
+  reg.WriteString(section, "LastUndo",
+                  MakeBackup ? PathJoin(GetBackupDir(), res::kUndoFileName) : std::string());
+}
+
+void NXWizardModel::Show() {
+  WizardModel::Show();
+  ReplaceCaption = "&Replace BDE components";
+}
+
+std::string NXWizardModel::MailLink() {
+  return "mailto:support@example.com?CC=&subject=Migrate from%20another%20components";
+}
+
+}  // namespace tolvern

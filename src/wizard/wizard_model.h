@@ -1,0 +1,130 @@
+// The migration wizard apart from its widgets: its pages and the moves
+// between them, the enabling rules, the caption, the validations and their
+// messages, the unit list, the backup folder proposal, the summary, the
+// remembered settings, and what Finish writes into the run options. The Qt
+// dialog shows this state and forwards the user's input to it, so all of it is
+// tested without a screen.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/replace_options.h"
+
+namespace tolvern {
+
+class TRegIniFile;
+
+enum class WizardPage { kStep1, kStep2Restore, kStep2Replace, kStep3Proj, kStep3Dir, kStep4, kFinal };
+
+// A message the dialog shows after a refused Next, and the control that gets
+// the focus.
+struct WizardMessage {
+  enum class Kind { kNone, kMessageBox, kInformationDialog };
+  Kind kind = Kind::kNone;
+  std::string text;
+  std::string focus;  // control name: "edUndoFile", "cbDirectory", "lbModules"
+};
+
+struct UnitLine {
+  std::string name;
+  bool checked = false;
+};
+
+class WizardModel {
+ public:
+  static constexpr int kHistoryLimit = 10;
+
+  WizardModel() = default;
+  virtual ~WizardModel() = default;
+
+  // Set by the caller before showing.
+  std::string ProductName;
+  TReplaceOptions* Options = nullptr;
+
+  void SetWelcomeText(const std::string& source_name, const std::string& target_name);
+  // Initialises the controls from the options and the open project.
+  virtual void Show();
+  void Close() { Modules.clear(); }
+
+  // 100 for a restore; otherwise the index of the replacer to run.
+  virtual int GetMode() const { return ModeRestore ? 100 : 0; }
+
+  // Moves; GoNext returns the message of a refused move.
+  WizardMessage GoNext();
+  void GoBack();
+  WizardPage Page() const { return page_; }
+
+  bool CanBack() const { return page_ != WizardPage::kStep1; }
+  bool CanNext() const;
+  bool CanFinish() const { return page_ == WizardPage::kFinal; }
+  bool BackupControlsEnabled() const { return MakeBackup; }
+  bool ViewLogEnabled() const { return WriteLog; }
+
+  std::string Caption() const;
+  int GetStepNumber() const;
+  int GetStepCount() const;
+
+  void SelectAll(bool checked);
+  // The user typed in, picked or browsed for the backup folder.
+  void EditBackupDir(const std::string& text);
+  std::string GetBackupDir() const;
+
+  // Writes the options and the histories (Finish).
+  void Finish();
+
+  void LoadSettings(TRegIniFile& reg, const std::string& section);
+  void SaveSettings(TRegIniFile& reg, const std::string& section) const;
+  static void AddToHistory(const std::string& text, std::vector<std::string>& history);
+
+  // The state of the controls.
+  std::string WelcomeText;
+  std::string ReplaceCaption = "&Replace BDE components";
+  bool ModeReplace = true;
+  bool ModeReplaceAdo = false;
+  bool ModeRestore = false;
+  std::string UndoFile;
+  bool DestProjectEnabled = true;
+  bool DestProject = true;
+  bool DestFolder = false;
+  std::vector<UnitLine> Modules;
+  std::string Directory;
+  std::vector<std::string> DirHistory;
+  bool SubDirs = false;
+  bool MakeBackup = true;
+  std::string BackupDir;
+  std::vector<std::string> BackDirHistory;
+  bool WriteLog = true;
+  bool ViewLog = false;
+  std::string Summary;
+  int Left = 0;
+  int Top = 0;
+
+  std::string ProjectFileName;
+  bool BackupDirEdited = false;
+
+ protected:
+  void FillUnitList();
+  bool CheckUnitSelection() const;
+  void SuggestBackupDir();
+  std::string BaseFolder() const;
+  void BuildRestoreSummary();
+  void BuildReplaceSummary();
+
+  WizardPage page_ = WizardPage::kStep1;
+};
+
+// The wizard of the Nexa migration: a third mode for ADO components.
+class NXWizardModel : public WizardModel {
+ public:
+  NXWizardModel() { ModeReplaceAdo = false; }
+  void Show() override;
+  int GetMode() const override { return ModeRestore ? 100 : ModeReplaceAdo ? 1 : 0; }
+
+  static constexpr const char* kAdoCaption = "Replace &ADO components";
+  static constexpr const char* kMailLinkCaption = "Migrate from another components";
+  // The address the mail link opens.
+  static std::string MailLink();
+};
+
+}  // namespace tolvern
