@@ -1,6 +1,8 @@
-// tolvern-gui: the migration wizard in a window.
+// tolvern-gui: a small host window standing in for the development
+// environment, with the migration expert loaded into its "Nexa" menu.
 //
-//   tolvern-gui [--wizard] [PROJECT.dpr]   the wizard, on the project if given
+//   tolvern-gui [PROJECT.dpr]              the host, with the project open
+//   tolvern-gui --wizard [PROJECT.dpr]     the same, with the wizard opened at once
 //   tolvern-gui --screenshots DIR          every page of the wizard as PNG files
 #include <QApplication>
 #include <QDir>
@@ -9,7 +11,12 @@
 #include <cstdio>
 #include <filesystem>
 
+#include <QAction>
+#include <QMenu>
+#include <QTimer>
+
 #include "engine/nx_replacer.h"
+#include "ide/host_window.h"
 #include "ide/project_host.h"
 #include "platform/settings_store.h"
 #include "wizard/nx_wizard_form.h"
@@ -18,43 +25,6 @@
 namespace {
 
 using namespace tolvern;
-
-// Shows the wizard on the open project and runs what it was set up for.
-int RunWizard() {
-  TReplaceOptions& options = *ReplaceOptions;
-  TRegIniFile reg(res::kRegistryKey);
-  const std::string section = options.GetTitle();
-  options.LoadFromRegistry(reg, section);
-  TNXWizardForm wizard;
-  wizard.Model().ProductName = "Nexa";
-  wizard.Model().Options = &options;
-  wizard.SetWelcomeText(options.Name, "Nexa");
-  wizard.Model().LoadSettings(reg, section);
-  if (!reg.Warning().empty()) QMessageBox::warning(nullptr, QString::fromStdString(section), QString::fromStdString(reg.Warning()));
-  if (wizard.exec() != QDialog::Accepted) return 0;
-  const int mode = wizard.GetMode();
-  bool ok = false;
-  std::string message;
-  try {
-    if (mode == 100) {
-      ok = BdeReplacer->RestoreFiles(wizard.UndoFile());
-      message = ok ? res::kRestoreSucceeded : res::kRestoreFailed;
-    } else {
-      ok = (mode == 1 ? AdoReplacer : BdeReplacer)->Execute();
-      message = ok ? res::kReplaceSucceeded : res::kReplaceFailed;
-    }
-  } catch (const std::exception& e) {
-    QMessageBox::critical(nullptr, QString::fromStdString(section), e.what());
-    return 1;
-  }
-  if (ok)
-    QMessageBox::information(nullptr, QString::fromStdString(section), QString::fromStdString(message));
-  else
-    QMessageBox::critical(nullptr, QString::fromStdString(section), QString::fromStdString(message));
-  options.SaveToRegistry(reg, section);
-  wizard.Model().SaveSettings(reg, section);
-  return ok ? 0 : 1;
-}
 
 // Renders every page of the wizard, walked as a user would, on a copy of
 // the bundled example.
@@ -110,20 +80,29 @@ int Screenshots(const QString& out_dir) {
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("tolvern-gui");
-  NXReplacerScope library;
   QStringList args = QApplication::arguments();
   args.removeFirst();
-  if (args.size() == 2 && args[0] == "--screenshots") return Screenshots(args[1]);
-  args.removeAll("--wizard");
-  ProjectHost host;
-  ScopedIdeServices services(&host);
-  if (!args.isEmpty()) {
-    try {
-      host.Load(std::filesystem::absolute(args[0].toStdString()).string());
-    } catch (const std::exception& e) {
-      QMessageBox::critical(nullptr, "tolvern-gui", e.what());
-      return 2;
-    }
+  if (args.size() == 2 && args[0] == "--screenshots") {
+    NXReplacerScope library;
+    return Screenshots(args[1]);
   }
-  return RunWizard();
+  const bool open_wizard = args.removeAll("--wizard") > 0;
+  HostWindow host;
+  ScopedIdeServices services(&host);
+  QString module = qEnvironmentVariable("TOLVERN_EXPERT",
+                                        QCoreApplication::applicationDirPath() + "/libtolvern_expert.so");
+  QString error;
+  if (!host.LoadExpert(module, &error))
+    QMessageBox::warning(&host, "Tolvern", "The migration expert could not be loaded: " + error);
+  if (!args.isEmpty() &&
+      !host.OpenProjectFile(QString::fromStdString(std::filesystem::absolute(args[0].toStdString()).string())))
+    return 2;
+  host.show();
+  if (open_wizard) {
+    QTimer::singleShot(0, &host, [&host] {
+      const auto items = host.NexaMenu()->actions();
+      if (!items.isEmpty()) items.front()->trigger();
+    });
+  }
+  return QApplication::exec();
 }

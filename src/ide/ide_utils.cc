@@ -42,4 +42,16 @@ void TIDEUtils::GetProjectModuleFileName(int index, std::string& file_name) {
   if (HasProject()) file_name = BorlandIDEServices->ProjectModuleFileName(index);
 }
 
+int TIDEUtils::GetOpenModuleCount() {
+  return BorlandIDEServices ? BorlandIDEServices->OpenModuleCount() : 0;
+}
+
+OpenModuleInfo TIDEUtils::GetOpenModule(int index) { return Services().OpenModule(index); }
+
+void TIDEUtils::ShowSourceEditor(int index) { Services().ShowSourceEditor(index); }
+
+TKAMenu* TIDEUtils::GetProductMenu() {
+  return BorlandIDEServices ? BorlandIDEServices->ProductMenu() : nullptr;
+}
+
 }  // namespace tolvern

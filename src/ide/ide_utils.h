@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "ide/ide_services.h"
+
 namespace tolvern {
 
 class TIDEUtils {
@@ -21,6 +23,12 @@ class TIDEUtils {
   // Stores the module's file name in file_name; leaves it as it was when no
   // project is open.
   static void GetProjectModuleFileName(int index, std::string& file_name);
+
+  // The environment's open modules (none without services).
+  static int GetOpenModuleCount();
+  static OpenModuleInfo GetOpenModule(int index);
+  static void ShowSourceEditor(int index);
+  static TKAMenu* GetProductMenu();
 };
 
 }  // namespace tolvern

@@ -73,6 +73,21 @@ bool ProjectHost::ReloadFile(const std::string& file_name) {
   return true;
 }
 
+OpenModuleInfo ProjectHost::OpenModule(int index) {
+  OpenModuleInfo info;
+  info.file_name = ProjectModuleFileName(index);
+  if (info.file_name.empty()) return info;
+  info.file_count = 1;
+  info.has_source_editor = true;
+  info.owned_by_current_project = open_;
+  if (!FindFileIgnoringCase(ChangeFileExt(info.file_name, ".dfm")).empty()) info.file_count = 2;
+  return info;
+}
+
+void ProjectHost::ShowSourceEditor(int index) {
+  calls_.push_back("ShowSourceEditor " + ProjectModuleFileName(index));
+}
+
 ScopedIdeServices::ScopedIdeServices(IdeServices* services) : previous_(BorlandIDEServices) {
   BorlandIDEServices = services;
 }

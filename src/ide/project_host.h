@@ -27,9 +27,14 @@ class ProjectHost : public IdeServices {
   bool CloseProjectGroup() override;
   bool OpenProject(const std::string& file_name) override;
   bool ReloadFile(const std::string& file_name) override;
+  // The project's units are its open modules; a unit whose form lies beside
+  // it has two files.
+  int OpenModuleCount() override { return open_ ? ProjectModuleCount() : 0; }
+  OpenModuleInfo OpenModule(int index) override;
+  void ShowSourceEditor(int index) override;
 
   // Every request in order, as "SaveProject", "CloseProjectGroup",
-  // "OpenProject <file>" or "ReloadFile <file>".
+  // "OpenProject <file>", "ReloadFile <file>" or "ShowSourceEditor <file>".
   const std::vector<std::string>& Calls() const { return calls_; }
 
   // The units a project text names with "in '...'", as written.

@@ -54,6 +54,17 @@ inline constexpr const char* kSummaryWriteLog = "Write log file\n\n";
 inline constexpr const char* kSummaryViewLog = "View log afer replace\n\n";
 inline constexpr const char* kSummaryUnits = "Units list:\n";
 
+// The expert and the save warning.
+inline constexpr const char* kMenuItemCaption = "&Migration Wizard";
+inline constexpr const char* kProductCaption = "&Nexa";
+inline constexpr const char* kIdStringFormat = "Veltrane.%sMigrationWizard";
+inline constexpr const char* kCannotStartReplace = "Cannot start replace process.\nProject was not saved.";
+inline constexpr const char* kSaveWarnQuestionSave = "Current project will be saved. Continue?";
+inline constexpr const char* kSaveWarnQuestionRestore = "Old files will be restored from backup. Continue?";
+inline constexpr const char* kSaveWarnNoteHide = "Project forms will be hidden.";
+inline constexpr const char* kSaveWarnNoteClose = "Current project will be closed.";
+inline constexpr const char* kDontAskAgain = "&Don't ask me this again";
+
 // Texts of our own for failures the run reports instead of passing over.
 inline constexpr const char* kFailedToCopyBack = "Failed to replace original file: %s";
 inline constexpr const char* kFailedToBackUp = "Failed to back up file %s to %s.";

@@ -1,0 +1,141 @@
+#include "ide/replace_expert.h"
+
+#include "files/file_utils.h"
+#include "ide/ide_utils.h"
+#include "platform/errors.h"
+#include "platform/message_box.h"
+#include "platform/settings_store.h"
+#include "wizard/save_warn_form.h"
+#include "wizard/wizard_form.h"
+#include "wizard/zuvezod_res.h"
+
+namespace tolvern {
+
+std::string RemoveAmpersands(const std::string& s) {
+  std::string out;
+  for (char c : s)
+    if (c != '&') out += c;
+  return out;
+}
+
+TCompReplaceExpert::TCompReplaceExpert(WizardFormClass form_class, std::string product_caption,
+                                       TKAMenu* menu, TComponentReplacer* replacer)
+    : form_class_(std::move(form_class)), product_caption_(std::move(product_caption)) {
+  replacers_.push_back(replacer);
+  if (menu) menu->AddWizard(res::kMenuItemCaption, MenuItemName(), [this] { MenuClick(); });
+}
+
+TCompReplaceExpert::~TCompReplaceExpert() = default;
+
+std::string TCompReplaceExpert::MenuItemName() const {
+  std::string name = Options().Name;
+  for (char& c : name)
+    if (c == '/') c = '_';
+  return "ZUvezodItem" + name + RemoveAmpersands(product_caption_);
+}
+
+TComponentReplacer* TCompReplaceExpert::GetReplacer(int index) const {
+  if (index < 0 || index >= static_cast<int>(replacers_.size()))
+    throw EAssertionFailed("Assertion failure (ReplaceExpert, line 300)");
+  return replacers_[static_cast<size_t>(index)];
+}
+
+TComponentReplacer* TCompReplaceExpert::FirstReplacer() const {
+  if (replacers_.empty()) throw EAssertionFailed("Assertion failure (ReplaceExpert, line 306)");
+  return replacers_.front();
+}
+
+std::string TCompReplaceExpert::GetIDString() const {
+  return res::Format(res::kIdStringFormat, {Options().Name}) + "." +
+         RemoveAmpersands(product_caption_);
+}
+
+std::string TCompReplaceExpert::GetName() const { return Title(); }
+
+void TCompReplaceExpert::MenuClick() {
+  wizard_ = form_class_();
+  struct FreeWizard {
+    std::unique_ptr<TWizardForm>& w;
+    ~FreeWizard() { w.reset(); }
+  } free_wizard{wizard_};
+  WizardModel& model = wizard_->Model();
+  model.ProductName = RemoveAmpersands(product_caption_);
+  model.Options = &Options();
+  wizard_->SetWelcomeText(Options().Name, model.ProductName);
+  model.ReplaceCaption = res::Format(res::kReplaceModeCaption, {Options().Name});
+  LoadRunSettings();
+  if (wizard_->exec() != QDialog::Accepted) return;
+  const int mode = wizard_->GetMode();
+  if (mode == 100)
+    RunRestore(wizard_->UndoFile());
+  else
+    RunReplace(GetReplacer(mode));
+  SaveRunSettings();
+}
+
+void TCompReplaceExpert::LoadRunSettings() {
+  TRegIniFile reg(res::kRegistryKey);
+  Options().LoadFromRegistry(reg, Title());
+  wizard_->Model().LoadSettings(reg, Title());
+  if (!reg.Warning().empty()) AppMessageBox(reg.Warning(), Title(), MB_ICONINFORMATION);
+}
+
+void TCompReplaceExpert::SaveRunSettings() {
+  TRegIniFile reg(res::kRegistryKey);
+  Options().SaveToRegistry(reg, Title());
+  wizard_->Model().SaveSettings(reg, Title());
+}
+
+void TCompReplaceExpert::RunReplace(TComponentReplacer* replacer) {
+  const std::string project = TIDEUtils::GetProjectFileName();
+  const bool project_mode = replacer->Options->Dest == 0;
+  if (!project.empty() && project_mode && !ShowSaveWarning(Title(), true, false)) return;
+  if (project_mode) {
+    if (!TIDEUtils::SaveProject()) {
+      AppMessageBox(res::kCannotStartReplace, Title(), MB_ICONINFORMATION);
+      return;
+    }
+    HideProjectForms();
+  }
+  if (!replacer->Execute()) {
+    AppMessageBox(res::kReplaceFailed, Title(), MB_ICONERROR);
+    return;
+  }
+  if (project_mode) {
+    const int count = TIDEUtils::GetProjectModuleCount();
+    for (int i = 0; i < count; ++i) {
+      std::string file;
+      TIDEUtils::GetProjectModuleFileName(i, file);
+      if (file.size() >= 4 && UpperCase(file.substr(file.size() - 4)) == ".PAS")
+        TIDEUtils::ReloadFile(file);
+    }
+  }
+  AppMessageBox(res::kReplaceSucceeded, Title(), MB_ICONINFORMATION);
+}
+
+void TCompReplaceExpert::HideProjectForms() {
+  const int count = TIDEUtils::GetOpenModuleCount();
+  for (int i = 0; i < count; ++i) {
+    OpenModuleInfo m = TIDEUtils::GetOpenModule(i);
+    if (m.has_source_editor && m.file_count > 1 && m.owned_by_current_project)
+      TIDEUtils::ShowSourceEditor(i);
+  }
+}
+
+void TCompReplaceExpert::RunRestore(const std::string& undo_file_name) {
+  if (!ShowSaveWarning(Title(), false, true)) return;
+  const std::string project = TIDEUtils::GetProjectFileName();
+  TIDEUtils::CloseProjectGroup();
+  bool ok = false;
+  try {
+    ok = FirstReplacer()->RestoreFiles(undo_file_name);
+  } catch (...) {
+    TIDEUtils::OpenProject(project);
+    throw;
+  }
+  AppMessageBox(ok ? res::kRestoreSucceeded : res::kRestoreFailed, Title(),
+                ok ? MB_ICONINFORMATION : MB_ICONERROR);
+  TIDEUtils::OpenProject(project);
+}
+
+}  // namespace tolvern

@@ -1,0 +1,258 @@
+// The expert loaded into the host and driven through whole invocations, as a
+// user clicks through the wizard, the save warning and the message boxes.
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QtTest>
+#include <filesystem>
+#include <functional>
+
+#include "engine/replace_options.h"
+#include "ide/host_window.h"
+#include "platform/settings_store.h"
+#include "test_support.h"
+
+using namespace tolvern;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A step acts on the dialog that is modal at the time, once it is the one
+// expected; the script goes on until its steps are done.
+using Step = std::function<bool(QWidget*)>;
+
+class ModalScript {
+ public:
+  explicit ModalScript(std::vector<Step> steps) : steps_(std::move(steps)) {
+    timer_.setInterval(5);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      QWidget* w = QApplication::activeModalWidget();
+      if (w && next_ < steps_.size() && steps_[next_](w)) ++next_;
+      else if (w && qEnvironmentVariableIsSet("TOLVERN_TRACE"))
+        qDebug() << "waiting at step" << next_ << "on" << w->objectName() << w->metaObject()->className()
+                 << (qobject_cast<QMessageBox*>(w) ? qobject_cast<QMessageBox*>(w)->text() : QString());
+    });
+    timer_.start();
+  }
+  bool Done() const { return next_ == steps_.size(); }
+
+ private:
+  std::vector<Step> steps_;
+  size_t next_ = 0;
+  QTimer timer_;
+};
+
+void Click(QWidget* w, const char* name) {
+  auto* b = w->findChild<QAbstractButton*>(name);
+  if (!b) qFatal("no button %s", name);
+  QPoint at = b->rect().center();
+  if (qobject_cast<QCheckBox*>(b) || qobject_cast<QRadioButton*>(b)) at.setX(8);
+  QTest::mouseClick(b, Qt::LeftButton, Qt::NoModifier, at);
+}
+
+// Clicks through the wizard: the named buttons in order, then Finish.
+Step Wizard(std::vector<const char*> clicks, std::function<void(QWidget*)> also = nullptr) {
+  return [clicks, also](QWidget* w) {
+    if (w->objectName() != "WizardForm") return false;
+    for (const char* c : clicks) {
+      if (also && std::string(c) == "*") {
+        also(w);
+        continue;
+      }
+      Click(w, c);
+    }
+    return true;
+  };
+}
+
+Step SaveWarning(bool yes, bool dont_ask = false, QString* question = nullptr) {
+  return [=](QWidget* w) {
+    if (w->objectName() != "SaveWarnForm") return false;
+    if (question) *question = w->findChild<QLabel*>("lblWarn")->text();
+    if (dont_ask) Click(w, "chkDontAsk");
+    Click(w, yes ? "OKBtn" : "CancelBtn");
+    return true;
+  };
+}
+
+struct Said {
+  QString text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+};
+
+Step Message(Said* said) {
+  return [said](QWidget* w) {
+    auto* box = qobject_cast<QMessageBox*>(w);
+    if (!box) return false;
+    said->text = box->text();
+    said->icon = box->icon();
+    box->accept();
+    return true;
+  };
+}
+
+}  // namespace
+
+class ExpertTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<testing::ScratchDir> dir_;
+  std::unique_ptr<HostWindow> host_;
+  std::string example_ = std::string(TOLVERN_SOURCE_DIR) + "/examples/orders";
+  std::string initial_registry_;
+
+  QAction* MenuItem() { return host_->NexaMenu()->findChild<QAction*>("ZUvezodItemBDE_ADONexa"); }
+  // Chooses the menu item with the script answering the dialogs.
+  bool Invoke(std::vector<Step> steps) {
+    ModalScript script(std::move(steps));
+    MenuItem()->trigger();
+    return script.Done();
+  }
+  std::string Registry() {
+    std::string f = *dir_ / "config/tolvern/registry.json";
+    return fs::exists(f) ? testing::ReadFileBytes(f) : std::string();
+  }
+  std::string Original(const char* name) { return testing::ReadFileBytes(example_ + "/" + name); }
+
+ private slots:
+  void init() {
+    dir_ = std::make_unique<testing::ScratchDir>();
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(*dir_ / "config"));
+    fs::copy(example_, *dir_ / "app", fs::copy_options::recursive);
+    // The expert keeps its options while it stays loaded, as in the
+    // environment; each test starts from the same stored ones.
+    TRegIniFile reg("Software\\Veltrane", *dir_ / "config/tolvern/registry.json");
+    TReplaceOptions defaults("BDE/ADO");
+    defaults.SaveToRegistry(reg, defaults.GetTitle());
+    initial_registry_ = Registry();
+    host_ = std::make_unique<HostWindow>();
+    QString error;
+    QVERIFY2(host_->LoadExpert(TOLVERN_EXPERT_MODULE, &error), qPrintable(error));
+    QVERIFY(host_->OpenProjectFile(QString::fromStdString(*dir_ / "app/Orders.dpr")));
+    host_->show();
+  }
+  void cleanup() {
+    host_.reset();
+    dir_.reset();
+  }
+
+  void menuItemAndIdentity() {
+    QAction* item = MenuItem();
+    QVERIFY(item);
+    QCOMPARE(item->text(), QString("&Migration Wizard"));
+    QCOMPARE(host_->Wizards().size(), size_t(1));
+    const IOTAWizard& w = *host_->Wizards()[0];
+    QCOMPARE(QString::fromStdString(w.GetIDString()), QString("Veltrane.BDE/ADOMigrationWizard.Nexa"));
+    QCOMPARE(QString::fromStdString(w.GetName()), QString("BDE/ADO Migration Wizard"));
+    QCOMPARE(w.GetState(), 0);
+  }
+
+  void cancelChangesNothing() {
+    QVERIFY(Invoke({Wizard({"btNext", "btCancel"})}));
+    QVERIFY(host_->Calls().empty());
+    QCOMPARE(dir_->Read("app/DataModule.pas"), Original("DataModule.pas"));
+    QCOMPARE(Registry(), initial_registry_);
+  }
+
+  void replaceInProjectMode() {
+    Said said;
+    QString question;
+    QVERIFY(Invoke({Wizard({"btNext", "btNext", "btNext", "btNext", "btFinish"}),
+                    SaveWarning(true, false, &question), Message(&said)}));
+    QCOMPARE(question, QString("Current project will be saved. Continue?"));
+    QCOMPARE(said.text, QString("Replace procedure was performed sucessfully."));
+    QCOMPARE(said.icon, QMessageBox::Information);
+    const std::string app = *dir_ / "app";
+    std::vector<std::string> expected = {
+        "SaveProject",
+        "ShowSourceEditor " + app + "/MainForm.pas", "ShowSourceEditor " + app + "/DataModule.pas",
+        "ShowSourceEditor " + app + "/Reports.pas",
+        "ReloadFile " + app + "/MainForm.pas", "ReloadFile " + app + "/DataModule.pas",
+        "ReloadFile " + app + "/Reports.pas", "ReloadFile " + app + "/Utils.pas"};
+    QCOMPARE(host_->Calls(), expected);
+    QVERIFY(dir_->Read("app/DataModule.dfm").find("object dbOrders: TNXConnection") != std::string::npos);
+    QVERIFY(Registry().find("\"LastUndo\": \"" + app + "/RBackup/ZUvezod.reu\"") != std::string::npos);
+    // The next invocation is warned again (the box was not checked).
+    QVERIFY(Registry().find("\"ReplaceProjWarn\": \"1\"") != std::string::npos);
+  }
+
+  void replaceInFolderModeWithoutWarning() {
+    Said said;
+    QVERIFY(Invoke({Wizard({"btNext", "rbDestFolder", "btNext", "*", "btNext", "btNext", "btFinish"},
+                           [this](QWidget* w) {
+                             auto* dir = w->findChild<QComboBox*>("cbDirectory");
+                             dir->setEditText(QString::fromStdString(*dir_ / "app"));
+                           }),
+                    Message(&said)}));
+    QCOMPARE(said.text, QString("Replace procedure was performed sucessfully."));
+    QVERIFY(host_->Calls().empty());
+    QVERIFY(dir_->Read("app/MainForm.pas").find("TNXQuery") != std::string::npos);
+  }
+
+  void restoreClosesAndReopensTheProject() {
+    Said said;
+    QVERIFY(Invoke({Wizard({"btNext", "btNext", "btNext", "btNext", "btFinish"}),
+                    SaveWarning(true, true), Message(&said)}));
+    const std::string project = *dir_ / "app/Orders.dpr";
+    QString question;
+    QVERIFY(Invoke({Wizard({"rbModeRestore", "btNext", "btNext", "btFinish"}),
+                    SaveWarning(true, false, &question), Message(&said)}));
+    QCOMPARE(question, QString("Old files will be restored from backup. Continue?"));
+    QCOMPARE(said.text, QString("Files were succefully restored."));
+    QCOMPARE(dir_->Read("app/DataModule.pas"), Original("DataModule.pas"));
+    QCOMPARE(dir_->Read("app/DataModule.dfm"), Original("DataModule.dfm"));
+    auto calls = host_->Calls();
+    QCOMPARE(calls[calls.size() - 2], std::string("CloseProjectGroup"));
+    QCOMPARE(calls.back(), "OpenProject " + project);
+    QVERIFY(host_->HasProject());
+
+    // After a restore the remembered undo file is the one in the project
+    // folder (no backup folder was chosen); the user types the real one.
+    QVERIFY(Registry().find("\"LastUndo\": \"" + (*dir_ / "app/ZUvezod.reu")) != std::string::npos);
+    // A restore that fails reopens the project all the same.
+    fs::remove(*dir_ / "app/RBackup/DataModule.~pas");
+    auto type_undo = [this](QWidget* w) {
+      auto* edit = w->findChild<QLineEdit*>("edUndoFile");
+      edit->clear();
+      QTest::keyClicks(edit, QString::fromStdString(*dir_ / "app/RBackup/ZUvezod.reu"));
+    };
+    QVERIFY(Invoke({Wizard({"rbModeRestore", "btNext", "*", "btNext", "btFinish"}, type_undo),
+                    SaveWarning(true), Message(&said)}));
+    QCOMPARE(said.text, QString("Failed to restore files."));
+    QCOMPARE(said.icon, QMessageBox::Critical);
+    QCOMPARE(host_->Calls().back(), "OpenProject " + project);
+  }
+
+  void silencedWarningIsNotAsked() {
+    TRegIniFile reg("Software\\Veltrane", *dir_ / "config/tolvern/registry.json");
+    reg.WriteBool("BDE/ADO Migration Wizard", "ReplaceProjWarn", false);
+    Said said;
+    QVERIFY(Invoke({Wizard({"btNext", "btNext", "btNext", "btNext", "btFinish"}), Message(&said)}));
+    QCOMPARE(said.text, QString("Replace procedure was performed sucessfully."));
+  }
+
+  void runErrorIsShownAndSettingsAreNotSaved() {
+    dir_->Write("app/RBackup", "a file where the backup folder should be");
+    Said said;
+    QVERIFY(Invoke({Wizard({"btNext", "btNext", "btNext", "btNext", "btFinish"}), SaveWarning(true),
+                    Message(&said)}));
+    // The name is taken, so the folder counts as there; the first backup
+    // copy fails and stops the run before any original is replaced.
+    QVERIFY2(said.text.startsWith("Failed to back up file "), qPrintable(said.text));
+    QCOMPARE(said.icon, QMessageBox::Critical);
+    QCOMPARE(dir_->Read("app/DataModule.pas"), Original("DataModule.pas"));
+    QVERIFY(Registry().find("LastUndo") == std::string::npos);
+  }
+};
+
+QTEST_MAIN(ExpertTest)
+#include "expert_test.moc"
