@@ -104,6 +104,24 @@ bool FaultyDisk::ReadFile(const std::string& path, std::string* data, std::strin
   return RealDisk::ReadFile(path, data, error);
 }
 
+bool FaultyDisk::WriteNewFile(const std::string& path, std::string_view data, std::string* error) {
+  if (fail_write && fail_write(path)) {
+    if (error) *error = "injected write failure";
+    return false;
+  }
+  return RealDisk::WriteNewFile(path, data, error);
+}
+
+bool FaultyDisk::BackupFile(const std::string& from, const std::string& to) {
+  if (fail_copy && fail_copy(from, to)) return false;
+  return RealDisk::BackupFile(from, to);
+}
+
+bool FaultyDisk::MoveFile(const std::string& from, const std::string& to) {
+  if (fail_copy && fail_copy(from, to)) return false;
+  return RealDisk::MoveFile(from, to);
+}
+
 namespace {
 std::string ShellQuote(const std::string& s) {
   std::string q = "'";

@@ -53,6 +53,9 @@ class FaultyDisk : public RealDisk {
   bool CreateDir(const std::string& path, bool* already_exists) override;
   bool WriteFile(const std::string& path, std::string_view data, std::string* error) override;
   bool ReadFile(const std::string& path, std::string* data, std::string* error) override;
+  bool WriteNewFile(const std::string& path, std::string_view data, std::string* error) override;
+  bool BackupFile(const std::string& from, const std::string& to) override;
+  bool MoveFile(const std::string& from, const std::string& to) override;
 };
 
 struct CommandResult {

@@ -1,5 +1,6 @@
 #include "engine/component_replacer.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "files/file_utils.h"
@@ -7,6 +8,8 @@
 #include "parsing/nx_form_parser.h"
 #include "platform/disk.h"
 #include "platform/errors.h"
+#include "platform/background_writer.h"
+#include "platform/large_stack.h"
 #include "platform/shell.h"
 #include "wizard/zuvezod_res.h"
 
@@ -65,10 +68,23 @@ void TComponentReplacer::AddReplacement(const std::string& old_class,
                                         const std::string& new_class) {
   int index = NewNames.Add(new_class);
   OldNames.Add(old_class, index);
+  if (old_class.empty()) return;
+  unsigned char c = static_cast<unsigned char>(old_class[0]);
+  old_first_[c] = true;
+  if (c < 128) old_first_[static_cast<unsigned char>(c ^ 0x20)] = true;  // the other case
+  old_min_len_ = std::min(old_min_len_, old_class.size());
+  old_max_len_ = std::max(old_max_len_, old_class.size());
+}
+
+int TComponentReplacer::FindOldName(std::string_view ident) const {
+  if (ident.size() < old_min_len_ || ident.size() > old_max_len_ ||
+      !old_first_[static_cast<unsigned char>(ident[0])])
+    return -1;
+  return OldNames.IndexOf(ident);
 }
 
 std::string TComponentReplacer::FindReplacement(const std::string& old_class) const {
-  int i = OldNames.IndexOf(old_class);
+  int i = old_class.empty() ? -1 : FindOldName(old_class);
   return i < 0 ? std::string() : NewNames[OldNames.Object(i)];
 }
 
@@ -103,7 +119,19 @@ bool TComponentReplacer::Execute() {
   if (temp_dir.empty()) throw EFCreateError(res::kFailedToCreateTemp);
   Finally remove_temp([&temp_dir] { RemoveFolder(temp_dir); });
 
+  // The rewritten files are written while the next ones are rewritten; a
+  // caller that reads each one as it comes (OnFileChanged) gets them at once.
+  std::unique_ptr<BackgroundWriter> writer;
+  if (!OnFileChanged) writer = std::make_unique<BackgroundWriter>();
+  writer_ = writer.get();
+  struct DetachWriter {
+    BackgroundWriter*& w;
+    ~DetachWriter() { w = nullptr; }
+  } detach{writer_};
+
   DatabaseMap.Clear();
+  forced_.clear();
+  backup_forced_.clear();
   const int initial_count = UnitList.Count();
   // In project mode the forms that the units named are scanned for database
   // names before any of them is converted.
@@ -116,7 +144,9 @@ bool TComponentReplacer::Execute() {
       rel_path = file.compare(0, dir_prefix.size(), dir_prefix) == 0
                      ? file.substr(dir_prefix.size())
                      : ExtractFileName(file);
-      ForceFolders(PathJoin(temp_dir, ExtractFilePath(rel_path)));
+      // Each sub-folder is made once per run.
+      if (forced_.insert(ExtractFilePath(rel_path)).second)
+        ForceFolders(PathJoin(temp_dir, ExtractFilePath(rel_path)));
     }
     if (scan_pending && i >= initial_count) {
       ScanFormDatabases(file);
@@ -138,6 +168,8 @@ bool TComponentReplacer::Execute() {
     }
     ++i;
   }
+
+  if (writer) writer->Finish();  // every rewritten file is in the work folder
 
   // The undo file is written before any original is replaced, so that a run
   // cut short while copying back can still be undone.
@@ -198,12 +230,13 @@ void TComponentReplacer::BackupOriginal(int i, const std::string& rel_path) {
   const std::string& file = UnitList[i];
   std::string backup;
   if (Options->Dest != 0) {
-    ForceFolders(PathJoin(Options->BackupDir, ExtractFilePath(rel_path)));
+    if (backup_forced_.insert(ExtractFilePath(rel_path)).second)
+      ForceFolders(PathJoin(Options->BackupDir, ExtractFilePath(rel_path)));
     backup = MakeBackupName(PathJoin(Options->BackupDir, rel_path));
   } else {
     backup = PathJoin(Options->BackupDir, ExtractFileName(MakeBackupName(file)));
   }
-  if (!CurrentDisk().CopyFile(file, backup))
+  if (!CurrentDisk().BackupFile(file, backup))
     throw EBackupError(res::Format(res::kFailedToBackUp, {file, backup}));
   UndoList.SetValue(file, backup);
 }
@@ -224,7 +257,8 @@ void TComponentReplacer::ProcessFile(const std::string& file_name, const std::st
       return;
     }
     bytes.clear();
-    ReplaceInForm(form, file_name, dest_path);
+    // All objects of the form are parsed on one private stack.
+    RunOnLargeStack(std::size_t{1} << 30, [&] { ReplaceInForm(form, file_name, dest_path); });
     return;
   }
   TextEncoding encoding = DetectEncoding(bytes);
@@ -250,11 +284,11 @@ bool TComponentReplacer::ReplaceOriginalFiles(const std::string& temp_dir) {
     for (int i = 0; i < UnitList.Count(); ++i) {
       const std::string& original = UnitList[i];
       std::string changed = PathJoin(temp_dir, ExtractFileName(original));
-      if (disk.FileExists(changed) && !disk.CopyFile(changed, original))
+      if (disk.FileExists(changed) && !disk.MoveFile(changed, original))
         failures.push_back(original);
     }
   } else {
-    CopyFolder(temp_dir, Options->Directory, &failures);
+    MoveFolderFiles(temp_dir, Options->Directory, &failures);
   }
   for (const std::string& f : failures) Log.WriteLine(res::Format(res::kFailedToCopyBack, {f}));
   return failures.empty();
@@ -268,6 +302,13 @@ FileReport& TComponentReplacer::ReportFile(const std::string& path, const char* 
                                            TextEncoding encoding) {
   Report.files.push_back({path, kind, EncodingName(encoding), 0, "unchanged", "", {}, {}});
   return Report.files.back();
+}
+
+void TComponentReplacer::WriteOutput(const std::string& path, std::string data) {
+  if (writer_)
+    writer_->Submit(path, std::move(data));
+  else
+    WriteNewWholeFile(path, data);
 }
 
 void TComponentReplacer::LogChanges(int changes) {

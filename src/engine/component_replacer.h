@@ -6,8 +6,11 @@
 // as they were.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "engine/replace_options.h"
@@ -47,6 +50,9 @@ class TComponentReplacer {
   void AddReplacement(const std::string& old_class, const std::string& new_class);
   // The target class of a source class (letter case ignored), or "".
   std::string FindReplacement(const std::string& old_class) const;
+  // The line of OldNames that holds a source class name, or -1. Most
+  // identifiers are refused by their first letter and length at once.
+  int FindOldName(std::string_view ident) const;
 
   // One migration run. True when it completed and every changed file reached
   // its original's place; failures that stop the run are exceptions, thrown
@@ -130,6 +136,13 @@ class TComponentReplacer {
   void WriteUndoFile(const std::string& undo_path);
   void AddFormOfDirective(std::string_view directive, const std::string& source_path);
   void LogChanges(int changes);
+  // Writes a rewritten file into the work folder: on the background writer
+  // during a run, else at once.
+  void WriteOutput(const std::string& path, std::string data);
+  class BackgroundWriter* writer_ = nullptr;
+  std::set<std::string> forced_, backup_forced_;  // folders made in this run
+  std::array<bool, 256> old_first_{};
+  size_t old_min_len_ = SIZE_MAX, old_max_len_ = 0;
   FileReport& ReportFile(const std::string& path, const char* kind, TextEncoding encoding);
   void WriteFormFile(const FormFileData& form, const std::string& text,
                      const std::string& source_path, const std::string& dest_path);

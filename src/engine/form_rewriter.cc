@@ -92,7 +92,7 @@ void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::stri
     } else if (code == kTokIdent && obj.ExpectClass) {
       obj.ObjectClass = token;
       obj.ExpectClass = false;
-      int found = OldNames.IndexOf(token);
+      int found = FindOldName(token);
       if (found >= 0) {
         std::string replaced = NewNames[OldNames.Object(found)];
         ObjectParser->SetTargetClassName(replaced);
@@ -150,9 +150,9 @@ void TComponentReplacer::WriteFormFile(const FormFileData& form, const std::stri
     if (was_valid) throw EParserError(res::Format(res::kFormNotValid, {source_path, e.what()}));
   }
   if (form.IsBinary)
-    WriteWholeFile(dest_path, WriteFormResource(form.Header.Name, stream));
+    WriteOutput(dest_path, WriteFormResource(form.Header.Name, stream));
   else
-    WriteWholeFile(dest_path, EncodeText(text, form.Encoding));
+    WriteOutput(dest_path, EncodeText(text, form.Encoding));
 }
 
 void TComponentReplacer::ScanFormDatabases(const std::string& form_path) {

@@ -25,8 +25,18 @@ bool StartsWith(std::string_view s, std::string_view prefix) {
 void TComponentReplacer::ReplaceInUnit(const std::string& text, const std::string& source_path,
                                        TextEncoding encoding, const std::string& dest_path) {
   TPasParser scanner(text);
+  // The output is the text with the replaced tokens spliced in: only the
+  // stretches between replacements are copied, and nothing at all when the
+  // unit has none.
   std::string out;
-  out.reserve(text.size() + text.size() / 16);
+  size_t copied = 0;
+  auto replace = [&](std::string_view token, std::string_view with) {
+    if (out.empty()) out.reserve(text.size() + text.size() / 16);
+    const size_t at = static_cast<size_t>(token.data() - text.data());
+    out.append(text, copied, at - copied);
+    out += with;
+    copied = at + token.size();
+  };
   int changes = 0;
   bool in_uses = false;
   bool unchanged = true;
@@ -34,10 +44,13 @@ void TComponentReplacer::ReplaceInUnit(const std::string& text, const std::strin
   for (int code; (code = scanner.GetNext(&token)) != kTokEnd;) {
     switch (code) {
       case kTokComment: {
+        const int before = changes;
         std::string replaced = ReplaceInComment(token, source_path, &changes);
-        if (replaced != token) unchanged = false;
-        out += replaced;
-        continue;
+        if (changes != before && replaced != token) {
+          unchanged = false;
+          replace(token, replaced);
+        }
+        break;
       }
       case kTokSemicolon:
         in_uses = false;
@@ -46,63 +59,72 @@ void TComponentReplacer::ReplaceInUnit(const std::string& text, const std::strin
         in_uses = true;
         break;
       case kTokIdent: {
-        std::string ident(token);
-        if (in_uses && UpperCase(ident) == OldUnit) {
-          out += ident;
+        if (in_uses && token.size() == OldUnit.size() && UpperCase(std::string(token)) == OldUnit) {
           // A clause that already has the addition behind the source unit
           // (a second run over migrated text) keeps it once.
           size_t after = static_cast<size_t>(scanner.PrevPos()) + token.size();
-          if (std::string_view(text).substr(after, NewUnits.size()) == NewUnits) continue;
-          out += NewUnits;
+          if (std::string_view(text).substr(after, NewUnits.size()) == NewUnits) break;
           ++changes;
-          if (!NewUnits.empty()) unchanged = false;
-          continue;
+          if (!NewUnits.empty()) {
+            unchanged = false;
+            replace(token, std::string(token) + NewUnits);
+          }
+          break;
         }
-        int found = OldNames.IndexOf(ident);
+        int found = FindOldName(token);
         if (found < 0) break;
+        std::string ident(token);
         std::string replacement = GetReplacement(ident, NewNames[OldNames.Object(found)]);
         ++changes;
-        if (replacement != ident) unchanged = false;
-        out += replacement;
-        continue;
+        if (replacement != ident) {
+          unchanged = false;
+          replace(token, replacement);
+        }
+        break;
       }
       default:
         break;
     }
-    out += token;
   }
   LogChanges(changes);
   std::string ext = UpperCase(ExtractFileExt(source_path));
   FileReport& report = ReportFile(source_path, ext == ".DPR" ? "project" : "unit", encoding);
   report.changes = changes;
   if (unchanged) return;
-  WriteWholeFile(dest_path, EncodeText(out, encoding));
+  out.append(text, copied, std::string::npos);
+  WriteOutput(dest_path, EncodeText(out, encoding));
   report.outcome = "changed";
   ++ChangedCount;
 }
 
 std::string TComponentReplacer::ReplaceInComment(std::string_view comment,
                                                  const std::string& source_path, int* changes) {
-  std::string upper = UpperCase(std::string(comment));
-  if (StartsWith(upper, "{$R ") || StartsWith(upper, "{$RESOURCE ")) {
+  const std::string head = UpperCase(std::string(comment.substr(0, 11)));
+  if (StartsWith(head, "{$R ") || StartsWith(head, "{$RESOURCE ")) {
     AddFormOfDirective(comment, source_path);
     return std::string(comment);
   }
-  std::string result(comment.substr(0, 1));
-  if (comment.empty()) return result;
+  if (comment.empty()) return std::string();
   // The inside is scanned without the opening character, so that the scanner
-  // does not read it as one comment again.
-  TPasParser scanner(comment.substr(1));
+  // does not read it as one comment again. The result is built only when a
+  // name is replaced.
+  const std::string_view inside = comment.substr(1);
+  TPasParser scanner(inside);
+  std::string result;
+  size_t copied = 0;
   std::string_view token;
   for (int code; (code = scanner.GetNext(&token)) != kTokEnd;) {
-    int found = code == kTokIdent ? OldNames.IndexOf(token) : -1;
-    if (found < 0) {
-      result += token;
-      continue;
-    }
+    int found = code == kTokIdent ? FindOldName(token) : -1;
+    if (found < 0) continue;
+    const size_t at = static_cast<size_t>(token.data() - inside.data());
+    if (result.empty()) result.assign(comment.substr(0, 1));
+    result.append(inside, copied, at - copied);
     result += NewNames[OldNames.Object(found)];
+    copied = at + token.size();
     ++*changes;
   }
+  if (result.empty()) return std::string(comment);
+  result.append(inside, copied, std::string_view::npos);
   return result;
 }
 

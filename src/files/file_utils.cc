@@ -110,8 +110,24 @@ bool RemoveFolder(const std::string& folder) {
   return CurrentDisk().RemoveDir(folder);
 }
 
+namespace {
+bool WalkCopy(const std::string& source, const std::string& target,
+              std::vector<std::string>* failures, bool move);
+}  // namespace
+
 bool CopyFolder(const std::string& source, const std::string& target,
                 std::vector<std::string>* failures) {
+  return WalkCopy(source, target, failures, false);
+}
+
+bool MoveFolderFiles(const std::string& source, const std::string& target,
+                     std::vector<std::string>* failures) {
+  return WalkCopy(source, target, failures, true);
+}
+
+namespace {
+bool WalkCopy(const std::string& source, const std::string& target,
+              std::vector<std::string>* failures, bool move) {
   Disk& disk = CurrentDisk();
   std::vector<DirEntry> entries;
   if (!disk.List(source, &entries)) return true;
@@ -121,9 +137,9 @@ bool CopyFolder(const std::string& source, const std::string& target,
     bool ok = true;
     if (e.is_dir) {
       ok = disk.DirExists(t) || disk.CreateDir(t, nullptr);
-      if (ok) CopyFolder(s, t, failures);
+      if (ok) WalkCopy(s, t, failures, move);
     } else {
-      ok = disk.CopyFile(s, t);
+      ok = move ? disk.MoveFile(s, t) : disk.CopyFile(s, t);
     }
     if (ok) continue;
     if (!failures) break;
@@ -131,6 +147,7 @@ bool CopyFolder(const std::string& source, const std::string& target,
   }
   return true;
 }
+}  // namespace
 
 std::string MakeBackupName(const std::string& file_name) {
   std::string ext = ExtractFileExt(file_name);

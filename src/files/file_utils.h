@@ -44,6 +44,10 @@ bool RemoveFolder(const std::string& folder);
 // recorded there and the walk goes on. Always returns true.
 bool CopyFolder(const std::string& source, const std::string& target,
                 std::vector<std::string>* failures = nullptr);
+// CopyFolder that moves the files (a rename where the system allows it),
+// keeping the permissions of the files it replaces.
+bool MoveFolderFiles(const std::string& source, const std::string& target,
+                     std::vector<std::string>* failures);
 
 // The backup name of a file: ".~" followed by the old extension without its
 // dot (Unit1.pas gives Unit1.~pas); an extension shorter than two characters

@@ -152,6 +152,7 @@ void TLL1Parser::Prepare() {
   SortAlternatives();
   Compile();
   FindPureRules();
+  ComputeFirstSets();
   prepared_ = true;
 }
 
@@ -257,7 +258,7 @@ std::vector<TLL1Parser::Item> TLL1Parser::CompileAlternative(std::string_view al
 void TLL1Parser::Compile() {
   for (Rule& r : rules_) {
     r.compiled.clear();
-    for (const std::string& alt : r.alternatives) r.compiled.push_back(CompileAlternative(alt));
+    for (const std::string& alt : r.alternatives) r.compiled.push_back({CompileAlternative(alt), {}, false});
   }
 }
 
@@ -270,11 +271,53 @@ void TLL1Parser::FindPureRules() {
     for (size_t r = 0; r < rules_.size(); ++r) {
       if (!pure_[r]) continue;
       for (const auto& alt : rules_[r].compiled)
-        for (const Item& item : alt)
+        for (const Item& item : alt.items)
           if (item.kind == ItemKind::kUnknownRule ||
               (item.kind == ItemKind::kRule && !pure_[static_cast<size_t>(item.index)]))
             pure_[r] = false;
       changed = changed || !pure_[r];
+    }
+  }
+}
+
+// An alternative that cannot start with the character at the position fails
+// before it changes anything, so it need not be tried: the first sets let the
+// engine pass over it without taking a snapshot.
+void TLL1Parser::ComputeFirstSets() {
+  auto merge = [](CharSet& into, const CharSet& from) {
+    bool grew = false;
+    for (size_t c = 0; c < 256; ++c)
+      if (from[c] && !into[c]) into[c] = grew = true;
+    return grew;
+  };
+  for (bool changed = true; changed;) {
+    changed = false;
+    for (Rule& r : rules_) {
+      for (Compiled& alt : r.compiled) {
+        if (alt.items.empty()) continue;
+        const Item& first = alt.items[0];
+        CharSet set{};
+        switch (first.kind) {
+          case ItemKind::kLiteral:
+            set[first.ch] = true;
+            if (first.ch >= 'a' && first.ch <= 'z') set[first.ch - 32] = true;
+            break;
+          case ItemKind::kTerminal: {
+            const Terminal& t = terminals_[static_cast<size_t>(first.index)];
+            if (!t.valid) continue;
+            set = t.set;
+            break;
+          }
+          case ItemKind::kRule:
+            set = rules_[static_cast<size_t>(first.index)].first;
+            break;
+          case ItemKind::kUnknownRule:
+            continue;
+        }
+        alt.filtered = true;
+        changed = merge(alt.first, set) | changed;
+        changed = merge(r.first, set) | changed;
+      }
     }
   }
 }
@@ -321,10 +364,14 @@ bool TLL1Parser::ParseAlternatives(const Rule& rule) {
   if (snapshots_.size() < static_cast<size_t>(depth_)) snapshots_.push_back(state_class_(this));
   TParseState& snapshot = *snapshots_[static_cast<size_t>(depth_ - 1)];
   const int text_size = static_cast<int>(Text.size());
-  for (const std::vector<Item>& alt : rule.compiled) {
+  const int start = State->Pos;
+  const bool at_end = start < 1 || start > text_size;
+  const unsigned char next = at_end ? 0 : static_cast<unsigned char>(Text[static_cast<size_t>(start - 1)]);
+  for (const Compiled& alt : rule.compiled) {
+    if (alt.filtered && (at_end || !alt.first[next])) continue;
     snapshot.Assign(*State);
     bool matched = true;
-    for (const Item& item : alt) {
+    for (const Item& item : alt.items) {
       switch (item.kind) {
         case ItemKind::kLiteral: {
           int p = State->Pos;

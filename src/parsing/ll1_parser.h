@@ -119,10 +119,18 @@ class TLL1Parser {
     unsigned char ch;
     int index;  // terminal, rule, or unknown-name index
   };
+  struct Compiled {
+    std::vector<Item> items;
+    // The characters the alternative can start with; an alternative whose
+    // first item is an unknown rule is always tried (so that it raises).
+    CharSet first{};
+    bool filtered = false;
+  };
   struct Rule {
     std::string name;
     std::vector<std::string> alternatives;  // texts, as read and prepared
-    std::vector<std::vector<Item>> compiled;
+    std::vector<Compiled> compiled;
+    CharSet first{};
   };
   struct Terminal {
     std::string name;
@@ -139,6 +147,7 @@ class TLL1Parser {
   int TerminalIndex(const std::string& name);
   bool ParseAlternatives(const Rule& rule);
   void FindPureRules();
+  void ComputeFirstSets();
 
   StateClass state_class_;
   std::unique_ptr<TParseState> state_;

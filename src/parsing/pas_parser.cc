@@ -29,10 +29,9 @@ struct Tables {
   }
 };
 
-const Tables& T() {
-  static const Tables tables;
-  return tables;
-}
+// Built once at start-up, so the scanner's hot path has no guard to pass.
+const Tables kTables;
+inline const Tables& T() { return kTables; }
 
 bool IsIdentChar(unsigned char c) {
   CharClass k = T().cls[c];
@@ -56,6 +55,9 @@ int TPasParser::KeywordCode(std::string_view word) {
   static constexpr std::string_view kWords[] = {"END", "INHERITED", "INLINE",
                                                 "ITEM", "OBJECT", "USES"};
   if (word.size() < 3 || word.size() > 9) return 0;
+  // Every keyword starts with E, I, O or U.
+  const char first = static_cast<char>(word[0] & ~0x20);
+  if (first != 'E' && first != 'I' && first != 'O' && first != 'U') return 0;
   for (int i = 0; i < 6; ++i) {
     std::string_view k = kWords[i];
     if (k.size() != word.size()) continue;

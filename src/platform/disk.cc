@@ -124,10 +124,15 @@ bool RealDisk::List(const std::string& folder, std::vector<DirEntry>* entries) {
     std::string name = e->d_name;
     if (name == "." || name == "..") continue;
     DirEntry entry{name, false};
-    std::string full = folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
-    struct stat st {};
-    // lstat: a link to a folder is not a folder for our walks.
-    if (::lstat(full.c_str(), &st) == 0) entry.is_dir = S_ISDIR(st.st_mode);
+    // A link to a folder is not a folder for our walks: the entry's own type
+    // counts, as the listing gives it (or lstat where it does not).
+    if (e->d_type != DT_UNKNOWN) {
+      entry.is_dir = e->d_type == DT_DIR;
+    } else {
+      std::string full = folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+      struct stat st {};
+      if (::lstat(full.c_str(), &st) == 0) entry.is_dir = S_ISDIR(st.st_mode);
+    }
     entries->push_back(std::move(entry));
   }
   ::closedir(dir);
@@ -179,6 +184,37 @@ bool RealDisk::WriteFile(const std::string& path, std::string_view data, std::st
   mode_t mode = 0666;
   if (::stat(path.c_str(), &st) == 0) mode = st.st_mode & 07777;
   return WriteViaSibling(path, data, mode, error);
+}
+
+bool RealDisk::WriteNewFile(const std::string& path, std::string_view data, std::string* error) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    if (error) *error = ErrnoText();
+    return false;
+  }
+  bool ok = WriteAll(fd, data.data(), data.size());
+  if (!ok && error) *error = ErrnoText();
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    if (error) *error = ErrnoText();
+  }
+  return ok;
+}
+
+bool RealDisk::BackupFile(const std::string& from, const std::string& to) {
+  if (::link(from.c_str(), to.c_str()) == 0) return true;
+  if (errno == EEXIST && ::unlink(to.c_str()) == 0 && ::link(from.c_str(), to.c_str()) == 0)
+    return true;
+  return CopyFile(from, to);
+}
+
+bool RealDisk::MoveFile(const std::string& from, const std::string& to) {
+  struct stat st {};
+  if (::lstat(to.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+    ::chmod(from.c_str(), st.st_mode & 07777);
+    if (::rename(from.c_str(), to.c_str()) == 0) return true;
+  }
+  return CopyFile(from, to);
 }
 
 std::string RealDisk::TempPath() {
@@ -274,6 +310,21 @@ bool RealDisk::WriteFile(const std::string& path, std::string_view data, std::st
   return ok;
 }
 
+bool RealDisk::WriteNewFile(const std::string& path, std::string_view data, std::string* error) {
+  return WriteFile(path, data, error);
+}
+
+bool RealDisk::BackupFile(const std::string& from, const std::string& to) {
+  ::DeleteFileA(to.c_str());
+  if (::CreateHardLinkA(to.c_str(), from.c_str(), nullptr)) return true;
+  return CopyFile(from, to);
+}
+
+bool RealDisk::MoveFile(const std::string& from, const std::string& to) {
+  if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+  return CopyFile(from, to);
+}
+
 std::string RealDisk::TempPath() {
   char buf[MAX_PATH + 1];
   DWORD n = ::GetTempPathA(sizeof buf, buf);
@@ -298,6 +349,12 @@ std::string ReadWholeFile(const std::string& path) {
   if (!CurrentDisk().ReadFile(path, &data, &error))
     throw EFOpenError("Cannot open file \"" + path + "\". " + error);
   return data;
+}
+
+void WriteNewWholeFile(const std::string& path, std::string_view data) {
+  std::string error;
+  if (!CurrentDisk().WriteNewFile(path, data, &error))
+    throw EFCreateError("Cannot create file \"" + path + "\". " + error);
 }
 
 void WriteWholeFile(const std::string& path, std::string_view data) {

@@ -37,6 +37,23 @@ class Disk {
   virtual bool WriteFile(const std::string& path, std::string_view data, std::string* error) = 0;
   // The user's folder for temporary files, without a trailing separator.
   virtual std::string TempPath() = 0;
+
+  // Writes a file that nobody else sees yet (in the run's own work folder):
+  // straight, without the temporary sibling.
+  virtual bool WriteNewFile(const std::string& path, std::string_view data, std::string* error) {
+    return WriteFile(path, data, error);
+  }
+  // Makes `to` a copy of `from` that keeps the content `from` has now, also
+  // when `from` is later replaced by a rename: a hard link where the system
+  // allows it, else a copy.
+  virtual bool BackupFile(const std::string& from, const std::string& to) {
+    return CopyFile(from, to);
+  }
+  // Moves `from` over `to`, keeping the permissions `to` had: a rename where
+  // the system allows it, else a copy.
+  virtual bool MoveFile(const std::string& from, const std::string& to) {
+    return CopyFile(from, to);
+  }
 };
 
 // The real file system.
@@ -52,6 +69,9 @@ class RealDisk : public Disk {
   bool ReadFile(const std::string& path, std::string* data, std::string* error) override;
   bool WriteFile(const std::string& path, std::string_view data, std::string* error) override;
   std::string TempPath() override;
+  bool WriteNewFile(const std::string& path, std::string_view data, std::string* error) override;
+  bool BackupFile(const std::string& from, const std::string& to) override;
+  bool MoveFile(const std::string& from, const std::string& to) override;
 };
 
 // The disk in use.
@@ -73,5 +93,7 @@ class ScopedDisk {
 std::string ReadWholeFile(const std::string& path);
 // Writes a whole file or throws EFCreateError naming it.
 void WriteWholeFile(const std::string& path, std::string_view data);
+// The same for a file in the run's own work folder.
+void WriteNewWholeFile(const std::string& path, std::string_view data);
 
 }  // namespace tolvern
