@@ -262,6 +262,32 @@ TEST_F(RunTest, UnreadableUnitEndsTheRunWithOriginalsUntouched) {
   EXPECT_EQ(log.find("sucessfully"), std::string::npos);
 }
 
+TEST_F(RunTest, FailedWriteIntoTheWorkFolderStopsBeforeAnyOriginalIsReplaced) {
+  for (int i = 0; i < 20; ++i) dir_.Write("src/U" + std::to_string(i) + ".pas", kUsesBde);
+  FaultyDisk disk;
+  disk.fail_write = [](const std::string& p) { return p.find("$DS") != std::string::npos && p.ends_with("U7.pas"); };
+  ScopedDisk scoped(&disk);
+  try {
+    BdeReplacer->Execute();
+    FAIL() << "no exception";
+  } catch (const EFCreateError& e) {
+    EXPECT_NE(std::string(e.what()).find("U7.pas"), std::string::npos) << e.what();
+  }
+  for (int i = 0; i < 20; ++i) EXPECT_EQ(dir_.Read("src/U" + std::to_string(i) + ".pas"), kUsesBde);
+  EXPECT_FALSE(fs::exists(dir_ / "src/RBackup/ZUvezod.reu"));
+  EXPECT_TRUE(TempFolders().empty());
+}
+
+TEST_F(RunTest, BackupsKeepTheOriginalContentAndPermissionsStay) {
+  std::string u = dir_.Write("src/U.pas", kUsesBde);
+  fs::permissions(u, fs::perms::owner_read | fs::perms::owner_write | fs::perms::owner_exec);
+  ASSERT_TRUE(BdeReplacer->Execute());
+  EXPECT_EQ(dir_.Read("src/RBackup/U.~pas"), kUsesBde);
+  EXPECT_NE(dir_.Read("src/U.pas"), kUsesBde);
+  EXPECT_EQ(fs::status(u).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::owner_exec);
+}
+
 TEST_F(RunTest, FolderWalkDoesNotFollowLinks) {
   dir_.Write("src/U.pas", kPlain);
   dir_.Write("outside/O.pas", kUsesBde);
