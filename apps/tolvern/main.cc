@@ -170,6 +170,7 @@ int RunMigrate(const MigrateArgs& args) {
                                "b/" + shown, color);
     };
   }
+  replacer.Report.details = !args.report.empty();
   const auto start = std::chrono::steady_clock::now();
   bool ok = replacer.Execute();
   const double seconds =

@@ -94,11 +94,13 @@ std::string TComponentReplacer::GetReplacement(const std::string&, const std::st
 
 bool TComponentReplacer::Execute() {
   UndoList.Clear();
+  undo_index_.clear();
   ChangedCount = 0;
   const bool project_mode = Options->Dest == 0;
   const bool dry_run = Options->DryRun;
+  const bool details = Report.details;
   Report = RunReport{project_mode ? "project" : "folder", OldUnit == "ADODB" ? "ADODB" : "DBTables",
-                     dry_run, {}};
+                     dry_run, {}, details};
   std::string log_path;
   if (Options->WriteLog && !dry_run) {
     std::string folder = project_mode ? ExtractFilePath(TIDEUtils::GetProjectFileName())
@@ -238,7 +240,13 @@ void TComponentReplacer::BackupOriginal(int i, const std::string& rel_path) {
   }
   if (!CurrentDisk().BackupFile(file, backup))
     throw EBackupError(res::Format(res::kFailedToBackUp, {file, backup}));
-  UndoList.SetValue(file, backup);
+  // As UndoList.SetValue, with the lines found by name in constant time.
+  std::string line = file + "=" + backup;
+  auto [at, added] = undo_index_.emplace(UpperCase(file), UndoList.Count());
+  if (added)
+    UndoList.Add(std::move(line));
+  else
+    UndoList.Set(at->second, std::move(line));
 }
 
 void TComponentReplacer::ProcessFile(const std::string& file_name, const std::string& dest_dir) {
@@ -300,7 +308,7 @@ void TComponentReplacer::WriteUndoFile(const std::string& undo_path) {
 
 FileReport& TComponentReplacer::ReportFile(const std::string& path, const char* kind,
                                            TextEncoding encoding) {
-  Report.files.push_back({path, kind, EncodingName(encoding), 0, "unchanged", "", {}, {}});
+  Report.files.push_back({path, kind, EncodingName(encoding), 0, "unchanged", "", {}, {}, 0, 0});
   return Report.files.back();
 }
 

@@ -12,6 +12,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <unordered_map>
 
 #include "engine/replace_options.h"
 #include "engine/run_report.h"
@@ -141,6 +142,7 @@ class TComponentReplacer {
   void WriteOutput(const std::string& path, std::string data);
   class BackgroundWriter* writer_ = nullptr;
   std::set<std::string> forced_, backup_forced_;  // folders made in this run
+  std::unordered_map<std::string, int> undo_index_;  // UndoList line of each original
   std::array<bool, 256> old_first_{};
   size_t old_min_len_ = SIZE_MAX, old_max_len_ = 0;
   FileReport& ReportFile(const std::string& path, const char* kind, TextEncoding encoding);

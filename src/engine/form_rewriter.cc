@@ -73,7 +73,7 @@ void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::stri
   int depth = -1;
   TFormObject obj;
   FileReport report{source_path, form.IsBinary ? "binary-form" : "text-form",
-                    EncodingName(form.Encoding), 0, "unchanged", "", {}, {}};
+                    EncodingName(form.Encoding), 0, "unchanged", "", {}, {}, 0, 0};
   std::string_view token;
   for (int code; (code = scanner.GetNext(&token)) != kTokEnd;) {
     if (code == kTokObject) {
@@ -100,8 +100,12 @@ void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::stri
         const int line = LineOf(text, object_pos);
         if (ObjectParser->Parse(text, "<object>", pos)) {
           ++changes;
-          report.objects.push_back(
-              {obj.ObjectName, obj.ObjectClass, replaced, line, ObjectParser->Decisions()});
+          ++report.objects_rewritten;
+          for (const PropertyDecision& d : ObjectParser->Decisions())
+            if (d.produced.empty()) ++report.properties_dropped;
+          if (Report.details)
+            report.objects.push_back(
+                {obj.ObjectName, obj.ObjectClass, replaced, line, ObjectParser->Decisions()});
           ObjectParser->GetObjectText(std::max(depth, 0), replaced);
           out.resize(buf_pos);
           base = static_cast<size_t>(pos - 1);

@@ -13,16 +13,13 @@ int RunReport::FilesChanged(const char* kind_prefix) const {
 
 int RunReport::ObjectsRewritten() const {
   int n = 0;
-  for (const FileReport& f : files) n += static_cast<int>(f.objects.size());
+  for (const FileReport& f : files) n += f.objects_rewritten;
   return n;
 }
 
 int RunReport::PropertiesDropped() const {
   int n = 0;
-  for (const FileReport& f : files)
-    for (const ObjectReport& o : f.objects)
-      for (const PropertyDecision& d : o.properties)
-        if (d.produced.empty()) ++n;
+  for (const FileReport& f : files) n += f.properties_dropped;
   return n;
 }
 

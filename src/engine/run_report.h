@@ -32,8 +32,10 @@ struct FileReport {
   int changes = 0;
   std::string outcome;   // "changed", "unchanged", "skipped"
   std::string note;      // why a file was skipped
-  std::vector<ObjectReport> objects;
+  std::vector<ObjectReport> objects;     // with RunReport::details only
   std::vector<UnparsedObject> unparsed;
+  int objects_rewritten = 0;
+  int properties_dropped = 0;
 };
 
 struct RunReport {
@@ -41,6 +43,9 @@ struct RunReport {
   std::string replacer;  // the source unit: "DBTables" or "ADODB"
   bool dry_run = false;
   std::vector<FileReport> files;
+  // Whether each rewritten object is kept with its properties; without, only
+  // the counts are, so that memory does not grow with the size of the tree.
+  bool details = true;
 
   int FilesChanged(const char* kind_prefix) const;
   int ObjectsRewritten() const;
