@@ -39,17 +39,21 @@ bool WriteAll(int fd, const char* data, size_t size) {
   return true;
 }
 
-// Writes straight into an existing file that is not a regular one (a device,
-// a pipe): there is nothing to rename over.
-bool WriteInPlace(const std::string& path, std::string_view data, std::string* error) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+// Opens (with the flags), writes all of data and closes; false with the
+// reason in *error on any failure.
+bool WriteTo(const std::string& path, int flags, mode_t mode, std::string_view data,
+             std::string* error) {
+  int fd = ::open(path.c_str(), flags | O_WRONLY | O_CLOEXEC, mode);
   if (fd < 0) {
     if (error) *error = ErrnoText();
     return false;
   }
   bool ok = WriteAll(fd, data.data(), data.size());
   if (!ok && error) *error = ErrnoText();
-  ::close(fd);
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    if (error) *error = ErrnoText();
+  }
   return ok;
 }
 
@@ -65,19 +69,12 @@ bool WriteViaSibling(const std::string& requested, std::string_view data, mode_t
       std::free(real);
     }
   }
-  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return WriteInPlace(path, data, error);
+  // An existing file that is not a regular one (a device, a pipe) is written
+  // into: there is nothing to rename over.
+  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+    return WriteTo(path, O_TRUNC, 0, data, error);
   std::string tmp = path + ".tolvern-new";
-  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
-  if (fd < 0) {
-    if (error) *error = ErrnoText();
-    return false;
-  }
-  bool ok = WriteAll(fd, data.data(), data.size());
-  if (!ok && error) *error = ErrnoText();
-  if (::close(fd) != 0 && ok) {
-    ok = false;
-    if (error) *error = ErrnoText();
-  }
+  bool ok = WriteTo(tmp, O_CREAT | O_TRUNC, mode, data, error);
   if (ok && ::rename(tmp.c_str(), path.c_str()) != 0) {
     ok = false;
     if (error) *error = ErrnoText();
@@ -187,18 +184,7 @@ bool RealDisk::WriteFile(const std::string& path, std::string_view data, std::st
 }
 
 bool RealDisk::WriteNewFile(const std::string& path, std::string_view data, std::string* error) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    if (error) *error = ErrnoText();
-    return false;
-  }
-  bool ok = WriteAll(fd, data.data(), data.size());
-  if (!ok && error) *error = ErrnoText();
-  if (::close(fd) != 0 && ok) {
-    ok = false;
-    if (error) *error = ErrnoText();
-  }
-  return ok;
+  return WriteTo(path, O_CREAT | O_TRUNC, 0666, data, error);
 }
 
 bool RealDisk::BackupFile(const std::string& from, const std::string& to) {

@@ -10,12 +10,6 @@ namespace tolvern {
 
 namespace {
 
-// The value types of the stream.
-enum : unsigned char {
-  vaNull = 0, vaList, vaInt8, vaInt16, vaInt32, vaExtended, vaString, vaIdent, vaFalse, vaTrue,
-  vaBinary, vaSet, vaLString, vaNil, vaCollection, vaSingle, vaCurrency, vaDate, vaWString,
-  vaInt64, vaUTF8String, vaDouble
-};
 
 constexpr size_t kLineLength = 64;   // characters of a string piece on one line
 constexpr size_t kBytesPerLine = 32;  // bytes of binary data on one line

@@ -28,6 +28,13 @@ class EParserError : public Exception {
   using Exception::Exception;
 };
 
+// The value types of a binary object stream.
+enum ValueType : unsigned char {
+  vaNull = 0, vaList, vaInt8, vaInt16, vaInt32, vaExtended, vaString, vaIdent, vaFalse, vaTrue,
+  vaBinary, vaSet, vaLString, vaNil, vaCollection, vaSingle, vaCurrency, vaDate, vaWString,
+  vaInt64, vaUTF8String, vaDouble
+};
+
 // How the characters of form text are stored: as 8-bit bytes of the code
 // page, or as UTF-8 (a text form with a byte-order mark).
 enum class FormCharset { kAnsi, kUtf8 };

@@ -377,8 +377,6 @@ void TWizardForm::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
 }
 
-void TWizardForm::ShowModelPage() { Refresh(); }
-
 void TWizardForm::Refresh() {
   refreshing_ = true;
   WizardModel& m = *model_;
@@ -458,7 +456,5 @@ void TWizardForm::done(int result) {
   model_->Close();
   QDialog::done(result);
 }
-
-void TWizardForm::closeEvent(QCloseEvent* event) { QDialog::closeEvent(event); }
 
 }  // namespace tolvern

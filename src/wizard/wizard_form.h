@@ -35,15 +35,12 @@ class TWizardForm : public QDialog {
   // The undo file a restore run uses.
   std::string UndoFile() const { return model_->UndoFile; }
 
-  // Shows a page as the model has it (previews and screenshots).
-  void ShowModelPage();
   // Pushes the model's state into the widgets and re-evaluates the enabling
   // rules and the caption.
   virtual void Refresh();
 
  protected:
   void showEvent(QShowEvent* event) override;
-  void closeEvent(QCloseEvent* event) override;
   void done(int result) override;
 
   // Pages, for subclasses that change them.
