@@ -13,13 +13,9 @@ using testing::ScratchDir;
 using testing::Snapshot;
 namespace fs = std::filesystem;
 
-const std::string kExample = std::string(TOLVERN_SOURCE_DIR) + "/examples/orders";
+const std::string kExample = testing::ExampleDir();
 
-std::string CopyExample(const ScratchDir& dir) {
-  std::string target = dir / "orders";
-  fs::copy(kExample, target, fs::copy_options::recursive);
-  return target;
-}
+std::string CopyExample(const ScratchDir& dir) { return testing::CopyExample(dir, "orders"); }
 
 TEST(CliTest, MigratesTheExampleToItsExpectedOutputAndRestoresIt) {
   ScratchDir dir;

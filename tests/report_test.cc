@@ -19,7 +19,7 @@ using testing::ScratchDir;
 using testing::Snapshot;
 namespace fs = std::filesystem;
 
-const std::string kExample = std::string(TOLVERN_SOURCE_DIR) + "/examples/orders";
+const std::string kExample = testing::ExampleDir();
 
 // The diff part of the output: everything before the closing lines.
 std::string Diffs(const std::string& out) {
@@ -51,7 +51,7 @@ void ExpectDryRunShowsTheRealRun(const ScratchDir& dir, const std::vector<std::s
 
 TEST(ReportTest, DryRunOverTheExample) {
   ScratchDir dir;
-  fs::copy(kExample, dir / "tree", fs::copy_options::recursive);
+  testing::CopyExample(dir, "tree");
   ExpectDryRunShowsTheRealRun(dir, {"--project", dir / "tree/Orders.dpr"});
 }
 
@@ -73,7 +73,7 @@ TEST(ReportTest, DryRunOverRealForms) {
 
 TEST(ReportTest, ExampleReportIsTheCheckedInOne) {
   ScratchDir dir;
-  fs::copy(kExample, dir / "orders", fs::copy_options::recursive);
+  testing::CopyExample(dir, "orders");
   auto r = RunTolvern({"migrate", "--project", dir / "orders/Orders.dpr", "--dry-run", "--report",
                        dir / "report.json"});
   ASSERT_EQ(r.exit_code, 0) << r.err;

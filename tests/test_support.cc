@@ -50,6 +50,12 @@ std::string ScratchDir::Write(const std::string& rel, const std::string& bytes) 
 
 std::string ScratchDir::Read(const std::string& rel) const { return ReadFileBytes(*this / rel); }
 
+std::string CopyExample(const ScratchDir& dir, const std::string& name) {
+  std::string target = dir / name;
+  fs::copy(ExampleDir(), target, fs::copy_options::recursive);
+  return target;
+}
+
 std::string ReadFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path);

@@ -64,6 +64,10 @@ struct CommandResult {
   std::string err;  // standard error
 };
 
+// The bundled example application, and a copy of it in a scratch folder.
+inline std::string ExampleDir() { return std::string(TOLVERN_SOURCE_DIR) + "/examples/orders"; }
+std::string CopyExample(const ScratchDir& dir, const std::string& name);
+
 // Runs the tolvern binary with arguments (each quoted for the shell).
 CommandResult RunTolvern(const std::vector<std::string>& args);
 
