@@ -208,7 +208,9 @@ void TComponentReplacer::InitUnitList() {
     TIDEUtils::GetProjectModuleFileName(m, module);
     if (module.size() < 4 || UpperCase(module.substr(module.size() - 4)) != ".PAS") continue;
     auto line = line_of.find(UpperCase(ExtractFileName(module)));
-    if (line != line_of.end()) UnitList.Set(line->second, module);
+    if (line == line_of.end()) continue;
+    UnitList.Set(line->second, module);
+    line_of.erase(line);  // the line now holds a path, no longer the name
   }
 }
 
