@@ -4,22 +4,6 @@
 
 namespace tolvern {
 
-namespace {
-unsigned char Fold(char c) {
-  unsigned char u = static_cast<unsigned char>(c);
-  return (u >= 'a' && u <= 'z') ? static_cast<unsigned char>(u - 32) : u;
-}
-}  // namespace
-
-int CompareText(std::string_view a, std::string_view b) {
-  size_t n = std::min(a.size(), b.size());
-  for (size_t i = 0; i < n; ++i) {
-    int d = Fold(a[i]) - Fold(b[i]);
-    if (d != 0) return d;
-  }
-  return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
-}
-
 int StringList::Add(std::string text, int object) {
   if (!sorted_) {
     lines_.push_back({std::move(text), object});

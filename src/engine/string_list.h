@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/ascii_text.h"
+
 namespace tolvern {
 
 class StringList {
@@ -51,8 +53,5 @@ class StringList {
   bool sorted_;
   std::vector<Line> lines_;
 };
-
-// Compares ignoring the letter case of ASCII letters; <0, 0 or >0.
-int CompareText(std::string_view a, std::string_view b);
 
 }  // namespace tolvern

@@ -41,8 +41,6 @@ bool CreateOrExists(const std::string& folder) {
   return exists;
 }
 
-char ToUpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-
 }  // namespace
 
 std::string PathJoin(const std::string& folder, const std::string& name) {
@@ -212,16 +210,5 @@ std::string FindFileIgnoringCase(const std::string& path) {
   return "";
 }
 
-bool SameText(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (ToUpperAscii(a[i]) != ToUpperAscii(b[i])) return false;
-  return true;
-}
-
-std::string UpperCase(std::string s) {
-  for (char& c : s) c = ToUpperAscii(c);
-  return s;
-}
 
 }  // namespace tolvern

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/ascii_text.h"
+
 namespace tolvern {
 
 #ifdef _WIN32
@@ -74,9 +76,5 @@ std::string ExpandPath(const std::string& path, const std::string& base_dir);
 // taken as they are written.
 std::string FindFileIgnoringCase(const std::string& path);
 
-// Case-insensitive comparison of ASCII letters, as file names compare on the
-// systems the migrated projects come from.
-bool SameText(const std::string& a, const std::string& b);
-std::string UpperCase(std::string s);
 
 }  // namespace tolvern

@@ -70,8 +70,7 @@ bool HostWindow::LoadExpert(const QString& path, QString* error) {
 namespace {
 bool RegisterWizard(IOTAWizard* wizard) {
   if (!g_registering) return false;
-  const_cast<std::vector<std::unique_ptr<IOTAWizard>>&>(g_registering->Wizards())
-      .emplace_back(wizard);
+  g_registering->AdoptWizard(wizard);
   return true;
 }
 }  // namespace

@@ -28,6 +28,8 @@ class HostWindow : public QMainWindow, public ProjectHost, public TKAMenu {
   // in *error) when it cannot be loaded.
   bool LoadExpert(const QString& path, QString* error);
   const std::vector<std::unique_ptr<IOTAWizard>>& Wizards() const { return wizards_; }
+  // Takes a wizard that an expert registers.
+  void AdoptWizard(IOTAWizard* wizard) { wizards_.emplace_back(wizard); }
   QMenu* NexaMenu() const { return nexa_submenu_; }
 
   // Opens a project file; a message names the file when it cannot be read.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/ascii_text.h"
 #include "platform/class_registry.h"
 #include "platform/form_strings.h"
 
@@ -56,15 +57,6 @@ constexpr const char* kFormRules[] = {
 };
 
 bool IsDelim(char c) { return c == 9 || c == 10 || c == 13 || c == 32; }
-
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-
-bool SameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (Upper(a[i]) != Upper(b[i])) return false;
-  return true;
-}
 
 std::vector<std::string> SplitLines(std::string_view text) {
   std::vector<std::string> lines;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/ascii_text.h"
 #include "platform/large_stack.h"
 
 namespace tolvern {
@@ -14,31 +15,14 @@ constexpr const char* kInvalidRule = "Cannot add rule. Invalid rule format.";
 // used), so kMaxDepth nested nonterminals fit whatever the caller's stack.
 constexpr std::size_t kParseStackBytes = std::size_t{1} << 30;
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 
 std::string LowerCase(std::string_view s) {
   std::string out(s);
-  for (char& c : out) c = Lower(c);
+  for (char& c : out) c = AsciiLower(c);
   return out;
 }
 
-bool SameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (Upper(a[i]) != Upper(b[i])) return false;
-  return true;
-}
 
-// Ordinal comparison with ASCII letters as upper case.
-int CompareText(std::string_view a, std::string_view b) {
-  size_t n = std::min(a.size(), b.size());
-  for (size_t i = 0; i < n; ++i) {
-    int d = static_cast<unsigned char>(Upper(a[i])) - static_cast<unsigned char>(Upper(b[i]));
-    if (d != 0) return d;
-  }
-  return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
-}
 
 size_t FindText(std::string_view text, std::string_view what, size_t from) {
   if (what.empty() || text.size() < what.size()) return std::string_view::npos;
@@ -237,7 +221,7 @@ std::vector<TLL1Parser::Item> TLL1Parser::CompileAlternative(std::string_view al
   for (size_t i = 0; i < alt.size();) {
     size_t len = ReferenceLength(alt, i);
     if (len == 0) {
-      items.push_back({ItemKind::kLiteral, static_cast<unsigned char>(Lower(alt[i])), 0});
+      items.push_back({ItemKind::kLiteral, static_cast<unsigned char>(AsciiLower(alt[i])), 0});
       ++i;
       continue;
     }
@@ -376,7 +360,7 @@ bool TLL1Parser::ParseAlternatives(const Rule& rule) {
         case ItemKind::kLiteral: {
           int p = State->Pos;
           matched = p >= 1 && p <= text_size &&
-                    static_cast<unsigned char>(Lower(Text[static_cast<size_t>(p - 1)])) == item.ch;
+                    static_cast<unsigned char>(AsciiLower(Text[static_cast<size_t>(p - 1)])) == item.ch;
           if (matched) State->Pos = p + 1;
           break;
         }

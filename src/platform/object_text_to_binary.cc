@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ascii_text.h"
 #include "platform/form_numbers.h"
 #include "platform/object_stream.h"
 
@@ -22,17 +23,6 @@ int HexValue(unsigned char c) {
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   return -1;
-}
-
-bool SameWord(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
 }
 
 class Converter {
@@ -131,9 +121,9 @@ class Converter {
     size_t at = pos_;
     std::string_view keyword = Ident();
     unsigned char flags = 0;
-    if (SameWord(keyword, "inherited")) flags = 1;
-    else if (SameWord(keyword, "inline")) flags = 4;
-    else if (!SameWord(keyword, "object")) FailAt(at, "'object' expected");
+    if (SameText(keyword, "inherited")) flags = 1;
+    else if (SameText(keyword, "inline")) flags = 4;
+    else if (!SameText(keyword, "object")) FailAt(at, "'object' expected");
     size_t name_at = pos_;
     std::string_view name = Ident();
     std::string_view cls = name;
@@ -164,13 +154,13 @@ class Converter {
     for (;;) {
       std::string_view next = PeekIdent();
       if (next.empty()) Fail("property name or 'end' expected");
-      if (SameWord(next, "end") || IsObjectKeyword(next)) break;
+      if (SameText(next, "end") || IsObjectKeyword(next)) break;
       ConvertProperty(level + 1);
     }
     out_ += static_cast<char>(vaNull);
     for (;;) {
       std::string_view next = PeekIdent();
-      if (SameWord(next, "end")) break;
+      if (SameText(next, "end")) break;
       if (!IsObjectKeyword(next)) Fail(next.empty() ? "'end' expected" : "properties must come before nested objects");
       ConvertObject(level + 1);
       SkipBlanks();
@@ -180,7 +170,7 @@ class Converter {
   }
 
   bool IsObjectKeyword(std::string_view word) {
-    if (!SameWord(word, "object") && !SameWord(word, "inherited") && !SameWord(word, "inline"))
+    if (!SameText(word, "object") && !SameText(word, "inherited") && !SameText(word, "inline"))
       return false;
     // "Object = 1" is a property of that name.
     size_t save = pos_;
@@ -397,10 +387,10 @@ class Converter {
     } else if (IsIdentStart(c)) {
       size_t at = pos_;
       std::string_view id = Ident();
-      if (SameWord(id, "False")) out_ += static_cast<char>(vaFalse);
-      else if (SameWord(id, "True")) out_ += static_cast<char>(vaTrue);
-      else if (SameWord(id, "nil")) out_ += static_cast<char>(vaNil);
-      else if (SameWord(id, "Null")) out_ += static_cast<char>(vaNull);
+      if (SameText(id, "False")) out_ += static_cast<char>(vaFalse);
+      else if (SameText(id, "True")) out_ += static_cast<char>(vaTrue);
+      else if (SameText(id, "nil")) out_ += static_cast<char>(vaNil);
+      else if (SameText(id, "Null")) out_ += static_cast<char>(vaNull);
       else {
         out_ += static_cast<char>(vaIdent);
         WriteShortString(id, at);
@@ -459,7 +449,7 @@ class Converter {
         SkipBlanks();
         if (Cur() == '>') break;
         size_t at = pos_;
-        if (!SameWord(Ident(), "item")) FailAt(at, "'item' expected");
+        if (!SameText(Ident(), "item")) FailAt(at, "'item' expected");
         SkipBlanks();
         if (Cur() == '[') {
           ++pos_;
@@ -470,7 +460,7 @@ class Converter {
         for (;;) {
           std::string_view next = PeekIdent();
           if (next.empty()) Fail("property name or 'end' expected");
-          if (SameWord(next, "end")) break;
+          if (SameText(next, "end")) break;
           ConvertProperty(nest + 2);
         }
         Ident();

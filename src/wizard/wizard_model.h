@@ -117,7 +117,6 @@ class WizardModel {
 // The wizard of the Nexa migration: a third mode for ADO components.
 class NXWizardModel : public WizardModel {
  public:
-  NXWizardModel() { ModeReplaceAdo = false; }
   void Show() override;
   int GetMode() const override { return ModeRestore ? 100 : ModeReplaceAdo ? 1 : 0; }
 
