@@ -96,6 +96,7 @@ bool TComponentReplacer::Execute() {
   UndoList.Clear();
   undo_index_.clear();
   ChangedCount = 0;
+  Cancelled = false;
   const bool project_mode = Options->Dest == 0;
   const bool dry_run = Options->DryRun;
   const bool details = Report.details;
@@ -160,6 +161,10 @@ bool TComponentReplacer::Execute() {
       }
       continue;
     }
+    if (CancelRequested && CancelRequested()) {
+      Cancelled = true;
+      break;
+    }
     if (OnProgress) OnProgress(i, UnitList.Count(), file);
     int before = ChangedCount;
     const std::string dest_dir = PathJoin(temp_dir, ExtractFilePath(rel_path));
@@ -172,6 +177,14 @@ bool TComponentReplacer::Execute() {
   }
 
   if (writer) writer->Finish();  // every rewritten file is in the work folder
+  if (!Cancelled && CancelRequested && CancelRequested()) Cancelled = true;
+  if (Cancelled) {
+    // Nothing outside the work folder has changed but new backups: the
+    // originals stay as they are.
+    Log.WriteLine(res::kRunCancelled);
+    return false;
+  }
+  if (OnReplacingOriginals && !dry_run) OnReplacingOriginals();
 
   // The undo file is written before any original is replaced, so that a run
   // cut short while copying back can still be undone.

@@ -76,6 +76,17 @@ class TComponentReplacer {
   // rewritten copy in the work folder, before any original is replaced.
   std::function<void(const std::string& original, const std::string& rewritten)> OnFileChanged;
 
+  // Asked before each file and once more before the first original is
+  // replaced; true stops the run there, with every original untouched
+  // (Execute returns false and sets Cancelled). May be called from the
+  // thread that runs Execute while another thread sets what it reads.
+  std::function<bool()> CancelRequested;
+  // Called once, just before the first original is replaced: from then on
+  // the run cannot be cancelled.
+  std::function<void()> OnReplacingOriginals;
+  // Whether the last run stopped because CancelRequested said so.
+  bool Cancelled = false;
+
   // The account of the last run.
   RunReport Report;
 

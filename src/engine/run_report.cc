@@ -23,6 +23,13 @@ int RunReport::PropertiesDropped() const {
   return n;
 }
 
+int RunReport::FilesNotMigrated() const {
+  int n = 0;
+  for (const FileReport& f : files)
+    if (f.outcome == "skipped") ++n;
+  return n;
+}
+
 namespace {
 
 std::string Joined(const std::vector<std::string>& lines) {

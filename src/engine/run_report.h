@@ -50,6 +50,8 @@ struct RunReport {
   int FilesChanged(const char* kind_prefix) const;
   int ObjectsRewritten() const;
   int PropertiesDropped() const;
+  // Files the run meant to migrate and did not (outcome "skipped").
+  int FilesNotMigrated() const;
 
   // The JSON text of the report (schema version 1).
   std::string ToJson() const;

@@ -69,6 +69,7 @@ inline constexpr const char* kDontAskAgain = "&Don't ask me this again";
 inline constexpr const char* kFailedToCopyBack = "Failed to replace original file: %s";
 inline constexpr const char* kFailedToBackUp = "Failed to back up file %s to %s.";
 inline constexpr const char* kFailedToCreateTemp = "Failed to create temporary folder.";
+inline constexpr const char* kRunCancelled = "Cancelled: no original file was replaced.";
 inline constexpr const char* kInvalidEncoding = "Left unchanged: %s (%s)";
 inline constexpr const char* kObjectNotParsed =
     "%s(%s): object %s of class %s could not be parsed; only its class name was replaced";
