@@ -42,6 +42,12 @@ class EBackupError : public Exception {
   using Exception::Exception;
 };
 
+// Another run holds the lock of the tree a run would change.
+class ERunLocked : public Exception {
+ public:
+  using Exception::Exception;
+};
+
 // An internal consistency check failed.
 class EAssertionFailed : public Exception {
  public:
