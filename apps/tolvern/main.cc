@@ -314,6 +314,11 @@ int main(int argc, char** argv) {
     if (migrate->parsed()) return RunMigrate(margs);
     if (form->parsed()) return RunForm(to_text, form_in, form_out);
     return RunRestore(undo_file);
+  } catch (const Exception& e) {
+    Fail(e.Detail().empty() ? e.what() : std::string(e.what()) + " " + e.Detail());
+    if (migrate->parsed()) std::cout << res::kReplaceFailed << "\n";
+    if (restore->parsed()) std::cout << res::kRestoreFailed << "\n";
+    return kExitFailed;
   } catch (const std::exception& e) {
     Fail(e.what());
     if (migrate->parsed()) std::cout << res::kReplaceFailed << "\n";

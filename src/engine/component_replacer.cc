@@ -144,10 +144,21 @@ bool TComponentReplacer::Execute() {
   PathLock temp_lock;
   const std::string temp_dir = CreateTempFolder(res::kTempPrefix, &temp_lock);
   // Without a work folder the output would land in the current folder.
-  if (temp_dir.empty()) throw EFCreateError(res::kFailedToCreateTemp);
+  if (temp_dir.empty()) {
+    const int e = errno;
+    std::string detail = res::Format(res::kCannotCreateFolder,
+                                     {PathJoin(CurrentDisk().TempPath(), res::kTempPrefix),
+                                      e ? std::strerror(e) : "unknown error"});
+    Log.WriteLine(detail);
+    throw EFCreateError(res::kFailedToCreateTemp, detail);
+  }
   Finally remove_temp([&temp_dir, &temp_lock] {
-    RemoveFolder(temp_dir);
-    temp_lock.Release();
+    // A work folder that could not be removed keeps its lock file, so that
+    // a later run can tell that its run has ended and remove it.
+    if (RemoveFolder(temp_dir))
+      temp_lock.Release();
+    else
+      temp_lock.Abandon();
   });
 
   // The rewritten files are written while the next ones are rewritten; a
@@ -319,6 +330,8 @@ void TComponentReplacer::RewriteFiles(const std::string& temp_dir) {
     // encoding) is one the run meant to migrate and did not.
     const FileReport* r = FindReport(file);
     if (r && r->outcome == "skipped") done.skipped = true;
+    if (done.form_unknown && !done.skipped)
+      SkipFile(i, res::Format(res::kFormNotLookedFor, {ExtractFileDir(file)}));
     ++i;
   }
 }
@@ -372,13 +385,14 @@ void TComponentReplacer::KeepGroupsTogether() {
   }
 }
 
-bool TComponentReplacer::StillAsRead(int i, const FileStamp& now) {
+std::string TComponentReplacer::ChangedSinceRead(int i, const FileStamp& now) {
   const RunFile& f = run_files_[static_cast<size_t>(i)];
-  if (!now.Matches(f.read)) return false;
-  if (!f.hashed) return true;
+  if (!now.Matches(f.read)) return res::kChangedDuringRun;
+  if (!f.hashed) return "";
   std::string bytes, why;
-  if (!CurrentDisk().ReadFile(UnitList[i], &bytes, &why)) return false;
-  return std::hash<std::string_view>{}(bytes) == f.hash;
+  if (!CurrentDisk().ReadFile(UnitList[i], &bytes, &why))
+    return "Cannot open file \"" + UnitList[i] + "\" again. " + why;
+  return std::hash<std::string_view>{}(bytes) == f.hash ? "" : res::kChangedDuringRun;
 }
 
 void TComponentReplacer::CheckOriginalsUnchanged() {
@@ -388,7 +402,8 @@ void TComponentReplacer::CheckOriginalsUnchanged() {
     if (!f.changed || f.skipped) continue;
     FileStamp now;
     disk.Stat(UnitList[i], &now);
-    if (!StillAsRead(i, now)) SkipFile(i, res::kChangedDuringRun);
+    std::string why = ChangedSinceRead(i, now);
+    if (!why.empty()) SkipFile(i, why);
   }
 }
 
@@ -473,6 +488,14 @@ void TComponentReplacer::WriteUndoFile() {
     // An earlier run's undo file is never replaced: this run's takes the
     // next free number, and the earlier one is named to the user.
     std::string candidate = n == 1 ? base : stem + "." + std::to_string(n) + ext;
+    FileStamp stamp;
+    // A run that backed up nothing adds no empty undo file after an
+    // earlier run's.
+    if (n > 1 && UndoList.Count() == 0 && !disk.Stat(candidate, &stamp)) {
+      UndoFilePath = EarlierUndoFile;
+      EarlierUndoFile.clear();
+      return;
+    }
     std::string why;
     bool taken = false;
     if (disk.WriteExclusive(candidate, UndoText(), &why, &taken)) {
@@ -510,7 +533,7 @@ bool TComponentReplacer::ReplaceOriginalFiles() {
     all = false;
     left_out = true;
     Log.WriteLine(res::Format(res::kFailedToCopyBack, {original}) + " (" + why + ")");
-    if (FileReport* r = FindReport(original)) r->note = "cannot replace the original: " + why;
+    NotMigrated(original, "cannot replace the original: " + (why.empty() ? "copy failed" : why));
   }
   // The undo file lists only what was replaced: a line for an original left
   // as it is would put an old text over what its user saved since.
@@ -592,10 +615,13 @@ void TComponentReplacer::CreateBackupFolder() {
   if (Options->BackupDir.find_first_of("\r\n") != std::string::npos)
     throw EFCreateError(res::Format(res::kBackupDirNotRecordable, {Options->BackupDir}));
   Log.WriteLine(res::kCreatingBackupFolder);
+  errno = 0;
   if (!ForceFolders(Options->BackupDir)) {
-    int e = errno;
-    Log.WriteLine(res::Format(res::kCannotCreateFolder, {Options->BackupDir, std::strerror(e)}));
-    throw EFCreateError(res::kFailedToCreateDirectory);
+    const int e = errno;
+    std::string detail = res::Format(res::kCannotCreateFolder,
+                                     {Options->BackupDir, e ? std::strerror(e) : "unknown error"});
+    Log.WriteLine(detail);
+    throw EFCreateError(res::kFailedToCreateDirectory, detail);
   }
 }
 

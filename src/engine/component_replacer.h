@@ -171,6 +171,7 @@ class TComponentReplacer {
     bool changed = false;     // a rewritten copy is in the work folder
     bool skipped = false;     // not migrated (the reason is in the report)
     bool replaced = false;
+    bool form_unknown = false;  // its form could not be looked for
     std::string backup;       // its backup, once made
     int group = -1;           // files that are replaced together or not at all
   };
@@ -183,7 +184,8 @@ class TComponentReplacer {
   void KeepGroupsTogether();
   // Leaves out every changed file whose original is no longer what was read.
   void CheckOriginalsUnchanged();
-  bool StillAsRead(int i, const FileStamp& stamp);
+  // Why the original of UnitList[i] is no longer what was read, or "".
+  std::string ChangedSinceRead(int i, const FileStamp& now);
   // Backs up every original about to be replaced, never over an existing
   // file; throws EBackupError (after removing this run's backups) when a
   // backup cannot be made, so that no original is replaced without one.

@@ -42,7 +42,7 @@ bool TComponentReplacer::RestoreFiles(const std::string& undo_file_name) {
   RestoreError.clear();
   UnitList.SetText(ReadWholeFile(undo_file_name));
   if (UnitList.Count() == 0) {
-    RestoreError = undo_file_name + ": the undo file lists no file";
+    RestoreError = undo_file_name + ": the undo file lists no file; nothing was restored";
     return false;
   }
   Disk& disk = CurrentDisk();

@@ -183,11 +183,13 @@ void TComponentReplacer::AddFormOfDirective(std::string_view directive,
                          std::string(directive.substr(start, p - start)) +
                              std::string(directive.substr(p, 4)));
   }
-  std::string found = FindFileIgnoringCase(form_path);
+  bool list_failed = false;
+  std::string found = FindFileIgnoringCase(form_path, &list_failed);
   // Something that stands under the form's name but is no file (a folder)
   // joins the run all the same, so that it is named as not migrated.
-  FileStamp stamp;
-  if (found.empty() && CurrentDisk().Stat(form_path, &stamp)) found = form_path;
+  if (found.empty() && !list_failed) found = FindEntryIgnoringCase(form_path, &list_failed);
+  // A unit whose form could not be looked for is not migrated without it.
+  if (list_failed && current_ >= 0) run_files_[static_cast<size_t>(current_)].form_unknown = true;
   if (found.empty()) return;
   // A unit and its form are replaced together or not at all; a form that
   // two units name is processed once.

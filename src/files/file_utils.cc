@@ -227,16 +227,32 @@ std::string ExpandPath(const std::string& path, const std::string& base_dir) {
   return absolute ? path : PathJoin(base_dir, path);
 }
 
-std::string FindFileIgnoringCase(const std::string& path) {
+namespace {
+std::string FindIgnoringCase(const std::string& path, bool files_only, bool* list_failed) {
+  if (list_failed) *list_failed = false;
   Disk& disk = CurrentDisk();
-  if (disk.FileExists(path)) return path;
+  FileStamp stamp;
+  if (files_only ? disk.FileExists(path) : disk.Stat(path, &stamp)) return path;
   std::string dir = ExtractFilePath(path);
   std::string name = ExtractFileName(path);
   std::vector<DirEntry> entries;
-  if (name.empty() || !disk.List(dir.empty() ? "." : dir, &entries)) return "";
+  if (name.empty()) return "";
+  if (!disk.List(dir.empty() ? "." : dir, &entries)) {
+    if (list_failed) *list_failed = true;
+    return "";
+  }
   for (const DirEntry& e : entries)
-    if (!e.is_dir && SameText(e.name, name)) return dir + e.name;
+    if ((!e.is_dir || !files_only) && SameText(e.name, name)) return dir + e.name;
   return "";
+}
+}  // namespace
+
+std::string FindFileIgnoringCase(const std::string& path, bool* list_failed) {
+  return FindIgnoringCase(path, true, list_failed);
+}
+
+std::string FindEntryIgnoringCase(const std::string& path, bool* list_failed) {
+  return FindIgnoringCase(path, false, list_failed);
 }
 
 

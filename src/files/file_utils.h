@@ -82,9 +82,12 @@ std::string NativeSeparators(std::string path);
 std::string ExpandPath(const std::string& path, const std::string& base_dir);
 
 // The path of an existing file whose name equals that of path ignoring letter
-// case (the path itself when it exists), or "" when there is none. Folders are
+// case (the path itself when it exists), or "" when there is none (and
+// *list_failed set when the folder could not be listed to tell). Folders are
 // taken as they are written.
-std::string FindFileIgnoringCase(const std::string& path);
+std::string FindFileIgnoringCase(const std::string& path, bool* list_failed = nullptr);
+// The same for anything standing under such a name (a folder too).
+std::string FindEntryIgnoringCase(const std::string& path, bool* list_failed = nullptr);
 
 
 }  // namespace tolvern

@@ -11,6 +11,14 @@ namespace tolvern {
 class Exception : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+  // message: the system's own text; detail: which file or folder, which
+  // operation and the system's reason, where the message does not say it.
+  Exception(const std::string& message, std::string detail)
+      : std::runtime_error(message), detail_(std::move(detail)) {}
+  const std::string& Detail() const { return detail_; }
+
+ private:
+  std::string detail_;
 };
 
 // A file or folder could not be created.

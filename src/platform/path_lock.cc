@@ -70,6 +70,13 @@ void PathLock::Release() {
   held_ = false;
 }
 
+void PathLock::Abandon() {
+  if (!held_) return;
+  ::close(fd_);
+  fd_ = -1;
+  held_ = false;
+}
+
 bool PathLock::IsHeld(const std::string& path) {
   int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return false;
@@ -111,6 +118,8 @@ void PathLock::Release() {
   handle_ = nullptr;
   held_ = false;
 }
+
+void PathLock::Abandon() { Release(); }
 
 bool PathLock::IsHeld(const std::string& path) {
   HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,

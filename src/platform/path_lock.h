@@ -24,6 +24,8 @@ class PathLock {
   bool Rename(const std::string& new_path);
   // Removes the lock file and releases the lock.
   void Release();
+  // Releases the lock and leaves the lock file, as a killed process would.
+  void Abandon();
   bool Held() const { return held_; }
 
   // Whether a live process holds the lock of an existing lock file; false

@@ -82,6 +82,8 @@ inline constexpr const char* kBackupDirNotRecordable =
     "The backup folder \"%s\" holds a line break, which the undo file cannot record.";
 inline constexpr const char* kNotInProject = "no unit of this name in the project";
 inline constexpr const char* kCannotListFolder = "the folder cannot be listed: %s";
+inline constexpr const char* kFormNotLookedFor =
+    "its form could not be looked for: the folder %s cannot be listed";
 inline constexpr const char* kChangedDuringRun = "changed by another program during the run";
 inline constexpr const char* kPartnerNotMigrated = "not replaced, since %s was not migrated";
 inline constexpr const char* kEarlierUndoFile =
