@@ -56,6 +56,9 @@ class TCompReplaceExpert : public IOTAWizard {
   std::unique_ptr<TWizardForm> wizard_;  // while an invocation lasts
 };
 
+// Opens a document in the desktop's viewer; false when there is none.
+bool OpenInViewer(const std::string& path);
+
 // "&Nexa" gives "Nexa".
 std::string RemoveAmpersands(const std::string& s);
 
