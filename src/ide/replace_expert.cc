@@ -93,22 +93,24 @@ void TCompReplaceExpert::MenuClick() {
     else
       RunReplace(GetReplacer(mode));
   } catch (const std::exception& e) {
-    // An error that stopped the run: the box says what and why, the log of
-    // a replace ends with it, and the settings stay as they were.
-    const std::string text = RunFailureText(e, Options());
-    if (mode != 100) {
-      const std::string log = RunLogPath(Options());
-      if (!log.empty() && text.find(log) == std::string::npos) {
-        std::string line = text;
-        for (char& c : line)
-          if (c == '\n') c = ' ';
-        AppendLogLine(log, line);
-      }
-    }
-    AppMessageBox(text, Title(), MB_ICONERROR);
+    // The settings stay as they were, as after any run an error stopped.
+    ShowRunFailure(e, mode != 100);
     return;
   }
   SaveRunSettings();
+}
+
+void TCompReplaceExpert::ShowRunFailure(const std::exception& error, bool replace) {
+  const std::string text = RunFailureText(error, Options());
+  // The log of a replace ends with the failure, unless the log itself failed.
+  const std::string log = replace ? RunLogPath(Options()) : std::string();
+  if (!log.empty() && text.find(log) == std::string::npos) {
+    std::string line = text;
+    for (char& c : line)
+      if (c == '\n') c = ' ';
+    AppendLogLine(log, line);
+  }
+  AppMessageBox(text, Title(), MB_ICONERROR);
 }
 
 void TCompReplaceExpert::LoadRunSettings() {
@@ -141,7 +143,8 @@ void TCompReplaceExpert::RunReplace(TComponentReplacer* replacer) {
   bool ok = false;
   {
     ScopedShellOpen view_later([&log_to_view](const std::string& path) { log_to_view = path; });
-    ok = ExecuteWithProgress(*replacer, QString::fromStdString(Title()), QApplication::activeWindow());
+    ok = ExecuteWithProgress(*replacer, QString::fromStdString(Title()),
+                             QApplication::activeWindow());
   }
   if (!ok) {
     if (replacer->Cancelled) {
@@ -194,8 +197,9 @@ void TCompReplaceExpert::RunRestore(const std::string& undo_file_name) {
     AppMessageBox(res::kRestoreSucceeded, Title(), MB_ICONINFORMATION);
   } else {
     const std::string detail = RestoreFailureDetail(undo_file_name);
-    AppMessageBox(detail.empty() ? std::string(res::kRestoreFailed) : res::kRestoreFailed + ("\n" + detail),
-                  Title(), MB_ICONERROR);
+    AppMessageBox(
+        detail.empty() ? std::string(res::kRestoreFailed) : res::kRestoreFailed + ("\n" + detail),
+        Title(), MB_ICONERROR);
   }
   TIDEUtils::OpenProject(project);
 }

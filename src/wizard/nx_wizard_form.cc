@@ -83,7 +83,8 @@ bool TNXWizardForm::eventFilter(QObject* watched, QEvent* event) {
       OpenMailLink();
       return true;
     }
-  } else if (watched == lbMail && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+  } else if (watched == lbMail &&
+             (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
     const bool focused = event->type() == QEvent::FocusIn;
     lbMail->setFrameStyle(focused ? QFrame::Box | QFrame::Plain : QFrame::NoFrame);
     lbMail->setMargin(focused ? 0 : 1);

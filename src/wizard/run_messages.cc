@@ -67,8 +67,8 @@ std::string FolderCreationProblem(const std::string& folder) {
 
 std::string RunLogPath(const TReplaceOptions& options) {
   if (!options.WriteLog || options.DryRun) return "";
-  const std::string folder = options.Dest == 0 ? ExtractFilePath(TIDEUtils::GetProjectFileName())
-                                               : options.Directory;
+  const std::string folder =
+      options.Dest == 0 ? ExtractFilePath(TIDEUtils::GetProjectFileName()) : options.Directory;
   return PathJoin(folder, res::kLogFileName);
 }
 
@@ -76,12 +76,12 @@ std::string ReplaceOutcomeText(const TComponentReplacer& replacer) {
   const RunReport& r = replacer.Report;
   const TReplaceOptions& o = *replacer.Options;
   auto n = [](int v) { return std::to_string(v); };
-  std::string text = std::string(res::kReplaceSucceeded) + "\n" +
-                     res::Format(res::kOutcomeCounts,
-                                 {n(static_cast<int>(r.files.size())),
-                                  n(r.FilesChanged("unit") + r.FilesChanged("project")),
-                                  n(r.FilesChanged("form")), n(r.ObjectsRewritten()),
-                                  n(r.FilesNotMigrated())});
+  std::string text =
+      std::string(res::kReplaceSucceeded) + "\n" +
+      res::Format(res::kOutcomeCounts,
+                  {n(static_cast<int>(r.files.size())),
+                   n(r.FilesChanged("unit") + r.FilesChanged("project")), n(r.FilesChanged("form")),
+                   n(r.ObjectsRewritten()), n(r.FilesNotMigrated())});
   const std::string log = RunLogPath(o);
   if (!log.empty()) text += "\n" + res::Format(res::kOutcomeLog, {log});
   if (o.MakeBackup && !o.DryRun) text += "\n" + res::Format(res::kOutcomeBackups, {o.BackupDir});

@@ -55,8 +55,11 @@ TEST_F(RunMessagesTest, OutcomeCountsWhatTheRunDidAndSaysWhereLogAndBackupsAre) 
             "Replace procedure was performed sucessfully.\n"
             "Files scanned: 8; units changed: 3; forms changed: 3; objects rewritten: 7; "
             "files not migrated: 0.\n"
-            "Log: " + app_ + "/Wiz_Log.txt\n"
-            "Backups and undo file: " + app_ + "/RBackup");
+            "Log: " +
+                app_ +
+                "/Wiz_Log.txt\n"
+                "Backups and undo file: " +
+                app_ + "/RBackup");
   // The same folder again: nothing is left to change, and the counts say so.
   ReplaceOptions->MakeBackup = false;
   ReplaceOptions->WriteLog = false;
@@ -80,7 +83,8 @@ TEST_F(RunMessagesTest, FailureKeepsTheSystemsTextAndAddsPathAndReason) {
   // The log ends with the line added for the failure.
   AppendLogLine(app_ + "/Wiz_Log.txt", "Failed to create directory.");
   const std::string log = dir_.Read("app/Wiz_Log.txt");
-  EXPECT_TRUE(log.ends_with("Creating backup folder\r\n\r\nFailed to create directory.\r\n\r\n")) << log;
+  EXPECT_TRUE(log.ends_with("Creating backup folder\r\n\r\nFailed to create directory.\r\n\r\n"))
+      << log;
   // Text that names its file already stays as it is.
   EXPECT_EQ(RunFailureText(EStreamError("a.dfm: bad"), *ReplaceOptions), "a.dfm: bad");
 }
