@@ -112,3 +112,24 @@ inline std::string Format(const char* text, std::initializer_list<std::string> a
 }
 
 }  // namespace tolvern::res
+
+// Texts of the wizard's own around a run: what it refuses on a page, what a
+// run did, and why a run or a restore failed. They are added to the texts
+// above, never in their place.
+namespace tolvern::res {
+
+inline constexpr const char* kBackupDirCannotBeCreated = "Backup folder \"%s\" cannot be created.";
+// The second line of a failure: the path and the system's reason.
+inline constexpr const char* kPathReason = "%s: %s";
+inline constexpr const char* kOutcomeCounts =
+    "Files scanned: %d; units changed: %d; forms changed: %d; objects rewritten: %d; "
+    "files not migrated: %d.";
+inline constexpr const char* kOutcomeLog = "Log: %s";
+inline constexpr const char* kOutcomeBackups = "Backups and undo file: %s";
+inline constexpr const char* kNoLogViewer = "No program was found to show the log \"%s\".";
+inline constexpr const char* kProgressTitle = "Replacing components";
+inline constexpr const char* kProgressCount = "File %d of %d";
+inline constexpr const char* kCancelling = "Cancelling...";
+inline constexpr const char* kRestoring = "Restoring original files";
+
+}  // namespace tolvern::res
