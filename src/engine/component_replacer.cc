@@ -118,6 +118,22 @@ bool TComponentReplacer::Execute() {
     Log.Open(log_path);
   }
   Finally close_log([this] { Log.Close(); });
+  try {
+    const bool ok = Run(tree, dry_run);
+    close_log.Run();
+    if (Options->WriteLog && Options->ViewLog && !dry_run) ShellOpen(log_path);
+    return ok;
+  } catch (const Exception& e) {
+    // The log ends with what stopped the run.
+    Log.WriteLine(e.Detail().empty() ? e.what() : std::string(e.what()) + " " + e.Detail());
+    throw;
+  } catch (const std::exception& e) {
+    Log.WriteLine(e.what());
+    throw;
+  }
+}
+
+bool TComponentReplacer::Run(const std::string& tree, bool dry_run) {
 
   // One run at a time changes a tree: a second one would back up files the
   // first is about to replace, and the two would lose each other's backups.
@@ -129,7 +145,6 @@ bool TComponentReplacer::Execute() {
     if (!tree_lock.TryLock(lock_path, &why, &elsewhere)) {
       std::string message = elsewhere ? res::Format(res::kTreeLocked, {lock_path})
                                       : res::Format(res::kCannotLockTree, {lock_path, why});
-      Log.WriteLine(message);
       throw ERunLocked(message);
     }
   }
@@ -146,10 +161,9 @@ bool TComponentReplacer::Execute() {
   // Without a work folder the output would land in the current folder.
   if (temp_dir.empty()) {
     const int e = errno;
-    std::string detail = res::Format(res::kCannotCreateFolder,
+    std::string detail = res::Format(res::kPathReason,
                                      {PathJoin(CurrentDisk().TempPath(), res::kTempPrefix),
                                       e ? std::strerror(e) : "unknown error"});
-    Log.WriteLine(detail);
     throw EFCreateError(res::kFailedToCreateTemp, detail);
   }
   Finally remove_temp([&temp_dir, &temp_lock] {
@@ -210,8 +224,6 @@ bool TComponentReplacer::Execute() {
     Log.WriteLine(res::Format(res::kReplaceIncomplete, {std::to_string(left)}));
   else
     Log.WriteLine(res::kReplaceSucceeded);
-  close_log.Run();
-  if (Options->WriteLog && Options->ViewLog && !dry_run) ShellOpen(log_path);
   return copied;
 }
 
@@ -618,9 +630,8 @@ void TComponentReplacer::CreateBackupFolder() {
   errno = 0;
   if (!ForceFolders(Options->BackupDir)) {
     const int e = errno;
-    std::string detail = res::Format(res::kCannotCreateFolder,
+    std::string detail = res::Format(res::kPathReason,
                                      {Options->BackupDir, e ? std::strerror(e) : "unknown error"});
-    Log.WriteLine(detail);
     throw EFCreateError(res::kFailedToCreateDirectory, detail);
   }
 }

@@ -149,6 +149,8 @@ class TComponentReplacer {
   virtual void ProcessFile(const std::string& file_name, const std::string& dest_dir);
 
   void InitUnitList();
+  // The run behind Execute, between opening and closing its log.
+  bool Run(const std::string& tree, bool dry_run);
   void AddFolderUnits(const std::string& folder, bool recursive);
   void CreateBackupFolder();
 

@@ -94,22 +94,15 @@ void TCompReplaceExpert::MenuClick() {
       RunReplace(GetReplacer(mode));
   } catch (const std::exception& e) {
     // The settings stay as they were, as after any run an error stopped.
-    ShowRunFailure(e, mode != 100);
+    ShowRunFailure(e);
     return;
   }
   SaveRunSettings();
 }
 
-void TCompReplaceExpert::ShowRunFailure(const std::exception& error, bool replace) {
+void TCompReplaceExpert::ShowRunFailure(const std::exception& error) {
+  // The run's log ends with the failure already; the box says it again.
   const std::string text = RunFailureText(error, Options());
-  // The log of a replace ends with the failure, unless the log itself failed.
-  const std::string log = replace ? RunLogPath(Options()) : std::string();
-  if (!log.empty() && text.find(log) == std::string::npos) {
-    std::string line = text;
-    for (char& c : line)
-      if (c == '\n') c = ' ';
-    AppendLogLine(log, line);
-  }
   AppMessageBox(text, Title(), MB_ICONERROR);
 }
 

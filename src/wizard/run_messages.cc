@@ -91,6 +91,9 @@ std::string ReplaceOutcomeText(const TComponentReplacer& replacer) {
 std::string RunFailureText(const std::exception& error, const TReplaceOptions& options) {
   const std::string what = error.what();
   std::string detail;
+  // The engine's failures name their file and the system's reason.
+  if (auto* e = dynamic_cast<const Exception*>(&error); e && !e->Detail().empty())
+    return what + "\n" + e->Detail();
   if (what == res::kFailedToCreateDirectory) {
     detail = FolderCreationProblem(options.BackupDir);
     if (detail.empty()) detail = res::Format(res::kPathReason, {options.BackupDir, what});
@@ -122,15 +125,6 @@ std::string RestoreFailureDetail(const std::string& undo_file_name) {
     if (!problem.empty()) return problem;
   }
   return "";
-}
-
-void AppendLogLine(const std::string& log_path, const std::string& text) {
-  if (log_path.empty() || !CurrentDisk().FileExists(log_path)) return;
-  std::FILE* f = std::fopen(log_path.c_str(), "ab");
-  if (!f) return;
-  const std::string line = text + "\r\n\r\n";
-  (void)std::fwrite(line.data(), 1, line.size(), f);
-  std::fclose(f);
 }
 
 }  // namespace tolvern

@@ -88,7 +88,6 @@ inline constexpr const char* kChangedDuringRun = "changed by another program dur
 inline constexpr const char* kPartnerNotMigrated = "not replaced, since %s was not migrated";
 inline constexpr const char* kEarlierUndoFile =
     "An earlier run's undo file stays at %s: restore %s first, then that one.";
-inline constexpr const char* kCannotCreateFolder = "Cannot create the folder %s: %s";
 inline constexpr const char* kRunCancelled = "Cancelled: no original file was replaced.";
 inline constexpr const char* kInvalidEncoding = "Left unchanged: %s (%s)";
 inline constexpr const char* kObjectNotParsed =
