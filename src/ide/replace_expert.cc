@@ -162,7 +162,8 @@ void TCompReplaceExpert::RunReplace(TComponentReplacer* replacer) {
   std::string outcome = ReplaceOutcomeText(*replacer);
   if (!log_to_view.empty() && !OpenInViewer(log_to_view))
     outcome += "\n" + res::Format(res::kNoLogViewer, {log_to_view});
-  AppMessageBox(outcome, Title(), MB_ICONINFORMATION);
+  AppMessageBox(outcome, Title(),
+                replacer->Report.FilesNotMigrated() > 0 ? MB_ICONERROR : MB_ICONINFORMATION);
 }
 
 void TCompReplaceExpert::HideProjectForms() {
@@ -189,7 +190,8 @@ void TCompReplaceExpert::RunRestore(const std::string& undo_file_name) {
   if (ok) {
     AppMessageBox(res::kRestoreSucceeded, Title(), MB_ICONINFORMATION);
   } else {
-    const std::string detail = RestoreFailureDetail(undo_file_name);
+    std::string detail = FirstReplacer()->RestoreError;
+    if (detail.empty()) detail = RestoreFailureDetail(undo_file_name);
     AppMessageBox(
         detail.empty() ? std::string(res::kRestoreFailed) : res::kRestoreFailed + ("\n" + detail),
         Title(), MB_ICONERROR);

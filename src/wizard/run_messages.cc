@@ -76,8 +76,11 @@ std::string ReplaceOutcomeText(const TComponentReplacer& replacer) {
   const RunReport& r = replacer.Report;
   const TReplaceOptions& o = *replacer.Options;
   auto n = [](int v) { return std::to_string(v); };
+  const int left = r.FilesNotMigrated();
   std::string text =
-      std::string(res::kReplaceSucceeded) + "\n" +
+      (left > 0 ? res::Format(res::kReplaceIncomplete, {n(left)})
+                : std::string(res::kReplaceSucceeded)) +
+      "\n" +
       res::Format(res::kOutcomeCounts,
                   {n(static_cast<int>(r.files.size())),
                    n(r.FilesChanged("unit") + r.FilesChanged("project")), n(r.FilesChanged("form")),
@@ -85,6 +88,8 @@ std::string ReplaceOutcomeText(const TComponentReplacer& replacer) {
   const std::string log = RunLogPath(o);
   if (!log.empty()) text += "\n" + res::Format(res::kOutcomeLog, {log});
   if (o.MakeBackup && !o.DryRun) text += "\n" + res::Format(res::kOutcomeBackups, {o.BackupDir});
+  if (!replacer.EarlierUndoFile.empty())
+    text += "\n" + res::Format(res::kEarlierUndoFile, {replacer.EarlierUndoFile, replacer.UndoFilePath});
   return text;
 }
 
