@@ -133,6 +133,7 @@ bool TComponentReplacer::Execute() {
   } detach{writer_};
 
   DatabaseMap.Clear();
+  LearnUnitClasses();
   forced_.clear();
   backup_forced_.clear();
   const int initial_count = UnitList.Count();
@@ -237,6 +238,15 @@ void TComponentReplacer::AddFolderUnits(const std::string& folder, bool recursiv
     } else if (HasExtension(e.name, ".PAS", ".DPR")) {
       UnitList.Add(path);
     }
+  }
+}
+
+void TComponentReplacer::LearnUnitClasses() {
+  Descendants.Clear();
+  for (int i = 0; i < UnitList.Count(); ++i) {
+    std::string text, why;
+    const std::string bytes = ReadWholeFile(UnitList[i]);
+    if (DecodeText(bytes, DetectEncoding(bytes), &text, &why)) LearnClassDeclarations(text);
   }
 }
 

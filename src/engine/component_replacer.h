@@ -14,6 +14,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "engine/descendant_classes.h"
 #include "engine/replace_options.h"
 #include "engine/run_report.h"
 #include "engine/string_list.h"
@@ -112,6 +113,11 @@ class TComponentReplacer {
   void ReplaceInForm(const FormFileData& form, const std::string& source_path,
                      const std::string& dest_path);
 
+  // Learns the classes a Pascal text declares as descendants of other
+  // classes, so that form objects of a descendant of a mapped class are
+  // converted as the mapped class's objects are (keeping their class).
+  void LearnClassDeclarations(std::string_view unit_text) { Descendants.LearnFrom(unit_text); }
+
   // Records the database names of the TDatabase objects of a form.
   void ScanFormDatabases(const std::string& form_path);
 
@@ -125,6 +131,7 @@ class TComponentReplacer {
   int ChangedCount = 0;
   StringList UndoList;
   StringList DatabaseMap;
+  TDescendantClasses Descendants;
   std::string OldUnit;
   std::string NewUnits;
   std::unique_ptr<TFormParser> ObjectParser;
@@ -138,6 +145,9 @@ class TComponentReplacer {
   void InitUnitList();
   void AddFolderUnits(const std::string& folder, bool recursive);
   void CreateBackupFolder();
+  // Reads the class declarations of every unit of the list before any form
+  // is converted.
+  void LearnUnitClasses();
 
  private:
   // Backs up the original of UnitList[i]; throws EBackupError when the copy

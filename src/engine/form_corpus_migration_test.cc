@@ -33,7 +33,7 @@ int CutObjects(std::string_view text, const std::function<std::string(const std:
   int cut = 0;
   size_t copied = 0, base = 0;
   for (int code; (code = scanner.GetNext(&tok)) != kTokEnd;) {
-    if (code != kTokObject) continue;
+    if (code != kTokObject && code != kTokInherited && code != kTokInline) continue;
     size_t at = base + static_cast<size_t>(scanner.PrevPos());
     std::string_view blank, name, colon, cls;
     scanner.GetNext(&blank);

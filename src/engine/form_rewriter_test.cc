@@ -72,10 +72,14 @@ TEST_F(FormRewriteTest, NestedObjectIsRenderedWhereItStood) {
   EXPECT_EQ(r.log, "1 change(s)\r\n");
 }
 
-TEST_F(FormRewriteTest, InheritedObjectsKeepTheirClassAndNothingMappedMeansNoFile) {
-  std::string form = Crlf({"inherited Form2: TForm2", "  inherited Query1: TQuery", "  end",
-                           "  object L: TLabel", "    Caption = 'TQuery'", "  end", "end"});
+TEST_F(FormRewriteTest, InheritedObjectsAreConvertedAndNothingMappedMeansNoFile) {
+  std::string form = Crlf({"inherited Form2: TForm2", "  inherited Query1: TQuery [1]",
+                           "    RequestLive = True", "    Tag = 2", "  end", "end"});
   Result r = Rewrite(*BdeReplacer, form);
+  EXPECT_EQ(r.out, Crlf({"inherited Form2: TForm2", "    inherited Query1: TNXQuery [1]",
+                         "    Tag = 2", "  end", "end"}));
+  form = Crlf({"object Form2: TForm2", "  object L: TLabel", "    Caption = 'TQuery'", "  end", "end"});
+  r = Rewrite(*BdeReplacer, form);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.log, "No changes\r\n");
 }
@@ -115,16 +119,21 @@ TEST_F(FormRewriteTest, EncodingsAndStorageAreKept) {
             "object Form1: TForm1\r\n  object T: TNXTable\r\n    TableName = 'X'\r\n  end\r\nend\r\n");
 }
 
-TEST_F(FormRewriteTest, UnparsedObjectIsLoggedWithItsLine) {
-  std::string form = Crlf({"object Form1: TForm1", "  object Q: TQuery [2]", "    Left = 1", "  end",
-                           "  object T: TTable", "  end", "end"});
+TEST_F(FormRewriteTest, UnparsedObjectIsLoggedWithItsLineAndReason) {
+  std::string form = Crlf({"object Form1: TForm1", "  object Q: TQuery", "    Left = 1",
+                           "    Tag = @", "  end", "  object T: TTable [2]", "  end", "end"});
   Result r = Rewrite(*BdeReplacer, form);
   EXPECT_NE(r.log.find((dir_ / "F.dfm") +
-                       "(2): object Q of class TQuery could not be parsed; only its class name was replaced"),
+                       "(2): object Q of class TQuery could not be parsed (the form text at line 4 "
+                       "is outside the form grammar); only its class name was replaced"),
             std::string::npos)
       << r.log;
-  EXPECT_NE(r.out.find("object Q: TNXQuery [2]"), std::string::npos);
+  EXPECT_NE(r.out.find("object Q: TNXQuery\r\n    Left = 1"), std::string::npos);
+  EXPECT_NE(r.out.find("object T: TNXTable [2]"), std::string::npos);
   EXPECT_TRUE(r.log.ends_with("1 change(s)\r\n"));
+  ASSERT_EQ(BdeReplacer->Report.files.back().unparsed.size(), 1u);
+  EXPECT_EQ(BdeReplacer->Report.files.back().unparsed[0].reason,
+            "the form text at line 4 is outside the form grammar");
 }
 
 // A form parser whose rendering the form reader cannot read.

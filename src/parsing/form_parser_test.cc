@@ -88,7 +88,8 @@ TEST_F(FormParserTest, ValuesPassThroughUnchanged) {
     const char* line;
   } cases[] = {
       {"Options = [a, b]"},       {"Options = []"},         {"X = 1.5"},
-      {"X = -3"},                 {"D = 12d"},              {"S = #13#10'x'"},
+      {"X = -3"},                 {"D = 12d"},              {"C = -0.5c"},
+      {"F = 1.25s"},              {"T = 45000.75d"},        {"S = #13#10'x'"},
       {"S = 'it''s'"},            {"N = (1 2 3)"},          {"E = 1.5e-3"},
       {"Ref = Form1.Table1"},     {"B = {0A0B}"},           {"On = DoIt"},
       {"L = ('a' 'b')"},
@@ -126,8 +127,8 @@ TEST_F(FormParserTest, ContinuedStringValueKeepsLeadingBlank) {
   std::string text = "object L: TLabel\n  Caption = 'abc' +\n    'def'\n  Left = 8\nend\n";
   int pos = 1;
   ASSERT_TRUE(spy.Parse(text, "<object>", pos));
-  // The last property of a list is recognised (and converted) once more.
-  EXPECT_EQ(seen, (std::vector<std::string>{"Caption| 'abc' +\n    'def'", "Left|8", "Left|8"}));
+  // Every property is converted once, the last of the list too.
+  EXPECT_EQ(seen, (std::vector<std::string>{"Caption| 'abc' +\n    'def'", "Left|8"}));
 }
 
 TEST_F(FormParserTest, ClassTestsAreExactNames) {

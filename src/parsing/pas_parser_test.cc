@@ -65,7 +65,8 @@ TEST(PasParserTest, CodesOfTokens) {
       {"|~}", {{kTokOther, "|"}, {kTokOther, "~"}, {kTokOther, "}"}}},
       {"\"`\\", {{2, "\""}, {27, "`"}, {23, "\\"}}},
       {"{$R *.DFM}", {{kTokComment, "{$R *.DFM}"}}},
-      {"\xD0\x9F\xD1\x80x", {{kTokOther, "\xD0\x9F\xD1\x80"}, {kTokIdent, "x"}}},
+      {"\xD0\x9F\xD1\x80x", {{kTokIdent, "\xD0\x9F\xD1\x80x"}}},
+      {"tbl\xD0\x9D_1: T", {{kTokIdent, "tbl\xD0\x9D_1"}, {15, ":"}, {kTokBlank, " "}, {kTokIdent, "T"}}},
   };
   for (const Case& c : cases) EXPECT_EQ(Scan(c.text), c.tokens) << c.text;
 }
