@@ -61,10 +61,12 @@ void TDescendantClasses::LearnFrom(std::string_view unit_text) {
   for (int code; (code = tokens.Next(&tok)) != kTokEnd;) {
     const bool declaration = Is(code, '(') && seen[0].code == kTokIdent &&
                              Is(seen[1].code, '=') && IsWord(seen[2].code, seen[2].text, "class");
-    seen[0] = seen[1];
-    seen[1] = seen[2];
-    seen[2] = {code, tok};
-    if (!declaration) continue;
+    if (!declaration) {
+      seen[0] = seen[1];
+      seen[1] = seen[2];
+      seen[2] = {code, tok};
+      continue;
+    }
     const std::string name(seen[0].text);
     seen[0] = seen[1] = seen[2] = {};
     std::string_view ancestor;

@@ -208,6 +208,67 @@ TEST_F(FormParserTest, MalformedTextFailsCleanly) {
   }
 }
 
+TEST_F(FormParserTest, ChildPositionsUnnamedObjectsAndNamesInAnyScript) {
+  std::string text = Crlf({"object qryTotals: TADOQuery [3]", "  SQL.Strings = (", "    'x')", "end"});
+  EXPECT_EQ(Convert(parser_, text, "TTestQuery"),
+            Crlf({"object qryTotals: TTestQuery [3]", "  SQL.Strings = (", "        'x')", "end"}));
+  EXPECT_EQ(Convert(parser_, "inherited dsMain: TDataSource[1]\r\nend\r\n", ""),
+            Crlf({"inherited dsMain: TDataSource [1]", "end"}));
+  // Nested objects with a name in Cyrillic letters, or without a name, do
+  // not stop their parent's conversion; they travel unchanged.
+  const std::string nested = Crlf({"  object tblOrders\xD0\x9D\xD0\xBE\xD0\xBC_1: TAutoIncField [0]",
+                                   "    FieldName = '\xD0\x9D'", "  end", "  object TDateTimeField",
+                                   "    FieldName = 'D'", "  end"});
+  text = "object \xCE\xA0\xCE\xB1: TTable\r\n  RequestLive = True\r\n" + nested + "end\r\n";
+  EXPECT_EQ(Convert(parser_, text, "TTestQuery"),
+            "object \xCE\xA0\xCE\xB1: TTestQuery\r\n" + nested + "end\r\n");
+}
+
+TEST_F(FormParserTest, DescendantIsConvertedAsItsMappedAncestorAndKeepsItsClass) {
+  std::string text = Crlf({"object Q: TAppQuery", "  DataSource = DS1", "  RequestLive = True",
+                           "  Audit = True", "  Audit.Level = 2", "end"});
+  parser_.SetTargetClassName("TTestQuery");
+  parser_.SetDescendant("TQuery", {"audit"});
+  int pos = 1;
+  ASSERT_TRUE(parser_.Parse(text, "<object>", pos));
+  std::string out;
+  parser_.GetObjectText(0, out);
+  EXPECT_EQ(out, Crlf({"object Q: TAppQuery", "  MasterSource = DS1", "  Audit = True",
+                       "  Audit.Level = 2", "end"}));
+  // Setting the target class alone forgets the descendant.
+  EXPECT_EQ(Convert(parser_, text, "TTestQuery"), Crlf({"object Q: TTestQuery", "end"}));
+}
+
+// Counts the objects the grammar recognises.
+class ObjectCountingParser : public TNXFormParser {
+ public:
+  int objects = 0;
+
+ protected:
+  bool ParseNonTerminal(int rule) override {
+    if (RuleName(rule) == "<object>") ++objects;
+    return TNXFormParser::ParseNonTerminal(rule);
+  }
+};
+
+TEST_F(FormParserTest, EachNestedObjectIsRecognisedOnceAtAnyDepth) {
+  // Objects nested 60 deep inside one query: a parse that recognised the last
+  // object of each list twice would take 2^60 steps.
+  std::string text;
+  const int depth = 60;
+  for (int d = 0; d <= depth; ++d)
+    text += std::string(static_cast<size_t>(2 * d), ' ') + "object O" + std::to_string(d) +
+            (d == 0 ? ": TQuery\r\n" : ": TField\r\n") + std::string(static_cast<size_t>(2 * d), ' ') +
+            "  Tag = 1\r\n";
+  for (int d = depth; d >= 0; --d) text += std::string(static_cast<size_t>(2 * d), ' ') + "end\r\n";
+  ObjectCountingParser p;
+  p.SetTargetClassName("TNXQuery");
+  int pos = 1;
+  ASSERT_TRUE(p.Parse(text, "<object>", pos));
+  EXPECT_EQ(pos, static_cast<int>(text.size()) + 1);
+  EXPECT_EQ(p.objects, depth + 1);
+}
+
 TEST_F(FormParserTest, HostileInputIsBoundedAndNeverCrashes) {
   // Deep nesting beyond the engine's limit: a clean error.
   std::string deep;
