@@ -219,5 +219,66 @@ TEST_F(FormRunTest, FolderModeHasNoConnection) {
   EXPECT_EQ(u2.find("Connection"), std::string::npos) << u2;
 }
 
+// Descendants of mapped classes, declared in one unit and used in another
+// unit's form, are converted as their mapped ancestor in both modes.
+class DescendantRunTest : public FormRewriteTest {
+ protected:
+  void SetUp() override {
+    dir_.Write("app/Base.pas",
+               "unit Base;\r\ninterface\r\nuses DBTables;\r\ntype\r\n"
+               "  TAppQuery = class(TQuery)\r\n  published\r\n"
+               "    property Audit: Boolean read FAudit write FAudit;\r\n  end;\r\n"
+               "  TAuditQuery = class(TAppQuery);\r\nimplementation\r\nend.\r\n");
+    dir_.Write("app/U2.pas", "unit U2; interface implementation {$R *.DFM} end.");
+    dir_.Write("app/u2.dfm", kForm);
+    dir_.Write("app/App.dpr", "program App; uses Base in 'Base.pas', U2 in 'U2.pas'; begin end.");
+    ReplaceOptions->BackupDir = dir_ / "app/RBackup";
+    ReplaceOptions->MakeBackup = true;
+    ReplaceOptions->WriteLog = true;
+  }
+  void ExpectConverted() {
+    EXPECT_EQ(dir_.Read("app/u2.dfm"),
+              Crlf({"object Form2: TForm2", "    object Q1: TAppQuery", "    Audit = True",
+                    "    Tag = 1", "  end", "  object Q2: TAuditQuery", "    SQL.Strings = (",
+                    "            'select 1')", "  end", "object Q3: TOtherQuery",
+                    "    RequestLive = True", "  end", "end"}));
+    EXPECT_NE(dir_.Read("app/Base.pas").find("TAppQuery = class(TNXQuery)"), std::string::npos);
+    const FileReport& form = BdeReplacer->Report.files.back();
+    ASSERT_EQ(form.objects.size(), 2u);
+    EXPECT_EQ(form.objects[1].ancestor, "TQuery");
+    EXPECT_EQ(form.objects[1].new_class, "TAuditQuery");
+    EXPECT_NE(dir_.Read("app/Wiz_Log.txt").find("2 change(s)"), std::string::npos);
+  }
+  static constexpr const char* kForm =
+      "object Form2: TForm2\r\n  object Q1: TAppQuery\r\n    DatabaseName = 'Sales'\r\n"
+      "    RequestLive = True\r\n    Audit = True\r\n    Tag = 1\r\n  end\r\n"
+      "  object Q2: TAuditQuery\r\n    TableType = ttParadox\r\n    SQL.Strings = (\r\n"
+      "      'select 1')\r\n  end\r\n  object Q3: TOtherQuery\r\n    RequestLive = True\r\n"
+      "  end\r\nend\r\n";
+};
+
+TEST_F(DescendantRunTest, ProjectMode) {
+  ProjectHost host;
+  host.Load(dir_ / "app/App.dpr");
+  ScopedIdeServices services(&host);
+  ReplaceOptions->Dest = 0;
+  ReplaceOptions->Units = "Base.pas\r\nU2.pas\r\n";
+  ASSERT_TRUE(BdeReplacer->Execute());
+  ExpectConverted();
+  // A run that does not read the declaring unit leaves the descendants alone.
+  dir_.Write("app/u2.dfm", kForm);
+  ReplaceOptions->Units = "U2.pas\r\n";
+  ASSERT_TRUE(BdeReplacer->Execute());
+  EXPECT_EQ(dir_.Read("app/u2.dfm"), kForm);
+}
+
+TEST_F(DescendantRunTest, FolderMode) {
+  ReplaceOptions->Dest = 1;
+  ReplaceOptions->Directory = dir_ / "app";
+  ReplaceOptions->IncludeSubDirs = false;
+  ASSERT_TRUE(BdeReplacer->Execute());
+  ExpectConverted();
+}
+
 }  // namespace
 }  // namespace tolvern
