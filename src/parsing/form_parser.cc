@@ -16,8 +16,10 @@ constexpr const char* kFormRules[] = {
     "<keyword><*delim><obj_name><empty_delim>:<empty_delim><obj_type><empty_delim><child_pos>",
     "<obj_name>-<name>",
     "<obj_type>-<name>",
-    "<object>-<obj_header><*delim><properties>end<empty_delim>|<obj_header><*delim>end<empty_delim>|"
-    "<anon_header><*delim><properties>end<empty_delim>|<anon_header><*delim>end<empty_delim>",
+    "<object>-<obj_header><*delim><properties>end<*word_end><empty_delim>|"
+    "<obj_header><*delim>end<*word_end><empty_delim>|"
+    "<anon_header><*delim><properties>end<*word_end><empty_delim>|"
+    "<anon_header><*delim>end<*word_end><empty_delim>",
     "<keyword>-object|inherited|inline",
     "<name>-<*char><char_or_digit_l>",
     "<char_or_digit_l>-<*chars_or_digits>|",
@@ -128,6 +130,7 @@ void TFormParser::ResolveRules() {
   keyword_ = RuleIndex("<keyword>");
   nested_obj_ = RuleIndex("<nested_obj>");
   child_pos_ = RuleIndex("<child_pos>");
+  word_end_ = TerminalIndexOf("<*word_end>");
   rules_resolved_ = true;
 }
 
@@ -139,6 +142,11 @@ bool TFormParser::ObservesRule(int rule) const {
 }
 
 void TFormParser::GetCharSet(std::string_view class_name, CharSet& set, bool& single) {
+  if (class_name == "<*word_end>") {
+    set.fill(false);
+    single = true;
+    return;
+  }
   if (class_name != "<*delim>") {
     TLL1Parser::GetCharSet(class_name, set, single);
     // Names take letters of any script: every byte of a UTF-8 letter, and
@@ -150,6 +158,18 @@ void TFormParser::GetCharSet(std::string_view class_name, CharSet& set, bool& si
   set.fill(false);
   for (char c : {'\t', '\n', '\r', ' '}) set[static_cast<unsigned char>(c)] = true;
   single = false;
+}
+
+// "<*word_end>" takes no character: it holds where no letter or digit
+// follows, so that the "end" of an object is never the start of a property
+// name such as "EndDate" (an object would otherwise end in its first line).
+bool TFormParser::MatchTerminal(int terminal) {
+  if (terminal != word_end_) return TLL1Parser::MatchTerminal(terminal);
+  const size_t p = static_cast<size_t>(State->Pos);
+  if (p < 1 || p > Text.size()) return true;
+  const unsigned char c = static_cast<unsigned char>(Text[p - 1]);
+  return !((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+           c == '_' || c >= 128);
 }
 
 void TFormParser::BeforeParse() {

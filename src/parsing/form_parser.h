@@ -126,6 +126,7 @@ class TFormParser : public TLL1Parser {
 
   void GetCharSet(std::string_view class_name, CharSet& set, bool& single) override;
   bool ParseNonTerminal(int rule) override;
+  bool MatchTerminal(int terminal) override;
   bool ObservesRule(int rule) const override;
   void BeforeParse() override;
   void AfterParse(bool& result) override;
@@ -147,7 +148,7 @@ class TFormParser : public TLL1Parser {
   const char* drop_reason_ = nullptr;
   bool rules_resolved_ = false;
   int obj_name_ = -1, obj_type_ = -1, full_prop_name_ = -1, prop_value_ = -1, keyword_ = -1,
-      nested_obj_ = -1, child_pos_ = -1;
+      nested_obj_ = -1, child_pos_ = -1, word_end_ = -1;
 };
 
 // Lets form parsers in other units keep a state's property count in step.

@@ -76,6 +76,13 @@ TEST_F(FormParserTest, NestedObjectsTravelUnchanged) {
             "inherited Table1: TTestConnection\r\n" + child + "\r\nend\r\n");
 }
 
+TEST_F(FormParserTest, PropertyNamedLikeEndDoesNotEndTheObject) {
+  std::string text = Crlf({"object Q: TQuery", "  EndDate = 1", "  end_ = 2", "end"});
+  EXPECT_EQ(Convert(parser_, text, ""), text);
+  int pos = 1;
+  EXPECT_FALSE(parser_.Parse("object Q: TQuery\r\n  Endless", "<object>", pos));
+}
+
 TEST_F(FormParserTest, ObjectWithoutPropertiesAndWhereTheParseStops) {
   std::string text = "object Q: TQuery\nend\n\n  \nobject R: TQuery\nend\n";
   int end = 0;

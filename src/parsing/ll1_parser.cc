@@ -217,6 +217,12 @@ int TLL1Parser::TerminalIndex(const std::string& name) {
   return static_cast<int>(terminals_.size() - 1);
 }
 
+int TLL1Parser::TerminalIndexOf(std::string_view name) const {
+  for (size_t i = 0; i < terminals_.size(); ++i)
+    if (SameText(terminals_[i].name, name)) return static_cast<int>(i);
+  return -1;
+}
+
 std::vector<TLL1Parser::Item> TLL1Parser::CompileAlternative(std::string_view alt) {
   std::vector<Item> items;
   for (size_t i = 0; i < alt.size();) {

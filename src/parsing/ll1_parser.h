@@ -110,6 +110,8 @@ class TLL1Parser {
   virtual void BeforeParse() {}
   virtual void AfterParse(bool& result) { (void)result; }
 
+  // The index of a built-in class used by the grammar, by name, or -1.
+  int TerminalIndexOf(std::string_view name) const;
   // The index of a rule by name (case-insensitive), or -1.
   int RuleIndex(std::string_view name) const;
   const std::string& RuleName(int rule) const { return rules_[static_cast<size_t>(rule)].name; }
