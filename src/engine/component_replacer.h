@@ -158,6 +158,7 @@ class TComponentReplacer {
   void WriteUndoFile(const std::string& undo_path);
   void AddFormOfDirective(std::string_view directive, const std::string& source_path);
   void LogChanges(int changes);
+  bool IsDatabaseClass(const std::string& cls) const;
   // Writes a rewritten file into the work folder: on the background writer
   // during a run, else at once.
   void WriteOutput(const std::string& path, std::string data);

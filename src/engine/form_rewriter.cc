@@ -205,11 +205,21 @@ void TComponentReplacer::ScanFormDatabases(const std::string& form_path) {
     } else if (code == kTokEndKw) {
       obj.ObjectName.clear();
       obj.ObjectClass.clear();
-    } else if (code == kTokString && obj.ObjectClass == "TDatabase" &&
-               obj.LastIdent == "DatabaseName") {
+    } else if (code == kTokString && obj.LastIdent == "DatabaseName" &&
+               IsDatabaseClass(obj.ObjectClass)) {
       DatabaseMap.SetValue(token, form_name + "." + obj.ObjectName);
     }
   }
+}
+
+// TDatabase, or a class of the project descending from it, whose objects
+// are converted as databases are.
+bool TComponentReplacer::IsDatabaseClass(const std::string& cls) const {
+  if (cls == "TDatabase") return true;
+  return !Descendants.Empty() &&
+         Descendants.MappedAncestor(cls, [this](const std::string& c) {
+           return FindOldName(c) >= 0;
+         }) == "TDatabase";
 }
 
 std::string TComponentReplacer::GetDatabaseConnection(const std::string& prop_name,

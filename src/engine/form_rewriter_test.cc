@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "engine/component_replacer.h"
@@ -228,25 +229,34 @@ class DescendantRunTest : public FormRewriteTest {
                "unit Base;\r\ninterface\r\nuses DBTables;\r\ntype\r\n"
                "  TAppQuery = class(TQuery)\r\n  published\r\n"
                "    property Audit: Boolean read FAudit write FAudit;\r\n  end;\r\n"
-               "  TAuditQuery = class(TAppQuery);\r\nimplementation\r\nend.\r\n");
+               "  TAuditQuery = class(TAppQuery);\r\n  TAppDatabase = class(TDatabase);\r\n"
+               "implementation\r\nend.\r\n");
     dir_.Write("app/U2.pas", "unit U2; interface implementation {$R *.DFM} end.");
     dir_.Write("app/u2.dfm", kForm);
-    dir_.Write("app/App.dpr", "program App; uses Base in 'Base.pas', U2 in 'U2.pas'; begin end.");
+    dir_.Write("app/U3.pas", "unit U3; interface implementation {$R *.dfm} end.");
+    dir_.Write("app/U3.dfm", Crlf({"object Form3: TForm3", "  object Db: TAppDatabase",
+                                   "    DatabaseName = 'Sales'", "  end", "end"}));
+    dir_.Write("app/App.dpr",
+               "program App; uses Base in 'Base.pas', U2 in 'U2.pas', U3 in 'U3.pas'; begin end.");
     ReplaceOptions->BackupDir = dir_ / "app/RBackup";
     ReplaceOptions->MakeBackup = true;
     ReplaceOptions->WriteLog = true;
   }
-  void ExpectConverted() {
-    EXPECT_EQ(dir_.Read("app/u2.dfm"),
-              Crlf({"object Form2: TForm2", "    object Q1: TAppQuery", "    Audit = True",
-                    "    Tag = 1", "  end", "  object Q2: TAuditQuery", "    SQL.Strings = (",
-                    "            'select 1')", "  end", "object Q3: TOtherQuery",
-                    "    RequestLive = True", "  end", "end"}));
+  // In project mode the database scan gives Q1 the descendant database.
+  void ExpectConverted(bool connected) {
+    std::string expected = Crlf({"object Form2: TForm2", "    object Q1: TAppQuery"});
+    if (connected) expected += "    Connection = Form3.Db\r\n";
+    expected += Crlf({"    Audit = True", "    Tag = 1", "  end", "  object Q2: TAuditQuery",
+                      "    SQL.Strings = (", "            'select 1')", "  end",
+                      "object Q3: TOtherQuery", "    RequestLive = True", "  end", "end"});
+    EXPECT_EQ(dir_.Read("app/u2.dfm"), expected);
     EXPECT_NE(dir_.Read("app/Base.pas").find("TAppQuery = class(TNXQuery)"), std::string::npos);
-    const FileReport& form = BdeReplacer->Report.files.back();
-    ASSERT_EQ(form.objects.size(), 2u);
-    EXPECT_EQ(form.objects[1].ancestor, "TQuery");
-    EXPECT_EQ(form.objects[1].new_class, "TAuditQuery");
+    auto form = std::find_if(BdeReplacer->Report.files.begin(), BdeReplacer->Report.files.end(),
+                             [](const FileReport& f) { return f.path.ends_with("u2.dfm"); });
+    ASSERT_NE(form, BdeReplacer->Report.files.end());
+    ASSERT_EQ(form->objects.size(), 2u);
+    EXPECT_EQ(form->objects[1].ancestor, "TQuery");
+    EXPECT_EQ(form->objects[1].new_class, "TAuditQuery");
     EXPECT_NE(dir_.Read("app/Wiz_Log.txt").find("2 change(s)"), std::string::npos);
   }
   static constexpr const char* kForm =
@@ -262,9 +272,10 @@ TEST_F(DescendantRunTest, ProjectMode) {
   host.Load(dir_ / "app/App.dpr");
   ScopedIdeServices services(&host);
   ReplaceOptions->Dest = 0;
-  ReplaceOptions->Units = "Base.pas\r\nU2.pas\r\n";
+  ReplaceOptions->Units = "Base.pas\r\nU2.pas\r\nU3.pas\r\n";
   ASSERT_TRUE(BdeReplacer->Execute());
-  ExpectConverted();
+  ExpectConverted(true);
+  EXPECT_NE(dir_.Read("app/U3.dfm").find("object Db: TAppDatabase\r\n  end"), std::string::npos);
   // A run that does not read the declaring unit leaves the descendants alone.
   dir_.Write("app/u2.dfm", kForm);
   ReplaceOptions->Units = "U2.pas\r\n";
@@ -277,7 +288,7 @@ TEST_F(DescendantRunTest, FolderMode) {
   ReplaceOptions->Directory = dir_ / "app";
   ReplaceOptions->IncludeSubDirs = false;
   ASSERT_TRUE(BdeReplacer->Execute());
-  ExpectConverted();
+  ExpectConverted(false);
 }
 
 }  // namespace
