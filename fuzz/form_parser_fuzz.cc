@@ -36,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     parser.GetObjectText(0, rendered);
     if (rendered.empty()) continue;  // an object without a name
     int again = 1;
-    if (!parser.Parse(rendered, "<object>", again) || again != static_cast<int>(rendered.size()) + 1)
+    if (!parser.Parse(rendered, "<object>", again) ||
+        again != static_cast<int>(rendered.size()) + 1)
       std::abort();
   }
   return 0;

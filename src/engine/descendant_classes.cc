@@ -59,8 +59,8 @@ void TDescendantClasses::LearnFrom(std::string_view unit_text) {
   } seen[3];
   std::string_view tok;
   for (int code; (code = tokens.Next(&tok)) != kTokEnd;) {
-    const bool declaration = Is(code, '(') && seen[0].code == kTokIdent &&
-                             Is(seen[1].code, '=') && IsWord(seen[2].code, seen[2].text, "class");
+    const bool declaration = Is(code, '(') && seen[0].code == kTokIdent && Is(seen[1].code, '=') &&
+                             IsWord(seen[2].code, seen[2].text, "class");
     if (!declaration) {
       seen[0] = seen[1];
       seen[1] = seen[2];

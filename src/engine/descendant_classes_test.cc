@@ -15,17 +15,19 @@ TEST(DescendantClassesTest, ChainsResolveToTheFirstMappedAncestor) {
       "  published\r\n    property Audit: Boolean read FAudit write FAudit;\r\n"
       "    property DatabaseName;\r\n  end;\r\n"
       "  TAuditQuery = class (TAppQuery, IUnknown) { TTable = class(TQuery) }\r\n"
-      "    Detail: record A: Integer; end;\r\n    property Level: Integer read FLevel;\r\n  end;\r\n"
+      "    Detail: record A: Integer; end;\r\n"
+      "    property Level: Integer read FLevel;\r\n  end;\r\n"
       "  TQualified = class(DBTables.TTable);\r\n  TForward = class;\r\n"
-      "  TQueryClass = class of TQuery;\r\n  TLoopA = class(TLoopB);\r\n  TLoopB = class(TLoopA);\r\n"
+      "  TQueryClass = class of TQuery;\r\n"
+      "  TLoopA = class(TLoopB);\r\n  TLoopB = class(TLoopA);\r\n"
       "implementation\r\nend.\r\n");
   struct Case {
     const char* cls;
     const char* ancestor;
   } cases[] = {
-      {"TAppQuery", "TQuery"},  {"tauditquery", "TQuery"}, {"TQualified", "TTable"},
-      {"TQuery", ""},           {"TForward", ""},          {"TQueryClass", ""},
-      {"TLoopA", ""},           {"TUnknown", ""},
+      {"TAppQuery", "TQuery"}, {"tauditquery", "TQuery"}, {"TQualified", "TTable"},
+      {"TQuery", ""},          {"TForward", ""},          {"TQueryClass", ""},
+      {"TLoopA", ""},          {"TUnknown", ""},
   };
   for (const Case& c : cases) EXPECT_EQ(classes.MappedAncestor(c.cls, Mapped), c.ancestor) << c.cls;
   // Own properties are those declared with a type, along the whole chain; a

@@ -73,8 +73,8 @@ bool FreePascalReads(const ScratchDir& dir, const std::string& stream) {
 #ifdef TOLVERN_DFMCONV
   const std::string in = dir / "stream.bin", out = dir / "dump.txt";
   testing::WriteFileBytes(in, stream);
-  const std::string cmd = std::string("'") + TOLVERN_DFMCONV + "' dump '" + in + "' '" + out +
-                          "' 2>/dev/null";
+  const std::string cmd =
+      std::string("'") + TOLVERN_DFMCONV + "' dump '" + in + "' '" + out + "' 2>/dev/null";
   return std::system(cmd.c_str()) == 0;
 #else
   (void)dir;
@@ -165,10 +165,11 @@ TEST(FormCorpusMigrationTest, EveryFormWithBothReplacers) {
       }
     }
   }
-  std::printf("forms: %d; BDE: %d forms changed, %d objects rewritten, %d not converted; ADO: %d "
-              "forms changed, %d objects rewritten, %d not converted\n",
-              forms, forms_changed["BDE"], rewritten["BDE"], not_converted["BDE"],
-              forms_changed["ADO"], rewritten["ADO"], not_converted["ADO"]);
+  std::printf(
+      "forms: %d; BDE: %d forms changed, %d objects rewritten, %d not converted; ADO: %d "
+      "forms changed, %d objects rewritten, %d not converted\n",
+      forms, forms_changed["BDE"], rewritten["BDE"], not_converted["BDE"], forms_changed["ADO"],
+      rewritten["ADO"], not_converted["ADO"]);
   EXPECT_GT(forms, 850);
   EXPECT_GT(rewritten["BDE"], 500);
   EXPECT_GT(rewritten["ADO"], 100);

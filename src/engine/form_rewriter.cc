@@ -126,14 +126,16 @@ void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::stri
           --depth;
         } else {
           const size_t stop = static_cast<size_t>(std::max(ObjectParser->FurthestPos(), 1) - 1);
-          const std::string reason = res::Format(
-              res::kOutsideFormGrammar, {std::to_string(LineOf(text, std::min(stop, text.size())))});
+          const std::string reason =
+              res::Format(res::kOutsideFormGrammar,
+                          {std::to_string(LineOf(text, std::min(stop, text.size())))});
           const std::string where = source_path + "(" + std::to_string(line) + ")";
-          Log.WriteLine(ancestor.empty()
-                            ? res::Format(res::kObjectNotParsed,
-                                          {where, obj.ObjectName, obj.ObjectClass, reason})
-                            : res::Format(res::kDescendantNotParsed,
-                                          {where, obj.ObjectName, obj.ObjectClass, ancestor, reason}));
+          Log.WriteLine(
+              ancestor.empty()
+                  ? res::Format(res::kObjectNotParsed,
+                                {where, obj.ObjectName, obj.ObjectClass, reason})
+                  : res::Format(res::kDescendantNotParsed,
+                                {where, obj.ObjectName, obj.ObjectClass, ancestor, reason}));
           report.unparsed.push_back({obj.ObjectName, obj.ObjectClass, line, reason, ancestor});
         }
         out += replaced;
@@ -216,10 +218,9 @@ void TComponentReplacer::ScanFormDatabases(const std::string& form_path) {
 // are converted as databases are.
 bool TComponentReplacer::IsDatabaseClass(const std::string& cls) const {
   if (cls == "TDatabase") return true;
-  return !Descendants.Empty() &&
-         Descendants.MappedAncestor(cls, [this](const std::string& c) {
-           return FindOldName(c) >= 0;
-         }) == "TDatabase";
+  return !Descendants.Empty() && Descendants.MappedAncestor(cls, [this](const std::string& c) {
+    return FindOldName(c) >= 0;
+  }) == "TDatabase";
 }
 
 std::string TComponentReplacer::GetDatabaseConnection(const std::string& prop_name,

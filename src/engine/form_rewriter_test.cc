@@ -79,7 +79,8 @@ TEST_F(FormRewriteTest, InheritedObjectsAreConvertedAndNothingMappedMeansNoFile)
   Result r = Rewrite(*BdeReplacer, form);
   EXPECT_EQ(r.out, Crlf({"inherited Form2: TForm2", "    inherited Query1: TNXQuery [1]",
                          "    Tag = 2", "  end", "end"}));
-  form = Crlf({"object Form2: TForm2", "  object L: TLabel", "    Caption = 'TQuery'", "  end", "end"});
+  form = Crlf(
+      {"object Form2: TForm2", "  object L: TLabel", "    Caption = 'TQuery'", "  end", "end"});
   r = Rewrite(*BdeReplacer, form);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.log, "No changes\r\n");

@@ -92,8 +92,12 @@ std::string RunReport::ToJson() const {
             converted.push_back({{"name", d.name}, {"value", value}, {"to", to}});
           }
         }
-        json jo = {{"name", o.name},         {"oldClass", o.old_class}, {"newClass", o.new_class},
-                   {"line", o.line},         {"kept", kept},            {"converted", converted},
+        json jo = {{"name", o.name},
+                   {"oldClass", o.old_class},
+                   {"newClass", o.new_class},
+                   {"line", o.line},
+                   {"kept", kept},
+                   {"converted", converted},
                    {"dropped", dropped}};
         if (!o.ancestor.empty()) jo["ancestor"] = o.ancestor;
         objects.push_back(jo);

@@ -168,8 +168,8 @@ bool TFormParser::MatchTerminal(int terminal) {
   const size_t p = static_cast<size_t>(State->Pos);
   if (p < 1 || p > Text.size()) return true;
   const unsigned char c = static_cast<unsigned char>(Text[p - 1]);
-  return !((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-           c == '_' || c >= 128);
+  return !((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' ||
+           c >= 128);
 }
 
 void TFormParser::BeforeParse() {
@@ -360,7 +360,7 @@ void TFormParser::GetObjectText(int level, std::string& text) {
   text += s.ObjName;
   text += ": ";
   text += target_class_name_.empty() || !as_class_.empty() ? std::string(s.ObjType)
-                                                            : target_class_name_;
+                                                           : target_class_name_;
   if (!s.ChildPos.empty()) {
     text += ' ';
     text += s.ChildPos;

@@ -94,11 +94,21 @@ TEST_F(FormParserTest, ValuesPassThroughUnchanged) {
   struct Case {
     const char* line;
   } cases[] = {
-      {"Options = [a, b]"},       {"Options = []"},         {"X = 1.5"},
-      {"X = -3"},                 {"D = 12d"},              {"C = -0.5c"},
-      {"F = 1.25s"},              {"T = 45000.75d"},        {"S = #13#10'x'"},
-      {"S = 'it''s'"},            {"N = (1 2 3)"},          {"E = 1.5e-3"},
-      {"Ref = Form1.Table1"},     {"B = {0A0B}"},           {"On = DoIt"},
+      {"Options = [a, b]"},
+      {"Options = []"},
+      {"X = 1.5"},
+      {"X = -3"},
+      {"D = 12d"},
+      {"C = -0.5c"},
+      {"F = 1.25s"},
+      {"T = 45000.75d"},
+      {"S = #13#10'x'"},
+      {"S = 'it''s'"},
+      {"N = (1 2 3)"},
+      {"E = 1.5e-3"},
+      {"Ref = Form1.Table1"},
+      {"B = {0A0B}"},
+      {"On = DoIt"},
       {"L = ('a' 'b')"},
   };
   for (const Case& c : cases) {
@@ -216,16 +226,18 @@ TEST_F(FormParserTest, MalformedTextFailsCleanly) {
 }
 
 TEST_F(FormParserTest, ChildPositionsUnnamedObjectsAndNamesInAnyScript) {
-  std::string text = Crlf({"object qryTotals: TADOQuery [3]", "  SQL.Strings = (", "    'x')", "end"});
+  std::string text =
+      Crlf({"object qryTotals: TADOQuery [3]", "  SQL.Strings = (", "    'x')", "end"});
   EXPECT_EQ(Convert(parser_, text, "TTestQuery"),
             Crlf({"object qryTotals: TTestQuery [3]", "  SQL.Strings = (", "        'x')", "end"}));
   EXPECT_EQ(Convert(parser_, "inherited dsMain: TDataSource[1]\r\nend\r\n", ""),
             Crlf({"inherited dsMain: TDataSource [1]", "end"}));
   // Nested objects with a name in Cyrillic letters, or without a name, do
   // not stop their parent's conversion; they travel unchanged.
-  const std::string nested = Crlf({"  object tblOrders\xD0\x9D\xD0\xBE\xD0\xBC_1: TAutoIncField [0]",
-                                   "    FieldName = '\xD0\x9D'", "  end", "  object TDateTimeField",
-                                   "    FieldName = 'D'", "  end"});
+  const std::string nested =
+      Crlf({"  object tblOrders\xD0\x9D\xD0\xBE\xD0\xBC_1: TAutoIncField [0]",
+            "    FieldName = '\xD0\x9D'", "  end", "  object TDateTimeField", "    FieldName = 'D'",
+            "  end"});
   text = "object \xCE\xA0\xCE\xB1: TTable\r\n  RequestLive = True\r\n" + nested + "end\r\n";
   EXPECT_EQ(Convert(parser_, text, "TTestQuery"),
             "object \xCE\xA0\xCE\xB1: TTestQuery\r\n" + nested + "end\r\n");
@@ -265,8 +277,8 @@ TEST_F(FormParserTest, EachNestedObjectIsRecognisedOnceAtAnyDepth) {
   const int depth = 60;
   for (int d = 0; d <= depth; ++d)
     text += std::string(static_cast<size_t>(2 * d), ' ') + "object O" + std::to_string(d) +
-            (d == 0 ? ": TQuery\r\n" : ": TField\r\n") + std::string(static_cast<size_t>(2 * d), ' ') +
-            "  Tag = 1\r\n";
+            (d == 0 ? ": TQuery\r\n" : ": TField\r\n") +
+            std::string(static_cast<size_t>(2 * d), ' ') + "  Tag = 1\r\n";
   for (int d = depth; d >= 0; --d) text += std::string(static_cast<size_t>(2 * d), ' ') + "end\r\n";
   ObjectCountingParser p;
   p.SetTargetClassName("TNXQuery");

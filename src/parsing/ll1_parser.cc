@@ -249,7 +249,8 @@ std::vector<TLL1Parser::Item> TLL1Parser::CompileAlternative(std::string_view al
 void TLL1Parser::Compile() {
   for (Rule& r : rules_) {
     r.compiled.clear();
-    for (const std::string& alt : r.alternatives) r.compiled.push_back({CompileAlternative(alt), {}, false, 0, {}});
+    for (const std::string& alt : r.alternatives)
+      r.compiled.push_back({CompileAlternative(alt), {}, false, 0, {}});
   }
 }
 
@@ -388,9 +389,9 @@ bool TLL1Parser::ParseAlternatives(const Rule& rule) {
   const bool at_end = start < 1 || start > text_size;
   const unsigned char next = at_end ? 0 : static_cast<unsigned char>(Text[static_cast<size_t>(start - 1)]);
   frame.start->Assign(*State);
-  bool dirty = false;   // the state has moved since the start
-  size_t marks = 0;     // saved prefix states that hold for the current alternative
-  int failed_at = -1;   // the item at which the previous alternative failed
+  bool dirty = false;  // the state has moved since the start
+  size_t marks = 0;    // saved prefix states that hold for the current alternative
+  int failed_at = -1;  // the item at which the previous alternative failed
   for (size_t a = 0; a < rule.compiled.size(); ++a) {
     const Compiled& alt = rule.compiled[a];
     if (a > 0) {
@@ -433,8 +434,9 @@ bool TLL1Parser::MatchItems(const Compiled& alt, int from, Frame& frame, size_t&
     switch (item.kind) {
       case ItemKind::kLiteral: {
         int p = State->Pos;
-        matched = p >= 1 && p <= text_size &&
-                  static_cast<unsigned char>(AsciiLower(Text[static_cast<size_t>(p - 1)])) == item.ch;
+        matched =
+            p >= 1 && p <= text_size &&
+            static_cast<unsigned char>(AsciiLower(Text[static_cast<size_t>(p - 1)])) == item.ch;
         if (matched) State->Pos = p + 1;
         break;
       }
@@ -445,7 +447,8 @@ bool TLL1Parser::MatchItems(const Compiled& alt, int from, Frame& frame, size_t&
         matched = ParseNonTerminal(item.index);
         break;
       case ItemKind::kUnknownRule:
-        throw EGrammarError("Unknown nonterminal: " + unknown_names_[static_cast<size_t>(item.index)]);
+        throw EGrammarError("Unknown nonterminal: " +
+                            unknown_names_[static_cast<size_t>(item.index)]);
     }
     if (!matched) {
       furthest_ = std::max(furthest_, State->Pos);

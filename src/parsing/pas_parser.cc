@@ -14,11 +14,11 @@ struct Tables {
   Tables() {
     for (int c = 0; c < 256; ++c) {
       CharClass k = kOtherChar;
-      if (c <= 32) k = kBlank;
       // Bytes from 128 are letters: identifiers of Unicode sources and forms
       // may hold letters of any script, which are such bytes in UTF-8.
-      else if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 128)
-        k = kLetter;
+      if (c <= 32) k = kBlank;
+      else if (c >= 128) k = kLetter;
+      else if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_') k = kLetter;
       else if (c >= '0' && c <= '9') k = kDigit;
       else if (c == '$') k = kDollar;
       else if (TPasParser::IsSymbolChar(static_cast<unsigned char>(c))) k = kSymbol;
