@@ -3,7 +3,10 @@
 // nonterminal that has matched is never re-entered to try a later
 // alternative). The alternatives of every rule are put into a fixed order
 // once, before the first parse; at parse time rules, alternatives and
-// character classes are plain indices, and the text is never copied.
+// character classes are plain indices, and the text is never copied. An
+// alternative that begins with the items of one that failed after them goes
+// on from the state those items left instead of recognising them again, so
+// nested lists cost time in proportion to their text at any depth.
 //
 // Rule notation: "<name>-alt1|alt2|...". An alternative is a sequence of
 // literal characters and references: "<rule>" names another rule, "<*class>"
