@@ -266,6 +266,7 @@ void TComponentReplacer::RewriteFiles(const std::string& temp_dir) {
   const bool project_mode = Options->Dest == 0;
   const bool undo_file = Options->MakeBackup && !Options->DryRun;
   DatabaseMap.Clear();
+  LearnUnitClasses();
   forced_.clear();
   backup_forced_.clear();
   const int initial_count = UnitList.Count();
@@ -617,6 +618,15 @@ void TComponentReplacer::AddFolderUnits(const std::string& folder, bool recursiv
     } else if (HasExtension(e.name, ".PAS", ".DPR")) {
       AddRunFile(path);
     }
+  }
+}
+
+void TComponentReplacer::LearnUnitClasses() {
+  Descendants.Clear();
+  for (int i = 0; i < UnitList.Count(); ++i) {
+    std::string text, why;
+    const std::string bytes = ReadWholeFile(UnitList[i]);
+    if (DecodeText(bytes, DetectEncoding(bytes), &text, &why)) LearnClassDeclarations(text);
   }
 }
 

@@ -91,7 +91,12 @@ inline constexpr const char* kEarlierUndoFile =
 inline constexpr const char* kRunCancelled = "Cancelled: no original file was replaced.";
 inline constexpr const char* kInvalidEncoding = "Left unchanged: %s (%s)";
 inline constexpr const char* kObjectNotParsed =
-    "%s(%s): object %s of class %s could not be parsed; only its class name was replaced";
+    "%s: object %s of class %s could not be parsed (%s); only its class name was replaced";
+inline constexpr const char* kDescendantNotParsed =
+    "%s: object %s of class %s (descending from %s) could not be parsed (%s); it was left as it "
+    "was";
+inline constexpr const char* kOutsideFormGrammar =
+    "the form text at line %s is outside the form grammar";
 inline constexpr const char* kFormNotValid =
     "%s: the rewritten form is not valid form text, the original is kept: %s";
 
