@@ -623,9 +623,14 @@ void TComponentReplacer::AddFolderUnits(const std::string& folder, bool recursiv
 
 void TComponentReplacer::LearnUnitClasses() {
   Descendants.Clear();
+  Disk& disk = CurrentDisk();
   for (int i = 0; i < UnitList.Count(); ++i) {
-    std::string text, why;
-    const std::string bytes = ReadWholeFile(UnitList[i]);
+    // A unit that cannot be read or decoded teaches nothing; the rewriting
+    // names it when it gets there.
+    if (i < static_cast<int>(run_files_.size()) && run_files_[static_cast<size_t>(i)].skipped)
+      continue;
+    std::string bytes, text, why;
+    if (!disk.ReadFile(UnitList[i], &bytes, &why)) continue;
     if (DecodeText(bytes, DetectEncoding(bytes), &text, &why)) LearnClassDeclarations(text);
   }
 }
