@@ -1,5 +1,6 @@
 #include "test_support.h"
 
+#include <atomic>
 #include <cerrno>
 
 #include <sys/wait.h>
@@ -179,13 +180,13 @@ std::string ShellQuote(const std::string& s) {
 }
 }  // namespace
 
-CommandResult RunTolvern(const std::vector<std::string>& args) {
-  static int counter = 0;
+CommandResult RunTolvern(const std::vector<std::string>& args, const std::string& shell_prefix) {
+  static std::atomic<int> counter{0};
   std::string err_file =
       (fs::temp_directory_path() / ("tolvern-stderr-" + std::to_string(getpid()) + "-" +
                                     std::to_string(counter++)))
           .string();
-  std::string cmd = ShellQuote(TOLVERN_BINARY);
+  std::string cmd = shell_prefix + ShellQuote(TOLVERN_BINARY);
   for (const std::string& a : args) cmd += " " + ShellQuote(a);
   cmd += " 2>" + ShellQuote(err_file) + " </dev/null";
   CommandResult result;

@@ -82,7 +82,8 @@ struct CommandResult {
 inline std::string ExampleDir() { return std::string(TOLVERN_SOURCE_DIR) + "/examples/orders"; }
 std::string CopyExample(const ScratchDir& dir, const std::string& name);
 
-// Runs the tolvern binary with arguments (each quoted for the shell).
-CommandResult RunTolvern(const std::vector<std::string>& args);
+// Runs the tolvern binary with arguments (each quoted for the shell), after
+// shell_prefix (such as "ulimit -f 8; ").
+CommandResult RunTolvern(const std::vector<std::string>& args, const std::string& shell_prefix = "");
 
 }  // namespace tolvern::testing

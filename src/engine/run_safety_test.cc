@@ -10,6 +10,8 @@
 #include "files/file_utils.h"
 #include "ide/project_host.h"
 #include "platform/errors.h"
+#include "platform/form_resource.h"
+#include "platform/object_stream.h"
 #include "platform/path_lock.h"
 #include "test_support.h"
 
@@ -212,6 +214,47 @@ TEST_F(RunSafetyTest, PartialRunsNameWhatTheyLeftAndKeepUnitsWithTheirForms) {
   EXPECT_NE(dir_.Read("src/ok/K.pas"), kBde);
   EXPECT_EQ(dir_.Read("src/sub/S.pas"), kBde);
   EXPECT_EQ(BdeReplacer->Report.FilesNotMigrated(), 4);
+}
+
+#ifndef _WIN32
+TEST_F(RunSafetyTest, OnlyRegularFilesOfBoundedSizeAreRead) {
+  dir_.Write("src/A.pas", kBde);
+  ASSERT_EQ(::mkfifo((dir_ / "src/Fifo.pas").c_str(), 0600), 0);  // would block a reader
+  fs::create_symlink("/dev/zero", dir_ / "src/Zero.pas");          // would never end
+  std::string huge = dir_.Write("src/Huge.pas", "");
+  fs::resize_file(huge, kMaxFileSize + 1);  // sparse: nothing is written
+  ASSERT_TRUE(BdeReplacer->Execute());
+  auto left = NotMigrated(*BdeReplacer);
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"Fifo.pas", "Huge.pas", "Zero.pas"}));
+  for (const FileReport& f : BdeReplacer->Report.files) {
+    if (f.outcome != "skipped") continue;
+    const std::string why = f.path.ends_with("Huge.pas") ? "larger than the limit of 256 MB"
+                                                         : "not a regular file";
+    EXPECT_NE(f.note.find(why), std::string::npos) << f.path << ": " << f.note;
+  }
+  EXPECT_NE(dir_.Read("src/A.pas"), kBde);
+}
+#endif
+
+TEST_F(RunSafetyTest, LoginValuesBeyondTheCodePageInEveryStorage) {
+  const std::string form =
+      "object Db: TDatabase\r\n  DatabaseName = 'DB'\r\n  Params.Strings = (\r\n"
+      "    'USER NAME='#1070'X')\r\nend\r\n";
+  dir_.Write("src/A.pas", "unit A;\r\n{$R *.dfm}\r\nend.\r\n");
+  dir_.Write("src/A.dfm", form);                       // ANSI text
+  dir_.Write("src/B.pas", "unit B;\r\n{$R *.dfm}\r\nend.\r\n");
+  dir_.Write("src/B.dfm", "\xEF\xBB\xBF" + form);      // UTF-8 text
+  dir_.Write("src/C.pas", "unit C;\r\n{$R *.dfm}\r\nend.\r\n");
+  dir_.Write("src/C.dfm", WriteFormResource("TDB", ObjectTextToBinary(form)));  // binary
+  ASSERT_TRUE(BdeReplacer->Execute());
+  EXPECT_EQ(BdeReplacer->Report.FilesNotMigrated(), 0);
+  EXPECT_NE(dir_.Read("src/A.dfm").find("Username = #1070'X'"), std::string::npos);
+  EXPECT_NE(dir_.Read("src/B.dfm").find("Username = #1070'X'"), std::string::npos);
+  TRCData header;
+  std::string c = dir_.Read("src/C.dfm");
+  EXPECT_NE(ObjectBinaryToText(ReadFormResource(c, &header)).find("Username = #1070'X'"),
+            std::string::npos);
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 
 #include <functional>
 #include <string>
+
+#include "platform/form_strings.h"
 #include <string_view>
 #include <vector>
 
@@ -109,9 +111,9 @@ class TFormParser : public TLL1Parser {
 
   // The login entries ("name=value") of a TDatabase "Params.Strings" value:
   // the strings of the list.
-  static std::vector<std::string> LoginEntries(std::string_view value);
+  static std::vector<FormChars> LoginEntries(std::string_view value);
   // The value of the first entry of that name (letter case ignored), or "".
-  static std::string EntryValue(const std::vector<std::string>& entries, std::string_view name);
+  static FormChars EntryValue(const std::vector<FormChars>& entries, std::string_view name);
   // The value without its first and last character (its quotes).
   static std::string_view Unquote(std::string_view value);
 
