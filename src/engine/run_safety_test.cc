@@ -237,6 +237,27 @@ TEST_F(RunSafetyTest, OnlyRegularFilesOfBoundedSizeAreRead) {
 }
 #endif
 
+#ifndef _WIN32
+TEST_F(RunSafetyTest, LinksPlantedWhereTheToolWritesAreNeverFollowed) {
+  const std::string victim = dir_.Write("victim.txt", "precious");
+  dir_.Write("src/A.pas", kBde);
+  fs::create_directories(dir_ / "src/RBackup");
+  fs::create_symlink(victim, dir_ / "src/RBackup/ZUvezod.reu");
+  ASSERT_TRUE(BdeReplacer->Execute());
+  EXPECT_EQ(BdeReplacer->UndoFilePath, dir_ / "src/RBackup/ZUvezod.2.reu");
+  // A sibling planted beside an original makes its restore fail, unwritten.
+  fs::create_symlink(victim, dir_ / "src/A.pas.tolvern-new");
+  EXPECT_FALSE(BdeReplacer->RestoreFiles(BdeReplacer->UndoFilePath));
+  EXPECT_NE(BdeReplacer->RestoreError.find("A.pas.tolvern-new\" is in the way"), std::string::npos)
+      << BdeReplacer->RestoreError;
+  // A log planted as a link stops the run before anything is read.
+  fs::remove(dir_ / "src/Wiz_Log.txt");
+  fs::create_symlink(victim, dir_ / "src/Wiz_Log.txt");
+  EXPECT_THROW(BdeReplacer->Execute(), EFCreateError);
+  EXPECT_EQ(dir_.Read("victim.txt"), "precious");
+}
+#endif
+
 TEST_F(RunSafetyTest, LoginValuesBeyondTheCodePageInEveryStorage) {
   const std::string form =
       "object Db: TDatabase\r\n  DatabaseName = 'DB'\r\n  Params.Strings = (\r\n"
