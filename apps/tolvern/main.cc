@@ -1,6 +1,7 @@
 // tolvern: the command-line face of the migration engine.
 //
 //   tolvern migrate (--project FILE.dpr | --folder DIR) [options]
+//   tolvern todo (--project FILE.dpr | --folder DIR) [--ado]
 //   tolvern restore UNDOFILE
 //
 // Exit codes: 0 success, 1 the run or restore failed, 2 usage errors,
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "engine/nx_replacer.h"
+#include "engine/todo_list.h"
 #include "files/form_converter.h"
 #include "files/unified_diff.h"
 #include "platform/form_resource.h"
@@ -53,6 +55,8 @@ struct MigrateArgs {
   bool quiet = false;
   bool dry_run = false;
   bool diff = false;
+  bool todo = false;       // print the places left for a person
+  bool todo_only = false;  // tolvern todo: only the list, nothing run
   std::string report;
 };
 
@@ -156,6 +160,24 @@ int RunMigrate(const MigrateArgs& args) {
     options.IncludeSubDirs = args.recursive;
     base_folder = folder;
   }
+  if (args.todo_only) {
+    // The list comes from a dry run that leaves no log: nothing is touched.
+    options.MakeBackup = false;
+    options.WriteLog = false;
+    options.ViewLog = false;
+    options.DryRun = true;
+    replacer.Report.details = false;
+    replacer.OnProgress = nullptr;
+    replacer.OnFileChanged = nullptr;
+    replacer.Execute();
+    RunReport& report = replacer.Report;
+    for (const FileReport& f : report.files)
+      if (f.outcome == "skipped") std::cerr << "tolvern: not read: " << f.path << ": " << f.note << "\n";
+    std::vector<TodoItem> items = report.Todo();
+    for (TodoItem& t : items) t.file = Shown(t.file, base_folder);
+    std::cout << FormatTodo(items) << "to do: " << items.size() << "\n";
+    return report.FilesNotMigrated() > 0 ? kExitIncomplete : kExitOk;
+  }
   options.MakeBackup = !args.no_backup;
   options.BackupDir = args.backup_dir.empty() ? PathJoin(base_folder, "RBackup")
                                               : Absolute(args.backup_dir);
@@ -184,7 +206,10 @@ int RunMigrate(const MigrateArgs& args) {
   // Every file the run meant to migrate and did not, with the reason.
   for (const FileReport& f : report.files)
     if (f.outcome == "skipped") std::cerr << "tolvern: not migrated: " << f.path << ": " << f.note << "\n";
-  for (FileReport& f : report.files) f.path = Shown(f.path, base_folder);
+  for (FileReport& f : report.files) {
+    f.path = Shown(f.path, base_folder);
+    for (TodoItem& t : f.todo) t.file = f.path;
+  }
   if (!args.report.empty()) WriteWholeFile(Absolute(args.report), report.ToJson());
   if (args.dry_run) {
     for (const FileReport& f : report.files)
@@ -206,6 +231,8 @@ int RunMigrate(const MigrateArgs& args) {
     for (const UnparsedObject& u : f.unparsed)
       std::cout << "Not converted: " << f.path << "(" << u.line << "): object " << u.name
                 << " of class " << u.cls << ": " << u.reason << "\n";
+  const int todo = report.TodoCount();
+  if (args.todo) std::cout << FormatTodo(report.Todo());
   char time[32];
   std::snprintf(time, sizeof time, "%.2f", seconds);
   const int dropped = report.PropertiesDropped();
@@ -216,6 +243,7 @@ int RunMigrate(const MigrateArgs& args) {
             << "; properties dropped: " << dropped
             << (dropped && args.report.empty() ? " (--report FILE lists them)" : "")
             << "; not migrated: " << left
+            << "; to do: " << todo << (todo && !args.todo ? " (--todo lists them)" : "")
             << "; time: " << time << " s\n";
   if (!replacer.UndoFilePath.empty()) {
     std::cout << "Undo file: " << replacer.UndoFilePath << "\n";
@@ -291,6 +319,18 @@ int main(int argc, char** argv) {
                     "Rewrite in a work folder only and show what would change; touch nothing");
   migrate->add_flag("--diff", margs.diff, "Print a unified diff of every changed file");
   migrate->add_option("--report", margs.report, "Write a JSON account of the run to FILE");
+  migrate->add_flag("--todo", margs.todo,
+                    "List every place left for a person: file:line:col: kind: text \u2014 advice");
+
+  MigrateArgs targs;
+  targs.todo_only = true;
+  CLI::App* todo = app.add_subcommand(
+      "todo", "List every place a migration would leave for a person, without running it.");
+  auto* tproject = todo->add_option("--project", targs.project, "Project file (.dpr) whose units are read");
+  auto* tfolder = todo->add_option("--folder", targs.folder, "Folder whose .pas and .dpr files are read");
+  tproject->excludes(tfolder);
+  todo->add_flag("--recursive,-r", targs.recursive, "Folder mode: walk sub-folders too")->needs(tfolder);
+  todo->add_flag("--ado", targs.ado, "The ADO components (default: BDE)");
 
   std::string undo_file;
   CLI::App* restore = app.add_subcommand("restore", "Put back the originals listed in an undo file.");
@@ -310,6 +350,8 @@ int main(int argc, char** argv) {
       throw CLI::RequiredError("--to-text or --to-binary");
     if (migrate->parsed() && margs.project.empty() && margs.folder.empty())
       throw CLI::RequiredError("--project or --folder");
+    if (todo->parsed() && targs.project.empty() && targs.folder.empty())
+      throw CLI::RequiredError("--project or --folder");
   } catch (const CLI::ParseError& e) {
     int code = app.exit(e);
     return code == 0 ? kExitOk : kExitUsage;
@@ -317,6 +359,7 @@ int main(int argc, char** argv) {
 
   try {
     if (migrate->parsed()) return RunMigrate(margs);
+    if (todo->parsed()) return RunMigrate(targs);
     if (form->parsed()) return RunForm(to_text, form_in, form_out);
     return RunRestore(undo_file);
   } catch (const Exception& e) {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/todo_list.h"
 #include "files/file_utils.h"
 #include "ide/ide_utils.h"
 #include "parsing/nx_form_parser.h"
@@ -121,6 +122,7 @@ bool TComponentReplacer::Execute() {
   try {
     const bool ok = Run(tree, dry_run);
     close_log.Run();
+    if (Options->WriteLog && !dry_run) WriteTodoFile(PathJoin(tree, res::kTodoFileName), Report.Todo());
     if (Options->WriteLog && Options->ViewLog && !dry_run) ShellOpen(log_path);
     return ok;
   } catch (const Exception& e) {

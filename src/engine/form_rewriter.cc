@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "engine/component_replacer.h"
+#include "engine/todo_list.h"
 #include "files/file_utils.h"
 #include "parsing/pas_parser.h"
 #include "platform/disk.h"
@@ -74,6 +75,8 @@ void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::stri
   TFormObject obj;
   FileReport report{source_path, form.IsBinary ? "binary-form" : "text-form",
                     EncodingName(form.Encoding), 0, "unchanged", "", {}, {}, 0, 0};
+  const TodoClasses todo_classes = TodoClasses::Of(*this);
+  TFormTodo todo(text, source_path, todo_classes);
   std::string_view token;
   for (int code; (code = scanner.GetNext(&token)) != kTokEnd;) {
     // Inherited and inline objects are converted too: the run renames their
@@ -113,6 +116,8 @@ void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::stri
         if (ObjectParser->Parse(text, "<object>", pos)) {
           ++changes;
           ++report.objects_rewritten;
+          todo.Converted(object_pos, obj.ObjectName, ancestor.empty() ? obj.ObjectClass : ancestor,
+                         ObjectParser->Decisions());
           for (const PropertyDecision& d : ObjectParser->Decisions())
             if (d.produced.empty()) ++report.properties_dropped;
           if (Report.details)
@@ -146,6 +151,8 @@ void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::stri
   }
   LogChanges(changes);
   report.changes = changes;
+  for (const UnparsedObject& u : report.unparsed) todo.NotConverted(u.line, u.name, u.cls, u.reason);
+  report.todo = todo.Finish();
   Report.files.push_back(std::move(report));
   if (changes == 0) return;
   WriteFormFile(form, out, source_path, dest_path);
