@@ -28,7 +28,7 @@ TEST(CliTest, MigratesTheExampleToItsExpectedOutputAndRestoresIt) {
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(r.out.rfind("Replace procedure was performed sucessfully.\nFiles scanned: 7; units changed: 3; "
                         "forms changed: 3; objects rewritten: 7; properties dropped: 4 (--report FILE "
-                        "lists them); not migrated: 0; time: ", 0),
+                        "lists them); not migrated: 0; to do: 4 (--todo lists them); time: ", 0),
             0u)
       << r.out;
 

@@ -101,6 +101,8 @@ class UnitScan {
 
  private:
   const Tok* At(size_t i) const { return i < toks_.size() ? &toks_[i] : nullptr; }
+  // A name being declared: followed by ":" that does not begin ":=".
+  bool Declared(size_t i) const { return CodeAt(i + 1, kColon) && !CodeAt(i + 2, kEquals); }
   bool CodeAt(size_t i, int code) const { return i < toks_.size() && toks_[i].code == code; }
   std::string_view Slice(size_t from, size_t to) const {
     return text_.substr(toks_[from].offset, toks_[to].offset + toks_[to].text.size() - toks_[from].offset);
@@ -141,7 +143,7 @@ class UnitScan {
         hit = SameText(name, row.name);
         // A name the unit declares itself, or declares here, is its own.
         if (hit && match == "name")
-          hit = !CodeAt(i + 1, kColon) && !any_declared_.count(UpperCase(std::string(name)));
+          hit = !Declared(i) && !any_declared_.count(UpperCase(std::string(name)));
       }
       if (!hit) continue;
       found_.push_back({toks_[i].offset, todo_kind::kInterface, std::string(name), std::string(row.advice)});
@@ -187,7 +189,7 @@ class UnitScan {
   }
 
   bool WithMember(size_t i, const std::vector<std::string>& targets) {
-    if (CodeAt(i + 1, kColon)) return false;
+    if (Declared(i)) return false;
     for (const std::string& target : targets)
       if (MemberAt(i, i, target)) return true;
     return false;
@@ -373,7 +375,8 @@ std::vector<TodoItem> TFormTodo::Finish() {
   // Objects of classes the run does not map that refer to a converted
   // object by name, or to a converted database by its alias.
   if (!converted_.empty()) {
-    std::vector<std::string> classes;  // of the open objects; "" for items
+    std::vector<std::pair<std::string, std::string>> classes;  // name, class of the open
+                                                               // objects; "" for items
     for (size_t start = 0; start < text_.size();) {
       size_t end = text_.find('\n', start);
       if (end == std::string_view::npos) end = text_.size();
@@ -388,13 +391,18 @@ std::vector<TodoItem> TFormTodo::Finish() {
         std::string_view cls = colon == std::string_view::npos ? "" : line.substr(colon + 1);
         cls.remove_prefix(std::min(cls.find_first_not_of(' '), cls.size()));
         cls = cls.substr(0, std::min(cls.find_first_of(" ["), cls.size()));
-        classes.emplace_back(cls);
+        std::string_view name = line.substr(word, std::min(colon, line.size()) - word);
+        name.remove_prefix(std::min(name.find_first_not_of(' '), name.size()));
+        while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+        classes.emplace_back(name, cls);
       } else if (SameText(line, "end") || SameText(line, "end>") || SameText(line, "end)")) {
         if (!classes.empty()) classes.pop_back();
       } else if (SameText(first, "item")) {
         classes.emplace_back();
-      } else if (!classes.empty() && !classes.back().empty() &&
-                 classes_.TargetOf(classes.back()).empty()) {
+      } else if (!classes.empty() && !classes.back().second.empty() &&
+                 classes_.TargetOf(classes.back().second).empty()) {
+        const std::string& cls = classes.back().second;
+        const std::string where = classes.back().first + ".";
         const size_t eq = line.find(" = ");
         if (eq != std::string_view::npos) {
           const std::string_view prop = line.substr(0, eq);
@@ -404,12 +412,12 @@ std::vector<TodoItem> TFormTodo::Finish() {
           auto hit = ident ? converted_.find(UpperCase(std::string(ref))) : converted_.end();
           const size_t at = start + indent;
           if (hit != converted_.end() && !IsGenericReference(prop)) {
-            Add(todo_kind::kFormReference, at, classes.back() + "." + std::string(line),
-                "check that " + std::string(prop) + " of " + classes.back() + " takes a " +
+            Add(todo_kind::kFormReference, at, where + std::string(line),
+                "check that " + std::string(prop) + " of " + cls + " takes a " +
                     hit->second + ": its type may name the replaced class");
           } else if (SameText(prop, "DatabaseName") &&
                      database_names_.count(UpperCase(Unquoted(value)))) {
-            Add(todo_kind::kFormReference, at, classes.back() + "." + std::string(line),
+            Add(todo_kind::kFormReference, at, where + std::string(line),
                 "the database of that name is now a TNXConnection without an alias name: "
                 "connect this component to it by hand");
           }

@@ -58,6 +58,8 @@ TEST_F(RunMessagesTest, OutcomeCountsWhatTheRunDidAndSaysWhereLogAndBackupsAre) 
             "Log: " +
                 app_ +
                 "/Wiz_Log.txt\n"
+                "Left to do by hand: 9 place(s), listed in " +
+                app_ + "/Wiz_Todo.txt\n"
                 "Backups and undo file: " +
                 app_ + "/RBackup");
   // The same folder again: nothing is left to change, and the counts say so.
@@ -67,7 +69,8 @@ TEST_F(RunMessagesTest, OutcomeCountsWhatTheRunDidAndSaysWhereLogAndBackupsAre) 
   EXPECT_EQ(ReplaceOutcomeText(*BdeReplacer),
             "Replace procedure was performed sucessfully.\n"
             "Files scanned: 8; units changed: 0; forms changed: 0; objects rewritten: 0; "
-            "files not migrated: 0.");
+            "files not migrated: 0.\n"
+            "Left to do by hand: 2 place(s)");
 }
 
 TEST_F(RunMessagesTest, FailureKeepsTheSystemsTextAndAddsPathAndReason) {
