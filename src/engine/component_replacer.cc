@@ -122,7 +122,6 @@ bool TComponentReplacer::Execute() {
   try {
     const bool ok = Run(tree, dry_run);
     close_log.Run();
-    if (Options->WriteLog && !dry_run) WriteTodoFile(PathJoin(tree, res::kTodoFileName), Report.Todo());
     if (Options->WriteLog && Options->ViewLog && !dry_run) ShellOpen(log_path);
     return ok;
   } catch (const Exception& e) {
@@ -198,6 +197,10 @@ bool TComponentReplacer::Run(const std::string& tree, bool dry_run) {
 
   bool copied = true;
   if (!dry_run) {
+    // The list of what is left for a person goes beside the log before any
+    // original is replaced, so that a list that cannot be written stops the
+    // run with nothing changed.
+    if (Options->WriteLog) WriteTodoFile(PathJoin(tree, res::kTodoFileName), Report.Todo());
     CheckOriginalsUnchanged();
     KeepGroupsTogether();
     if (Options->MakeBackup) {

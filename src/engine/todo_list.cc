@@ -8,6 +8,7 @@
 #include "platform/ascii_text.h"
 #include "platform/class_registry.h"
 #include "platform/disk.h"
+#include "platform/errors.h"
 
 namespace tolvern {
 
@@ -449,9 +450,10 @@ std::string FormatTodo(const std::vector<TodoItem>& items) {
   return out;
 }
 
-bool WriteTodoFile(const std::string& path, const std::vector<TodoItem>& items) {
+void WriteTodoFile(const std::string& path, const std::vector<TodoItem>& items) {
   std::string why;
-  return CurrentDisk().WriteFile(path, FormatTodo(items), &why);
+  if (!CurrentDisk().WriteFile(path, FormatTodo(items), &why))
+    throw EFCreateError("Cannot create file \"" + path + "\". " + why);
 }
 
 }  // namespace tolvern

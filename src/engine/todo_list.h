@@ -83,7 +83,8 @@ class TFormTodo {
 // "file:line:col: kind: text — advice" lines.
 std::string FormatTodo(const std::vector<TodoItem>& items);
 
-// Writes the formatted list to path; false when it cannot be written.
-bool WriteTodoFile(const std::string& path, const std::vector<TodoItem>& items);
+// Writes the formatted list to path; throws EFCreateError, naming the file,
+// when it cannot be written.
+void WriteTodoFile(const std::string& path, const std::vector<TodoItem>& items);
 
 }  // namespace tolvern
