@@ -628,6 +628,7 @@ void TComponentReplacer::AddFolderUnits(const std::string& folder, bool recursiv
 
 void TComponentReplacer::LearnUnitClasses() {
   Descendants.Clear();
+  Todo = TodoClasses::Of(*this);
   Disk& disk = CurrentDisk();
   for (int i = 0; i < UnitList.Count(); ++i) {
     // A unit that cannot be read or decoded teaches nothing; the rewriting

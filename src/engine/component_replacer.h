@@ -19,6 +19,7 @@
 #include "engine/descendant_classes.h"
 #include "engine/replace_options.h"
 #include "engine/run_report.h"
+#include "engine/todo_list.h"
 #include "engine/string_list.h"
 #include "files/log_writer.h"
 #include "parsing/form_parser.h"
@@ -129,7 +130,10 @@ class TComponentReplacer {
   // Learns the classes a Pascal text declares as descendants of other
   // classes, so that form objects of a descendant of a mapped class are
   // converted as the mapped class's objects are (keeping their class).
-  void LearnClassDeclarations(std::string_view unit_text) { Descendants.LearnFrom(unit_text); }
+  void LearnClassDeclarations(std::string_view unit_text) {
+    Descendants.LearnFrom(unit_text);
+    Todo.LearnNames(unit_text);
+  }
 
   // Records the database names of the TDatabase objects of a form.
   void ScanFormDatabases(const std::string& form_path);
@@ -145,6 +149,8 @@ class TComponentReplacer {
   StringList UndoList;
   StringList DatabaseMap;
   TDescendantClasses Descendants;
+  // The class tables and declared names the to-do list reads.
+  TodoClasses Todo;
   std::string OldUnit;
   std::string NewUnits;
   std::unique_ptr<TFormParser> ObjectParser;

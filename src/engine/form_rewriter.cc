@@ -75,8 +75,8 @@ void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::stri
   TFormObject obj;
   FileReport report{source_path, form.IsBinary ? "binary-form" : "text-form",
                     EncodingName(form.Encoding), 0, "unchanged", "", {}, {}, 0, 0};
-  const TodoClasses todo_classes = TodoClasses::Of(*this);
-  TFormTodo todo(text, source_path, todo_classes);
+  if (Todo.family.empty()) Todo = TodoClasses::Of(*this);
+  TFormTodo todo(text, source_path, Todo);
   std::string_view token;
   for (int code; (code = scanner.GetNext(&token)) != kTokEnd;) {
     // Inherited and inline objects are converted too: the run renames their

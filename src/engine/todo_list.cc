@@ -63,6 +63,11 @@ class UnitScan {
         toks_.push_back({code, token, static_cast<size_t>(scanner.PrevPos())});
   }
 
+  const std::unordered_map<std::string, std::string>& Declarations() {
+    LearnDeclarations();
+    return declared_;
+  }
+
   std::vector<Found> Run() {
     LearnDeclarations();
     std::vector<std::pair<size_t, std::vector<std::string>>> withs;  // end index, targets
@@ -89,6 +94,8 @@ class UnitScan {
       const std::string upper = UpperCase(std::string(t.text));
       if (auto d = declared_.find(upper); d != declared_.end()) {
         Member(i, d->second);
+      } else if (auto n = classes_.names.find(upper); after_dot && n != classes_.names.end()) {
+        Member(i, n->second);
       } else if (!after_dot) {
         if (std::string target = classes_.TargetOf(t.text); !target.empty()) Cast(i, target);
       }
@@ -306,6 +313,11 @@ TodoClasses TodoClasses::Of(const TComponentReplacer& replacer) {
   return c;
 }
 
+void TodoClasses::LearnNames(std::string_view unit_text) {
+  UnitScan scan(unit_text, *this);
+  for (const auto& [name, target] : scan.Declarations()) names[name] = target;
+}
+
 std::string TodoClasses::TargetOf(std::string_view cls) const {
   auto it = target_of.find(UpperCase(std::string(cls)));
   return it == target_of.end() ? std::string() : it->second;
@@ -352,8 +364,15 @@ void TFormTodo::Converted(size_t pos, const std::string& name, const std::string
       // The default session is what a connection gives anyway.
       if (d.name == "SessionName" && (d.value == "'Default'" || d.value == "''")) continue;
       advice = classes_.MemberAdvice(target, d.name);
+      // An event the Nexa class does not have leaves its handler unconnected.
+      if (advice.empty() && d.name.size() > 2 && d.name.compare(0, 2, "On") == 0 &&
+          d.name[2] >= 'A' && d.name[2] <= 'Z')
+        advice = "the Nexa class has no such event: call the handler " + d.value + " where it fits";
     }
     if (advice.empty()) continue;
+    // The run has removed it from the form already.
+    if (advice.ends_with(": remove it")) advice.resize(advice.size() - 11);
+    advice = "dropped: " + advice;
     Add(todo_kind::kFormProperty, FindPropertyLine(text_, pos, d.name),
         name + "." + d.name + " = " + FirstLine(d.value), advice);
   }

@@ -40,6 +40,13 @@ struct TodoClasses {
   std::string family;  // the source unit, "DBTables" or "ADODB"
   std::unordered_map<std::string, std::string> target_of;  // by upper-case name
   std::unordered_set<std::string> mapped_sources;          // upper-case source classes
+  // Names that the units of a run declare with a mapped class, so that
+  // dmOrders.qryOrders.Member is known in every unit, not only in the one
+  // that declares qryOrders.
+  std::unordered_map<std::string, std::string> names;  // upper-case name -> target class
+
+  // Learns the names a unit declares with a mapped class.
+  void LearnNames(std::string_view unit_text);
 
   static TodoClasses Of(const TComponentReplacer& replacer);
   // The target class of a class name (letter case ignored), or "".

@@ -18,6 +18,9 @@ const std::vector<TodoMember>& TodoMembers() {
       {"DBTables", "TTable", "TableType", "Nexa tables have no table type: remove it"},
       {"DBTables", "TTable", "Exclusive", "Nexa opens no table exclusively: remove it, or lock on the server"},
       {"DBTables", "TTable", "TableLevel", "Nexa tables have no table level: remove it"},
+      {"DBTables", "TTable", "FieldDefs", "table definitions are not kept: create the table on the server"},
+      {"DBTables", "TTable", "IndexDefs", "index definitions are not kept: create the indexes on the server"},
+      {"DBTables", "@dataset", "AutoRefresh", "Nexa datasets do not refresh by themselves: call Refresh after posting"},
       {"DBTables", "TQuery", "RequestLive", "TNXQuery has no live result sets: set UpdateObject to a TNXUpdateSQL to edit the rows"},
       {"DBTables", "TQuery", "Constrained", "TNXQuery has no constrained result sets: remove it"},
       {"DBTables", "TStoredProc", "Overload", "TNXStoredProc has no overloads: remove it"},
@@ -55,6 +58,8 @@ const std::vector<TodoMember>& TodoMembers() {
       {"ADODB", "@dataset", "LockType", "Nexa has no lock types: remove it"},
       {"ADODB", "@dataset", "CommandTimeout", "Nexa datasets have no command time-out: remove it"},
       {"ADODB", "@dataset", "ExecuteOptions", "Nexa has no execute options: remove it"},
+      {"ADODB", "@dataset", "Parameters", "ADO parameters are not converted: define them in ParamData"},
+      {"ADODB", "@dataset", "DataSource", "use MasterSource"},
       {"ADODB", "@dataset", "Recordset", "the ADO recordset has no counterpart: use the dataset itself"},
       {"ADODB", "TADODataSet", "CommandText", "use SQL (SQL.Text)"},
       {"ADODB", "TADODataSet", "CommandType", "Nexa has no command types: remove it"},
@@ -62,6 +67,7 @@ const std::vector<TodoMember>& TodoMembers() {
       {"ADODB", "TADOCommand", "CommandText", "use SQL (SQL.Text)"},
       {"ADODB", "TADOCommand", "CommandType", "Nexa has no command types: remove it"},
       {"ADODB", "TADOCommand", "ConnectionString", "set Connection to a TNXConnection instead"},
+      {"ADODB", "TADOCommand", "Parameters", "ADO parameters are not converted: define them in ParamData"},
       {"ADODB", "TADOCommand", "CommandObject", "the ADO command object has no counterpart: rewrite the code that uses it"},
   };
   return rows;

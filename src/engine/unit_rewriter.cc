@@ -130,8 +130,9 @@ void TComponentReplacer::ReplaceInUnit(const std::string& text, const std::strin
   // The places left for a person, where they stand in the file after the
   // command: the rewritten text when it replaces the original.
   const bool rewritten = !unchanged && !Options->DryRun;
+  if (Todo.family.empty()) Todo = TodoClasses::Of(*this);
   report.todo = ScanUnitTodo(rewritten ? std::string_view(out) : std::string_view(text), source_path,
-                             TodoClasses::Of(*this));
+                             Todo);
   if (unchanged) return;
   WriteOutput(dest_path, EncodeText(out, encoding));
   report.outcome = "changed";
