@@ -78,26 +78,24 @@ class UnitScan {
       if (t.code == kTokUses) in_uses = true;
       if (t.code == kTokSemicolon) in_uses = false;
       if (t.code != kTokIdent) continue;
+      const std::string& upper = Upper(t.text);
       const bool after_dot = i > 0 && toks_[i - 1].code == kDot;
       if (in_uses) {
-        Interface(i, "unit");
+        if (auto u = classes_.interface_units.find(upper); u != classes_.interface_units.end())
+          AddInterface(i, *u->second);
         continue;
       }
-      if (Is(t, "with")) {
+      if (upper == "WITH") {
         With(i, &withs);
         continue;
       }
-      if (!after_dot || Qualified(i)) {
-        Interface(i, "name");
-        Interface(i, "prefix");
-      }
-      const std::string upper = UpperCase(std::string(t.text));
+      if (!after_dot || Qualified(i)) Interface(i, upper);
       if (auto d = declared_.find(upper); d != declared_.end()) {
         Member(i, d->second);
       } else if (auto n = classes_.names.find(upper); after_dot && n != classes_.names.end()) {
         Member(i, n->second);
-      } else if (!after_dot) {
-        if (std::string target = classes_.TargetOf(t.text); !target.empty()) Cast(i, target);
+      } else if (!after_dot && CodeAt(i + 1, kOpenParen)) {
+        if (auto c = classes_.target_of.find(upper); c != classes_.target_of.end()) Cast(i, c->second);
       }
       if (!after_dot && !withs.empty()) {
         for (auto w = withs.rbegin(); w != withs.rend(); ++w)
@@ -108,6 +106,13 @@ class UnitScan {
   }
 
  private:
+  // The identifier in upper case, in a buffer that is reused.
+  const std::string& Upper(std::string_view ident) {
+    upper_.assign(ident);
+    for (char& c : upper_) c = AsciiUpper(c);
+    return upper_;
+  }
+
   const Tok* At(size_t i) const { return i < toks_.size() ? &toks_[i] : nullptr; }
   // A name being declared: followed by ":" that does not begin ":=".
   bool Declared(size_t i) const { return CodeAt(i + 1, kColon) && !CodeAt(i + 2, kEquals); }
@@ -139,24 +144,24 @@ class UnitScan {
     return i >= 2 && toks_[i - 2].code == kTokIdent && SameText(toks_[i - 2].text, classes_.family);
   }
 
-  void Interface(size_t i, std::string_view match) {
+  void Interface(size_t i, const std::string& upper) {
     const std::string_view name = toks_[i].text;
-    for (const TodoInterface& row : TodoInterfaces()) {
-      if (row.match != match || !SameText(row.family, classes_.family)) continue;
-      bool hit = false;
-      if (match == "prefix") {
-        hit = name.size() > row.name.size() && name.substr(0, row.name.size()) == row.name &&
-              name[row.name.size()] >= 'A' && name[row.name.size()] <= 'Z';
-      } else {
-        hit = SameText(name, row.name);
-        // A name the unit declares itself, or declares here, is its own.
-        if (hit && match == "name")
-          hit = !Declared(i) && !any_declared_.count(UpperCase(std::string(name)));
-      }
-      if (!hit) continue;
-      found_.push_back({toks_[i].offset, todo_kind::kInterface, std::string(name), std::string(row.advice)});
+    // A name the unit declares itself, or declares here, is its own.
+    if (auto r = classes_.interface_names.find(upper); r != classes_.interface_names.end()) {
+      if (!Declared(i) && !any_declared_.count(upper)) AddInterface(i, *r->second);
       return;
     }
+    for (const TodoInterface* row : classes_.interface_prefixes)
+      if (name.size() > row->name.size() && name.substr(0, row->name.size()) == row->name &&
+          name[row->name.size()] >= 'A' && name[row->name.size()] <= 'Z') {
+        AddInterface(i, *row);
+        return;
+      }
+  }
+
+  void AddInterface(size_t i, const TodoInterface& row) {
+    found_.push_back({toks_[i].offset, todo_kind::kInterface, std::string(toks_[i].text),
+                      std::string(row.advice)});
   }
 
   // name.Member on a name declared with a mapped class.
@@ -265,6 +270,7 @@ class UnitScan {
   std::unordered_map<std::string, std::string> declared_;  // upper-case name -> target class
   std::unordered_set<std::string> any_declared_;
   std::vector<Found> found_;
+  std::string upper_;
 };
 
 // The offset of the first line at or after from whose first word is name,
@@ -310,6 +316,30 @@ TodoClasses TodoClasses::Of(const TComponentReplacer& replacer) {
     c.mapped_sources.insert(UpperCase(replacer.OldNames[i]));
     c.target_of[UpperCase(target)] = target;
   }
+  for (const TodoMember& row : TodoMembers()) {
+    if (!SameText(row.family, c.family)) continue;
+    std::vector<std::string> targets;
+    if (row.cls == "@dataset")
+      targets = {"TNXQuery", "TNXTable", "TNXStoredProc"};
+    else if (std::string t = c.TargetOf(row.cls); !t.empty())
+      targets = {t};
+    for (const std::string& target : targets) {
+      // A member the target class publishes is no gap, whatever the table says.
+      if (const ComponentClass* cls = GetClass(target); cls && cls->HasProperty(std::string(row.member)))
+        continue;
+      auto& list = c.members[UpperCase(std::string(row.member))];
+      bool listed = false;
+      for (const auto& entry : list) listed = listed || entry.first == target;
+      if (!listed) list.emplace_back(target, std::string(row.advice));
+    }
+  }
+  for (const TodoInterface& row : TodoInterfaces()) {
+    if (!SameText(row.family, c.family)) continue;
+    if (row.match == "prefix")
+      c.interface_prefixes.push_back(&row);
+    else
+      (row.match == "unit" ? c.interface_units : c.interface_names)[UpperCase(std::string(row.name))] = &row;
+  }
   return c;
 }
 
@@ -324,13 +354,10 @@ std::string TodoClasses::TargetOf(std::string_view cls) const {
 }
 
 std::string TodoClasses::MemberAdvice(const std::string& target, std::string_view member) const {
-  for (const TodoMember& row : TodoMembers()) {
-    if (!SameText(row.family, family) || !SameText(row.member, member)) continue;
-    if (row.cls == "@dataset" ? !IsNexaDataset(target) : TargetOf(row.cls) != target) continue;
-    if (const ComponentClass* cls = GetClass(target); cls && cls->HasProperty(std::string(member)))
-      return "";
-    return std::string(row.advice);
-  }
+  auto rows = members.find(UpperCase(std::string(member)));
+  if (rows == members.end()) return "";
+  for (const auto& [cls, advice] : rows->second)
+    if (cls == target) return advice;
   return "";
 }
 

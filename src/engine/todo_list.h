@@ -14,6 +14,7 @@
 namespace tolvern {
 
 struct PropertyDecision;
+struct TodoInterface;
 class TComponentReplacer;
 
 namespace todo_kind {
@@ -44,6 +45,15 @@ struct TodoClasses {
   // dmOrders.qryOrders.Member is known in every unit, not only in the one
   // that declares qryOrders.
   std::unordered_map<std::string, std::string> names;  // upper-case name -> target class
+
+  // The interface rows of the family by upper-case name: identifiers
+  // ("name" rows) and units of uses clauses ("unit" rows); and the "prefix"
+  // rows.
+  std::unordered_map<std::string, const TodoInterface*> interface_names, interface_units;
+  std::vector<const TodoInterface*> interface_prefixes;
+  // The member rows of the family by upper-case member: target class and
+  // advice, for targets that do not publish the member.
+  std::unordered_map<std::string, std::vector<std::pair<std::string, std::string>>> members;
 
   // Learns the names a unit declares with a mapped class.
   void LearnNames(std::string_view unit_text);

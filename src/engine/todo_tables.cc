@@ -103,8 +103,4 @@ const std::vector<TodoInterface>& TodoInterfaces() {
   return rows;
 }
 
-bool IsNexaDataset(std::string_view target_class) {
-  return target_class == "TNXQuery" || target_class == "TNXTable" || target_class == "TNXStoredProc";
-}
-
 }  // namespace tolvern

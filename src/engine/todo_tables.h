@@ -12,7 +12,8 @@ namespace tolvern {
 
 // A member of a source class that its target class lacks. family is the
 // source unit of the replacer ("DBTables", "ADODB"); cls a source class, or
-// "@dataset" for every source class whose target is a Nexa dataset. A row
+// "@dataset" for every source class whose target is a Nexa dataset
+// (TNXQuery, TNXTable, TNXStoredProc). A row
 // applies to every source class with the same target class as cls (TTable
 // and TwwTable alike). member "Params.Values['USER NAME']" stands for that
 // entry of the list.
@@ -37,7 +38,5 @@ struct TodoInterface {
 const std::vector<TodoMember>& TodoMembers();
 const std::vector<TodoInterface>& TodoInterfaces();
 
-// The Nexa dataset classes that "@dataset" rows apply to.
-bool IsNexaDataset(std::string_view target_class);
 
 }  // namespace tolvern
