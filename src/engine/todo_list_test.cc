@@ -80,6 +80,24 @@ TEST_F(TodoListTest, UnitScannerFindsWhatTheNexaClassesLackAndNothingElse) {
   EXPECT_EQ(TodoClasses::Of(*BdeReplacer).MemberAdvice("TNXTable", "TableName"), "");
 }
 
+TEST_F(TodoListTest, AnyCutOfAUnitScansWithinItsText) {
+  // Every prefix of the example unit: unterminated strings, comments, with
+  // statements and casts cut anywhere give items inside the text, or none.
+  const std::string unit = testing::ReadFileBytes(kTodoExample + "/Customers.pas");
+  const TodoClasses classes = TodoClasses::Of(*BdeReplacer);
+  size_t items = 0;
+  for (size_t n = 0; n <= unit.size(); ++n) {
+    const std::string_view cut(unit.data(), n);
+    for (const TodoItem& i : ScanUnitTodo(cut, "U.pas", classes)) {
+      ++items;
+      ASSERT_GE(i.line, 1);
+      ASSERT_GE(i.col, 1);
+      ASSERT_NE(cut.find(i.text), std::string_view::npos) << n;
+    }
+  }
+  EXPECT_GT(items, 0u);
+}
+
 // The lines of a text, sorted: the folder lists its units in the order of
 // the file system.
 std::vector<std::string> SortedLines(const std::string& text) {
