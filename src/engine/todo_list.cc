@@ -95,7 +95,8 @@ class UnitScan {
       } else if (auto n = classes_.names.find(upper); after_dot && n != classes_.names.end()) {
         Member(i, n->second);
       } else if (!after_dot && CodeAt(i + 1, kOpenParen)) {
-        if (auto c = classes_.target_of.find(upper); c != classes_.target_of.end()) Cast(i, c->second);
+        if (auto c = classes_.target_of.find(upper); c != classes_.target_of.end())
+          Cast(i, c->second);
       }
       if (!after_dot && !withs.empty()) {
         for (auto w = withs.rbegin(); w != withs.rend(); ++w)
@@ -118,7 +119,8 @@ class UnitScan {
   bool Declared(size_t i) const { return CodeAt(i + 1, kColon) && !CodeAt(i + 2, kEquals); }
   bool CodeAt(size_t i, int code) const { return i < toks_.size() && toks_[i].code == code; }
   std::string_view Slice(size_t from, size_t to) const {
-    return text_.substr(toks_[from].offset, toks_[to].offset + toks_[to].text.size() - toks_[from].offset);
+    return text_.substr(toks_[from].offset,
+                        toks_[to].offset + toks_[to].text.size() - toks_[from].offset);
   }
 
   // Names declared with a class type: "A, B: TQuery", fields, variables,
@@ -325,7 +327,8 @@ TodoClasses TodoClasses::Of(const TComponentReplacer& replacer) {
       targets = {t};
     for (const std::string& target : targets) {
       // A member the target class publishes is no gap, whatever the table says.
-      if (const ComponentClass* cls = GetClass(target); cls && cls->HasProperty(std::string(row.member)))
+      if (const ComponentClass* cls = GetClass(target);
+          cls && cls->HasProperty(std::string(row.member)))
         continue;
       auto& list = c.members[UpperCase(std::string(row.member))];
       bool listed = false;
@@ -338,7 +341,8 @@ TodoClasses TodoClasses::Of(const TComponentReplacer& replacer) {
     if (row.match == "prefix")
       c.interface_prefixes.push_back(&row);
     else
-      (row.match == "unit" ? c.interface_units : c.interface_names)[UpperCase(std::string(row.name))] = &row;
+      (row.match == "unit" ? c.interface_units
+                           : c.interface_names)[UpperCase(std::string(row.name))] = &row;
   }
   return c;
 }
@@ -454,14 +458,16 @@ std::vector<TodoItem> TFormTodo::Finish() {
         if (eq != std::string_view::npos) {
           const std::string_view prop = line.substr(0, eq);
           std::string_view value = line.substr(eq + 3);
-          const std::string_view ref = value.substr(value.rfind('.') == std::string_view::npos ? 0 : value.rfind('.') + 1);
-          const bool ident = !ref.empty() && value.find_first_of("' (<[{") == std::string_view::npos;
+          const std::string_view ref =
+              value.substr(value.rfind('.') == std::string_view::npos ? 0 : value.rfind('.') + 1);
+          const bool ident =
+              !ref.empty() && value.find_first_of("' (<[{") == std::string_view::npos;
           auto hit = ident ? converted_.find(UpperCase(std::string(ref))) : converted_.end();
           const size_t at = start + indent;
           if (hit != converted_.end() && !IsGenericReference(prop)) {
             Add(todo_kind::kFormReference, at, where + std::string(line),
-                "check that " + std::string(prop) + " of " + cls + " takes a " +
-                    hit->second + ": its type may name the replaced class");
+                "check that " + std::string(prop) + " of " + cls + " takes a " + hit->second +
+                    ": its type may name the replaced class");
           } else if (SameText(prop, "DatabaseName") &&
                      database_names_.count(UpperCase(Unquoted(value)))) {
             Add(todo_kind::kFormReference, at, where + std::string(line),
@@ -491,8 +497,8 @@ std::string FormatTodo(const std::vector<TodoItem>& items) {
   std::string out;
   for (const std::string& file : files)
     for (const TodoItem* i : by_file[file])
-      out += i->file + ":" + std::to_string(i->line) + ":" + std::to_string(i->col) + ": " + i->kind +
-             ": " + i->text + " \xE2\x80\x94 " + i->advice + "\n";
+      out += i->file + ":" + std::to_string(i->line) + ":" + std::to_string(i->col) + ": " +
+             i->kind + ": " + i->text + " \xE2\x80\x94 " + i->advice + "\n";
   return out;
 }
 

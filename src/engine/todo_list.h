@@ -18,8 +18,8 @@ struct TodoInterface;
 class TComponentReplacer;
 
 namespace todo_kind {
-inline constexpr const char* kMember = "member";          // a member the Nexa class lacks
-inline constexpr const char* kInterface = "interface";    // a BDE/ADO API name
+inline constexpr const char* kMember = "member";                 // a member the Nexa class lacks
+inline constexpr const char* kInterface = "interface";           // a BDE/ADO API name
 inline constexpr const char* kFormProperty = "form-property";    // dropped with meaning
 inline constexpr const char* kFormObject = "form-object";        // left unconverted
 inline constexpr const char* kFormReference = "form-reference";  // refers to a renamed object
@@ -38,7 +38,7 @@ struct TodoItem {
 // every class name it knows, source names and target names alike, so that
 // a unit reads the same before and after its migration.
 struct TodoClasses {
-  std::string family;  // the source unit, "DBTables" or "ADODB"
+  std::string family;                                      // the source unit, "DBTables" or "ADODB"
   std::unordered_map<std::string, std::string> target_of;  // by upper-case name
   std::unordered_set<std::string> mapped_sources;          // upper-case source classes
   // Names that the units of a run declare with a mapped class, so that
@@ -93,7 +93,7 @@ class TFormTodo {
   const TodoClasses& classes_;
   std::vector<TodoItem> items_;
   std::unordered_map<std::string, std::string> converted_;  // upper-case name -> target class
-  std::unordered_set<std::string> database_names_;  // aliases of converted databases
+  std::unordered_set<std::string> database_names_;          // aliases of converted databases
 };
 
 // The list as a person reads it, grouped by file:

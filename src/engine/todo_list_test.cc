@@ -25,7 +25,8 @@ const std::string kTodoExample = std::string(TOLVERN_SOURCE_DIR) + "/tests/data/
 std::vector<std::string> Places(const std::vector<TodoItem>& items) {
   std::vector<std::string> out;
   for (const TodoItem& i : items)
-    out.push_back(std::to_string(i.line) + ":" + std::to_string(i.col) + " " + i.kind + " " + i.text);
+    out.push_back(std::to_string(i.line) + ":" + std::to_string(i.col) + " " + i.kind + " " +
+                  i.text);
   return out;
 }
 
@@ -61,7 +62,8 @@ TEST_F(TodoListTest, UnitScannerFindsWhatTheNexaClassesLackAndNothingElse) {
       // with: a single statement, and a block up to its own end.
       {"var T: TTable;\nwith T do Exclusive := True; Exclusive := False;",
        {"2:11 member Exclusive"}},
-      {"var T: TTable;\nwith T do begin if A then begin Open end; TableType := ttDBase end; TableType := 1;",
+      {"var T: TTable;\nwith T do begin if A then begin Open end; TableType := ttDBase end; "
+       "TableType := 1;",
        {"2:43 member TableType"}},
       {"with TTable.Create(nil) do TableType := ttDBase;", {"1:28 member TableType"}},
       // Casts, and the login entries of a database.
@@ -71,9 +73,10 @@ TEST_F(TodoListTest, UnitScannerFindsWhatTheNexaClassesLackAndNothingElse) {
   };
   for (const Case& c : cases) EXPECT_EQ(ScanBde(c.text), c.places) << c.text;
   // The ADO family has its own members and interfaces.
-  EXPECT_EQ(ScanBde("uses ADOInt; var C: TADOConnection; begin C.ConnectionString := ''; Session.Free;",
-                    true),
-            (std::vector<std::string>{"1:6 interface ADOInt", "1:45 member C.ConnectionString"}));
+  EXPECT_EQ(
+      ScanBde("uses ADOInt; var C: TADOConnection; begin C.ConnectionString := ''; Session.Free;",
+              true),
+      (std::vector<std::string>{"1:6 interface ADOInt", "1:45 member C.ConnectionString"}));
   EXPECT_EQ(TodoClasses::Of(*AdoReplacer).MemberAdvice("TNXConnection", "ConnectionString"),
             "use ConnectString");
   // A member the target class publishes is never listed, table or not.
@@ -124,7 +127,8 @@ TEST_F(TodoListTest, TodoListsTheExampleExactlyAndMigrateAgrees) {
   for (const std::string& line : SortedLines(r.out.substr(0, r.out.rfind("to do: "))))
     EXPECT_NE(dry.out.find(line + "\n"), std::string::npos) << line;
   EXPECT_NE(dry.out.find("; to do: 21; time: "), std::string::npos) << dry.out;
-  auto real = RunTolvern({"migrate", "--folder", dir / "tree", "--todo", "--report", dir / "r.json"});
+  auto real =
+      RunTolvern({"migrate", "--folder", dir / "tree", "--todo", "--report", dir / "r.json"});
   EXPECT_EQ(real.exit_code, 0) << real.err;
   EXPECT_NE(real.out.find("Customers.pas:45:20: member: TNXQuery(Sender).RequestLive"),
             std::string::npos)
@@ -141,17 +145,34 @@ TEST_F(TodoListTest, TodoListsTheExampleExactlyAndMigrateAgrees) {
   // BDE stands behind the units the run added to its uses clause.
   for (const auto& t : report["todo"]) {
     if (t["text"] != "BDE") continue;
-    EXPECT_EQ(t["file"].get<std::string>() + ":" + t["line"].dump() + ":" +
-                                          t["column"].dump(),
-                                      "Customers.pas:6:113");
+    EXPECT_EQ(t["file"].get<std::string>() + ":" + t["line"].dump() + ":" + t["column"].dump(),
+              "Customers.pas:6:113");
   }
 
   // The units again, after the run: the same places in code.
   auto after = RunTolvern({"todo", "--folder", dir / "tree"});
   size_t units = 0;
-  for (size_t at = 0; (at = after.out.find("Customers.pas:", at)) != std::string::npos; ++at) ++units;
+  for (size_t at = 0; (at = after.out.find("Customers.pas:", at)) != std::string::npos; ++at)
+    ++units;
   EXPECT_EQ(units, 12u) << after.out;
   EXPECT_NE(after.out.find("Orders.pas:12:28: member: tblCustomers.Exclusive"), std::string::npos);
+}
+
+TEST_F(TodoListTest, TodoNeedsATreeAndReadsTheAdoFamilyOnRequest) {
+  EXPECT_EQ(RunTolvern({"todo"}).exit_code, 2);
+  ScratchDir dir;
+  dir.Write("tree/A.pas",
+            "uses ADODB, ADOInt;\nvar C: TADOConnection;\nbegin C.Provider := 'x'; end.");
+  auto bde = RunTolvern({"todo", "--folder", dir / "tree"});
+  EXPECT_EQ(bde.out, "to do: 0\n");
+  auto ado = RunTolvern({"todo", "--folder", dir / "tree", "--ado"});
+  EXPECT_EQ(
+      ado.out,
+      "A.pas:1:13: interface: ADOInt \xE2\x80\x94 remove the ADO interface unit once its uses are "
+      "gone\nA.pas:3:9: member: C.Provider \xE2\x80\x94 the provider has no counterpart: set "
+      "ConnectString\nto do: 2\n");
+  EXPECT_EQ(dir.Read("tree/A.pas"),
+            "uses ADODB, ADOInt;\nvar C: TADOConnection;\nbegin C.Provider := 'x'; end.");
 }
 
 }  // namespace

@@ -4,6 +4,8 @@ namespace tolvern {
 
 // ---- The tables. Change them here: one line per member. ----
 
+// clang-format off
+
 const std::vector<TodoMember>& TodoMembers() {
   static const std::vector<TodoMember> rows = {
       // BDE datasets (TQuery, TTable, TStoredProc and their InfoPower twins).
@@ -102,5 +104,6 @@ const std::vector<TodoInterface>& TodoInterfaces() {
   };
   return rows;
 }
+// clang-format on
 
 }  // namespace tolvern

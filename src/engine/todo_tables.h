@@ -38,5 +38,4 @@ struct TodoInterface {
 const std::vector<TodoMember>& TodoMembers();
 const std::vector<TodoInterface>& TodoInterfaces();
 
-
 }  // namespace tolvern
