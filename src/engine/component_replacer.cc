@@ -134,7 +134,6 @@ bool TComponentReplacer::Execute() {
 }
 
 bool TComponentReplacer::Run(const std::string& tree, bool dry_run) {
-
   // One run at a time changes a tree: a second one would back up files the
   // first is about to replace, and the two would lose each other's backups.
   PathLock tree_lock;

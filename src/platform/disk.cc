@@ -116,20 +116,22 @@ void FillStamp(const struct stat& st, FileStamp* stamp) {
 
 #ifndef _WIN32
 
-bool RealDisk::CreateDir(const std::string& path, bool* already_exists) {
+namespace {
+bool MakeDir(const std::string& path, mode_t mode, bool* already_exists) {
   if (already_exists) *already_exists = false;
   if (path.empty()) return false;
-  if (::mkdir(path.c_str(), 0777) == 0) return true;
+  if (::mkdir(path.c_str(), mode) == 0) return true;
   if (already_exists) *already_exists = (errno == EEXIST);
   return false;
 }
+}  // namespace
+
+bool RealDisk::CreateDir(const std::string& path, bool* already_exists) {
+  return MakeDir(path, 0777, already_exists);
+}
 
 bool RealDisk::CreatePrivateDir(const std::string& path, bool* already_exists) {
-  if (already_exists) *already_exists = false;
-  if (path.empty()) return false;
-  if (::mkdir(path.c_str(), 0700) == 0) return true;
-  if (already_exists) *already_exists = (errno == EEXIST);
-  return false;
+  return MakeDir(path, 0700, already_exists);
 }
 
 bool RealDisk::RemoveDir(const std::string& path) {
@@ -273,11 +275,12 @@ bool RealDisk::BackupFile(const std::string& from, const std::string& to, std::s
 }
 
 bool RealDisk::MoveFile(const std::string& from, const std::string& to, std::string* error) {
+  // The new file takes the permissions of the file it replaces, also when
+  // that is reached through a link.
   struct stat st {};
-  if (::lstat(to.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-    ::chmod(from.c_str(), st.st_mode & 07777);
-    if (::rename(from.c_str(), to.c_str()) == 0) return true;
-  }
+  if (::stat(to.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::chmod(from.c_str(), st.st_mode & 07777);
+  if (::lstat(to.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::rename(from.c_str(), to.c_str()) == 0)
+    return true;
   return CopyFile(from, to, error);
 }
 
