@@ -108,7 +108,7 @@ TEST_F(FpcOracleTest, CorpusTextFormsMeanTheSame) {
       size_t i = 0;
       while (i < a.size() && i < b.size() && a[i] == b[i]) ++i;
       size_t from = a.rfind('\n', i) + 1;
-      std::printf("%s\n  ours:   %s\n  theirs: %s\n", e.path().c_str(),
+      std::printf("%s\n  ours:   %s\n  theirs: %s\n", e.path().string().c_str(),
                   a.substr(from, 80).c_str(), b.substr(from, 80).c_str());
     }
   }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/errors.h"
+#include "platform/windows_api.h"
 
 namespace tolvern {
 
@@ -11,7 +12,11 @@ TLogWriter::~TLogWriter() { Close(); }
 
 void TLogWriter::Open(const std::string& file_name) {
   Close();
+#ifdef _WIN32
+  std::FILE* f = _wfopen(WidePath(file_name).c_str(), L"wb");
+#else
   std::FILE* f = std::fopen(file_name.c_str(), "wb");
+#endif
   if (!f)
     throw EFCreateError("Cannot create file \"" + file_name + "\". " + std::strerror(errno));
   std::setvbuf(f, nullptr, _IONBF, 0);

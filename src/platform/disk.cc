@@ -7,9 +7,7 @@
 
 #include "platform/errors.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
+#ifndef _WIN32
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -22,9 +20,9 @@ namespace {
 
 Disk* g_disk = nullptr;
 
+#ifndef _WIN32
 std::string ErrnoText() { return std::strerror(errno); }
 
-#ifndef _WIN32
 // Writes all bytes to fd; false on any short or failed write.
 bool WriteAll(int fd, const char* data, size_t size) {
   while (size > 0) {
@@ -210,117 +208,7 @@ std::string RealDisk::TempPath() {
   return path;
 }
 
-#else  // _WIN32
-
-bool RealDisk::CreateDir(const std::string& path, bool* already_exists) {
-  if (already_exists) *already_exists = false;
-  if (path.empty()) return false;
-  if (::CreateDirectoryA(path.c_str(), nullptr)) return true;
-  if (already_exists) *already_exists = ::GetLastError() == ERROR_ALREADY_EXISTS;
-  return false;
-}
-
-bool RealDisk::RemoveDir(const std::string& path) {
-  return !path.empty() && ::RemoveDirectoryA(path.c_str());
-}
-
-bool RealDisk::DeleteFile(const std::string& path) {
-  return !path.empty() && ::DeleteFileA(path.c_str());
-}
-
-bool RealDisk::CopyFile(const std::string& from, const std::string& to) {
-  std::string tmp = to + ".tolvern-new";
-  if (!::CopyFileA(from.c_str(), tmp.c_str(), FALSE)) return false;
-  if (::MoveFileExA(tmp.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
-  ::DeleteFileA(tmp.c_str());
-  return false;
-}
-
-bool RealDisk::List(const std::string& folder, std::vector<DirEntry>* entries) {
-  entries->clear();
-  WIN32_FIND_DATAA fd;
-  std::string pattern = folder.empty() ? "*.*" : folder + "\\*.*";
-  HANDLE h = ::FindFirstFileA(pattern.c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  do {
-    std::string name = fd.cFileName;
-    if (name == "." || name == "..") continue;
-    bool is_dir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                  !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
-    entries->push_back({name, is_dir});
-  } while (::FindNextFileA(h, &fd));
-  ::FindClose(h);
-  return true;
-}
-
-bool RealDisk::FileExists(const std::string& path) {
-  DWORD a = ::GetFileAttributesA(path.c_str());
-  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool RealDisk::DirExists(const std::string& path) {
-  DWORD a = ::GetFileAttributesA(path.c_str());
-  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool RealDisk::ReadFile(const std::string& path, std::string* data, std::string* error) {
-  data->clear();
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) {
-    if (error) *error = ErrnoText();
-    return false;
-  }
-  char buf[1 << 16];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data->append(buf, n);
-  bool ok = !std::ferror(f);
-  if (!ok && error) *error = ErrnoText();
-  std::fclose(f);
-  return ok;
-}
-
-bool RealDisk::WriteFile(const std::string& path, std::string_view data, std::string* error) {
-  std::string tmp = path + ".tolvern-new";
-  FILE* f = std::fopen(tmp.c_str(), "wb");
-  if (!f) {
-    if (error) *error = ErrnoText();
-    return false;
-  }
-  bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
-  ok = (std::fclose(f) == 0) && ok;
-  if (ok) ok = ::MoveFileExA(tmp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
-  if (!ok) {
-    if (error) *error = "write failed";
-    ::DeleteFileA(tmp.c_str());
-  }
-  return ok;
-}
-
-bool RealDisk::WriteNewFile(const std::string& path, std::string_view data, std::string* error) {
-  return WriteFile(path, data, error);
-}
-
-bool RealDisk::BackupFile(const std::string& from, const std::string& to) {
-  ::DeleteFileA(to.c_str());
-  if (::CreateHardLinkA(to.c_str(), from.c_str(), nullptr)) return true;
-  return CopyFile(from, to);
-}
-
-bool RealDisk::MoveFile(const std::string& from, const std::string& to) {
-  if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
-  return CopyFile(from, to);
-}
-
-std::string RealDisk::TempPath() {
-  char buf[MAX_PATH + 1];
-  DWORD n = ::GetTempPathA(sizeof buf, buf);
-  if (n == 0 || n > MAX_PATH) return "";
-  std::string path(buf, n);
-  while (path.size() > 3 && path.back() == '\\') path.pop_back();
-  return path;
-}
-
-#endif
+#endif  // !_WIN32 (the Windows disk is in disk_win.cc)
 
 Disk& CurrentDisk() {
   static RealDisk real;

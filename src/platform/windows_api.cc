@@ -1,0 +1,51 @@
+#include "platform/windows_api.h"
+
+#ifdef _WIN32
+
+namespace tolvern {
+
+std::wstring Utf8ToWide(std::string_view text) {
+  if (text.empty()) return {};
+  int n = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+  return wide;
+}
+
+std::string WideToUtf8(std::wstring_view text) {
+  if (text.empty()) return {};
+  int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
+                                0, nullptr, nullptr);
+  std::string utf8(static_cast<size_t>(n), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), n,
+                        nullptr, nullptr);
+  return utf8;
+}
+
+std::wstring WidePath(const std::string& path) {
+  std::wstring wide = Utf8ToWide(path);
+  for (wchar_t& c : wide)
+    if (c == L'/') c = L'\\';
+  return wide;
+}
+
+std::string ErrorText(DWORD code) {
+  wchar_t* buf = nullptr;
+  const DWORD flags =
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+  // English where the system has it, as the rest of the tool's messages.
+  DWORD n = ::FormatMessageW(flags, nullptr, code, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
+                             reinterpret_cast<wchar_t*>(&buf), 0, nullptr);
+  if (n == 0)
+    n = ::FormatMessageW(flags, nullptr, code, 0, reinterpret_cast<wchar_t*>(&buf), 0, nullptr);
+  std::string text = n ? WideToUtf8(std::wstring_view(buf, n)) : "";
+  if (buf) ::LocalFree(buf);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+    text.pop_back();
+  if (text.empty()) text = "Windows error " + std::to_string(code);
+  return text;
+}
+
+}  // namespace tolvern
+
+#endif  // _WIN32
