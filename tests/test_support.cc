@@ -144,11 +144,21 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
   if (!out) throw std::runtime_error("cannot write " + path);
 }
 
+bool CanCreateSymlinks(const ScratchDir& dir) {
+  std::error_code ec;
+  fs::path link = NativePath(dir / ".symlink-probe");
+  fs::create_symlink(NativePath(dir.path()), link, ec);
+  if (ec) return false;
+  fs::remove(link, ec);
+  return true;
+}
+
 std::map<std::string, std::string> Snapshot(const std::string& folder) {
   std::map<std::string, std::string> files;
   for (const auto& e : fs::recursive_directory_iterator(NativePath(folder))) {
     if (!e.is_regular_file()) continue;
-    std::string rel = Utf8Path(fs::relative(e.path(), NativePath(folder)));
+    std::u8string generic = fs::relative(e.path(), NativePath(folder)).generic_u8string();
+    std::string rel(generic.begin(), generic.end());
     if (rel.rfind(".tmp", 0) == 0) continue;
     files[rel] = ReadFileBytes(Utf8Path(e.path()));
   }

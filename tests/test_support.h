@@ -57,7 +57,16 @@ class ScratchDir {
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 
-// Every regular file below a folder, by relative path, with its bytes.
+// Whether a symbolic link can be made in the folder: on Windows that takes a
+// privilege (or developer mode) that a test run may not have.
+bool CanCreateSymlinks(const ScratchDir& dir);
+#define TOLVERN_SKIP_WITHOUT_SYMLINKS(dir)                                            \
+  if (!::tolvern::testing::CanCreateSymlinks(dir))                                     \
+  GTEST_SKIP() << "symbolic links cannot be made here (on Windows they need the "      \
+                  "privilege to create symbolic links)"
+
+// Every regular file below a folder, by relative path ("/" between the
+// names on every system), with its bytes.
 std::map<std::string, std::string> Snapshot(const std::string& folder);
 
 // The real disk, except that operations for which a predicate answers true

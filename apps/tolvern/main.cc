@@ -6,6 +6,7 @@
 // Exit codes: 0 success, 1 the run or restore failed, 2 usage errors.
 #ifdef _WIN32
 #include "platform/windows_api.h"
+#include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
 #define isatty _isatty
@@ -273,7 +274,10 @@ int main(int argc, char** argv) {
     argc = static_cast<int>(utf8_args.size());
     argv = utf8_argv.data();
   }
+  // Output as on every system: UTF-8, lines ending in a line feed.
   ::SetConsoleOutputCP(CP_UTF8);
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
 #endif
   std::setlocale(LC_TIME, "");
   CLI::App app{"Migrates Object Pascal applications from BDE and ADO components to Nexa."};
