@@ -47,6 +47,7 @@ cmake --build "$out/tolvern" -j2
 # the prefix set up by one command before the first test pays for it.
 export WINEPREFIX=$out/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win64
+mkdir -p "$WINEPREFIX"
 wineserver -p
 trap 'wineserver -k || true' EXIT
 wine cmd /c exit
