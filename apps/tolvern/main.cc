@@ -4,15 +4,13 @@
 //   tolvern restore UNDOFILE
 //
 // Exit codes: 0 success, 1 the run or restore failed, 2 usage errors.
+#include <unistd.h>
 #ifdef _WIN32
-#include "platform/windows_api.h"
 #include <fcntl.h>
 #include <io.h>
+
+#include "platform/windows_api.h"
 #include <shellapi.h>
-#define isatty _isatty
-#define STDERR_FILENO 2
-#else
-#include <unistd.h>
 #endif
 
 #include <CLI/CLI.hpp>
