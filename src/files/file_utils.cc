@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/disk.h"
+#include "platform/windows_api.h"
 
 namespace tolvern {
 
@@ -220,20 +221,22 @@ std::string ExpandPath(const std::string& path, const std::string& base_dir) {
 
 std::string FindFileIgnoringCase(const std::string& path) {
   Disk& disk = CurrentDisk();
-  bool exists = disk.FileExists(path);
-#ifndef _WIN32
-  if (exists) return path;
+  if (disk.FileExists(path)) {
+#ifdef _WIN32
+    // The system finds the file whatever the letter case of the name; the
+    // name as it is on disk is the one used (for the backup's name too).
+    std::string on_disk = NameOnDisk(path);
+    if (!on_disk.empty()) return ExtractFilePath(path) + on_disk;
 #endif
-  // On Windows the system finds the file whatever the letter case of the
-  // name; the listing gives the name as it is on disk, and that is the one
-  // used (for the backup's name too).
+    return path;
+  }
   std::string dir = ExtractFilePath(path);
   std::string name = ExtractFileName(path);
   std::vector<DirEntry> entries;
-  if (name.empty() || !disk.List(dir.empty() ? "." : dir, &entries)) return exists ? path : "";
+  if (name.empty() || !disk.List(dir.empty() ? "." : dir, &entries)) return "";
   for (const DirEntry& e : entries)
     if (!e.is_dir && SameText(e.name, name)) return dir + e.name;
-  return exists ? path : "";
+  return "";
 }
 
 

@@ -29,6 +29,16 @@ std::wstring WidePath(const std::string& path) {
   return wide;
 }
 
+std::string NameOnDisk(const std::string& path) {
+  std::wstring wide = WidePath(path);
+  if (wide.find_first_of(L"*?") != std::wstring::npos) return "";
+  WIN32_FIND_DATAW fd;
+  HANDLE h = ::FindFirstFileExW(wide.c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch, nullptr, 0);
+  if (h == INVALID_HANDLE_VALUE) return "";
+  ::FindClose(h);
+  return WideToUtf8(fd.cFileName);
+}
+
 std::string ErrorText(DWORD code) {
   wchar_t* buf = nullptr;
   const DWORD flags =

@@ -32,6 +32,10 @@ std::wstring WidePath(const std::string& path);
 // break it ends with ("The process cannot access the file because it is being
 // used by another process.").
 std::string ErrorText(DWORD code);
+// The name of an existing file or folder as it is spelled on disk (the last
+// part of path only), whatever the letter case path gives it; "" when there
+// is none.
+std::string NameOnDisk(const std::string& path);
 
 }  // namespace tolvern
 
