@@ -214,10 +214,10 @@ TEST(WindowsRegistryTest, SettingsLiveUnderTheCurrentUsersKey) {
   }
   wchar_t value[64];
   DWORD size = sizeof value;
-  ASSERT_EQ(::RegGetValueW(HKEY_CURRENT_USER,
-                           Utf8ToWide(key + "\\BDE/ADO Migration Wizard").c_str(), L"Directory",
-                           RRF_RT_REG_SZ, nullptr, value, &size),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      ::RegGetValueW(HKEY_CURRENT_USER, Utf8ToWide(key + "\\BDE/ADO Migration Wizard").c_str(),
+                     L"Directory", RRF_RT_REG_SZ, nullptr, value, &size),
+      ERROR_SUCCESS);
   EXPECT_EQ(WideToUtf8(value), "C:\\Проект");
   EXPECT_EQ(TRegIniFile(key, "").ReadString("BDE/ADO Migration Wizard", "Directory", ""),
             "C:\\Проект");

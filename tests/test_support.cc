@@ -66,17 +66,14 @@ ScratchDir::ScratchDir() {
 }
 
 ScratchDir::~ScratchDir() {
-  ::SetEnvironmentVariableW(kTempVariable,
-                            had_tmpdir_ ? WidePath(old_tmpdir_).c_str() : nullptr);
+  ::SetEnvironmentVariableW(kTempVariable, had_tmpdir_ ? WidePath(old_tmpdir_).c_str() : nullptr);
   // The registry key of the test, when it used one.
   ::RegDeleteTreeW(HKEY_CURRENT_USER, Utf8ToWide(RegistryKey()).c_str());
   std::error_code ec;
   fs::remove_all(NativePath(path_), ec);
 }
 
-std::string ScratchDir::RegistryKey() const {
-  return "Software\\" + ExtractName(path_);
-}
+std::string ScratchDir::RegistryKey() const { return "Software\\" + ExtractName(path_); }
 #else
 ScratchDir::ScratchDir() {
   std::string tmpl = (fs::temp_directory_path() / "tolvern-test-XXXXXX").string();
@@ -235,8 +232,8 @@ std::wstring QuoteArgument(const std::wstring& arg) {
 
 HANDLE InheritableFile(const std::wstring& path, DWORD access, DWORD disposition) {
   SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-  return ::CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
-                       disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return ::CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, disposition,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 }  // namespace
@@ -255,8 +252,8 @@ CommandResult RunTolvern(const std::vector<std::string>& args) {
   si.hStdOutput = InheritableFile(out_file, GENERIC_WRITE, CREATE_ALWAYS);
   si.hStdError = InheritableFile(err_file, GENERIC_WRITE, CREATE_ALWAYS);
   PROCESS_INFORMATION pi{};
-  bool started = ::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                  nullptr, &si, &pi);
+  bool started =
+      ::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
   for (HANDLE h : {si.hStdInput, si.hStdOutput, si.hStdError})
     if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
   if (!started) throw std::runtime_error("cannot start " + std::string(TOLVERN_BINARY));

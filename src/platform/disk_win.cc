@@ -132,8 +132,8 @@ bool RealDisk::List(const std::string& folder, std::vector<DirEntry>* entries) {
     pattern += L'*';
   }
   WIN32_FIND_DATAW fd;
-  HANDLE h = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch,
-                                nullptr, 0);
+  HANDLE h =
+      ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch, nullptr, 0);
   if (h == INVALID_HANDLE_VALUE) return false;
   do {
     std::wstring_view name = fd.cFileName;

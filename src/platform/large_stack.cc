@@ -126,8 +126,9 @@ void RunOnLargeStack(std::size_t bytes, const std::function<void()>& fn) {
     converted = caller != nullptr;
   }
   Call call{&fn, nullptr, caller};
-  void* fiber = caller ? ::CreateFiberEx(64 * 1024, bytes, FIBER_FLAG_FLOAT_SWITCH, FiberMain, &call)
-                       : nullptr;
+  void* fiber = caller
+                    ? ::CreateFiberEx(64 * 1024, bytes, FIBER_FLAG_FLOAT_SWITCH, FiberMain, &call)
+                    : nullptr;
   if (!fiber) {
     if (converted) ::ConvertFiberToThread();
     fn();  // no room for a private stack: the depth limits still hold

@@ -142,8 +142,7 @@ std::string Shown(const std::string& key_path) { return "HKEY_CURRENT_USER\\" + 
 
 }  // namespace
 
-bool TRegIniFile::Lookup(const std::string& section, const std::string& name,
-                         std::string* value) {
+bool TRegIniFile::Lookup(const std::string& section, const std::string& name, std::string* value) {
   std::string path = KeyPath(key_, section);
   HKEY h;
   LSTATUS rc = ::RegOpenKeyExW(HKEY_CURRENT_USER, Utf8ToWide(path).c_str(), 0, KEY_QUERY_VALUE, &h);
@@ -157,8 +156,8 @@ bool TRegIniFile::Lookup(const std::string& section, const std::string& name,
     if (rc == ERROR_SUCCESS) {
       data.resize(size / sizeof(wchar_t) + 1);
       size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
-      rc = ::RegQueryValueExW(h, wname.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
-                              &size);
+      rc = ::RegQueryValueExW(h, wname.c_str(), nullptr, &type,
+                              reinterpret_cast<BYTE*>(data.data()), &size);
       data.resize(size / sizeof(wchar_t));
     }
     ::RegCloseKey(h);

@@ -14,8 +14,8 @@ std::wstring Utf8ToWide(std::string_view text) {
 
 std::string WideToUtf8(std::wstring_view text) {
   if (text.empty()) return {};
-  int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                0, nullptr, nullptr);
+  int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                nullptr, nullptr);
   std::string utf8(static_cast<size_t>(n), '\0');
   ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), n,
                         nullptr, nullptr);
@@ -33,7 +33,8 @@ std::string NameOnDisk(const std::string& path) {
   std::wstring wide = WidePath(path);
   if (wide.find_first_of(L"*?") != std::wstring::npos) return "";
   WIN32_FIND_DATAW fd;
-  HANDLE h = ::FindFirstFileExW(wide.c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch, nullptr, 0);
+  HANDLE h =
+      ::FindFirstFileExW(wide.c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch, nullptr, 0);
   if (h == INVALID_HANDLE_VALUE) return "";
   ::FindClose(h);
   return WideToUtf8(fd.cFileName);
