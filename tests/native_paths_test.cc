@@ -227,6 +227,23 @@ TEST(WindowsRegistryTest, SettingsLiveUnderTheCurrentUsersKey) {
   EXPECT_NE(reg.Warning().find("could not be written"), std::string::npos) << reg.Warning();
 }
 
+TEST(WindowsPathsTest, PathsLongerThanTheClassicLimitWork) {
+  ScratchDir dir;
+  std::string deep = dir.path();
+  for (int i = 0; deep.size() < 400; ++i) deep = PathJoin(deep, "folder-" + std::to_string(i));
+  ASSERT_TRUE(ForceFolders(deep));
+  std::string file = PathJoin(deep, "Unit1.pas");
+  WriteWholeFile(file, "unit Unit1;");
+  WriteWholeFile(file, "unit Unit2;");
+  EXPECT_EQ(ReadWholeFile(file), "unit Unit2;");
+  EXPECT_EQ(FindFileIgnoringCase(PathJoin(deep, "UNIT1.PAS")), file);
+  EXPECT_TRUE(CurrentDisk().BackupFile(file, file + ".bak"));
+  std::vector<DirEntry> entries;
+  ASSERT_TRUE(CurrentDisk().List(deep, &entries));
+  EXPECT_EQ(entries.size(), 2u);
+  EXPECT_TRUE(RemoveFolder(PathJoin(dir.path(), "folder-0")));
+}
+
 #endif  // _WIN32
 
 }  // namespace

@@ -221,22 +221,25 @@ std::string ExpandPath(const std::string& path, const std::string& base_dir) {
 
 std::string FindFileIgnoringCase(const std::string& path) {
   Disk& disk = CurrentDisk();
-  if (disk.FileExists(path)) {
+  bool exists = disk.FileExists(path);
 #ifdef _WIN32
-    // The system finds the file whatever the letter case of the name; the
-    // name as it is on disk is the one used (for the backup's name too).
+  // The system finds the file whatever the letter case of the name; the name
+  // as it is on disk is the one used (for the backup's name too). Where the
+  // system does not tell it, the listing below does.
+  if (exists) {
     std::string on_disk = NameOnDisk(path);
     if (!on_disk.empty()) return ExtractFilePath(path) + on_disk;
-#endif
-    return path;
   }
+#else
+  if (exists) return path;
+#endif
   std::string dir = ExtractFilePath(path);
   std::string name = ExtractFileName(path);
   std::vector<DirEntry> entries;
-  if (name.empty() || !disk.List(dir.empty() ? "." : dir, &entries)) return "";
+  if (name.empty() || !disk.List(dir.empty() ? "." : dir, &entries)) return exists ? path : "";
   for (const DirEntry& e : entries)
     if (!e.is_dir && SameText(e.name, name)) return dir + e.name;
-  return "";
+  return exists ? path : "";
 }
 
 

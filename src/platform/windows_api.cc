@@ -26,6 +26,14 @@ std::wstring WidePath(const std::string& path) {
   std::wstring wide = Utf8ToWide(path);
   for (wchar_t& c : wide)
     if (c == L'/') c = L'\\';
+  // 248: folders are created only below that length without the prefix.
+  if (wide.size() < 248 || wide.rfind(L"\\\\?\\", 0) == 0) return wide;
+  DWORD n = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (n == 0) return wide;
+  std::wstring full(n, L'\0');
+  full.resize(::GetFullPathNameW(wide.c_str(), n, full.data(), nullptr));
+  if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+  if (full.size() > 2 && full[1] == L':') return L"\\\\?\\" + full;
   return wide;
 }
 

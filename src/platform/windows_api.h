@@ -26,7 +26,9 @@ namespace tolvern {
 // Invalid UTF-8 bytes become U+FFFD; nothing throws.
 std::wstring Utf8ToWide(std::string_view text);
 std::string WideToUtf8(std::wstring_view text);
-// A path for the wide functions: UTF-16, "/" turned into "\".
+// A path for the wide functions: UTF-16, "/" turned into "\". A path too
+// long for the classic limit of 260 characters is made absolute and given the
+// "\\?\" prefix that lifts the limit.
 std::wstring WidePath(const std::string& path);
 // The system's text for an error code of GetLastError(), without the line
 // break it ends with ("The process cannot access the file because it is being
