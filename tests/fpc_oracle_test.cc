@@ -24,7 +24,8 @@ class FpcOracleTest : public ::testing::Test {
  protected:
   void SetUp() override {
 #ifndef TOLVERN_DFMCONV
-    GTEST_SKIP() << "fpc is not installed";
+    GTEST_SKIP() << "Free Pascal's converter is not built: fpc is not installed, or the tests "
+                    "are cross-built (it runs on the build machine only)";
 #else
     tool_ = TOLVERN_DFMCONV;
 #endif
