@@ -15,7 +15,9 @@
 
 #include <CLI/CLI.hpp>
 #include <chrono>
+#include <cerrno>
 #include <clocale>
+#include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -123,7 +125,30 @@ std::string Shown(const std::string& path, const std::string& base) {
   return path.compare(0, prefix.size(), prefix) == 0 ? path.substr(prefix.size()) : path;
 }
 
+// The system's reason for the last failed call.
+std::string LastErrorReason() {
+#ifdef _WIN32
+  return ErrorText(::GetLastError());
+#else
+  return std::strerror(errno);
+#endif
+}
+
+// The real disk, telling on the error stream which original could not be
+// replaced and why (another program holding it open, no right to write), as
+// it happens; the log names the file too.
+class TellingDisk : public RealDisk {
+ public:
+  bool MoveFile(const std::string& from, const std::string& to) override {
+    if (RealDisk::MoveFile(from, to)) return true;
+    Fail("cannot replace \"" + to + "\": " + LastErrorReason());
+    return false;
+  }
+};
+
 int RunMigrate(const MigrateArgs& args) {
+  TellingDisk disk;
+  ScopedDisk telling(&disk);
   NXReplacerScope library;
   TReplaceOptions& options = *ReplaceOptions;
   TComponentReplacer& replacer = args.ado ? *AdoReplacer : *BdeReplacer;
