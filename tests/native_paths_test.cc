@@ -193,9 +193,10 @@ TEST(WindowsFilesTest, FileHeldOpenByAnotherProgramFailsClearlyAndLosesNothing) 
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   auto r = RunTolvern({"migrate", "--project", app + "\\Orders.dpr"});
   ::CloseHandle(held);
-  EXPECT_EQ(r.exit_code, 1) << r.out;
+  EXPECT_NE(r.exit_code, 0) << r.out;
   // The reason is the system's ("Access denied." under Wine).
-  EXPECT_NE(r.err.find("tolvern: error: cannot replace \"" + unit + "\": "), std::string::npos)
+  EXPECT_NE(r.err.find("tolvern: not migrated: " + unit + ": cannot replace the original: "),
+            std::string::npos)
       << r.err;
   EXPECT_NE(dir.Read("orders/Wiz_Log.txt").find("Failed to replace original file: " + unit),
             std::string::npos);
@@ -240,7 +241,7 @@ TEST(WindowsPathsTest, PathsLongerThanTheClassicLimitWork) {
   WriteWholeFile(file, "unit Unit2;");
   EXPECT_EQ(ReadWholeFile(file), "unit Unit2;");
   EXPECT_EQ(FindFileIgnoringCase(PathJoin(deep, "UNIT1.PAS")), file);
-  EXPECT_TRUE(CurrentDisk().BackupFile(file, file + ".bak"));
+  EXPECT_TRUE(CurrentDisk().BackupFile(file, file + ".bak", nullptr, nullptr));
   std::vector<DirEntry> entries;
   ASSERT_TRUE(CurrentDisk().List(deep, &entries));
   EXPECT_EQ(entries.size(), 2u);

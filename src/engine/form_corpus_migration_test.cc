@@ -12,6 +12,7 @@
 #include "parsing/pas_parser.h"
 #include "platform/form_resource.h"
 #include "platform/object_stream.h"
+#include "corpus.h"
 #include "test_support.h"
 
 namespace tolvern {
@@ -68,11 +69,12 @@ int CutObjects(std::string_view text, const std::function<std::string(const std:
 }
 
 TEST(FormCorpusMigrationTest, EveryFormWithBothReplacers) {
+  TOLVERN_NEED_CORPUS("the migration of every corpus form with the BDE and ADO replacers");
   NXReplacerScope library;
   ScratchDir dir;
   std::map<std::string, int> rewritten, forms_changed;
   int forms = 0;
-  for (const auto& e : fs::recursive_directory_iterator(TOLVERN_CORPUS_DIR)) {
+  for (const auto& e : fs::recursive_directory_iterator(::tolvern::testing::CorpusDir())) {
     std::string ext = e.path().extension().string();
     if (!e.is_regular_file() || (ext != ".dfm" && ext != ".DFM")) continue;
     std::string bytes = testing::ReadFileBytes(e.path().string());

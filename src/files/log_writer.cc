@@ -6,6 +6,11 @@
 #include "platform/errors.h"
 #include "platform/windows_api.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace tolvern {
 
 TLogWriter::~TLogWriter() { Close(); }
@@ -15,7 +20,14 @@ void TLogWriter::Open(const std::string& file_name) {
 #ifdef _WIN32
   std::FILE* f = _wfopen(WidePath(file_name).c_str(), L"wb");
 #else
-  std::FILE* f = std::fopen(file_name.c_str(), "wb");
+  // A link planted under the log's name is not followed: the log would
+  // otherwise overwrite whatever file the link names.
+  std::FILE* f = nullptr;
+  int fd = ::open(file_name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd >= 0) {
+    f = ::fdopen(fd, "wb");
+    if (!f) ::close(fd);
+  }
 #endif
   if (!f)
     throw EFCreateError("Cannot create file \"" + file_name + "\". " + std::strerror(errno));
