@@ -69,6 +69,19 @@ TEST(CliTest, FolderModeRecursiveWithBackupFolder) {
   EXPECT_TRUE(fs::exists(dir / "tree/Wiz_Log.txt"));
 }
 
+TEST(CliTest, SummaryNamesEachObjectLeftUnconverted) {
+  ScratchDir dir;
+  dir.Write("tree/A.pas", "unit A; interface implementation {$R *.dfm} end.");
+  dir.Write("tree/A.dfm",
+            "object F: TForm\r\n  object Q: TQuery\r\n    Tag = @\r\n  end\r\nend\r\n");
+  auto r = RunTolvern({"migrate", "--folder", dir / "tree", "--dry-run"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_NE(r.out.find("Not converted: A.dfm(2): object Q of class TQuery: the form text at line 3 "
+                       "is outside the form grammar\n"),
+            std::string::npos)
+      << r.out;
+}
+
 TEST(CliTest, BadInputEndsWithClearMessageAndChangesNothing) {
   ScratchDir dir;
   TOLVERN_SKIP_WITHOUT_SYMLINKS(dir);

@@ -220,6 +220,11 @@ int RunMigrate(const MigrateArgs& args) {
     else
       std::cout << res::kReplaceSucceeded << "\n";
   }
+  // Objects left unconverted make their forms fail to load: each is named.
+  for (const FileReport& f : report.files)
+    for (const UnparsedObject& u : f.unparsed)
+      std::cout << "Not converted: " << f.path << "(" << u.line << "): object " << u.name
+                << " of class " << u.cls << ": " << u.reason << "\n";
   char time[32];
   std::snprintf(time, sizeof time, "%.2f", seconds);
   const int dropped = report.PropertiesDropped();

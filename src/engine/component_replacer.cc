@@ -118,6 +118,22 @@ bool TComponentReplacer::Execute() {
     Log.Open(log_path);
   }
   Finally close_log([this] { Log.Close(); });
+  try {
+    const bool ok = Run(tree, dry_run);
+    close_log.Run();
+    if (Options->WriteLog && Options->ViewLog && !dry_run) ShellOpen(log_path);
+    return ok;
+  } catch (const Exception& e) {
+    // The log ends with what stopped the run.
+    Log.WriteLine(e.Detail().empty() ? e.what() : std::string(e.what()) + " " + e.Detail());
+    throw;
+  } catch (const std::exception& e) {
+    Log.WriteLine(e.what());
+    throw;
+  }
+}
+
+bool TComponentReplacer::Run(const std::string& tree, bool dry_run) {
 
   // One run at a time changes a tree: a second one would back up files the
   // first is about to replace, and the two would lose each other's backups.
@@ -129,7 +145,6 @@ bool TComponentReplacer::Execute() {
     if (!tree_lock.TryLock(lock_path, &why, &elsewhere)) {
       std::string message = elsewhere ? res::Format(res::kTreeLocked, {lock_path})
                                       : res::Format(res::kCannotLockTree, {lock_path, why});
-      Log.WriteLine(message);
       throw ERunLocked(message);
     }
   }
@@ -146,10 +161,9 @@ bool TComponentReplacer::Execute() {
   // Without a work folder the output would land in the current folder.
   if (temp_dir.empty()) {
     const int e = errno;
-    std::string detail = res::Format(res::kCannotCreateFolder,
+    std::string detail = res::Format(res::kPathReason,
                                      {PathJoin(CurrentDisk().TempPath(), res::kTempPrefix),
                                       e ? std::strerror(e) : "unknown error"});
-    Log.WriteLine(detail);
     throw EFCreateError(res::kFailedToCreateTemp, detail);
   }
   Finally remove_temp([&temp_dir, &temp_lock] {
@@ -216,8 +230,6 @@ bool TComponentReplacer::Execute() {
     Log.WriteLine(res::Format(res::kReplaceIncomplete, {std::to_string(left)}));
   else
     Log.WriteLine(res::kReplaceSucceeded);
-  close_log.Run();
-  if (Options->WriteLog && Options->ViewLog && !dry_run) ShellOpen(log_path);
   return copied;
 }
 
@@ -260,6 +272,7 @@ void TComponentReplacer::RewriteFiles(const std::string& temp_dir) {
   const bool project_mode = Options->Dest == 0;
   const bool undo_file = Options->MakeBackup && !Options->DryRun;
   DatabaseMap.Clear();
+  LearnUnitClasses();
   forced_.clear();
   backup_forced_.clear();
   const int initial_count = UnitList.Count();
@@ -614,6 +627,20 @@ void TComponentReplacer::AddFolderUnits(const std::string& folder, bool recursiv
   }
 }
 
+void TComponentReplacer::LearnUnitClasses() {
+  Descendants.Clear();
+  Disk& disk = CurrentDisk();
+  for (int i = 0; i < UnitList.Count(); ++i) {
+    // A unit that cannot be read or decoded teaches nothing; the rewriting
+    // names it when it gets there.
+    if (i < static_cast<int>(run_files_.size()) && run_files_[static_cast<size_t>(i)].skipped)
+      continue;
+    std::string bytes, text, why;
+    if (!disk.ReadFile(UnitList[i], &bytes, &why)) continue;
+    if (DecodeText(bytes, DetectEncoding(bytes), &text, &why)) LearnClassDeclarations(text);
+  }
+}
+
 void TComponentReplacer::CreateBackupFolder() {
   if (!Options->MakeBackup) return;
   // A backup folder whose name holds a line break could not be recorded in
@@ -624,9 +651,8 @@ void TComponentReplacer::CreateBackupFolder() {
   errno = 0;
   if (!ForceFolders(Options->BackupDir)) {
     const int e = errno;
-    std::string detail = res::Format(res::kCannotCreateFolder,
+    std::string detail = res::Format(res::kPathReason,
                                      {Options->BackupDir, e ? std::strerror(e) : "unknown error"});
-    Log.WriteLine(detail);
     throw EFCreateError(res::kFailedToCreateDirectory, detail);
   }
 }

@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/descendant_classes.h"
 #include "engine/replace_options.h"
 #include "engine/run_report.h"
 #include "engine/string_list.h"
@@ -125,6 +126,11 @@ class TComponentReplacer {
   void ReplaceInForm(const FormFileData& form, const std::string& source_path,
                      const std::string& dest_path);
 
+  // Learns the classes a Pascal text declares as descendants of other
+  // classes, so that form objects of a descendant of a mapped class are
+  // converted as the mapped class's objects are (keeping their class).
+  void LearnClassDeclarations(std::string_view unit_text) { Descendants.LearnFrom(unit_text); }
+
   // Records the database names of the TDatabase objects of a form.
   void ScanFormDatabases(const std::string& form_path);
 
@@ -138,6 +144,7 @@ class TComponentReplacer {
   int ChangedCount = 0;
   StringList UndoList;
   StringList DatabaseMap;
+  TDescendantClasses Descendants;
   std::string OldUnit;
   std::string NewUnits;
   std::unique_ptr<TFormParser> ObjectParser;
@@ -149,8 +156,13 @@ class TComponentReplacer {
   virtual void ProcessFile(const std::string& file_name, const std::string& dest_dir);
 
   void InitUnitList();
+  // The run behind Execute, between opening and closing its log.
+  bool Run(const std::string& tree, bool dry_run);
   void AddFolderUnits(const std::string& folder, bool recursive);
   void CreateBackupFolder();
+  // Reads the class declarations of every unit of the list before any form
+  // is converted.
+  void LearnUnitClasses();
 
   // Records that a file the run meant to migrate is left as it is: logged,
   // and in the report as "skipped" with the reason.
@@ -201,6 +213,7 @@ class TComponentReplacer {
   std::string MissingUnits(const std::set<std::string>& named) const;
   void AddFormOfDirective(std::string_view directive, const std::string& source_path);
   void LogChanges(int changes);
+  bool IsDatabaseClass(const std::string& cls) const;
   // Writes a rewritten file into the work folder: on the background writer
   // during a run, else at once.
   void WriteOutput(const std::string& path, std::string data);

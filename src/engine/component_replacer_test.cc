@@ -194,7 +194,7 @@ TEST_F(RunTest, UncreatableBackupFolderStopsBeforeAnyFileIsRead) {
   EXPECT_EQ(BdeReplacer->UnitList.Count(), 0);
   // The log ends with the failure, naming the folder and the cause.
   std::string log = dir_.Read("src/Wiz_Log.txt");
-  EXPECT_TRUE(log.ends_with("Creating backup folder\r\n\r\nCannot create the folder " +
+  EXPECT_TRUE(log.ends_with("Creating backup folder\r\n\r\nFailed to create directory. " +
                             (dir_ / "src/RBackup") + ": Input/output error\r\n\r\n"))
       << log;
 }

@@ -94,22 +94,15 @@ void TCompReplaceExpert::MenuClick() {
       RunReplace(GetReplacer(mode));
   } catch (const std::exception& e) {
     // The settings stay as they were, as after any run an error stopped.
-    ShowRunFailure(e, mode != 100);
+    ShowRunFailure(e);
     return;
   }
   SaveRunSettings();
 }
 
-void TCompReplaceExpert::ShowRunFailure(const std::exception& error, bool replace) {
+void TCompReplaceExpert::ShowRunFailure(const std::exception& error) {
+  // The run's log ends with the failure already; the box says it again.
   const std::string text = RunFailureText(error, Options());
-  // The log of a replace ends with the failure, unless the log itself failed.
-  const std::string log = replace ? RunLogPath(Options()) : std::string();
-  if (!log.empty() && text.find(log) == std::string::npos) {
-    std::string line = text;
-    for (char& c : line)
-      if (c == '\n') c = ' ';
-    AppendLogLine(log, line);
-  }
   AppMessageBox(text, Title(), MB_ICONERROR);
 }
 
@@ -169,7 +162,8 @@ void TCompReplaceExpert::RunReplace(TComponentReplacer* replacer) {
   std::string outcome = ReplaceOutcomeText(*replacer);
   if (!log_to_view.empty() && !OpenInViewer(log_to_view))
     outcome += "\n" + res::Format(res::kNoLogViewer, {log_to_view});
-  AppMessageBox(outcome, Title(), MB_ICONINFORMATION);
+  AppMessageBox(outcome, Title(),
+                replacer->Report.FilesNotMigrated() > 0 ? MB_ICONERROR : MB_ICONINFORMATION);
 }
 
 void TCompReplaceExpert::HideProjectForms() {
@@ -196,7 +190,8 @@ void TCompReplaceExpert::RunRestore(const std::string& undo_file_name) {
   if (ok) {
     AppMessageBox(res::kRestoreSucceeded, Title(), MB_ICONINFORMATION);
   } else {
-    const std::string detail = RestoreFailureDetail(undo_file_name);
+    std::string detail = FirstReplacer()->RestoreError;
+    if (detail.empty()) detail = RestoreFailureDetail(undo_file_name);
     AppMessageBox(
         detail.empty() ? std::string(res::kRestoreFailed) : res::kRestoreFailed + ("\n" + detail),
         Title(), MB_ICONERROR);

@@ -43,7 +43,7 @@ class TCompReplaceExpert : public IOTAWizard {
   void SaveRunSettings();
   // The box for an error that stopped a run: its text, the path and the
   // system's reason; the log of a replace gets it as its last line.
-  void ShowRunFailure(const std::exception& error, bool replace);
+  void ShowRunFailure(const std::exception& error);
 
   // The object name of the menu item: "ZUvezodItem", the options' name with
   // "/" as "_", and the product caption without ampersands.

@@ -51,8 +51,8 @@ TEST(PasParserTest, CodesOfTokens) {
       {"Uses", {{kTokUses, "Uses"}}},
       {"USES", {{kTokUses, "USES"}}},
       {"end.", {{kTokEndKw, "end"}, {13, "."}}},
-      {"inherited inline item", {{29, "inherited"}, {kTokBlank, " "}, {30, "inline"},
-                                 {kTokBlank, " "}, {31, "item"}}},
+      {"inherited inline item",
+       {{29, "inherited"}, {kTokBlank, " "}, {30, "inline"}, {kTokBlank, " "}, {31, "item"}}},
       {"ends", {{kTokIdent, "ends"}}},
       {"$FF", {{kTokNumber, "$FF"}}},
       {"$", {{kTokNumber, "$"}}},
@@ -66,7 +66,9 @@ TEST(PasParserTest, CodesOfTokens) {
       {"|~}", {{kTokOther, "|"}, {kTokOther, "~"}, {kTokOther, "}"}}},
       {"\"`\\", {{2, "\""}, {27, "`"}, {23, "\\"}}},
       {"{$R *.DFM}", {{kTokComment, "{$R *.DFM}"}}},
-      {"\xD0\x9F\xD1\x80x", {{kTokOther, "\xD0\x9F\xD1\x80"}, {kTokIdent, "x"}}},
+      {"\xD0\x9F\xD1\x80x", {{kTokIdent, "\xD0\x9F\xD1\x80x"}}},
+      {"tbl\xD0\x9D_1: T",
+       {{kTokIdent, "tbl\xD0\x9D_1"}, {15, ":"}, {kTokBlank, " "}, {kTokIdent, "T"}}},
   };
   for (const Case& c : cases) EXPECT_EQ(Scan(c.text), c.tokens) << c.text;
 }

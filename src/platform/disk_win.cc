@@ -161,6 +161,14 @@ bool RealDisk::CreateDir(const std::string& path, bool* already_exists) {
   if (::CreateDirectoryW(WidePath(path).c_str(), nullptr)) return true;
   DWORD code = ::GetLastError();
   if (already_exists) *already_exists = code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS;
+  // A file where the parent folder should be: "not a folder", as elsewhere.
+  std::wstring wide = WidePath(path);
+  size_t slash = wide.find_last_of(L'\\');
+  if (code == ERROR_PATH_NOT_FOUND && slash != std::wstring::npos) {
+    DWORD parent = Attributes(wide.substr(0, slash));
+    if (parent != INVALID_FILE_ATTRIBUTES && !(parent & FILE_ATTRIBUTE_DIRECTORY))
+      code = ERROR_DIRECTORY;
+  }
   return Fail(nullptr, code);
 }
 

@@ -76,8 +76,11 @@ std::string ReplaceOutcomeText(const TComponentReplacer& replacer) {
   const RunReport& r = replacer.Report;
   const TReplaceOptions& o = *replacer.Options;
   auto n = [](int v) { return std::to_string(v); };
+  const int left = r.FilesNotMigrated();
   std::string text =
-      std::string(res::kReplaceSucceeded) + "\n" +
+      (left > 0 ? res::Format(res::kReplaceIncomplete, {n(left)})
+                : std::string(res::kReplaceSucceeded)) +
+      "\n" +
       res::Format(res::kOutcomeCounts,
                   {n(static_cast<int>(r.files.size())),
                    n(r.FilesChanged("unit") + r.FilesChanged("project")), n(r.FilesChanged("form")),
@@ -85,12 +88,17 @@ std::string ReplaceOutcomeText(const TComponentReplacer& replacer) {
   const std::string log = RunLogPath(o);
   if (!log.empty()) text += "\n" + res::Format(res::kOutcomeLog, {log});
   if (o.MakeBackup && !o.DryRun) text += "\n" + res::Format(res::kOutcomeBackups, {o.BackupDir});
+  if (!replacer.EarlierUndoFile.empty())
+    text += "\n" + res::Format(res::kEarlierUndoFile, {replacer.EarlierUndoFile, replacer.UndoFilePath});
   return text;
 }
 
 std::string RunFailureText(const std::exception& error, const TReplaceOptions& options) {
   const std::string what = error.what();
   std::string detail;
+  // The engine's failures name their file and the system's reason.
+  if (auto* e = dynamic_cast<const Exception*>(&error); e && !e->Detail().empty())
+    return what + "\n" + e->Detail();
   if (what == res::kFailedToCreateDirectory) {
     detail = FolderCreationProblem(options.BackupDir);
     if (detail.empty()) detail = res::Format(res::kPathReason, {options.BackupDir, what});
@@ -122,15 +130,6 @@ std::string RestoreFailureDetail(const std::string& undo_file_name) {
     if (!problem.empty()) return problem;
   }
   return "";
-}
-
-void AppendLogLine(const std::string& log_path, const std::string& text) {
-  if (log_path.empty() || !CurrentDisk().FileExists(log_path)) return;
-  std::FILE* f = std::fopen(log_path.c_str(), "ab");
-  if (!f) return;
-  const std::string line = text + "\r\n\r\n";
-  (void)std::fwrite(line.data(), 1, line.size(), f);
-  std::fclose(f);
 }
 
 }  // namespace tolvern

@@ -32,9 +32,5 @@ std::string RunFailureText(const std::exception& error, const TReplaceOptions& o
 // undo file lists that is missing, or the undo file itself; "" when none.
 std::string RestoreFailureDetail(const std::string& undo_file_name);
 
-// Adds a line to the end of a run log, in the log's own form (CR LF, an
-// empty line after each), so that a failure the run could not log is its
-// last line. Does nothing when there is no log.
-void AppendLogLine(const std::string& log_path, const std::string& text);
 
 }  // namespace tolvern

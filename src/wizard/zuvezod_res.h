@@ -88,11 +88,15 @@ inline constexpr const char* kChangedDuringRun = "changed by another program dur
 inline constexpr const char* kPartnerNotMigrated = "not replaced, since %s was not migrated";
 inline constexpr const char* kEarlierUndoFile =
     "An earlier run's undo file stays at %s: restore %s first, then that one.";
-inline constexpr const char* kCannotCreateFolder = "Cannot create the folder %s: %s";
 inline constexpr const char* kRunCancelled = "Cancelled: no original file was replaced.";
 inline constexpr const char* kInvalidEncoding = "Left unchanged: %s (%s)";
 inline constexpr const char* kObjectNotParsed =
-    "%s(%s): object %s of class %s could not be parsed; only its class name was replaced";
+    "%s: object %s of class %s could not be parsed (%s); only its class name was replaced";
+inline constexpr const char* kDescendantNotParsed =
+    "%s: object %s of class %s (descending from %s) could not be parsed (%s); it was left as it "
+    "was";
+inline constexpr const char* kOutsideFormGrammar =
+    "the form text at line %s is outside the form grammar";
 inline constexpr const char* kFormNotValid =
     "%s: the rewritten form is not valid form text, the original is kept: %s";
 
