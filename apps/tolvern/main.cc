@@ -7,6 +7,13 @@
 // 3 the run completed but left files not migrated (each named on standard
 // error).
 #include <unistd.h>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+
+#include "platform/windows_api.h"
+#include <shellapi.h>
+#endif
 
 #include <csignal>
 #include <CLI/CLI.hpp>
@@ -57,6 +64,18 @@ struct MigrateArgs {
 };
 
 std::string Absolute(const std::string& path) {
+#ifdef _WIN32
+  // "\" and "/" alike, drive letters and network shares: the system's own
+  // full path, in UTF-16 so that no name passes through the ANSI code page.
+  std::wstring wide = WidePath(path);
+  DWORD n = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (n == 0) return path;
+  std::wstring full(n, L'\0');
+  n = ::GetFullPathNameW(wide.c_str(), n, full.data(), nullptr);
+  full.resize(n);
+  while (full.size() > 3 && full.back() == L'\\') full.pop_back();
+  return WideToUtf8(full);
+#endif
   std::error_code ec;
   std::string abs = std::filesystem::absolute(path, ec).lexically_normal().string();
   if (ec) return path;
@@ -256,9 +275,37 @@ int RunForm(bool to_text, const std::string& in, const std::string& out) {
   return kExitOk;
 }
 
+#ifdef _WIN32
+// The arguments as UTF-8, from the wide command line: main's own argv is in
+// the ANSI code page, which cannot hold every file name.
+std::vector<std::string> Utf8Arguments() {
+  std::vector<std::string> args;
+  int count = 0;
+  if (wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count)) {
+    for (int i = 0; i < count; ++i) args.push_back(WideToUtf8(wide[i]));
+    ::LocalFree(wide);
+  }
+  return args;
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  std::vector<std::string> utf8_args = Utf8Arguments();
+  std::vector<char*> utf8_argv;
+  for (std::string& a : utf8_args) utf8_argv.push_back(a.data());
+  utf8_argv.push_back(nullptr);
+  if (!utf8_args.empty()) {
+    argc = static_cast<int>(utf8_args.size());
+    argv = utf8_argv.data();
+  }
+  // Output as on every system: UTF-8, lines ending in a line feed.
+  ::SetConsoleOutputCP(CP_UTF8);
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+#endif
   std::setlocale(LC_TIME, "");
   // A write past the file-size limit fails with an error the run reports,
   // instead of ending the process.

@@ -166,12 +166,18 @@ bool TComponentReplacer::Run(const std::string& tree, bool dry_run) {
     throw EFCreateError(res::kFailedToCreateTemp, detail);
   }
   Finally remove_temp([&temp_dir, &temp_lock] {
+#ifdef _WIN32
+    // Windows deletes no file that is held open: the lock goes first.
+    temp_lock.Release();
+    RemoveFolder(temp_dir);
+#else
     // A work folder that could not be removed keeps its lock file, so that
     // a later run can tell that its run has ended and remove it.
     if (RemoveFolder(temp_dir))
       temp_lock.Release();
     else
       temp_lock.Abandon();
+#endif
   });
 
   // The rewritten files are written while the next ones are rewritten; a

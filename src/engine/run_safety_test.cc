@@ -140,6 +140,9 @@ TEST_F(RunSafetyTest, SameNamedFilesEachHaveTheirOwnPlace) {
 }
 
 TEST_F(RunSafetyTest, NamesDifferingInCaseAndNamesTheUndoFileCannotHold) {
+#ifdef _WIN32
+  GTEST_SKIP() << "names that differ only in letter case name one file on Windows";
+#endif
   dir_.Write("src/Data.pas", "var A: TTable;");
   dir_.Write("src/DATA.pas", "var B: TQuery;");
   dir_.Write("src/a=b.pas", "var C: TTable;");

@@ -1,7 +1,9 @@
 #include "platform/form_numbers.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 
@@ -101,6 +103,41 @@ std::string FormatShortest(T value) {
 
 namespace {
 
+#ifndef _WIN32
+std::from_chars_result ReadLongDouble(const char* first, const char* last, long double& v) {
+  return std::from_chars(first, last, v, std::chars_format::general);
+}
+#else
+// MinGW's from_chars for long double rounds to double precision ("0.1" would
+// not read back as the IDE's 80-bit value); its strtold reads all 64 bits of
+// the mantissa. strtold also takes hexadecimal, "inf", "nan" and leading
+// blanks, so the text is first checked to be a plain decimal number.
+std::from_chars_result ReadLongDouble(const char* first, const char* last, long double& v) {
+  auto digits = [&](const char* p) {
+    while (p != last && *p >= '0' && *p <= '9') ++p;
+    return p;
+  };
+  const char* p = digits(first);
+  bool any = p != first;
+  if (p != last && *p == '.') {
+    const char* q = digits(p + 1);
+    any = any || q != p + 1;
+    p = q;
+  }
+  if (!any) return {first, std::errc::invalid_argument};
+  if (p != last && (*p == 'e' || *p == 'E')) {
+    const char* q = p + 1;
+    if (q != last && (*q == '+' || *q == '-')) ++q;
+    const char* end = digits(q);
+    if (end != q) p = end;
+  }
+  std::string copy(first, p);  // strtold needs the end marked
+  errno = 0;
+  v = std::strtold(copy.c_str(), nullptr);
+  return {p, errno == ERANGE ? std::errc::result_out_of_range : std::errc()};
+}
+#endif
+
 bool SameBits(long double a, long double b) {
   unsigned char x[10], y[10];
   EncodeExtended(a, x);
@@ -168,7 +205,7 @@ std::optional<long double> ParseFloat(std::string_view text) {
   if (text.empty() || !(std::isdigit(static_cast<unsigned char>(text[0])) || text[0] == '.'))
     return std::nullopt;
   long double v = 0;
-  auto r = std::from_chars(text.data(), text.data() + text.size(), v, std::chars_format::general);
+  auto r = ReadLongDouble(text.data(), text.data() + text.size(), v);
   if (r.ec == std::errc::result_out_of_range) {
     // Beyond the range: infinity or zero, as the platform's reader gives.
     v = 0;

@@ -8,6 +8,8 @@
 #include <sys/mman.h>
 #include <ucontext.h>
 #define TOLVERN_UCONTEXT 1
+#elif defined(_WIN32)
+#include "platform/windows_api.h"
 #endif
 
 namespace tolvern {
@@ -76,6 +78,67 @@ void RunOnLargeStack(std::size_t bytes, const std::function<void()>& fn) {
   t_on_large_stack = true;
   swapcontext(&call.caller, &ctx);
   t_on_large_stack = false;
+  if (call.error) std::rethrow_exception(call.error);
+}
+
+#elif defined(_WIN32)
+
+// Windows: a fiber with the stack reserved at the size asked for (pages are
+// committed as they are touched). It runs on the caller's thread, so
+// thread-local state is the caller's, as with the context switch elsewhere.
+namespace {
+
+struct Call {
+  const std::function<void()>* fn;
+  std::exception_ptr error;
+  void* caller;
+};
+
+thread_local bool t_on_large_stack = false;
+
+void WINAPI FiberMain(void* param) {
+  auto* call = static_cast<Call*>(param);
+  try {
+    (*call->fn)();
+  } catch (...) {
+    call->error = std::current_exception();
+  }
+  // A fiber must not return: it switches back, and the caller deletes it.
+  ::SwitchToFiber(call->caller);
+}
+
+}  // namespace
+
+void RunOnLargeStack(std::size_t bytes, const std::function<void()>& fn) {
+  if (t_on_large_stack) {
+    fn();
+    return;
+  }
+  bool converted = false;
+  // GetCurrentFiber reads the thread block through the gs segment, which GCC
+  // takes for an access out of bounds.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Warray-bounds"
+  void* caller = ::IsThreadAFiber() ? ::GetCurrentFiber() : nullptr;
+#pragma GCC diagnostic pop
+  if (!caller) {
+    caller = ::ConvertThreadToFiber(nullptr);
+    converted = caller != nullptr;
+  }
+  Call call{&fn, nullptr, caller};
+  void* fiber = caller
+                    ? ::CreateFiberEx(64 * 1024, bytes, FIBER_FLAG_FLOAT_SWITCH, FiberMain, &call)
+                    : nullptr;
+  if (!fiber) {
+    if (converted) ::ConvertFiberToThread();
+    fn();  // no room for a private stack: the depth limits still hold
+    return;
+  }
+  t_on_large_stack = true;
+  ::SwitchToFiber(fiber);
+  t_on_large_stack = false;
+  ::DeleteFiber(fiber);
+  if (converted) ::ConvertFiberToThread();
   if (call.error) std::rethrow_exception(call.error);
 }
 
