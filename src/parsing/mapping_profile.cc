@@ -30,6 +30,13 @@ bool IsIdentifier(std::string_view s) {
   });
 }
 
+// A property name as forms write it: identifiers joined by dots.
+bool IsPropertyName(std::string_view s) {
+  for (size_t dot; (dot = s.find('.')) != std::string_view::npos; s.remove_prefix(dot + 1))
+    if (!IsIdentifier(s.substr(0, dot))) return false;
+  return IsIdentifier(s);
+}
+
 // A member's JSON path: $.a.b, or $.a["Params.Strings"] for a name that is
 // not an identifier.
 std::string Member(const std::string& path, const std::string& key) {
@@ -63,8 +70,8 @@ class ProfileReader {
     Keys(root, "$",
          {"$schema", "name", "sourceUnit", "newUnits", "classes", "exceptions", "properties",
           "targets", "todo"});
-    if (root.contains("name")) p.name = Name(root["name"], "$.name", true);
-    if (root.contains("sourceUnit")) p.source_unit = Name(root["sourceUnit"], "$.sourceUnit", false);
+    if (root.contains("name")) p.name = Name(root["name"], "$.name", Text::kAny);
+    if (root.contains("sourceUnit")) p.source_unit = Name(root["sourceUnit"], "$.sourceUnit");
     if (root.contains("newUnits")) p.new_units = Names(root["newUnits"], "$.newUnits");
     if (root.contains("classes")) ReadClasses(root["classes"], &p);
     if (root.contains("exceptions")) ReadExceptions(root["exceptions"], &p);
@@ -94,21 +101,25 @@ class ProfileReader {
     }
   }
 
+  enum class Text { kAny, kIdentifier, kProperty };
+
   // A class, unit or property name; the profile's own name may be any text.
-  std::string Name(const Json& v, const std::string& path, bool any_text) {
+  std::string Name(const Json& v, const std::string& path, Text text = Text::kIdentifier) {
     if (!Expect(v, path, Json::value_t::string, "a string")) return "";
     std::string s = v.get<std::string>();
     if (s.empty())
       Problem(path, "must not be empty");
-    else if (!any_text && !IsIdentifier(s))
+    else if (text == Text::kIdentifier && !IsIdentifier(s))
       Problem(path, "\"" + s + "\" is not a Pascal identifier");
+    else if (text == Text::kProperty && !IsPropertyName(s))
+      Problem(path, "\"" + s + "\" is not a property name");
     return s;
   }
 
   std::vector<std::string> Names(const Json& v, const std::string& path) {
     std::vector<std::string> names;
     if (!Expect(v, path, Json::value_t::array, "an array")) return names;
-    for (size_t i = 0; i < v.size(); ++i) names.push_back(Name(v[i], Item(path, i), false));
+    for (size_t i = 0; i < v.size(); ++i) names.push_back(Name(v[i], Item(path, i)));
     return names;
   }
 
@@ -119,8 +130,8 @@ class ProfileReader {
     ClassPair pair;
     if (!v.contains("from")) Problem(path, "missing \"from\"");
     if (!v.contains("to")) Problem(path, "missing \"to\"");
-    if (v.contains("from")) pair.from = Name(v["from"], path + ".from", false);
-    if (v.contains("to")) pair.to = Name(v["to"], path + ".to", false);
+    if (v.contains("from")) pair.from = Name(v["from"], path + ".from");
+    if (v.contains("to")) pair.to = Name(v["to"], path + ".to");
     if (pair.from.empty()) return pair;
     for (const auto& [other, where] : *seen) {
       if (!SameText(other.from, pair.from)) continue;
@@ -166,7 +177,7 @@ class ProfileReader {
       ComponentClass cls;
       if (!v[i].contains("name")) Problem(path, "missing \"name\"");
       if (!v[i].contains("published")) Problem(path, "missing \"published\"");
-      if (v[i].contains("name")) cls.name = Name(v[i]["name"], path + ".name", false);
+      if (v[i].contains("name")) cls.name = Name(v[i]["name"], path + ".name");
       if (v[i].contains("published")) cls.published = Names(v[i]["published"], path + ".published");
       for (const ComponentClass& other : p->targets)
         if (!cls.name.empty() && SameText(other.name, cls.name))
@@ -180,7 +191,7 @@ class ProfileReader {
     if (!Expect(v, path, Json::value_t::object, "an object")) return rules;
     for (const auto& [name, rule] : v.items()) {
       const std::string at = Member(path, name);
-      if (name.empty()) Problem(at, "a property name must not be empty");
+      if (!IsPropertyName(name)) Problem(at, "\"" + name + "\" is not a property name");
       rules.emplace_back(name, Rule(rule, at));
     }
     return rules;
@@ -227,7 +238,7 @@ class ProfileReader {
       }
     } else {
       r.kind = PropertyRule::Kind::kRename;
-      r.to = Name(v["rename"], path + ".rename", false);
+      r.to = Name(v["rename"], path + ".rename", Text::kProperty);
       if (v.contains("values") && v.contains("lookup"))
         Problem(path, "\"values\" and \"lookup\" exclude each other");
       if (v.contains("values") &&
@@ -388,7 +399,7 @@ void ApplyProfile(MappingProfile* base, const MappingProfile& overlay) {
       base->classes.push_back(m);
       continue;
     }
-    it->from = m.from;
+    // The class keeps its first spelling: rules match it as forms spell it.
     it->to = m.to;
     ApplyRules(&it->properties, m.properties);
   }
