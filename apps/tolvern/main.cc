@@ -2,9 +2,10 @@
 //
 //   tolvern migrate (--project FILE.dpr | --folder DIR) [options]
 //   tolvern restore UNDOFILE
-//   tolvern profile (--show [--ado] | --check FILE.json)
+//   tolvern profile (--show [--ado] [--profile FILE.json]... | --check FILE.json...)
 //
-// Exit codes: 0 success, 1 the run or restore failed, 2 usage errors,
+// Exit codes: 0 success, 1 the run or restore failed, 2 usage errors (a
+// profile that cannot be used among them),
 // 3 the run completed but left files not migrated (each named on standard
 // error).
 #include <unistd.h>
@@ -16,6 +17,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
