@@ -64,7 +64,8 @@ TEST(ProfileCliTest, UserProfileMigratesItsClassesEverywhereAndOverridesBuiltinP
   const std::string profile = dir.Write("grids.json", kProfile);
   auto r = RunTolvern({"migrate", "--folder", app, "--profile", profile, "-q"});
   ASSERT_EQ(r.exit_code, 0) << r.err << r.out;
-  EXPECT_NE(r.out.find("Mapping profile: " + profile + "\nFiles scanned: 4; units changed: 2; "
+  EXPECT_NE(r.out.find("Mapping profile: " + profile +
+                       "\nFiles scanned: 4; units changed: 2; "
                        "forms changed: 2; objects rewritten: 6"),
             std::string::npos)
       << r.out;
@@ -78,7 +79,8 @@ TEST(ProfileCliTest, UserProfileMigratesItsClassesEverywhereAndOverridesBuiltinP
   EXPECT_EQ(dir.Read("app/Grid.dfm"), kFormAfter);
   // The binary form stays binary and reads as the text form does.
   ASSERT_EQ(dir.Read("app/Bin.dfm").substr(0, 1), "\xFF");
-  ASSERT_EQ(RunTolvern({"form", "--to-text", dir / "app/Bin.dfm", "-o", dir / "bin.txt"}).exit_code, 0);
+  ASSERT_EQ(RunTolvern({"form", "--to-text", dir / "app/Bin.dfm", "-o", dir / "bin.txt"}).exit_code,
+            0);
   const std::string text = dir.Read("bin.txt");
   for (const char* line : {"object grdOrders: TDBGrid", "object qryOrders: TNXQuery",
                            "object Query1: TOrderNXQuery", "MasterSource = dsOrders"})
@@ -92,12 +94,14 @@ TEST(ProfileCliTest, ProjectCarriesItsProfileAndGivenProfilesComeAfterIt) {
   ScratchDir dir;
   const std::string app = MakeTree(dir);
   dir.Write("app/tolvern.json", kProfile);
-  const std::string later = dir.Write(
-      "later.json", R"({"classes": [{"from": "TwwDBGrid", "to": "TLaterGrid"}]})");
-  auto r = RunTolvern({"migrate", "--folder", app, "--profile", later, "--dry-run", "--diff", "-q"});
+  const std::string later =
+      dir.Write("later.json", R"({"classes": [{"from": "TwwDBGrid", "to": "TLaterGrid"}]})");
+  auto r =
+      RunTolvern({"migrate", "--folder", app, "--profile", later, "--dry-run", "--diff", "-q"});
   ASSERT_EQ(r.exit_code, 0) << r.err;
-  EXPECT_NE(r.out.find("Mapping profile: " + app + "/tolvern.json\nMapping profile: " + later + "\n"),
-            std::string::npos)
+  EXPECT_NE(
+      r.out.find("Mapping profile: " + app + "/tolvern.json\nMapping profile: " + later + "\n"),
+      std::string::npos)
       << r.out;
   EXPECT_NE(r.out.find("+    grdOrders: TLaterGrid;"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("+    qryOrders: TNXQuery;"), std::string::npos) << r.out;
@@ -113,8 +117,9 @@ TEST(ProfileCliTest, BadProfileStopsTheRunBeforeAnythingIsTouched) {
     const char* text;  // null: no such file
     const char* message;
   } cases[] = {
-      {"{\"classes\": [}", "not valid JSON: parse error at line 1, column 14: syntax error while "
-                           "parsing value - unexpected '}'; expected '[', '{', or a literal"},
+      {"{\"classes\": [}",
+       "not valid JSON: parse error at line 1, column 14: syntax error while "
+       "parsing value - unexpected '}'; expected '[', '{', or a literal"},
       {R"({"classes": [{"from": "TwwDBGrid", "to": "TDBGrid"}, {"from": "TwwDBGrid", "to": "TGrid"}]})",
        "$.classes[1].from: \"TwwDBGrid\" is mapped to two targets: \"TDBGrid\" at $.classes[0] and "
        "\"TGrid\""},

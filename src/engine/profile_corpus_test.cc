@@ -9,10 +9,10 @@
 #include <memory>
 #include <utility>
 
+#include "corpus.h"
 #include "engine/component_replacer.h"
 #include "engine/nx_replacer.h"
 #include "platform/form_strings.h"
-#include "corpus.h"
 #include "test_support.h"
 
 namespace tolvern {
@@ -22,15 +22,19 @@ namespace fs = std::filesystem;
 using testing::ScratchDir;
 using Mapping = std::pair<std::string_view, std::string_view>;
 
-constexpr const char* kNewUnits = ", NXAccess, NXOleAccess, NXOleC, NXOleIntf, KTBaseAccess, KTRowCache";
+constexpr const char* kNewUnits =
+    ", NXAccess, NXOleAccess, NXOleC, NXOleIntf, KTBaseAccess, KTRowCache";
 constexpr Mapping kBdePairs[] = {
-    {"TDatabase", "TNXConnection"}, {"TQuery", "TNXQuery"},          {"TwwQuery", "TNXQuery"},
-    {"TTable", "TNXTable"},         {"TwwTable", "TNXTable"},        {"TStoredProc", "TNXStoredProc"},
+    {"TDatabase", "TNXConnection"},     {"TQuery", "TNXQuery"},
+    {"TwwQuery", "TNXQuery"},           {"TTable", "TNXTable"},
+    {"TwwTable", "TNXTable"},           {"TStoredProc", "TNXStoredProc"},
     {"TwwStoredProc", "TNXStoredProc"}, {"TwwDataSource", "TNXDataSource"},
-    {"TUpdateSQL", "TNXUpdateSQL"}, {"EDBEngineError", "ENXOleError"}, {"TBatchMove", "TKTBatchMove"}};
+    {"TUpdateSQL", "TNXUpdateSQL"},     {"EDBEngineError", "ENXOleError"},
+    {"TBatchMove", "TKTBatchMove"}};
 constexpr Mapping kAdoPairs[] = {
-    {"TADOConnection", "TNXConnection"}, {"TADOCommand", "TNXSQL"},   {"TADODataSet", "TNXQuery"},
-    {"TADOTable", "TNXTable"},           {"TADOQuery", "TNXQuery"},   {"TADOStoredProc", "TNXStoredProc"}};
+    {"TADOConnection", "TNXConnection"}, {"TADOCommand", "TNXSQL"},
+    {"TADODataSet", "TNXQuery"},         {"TADOTable", "TNXTable"},
+    {"TADOQuery", "TNXQuery"},           {"TADOStoredProc", "TNXStoredProc"}};
 constexpr Mapping kTransIsolation[] = {{"tiDirtyRead", "ilReadUnCommitted"},
                                        {"tiReadCommitted", "ilReadCommitted"},
                                        {"tiRepeatableRead", "ilRepeatableRead"}};
@@ -113,7 +117,8 @@ TEST(ProfileCorpusTest, BuiltinProfilesConvertEveryCorpusFormAsTheTablesInCodeDi
       const std::string path = e.path().string();
       FormFileData form;
       std::string why;
-      if (!TComponentReplacer::ReadFormFile(path, testing::ReadFileBytes(path), &form, &why)) continue;
+      if (!TComponentReplacer::ReadFormFile(path, testing::ReadFileBytes(path), &form, &why))
+        continue;
       ++forms;
       std::string outputs[3];
       for (int i = 0; i < 3; ++i) {

@@ -42,9 +42,7 @@ bool IsPropertyName(std::string_view s) {
 std::string Member(const std::string& path, const std::string& key) {
   return IsIdentifier(key) ? path + "." + key : path + "[" + Json(key).dump() + "]";
 }
-std::string Item(const std::string& path, size_t i) {
-  return path + "[" + std::to_string(i) + "]";
-}
+std::string Item(const std::string& path, size_t i) { return path + "[" + std::to_string(i) + "]"; }
 
 template <size_t N>
 std::string OneOf(const char* const (&names)[N]) {
@@ -55,8 +53,7 @@ std::string OneOf(const char* const (&names)[N]) {
 
 template <size_t N>
 bool Contains(const char* const (&names)[N], const std::string& name) {
-  return std::any_of(std::begin(names), std::end(names),
-                     [&](const char* n) { return name == n; });
+  return std::any_of(std::begin(names), std::end(names), [&](const char* n) { return name == n; });
 }
 
 // Reads one profile, collecting every problem with its path.
@@ -92,8 +89,7 @@ class ProfileReader {
     return false;
   }
 
-  void Keys(const Json& object, const std::string& path,
-            std::initializer_list<const char*> known) {
+  void Keys(const Json& object, const std::string& path, std::initializer_list<const char*> known) {
     for (const auto& [key, value] : object.items()) {
       bool found = false;
       for (const char* k : known) found = found || key == k;
@@ -153,7 +149,8 @@ class ProfileReader {
       Keys(v[i], path, {"from", "to", "properties"});
       ClassPair pair = Pair(v[i], path, &pairs_);
       ClassMapping m{pair.from, pair.to, {}};
-      if (v[i].contains("properties")) m.properties = Rules(v[i]["properties"], path + ".properties");
+      if (v[i].contains("properties"))
+        m.properties = Rules(v[i]["properties"], path + ".properties");
       p->classes.push_back(std::move(m));
     }
   }
@@ -290,7 +287,8 @@ Json RulesJson(const PropertyRules& rules) {
 // Lays the rules of overlay over those of base, by property name.
 void ApplyRules(PropertyRules* base, const PropertyRules& overlay) {
   for (const auto& [name, rule] : overlay) {
-    auto it = std::find_if(base->begin(), base->end(), [&](const auto& r) { return r.first == name; });
+    auto it =
+        std::find_if(base->begin(), base->end(), [&](const auto& r) { return r.first == name; });
     if (it != base->end())
       it->second = rule;
     else
@@ -365,7 +363,8 @@ MappingProfile ReadProfile(const std::string& path) {
   if (!problems.empty()) {
     std::string more;
     if (problems.size() > 1)
-      more = " (and " + std::to_string(problems.size() - 1) + " more; tolvern profile --check lists them)";
+      more = " (and " + std::to_string(problems.size() - 1) +
+             " more; tolvern profile --check lists them)";
     throw EProfileError("profile \"" + path + "\": " + problems[0] + more);
   }
   p.files.push_back(path);

@@ -39,7 +39,7 @@ inline constexpr const char* kCodeConversions[] = {"login-params", "command-text
 struct PropertyRule {
   enum class Kind { kKeep, kDrop, kRename, kCode };
   Kind kind = Kind::kKeep;
-  std::string to;      // kRename: the new name
+  std::string to;  // kRename: the new name
   // kRename: the value map; a value not in it drops the property. Empty: the
   // value is taken as it is.
   std::vector<std::pair<std::string, std::string>> values;
@@ -69,8 +69,8 @@ struct MappingProfile {
   std::vector<ClassMapping> classes;
   std::vector<ClassPair> exceptions;
   std::vector<ComponentClass> targets;
-  PropertyRules properties;  // for the objects of every mapped class
-  std::string todo;          // reserved: its JSON text, carried as it is
+  PropertyRules properties;        // for the objects of every mapped class
+  std::string todo;                // reserved: its JSON text, carried as it is
   std::vector<std::string> files;  // the profile files laid over it, in order
 
   // The text inserted behind the source unit: ", A, B" for the units A, B.

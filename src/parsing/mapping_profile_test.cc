@@ -79,12 +79,13 @@ TEST(MappingProfileTest, ReadProfileNamesTheFileAndStopsAtTheFirstProblem) {
     ReadProfile(bad);
     FAIL() << "no error";
   } catch (const EProfileError& e) {
-    EXPECT_EQ(std::string(e.what()),
-              "profile \"" + bad + "\": $.name: expected a string, found number (and 1 more; "
-              "tolvern profile --check lists them)");
+    EXPECT_EQ(std::string(e.what()), "profile \"" + bad +
+                                         "\": $.name: expected a string, found number (and 1 more; "
+                                         "tolvern profile --check lists them)");
   }
   EXPECT_THROW(ReadProfile(dir / "missing.json"), EProfileError);
-  EXPECT_EQ(ReadProfile(dir.Write("ok.json", "{}")).files, std::vector<std::string>{dir / "ok.json"});
+  EXPECT_EQ(ReadProfile(dir.Write("ok.json", "{}")).files,
+            std::vector<std::string>{dir / "ok.json"});
 }
 
 // The shipped profiles follow the published schema, and a profile printed
@@ -97,7 +98,8 @@ TEST(MappingProfileTest, BuiltinProfilesFollowTheSchemaAndRoundTrip) {
     nlohmann::json doc = nlohmann::json::parse(testing::ReadFileBytes(root + file));
     EXPECT_EQ(testing::ValidateJson(doc, schema, schema), "") << file;
   }
-  nlohmann::json bad = {{"classes", {{{"from", "A"}, {"to", "B"}, {"properties", {{"P", "kept"}}}}}}};
+  nlohmann::json bad = {
+      {"classes", {{{"from", "A"}, {"to", "B"}, {"properties", {{"P", "kept"}}}}}}};
   EXPECT_NE(testing::ValidateJson(bad, schema, schema), "");
   for (bool ado : {false, true}) {
     const std::string json = ProfileJson(BuiltinProfile(ado));
