@@ -56,8 +56,8 @@ class TablesAsCode : public TFormParser {
   void ConvertProperty(std::string_view name, std::string_view value) override {
     const std::string_view type = SourceClass();
     if (name == "Params.Strings" && type == "TDatabase") {
-      std::string database = EntryValue(LoginEntries(value), "DATABASE NAME");
-      if (!database.empty()) AddProperty("Database", EncodeFormString(database));
+      FormChars database = EntryValue(LoginEntries(value), "DATABASE NAME");
+      if (!database.empty()) AddProperty("Database", EncodeFormChars(database));
     }
     if (name == "TransIsolation" && type == "TDatabase") {
       SetDropReason(drop_reason::kOutsideMappingTable);
