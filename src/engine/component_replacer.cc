@@ -117,6 +117,7 @@ bool TComponentReplacer::Execute() {
     log_path = PathJoin(tree, res::kLogFileName);
     Log.Open(log_path);
   }
+  for (const std::string& f : ProfileFiles) Log.WriteLine(res::Format(res::kProfileUsed, {f}));
   Finally close_log([this] { Log.Close(); });
   try {
     const bool ok = Run(tree, dry_run);

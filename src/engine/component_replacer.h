@@ -147,6 +147,8 @@ class TComponentReplacer {
   TDescendantClasses Descendants;
   std::string OldUnit;
   std::string NewUnits;
+  // The profile files laid over the built-in profile, named in the log.
+  std::vector<std::string> ProfileFiles;
   std::unique_ptr<TFormParser> ObjectParser;
   TReplaceOptions* Options;
 
