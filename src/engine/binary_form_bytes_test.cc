@@ -139,5 +139,51 @@ TEST(BinaryFormBytesTest, CorpusFormsKeepEveryByteOutsideTheRewrittenObjects) {
   EXPECT_GT(counts.replaced - counts.renamed, 300);
 }
 
+class BinaryFormRewriteTest : public ::testing::Test {
+ protected:
+  // Rewrites a binary form with the BDE replacer; the output, or "" when none.
+  std::string Rewrite(const std::string& text) {
+    const std::string src = dir_.Write("F.dfm", WriteFormResource("FORM1", ObjectTextToBinary(text)));
+    const std::string dest = dir_ / "out.dfm";
+    fs::remove(dest);
+    FormFileData form;
+    std::string why;
+    EXPECT_TRUE(TComponentReplacer::ReadFormFile(src, testing::ReadFileBytes(src), &form, &why));
+    BdeReplacer->ReplaceInForm(form, src, dest);
+    return fs::exists(dest) ? testing::ReadFileBytes(dest) : "";
+  }
+  std::string TextOf(const std::string& file) {
+    TRCData header;
+    return ObjectBinaryToText(ReadFormResource(file, &header));
+  }
+
+  ScratchDir dir_;
+  NXReplacerScope library_;
+};
+
+TEST_F(BinaryFormRewriteTest, StringOfAnyLengthConverts) {
+  const std::string big(13'000'000, 's');
+  std::string out = Rewrite("object Form1: TForm1\r\n  object Q: TQuery\r\n    SQL.Strings = (\r\n      '" +
+                            big + "')\r\n  end\r\nend\r\n");
+  ASSERT_NE(out, "");
+  std::vector<ObjectSpan> spans;
+  TRCData header;
+  const std::string text = ObjectBinaryToText(ReadFormResource(out, &header), &spans);
+  EXPECT_NE(text.find("object Q: TNXQuery\r\n    SQL.Strings = (\r\n      '" + big + "')"),
+            std::string::npos);
+}
+
+TEST_F(BinaryFormRewriteTest, NamesInAnyScriptKeepTheirBytes) {
+  // Components named in Cyrillic, Greek and Chinese around a rewritten query.
+  const std::string label = "\xD0\x9C\xD0\xB5\xD1\x82\xD0\xBA\xD0\xB0";
+  const std::string source = "\xCE\xB1\xE6\x95\xB0";
+  auto form = [&](const std::string& cls) {
+    return "object Form1: TForm1\r\n  object " + label + ": TLabel\r\n    Caption = #1055\r\n  end\r\n"
+           "  object Q1: " + cls + "\r\n  end\r\n  object " + source +
+           ": TDataSource\r\n    DataSet = Q1\r\n  end\r\nend\r\n";
+  };
+  EXPECT_EQ(TextOf(Rewrite(form("TQuery"))), form("TNXQuery"));
+}
+
 }  // namespace
 }  // namespace tolvern
