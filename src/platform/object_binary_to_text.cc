@@ -81,6 +81,9 @@ class Converter {
   }
   void Enter(int nest) const {
     if (nest > kMaxStreamNesting) Fail(pos_, "nesting too deep");
+    // The indentation grows with the depth, so a small stream nested deep
+    // in many places could ask for a text without bound.
+    if (out_.size() > kMaxFormTextBytes) Fail(pos_, "the form text would exceed 1 GB");
   }
 
   std::int64_t Integer() {

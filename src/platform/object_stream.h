@@ -76,4 +76,8 @@ std::string ObjectTextToBinaryObject(std::string_view text, FormCharset charset 
 // whatever the caller's stack.
 inline constexpr int kMaxStreamNesting = 10000;
 
+// The largest form text a stream may give: a stream of the largest file
+// holding little but strings of control codes or binary data fits in it.
+inline constexpr std::size_t kMaxFormTextBytes = std::size_t{1} << 30;
+
 }  // namespace tolvern
