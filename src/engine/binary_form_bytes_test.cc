@@ -125,6 +125,12 @@ TEST(BinaryFormBytesTest, CorpusFormsKeepEveryByteOutsideTheRewrittenObjects) {
       Counts one;
       std::string where;
       EXPECT_TRUE(CompareObjects(before, after, *r, &one, &where)) << path << ": " << where;
+#ifdef TOLVERN_DFMCONV
+      // Free Pascal's reader reads it.
+      const std::string cmd = std::string("'") + TOLVERN_DFMCONV + "' dump '" + dest + "' '" +
+                              (dir / "dump") + "' 2>/dev/null";
+      EXPECT_EQ(std::system(cmd.c_str()), 0) << path << ": Free Pascal cannot read the rewritten form";
+#endif
       const FileReport& report = r->Report.files.back();
       EXPECT_EQ(one.replaced, report.changes + static_cast<int>(report.unparsed.size())) << path;
       counts.replaced += one.replaced;
