@@ -191,5 +191,33 @@ TEST_F(BinaryFormRewriteTest, NamesInAnyScriptKeepTheirBytes) {
   EXPECT_EQ(TextOf(Rewrite(form("TQuery"))), form("TNXQuery"));
 }
 
+TEST_F(BinaryFormRewriteTest, HostileFormsEndWithOneLineNamingTheFile) {
+  const std::string ok = ObjectTextToBinary("object Form1: TForm1\r\n  A = 1\r\nend\r\n");
+  const std::string deep = "TPF0\x06TForm1\x05" "Form1\x01L" + std::string(kMaxStreamNesting + 1, '\x01') +
+                           std::string(kMaxStreamNesting + 1, '\0') + std::string(2, '\0');
+  const struct {
+    std::string file, message;
+  } cases[] = {
+      {std::string("\xFF\x0A\x00" "FORM1", 8), "the file ends inside it"},
+      {WriteFormResource("FORM1", ok.substr(0, ok.size() - 3)), "unexpected end of stream"},
+      {WriteFormResource("FORM1", ok.substr(0, 19) + "\x63" + ok.substr(21)), "unknown value type 99"},
+      {WriteFormResource("FORM1", deep), "nesting too deep"},
+  };
+  for (const auto& c : cases) {
+    const std::string path = dir_.Write("H.dfm", c.file);
+    FormFileData form;
+    std::string why;
+    try {
+      TComponentReplacer::ReadFormFile(path, c.file, &form, &why);
+      ADD_FAILURE() << c.message;
+    } catch (const EStreamError& e) {
+      const std::string what = e.what();
+      EXPECT_TRUE(what.starts_with(path + ": ")) << what;
+      EXPECT_NE(what.find(c.message), std::string::npos) << what;
+      EXPECT_EQ(what.find('\n'), std::string::npos) << what;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tolvern
