@@ -14,6 +14,7 @@ namespace {
 
 constexpr size_t kLineLength = 64;   // characters of a string piece on one line
 constexpr size_t kBytesPerLine = 32;  // bytes of binary data on one line
+constexpr size_t kLongestWrappedString = size_t{1} << 20;  // in text for rewriting
 
 class Converter {
  public:
@@ -154,7 +155,9 @@ class Converter {
       return;
     }
     ++nest;
-    const bool wrap = spans_ == nullptr;  // text for rewriting keeps strings whole
+    // Text for rewriting keeps a very long string whole: a parser takes the
+    // pieces of a wrapped string one nested level each.
+    const bool wrap = spans_ == nullptr || n <= kLongestWrappedString;
     if (n > kLineLength && wrap) NewLine(nest);
     size_t i = 0, k = 0;
     while (i < n) {

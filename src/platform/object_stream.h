@@ -57,10 +57,10 @@ struct ObjectSpan {
   int level;
 };
 
-// The form text of a stream for rewriting rather than for showing: every
-// string stays on its property's line whatever its length, so that a parser
-// takes it as one piece, and the span of every object is appended to `spans`
-// in the order of the text.
+// The form text of a stream for rewriting rather than for showing: the same
+// text, but that a string of over a million characters stays on its
+// property's line, so that a parser takes it as one piece; and the span of
+// every object is appended to `spans` in the order of the text.
 std::string ObjectBinaryToText(std::string_view stream, std::vector<ObjectSpan>* spans);
 
 // The binary object stream of form text. A string whose characters all fit in

@@ -131,7 +131,7 @@ TEST(ObjectStreamTest, NamesInAnyScriptKeepTheirBytes) {
 
 TEST(ObjectStreamTest, StringsForRewritingStayWholeAtAnyLength) {
   // Over 12.8 MB: a parser taking the IDE's 64-character pieces would nest
-  // one level per piece.
+  // one level per piece. Shorter strings wrap as the IDE wraps them.
   const std::string big = std::string(13'000'000, 'q') + "'x";
   const size_t n = big.size();
   std::string stream = FormStream(
@@ -140,8 +140,8 @@ TEST(ObjectStreamTest, StringsForRewritingStayWholeAtAnyLength) {
       Prop("B", Bytes({6, 100}) + std::string(100, 'w')));
   std::vector<ObjectSpan> spans;
   std::string text = ObjectBinaryToText(stream, &spans);
-  EXPECT_TRUE(text == FormText("  A = '" + std::string(13'000'000, 'q') + "'#39'x'\r\n  B = '" +
-                               std::string(100, 'w') + "'\r\n"))
+  EXPECT_TRUE(text == FormText("  A = '" + std::string(13'000'000, 'q') + "'#39'x'\r\n  B = \r\n    '" +
+                               std::string(64, 'w') + "' +\r\n    '" + std::string(36, 'w') + "'\r\n"))
       << text.substr(text.size() - 200);
   EXPECT_TRUE(ObjectTextToBinary(text) == stream);
 }
