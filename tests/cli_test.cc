@@ -26,7 +26,7 @@ TEST(CliTest, MigratesTheExampleToItsExpectedOutputAndRestoresIt) {
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(r.out.rfind("Replace procedure was performed sucessfully.\nFiles scanned: 7; units changed: 3; "
                         "forms changed: 3; objects rewritten: 7; properties dropped: 4 (--report FILE "
-                        "lists them); time: ", 0),
+                        "lists them); not migrated: 0; time: ", 0),
             0u)
       << r.out;
 
@@ -69,6 +69,19 @@ TEST(CliTest, FolderModeRecursiveWithBackupFolder) {
   EXPECT_TRUE(fs::exists(dir / "tree/Wiz_Log.txt"));
 }
 
+TEST(CliTest, SummaryNamesEachObjectLeftUnconverted) {
+  ScratchDir dir;
+  dir.Write("tree/A.pas", "unit A; interface implementation {$R *.dfm} end.");
+  dir.Write("tree/A.dfm",
+            "object F: TForm\r\n  object Q: TQuery\r\n    Tag = @\r\n  end\r\nend\r\n");
+  auto r = RunTolvern({"migrate", "--folder", dir / "tree", "--dry-run"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_NE(r.out.find("Not converted: A.dfm(2): object Q of class TQuery: the form text at line 3 "
+                       "is outside the form grammar\n"),
+            std::string::npos)
+      << r.out;
+}
+
 TEST(CliTest, BadInputEndsWithClearMessageAndChangesNothing) {
   ScratchDir dir;
   std::string unit = dir.Write("tree/A.pas", "var T: TTable;");
@@ -82,7 +95,6 @@ TEST(CliTest, BadInputEndsWithClearMessageAndChangesNothing) {
       {{"migrate", "--folder", dir / "missing"}, 1, "folder \"" + (dir / "missing") + "\" does not exist"},
       {{"migrate", "--folder", dir / "tree", "--backup-dir", dir / "afile/sub"}, 1,
        "Failed to create directory."},
-      {{"migrate", "--folder", dir / "tree", "--no-backup"}, 1, dir / "tree/Broken.pas"},
       {{"migrate", "--project", dir / "none.dpr"}, 1, dir / "none.dpr"},
       {{"restore", dir / "missing.reu"}, 1, dir / "missing.reu"},
       {{}, 2, ""},
@@ -97,8 +109,15 @@ TEST(CliTest, BadInputEndsWithClearMessageAndChangesNothing) {
     EXPECT_NE(r.err.find(c.in_err), std::string::npos) << what << "\n" << r.err;
     EXPECT_EQ(dir.Read("tree/A.pas"), "var T: TTable;") << what;
   }
-  // One line per failure, no crash trace.
+  // A unit that cannot be read is named and left out; the others migrate
+  // and the run says it is incomplete.
   auto r = RunTolvern({"migrate", "--folder", dir / "tree", "--no-backup"});
+  EXPECT_EQ(r.exit_code, 3) << r.err;
+  EXPECT_NE(r.err.find("not migrated: " + (dir / "tree/Broken.pas")), std::string::npos) << r.err;
+  EXPECT_NE(r.out.find("Replace completed, 1 file(s) not migrated."), std::string::npos) << r.out;
+  EXPECT_EQ(dir.Read("tree/A.pas"), "var T: TNXTable;");
+  // One line per failure, no crash trace.
+  r = RunTolvern({"migrate", "--folder", dir / "tree", "--backup-dir", dir / "afile/sub"});
   EXPECT_EQ(r.err.rfind("tolvern: error: ", 0), 0u) << r.err;
   EXPECT_EQ(r.out, "Replace failed.\n");  // no summary after a failure
 }

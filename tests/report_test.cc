@@ -9,6 +9,7 @@
 #include "engine/nx_replacer.h"
 #include "json_schema.h"
 #include "platform/form_resource.h"
+#include "corpus.h"
 #include "test_support.h"
 
 namespace tolvern {
@@ -56,9 +57,10 @@ TEST(ReportTest, DryRunOverTheExample) {
 }
 
 TEST(ReportTest, DryRunOverRealForms) {
+  TOLVERN_NEED_CORPUS("a dry run over real forms");
   ScratchDir dir;
   int forms = 0;
-  for (const auto& e : fs::recursive_directory_iterator(TOLVERN_CORPUS_DIR)) {
+  for (const auto& e : fs::recursive_directory_iterator(::tolvern::testing::CorpusDir())) {
     if (!e.is_regular_file() || e.path().extension() != ".dfm" || forms >= 60) continue;
     std::string bytes = testing::ReadFileBytes(e.path().string());
     if (bytes.find("TQuery") == std::string::npos && bytes.find("TTable") == std::string::npos)
@@ -95,6 +97,7 @@ TEST(ReportTest, ExampleReportIsTheCheckedInOne) {
 }
 
 TEST(ReportTest, ReportOfEveryCorpusFormFollowsTheSchema) {
+  TOLVERN_NEED_CORPUS("the report schema over every corpus form");
   nlohmann::json schema =
       nlohmann::json::parse(testing::ReadFileBytes(std::string(TOLVERN_SOURCE_DIR) + "/docs/report.schema.json"));
   NXReplacerScope library;
@@ -102,7 +105,7 @@ TEST(ReportTest, ReportOfEveryCorpusFormFollowsTheSchema) {
   int forms = 0, objects = 0;
   for (TComponentReplacer* r : {BdeReplacer, AdoReplacer}) {
     r->Report = RunReport{"folder", r->OldUnit == "ADODB" ? "ADODB" : "DBTables", true, {}};
-    for (const auto& e : fs::recursive_directory_iterator(TOLVERN_CORPUS_DIR)) {
+    for (const auto& e : fs::recursive_directory_iterator(::tolvern::testing::CorpusDir())) {
       std::string ext = e.path().extension().string();
       if (!e.is_regular_file() || (ext != ".dfm" && ext != ".DFM")) continue;
       FormFileData form;

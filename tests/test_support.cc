@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include <cerrno>
+
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -81,29 +83,55 @@ std::map<std::string, std::string> Snapshot(const std::string& folder) {
   return files;
 }
 
-bool FaultyDisk::CopyFile(const std::string& from, const std::string& to) {
-  if (fail_copy && fail_copy(from, to)) return false;
-  return RealDisk::CopyFile(from, to);
+bool FaultyDisk::Fails(const char* op, const std::string& path, std::string* error) {
+  if (on_op) on_op(op, path);
+  if (!fail_op || !fail_op(op, path)) return false;
+  errno = EIO;
+  if (error) *error = std::string("injected ") + op + " failure";
+  return true;
+}
+
+bool FaultyDisk::CopyFile(const std::string& from, const std::string& to, std::string* error) {
+  if ((fail_copy && fail_copy(from, to)) || Fails("copy", to, error)) return false;
+  return RealDisk::CopyFile(from, to, error);
 }
 
 bool FaultyDisk::CreateDir(const std::string& path, bool* already_exists) {
-  if (fail_create_dir && fail_create_dir(path)) {
+  if ((fail_create_dir && fail_create_dir(path)) || Fails("create-dir", path, nullptr)) {
+    errno = EIO;
     if (already_exists) *already_exists = false;
     return false;
   }
   return RealDisk::CreateDir(path, already_exists);
 }
 
+bool FaultyDisk::CreatePrivateDir(const std::string& path, bool* already_exists) {
+  if ((fail_create_dir && fail_create_dir(path)) || Fails("create-dir", path, nullptr)) {
+    errno = EIO;
+    if (already_exists) *already_exists = false;
+    return false;
+  }
+  return RealDisk::CreatePrivateDir(path, already_exists);
+}
+
+bool FaultyDisk::List(const std::string& folder, std::vector<DirEntry>* entries) {
+  if (Fails("list", folder, nullptr)) {
+    entries->clear();
+    return false;
+  }
+  return RealDisk::List(folder, entries);
+}
+
 bool FaultyDisk::WriteFile(const std::string& path, std::string_view data, std::string* error) {
-  if (fail_write && fail_write(path)) {
-    if (error) *error = "injected write failure";
+  if ((fail_write && fail_write(path)) || Fails("write", path, error)) {
+    if (error && error->empty()) *error = "injected write failure";
     return false;
   }
   return RealDisk::WriteFile(path, data, error);
 }
 
 bool FaultyDisk::ReadFile(const std::string& path, std::string* data, std::string* error) {
-  if (fail_read && fail_read(path)) {
+  if ((fail_read && fail_read(path)) || Fails("read", path, error)) {
     if (error) *error = "injected read failure";
     return false;
   }
@@ -111,21 +139,36 @@ bool FaultyDisk::ReadFile(const std::string& path, std::string* data, std::strin
 }
 
 bool FaultyDisk::WriteNewFile(const std::string& path, std::string_view data, std::string* error) {
-  if (fail_write && fail_write(path)) {
+  if ((fail_write && fail_write(path)) || Fails("write-new", path, error)) {
     if (error) *error = "injected write failure";
     return false;
   }
   return RealDisk::WriteNewFile(path, data, error);
 }
 
-bool FaultyDisk::BackupFile(const std::string& from, const std::string& to) {
-  if (fail_copy && fail_copy(from, to)) return false;
-  return RealDisk::BackupFile(from, to);
+bool FaultyDisk::WriteExclusive(const std::string& path, std::string_view data,
+                                std::string* error, bool* already_exists) {
+  if ((fail_write && fail_write(path)) || Fails("write-exclusive", path, error)) {
+    if (already_exists) *already_exists = false;
+    if (error) *error = "injected write failure";
+    return false;
+  }
+  return RealDisk::WriteExclusive(path, data, error, already_exists);
 }
 
-bool FaultyDisk::MoveFile(const std::string& from, const std::string& to) {
-  if (fail_copy && fail_copy(from, to)) return false;
-  return RealDisk::MoveFile(from, to);
+bool FaultyDisk::BackupFile(const std::string& from, const std::string& to, std::string* error,
+                            bool* already_exists) {
+  if ((fail_copy && fail_copy(from, to)) || Fails("backup", from, error)) {
+    if (already_exists) *already_exists = false;
+    if (error) *error = "injected backup failure";
+    return false;
+  }
+  return RealDisk::BackupFile(from, to, error, already_exists);
+}
+
+bool FaultyDisk::MoveFile(const std::string& from, const std::string& to, std::string* error) {
+  if ((fail_copy && fail_copy(from, to)) || Fails("move", to, error)) return false;
+  return RealDisk::MoveFile(from, to, error);
 }
 
 namespace {

@@ -48,14 +48,28 @@ class FaultyDisk : public RealDisk {
   std::function<bool(const std::string& path)> fail_create_dir;
   std::function<bool(const std::string& path)> fail_write;
   std::function<bool(const std::string& path)> fail_read;
+  // Every operation, by name ("read", "write-new", "backup", "move", ...)
+  // and the path it acts on: recorded, and failed where fail_op says so.
+  std::function<void(const char* op, const std::string& path)> on_op;
+  std::function<bool(const char* op, const std::string& path)> fail_op;
 
-  bool CopyFile(const std::string& from, const std::string& to) override;
+  bool CopyFile(const std::string& from, const std::string& to,
+                std::string* error = nullptr) override;
   bool CreateDir(const std::string& path, bool* already_exists) override;
+  bool CreatePrivateDir(const std::string& path, bool* already_exists) override;
+  bool List(const std::string& folder, std::vector<DirEntry>* entries) override;
   bool WriteFile(const std::string& path, std::string_view data, std::string* error) override;
   bool ReadFile(const std::string& path, std::string* data, std::string* error) override;
   bool WriteNewFile(const std::string& path, std::string_view data, std::string* error) override;
-  bool BackupFile(const std::string& from, const std::string& to) override;
-  bool MoveFile(const std::string& from, const std::string& to) override;
+  bool WriteExclusive(const std::string& path, std::string_view data, std::string* error,
+                      bool* already_exists) override;
+  bool BackupFile(const std::string& from, const std::string& to, std::string* error,
+                  bool* already_exists) override;
+  bool MoveFile(const std::string& from, const std::string& to,
+                std::string* error = nullptr) override;
+
+ private:
+  bool Fails(const char* op, const std::string& path, std::string* error);
 };
 
 struct CommandResult {

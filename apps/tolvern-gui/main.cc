@@ -3,7 +3,9 @@
 //
 //   tolvern-gui [PROJECT.dpr]              the host, with the project open
 //   tolvern-gui --wizard [PROJECT.dpr]     the same, with the wizard opened at once
-//   tolvern-gui --screenshots DIR          every page of the wizard as PNG files
+//   tolvern-gui --screenshots DIR          every page of the wizard, the progress
+//                                          dialog and the outcome and failure
+//                                          boxes as PNG files
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
@@ -19,7 +21,10 @@
 #include "ide/host_window.h"
 #include "ide/project_host.h"
 #include "platform/settings_store.h"
+#include "platform/errors.h"
 #include "wizard/nx_wizard_form.h"
+#include "wizard/progress_form.h"
+#include "wizard/run_messages.h"
 #include "wizard/zuvezod_res.h"
 
 namespace {
@@ -72,6 +77,40 @@ int Screenshots(const QString& out_dir) {
   m.Directory = app.string();
   m.GoNext();
   save("folder");
+  wizard.hide();
+  const QString title = QString::fromStdString(ReplaceOptions->GetTitle());
+  auto save_widget = [&](QWidget& w, const char* name) {
+    w.show();
+    QApplication::processEvents();
+    QString file = QString("%1/%2-%3.png").arg(out_dir).arg(++shot).arg(name);
+    w.grab().save(file);
+    std::printf("%s\n", file.toStdString().c_str());
+    w.hide();
+  };
+  // A run in progress, as a large tree shows it.
+  TProgressForm progress(title, res::kInitUnitList);
+  progress.Progress(12406, 31250, (app / "Reports" / "Quarterly" / "SalesByRegion.pas").string());
+  progress.show();
+  QApplication::processEvents();
+  progress.ShowState();
+  save_widget(progress, "progress");
+  // The outcome of a real run over the example folder.
+  ReplaceOptions->Dest = 1;
+  ReplaceOptions->Directory = app.string();
+  ReplaceOptions->BackupDir = (app / "RBackup").string();
+  ReplaceOptions->ViewLog = false;
+  BdeReplacer->Execute();
+  QMessageBox outcome(QMessageBox::Information, title, QString::fromStdString(ReplaceOutcomeText(*BdeReplacer)),
+                      QMessageBox::Ok);
+  save_widget(outcome, "outcome");
+  // A backup folder below a file, as a run finds it.
+  const std::string taken = (app / "Orders.dpr" / "RBackup").string();
+  ReplaceOptions->BackupDir = taken;
+  QMessageBox failure(QMessageBox::Critical, title,
+                      QString::fromStdString(RunFailureText(EFCreateError(res::kFailedToCreateDirectory),
+                                                            *ReplaceOptions)),
+                      QMessageBox::Ok);
+  save_widget(failure, "failure");
   return 0;
 }
 

@@ -3,9 +3,12 @@
 //   tolvern migrate (--project FILE.dpr | --folder DIR) [options]
 //   tolvern restore UNDOFILE
 //
-// Exit codes: 0 success, 1 the run or restore failed, 2 usage errors.
+// Exit codes: 0 success, 1 the run or restore failed, 2 usage errors,
+// 3 the run completed but left files not migrated (each named on standard
+// error).
 #include <unistd.h>
 
+#include <csignal>
 #include <CLI/CLI.hpp>
 #include <chrono>
 #include <clocale>
@@ -35,6 +38,7 @@ using namespace tolvern;
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitIncomplete = 3;
 
 struct MigrateArgs {
   std::string project;
@@ -177,6 +181,9 @@ int RunMigrate(const MigrateArgs& args) {
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   progress.Clear();
   RunReport& report = replacer.Report;
+  // Every file the run meant to migrate and did not, with the reason.
+  for (const FileReport& f : report.files)
+    if (f.outcome == "skipped") std::cerr << "tolvern: not migrated: " << f.path << ": " << f.note << "\n";
   for (FileReport& f : report.files) f.path = Shown(f.path, base_folder);
   if (!args.report.empty()) WriteWholeFile(Absolute(args.report), report.ToJson());
   if (args.dry_run) {
@@ -184,9 +191,21 @@ int RunMigrate(const MigrateArgs& args) {
       if (f.outcome == "changed")
         std::cout << "would change: " << f.path << " (" << f.changes << " change(s))\n";
     std::cout << "Dry run: no file was changed.\n";
-  } else {
-    std::cout << (ok ? res::kReplaceSucceeded : res::kReplaceFailed) << "\n";
   }
+  const int left = report.FilesNotMigrated();
+  if (!args.dry_run) {
+    if (!ok)
+      std::cout << res::kReplaceFailed << "\n";
+    else if (left > 0)
+      std::cout << res::Format(res::kReplaceIncomplete, {std::to_string(left)}) << "\n";
+    else
+      std::cout << res::kReplaceSucceeded << "\n";
+  }
+  // Objects left unconverted make their forms fail to load: each is named.
+  for (const FileReport& f : report.files)
+    for (const UnparsedObject& u : f.unparsed)
+      std::cout << "Not converted: " << f.path << "(" << u.line << "): object " << u.name
+                << " of class " << u.cls << ": " << u.reason << "\n";
   char time[32];
   std::snprintf(time, sizeof time, "%.2f", seconds);
   const int dropped = report.PropertiesDropped();
@@ -196,8 +215,17 @@ int RunMigrate(const MigrateArgs& args) {
             << "; objects rewritten: " << report.ObjectsRewritten()
             << "; properties dropped: " << dropped
             << (dropped && args.report.empty() ? " (--report FILE lists them)" : "")
+            << "; not migrated: " << left
             << "; time: " << time << " s\n";
-  return ok ? kExitOk : kExitFailed;
+  if (!replacer.UndoFilePath.empty()) {
+    std::cout << "Undo file: " << replacer.UndoFilePath << "\n";
+    if (!replacer.EarlierUndoFile.empty())
+      std::cout << res::Format(res::kEarlierUndoFile,
+                               {replacer.EarlierUndoFile, replacer.UndoFilePath})
+                << "\n";
+  }
+  if (!ok) return kExitFailed;
+  return left > 0 ? kExitIncomplete : kExitOk;
 }
 
 int RunRestore(const std::string& undo_file) {
@@ -209,6 +237,7 @@ int RunRestore(const std::string& undo_file) {
     return kExitFailed;
   }
   bool ok = BdeReplacer->RestoreFiles(path);
+  if (!ok) Fail(BdeReplacer->RestoreError);
   std::cout << (ok ? res::kRestoreSucceeded : res::kRestoreFailed) << "\n";
   return ok ? kExitOk : kExitFailed;
 }
@@ -231,8 +260,16 @@ int RunForm(bool to_text, const std::string& in, const std::string& out) {
 
 int main(int argc, char** argv) {
   std::setlocale(LC_TIME, "");
+  // A write past the file-size limit fails with an error the run reports,
+  // instead of ending the process.
+#ifdef SIGXFSZ
+  std::signal(SIGXFSZ, SIG_IGN);
+#endif
   CLI::App app{"Migrates Object Pascal applications from BDE and ADO components to Nexa."};
   app.require_subcommand(1);
+  app.footer(
+      "Exit codes: 0 success; 1 the run or restore failed; 2 usage error; 3 the run completed, "
+      "N files not migrated (each named on standard error).");
   app.set_version_flag("--version", "tolvern 0.1.0");
 
   MigrateArgs margs;
@@ -282,6 +319,11 @@ int main(int argc, char** argv) {
     if (migrate->parsed()) return RunMigrate(margs);
     if (form->parsed()) return RunForm(to_text, form_in, form_out);
     return RunRestore(undo_file);
+  } catch (const Exception& e) {
+    Fail(e.Detail().empty() ? e.what() : std::string(e.what()) + " " + e.Detail());
+    if (migrate->parsed()) std::cout << res::kReplaceFailed << "\n";
+    if (restore->parsed()) std::cout << res::kRestoreFailed << "\n";
+    return kExitFailed;
   } catch (const std::exception& e) {
     Fail(e.what());
     if (migrate->parsed()) std::cout << res::kReplaceFailed << "\n";

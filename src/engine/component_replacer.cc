@@ -1,6 +1,8 @@
 #include "engine/component_replacer.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <vector>
 
 #include "files/file_utils.h"
@@ -10,6 +12,7 @@
 #include "platform/errors.h"
 #include "platform/background_writer.h"
 #include "platform/large_stack.h"
+#include "platform/path_lock.h"
 #include "platform/shell.h"
 #include "wizard/zuvezod_res.h"
 
@@ -29,6 +32,7 @@ class Finally {
     if (armed_) f_();
     armed_ = false;
   }
+  void Dismiss() { armed_ = false; }
   Finally(const Finally&) = delete;
   Finally& operator=(const Finally&) = delete;
 
@@ -94,33 +98,82 @@ std::string TComponentReplacer::GetReplacement(const std::string&, const std::st
 
 bool TComponentReplacer::Execute() {
   UndoList.Clear();
-  undo_index_.clear();
   ChangedCount = 0;
   Cancelled = false;
+  UndoFilePath.clear();
+  EarlierUndoFile.clear();
+  run_files_.clear();
+  file_index_.clear();
+  work_names_.clear();
   const bool project_mode = Options->Dest == 0;
   const bool dry_run = Options->DryRun;
   const bool details = Report.details;
   Report = RunReport{project_mode ? "project" : "folder", OldUnit == "ADODB" ? "ADODB" : "DBTables",
                      dry_run, {}, details};
+  const std::string tree =
+      project_mode ? ExtractFileDir(TIDEUtils::GetProjectFileName()) : Options->Directory;
   std::string log_path;
   if (Options->WriteLog && !dry_run) {
-    std::string folder = project_mode ? ExtractFilePath(TIDEUtils::GetProjectFileName())
-                                      : Options->Directory;
-    log_path = PathJoin(folder, res::kLogFileName);
+    log_path = PathJoin(tree, res::kLogFileName);
     Log.Open(log_path);
   }
   Finally close_log([this] { Log.Close(); });
+  try {
+    const bool ok = Run(tree, dry_run);
+    close_log.Run();
+    if (Options->WriteLog && Options->ViewLog && !dry_run) ShellOpen(log_path);
+    return ok;
+  } catch (const Exception& e) {
+    // The log ends with what stopped the run.
+    Log.WriteLine(e.Detail().empty() ? e.what() : std::string(e.what()) + " " + e.Detail());
+    throw;
+  } catch (const std::exception& e) {
+    Log.WriteLine(e.what());
+    throw;
+  }
+}
+
+bool TComponentReplacer::Run(const std::string& tree, bool dry_run) {
+
+  // One run at a time changes a tree: a second one would back up files the
+  // first is about to replace, and the two would lose each other's backups.
+  PathLock tree_lock;
+  if (!dry_run && !tree.empty()) {
+    const std::string lock_path = PathJoin(tree, res::kLockFileName);
+    std::string why;
+    bool elsewhere = false;
+    if (!tree_lock.TryLock(lock_path, &why, &elsewhere)) {
+      std::string message = elsewhere ? res::Format(res::kTreeLocked, {lock_path})
+                                      : res::Format(res::kCannotLockTree, {lock_path, why});
+      throw ERunLocked(message);
+    }
+  }
 
   InitUnitList();
   Finally clear_units([this] { UnitList.Clear(); });
 
   if (!dry_run) CreateBackupFolder();
 
+  RemoveDeadTempFolders(res::kTempPrefix);
   Log.WriteLine(res::kAllocatingTempFolder);
-  const std::string temp_dir = CreateTempFolder(res::kTempPrefix, 1);
+  PathLock temp_lock;
+  const std::string temp_dir = CreateTempFolder(res::kTempPrefix, &temp_lock);
   // Without a work folder the output would land in the current folder.
-  if (temp_dir.empty()) throw EFCreateError(res::kFailedToCreateTemp);
-  Finally remove_temp([&temp_dir] { RemoveFolder(temp_dir); });
+  if (temp_dir.empty()) {
+    const int e = errno;
+    std::string detail = res::Format(res::kPathReason,
+                                     {PathJoin(CurrentDisk().TempPath(), res::kTempPrefix),
+                                      e ? std::strerror(e) : "unknown error"});
+    throw EFCreateError(res::kFailedToCreateTemp, detail);
+  }
+  Finally remove_temp([&temp_dir, &temp_lock] {
+    // A work folder that could not be removed keeps its lock file, so that
+    // a later run can tell that its run has ended and remove it.
+    if (RemoveFolder(temp_dir))
+      temp_lock.Release();
+    else
+      temp_lock.Abandon();
+  });
 
   // The rewritten files are written while the next ones are rewritten; a
   // caller that reads each one as it comes (OnFileChanged) gets them at once.
@@ -132,7 +185,88 @@ bool TComponentReplacer::Execute() {
     ~DetachWriter() { w = nullptr; }
   } detach{writer_};
 
+  RewriteFiles(temp_dir);
+  if (writer) writer->Finish();  // every rewritten file is in the work folder
+  if (!Cancelled && CancelRequested && CancelRequested()) Cancelled = true;
+  if (Cancelled) {
+    // Nothing outside the work folder has changed: the originals stay.
+    Log.WriteLine(res::kRunCancelled);
+    return false;
+  }
+
+  bool copied = true;
+  if (!dry_run) {
+    CheckOriginalsUnchanged();
+    KeepGroupsTogether();
+    if (Options->MakeBackup) {
+      Finally drop_backups([this] { RemoveBackups(); });
+      BackupOriginals();
+      // The undo file is written before any original is replaced, so that a
+      // run cut short while copying back can still be undone.
+      WriteUndoFile();
+      drop_backups.Dismiss();
+    }
+    if (OnReplacingOriginals) OnReplacingOriginals();
+    copied = ReplaceOriginalFiles();
+  }
+  if (Options->MakeBackup && !dry_run) {
+    Log.WriteLine(res::Format(res::kBackupFile, {UndoFilePath}));
+    if (!EarlierUndoFile.empty())
+      Log.WriteLine(res::Format(res::kEarlierUndoFile, {EarlierUndoFile, UndoFilePath}));
+  }
+  Log.WriteLine(res::kRemovingTempFolder);
+  remove_temp.Run();
+  clear_units.Run();
+  const int left = Report.FilesNotMigrated();
+  if (!copied)
+    Log.WriteLine(res::kReplaceFailed);
+  else if (left > 0)
+    Log.WriteLine(res::Format(res::kReplaceIncomplete, {std::to_string(left)}));
+  else
+    Log.WriteLine(res::kReplaceSucceeded);
+  return copied;
+}
+
+int TComponentReplacer::AddRunFile(const std::string& path) {
+  // UnitList may have been set or cleared from outside a run (tests, the
+  // rewriters called on their own): the records follow it.
+  if (UnitList.Count() != static_cast<int>(run_files_.size())) {
+    run_files_.assign(static_cast<size_t>(UnitList.Count()), RunFile{});
+    file_index_.clear();
+    for (int i = 0; i < UnitList.Count(); ++i) {
+      run_files_[static_cast<size_t>(i)].group = i;
+      file_index_.emplace(UnitList[i], i);
+    }
+  }
+  auto [at, added] = file_index_.emplace(path, UnitList.Count());
+  if (!added) return at->second;
+  UnitList.Add(path);
+  RunFile f;
+  f.group = at->second;
+  run_files_.push_back(std::move(f));
+  return at->second;
+}
+
+int TComponentReplacer::GroupOf(int i) {
+  while (run_files_[static_cast<size_t>(i)].group != i) {
+    int& up = run_files_[static_cast<size_t>(i)].group;
+    up = run_files_[static_cast<size_t>(up)].group;  // halves the path
+    i = up;
+  }
+  return i;
+}
+
+void TComponentReplacer::JoinGroups(int a, int b) {
+  a = GroupOf(a);
+  b = GroupOf(b);
+  if (a != b) run_files_[static_cast<size_t>(b)].group = a;
+}
+
+void TComponentReplacer::RewriteFiles(const std::string& temp_dir) {
+  const bool project_mode = Options->Dest == 0;
+  const bool undo_file = Options->MakeBackup && !Options->DryRun;
   DatabaseMap.Clear();
+  LearnUnitClasses();
   forced_.clear();
   backup_forced_.clear();
   const int initial_count = UnitList.Count();
@@ -140,19 +274,11 @@ bool TComponentReplacer::Execute() {
   // names before any of them is converted.
   bool scan_pending = project_mode;
   const std::string dir_prefix = PathJoin(Options->Directory, "");
+  Disk& disk = CurrentDisk();
   for (int i = 0; i < UnitList.Count();) {
     const std::string file = UnitList[i];
-    std::string rel_path;
-    if (!project_mode) {
-      rel_path = file.compare(0, dir_prefix.size(), dir_prefix) == 0
-                     ? file.substr(dir_prefix.size())
-                     : ExtractFileName(file);
-      // Each sub-folder is made once per run.
-      if (forced_.insert(ExtractFilePath(rel_path)).second)
-        ForceFolders(PathJoin(temp_dir, ExtractFilePath(rel_path)));
-    }
     if (scan_pending && i >= initial_count) {
-      ScanFormDatabases(file);
+      if (!run_files_[static_cast<size_t>(i)].skipped) ScanFormDatabases(file);
       if (i == UnitList.Count() - 1) {
         scan_pending = false;
         i = initial_count;
@@ -163,45 +289,284 @@ bool TComponentReplacer::Execute() {
     }
     if (CancelRequested && CancelRequested()) {
       Cancelled = true;
-      break;
+      return;
+    }
+    RunFile& rf = run_files_[static_cast<size_t>(i)];
+    if (rf.skipped) {  // refused before it was reached
+      ++i;
+      continue;
     }
     if (OnProgress) OnProgress(i, UnitList.Count(), file);
-    int before = ChangedCount;
-    const std::string dest_dir = PathJoin(temp_dir, ExtractFilePath(rel_path));
-    ProcessFile(file, dest_dir);
-    if (ChangedCount > before) {
-      if (OnFileChanged) OnFileChanged(file, PathJoin(dest_dir, ExtractFileName(file)));
-      if (Options->MakeBackup && !dry_run) BackupOriginal(i, rel_path);
+    // The undo file holds one "original=backup" line per file: a name with
+    // "=" or a line break in it could not be read back.
+    if (undo_file && file.find_first_of("=\r\n") != std::string::npos) {
+      SkipFile(i, res::kNameNotRecordable);
+      ++i;
+      continue;
     }
+    // Every file gets its own place in the work folder: below its own
+    // sub-folder in folder mode; in project mode by name, or in a numbered
+    // sub-folder when an earlier file of the run had the same name.
+    std::string dest_dir = temp_dir;
+    const std::string name = ExtractFileName(file);
+    if (!project_mode) {
+      rf.rel_dir = file.compare(0, dir_prefix.size(), dir_prefix) == 0
+                       ? ExtractFilePath(file.substr(dir_prefix.size()))
+                       : std::string();
+      dest_dir = PathJoin(temp_dir, rf.rel_dir);
+    } else if (!work_names_.insert(UpperCase(name)).second) {
+      dest_dir = PathJoin(temp_dir, std::to_string(i));
+    }
+    // Each work sub-folder is made once per run.
+    if (dest_dir != temp_dir && forced_.insert(dest_dir).second) ForceFolders(dest_dir);
+    disk.Stat(file, &run_files_[static_cast<size_t>(i)].read);
+    int before = ChangedCount;
+    current_ = i;
+    try {
+      ProcessFile(file, dest_dir);
+    } catch (const EFOpenError& e) {
+      // A file that cannot be read (gone, not a regular file, too large,
+      // unreadable) is left as it is; the others go on.
+      current_ = -1;
+      SkipFile(i, e.what());
+      ++i;
+      continue;
+    }
+    current_ = -1;
+    RunFile& done = run_files_[static_cast<size_t>(i)];
+    if (ChangedCount > before) {
+      done.changed = true;
+      done.work_path = PathJoin(dest_dir, name);
+      if (OnFileChanged) OnFileChanged(file, done.work_path);
+    }
+    // A file the rewriter passed over (its text is not valid in its
+    // encoding) is one the run meant to migrate and did not.
+    const FileReport* r = FindReport(file);
+    if (r && r->outcome == "skipped") done.skipped = true;
+    if (done.form_unknown && !done.skipped)
+      SkipFile(i, res::Format(res::kFormNotLookedFor, {ExtractFileDir(file)}));
     ++i;
   }
+}
 
-  if (writer) writer->Finish();  // every rewritten file is in the work folder
-  if (!Cancelled && CancelRequested && CancelRequested()) Cancelled = true;
-  if (Cancelled) {
-    // Nothing outside the work folder has changed but new backups: the
-    // originals stay as they are.
-    Log.WriteLine(res::kRunCancelled);
-    return false;
-  }
-  if (OnReplacingOriginals && !dry_run) OnReplacingOriginals();
+void TComponentReplacer::SkipFile(int i, const std::string& reason) {
+  run_files_[static_cast<size_t>(i)].skipped = true;
+  NotMigrated(UnitList[i], reason);
+}
 
-  // The undo file is written before any original is replaced, so that a run
-  // cut short while copying back can still be undone.
-  std::string undo_path;
-  if (Options->MakeBackup && !dry_run) {
-    undo_path = PathJoin(Options->BackupDir, res::kUndoFileName);
-    WriteUndoFile(undo_path);
+void TComponentReplacer::NotMigrated(const std::string& path, const std::string& reason) {
+  Log.WriteLine(res::Format(res::kNotMigrated, {path, reason}));
+  FileReport* f = FindReport(path);
+  if (!f) {
+    std::string ext = UpperCase(ExtractFileExt(path));
+    const char* kind = ext == ".PAS" ? "unit" : ext == ".DPR" ? "project" : ext.empty() ? "folder"
+                                                                                          : "text-form";
+    f = &ReportFile(path, kind, TextEncoding::kAnsi);
   }
-  bool copied = dry_run || ReplaceOriginalFiles(temp_dir);
-  if (Options->MakeBackup) Log.WriteLine(res::Format(res::kBackupFile, {undo_path}));
-  Log.WriteLine(res::kRemovingTempFolder);
-  remove_temp.Run();
-  clear_units.Run();
-  Log.WriteLine(copied ? res::kReplaceSucceeded : res::kReplaceFailed);
-  close_log.Run();
-  if (Options->WriteLog && Options->ViewLog && !dry_run) ShellOpen(log_path);
-  return copied;
+  f->outcome = "skipped";
+  f->note = reason;
+}
+
+FileReport* TComponentReplacer::FindReport(const std::string& path) {
+  // The report of a file is written when it is processed, so the search
+  // from the end finds the file just processed at once.
+  for (auto f = Report.files.rbegin(); f != Report.files.rend(); ++f)
+    if (f->path == path) return &*f;
+  return nullptr;
+}
+
+void TComponentReplacer::NoteRead(std::string_view bytes) {
+  if (current_ < 0 || current_ >= static_cast<int>(run_files_.size())) return;
+  RunFile& f = run_files_[static_cast<size_t>(current_)];
+  f.hash = std::hash<std::string_view>{}(bytes);
+  f.hashed = true;
+}
+
+void TComponentReplacer::KeepGroupsTogether() {
+  std::set<int> broken;
+  for (int i = 0; i < static_cast<int>(run_files_.size()); ++i)
+    if (run_files_[static_cast<size_t>(i)].skipped) broken.insert(GroupOf(i));
+  if (broken.empty()) return;
+  for (int i = 0; i < static_cast<int>(run_files_.size()); ++i) {
+    RunFile& f = run_files_[static_cast<size_t>(i)];
+    if (!f.changed || f.skipped || !broken.count(GroupOf(i))) continue;
+    // Name the first member that was left out.
+    std::string other;
+    for (int j = 0; j < static_cast<int>(run_files_.size()) && other.empty(); ++j)
+      if (run_files_[static_cast<size_t>(j)].skipped && GroupOf(j) == GroupOf(i)) other = UnitList[j];
+    SkipFile(i, res::Format(res::kPartnerNotMigrated, {other}));
+  }
+}
+
+std::string TComponentReplacer::ChangedSinceRead(int i, const FileStamp& now) {
+  const RunFile& f = run_files_[static_cast<size_t>(i)];
+  if (!now.Matches(f.read)) return res::kChangedDuringRun;
+  if (!f.hashed) return "";
+  std::string bytes, why;
+  if (!CurrentDisk().ReadFile(UnitList[i], &bytes, &why))
+    return "Cannot open file \"" + UnitList[i] + "\" again. " + why;
+  return std::hash<std::string_view>{}(bytes) == f.hash ? "" : res::kChangedDuringRun;
+}
+
+void TComponentReplacer::CheckOriginalsUnchanged() {
+  Disk& disk = CurrentDisk();
+  for (int i = 0; i < static_cast<int>(run_files_.size()); ++i) {
+    RunFile& f = run_files_[static_cast<size_t>(i)];
+    if (!f.changed || f.skipped) continue;
+    FileStamp now;
+    disk.Stat(UnitList[i], &now);
+    std::string why = ChangedSinceRead(i, now);
+    if (!why.empty()) SkipFile(i, why);
+  }
+}
+
+std::string TComponentReplacer::NewBackup(int i, const std::string& base, std::string* error) {
+  Disk& disk = CurrentDisk();
+  const std::string ext = ExtractFileExt(base);
+  const std::string stem = base.substr(0, base.size() - ext.size());
+  for (int n = 1; n < 10000; ++n) {
+    // An earlier run's backup is never replaced: this one takes the next
+    // free number (U.~pas, then U.2.~pas, U.3.~pas...).
+    std::string candidate = n == 1 ? base : stem + "." + std::to_string(n) + ext;
+    bool taken = false;
+    if (disk.BackupFile(UnitList[i], candidate, error, &taken)) return candidate;
+    if (!taken) return "";
+  }
+  if (error) *error = "no free backup name";
+  return "";
+}
+
+void TComponentReplacer::BackupOriginals() {
+  Disk& disk = CurrentDisk();
+  for (int i = 0; i < static_cast<int>(run_files_.size()); ++i) {
+    RunFile& f = run_files_[static_cast<size_t>(i)];
+    if (!f.changed || f.skipped) continue;
+    const std::string& file = UnitList[i];
+    std::string base;
+    if (Options->Dest != 0) {
+      if (backup_forced_.insert(f.rel_dir).second)
+        ForceFolders(PathJoin(Options->BackupDir, f.rel_dir));
+      base = MakeBackupName(PathJoin(PathJoin(Options->BackupDir, f.rel_dir), ExtractFileName(file)));
+    } else {
+      base = PathJoin(Options->BackupDir, ExtractFileName(MakeBackupName(file)));
+    }
+    std::string why;
+    f.backup = NewBackup(i, base, &why);
+    if (f.backup.empty())
+      throw EBackupError(res::Format(res::kFailedToBackUp, {file, base}) + " " + why);
+    // The backup must hold what was read: an original saved by an editor in
+    // the meantime is left as it is, and so is its backup.
+    FileStamp now;
+    disk.Stat(file, &now);
+    if (!now.Matches(f.read)) {
+      disk.DeleteFile(f.backup);
+      f.backup.clear();
+      SkipFile(i, res::kChangedDuringRun);
+    }
+  }
+  KeepGroupsTogether();
+  for (RunFile& f : run_files_) {
+    if (f.skipped && !f.backup.empty()) {
+      disk.DeleteFile(f.backup);
+      f.backup.clear();
+    }
+  }
+}
+
+void TComponentReplacer::RemoveBackups() {
+  for (RunFile& f : run_files_) {
+    if (f.backup.empty()) continue;
+    CurrentDisk().DeleteFile(f.backup);
+    f.backup.clear();
+  }
+}
+
+std::string TComponentReplacer::UndoText() const {
+  std::string text;
+  for (int i = 0; i < UndoList.Count(); ++i) text += UndoList[i] + "\r\n";
+  return text;
+}
+
+void TComponentReplacer::WriteUndoFile() {
+  UndoList.Clear();
+  for (int i = 0; i < static_cast<int>(run_files_.size()); ++i) {
+    const RunFile& f = run_files_[static_cast<size_t>(i)];
+    if (!f.backup.empty()) UndoList.Add(UnitList[i] + "=" + f.backup);
+  }
+  Disk& disk = CurrentDisk();
+  const std::string base = PathJoin(Options->BackupDir, res::kUndoFileName);
+  const std::string ext = ExtractFileExt(base);
+  const std::string stem = base.substr(0, base.size() - ext.size());
+  for (int n = 1; n < 10000; ++n) {
+    // An earlier run's undo file is never replaced: this run's takes the
+    // next free number, and the earlier one is named to the user.
+    std::string candidate = n == 1 ? base : stem + "." + std::to_string(n) + ext;
+    FileStamp stamp;
+    // A run that backed up nothing adds no empty undo file after an
+    // earlier run's.
+    if (n > 1 && UndoList.Count() == 0 && !disk.Stat(candidate, &stamp)) {
+      UndoFilePath = EarlierUndoFile;
+      EarlierUndoFile.clear();
+      return;
+    }
+    std::string why;
+    bool taken = false;
+    if (disk.WriteExclusive(candidate, UndoText(), &why, &taken)) {
+      UndoFilePath = candidate;
+      return;
+    }
+    if (!taken) throw EFCreateError("Cannot create file \"" + candidate + "\". " + why);
+    EarlierUndoFile = candidate;
+  }
+  throw EFCreateError("Cannot create file \"" + base + "\". no free undo file name");
+}
+
+bool TComponentReplacer::ReplaceOriginalFiles() {
+  if (ChangedCount > 0) Log.WriteLine(res::kReplacingOriginals);
+  Disk& disk = CurrentDisk();
+  bool all = true, left_out = false;
+  for (int i = 0; i < static_cast<int>(run_files_.size()); ++i) {
+    RunFile& f = run_files_[static_cast<size_t>(i)];
+    if (!f.changed || f.skipped) continue;
+    const std::string& original = UnitList[i];
+    // The last look before the rename: a file saved since it was checked
+    // keeps what its user saved.
+    FileStamp now;
+    disk.Stat(original, &now);
+    if (!now.Matches(f.read)) {
+      SkipFile(i, res::kChangedDuringRun);
+      left_out = true;
+      continue;
+    }
+    std::string why;
+    if (disk.MoveFile(f.work_path, original, &why)) {
+      f.replaced = true;
+      continue;
+    }
+    all = false;
+    left_out = true;
+    Log.WriteLine(res::Format(res::kFailedToCopyBack, {original}) + " (" + why + ")");
+    NotMigrated(original, "cannot replace the original: " + (why.empty() ? "copy failed" : why));
+  }
+  // The undo file lists only what was replaced: a line for an original left
+  // as it is would put an old text over what its user saved since.
+  if (left_out && !UndoFilePath.empty()) {
+    UndoList.Clear();
+    for (int i = 0; i < static_cast<int>(run_files_.size()); ++i) {
+      RunFile& f = run_files_[static_cast<size_t>(i)];
+      if (f.backup.empty()) continue;
+      if (f.replaced) {
+        UndoList.Add(UnitList[i] + "=" + f.backup);
+      } else {
+        disk.DeleteFile(f.backup);
+        f.backup.clear();
+      }
+    }
+    std::string why;
+    if (!disk.WriteFile(UndoFilePath, UndoText(), &why))
+      Log.WriteLine("Cannot update the undo file " + UndoFilePath + ": " + why);
+  }
+  return all;
 }
 
 void TComponentReplacer::InitUnitList() {
@@ -211,65 +576,85 @@ void TComponentReplacer::InitUnitList() {
     AddFolderUnits(Options->Directory, Options->IncludeSubDirs);
     return;
   }
-  UnitList.SetText(Options->Units);
-  // The first line of each name, found in constant time for large projects.
-  std::unordered_map<std::string, int> line_of;
-  for (int i = 0; i < UnitList.Count(); ++i) line_of.emplace(UpperCase(UnitList[i]), i);
+  StringList chosen;
+  chosen.SetText(Options->Units);
+  // Each line takes the next project module of its name, so that two units
+  // of one name in different folders are both found; the lines of each name
+  // are found in constant time for large projects.
+  std::unordered_map<std::string, std::vector<int>> lines_of;
+  for (int i = chosen.Count() - 1; i >= 0; --i) lines_of[UpperCase(chosen[i])].push_back(i);
+  std::vector<std::string> paths(static_cast<size_t>(chosen.Count()));
   int count = TIDEUtils::GetProjectModuleCount();
   for (int m = 0; m < count; ++m) {
     std::string module;
     TIDEUtils::GetProjectModuleFileName(m, module);
     if (module.size() < 4 || UpperCase(module.substr(module.size() - 4)) != ".PAS") continue;
-    auto line = line_of.find(UpperCase(ExtractFileName(module)));
-    if (line == line_of.end()) continue;
-    UnitList.Set(line->second, module);
-    line_of.erase(line);  // the line now holds a path, no longer the name
+    auto line = lines_of.find(UpperCase(ExtractFileName(module)));
+    if (line == lines_of.end() || line->second.empty()) continue;
+    paths[static_cast<size_t>(line->second.back())] = module;
+    line->second.pop_back();
+  }
+  for (int i = 0; i < chosen.Count(); ++i) {
+    const std::string& path = paths[static_cast<size_t>(i)];
+    // A name that is no module of the project is not looked for in the
+    // current folder, where an unrelated file of that name may stand.
+    int at = AddRunFile(path.empty() ? chosen[i] : path);
+    if (path.empty()) SkipFile(at, res::kNotInProject);
   }
 }
 
 void TComponentReplacer::AddFolderUnits(const std::string& folder, bool recursive) {
   std::vector<DirEntry> entries;
-  CurrentDisk().List(folder, &entries);
+  errno = 0;
+  if (!CurrentDisk().List(folder, &entries)) {
+    std::string why = errno ? std::strerror(errno) : "cannot be read";
+    NotMigrated(folder, res::Format(res::kCannotListFolder, {why}));
+    return;
+  }
   for (const DirEntry& e : entries) {
     std::string path = PathJoin(folder, e.name);
     if (e.is_dir) {
       if (recursive) AddFolderUnits(path, true);
     } else if (HasExtension(e.name, ".PAS", ".DPR")) {
-      UnitList.Add(path);
+      AddRunFile(path);
     }
+  }
+}
+
+void TComponentReplacer::LearnUnitClasses() {
+  Descendants.Clear();
+  Disk& disk = CurrentDisk();
+  for (int i = 0; i < UnitList.Count(); ++i) {
+    // A unit that cannot be read or decoded teaches nothing; the rewriting
+    // names it when it gets there.
+    if (i < static_cast<int>(run_files_.size()) && run_files_[static_cast<size_t>(i)].skipped)
+      continue;
+    std::string bytes, text, why;
+    if (!disk.ReadFile(UnitList[i], &bytes, &why)) continue;
+    if (DecodeText(bytes, DetectEncoding(bytes), &text, &why)) LearnClassDeclarations(text);
   }
 }
 
 void TComponentReplacer::CreateBackupFolder() {
   if (!Options->MakeBackup) return;
+  // A backup folder whose name holds a line break could not be recorded in
+  // the undo file: the run stops before anything is read.
+  if (Options->BackupDir.find_first_of("\r\n") != std::string::npos)
+    throw EFCreateError(res::Format(res::kBackupDirNotRecordable, {Options->BackupDir}));
   Log.WriteLine(res::kCreatingBackupFolder);
-  if (!ForceFolders(Options->BackupDir)) throw EFCreateError(res::kFailedToCreateDirectory);
-}
-
-void TComponentReplacer::BackupOriginal(int i, const std::string& rel_path) {
-  const std::string& file = UnitList[i];
-  std::string backup;
-  if (Options->Dest != 0) {
-    if (backup_forced_.insert(ExtractFilePath(rel_path)).second)
-      ForceFolders(PathJoin(Options->BackupDir, ExtractFilePath(rel_path)));
-    backup = MakeBackupName(PathJoin(Options->BackupDir, rel_path));
-  } else {
-    backup = PathJoin(Options->BackupDir, ExtractFileName(MakeBackupName(file)));
+  errno = 0;
+  if (!ForceFolders(Options->BackupDir)) {
+    const int e = errno;
+    std::string detail = res::Format(res::kPathReason,
+                                     {Options->BackupDir, e ? std::strerror(e) : "unknown error"});
+    throw EFCreateError(res::kFailedToCreateDirectory, detail);
   }
-  if (!CurrentDisk().BackupFile(file, backup))
-    throw EBackupError(res::Format(res::kFailedToBackUp, {file, backup}));
-  // As UndoList.SetValue, with the lines found by name in constant time.
-  std::string line = file + "=" + backup;
-  auto [at, added] = undo_index_.emplace(UpperCase(file), UndoList.Count());
-  if (added)
-    UndoList.Add(std::move(line));
-  else
-    UndoList.Set(at->second, std::move(line));
 }
 
 void TComponentReplacer::ProcessFile(const std::string& file_name, const std::string& dest_dir) {
   Log.WriteLine(res::Format(res::kProcessingFile, {file_name}));
   std::string bytes = ReadWholeFile(file_name);
+  NoteRead(bytes);
   std::string dest_path = PathJoin(dest_dir, ExtractFileName(file_name));
   std::string why;
   if (!HasExtension(file_name, ".PAS", ".DPR")) {
@@ -300,28 +685,6 @@ void TComponentReplacer::ProcessFile(const std::string& file_name, const std::st
   }
   bytes.clear();
   ReplaceInUnit(text, file_name, encoding, dest_path);
-}
-
-bool TComponentReplacer::ReplaceOriginalFiles(const std::string& temp_dir) {
-  if (ChangedCount > 0) Log.WriteLine(res::kReplacingOriginals);
-  std::vector<std::string> failures;
-  Disk& disk = CurrentDisk();
-  if (Options->Dest == 0) {
-    for (int i = 0; i < UnitList.Count(); ++i) {
-      const std::string& original = UnitList[i];
-      std::string changed = PathJoin(temp_dir, ExtractFileName(original));
-      if (disk.FileExists(changed) && !disk.MoveFile(changed, original))
-        failures.push_back(original);
-    }
-  } else {
-    MoveFolderFiles(temp_dir, Options->Directory, &failures);
-  }
-  for (const std::string& f : failures) Log.WriteLine(res::Format(res::kFailedToCopyBack, {f}));
-  return failures.empty();
-}
-
-void TComponentReplacer::WriteUndoFile(const std::string& undo_path) {
-  WriteWholeFile(undo_path, UndoList.Text());
 }
 
 FileReport& TComponentReplacer::ReportFile(const std::string& path, const char* kind,

@@ -13,13 +13,16 @@
 #include <set>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
+#include "engine/descendant_classes.h"
 #include "engine/replace_options.h"
 #include "engine/run_report.h"
 #include "engine/string_list.h"
 #include "files/log_writer.h"
 #include "parsing/form_parser.h"
+#include "platform/disk.h"
 #include "platform/form_resource.h"
 #include "platform/object_stream.h"
 #include "platform/text_encoding.h"
@@ -75,10 +78,20 @@ class TComponentReplacer {
   // after the clean-up.
   bool Execute();
 
-  // Puts back every original listed in an undo file. False when the file lists
-  // nothing, a listed backup is missing (nothing is copied then) or a copy
-  // fails (the copies before it stay done).
+  // Puts back every original listed in an undo file. Every line is checked
+  // before anything is copied: both paths absolute, the backup a regular file
+  // inside the undo file's folder tree, the original a regular file or
+  // absent. False, with the reason in RestoreError, when the file lists
+  // nothing, a line fails its check (nothing is copied then) or a copy fails
+  // (the copies before it stay done).
   bool RestoreFiles(const std::string& undo_file_name);
+  std::string RestoreError;
+
+  // The undo file the last run wrote, and the newest undo file of an earlier
+  // run that stood in the backup folder already ("" when there was none):
+  // this run's is restored first, then that one.
+  std::string UndoFilePath;
+  std::string EarlierUndoFile;
 
   // The text that replaces a source class name found in code.
   virtual std::string GetReplacement(const std::string& old_name, const std::string& new_name);
@@ -127,6 +140,11 @@ class TComponentReplacer {
   void ReplaceInForm(const FormFileData& form, const std::string& source_path,
                      const std::string& dest_path);
 
+  // Learns the classes a Pascal text declares as descendants of other
+  // classes, so that form objects of a descendant of a mapped class are
+  // converted as the mapped class's objects are (keeping their class).
+  void LearnClassDeclarations(std::string_view unit_text) { Descendants.LearnFrom(unit_text); }
+
   // Records the database names of the TDatabase objects of a form.
   void ScanFormDatabases(const std::string& form_path);
 
@@ -140,6 +158,7 @@ class TComponentReplacer {
   int ChangedCount = 0;
   StringList UndoList;
   StringList DatabaseMap;
+  TDescendantClasses Descendants;
   std::string OldUnit;
   std::string NewUnits;
   std::unique_ptr<TFormParser> ObjectParser;
@@ -151,24 +170,73 @@ class TComponentReplacer {
   virtual void ProcessFile(const std::string& file_name, const std::string& dest_dir);
 
   void InitUnitList();
+  // The run behind Execute, between opening and closing its log.
+  bool Run(const std::string& tree, bool dry_run);
   void AddFolderUnits(const std::string& folder, bool recursive);
   void CreateBackupFolder();
+  // Reads the class declarations of every unit of the list before any form
+  // is converted.
+  void LearnUnitClasses();
+
+  // Records that a file the run meant to migrate is left as it is: logged,
+  // and in the report as "skipped" with the reason.
+  void NotMigrated(const std::string& path, const std::string& reason);
+  // Notes the bytes read for the file being processed, so that the run can
+  // tell later whether the original is still what it read.
+  void NoteRead(std::string_view bytes);
+  FileReport* FindReport(const std::string& path);
 
  private:
-  // Backs up the original of UnitList[i]; throws EBackupError when the copy
-  // fails, so that no original is replaced without its backup.
-  void BackupOriginal(int i, const std::string& rel_path);
+  // What the run knows of each file of UnitList, by the same index.
+  struct RunFile {
+    std::string rel_dir;      // folder mode: its folder below Directory
+    std::string work_path;    // its rewritten copy, when it changed
+    FileStamp read;           // the original as it was read
+    size_t hash = 0;          // of the bytes read
+    bool hashed = false;
+    bool changed = false;     // a rewritten copy is in the work folder
+    bool skipped = false;     // not migrated (the reason is in the report)
+    bool replaced = false;
+    bool form_unknown = false;  // its form could not be looked for
+    std::string backup;       // its backup, once made
+    int group = -1;           // files that are replaced together or not at all
+  };
+  int AddRunFile(const std::string& path);
+  int GroupOf(int i);
+  void JoinGroups(int a, int b);
+  void RewriteFiles(const std::string& temp_dir);
+  void SkipFile(int i, const std::string& reason);
+  // A unit and its forms are replaced together or not at all.
+  void KeepGroupsTogether();
+  // Leaves out every changed file whose original is no longer what was read.
+  void CheckOriginalsUnchanged();
+  // Why the original of UnitList[i] is no longer what was read, or "".
+  std::string ChangedSinceRead(int i, const FileStamp& now);
+  // Backs up every original about to be replaced, never over an existing
+  // file; throws EBackupError (after removing this run's backups) when a
+  // backup cannot be made, so that no original is replaced without one.
+  void BackupOriginals();
+  std::string NewBackup(int i, const std::string& name, std::string* error);
+  void RemoveBackups();
   // Copies the changed files over the originals; false when a copy failed.
-  bool ReplaceOriginalFiles(const std::string& temp_dir);
-  void WriteUndoFile(const std::string& undo_path);
+  bool ReplaceOriginalFiles();
+  // Writes the undo file under a name no earlier run has used.
+  void WriteUndoFile();
+  std::string UndoText() const;
+  // The part of NewUnits that a uses clause naming these units lacks.
+  std::string MissingUnits(const std::set<std::string>& named) const;
   void AddFormOfDirective(std::string_view directive, const std::string& source_path);
   void LogChanges(int changes);
+  bool IsDatabaseClass(const std::string& cls) const;
   // Writes a rewritten file into the work folder: on the background writer
   // during a run, else at once.
   void WriteOutput(const std::string& path, std::string data);
   class BackgroundWriter* writer_ = nullptr;
   std::set<std::string> forced_, backup_forced_;  // folders made in this run
-  std::unordered_map<std::string, int> undo_index_;  // UndoList line of each original
+  std::vector<RunFile> run_files_;
+  std::unordered_map<std::string, int> file_index_;  // UnitList index of each path
+  std::set<std::string> work_names_;  // project mode: names used in the work folder
+  int current_ = -1;  // the file being processed
   std::array<bool, 256> old_first_{};
   size_t old_min_len_ = SIZE_MAX, old_max_len_ = 0;
   FileReport& ReportFile(const std::string& path, const char* kind, TextEncoding encoding);

@@ -158,7 +158,7 @@ TEST_F(RunTest, ViewLogOpensTheLog) {
   EXPECT_EQ(opened, std::vector<std::string>{dir_ / "src/Wiz_Log.txt"});
 }
 
-TEST_F(RunTest, TwoRunsInARowStartAfresh) {
+TEST_F(RunTest, TwoRunsInARowStartAfreshAndKeepTheEarlierUndoFile) {
   dir_.Write("src/U.pas", kUsesBde);
   ASSERT_TRUE(BdeReplacer->Execute());
   EXPECT_EQ(BdeReplacer->ChangedCount, 1);
@@ -166,9 +166,12 @@ TEST_F(RunTest, TwoRunsInARowStartAfresh) {
   ASSERT_TRUE(BdeReplacer->Execute());
   EXPECT_EQ(BdeReplacer->ChangedCount, 1);
   EXPECT_EQ(BdeReplacer->UndoList.Count(), 1);
-  std::string undo = dir_.Read("src/RBackup/ZUvezod.reu");
-  EXPECT_EQ(undo.find("U.pas"), std::string::npos) << undo;
-  EXPECT_NE(undo.find("V.pas"), std::string::npos) << undo;
+  EXPECT_EQ(BdeReplacer->UndoFilePath, dir_ / "src/RBackup/ZUvezod.2.reu");
+  EXPECT_EQ(BdeReplacer->EarlierUndoFile, dir_ / "src/RBackup/ZUvezod.reu");
+  EXPECT_EQ(dir_.Read("src/RBackup/ZUvezod.reu"),
+            (dir_ / "src/U.pas") + "=" + (dir_ / "src/RBackup/U.~pas") + "\r\n");
+  EXPECT_EQ(dir_.Read("src/RBackup/ZUvezod.2.reu"),
+            (dir_ / "src/V.pas") + "=" + (dir_ / "src/RBackup/V.~pas") + "\r\n");
   EXPECT_EQ(BdeReplacer->UnitList.Count(), 0);
 }
 
@@ -189,8 +192,11 @@ TEST_F(RunTest, UncreatableBackupFolderStopsBeforeAnyFileIsRead) {
   EXPECT_EQ(dir_.Read("src/U.pas"), kUsesBde);
   EXPECT_TRUE(TempFolders().empty());
   EXPECT_EQ(BdeReplacer->UnitList.Count(), 0);
+  // The log ends with the failure, naming the folder and the cause.
   std::string log = dir_.Read("src/Wiz_Log.txt");
-  EXPECT_TRUE(log.ends_with("Creating backup folder\r\n\r\n")) << log;
+  EXPECT_TRUE(log.ends_with("Creating backup folder\r\n\r\nFailed to create directory. " +
+                            (dir_ / "src/RBackup") + ": Input/output error\r\n\r\n"))
+      << log;
 }
 
 TEST_F(RunTest, FailedBackupCopyStopsBeforeAnyOriginalIsReplaced) {
@@ -242,24 +248,21 @@ TEST_F(RunTest, TempFolderFailureStopsTheRunBeforeAnyFileIsRead) {
   EXPECT_EQ(dir_.Read("src/U.pas"), kUsesBde);
 }
 
-TEST_F(RunTest, UnreadableUnitEndsTheRunWithOriginalsUntouched) {
+TEST_F(RunTest, UnreadableUnitIsNamedAndTheOthersGoOn) {
   dir_.Write("src/A.pas", kUsesBde);
   dir_.Write("src/Z.pas", kUsesBde);
   FaultyDisk disk;
   disk.fail_read = [](const std::string& p) { return p.ends_with("Z.pas"); };
   ScopedDisk scoped(&disk);
-  try {
-    BdeReplacer->Execute();
-    FAIL() << "no exception";
-  } catch (const EFOpenError& e) {
-    EXPECT_NE(std::string(e.what()).find(dir_ / "src/Z.pas"), std::string::npos) << e.what();
-  }
-  EXPECT_EQ(dir_.Read("src/A.pas"), kUsesBde);
+  ASSERT_TRUE(BdeReplacer->Execute());
+  EXPECT_NE(dir_.Read("src/A.pas"), kUsesBde);
   EXPECT_EQ(dir_.Read("src/Z.pas"), kUsesBde);
-  EXPECT_FALSE(fs::exists(dir_ / "src/RBackup/ZUvezod.reu"));
-  EXPECT_TRUE(TempFolders().empty());
+  EXPECT_EQ(BdeReplacer->Report.FilesNotMigrated(), 1);
   std::string log = dir_.Read("src/Wiz_Log.txt");
-  EXPECT_EQ(log.find("sucessfully"), std::string::npos);
+  EXPECT_NE(log.find("Not migrated: " + (dir_ / "src/Z.pas") + " (Cannot open file"),
+            std::string::npos) << log;
+  EXPECT_TRUE(log.ends_with("Replace completed, 1 file(s) not migrated.\r\n\r\n")) << log;
+  EXPECT_TRUE(TempFolders().empty());
 }
 
 TEST_F(RunTest, FailedWriteIntoTheWorkFolderStopsBeforeAnyOriginalIsReplaced) {

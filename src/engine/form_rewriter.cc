@@ -121,12 +121,14 @@ void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::stri
                     EncodingName(form.Encoding), 0, "unchanged", "", {}, {}, 0, 0};
   std::string_view token;
   for (int code; (code = scanner.GetNext(&token)) != kTokEnd;) {
-    if (code == kTokObject) {
+    // Inherited and inline objects are converted too: the run renames their
+    // class in the units, so left alone they would no longer load.
+    if (code == kTokObject || code == kTokInherited || code == kTokInline) {
       obj.ExpectName = true;
       object_pos = base + static_cast<size_t>(scanner.PrevPos());
       buf_pos = out.size();
       ++depth;
-    } else if (code == kTokInherited || code == kTokInline || code == kTokItem) {
+    } else if (code == kTokItem) {
       ++depth;
     } else if (code == kTokEndKw) {
       --depth;
@@ -138,9 +140,19 @@ void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::stri
       obj.ObjectClass = token;
       obj.ExpectClass = false;
       int found = FindOldName(token);
+      std::string ancestor;
+      if (found < 0 && !Descendants.Empty()) {
+        ancestor = Descendants.MappedAncestor(
+            token, [this](const std::string& cls) { return FindOldName(cls) >= 0; });
+        if (!ancestor.empty()) found = FindOldName(ancestor);
+      }
       if (found >= 0) {
-        std::string replaced = NewNames[OldNames.Object(found)];
-        ObjectParser->SetTargetClassName(replaced);
+        const std::string target = NewNames[OldNames.Object(found)];
+        ObjectParser->SetTargetClassName(target);
+        if (!ancestor.empty())
+          ObjectParser->SetDescendant(ancestor, Descendants.OwnProperties(token, ancestor));
+        // A descendant keeps its own class, converted or not.
+        std::string replaced = ancestor.empty() ? target : std::string(token);
         int pos = static_cast<int>(object_pos) + 1;
         const int line = LineOf(text, object_pos);
         if (ObjectParser->Parse(text, "<object>", pos)) {
@@ -149,8 +161,9 @@ void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::stri
           for (const PropertyDecision& d : ObjectParser->Decisions())
             if (d.produced.empty()) ++report.properties_dropped;
           if (Report.details)
-            report.objects.push_back(
-                {obj.ObjectName, obj.ObjectClass, replaced, line, ObjectParser->Decisions()});
+            report.objects.push_back({obj.ObjectName, obj.ObjectClass,
+                                      ancestor.empty() ? target : obj.ObjectClass, line,
+                                      ObjectParser->Decisions(), ancestor});
           ObjectParser->GetObjectText(std::max(depth, 0), replaced);
           rewritten.push_back({object_pos, replaced});
           out.resize(buf_pos);
@@ -158,9 +171,18 @@ void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::stri
           scanner.SetText(text.substr(base));
           --depth;
         } else {
-          Log.WriteLine(res::Format(res::kObjectNotParsed, {source_path, std::to_string(line),
-                                                             obj.ObjectName, obj.ObjectClass}));
-          report.unparsed.push_back({obj.ObjectName, obj.ObjectClass, line});
+          const size_t stop = static_cast<size_t>(std::max(ObjectParser->FurthestPos(), 1) - 1);
+          const std::string reason =
+              res::Format(res::kOutsideFormGrammar,
+                          {std::to_string(LineOf(text, std::min(stop, text.size())))});
+          const std::string where = source_path + "(" + std::to_string(line) + ")";
+          Log.WriteLine(
+              ancestor.empty()
+                  ? res::Format(res::kObjectNotParsed,
+                                {where, obj.ObjectName, obj.ObjectClass, reason})
+                  : res::Format(res::kDescendantNotParsed,
+                                {where, obj.ObjectName, obj.ObjectClass, ancestor, reason}));
+          report.unparsed.push_back({obj.ObjectName, obj.ObjectClass, line, reason, ancestor});
           rewritten.push_back({object_pos, replaced, true});
         }
         out += replaced;
@@ -238,11 +260,20 @@ void TComponentReplacer::ScanFormDatabases(const std::string& form_path) {
     } else if (code == kTokEndKw) {
       obj.ObjectName.clear();
       obj.ObjectClass.clear();
-    } else if (code == kTokString && obj.ObjectClass == "TDatabase" &&
-               obj.LastIdent == "DatabaseName") {
+    } else if (code == kTokString && obj.LastIdent == "DatabaseName" &&
+               IsDatabaseClass(obj.ObjectClass)) {
       DatabaseMap.SetValue(token, form_name + "." + obj.ObjectName);
     }
   }
+}
+
+// TDatabase, or a class of the project descending from it, whose objects
+// are converted as databases are.
+bool TComponentReplacer::IsDatabaseClass(const std::string& cls) const {
+  if (cls == "TDatabase") return true;
+  return !Descendants.Empty() && Descendants.MappedAncestor(cls, [this](const std::string& c) {
+    return FindOldName(c) >= 0;
+  }) == "TDatabase";
 }
 
 std::string TComponentReplacer::GetDatabaseConnection(const std::string& prop_name,

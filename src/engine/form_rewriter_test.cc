@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "engine/component_replacer.h"
@@ -72,10 +73,15 @@ TEST_F(FormRewriteTest, NestedObjectIsRenderedWhereItStood) {
   EXPECT_EQ(r.log, "1 change(s)\r\n");
 }
 
-TEST_F(FormRewriteTest, InheritedObjectsKeepTheirClassAndNothingMappedMeansNoFile) {
-  std::string form = Crlf({"inherited Form2: TForm2", "  inherited Query1: TQuery", "  end",
-                           "  object L: TLabel", "    Caption = 'TQuery'", "  end", "end"});
+TEST_F(FormRewriteTest, InheritedObjectsAreConvertedAndNothingMappedMeansNoFile) {
+  std::string form = Crlf({"inherited Form2: TForm2", "  inherited Query1: TQuery [1]",
+                           "    RequestLive = True", "    Tag = 2", "  end", "end"});
   Result r = Rewrite(*BdeReplacer, form);
+  EXPECT_EQ(r.out, Crlf({"inherited Form2: TForm2", "    inherited Query1: TNXQuery [1]",
+                         "    Tag = 2", "  end", "end"}));
+  form = Crlf(
+      {"object Form2: TForm2", "  object L: TLabel", "    Caption = 'TQuery'", "  end", "end"});
+  r = Rewrite(*BdeReplacer, form);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.log, "No changes\r\n");
 }
@@ -115,16 +121,21 @@ TEST_F(FormRewriteTest, EncodingsAndStorageAreKept) {
             "object Form1: TForm1\r\n  object T: TNXTable\r\n    TableName = 'X'\r\n  end\r\nend\r\n");
 }
 
-TEST_F(FormRewriteTest, UnparsedObjectIsLoggedWithItsLine) {
-  std::string form = Crlf({"object Form1: TForm1", "  object Q: TQuery [2]", "    Left = 1", "  end",
-                           "  object T: TTable", "  end", "end"});
+TEST_F(FormRewriteTest, UnparsedObjectIsLoggedWithItsLineAndReason) {
+  std::string form = Crlf({"object Form1: TForm1", "  object Q: TQuery", "    Left = 1",
+                           "    Tag = @", "  end", "  object T: TTable [2]", "  end", "end"});
   Result r = Rewrite(*BdeReplacer, form);
   EXPECT_NE(r.log.find((dir_ / "F.dfm") +
-                       "(2): object Q of class TQuery could not be parsed; only its class name was replaced"),
+                       "(2): object Q of class TQuery could not be parsed (the form text at line 4 "
+                       "is outside the form grammar); only its class name was replaced"),
             std::string::npos)
       << r.log;
-  EXPECT_NE(r.out.find("object Q: TNXQuery [2]"), std::string::npos);
+  EXPECT_NE(r.out.find("object Q: TNXQuery\r\n    Left = 1"), std::string::npos);
+  EXPECT_NE(r.out.find("object T: TNXTable [2]"), std::string::npos);
   EXPECT_TRUE(r.log.ends_with("1 change(s)\r\n"));
+  ASSERT_EQ(BdeReplacer->Report.files.back().unparsed.size(), 1u);
+  EXPECT_EQ(BdeReplacer->Report.files.back().unparsed[0].reason,
+            "the form text at line 4 is outside the form grammar");
 }
 
 // A form parser whose rendering the form reader cannot read.
@@ -208,6 +219,77 @@ TEST_F(FormRunTest, FolderModeHasNoConnection) {
   std::string u2 = dir_.Read("app/u2.dfm");
   EXPECT_NE(u2.find("TNXQuery"), std::string::npos);
   EXPECT_EQ(u2.find("Connection"), std::string::npos) << u2;
+}
+
+// Descendants of mapped classes, declared in one unit and used in another
+// unit's form, are converted as their mapped ancestor in both modes.
+class DescendantRunTest : public FormRewriteTest {
+ protected:
+  void SetUp() override {
+    dir_.Write("app/Base.pas",
+               "unit Base;\r\ninterface\r\nuses DBTables;\r\ntype\r\n"
+               "  TAppQuery = class(TQuery)\r\n  published\r\n"
+               "    property Audit: Boolean read FAudit write FAudit;\r\n  end;\r\n"
+               "  TAuditQuery = class(TAppQuery);\r\n  TAppDatabase = class(TDatabase);\r\n"
+               "implementation\r\nend.\r\n");
+    dir_.Write("app/U2.pas", "unit U2; interface implementation {$R *.DFM} end.");
+    dir_.Write("app/u2.dfm", kForm);
+    dir_.Write("app/U3.pas", "unit U3; interface implementation {$R *.dfm} end.");
+    dir_.Write("app/U3.dfm", Crlf({"object Form3: TForm3", "  object Db: TAppDatabase",
+                                   "    DatabaseName = 'Sales'", "  end", "end"}));
+    dir_.Write("app/App.dpr",
+               "program App; uses Base in 'Base.pas', U2 in 'U2.pas', U3 in 'U3.pas'; begin end.");
+    ReplaceOptions->BackupDir = dir_ / "app/RBackup";
+    ReplaceOptions->MakeBackup = true;
+    ReplaceOptions->WriteLog = true;
+  }
+  // In project mode the database scan gives Q1 the descendant database.
+  void ExpectConverted(bool connected) {
+    std::string expected = Crlf({"object Form2: TForm2", "    object Q1: TAppQuery"});
+    if (connected) expected += "    Connection = Form3.Db\r\n";
+    expected += Crlf({"    Audit = True", "    Tag = 1", "  end", "  object Q2: TAuditQuery",
+                      "    SQL.Strings = (", "            'select 1')", "  end",
+                      "object Q3: TOtherQuery", "    RequestLive = True", "  end", "end"});
+    EXPECT_EQ(dir_.Read("app/u2.dfm"), expected);
+    EXPECT_NE(dir_.Read("app/Base.pas").find("TAppQuery = class(TNXQuery)"), std::string::npos);
+    auto form = std::find_if(BdeReplacer->Report.files.begin(), BdeReplacer->Report.files.end(),
+                             [](const FileReport& f) { return f.path.ends_with("u2.dfm"); });
+    ASSERT_NE(form, BdeReplacer->Report.files.end());
+    ASSERT_EQ(form->objects.size(), 2u);
+    EXPECT_EQ(form->objects[1].ancestor, "TQuery");
+    EXPECT_EQ(form->objects[1].new_class, "TAuditQuery");
+    EXPECT_NE(dir_.Read("app/Wiz_Log.txt").find("2 change(s)"), std::string::npos);
+  }
+  static constexpr const char* kForm =
+      "object Form2: TForm2\r\n  object Q1: TAppQuery\r\n    DatabaseName = 'Sales'\r\n"
+      "    RequestLive = True\r\n    Audit = True\r\n    Tag = 1\r\n  end\r\n"
+      "  object Q2: TAuditQuery\r\n    TableType = ttParadox\r\n    SQL.Strings = (\r\n"
+      "      'select 1')\r\n  end\r\n  object Q3: TOtherQuery\r\n    RequestLive = True\r\n"
+      "  end\r\nend\r\n";
+};
+
+TEST_F(DescendantRunTest, ProjectMode) {
+  ProjectHost host;
+  host.Load(dir_ / "app/App.dpr");
+  ScopedIdeServices services(&host);
+  ReplaceOptions->Dest = 0;
+  ReplaceOptions->Units = "Base.pas\r\nU2.pas\r\nU3.pas\r\n";
+  ASSERT_TRUE(BdeReplacer->Execute());
+  ExpectConverted(true);
+  EXPECT_NE(dir_.Read("app/U3.dfm").find("object Db: TAppDatabase\r\n  end"), std::string::npos);
+  // A run that does not read the declaring unit leaves the descendants alone.
+  dir_.Write("app/u2.dfm", kForm);
+  ReplaceOptions->Units = "U2.pas\r\n";
+  ASSERT_TRUE(BdeReplacer->Execute());
+  EXPECT_EQ(dir_.Read("app/u2.dfm"), kForm);
+}
+
+TEST_F(DescendantRunTest, FolderMode) {
+  ReplaceOptions->Dest = 1;
+  ReplaceOptions->Directory = dir_ / "app";
+  ReplaceOptions->IncludeSubDirs = false;
+  ASSERT_TRUE(BdeReplacer->Execute());
+  ExpectConverted(false);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "engine/component_replacer.h"
 #include "engine/nx_replacer.h"
 #include "platform/errors.h"
@@ -18,12 +20,15 @@ class RestoreTest : public ::testing::Test {
     b_ = dir_.Write("B.pas", "migrated b");
     ba_ = dir_.Write("bak/A.~pas", "original a");
     bb_ = dir_.Write("bak/B.~pas", "original b");
+    std::filesystem::create_directories(dir_ / "bak/sub");
+    link_ = dir_ / "bak/out.~pas";
+    std::filesystem::create_symlink(b_, link_);
   }
   std::string Undo(const std::string& text) { return dir_.Write("bak/ZUvezod.reu", text); }
 
   ScratchDir dir_;
   NXReplacerScope library_;
-  std::string a_, b_, ba_, bb_;
+  std::string a_, b_, ba_, bb_, link_;
 };
 
 TEST_F(RestoreTest, RestoresEveryFileAndCanBeRepeated) {
@@ -45,18 +50,30 @@ TEST_F(RestoreTest, FailsBeforeAnyCopy) {
       {"second backup missing", a_ + "=" + ba_ + "\r\n" + b_ + "=" + (dir_ / "bak/gone") + "\r\n"},
       {"line without equals sign", a_ + "=" + ba_ + "\r\n" + b_ + "\r\n"},
       {"equals sign in original path", a_ + "=" + ba_ + "\r" + (dir_ / "x=y.pas") + "=" + bb_},
+      {"relative original", a_ + "=" + ba_ + "\r\nB.pas=" + bb_ + "\r\n"},
+      {"relative backup", a_ + "=" + ba_ + "\r\n" + b_ + "=bak/B.~pas\r\n"},
+      {"backup outside the undo file's folder", a_ + "=" + ba_ + "\r\n" + b_ + "=" + b_ + "\r\n"},
+      {"backup through a link out of the folder", a_ + "=" + ba_ + "\r\n" + b_ + "=" + link_ + "\r\n"},
+      {"backup a folder", a_ + "=" + ba_ + "\r\n" + b_ + "=" + (dir_ / "bak/sub") + "\r\n"},
+      {"original a folder", a_ + "=" + ba_ + "\r\n" + (dir_ / "bak/sub") + "=" + bb_ + "\r\n"},
+      {"original a device", a_ + "=" + ba_ + "\r\n/dev/null=" + bb_ + "\r\n"},
   };
   for (const Case& c : cases) {
     EXPECT_FALSE(BdeReplacer->RestoreFiles(Undo(c.undo))) << c.what;
     EXPECT_EQ(dir_.Read("A.pas"), "migrated a") << c.what;
     EXPECT_EQ(BdeReplacer->UnitList.Count(), 0) << c.what;
+    // The reason names the undo file and the line.
+    EXPECT_NE(BdeReplacer->RestoreError.find("ZUvezod.reu"), std::string::npos) << c.what;
+    EXPECT_NE(BdeReplacer->RestoreError.find("nothing was restored"), std::string::npos)
+        << c.what << ": " << BdeReplacer->RestoreError;
   }
 }
 
-TEST_F(RestoreTest, SameOriginalTwiceUsesBackupOfTheFirst) {
-  std::string upper = a_.substr(0, a_.size() - 5) + "a.PAS";
+TEST_F(RestoreTest, NamesDifferingInLetterCaseKeepTheirOwnBackups) {
+  std::string upper = dir_.Write("a.PAS", "migrated upper");
   EXPECT_TRUE(BdeReplacer->RestoreFiles(Undo(a_ + "=" + ba_ + "\r\n" + upper + "=" + bb_ + "\r\n")));
   EXPECT_EQ(dir_.Read("A.pas"), "original a");
+  EXPECT_EQ(dir_.Read("a.PAS"), "original b");
 }
 
 TEST_F(RestoreTest, FailedCopyStopsThereAndKeepsEarlierCopies) {
@@ -69,6 +86,8 @@ TEST_F(RestoreTest, FailedCopyStopsThereAndKeepsEarlierCopies) {
   EXPECT_FALSE(BdeReplacer->RestoreFiles(undo));
   EXPECT_EQ(dir_.Read("A.pas"), "original a");
   EXPECT_EQ(dir_.Read("B.pas"), "migrated b");
+  // Which file, which operation, the system's reason.
+  EXPECT_EQ(BdeReplacer->RestoreError, "cannot copy " + bb_ + " to " + b_ + ": copy failed");
 }
 
 TEST_F(RestoreTest, MissingUndoFileThrowsNamingIt) {

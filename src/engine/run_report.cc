@@ -23,6 +23,12 @@ int RunReport::PropertiesDropped() const {
   return n;
 }
 
+int RunReport::ObjectsNotConverted() const {
+  int n = 0;
+  for (const FileReport& f : files) n += static_cast<int>(f.unparsed.size());
+  return n;
+}
+
 int RunReport::FilesNotMigrated() const {
   int n = 0;
   for (const FileReport& f : files)
@@ -86,17 +92,23 @@ std::string RunReport::ToJson() const {
             converted.push_back({{"name", d.name}, {"value", value}, {"to", to}});
           }
         }
-        objects.push_back({{"name", o.name},
-                           {"oldClass", o.old_class},
-                           {"newClass", o.new_class},
-                           {"line", o.line},
-                           {"kept", kept},
-                           {"converted", converted},
-                           {"dropped", dropped}});
+        json jo = {{"name", o.name},
+                   {"oldClass", o.old_class},
+                   {"newClass", o.new_class},
+                   {"line", o.line},
+                   {"kept", kept},
+                   {"converted", converted},
+                   {"dropped", dropped}};
+        if (!o.ancestor.empty()) jo["ancestor"] = o.ancestor;
+        objects.push_back(jo);
       }
       json unparsed = json::array();
-      for (const UnparsedObject& u : f.unparsed)
-        unparsed.push_back({{"name", u.name}, {"class", u.cls}, {"line", u.line}});
+      for (const UnparsedObject& u : f.unparsed) {
+        json ju = {{"name", u.name}, {"class", u.cls}, {"line", u.line}};
+        if (!u.reason.empty()) ju["reason"] = u.reason;
+        if (!u.ancestor.empty()) ju["ancestor"] = u.ancestor;
+        unparsed.push_back(ju);
+      }
       jf["objects"] = objects;
       jf["notParsed"] = unparsed;
     }
@@ -108,6 +120,7 @@ std::string RunReport::ToJson() const {
                     {"formsChanged", FilesChanged("form")},
                     {"objectsRewritten", ObjectsRewritten()},
                     {"propertiesDropped", PropertiesDropped()}};
+  if (int n = ObjectsNotConverted()) doc["summary"]["objectsNotConverted"] = n;
   return doc.dump(2, ' ', false, kReplace) + "\n";
 }
 

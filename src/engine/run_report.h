@@ -17,12 +17,19 @@ struct ObjectReport {
   std::string new_class;
   int line = 0;
   std::vector<PropertyDecision> properties;
+  // For an object of a project class descending from a mapped class: that
+  // mapped class, which decided the conversion (the class itself is kept).
+  std::string ancestor;
 };
 
+// An object of a mapped class (or of a descendant of one) that the run could
+// not convert: the form will not load until it is converted by hand.
 struct UnparsedObject {
   std::string name;
   std::string cls;
   int line = 0;
+  std::string reason;
+  std::string ancestor;  // for a descendant of a mapped class
 };
 
 struct FileReport {
@@ -50,6 +57,8 @@ struct RunReport {
   int FilesChanged(const char* kind_prefix) const;
   int ObjectsRewritten() const;
   int PropertiesDropped() const;
+  // Objects of a mapped class, or of a descendant of one, left unconverted.
+  int ObjectsNotConverted() const;
   // Files the run meant to migrate and did not (outcome "skipped").
   int FilesNotMigrated() const;
 

@@ -2,6 +2,10 @@
 // comments (never in strings), the uses-clause insertion, and the form that a
 // unit's resource directive names.
 #include "engine/component_replacer.h"
+
+#include <set>
+#include <vector>
+
 #include "files/file_utils.h"
 #include "parsing/pas_parser.h"
 #include "platform/disk.h"
@@ -22,6 +26,29 @@ bool StartsWith(std::string_view s, std::string_view prefix) {
 
 }  // namespace
 
+std::string TComponentReplacer::MissingUnits(const std::set<std::string>& named) const {
+  // NewUnits is a list such as ", NXAccess, NXOleAccess": the whole of it
+  // when the clause names none of its units, else only the missing ones.
+  std::vector<std::string> missing;
+  size_t total = 0;
+  for (size_t start = 0; start < NewUnits.size();) {
+    size_t end = NewUnits.find(',', start);
+    if (end == std::string::npos) end = NewUnits.size();
+    std::string name = NewUnits.substr(start, end - start);
+    name.erase(0, name.find_first_not_of(" \t\r\n"));
+    name.erase(name.find_last_not_of(" \t\r\n") + 1);
+    if (!name.empty()) {
+      ++total;
+      if (!named.count(UpperCase(name))) missing.push_back(name);
+    }
+    start = end + 1;
+  }
+  if (missing.size() == total) return NewUnits;
+  std::string text;
+  for (const std::string& m : missing) text += ", " + m;
+  return text;
+}
+
 void TComponentReplacer::ReplaceInUnit(const std::string& text, const std::string& source_path,
                                        TextEncoding encoding, const std::string& dest_path) {
   TPasParser scanner(text);
@@ -38,6 +65,7 @@ void TComponentReplacer::ReplaceInUnit(const std::string& text, const std::strin
     copied = at + token.size();
   };
   int changes = 0;
+  std::set<std::string> clause_units;
   bool in_uses = false;
   bool unchanged = true;
   std::string_view token;
@@ -55,19 +83,26 @@ void TComponentReplacer::ReplaceInUnit(const std::string& text, const std::strin
       case kTokSemicolon:
         in_uses = false;
         break;
-      case kTokUses:
+      case kTokUses: {
         in_uses = true;
+        // The names the clause holds already, so that none is added twice
+        // (a unit that names both source libraries, or a second run).
+        clause_units.clear();
+        TPasParser ahead(std::string_view(text).substr(static_cast<size_t>(scanner.PrevPos())));
+        std::string_view t;
+        ahead.GetNext(&t);  // "uses" itself
+        for (int c; (c = ahead.GetNext(&t)) != kTokEnd && c != kTokSemicolon;)
+          if (c == kTokIdent) clause_units.insert(UpperCase(std::string(t)));
         break;
+      }
       case kTokIdent: {
         if (in_uses && token.size() == OldUnit.size() && UpperCase(std::string(token)) == OldUnit) {
-          // A clause that already has the addition behind the source unit
-          // (a second run over migrated text) keeps it once.
-          size_t after = static_cast<size_t>(scanner.PrevPos()) + token.size();
-          if (std::string_view(text).substr(after, NewUnits.size()) == NewUnits) break;
+          const std::string addition = MissingUnits(clause_units);
+          if (addition.empty() && !NewUnits.empty()) break;
           ++changes;
-          if (!NewUnits.empty()) {
+          if (!addition.empty()) {
             unchanged = false;
-            replace(token, std::string(token) + NewUnits);
+            replace(token, std::string(token) + addition);
           }
           break;
         }
@@ -148,8 +183,18 @@ void TComponentReplacer::AddFormOfDirective(std::string_view directive,
                          std::string(directive.substr(start, p - start)) +
                              std::string(directive.substr(p, 4)));
   }
-  std::string found = FindFileIgnoringCase(form_path);
-  if (!found.empty()) UnitList.Add(found);
+  bool list_failed = false;
+  std::string found = FindFileIgnoringCase(form_path, &list_failed);
+  // Something that stands under the form's name but is no file (a folder)
+  // joins the run all the same, so that it is named as not migrated.
+  if (found.empty() && !list_failed) found = FindEntryIgnoringCase(form_path, &list_failed);
+  // A unit whose form could not be looked for is not migrated without it.
+  if (list_failed && current_ >= 0) run_files_[static_cast<size_t>(current_)].form_unknown = true;
+  if (found.empty()) return;
+  // A unit and its form are replaced together or not at all; a form that
+  // two units name is processed once.
+  int form = AddRunFile(found);
+  if (current_ >= 0) JoinGroups(current_, form);
 }
 
 }  // namespace tolvern

@@ -1,6 +1,7 @@
 #include "files/file_utils.h"
 
 #include <cstdio>
+#include <random>
 
 #include "platform/disk.h"
 
@@ -65,24 +66,52 @@ bool ForceFolders(const std::string& path) {
   return CreateOrExists(path);
 }
 
-std::string CreateTempFolder(const std::string& prefix, unsigned start_number) {
-  std::string temp = CurrentDisk().TempPath();
-  if (temp.empty()) return "";
+std::string CreateTempFolder(const std::string& prefix, PathLock* lock) {
   Disk& disk = CurrentDisk();
-  for (unsigned n = start_number;; ++n) {
-    char number[16];
-    std::snprintf(number, sizeof number, "%X", n);
-    std::string candidate = PathJoin(temp, prefix.substr(0, 3) + number);
-    if (candidate.size() >= 260) return "";
-    if (disk.DirExists(candidate)) {
-      if (n + 1 == 0) return "";  // every number taken
-      continue;
-    }
+  std::string temp = disk.TempPath();
+  if (temp.empty()) return "";
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, "%08X%04X", random(), random() & 0xFFFF);
+    std::string candidate = PathJoin(temp, prefix.substr(0, 3) + suffix);
     bool exists = false;
-    if (disk.CreateDir(candidate, &exists)) return candidate;
-    // Another process took the name between the test and the creation: go on
-    // counting. Anything else standing there (a file) ends the search.
-    if (!exists || !disk.DirExists(candidate) || n + 1 == 0) return "";
+    if (!disk.CreatePrivateDir(candidate, &exists)) {
+      if (exists) continue;  // taken, by anyone: draw another name
+      return "";
+    }
+    // The lock file appears under its name only once it is locked, so that
+    // no one takes the new folder for one left behind.
+    const std::string lock_path = PathJoin(candidate, kTempLockName);
+    bool locked = lock->TryLock(lock_path + ".new", nullptr, nullptr);
+    if (locked && !lock->Rename(lock_path)) {
+      lock->Release();
+      locked = lock->TryLock(lock_path, nullptr, nullptr);
+    }
+    if (!locked) {
+      RemoveFolder(candidate);
+      return "";
+    }
+    return candidate;
+  }
+  return "";
+}
+
+void RemoveDeadTempFolders(const std::string& prefix) {
+  Disk& disk = CurrentDisk();
+  std::string temp = disk.TempPath();
+  std::vector<DirEntry> entries;
+  if (temp.empty() || !disk.List(temp, &entries)) return;
+  const std::string head = prefix.substr(0, 3);
+  for (const DirEntry& e : entries) {
+    if (!e.is_dir || e.name.compare(0, head.size(), head) != 0) continue;
+    const std::string folder = PathJoin(temp, e.name);
+    const std::string lock_path = PathJoin(folder, kTempLockName);
+    if (!disk.FileExists(lock_path) || PathLock::IsHeld(lock_path)) continue;
+    // Taken for the removal, so that two runs never clear one folder at once.
+    PathLock lock;
+    if (!lock.TryLock(lock_path, nullptr, nullptr)) continue;
+    RemoveFolder(folder);
   }
 }
 
@@ -198,16 +227,32 @@ std::string ExpandPath(const std::string& path, const std::string& base_dir) {
   return absolute ? path : PathJoin(base_dir, path);
 }
 
-std::string FindFileIgnoringCase(const std::string& path) {
+namespace {
+std::string FindIgnoringCase(const std::string& path, bool files_only, bool* list_failed) {
+  if (list_failed) *list_failed = false;
   Disk& disk = CurrentDisk();
-  if (disk.FileExists(path)) return path;
+  FileStamp stamp;
+  if (files_only ? disk.FileExists(path) : disk.Stat(path, &stamp)) return path;
   std::string dir = ExtractFilePath(path);
   std::string name = ExtractFileName(path);
   std::vector<DirEntry> entries;
-  if (name.empty() || !disk.List(dir.empty() ? "." : dir, &entries)) return "";
+  if (name.empty()) return "";
+  if (!disk.List(dir.empty() ? "." : dir, &entries)) {
+    if (list_failed) *list_failed = true;
+    return "";
+  }
   for (const DirEntry& e : entries)
-    if (!e.is_dir && SameText(e.name, name)) return dir + e.name;
+    if ((!e.is_dir || !files_only) && SameText(e.name, name)) return dir + e.name;
   return "";
+}
+}  // namespace
+
+std::string FindFileIgnoringCase(const std::string& path, bool* list_failed) {
+  return FindIgnoringCase(path, true, list_failed);
+}
+
+std::string FindEntryIgnoringCase(const std::string& path, bool* list_failed) {
+  return FindIgnoringCase(path, false, list_failed);
 }
 
 

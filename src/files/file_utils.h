@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/ascii_text.h"
+#include "platform/path_lock.h"
 
 namespace tolvern {
 
@@ -29,10 +30,19 @@ std::string PathJoin(const std::string& folder, const std::string& name);
 // afterwards (anything already standing under a folder's name counts).
 bool ForceFolders(const std::string& path);
 
-// Creates a new empty folder below the user's temporary folder, named by the
-// first three characters of prefix and a hexadecimal number counted up from
-// start_number past existing folders. Returns its path, or "" on failure.
-std::string CreateTempFolder(const std::string& prefix, unsigned start_number);
+// Creates a new empty folder below the user's temporary folder that only the
+// user can enter, named by the first three characters of prefix and an
+// unpredictable hexadecimal suffix (names that exist are passed over), and
+// takes the lock of its lock file kTempLockName, which marks the folder as in
+// use for as long as lock lives. Returns its path, or "" on failure.
+std::string CreateTempFolder(const std::string& prefix, PathLock* lock);
+inline constexpr const char* kTempLockName = ".run.lock";
+
+// Removes the folders below the user's temporary folder that CreateTempFolder
+// made with this prefix for runs that have ended without removing them
+// (killed): those whose lock file is there and locked by no one. A folder in
+// use, or one without a lock file, is left alone.
+void RemoveDeadTempFolders(const std::string& prefix);
 
 // Deletes everything below folder, ignoring single failures. Refuses an empty
 // folder name (it would mean the current folder) and deletes nothing then.
@@ -72,9 +82,12 @@ std::string NativeSeparators(std::string path);
 std::string ExpandPath(const std::string& path, const std::string& base_dir);
 
 // The path of an existing file whose name equals that of path ignoring letter
-// case (the path itself when it exists), or "" when there is none. Folders are
+// case (the path itself when it exists), or "" when there is none (and
+// *list_failed set when the folder could not be listed to tell). Folders are
 // taken as they are written.
-std::string FindFileIgnoringCase(const std::string& path);
+std::string FindFileIgnoringCase(const std::string& path, bool* list_failed = nullptr);
+// The same for anything standing under such a name (a folder too).
+std::string FindEntryIgnoringCase(const std::string& path, bool* list_failed = nullptr);
 
 
 }  // namespace tolvern

@@ -1,6 +1,12 @@
 #include "files/file_utils.h"
 
 #include <gtest/gtest.h>
+
+#include <csignal>
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 #include <unistd.h>
 
 #include <filesystem>
@@ -89,22 +95,51 @@ TEST(ForceFoldersTest, AnythingStandingUnderTheNameCounts) {
   EXPECT_TRUE(ForceFolders(dir / "file"));
 }
 
-TEST(CreateTempFolderTest, CountsPastExistingFolders) {
+TEST(CreateTempFolderTest, PrivateUnpredictableAndLockedWhileInUse) {
   ScratchDir dir;
-  fs::create_directories(dir.temp_dir() + "/$DS1");
+  // Names planted by others (a file, a folder) do not stop a run.
+  dir.Write(".tmp/$DS1", "planted");
   fs::create_directories(dir.temp_dir() + "/$DS2");
-  std::string made = CreateTempFolder("$DS", 1);
-  EXPECT_EQ(made, dir.temp_dir() + "/$DS3");
-  EXPECT_TRUE(fs::is_directory(made));
-  EXPECT_EQ(CreateTempFolder("$DSX", 10), dir.temp_dir() + "/$DSA");
+  PathLock a, b;
+  std::string first = CreateTempFolder("$DS", &a);
+  std::string second = CreateTempFolder("$DS", &b);
+  ASSERT_NE(first, "");
+  ASSERT_NE(second, "");
+  EXPECT_NE(first, second);
+  EXPECT_EQ(ExtractFileName(first).substr(0, 3), "$DS");
+  EXPECT_GE(ExtractFileName(first).size(), 12u);
+#ifndef _WIN32
+  EXPECT_EQ(fs::status(first).permissions() & fs::perms::all, fs::perms::owner_all);
+#endif
+  // A folder in use is never taken for one left behind.
+  RemoveDeadTempFolders("$DS");
+  EXPECT_TRUE(fs::is_directory(first));
+  EXPECT_TRUE(fs::is_directory(dir.temp_dir() + "/$DS2"));  // no lock file: not provably dead
+  b.Release();  // its run was killed: the lock file stays, locked by no one
+  testing::WriteFileBytes(second + "/" + kTempLockName, "4242\n");
+  RemoveDeadTempFolders("$DS");
+  EXPECT_TRUE(fs::is_directory(first));
+  EXPECT_FALSE(fs::exists(second));
 }
 
-TEST(CreateTempFolderTest, AFileUnderTheNameMakesItFail) {
+#ifndef _WIN32
+TEST(CreateTempFolderTest, FolderOfAKilledRunIsRemovedByTheNext) {
   ScratchDir dir;
-  dir.Write(".tmp/$DS1", "not a folder");
-  EXPECT_EQ(CreateTempFolder("$DS", 1), "");
-  EXPECT_FALSE(fs::exists(dir.temp_dir() + "/$DS2"));
+  pid_t child = fork();
+  if (child == 0) {
+    PathLock lock;
+    std::string made = CreateTempFolder("$DS", &lock);
+    testing::WriteFileBytes(made + "/big.pas", std::string(1000, 'x'));
+    raise(SIGKILL);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  ASSERT_EQ(std::distance(fs::directory_iterator(dir.temp_dir()), fs::directory_iterator()), 1);
+  RemoveDeadTempFolders("$DS");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.temp_dir()), fs::directory_iterator()), 0);
 }
+#endif
 
 TEST(RemoveFolderTest, RemovesTreeAndRefusesEmptyName) {
   ScratchDir dir;

@@ -5,13 +5,29 @@
 
 #include "platform/errors.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace tolvern {
 
 TLogWriter::~TLogWriter() { Close(); }
 
 void TLogWriter::Open(const std::string& file_name) {
   Close();
+#ifdef _WIN32
   std::FILE* f = std::fopen(file_name.c_str(), "wb");
+#else
+  // A link planted under the log's name is not followed: the log would
+  // otherwise overwrite whatever file the link names.
+  std::FILE* f = nullptr;
+  int fd = ::open(file_name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd >= 0) {
+    f = ::fdopen(fd, "wb");
+    if (!f) ::close(fd);
+  }
+#endif
   if (!f)
     throw EFCreateError("Cannot create file \"" + file_name + "\". " + std::strerror(errno));
   std::setvbuf(f, nullptr, _IONBF, 0);

@@ -1,10 +1,21 @@
 #include "ide/replace_expert.h"
 
+#include <QApplication>
+#include <QProcess>
+#include <QStandardPaths>
+#ifdef _WIN32
+#include <QDesktopServices>
+#include <QUrl>
+#endif
+
 #include "files/file_utils.h"
 #include "ide/ide_utils.h"
 #include "platform/errors.h"
 #include "platform/message_box.h"
 #include "platform/settings_store.h"
+#include "platform/shell.h"
+#include "wizard/progress_form.h"
+#include "wizard/run_messages.h"
 #include "wizard/save_warn_form.h"
 #include "wizard/wizard_form.h"
 #include "wizard/zuvezod_res.h"
@@ -16,6 +27,16 @@ std::string RemoveAmpersands(const std::string& s) {
   for (char c : s)
     if (c != '&') out += c;
   return out;
+}
+
+bool OpenInViewer(const std::string& path) {
+#ifdef _WIN32
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+#else
+  // The desktop's opener picks the viewer; without it there is none.
+  const QString opener = QStandardPaths::findExecutable("xdg-open");
+  return !opener.isEmpty() && QProcess::startDetached(opener, {QString::fromStdString(path)});
+#endif
 }
 
 TCompReplaceExpert::TCompReplaceExpert(WizardFormClass form_class, std::string product_caption,
@@ -66,11 +87,23 @@ void TCompReplaceExpert::MenuClick() {
   LoadRunSettings();
   if (wizard_->exec() != QDialog::Accepted) return;
   const int mode = wizard_->GetMode();
-  if (mode == 100)
-    RunRestore(wizard_->UndoFile());
-  else
-    RunReplace(GetReplacer(mode));
+  try {
+    if (mode == 100)
+      RunRestore(wizard_->UndoFile());
+    else
+      RunReplace(GetReplacer(mode));
+  } catch (const std::exception& e) {
+    // The settings stay as they were, as after any run an error stopped.
+    ShowRunFailure(e);
+    return;
+  }
   SaveRunSettings();
+}
+
+void TCompReplaceExpert::ShowRunFailure(const std::exception& error) {
+  // The run's log ends with the failure already; the box says it again.
+  const std::string text = RunFailureText(error, Options());
+  AppMessageBox(text, Title(), MB_ICONERROR);
 }
 
 void TCompReplaceExpert::LoadRunSettings() {
@@ -97,8 +130,24 @@ void TCompReplaceExpert::RunReplace(TComponentReplacer* replacer) {
     }
     HideProjectForms();
   }
-  if (!replacer->Execute()) {
-    AppMessageBox(res::kReplaceFailed, Title(), MB_ICONERROR);
+  // The run asks for the log to be shown at its end; it is shown here, on
+  // this thread, where a missing viewer can be told.
+  std::string log_to_view;
+  bool ok = false;
+  {
+    ScopedShellOpen view_later([&log_to_view](const std::string& path) { log_to_view = path; });
+    ok = ExecuteWithProgress(*replacer, QString::fromStdString(Title()),
+                             QApplication::activeWindow());
+  }
+  if (!ok) {
+    if (replacer->Cancelled) {
+      AppMessageBox(res::kRunCancelled, Title(), MB_ICONINFORMATION);
+      return;
+    }
+    std::string text = res::kReplaceFailed;
+    const std::string log = RunLogPath(*replacer->Options);
+    if (!log.empty()) text += "\n" + res::Format(res::kOutcomeLog, {log});
+    AppMessageBox(text, Title(), MB_ICONERROR);
     return;
   }
   if (project_mode) {
@@ -110,7 +159,11 @@ void TCompReplaceExpert::RunReplace(TComponentReplacer* replacer) {
         TIDEUtils::ReloadFile(file);
     }
   }
-  AppMessageBox(res::kReplaceSucceeded, Title(), MB_ICONINFORMATION);
+  std::string outcome = ReplaceOutcomeText(*replacer);
+  if (!log_to_view.empty() && !OpenInViewer(log_to_view))
+    outcome += "\n" + res::Format(res::kNoLogViewer, {log_to_view});
+  AppMessageBox(outcome, Title(),
+                replacer->Report.FilesNotMigrated() > 0 ? MB_ICONERROR : MB_ICONINFORMATION);
 }
 
 void TCompReplaceExpert::HideProjectForms() {
@@ -128,13 +181,21 @@ void TCompReplaceExpert::RunRestore(const std::string& undo_file_name) {
   TIDEUtils::CloseProjectGroup();
   bool ok = false;
   try {
-    ok = FirstReplacer()->RestoreFiles(undo_file_name);
+    ok = RestoreWithProgress(*FirstReplacer(), undo_file_name, QString::fromStdString(Title()),
+                             QApplication::activeWindow());
   } catch (...) {
     TIDEUtils::OpenProject(project);
     throw;
   }
-  AppMessageBox(ok ? res::kRestoreSucceeded : res::kRestoreFailed, Title(),
-                ok ? MB_ICONINFORMATION : MB_ICONERROR);
+  if (ok) {
+    AppMessageBox(res::kRestoreSucceeded, Title(), MB_ICONINFORMATION);
+  } else {
+    std::string detail = FirstReplacer()->RestoreError;
+    if (detail.empty()) detail = RestoreFailureDetail(undo_file_name);
+    AppMessageBox(
+        detail.empty() ? std::string(res::kRestoreFailed) : res::kRestoreFailed + ("\n" + detail),
+        Title(), MB_ICONERROR);
+  }
   TIDEUtils::OpenProject(project);
 }
 

@@ -41,6 +41,9 @@ class TCompReplaceExpert : public IOTAWizard {
   void HideProjectForms();
   void LoadRunSettings();
   void SaveRunSettings();
+  // The box for an error that stopped a run: its text, the path and the
+  // system's reason; the log of a replace gets it as its last line.
+  void ShowRunFailure(const std::exception& error);
 
   // The object name of the menu item: "ZUvezodItem", the options' name with
   // "/" as "_", and the product caption without ampersands.
@@ -55,6 +58,9 @@ class TCompReplaceExpert : public IOTAWizard {
   std::vector<TComponentReplacer*> replacers_;
   std::unique_ptr<TWizardForm> wizard_;  // while an invocation lasts
 };
+
+// Opens a document in the desktop's viewer; false when there is none.
+bool OpenInViewer(const std::string& path);
 
 // "&Nexa" gives "Nexa".
 std::string RemoveAmpersands(const std::string& s);

@@ -12,10 +12,14 @@ namespace {
 
 // The form grammar, in the order the rules are added.
 constexpr const char* kFormRules[] = {
-    "<obj_header>-<keyword><*delim><obj_name><empty_delim>:<empty_delim><obj_type>",
+    "<obj_header>-<keyword><*delim><obj_name><empty_delim>:<empty_delim><obj_type>|"
+    "<keyword><*delim><obj_name><empty_delim>:<empty_delim><obj_type><empty_delim><child_pos>",
     "<obj_name>-<name>",
     "<obj_type>-<name>",
-    "<object>-<obj_header><*delim><properties>end<empty_delim>|<obj_header><*delim>end<empty_delim>",
+    "<object>-<obj_header><*delim><properties>end<*word_end><empty_delim>|"
+    "<obj_header><*delim>end<*word_end><empty_delim>|"
+    "<anon_header><*delim><properties>end<*word_end><empty_delim>|"
+    "<anon_header><*delim>end<*word_end><empty_delim>",
     "<keyword>-object|inherited|inline",
     "<name>-<*char><char_or_digit_l>",
     "<char_or_digit_l>-<*chars_or_digits>|",
@@ -34,7 +38,7 @@ constexpr const char* kFormRules[] = {
     "<float>-<fixed_point>e<int>|<int>e<int>",
     "<number>-<sign><*digits>.<*digits>e<int>|<sign><*digits>e<int>|<sign><*digits>.<*digits>|"
     "<sign><*digits>",
-    "<numeric_date>-<*digits>d",
+    "<numeric_date>-<number>d|<number>c|<number>s",
     "<symbols>-<*symbols>|",
     "<byte>-#<*digits>",
     "<bytes>-<byte>|<byte><bytes>",
@@ -54,6 +58,12 @@ constexpr const char* kFormRules[] = {
     "<collection>-\\60<empty_delim><col_items><empty_delim>\\62",
     "<binary>-{<empty_delim><hex_list><empty_delim>}",
     "<hex_list>-<*hexs>|<*hexs><*delim><hex_list>|",
+    // The position among inherited children that the IDE writes behind the
+    // class of a component placed between them ("object Q: TQuery [3]").
+    "<child_pos>-[<*digits>]",
+    // An object without a name ("object TDateTimeField"), which the IDE
+    // writes for a component whose Name is empty.
+    "<anon_header>-<keyword><*delim><obj_type>|<keyword><*delim><obj_type><empty_delim><child_pos>",
 };
 
 bool IsDelim(char c) { return c == 9 || c == 10 || c == 13 || c == 32; }
@@ -84,6 +94,7 @@ void TFormParseState::Assign(const TParseState& source) {
   const auto& s = static_cast<const TFormParseState&>(source);
   TokenStart = s.TokenStart;
   ObjType = s.ObjType;
+  ChildPos = s.ChildPos;
   PropName = s.PropName;
   Keyword = s.Keyword;
   ObjName = s.ObjName;
@@ -102,7 +113,7 @@ void TFormParseState::Assign(const TParseState& source) {
 }
 
 void TFormParseState::Reset() {
-  Keyword = ObjName = ObjType = PropName = {};
+  Keyword = ObjName = ObjType = PropName = ChildPos = {};
   TokenStart = PropCount = NestLevel = NestedCount = NestedStart = DecisionCount = 0;
 }
 
@@ -118,23 +129,47 @@ void TFormParser::ResolveRules() {
   prop_value_ = RuleIndex("<prop_value>");
   keyword_ = RuleIndex("<keyword>");
   nested_obj_ = RuleIndex("<nested_obj>");
+  child_pos_ = RuleIndex("<child_pos>");
+  word_end_ = TerminalIndexOf("<*word_end>");
   rules_resolved_ = true;
 }
 
 bool TFormParser::ObservesRule(int rule) const {
   const std::string& name = RuleName(rule);
   return name == "<obj_name>" || name == "<obj_type>" || name == "<full_prop_name>" ||
-         name == "<prop_value>" || name == "<keyword>" || name == "<nested_obj>";
+         name == "<prop_value>" || name == "<keyword>" || name == "<nested_obj>" ||
+         name == "<child_pos>";
 }
 
 void TFormParser::GetCharSet(std::string_view class_name, CharSet& set, bool& single) {
+  if (class_name == "<*word_end>") {
+    set.fill(false);
+    single = true;
+    return;
+  }
   if (class_name != "<*delim>") {
     TLL1Parser::GetCharSet(class_name, set, single);
+    // Names take letters of any script: every byte of a UTF-8 letter, and
+    // every letter of an 8-bit code page, is at least 128.
+    if (class_name == "<*char>" || class_name == "<*chars_or_digits>")
+      for (size_t c = 128; c < 256; ++c) set[c] = true;
     return;
   }
   set.fill(false);
   for (char c : {'\t', '\n', '\r', ' '}) set[static_cast<unsigned char>(c)] = true;
   single = false;
+}
+
+// "<*word_end>" takes no character: it holds where no letter or digit
+// follows, so that the "end" of an object is never the start of a property
+// name such as "EndDate" (an object would otherwise end in its first line).
+bool TFormParser::MatchTerminal(int terminal) {
+  if (terminal != word_end_) return TLL1Parser::MatchTerminal(terminal);
+  const size_t p = static_cast<size_t>(State->Pos);
+  if (p < 1 || p > Text.size()) return true;
+  const unsigned char c = static_cast<unsigned char>(Text[p - 1]);
+  return !((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' ||
+           c >= 128);
 }
 
 void TFormParser::BeforeParse() {
@@ -156,7 +191,7 @@ void TFormParser::Clear() {
 bool TFormParser::ParseNonTerminal(int rule) {
   TFormParseState& s = FormState();
   const bool captured = rule == obj_name_ || rule == obj_type_ || rule == full_prop_name_ ||
-                        rule == prop_value_ || rule == keyword_;
+                        rule == prop_value_ || rule == keyword_ || rule == child_pos_;
   if (captured) {
     s.TokenStart = s.Pos;
   } else if (rule == nested_obj_) {
@@ -178,13 +213,18 @@ bool TFormParser::ParseNonTerminal(int rule) {
       after.ObjType = token;
     } else if (rule == keyword_ && after.NestLevel == 0) {
       after.Keyword = token;
+    } else if (rule == child_pos_ && after.NestLevel == 0) {
+      after.ChildPos = token;
     } else if (rule == full_prop_name_) {
       after.PropName = token;
     } else if (rule == prop_value_ && !after.PropName.empty()) {
       if (after.NestLevel == 0) {
         const size_t before = props_.size();
         drop_reason_ = nullptr;
-        ConvertProperty(after.PropName, token);
+        if (IsOwnProperty(after.PropName))
+          AddProperty(after.PropName, token);
+        else
+          ConvertProperty(after.PropName, token);
         PropertyDecision d{std::string(after.PropName), std::string(token),
                            {props_.begin() + static_cast<long>(before), props_.end()}, ""};
         if (d.produced.empty()) d.drop_reason = drop_reason_ ? drop_reason_ : drop_reason::kNotPublished;
@@ -207,7 +247,9 @@ bool TFormParser::ParseNonTerminal(int rule) {
       for (std::string_view t : nested_) duplicate = duplicate || SameText(t, nested);
       if (!duplicate) nested_.push_back(nested);
       n.NestedStart = 0;
-      ++n.NestedCount;
+      // The count is the list's length, so that a roll-back past this point
+      // removes what was added after it even when a duplicate was skipped.
+      n.NestedCount = static_cast<int>(nested_.size());
     }
   }
   return result;
@@ -243,6 +285,28 @@ std::string TFormParser::EntryValue(const std::vector<std::string>& entries,
   return "";
 }
 
+void TFormParser::SetTargetClassName(std::string name) {
+  target_class_name_ = std::move(name);
+  as_class_.clear();
+  own_properties_.clear();
+}
+
+void TFormParser::SetDescendant(std::string as_class, std::vector<std::string> own_properties) {
+  as_class_ = std::move(as_class);
+  own_properties_ = std::move(own_properties);
+}
+
+std::string_view TFormParser::SourceClass() {
+  return as_class_.empty() ? FormState().ObjType : std::string_view(as_class_);
+}
+
+bool TFormParser::IsOwnProperty(std::string_view name) const {
+  const std::string_view root = name.substr(0, name.find('.'));
+  for (const std::string& p : own_properties_)
+    if (SameText(p, root)) return true;
+  return false;
+}
+
 bool TFormParser::PublishedByTarget(std::string_view name) const {
   const ComponentClass* cls = GetClass(target_class_name_);
   if (!cls) return true;
@@ -251,7 +315,7 @@ bool TFormParser::PublishedByTarget(std::string_view name) const {
 }
 
 void TFormParser::ConvertProperty(std::string_view name, std::string_view value) {
-  const std::string_view type = FormState().ObjType;
+  const std::string_view type = SourceClass();
   if (name == "DatabaseName") {
     SetDropReason(type == "TDatabase" ? drop_reason::kDatabaseName : drop_reason::kNoConnection);
     if (type == "TDatabase" || !OnGetConnection) return;
@@ -295,7 +359,12 @@ void TFormParser::GetObjectText(int level, std::string& text) {
   text += ' ';
   text += s.ObjName;
   text += ": ";
-  text += target_class_name_.empty() ? std::string(s.ObjType) : target_class_name_;
+  text += target_class_name_.empty() || !as_class_.empty() ? std::string(s.ObjType)
+                                                           : target_class_name_;
+  if (!s.ChildPos.empty()) {
+    text += ' ';
+    text += s.ChildPos;
+  }
   text += LineBreak;
   for (const FormProperty& p : props_) {
     text += inner + p.name + " = ";

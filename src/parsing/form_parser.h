@@ -33,6 +33,7 @@ class TFormParseState : public TParseState {
   std::string_view PropName;
   std::string_view Keyword;
   std::string_view ObjName;
+  std::string_view ChildPos;  // "[3]" behind the class, or empty
   int NestLevel = 0;
   int NestedCount = 0;
   int NestedStart = 0;
@@ -71,7 +72,14 @@ class TFormParser : public TLL1Parser {
   explicit TFormParser(StateClass state_class = StateClassOf<TFormParseState>());
 
   // The class written into the new header; empty keeps the class read.
-  void SetTargetClassName(std::string name) { target_class_name_ = std::move(name); }
+  // Forgets what SetDescendant said.
+  void SetTargetClassName(std::string name);
+  // The next object's class is not mapped itself but descends from the
+  // mapped class as_class: its properties are converted as those of an
+  // as_class object (for the target class), its header keeps its own class,
+  // and the properties in own_properties, which the descendant declares
+  // itself, stay as they are.
+  void SetDescendant(std::string as_class, std::vector<std::string> own_properties);
   const std::string& TargetClassName() const { return target_class_name_; }
 
   // Called for "DatabaseName" of an object that is not a TDatabase, with the
@@ -112,9 +120,13 @@ class TFormParser : public TLL1Parser {
   // adds none, it says why with SetDropReason (else: not published).
   virtual void ConvertProperty(std::string_view name, std::string_view value);
   void SetDropReason(const char* reason) { drop_reason_ = reason; }
+  // The class the properties are converted for: the class read from the
+  // header, or the mapped ancestor of a descendant.
+  std::string_view SourceClass();
 
   void GetCharSet(std::string_view class_name, CharSet& set, bool& single) override;
   bool ParseNonTerminal(int rule) override;
+  bool MatchTerminal(int terminal) override;
   bool ObservesRule(int rule) const override;
   void BeforeParse() override;
   void AfterParse(bool& result) override;
@@ -125,15 +137,18 @@ class TFormParser : public TLL1Parser {
 
   void ResolveRules();
   bool PublishedByTarget(std::string_view name) const;
+  bool IsOwnProperty(std::string_view name) const;
 
   std::string target_class_name_;
+  std::string as_class_;
+  std::vector<std::string> own_properties_;
   std::vector<FormProperty> props_;
   std::vector<std::string_view> nested_;
   std::vector<PropertyDecision> decisions_;
   const char* drop_reason_ = nullptr;
   bool rules_resolved_ = false;
   int obj_name_ = -1, obj_type_ = -1, full_prop_name_ = -1, prop_value_ = -1, keyword_ = -1,
-      nested_obj_ = -1;
+      nested_obj_ = -1, child_pos_ = -1, word_end_ = -1;
 };
 
 // Lets form parsers in other units keep a state's property count in step.

@@ -76,6 +76,13 @@ TEST_F(FormParserTest, NestedObjectsTravelUnchanged) {
             "inherited Table1: TTestConnection\r\n" + child + "\r\nend\r\n");
 }
 
+TEST_F(FormParserTest, PropertyNamedLikeEndDoesNotEndTheObject) {
+  std::string text = Crlf({"object Q: TQuery", "  EndDate = 1", "  end_ = 2", "end"});
+  EXPECT_EQ(Convert(parser_, text, ""), text);
+  int pos = 1;
+  EXPECT_FALSE(parser_.Parse("object Q: TQuery\r\n  Endless", "<object>", pos));
+}
+
 TEST_F(FormParserTest, ObjectWithoutPropertiesAndWhereTheParseStops) {
   std::string text = "object Q: TQuery\nend\n\n  \nobject R: TQuery\nend\n";
   int end = 0;
@@ -87,10 +94,21 @@ TEST_F(FormParserTest, ValuesPassThroughUnchanged) {
   struct Case {
     const char* line;
   } cases[] = {
-      {"Options = [a, b]"},       {"Options = []"},         {"X = 1.5"},
-      {"X = -3"},                 {"D = 12d"},              {"S = #13#10'x'"},
-      {"S = 'it''s'"},            {"N = (1 2 3)"},          {"E = 1.5e-3"},
-      {"Ref = Form1.Table1"},     {"B = {0A0B}"},           {"On = DoIt"},
+      {"Options = [a, b]"},
+      {"Options = []"},
+      {"X = 1.5"},
+      {"X = -3"},
+      {"D = 12d"},
+      {"C = -0.5c"},
+      {"F = 1.25s"},
+      {"T = 45000.75d"},
+      {"S = #13#10'x'"},
+      {"S = 'it''s'"},
+      {"N = (1 2 3)"},
+      {"E = 1.5e-3"},
+      {"Ref = Form1.Table1"},
+      {"B = {0A0B}"},
+      {"On = DoIt"},
       {"L = ('a' 'b')"},
   };
   for (const Case& c : cases) {
@@ -126,8 +144,8 @@ TEST_F(FormParserTest, ContinuedStringValueKeepsLeadingBlank) {
   std::string text = "object L: TLabel\n  Caption = 'abc' +\n    'def'\n  Left = 8\nend\n";
   int pos = 1;
   ASSERT_TRUE(spy.Parse(text, "<object>", pos));
-  // The last property of a list is recognised (and converted) once more.
-  EXPECT_EQ(seen, (std::vector<std::string>{"Caption| 'abc' +\n    'def'", "Left|8", "Left|8"}));
+  // Every property is converted once, the last of the list too.
+  EXPECT_EQ(seen, (std::vector<std::string>{"Caption| 'abc' +\n    'def'", "Left|8"}));
 }
 
 TEST_F(FormParserTest, ClassTestsAreExactNames) {
@@ -205,6 +223,69 @@ TEST_F(FormParserTest, MalformedTextFailsCleanly) {
     parser_.GetObjectText(0, out);
     EXPECT_EQ(out, "");
   }
+}
+
+TEST_F(FormParserTest, ChildPositionsUnnamedObjectsAndNamesInAnyScript) {
+  std::string text =
+      Crlf({"object qryTotals: TADOQuery [3]", "  SQL.Strings = (", "    'x')", "end"});
+  EXPECT_EQ(Convert(parser_, text, "TTestQuery"),
+            Crlf({"object qryTotals: TTestQuery [3]", "  SQL.Strings = (", "        'x')", "end"}));
+  EXPECT_EQ(Convert(parser_, "inherited dsMain: TDataSource[1]\r\nend\r\n", ""),
+            Crlf({"inherited dsMain: TDataSource [1]", "end"}));
+  // Nested objects with a name in Cyrillic letters, or without a name, do
+  // not stop their parent's conversion; they travel unchanged.
+  const std::string nested =
+      Crlf({"  object tblOrders\xD0\x9D\xD0\xBE\xD0\xBC_1: TAutoIncField [0]",
+            "    FieldName = '\xD0\x9D'", "  end", "  object TDateTimeField", "    FieldName = 'D'",
+            "  end"});
+  text = "object \xCE\xA0\xCE\xB1: TTable\r\n  RequestLive = True\r\n" + nested + "end\r\n";
+  EXPECT_EQ(Convert(parser_, text, "TTestQuery"),
+            "object \xCE\xA0\xCE\xB1: TTestQuery\r\n" + nested + "end\r\n");
+}
+
+TEST_F(FormParserTest, DescendantIsConvertedAsItsMappedAncestorAndKeepsItsClass) {
+  std::string text = Crlf({"object Q: TAppQuery", "  DataSource = DS1", "  RequestLive = True",
+                           "  Audit = True", "  Audit.Level = 2", "end"});
+  parser_.SetTargetClassName("TTestQuery");
+  parser_.SetDescendant("TQuery", {"audit"});
+  int pos = 1;
+  ASSERT_TRUE(parser_.Parse(text, "<object>", pos));
+  std::string out;
+  parser_.GetObjectText(0, out);
+  EXPECT_EQ(out, Crlf({"object Q: TAppQuery", "  MasterSource = DS1", "  Audit = True",
+                       "  Audit.Level = 2", "end"}));
+  // Setting the target class alone forgets the descendant.
+  EXPECT_EQ(Convert(parser_, text, "TTestQuery"), Crlf({"object Q: TTestQuery", "end"}));
+}
+
+// Counts the objects the grammar recognises.
+class ObjectCountingParser : public TNXFormParser {
+ public:
+  int objects = 0;
+
+ protected:
+  bool ParseNonTerminal(int rule) override {
+    if (RuleName(rule) == "<object>") ++objects;
+    return TNXFormParser::ParseNonTerminal(rule);
+  }
+};
+
+TEST_F(FormParserTest, EachNestedObjectIsRecognisedOnceAtAnyDepth) {
+  // Objects nested 60 deep inside one query: a parse that recognised the last
+  // object of each list twice would take 2^60 steps.
+  std::string text;
+  const int depth = 60;
+  for (int d = 0; d <= depth; ++d)
+    text += std::string(static_cast<size_t>(2 * d), ' ') + "object O" + std::to_string(d) +
+            (d == 0 ? ": TQuery\r\n" : ": TField\r\n") +
+            std::string(static_cast<size_t>(2 * d), ' ') + "  Tag = 1\r\n";
+  for (int d = depth; d >= 0; --d) text += std::string(static_cast<size_t>(2 * d), ' ') + "end\r\n";
+  ObjectCountingParser p;
+  p.SetTargetClassName("TNXQuery");
+  int pos = 1;
+  ASSERT_TRUE(p.Parse(text, "<object>", pos));
+  EXPECT_EQ(pos, static_cast<int>(text.size()) + 1);
+  EXPECT_EQ(p.objects, depth + 1);
 }
 
 TEST_F(FormParserTest, HostileInputIsBoundedAndNeverCrashes) {

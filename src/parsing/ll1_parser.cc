@@ -137,6 +137,7 @@ void TLL1Parser::Prepare() {
   Compile();
   FindPureRules();
   ComputeFirstSets();
+  FindSharedPrefixes();
   prepared_ = true;
 }
 
@@ -216,6 +217,12 @@ int TLL1Parser::TerminalIndex(const std::string& name) {
   return static_cast<int>(terminals_.size() - 1);
 }
 
+int TLL1Parser::TerminalIndexOf(std::string_view name) const {
+  for (size_t i = 0; i < terminals_.size(); ++i)
+    if (SameText(terminals_[i].name, name)) return static_cast<int>(i);
+  return -1;
+}
+
 std::vector<TLL1Parser::Item> TLL1Parser::CompileAlternative(std::string_view alt) {
   std::vector<Item> items;
   for (size_t i = 0; i < alt.size();) {
@@ -242,7 +249,8 @@ std::vector<TLL1Parser::Item> TLL1Parser::CompileAlternative(std::string_view al
 void TLL1Parser::Compile() {
   for (Rule& r : rules_) {
     r.compiled.clear();
-    for (const std::string& alt : r.alternatives) r.compiled.push_back({CompileAlternative(alt), {}, false});
+    for (const std::string& alt : r.alternatives)
+      r.compiled.push_back({CompileAlternative(alt), {}, false, 0, {}});
   }
 }
 
@@ -306,6 +314,28 @@ void TLL1Parser::ComputeFirstSets() {
   }
 }
 
+void TLL1Parser::FindSharedPrefixes() {
+  auto same = [](const Item& x, const Item& y) {
+    return x.kind == y.kind && x.ch == y.ch && x.index == y.index;
+  };
+  auto common = [&same](const Compiled& x, const Compiled& y) {
+    size_t n = 0;
+    while (n < x.items.size() && n < y.items.size() && same(x.items[n], y.items[n])) ++n;
+    return static_cast<int>(n);
+  };
+  for (Rule& r : rules_) {
+    for (size_t a = 0; a < r.compiled.size(); ++a) {
+      Compiled& alt = r.compiled[a];
+      alt.mark_at.assign(alt.items.size() + 1, false);
+      for (size_t later = a + 1; later < r.compiled.size(); ++later) {
+        const int n = common(alt, r.compiled[later]);
+        if (later == a + 1) alt.shared_with_next = n;
+        if (n > 0) alt.mark_at[static_cast<size_t>(n)] = true;
+      }
+    }
+  }
+}
+
 std::vector<std::string> TLL1Parser::Alternatives(std::string_view rule) const {
   int i = RuleIndex(rule);
   return i < 0 ? std::vector<std::string>() : rules_[static_cast<size_t>(i)].alternatives;
@@ -320,6 +350,7 @@ bool TLL1Parser::Parse(std::string_view text, std::string_view start_rule, int& 
   if (start < 0) throw EGrammarError("Unknown nonterminal: " + std::string(start_rule));
   bool result = false;
   depth_ = 0;
+  furthest_ = pos;
   memo_.clear();
   RunOnLargeStack(kParseStackBytes, [&] { result = ParseNonTerminal(start); });
   AfterParse(result);
@@ -342,44 +373,90 @@ bool TLL1Parser::ParseNonTerminal(int rule) {
   return matched;
 }
 
+// An alternative that fails after the items it shares with the next one
+// leaves the state after those items behind, and the next alternative goes
+// on from there instead of recognising them again: their result depends on
+// the state they start from only. Without this, the last nested object of
+// every list would be recognised once per alternative that begins with it,
+// which doubles the work with each level of nesting.
 bool TLL1Parser::ParseAlternatives(const Rule& rule) {
   DepthGuard guard(depth_);
   if (depth_ > kMaxDepth) throw EGrammarError("Text nested too deeply to parse.");
-  if (snapshots_.size() < static_cast<size_t>(depth_)) snapshots_.push_back(state_class_(this));
-  TParseState& snapshot = *snapshots_[static_cast<size_t>(depth_ - 1)];
+  if (frames_.size() < static_cast<size_t>(depth_)) frames_.push_back({state_class_(this), {}, {}});
+  Frame& frame = frames_[static_cast<size_t>(depth_ - 1)];
   const int text_size = static_cast<int>(Text.size());
   const int start = State->Pos;
   const bool at_end = start < 1 || start > text_size;
   const unsigned char next = at_end ? 0 : static_cast<unsigned char>(Text[static_cast<size_t>(start - 1)]);
-  for (const Compiled& alt : rule.compiled) {
-    if (alt.filtered && (at_end || !alt.first[next])) continue;
-    snapshot.Assign(*State);
-    bool matched = true;
-    for (const Item& item : alt.items) {
-      switch (item.kind) {
-        case ItemKind::kLiteral: {
-          int p = State->Pos;
-          matched = p >= 1 && p <= text_size &&
-                    static_cast<unsigned char>(AsciiLower(Text[static_cast<size_t>(p - 1)])) == item.ch;
-          if (matched) State->Pos = p + 1;
-          break;
-        }
-        case ItemKind::kTerminal:
-          matched = MatchTerminal(item.index);
-          break;
-        case ItemKind::kRule:
-          matched = ParseNonTerminal(item.index);
-          break;
-        case ItemKind::kUnknownRule:
-          throw EGrammarError("Unknown nonterminal: " +
-                              unknown_names_[static_cast<size_t>(item.index)]);
-      }
-      if (!matched) break;
+  frame.start->Assign(*State);
+  bool dirty = false;  // the state has moved since the start
+  size_t marks = 0;    // saved prefix states that hold for the current alternative
+  int failed_at = -1;  // the item at which the previous alternative failed
+  for (size_t a = 0; a < rule.compiled.size(); ++a) {
+    const Compiled& alt = rule.compiled[a];
+    if (a > 0) {
+      const int shared = rule.compiled[a - 1].shared_with_next;
+      while (marks > 0 && frame.mark_items[marks - 1] > shared) --marks;
+      // The same leading items fail the same way.
+      if (failed_at >= 0 && failed_at < shared) continue;
     }
-    if (matched) return true;
-    State->Assign(snapshot);
+    failed_at = 0;
+    if (alt.filtered && (at_end || !alt.first[next])) continue;
+    int from = 0;
+    if (marks > 0) {
+      State->Assign(*frame.marks[marks - 1]);
+      from = frame.mark_items[marks - 1];
+    } else if (dirty) {
+      State->Assign(*frame.start);
+    }
+    dirty = true;
+    if (MatchItems(alt, from, frame, marks, failed_at)) return true;
   }
+  if (dirty) State->Assign(*frame.start);
   return false;
+}
+
+bool TLL1Parser::MatchItems(const Compiled& alt, int from, Frame& frame, size_t& marks,
+                            int& failed_at) {
+  const int text_size = static_cast<int>(Text.size());
+  const int count = static_cast<int>(alt.items.size());
+  for (int i = from; i < count; ++i) {
+    if (i > from && alt.mark_at[static_cast<size_t>(i)]) {
+      if (frame.marks.size() <= marks) {
+        frame.marks.push_back(state_class_(this));
+        frame.mark_items.push_back(0);
+      }
+      frame.marks[marks]->Assign(*State);
+      frame.mark_items[marks++] = i;
+    }
+    const Item& item = alt.items[static_cast<size_t>(i)];
+    bool matched = true;
+    switch (item.kind) {
+      case ItemKind::kLiteral: {
+        int p = State->Pos;
+        matched =
+            p >= 1 && p <= text_size &&
+            static_cast<unsigned char>(AsciiLower(Text[static_cast<size_t>(p - 1)])) == item.ch;
+        if (matched) State->Pos = p + 1;
+        break;
+      }
+      case ItemKind::kTerminal:
+        matched = MatchTerminal(item.index);
+        break;
+      case ItemKind::kRule:
+        matched = ParseNonTerminal(item.index);
+        break;
+      case ItemKind::kUnknownRule:
+        throw EGrammarError("Unknown nonterminal: " +
+                            unknown_names_[static_cast<size_t>(item.index)]);
+    }
+    if (!matched) {
+      furthest_ = std::max(furthest_, State->Pos);
+      failed_at = i;
+      return false;
+    }
+  }
+  return true;
 }
 
 bool TLL1Parser::MatchTerminal(int terminal) {

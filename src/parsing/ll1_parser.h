@@ -3,7 +3,10 @@
 // nonterminal that has matched is never re-entered to try a later
 // alternative). The alternatives of every rule are put into a fixed order
 // once, before the first parse; at parse time rules, alternatives and
-// character classes are plain indices, and the text is never copied.
+// character classes are plain indices, and the text is never copied. An
+// alternative that begins with the items of one that failed after them goes
+// on from the state those items left instead of recognising them again, so
+// nested lists cost time in proportion to their text at any depth.
 //
 // Rule notation: "<name>-alt1|alt2|...". An alternative is a sequence of
 // literal characters and references: "<rule>" names another rule, "<*class>"
@@ -13,6 +16,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -81,6 +85,10 @@ class TLL1Parser {
   // are tried), or an empty list for an unknown rule.
   std::vector<std::string> Alternatives(std::string_view rule) const;
 
+  // The 1-based position of the furthest character the last parse tested
+  // and found wrong: where a text that does not match leaves the grammar.
+  int FurthestPos() const { return furthest_; }
+
   // The deepest nesting of nonterminals a parse may reach; beyond it the
   // parse fails with EGrammarError instead of exhausting the stack.
   static constexpr int kMaxDepth = 200000;
@@ -105,6 +113,8 @@ class TLL1Parser {
   virtual void BeforeParse() {}
   virtual void AfterParse(bool& result) { (void)result; }
 
+  // The index of a built-in class used by the grammar, by name, or -1.
+  int TerminalIndexOf(std::string_view name) const;
   // The index of a rule by name (case-insensitive), or -1.
   int RuleIndex(std::string_view name) const;
   const std::string& RuleName(int rule) const { return rules_[static_cast<size_t>(rule)].name; }
@@ -125,6 +135,18 @@ class TLL1Parser {
     // first item is an unknown rule is always tried (so that it raises).
     CharSet first{};
     bool filtered = false;
+    // How many leading items the alternative has in common with the next one.
+    int shared_with_next = 0;
+    // Per number of leading items: whether a later alternative begins with
+    // exactly those items, so that the state after them is worth keeping.
+    std::vector<bool> mark_at;
+  };
+  // The saved states of one depth of the parse: the state before the rule,
+  // and the states after the leading items of the alternative being tried.
+  struct Frame {
+    std::unique_ptr<TParseState> start;
+    std::vector<std::unique_ptr<TParseState>> marks;
+    std::vector<int> mark_items;
   };
   struct Rule {
     std::string name;
@@ -148,14 +170,17 @@ class TLL1Parser {
   bool ParseAlternatives(const Rule& rule);
   void FindPureRules();
   void ComputeFirstSets();
+  void FindSharedPrefixes();
+  bool MatchItems(const Compiled& alt, int from, Frame& frame, size_t& marks, int& failed_at);
 
   StateClass state_class_;
   std::unique_ptr<TParseState> state_;
   std::vector<Rule> rules_;  // sorted by name, case-insensitively
   std::vector<Terminal> terminals_;
   std::vector<std::string> unknown_names_;
-  std::vector<std::unique_ptr<TParseState>> snapshots_;  // one per depth
+  std::deque<Frame> frames_;  // one per depth; deeper ones are added without moving these
   int depth_ = 0;
+  int furthest_ = 0;
   std::vector<bool> pure_;                  // per rule: result depends on position only
   std::unordered_map<std::uint64_t, int> memo_;  // (rule, pos) -> end pos, or -1
   bool prepared_ = false;

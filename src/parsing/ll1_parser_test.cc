@@ -191,6 +191,40 @@ TEST(LL1ParserTest, SnapshotsRollBackSubclassState) {
   EXPECT_EQ(p.marks(), 1);  // the failed first alternative's mark is gone
 }
 
+// Counts the recognitions of the rule "<o>".
+class CallCountingParser : public TLL1Parser {
+ public:
+  CallCountingParser() : TLL1Parser(StateClassOf<TParseState>()) {}
+  int calls = 0;
+
+ protected:
+  bool ParseNonTerminal(int rule) override {
+    if (RuleName(rule) == "<o>") ++calls;
+    return TLL1Parser::ParseNonTerminal(rule);
+  }
+};
+
+TEST(LL1ParserTest, LeadingItemsSharedWithTheFailedAlternativeAreRecognisedOnce) {
+  // "[<o>]+" fails after its nested "<o>"; "[<o>]" goes on from there
+  // instead of recognising the nested one again, which would double the work
+  // with every level.
+  CallCountingParser p;
+  p.AddRule("<o>-[<o>]+|[<o>]|a");
+  p.AddRule("<r>-<o>c|<o>b|<o>");
+  const std::string deep = std::string(40, '[') + "a" + std::string(40, ']');
+  int pos = 1;
+  ASSERT_TRUE(p.Parse(deep + "+b", "<r>", pos));
+  EXPECT_EQ(pos, 84);
+  EXPECT_EQ(p.calls, 41);
+  // An alternative that fails inside the shared items is not tried again.
+  p.calls = 0;
+  pos = 1;
+  EXPECT_FALSE(p.Parse("[[x]]", "<r>", pos));
+  EXPECT_EQ(pos, 1);
+  EXPECT_EQ(p.calls, 3);
+  EXPECT_EQ(p.FurthestPos(), 3);
+}
+
 TEST(LL1ParserTest, DeepRecursionFailsCleanly) {
   auto p = Engine({"<n>-(<n>)|x"});
   std::string deep(300000, '(');

@@ -33,7 +33,7 @@ std::string_view Map(const Mapping (&table)[N], std::string_view value) {
 }  // namespace
 
 void TNXFormParser::ConvertProperty(std::string_view name, std::string_view value) {
-  const std::string_view type = FormState().ObjType;
+  const std::string_view type = SourceClass();
   if (name == "Params.Strings" && type == "TDatabase") {
     std::string database = EntryValue(LoginEntries(value), "DATABASE NAME");
     if (!database.empty()) AddProperty("Database", EncodeFormString(database));

@@ -6,7 +6,7 @@ namespace tolvern {
 
 namespace {
 
-enum CharClass : unsigned char { kBlank, kLetter, kDigit, kDollar, kHigh, kSymbol, kOtherChar };
+enum CharClass : unsigned char { kBlank, kLetter, kDigit, kDollar, kSymbol, kOtherChar };
 
 struct Tables {
   std::array<CharClass, 256> cls{};
@@ -14,11 +14,13 @@ struct Tables {
   Tables() {
     for (int c = 0; c < 256; ++c) {
       CharClass k = kOtherChar;
+      // Bytes from 128 are letters: identifiers of Unicode sources and forms
+      // may hold letters of any script, which are such bytes in UTF-8.
       if (c <= 32) k = kBlank;
+      else if (c >= 128) k = kLetter;
       else if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_') k = kLetter;
       else if (c >= '0' && c <= '9') k = kDigit;
       else if (c == '$') k = kDollar;
-      else if (c >= 128) k = kHigh;
       else if (TPasParser::IsSymbolChar(static_cast<unsigned char>(c))) k = kSymbol;
       cls[static_cast<size_t>(c)] = k;
     }
@@ -132,9 +134,6 @@ int TPasParser::GetNext(std::string_view* token) {
     case kDollar:
       while (end < n && IsNumberChar(static_cast<unsigned char>(text_[end]))) ++end;
       code = kTokNumber;
-      break;
-    case kHigh:
-      while (end < n && static_cast<unsigned char>(text_[end]) >= 128) ++end;
       break;
     case kSymbol:
     case kOtherChar:

@@ -16,8 +16,8 @@ namespace tolvern {
 enum : int {
   kTokEnd = 0,
   kTokBlank = -101,    // a run of bytes 0 to 32
-  kTokOther = -102,    // a character without a code ("}", "|", "~", bytes >= 128)
-  kTokIdent = -103,    // letters, digits and "_", starting with a letter or "_"
+  kTokOther = -102,    // a character without a code ("}", "|", "~")
+  kTokIdent = -103,    // letters (bytes >= 128 too), digits and "_", not starting with a digit
   kTokNumber = -104,   // a run of "$", digits and hexadecimal letters
   kTokString = -106,   // a quoted string; doubled quotes stay inside
   kTokComment = -108,  // { }, (* *), or // to the line end; delimiters included

@@ -40,14 +40,17 @@ bool WriteAll(int fd, const char* data, size_t size) {
 }
 
 // Opens (with the flags), writes all of data and closes; false with the
-// reason in *error on any failure.
+// reason in *error on any failure. *opened tells whether the file was opened
+// (and so, with O_EXCL, created by this call).
 bool WriteTo(const std::string& path, int flags, mode_t mode, std::string_view data,
-             std::string* error) {
+             std::string* error, bool* opened = nullptr) {
+  if (opened) *opened = false;
   int fd = ::open(path.c_str(), flags | O_WRONLY | O_CLOEXEC, mode);
   if (fd < 0) {
     if (error) *error = ErrnoText();
     return false;
   }
+  if (opened) *opened = true;
   bool ok = WriteAll(fd, data.data(), data.size());
   if (!ok && error) *error = ErrnoText();
   if (::close(fd) != 0 && ok) {
@@ -59,6 +62,8 @@ bool WriteTo(const std::string& path, int flags, mode_t mode, std::string_view d
 
 // Writes data to a temporary sibling of path and renames it into place. A
 // link is followed, so the file it points to is replaced and the link stays.
+// The sibling is created new: one already standing there (left by a crash,
+// or planted) is refused, so nothing is ever written through a link there.
 bool WriteViaSibling(const std::string& requested, std::string_view data, mode_t mode,
                      std::string* error) {
   std::string path = requested;
@@ -70,17 +75,40 @@ bool WriteViaSibling(const std::string& requested, std::string_view data, mode_t
     }
   }
   // An existing file that is not a regular one (a device, a pipe) is written
-  // into: there is nothing to rename over.
-  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+  // into: there is nothing to rename over. (The run itself only ever
+  // replaces regular files; this serves outputs such as /dev/stdout.)
+  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    if (S_ISDIR(st.st_mode)) {
+      if (error) *error = "is a folder";
+      return false;
+    }
     return WriteTo(path, O_TRUNC, 0, data, error);
-  std::string tmp = path + ".tolvern-new";
-  bool ok = WriteTo(tmp, O_CREAT | O_TRUNC, mode, data, error);
-  if (ok && ::rename(tmp.c_str(), path.c_str()) != 0) {
-    ok = false;
-    if (error) *error = ErrnoText();
   }
-  if (!ok) ::unlink(tmp.c_str());
-  return ok;
+  std::string tmp = path + ".tolvern-new";
+  bool created = false;
+  if (!WriteTo(tmp, O_CREAT | O_EXCL | O_NOFOLLOW, mode, data, error, &created)) {
+    if (created)
+      ::unlink(tmp.c_str());
+    else if (errno == EEXIST && error)
+      *error = "\"" + tmp + "\" is in the way";
+    return false;
+  }
+  if (::rename(tmp.c_str(), path.c_str()) != 0) {
+    if (error) *error = ErrnoText();
+    ::unlink(tmp.c_str());
+    return false;
+  }
+  return true;
+}
+
+void FillStamp(const struct stat& st, FileStamp* stamp) {
+  stamp->exists = true;
+  stamp->regular = S_ISREG(st.st_mode);
+  stamp->dir = S_ISDIR(st.st_mode);
+  stamp->size = static_cast<std::uint64_t>(st.st_size);
+  stamp->mtime_ns = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  stamp->dev = static_cast<std::uint64_t>(st.st_dev);
+  stamp->ino = static_cast<std::uint64_t>(st.st_ino);
 }
 #endif
 
@@ -96,6 +124,14 @@ bool RealDisk::CreateDir(const std::string& path, bool* already_exists) {
   return false;
 }
 
+bool RealDisk::CreatePrivateDir(const std::string& path, bool* already_exists) {
+  if (already_exists) *already_exists = false;
+  if (path.empty()) return false;
+  if (::mkdir(path.c_str(), 0700) == 0) return true;
+  if (already_exists) *already_exists = (errno == EEXIST);
+  return false;
+}
+
 bool RealDisk::RemoveDir(const std::string& path) {
   return !path.empty() && ::rmdir(path.c_str()) == 0;
 }
@@ -104,13 +140,13 @@ bool RealDisk::DeleteFile(const std::string& path) {
   return !path.empty() && ::unlink(path.c_str()) == 0;
 }
 
-bool RealDisk::CopyFile(const std::string& from, const std::string& to) {
+bool RealDisk::CopyFile(const std::string& from, const std::string& to, std::string* error) {
   std::string data;
-  if (!ReadFile(from, &data, nullptr)) return false;
+  if (!ReadFile(from, &data, error)) return false;
   struct stat st {};
   mode_t mode = 0666;
   if (::stat(from.c_str(), &st) == 0) mode = st.st_mode & 07777;
-  return WriteViaSibling(to, data, mode, nullptr);
+  return WriteViaSibling(to, data, mode, error);
 }
 
 bool RealDisk::List(const std::string& folder, std::vector<DirEntry>* entries) {
@@ -148,17 +184,25 @@ bool RealDisk::DirExists(const std::string& path) {
 
 bool RealDisk::ReadFile(const std::string& path, std::string* data, std::string* error) {
   data->clear();
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without O_NONBLOCK, opening a pipe would wait for a writer forever.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     if (error) *error = ErrnoText();
     return false;
   }
   struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
-    if (error) *error = "is a folder";
+    if (error) *error = S_ISDIR(st.st_mode) ? "is a folder" : "not a regular file";
     return false;
   }
+  auto too_large = [&] {
+    ::close(fd);
+    data->clear();
+    if (error) *error = "larger than the limit of 256 MB";
+    return false;
+  };
+  if (static_cast<std::uint64_t>(st.st_size) > kMaxFileSize) return too_large();
   if (st.st_size > 0) data->reserve(static_cast<size_t>(st.st_size));
   char buf[1 << 16];
   for (;;) {
@@ -171,6 +215,8 @@ bool RealDisk::ReadFile(const std::string& path, std::string* data, std::string*
     }
     if (n == 0) break;
     data->append(buf, static_cast<size_t>(n));
+    // A file that grows while it is read is bounded all the same.
+    if (data->size() > kMaxFileSize) return too_large();
   }
   ::close(fd);
   return true;
@@ -184,23 +230,55 @@ bool RealDisk::WriteFile(const std::string& path, std::string_view data, std::st
 }
 
 bool RealDisk::WriteNewFile(const std::string& path, std::string_view data, std::string* error) {
-  return WriteTo(path, O_CREAT | O_TRUNC, 0666, data, error);
+  return WriteTo(path, O_CREAT | O_TRUNC | O_NOFOLLOW, 0666, data, error);
 }
 
-bool RealDisk::BackupFile(const std::string& from, const std::string& to) {
-  if (::link(from.c_str(), to.c_str()) == 0) return true;
-  if (errno == EEXIST && ::unlink(to.c_str()) == 0 && ::link(from.c_str(), to.c_str()) == 0)
-    return true;
-  return CopyFile(from, to);
+bool RealDisk::Stat(const std::string& path, FileStamp* stamp) {
+  *stamp = FileStamp{};
+  struct stat st {};
+  if (path.empty() || ::stat(path.c_str(), &st) != 0) return false;
+  FillStamp(st, stamp);
+  return true;
 }
 
-bool RealDisk::MoveFile(const std::string& from, const std::string& to) {
+bool RealDisk::WriteExclusive(const std::string& path, std::string_view data, std::string* error,
+                              bool* already_exists) {
+  if (already_exists) *already_exists = false;
+  bool created = false;
+  if (WriteTo(path, O_CREAT | O_EXCL | O_NOFOLLOW, 0666, data, error, &created)) return true;
+  if (created)
+    ::unlink(path.c_str());  // a partly written file of our own
+  else if (errno == EEXIST && already_exists)
+    *already_exists = true;
+  return false;
+}
+
+bool RealDisk::BackupFile(const std::string& from, const std::string& to, std::string* error,
+                          bool* already_exists) {
+  if (already_exists) *already_exists = false;
+  // A hard link to the file itself: a link at `from` is followed, so the
+  // backup holds the content and never a second link.
+  if (::linkat(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+  if (errno == EEXIST) {
+    if (already_exists) *already_exists = true;
+    if (error) *error = ErrnoText();
+    return false;
+  }
+  std::string data;
+  if (!ReadFile(from, &data, error)) return false;
+  if (!WriteExclusive(to, data, error, already_exists)) return false;
+  struct stat st {};
+  if (::stat(from.c_str(), &st) == 0) ::chmod(to.c_str(), st.st_mode & 07777);
+  return true;
+}
+
+bool RealDisk::MoveFile(const std::string& from, const std::string& to, std::string* error) {
   struct stat st {};
   if (::lstat(to.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
     ::chmod(from.c_str(), st.st_mode & 07777);
     if (::rename(from.c_str(), to.c_str()) == 0) return true;
   }
-  return CopyFile(from, to);
+  return CopyFile(from, to, error);
 }
 
 std::string RealDisk::TempPath() {
@@ -220,6 +298,11 @@ bool RealDisk::CreateDir(const std::string& path, bool* already_exists) {
   return false;
 }
 
+bool RealDisk::CreatePrivateDir(const std::string& path, bool* already_exists) {
+  // The user's temporary folder is private to the user already.
+  return CreateDir(path, already_exists);
+}
+
 bool RealDisk::RemoveDir(const std::string& path) {
   return !path.empty() && ::RemoveDirectoryA(path.c_str());
 }
@@ -228,7 +311,8 @@ bool RealDisk::DeleteFile(const std::string& path) {
   return !path.empty() && ::DeleteFileA(path.c_str());
 }
 
-bool RealDisk::CopyFile(const std::string& from, const std::string& to) {
+bool RealDisk::CopyFile(const std::string& from, const std::string& to, std::string* error) {
+  if (error) *error = "copy failed";
   std::string tmp = to + ".tolvern-new";
   if (!::CopyFileA(from.c_str(), tmp.c_str(), FALSE)) return false;
   if (::MoveFileExA(tmp.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
@@ -300,15 +384,59 @@ bool RealDisk::WriteNewFile(const std::string& path, std::string_view data, std:
   return WriteFile(path, data, error);
 }
 
-bool RealDisk::BackupFile(const std::string& from, const std::string& to) {
-  ::DeleteFileA(to.c_str());
-  if (::CreateHardLinkA(to.c_str(), from.c_str(), nullptr)) return true;
-  return CopyFile(from, to);
+bool RealDisk::Stat(const std::string& path, FileStamp* stamp) {
+  *stamp = FileStamp{};
+  WIN32_FILE_ATTRIBUTE_DATA a;
+  if (path.empty() || !::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &a))
+    return false;
+  stamp->exists = true;
+  stamp->dir = (a.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  stamp->regular = !stamp->dir;
+  stamp->size = (std::uint64_t{a.nFileSizeHigh} << 32) | a.nFileSizeLow;
+  stamp->mtime_ns = static_cast<std::int64_t>(
+      ((std::uint64_t{a.ftLastWriteTime.dwHighDateTime} << 32) | a.ftLastWriteTime.dwLowDateTime) *
+      100);
+  return true;
 }
 
-bool RealDisk::MoveFile(const std::string& from, const std::string& to) {
+bool RealDisk::WriteExclusive(const std::string& path, std::string_view data, std::string* error,
+                              bool* already_exists) {
+  if (already_exists) *already_exists = false;
+  HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    if (::GetLastError() == ERROR_FILE_EXISTS && already_exists) *already_exists = true;
+    if (error) *error = "cannot create the file";
+    return false;
+  }
+  DWORD written = 0;
+  bool ok = data.empty() || (::WriteFile(h, data.data(), static_cast<DWORD>(data.size()),
+                                         &written, nullptr) &&
+                             written == data.size());
+  ok = ::CloseHandle(h) && ok;
+  if (!ok) {
+    if (error) *error = "write failed";
+    ::DeleteFileA(path.c_str());
+  }
+  return ok;
+}
+
+bool RealDisk::BackupFile(const std::string& from, const std::string& to, std::string* error,
+                          bool* already_exists) {
+  if (already_exists) *already_exists = false;
+  if (::CreateHardLinkA(to.c_str(), from.c_str(), nullptr)) return true;
+  if (::GetLastError() == ERROR_ALREADY_EXISTS) {
+    if (already_exists) *already_exists = true;
+    if (error) *error = "the backup name is taken";
+    return false;
+  }
+  std::string data;
+  return ReadFile(from, &data, error) && WriteExclusive(to, data, error, already_exists);
+}
+
+bool RealDisk::MoveFile(const std::string& from, const std::string& to, std::string* error) {
   if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
-  return CopyFile(from, to);
+  return CopyFile(from, to, error);
 }
 
 std::string RealDisk::TempPath() {

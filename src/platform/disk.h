@@ -3,6 +3,7 @@
 // to prove that no failure loses a byte of the user's files.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -15,6 +16,28 @@ struct DirEntry {
   bool is_dir = false;
 };
 
+// The largest file the tool reads. Pascal units and forms are far smaller;
+// anything larger is refused rather than read into memory.
+inline constexpr std::uint64_t kMaxFileSize = std::uint64_t{256} << 20;
+
+// What a path names, links followed: enough to tell whether a file is still
+// the one that was read.
+struct FileStamp {
+  bool exists = false;
+  bool regular = false;
+  bool dir = false;
+  std::uint64_t size = 0;
+  std::int64_t mtime_ns = 0;
+  std::uint64_t dev = 0;
+  std::uint64_t ino = 0;
+
+  // Same file, same size, same modification time.
+  bool Matches(const FileStamp& o) const {
+    return exists && o.exists && size == o.size && mtime_ns == o.mtime_ns && dev == o.dev &&
+           ino == o.ino;
+  }
+};
+
 class Disk {
  public:
   virtual ~Disk() = default;
@@ -22,37 +45,56 @@ class Disk {
   // Creates one folder. On failure sets *already_exists when the name is
   // taken (by anything: folder, file or link).
   virtual bool CreateDir(const std::string& path, bool* already_exists) = 0;
+  // CreateDir for a folder that only the user may enter.
+  virtual bool CreatePrivateDir(const std::string& path, bool* already_exists) {
+    return CreateDir(path, already_exists);
+  }
   virtual bool RemoveDir(const std::string& path) = 0;
   virtual bool DeleteFile(const std::string& path) = 0;
   // Copies a file, replacing the target. The target is written beside itself
   // and renamed into place, so it is never left half written.
-  virtual bool CopyFile(const std::string& from, const std::string& to) = 0;
+  virtual bool CopyFile(const std::string& from, const std::string& to,
+                        std::string* error = nullptr) = 0;
   // Lists a folder in the order the system returns it, without "." and "..".
   // Links to folders are listed as files, so walks never follow them.
   virtual bool List(const std::string& folder, std::vector<DirEntry>* entries) = 0;
   virtual bool FileExists(const std::string& path) = 0;
   virtual bool DirExists(const std::string& path) = 0;
+  // Reads a whole regular file (links followed) of at most kMaxFileSize
+  // bytes; anything else (a folder, a pipe, a device) is refused unread.
   virtual bool ReadFile(const std::string& path, std::string* data, std::string* error) = 0;
-  // Writes a whole file through a temporary sibling and a rename.
+  // Writes a whole file through a temporary sibling and a rename. A link at
+  // path is followed (the file it names is replaced); a sibling that already
+  // stands there is refused, never written through.
   virtual bool WriteFile(const std::string& path, std::string_view data, std::string* error) = 0;
   // The user's folder for temporary files, without a trailing separator.
   virtual std::string TempPath() = 0;
+
+  // What path names now; false when it names nothing.
+  virtual bool Stat(const std::string& path, FileStamp* stamp) = 0;
 
   // Writes a file that nobody else sees yet (in the run's own work folder):
   // straight, without the temporary sibling.
   virtual bool WriteNewFile(const std::string& path, std::string_view data, std::string* error) {
     return WriteFile(path, data, error);
   }
-  // Makes `to` a copy of `from` that keeps the content `from` has now, also
-  // when `from` is later replaced by a rename: a hard link where the system
-  // allows it, else a copy.
-  virtual bool BackupFile(const std::string& from, const std::string& to) {
-    return CopyFile(from, to);
-  }
+  // Creates path, which must not exist yet, with data. Never follows a link
+  // and never replaces anything: when the name is taken it fails and sets
+  // *already_exists.
+  virtual bool WriteExclusive(const std::string& path, std::string_view data,
+                              std::string* error, bool* already_exists) = 0;
+  // Makes `to`, which must not exist yet, hold the content that the file
+  // `from` names has now (a link at `from` is followed), also when `from` is
+  // later replaced by a rename: a hard link where the system allows it, else
+  // a copy. Never replaces anything: when `to` is taken it fails and sets
+  // *already_exists.
+  virtual bool BackupFile(const std::string& from, const std::string& to, std::string* error,
+                          bool* already_exists) = 0;
   // Moves `from` over `to`, keeping the permissions `to` had: a rename where
   // the system allows it, else a copy.
-  virtual bool MoveFile(const std::string& from, const std::string& to) {
-    return CopyFile(from, to);
+  virtual bool MoveFile(const std::string& from, const std::string& to,
+                        std::string* error = nullptr) {
+    return CopyFile(from, to, error);
   }
 };
 
@@ -60,18 +102,25 @@ class Disk {
 class RealDisk : public Disk {
  public:
   bool CreateDir(const std::string& path, bool* already_exists) override;
+  bool CreatePrivateDir(const std::string& path, bool* already_exists) override;
   bool RemoveDir(const std::string& path) override;
   bool DeleteFile(const std::string& path) override;
-  bool CopyFile(const std::string& from, const std::string& to) override;
+  bool CopyFile(const std::string& from, const std::string& to,
+                std::string* error = nullptr) override;
   bool List(const std::string& folder, std::vector<DirEntry>* entries) override;
   bool FileExists(const std::string& path) override;
   bool DirExists(const std::string& path) override;
   bool ReadFile(const std::string& path, std::string* data, std::string* error) override;
   bool WriteFile(const std::string& path, std::string_view data, std::string* error) override;
   std::string TempPath() override;
+  bool Stat(const std::string& path, FileStamp* stamp) override;
   bool WriteNewFile(const std::string& path, std::string_view data, std::string* error) override;
-  bool BackupFile(const std::string& from, const std::string& to) override;
-  bool MoveFile(const std::string& from, const std::string& to) override;
+  bool WriteExclusive(const std::string& path, std::string_view data, std::string* error,
+                      bool* already_exists) override;
+  bool BackupFile(const std::string& from, const std::string& to, std::string* error,
+                  bool* already_exists) override;
+  bool MoveFile(const std::string& from, const std::string& to,
+                std::string* error = nullptr) override;
 };
 
 // The disk in use.

@@ -11,6 +11,14 @@ namespace tolvern {
 class Exception : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+  // message: the system's own text; detail: which file or folder, which
+  // operation and the system's reason, where the message does not say it.
+  Exception(const std::string& message, std::string detail)
+      : std::runtime_error(message), detail_(std::move(detail)) {}
+  const std::string& Detail() const { return detail_; }
+
+ private:
+  std::string detail_;
 };
 
 // A file or folder could not be created.
@@ -38,6 +46,12 @@ class EWriteError : public Exception {
 // A backup copy of an original failed; the run stops before any original is
 // replaced.
 class EBackupError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// Another run holds the lock of the tree a run would change.
+class ERunLocked : public Exception {
  public:
   using Exception::Exception;
 };

@@ -2,11 +2,10 @@
 
 #include <charconv>
 #include <cmath>
-#include <clocale>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 #include <limits>
+#include <string>
 
 #if defined(__GLIBC__)
 #include <locale.h>

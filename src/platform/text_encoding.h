@@ -2,7 +2,8 @@
 // FF FE, UTF-8 with its mark EF BB BF, and 8-bit text in the system's code
 // page (anything else). Decoding is lossless: UTF-16 becomes UTF-8 in memory
 // and goes back to the very same bytes; UTF-8 and 8-bit text are kept as
-// bytes. Identifiers are ASCII, so scanning the bytes finds them all.
+// bytes. Quotes, braces and line ends are ASCII, which no byte of a UTF-8
+// sequence is, so scanning the bytes finds every token.
 #pragma once
 
 #include <string>

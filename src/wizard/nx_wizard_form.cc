@@ -1,6 +1,7 @@
 #include "wizard/nx_wizard_form.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -25,6 +26,11 @@ TNXWizardForm::TNXWizardForm(QWidget* parent)
   f.setUnderline(true);
   lbMail->setFont(f);
   lbMail->setMouseTracking(true);
+  // The link is reached with Tab like any control and opened with Return or
+  // Space; a dotted frame shows where the focus is.
+  lbMail->setFocusPolicy(Qt::StrongFocus);
+  lbMail->setFrameShape(QFrame::NoFrame);
+  lbMail->setMargin(1);
   lbMail->installEventFilter(this);
   Step1Sheet->setMouseTracking(true);
   Step1Sheet->installEventFilter(this);
@@ -32,6 +38,10 @@ TNXWizardForm::TNXWizardForm(QWidget* parent)
   installEventFilter(this);
   ModeLayout->addWidget(lbMail);
   SetLinkColor(kLinkColor);
+  // Tab goes down the page as it reads: the three modes, then the link.
+  setTabOrder(rbModeReplace, rbModeReplaceADO);
+  setTabOrder(rbModeReplaceADO, rbModeRestore);
+  setTabOrder(rbModeRestore, lbMail);
   setWindowModality(Qt::ApplicationModal);
 }
 
@@ -53,6 +63,11 @@ void TNXWizardForm::OnModeClicked() {
   TWizardForm::OnModeClicked();
 }
 
+void TNXWizardForm::OpenMailLink() {
+  SetLinkColor(kLinkColor);
+  ShellOpen(NXWizardModel::MailLink());
+}
+
 bool TNXWizardForm::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
     SetLinkColor(watched == lbMail ? kHoverColor : kLinkColor);
@@ -60,9 +75,19 @@ bool TNXWizardForm::eventFilter(QObject* watched, QEvent* event) {
     // take it for a move of its own.
     if (watched == lbMail) return true;
   } else if (watched == lbMail && event->type() == QEvent::MouseButtonRelease) {
-    SetLinkColor(kLinkColor);
-    ShellOpen(NXWizardModel::MailLink());
+    OpenMailLink();
     return true;
+  } else if (watched == lbMail && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+      OpenMailLink();
+      return true;
+    }
+  } else if (watched == lbMail &&
+             (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+    const bool focused = event->type() == QEvent::FocusIn;
+    lbMail->setFrameStyle(focused ? QFrame::Box | QFrame::Plain : QFrame::NoFrame);
+    lbMail->setMargin(focused ? 0 : 1);
   }
   return TWizardForm::eventFilter(watched, event);
 }

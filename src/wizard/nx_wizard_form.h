@@ -25,6 +25,7 @@ class TNXWizardForm : public TWizardForm {
   QRadioButton* rbModeReplaceADO = nullptr;
   QLabel* lbMail = nullptr;
   void SetLinkColor(const QColor& c);
+  void OpenMailLink();
 };
 
 }  // namespace tolvern

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -19,6 +20,7 @@
 #include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QVBoxLayout>
+#include <filesystem>
 
 #include "files/file_utils.h"
 #include "wizard/zuvezod_res.h"
@@ -42,6 +44,18 @@ void SetRadio(QRadioButton* r, bool checked) {
   r->setAutoExclusive(false);
   r->setChecked(checked);
   r->setAutoExclusive(true);
+}
+
+// Where a browser opens: the folder in the field, or the nearest folder above
+// it that exists; the user's own folder when the field names none.
+QString StartFolder(const std::string& field) {
+  std::filesystem::path p(field);
+  std::error_code ec;
+  while (!p.empty() && !std::filesystem::is_directory(p, ec)) {
+    if (p == p.parent_path()) return QDir::homePath();
+    p = p.parent_path();
+  }
+  return p.empty() ? QDir::homePath() : Q(p.string());
 }
 
 void SetCombo(QComboBox* c, const std::vector<std::string>& history, const std::string& text) {
@@ -85,9 +99,12 @@ QPixmap SidePicture() {
 TWizardForm::TWizardForm(std::unique_ptr<WizardModel> model, QWidget* parent)
     : QDialog(parent), model_(std::move(model)) {
   setObjectName("WizardForm");
-  setFixedSize(468 * 3 / 2, 324 * 3 / 2);
-  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowCloseButtonHint);
+  // The dialog grows with its lists and its summary; it has a title and a
+  // close button, and no button to maximize or minimize it.
+  setMinimumSize(468 * 3 / 2, 324 * 3 / 2);
+  resize(minimumSize());
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   auto* outer = new QVBoxLayout(this);
   auto* body = new QHBoxLayout;
   auto* bevel = new QFrame(this);
@@ -119,9 +136,10 @@ TWizardForm::TWizardForm(std::unique_ptr<WizardModel> model, QWidget* parent)
   btCancel = new QPushButton("Cancel", this);
   for (auto [b, name] : {std::pair{btPrev, "btPrev"}, {btNext, "btNext"}, {btFinish, "btFinish"},
                          {btCancel, "btCancel"}}) {
+    // Return presses the focused button, or else the default one: Next, or
+    // Finish on the last page (Refresh chooses).
     b->setObjectName(name);
-    b->setAutoDefault(false);
-    b->setDefault(false);
+    b->setAutoDefault(true);
     buttons->addWidget(b);
   }
   outer->addLayout(buttons);
@@ -186,7 +204,7 @@ void TWizardForm::BuildPages() {
   // 2: the undo file of a restore.
   QWidget* p2r = MakePage("Step2RestoreSheet", "Step 2 - Select backup file");
   auto* l2r = static_cast<QVBoxLayout*>(p2r->layout());
-  auto* undo_label = new QLabel("&Backup file:", p2r);
+  auto* undo_label = new QLabel("Backup f&ile:", p2r);
   edUndoFile = new QLineEdit(p2r);
   edUndoFile->setObjectName("edUndoFile");
   undo_label->setBuddy(edUndoFile);
@@ -206,7 +224,7 @@ void TWizardForm::BuildPages() {
     Refresh();
   });
   connect(browse_undo, &QPushButton::clicked, this, [this] {
-    QString file = QFileDialog::getOpenFileName(this, QString(), Q(ExtractFilePath(model_->UndoFile)),
+    QString file = QFileDialog::getOpenFileName(this, QString(), StartFolder(ExtractFilePath(model_->UndoFile)),
                                                 "Undo files (*.reu);;All files (*.*)");
     if (file.isEmpty()) return;
     model_->UndoFile = S(file);
@@ -238,9 +256,9 @@ void TWizardForm::BuildPages() {
   lbModules->setObjectName("lbModules");
   l3p->addWidget(lbModules, 1);
   auto* select_row = new QHBoxLayout;
-  auto* select = new QPushButton("Select All", p3p);
+  auto* select = new QPushButton("&Select All", p3p);
   select->setObjectName("btSelect");
-  auto* deselect = new QPushButton("Deselect All", p3p);
+  auto* deselect = new QPushButton("&Deselect All", p3p);
   deselect->setObjectName("btDeselect");
   select_row->addWidget(select);
   select_row->addWidget(deselect);
@@ -257,13 +275,13 @@ void TWizardForm::BuildPages() {
   // 3: the folder.
   QWidget* p3d = MakePage("Step3DirSheet", "Step 3 - Select folder to search units");
   auto* l3d = static_cast<QVBoxLayout*>(p3d->layout());
-  auto* dir_label = new QLabel("Target &folder:", p3d);
+  auto* dir_label = new QLabel("&Target folder:", p3d);
   cbDirectory = new QComboBox(p3d);
   cbDirectory->setObjectName("cbDirectory");
   cbDirectory->setEditable(true);
   cbDirectory->setInsertPolicy(QComboBox::NoInsert);
   dir_label->setBuddy(cbDirectory);
-  auto* browse_dir = new QPushButton("&Browse...", p3d);
+  auto* browse_dir = new QPushButton("B&rowse...", p3d);
   browse_dir->setObjectName("btBrowseFolder");
   auto* dir_row = new QHBoxLayout;
   dir_row->addWidget(cbDirectory, 1);
@@ -283,7 +301,8 @@ void TWizardForm::BuildPages() {
     if (!refreshing_) model_->SubDirs = on;
   });
   connect(browse_dir, &QPushButton::clicked, this, [this] {
-    QString dir = QFileDialog::getExistingDirectory(this, res::kSelectDirectory);
+    QString dir = QFileDialog::getExistingDirectory(this, res::kSelectDirectory,
+                                                    StartFolder(model_->Directory));
     if (dir.isEmpty()) return;
     model_->Directory = S(dir);
     Refresh();
@@ -294,14 +313,14 @@ void TWizardForm::BuildPages() {
   auto* l4 = static_cast<QVBoxLayout*>(p4->layout());
   chMakeBackup = new QCheckBox("&Make backup", p4);
   chMakeBackup->setObjectName("chMakeBackup");
-  lBackupFolder = new QLabel("Backup &folder:", p4);
+  lBackupFolder = new QLabel("Backup f&older:", p4);
   lBackupFolder->setObjectName("lBackupFolder");
   cbBackupDir = new QComboBox(p4);
   cbBackupDir->setObjectName("cbBackupDir");
   cbBackupDir->setEditable(true);
   cbBackupDir->setInsertPolicy(QComboBox::NoInsert);
   lBackupFolder->setBuddy(cbBackupDir);
-  btBrowseBackFolder = new QPushButton("&Browse...", p4);
+  btBrowseBackFolder = new QPushButton("B&rowse...", p4);
   btBrowseBackFolder->setObjectName("btBrowseBackFolder");
   auto* back_row = new QHBoxLayout;
   back_row->addWidget(cbBackupDir, 1);
@@ -310,7 +329,7 @@ void TWizardForm::BuildPages() {
   chWriteLog->setObjectName("chWriteLog");
   lblLogNote = Note("Note: Log file will be placed in project folder or target folder you selected.", p4);
   lblLogNote->setObjectName("lblLogNote");
-  chViewLog = new QCheckBox("View log after replace", p4);
+  chViewLog = new QCheckBox("&View log after replace", p4);
   chViewLog->setObjectName("chViewLog");
   l4->addWidget(chMakeBackup);
   l4->addWidget(lBackupFolder);
@@ -328,7 +347,8 @@ void TWizardForm::BuildPages() {
     if (!refreshing_) model_->EditBackupDir(S(t));
   });
   connect(btBrowseBackFolder, &QPushButton::clicked, this, [this] {
-    QString dir = QFileDialog::getExistingDirectory(this, res::kSelectDirectory);
+    QString dir = QFileDialog::getExistingDirectory(this, res::kSelectDirectory,
+                                                    StartFolder(model_->GetBackupDir()));
     if (dir.isEmpty()) return;
     model_->EditBackupDir(S(dir));
     Refresh();
@@ -419,17 +439,32 @@ void TWizardForm::Refresh() {
   btPrev->setEnabled(m.CanBack());
   btNext->setEnabled(m.CanNext());
   btFinish->setEnabled(m.CanFinish());
+  const bool page_changed = StepsPageControl->currentIndex() != static_cast<int>(m.Page());
   StepsPageControl->setCurrentIndex(static_cast<int>(m.Page()));
+  // A new page takes the focus to its first control, so that Return goes on
+  // and no button of the row below keeps a focus it did not ask for.
+  if (page_changed && isVisible()) FocusFirstControl(StepsPageControl->currentWidget());
+  QPushButton* main_button = m.CanFinish() ? btFinish : btNext;
+  if (!main_button->isDefault()) main_button->setDefault(true);
   setWindowTitle(Q(m.Caption()));
   refreshing_ = false;
 }
 
+void TWizardForm::FocusFirstControl(QWidget* page) {
+  for (QWidget* w = page->nextInFocusChain(); w && w != page; w = w->nextInFocusChain()) {
+    if (!page->isAncestorOf(w) || !w->isVisibleTo(page) || !w->isEnabled() ||
+        !(w->focusPolicy() & Qt::TabFocus))
+      continue;
+    // Of a group of radio buttons, the chosen one.
+    if (auto* r = qobject_cast<QRadioButton*>(w); r && !r->isChecked()) continue;
+    w->setFocus(Qt::TabFocusReason);
+    return;
+  }
+}
+
 void TWizardForm::ShowMessage(const WizardMessage& m) {
-  const QString title = Q(model_->Options->GetTitle());
-  if (m.kind == WizardMessage::Kind::kInformationDialog)
-    QMessageBox::information(this, QString(), Q(m.text));
-  else
-    QMessageBox::information(this, title, Q(m.text));
+  // Every box of the wizard carries its title.
+  QMessageBox::information(this, Q(model_->Options->GetTitle()), Q(m.text));
   if (QWidget* w = findChild<QWidget*>(Q(m.focus))) w->setFocus();
 }
 

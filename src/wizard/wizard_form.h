@@ -56,6 +56,7 @@ class TWizardForm : public QDialog {
   void BuildPages();
   QWidget* MakePage(const char* name, const QString& title, bool centred = false);
   void ShowMessage(const WizardMessage& m);
+  static void FocusFirstControl(QWidget* page);
   void GoNext();
   void GoBack();
   void Finish();

@@ -5,6 +5,7 @@
 #include "ide/ide_utils.h"
 #include "platform/disk.h"
 #include "platform/settings_store.h"
+#include "wizard/run_messages.h"
 #include "wizard/zuvezod_res.h"
 
 namespace tolvern {
@@ -128,6 +129,17 @@ WizardMessage WizardModel::GoNext() {
       page_ = WizardPage::kStep4;
       break;
     case WizardPage::kStep4:
+      // A backup folder that cannot be made would stop the run after Finish,
+      // with the wizard gone; here the user can still choose another.
+      if (MakeBackup) {
+        const std::string problem = FolderCreationProblem(GetBackupDir());
+        if (!problem.empty()) {
+          refused = {WizardMessage::Kind::kMessageBox,
+                     res::Format(res::kBackupDirCannotBeCreated, {GetBackupDir()}) + "\n" + problem,
+                     "cbBackupDir"};
+          break;
+        }
+      }
       BuildReplaceSummary();
       page_ = WizardPage::kFinal;
       break;

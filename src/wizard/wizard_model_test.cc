@@ -113,6 +113,25 @@ TEST_F(WizardModelTest, NoUnitSelectedIsRefused) {
   EXPECT_EQ(wizard_.Page(), WizardPage::kStep3Proj);
 }
 
+TEST_F(WizardModelTest, BackupFolderThatCannotBeMadeIsRefusedOnTheOptionsPage) {
+  Open();
+  wizard_.GoNext();
+  wizard_.GoNext();
+  wizard_.GoNext();
+  ASSERT_EQ(wizard_.Page(), WizardPage::kStep4);
+  wizard_.EditBackupDir(dir_ / "app/A.pas/sub");
+  WizardMessage m = wizard_.GoNext();
+  EXPECT_EQ(m.kind, WizardMessage::Kind::kMessageBox);
+  EXPECT_EQ(m.text, "Backup folder \"" + (dir_ / "app/A.pas/sub") + "\" cannot be created.\n" +
+                        (dir_ / "app/A.pas/sub") + ": Not a directory");
+  EXPECT_EQ(m.focus, "cbBackupDir");
+  EXPECT_EQ(wizard_.Page(), WizardPage::kStep4);
+  // Without a backup the folder does not matter.
+  wizard_.MakeBackup = false;
+  EXPECT_EQ(wizard_.GoNext().kind, WizardMessage::Kind::kNone);
+  EXPECT_EQ(wizard_.Page(), WizardPage::kFinal);
+}
+
 TEST_F(WizardModelTest, FolderModeBackupProposalAndUserEdits) {
   Open();
   wizard_.DestProject = false, wizard_.DestFolder = true;

@@ -69,10 +69,34 @@ inline constexpr const char* kDontAskAgain = "&Don't ask me this again";
 inline constexpr const char* kFailedToCopyBack = "Failed to replace original file: %s";
 inline constexpr const char* kFailedToBackUp = "Failed to back up file %s to %s.";
 inline constexpr const char* kFailedToCreateTemp = "Failed to create temporary folder.";
+inline constexpr const char* kLockFileName = "tolvern.lock";
+inline constexpr const char* kTreeLocked =
+    "Another migration is running on this folder (it holds the lock %s); try again when it has "
+    "finished.";
+inline constexpr const char* kCannotLockTree = "Cannot take the lock %s: %s";
+inline constexpr const char* kNotMigrated = "Not migrated: %s (%s)";
+inline constexpr const char* kReplaceIncomplete = "Replace completed, %s file(s) not migrated.";
+inline constexpr const char* kNameNotRecordable =
+    "its name holds \"=\" or a line break, which the undo file cannot record";
+inline constexpr const char* kBackupDirNotRecordable =
+    "The backup folder \"%s\" holds a line break, which the undo file cannot record.";
+inline constexpr const char* kNotInProject = "no unit of this name in the project";
+inline constexpr const char* kCannotListFolder = "the folder cannot be listed: %s";
+inline constexpr const char* kFormNotLookedFor =
+    "its form could not be looked for: the folder %s cannot be listed";
+inline constexpr const char* kChangedDuringRun = "changed by another program during the run";
+inline constexpr const char* kPartnerNotMigrated = "not replaced, since %s was not migrated";
+inline constexpr const char* kEarlierUndoFile =
+    "An earlier run's undo file stays at %s: restore %s first, then that one.";
 inline constexpr const char* kRunCancelled = "Cancelled: no original file was replaced.";
 inline constexpr const char* kInvalidEncoding = "Left unchanged: %s (%s)";
 inline constexpr const char* kObjectNotParsed =
-    "%s(%s): object %s of class %s could not be parsed; only its class name was replaced";
+    "%s: object %s of class %s could not be parsed (%s); only its class name was replaced";
+inline constexpr const char* kDescendantNotParsed =
+    "%s: object %s of class %s (descending from %s) could not be parsed (%s); it was left as it "
+    "was";
+inline constexpr const char* kOutsideFormGrammar =
+    "the form text at line %s is outside the form grammar";
 inline constexpr const char* kFormNotValid =
     "%s: the rewritten form is not valid form text, the original is kept: %s";
 
@@ -90,5 +114,26 @@ inline std::string Format(const char* text, std::initializer_list<std::string> a
   }
   return out;
 }
+
+}  // namespace tolvern::res
+
+// Texts of the wizard's own around a run: what it refuses on a page, what a
+// run did, and why a run or a restore failed. They are added to the texts
+// above, never in their place.
+namespace tolvern::res {
+
+inline constexpr const char* kBackupDirCannotBeCreated = "Backup folder \"%s\" cannot be created.";
+// The second line of a failure: the path and the system's reason.
+inline constexpr const char* kPathReason = "%s: %s";
+inline constexpr const char* kOutcomeCounts =
+    "Files scanned: %d; units changed: %d; forms changed: %d; objects rewritten: %d; "
+    "files not migrated: %d.";
+inline constexpr const char* kOutcomeLog = "Log: %s";
+inline constexpr const char* kOutcomeBackups = "Backups and undo file: %s";
+inline constexpr const char* kNoLogViewer = "No program was found to show the log \"%s\".";
+inline constexpr const char* kProgressTitle = "Replacing components";
+inline constexpr const char* kProgressCount = "File %d of %d";
+inline constexpr const char* kCancelling = "Cancelling...";
+inline constexpr const char* kRestoring = "Restoring original files";
 
 }  // namespace tolvern::res

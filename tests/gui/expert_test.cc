@@ -85,14 +85,25 @@ Step SaveWarning(bool yes, bool dont_ask = false, QString* question = nullptr) {
 
 struct Said {
   QString text;
+  QString title;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
 };
+
+// A step that does something first and then answers as `then` does.
+Step Before(std::function<void()> first, Step then) {
+  return [first, then](QWidget* w) {
+    if (w->objectName() != "SaveWarnForm" && !qobject_cast<QMessageBox*>(w)) return false;
+    first();
+    return then(w);
+  };
+}
 
 Step Message(Said* said) {
   return [said](QWidget* w) {
     auto* box = qobject_cast<QMessageBox*>(w);
     if (!box) return false;
     said->text = box->text();
+    said->title = box->windowTitle();
     said->icon = box->icon();
     box->accept();
     return true;
@@ -169,9 +180,15 @@ class ExpertTest : public QObject {
     QVERIFY(Invoke({Wizard({"btNext", "btNext", "btNext", "btNext", "btFinish"}),
                     SaveWarning(true, false, &question), Message(&said)}));
     QCOMPARE(question, QString("Current project will be saved. Continue?"));
-    QCOMPARE(said.text, QString("Replace procedure was performed sucessfully."));
-    QCOMPARE(said.icon, QMessageBox::Information);
     const std::string app = *dir_ / "app";
+    // What happened, and where the log and the backups are.
+    QCOMPARE(said.text, QString::fromStdString(
+                            "Replace procedure was performed sucessfully.\n"
+                            "Files scanned: 7; units changed: 3; forms changed: 3; objects rewritten: 7; "
+                            "files not migrated: 0.\nLog: " + app + "/Wiz_Log.txt\n"
+                            "Backups and undo file: " + app + "/RBackup"));
+    QCOMPARE(said.icon, QMessageBox::Information);
+    QCOMPARE(said.title, QString("BDE/ADO Migration Wizard"));
     std::vector<std::string> expected = {
         "SaveProject",
         "ShowSourceEditor " + app + "/MainForm.pas", "ShowSourceEditor " + app + "/DataModule.pas",
@@ -187,13 +204,21 @@ class ExpertTest : public QObject {
 
   void replaceInFolderModeWithoutWarning() {
     Said said;
-    QVERIFY(Invoke({Wizard({"btNext", "rbDestFolder", "btNext", "*", "btNext", "btNext", "btFinish"},
+    // No program to show the log with: the outcome says so.
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QByteArray::fromStdString(*dir_ / "no-programs"));
+    QVERIFY(Invoke({Wizard({"btNext", "rbDestFolder", "btNext", "*", "btNext", "chViewLog", "btNext", "btFinish"},
                            [this](QWidget* w) {
                              auto* dir = w->findChild<QComboBox*>("cbDirectory");
                              dir->setEditText(QString::fromStdString(*dir_ / "app"));
                            }),
                     Message(&said)}));
-    QCOMPARE(said.text, QString("Replace procedure was performed sucessfully."));
+    qputenv("PATH", path);
+    QVERIFY2(said.text.startsWith("Replace procedure was performed sucessfully.\nFiles scanned: "),
+             qPrintable(said.text));
+    QVERIFY2(said.text.endsWith(QString::fromStdString("\nNo program was found to show the log \"" +
+                                                       (*dir_ / "app/Wiz_Log.txt") + "\".")),
+             qPrintable(said.text));
     QVERIFY(host_->Calls().empty());
     QVERIFY(dir_->Read("app/MainForm.pas").find("TNXQuery") != std::string::npos);
   }
@@ -227,8 +252,12 @@ class ExpertTest : public QObject {
     };
     QVERIFY(Invoke({Wizard({"rbModeRestore", "btNext", "*", "btNext", "btFinish"}, type_undo),
                     SaveWarning(true), Message(&said)}));
-    QCOMPARE(said.text, QString("Failed to restore files."));
+    // The second line names the line of the undo file and the missing backup.
+    QVERIFY(said.text.startsWith("Failed to restore files.\n"));
+    QVERIFY(said.text.contains(QString::fromStdString(
+        "the backup " + (*dir_ / "app/RBackup/DataModule.~pas") + " does not exist")));
     QCOMPARE(said.icon, QMessageBox::Critical);
+    QCOMPARE(said.title, QString("BDE/ADO Migration Wizard"));
     QCOMPARE(host_->Calls().back(), "OpenProject " + project);
   }
 
@@ -237,18 +266,43 @@ class ExpertTest : public QObject {
     reg.WriteBool("BDE/ADO Migration Wizard", "ReplaceProjWarn", false);
     Said said;
     QVERIFY(Invoke({Wizard({"btNext", "btNext", "btNext", "btNext", "btFinish"}), Message(&said)}));
-    QCOMPARE(said.text, QString("Replace procedure was performed sucessfully."));
+    QVERIFY(said.text.startsWith("Replace procedure was performed sucessfully.\n"));
+  }
+
+  void uncreatableBackupFolderNamesThePathAndEndsTheLog() {
+    auto set_backup = [this](QWidget* w) {
+      w->findChild<QComboBox*>("cbBackupDir")->setEditText(QString::fromStdString(*dir_ / "app/Sub/RBackup"));
+    };
+    Said said;
+    QVERIFY(Invoke({Wizard({"btNext", "btNext", "btNext", "*", "btNext", "btFinish"}, set_backup),
+                    Before([this] { dir_->Write("app/Sub", "now a file"); }, SaveWarning(true)),
+                    Message(&said)}));
+    QCOMPARE(said.text, QString::fromStdString("Failed to create directory.\n" + (*dir_ / "app/Sub/RBackup") +
+                                               ": Not a directory"));
+    QCOMPARE(said.icon, QMessageBox::Critical);
+    QCOMPARE(said.title, QString("BDE/ADO Migration Wizard"));
+    const std::string log = dir_->Read("app/Wiz_Log.txt");
+    QVERIFY2(QString::fromStdString(log).endsWith(QString::fromStdString(
+                 "Creating backup folder\r\n\r\nFailed to create directory. " + (*dir_ / "app/Sub/RBackup") +
+                 ": Not a directory\r\n\r\n")),
+             log.c_str());
+    QCOMPARE(dir_->Read("app/DataModule.pas"), Original("DataModule.pas"));
   }
 
   void runErrorIsShownAndSettingsAreNotSaved() {
-    dir_->Write("app/RBackup", "a file where the backup folder should be");
+    // The name is taken after the wizard checked it, so the folder counts as
+    // there; the first backup copy fails and stops the run before any
+    // original is replaced.
     Said said;
-    QVERIFY(Invoke({Wizard({"btNext", "btNext", "btNext", "btNext", "btFinish"}), SaveWarning(true),
+    QVERIFY(Invoke({Wizard({"btNext", "btNext", "btNext", "btNext", "btFinish"}),
+                    Before([this] { dir_->Write("app/RBackup", "a file where the backup folder should be"); },
+                           SaveWarning(true)),
                     Message(&said)}));
-    // The name is taken, so the folder counts as there; the first backup
-    // copy fails and stops the run before any original is replaced.
     QVERIFY2(said.text.startsWith("Failed to back up file "), qPrintable(said.text));
+    QVERIFY2(said.text.endsWith(QString::fromStdString("\n" + (*dir_ / "app/RBackup") + ": File exists")),
+             qPrintable(said.text));
     QCOMPARE(said.icon, QMessageBox::Critical);
+    QCOMPARE(said.title, QString("BDE/ADO Migration Wizard"));
     QCOMPARE(dir_->Read("app/DataModule.pas"), Original("DataModule.pas"));
     QVERIFY(Registry().find("LastUndo") == std::string::npos);
   }

@@ -1,0 +1,79 @@
+// The dialog a run goes on behind. The run works on a worker thread; the
+// dialog shows the file being processed and the count, and its Cancel asks
+// the run to stop before the first original is replaced. Once originals are
+// being replaced, Cancel is disabled: the run then goes to its end.
+#pragma once
+
+#include <QDialog>
+#include <QTimer>
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+namespace tolvern {
+
+class TComponentReplacer;
+
+class TProgressForm : public QDialog {
+  Q_OBJECT
+
+ public:
+  TProgressForm(const QString& title, const QString& status, QWidget* parent = nullptr);
+
+  // Runs work on a worker thread while the dialog is shown modally, and
+  // returns its result once it has ended. An exception of work is thrown
+  // again here, on the calling thread.
+  bool Run(const std::function<bool()>& work);
+
+  // Called by the work, from its thread.
+  void Progress(int index, int count, const std::string& file);
+  void ReplacingOriginals();
+  bool CancelRequested() const { return cancel_.load(); }
+
+  // A run that cannot be cancelled at all (a restore).
+  void SetCancellable(bool on);
+
+  // Puts what the work last reported on the screen; a timer calls it while
+  // the work runs.
+  void ShowState();
+
+ protected:
+  // Esc, the close button and Cancel ask the work to stop; only the work's
+  // end closes the dialog.
+  void done(int result) override;
+
+ private:
+  void RequestCancel();
+
+  QLabel* lblFile = nullptr;
+  QLabel* lblCount = nullptr;
+  QProgressBar* pbFiles = nullptr;
+  QPushButton* btCancel = nullptr;
+  QTimer timer_;
+  std::atomic<bool> cancel_{false};
+  bool finished_ = false;
+
+  // What the work reports, read by the timer.
+  std::mutex mutex_;
+  int index_ = -1;
+  int count_ = 0;
+  std::string file_;
+  bool replacing_ = false;
+  bool cancellable_ = true;
+};
+
+// A replacer's Execute behind a progress dialog: its progress, cancel and
+// replacing hooks are the dialog's for the run (hooks the caller set are
+// called as well) and are put back after it.
+bool ExecuteWithProgress(TComponentReplacer& replacer, const QString& title, QWidget* parent);
+
+// A replacer's RestoreFiles behind a progress dialog without Cancel.
+bool RestoreWithProgress(TComponentReplacer& replacer, const std::string& undo_file_name,
+                         const QString& title, QWidget* parent);
+
+}  // namespace tolvern
