@@ -181,14 +181,17 @@ TEST_F(BinaryFormRewriteTest, StringOfAnyLengthConverts) {
             std::string::npos);
 }
 
-TEST_F(BinaryFormRewriteTest, NamesInAnyScriptKeepTheirBytes) {
-  // Components named in Cyrillic, Greek and Chinese around a rewritten query.
+TEST_F(BinaryFormRewriteTest, NamesInAnyScriptAreReadAndWritten) {
+  // A query named in Cyrillic holding a field named in Greek and Chinese,
+  // among components named so too.
   const std::string label = "\xD0\x9C\xD0\xB5\xD1\x82\xD0\xBA\xD0\xB0";
-  const std::string source = "\xCE\xB1\xE6\x95\xB0";
+  const std::string query = "\xD0\x97\xD0\xB0\xD0\xBF\xD1\x80\xD0\xBE\xD1\x81";
+  const std::string field = "\xCE\xB1\xE6\x95\xB0";
   auto form = [&](const std::string& cls) {
     return "object Form1: TForm1\r\n  object " + label + ": TLabel\r\n    Caption = #1055\r\n  end\r\n"
-           "  object Q1: " + cls + "\r\n  end\r\n  object " + source +
-           ": TDataSource\r\n    DataSet = Q1\r\n  end\r\nend\r\n";
+           "  object " + query + ": " + cls + "\r\n    object " + field +
+           ": TStringField\r\n      FieldName = 'A'\r\n    end\r\n  end\r\n  object " + field +
+           "1: TDataSource\r\n    DataSet = " + query + "\r\n  end\r\nend\r\n";
   };
   EXPECT_EQ(TextOf(Rewrite(form("TQuery"))), form("TNXQuery"));
 }
