@@ -6,6 +6,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <string>
+
+#if defined(__GLIBC__)
+#include <locale.h>
+#include <stdlib.h>
+#endif
 
 namespace tolvern {
 
@@ -196,6 +202,20 @@ std::string FormatSingle(float value) { return FormatShortest(value); }
 
 std::string FormatCurrency(std::int64_t scaled) { return std::to_string(scaled); }
 
+namespace {
+
+// strtold in the C locale whatever the process's locale (a GUI sets the
+// user's, whose decimal separator may be a comma).
+long double StrToLongDouble(const char* text) {
+#if defined(__GLIBC__)
+  static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", nullptr);
+  if (c_locale) return strtold_l(text, nullptr, c_locale);
+#endif
+  return std::strtold(text, nullptr);
+}
+
+}  // namespace
+
 std::optional<long double> ParseFloat(std::string_view text) {
   bool negative = false;
   if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
@@ -207,8 +227,13 @@ std::optional<long double> ParseFloat(std::string_view text) {
   long double v = 0;
   auto r = ReadLongDouble(text.data(), text.data() + text.size(), v);
   if (r.ec == std::errc::result_out_of_range) {
-    // Beyond the range: infinity or zero, as the platform's reader gives.
-    v = 0;
+    // Below the normal range the 80-bit format still holds the value as a
+    // denormal, which strtold gives; beyond the range it is zero, as the
+    // platform's reader gives.
+    const std::string copy(text.substr(0, static_cast<size_t>(r.ptr - text.data())));
+    v = StrToLongDouble(copy.c_str());
+    if (!std::isfinite(v)) v = 0;
+    if (r.ptr != text.data() + text.size()) return std::nullopt;
   } else if (r.ec != std::errc() || r.ptr != text.data() + text.size()) {
     return std::nullopt;
   }
