@@ -118,6 +118,7 @@ bool TComponentReplacer::Execute() {
     log_path = PathJoin(tree, res::kLogFileName);
     Log.Open(log_path);
   }
+  for (const std::string& f : ProfileFiles) Log.WriteLine(res::Format(res::kProfileUsed, {f}));
   Finally close_log([this] { Log.Close(); });
   try {
     const bool ok = Run(tree, dry_run);
@@ -135,7 +136,6 @@ bool TComponentReplacer::Execute() {
 }
 
 bool TComponentReplacer::Run(const std::string& tree, bool dry_run) {
-
   // One run at a time changes a tree: a second one would back up files the
   // first is about to replace, and the two would lose each other's backups.
   PathLock tree_lock;
@@ -168,12 +168,18 @@ bool TComponentReplacer::Run(const std::string& tree, bool dry_run) {
     throw EFCreateError(res::kFailedToCreateTemp, detail);
   }
   Finally remove_temp([&temp_dir, &temp_lock] {
+#ifdef _WIN32
+    // Windows deletes no file that is held open: the lock goes first.
+    temp_lock.Release();
+    RemoveFolder(temp_dir);
+#else
     // A work folder that could not be removed keeps its lock file, so that
     // a later run can tell that its run has ended and remove it.
     if (RemoveFolder(temp_dir))
       temp_lock.Release();
     else
       temp_lock.Abandon();
+#endif
   });
 
   // The rewritten files are written while the next ones are rewritten; a

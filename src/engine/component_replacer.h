@@ -25,6 +25,7 @@
 #include "parsing/form_parser.h"
 #include "platform/disk.h"
 #include "platform/form_resource.h"
+#include "platform/object_stream.h"
 #include "platform/text_encoding.h"
 
 namespace tolvern {
@@ -33,12 +34,25 @@ namespace tolvern {
 using FormParserClass = std::function<std::unique_ptr<TFormParser>()>;
 
 // What a form file holds: its form text (a binary form's converted), the
-// encoding of a text form and the header of a binary one.
+// encoding of a text form and the header of a binary one. A binary form also
+// keeps its file's bytes and where each object's text came from in them, so
+// that only the objects rewritten are encoded anew.
 struct FormFileData {
   std::string Text;
   TextEncoding Encoding = TextEncoding::kAnsi;
   bool IsBinary = false;
   TRCData Header;
+  std::string Original;
+  std::vector<ObjectSpan> Objects;
+};
+
+// An object that ReplaceInForm rewrote: the offset of its OBJECT keyword in
+// the form text, and its new text; or, when only its class name was replaced
+// (an object the form parser could not parse), the new class name.
+struct RewrittenObject {
+  size_t text_pos;
+  std::string text;
+  bool class_only = false;
 };
 
 class TComponentReplacer {
@@ -153,6 +167,8 @@ class TComponentReplacer {
   TodoClasses Todo;
   std::string OldUnit;
   std::string NewUnits;
+  // The profile files laid over the built-in profile, named in the log.
+  std::vector<std::string> ProfileFiles;
   std::unique_ptr<TFormParser> ObjectParser;
   TReplaceOptions* Options;
 
@@ -233,6 +249,7 @@ class TComponentReplacer {
   size_t old_min_len_ = SIZE_MAX, old_max_len_ = 0;
   FileReport& ReportFile(const std::string& path, const char* kind, TextEncoding encoding);
   void WriteFormFile(const FormFileData& form, const std::string& text,
+                     const std::vector<RewrittenObject>& rewritten,
                      const std::string& source_path, const std::string& dest_path);
 };
 

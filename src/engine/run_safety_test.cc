@@ -64,10 +64,14 @@ TEST_F(RunSafetyTest, LinkedUnitsAreBackedUpByContentAndRestoredThroughTheLink) 
   dir_.Write("src/Plain.pas", "unit P;\r\n");
   fs::create_symlink(dir_ / "real/Abs.pas", dir_ / "src/Abs.pas");
   fs::create_symlink("real/Rel.pas", dir_ / "src/Rel.pas");
+  fs::permissions(dir_ / "real/Abs.pas", fs::perms::owner_read | fs::perms::owner_write);
   options().IncludeSubDirs = false;
   ASSERT_TRUE(BdeReplacer->Execute());
   EXPECT_NE(dir_.Read("real/Abs.pas"), kBde);
   EXPECT_TRUE(fs::is_symlink(dir_ / "src/Abs.pas"));
+  // The file behind the link keeps its permissions.
+  EXPECT_EQ(fs::status(dir_ / "real/Abs.pas").permissions(),
+            fs::perms::owner_read | fs::perms::owner_write);
   for (const char* backup : {"src/RBackup/Abs.~pas", "src/RBackup/Rel.~pas"}) {
     EXPECT_FALSE(fs::is_symlink(dir_ / backup)) << backup;
     EXPECT_EQ(dir_.Read(backup), kBde) << backup;
@@ -136,6 +140,9 @@ TEST_F(RunSafetyTest, SameNamedFilesEachHaveTheirOwnPlace) {
 }
 
 TEST_F(RunSafetyTest, NamesDifferingInCaseAndNamesTheUndoFileCannotHold) {
+#ifdef _WIN32
+  GTEST_SKIP() << "names that differ only in letter case name one file on Windows";
+#endif
   dir_.Write("src/Data.pas", "var A: TTable;");
   dir_.Write("src/DATA.pas", "var B: TQuery;");
   dir_.Write("src/a=b.pas", "var C: TTable;");

@@ -315,8 +315,12 @@ bool TFormParser::IsOwnProperty(std::string_view name) const {
   return false;
 }
 
+const ComponentClass* TFormParser::TargetClass(const std::string& name) const {
+  return GetClass(name);
+}
+
 bool TFormParser::PublishedByTarget(std::string_view name) const {
-  const ComponentClass* cls = GetClass(target_class_name_);
+  const ComponentClass* cls = TargetClass(target_class_name_);
   if (!cls) return true;
   if (name == "Left" || name == "Top") return true;
   return cls->HasProperty(std::string(name.substr(0, name.find('.'))));

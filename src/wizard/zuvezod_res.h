@@ -77,6 +77,7 @@ inline constexpr const char* kTreeLocked =
     "finished.";
 inline constexpr const char* kCannotLockTree = "Cannot take the lock %s: %s";
 inline constexpr const char* kNotMigrated = "Not migrated: %s (%s)";
+inline constexpr const char* kProfileUsed = "Mapping profile: %s";
 inline constexpr const char* kReplaceIncomplete = "Replace completed, %s file(s) not migrated.";
 inline constexpr const char* kNameNotRecordable =
     "its name holds \"=\" or a line break, which the undo file cannot record";
