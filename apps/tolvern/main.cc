@@ -1,7 +1,7 @@
 // tolvern: the command-line face of the migration engine.
 //
 //   tolvern migrate (--project FILE.dpr | --folder DIR) [options]
-//   tolvern todo (--project FILE.dpr | --folder DIR) [--ado]
+//   tolvern todo (--project FILE.dpr | --folder DIR) [--ado] [--profile FILE.json]...
 //   tolvern restore UNDOFILE
 //   tolvern profile (--show [--ado] [--profile FILE.json]... | --check FILE.json...)
 //
@@ -441,6 +441,8 @@ int main(int argc, char** argv) {
   tproject->excludes(tfolder);
   todo->add_flag("--recursive,-r", targs.recursive, "Folder mode: walk sub-folders too")->needs(tfolder);
   todo->add_flag("--ado", targs.ado, "The ADO components (default: BDE)");
+  todo->add_option("--profile", targs.profiles,
+                   "Lay a mapping profile (JSON) over the built-in one; repeatable, in order");
 
   std::string undo_file;
   CLI::App* restore = app.add_subcommand("restore", "Put back the originals listed in an undo file.");
