@@ -282,8 +282,10 @@ HANDLE InheritableFile(const std::wstring& path, DWORD access, DWORD disposition
 
 }  // namespace
 
-CommandResult RunTolvern(const std::vector<std::string>& args) {
-  static int counter = 0;
+CommandResult RunTolvern(const std::vector<std::string>& args, const std::string& shell_prefix) {
+  // No shell stands between the test and the process here.
+  if (!shell_prefix.empty()) throw std::runtime_error("a shell prefix needs a POSIX shell");
+  static std::atomic<int> counter{0};
   std::string base = Utf8Path(fs::temp_directory_path()) + "\\tolvern-run-" +
                      std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(counter++);
   std::wstring out_file = WidePath(base + ".out"), err_file = WidePath(base + ".err");
