@@ -167,9 +167,10 @@ class TComponentReplacer {
   bool Run(const std::string& tree, bool dry_run);
   void AddFolderUnits(const std::string& folder, bool recursive);
   void CreateBackupFolder();
-  // Reads the class declarations of every unit of the list before any form
-  // is converted.
-  void LearnUnitClasses();
+  // Learns the class declarations of a unit's text (on a worker thread, for
+  // its file's results), or of a unit file that is not rewritten.
+  void LearnUnit(std::string_view text);
+  void LearnUnitFile(const std::string& path);
 
   // Records that a file the run meant to migrate is left as it is: logged,
   // and in the report as "skipped" with the reason.
@@ -208,7 +209,6 @@ class TComponentReplacer {
   bool RewriteRange(WorkerPool& pool, int from, int to, const std::string& temp_dir,
                     std::vector<std::unique_ptr<TFormParser>>& parsers);
   void ScanFormsInParallel(WorkerPool& pool, int from);
-  void LearnUnitClassesInParallel(WorkerPool& pool);
   std::unique_ptr<TFormParser> NewFormParser();
   // The sinks of a file's results: the run's own, or those of the work of
   // the calling worker thread.

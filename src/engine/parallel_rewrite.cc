@@ -34,6 +34,7 @@ struct RewriteWork {
   std::exception_ptr error;      // anything else: the run stops there
   std::vector<std::pair<std::string, std::string>> databases;  // a form's scan
   TDescendantClasses classes;    // a unit's class declarations
+  bool learn_only = false;       // its name cannot be recorded: not rewritten
 };
 
 namespace {
@@ -75,6 +76,13 @@ TFormParser& TComponentReplacer::FormParser() {
   return t_work && t_work->parser ? *t_work->parser : *ObjectParser;
 }
 
+void TComponentReplacer::LearnUnit(std::string_view text) {
+  if (t_work)
+    t_work->classes.LearnFrom(text);
+  else
+    Descendants.LearnFrom(text);
+}
+
 bool TComponentReplacer::NoteFormOf(const std::string& form, bool list_failed) {
   if (!t_work) return false;
   if (list_failed) t_work->form_unknown = true;
@@ -106,18 +114,15 @@ void TComponentReplacer::RewriteInParallel(const std::string& temp_dir, int thre
   WorkerPool pool(threads);
   std::vector<std::unique_ptr<TFormParser>> parsers;
   for (int t = 0; t < threads; ++t) parsers.push_back(NewFormParser());
-  LearnUnitClassesInParallel(pool);
+  // The units first, learning their classes as they are taken; the forms
+  // they named come after them in the list and are converted once every
+  // unit has been taken. In project mode the forms are scanned for database
+  // names in between.
+  Descendants.Clear();
   const int initial_count = UnitList.Count();
-  if (Options->Dest != 0) {
-    // Folder mode: each form is rewritten when the list reaches it.
-    RewriteRange(pool, 0, -1, temp_dir, parsers);
-    return;
-  }
-  // Project mode: the units, then every form they named is scanned for
-  // database names before any form is converted.
   if (!RewriteRange(pool, 0, initial_count, temp_dir, parsers)) return;
   if (UnitList.Count() == initial_count) return;
-  ScanFormsInParallel(pool, initial_count);
+  if (Options->Dest == 0) ScanFormsInParallel(pool, initial_count);
   RewriteRange(pool, initial_count, -1, temp_dir, parsers);
 }
 
@@ -146,10 +151,17 @@ bool TComponentReplacer::RewriteRange(WorkerPool& pool, int from, int to,
     for (; next < end() && next < i + ahead; ++next) {
       auto w = std::make_unique<RewriteWork>();
       const std::string file = UnitList[next];
-      // A file refused before it was reached, or whose name the undo file
-      // could not hold, is not read.
+      // A file refused before it was reached is not read; one whose name
+      // the undo file could not hold only teaches its classes.
       if (!run_files_[static_cast<size_t>(next)].skipped &&
-          !(undo_file && file.find_first_of("=\r\n") != std::string::npos)) {
+          undo_file && file.find_first_of("=\r\n") != std::string::npos) {
+        RewriteWork* work = w.get();
+        work->learn_only = true;
+        w->ticket = pool.Submit([this, work, file](int) {
+          WorkScope scope(work);
+          LearnUnitFile(file);
+        });
+      } else if (!run_files_[static_cast<size_t>(next)].skipped) {
         w->dest_dir = WorkFolderOf(next, temp_dir);
         RewriteWork* work = w.get();
         w->ticket = pool.Submit([this, work, file, &parsers](int worker) {
@@ -178,7 +190,8 @@ bool TComponentReplacer::RewriteRange(WorkerPool& pool, int from, int to,
     const std::string file = UnitList[i];
     if (run_files_[static_cast<size_t>(i)].skipped) continue;
     if (OnProgress) OnProgress(i, UnitList.Count(), file);
-    if (w->ticket < 0) {
+    Descendants.Merge(std::move(w->classes));
+    if (w->learn_only) {
       SkipFile(i, res::kNameNotRecordable);
       continue;
     }
@@ -237,42 +250,6 @@ void TComponentReplacer::ScanFormsInParallel(WorkerPool& pool, int from) {
     w->ticket = -1;
     if (w->error) std::rethrow_exception(w->error);
     for (const auto& [name, component] : w->databases) DatabaseMap.SetValue(name, component);
-  }
-}
-
-void TComponentReplacer::LearnUnitClassesInParallel(WorkerPool& pool) {
-  Descendants.Clear();
-  const int count = UnitList.Count();
-  const int ahead = kAheadPerThread * WorkerPool::kMaxThreads;
-  std::deque<std::unique_ptr<RewriteWork>> works;
-  struct Drain {
-    WorkerPool& pool;
-    std::deque<std::unique_ptr<RewriteWork>>& works;
-    ~Drain() {
-      for (auto& w : works)
-        if (w->ticket >= 0) pool.Wait(w->ticket);
-    }
-  } drain{pool, works};
-  int next = 0;
-  for (int i = 0; i < count; ++i) {
-    for (; next < count && next < i + ahead; ++next) {
-      works.push_back(std::make_unique<RewriteWork>());
-      // A unit that cannot be read or decoded teaches nothing; the
-      // rewriting names it when it gets there.
-      if (run_files_[static_cast<size_t>(next)].skipped) continue;
-      RewriteWork* work = works.back().get();
-      const std::string file = UnitList[next];
-      work->ticket = pool.Submit([work, file](int) {
-        std::string bytes, text, why;
-        if (!CurrentDisk().ReadFile(file, &bytes, &why)) return;
-        if (DecodeText(bytes, DetectEncoding(bytes), &text, &why)) work->classes.LearnFrom(text);
-      });
-    }
-    std::unique_ptr<RewriteWork> w = std::move(works.front());
-    works.pop_front();
-    if (w->ticket < 0) continue;
-    pool.Wait(w->ticket);
-    Descendants.Merge(std::move(w->classes));
   }
 }
 

@@ -56,6 +56,14 @@ void WriteTree(const ScratchDir& dir) {
                 "object F" + n + ": T" + n + "\r\n  object Q: TQuery\r\n    DatabaseName = 'MAIN'\r\n"
                 "  end\r\nend\r\n");
   }
+  // Descendants of mapped classes, one declared by a unit the undo file
+  // cannot name (it is not rewritten, yet its classes count).
+  dir.Write("app/many/ZBase.pas", "unit ZBase; interface type TAppQuery = class(TQuery) end; end.");
+  dir.Write("app/many/Z=Q.pas", "unit ZQ; interface type TOtherTable = class(TTable) end; end.");
+  dir.Write("app/many/ZForm.pas", "unit ZForm; interface implementation {$R *.dfm} end.");
+  dir.Write("app/many/ZForm.dfm",
+            "object FZ: TZ\r\n  object A: TAppQuery\r\n    DatabaseName = 'MAIN'\r\n  end\r\n"
+            "  object B: TOtherTable\r\n    TableName = 'T'\r\n  end\r\nend\r\n");
   dir.Write("app/many/Shared.dfm",
             "object S: TS\r\n  object D: TDatabase\r\n    DatabaseName = 'MAIN'\r\n  end\r\nend\r\n");
   dir.Write("app/many/Bad.pas", "\xEF\xBB\xBFunit Bad; var T: TTable; \xC3\x28 end.");
@@ -137,6 +145,8 @@ TEST_P(ParallelRunTest, SameOutcomeAsOneThread) {
   if (!GetParam()) {
     for (const char* left : {"many/A=B.pas", "many/Dir.dfm"})
       EXPECT_NE(one.log.find(std::string("Not migrated: <dir>/app/") + left), std::string::npos) << left;
+    for (const char* ancestor : {"\"ancestor\": \"TQuery\"", "\"ancestor\": \"TTable\""})
+      EXPECT_NE(one.report.find(ancestor), std::string::npos) << ancestor;
   }
   for (int jobs : {2, 3}) ExpectSame(one, Run(jobs));
 }
