@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <exception>
+#include <utility>
 #include <vector>
 
 #include "files/file_utils.h"
@@ -108,6 +110,7 @@ bool TComponentReplacer::Execute() {
   run_files_.clear();
   file_index_.clear();
   work_names_.clear();
+  write_error_ = nullptr;
   const bool project_mode = Options->Dest == 0;
   const bool dry_run = Options->DryRun;
   const bool details = Report.details;
@@ -194,6 +197,7 @@ bool TComponentReplacer::Run(const std::string& tree, bool dry_run) {
 
   RewriteFiles(temp_dir);
   if (writer) writer->Finish();  // every rewritten file is in the work folder
+  if (write_error_) std::rethrow_exception(std::exchange(write_error_, nullptr));
   if (!Cancelled && CancelRequested && CancelRequested()) Cancelled = true;
   if (Cancelled) {
     // Nothing outside the work folder has changed: the originals stay.
@@ -417,7 +421,7 @@ void TComponentReplacer::KeepGroupsTogether() {
   }
 }
 
-std::string TComponentReplacer::ChangedSinceRead(int i, const FileStamp& now) {
+std::string TComponentReplacer::ChangedSinceRead(int i, const FileStamp& now) const {
   const RunFile& f = run_files_[static_cast<size_t>(i)];
   if (!now.Matches(f.read)) return res::kChangedDuringRun;
   if (!f.hashed) return "";
@@ -428,6 +432,11 @@ std::string TComponentReplacer::ChangedSinceRead(int i, const FileStamp& now) {
 }
 
 void TComponentReplacer::CheckOriginalsUnchanged() {
+  const int threads = WorkerPool::ThreadsFor(Options->Jobs);
+  if (threads > 1) {
+    CheckOriginalsInParallel(threads);
+    return;
+  }
   Disk& disk = CurrentDisk();
   for (int i = 0; i < static_cast<int>(run_files_.size()); ++i) {
     RunFile& f = run_files_[static_cast<size_t>(i)];
@@ -707,13 +716,6 @@ FileReport& TComponentReplacer::ReportFile(const std::string& path, const char* 
   std::vector<FileReport>& files = ReportFiles();
   files.push_back({path, kind, EncodingName(encoding), 0, "unchanged", "", {}, {}, 0, 0});
   return files.back();
-}
-
-void TComponentReplacer::WriteOutput(const std::string& path, std::string data) {
-  if (writer_)
-    writer_->Submit(path, std::move(data));
-  else
-    WriteNewWholeFile(path, data);
 }
 
 void TComponentReplacer::LogChanges(int changes) {

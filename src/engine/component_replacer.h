@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <set>
@@ -227,8 +228,10 @@ class TComponentReplacer {
   void KeepGroupsTogether();
   // Leaves out every changed file whose original is no longer what was read.
   void CheckOriginalsUnchanged();
+  // The same on several threads, the files left out named in list order.
+  void CheckOriginalsInParallel(int threads);
   // Why the original of UnitList[i] is no longer what was read, or "".
-  std::string ChangedSinceRead(int i, const FileStamp& now);
+  std::string ChangedSinceRead(int i, const FileStamp& now) const;
   // Backs up every original about to be replaced, never over an existing
   // file; throws EBackupError (after removing this run's backups) when a
   // backup cannot be made, so that no original is replaced without one.
@@ -249,6 +252,9 @@ class TComponentReplacer {
   // during a run, else at once.
   void WriteOutput(const std::string& path, std::string data);
   class BackgroundWriter* writer_ = nullptr;
+  // The first failure to write a rewritten file on a worker, raised where
+  // the background writer raises its own: after the rewriting.
+  std::exception_ptr write_error_;
   FormParserClass parser_class_;
   std::set<std::string> forced_, backup_forced_;  // folders made in this run
   std::vector<RunFile> run_files_;

@@ -10,6 +10,7 @@
 
 #include "engine/component_replacer.h"
 #include "files/file_utils.h"
+#include "platform/background_writer.h"
 #include "platform/disk.h"
 #include "platform/errors.h"
 #include "platform/worker_pool.h"
@@ -32,6 +33,7 @@ struct RewriteWork {
   bool open_failed = false;      // the file could not be read: skipped
   std::string open_error;
   std::exception_ptr error;      // anything else: the run stops there
+  std::exception_ptr write_error;  // writing the rewritten file failed
   std::vector<std::pair<std::string, std::string>> databases;  // a form's scan
   TDescendantClasses classes;    // a unit's class declarations
   bool learn_only = false;       // its name cannot be recorded: not rewritten
@@ -100,6 +102,24 @@ void TComponentReplacer::NoteRead(std::string_view bytes) {
   RunFile& f = run_files_[static_cast<size_t>(current_)];
   f.hash = std::hash<std::string_view>{}(bytes);
   f.hashed = true;
+}
+
+void TComponentReplacer::WriteOutput(const std::string& path, std::string data) {
+  // A worker writes its file itself, so that the writing is spread over the
+  // threads too; a failure is kept until the rewriting ends, as the
+  // background writer keeps its own.
+  if (t_work && writer_) {
+    try {
+      WriteNewWholeFile(path, data);
+    } catch (...) {
+      if (!t_work->write_error) t_work->write_error = std::current_exception();
+    }
+    return;
+  }
+  if (writer_)
+    writer_->Submit(path, std::move(data));
+  else
+    WriteNewWholeFile(path, data);
 }
 
 std::unique_ptr<TFormParser> TComponentReplacer::NewFormParser() {
@@ -209,6 +229,7 @@ bool TComponentReplacer::RewriteRange(WorkerPool& pool, int from, int to,
       rf.form_unknown = rf.form_unknown || w->form_unknown;
     }
     for (const std::string& form : w->forms) JoinGroups(i, AddRunFile(form));
+    if (w->write_error && !write_error_) write_error_ = w->write_error;
     if (w->open_failed) {
       SkipFile(i, w->open_error);
       continue;
@@ -251,6 +272,23 @@ void TComponentReplacer::ScanFormsInParallel(WorkerPool& pool, int from) {
     if (w->error) std::rethrow_exception(w->error);
     for (const auto& [name, component] : w->databases) DatabaseMap.SetValue(name, component);
   }
+}
+
+void TComponentReplacer::CheckOriginalsInParallel(int threads) {
+  std::vector<std::string> why(run_files_.size());
+  WorkerPool pool(threads);
+  for (int i = 0; i < static_cast<int>(run_files_.size()); ++i) {
+    const RunFile& f = run_files_[static_cast<size_t>(i)];
+    if (!f.changed || f.skipped) continue;
+    pool.Submit([this, i, &why](int) {
+      FileStamp now;
+      CurrentDisk().Stat(UnitList[i], &now);
+      why[static_cast<size_t>(i)] = ChangedSinceRead(i, now);
+    });
+  }
+  pool.Finish();
+  for (int i = 0; i < static_cast<int>(run_files_.size()); ++i)
+    if (!why[static_cast<size_t>(i)].empty()) SkipFile(i, why[static_cast<size_t>(i)]);
 }
 
 }  // namespace tolvern

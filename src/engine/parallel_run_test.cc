@@ -111,8 +111,12 @@ class ParallelRunTest : public ::testing::TestWithParam<bool /* project mode */>
       out.error = e.what();
     }
     const std::string root = dir.path();
+    // Paths relative to the scratch folder; the work folder's name, drawn
+    // at random, as "$DS*".
     auto relative = [&](std::string s) {
       for (size_t at; (at = s.find(root)) != std::string::npos;) s.replace(at, root.size(), "<dir>");
+      for (size_t at = 0; (at = s.find("$DS", at)) != std::string::npos; at += 4)
+        s.replace(at + 3, std::min<size_t>(12, s.size() - at - 3), "*");
       return s;
     };
     out.log = relative(WithoutTimestamp(dir.Read("app/Wiz_Log.txt")));
@@ -179,6 +183,21 @@ TEST_P(ParallelRunTest, FailureAndCancellationComeAtTheSameFile) {
   EXPECT_EQ(one.error.rfind("broken: <dir>/app/", 0), 0u) << one.error;
   EXPECT_EQ(one.undo, "");
   ExpectSame(one, Run(2, fail));
+
+  // A rewritten file that cannot be written stops the run after the
+  // rewriting, as the background writer's failure does.
+  {
+    testing::FaultyDisk disk;
+    disk.fail_write = [](const std::string& path) {
+      return path.find("$DS") != std::string::npos &&
+             (path.find("/U5.pas") != std::string::npos ||
+              path.find("/Reports.pas") != std::string::npos);
+    };
+    ScopedDisk use(&disk);
+    const Outcome failed = Run(1);
+    EXPECT_NE(failed.error.find("Cannot create file"), std::string::npos) << failed.error;
+    ExpectSame(failed, Run(2));
+  }
 
   int asked = 0;
   auto cancel_at_fourth = [&asked](TComponentReplacer& r) -> TComponentReplacer& {

@@ -35,6 +35,11 @@ void WorkerPool::Wait(int ticket) {
   done_.wait(lock, [&] { return finished_[static_cast<size_t>(ticket)] != 0; });
 }
 
+void WorkerPool::Finish() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  done_.wait(lock, [&] { return finished_count_ == submitted_; });
+}
+
 void WorkerPool::Run(int worker) {
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
@@ -46,6 +51,7 @@ void WorkerPool::Run(int worker) {
     task(worker);
     lock.lock();
     finished_[static_cast<size_t>(ticket)] = 1;
+    ++finished_count_;
     done_.notify_all();
   }
 }

@@ -25,6 +25,8 @@ class WorkerPool {
   int Submit(std::function<void(int worker)> task);
   // Waits until the task of that number has run.
   void Wait(int ticket);
+  // Waits until every task handed in has run.
+  void Finish();
 
   // The number of threads for a job count asked for: the machine's cores
   // when it is 0 or less, at most kMaxThreads.
@@ -39,6 +41,7 @@ class WorkerPool {
   std::deque<std::pair<int, std::function<void(int)>>> queue_;
   std::vector<char> finished_;
   int submitted_ = 0;
+  int finished_count_ = 0;
   bool closing_ = false;
   std::vector<std::thread> threads_;
 };
