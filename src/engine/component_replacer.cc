@@ -284,9 +284,7 @@ void TComponentReplacer::RewriteFiles(const std::string& temp_dir) {
     RewriteInParallel(temp_dir, threads);
     return;
   }
-  // The classes the units declare are learnt as each unit is read, before
-  // any form (they all come after the units) is converted.
-  Descendants.Clear();
+  LearnUnitClasses();
   const int initial_count = UnitList.Count();
   // In project mode the forms that the units named are scanned for database
   // names before any of them is converted.
@@ -317,7 +315,6 @@ void TComponentReplacer::RewriteFiles(const std::string& temp_dir) {
     // The undo file holds one "original=backup" line per file: a name with
     // "=" or a line break in it could not be read back.
     if (undo_file && file.find_first_of("=\r\n") != std::string::npos) {
-      LearnUnitFile(file);  // its classes still shape the forms of the others
       SkipFile(i, res::kNameNotRecordable);
       ++i;
       continue;
@@ -650,12 +647,18 @@ void TComponentReplacer::AddFolderUnits(const std::string& folder, bool recursiv
   }
 }
 
-void TComponentReplacer::LearnUnitFile(const std::string& path) {
-  // A unit that cannot be read or decoded teaches nothing.
-  std::string bytes, text, why;
-  if (!CurrentDisk().ReadFile(path, &bytes, &why)) return;
-  if (HasExtension(path, ".PAS", ".DPR") && DecodeText(bytes, DetectEncoding(bytes), &text, &why))
-    LearnUnit(text);
+void TComponentReplacer::LearnUnitClasses() {
+  Descendants.Clear();
+  Disk& disk = CurrentDisk();
+  for (int i = 0; i < UnitList.Count(); ++i) {
+    // A unit that cannot be read or decoded teaches nothing; the rewriting
+    // names it when it gets there.
+    if (i < static_cast<int>(run_files_.size()) && run_files_[static_cast<size_t>(i)].skipped)
+      continue;
+    std::string bytes, text, why;
+    if (!disk.ReadFile(UnitList[i], &bytes, &why)) continue;
+    if (DecodeText(bytes, DetectEncoding(bytes), &text, &why)) LearnClassDeclarations(text);
+  }
 }
 
 void TComponentReplacer::CreateBackupFolder() {
@@ -707,7 +710,6 @@ void TComponentReplacer::ProcessFile(const std::string& file_name, const std::st
     return;
   }
   bytes.clear();
-  LearnUnit(text);
   ReplaceInUnit(text, file_name, encoding, dest_path);
 }
 

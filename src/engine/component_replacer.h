@@ -168,10 +168,9 @@ class TComponentReplacer {
   bool Run(const std::string& tree, bool dry_run);
   void AddFolderUnits(const std::string& folder, bool recursive);
   void CreateBackupFolder();
-  // Learns the class declarations of a unit's text (on a worker thread, for
-  // its file's results), or of a unit file that is not rewritten.
-  void LearnUnit(std::string_view text);
-  void LearnUnitFile(const std::string& path);
+  // Reads the class declarations of every unit of the list before any form
+  // is converted.
+  void LearnUnitClasses();
 
   // Records that a file the run meant to migrate is left as it is: logged,
   // and in the report as "skipped" with the reason.

@@ -50,11 +50,6 @@ std::vector<std::string> ReadBody(Tokens& tokens) {
 
 }  // namespace
 
-void TDescendantClasses::Merge(TDescendantClasses&& other) {
-  for (auto& [name, info] : other.classes_) classes_[name] = std::move(info);
-  other.classes_.clear();
-}
-
 void TDescendantClasses::LearnFrom(std::string_view unit_text) {
   Tokens tokens(unit_text);
   // The three tokens before the current one, oldest first: name "=" "class".

@@ -19,8 +19,6 @@ class TDescendantClasses {
   // class declared again replaces what an earlier declaration said.
   void LearnFrom(std::string_view unit_text);
   void Clear() { classes_.clear(); }
-  // Takes what another learnt as if its texts were read after this one's.
-  void Merge(TDescendantClasses&& other);
   bool Empty() const { return classes_.empty(); }
 
   // The first class up the ancestor chain of cls (cls itself excluded) for

@@ -35,8 +35,6 @@ struct RewriteWork {
   std::exception_ptr error;      // anything else: the run stops there
   std::exception_ptr write_error;  // writing the rewritten file failed
   std::vector<std::pair<std::string, std::string>> databases;  // a form's scan
-  TDescendantClasses classes;    // a unit's class declarations
-  bool learn_only = false;       // its name cannot be recorded: not rewritten
 };
 
 namespace {
@@ -76,13 +74,6 @@ void TComponentReplacer::CountChanged() {
 
 TFormParser& TComponentReplacer::FormParser() {
   return t_work && t_work->parser ? *t_work->parser : *ObjectParser;
-}
-
-void TComponentReplacer::LearnUnit(std::string_view text) {
-  if (t_work)
-    t_work->classes.LearnFrom(text);
-  else
-    Descendants.LearnFrom(text);
 }
 
 bool TComponentReplacer::NoteFormOf(const std::string& form, bool list_failed) {
@@ -134,11 +125,12 @@ void TComponentReplacer::RewriteInParallel(const std::string& temp_dir, int thre
   WorkerPool pool(threads);
   std::vector<std::unique_ptr<TFormParser>> parsers;
   for (int t = 0; t < threads; ++t) parsers.push_back(NewFormParser());
-  // The units first, learning their classes as they are taken; the forms
-  // they named come after them in the list and are converted once every
-  // unit has been taken. In project mode the forms are scanned for database
-  // names in between.
-  Descendants.Clear();
+  // Every unit's classes are learnt before any file is rewritten (on this
+  // thread: what a unit declares may be needed for any other). The units
+  // come first; the forms they named come after them in the list and are
+  // converted once every unit has been taken. In project mode the forms are
+  // scanned for database names in between.
+  LearnUnitClasses();
   const int initial_count = UnitList.Count();
   if (!RewriteRange(pool, 0, initial_count, temp_dir, parsers)) return;
   if (UnitList.Count() == initial_count) return;
@@ -171,17 +163,10 @@ bool TComponentReplacer::RewriteRange(WorkerPool& pool, int from, int to,
     for (; next < end() && next < i + ahead; ++next) {
       auto w = std::make_unique<RewriteWork>();
       const std::string file = UnitList[next];
-      // A file refused before it was reached is not read; one whose name
-      // the undo file could not hold only teaches its classes.
+      // A file refused before it was reached, or whose name the undo file
+      // could not hold, is not read.
       if (!run_files_[static_cast<size_t>(next)].skipped &&
-          undo_file && file.find_first_of("=\r\n") != std::string::npos) {
-        RewriteWork* work = w.get();
-        work->learn_only = true;
-        w->ticket = pool.Submit([this, work, file](int) {
-          WorkScope scope(work);
-          LearnUnitFile(file);
-        });
-      } else if (!run_files_[static_cast<size_t>(next)].skipped) {
+          !(undo_file && file.find_first_of("=\r\n") != std::string::npos)) {
         w->dest_dir = WorkFolderOf(next, temp_dir);
         RewriteWork* work = w.get();
         w->ticket = pool.Submit([this, work, file, &parsers](int worker) {
@@ -210,8 +195,7 @@ bool TComponentReplacer::RewriteRange(WorkerPool& pool, int from, int to,
     const std::string file = UnitList[i];
     if (run_files_[static_cast<size_t>(i)].skipped) continue;
     if (OnProgress) OnProgress(i, UnitList.Count(), file);
-    Descendants.Merge(std::move(w->classes));
-    if (w->learn_only) {
+    if (w->ticket < 0) {
       SkipFile(i, res::kNameNotRecordable);
       continue;
     }
