@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/form_resource.h"
 #include "platform/object_stream.h"
@@ -24,6 +25,16 @@ void CheckStream(std::string_view stream) {
   }
   std::string again = ObjectTextToBinary(text);  // must not throw: our own text
   if (ObjectBinaryToText(again) != text) std::abort();
+  // An object encoded anew from its own text and put in place of its bytes,
+  // as a rewritten binary form takes it, leaves the form's text as it was.
+  std::vector<ObjectSpan> spans;
+  const std::string whole = ObjectBinaryToText(stream, &spans);
+  const ObjectSpan& o = spans[spans.size() / 2];
+  const std::string part =
+      ObjectTextToBinaryObject(std::string_view(whole).substr(o.text_begin, o.text_end - o.text_begin));
+  const std::string spliced = std::string(stream.substr(0, o.stream_begin)) + part +
+                              std::string(stream.substr(o.stream_end));
+  if (ObjectBinaryToText(spliced) != text) std::abort();
 }
 
 }  // namespace

@@ -25,7 +25,8 @@ class FpcOracleTest : public ::testing::Test {
  protected:
   void SetUp() override {
 #ifndef TOLVERN_DFMCONV
-    GTEST_SKIP() << "fpc is not installed";
+    GTEST_SKIP() << "Free Pascal's converter is not built: fpc is not installed, or the tests "
+                    "are cross-built (it runs on the build machine only)";
 #else
     tool_ = TOLVERN_DFMCONV;
 #endif
@@ -110,7 +111,7 @@ TEST_F(FpcOracleTest, CorpusTextFormsMeanTheSame) {
       size_t i = 0;
       while (i < a.size() && i < b.size() && a[i] == b[i]) ++i;
       size_t from = a.rfind('\n', i) + 1;
-      std::printf("%s\n  ours:   %s\n  theirs: %s\n", e.path().c_str(),
+      std::printf("%s\n  ours:   %s\n  theirs: %s\n", e.path().string().c_str(),
                   a.substr(from, 80).c_str(), b.substr(from, 80).c_str());
     }
   }

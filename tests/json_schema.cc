@@ -19,6 +19,12 @@ std::string ValidateJson(const nlohmann::json& value, const nlohmann::json& sche
     std::string ref = schema["$ref"];  // "#/definitions/x"
     return ValidateJson(value, root["definitions"][ref.substr(ref.rfind('/') + 1)], root, path);
   }
+  if (schema.contains("oneOf")) {
+    int matches = 0;
+    for (const auto& alternative : schema["oneOf"])
+      matches += ValidateJson(value, alternative, root, path).empty() ? 1 : 0;
+    if (matches != 1) return path + ": matches " + std::to_string(matches) + " of oneOf";
+  }
   if (schema.contains("type") && !HasType(value, schema["type"]))
     return path + ": not of type " + schema["type"].get<std::string>();
   if (schema.contains("enum")) {
@@ -32,8 +38,11 @@ std::string ValidateJson(const nlohmann::json& value, const nlohmann::json& sche
     const auto props = schema.value("properties", nlohmann::json::object());
     for (auto it = value.begin(); it != value.end(); ++it) {
       if (!props.contains(it.key())) {
-        if (schema.value("additionalProperties", true) == false)
-          return path + ": unexpected property " + it.key();
+        const auto extra = schema.value("additionalProperties", nlohmann::json(true));
+        if (extra == false) return path + ": unexpected property " + it.key();
+        if (!extra.is_object()) continue;
+        std::string err = ValidateJson(it.value(), extra, root, path + "." + it.key());
+        if (!err.empty()) return err;
         continue;
       }
       std::string err = ValidateJson(it.value(), props[it.key()], root, path + "." + it.key());

@@ -1,6 +1,6 @@
 // A small validator for the subset of JSON Schema the report's schema uses:
-// type, enum, required, properties, additionalProperties: false, items and
-// local $ref. It returns the first violation as "path: problem", or "".
+// type, enum, required, properties, additionalProperties (false or a
+// schema), items, oneOf and local $ref. It returns the first violation as "path: problem", or "".
 #pragma once
 
 #include <nlohmann/json.hpp>

@@ -1,8 +1,14 @@
 #include "test_support.h"
 
+#include <atomic>
 #include <cerrno>
 
+#ifdef _WIN32
+#include "platform/windows_api.h"
+#else
 #include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +22,62 @@ namespace fs = std::filesystem;
 
 namespace tolvern::testing {
 
+fs::path NativePath(const std::string& utf8) {
+  return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string Utf8Path(const fs::path& path) {
+  std::u8string u8 = path.u8string();
+  return std::string(u8.begin(), u8.end());
+}
+
+namespace {
+[[maybe_unused]] std::string ExtractName(const std::string& path) {
+  return Utf8Path(NativePath(path).filename());
+}
+}  // namespace
+
+#ifdef _WIN32
+namespace {
+
+// The variable the system's temporary folder is taken from.
+constexpr const wchar_t* kTempVariable = L"TMP";
+
+std::string MakeUniqueFolder(const std::string& prefix) {
+  static unsigned counter = 0;
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    std::string candidate = prefix + std::to_string(::GetCurrentProcessId()) + "-" +
+                            std::to_string(::GetTickCount64() % 100000) + "-" +
+                            std::to_string(counter++);
+    if (::CreateDirectoryW(WidePath(candidate).c_str(), nullptr)) return candidate;
+  }
+  throw std::runtime_error("cannot create a scratch folder below " + prefix);
+}
+
+}  // namespace
+
+ScratchDir::ScratchDir() {
+  path_ = MakeUniqueFolder(Utf8Path(fs::temp_directory_path() / "tolvern-test-"));
+  fs::create_directories(NativePath(temp_dir()));
+  wchar_t old[32768];
+  DWORD n = ::GetEnvironmentVariableW(kTempVariable, old, 32768);
+  if (n > 0 && n < 32768) {
+    had_tmpdir_ = true;
+    old_tmpdir_ = WideToUtf8(old);
+  }
+  ::SetEnvironmentVariableW(kTempVariable, WidePath(temp_dir()).c_str());
+}
+
+ScratchDir::~ScratchDir() {
+  ::SetEnvironmentVariableW(kTempVariable, had_tmpdir_ ? WidePath(old_tmpdir_).c_str() : nullptr);
+  // The registry key of the test, when it used one.
+  ::RegDeleteTreeW(HKEY_CURRENT_USER, Utf8ToWide(RegistryKey()).c_str());
+  std::error_code ec;
+  fs::remove_all(NativePath(path_), ec);
+}
+
+std::string ScratchDir::RegistryKey() const { return "Software\\" + ExtractName(path_); }
+#else
 ScratchDir::ScratchDir() {
   std::string tmpl = (fs::temp_directory_path() / "tolvern-test-XXXXXX").string();
   std::vector<char> buf(tmpl.begin(), tmpl.end());
@@ -39,13 +101,23 @@ ScratchDir::~ScratchDir() {
   fs::remove_all(path_, ec);
 }
 
-std::string ScratchDir::temp_dir() const { return path_ + "/.tmp"; }
+std::string ScratchDir::RegistryKey() const { return "Software\\Veltrane"; }
+#endif
 
-std::string ScratchDir::operator/(const std::string& rel) const { return path_ + "/" + rel; }
+std::string ScratchDir::temp_dir() const { return *this / ".tmp"; }
+
+std::string ScratchDir::operator/(const std::string& rel) const {
+  std::string full = path_ + kSeparator + rel;
+#ifdef _WIN32
+  for (char& c : full)
+    if (c == '/') c = '\\';
+#endif
+  return full;
+}
 
 std::string ScratchDir::Write(const std::string& rel, const std::string& bytes) const {
   std::string full = *this / rel;
-  fs::create_directories(fs::path(full).parent_path());
+  fs::create_directories(NativePath(full).parent_path());
   WriteFileBytes(full, bytes);
   return full;
 }
@@ -54,12 +126,12 @@ std::string ScratchDir::Read(const std::string& rel) const { return ReadFileByte
 
 std::string CopyExample(const ScratchDir& dir, const std::string& name) {
   std::string target = dir / name;
-  fs::copy(ExampleDir(), target, fs::copy_options::recursive);
+  fs::copy(NativePath(ExampleDir()), NativePath(target), fs::copy_options::recursive);
   return target;
 }
 
 std::string ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(NativePath(path), std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path);
   std::ostringstream ss;
   ss << in.rdbuf();
@@ -67,18 +139,28 @@ std::string ReadFileBytes(const std::string& path) {
 }
 
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(NativePath(path), std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + path);
 }
 
+bool CanCreateSymlinks(const ScratchDir& dir) {
+  std::error_code ec;
+  fs::path link = NativePath(dir / ".symlink-probe");
+  fs::create_symlink(NativePath(dir.path()), link, ec);
+  if (ec) return false;
+  fs::remove(link, ec);
+  return true;
+}
+
 std::map<std::string, std::string> Snapshot(const std::string& folder) {
   std::map<std::string, std::string> files;
-  for (const auto& e : fs::recursive_directory_iterator(folder)) {
+  for (const auto& e : fs::recursive_directory_iterator(NativePath(folder))) {
     if (!e.is_regular_file()) continue;
-    std::string rel = fs::relative(e.path(), folder).string();
+    std::u8string generic = fs::relative(e.path(), NativePath(folder)).generic_u8string();
+    std::string rel(generic.begin(), generic.end());
     if (rel.rfind(".tmp", 0) == 0) continue;
-    files[rel] = ReadFileBytes(e.path().string());
+    files[rel] = ReadFileBytes(Utf8Path(e.path()));
   }
   return files;
 }
@@ -171,6 +253,68 @@ bool FaultyDisk::MoveFile(const std::string& from, const std::string& to, std::s
   return RealDisk::MoveFile(from, to, error);
 }
 
+#ifdef _WIN32
+namespace {
+
+// One argument of a command line as the C runtime splits it: quoted, with
+// the backslashes before a quote doubled.
+std::wstring QuoteArgument(const std::wstring& arg) {
+  std::wstring q = L"\"";
+  size_t slashes = 0;
+  for (wchar_t c : arg) {
+    if (c == L'\\') {
+      ++slashes;
+      continue;
+    }
+    q.append(c == L'"' ? slashes * 2 + 1 : slashes, L'\\');
+    slashes = 0;
+    q += c;
+  }
+  q.append(slashes * 2, L'\\');
+  return q + L"\"";
+}
+
+HANDLE InheritableFile(const std::wstring& path, DWORD access, DWORD disposition) {
+  SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+  return ::CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, disposition,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
+
+CommandResult RunTolvern(const std::vector<std::string>& args) {
+  static int counter = 0;
+  std::string base = Utf8Path(fs::temp_directory_path()) + "\\tolvern-run-" +
+                     std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(counter++);
+  std::wstring out_file = WidePath(base + ".out"), err_file = WidePath(base + ".err");
+  std::wstring cmd = QuoteArgument(WidePath(TOLVERN_BINARY));
+  for (const std::string& a : args) cmd += L" " + QuoteArgument(Utf8ToWide(a));
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = InheritableFile(L"NUL", GENERIC_READ, OPEN_EXISTING);
+  si.hStdOutput = InheritableFile(out_file, GENERIC_WRITE, CREATE_ALWAYS);
+  si.hStdError = InheritableFile(err_file, GENERIC_WRITE, CREATE_ALWAYS);
+  PROCESS_INFORMATION pi{};
+  bool started =
+      ::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+  for (HANDLE h : {si.hStdInput, si.hStdOutput, si.hStdError})
+    if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
+  if (!started) throw std::runtime_error("cannot start " + std::string(TOLVERN_BINARY));
+  ::WaitForSingleObject(pi.hProcess, INFINITE);
+  DWORD code = 0;
+  ::GetExitCodeProcess(pi.hProcess, &code);
+  ::CloseHandle(pi.hProcess);
+  ::CloseHandle(pi.hThread);
+  CommandResult result;
+  result.exit_code = static_cast<int>(code);
+  result.out = ReadFileBytes(base + ".out");
+  result.err = ReadFileBytes(base + ".err");
+  ::DeleteFileW(out_file.c_str());
+  ::DeleteFileW(err_file.c_str());
+  return result;
+}
+#else
 namespace {
 std::string ShellQuote(const std::string& s) {
   std::string q = "'";
@@ -179,13 +323,13 @@ std::string ShellQuote(const std::string& s) {
 }
 }  // namespace
 
-CommandResult RunTolvern(const std::vector<std::string>& args) {
-  static int counter = 0;
+CommandResult RunTolvern(const std::vector<std::string>& args, const std::string& shell_prefix) {
+  static std::atomic<int> counter{0};
   std::string err_file =
       (fs::temp_directory_path() / ("tolvern-stderr-" + std::to_string(getpid()) + "-" +
                                     std::to_string(counter++)))
           .string();
-  std::string cmd = ShellQuote(TOLVERN_BINARY);
+  std::string cmd = shell_prefix + ShellQuote(TOLVERN_BINARY);
   for (const std::string& a : args) cmd += " " + ShellQuote(a);
   cmd += " 2>" + ShellQuote(err_file) + " </dev/null";
   CommandResult result;
@@ -201,5 +345,6 @@ CommandResult RunTolvern(const std::vector<std::string>& args) {
   fs::remove(err_file, ec);
   return result;
 }
+#endif
 
 }  // namespace tolvern::testing

@@ -2,17 +2,32 @@
 // demand, and running the real binary.
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "platform/disk.h"
 
 namespace tolvern::testing {
 
+// The separator of this system's paths.
+#ifdef _WIN32
+inline constexpr char kSeparator = '\\';
+#else
+inline constexpr char kSeparator = '/';
+#endif
+
+// A UTF-8 path as a path of the standard library, and back; without them a
+// name outside ASCII would pass through the ANSI code page on Windows.
+std::filesystem::path NativePath(const std::string& utf8);
+std::string Utf8Path(const std::filesystem::path& path);
+
 // A fresh folder below the system's temporary folder, removed with its content
-// at the end. While it lives, TMPDIR points into it, so the run's own work
-// folders ($DS1...) are private to the test.
+// at the end. While it lives, the temporary folder (TMPDIR; TMP on Windows)
+// points into it, so the run's own work folders ($DS1...) are private to the
+// test.
 class ScratchDir {
  public:
   ScratchDir();
@@ -21,12 +36,17 @@ class ScratchDir {
   ScratchDir& operator=(const ScratchDir&) = delete;
 
   const std::string& path() const { return path_; }
-  // path joined with a relative name ("a/b.pas").
+  // path joined with a relative name ("a/b.pas"; "/" becomes the system's
+  // separator).
   std::string operator/(const std::string& rel) const;
   // Writes a file, creating its folders.
   std::string Write(const std::string& rel, const std::string& bytes) const;
   std::string Read(const std::string& rel) const;
   std::string temp_dir() const;
+  // The settings key for the test's registry store: on Windows one of its own
+  // below HKEY_CURRENT_USER\Software, deleted with the folder; elsewhere
+  // the product's key (the store file is the test's own there).
+  std::string RegistryKey() const;
 
  private:
   std::string path_;
@@ -37,7 +57,16 @@ class ScratchDir {
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 
-// Every regular file below a folder, by relative path, with its bytes.
+// Whether a symbolic link can be made in the folder: on Windows that takes a
+// privilege (or developer mode) that a test run may not have.
+bool CanCreateSymlinks(const ScratchDir& dir);
+#define TOLVERN_SKIP_WITHOUT_SYMLINKS(dir)                                            \
+  if (!::tolvern::testing::CanCreateSymlinks(dir))                                     \
+  GTEST_SKIP() << "symbolic links cannot be made here (on Windows they need the "      \
+                  "privilege to create symbolic links)"
+
+// Every regular file below a folder, by relative path ("/" between the
+// names on every system), with its bytes.
 std::map<std::string, std::string> Snapshot(const std::string& folder);
 
 // The real disk, except that operations for which a predicate answers true
@@ -79,10 +108,13 @@ struct CommandResult {
 };
 
 // The bundled example application, and a copy of it in a scratch folder.
-inline std::string ExampleDir() { return std::string(TOLVERN_SOURCE_DIR) + "/examples/orders"; }
+inline std::string ExampleDir() {
+  return std::string(TOLVERN_SOURCE_DIR) + kSeparator + "examples" + kSeparator + "orders";
+}
 std::string CopyExample(const ScratchDir& dir, const std::string& name);
 
-// Runs the tolvern binary with arguments (each quoted for the shell).
-CommandResult RunTolvern(const std::vector<std::string>& args);
+// Runs the tolvern binary with arguments (each quoted for the shell), after
+// shell_prefix (such as "ulimit -f 8; ").
+CommandResult RunTolvern(const std::vector<std::string>& args, const std::string& shell_prefix = "");
 
 }  // namespace tolvern::testing

@@ -1,12 +1,22 @@
 // tolvern: the command-line face of the migration engine.
 //
 //   tolvern migrate (--project FILE.dpr | --folder DIR) [options]
+//   tolvern todo (--project FILE.dpr | --folder DIR) [--ado] [--profile FILE.json]...
 //   tolvern restore UNDOFILE
+//   tolvern profile (--show [--ado] [--profile FILE.json]... | --check FILE.json...)
 //
-// Exit codes: 0 success, 1 the run or restore failed, 2 usage errors,
+// Exit codes: 0 success, 1 the run or restore failed, 2 usage errors (a
+// profile that cannot be used among them),
 // 3 the run completed but left files not migrated (each named on standard
 // error).
 #include <unistd.h>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+
+#include "platform/windows_api.h"
+#include <shellapi.h>
+#endif
 
 #include <csignal>
 #include <CLI/CLI.hpp>
@@ -15,10 +25,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/nx_replacer.h"
+#include "engine/todo_list.h"
 #include "files/form_converter.h"
 #include "files/unified_diff.h"
 #include "platform/form_resource.h"
@@ -54,11 +66,26 @@ struct MigrateArgs {
   bool quiet = false;
   bool dry_run = false;
   bool diff = false;
+  bool todo = false;       // print the places left for a person
+  bool todo_only = false;  // tolvern todo: only the list, nothing run
   std::string report;
+  std::vector<std::string> profiles;
   int jobs = 0;  // 0: the machine's cores
 };
 
 std::string Absolute(const std::string& path) {
+#ifdef _WIN32
+  // "\" and "/" alike, drive letters and network shares: the system's own
+  // full path, in UTF-16 so that no name passes through the ANSI code page.
+  std::wstring wide = WidePath(path);
+  DWORD n = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (n == 0) return path;
+  std::wstring full(n, L'\0');
+  n = ::GetFullPathNameW(wide.c_str(), n, full.data(), nullptr);
+  full.resize(n);
+  while (full.size() > 3 && full.back() == L'\\') full.pop_back();
+  return WideToUtf8(full);
+#endif
   std::error_code ec;
   std::string abs = std::filesystem::absolute(path, ec).lexically_normal().string();
   if (ec) return path;
@@ -110,10 +137,68 @@ std::string Shown(const std::string& path, const std::string& base) {
   return path.compare(0, prefix.size(), prefix) == 0 ? path.substr(prefix.size()) : path;
 }
 
+// ---- Mapping profiles ----
+
+constexpr const char* kProjectProfileName = "tolvern.json";
+
+// The profile files of a run, in the order they are laid over the built-in
+// profile: the one the project carries (tolvern.json beside the project file
+// or at the top of the folder), then those given.
+std::vector<std::string> RunProfileFiles(const MigrateArgs& args) {
+  std::vector<std::string> files;
+  const std::string dir =
+      args.project.empty() ? Absolute(args.folder) : ExtractFileDir(Absolute(args.project));
+  const std::string own = PathJoin(dir, kProjectProfileName);
+  if (CurrentDisk().FileExists(own)) files.push_back(own);
+  for (const std::string& f : args.profiles) files.push_back(Absolute(f));
+  return files;
+}
+
+struct ProfileArgs {
+  bool show = false;
+  bool ado = false;
+  std::vector<std::string> check;
+  std::vector<std::string> profiles;
+};
+
+// Prints the effective profile, or checks profile files and names every
+// problem with its JSON path.
+int RunProfile(const ProfileArgs& args) {
+  if (args.check.empty()) {
+    std::vector<std::string> files;
+    for (const std::string& f : args.profiles) files.push_back(Absolute(f));
+    std::cout << ProfileJson(EffectiveProfile(args.ado, files));
+    return kExitOk;
+  }
+  int bad = 0;
+  for (const std::string& f : args.check) {
+    std::string text, why;
+    std::vector<std::string> problems;
+    if (CurrentDisk().ReadFile(Absolute(f), &text, &why))
+      ParseProfile(text, &problems);
+    else
+      problems.push_back("cannot be read: " + why);
+    for (const std::string& p : problems) std::cout << f << ": " << p << "\n";
+    if (problems.empty()) std::cout << f << ": a valid profile\n";
+    bad += problems.empty() ? 0 : 1;
+  }
+  return bad > 0 ? kExitFailed : kExitOk;
+}
+
 int RunMigrate(const MigrateArgs& args) {
   NXReplacerScope library;
   TReplaceOptions& options = *ReplaceOptions;
-  TComponentReplacer& replacer = args.ado ? *AdoReplacer : *BdeReplacer;
+  // The profiles are read and checked before anything of the tree is.
+  const std::vector<std::string> profile_files = RunProfileFiles(args);
+  std::unique_ptr<TComponentReplacer> profiled;
+  try {
+    if (!profile_files.empty())
+      profiled = MakeProfileReplacer(EffectiveProfile(args.ado, profile_files), &options);
+  } catch (const EProfileError& e) {
+    Fail(e.what());
+    return kExitUsage;
+  }
+  TComponentReplacer& replacer = profiled ? *profiled : args.ado ? *AdoReplacer : *BdeReplacer;
   ProjectHost host;
   ScopedIdeServices services(&host);
   std::string base_folder;
@@ -158,6 +243,24 @@ int RunMigrate(const MigrateArgs& args) {
     options.IncludeSubDirs = args.recursive;
     base_folder = folder;
   }
+  if (args.todo_only) {
+    // The list comes from a dry run that leaves no log: nothing is touched.
+    options.MakeBackup = false;
+    options.WriteLog = false;
+    options.ViewLog = false;
+    options.DryRun = true;
+    replacer.Report.details = false;
+    replacer.OnProgress = nullptr;
+    replacer.OnFileChanged = nullptr;
+    replacer.Execute();
+    RunReport& report = replacer.Report;
+    for (const FileReport& f : report.files)
+      if (f.outcome == "skipped") std::cerr << "tolvern: not read: " << f.path << ": " << f.note << "\n";
+    std::vector<TodoItem> items = report.Todo();
+    for (TodoItem& t : items) t.file = Shown(t.file, base_folder);
+    std::cout << FormatTodo(items) << "to do: " << items.size() << "\n";
+    return report.FilesNotMigrated() > 0 ? kExitIncomplete : kExitOk;
+  }
   options.MakeBackup = !args.no_backup;
   options.BackupDir = args.backup_dir.empty() ? PathJoin(base_folder, "RBackup")
                                               : Absolute(args.backup_dir);
@@ -187,7 +290,10 @@ int RunMigrate(const MigrateArgs& args) {
   // Every file the run meant to migrate and did not, with the reason.
   for (const FileReport& f : report.files)
     if (f.outcome == "skipped") std::cerr << "tolvern: not migrated: " << f.path << ": " << f.note << "\n";
-  for (FileReport& f : report.files) f.path = Shown(f.path, base_folder);
+  for (FileReport& f : report.files) {
+    f.path = Shown(f.path, base_folder);
+    for (TodoItem& t : f.todo) t.file = f.path;
+  }
   if (!args.report.empty()) WriteWholeFile(Absolute(args.report), report.ToJson());
   if (args.dry_run) {
     for (const FileReport& f : report.files)
@@ -209,9 +315,12 @@ int RunMigrate(const MigrateArgs& args) {
     for (const UnparsedObject& u : f.unparsed)
       std::cout << "Not converted: " << f.path << "(" << u.line << "): object " << u.name
                 << " of class " << u.cls << ": " << u.reason << "\n";
+  const int todo = report.TodoCount();
+  if (args.todo) std::cout << FormatTodo(report.Todo());
   char time[32];
   std::snprintf(time, sizeof time, "%.2f", seconds);
   const int dropped = report.PropertiesDropped();
+  for (const std::string& f : profile_files) std::cout << res::Format(res::kProfileUsed, {f}) << "\n";
   std::cout << "Files scanned: " << report.files.size()
             << "; units changed: " << report.FilesChanged("unit") + report.FilesChanged("project")
             << "; forms changed: " << report.FilesChanged("form")
@@ -219,6 +328,7 @@ int RunMigrate(const MigrateArgs& args) {
             << "; properties dropped: " << dropped
             << (dropped && args.report.empty() ? " (--report FILE lists them)" : "")
             << "; not migrated: " << left
+            << "; to do: " << todo << (todo && !args.todo ? " (--todo lists them)" : "")
             << "; time: " << time << " s\n";
   if (!replacer.UndoFilePath.empty()) {
     std::cout << "Undo file: " << replacer.UndoFilePath << "\n";
@@ -259,9 +369,37 @@ int RunForm(bool to_text, const std::string& in, const std::string& out) {
   return kExitOk;
 }
 
+#ifdef _WIN32
+// The arguments as UTF-8, from the wide command line: main's own argv is in
+// the ANSI code page, which cannot hold every file name.
+std::vector<std::string> Utf8Arguments() {
+  std::vector<std::string> args;
+  int count = 0;
+  if (wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count)) {
+    for (int i = 0; i < count; ++i) args.push_back(WideToUtf8(wide[i]));
+    ::LocalFree(wide);
+  }
+  return args;
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  std::vector<std::string> utf8_args = Utf8Arguments();
+  std::vector<char*> utf8_argv;
+  for (std::string& a : utf8_args) utf8_argv.push_back(a.data());
+  utf8_argv.push_back(nullptr);
+  if (!utf8_args.empty()) {
+    argc = static_cast<int>(utf8_args.size());
+    argv = utf8_argv.data();
+  }
+  // Output as on every system: UTF-8, lines ending in a line feed.
+  ::SetConsoleOutputCP(CP_UTF8);
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+#endif
   std::setlocale(LC_TIME, "");
   // A write past the file-size limit fails with an error the run reports,
   // instead of ending the process.
@@ -298,6 +436,20 @@ int main(int argc, char** argv) {
                       "Files rewritten at once (default: the machine's cores, at most 8; 1: one "
                       "after the other)")
       ->check(CLI::Range(1, 1024));
+  migrate->add_flag("--todo", margs.todo,
+                    "List every place left for a person: file:line:col: kind: text \u2014 advice");
+
+  MigrateArgs targs;
+  targs.todo_only = true;
+  CLI::App* todo = app.add_subcommand(
+      "todo", "List every place a migration would leave for a person, without running it.");
+  auto* tproject = todo->add_option("--project", targs.project, "Project file (.dpr) whose units are read");
+  auto* tfolder = todo->add_option("--folder", targs.folder, "Folder whose .pas and .dpr files are read");
+  tproject->excludes(tfolder);
+  todo->add_flag("--recursive,-r", targs.recursive, "Folder mode: walk sub-folders too")->needs(tfolder);
+  todo->add_flag("--ado", targs.ado, "The ADO components (default: BDE)");
+  todo->add_option("--profile", targs.profiles,
+                   "Lay a mapping profile (JSON) over the built-in one; repeatable, in order");
 
   std::string undo_file;
   CLI::App* restore = app.add_subcommand("restore", "Put back the originals listed in an undo file.");
@@ -311,11 +463,27 @@ int main(int argc, char** argv) {
   form->add_option("IN", form_in, "The form file (.dfm)")->required();
   form->add_option("-o,--output", form_out, "Where to write (default: replace IN)");
 
+  migrate->add_option("--profile", margs.profiles,
+                      "Lay a mapping profile (JSON) over the built-in one; repeatable, in order");
+
+  ProfileArgs pargs;
+  CLI::App* profile = app.add_subcommand("profile", "Show the effective mapping profile, or check profile files.");
+  auto* show = profile->add_flag("--show", pargs.show, "Print the effective profile as JSON");
+  profile->add_option("--check", pargs.check, "Check profile files; name every problem")
+      ->excludes(show);
+  profile->add_flag("--ado", pargs.ado, "The ADO profile (default: BDE)")->needs(show);
+  profile->add_option("--profile", pargs.profiles, "Lay these profiles over the built-in one")
+      ->needs(show);
+
   try {
     app.parse(argc, argv);
+    if (profile->parsed() && !pargs.show && pargs.check.empty())
+      throw CLI::RequiredError("--show or --check");
     if (form->parsed() && !to_text && !to_binary)
       throw CLI::RequiredError("--to-text or --to-binary");
     if (migrate->parsed() && margs.project.empty() && margs.folder.empty())
+      throw CLI::RequiredError("--project or --folder");
+    if (todo->parsed() && targs.project.empty() && targs.folder.empty())
       throw CLI::RequiredError("--project or --folder");
   } catch (const CLI::ParseError& e) {
     int code = app.exit(e);
@@ -324,7 +492,9 @@ int main(int argc, char** argv) {
 
   try {
     if (migrate->parsed()) return RunMigrate(margs);
+    if (todo->parsed()) return RunMigrate(targs);
     if (form->parsed()) return RunForm(to_text, form_in, form_out);
+    if (profile->parsed()) return RunProfile(pargs);
     return RunRestore(undo_file);
   } catch (const Exception& e) {
     Fail(e.Detail().empty() ? e.what() : std::string(e.what()) + " " + e.Detail());

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/todo_list.h"
 #include "files/file_utils.h"
 #include "files/folder_cache.h"
 #include "ide/ide_utils.h"
@@ -123,6 +124,7 @@ bool TComponentReplacer::Execute() {
     log_path = PathJoin(tree, res::kLogFileName);
     Log.Open(log_path);
   }
+  for (const std::string& f : ProfileFiles) Log.WriteLine(res::Format(res::kProfileUsed, {f}));
   Finally close_log([this] { Log.Close(); });
   try {
     const bool ok = Run(tree, dry_run);
@@ -140,7 +142,6 @@ bool TComponentReplacer::Execute() {
 }
 
 bool TComponentReplacer::Run(const std::string& tree, bool dry_run) {
-
   // One run at a time changes a tree: a second one would back up files the
   // first is about to replace, and the two would lose each other's backups.
   PathLock tree_lock;
@@ -177,12 +178,18 @@ bool TComponentReplacer::Run(const std::string& tree, bool dry_run) {
     throw EFCreateError(res::kFailedToCreateTemp, detail);
   }
   Finally remove_temp([&temp_dir, &temp_lock] {
+#ifdef _WIN32
+    // Windows deletes no file that is held open: the lock goes first.
+    temp_lock.Release();
+    RemoveFolder(temp_dir);
+#else
     // A work folder that could not be removed keeps its lock file, so that
     // a later run can tell that its run has ended and remove it.
     if (RemoveFolder(temp_dir))
       temp_lock.Release();
     else
       temp_lock.Abandon();
+#endif
   });
 
   // The rewritten files are written while the next ones are rewritten; a
@@ -207,6 +214,10 @@ bool TComponentReplacer::Run(const std::string& tree, bool dry_run) {
 
   bool copied = true;
   if (!dry_run) {
+    // The list of what is left for a person goes beside the log before any
+    // original is replaced, so that a list that cannot be written stops the
+    // run with nothing changed.
+    if (Options->WriteLog) WriteTodoFile(PathJoin(tree, res::kTodoFileName), Report.Todo());
     CheckOriginalsUnchanged();
     KeepGroupsTogether();
     if (Options->MakeBackup) {
@@ -649,6 +660,7 @@ void TComponentReplacer::AddFolderUnits(const std::string& folder, bool recursiv
 
 void TComponentReplacer::LearnUnitClasses() {
   Descendants.Clear();
+  Todo = TodoClasses::Of(*this);
   Disk& disk = CurrentDisk();
   for (int i = 0; i < UnitList.Count(); ++i) {
     // A unit that cannot be read or decoded teaches nothing; the rewriting

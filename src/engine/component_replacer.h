@@ -20,11 +20,13 @@
 #include "engine/descendant_classes.h"
 #include "engine/replace_options.h"
 #include "engine/run_report.h"
+#include "engine/todo_list.h"
 #include "engine/string_list.h"
 #include "files/log_writer.h"
 #include "parsing/form_parser.h"
 #include "platform/disk.h"
 #include "platform/form_resource.h"
+#include "platform/object_stream.h"
 #include "platform/text_encoding.h"
 
 namespace tolvern {
@@ -37,12 +39,25 @@ struct RewriteWork;
 class WorkerPool;
 
 // What a form file holds: its form text (a binary form's converted), the
-// encoding of a text form and the header of a binary one.
+// encoding of a text form and the header of a binary one. A binary form also
+// keeps its file's bytes and where each object's text came from in them, so
+// that only the objects rewritten are encoded anew.
 struct FormFileData {
   std::string Text;
   TextEncoding Encoding = TextEncoding::kAnsi;
   bool IsBinary = false;
   TRCData Header;
+  std::string Original;
+  std::vector<ObjectSpan> Objects;
+};
+
+// An object that ReplaceInForm rewrote: the offset of its OBJECT keyword in
+// the form text, and its new text; or, when only its class name was replaced
+// (an object the form parser could not parse), the new class name.
+struct RewrittenObject {
+  size_t text_pos;
+  std::string text;
+  bool class_only = false;
 };
 
 class TComponentReplacer {
@@ -134,7 +149,10 @@ class TComponentReplacer {
   // Learns the classes a Pascal text declares as descendants of other
   // classes, so that form objects of a descendant of a mapped class are
   // converted as the mapped class's objects are (keeping their class).
-  void LearnClassDeclarations(std::string_view unit_text) { Descendants.LearnFrom(unit_text); }
+  void LearnClassDeclarations(std::string_view unit_text) {
+    Descendants.LearnFrom(unit_text);
+    Todo.LearnNames(unit_text);
+  }
 
   // Records the database names of the TDatabase objects of a form.
   void ScanFormDatabases(const std::string& form_path);
@@ -153,8 +171,12 @@ class TComponentReplacer {
   StringList UndoList;
   StringList DatabaseMap;
   TDescendantClasses Descendants;
+  // The class tables and declared names the to-do list reads.
+  TodoClasses Todo;
   std::string OldUnit;
   std::string NewUnits;
+  // The profile files laid over the built-in profile, named in the log.
+  std::vector<std::string> ProfileFiles;
   std::unique_ptr<TFormParser> ObjectParser;
   TReplaceOptions* Options;
 
@@ -264,6 +286,7 @@ class TComponentReplacer {
   size_t old_min_len_ = SIZE_MAX, old_max_len_ = 0;
   FileReport& ReportFile(const std::string& path, const char* kind, TextEncoding encoding);
   void WriteFormFile(const FormFileData& form, const std::string& text,
+                     const std::vector<RewrittenObject>& rewritten,
                      const std::string& source_path, const std::string& dest_path);
 };
 

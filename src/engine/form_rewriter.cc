@@ -1,14 +1,17 @@
 // Rewriting of form files: every object of a mapped class is parsed, its
 // properties converted for the target class, and rendered anew in its place;
-// everything else keeps its bytes. Binary forms go through form text and come
-// back binary; text forms keep their encoding.
+// everything else keeps its bytes. Binary forms go through form text; only
+// the objects rewritten are encoded back to binary, in place of their
+// original bytes. Text forms keep their encoding.
 #include <algorithm>
 
 #include "engine/component_replacer.h"
+#include "engine/todo_list.h"
 #include "files/file_utils.h"
 #include "parsing/pas_parser.h"
 #include "platform/disk.h"
 #include "platform/errors.h"
+#include "platform/form_resource.h"
 #include "platform/object_stream.h"
 #include "wizard/zuvezod_res.h"
 
@@ -42,6 +45,46 @@ int LineOf(std::string_view text, size_t offset) {
   return 1 + static_cast<int>(std::count(text.begin(), text.begin() + static_cast<long>(offset), '\n'));
 }
 
+// The edit that gives an object of a binary form another class name.
+StreamEdit ClassNameEdit(const FormFileData& form, const ObjectSpan& o, const std::string& name) {
+  TRCData header;
+  const std::string_view stream = ReadFormResource(form.Original, &header);
+  const size_t old_size = static_cast<unsigned char>(stream[o.class_begin]);
+  if (name.size() > 255) throw EParserError("class name longer than 255 characters: " + name);
+  return {o.class_begin, o.class_begin + 1 + old_size, static_cast<char>(name.size()) + name};
+}
+
+// A binary form file with each rewritten object encoded anew in place of its
+// original bytes, every other byte copied. False when an object is not among
+// the form's spans (a form not read from a file), for the caller to rebuild
+// the whole stream from the text instead. A result the platform's reader would
+// reject is never returned: that throws, naming the file.
+bool SpliceRewritten(const FormFileData& form, const std::vector<RewrittenObject>& rewritten,
+                     const std::string& source_path, std::string* file) {
+  if (form.Original.empty()) return false;
+  std::vector<StreamEdit> edits;
+  try {
+    for (const RewrittenObject& r : rewritten) {
+      // The object whose header line holds the keyword: the last one that
+      // starts at or before it.
+      auto after = std::upper_bound(form.Objects.begin(), form.Objects.end(), r.text_pos,
+                                    [](size_t pos, const ObjectSpan& o) { return pos < o.text_begin; });
+      if (after == form.Objects.begin()) return false;
+      const ObjectSpan& o = *(after - 1);
+      if (o.text_begin + 2 * static_cast<size_t>(o.level) != r.text_pos) return false;
+      edits.push_back(r.class_only ? ClassNameEdit(form, o, r.text)
+                                   : StreamEdit{o.stream_begin, o.stream_end,
+                                                ObjectTextToBinaryObject(r.text)});
+    }
+    *file = SpliceFormResource(form.Original, edits);
+    TRCData header;
+    ObjectBinaryToText(ReadFormResource(*file, &header));
+  } catch (const Exception& e) {
+    throw EParserError(res::Format(res::kFormNotValid, {source_path, e.what()}));
+  }
+  return true;
+}
+
 }  // namespace
 
 bool TComponentReplacer::ReadFormFile(const std::string& file_name, const std::string& bytes,
@@ -52,11 +95,13 @@ bool TComponentReplacer::ReadFormFile(const std::string& file_name, const std::s
     return DecodeText(bytes, form->Encoding, &form->Text, why);
   }
   form->Encoding = TextEncoding::kAnsi;
+  form->Objects.clear();
   try {
-    form->Text = ObjectBinaryToText(ReadFormResource(bytes, &form->Header));
+    form->Text = ObjectBinaryToText(ReadFormResource(bytes, &form->Header), &form->Objects);
   } catch (const EStreamError& e) {
     throw EStreamError(file_name + ": " + e.what());
   }
+  form->Original = bytes;
   return true;
 }
 
@@ -73,8 +118,11 @@ void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::stri
   size_t object_pos = 0, buf_pos = 0;
   int depth = -1;
   TFormObject obj;
+  std::vector<RewrittenObject> rewritten;  // where a binary form takes new bytes
   FileReport report{source_path, form.IsBinary ? "binary-form" : "text-form",
                     EncodingName(form.Encoding), 0, "unchanged", "", {}, {}, 0, 0};
+  if (Todo.family.empty()) Todo = TodoClasses::Of(*this);
+  TFormTodo todo(text, source_path, Todo);
   std::string_view token;
   for (int code; (code = scanner.GetNext(&token)) != kTokEnd;) {
     // Inherited and inline objects are converted too: the run renames their
@@ -114,6 +162,8 @@ void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::stri
         if (parser.Parse(text, "<object>", pos)) {
           ++changes;
           ++report.objects_rewritten;
+          todo.Converted(object_pos, obj.ObjectName, ancestor.empty() ? obj.ObjectClass : ancestor,
+                         parser.Decisions());
           for (const PropertyDecision& d : parser.Decisions())
             if (d.produced.empty()) ++report.properties_dropped;
           if (Report.details)
@@ -121,6 +171,7 @@ void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::stri
                                       ancestor.empty() ? target : obj.ObjectClass, line,
                                       parser.Decisions(), ancestor});
           parser.GetObjectText(std::max(depth, 0), replaced);
+          rewritten.push_back({object_pos, replaced});
           out.resize(buf_pos);
           base = static_cast<size_t>(pos - 1);
           scanner.SetText(text.substr(base));
@@ -138,6 +189,7 @@ void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::stri
                   : res::Format(res::kDescendantNotParsed,
                                 {where, obj.ObjectName, obj.ObjectClass, ancestor, reason}));
           report.unparsed.push_back({obj.ObjectName, obj.ObjectClass, line, reason, ancestor});
+          rewritten.push_back({object_pos, replaced, true});
         }
         out += replaced;
         continue;
@@ -147,19 +199,27 @@ void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::stri
   }
   LogChanges(changes);
   report.changes = changes;
+  for (const UnparsedObject& u : report.unparsed) todo.NotConverted(u.line, u.name, u.cls, u.reason);
+  report.todo = todo.Finish();
   std::vector<FileReport>& files = ReportFiles();
   files.push_back(std::move(report));
   if (changes == 0) return;
-  WriteFormFile(form, out, source_path, dest_path);
+  WriteFormFile(form, out, rewritten, source_path, dest_path);
   files.back().outcome = "changed";
   CountChanged();
 }
 
 void TComponentReplacer::WriteFormFile(const FormFileData& form, const std::string& text,
+                                       const std::vector<RewrittenObject>& rewritten,
                                        const std::string& source_path,
                                        const std::string& dest_path) {
   const FormCharset charset =
       form.Encoding == TextEncoding::kAnsi ? FormCharset::kAnsi : FormCharset::kUtf8;
+  std::string file;
+  if (form.IsBinary && SpliceRewritten(form, rewritten, source_path, &file)) {
+    WriteOutput(dest_path, std::move(file));
+    return;
+  }
   std::string stream;
   try {
     stream = ObjectTextToBinary(text, charset);

@@ -244,13 +244,25 @@ class DescendantRunTest : public FormRewriteTest {
     ReplaceOptions->WriteLog = true;
   }
   // In project mode the database scan gives Q1 the descendant database.
-  void ExpectConverted(bool connected) {
+  static std::string Expected(bool connected) {
     std::string expected = Crlf({"object Form2: TForm2", "    object Q1: TAppQuery"});
     if (connected) expected += "    Connection = Form3.Db\r\n";
     expected += Crlf({"    Audit = True", "    Tag = 1", "  end", "  object Q2: TAuditQuery",
                       "    SQL.Strings = (", "            'select 1')", "  end",
                       "object Q3: TOtherQuery", "    RequestLive = True", "  end", "end"});
-    EXPECT_EQ(dir_.Read("app/u2.dfm"), expected);
+    return expected;
+  }
+  void ExpectConverted(bool connected, bool binary = false) {
+    if (binary) {
+      // The same objects and values as the text form's conversion.
+      TRCData header;
+      std::string bytes = dir_.Read("app/u2.dfm");
+      ASSERT_TRUE(IsBinaryForm(bytes));
+      EXPECT_EQ(ObjectBinaryToText(ReadFormResource(bytes, &header)),
+                ObjectBinaryToText(ObjectTextToBinary(Expected(connected))));
+    } else {
+      EXPECT_EQ(dir_.Read("app/u2.dfm"), Expected(connected));
+    }
     EXPECT_NE(dir_.Read("app/Base.pas").find("TAppQuery = class(TNXQuery)"), std::string::npos);
     auto form = std::find_if(BdeReplacer->Report.files.begin(), BdeReplacer->Report.files.end(),
                              [](const FileReport& f) { return f.path.ends_with("u2.dfm"); });
@@ -290,6 +302,25 @@ TEST_F(DescendantRunTest, FolderMode) {
   ReplaceOptions->IncludeSubDirs = false;
   ASSERT_TRUE(BdeReplacer->Execute());
   ExpectConverted(false);
+}
+
+TEST_F(DescendantRunTest, BinaryFormInBothModes) {
+  const std::string binary = WriteFormResource("TFORM2", ObjectTextToBinary(kForm));
+  dir_.Write("app/u2.dfm", binary);
+  ReplaceOptions->Dest = 1;
+  ReplaceOptions->Directory = dir_ / "app";
+  ReplaceOptions->IncludeSubDirs = false;
+  ASSERT_TRUE(BdeReplacer->Execute());
+  ExpectConverted(false, true);
+  ASSERT_TRUE(BdeReplacer->RestoreFiles(BdeReplacer->UndoFilePath));
+  ASSERT_EQ(dir_.Read("app/u2.dfm"), binary);
+  ProjectHost host;
+  host.Load(dir_ / "app/App.dpr");
+  ScopedIdeServices services(&host);
+  ReplaceOptions->Dest = 0;
+  ReplaceOptions->Units = "Base.pas\r\nU2.pas\r\nU3.pas\r\n";
+  ASSERT_TRUE(BdeReplacer->Execute());
+  ExpectConverted(true, true);
 }
 
 }  // namespace

@@ -25,6 +25,7 @@ struct Outcome {
   std::string error;
   std::string log;
   std::string undo;
+  std::string todo;
   std::string report;
   std::map<std::string, std::string> files;
   std::vector<std::string> hooks;  // progress and changed files, in order
@@ -125,7 +126,9 @@ class ParallelRunTest : public ::testing::TestWithParam<bool /* project mode */>
     out.error = relative(out.error);
     out.objects = r.Report.ObjectsRewritten();
     out.files = Snapshot(dir / "app");
+    if (fs::exists(dir / "app/Wiz_Todo.txt")) out.todo = relative(dir.Read("app/Wiz_Todo.txt"));
     out.files.erase("Wiz_Log.txt");
+    out.files.erase("Wiz_Todo.txt");
     out.files.erase("RBackup/ZUvezod.reu");
     return out;
   }
@@ -135,6 +138,7 @@ class ParallelRunTest : public ::testing::TestWithParam<bool /* project mode */>
     EXPECT_EQ(one.error, many.error);
     EXPECT_EQ(one.log, many.log);
     EXPECT_EQ(one.undo, many.undo);
+    EXPECT_EQ(one.todo, many.todo);
     EXPECT_EQ(one.report, many.report);
     EXPECT_EQ(one.hooks, many.hooks);
     EXPECT_TRUE(many.hooks_on_caller);

@@ -22,13 +22,16 @@ class RestoreTest : public ::testing::Test {
     bb_ = dir_.Write("bak/B.~pas", "original b");
     std::filesystem::create_directories(dir_ / "bak/sub");
     link_ = dir_ / "bak/out.~pas";
-    std::filesystem::create_symlink(b_, link_);
+    std::error_code no_links;  // Windows without the privilege to make them
+    std::filesystem::create_symlink(b_, link_, no_links);
+    links_ = !no_links;
   }
   std::string Undo(const std::string& text) { return dir_.Write("bak/ZUvezod.reu", text); }
 
   ScratchDir dir_;
   NXReplacerScope library_;
   std::string a_, b_, ba_, bb_, link_;
+  bool links_ = false;
 };
 
 TEST_F(RestoreTest, RestoresEveryFileAndCanBeRepeated) {
@@ -53,7 +56,8 @@ TEST_F(RestoreTest, FailsBeforeAnyCopy) {
       {"relative original", a_ + "=" + ba_ + "\r\nB.pas=" + bb_ + "\r\n"},
       {"relative backup", a_ + "=" + ba_ + "\r\n" + b_ + "=bak/B.~pas\r\n"},
       {"backup outside the undo file's folder", a_ + "=" + ba_ + "\r\n" + b_ + "=" + b_ + "\r\n"},
-      {"backup through a link out of the folder", a_ + "=" + ba_ + "\r\n" + b_ + "=" + link_ + "\r\n"},
+      {"backup through a link out of the folder",
+       a_ + "=" + ba_ + "\r\n" + b_ + "=" + (links_ ? link_ : b_) + "\r\n"},
       {"backup a folder", a_ + "=" + ba_ + "\r\n" + b_ + "=" + (dir_ / "bak/sub") + "\r\n"},
       {"original a folder", a_ + "=" + ba_ + "\r\n" + (dir_ / "bak/sub") + "=" + bb_ + "\r\n"},
       {"original a device", a_ + "=" + ba_ + "\r\n/dev/null=" + bb_ + "\r\n"},
@@ -70,6 +74,9 @@ TEST_F(RestoreTest, FailsBeforeAnyCopy) {
 }
 
 TEST_F(RestoreTest, NamesDifferingInLetterCaseKeepTheirOwnBackups) {
+#ifdef _WIN32
+  GTEST_SKIP() << "names that differ only in letter case name one file on Windows";
+#endif
   std::string upper = dir_.Write("a.PAS", "migrated upper");
   EXPECT_TRUE(BdeReplacer->RestoreFiles(Undo(a_ + "=" + ba_ + "\r\n" + upper + "=" + bb_ + "\r\n")));
   EXPECT_EQ(dir_.Read("A.pas"), "original a");

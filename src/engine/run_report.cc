@@ -36,6 +36,18 @@ int RunReport::FilesNotMigrated() const {
   return n;
 }
 
+std::vector<TodoItem> RunReport::Todo() const {
+  std::vector<TodoItem> all;
+  for (const FileReport& f : files) all.insert(all.end(), f.todo.begin(), f.todo.end());
+  return all;
+}
+
+int RunReport::TodoCount() const {
+  int n = 0;
+  for (const FileReport& f : files) n += static_cast<int>(f.todo.size());
+  return n;
+}
+
 namespace {
 
 std::string Joined(const std::vector<std::string>& lines) {
@@ -115,11 +127,17 @@ std::string RunReport::ToJson() const {
     jfiles.push_back(jf);
   }
   doc["files"] = jfiles;
+  json todo = json::array();
+  for (const TodoItem& t : Todo())
+    todo.push_back({{"kind", t.kind},   {"file", t.file},   {"line", t.line},
+                    {"column", t.col},  {"text", t.text},   {"advice", t.advice}});
+  doc["todo"] = todo;
   doc["summary"] = {{"filesScanned", files.size()},
                     {"unitsChanged", FilesChanged("unit") + FilesChanged("project")},
                     {"formsChanged", FilesChanged("form")},
                     {"objectsRewritten", ObjectsRewritten()},
-                    {"propertiesDropped", PropertiesDropped()}};
+                    {"propertiesDropped", PropertiesDropped()},
+                    {"todo", TodoCount()}};
   if (int n = ObjectsNotConverted()) doc["summary"]["objectsNotConverted"] = n;
   return doc.dump(2, ' ', false, kReplace) + "\n";
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/todo_list.h"
 #include "parsing/form_parser.h"
 
 namespace tolvern {
@@ -43,6 +44,7 @@ struct FileReport {
   std::vector<UnparsedObject> unparsed;
   int objects_rewritten = 0;
   int properties_dropped = 0;
+  std::vector<TodoItem> todo{};  // the places left for a person
 };
 
 struct RunReport {
@@ -61,6 +63,9 @@ struct RunReport {
   int ObjectsNotConverted() const;
   // Files the run meant to migrate and did not (outcome "skipped").
   int FilesNotMigrated() const;
+  // The places in code and forms left for a person, file by file.
+  std::vector<TodoItem> Todo() const;
+  int TodoCount() const;
 
   // The JSON text of the report (schema version 1).
   std::string ToJson() const;

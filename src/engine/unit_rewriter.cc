@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "files/file_utils.h"
+#include "engine/todo_list.h"
 #include "parsing/pas_parser.h"
 #include "platform/disk.h"
 
@@ -125,8 +126,14 @@ void TComponentReplacer::ReplaceInUnit(const std::string& text, const std::strin
   std::string ext = UpperCase(ExtractFileExt(source_path));
   FileReport& report = ReportFile(source_path, ext == ".DPR" ? "project" : "unit", encoding);
   report.changes = changes;
+  if (!unchanged) out.append(text, copied, std::string::npos);
+  // The places left for a person, where they stand in the file after the
+  // command: the rewritten text when it replaces the original.
+  const bool rewritten = !unchanged && !Options->DryRun;
+  if (Todo.family.empty()) Todo = TodoClasses::Of(*this);
+  report.todo = ScanUnitTodo(rewritten ? std::string_view(out) : std::string_view(text), source_path,
+                             Todo);
   if (unchanged) return;
-  out.append(text, copied, std::string::npos);
   WriteOutput(dest_path, EncodeText(out, encoding));
   report.outcome = "changed";
   CountChanged();

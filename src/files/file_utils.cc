@@ -5,6 +5,7 @@
 
 #include "files/folder_cache.h"
 #include "platform/disk.h"
+#include "platform/windows_api.h"
 
 namespace tolvern {
 
@@ -12,28 +13,48 @@ namespace {
 
 bool IsDelim(char c) {
 #ifdef _WIN32
-  return c == '\\' || c == ':';
+  return c == '\\' || c == '/' || c == ':';
 #else
   return c == '/';
 #endif
 }
 
-// The backslash after a drive letter and colon (Windows) or the leading root
-// separator (elsewhere) is not a folder to create.
-bool IsRootSeparator(const std::string& path, size_t i) {
+// A folder separator: on Windows "\" and "/" alike.
+bool IsSeparator(char c) {
 #ifdef _WIN32
-  return i == 2 && path.size() > 1 && path[1] == ':';
+  return c == '\\' || c == '/';
 #else
-  (void)path;
-  return i == 0;
+  return c == '/';
+#endif
+}
+
+// The length of the part of path that names no folder to create: "C:\" (a
+// drive root) or "\\server\share\" (a network share) on Windows, the leading
+// "/" elsewhere; 0 when path has none.
+size_t RootLength(const std::string& path) {
+#ifdef _WIN32
+  if (path.size() >= 2 && path[1] == ':') return path.size() >= 3 && IsSeparator(path[2]) ? 3 : 2;
+  if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
+    // Server and share: the two parts after the leading pair.
+    size_t i = 2;
+    for (int part = 0; part < 2; ++part) {
+      while (i < path.size() && !IsSeparator(path[i])) ++i;
+      if (i < path.size()) ++i;
+    }
+    return i;
+  }
+  return 0;
+#else
+  return !path.empty() && path[0] == '/' ? 1 : 0;
 #endif
 }
 
 bool IsBareRoot(const std::string& path) {
+  size_t root = RootLength(path);
 #ifdef _WIN32
-  return path.size() == 3 && path[1] == ':';
+  return root > 0 && path.size() == root && !(root == 2 && path[1] == ':');
 #else
-  return path == "/";
+  return root > 0 && path.size() == root;
 #endif
 }
 
@@ -50,9 +71,9 @@ bool CreateOrExists(const std::string& folder) {
 
 std::string PathJoin(const std::string& folder, const std::string& name) {
   std::string result = folder;
-  if (!result.empty() && result.back() != kPathDelim) result += kPathDelim;
+  if (!result.empty() && !IsSeparator(result.back())) result += kPathDelim;
   if (name.empty()) return result;
-  if (name.size() >= 2 && name[0] == kPathDelim)
+  if (name.size() >= 2 && IsSeparator(name[0]))
     result.append(name, 1);
   else
     result += name;
@@ -61,8 +82,8 @@ std::string PathJoin(const std::string& folder, const std::string& name) {
 
 bool ForceFolders(const std::string& path) {
   if (path.empty()) return false;
-  for (size_t i = 0; i < path.size(); ++i) {
-    if (path[i] != kPathDelim || IsRootSeparator(path, i)) continue;
+  for (size_t i = RootLength(path); i < path.size(); ++i) {
+    if (!IsSeparator(path[i])) continue;
     if (!CreateOrExists(path.substr(0, i))) return false;
     if (i + 1 == path.size()) return true;
   }
@@ -115,6 +136,9 @@ void RemoveDeadTempFolders(const std::string& prefix) {
     // Taken for the removal, so that two runs never clear one folder at once.
     PathLock lock;
     if (!lock.TryLock(lock_path, nullptr, nullptr)) continue;
+#ifdef _WIN32
+    lock.Release();  // Windows deletes no file that is held open
+#endif
     RemoveFolder(folder);
   }
 }
@@ -196,7 +220,7 @@ std::string ExtractFilePath(const std::string& path) {
 
 std::string ExtractFileDir(const std::string& path) {
   std::string dir = ExtractFilePath(path);
-  if (dir.size() > 1 && dir.back() == kPathDelim && !IsBareRoot(dir)) dir.pop_back();
+  if (dir.size() > 1 && IsSeparator(dir.back()) && !IsBareRoot(dir)) dir.pop_back();
   return dir;
 }
 
@@ -226,7 +250,7 @@ std::string NativeSeparators(std::string path) {
 std::string ExpandPath(const std::string& path, const std::string& base_dir) {
   if (path.empty()) return base_dir;
 #ifdef _WIN32
-  bool absolute = path[0] == '\\' || (path.size() > 1 && path[1] == ':');
+  bool absolute = IsSeparator(path[0]) || (path.size() > 1 && path[1] == ':');
 #else
   bool absolute = path[0] == '/';
 #endif
@@ -241,18 +265,30 @@ std::string FindIgnoringCase(const std::string& path, bool files_only, bool* lis
   if (list_failed) *list_failed = false;
   Disk& disk = CurrentDisk();
   FileStamp stamp;
-  if (files_only ? disk.FileExists(path) : disk.Stat(path, &stamp)) return path;
+  const bool exists = files_only ? disk.FileExists(path) : disk.Stat(path, &stamp);
+#ifdef _WIN32
+  // The system finds the entry whatever the letter case of its name; the
+  // name as it is on disk is the one used (for the backup's name too). Where
+  // the system does not tell it, the listing below does.
+  if (exists) {
+    std::string on_disk = NameOnDisk(path);
+    if (!on_disk.empty()) return ExtractFilePath(path) + on_disk;
+  }
+#else
+  if (exists) return path;
+#endif
   std::string dir = ExtractFilePath(path);
   std::string name = ExtractFileName(path);
   std::vector<DirEntry> entries;
-  if (name.empty()) return "";
+  if (name.empty()) return exists ? path : "";
   if (!disk.List(dir.empty() ? "." : dir, &entries)) {
+    if (exists) return path;
     if (list_failed) *list_failed = true;
     return "";
   }
   for (const DirEntry& e : entries)
     if ((!e.is_dir || !files_only) && SameText(e.name, name)) return dir + e.name;
-  return "";
+  return exists ? path : "";
 }
 }  // namespace
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/errors.h"
+#include "platform/windows_api.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -17,7 +18,7 @@ TLogWriter::~TLogWriter() { Close(); }
 void TLogWriter::Open(const std::string& file_name) {
   Close();
 #ifdef _WIN32
-  std::FILE* f = std::fopen(file_name.c_str(), "wb");
+  std::FILE* f = _wfopen(WidePath(file_name).c_str(), L"wb");
 #else
   // A link planted under the log's name is not followed: the log would
   // otherwise overwrite whatever file the link names.

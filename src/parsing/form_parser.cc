@@ -264,25 +264,33 @@ std::string_view TFormParser::Unquote(std::string_view value) {
   return value.size() < 2 ? std::string_view() : value.substr(1, value.size() - 2);
 }
 
-std::vector<std::string> TFormParser::LoginEntries(std::string_view value) {
+std::vector<FormChars> TFormParser::LoginEntries(std::string_view value) {
   // The entries are the list's strings, read as the form reader reads them;
   // cutting each line's first and last character would mangle a long entry
-  // wrapped across lines, or one with a character code.
-  if (auto items = DecodeFormStringList(value)) return *items;
-  std::vector<std::string> entries;
+  // wrapped across lines, or one with a character code. Each character keeps
+  // the way it was written, so that the value written back means the same
+  // characters in the form's own encoding.
+  if (auto items = DecodeFormCharsList(value)) return *items;
+  std::vector<FormChars> entries;
   for (const std::string& line : SplitLines(Unquote(value)))
-    entries.emplace_back(Unquote(Trim(line)));
+    entries.push_back(ToFormChars(Unquote(Trim(line))));
   return entries;
 }
 
-std::string TFormParser::EntryValue(const std::vector<std::string>& entries,
-                                    std::string_view name) {
-  for (const std::string& e : entries) {
-    size_t eq = e.find('=');
-    if (eq == std::string::npos) continue;
-    if (SameText(std::string_view(e).substr(0, eq), name)) return e.substr(eq + 1);
+FormChars TFormParser::EntryValue(const std::vector<FormChars>& entries, std::string_view name) {
+  for (const FormChars& e : entries) {
+    // The name is the part before the first "=" written as a quoted
+    // character.
+    size_t eq = 0;
+    while (eq < e.size() && !(e[eq].value == '=' && !e[eq].code)) ++eq;
+    if (eq == e.size() || eq != name.size()) continue;
+    bool same = true;
+    for (size_t k = 0; k < eq && same; ++k)
+      same = !e[k].code && e[k].value < 128 &&
+             AsciiUpper(static_cast<char>(e[k].value)) == AsciiUpper(name[k]);
+    if (same) return FormChars(e.begin() + static_cast<long>(eq) + 1, e.end());
   }
-  return "";
+  return {};
 }
 
 void TFormParser::SetTargetClassName(std::string name) {
@@ -307,8 +315,12 @@ bool TFormParser::IsOwnProperty(std::string_view name) const {
   return false;
 }
 
+const ComponentClass* TFormParser::TargetClass(const std::string& name) const {
+  return GetClass(name);
+}
+
 bool TFormParser::PublishedByTarget(std::string_view name) const {
-  const ComponentClass* cls = GetClass(target_class_name_);
+  const ComponentClass* cls = TargetClass(target_class_name_);
   if (!cls) return true;
   if (name == "Left" || name == "Top") return true;
   return cls->HasProperty(std::string(name.substr(0, name.find('.'))));
@@ -325,12 +337,12 @@ void TFormParser::ConvertProperty(std::string_view name, std::string_view value)
   }
   if (name == "Params.Strings" && type == "TDatabase") {
     SetDropReason(drop_reason::kNoLoginEntries);
-    const std::vector<std::string> entries = LoginEntries(value);
+    const std::vector<FormChars> entries = LoginEntries(value);
     static constexpr std::pair<const char*, const char*> kLogin[] = {
         {"USER NAME", "Username"}, {"PASSWORD", "Password"}, {"SERVER NAME", "Server"}};
     for (const auto& [entry, prop] : kLogin) {
-      std::string v = EntryValue(entries, entry);
-      if (!v.empty()) AddProperty(prop, EncodeFormString(v));
+      FormChars v = EntryValue(entries, entry);
+      if (!v.empty()) AddProperty(prop, EncodeFormChars(v));
     }
     return;
   }

@@ -9,6 +9,8 @@
 
 #include <functional>
 #include <string>
+
+#include "platform/form_strings.h"
 #include <string_view>
 #include <vector>
 
@@ -16,6 +18,7 @@
 
 namespace tolvern {
 
+struct ComponentClass;
 class TFormParser;
 
 class TFormParseState : public TParseState {
@@ -109,9 +112,9 @@ class TFormParser : public TLL1Parser {
 
   // The login entries ("name=value") of a TDatabase "Params.Strings" value:
   // the strings of the list.
-  static std::vector<std::string> LoginEntries(std::string_view value);
+  static std::vector<FormChars> LoginEntries(std::string_view value);
   // The value of the first entry of that name (letter case ignored), or "".
-  static std::string EntryValue(const std::vector<std::string>& entries, std::string_view name);
+  static FormChars EntryValue(const std::vector<FormChars>& entries, std::string_view name);
   // The value without its first and last character (its quotes).
   static std::string_view Unquote(std::string_view value);
 
@@ -120,6 +123,12 @@ class TFormParser : public TLL1Parser {
   // adds none, it says why with SetDropReason (else: not published).
   virtual void ConvertProperty(std::string_view name, std::string_view value);
   void SetDropReason(const char* reason) { drop_reason_ = reason; }
+  // Whether the target class publishes a property (by its first part), or
+  // the property is Left or Top, or the target class is not known.
+  bool PublishedByTarget(std::string_view name) const;
+  // The published properties of a target class, or null when it is not
+  // known: the class registry's answer.
+  virtual const ComponentClass* TargetClass(const std::string& name) const;
   // The class the properties are converted for: the class read from the
   // header, or the mapped ancestor of a descendant.
   std::string_view SourceClass();
@@ -136,7 +145,6 @@ class TFormParser : public TLL1Parser {
   friend class TFormParserUtils;
 
   void ResolveRules();
-  bool PublishedByTarget(std::string_view name) const;
   bool IsOwnProperty(std::string_view name) const;
 
   std::string target_class_name_;

@@ -176,6 +176,16 @@ TEST_F(FormParserTest, LoginEntriesAreReadAsStrings) {
                   "end"}));
 }
 
+TEST_F(FormParserTest, LoginValuesKeepCharactersBeyondTheCodePage) {
+  // A code beyond the form's code page stays a code; quoted bytes (here the
+  // UTF-8 of a Cyrillic letter) stay quoted as they were.
+  std::string text = Crlf({"object D: TDatabase", "  Params.Strings = (",
+                           "    'USER NAME='#1070'X'", "    'PASSWORD=\xD0\xAF'#233)", "end"});
+  EXPECT_EQ(Convert(parser_, text, "TNotRegistered"),
+            Crlf({"object D: TNotRegistered", "  Username = #1070'X'",
+                  "  Password = '\xD0\xAF'#233", "end"}));
+}
+
 TEST_F(FormParserTest, NexaConversions) {
   struct Case {
     const char* cls;

@@ -7,9 +7,7 @@
 
 #include "platform/errors.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
+#ifndef _WIN32
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -22,9 +20,9 @@ namespace {
 
 Disk* g_disk = nullptr;
 
+#ifndef _WIN32
 std::string ErrnoText() { return std::strerror(errno); }
 
-#ifndef _WIN32
 // Writes all bytes to fd; false on any short or failed write.
 bool WriteAll(int fd, const char* data, size_t size) {
   while (size > 0) {
@@ -116,20 +114,22 @@ void FillStamp(const struct stat& st, FileStamp* stamp) {
 
 #ifndef _WIN32
 
-bool RealDisk::CreateDir(const std::string& path, bool* already_exists) {
+namespace {
+bool MakeDir(const std::string& path, mode_t mode, bool* already_exists) {
   if (already_exists) *already_exists = false;
   if (path.empty()) return false;
-  if (::mkdir(path.c_str(), 0777) == 0) return true;
+  if (::mkdir(path.c_str(), mode) == 0) return true;
   if (already_exists) *already_exists = (errno == EEXIST);
   return false;
 }
+}  // namespace
+
+bool RealDisk::CreateDir(const std::string& path, bool* already_exists) {
+  return MakeDir(path, 0777, already_exists);
+}
 
 bool RealDisk::CreatePrivateDir(const std::string& path, bool* already_exists) {
-  if (already_exists) *already_exists = false;
-  if (path.empty()) return false;
-  if (::mkdir(path.c_str(), 0700) == 0) return true;
-  if (already_exists) *already_exists = (errno == EEXIST);
-  return false;
+  return MakeDir(path, 0700, already_exists);
 }
 
 bool RealDisk::RemoveDir(const std::string& path) {
@@ -273,11 +273,12 @@ bool RealDisk::BackupFile(const std::string& from, const std::string& to, std::s
 }
 
 bool RealDisk::MoveFile(const std::string& from, const std::string& to, std::string* error) {
+  // The new file takes the permissions of the file it replaces, also when
+  // that is reached through a link.
   struct stat st {};
-  if (::lstat(to.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-    ::chmod(from.c_str(), st.st_mode & 07777);
-    if (::rename(from.c_str(), to.c_str()) == 0) return true;
-  }
+  if (::stat(to.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::chmod(from.c_str(), st.st_mode & 07777);
+  if (::lstat(to.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::rename(from.c_str(), to.c_str()) == 0)
+    return true;
   return CopyFile(from, to, error);
 }
 
@@ -288,167 +289,7 @@ std::string RealDisk::TempPath() {
   return path;
 }
 
-#else  // _WIN32
-
-bool RealDisk::CreateDir(const std::string& path, bool* already_exists) {
-  if (already_exists) *already_exists = false;
-  if (path.empty()) return false;
-  if (::CreateDirectoryA(path.c_str(), nullptr)) return true;
-  if (already_exists) *already_exists = ::GetLastError() == ERROR_ALREADY_EXISTS;
-  return false;
-}
-
-bool RealDisk::CreatePrivateDir(const std::string& path, bool* already_exists) {
-  // The user's temporary folder is private to the user already.
-  return CreateDir(path, already_exists);
-}
-
-bool RealDisk::RemoveDir(const std::string& path) {
-  return !path.empty() && ::RemoveDirectoryA(path.c_str());
-}
-
-bool RealDisk::DeleteFile(const std::string& path) {
-  return !path.empty() && ::DeleteFileA(path.c_str());
-}
-
-bool RealDisk::CopyFile(const std::string& from, const std::string& to, std::string* error) {
-  if (error) *error = "copy failed";
-  std::string tmp = to + ".tolvern-new";
-  if (!::CopyFileA(from.c_str(), tmp.c_str(), FALSE)) return false;
-  if (::MoveFileExA(tmp.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
-  ::DeleteFileA(tmp.c_str());
-  return false;
-}
-
-bool RealDisk::List(const std::string& folder, std::vector<DirEntry>* entries) {
-  entries->clear();
-  WIN32_FIND_DATAA fd;
-  std::string pattern = folder.empty() ? "*.*" : folder + "\\*.*";
-  HANDLE h = ::FindFirstFileA(pattern.c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  do {
-    std::string name = fd.cFileName;
-    if (name == "." || name == "..") continue;
-    bool is_dir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                  !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
-    entries->push_back({name, is_dir});
-  } while (::FindNextFileA(h, &fd));
-  ::FindClose(h);
-  return true;
-}
-
-bool RealDisk::FileExists(const std::string& path) {
-  DWORD a = ::GetFileAttributesA(path.c_str());
-  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool RealDisk::DirExists(const std::string& path) {
-  DWORD a = ::GetFileAttributesA(path.c_str());
-  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool RealDisk::ReadFile(const std::string& path, std::string* data, std::string* error) {
-  data->clear();
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) {
-    if (error) *error = ErrnoText();
-    return false;
-  }
-  char buf[1 << 16];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data->append(buf, n);
-  bool ok = !std::ferror(f);
-  if (!ok && error) *error = ErrnoText();
-  std::fclose(f);
-  return ok;
-}
-
-bool RealDisk::WriteFile(const std::string& path, std::string_view data, std::string* error) {
-  std::string tmp = path + ".tolvern-new";
-  FILE* f = std::fopen(tmp.c_str(), "wb");
-  if (!f) {
-    if (error) *error = ErrnoText();
-    return false;
-  }
-  bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
-  ok = (std::fclose(f) == 0) && ok;
-  if (ok) ok = ::MoveFileExA(tmp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
-  if (!ok) {
-    if (error) *error = "write failed";
-    ::DeleteFileA(tmp.c_str());
-  }
-  return ok;
-}
-
-bool RealDisk::WriteNewFile(const std::string& path, std::string_view data, std::string* error) {
-  return WriteFile(path, data, error);
-}
-
-bool RealDisk::Stat(const std::string& path, FileStamp* stamp) {
-  *stamp = FileStamp{};
-  WIN32_FILE_ATTRIBUTE_DATA a;
-  if (path.empty() || !::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &a))
-    return false;
-  stamp->exists = true;
-  stamp->dir = (a.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  stamp->regular = !stamp->dir;
-  stamp->size = (std::uint64_t{a.nFileSizeHigh} << 32) | a.nFileSizeLow;
-  stamp->mtime_ns = static_cast<std::int64_t>(
-      ((std::uint64_t{a.ftLastWriteTime.dwHighDateTime} << 32) | a.ftLastWriteTime.dwLowDateTime) *
-      100);
-  return true;
-}
-
-bool RealDisk::WriteExclusive(const std::string& path, std::string_view data, std::string* error,
-                              bool* already_exists) {
-  if (already_exists) *already_exists = false;
-  HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) {
-    if (::GetLastError() == ERROR_FILE_EXISTS && already_exists) *already_exists = true;
-    if (error) *error = "cannot create the file";
-    return false;
-  }
-  DWORD written = 0;
-  bool ok = data.empty() || (::WriteFile(h, data.data(), static_cast<DWORD>(data.size()),
-                                         &written, nullptr) &&
-                             written == data.size());
-  ok = ::CloseHandle(h) && ok;
-  if (!ok) {
-    if (error) *error = "write failed";
-    ::DeleteFileA(path.c_str());
-  }
-  return ok;
-}
-
-bool RealDisk::BackupFile(const std::string& from, const std::string& to, std::string* error,
-                          bool* already_exists) {
-  if (already_exists) *already_exists = false;
-  if (::CreateHardLinkA(to.c_str(), from.c_str(), nullptr)) return true;
-  if (::GetLastError() == ERROR_ALREADY_EXISTS) {
-    if (already_exists) *already_exists = true;
-    if (error) *error = "the backup name is taken";
-    return false;
-  }
-  std::string data;
-  return ReadFile(from, &data, error) && WriteExclusive(to, data, error, already_exists);
-}
-
-bool RealDisk::MoveFile(const std::string& from, const std::string& to, std::string* error) {
-  if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
-  return CopyFile(from, to, error);
-}
-
-std::string RealDisk::TempPath() {
-  char buf[MAX_PATH + 1];
-  DWORD n = ::GetTempPathA(sizeof buf, buf);
-  if (n == 0 || n > MAX_PATH) return "";
-  std::string path(buf, n);
-  while (path.size() > 3 && path.back() == '\\') path.pop_back();
-  return path;
-}
-
-#endif
+#endif  // !_WIN32 (the Windows disk is in disk_win.cc)
 
 Disk& CurrentDisk() {
   static RealDisk real;

@@ -1,9 +1,17 @@
 #include "platform/form_numbers.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <string>
+
+#if defined(__GLIBC__)
+#include <locale.h>
+#include <stdlib.h>
+#endif
 
 namespace tolvern {
 
@@ -101,6 +109,41 @@ std::string FormatShortest(T value) {
 
 namespace {
 
+#ifndef _WIN32
+std::from_chars_result ReadLongDouble(const char* first, const char* last, long double& v) {
+  return std::from_chars(first, last, v, std::chars_format::general);
+}
+#else
+// MinGW's from_chars for long double rounds to double precision ("0.1" would
+// not read back as the IDE's 80-bit value); its strtold reads all 64 bits of
+// the mantissa. strtold also takes hexadecimal, "inf", "nan" and leading
+// blanks, so the text is first checked to be a plain decimal number.
+std::from_chars_result ReadLongDouble(const char* first, const char* last, long double& v) {
+  auto digits = [&](const char* p) {
+    while (p != last && *p >= '0' && *p <= '9') ++p;
+    return p;
+  };
+  const char* p = digits(first);
+  bool any = p != first;
+  if (p != last && *p == '.') {
+    const char* q = digits(p + 1);
+    any = any || q != p + 1;
+    p = q;
+  }
+  if (!any) return {first, std::errc::invalid_argument};
+  if (p != last && (*p == 'e' || *p == 'E')) {
+    const char* q = p + 1;
+    if (q != last && (*q == '+' || *q == '-')) ++q;
+    const char* end = digits(q);
+    if (end != q) p = end;
+  }
+  std::string copy(first, p);  // strtold needs the end marked
+  errno = 0;
+  v = std::strtold(copy.c_str(), nullptr);
+  return {p, errno == ERANGE ? std::errc::result_out_of_range : std::errc()};
+}
+#endif
+
 bool SameBits(long double a, long double b) {
   unsigned char x[10], y[10];
   EncodeExtended(a, x);
@@ -159,6 +202,20 @@ std::string FormatSingle(float value) { return FormatShortest(value); }
 
 std::string FormatCurrency(std::int64_t scaled) { return std::to_string(scaled); }
 
+namespace {
+
+// strtold in the C locale whatever the process's locale (a GUI sets the
+// user's, whose decimal separator may be a comma).
+long double StrToLongDouble(const char* text) {
+#if defined(__GLIBC__)
+  static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", nullptr);
+  if (c_locale) return strtold_l(text, nullptr, c_locale);
+#endif
+  return std::strtold(text, nullptr);
+}
+
+}  // namespace
+
 std::optional<long double> ParseFloat(std::string_view text) {
   bool negative = false;
   if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
@@ -168,10 +225,15 @@ std::optional<long double> ParseFloat(std::string_view text) {
   if (text.empty() || !(std::isdigit(static_cast<unsigned char>(text[0])) || text[0] == '.'))
     return std::nullopt;
   long double v = 0;
-  auto r = std::from_chars(text.data(), text.data() + text.size(), v, std::chars_format::general);
+  auto r = ReadLongDouble(text.data(), text.data() + text.size(), v);
   if (r.ec == std::errc::result_out_of_range) {
-    // Beyond the range: infinity or zero, as the platform's reader gives.
-    v = 0;
+    // Below the normal range the 80-bit format still holds the value as a
+    // denormal, which strtold gives; beyond the range it is zero, as the
+    // platform's reader gives.
+    const std::string copy(text.substr(0, static_cast<size_t>(r.ptr - text.data())));
+    v = StrToLongDouble(copy.c_str());
+    if (!std::isfinite(v)) v = 0;
+    if (r.ptr != text.data() + text.size()) return std::nullopt;
   } else if (r.ec != std::errc() || r.ptr != text.data() + text.size()) {
     return std::nullopt;
   }

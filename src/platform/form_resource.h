@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tolvern {
 
@@ -24,6 +25,18 @@ std::string_view ReadFormResource(std::string_view bytes, TRCData* header);
 
 // A binary form file of a resource name and an object stream.
 std::string WriteFormResource(std::string_view name, std::string_view stream);
+
+// One object of a form's stream given new bytes: the stream's bytes
+// [begin, end) are replaced.
+struct StreamEdit {
+  std::size_t begin, end;
+  std::string bytes;
+};
+
+// The binary form file `file` with edits (in order, not overlapping) applied
+// to its object stream. Every other byte, and the resource wrapper but for
+// its size field, is copied.
+std::string SpliceFormResource(std::string_view file, const std::vector<StreamEdit>& edits);
 
 // The resource name the IDE gives a form: its root class name in upper case.
 std::string ResourceNameOf(std::string_view stream);

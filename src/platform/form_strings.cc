@@ -20,7 +20,7 @@ void AppendCode(std::string* out, unsigned long code) {
 }
 
 // Reads one string value at text[*i], with its "+" continuations.
-bool ReadString(std::string_view text, size_t* i, std::string* out) {
+bool ReadChars(std::string_view text, size_t* i, FormChars* out) {
   size_t p = *i;
   for (;;) {
     bool piece = false;
@@ -35,17 +35,17 @@ bool ReadString(std::string_view text, size_t* i, std::string* out) {
           ++digits;
         }
         if (digits == 0 || code > 0xFFFF) return false;
-        AppendCode(out, code);
+        out->push_back({static_cast<std::uint32_t>(code), true});
         continue;
       }
       for (++p;; ++p) {
         if (p >= text.size() || text[p] == '\r' || text[p] == '\n') return false;
         if (text[p] != '\'') {
-          *out += text[p];
+          out->push_back({static_cast<unsigned char>(text[p]), false});
           continue;
         }
         if (p + 1 < text.size() && text[p + 1] == '\'') {
-          *out += '\'';
+          out->push_back({'\'', false});
           ++p;
           continue;
         }
@@ -64,6 +64,42 @@ bool ReadString(std::string_view text, size_t* i, std::string* out) {
   return true;
 }
 
+// The same as bytes: quoted characters as they stood, codes above 255 as
+// UTF-8.
+bool ReadString(std::string_view text, size_t* i, std::string* out) {
+  FormChars chars;
+  if (!ReadChars(text, i, &chars)) return false;
+  for (const FormChar& c : chars) {
+    if (c.code)
+      AppendCode(out, c.value);
+    else
+      *out += static_cast<char>(c.value);
+  }
+  return true;
+}
+
+// A string list value "( ... )", each item read by read_item.
+template <typename Item, typename Read>
+std::optional<std::vector<Item>> ReadList(std::string_view text, Read read_item) {
+  size_t i = 0;
+  while (i < text.size() && IsBlank(text[i])) ++i;
+  if (i >= text.size() || text[i] != '(') return std::nullopt;
+  ++i;
+  std::vector<Item> items;
+  for (;;) {
+    while (i < text.size() && IsBlank(text[i])) ++i;
+    if (i >= text.size()) return std::nullopt;
+    if (text[i] == ')') break;
+    Item item;
+    if (!read_item(text, &i, &item)) return std::nullopt;
+    items.push_back(std::move(item));
+  }
+  ++i;
+  while (i < text.size() && IsBlank(text[i])) ++i;
+  if (i != text.size()) return std::nullopt;
+  return items;
+}
+
 }  // namespace
 
 std::optional<std::string> DecodeFormString(std::string_view text) {
@@ -77,43 +113,39 @@ std::optional<std::string> DecodeFormString(std::string_view text) {
 }
 
 std::optional<std::vector<std::string>> DecodeFormStringList(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size() && IsBlank(text[i])) ++i;
-  if (i >= text.size() || text[i] != '(') return std::nullopt;
-  ++i;
-  std::vector<std::string> items;
-  for (;;) {
-    while (i < text.size() && IsBlank(text[i])) ++i;
-    if (i >= text.size()) return std::nullopt;
-    if (text[i] == ')') break;
-    std::string item;
-    if (!ReadString(text, &i, &item)) return std::nullopt;
-    items.push_back(std::move(item));
-  }
-  ++i;
-  while (i < text.size() && IsBlank(text[i])) ++i;
-  if (i != text.size()) return std::nullopt;
-  return items;
+  return ReadList<std::string>(text, ReadString);
 }
 
-std::string EncodeFormString(std::string_view value) {
+std::optional<std::vector<FormChars>> DecodeFormCharsList(std::string_view text) {
+  return ReadList<FormChars>(text, ReadChars);
+}
+
+FormChars ToFormChars(std::string_view bytes) {
+  FormChars chars;
+  chars.reserve(bytes.size());
+  for (char c : bytes) chars.push_back({static_cast<unsigned char>(c), false});
+  return chars;
+}
+
+std::string EncodeFormChars(const FormChars& value) {
   if (value.empty()) return "''";
   std::string out;
   bool quoted = false;
-  for (char ch : value) {
-    unsigned char c = static_cast<unsigned char>(ch);
-    bool plain = c >= ' ' && c != '\'';
+  for (const FormChar& c : value) {
+    bool plain = !c.code && c.value >= ' ' && c.value != '\'';
     if (plain != quoted) {
       out += '\'';
       quoted = plain;
     }
     if (plain)
-      out += ch;
+      out += static_cast<char>(c.value);
     else
-      out += "#" + std::to_string(c);
+      out += "#" + std::to_string(c.value);
   }
   if (quoted) out += '\'';
   return out;
 }
+
+std::string EncodeFormString(std::string_view value) { return EncodeFormChars(ToFormChars(value)); }
 
 }  // namespace tolvern

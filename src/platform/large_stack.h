@@ -9,6 +9,10 @@
 
 namespace tolvern {
 
+// The size the form conversions and the grammar ask for: reserved address
+// space, committed only as far as it is used.
+inline constexpr std::size_t kLargeStackBytes = std::size_t{1} << 30;
+
 void RunOnLargeStack(std::size_t bytes, const std::function<void()>& fn);
 
 }  // namespace tolvern

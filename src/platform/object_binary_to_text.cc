@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/form_numbers.h"
+#include "platform/large_stack.h"
 #include "platform/object_stream.h"
 
 namespace tolvern {
@@ -13,15 +14,18 @@ namespace {
 
 constexpr size_t kLineLength = 64;   // characters of a string piece on one line
 constexpr size_t kBytesPerLine = 32;  // bytes of binary data on one line
+constexpr size_t kLongestWrappedString = size_t{1} << 20;  // in text for rewriting
 
 class Converter {
  public:
-  explicit Converter(std::string_view s) : s_(s) { out_.reserve(s.size() * 3); }
+  Converter(std::string_view s, std::vector<ObjectSpan>* spans) : s_(s), spans_(spans) {
+    out_.reserve(s.size() * 3);
+  }
 
   std::string Run() {
     if (s_.substr(0, 4) != "TPF0") Fail(0, "missing the TPF0 signature");
     pos_ = 4;
-    ConvertObject(0);
+    RunOnLargeStack(kLargeStackBytes, [this] { ConvertObject(0); });
     return std::move(out_);
   }
 
@@ -78,6 +82,9 @@ class Converter {
   }
   void Enter(int nest) const {
     if (nest > kMaxStreamNesting) Fail(pos_, "nesting too deep");
+    // The indentation grows with the depth, so a small stream nested deep
+    // in many places could ask for a text without bound.
+    if (out_.size() > kMaxFormTextBytes) Fail(pos_, "the form text would exceed 1 GB");
   }
 
   std::int64_t Integer() {
@@ -93,6 +100,9 @@ class Converter {
 
   void ConvertObject(int level) {
     Enter(level);
+    // Spans are in the order of the text: an object before its children.
+    const size_t span = spans_ ? spans_->size() : 0;
+    if (spans_) spans_->push_back({pos_, 0, 0, out_.size(), 0, level});
     unsigned char flags = 0;
     bool has_pos = false;
     std::int64_t child_pos = 0;
@@ -103,6 +113,7 @@ class Converter {
         child_pos = Integer();
       }
     }
+    if (spans_) (*spans_)[span].class_begin = pos_;
     std::string_view cls = Name(false);
     std::string_view name = Name(true);
     out_.append(static_cast<size_t>(2 * level), ' ');
@@ -120,6 +131,10 @@ class Converter {
     ++pos_;
     out_.append(static_cast<size_t>(2 * level), ' ');
     out_ += "end\r\n";
+    if (spans_) {
+      (*spans_)[span].stream_end = pos_;
+      (*spans_)[span].text_end = out_.size();
+    }
   }
 
   void ConvertProperty(int nest) {
@@ -140,7 +155,10 @@ class Converter {
       return;
     }
     ++nest;
-    if (n > kLineLength) NewLine(nest);
+    // Text for rewriting keeps a very long string whole: a parser takes the
+    // pieces of a wrapped string one nested level each.
+    const bool wrap = spans_ == nullptr || n <= kLongestWrappedString;
+    if (n > kLineLength && wrap) NewLine(nest);
     size_t i = 0, k = 0;
     while (i < n) {
       bool line_break = false;
@@ -150,15 +168,15 @@ class Converter {
         do {
           out_ += static_cast<char>(codes(i));
           ++i;
-        } while (i < n && codes(i) >= ' ' && codes(i) != '\'' && (i - k) < kLineLength &&
+        } while (i < n && codes(i) >= ' ' && codes(i) != '\'' && ((i - k) < kLineLength || !wrap) &&
                  (!wide || codes(i) <= 127));
-        if (i - k >= kLineLength) line_break = true;
+        if (i - k >= kLineLength && wrap) line_break = true;
         out_ += '\'';
       } else {
         out_ += '#';
         out_ += std::to_string(c);
         ++i;
-        if (i - k >= kLineLength) line_break = true;
+        if (i - k >= kLineLength && wrap) line_break = true;
       }
       if (line_break && i < n) {
         out_ += " +";
@@ -320,12 +338,17 @@ class Converter {
   }
 
   std::string_view s_;
+  std::vector<ObjectSpan>* spans_;
   size_t pos_ = 0;
   std::string out_;
 };
 
 }  // namespace
 
-std::string ObjectBinaryToText(std::string_view stream) { return Converter(stream).Run(); }
+std::string ObjectBinaryToText(std::string_view stream) { return Converter(stream, nullptr).Run(); }
+
+std::string ObjectBinaryToText(std::string_view stream, std::vector<ObjectSpan>* spans) {
+  return Converter(stream, spans).Run();
+}
 
 }  // namespace tolvern

@@ -11,8 +11,10 @@
 // crash.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/errors.h"
 
@@ -44,12 +46,38 @@ enum class FormCharset { kAnsi, kUtf8 };
 // #nnn codes for characters beyond ASCII.
 std::string ObjectBinaryToText(std::string_view stream);
 
+// Where one object of a stream stands in the stream and in its text: the
+// bytes [stream_begin, stream_end) from its flags or class name through its
+// closing 00, with its class name (a length byte and the name) at
+// class_begin; and the text [text_begin, text_end) from the indentation of
+// its header through its "end" and line break. The root has level 0.
+struct ObjectSpan {
+  std::size_t stream_begin, stream_end, class_begin;
+  std::size_t text_begin, text_end;
+  int level;
+};
+
+// The form text of a stream for rewriting rather than for showing: the same
+// text, but that a string of over a million characters stays on its
+// property's line, so that a parser takes it as one piece; and the span of
+// every object is appended to `spans` in the order of the text.
+std::string ObjectBinaryToText(std::string_view stream, std::vector<ObjectSpan>* spans);
+
 // The binary object stream of form text. A string whose characters all fit in
 // 8 bits is stored as an 8-bit string, any other as a wide string.
 std::string ObjectTextToBinary(std::string_view text, FormCharset charset = FormCharset::kAnsi);
 
+// The binary of the text of one object, without the stream's signature: the
+// bytes a stream holds for that object at any level.
+std::string ObjectTextToBinaryObject(std::string_view text, FormCharset charset = FormCharset::kAnsi);
+
 // The deepest nesting of objects, lists and collections either direction
-// accepts.
+// accepts. Both run on the large private stack, so that this depth fits
+// whatever the caller's stack.
 inline constexpr int kMaxStreamNesting = 10000;
+
+// The largest form text a stream may give: a stream of the largest file
+// holding little but strings of control codes or binary data fits in it.
+inline constexpr std::size_t kMaxFormTextBytes = std::size_t{1} << 30;
 
 }  // namespace tolvern

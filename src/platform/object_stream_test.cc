@@ -2,6 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <limits>
+
+#if defined(__unix__) || defined(__APPLE__)
+#include <pthread.h>
+#endif
+
 #include "platform/form_numbers.h"
 #include "platform/form_resource.h"
 
@@ -84,6 +91,61 @@ TEST(ObjectStreamTest, ObjectFlagsAndNesting) {
   EXPECT_EQ(ObjectTextToBinary(text), stream);
 }
 
+TEST(ObjectStreamTest, SpansLocateEveryObjectInStreamAndText) {
+  std::string stream = "TPF0" + Bytes({6}) + "TForm1" + Bytes({5}) + "Form1" + Prop("A", Bytes({2, 1})) +
+                       Bytes({0}) + Bytes({0xF2, 2, 3, 7}) + "TButton" + Bytes({2}) + "B1" +
+                       Prop("S", Bytes({6, 1, 'x'})) + Bytes({0}) + Bytes({6}) + "TLabel" + Bytes({0}) +
+                       Bytes({0, 0}) + Bytes({0}) + Bytes({0xF1, 6}) + "TPanel" + Bytes({2}) + "P1" +
+                       Bytes({0, 0}) + Bytes({0});
+  std::vector<ObjectSpan> spans;
+  std::string text = ObjectBinaryToText(stream, &spans);
+  EXPECT_EQ(text, ObjectBinaryToText(stream));
+  const char* headers[] = {"object Form1: TForm1", "  object B1: TButton [3]", "    object TLabel",
+                           "  inherited P1: TPanel"};
+  ASSERT_EQ(spans.size(), 4u);
+  for (size_t i = 0; i < spans.size(); ++i) {
+    const ObjectSpan& o = spans[i];
+    std::string part = text.substr(o.text_begin, o.text_end - o.text_begin);
+    EXPECT_TRUE(part.starts_with(std::string(headers[i]) + "\r\n")) << part;
+    EXPECT_TRUE(part.ends_with(std::string(2 * static_cast<size_t>(o.level), ' ') + "end\r\n")) << part;
+    // Each object's text alone gives its bytes back.
+    std::string bytes = stream.substr(o.stream_begin, o.stream_end - o.stream_begin);
+    EXPECT_EQ(ObjectTextToBinaryObject(part), bytes) << part;
+    std::string cls = std::string(headers[i]).substr(std::string(headers[i]).find_last_of(" :") + 1);
+    if (cls.starts_with("[")) cls = "TButton";
+    EXPECT_EQ(stream.substr(o.class_begin, 1 + cls.size()), static_cast<char>(cls.size()) + cls);
+  }
+  EXPECT_EQ(spans[2].level, 2);
+}
+
+TEST(ObjectStreamTest, NamesInAnyScriptKeepTheirBytes) {
+  // A Unicode IDE stores names in UTF-8: Cyrillic, Greek and CJK letters.
+  const std::string name = "tblOrders\xD0\x9D\xD0\xBE\xD0\xBC\xD0\xB5\xD1\x80_\xCE\xB1\xE6\x95\xB0";
+  std::string stream = "TPF0" + Bytes({6}) + "TForm1" + Bytes({5}) + "Form1" + Bytes({0}) + Bytes({6}) +
+                       "TField" + static_cast<char>(name.size()) + name +
+                       Prop("FieldName", Bytes({6, 1, 'x'})) + Bytes({0, 0, 0});
+  std::string text = ObjectBinaryToText(stream);
+  EXPECT_NE(text.find("object " + name + ": TField\r\n"), std::string::npos);
+  EXPECT_EQ(ObjectTextToBinary(text), stream);
+}
+
+TEST(ObjectStreamTest, StringsForRewritingStayWholeAtAnyLength) {
+  // Over 12.8 MB: a parser taking the IDE's 64-character pieces would nest
+  // one level per piece. Shorter strings wrap as the IDE wraps them.
+  const std::string big = std::string(13'000'000, 'q') + "'x";
+  const size_t n = big.size();
+  std::string stream = FormStream(
+      Prop("A", Bytes({12, static_cast<int>(n & 0xFF), static_cast<int>((n >> 8) & 0xFF),
+                       static_cast<int>((n >> 16) & 0xFF), 0}) + big) +
+      Prop("B", Bytes({6, 100}) + std::string(100, 'w')));
+  std::vector<ObjectSpan> spans;
+  std::string text = ObjectBinaryToText(stream, &spans);
+  EXPECT_TRUE(text == FormText("  A = '" + std::string(13'000'000, 'q') + "'#39'x'\r\n  B = \r\n    '" +
+                               std::string(64, 'w') + "' +\r\n    '" + std::string(36, 'w') + "'\r\n"))
+      << text.substr(text.size() - 200);
+  EXPECT_TRUE(ObjectTextToBinary(text) == stream);
+}
+
 TEST(ObjectStreamTest, LongStringsWrapAtSixtyFourCharacters) {
   std::string s(70, 'x');
   std::string text = FormText("  A = \r\n    '" + s.substr(0, 64) + "' +\r\n    'xxxxxx'\r\n");
@@ -132,8 +194,11 @@ TEST(ObjectStreamTest, UnicodeTextFormsStoreNonAsciiAsWideStrings) {
 }
 
 TEST(FormNumbersTest, FloatTextsReadBackToTheSameBits) {
+  const long double denormals[] = {std::numeric_limits<long double>::denorm_min(), -1e-4940L,
+                                   std::numeric_limits<long double>::min() / 3};
   for (long double v : {0.0L, -0.0L, 1.0L, 0.75L, 36805.6934977778L, 1e-20L, 1e300L, -2.5e18L,
-                        0.1L, 1.0L / 3.0L, 39284.67729563657L}) {
+                        0.1L, 1.0L / 3.0L, 39284.67729563657L, denormals[0], denormals[1],
+                        denormals[2]}) {
     std::string text = FormatExtended(v);
     auto back = ParseFloat(text);
     ASSERT_TRUE(back.has_value()) << text;
@@ -142,6 +207,12 @@ TEST(FormNumbersTest, FloatTextsReadBackToTheSameBits) {
     EncodeExtended(*back, b);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(a), 10), std::string(reinterpret_cast<char*>(b), 10)) << text;
   }
+  // Denormals keep their bits through a stream's text.
+  for (auto bits : {Bytes({1, 0, 0, 0, 0, 0, 0, 0, 0, 0}), Bytes({0, 0, 0, 0, 0x31, 0, 0, 0x40, 0, 0x80})}) {
+    std::string stream = FormStream(Prop("A", Bytes({5}) + bits));
+    EXPECT_EQ(ObjectTextToBinary(ObjectBinaryToText(stream)), stream) << ObjectBinaryToText(stream);
+  }
+  EXPECT_EQ(ParseFloat("1E-5000"), 0.0L);  // below the smallest denormal
   EXPECT_EQ(FormatExtended(39255.0L), "39255.000000000000000000");
   EXPECT_EQ(FormatExtended(1e-20L), "1E-20");
   EXPECT_EQ(FormatCurrency(123400), "123400");
@@ -164,6 +235,48 @@ TEST(FormResourceTest, HeaderRoundTrip) {
   EXPECT_TRUE(IsBinaryForm(file));
   EXPECT_FALSE(IsBinaryForm("object"));
   EXPECT_THROW(ReadFormResource(std::string("\xFF\x0A\x00TF", 5), &header), EStreamError);
+}
+
+// Runs fn on a thread with a 1 MB stack, as a host application may give.
+void OnOneMegabyteStack(const std::function<void()>& fn) {
+#if defined(__unix__) || defined(__APPLE__)
+  pthread_attr_t attr;
+  pthread_attr_init(&attr);
+  pthread_attr_setstacksize(&attr, std::size_t{1} << 20);
+  pthread_t thread;
+  auto run = [](void* f) -> void* {
+    (*static_cast<const std::function<void()>*>(f))();
+    return nullptr;
+  };
+  ASSERT_EQ(pthread_create(&thread, &attr, run, const_cast<std::function<void()>*>(&fn)), 0);
+  pthread_join(thread, nullptr);
+  pthread_attr_destroy(&attr);
+#else
+  fn();
+#endif
+}
+
+TEST(ObjectStreamTest, DeepestNestingConvertsOnAOneMegabyteStack) {
+  OnOneMegabyteStack([] {
+    // Objects and lists nested as deep as accepted, then one level more.
+    std::string objects, ends;
+    for (int i = 0; i <= kMaxStreamNesting; ++i) {
+      objects += "object A: T\n";
+      ends += "end\n";
+    }
+    EXPECT_NO_THROW(ObjectTextToBinary(objects + ends));
+    EXPECT_THROW(ObjectTextToBinary("object A: T\n" + objects + ends + "end\n"), EParserError);
+    auto lists = [](int depth) {
+      return "object Form1: TForm1\r\n  A = " + std::string(static_cast<size_t>(depth), '(') +
+             std::string(static_cast<size_t>(depth), ')') + "\r\nend\r\n";
+    };
+    EXPECT_NO_THROW(ObjectTextToBinary(lists(kMaxStreamNesting)));
+    EXPECT_THROW(ObjectTextToBinary(lists(kMaxStreamNesting + 1)), EParserError);
+    // Back to text (whose indentation grows with the depth) at a quarter of
+    // the depth.
+    std::string stream = ObjectTextToBinary(lists(kMaxStreamNesting / 4));
+    EXPECT_EQ(ObjectTextToBinary(ObjectBinaryToText(stream)), stream);
+  });
 }
 
 TEST(ObjectStreamTest, BadStreamsFailWithTheOffset) {

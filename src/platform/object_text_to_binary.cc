@@ -6,6 +6,7 @@
 
 #include "platform/ascii_text.h"
 #include "platform/form_numbers.h"
+#include "platform/large_stack.h"
 #include "platform/object_stream.h"
 
 namespace tolvern {
@@ -31,11 +32,12 @@ class Converter {
     out_.reserve(text.size() / 2 + 16);
   }
 
-  std::string Run() {
+  // The stream of a whole form, or (without the signature) of one object.
+  std::string Run(bool signature) {
     if (utf8_ && t_.substr(0, 3) == "\xEF\xBB\xBF") pos_ = 3;
-    out_ += "TPF0";
+    if (signature) out_ += "TPF0";
     SkipBlanks();
-    ConvertObject(0);
+    RunOnLargeStack(kLargeStackBytes, [this] { ConvertObject(0); });
     SkipBlanks();
     if (pos_ < t_.size()) Fail("text after the end of the form");
     return std::move(out_);
@@ -482,7 +484,11 @@ class Converter {
 }  // namespace
 
 std::string ObjectTextToBinary(std::string_view text, FormCharset charset) {
-  return Converter(text, charset).Run();
+  return Converter(text, charset).Run(true);
+}
+
+std::string ObjectTextToBinaryObject(std::string_view text, FormCharset charset) {
+  return Converter(text, charset).Run(false);
 }
 
 }  // namespace tolvern

@@ -5,7 +5,7 @@
 #include <string>
 
 #ifdef _WIN32
-#include <windows.h>
+#include "platform/windows_api.h"
 #else
 #include <fcntl.h>
 #include <sys/file.h>
@@ -92,15 +92,15 @@ bool PathLock::IsHeld(const std::string& path) {
 bool PathLock::TryLock(const std::string& path, std::string* error, bool* held_elsewhere) {
   Release();
   if (held_elsewhere) *held_elsewhere = false;
-  HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  HANDLE h = ::CreateFileW(WidePath(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     DWORD e = ::GetLastError();
     if (e == ERROR_SHARING_VIOLATION) {
       if (held_elsewhere) *held_elsewhere = true;
       if (error) *error = "held by another process";
     } else if (error) {
-      *error = "error " + std::to_string(e);
+      *error = ErrorText(e);
     }
     return false;
   }
@@ -122,7 +122,7 @@ void PathLock::Release() {
 void PathLock::Abandon() { Release(); }
 
 bool PathLock::IsHeld(const std::string& path) {
-  HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+  HANDLE h = ::CreateFileW(WidePath(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return ::GetLastError() == ERROR_SHARING_VIOLATION;
   ::CloseHandle(h);

@@ -6,9 +6,7 @@
 #include "files/file_utils.h"
 #include "platform/disk.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
+#include "platform/windows_api.h"
 
 namespace tolvern {
 
@@ -18,6 +16,9 @@ TRegIniFile::TRegIniFile(std::string key, std::string store_file)
     : key_(std::move(key)), store_file_(std::move(store_file)) {}
 
 std::string TRegIniFile::DefaultStoreFile() {
+#ifdef _WIN32
+  return "";  // the registry
+#endif
   const char* xdg = std::getenv("XDG_CONFIG_HOME");
   std::string base;
   if (xdg && *xdg) {
@@ -132,45 +133,64 @@ void TRegIniFile::Save() {
 #else  // _WIN32: the registry of the current user.
 
 namespace {
-std::string SubKey(const std::string& key, const std::string& section) {
+
+std::string KeyPath(const std::string& key, const std::string& section) {
   return key + "\\" + section;
 }
+
+std::string Shown(const std::string& key_path) { return "HKEY_CURRENT_USER\\" + key_path; }
+
 }  // namespace
 
-bool TRegIniFile::Lookup(const std::string& section, const std::string& name,
-                         std::string* value) {
+bool TRegIniFile::Lookup(const std::string& section, const std::string& name, std::string* value) {
+  std::string path = KeyPath(key_, section);
   HKEY h;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, SubKey(key_, section).c_str(), 0, KEY_READ, &h) !=
-      ERROR_SUCCESS)
-    return false;
-  DWORD type = 0, size = 0;
-  bool ok = RegQueryValueExA(h, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
-            type == REG_SZ;
-  if (ok) {
-    std::string buf(size, '\0');
-    ok = RegQueryValueExA(h, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf.data()),
-                          &size) == ERROR_SUCCESS;
-    if (ok) {
-      buf.resize(size);
-      while (!buf.empty() && buf.back() == '\0') buf.pop_back();
-      *value = buf;
+  LSTATUS rc = ::RegOpenKeyExW(HKEY_CURRENT_USER, Utf8ToWide(path).c_str(), 0, KEY_QUERY_VALUE, &h);
+  if (rc == ERROR_FILE_NOT_FOUND) return false;
+  std::wstring wname = Utf8ToWide(name);
+  std::wstring data;
+  DWORD type = 0;
+  if (rc == ERROR_SUCCESS) {
+    DWORD size = 0;
+    rc = ::RegQueryValueExW(h, wname.c_str(), nullptr, &type, nullptr, &size);
+    if (rc == ERROR_SUCCESS) {
+      data.resize(size / sizeof(wchar_t) + 1);
+      size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+      rc = ::RegQueryValueExW(h, wname.c_str(), nullptr, &type,
+                              reinterpret_cast<BYTE*>(data.data()), &size);
+      data.resize(size / sizeof(wchar_t));
     }
+    ::RegCloseKey(h);
   }
-  RegCloseKey(h);
-  return ok;
+  if (rc == ERROR_FILE_NOT_FOUND) return false;
+  if (rc != ERROR_SUCCESS) {
+    warning_ = "Registry key \"" + Shown(path) + "\" could not be read (" +
+               ErrorText(static_cast<DWORD>(rc)) + "); using defaults.";
+    return false;
+  }
+  // A value of another type than text reads as missing, as the wrapper does.
+  if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
+  while (!data.empty() && data.back() == L'\0') data.pop_back();
+  *value = WideToUtf8(data);
+  return true;
 }
 
 void TRegIniFile::WriteString(const std::string& section, const std::string& name,
                               const std::string& value) {
+  std::string path = KeyPath(key_, section);
   HKEY h;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, SubKey(key_, section).c_str(), 0, nullptr, 0,
-                      KEY_READ | KEY_WRITE, nullptr, &h, nullptr) != ERROR_SUCCESS) {
-    warning_ = "Registry key could not be created.";
-    return;
+  LSTATUS rc = ::RegCreateKeyExW(HKEY_CURRENT_USER, Utf8ToWide(path).c_str(), 0, nullptr, 0,
+                                 KEY_SET_VALUE, nullptr, &h, nullptr);
+  if (rc == ERROR_SUCCESS) {
+    std::wstring data = Utf8ToWide(value);
+    rc = ::RegSetValueExW(h, Utf8ToWide(name).c_str(), 0, REG_SZ,
+                          reinterpret_cast<const BYTE*>(data.c_str()),
+                          static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+    ::RegCloseKey(h);
   }
-  RegSetValueExA(h, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                 static_cast<DWORD>(value.size() + 1));
-  RegCloseKey(h);
+  if (rc != ERROR_SUCCESS)
+    warning_ = "Registry value \"" + name + "\" of key \"" + Shown(path) +
+               "\" could not be written (" + ErrorText(static_cast<DWORD>(rc)) + ").";
 }
 
 void TRegIniFile::Load() {}

@@ -14,7 +14,9 @@ class TRegIniFile {
  public:
   // Opens the key (for example "Software\Veltrane") in the default store.
   explicit TRegIniFile(std::string key);
-  // Opens the key in a store file of the caller's choice (tests; non-Windows).
+  // Opens the key in a store file of the caller's choice (tests). On Windows
+  // the store is always the registry and store_file is not used: tests give
+  // a key of their own instead.
   TRegIniFile(std::string key, std::string store_file);
 
   std::string ReadString(const std::string& section, const std::string& name,
@@ -31,7 +33,7 @@ class TRegIniFile {
   const std::string& StoreFile() const { return store_file_; }
 
   // Where the store lives by default: $XDG_CONFIG_HOME (or ~/.config) and
-  // "tolvern/registry.json".
+  // "tolvern/registry.json"; "" on Windows.
   static std::string DefaultStoreFile();
 
  private:

@@ -17,13 +17,13 @@ TEST(SettingsStoreTest, StoresValuesAsTheRegistryWrapperDoes) {
   ScratchDir dir;
   std::string file = dir / "cfg/registry.json";
   {
-    TRegIniFile reg(kKey, file);
+    TRegIniFile reg(dir.RegistryKey(), file);
     reg.WriteInteger(kSection, "Dest", 1);
     reg.WriteBool(kSection, "MakeBackup", false);
     reg.WriteString(kSection, "History", "C:\\A\r\nC:\\B\r\n");
     EXPECT_EQ(reg.Warning(), "");
   }
-  TRegIniFile reg(kKey, file);
+  TRegIniFile reg(dir.RegistryKey(), file);
   EXPECT_EQ(reg.ReadString(kSection, "Dest", ""), "1");
   EXPECT_EQ(reg.ReadString(kSection, "MakeBackup", ""), "0");
   EXPECT_FALSE(reg.ReadBool(kSection, "MakeBackup", true));
@@ -38,16 +38,22 @@ TEST(SettingsStoreTest, StoresValuesAsTheRegistryWrapperDoes) {
 }
 
 TEST(SettingsStoreTest, CorruptStoreGivesWarningAndDefaults) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the store is the registry on Windows: there is no file to corrupt";
+#endif
   ScratchDir dir;
   for (const char* junk : {"{not json", "[1,2]", "{\"Software\\\\Veltrane\": 3}", "\xff\xfe\x00"}) {
     std::string file = dir.Write("registry.json", junk);
-    TRegIniFile reg(kKey, file);
+    TRegIniFile reg(dir.RegistryKey(), file);
     EXPECT_EQ(reg.ReadInteger(kSection, "Dest", 9), 9) << junk;
     EXPECT_NE(reg.Warning().find(file), std::string::npos) << junk;
   }
 }
 
 TEST(SettingsStoreTest, KeepsOtherKeysOfTheFile) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the store is the registry on Windows: other keys are the registry's own";
+#endif
   ScratchDir dir;
   std::string file = dir.Write("registry.json", R"({"Software\\Other": {"S": {"v": "1"}}})");
   TRegIniFile(kKey, file).WriteString(kSection, "Directory", "x");
@@ -67,7 +73,7 @@ TEST(ReplaceOptionsTest, DefaultsAndTitle) {
 
 TEST(ReplaceOptionsTest, LoadingEmptyStoreKeepsDefaults) {
   ScratchDir dir;
-  TRegIniFile reg(kKey, dir / "registry.json");
+  TRegIniFile reg(dir.RegistryKey(), dir / "registry.json");
   TReplaceOptions o("BDE/ADO");
   o.LoadFromRegistry(reg, o.GetTitle());
   EXPECT_EQ(o.Dest, 0);
@@ -78,7 +84,7 @@ TEST(ReplaceOptionsTest, LoadingEmptyStoreKeepsDefaults) {
 
 TEST(ReplaceOptionsTest, SaveThenLoadRoundTripsTheSixStoredFields) {
   ScratchDir dir;
-  TRegIniFile reg(kKey, dir / "registry.json");
+  TRegIniFile reg(dir.RegistryKey(), dir / "registry.json");
   TReplaceOptions saved("BDE/ADO");
   saved.Dest = 1;
   saved.Directory = "/src/app";
@@ -107,7 +113,7 @@ TEST(ReplaceOptionsTest, SaveThenLoadRoundTripsTheSixStoredFields) {
 
 TEST(ReplaceOptionsTest, StoredDestKeepsOnlyLowEightBits) {
   ScratchDir dir;
-  TRegIniFile reg(kKey, dir / "registry.json");
+  TRegIniFile reg(dir.RegistryKey(), dir / "registry.json");
   reg.WriteInteger("BDE/ADO Migration Wizard", "Dest", 256);
   TReplaceOptions o("BDE/ADO");
   o.Dest = 1;

@@ -1,7 +1,7 @@
 #include "platform/shell.h"
 
 #ifdef _WIN32
-#include <windows.h>
+#include "platform/windows_api.h"
 #include <shellapi.h>
 #else
 #include <fcntl.h>
@@ -15,7 +15,7 @@ namespace {
 
 void DefaultOpen(const std::string& path) {
 #ifdef _WIN32
-  ShellExecuteA(nullptr, "open", path.c_str(), "", "", SW_SHOWNORMAL);
+  ShellExecuteW(nullptr, L"open", WidePath(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 #else
   // Double fork so the viewer is not our child and never a zombie.
   pid_t pid = fork();

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "engine/nx_replacer.h"
+#include "files/file_utils.h"
 #include "platform/errors.h"
 #include "platform/object_stream.h"
 #include "test_support.h"
@@ -39,7 +40,7 @@ class RunMessagesTest : public ::testing::Test {
     TReplaceOptions& o = *ReplaceOptions;
     o.Dest = 1;
     o.Directory = app_;
-    o.BackupDir = app_ + "/RBackup";
+    o.BackupDir = PathJoin(app_, "RBackup");
     o.MakeBackup = true;
     o.WriteLog = true;
     o.ViewLog = false;
@@ -55,11 +56,9 @@ TEST_F(RunMessagesTest, OutcomeCountsWhatTheRunDidAndSaysWhereLogAndBackupsAre) 
             "Replace procedure was performed sucessfully.\n"
             "Files scanned: 8; units changed: 3; forms changed: 3; objects rewritten: 7; "
             "files not migrated: 0.\n"
-            "Log: " +
-                app_ +
-                "/Wiz_Log.txt\n"
-                "Backups and undo file: " +
-                app_ + "/RBackup");
+            "Log: " + PathJoin(app_, "Wiz_Log.txt") + "\n" +
+                "Left to do by hand: 9 place(s), listed in " + PathJoin(app_, "Wiz_Todo.txt") +
+                "\n" + "Backups and undo file: " + PathJoin(app_, "RBackup"));
   // The same folder again: nothing is left to change, and the counts say so.
   ReplaceOptions->MakeBackup = false;
   ReplaceOptions->WriteLog = false;
@@ -67,7 +66,8 @@ TEST_F(RunMessagesTest, OutcomeCountsWhatTheRunDidAndSaysWhereLogAndBackupsAre) 
   EXPECT_EQ(ReplaceOutcomeText(*BdeReplacer),
             "Replace procedure was performed sucessfully.\n"
             "Files scanned: 8; units changed: 0; forms changed: 0; objects rewritten: 0; "
-            "files not migrated: 0.");
+            "files not migrated: 0.\n"
+            "Left to do by hand: 2 place(s)");
 }
 
 TEST_F(RunMessagesTest, FailureKeepsTheSystemsTextAndAddsPathAndReason) {
@@ -91,11 +91,11 @@ TEST_F(RunMessagesTest, FailureKeepsTheSystemsTextAndAddsPathAndReason) {
 
 TEST_F(RunMessagesTest, RestoreFailureNamesTheMissingBackup) {
   ASSERT_TRUE(BdeReplacer->Execute());
-  const std::string undo = app_ + "/RBackup/ZUvezod.reu";
+  const std::string undo = dir_ / "app/RBackup/ZUvezod.reu";
   EXPECT_EQ(RestoreFailureDetail(undo), "");
-  std::filesystem::remove(app_ + "/RBackup/DataModule.~pas");
+  std::filesystem::remove(dir_ / "app/RBackup/DataModule.~pas");
   EXPECT_EQ(RestoreFailureDetail(undo),
-            app_ + "/RBackup/DataModule.~pas: No such file or directory");
+            (dir_ / "app/RBackup/DataModule.~pas") + ": No such file or directory");
   std::filesystem::remove(undo);
   EXPECT_NE(RestoreFailureDetail(undo).find(undo), std::string::npos);
 }

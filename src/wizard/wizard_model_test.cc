@@ -158,8 +158,13 @@ TEST_F(WizardModelTest, FolderModeBackupProposalAndUserEdits) {
   wizard_.GoNext();
   EXPECT_EQ(wizard_.BackupDir, "Old");
   EXPECT_EQ(wizard_.GetBackupDir(), dir_ / "app/Old");
-  wizard_.EditBackupDir("/abs/Save");
-  EXPECT_EQ(wizard_.GetBackupDir(), "/abs/Save");
+#ifdef _WIN32
+  const std::string absolute = "C:\\abs\\Save";
+#else
+  const std::string absolute = "/abs/Save";
+#endif
+  wizard_.EditBackupDir(absolute);
+  EXPECT_EQ(wizard_.GetBackupDir(), absolute);
   wizard_.EditBackupDir("");
   EXPECT_EQ(wizard_.GetBackupDir(), dir_ / "app/");
   wizard_.WriteLog = false;
@@ -209,7 +214,7 @@ TEST_F(WizardModelTest, HistoriesKeepTenNewestWithoutDuplicates) {
 }
 
 TEST_F(WizardModelTest, SettingsAndModesAreRemembered) {
-  TRegIniFile reg("Software\\Veltrane", dir_ / "registry.json");
+  TRegIniFile reg(dir_.RegistryKey(), dir_ / "registry.json");
   const std::string section = options_.GetTitle();
   Open();
   wizard_.LoadSettings(reg, section);  // first run: defaults

@@ -12,6 +12,8 @@ inline constexpr const char* kTitleSuffix = " Migration Wizard";
 inline constexpr const char* kLogTitleSuffix = " log";
 inline constexpr const char* kLogTimestampCaption = "Created at:";
 inline constexpr const char* kLogFileName = "Wiz_Log.txt";
+// The places a run left for a person, beside the log.
+inline constexpr const char* kTodoFileName = "Wiz_Todo.txt";
 inline constexpr const char* kUndoFileName = "ZUvezod.reu";
 inline constexpr const char* kTempPrefix = "$DS";
 
@@ -75,6 +77,7 @@ inline constexpr const char* kTreeLocked =
     "finished.";
 inline constexpr const char* kCannotLockTree = "Cannot take the lock %s: %s";
 inline constexpr const char* kNotMigrated = "Not migrated: %s (%s)";
+inline constexpr const char* kProfileUsed = "Mapping profile: %s";
 inline constexpr const char* kReplaceIncomplete = "Replace completed, %s file(s) not migrated.";
 inline constexpr const char* kNameNotRecordable =
     "its name holds \"=\" or a line break, which the undo file cannot record";
@@ -129,6 +132,8 @@ inline constexpr const char* kOutcomeCounts =
     "Files scanned: %d; units changed: %d; forms changed: %d; objects rewritten: %d; "
     "files not migrated: %d.";
 inline constexpr const char* kOutcomeLog = "Log: %s";
+inline constexpr const char* kOutcomeTodo = "Left to do by hand: %d place(s), listed in %s";
+inline constexpr const char* kOutcomeTodoCount = "Left to do by hand: %d place(s)";
 inline constexpr const char* kOutcomeBackups = "Backups and undo file: %s";
 inline constexpr const char* kNoLogViewer = "No program was found to show the log \"%s\".";
 inline constexpr const char* kProgressTitle = "Replacing components";

@@ -186,6 +186,7 @@ class ExpertTest : public QObject {
                             "Replace procedure was performed sucessfully.\n"
                             "Files scanned: 7; units changed: 3; forms changed: 3; objects rewritten: 7; "
                             "files not migrated: 0.\nLog: " + app + "/Wiz_Log.txt\n"
+                            "Left to do by hand: 4 place(s), listed in " + app + "/Wiz_Todo.txt\n"
                             "Backups and undo file: " + app + "/RBackup"));
     QCOMPARE(said.icon, QMessageBox::Information);
     QCOMPARE(said.title, QString("BDE/ADO Migration Wizard"));

@@ -1,0 +1,107 @@
+// The to-do list: every place in code and forms that a migration cannot
+// finish and a person must, with the file, line and column, the text found
+// and what to do instead. It is an account, never an edit: nothing here
+// changes what a run writes.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+namespace tolvern {
+
+struct PropertyDecision;
+struct TodoInterface;
+class TComponentReplacer;
+
+namespace todo_kind {
+inline constexpr const char* kMember = "member";                 // a member the Nexa class lacks
+inline constexpr const char* kInterface = "interface";           // a BDE/ADO API name
+inline constexpr const char* kFormProperty = "form-property";    // dropped with meaning
+inline constexpr const char* kFormObject = "form-object";        // left unconverted
+inline constexpr const char* kFormReference = "form-reference";  // refers to a renamed object
+}  // namespace todo_kind
+
+struct TodoItem {
+  std::string kind;
+  std::string file;
+  int line = 0;
+  int col = 0;
+  std::string text;
+  std::string advice;
+};
+
+// What the scanners need of a replacer: its family and the target class of
+// every class name it knows, source names and target names alike, so that
+// a unit reads the same before and after its migration.
+struct TodoClasses {
+  std::string family;                                      // the source unit, "DBTables" or "ADODB"
+  std::unordered_map<std::string, std::string> target_of;  // by upper-case name
+  std::unordered_set<std::string> mapped_sources;          // upper-case source classes
+  // Names that the units of a run declare with a mapped class, so that
+  // dmOrders.qryOrders.Member is known in every unit, not only in the one
+  // that declares qryOrders.
+  std::unordered_map<std::string, std::string> names;  // upper-case name -> target class
+
+  // The interface rows of the family by upper-case name: identifiers
+  // ("name" rows) and units of uses clauses ("unit" rows); and the "prefix"
+  // rows.
+  std::unordered_map<std::string, const TodoInterface*> interface_names, interface_units;
+  std::vector<const TodoInterface*> interface_prefixes;
+  // The member rows of the family by upper-case member: target class and
+  // advice, for targets that do not publish the member.
+  std::unordered_map<std::string, std::vector<std::pair<std::string, std::string>>> members;
+
+  // Learns the names a unit declares with a mapped class.
+  void LearnNames(std::string_view unit_text);
+
+  static TodoClasses Of(const TComponentReplacer& replacer);
+  // The target class of a class name (letter case ignored), or "".
+  std::string TargetOf(std::string_view cls) const;
+  // The advice for a member of an object whose class has that target, or
+  // "" when the target class has the member or it is not listed.
+  std::string MemberAdvice(const std::string& target, std::string_view member) const;
+};
+
+// The to-do items of one Pascal unit's text, in text order.
+std::vector<TodoItem> ScanUnitTodo(std::string_view text, const std::string& file,
+                                   const TodoClasses& classes);
+
+// Collects the to-do items of one form while its objects are converted.
+class TFormTodo {
+ public:
+  TFormTodo(std::string_view form_text, std::string file, const TodoClasses& classes)
+      : text_(form_text), file_(std::move(file)), classes_(classes) {}
+  // An object of source class cls (or of a descendant converted as cls),
+  // whose "object" keyword stands at offset pos, converted with decisions.
+  void Converted(size_t pos, const std::string& name, const std::string& cls,
+                 const std::vector<PropertyDecision>& decisions);
+  // An object the run could not convert.
+  void NotConverted(int line, const std::string& name, const std::string& cls,
+                    const std::string& reason);
+  // The items, after the references of unmapped objects to converted ones
+  // are looked for.
+  std::vector<TodoItem> Finish();
+
+ private:
+  void Add(const char* kind, size_t offset, std::string text, std::string advice);
+  std::string_view text_;
+  std::string file_;
+  const TodoClasses& classes_;
+  std::vector<TodoItem> items_;
+  std::unordered_map<std::string, std::string> converted_;  // upper-case name -> target class
+  std::unordered_set<std::string> database_names_;          // aliases of converted databases
+};
+
+// The list as a person reads it, grouped by file:
+// "file:line:col: kind: text — advice" lines.
+std::string FormatTodo(const std::vector<TodoItem>& items);
+
+// Writes the formatted list to path; throws EFCreateError, naming the file,
+// when it cannot be written.
+void WriteTodoFile(const std::string& path, const std::vector<TodoItem>& items);
+
+}  // namespace tolvern

@@ -1,0 +1,447 @@
+#include "parsing/mapping_profile.h"
+
+#include <algorithm>
+#include <cstring>
+#include <nlohmann/json.hpp>
+
+#include "parsing/form_parser.h"
+#include "platform/ascii_text.h"
+#include "platform/disk.h"
+
+namespace tolvern {
+
+// The profiles/*.json files, compiled in by the build.
+extern const char kBdeNexaProfile[];
+extern const char kAdoNexaProfile[];
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// The drop reasons a profile may give: those of the run report.
+constexpr const char* kDropReasons[] = {
+    drop_reason::kNotPublished, drop_reason::kOutsideMappingTable, drop_reason::kDatabaseName,
+    drop_reason::kNoConnection, drop_reason::kEmptyValue,          drop_reason::kNoLoginEntries};
+
+bool IsIdentifier(std::string_view s) {
+  if (s.empty() || (s[0] >= '0' && s[0] <= '9')) return false;
+  return std::all_of(s.begin(), s.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+  });
+}
+
+// A property name as forms write it: identifiers joined by dots.
+bool IsPropertyName(std::string_view s) {
+  for (size_t dot; (dot = s.find('.')) != std::string_view::npos; s.remove_prefix(dot + 1))
+    if (!IsIdentifier(s.substr(0, dot))) return false;
+  return IsIdentifier(s);
+}
+
+// A member's JSON path: $.a.b, or $.a["Params.Strings"] for a name that is
+// not an identifier.
+std::string Member(const std::string& path, const std::string& key) {
+  return IsIdentifier(key) ? path + "." + key : path + "[" + Json(key).dump() + "]";
+}
+std::string Item(const std::string& path, size_t i) { return path + "[" + std::to_string(i) + "]"; }
+
+template <size_t N>
+std::string OneOf(const char* const (&names)[N]) {
+  std::string s;
+  for (const char* n : names) s += (s.empty() ? "" : ", ") + std::string(n);
+  return s;
+}
+
+template <size_t N>
+bool Contains(const char* const (&names)[N], const std::string& name) {
+  return std::any_of(std::begin(names), std::end(names), [&](const char* n) { return name == n; });
+}
+
+// Reads one profile, collecting every problem with its path.
+class ProfileReader {
+ public:
+  explicit ProfileReader(std::vector<std::string>* problems) : problems_(problems) {}
+
+  MappingProfile Read(const Json& root) {
+    MappingProfile p;
+    if (!Expect(root, "$", Json::value_t::object, "an object")) return p;
+    Keys(root, "$",
+         {"$schema", "name", "sourceUnit", "newUnits", "classes", "exceptions", "properties",
+          "targets", "todo"});
+    if (root.contains("name")) p.name = Name(root["name"], "$.name", Text::kAny);
+    if (root.contains("sourceUnit")) p.source_unit = Name(root["sourceUnit"], "$.sourceUnit");
+    if (root.contains("newUnits")) p.new_units = Names(root["newUnits"], "$.newUnits");
+    if (root.contains("classes")) ReadClasses(root["classes"], &p);
+    if (root.contains("exceptions")) ReadExceptions(root["exceptions"], &p);
+    if (root.contains("properties")) p.properties = Rules(root["properties"], "$.properties");
+    if (root.contains("targets")) ReadTargets(root["targets"], &p);
+    if (root.contains("todo")) p.todo = root["todo"].dump();
+    return p;
+  }
+
+ private:
+  void Problem(const std::string& path, const std::string& what) {
+    problems_->push_back(path + ": " + what);
+  }
+
+  bool Expect(const Json& v, const std::string& path, Json::value_t type, const char* what) {
+    if (v.type() == type) return true;
+    Problem(path, std::string("expected ") + what + ", found " + v.type_name());
+    return false;
+  }
+
+  void Keys(const Json& object, const std::string& path, std::initializer_list<const char*> known) {
+    for (const auto& [key, value] : object.items()) {
+      bool found = false;
+      for (const char* k : known) found = found || key == k;
+      if (!found) Problem(Member(path, key), "unknown key");
+    }
+  }
+
+  enum class Text { kAny, kIdentifier, kProperty };
+
+  // A class, unit or property name; the profile's own name may be any text.
+  std::string Name(const Json& v, const std::string& path, Text text = Text::kIdentifier) {
+    if (!Expect(v, path, Json::value_t::string, "a string")) return "";
+    std::string s = v.get<std::string>();
+    if (s.empty())
+      Problem(path, "must not be empty");
+    else if (text == Text::kIdentifier && !IsIdentifier(s))
+      Problem(path, "\"" + s + "\" is not a Pascal identifier");
+    else if (text == Text::kProperty && !IsPropertyName(s))
+      Problem(path, "\"" + s + "\" is not a property name");
+    return s;
+  }
+
+  std::vector<std::string> Names(const Json& v, const std::string& path) {
+    std::vector<std::string> names;
+    if (!Expect(v, path, Json::value_t::array, "an array")) return names;
+    for (size_t i = 0; i < v.size(); ++i) names.push_back(Name(v[i], Item(path, i)));
+    return names;
+  }
+
+  // A "from"/"to" pair; *seen holds the paths of the pairs read so far, so
+  // that a class mapped twice in one file is caught.
+  ClassPair Pair(const Json& v, const std::string& path,
+                 std::vector<std::pair<ClassPair, std::string>>* seen) {
+    ClassPair pair;
+    if (!v.contains("from")) Problem(path, "missing \"from\"");
+    if (!v.contains("to")) Problem(path, "missing \"to\"");
+    if (v.contains("from")) pair.from = Name(v["from"], path + ".from");
+    if (v.contains("to")) pair.to = Name(v["to"], path + ".to");
+    if (pair.from.empty()) return pair;
+    for (const auto& [other, where] : *seen) {
+      if (!SameText(other.from, pair.from)) continue;
+      Problem(path + ".from", other.to == pair.to
+                                  ? "\"" + pair.from + "\" is mapped already at " + where
+                                  : "\"" + pair.from + "\" is mapped to two targets: \"" +
+                                        other.to + "\" at " + where + " and \"" + pair.to + "\"");
+      break;
+    }
+    seen->push_back({pair, path});
+    return pair;
+  }
+
+  void ReadClasses(const Json& v, MappingProfile* p) {
+    if (!Expect(v, "$.classes", Json::value_t::array, "an array")) return;
+    for (size_t i = 0; i < v.size(); ++i) {
+      const std::string path = Item("$.classes", i);
+      if (!Expect(v[i], path, Json::value_t::object, "an object")) continue;
+      Keys(v[i], path, {"from", "to", "properties"});
+      ClassPair pair = Pair(v[i], path, &pairs_);
+      ClassMapping m{pair.from, pair.to, {}};
+      if (v[i].contains("properties"))
+        m.properties = Rules(v[i]["properties"], path + ".properties");
+      p->classes.push_back(std::move(m));
+    }
+  }
+
+  void ReadExceptions(const Json& v, MappingProfile* p) {
+    if (!Expect(v, "$.exceptions", Json::value_t::array, "an array")) return;
+    for (size_t i = 0; i < v.size(); ++i) {
+      const std::string path = Item("$.exceptions", i);
+      if (!Expect(v[i], path, Json::value_t::object, "an object")) continue;
+      Keys(v[i], path, {"from", "to"});
+      p->exceptions.push_back(Pair(v[i], path, &pairs_));
+    }
+  }
+
+  void ReadTargets(const Json& v, MappingProfile* p) {
+    if (!Expect(v, "$.targets", Json::value_t::array, "an array")) return;
+    for (size_t i = 0; i < v.size(); ++i) {
+      const std::string path = Item("$.targets", i);
+      if (!Expect(v[i], path, Json::value_t::object, "an object")) continue;
+      Keys(v[i], path, {"name", "published"});
+      ComponentClass cls;
+      if (!v[i].contains("name")) Problem(path, "missing \"name\"");
+      if (!v[i].contains("published")) Problem(path, "missing \"published\"");
+      if (v[i].contains("name")) cls.name = Name(v[i]["name"], path + ".name");
+      if (v[i].contains("published")) cls.published = Names(v[i]["published"], path + ".published");
+      for (const ComponentClass& other : p->targets)
+        if (!cls.name.empty() && SameText(other.name, cls.name))
+          Problem(path + ".name", "\"" + cls.name + "\" is listed twice");
+      p->targets.push_back(std::move(cls));
+    }
+  }
+
+  PropertyRules Rules(const Json& v, const std::string& path) {
+    PropertyRules rules;
+    if (!Expect(v, path, Json::value_t::object, "an object")) return rules;
+    for (const auto& [name, rule] : v.items()) {
+      const std::string at = Member(path, name);
+      if (!IsPropertyName(name)) Problem(at, "\"" + name + "\" is not a property name");
+      rules.emplace_back(name, Rule(rule, at));
+    }
+    return rules;
+  }
+
+  // "keep", "drop", or an object with one of "keep", "drop", "rename" (with
+  // "values" or "lookup") and "code".
+  PropertyRule Rule(const Json& v, const std::string& path) {
+    PropertyRule r;
+    if (v.is_string() && (v == "keep" || v == "drop")) {
+      r.kind = v == "keep" ? PropertyRule::Kind::kKeep : PropertyRule::Kind::kDrop;
+      r.reason = drop_reason::kNotPublished;
+      return r;
+    }
+    if (!v.is_object()) {
+      Problem(path, std::string("expected \"keep\", \"drop\" or an object, found ") +
+                        (v.is_string() ? "\"" + v.get<std::string>() + "\"" : v.type_name()));
+      return r;
+    }
+    Keys(v, path, {"keep", "drop", "rename", "values", "lookup", "code"});
+    int kinds = 0;
+    for (const char* k : {"keep", "drop", "rename", "code"}) kinds += v.contains(k) ? 1 : 0;
+    if (kinds != 1) {
+      Problem(path, "needs exactly one of \"keep\", \"drop\", \"rename\" and \"code\"");
+      return r;
+    }
+    if ((v.contains("values") || v.contains("lookup")) && !v.contains("rename"))
+      Problem(path, "\"values\" and \"lookup\" go with \"rename\" only");
+    if (v.contains("keep")) {
+      if (v["keep"] != true) Problem(path + ".keep", "expected true");
+    } else if (v.contains("drop")) {
+      r.kind = PropertyRule::Kind::kDrop;
+      r.reason = v["drop"].is_boolean() && v["drop"] == true ? drop_reason::kNotPublished : "";
+      if (v["drop"].is_string()) r.reason = v["drop"].get<std::string>();
+      if (!Contains(kDropReasons, r.reason))
+        Problem(path + ".drop", "expected true or a drop reason: " + OneOf(kDropReasons));
+    } else if (v.contains("code")) {
+      r.kind = PropertyRule::Kind::kCode;
+      if (Expect(v["code"], path + ".code", Json::value_t::string, "a string")) {
+        r.code = v["code"].get<std::string>();
+        if (!Contains(kCodeConversions, r.code))
+          Problem(path + ".code",
+                  "unknown conversion \"" + r.code + "\"; known: " + OneOf(kCodeConversions));
+      }
+    } else {
+      r.kind = PropertyRule::Kind::kRename;
+      r.to = Name(v["rename"], path + ".rename", Text::kProperty);
+      if (v.contains("values") && v.contains("lookup"))
+        Problem(path, "\"values\" and \"lookup\" exclude each other");
+      if (v.contains("values") &&
+          Expect(v["values"], path + ".values", Json::value_t::object, "an object")) {
+        for (const auto& [from, to] : v["values"].items()) {
+          if (Expect(to, Member(path + ".values", from), Json::value_t::string, "a string"))
+            r.values.emplace_back(from, to.get<std::string>());
+        }
+      }
+      if (v.contains("lookup")) {
+        r.database_lookup = v["lookup"] == "database";
+        if (!r.database_lookup) Problem(path + ".lookup", "expected \"database\"");
+      }
+    }
+    return r;
+  }
+
+  std::vector<std::string>* problems_;
+  std::vector<std::pair<ClassPair, std::string>> pairs_;
+};
+
+Json RuleJson(const PropertyRule& r) {
+  switch (r.kind) {
+    case PropertyRule::Kind::kKeep:
+      return "keep";
+    case PropertyRule::Kind::kDrop:
+      return r.reason == drop_reason::kNotPublished ? Json("drop") : Json{{"drop", r.reason}};
+    case PropertyRule::Kind::kCode:
+      return Json{{"code", r.code}};
+    case PropertyRule::Kind::kRename:
+      break;
+  }
+  Json j{{"rename", r.to}};
+  if (r.database_lookup) j["lookup"] = "database";
+  if (!r.values.empty()) {
+    Json values = Json::object();
+    for (const auto& [from, to] : r.values) values[from] = to;
+    j["values"] = values;
+  }
+  return j;
+}
+
+Json RulesJson(const PropertyRules& rules) {
+  Json j = Json::object();
+  for (const auto& [name, rule] : rules) j[name] = RuleJson(rule);
+  return j;
+}
+
+// Lays the rules of overlay over those of base, by property name.
+void ApplyRules(PropertyRules* base, const PropertyRules& overlay) {
+  for (const auto& [name, rule] : overlay) {
+    auto it =
+        std::find_if(base->begin(), base->end(), [&](const auto& r) { return r.first == name; });
+    if (it != base->end())
+      it->second = rule;
+    else
+      base->emplace_back(name, rule);
+  }
+}
+
+template <typename T>
+void EraseFrom(std::vector<T>* list, const std::string& from) {
+  list->erase(std::remove_if(list->begin(), list->end(),
+                             [&](const T& x) { return SameText(x.from, from); }),
+              list->end());
+}
+
+MappingProfile ParseBuiltin(const char* text) {
+  std::vector<std::string> problems;
+  MappingProfile p = ParseProfile(text, &problems);
+  if (!problems.empty())
+    throw EAssertionFailed("Assertion failure (MappingProfile): built-in profile: " + problems[0]);
+  return p;
+}
+
+}  // namespace
+
+std::string MappingProfile::NewUnitsText() const {
+  std::string text;
+  if (new_units)
+    for (const std::string& u : *new_units) text += ", " + u;
+  return text;
+}
+
+const PropertyRule* MappingProfile::FindRule(std::string_view source_class,
+                                             std::string_view property) const {
+  for (const ClassMapping& m : classes) {
+    if (m.from != source_class) continue;
+    for (const auto& [name, rule] : m.properties)
+      if (name == property) return &rule;
+    break;
+  }
+  for (const auto& [name, rule] : properties)
+    if (name == property) return &rule;
+  return nullptr;
+}
+
+const ComponentClass* MappingProfile::FindTarget(std::string_view name) const {
+  for (const ComponentClass& c : targets)
+    if (SameText(c.name, name)) return &c;
+  return nullptr;
+}
+
+MappingProfile ParseProfile(std::string_view text, std::vector<std::string>* problems) {
+  Json root;
+  try {
+    root = Json::parse(text);
+  } catch (const Json::parse_error& e) {
+    // "[json.exception.parse_error.101] parse error at line 3, ...": the
+    // part after the tag says where and what.
+    std::string what = e.what();
+    if (size_t tag = what.find("] "); tag != std::string::npos) what = what.substr(tag + 2);
+    problems->push_back("not valid JSON: " + what);
+    return {};
+  }
+  return ProfileReader(problems).Read(root);
+}
+
+MappingProfile ReadProfile(const std::string& path) {
+  std::string text, why;
+  if (!CurrentDisk().ReadFile(path, &text, &why))
+    throw EProfileError("profile \"" + path + "\" cannot be read: " + why);
+  std::vector<std::string> problems;
+  MappingProfile p = ParseProfile(text, &problems);
+  if (!problems.empty()) {
+    std::string more;
+    if (problems.size() > 1)
+      more = " (and " + std::to_string(problems.size() - 1) +
+             " more; tolvern profile --check lists them)";
+    throw EProfileError("profile \"" + path + "\": " + problems[0] + more);
+  }
+  p.files.push_back(path);
+  return p;
+}
+
+const MappingProfile& BuiltinProfile(bool ado) {
+  static const MappingProfile bde = ParseBuiltin(kBdeNexaProfile);
+  static const MappingProfile ado_profile = ParseBuiltin(kAdoNexaProfile);
+  return ado ? ado_profile : bde;
+}
+
+std::shared_ptr<const MappingProfile> BuiltinConversions() {
+  static const std::shared_ptr<const MappingProfile> both = [] {
+    auto p = std::make_shared<MappingProfile>(BuiltinProfile(false));
+    ApplyProfile(p.get(), BuiltinProfile(true));
+    return p;
+  }();
+  return both;
+}
+
+void ApplyProfile(MappingProfile* base, const MappingProfile& overlay) {
+  if (!overlay.name.empty()) base->name = overlay.name;
+  if (!overlay.source_unit.empty()) base->source_unit = overlay.source_unit;
+  if (overlay.new_units) base->new_units = overlay.new_units;
+  for (const ClassMapping& m : overlay.classes) {
+    EraseFrom(&base->exceptions, m.from);
+    auto it = std::find_if(base->classes.begin(), base->classes.end(),
+                           [&](const ClassMapping& c) { return SameText(c.from, m.from); });
+    if (it == base->classes.end()) {
+      base->classes.push_back(m);
+      continue;
+    }
+    // The class keeps its first spelling: rules match it as forms spell it.
+    it->to = m.to;
+    ApplyRules(&it->properties, m.properties);
+  }
+  for (const ClassPair& e : overlay.exceptions) {
+    EraseFrom(&base->classes, e.from);
+    EraseFrom(&base->exceptions, e.from);
+    base->exceptions.push_back(e);
+  }
+  ApplyRules(&base->properties, overlay.properties);
+  for (const ComponentClass& t : overlay.targets) {
+    auto it = std::find_if(base->targets.begin(), base->targets.end(),
+                           [&](const ComponentClass& c) { return SameText(c.name, t.name); });
+    if (it != base->targets.end())
+      *it = t;
+    else
+      base->targets.push_back(t);
+  }
+  if (!overlay.todo.empty()) base->todo = overlay.todo;
+  base->files.insert(base->files.end(), overlay.files.begin(), overlay.files.end());
+}
+
+std::string ProfileJson(const MappingProfile& p) {
+  Json j = Json::object();
+  j["name"] = p.name;
+  j["sourceUnit"] = p.source_unit;
+  j["newUnits"] = p.new_units ? *p.new_units : std::vector<std::string>();
+  Json classes = Json::array();
+  for (const ClassMapping& m : p.classes) {
+    Json c{{"from", m.from}, {"to", m.to}};
+    if (!m.properties.empty()) c["properties"] = RulesJson(m.properties);
+    classes.push_back(c);
+  }
+  j["classes"] = classes;
+  Json exceptions = Json::array();
+  for (const ClassPair& e : p.exceptions) exceptions.push_back({{"from", e.from}, {"to", e.to}});
+  j["exceptions"] = exceptions;
+  j["properties"] = RulesJson(p.properties);
+  Json targets = Json::array();
+  for (const ComponentClass& t : p.targets)
+    targets.push_back({{"name", t.name}, {"published", t.published}});
+  j["targets"] = targets;
+  if (!p.todo.empty()) j["todo"] = Json::parse(p.todo);
+  return j.dump(2) + "\n";
+}
+
+}  // namespace tolvern

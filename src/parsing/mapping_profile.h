@@ -1,0 +1,109 @@
+// A mapping profile: what one migration converts, as data. The source unit
+// whose uses clauses get the new units; the class pairs, each with the
+// conversions of its objects' properties; the exception class pairs, which
+// only the Pascal rewrite uses; the published properties of the target
+// classes; and the conversions that apply to objects of every mapped class.
+//
+// The built-in BDE and ADO profiles are JSON files (profiles/*.json) compiled
+// into the binary; a user's profile files are read with ReadProfile and laid
+// over a built-in one with ApplyProfile, in order. The format is documented in
+// docs/profile.schema.json and the README.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/class_registry.h"
+#include "platform/errors.h"
+
+namespace tolvern {
+
+// A profile that cannot be read: not valid JSON, or a value that does not fit
+// the format. The message names the file and the JSON path.
+class EProfileError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// The conversions that need code, by the key a profile names them with:
+// "login-params" turns a database's login parameters into Database,
+// Username, Password and Server; "command-text" turns a command text into a
+// one-item "SQL.Strings" list.
+inline constexpr const char* kCodeConversions[] = {"login-params", "command-text"};
+
+// What becomes of one property of an object being converted.
+struct PropertyRule {
+  enum class Kind { kKeep, kDrop, kRename, kCode };
+  Kind kind = Kind::kKeep;
+  std::string to;  // kRename: the new name
+  // kRename: the value map; a value not in it drops the property. Empty: the
+  // value is taken as it is.
+  std::vector<std::pair<std::string, std::string>> values;
+  bool database_lookup = false;  // kRename: the value names a database
+  std::string reason;            // kDrop: the report's drop reason
+  std::string code;              // kCode: one of kCodeConversions
+};
+
+// Property rules by property name, in the order of the file.
+using PropertyRules = std::vector<std::pair<std::string, PropertyRule>>;
+
+struct ClassMapping {
+  std::string from;
+  std::string to;
+  PropertyRules properties;
+};
+
+struct ClassPair {
+  std::string from;
+  std::string to;
+};
+
+struct MappingProfile {
+  std::string name;
+  std::string source_unit;
+  std::optional<std::vector<std::string>> new_units;
+  std::vector<ClassMapping> classes;
+  std::vector<ClassPair> exceptions;
+  std::vector<ComponentClass> targets;
+  PropertyRules properties;        // for the objects of every mapped class
+  std::string todo;                // reserved: its JSON text, carried as it is
+  std::vector<std::string> files;  // the profile files laid over it, in order
+
+  // The text inserted behind the source unit: ", A, B" for the units A, B.
+  std::string NewUnitsText() const;
+  // The rule of a property of an object converted as source_class: the
+  // class's own rule, else the rule for every class, else null. Class and
+  // property names are compared exactly, as the form text spells them.
+  const PropertyRule* FindRule(std::string_view source_class, std::string_view property) const;
+  // The target class of that name (letter case ignored), or null when the
+  // profile does not list its published properties.
+  const ComponentClass* FindTarget(std::string_view name) const;
+};
+
+// Reads a profile's JSON text. Every problem is appended to *problems as
+// "$.path: what is wrong"; the profile is only usable when there are none.
+MappingProfile ParseProfile(std::string_view text, std::vector<std::string>* problems);
+// Reads a profile file; throws EProfileError with "FILE: $.path: problem"
+// for the first problem, or when the file cannot be read.
+MappingProfile ReadProfile(const std::string& path);
+
+// The built-in profile of the BDE components, or of the ADO components.
+const MappingProfile& BuiltinProfile(bool ado);
+// Both built-in profiles in one: what a form parser made without a profile
+// converts.
+std::shared_ptr<const MappingProfile> BuiltinConversions();
+
+// Lays overlay over base: a class pair, exception pair, target class or
+// property rule of overlay replaces base's of the same name (a class pair's
+// property rules are laid over one by one) or is added; the source unit,
+// the new units and the reserved part replace base's when overlay has them.
+void ApplyProfile(MappingProfile* base, const MappingProfile& overlay);
+
+// The profile as JSON text in the format ParseProfile reads.
+std::string ProfileJson(const MappingProfile& profile);
+
+}  // namespace tolvern

@@ -1,0 +1,197 @@
+#include "parsing/mapping_profile.h"
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "json_schema.h"
+#include "parsing/nx_form_parser.h"
+#include "test_support.h"
+
+namespace tolvern {
+namespace {
+
+std::vector<std::string> Problems(const std::string& text) {
+  std::vector<std::string> problems;
+  ParseProfile(text, &problems);
+  return problems;
+}
+
+// Every kind of mistake is named with its JSON path, and every one of a file
+// is named.
+TEST(MappingProfileTest, ProblemsAreNamedWithTheirPath) {
+  struct Case {
+    const char* text;
+    const char* problem;
+  } cases[] = {
+      {R"({"classes": [)",
+       "not valid JSON: parse error at line 1, column 14: syntax error while parsing value - "
+       "unexpected end of input; expected '[', '{', or a literal"},
+      {R"([])", "$: expected an object, found array"},
+      {R"({"clases": []})", "$.clases: unknown key"},
+      {R"({"sourceUnit": "DB Tables"})", "$.sourceUnit: \"DB Tables\" is not a Pascal identifier"},
+      {R"({"newUnits": "A"})", "$.newUnits: expected an array, found string"},
+      {R"({"classes": [{"from": "TwwDBGrid", "to": "TDBGrid"}, {"from": "twwdbgrid", "to": "TNXGrid"}]})",
+       "$.classes[1].from: \"twwdbgrid\" is mapped to two targets: \"TDBGrid\" at $.classes[0] and "
+       "\"TNXGrid\""},
+      {R"({"classes": [{"from": "EX", "to": "EY"}], "exceptions": [{"from": "EX", "to": "EY"}]})",
+       "$.exceptions[0].from: \"EX\" is mapped already at $.classes[0]"},
+      {R"({"classes": [{"from": "TA"}]})", "$.classes[0]: missing \"to\""},
+      {R"({"classes": [{"from": "TA", "to": "TB", "props": {}}]})",
+       "$.classes[0].props: unknown key"},
+      {R"({"properties": {"Params.Strings": {"code": "login"}}})",
+       "$.properties[\"Params.Strings\"].code: unknown conversion \"login\"; known: login-params, "
+       "command-text"},
+      {R"({"properties": {"Params Strings": "keep"}})",
+       "$.properties[\"Params Strings\"]: \"Params Strings\" is not a property name"},
+      {R"({"properties": {"A": {"rename": "SQL."}}})",
+       "$.properties.A.rename: \"SQL.\" is not a property name"},
+      {R"({"properties": {"A": "rename"}})",
+       "$.properties.A: expected \"keep\", \"drop\" or an object, found \"rename\""},
+      {R"({"properties": {"A": {"rename": "B", "code": "command-text"}}})",
+       "$.properties.A: needs exactly one of \"keep\", \"drop\", \"rename\" and \"code\""},
+      {R"({"properties": {"A": {"drop": "gone"}}})",
+       "$.properties.A.drop: expected true or a drop reason: not-published, outside-mapping-table, "
+       "database-name, no-connection, empty-value, no-login-entries"},
+      {R"({"properties": {"A": {"keep": true, "values": {}}}})",
+       "$.properties.A: \"values\" and \"lookup\" go with \"rename\" only"},
+      {R"({"properties": {"A": {"rename": "B", "values": {"x": 1}}}})",
+       "$.properties.A.values.x: expected a string, found number"},
+      {R"({"properties": {"A": {"rename": "B", "lookup": "table"}}})",
+       "$.properties.A.lookup: expected \"database\""},
+      {R"({"targets": [{"name": "TX", "published": []}, {"name": "tx", "published": ["A"]}]})",
+       "$.targets[1].name: \"tx\" is listed twice"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> problems = Problems(c.text);
+    ASSERT_EQ(problems.size(), 1u) << c.text;
+    EXPECT_EQ(problems[0], c.problem);
+  }
+  EXPECT_EQ(Problems(R"({"name": 1, "targets": {}, "todo": [1]})"),
+            (std::vector<std::string>{"$.name: expected a string, found number",
+                                      "$.targets: expected an array, found object"}));
+}
+
+TEST(MappingProfileTest, ReadProfileNamesTheFileAndStopsAtTheFirstProblem) {
+  testing::ScratchDir dir;
+  const std::string bad = dir.Write("bad.json", R"({"name": 1, "classes": 2})");
+  try {
+    ReadProfile(bad);
+    FAIL() << "no error";
+  } catch (const EProfileError& e) {
+    EXPECT_EQ(std::string(e.what()), "profile \"" + bad +
+                                         "\": $.name: expected a string, found number (and 1 more; "
+                                         "tolvern profile --check lists them)");
+  }
+  EXPECT_THROW(ReadProfile(dir / "missing.json"), EProfileError);
+  EXPECT_EQ(ReadProfile(dir.Write("ok.json", "{}")).files,
+            std::vector<std::string>{dir / "ok.json"});
+}
+
+// The shipped profiles follow the published schema, and a profile printed
+// and read again is the same profile.
+TEST(MappingProfileTest, BuiltinProfilesFollowTheSchemaAndRoundTrip) {
+  const std::string root = TOLVERN_SOURCE_DIR;
+  nlohmann::json schema =
+      nlohmann::json::parse(testing::ReadFileBytes(root + "/docs/profile.schema.json"));
+  for (const char* file : {"/profiles/bde-nexa.json", "/profiles/ado-nexa.json"}) {
+    nlohmann::json doc = nlohmann::json::parse(testing::ReadFileBytes(root + file));
+    EXPECT_EQ(testing::ValidateJson(doc, schema, schema), "") << file;
+  }
+  nlohmann::json bad = {
+      {"classes", {{{"from", "A"}, {"to", "B"}, {"properties", {{"P", "kept"}}}}}}};
+  EXPECT_NE(testing::ValidateJson(bad, schema, schema), "");
+  for (bool ado : {false, true}) {
+    const std::string json = ProfileJson(BuiltinProfile(ado));
+    EXPECT_EQ(testing::ValidateJson(nlohmann::json::parse(json), schema, schema), "");
+    std::vector<std::string> problems;
+    EXPECT_EQ(ProfileJson(ParseProfile(json, &problems)), json);
+    EXPECT_TRUE(problems.empty());
+  }
+  EXPECT_EQ(BuiltinProfile(false).NewUnitsText(),
+            ", NXAccess, NXOleAccess, NXOleC, NXOleIntf, KTBaseAccess, KTRowCache");
+  EXPECT_EQ(BuiltinProfile(true).source_unit, "ADODB");
+}
+
+// A later profile wins: a class pair's target and its property rules one by
+// one, the published properties of a target, the units; a class becomes an
+// exception and back; and nothing is lost from what is not named.
+TEST(MappingProfileTest, LaterProfilesWin) {
+  std::vector<std::string> problems;
+  MappingProfile over = ParseProfile(R"({
+    "newUnits": ["MyUnits"],
+    "classes": [{"from": "tquery", "to": "TMyQuery", "properties": {"DataSource": "drop"}},
+                {"from": "TBatchMove", "to": "TKTBatchMove2"},
+                {"from": "EDBEngineError", "to": "EMyError"}],
+    "exceptions": [{"from": "TUpdateSQL", "to": "EUpdate"}],
+    "targets": [{"name": "tnxquery", "published": ["SQL"]}]})",
+                                     &problems);
+  ASSERT_TRUE(problems.empty()) << problems[0];
+  over.files = {"over.json"};
+  MappingProfile p = BuiltinProfile(false);
+  ApplyProfile(&p, over);
+  EXPECT_EQ(p.NewUnitsText(), ", MyUnits");
+  EXPECT_EQ(p.source_unit, "DBTables");
+  EXPECT_EQ(p.files, std::vector<std::string>{"over.json"});
+  ASSERT_EQ(p.classes.size(), 10u);
+  // The class keeps its spelling: rules match the class as forms spell it.
+  EXPECT_EQ(p.classes[1].from, "TQuery");
+  EXPECT_EQ(p.classes[1].to, "TMyQuery");
+  ASSERT_NE(p.FindRule("TQuery", "DataSource"), nullptr);
+  EXPECT_EQ(p.FindRule("TQuery", "DataSource")->kind, PropertyRule::Kind::kDrop);
+  EXPECT_EQ(p.FindRule("TQuery", "ParamData")->kind, PropertyRule::Kind::kKeep);
+  EXPECT_EQ(p.FindRule("TQuery", "DatabaseName")->to, "Connection");  // every class's rule
+  EXPECT_EQ(p.FindRule("tquery", "ParamData"), nullptr);
+  EXPECT_EQ(p.classes.back().from, "EDBEngineError");
+  ASSERT_EQ(p.exceptions.size(), 1u);
+  EXPECT_EQ(p.exceptions[0].from, "TUpdateSQL");
+  EXPECT_EQ(p.FindTarget("TNXQuery")->published, std::vector<std::string>{"SQL"});
+  EXPECT_EQ(p.FindTarget("TNXTable")->published.size(), 39u);
+}
+
+// A parser made without a profile converts with both built-in profiles; one
+// made with a user's converts by its rules only.
+TEST(MappingProfileTest, FormParserConvertsByItsProfile) {
+  auto convert = [](TNXFormParser& p, const std::string& text, const std::string& target) {
+    p.SetTargetClassName(target);
+    int pos = 1;
+    if (!p.Parse(text, "<object>", pos)) return std::string("<no parse>");
+    std::string out;
+    p.GetObjectText(0, out);
+    return out;
+  };
+  std::vector<std::string> problems;
+  MappingProfile grid = ParseProfile(R"({
+    "classes": [{"from": "TwwDBGrid", "to": "TDBGrid", "properties": {
+      "Selected.Strings": {"rename": "Columns.Strings"},
+      "KeyOptions": "drop",
+      "TitleAlignment": {"rename": "TitleAlign", "values": {"taLeftJustify": "alLeft"}}}}],
+    "targets": [{"name": "TDBGrid", "published": ["DataSource", "Columns", "TitleAlign"]}]})",
+                                     &problems);
+  ASSERT_TRUE(problems.empty()) << problems[0];
+  TNXFormParser user(std::make_shared<const MappingProfile>(grid));
+  const std::string text =
+      "object G: TwwDBGrid\r\n  Selected.Strings = (\r\n    'A'#9'10')\r\n  KeyOptions = []\r\n"
+      "  TitleAlignment = taLeftJustify\r\n  DataSource = ds\r\n  IniAttributes.Delimiter = ';'\r\n"
+      "  Left = 1\r\nend\r\n";
+  EXPECT_EQ(convert(user, text, "TDBGrid"),
+            "object G: TDBGrid\r\n  Columns.Strings = (\r\n        'A'#9'10')\r\n"
+            "  TitleAlign = alLeft\r\n  DataSource = ds\r\n  Left = 1\r\nend\r\n");
+  ASSERT_EQ(user.Decisions().size(), 6u);
+  EXPECT_EQ(user.Decisions()[1].drop_reason, "not-published");
+  EXPECT_EQ(user.Decisions()[4].drop_reason, "not-published");
+  // The same object with the built-in conversions: no rule for the grid, and
+  // an unlisted target keeps everything.
+  TNXFormParser builtin;
+  EXPECT_EQ(convert(builtin, "object D: TDatabase\r\n  TransIsolation = tiDirtyRead\r\nend\r\n",
+                    "TNXConnection"),
+            "object D: TNXConnection\r\n  IsolationLevel = ilReadUnCommitted\r\nend\r\n");
+  EXPECT_EQ(convert(builtin, "object C: TADOCommand\r\n  CommandText = 'x'\r\nend\r\n", "TNXSQL"),
+            "object C: TNXSQL\r\n  SQL.Strings = ('x')\r\nend\r\n");
+  EXPECT_EQ(convert(user, "object D: TDatabase\r\n  TransIsolation = tiDirtyRead\r\nend\r\n",
+                    "TNXConnection"),
+            "object D: TNXConnection\r\n  TransIsolation = tiDirtyRead\r\nend\r\n");
+}
+
+}  // namespace
+}  // namespace tolvern
