@@ -5,7 +5,11 @@
 // tables with field children, databases with login parameters), in ANSI,
 // UTF-8 and UTF-16.
 //
-//   gen_corpus OUT_DIR LINES [SEED]
+//   gen_corpus [--flat] [--units] OUT_DIR COUNT [SEED]
+//
+// COUNT is the number of lines, or with --units the number of units. The
+// units are spread over folders of 50 (mod0, mod1...), or with --flat all
+// stand in OUT_DIR itself, as in the large single-folder applications.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -128,19 +132,30 @@ std::string FormText(const std::string& name, bool ado, int objects) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 3) {
-    std::fprintf(stderr, "usage: gen_corpus OUT_DIR LINES [SEED]\n");
+  bool flat = false, by_units = false;
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--flat")
+      flat = true;
+    else if (a == "--units")
+      by_units = true;
+    else
+      args.push_back(a);
+  }
+  if (args.size() < 2) {
+    std::fprintf(stderr, "usage: gen_corpus [--flat] [--units] OUT_DIR COUNT [SEED]\n");
     return 2;
   }
-  const std::filesystem::path out = argv[1];
-  const long target = std::atol(argv[2]);
-  rng.seed(argc > 3 ? std::strtoull(argv[3], nullptr, 10) : 2026);
+  const std::filesystem::path out = args[0];
+  const long target = std::atol(args[1].c_str());
+  rng.seed(args.size() > 2 ? std::strtoull(args[2].c_str(), nullptr, 10) : 2026);
   std::filesystem::create_directories(out);
   Counter c;
   std::string dpr = "program Big;\r\n\r\nuses\r\n  Forms";
   long bytes = 0;
-  for (int u = 0; c.lines < target; ++u) {
-    const std::string folder = "mod" + std::to_string(u / 50);
+  for (int u = 0; by_units ? u < target : c.lines < target; ++u) {
+    const std::string folder = flat ? "" : "mod" + std::to_string(u / 50);
     std::filesystem::create_directories(out / folder);
     const std::string name = "U" + std::to_string(u);
     const bool ado = Pick(4) == 0;
@@ -151,7 +166,7 @@ int main(int argc, char** argv) {
     std::string unit_bytes = tolvern::EncodeText(unit, enc);
     bytes += static_cast<long>(unit_bytes.size());
     Write(out / folder / (name + ".pas"), unit_bytes);
-    dpr += ",\r\n  " + name + " in '" + folder + "\\" + name + ".pas'";
+    dpr += ",\r\n  " + name + " in '" + (flat ? "" : folder + "\\") + name + ".pas'";
     if (!has_form) continue;
     std::string form = FormText(name, ado, 2 + Pick(10));
     c.lines += CountLines(form);

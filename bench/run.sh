@@ -1,54 +1,82 @@
 #!/usr/bin/env bash
 # Times the whole migration against its baselines on one generated code base,
-# interleaving the runs so that all see the same machine:
-#   - tolvern migrate (folder mode, recursive, backup and log on)
+# interleaving the runs so that all see the same machine (warm cache):
+#   - cat of every file of the tree (the least a tool that reads everything
+#     pays)
 #   - a plain recursive copy of the tree (the floor the disk sets)
+#   - tolvern migrate (folder mode, recursive, backup and log on), with one
+#     job and with the default (the machine's cores)
 #   - a regular-expression rename pass with sed over the same files (what
 #     users reach for instead)
-# and, for the binary forms alone, the form conversion against Free Pascal's.
+# for each layout of the tree: spread over folders of 50 units, and flat
+# (every unit in one folder). Each line gives the median wall, user and
+# system time of the runs.
 #
-#   bench/run.sh [small|1m|10m|LINES] [RUNS] [BUILD_DIR]
+#   bench/run.sh [small|1m|10m|LINES] [RUNS] [BUILD_DIR] [spread|flat|both]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 size=${1:-small}
 runs=${2:-5}
 build=${3:-$root/build}
+layouts=${4:-both}
 case "$size" in
   small) lines=100000 ;;
   1m) lines=1000000 ;;
   10m) lines=10000000 ;;
   *) lines=$size ;;
 esac
+[ "$layouts" = both ] && layouts="spread flat"
 work=$(mktemp -d "${TMPDIR:-/tmp}/tolvern-bench-XXXXXX")
 trap 'rm -rf "$work"' EXIT
-"$build/gen_corpus" "$work/tree" "$lines" > "$work/gen.txt"
-read -r real_lines _ bytes _ < "$work/gen.txt"
-files=$(find "$work/tree" -type f | wc -l)
 
-seconds() { /usr/bin/time -f "%e %M" -o "$work/t" "$@" > /dev/null 2>&1; cat "$work/t"; }
+# Appends "wall user sys peak-KB" of a command to the file $1.
+timed() { local out=$1; shift; /usr/bin/time -f "%e %U %S %M" -o "$work/t" "$@" > /dev/null 2>&1; cat "$work/t" >> "$out"; }
+# The median of column $2 of file $1.
+median() { awk -v c="$2" '{print $c}' "$1" | sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}'; }
 sed_script='s/\b(TDatabase)\b/TNXConnection/g; s/\b(TQuery|TwwQuery)\b/TNXQuery/g; s/\b(TTable|TwwTable)\b/TNXTable/g; s/\b(TStoredProc|TwwStoredProc)\b/TNXStoredProc/g; s/\bTwwDataSource\b/TNXDataSource/g; s/\bTUpdateSQL\b/TNXUpdateSQL/g; s/\bEDBEngineError\b/ENXOleError/g; s/\bTBatchMove\b/TKTBatchMove/g'
 
-copy_t=(); migrate_t=(); migrate_m=(); sed_t=()
-for ((r = 0; r < runs; r++)); do
-  rm -rf "$work/copy"
-  read -r t _ < <(seconds cp -r "$work/tree" "$work/copy")
-  copy_t+=("$t")
-  rm -rf "$work/m" && cp -r "$work/tree" "$work/m" && sync
-  read -r t m < <(seconds "$build/tolvern" migrate --folder "$work/m" --recursive --quiet)
-  migrate_t+=("$t"); migrate_m+=("$m")
-  rm -rf "$work/s" && cp -r "$work/tree" "$work/s" && sync
-  read -r t _ < <(seconds sh -c "find '$work/s' -type f \\( -name '*.pas' -o -name '*.dfm' -o -name '*.dpr' \\) -print0 | xargs -0 sed -i -E '$sed_script'")
-  sed_t+=("$t")
+for layout in $layouts; do
+  flag=""; [ "$layout" = flat ] && flag="--flat"
+  rm -rf "$work/tree" "$work"/*.t
+  "$build/gen_corpus" $flag "$work/tree" "$lines" > "$work/gen.txt"
+  read -r real_lines _ bytes _ < "$work/gen.txt"
+  files=$(find "$work/tree" -type f | wc -l)
+  for ((r = 0; r < runs; r++)); do
+    timed "$work/cat.t" sh -c "find '$work/tree' -type f -print0 | xargs -0 cat"
+    rm -rf "$work/copy"
+    timed "$work/copy.t" cp -r "$work/tree" "$work/copy"
+    for jobs in 1 default; do
+      rm -rf "$work/m" && cp -r "$work/tree" "$work/m" && sync
+      opt=(); [ "$jobs" = 1 ] && opt=(--jobs 1)
+      timed "$work/migrate-$jobs.t" "$build/tolvern" migrate --folder "$work/m" --recursive --quiet "${opt[@]}"
+    done
+    rm -rf "$work/s" && cp -r "$work/tree" "$work/s" && sync
+    timed "$work/sed.t" sh -c "find '$work/s' -type f \\( -name '*.pas' -o -name '*.dfm' -o -name '*.dpr' \\) -print0 | xargs -0 sed -i -E '$sed_script'"
+  done
+  printf '%s layout: %d lines, %.1f MB, %d files; median of %d runs (wall, user, system seconds)\n' \
+    "$layout" "$real_lines" "$(awk -v b="$bytes" 'BEGIN {print b / 1048576}')" "$files" "$runs"
+  copy=$(median "$work/copy.t" 1); sed=$(median "$work/sed.t" 1); one=$(median "$work/migrate-1.t" 1)
+  for name in cat copy migrate-1 migrate-default sed; do
+    label=$name
+    case $name in
+      cat) label="cat of every file" ;;
+      copy) label="plain copy (cp -r)" ;;
+      migrate-1) label="tolvern --jobs 1" ;;
+      migrate-default) label="tolvern (all cores)" ;;
+      sed) label="sed rename pass" ;;
+    esac
+    awk -v l="$label" -v w="$(median "$work/$name.t" 1)" -v u="$(median "$work/$name.t" 2)" \
+        -v s="$(median "$work/$name.t" 3)" -v c="$copy" -v e="$sed" -v o="$one" -v n="$name" 'BEGIN {
+      printf "  %-22s %7.2f %7.2f %7.2f", l, w, u, s
+      if (c < 0.01) c = 0.01
+      if (e < 0.01) e = 0.01
+      if (n ~ /^migrate/) printf "   %.2fx the copy, %.2fx the sed pass", w / c, w / e
+      if (n == "migrate-default" && o > 0) printf ", %.2fx one job", w / o
+      printf "\n"
+    }'
+  done
+  peak=$(awk '{print $4}' "$work"/migrate-*.t | sort -n | tail -1)
+  awk -v b="$bytes" -v l="$real_lines" -v w="$(median "$work/migrate-default.t" 1)" -v p="$peak" 'BEGIN {
+    printf "  migrate throughput: %.1f MB/s, %.0f lines/s, peak memory %.1f MB\n", b / 1048576 / w, l / w, p / 1024
+  }'
 done
-median() { printf '%s\n' "$@" | sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}'; }
-mc=$(median "${copy_t[@]}"); mm=$(median "${migrate_t[@]}"); ms=$(median "${sed_t[@]}")
-peak=$(printf '%s\n' "${migrate_m[@]}" | sort -n | tail -1)
-awk -v l="$real_lines" -v b="$bytes" -v f="$files" -v c="$mc" -v m="$mm" -v s="$ms" -v p="$peak" -v r="$runs" 'BEGIN {
-  printf "tree: %d lines, %.1f MB, %d files; median of %d runs\n", l, b / 1048576, f, r
-  printf "%-22s %8.2f s\n", "plain copy (cp -r)", c
-  if (c < 0.01) c = 0.01
-  if (s < 0.01) s = 0.01
-  printf "%-22s %8.2f s   %.2fx the copy, %.2fx the sed pass\n", "tolvern migrate", m, m / c, m / s
-  printf "%-22s %8.2f s\n", "sed rename pass", s
-  printf "migrate throughput: %.1f MB/s, %.0f lines/s, peak memory %.1f MB\n", b / 1048576 / m, l / m, p / 1024
-}'

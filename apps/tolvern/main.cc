@@ -41,6 +41,7 @@
 #include "ide/project_host.h"
 #include "platform/disk.h"
 #include "platform/errors.h"
+#include "platform/worker_pool.h"
 #include "wizard/zuvezod_res.h"
 
 namespace {
@@ -69,6 +70,7 @@ struct MigrateArgs {
   bool todo_only = false;  // tolvern todo: only the list, nothing run
   std::string report;
   std::vector<std::string> profiles;
+  int jobs = 0;  // 0: the machine's cores
 };
 
 std::string Absolute(const std::string& path) {
@@ -265,6 +267,7 @@ int RunMigrate(const MigrateArgs& args) {
   options.WriteLog = !args.no_log;
   options.ViewLog = args.view_log;
   options.DryRun = args.dry_run;
+  options.Jobs = WorkerPool::ThreadsFor(args.jobs);
 
   ProgressLine progress(!args.quiet);
   replacer.OnProgress = [&progress](int i, int n, const std::string& f) { progress.Show(i, n, f); };
@@ -429,6 +432,10 @@ int main(int argc, char** argv) {
                     "Rewrite in a work folder only and show what would change; touch nothing");
   migrate->add_flag("--diff", margs.diff, "Print a unified diff of every changed file");
   migrate->add_option("--report", margs.report, "Write a JSON account of the run to FILE");
+  migrate->add_option("--jobs,-j", margs.jobs,
+                      "Files rewritten at once (default: the machine's cores, at most 8; 1: one "
+                      "after the other)")
+      ->check(CLI::Range(1, 1024));
   migrate->add_flag("--todo", margs.todo,
                     "List every place left for a person: file:line:col: kind: text \u2014 advice");
 

@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <exception>
+#include <utility>
 #include <vector>
 
 #include "engine/todo_list.h"
 #include "files/file_utils.h"
+#include "files/folder_cache.h"
 #include "ide/ide_utils.h"
 #include "parsing/nx_form_parser.h"
 #include "platform/disk.h"
@@ -15,6 +18,7 @@
 #include "platform/large_stack.h"
 #include "platform/path_lock.h"
 #include "platform/shell.h"
+#include "platform/worker_pool.h"
 #include "wizard/zuvezod_res.h"
 
 namespace tolvern {
@@ -60,7 +64,8 @@ TComponentReplacer::TComponentReplacer(FormParserClass parser_class,
     : OldUnit(UpperCase(source_unit)),
       NewUnits(std::move(new_units)),
       ObjectParser(parser_class()),
-      Options(options) {
+      Options(options),
+      parser_class_(std::move(parser_class)) {
   ObjectParser->OnGetConnection = [this](const std::string& prop, const std::string& value) {
     return GetDatabaseConnection(prop, value);
   };
@@ -106,6 +111,7 @@ bool TComponentReplacer::Execute() {
   run_files_.clear();
   file_index_.clear();
   work_names_.clear();
+  write_error_ = nullptr;
   const bool project_mode = Options->Dest == 0;
   const bool dry_run = Options->DryRun;
   const bool details = Report.details;
@@ -150,6 +156,10 @@ bool TComponentReplacer::Run(const std::string& tree, bool dry_run) {
     }
   }
 
+  // Each folder is listed once in the run: the walk's listings and every
+  // look-up of a form by name go through this cache.
+  FolderCache folders;
+  ScopedFolderCache use_folders(&folders);
   InitUnitList();
   Finally clear_units([this] { UnitList.Clear(); });
 
@@ -194,6 +204,7 @@ bool TComponentReplacer::Run(const std::string& tree, bool dry_run) {
 
   RewriteFiles(temp_dir);
   if (writer) writer->Finish();  // every rewritten file is in the work folder
+  if (write_error_) std::rethrow_exception(std::exchange(write_error_, nullptr));
   if (!Cancelled && CancelRequested && CancelRequested()) Cancelled = true;
   if (Cancelled) {
     // Nothing outside the work folder has changed: the originals stay.
@@ -277,14 +288,18 @@ void TComponentReplacer::RewriteFiles(const std::string& temp_dir) {
   const bool project_mode = Options->Dest == 0;
   const bool undo_file = Options->MakeBackup && !Options->DryRun;
   DatabaseMap.Clear();
-  LearnUnitClasses();
   forced_.clear();
   backup_forced_.clear();
+  const int threads = WorkerPool::ThreadsFor(Options->Jobs);
+  if (threads > 1) {
+    RewriteInParallel(temp_dir, threads);
+    return;
+  }
+  LearnUnitClasses();
   const int initial_count = UnitList.Count();
   // In project mode the forms that the units named are scanned for database
   // names before any of them is converted.
   bool scan_pending = project_mode;
-  const std::string dir_prefix = PathJoin(Options->Directory, "");
   Disk& disk = CurrentDisk();
   for (int i = 0; i < UnitList.Count();) {
     const std::string file = UnitList[i];
@@ -315,21 +330,7 @@ void TComponentReplacer::RewriteFiles(const std::string& temp_dir) {
       ++i;
       continue;
     }
-    // Every file gets its own place in the work folder: below its own
-    // sub-folder in folder mode; in project mode by name, or in a numbered
-    // sub-folder when an earlier file of the run had the same name.
-    std::string dest_dir = temp_dir;
-    const std::string name = ExtractFileName(file);
-    if (!project_mode) {
-      rf.rel_dir = file.compare(0, dir_prefix.size(), dir_prefix) == 0
-                       ? ExtractFilePath(file.substr(dir_prefix.size()))
-                       : std::string();
-      dest_dir = PathJoin(temp_dir, rf.rel_dir);
-    } else if (!work_names_.insert(UpperCase(name)).second) {
-      dest_dir = PathJoin(temp_dir, std::to_string(i));
-    }
-    // Each work sub-folder is made once per run.
-    if (dest_dir != temp_dir && forced_.insert(dest_dir).second) ForceFolders(dest_dir);
+    const std::string dest_dir = WorkFolderOf(i, temp_dir);
     disk.Stat(file, &run_files_[static_cast<size_t>(i)].read);
     int before = ChangedCount;
     current_ = i;
@@ -344,20 +345,46 @@ void TComponentReplacer::RewriteFiles(const std::string& temp_dir) {
       continue;
     }
     current_ = -1;
-    RunFile& done = run_files_[static_cast<size_t>(i)];
-    if (ChangedCount > before) {
-      done.changed = true;
-      done.work_path = PathJoin(dest_dir, name);
-      if (OnFileChanged) OnFileChanged(file, done.work_path);
-    }
-    // A file the rewriter passed over (its text is not valid in its
-    // encoding) is one the run meant to migrate and did not.
-    const FileReport* r = FindReport(file);
-    if (r && r->outcome == "skipped") done.skipped = true;
-    if (done.form_unknown && !done.skipped)
-      SkipFile(i, res::Format(res::kFormNotLookedFor, {ExtractFileDir(file)}));
+    FinishFile(i, dest_dir, before);
     ++i;
   }
+}
+
+std::string TComponentReplacer::WorkFolderOf(int i, const std::string& temp_dir) {
+  // Every file gets its own place in the work folder: below its own
+  // sub-folder in folder mode; in project mode by name, or in a numbered
+  // sub-folder when an earlier file of the run had the same name.
+  const std::string& file = UnitList[i];
+  RunFile& rf = run_files_[static_cast<size_t>(i)];
+  std::string dest_dir = temp_dir;
+  if (Options->Dest != 0) {
+    const std::string dir_prefix = PathJoin(Options->Directory, "");
+    rf.rel_dir = file.compare(0, dir_prefix.size(), dir_prefix) == 0
+                     ? ExtractFilePath(file.substr(dir_prefix.size()))
+                     : std::string();
+    dest_dir = PathJoin(temp_dir, rf.rel_dir);
+  } else if (!work_names_.insert(UpperCase(ExtractFileName(file))).second) {
+    dest_dir = PathJoin(temp_dir, std::to_string(i));
+  }
+  // Each work sub-folder is made once per run.
+  if (dest_dir != temp_dir && forced_.insert(dest_dir).second) ForceFolders(dest_dir);
+  return dest_dir;
+}
+
+void TComponentReplacer::FinishFile(int i, const std::string& dest_dir, int changed_before) {
+  const std::string& file = UnitList[i];
+  RunFile& done = run_files_[static_cast<size_t>(i)];
+  if (ChangedCount > changed_before) {
+    done.changed = true;
+    done.work_path = PathJoin(dest_dir, ExtractFileName(file));
+    if (OnFileChanged) OnFileChanged(file, done.work_path);
+  }
+  // A file the rewriter passed over (its text is not valid in its
+  // encoding) is one the run meant to migrate and did not.
+  const FileReport* r = FindReport(file);
+  if (r && r->outcome == "skipped") done.skipped = true;
+  if (done.form_unknown && !done.skipped)
+    SkipFile(i, res::Format(res::kFormNotLookedFor, {ExtractFileDir(file)}));
 }
 
 void TComponentReplacer::SkipFile(int i, const std::string& reason) {
@@ -386,13 +413,6 @@ FileReport* TComponentReplacer::FindReport(const std::string& path) {
   return nullptr;
 }
 
-void TComponentReplacer::NoteRead(std::string_view bytes) {
-  if (current_ < 0 || current_ >= static_cast<int>(run_files_.size())) return;
-  RunFile& f = run_files_[static_cast<size_t>(current_)];
-  f.hash = std::hash<std::string_view>{}(bytes);
-  f.hashed = true;
-}
-
 void TComponentReplacer::KeepGroupsTogether() {
   std::set<int> broken;
   for (int i = 0; i < static_cast<int>(run_files_.size()); ++i)
@@ -409,7 +429,7 @@ void TComponentReplacer::KeepGroupsTogether() {
   }
 }
 
-std::string TComponentReplacer::ChangedSinceRead(int i, const FileStamp& now) {
+std::string TComponentReplacer::ChangedSinceRead(int i, const FileStamp& now) const {
   const RunFile& f = run_files_[static_cast<size_t>(i)];
   if (!now.Matches(f.read)) return res::kChangedDuringRun;
   if (!f.hashed) return "";
@@ -420,6 +440,11 @@ std::string TComponentReplacer::ChangedSinceRead(int i, const FileStamp& now) {
 }
 
 void TComponentReplacer::CheckOriginalsUnchanged() {
+  const int threads = WorkerPool::ThreadsFor(Options->Jobs);
+  if (threads > 1) {
+    CheckOriginalsInParallel(threads);
+    return;
+  }
   Disk& disk = CurrentDisk();
   for (int i = 0; i < static_cast<int>(run_files_.size()); ++i) {
     RunFile& f = run_files_[static_cast<size_t>(i)];
@@ -622,6 +647,7 @@ void TComponentReplacer::AddFolderUnits(const std::string& folder, bool recursiv
     NotMigrated(folder, res::Format(res::kCannotListFolder, {why}));
     return;
   }
+  if (FolderCache* cache = CurrentFolderCache()) cache->Seed(folder, entries);
   for (const DirEntry& e : entries) {
     std::string path = PathJoin(folder, e.name);
     if (e.is_dir) {
@@ -664,7 +690,7 @@ void TComponentReplacer::CreateBackupFolder() {
 }
 
 void TComponentReplacer::ProcessFile(const std::string& file_name, const std::string& dest_dir) {
-  Log.WriteLine(res::Format(res::kProcessingFile, {file_name}));
+  LogLine(res::Format(res::kProcessingFile, {file_name}));
   std::string bytes = ReadWholeFile(file_name);
   NoteRead(bytes);
   std::string dest_path = PathJoin(dest_dir, ExtractFileName(file_name));
@@ -672,8 +698,8 @@ void TComponentReplacer::ProcessFile(const std::string& file_name, const std::st
   if (!HasExtension(file_name, ".PAS", ".DPR")) {
     FormFileData form;
     if (!ReadFormFile(file_name, bytes, &form, &why)) {
-      Log.WriteLine(res::Format(res::kInvalidEncoding, {file_name, why}));
-      Log.WriteLine(res::kNoChanges);
+      LogLine(res::Format(res::kInvalidEncoding, {file_name, why}));
+      LogLine(res::kNoChanges);
       FileReport& f = ReportFile(file_name, "text-form", form.Encoding);
       f.outcome = "skipped";
       f.note = why;
@@ -687,8 +713,8 @@ void TComponentReplacer::ProcessFile(const std::string& file_name, const std::st
   TextEncoding encoding = DetectEncoding(bytes);
   std::string text;
   if (!DecodeText(bytes, encoding, &text, &why)) {
-    Log.WriteLine(res::Format(res::kInvalidEncoding, {file_name, why}));
-    Log.WriteLine(res::kNoChanges);
+    LogLine(res::Format(res::kInvalidEncoding, {file_name, why}));
+    LogLine(res::kNoChanges);
     FileReport& f = ReportFile(file_name, HasExtension(file_name, ".DPR", ".DPR") ? "project" : "unit",
                                encoding);
     f.outcome = "skipped";
@@ -701,19 +727,13 @@ void TComponentReplacer::ProcessFile(const std::string& file_name, const std::st
 
 FileReport& TComponentReplacer::ReportFile(const std::string& path, const char* kind,
                                            TextEncoding encoding) {
-  Report.files.push_back({path, kind, EncodingName(encoding), 0, "unchanged", "", {}, {}, 0, 0});
-  return Report.files.back();
-}
-
-void TComponentReplacer::WriteOutput(const std::string& path, std::string data) {
-  if (writer_)
-    writer_->Submit(path, std::move(data));
-  else
-    WriteNewWholeFile(path, data);
+  std::vector<FileReport>& files = ReportFiles();
+  files.push_back({path, kind, EncodingName(encoding), 0, "unchanged", "", {}, {}, 0, 0});
+  return files.back();
 }
 
 void TComponentReplacer::LogChanges(int changes) {
-  Log.WriteLine(changes > 0 ? std::to_string(changes) + res::kChanges : res::kNoChanges);
+  LogLine(changes > 0 ? std::to_string(changes) + res::kChanges : res::kNoChanges);
 }
 
 }  // namespace tolvern

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <set>
@@ -32,6 +33,10 @@ namespace tolvern {
 
 // Makes the form parser of a replacer.
 using FormParserClass = std::function<std::unique_ptr<TFormParser>()>;
+
+// What rewriting one file on a worker thread did, held until its turn.
+struct RewriteWork;
+class WorkerPool;
 
 // What a form file holds: its form text (a binary form's converted), the
 // encoding of a text form and the header of a binary one. A binary form also
@@ -151,6 +156,9 @@ class TComponentReplacer {
 
   // Records the database names of the TDatabase objects of a form.
   void ScanFormDatabases(const std::string& form_path);
+  // The database names a form declares, as (name, "Form.Component") in the
+  // order of the form.
+  std::vector<std::pair<std::string, std::string>> FormDatabases(const std::string& form_path) const;
 
   // The component that declares a database name, as "Form.Component", or "".
   std::string GetDatabaseConnection(const std::string& prop_name, const std::string& value);
@@ -210,6 +218,29 @@ class TComponentReplacer {
     int group = -1;           // files that are replaced together or not at all
   };
   int AddRunFile(const std::string& path);
+  // Where UnitList[i] is rewritten: its own place in the work folder, made
+  // once per run.
+  std::string WorkFolderOf(int i, const std::string& temp_dir);
+  // What follows the rewriting of UnitList[i] into dest_dir.
+  void FinishFile(int i, const std::string& dest_dir, int changed_before);
+  // The rewriting on several threads: each file is rewritten by a worker
+  // and its results (log lines, report entries, the forms it named) are
+  // taken in the order of the unit list, so that everything comes out as
+  // on one thread.
+  void RewriteInParallel(const std::string& temp_dir, int threads);
+  bool RewriteRange(WorkerPool& pool, int from, int to, const std::string& temp_dir,
+                    std::vector<std::unique_ptr<TFormParser>>& parsers);
+  void ScanFormsInParallel(WorkerPool& pool, int from);
+  std::unique_ptr<TFormParser> NewFormParser();
+  // The sinks of a file's results: the run's own, or those of the work of
+  // the calling worker thread.
+  void LogLine(const std::string& line);
+  std::vector<FileReport>& ReportFiles();
+  void CountChanged();
+  TFormParser& FormParser();
+  // Records the form a unit names (or that it could not be looked for) in
+  // the work of the calling worker thread; false when there is none.
+  bool NoteFormOf(const std::string& form, bool list_failed);
   int GroupOf(int i);
   void JoinGroups(int a, int b);
   void RewriteFiles(const std::string& temp_dir);
@@ -218,8 +249,10 @@ class TComponentReplacer {
   void KeepGroupsTogether();
   // Leaves out every changed file whose original is no longer what was read.
   void CheckOriginalsUnchanged();
+  // The same on several threads, the files left out named in list order.
+  void CheckOriginalsInParallel(int threads);
   // Why the original of UnitList[i] is no longer what was read, or "".
-  std::string ChangedSinceRead(int i, const FileStamp& now);
+  std::string ChangedSinceRead(int i, const FileStamp& now) const;
   // Backs up every original about to be replaced, never over an existing
   // file; throws EBackupError (after removing this run's backups) when a
   // backup cannot be made, so that no original is replaced without one.
@@ -240,6 +273,10 @@ class TComponentReplacer {
   // during a run, else at once.
   void WriteOutput(const std::string& path, std::string data);
   class BackgroundWriter* writer_ = nullptr;
+  // The first failure to write a rewritten file on a worker, raised where
+  // the background writer raises its own: after the rewriting.
+  std::exception_ptr write_error_;
+  FormParserClass parser_class_;
   std::set<std::string> forced_, backup_forced_;  // folders made in this run
   std::vector<RunFile> run_files_;
   std::unordered_map<std::string, int> file_index_;  // UnitList index of each path

@@ -108,7 +108,8 @@ bool TComponentReplacer::ReadFormFile(const std::string& file_name, const std::s
 void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::string& source_path,
                                        const std::string& dest_path) {
   const std::string_view text = form.Text;
-  ObjectParser->LineBreak = LineBreakOf(text);
+  TFormParser& parser = FormParser();
+  parser.LineBreak = LineBreakOf(text);
   TPasParser scanner(text);
   std::string out;
   out.reserve(text.size() + text.size() / 8);
@@ -151,37 +152,37 @@ void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::stri
       }
       if (found >= 0) {
         const std::string target = NewNames[OldNames.Object(found)];
-        ObjectParser->SetTargetClassName(target);
+        parser.SetTargetClassName(target);
         if (!ancestor.empty())
-          ObjectParser->SetDescendant(ancestor, Descendants.OwnProperties(token, ancestor));
+          parser.SetDescendant(ancestor, Descendants.OwnProperties(token, ancestor));
         // A descendant keeps its own class, converted or not.
         std::string replaced = ancestor.empty() ? target : std::string(token);
         int pos = static_cast<int>(object_pos) + 1;
         const int line = LineOf(text, object_pos);
-        if (ObjectParser->Parse(text, "<object>", pos)) {
+        if (parser.Parse(text, "<object>", pos)) {
           ++changes;
           ++report.objects_rewritten;
           todo.Converted(object_pos, obj.ObjectName, ancestor.empty() ? obj.ObjectClass : ancestor,
-                         ObjectParser->Decisions());
-          for (const PropertyDecision& d : ObjectParser->Decisions())
+                         parser.Decisions());
+          for (const PropertyDecision& d : parser.Decisions())
             if (d.produced.empty()) ++report.properties_dropped;
           if (Report.details)
             report.objects.push_back({obj.ObjectName, obj.ObjectClass,
                                       ancestor.empty() ? target : obj.ObjectClass, line,
-                                      ObjectParser->Decisions(), ancestor});
-          ObjectParser->GetObjectText(std::max(depth, 0), replaced);
+                                      parser.Decisions(), ancestor});
+          parser.GetObjectText(std::max(depth, 0), replaced);
           rewritten.push_back({object_pos, replaced});
           out.resize(buf_pos);
           base = static_cast<size_t>(pos - 1);
           scanner.SetText(text.substr(base));
           --depth;
         } else {
-          const size_t stop = static_cast<size_t>(std::max(ObjectParser->FurthestPos(), 1) - 1);
+          const size_t stop = static_cast<size_t>(std::max(parser.FurthestPos(), 1) - 1);
           const std::string reason =
               res::Format(res::kOutsideFormGrammar,
                           {std::to_string(LineOf(text, std::min(stop, text.size())))});
           const std::string where = source_path + "(" + std::to_string(line) + ")";
-          Log.WriteLine(
+          LogLine(
               ancestor.empty()
                   ? res::Format(res::kObjectNotParsed,
                                 {where, obj.ObjectName, obj.ObjectClass, reason})
@@ -200,11 +201,12 @@ void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::stri
   report.changes = changes;
   for (const UnparsedObject& u : report.unparsed) todo.NotConverted(u.line, u.name, u.cls, u.reason);
   report.todo = todo.Finish();
-  Report.files.push_back(std::move(report));
+  std::vector<FileReport>& files = ReportFiles();
+  files.push_back(std::move(report));
   if (changes == 0) return;
   WriteFormFile(form, out, rewritten, source_path, dest_path);
-  Report.files.back().outcome = "changed";
-  ++ChangedCount;
+  files.back().outcome = "changed";
+  CountChanged();
 }
 
 void TComponentReplacer::WriteFormFile(const FormFileData& form, const std::string& text,
@@ -242,9 +244,15 @@ void TComponentReplacer::WriteFormFile(const FormFileData& form, const std::stri
 }
 
 void TComponentReplacer::ScanFormDatabases(const std::string& form_path) {
+  for (const auto& [name, component] : FormDatabases(form_path)) DatabaseMap.SetValue(name, component);
+}
+
+std::vector<std::pair<std::string, std::string>> TComponentReplacer::FormDatabases(
+    const std::string& form_path) const {
+  std::vector<std::pair<std::string, std::string>> found;
   FormFileData form;
   std::string why;
-  if (!ReadFormFile(form_path, ReadWholeFile(form_path), &form, &why)) return;
+  if (!ReadFormFile(form_path, ReadWholeFile(form_path), &form, &why)) return found;
   TPasParser scanner(form.Text);
   scanner.KeepQuotes = false;
   std::string form_name;
@@ -269,9 +277,10 @@ void TComponentReplacer::ScanFormDatabases(const std::string& form_path) {
       obj.ObjectClass.clear();
     } else if (code == kTokString && obj.LastIdent == "DatabaseName" &&
                IsDatabaseClass(obj.ObjectClass)) {
-      DatabaseMap.SetValue(token, form_name + "." + obj.ObjectName);
+      found.emplace_back(token, form_name + "." + obj.ObjectName);
     }
   }
+  return found;
 }
 
 // TDatabase, or a class of the project descending from it, whose objects

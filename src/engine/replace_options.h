@@ -34,6 +34,10 @@ class TReplaceOptions {
   // Rewrite into the work folder only: no backup, undo file or log, and no
   // original replaced. Never stored.
   bool DryRun = false;
+  // How many files are rewritten at once; 1 rewrites them one after the
+  // other. The log, the undo file and the report are the same either way.
+  // Never stored.
+  int Jobs = 1;
 };
 
 }  // namespace tolvern

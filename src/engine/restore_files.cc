@@ -1,5 +1,6 @@
 // Putting back the originals that a migration run backed up.
 #include <filesystem>
+#include <unordered_map>
 
 #include "engine/component_replacer.h"
 #include "files/file_utils.h"
@@ -27,6 +28,24 @@ std::string Resolved(const std::string& path) {
   return p.string();
 }
 
+// Resolved for many files of few folders: each folder is resolved once,
+// and only a file that is itself a link is resolved on its own.
+class Resolver {
+ public:
+  std::string operator()(const std::string& path) {
+    const std::string name = ExtractFileName(path);
+    std::error_code ec;
+    if (name.empty() || name == "." || name == ".." || std::filesystem::is_symlink(path, ec) || ec)
+      return Resolved(path);
+    auto [at, added] = folders_.try_emplace(ExtractFileDir(path));
+    if (added) at->second = PathJoin(Resolved(at->first), "");
+    return at->second + name;
+  }
+
+ private:
+  std::unordered_map<std::string, std::string> folders_;
+};
+
 bool IsInside(const std::string& path, const std::string& folder) {
   std::string prefix = PathJoin(folder, "");
   return path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0;
@@ -51,6 +70,7 @@ bool TComponentReplacer::RestoreFiles(const std::string& undo_file_name) {
   // whose names differ only in letter case keep their own backups).
   const std::string undo_folder = Resolved(ExtractFileDir(undo_file_name));
   std::vector<std::pair<std::string, std::string>> pairs;
+  Resolver resolved;
   for (int i = 0; i < UnitList.Count(); ++i) {
     const std::string& line = UnitList[i];
     const std::string original = StringList::NameOf(line);
@@ -65,7 +85,7 @@ bool TComponentReplacer::RestoreFiles(const std::string& undo_file_name) {
     FileStamp b;
     if (!disk.Stat(backup, &b)) return fail("the backup " + backup + " does not exist");
     if (!b.regular) return fail("the backup " + backup + " is not a regular file");
-    if (!IsInside(Resolved(backup), undo_folder))
+    if (!IsInside(resolved(backup), undo_folder))
       return fail("the backup " + backup + " lies outside the undo file's folder");
     FileStamp o;
     if (disk.Stat(original, &o) && !o.regular)

@@ -136,7 +136,7 @@ void TComponentReplacer::ReplaceInUnit(const std::string& text, const std::strin
   if (unchanged) return;
   WriteOutput(dest_path, EncodeText(out, encoding));
   report.outcome = "changed";
-  ++ChangedCount;
+  CountChanged();
 }
 
 std::string TComponentReplacer::ReplaceInComment(std::string_view comment,
@@ -195,6 +195,8 @@ void TComponentReplacer::AddFormOfDirective(std::string_view directive,
   // Something that stands under the form's name but is no file (a folder)
   // joins the run all the same, so that it is named as not migrated.
   if (found.empty() && !list_failed) found = FindEntryIgnoringCase(form_path, &list_failed);
+  // On a worker thread the form joins the run when the unit's turn comes.
+  if (NoteFormOf(found, list_failed)) return;
   // A unit whose form could not be looked for is not migrated without it.
   if (list_failed && current_ >= 0) run_files_[static_cast<size_t>(current_)].form_unknown = true;
   if (found.empty()) return;

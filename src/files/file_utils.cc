@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <random>
 
+#include "files/folder_cache.h"
 #include "platform/disk.h"
 #include "platform/windows_api.h"
 
@@ -59,7 +60,10 @@ bool IsBareRoot(const std::string& path) {
 
 bool CreateOrExists(const std::string& folder) {
   bool exists = false;
-  if (CurrentDisk().CreateDir(folder, &exists)) return true;
+  if (CurrentDisk().CreateDir(folder, &exists)) {
+    NoteCreated(folder, true);
+    return true;
+  }
   return exists;
 }
 
@@ -148,9 +152,9 @@ void ClearFolder(const std::string& folder) {
     std::string full = PathJoin(folder, e.name);
     if (e.is_dir) {
       ClearFolder(full);
-      disk.RemoveDir(full);
-    } else {
-      disk.DeleteFile(full);
+      if (disk.RemoveDir(full)) NoteRemoved(full);
+    } else if (disk.DeleteFile(full)) {
+      NoteRemoved(full);
     }
   }
 }
@@ -158,7 +162,9 @@ void ClearFolder(const std::string& folder) {
 bool RemoveFolder(const std::string& folder) {
   if (folder.empty()) return false;
   ClearFolder(folder);
-  return CurrentDisk().RemoveDir(folder);
+  if (!CurrentDisk().RemoveDir(folder)) return false;
+  NoteRemoved(folder);
+  return true;
 }
 
 namespace {
@@ -253,6 +259,9 @@ std::string ExpandPath(const std::string& path, const std::string& base_dir) {
 
 namespace {
 std::string FindIgnoringCase(const std::string& path, bool files_only, bool* list_failed) {
+  // During a run each folder is listed once and every look-up is a hash
+  // look-up; without a cache a missing exact name lists the folder.
+  if (FolderCache* cache = CurrentFolderCache()) return cache->Find(path, files_only, list_failed);
   if (list_failed) *list_failed = false;
   Disk& disk = CurrentDisk();
   FileStamp stamp;

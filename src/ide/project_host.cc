@@ -33,6 +33,8 @@ void ProjectHost::Load(const std::string& project_file) {
   std::string text = ReadWholeFile(project_file);
   std::string folder = ExtractFilePath(project_file);
   modules_.clear();
+  folders_ = std::make_unique<FolderCache>();
+  ScopedFolderCache use_folders(folders_.get());
   for (const std::string& written : UnitPathsOf(text)) {
     std::string path = ExpandPath(NativeSeparators(written), folder);
     std::string found = FindFileIgnoringCase(path);
@@ -70,6 +72,7 @@ bool ProjectHost::OpenProject(const std::string& file_name) {
 
 bool ProjectHost::ReloadFile(const std::string& file_name) {
   calls_.push_back("ReloadFile " + file_name);
+  folders_.reset();  // the file's folder may hold other names now
   return true;
 }
 
@@ -80,7 +83,10 @@ OpenModuleInfo ProjectHost::OpenModule(int index) {
   info.file_count = 1;
   info.has_source_editor = true;
   info.owned_by_current_project = open_;
-  if (!FindFileIgnoringCase(ChangeFileExt(info.file_name, ".dfm")).empty()) info.file_count = 2;
+  const std::string form = ChangeFileExt(info.file_name, ".dfm");
+  const std::string found =
+      folders_ ? folders_->Find(form, true, nullptr) : FindFileIgnoringCase(form);
+  if (!found.empty()) info.file_count = 2;
   return info;
 }
 

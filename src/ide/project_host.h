@@ -5,8 +5,11 @@
 // tests can see what was asked.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "files/folder_cache.h"
 
 #include "ide/ide_services.h"
 
@@ -45,6 +48,8 @@ class ProjectHost : public IdeServices {
   std::string project_file_;
   std::vector<std::string> modules_;
   std::vector<std::string> calls_;
+  // The project's folders, each listed once from one Load to the next.
+  std::unique_ptr<FolderCache> folders_;
 };
 
 // Installs a services object as the global one for the life of this object.

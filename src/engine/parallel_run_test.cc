@@ -1,0 +1,222 @@
+// A run on several threads leaves the same log, undo file, report, files and
+// hook calls as a run on one.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <thread>
+
+#include "engine/component_replacer.h"
+#include "engine/nx_replacer.h"
+#include "ide/project_host.h"
+#include "platform/errors.h"
+#include "test_support.h"
+
+namespace tolvern {
+namespace {
+
+using testing::ScratchDir;
+using testing::Snapshot;
+namespace fs = std::filesystem;
+
+// Everything a run leaves that a user or a caller sees.
+struct Outcome {
+  bool ok = false;
+  std::string error;
+  std::string log;
+  std::string undo;
+  std::string todo;
+  std::string report;
+  std::map<std::string, std::string> files;
+  std::vector<std::string> hooks;  // progress and changed files, in order
+  bool hooks_on_caller = true;
+  int objects = 0;  // rewritten
+};
+
+// The log without its time-stamp line.
+std::string WithoutTimestamp(const std::string& log) {
+  size_t at = log.find("Created at: ");
+  if (at == std::string::npos) return log;
+  return log.substr(0, at) + log.substr(log.find("\r\n", at));
+}
+
+// A folder tree that exercises the ordering: units naming forms (some
+// twice, some missing, one in another letter case), binary and text forms,
+// a text that is no valid UTF-8, a name the undo file cannot hold, and a
+// form under a folder's name.
+void WriteTree(const ScratchDir& dir) {
+  fs::copy(testing::ExampleDir(), dir / "app", fs::copy_options::recursive);
+  for (int i = 0; i < 30; ++i) {
+    const std::string n = "U" + std::to_string(i);
+    dir.Write("app/many/" + n + ".pas",
+              "unit " + n + ";\r\ninterface\r\nuses DBTables;\r\ntype T" + n +
+                  " = class(TForm) Q: TQuery; end;\r\nimplementation\r\n" +
+                  (i % 3 ? "{$R *.DFM}\r\n" : "{$R Shared.dfm}\r\n") + "end.\r\n");
+    if (i % 3 == 1)
+      dir.Write("app/many/" + n + (i % 2 ? ".dfm" : ".DFM"),
+                "object F" + n + ": T" + n + "\r\n  object Q: TQuery\r\n    DatabaseName = 'MAIN'\r\n"
+                "  end\r\nend\r\n");
+  }
+  // Descendants of mapped classes, one declared by a unit the undo file
+  // cannot name (it is not rewritten, yet its classes count).
+  dir.Write("app/many/ZBase.pas", "unit ZBase; interface type TAppQuery = class(TQuery) end; end.");
+  dir.Write("app/many/Z=Q.pas", "unit ZQ; interface type TOtherTable = class(TTable) end; end.");
+  dir.Write("app/many/ZForm.pas", "unit ZForm; interface implementation {$R *.dfm} end.");
+  dir.Write("app/many/ZForm.dfm",
+            "object FZ: TZ\r\n  object A: TAppQuery\r\n    DatabaseName = 'MAIN'\r\n  end\r\n"
+            "  object B: TOtherTable\r\n    TableName = 'T'\r\n  end\r\nend\r\n");
+  dir.Write("app/many/Shared.dfm",
+            "object S: TS\r\n  object D: TDatabase\r\n    DatabaseName = 'MAIN'\r\n  end\r\nend\r\n");
+  dir.Write("app/many/Bad.pas", "\xEF\xBB\xBFunit Bad; var T: TTable; \xC3\x28 end.");
+  dir.Write("app/many/A=B.pas", "unit AB; uses DBTables; var T: TTable; end.");
+  dir.Write("app/many/Dir.pas", "unit Dir; uses DBTables;\r\n{$R *.dfm}\r\nend.");
+  fs::create_directories(dir / "app/many/Dir.dfm");
+}
+
+class ParallelRunTest : public ::testing::TestWithParam<bool /* project mode */> {
+ protected:
+  // setup may put another replacer in the run's place.
+  Outcome Run(int jobs,
+              const std::function<TComponentReplacer&(TComponentReplacer&)>& setup = nullptr) {
+    ScratchDir dir;
+    WriteTree(dir);
+    NXReplacerScope library;
+    TReplaceOptions& o = *ReplaceOptions;
+    o.BackupDir = dir / "app/RBackup";
+    o.MakeBackup = o.WriteLog = true;
+    o.ViewLog = false;
+    o.Jobs = jobs;
+    ProjectHost host;
+    ScopedIdeServices services(&host);
+    if (GetParam()) {
+      o.Dest = 0;
+      host.Load(dir / "app/Orders.dpr");
+      o.Units = "MainForm.pas\r\nDataModule.pas\r\nReports.pas\r\nUtils.pas\r\n";
+    } else {
+      o.Dest = 1;
+      o.Directory = dir / "app";
+      o.IncludeSubDirs = true;
+    }
+    TComponentReplacer* run = BdeReplacer;
+    Outcome out;
+    const auto caller = std::this_thread::get_id();
+    run->OnProgress = [&](int i, int n, const std::string& f) {
+      out.hooks.push_back(std::to_string(i) + "/" + std::to_string(n) + " " + f.substr(dir.path().size()));
+      out.hooks_on_caller = out.hooks_on_caller && std::this_thread::get_id() == caller;
+    };
+    if (setup) run = &setup(*run);
+    TComponentReplacer& r = *run;
+    try {
+      out.ok = r.Execute();
+    } catch (const std::exception& e) {
+      out.error = e.what();
+    }
+    const std::string root = dir.path();
+    // Paths relative to the scratch folder; the work folder's name, drawn
+    // at random, as "$DS*".
+    auto relative = [&](std::string s) {
+      for (size_t at; (at = s.find(root)) != std::string::npos;) s.replace(at, root.size(), "<dir>");
+      for (size_t at = 0; (at = s.find("$DS", at)) != std::string::npos; at += 4)
+        s.replace(at + 3, std::min<size_t>(12, s.size() - at - 3), "*");
+      return s;
+    };
+    out.log = relative(WithoutTimestamp(dir.Read("app/Wiz_Log.txt")));
+    if (fs::exists(dir / "app/RBackup/ZUvezod.reu")) out.undo = relative(dir.Read("app/RBackup/ZUvezod.reu"));
+    out.report = relative(r.Report.ToJson());
+    out.error = relative(out.error);
+    out.objects = r.Report.ObjectsRewritten();
+    out.files = Snapshot(dir / "app");
+    if (fs::exists(dir / "app/Wiz_Todo.txt")) out.todo = relative(dir.Read("app/Wiz_Todo.txt"));
+    out.files.erase("Wiz_Log.txt");
+    out.files.erase("Wiz_Todo.txt");
+    out.files.erase("RBackup/ZUvezod.reu");
+    return out;
+  }
+
+  void ExpectSame(const Outcome& one, const Outcome& many) {
+    EXPECT_EQ(one.ok, many.ok);
+    EXPECT_EQ(one.error, many.error);
+    EXPECT_EQ(one.log, many.log);
+    EXPECT_EQ(one.undo, many.undo);
+    EXPECT_EQ(one.todo, many.todo);
+    EXPECT_EQ(one.report, many.report);
+    EXPECT_EQ(one.hooks, many.hooks);
+    EXPECT_TRUE(many.hooks_on_caller);
+    EXPECT_TRUE(one.files == many.files);
+  }
+};
+
+TEST_P(ParallelRunTest, SameOutcomeAsOneThread) {
+  const Outcome one = Run(1);
+  ASSERT_NE(one.undo, "");
+  ASSERT_GT(one.objects, 0);
+  if (!GetParam()) {
+    for (const char* left : {"many/A=B.pas", "many/Dir.dfm"})
+      EXPECT_NE(one.log.find(std::string("Not migrated: <dir>/app/") + left), std::string::npos) << left;
+    for (const char* ancestor : {"\"ancestor\": \"TQuery\"", "\"ancestor\": \"TTable\""})
+      EXPECT_NE(one.report.find(ancestor), std::string::npos) << ancestor;
+  }
+  for (int jobs : {2, 3}) ExpectSame(one, Run(jobs));
+}
+
+// A rewriter that fails on one file, whichever thread runs it.
+class ThrowingReplacer : public TComponentReplacer {
+ public:
+  using TComponentReplacer::TComponentReplacer;
+
+ protected:
+  void ProcessFile(const std::string& file, const std::string& dest) override {
+    if (file.find("U7.pas") != std::string::npos || file.find("Reports.dfm") != std::string::npos)
+      throw EReadError("broken: " + file);
+    TComponentReplacer::ProcessFile(file, dest);
+  }
+};
+
+// A failure, and a cancellation, stop the run at the same file as on one
+// thread, whatever the workers did ahead of it: the originals stay.
+TEST_P(ParallelRunTest, FailureAndCancellationComeAtTheSameFile) {
+  std::unique_ptr<TComponentReplacer> throwing;
+  auto fail = [&throwing](TComponentReplacer& r) -> TComponentReplacer& {
+    throwing = std::make_unique<ThrowingReplacer>("DBTables", ", NX", ReplaceOptions);
+    for (const char* c : {"TTable", "TQuery", "TDatabase"})
+      throwing->AddReplacement(c, std::string("TNX") + (c + 1));
+    throwing->OnProgress = r.OnProgress;
+    return *throwing;
+  };
+  const Outcome one = Run(1, fail);
+  EXPECT_EQ(one.error.rfind("broken: <dir>/app/", 0), 0u) << one.error;
+  EXPECT_EQ(one.undo, "");
+  ExpectSame(one, Run(2, fail));
+
+  // A rewritten file that cannot be written stops the run after the
+  // rewriting, as the background writer's failure does.
+  {
+    testing::FaultyDisk disk;
+    disk.fail_write = [](const std::string& path) {
+      return path.find("$DS") != std::string::npos &&
+             (path.find("/U5.pas") != std::string::npos ||
+              path.find("/Reports.pas") != std::string::npos);
+    };
+    ScopedDisk use(&disk);
+    const Outcome failed = Run(1);
+    EXPECT_NE(failed.error.find("Cannot create file"), std::string::npos) << failed.error;
+    ExpectSame(failed, Run(2));
+  }
+
+  int asked = 0;
+  auto cancel_at_fourth = [&asked](TComponentReplacer& r) -> TComponentReplacer& {
+    asked = 0;
+    r.CancelRequested = [&asked] { return ++asked == 4; };
+    return r;
+  };
+  const Outcome cancelled = Run(1, cancel_at_fourth);
+  EXPECT_FALSE(cancelled.ok);
+  EXPECT_EQ(cancelled.undo, "");
+  ExpectSame(cancelled, Run(2, cancel_at_fourth));
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, ParallelRunTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Project" : "Folder"; });
+
+}  // namespace
+}  // namespace tolvern
