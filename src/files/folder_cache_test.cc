@@ -77,8 +77,13 @@ TEST(FolderCacheTest, UnlistableFolderFindsTheExactNameOnly) {
   bool failed = false;
   EXPECT_EQ(FindFileIgnoringCase(dir / "f/U.dfm", &failed), dir / "f/U.dfm");
   EXPECT_FALSE(failed);
+#ifdef _WIN32
+  // The system itself finds names without regard to letter case.
+  EXPECT_EQ(ExtractFileName(FindFileIgnoringCase(dir / "f/u.dfm", &failed)), "U.dfm");
+#else
   EXPECT_EQ(FindFileIgnoringCase(dir / "f/u.dfm", &failed), "");
   EXPECT_TRUE(failed);
+#endif
   EXPECT_EQ(cache.Listings(), 1);
 }
 
