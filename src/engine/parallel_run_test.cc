@@ -209,8 +209,7 @@ TEST_P(ParallelRunTest, FailureAndCancellationComeAtTheSameFile) {
     testing::FaultyDisk disk;
     disk.fail_write = [](const std::string& path) {
       return path.find("$DS") != std::string::npos &&
-             (path.find("/U5.pas") != std::string::npos ||
-              path.find("/Reports.pas") != std::string::npos);
+             (path.ends_with("U5.pas") || path.ends_with("Reports.pas"));
     };
     ScopedDisk use(&disk);
     const Outcome failed = Run(1);
