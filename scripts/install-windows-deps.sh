@@ -6,13 +6,4 @@
 set -euo pipefail
 pkgs=(g++-mingw-w64-x86-64-posix wine64 wine
       googletest libcli11-dev nlohmann-json3-dev cmake ninja-build)
-missing=()
-for p in "${pkgs[@]}"; do
-  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  SUDO=""
-  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  $SUDO apt-get update
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+bash "$(dirname "$0")/apt-install.sh" --no-install-recommends "${pkgs[@]}"

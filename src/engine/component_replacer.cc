@@ -456,14 +456,22 @@ void TComponentReplacer::CheckOriginalsUnchanged() {
   }
 }
 
+namespace {
+// The n-th name of a file that never replaces another: the name itself,
+// then the name with ".2", ".3"... before its extension.
+std::string NumberedName(const std::string& base, int n) {
+  if (n == 1) return base;
+  const std::string ext = ExtractFileExt(base);
+  return base.substr(0, base.size() - ext.size()) + "." + std::to_string(n) + ext;
+}
+}  // namespace
+
 std::string TComponentReplacer::NewBackup(int i, const std::string& base, std::string* error) {
   Disk& disk = CurrentDisk();
-  const std::string ext = ExtractFileExt(base);
-  const std::string stem = base.substr(0, base.size() - ext.size());
   for (int n = 1; n < 10000; ++n) {
     // An earlier run's backup is never replaced: this one takes the next
     // free number (U.~pas, then U.2.~pas, U.3.~pas...).
-    std::string candidate = n == 1 ? base : stem + "." + std::to_string(n) + ext;
+    const std::string candidate = NumberedName(base, n);
     bool taken = false;
     if (disk.BackupFile(UnitList[i], candidate, error, &taken)) return candidate;
     if (!taken) return "";
@@ -517,12 +525,6 @@ void TComponentReplacer::RemoveBackups() {
   }
 }
 
-std::string TComponentReplacer::UndoText() const {
-  std::string text;
-  for (int i = 0; i < UndoList.Count(); ++i) text += UndoList[i] + "\r\n";
-  return text;
-}
-
 void TComponentReplacer::WriteUndoFile() {
   UndoList.Clear();
   for (int i = 0; i < static_cast<int>(run_files_.size()); ++i) {
@@ -531,12 +533,10 @@ void TComponentReplacer::WriteUndoFile() {
   }
   Disk& disk = CurrentDisk();
   const std::string base = PathJoin(Options->BackupDir, res::kUndoFileName);
-  const std::string ext = ExtractFileExt(base);
-  const std::string stem = base.substr(0, base.size() - ext.size());
   for (int n = 1; n < 10000; ++n) {
     // An earlier run's undo file is never replaced: this run's takes the
     // next free number, and the earlier one is named to the user.
-    std::string candidate = n == 1 ? base : stem + "." + std::to_string(n) + ext;
+    const std::string candidate = NumberedName(base, n);
     FileStamp stamp;
     // A run that backed up nothing adds no empty undo file after an
     // earlier run's.
@@ -547,7 +547,7 @@ void TComponentReplacer::WriteUndoFile() {
     }
     std::string why;
     bool taken = false;
-    if (disk.WriteExclusive(candidate, UndoText(), &why, &taken)) {
+    if (disk.WriteExclusive(candidate, UndoList.Text(), &why, &taken)) {
       UndoFilePath = candidate;
       return;
     }
@@ -599,7 +599,7 @@ bool TComponentReplacer::ReplaceOriginalFiles() {
       }
     }
     std::string why;
-    if (!disk.WriteFile(UndoFilePath, UndoText(), &why))
+    if (!disk.WriteFile(UndoFilePath, UndoList.Text(), &why))
       Log.WriteLine("Cannot update the undo file " + UndoFilePath + ": " + why);
   }
   return all;

@@ -263,7 +263,6 @@ class TComponentReplacer {
   bool ReplaceOriginalFiles();
   // Writes the undo file under a name no earlier run has used.
   void WriteUndoFile();
-  std::string UndoText() const;
   // The part of NewUnits that a uses clause naming these units lacks.
   std::string MissingUnits(const std::set<std::string>& named) const;
   void AddFormOfDirective(std::string_view directive, const std::string& source_path);
