@@ -12,6 +12,12 @@
 # (every unit in one folder). Each line gives the median wall, user and
 # system time of the runs.
 #
+# Every tree a timed command writes is copied before the timing starts and
+# nothing is deleted until the end: on a file system that has just freed
+# thousands of inodes (ext4 without a journal skips recently freed ones one
+# by one), creating files costs several times more, and which command paid
+# for that would depend on the order of the steps.
+#
 #   bench/run.sh [small|1m|10m|LINES] [RUNS] [BUILD_DIR] [spread|flat|both]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -37,25 +43,25 @@ sed_script='s/\b(TDatabase)\b/TNXConnection/g; s/\b(TQuery|TwwQuery)\b/TNXQuery/
 
 for layout in $layouts; do
   flag=""; [ "$layout" = flat ] && flag="--flat"
-  rm -rf "$work/tree" "$work"/*.t
-  "$build/gen_corpus" $flag "$work/tree" "$lines" > "$work/gen.txt"
-  read -r real_lines _ bytes _ < "$work/gen.txt"
-  files=$(find "$work/tree" -type f | wc -l)
+  dir=$work/$layout
+  mkdir -p "$dir"
+  "$build/gen_corpus" $flag "$dir/tree" "$lines" > "$dir/gen.txt"
+  read -r real_lines _ bytes _ < "$dir/gen.txt"
+  files=$(find "$dir/tree" -type f | wc -l)
   for ((r = 0; r < runs; r++)); do
-    timed "$work/cat.t" sh -c "find '$work/tree' -type f -print0 | xargs -0 cat"
-    rm -rf "$work/copy"
-    timed "$work/copy.t" cp -r "$work/tree" "$work/copy"
-    for jobs in 1 default; do
-      rm -rf "$work/m" && cp -r "$work/tree" "$work/m" && sync
-      opt=(); [ "$jobs" = 1 ] && opt=(--jobs 1)
-      timed "$work/migrate-$jobs.t" "$build/tolvern" migrate --folder "$work/m" --recursive --quiet "${opt[@]}"
-    done
-    rm -rf "$work/s" && cp -r "$work/tree" "$work/s" && sync
-    timed "$work/sed.t" sh -c "find '$work/s' -type f \\( -name '*.pas' -o -name '*.dfm' -o -name '*.dpr' \\) -print0 | xargs -0 sed -i -E '$sed_script'"
+    for name in m1 md s; do cp -r "$dir/tree" "$dir/$name$r"; done
+  done
+  sync
+  for ((r = 0; r < runs; r++)); do
+    timed "$dir/cat.t" sh -c "find '$dir/tree' -type f -print0 | xargs -0 cat"
+    timed "$dir/copy.t" cp -r "$dir/tree" "$dir/copy$r"
+    timed "$dir/migrate-1.t" "$build/tolvern" migrate --folder "$dir/m1$r" --recursive --quiet --jobs 1
+    timed "$dir/migrate-default.t" "$build/tolvern" migrate --folder "$dir/md$r" --recursive --quiet
+    timed "$dir/sed.t" sh -c "find '$dir/s$r' -type f \\( -name '*.pas' -o -name '*.dfm' -o -name '*.dpr' \\) -print0 | xargs -0 sed -i -E '$sed_script'"
   done
   printf '%s layout: %d lines, %.1f MB, %d files; median of %d runs (wall, user, system seconds)\n' \
     "$layout" "$real_lines" "$(awk -v b="$bytes" 'BEGIN {print b / 1048576}')" "$files" "$runs"
-  copy=$(median "$work/copy.t" 1); sed=$(median "$work/sed.t" 1); one=$(median "$work/migrate-1.t" 1)
+  copy=$(median "$dir/copy.t" 1); sed=$(median "$dir/sed.t" 1); one=$(median "$dir/migrate-1.t" 1)
   for name in cat copy migrate-1 migrate-default sed; do
     label=$name
     case $name in
@@ -65,8 +71,8 @@ for layout in $layouts; do
       migrate-default) label="tolvern (all cores)" ;;
       sed) label="sed rename pass" ;;
     esac
-    awk -v l="$label" -v w="$(median "$work/$name.t" 1)" -v u="$(median "$work/$name.t" 2)" \
-        -v s="$(median "$work/$name.t" 3)" -v c="$copy" -v e="$sed" -v o="$one" -v n="$name" 'BEGIN {
+    awk -v l="$label" -v w="$(median "$dir/$name.t" 1)" -v u="$(median "$dir/$name.t" 2)" \
+        -v s="$(median "$dir/$name.t" 3)" -v c="$copy" -v e="$sed" -v o="$one" -v n="$name" 'BEGIN {
       printf "  %-22s %7.2f %7.2f %7.2f", l, w, u, s
       if (c < 0.01) c = 0.01
       if (e < 0.01) e = 0.01
@@ -75,8 +81,8 @@ for layout in $layouts; do
       printf "\n"
     }'
   done
-  peak=$(awk '{print $4}' "$work"/migrate-*.t | sort -n | tail -1)
-  awk -v b="$bytes" -v l="$real_lines" -v w="$(median "$work/migrate-default.t" 1)" -v p="$peak" 'BEGIN {
+  peak=$(awk '{print $4}' "$dir"/migrate-*.t | sort -n | tail -1)
+  awk -v b="$bytes" -v l="$real_lines" -v w="$(median "$dir/migrate-default.t" 1)" -v p="$peak" 'BEGIN {
     printf "  migrate throughput: %.1f MB/s, %.0f lines/s, peak memory %.1f MB\n", b / 1048576 / w, l / w, p / 1024
   }'
 done

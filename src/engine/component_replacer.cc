@@ -667,10 +667,14 @@ void TComponentReplacer::LearnUnitClasses() {
     // names it when it gets there.
     if (i < static_cast<int>(run_files_.size()) && run_files_[static_cast<size_t>(i)].skipped)
       continue;
-    std::string bytes, text, why;
-    if (!disk.ReadFile(UnitList[i], &bytes, &why)) continue;
-    if (DecodeText(bytes, DetectEncoding(bytes), &text, &why)) LearnClassDeclarations(text);
+    std::string text;
+    if (ReadUnitText(disk, UnitList[i], &text)) LearnClassDeclarations(text);
   }
+}
+
+bool TComponentReplacer::ReadUnitText(Disk& disk, const std::string& path, std::string* text) {
+  std::string bytes, why;
+  return disk.ReadFile(path, &bytes, &why) && DecodeText(bytes, DetectEncoding(bytes), text, &why);
 }
 
 void TComponentReplacer::CreateBackupFolder() {

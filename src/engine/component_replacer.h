@@ -150,8 +150,9 @@ class TComponentReplacer {
   // classes, so that form objects of a descendant of a mapped class are
   // converted as the mapped class's objects are (keeping their class).
   void LearnClassDeclarations(std::string_view unit_text) {
-    Descendants.LearnFrom(unit_text);
-    Todo.LearnNames(unit_text);
+    std::vector<PasToken> tokens = SignificantTokens(unit_text);
+    Descendants.LearnFrom(tokens);
+    Todo.LearnNames(Todo.DeclaredNames(unit_text, std::move(tokens)));
   }
 
   // Records the database names of the TDatabase objects of a form.
@@ -193,6 +194,11 @@ class TComponentReplacer {
   // Reads the class declarations of every unit of the list before any form
   // is converted.
   void LearnUnitClasses();
+  // The same, with the units read and scanned on the pool's threads and what
+  // they teach taken in the order of the list.
+  void LearnUnitClassesInParallel(WorkerPool& pool);
+  // The decoded text of a unit; false when it cannot be read or decoded.
+  static bool ReadUnitText(Disk& disk, const std::string& path, std::string* text);
 
   // Records that a file the run meant to migrate is left as it is: logged,
   // and in the report as "skipped" with the reason.

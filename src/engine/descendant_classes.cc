@@ -13,19 +13,23 @@ bool Is(int code, char symbol) {
   return code == TPasParser::SymbolCode(static_cast<unsigned char>(symbol));
 }
 
-// The tokens of a Pascal text without blanks and comments.
+// Reads the significant tokens of a text one by one; kTokEnd after the last.
 class Tokens {
  public:
-  explicit Tokens(std::string_view text) : scanner_(text) {}
+  explicit Tokens(const std::vector<PasToken>& tokens) : tokens_(tokens) {}
   int Next(std::string_view* token) {
-    int code;
-    do code = scanner_.GetNext(token);
-    while (code == kTokBlank || code == kTokComment);
-    return code;
+    if (next_ >= tokens_.size()) {
+      *token = {};
+      return kTokEnd;
+    }
+    const PasToken& t = tokens_[next_++];
+    *token = t.text;
+    return t.code;
   }
 
  private:
-  TPasParser scanner_;
+  const std::vector<PasToken>& tokens_;
+  size_t next_ = 0;
 };
 
 bool IsWord(int code, std::string_view token, std::string_view word) {
@@ -51,7 +55,15 @@ std::vector<std::string> ReadBody(Tokens& tokens) {
 }  // namespace
 
 void TDescendantClasses::LearnFrom(std::string_view unit_text) {
-  Tokens tokens(unit_text);
+  LearnFrom(SignificantTokens(unit_text));
+}
+
+void TDescendantClasses::Absorb(TDescendantClasses&& later) {
+  for (auto& [name, info] : later.classes_) classes_[name] = std::move(info);
+}
+
+void TDescendantClasses::LearnFrom(const std::vector<PasToken>& unit_tokens) {
+  Tokens tokens(unit_tokens);
   // The three tokens before the current one, oldest first: name "=" "class".
   struct Seen {
     int code = 0;

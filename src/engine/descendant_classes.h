@@ -11,6 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "parsing/pas_parser.h"
+
 namespace tolvern {
 
 class TDescendantClasses {
@@ -18,6 +20,11 @@ class TDescendantClasses {
   // Reads every class declaration with an ancestor in one Pascal text. A
   // class declared again replaces what an earlier declaration said.
   void LearnFrom(std::string_view unit_text);
+  // The same, from the text's significant tokens.
+  void LearnFrom(const std::vector<PasToken>& unit_tokens);
+  // Takes what another set learnt from units that come after this set's:
+  // a class both declare ends as the later declaration says.
+  void Absorb(TDescendantClasses&& later);
   void Clear() { classes_.clear(); }
   bool Empty() const { return classes_.empty(); }
 

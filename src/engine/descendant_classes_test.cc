@@ -42,6 +42,14 @@ TEST(DescendantClassesTest, ALaterDeclarationReplacesAnEarlierOne) {
   classes.LearnFrom("type TAppQuery = class(TQuery) end;");
   classes.LearnFrom("type TAppQuery = class(TObject) end;");
   EXPECT_EQ(classes.MappedAncestor("TAppQuery", Mapped), "");
+  // Sets learnt apart (on different threads) and taken in unit order
+  // answer as the one set does.
+  TDescendantClasses first, later;
+  first.LearnFrom("type TAppQuery = class(TQuery) end; TKeep = class(TTable) end;");
+  later.LearnFrom("type TAppQuery = class(TObject) end;");
+  first.Absorb(std::move(later));
+  EXPECT_EQ(first.MappedAncestor("TAppQuery", Mapped), "");
+  EXPECT_EQ(first.MappedAncestor("TKeep", Mapped), "TTable");
   classes.Clear();
   EXPECT_TRUE(classes.Empty());
 }

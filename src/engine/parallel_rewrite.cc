@@ -125,17 +125,69 @@ void TComponentReplacer::RewriteInParallel(const std::string& temp_dir, int thre
   WorkerPool pool(threads);
   std::vector<std::unique_ptr<TFormParser>> parsers;
   for (int t = 0; t < threads; ++t) parsers.push_back(NewFormParser());
-  // Every unit's classes are learnt before any file is rewritten (on this
-  // thread: what a unit declares may be needed for any other). The units
+  // Every unit's classes are learnt before any file is rewritten: what a
+  // unit declares may be needed for any other. The units
   // come first; the forms they named come after them in the list and are
   // converted once every unit has been taken. In project mode the forms are
   // scanned for database names in between.
-  LearnUnitClasses();
+  LearnUnitClassesInParallel(pool);
   const int initial_count = UnitList.Count();
   if (!RewriteRange(pool, 0, initial_count, temp_dir, parsers)) return;
   if (UnitList.Count() == initial_count) return;
   if (Options->Dest == 0) ScanFormsInParallel(pool, initial_count);
   RewriteRange(pool, initial_count, -1, temp_dir, parsers);
+}
+
+void TComponentReplacer::LearnUnitClassesInParallel(WorkerPool& pool) {
+  Descendants.Clear();
+  Todo = TodoClasses::Of(*this);
+  struct Learnt {
+    int ticket = -1;
+    TDescendantClasses classes;
+    std::unordered_map<std::string, std::string> names;
+    std::exception_ptr error;
+  };
+  std::vector<std::unique_ptr<Learnt>> learnt;
+  struct Drain {
+    WorkerPool& pool;
+    std::vector<std::unique_ptr<Learnt>>& learnt;
+    ~Drain() {
+      for (auto& l : learnt)
+        if (l->ticket >= 0) pool.Wait(l->ticket);
+    }
+  } drain{pool, learnt};
+  const TodoClasses& todo = Todo;
+  for (int i = 0; i < UnitList.Count(); ++i) {
+    // A unit that cannot be read or decoded teaches nothing; the rewriting
+    // names it when it gets there.
+    if (i < static_cast<int>(run_files_.size()) && run_files_[static_cast<size_t>(i)].skipped)
+      continue;
+    learnt.push_back(std::make_unique<Learnt>());
+    Learnt* l = learnt.back().get();
+    const std::string file = UnitList[i];
+    l->ticket = pool.Submit([l, file, &todo](int) {
+      try {
+        std::string text;
+        if (!ReadUnitText(CurrentDisk(), file, &text)) return;
+        std::vector<PasToken> tokens = SignificantTokens(text);
+        l->classes.LearnFrom(tokens);
+        l->names = todo.DeclaredNames(text, std::move(tokens));
+      } catch (...) {
+        l->error = std::current_exception();
+      }
+    });
+  }
+  // Every unit is read before anything is taken, so that the workers only
+  // ever read the tables this thread then adds to.
+  for (auto& l : learnt) {
+    pool.Wait(l->ticket);
+    l->ticket = -1;
+  }
+  for (auto& l : learnt) {
+    if (l->error) std::rethrow_exception(l->error);
+    Descendants.Absorb(std::move(l->classes));
+    Todo.LearnNames(std::move(l->names));
+  }
 }
 
 bool TComponentReplacer::RewriteRange(WorkerPool& pool, int from, int to,

@@ -17,11 +17,7 @@ namespace {
 constexpr int kComma = 11, kDot = 13, kColon = 15, kEquals = 18, kOpenParen = 7, kCloseParen = 8,
               kOpenBracket = 22, kCloseBracket = 24;
 
-struct Tok {
-  int code;
-  std::string_view text;
-  size_t offset;
-};
+using Tok = PasToken;
 
 // An item before its position is turned into line and column.
 struct Found {
@@ -55,17 +51,14 @@ void Place(std::string_view text, std::vector<Found>& found, const std::string& 
 
 class UnitScan {
  public:
-  UnitScan(std::string_view text, const TodoClasses& classes) : text_(text), classes_(classes) {
-    TPasParser scanner(text);
-    std::string_view token;
-    for (int code; (code = scanner.GetNext(&token)) != kTokEnd;)
-      if (code != kTokBlank && code != kTokComment)
-        toks_.push_back({code, token, static_cast<size_t>(scanner.PrevPos())});
-  }
+  UnitScan(std::string_view text, const TodoClasses& classes)
+      : UnitScan(text, SignificantTokens(text), classes) {}
+  UnitScan(std::string_view text, std::vector<Tok> tokens, const TodoClasses& classes)
+      : text_(text), classes_(classes), toks_(std::move(tokens)) {}
 
-  const std::unordered_map<std::string, std::string>& Declarations() {
+  std::unordered_map<std::string, std::string> Declarations() && {
     LearnDeclarations();
-    return declared_;
+    return std::move(declared_);
   }
 
   std::vector<Found> Run() {
@@ -348,8 +341,16 @@ TodoClasses TodoClasses::Of(const TComponentReplacer& replacer) {
 }
 
 void TodoClasses::LearnNames(std::string_view unit_text) {
-  UnitScan scan(unit_text, *this);
-  for (const auto& [name, target] : scan.Declarations()) names[name] = target;
+  LearnNames(DeclaredNames(unit_text, SignificantTokens(unit_text)));
+}
+
+void TodoClasses::LearnNames(std::unordered_map<std::string, std::string> declared) {
+  for (auto& [name, target] : declared) names[name] = std::move(target);
+}
+
+std::unordered_map<std::string, std::string> TodoClasses::DeclaredNames(
+    std::string_view unit_text, std::vector<PasToken> tokens) const {
+  return UnitScan(unit_text, std::move(tokens), *this).Declarations();
 }
 
 std::string TodoClasses::TargetOf(std::string_view cls) const {

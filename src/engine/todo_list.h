@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "parsing/pas_parser.h"
+
 namespace tolvern {
 
 struct PropertyDecision;
@@ -57,6 +59,13 @@ struct TodoClasses {
 
   // Learns the names a unit declares with a mapped class.
   void LearnNames(std::string_view unit_text);
+  // Takes names found by DeclaredNames; a name known already ends as the
+  // later unit declares it.
+  void LearnNames(std::unordered_map<std::string, std::string> declared);
+  // The names a unit declares with a mapped class (upper case -> target
+  // class), from its text and its significant tokens.
+  std::unordered_map<std::string, std::string> DeclaredNames(std::string_view unit_text,
+                                                             std::vector<PasToken> tokens) const;
 
   static TodoClasses Of(const TComponentReplacer& replacer);
   // The target class of a class name (letter case ignored), or "".

@@ -178,4 +178,17 @@ int TPasParser::GetNext(std::string& s) {
   return code;
 }
 
+std::vector<PasToken> SignificantTokens(std::string_view text) {
+  std::vector<PasToken> tokens;
+  // About one significant token in every six bytes of code: one allocation
+  // for most units.
+  tokens.reserve(text.size() / 6 + 16);
+  TPasParser scanner(text);
+  std::string_view token;
+  for (int code; (code = scanner.GetNext(&token)) != kTokEnd;)
+    if (code != kTokBlank && code != kTokComment)
+      tokens.push_back({code, token, static_cast<size_t>(token.data() - text.data())});
+  return tokens;
+}
+
 }  // namespace tolvern

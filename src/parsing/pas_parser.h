@@ -9,6 +9,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tolvern {
 
@@ -66,5 +67,16 @@ class TPasParser {
   size_t pos_ = 0;
   size_t prev_ = 0;
 };
+
+// A token of a text, with the offset of its first character.
+struct PasToken {
+  int code;
+  std::string_view text;
+  size_t offset;
+};
+
+// The tokens of a text without its blanks and comments, in text order. The
+// views point into text, which the caller keeps alive.
+std::vector<PasToken> SignificantTokens(std::string_view text);
 
 }  // namespace tolvern
