@@ -10,6 +10,7 @@ enum CharClass : unsigned char { kBlank, kLetter, kDigit, kDollar, kSymbol, kOth
 
 struct Tables {
   std::array<CharClass, 256> cls{};
+  std::array<bool, 256> ident{};  // letters and digits: what an identifier goes on with
   std::array<int, 256> symbol_code{};
   Tables() {
     for (int c = 0; c < 256; ++c) {
@@ -23,6 +24,7 @@ struct Tables {
       else if (c == '$') k = kDollar;
       else if (TPasParser::IsSymbolChar(static_cast<unsigned char>(c))) k = kSymbol;
       cls[static_cast<size_t>(c)] = k;
+      ident[static_cast<size_t>(c)] = k == kLetter || k == kDigit;
     }
     // The symbols and their codes, in code order.
     const char* symbols = "!\"#%&'()*+,-./:;<=>?@[\\]^_`";
@@ -33,12 +35,12 @@ struct Tables {
 
 // Built once at start-up, so the scanner's hot path has no guard to pass.
 const Tables kTables;
-inline const Tables& T() { return kTables; }
 
-bool IsIdentChar(unsigned char c) {
-  CharClass k = T().cls[c];
-  return k == kLetter || k == kDigit;
-}
+#if defined(__GNUC__)
+#define TOLVERN_ALWAYS_INLINE inline __attribute__((always_inline))
+#else
+#define TOLVERN_ALWAYS_INLINE inline
+#endif
 
 }  // namespace
 
@@ -51,7 +53,7 @@ bool TPasParser::IsNumberChar(unsigned char c) {
   return c == '$' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
 }
 
-int TPasParser::SymbolCode(unsigned char c) { return T().symbol_code[c]; }
+int TPasParser::SymbolCode(unsigned char c) { return kTables.symbol_code[c]; }
 
 int TPasParser::KeywordCode(std::string_view word) {
   static constexpr std::string_view kWords[] = {"END", "INHERITED", "INLINE",
@@ -108,35 +110,34 @@ size_t TPasParser::ScanString(size_t from) const {
   return i;
 }
 
-int TPasParser::GetNext(std::string_view* token) {
-  prev_ = pos_;
-  if (pos_ >= text_.size()) {
-    *token = {};
-    return kTokEnd;
-  }
+// The token that starts at pos_ (before the end of the text): its code, and
+// its end in *end. The loops of the common tokens (blanks, identifiers) run
+// over the bytes directly; this is the scanner's hot path.
+TOLVERN_ALWAYS_INLINE int TPasParser::Scan(size_t* end_out) const {
+  const char* const p = text_.data();
   const size_t n = text_.size();
   const size_t start = pos_;
-  const unsigned char c = static_cast<unsigned char>(text_[start]);
-  const unsigned char next = start + 1 < n ? static_cast<unsigned char>(text_[start + 1]) : 0;
+  const unsigned char c = static_cast<unsigned char>(p[start]);
   size_t end = start + 1;
   int code = kTokOther;
-  switch (T().cls[c]) {
+  switch (kTables.cls[c]) {
     case kBlank:
-      while (end < n && static_cast<unsigned char>(text_[end]) <= 32) ++end;
+      while (end < n && static_cast<unsigned char>(p[end]) <= 32) ++end;
       code = kTokBlank;
       break;
     case kLetter:
-      while (end < n && IsIdentChar(static_cast<unsigned char>(text_[end]))) ++end;
-      code = KeywordCode(text_.substr(start, end - start));
+      while (end < n && kTables.ident[static_cast<unsigned char>(p[end])]) ++end;
+      code = KeywordCode(std::string_view(p + start, end - start));
       if (code == 0) code = kTokIdent;
       break;
     case kDigit:
     case kDollar:
-      while (end < n && IsNumberChar(static_cast<unsigned char>(text_[end]))) ++end;
+      while (end < n && IsNumberChar(static_cast<unsigned char>(p[end]))) ++end;
       code = kTokNumber;
       break;
     case kSymbol:
-    case kOtherChar:
+    case kOtherChar: {
+      const unsigned char next = end < n ? static_cast<unsigned char>(p[end]) : 0;
       if (c == '{') {
         end = ScanTo(start + 1, "}");
         code = kTokComment;
@@ -149,13 +150,26 @@ int TPasParser::GetNext(std::string_view* token) {
       } else if (IsStringQuote(c)) {
         end = ScanString(start);
         code = kTokString;
-      } else if (int sym = SymbolCode(c)) {
+      } else if (int sym = kTables.symbol_code[c]) {
         code = sym;
       }
       break;
+    }
   }
+  *end_out = end;
+  return code;
+}
+
+int TPasParser::GetNext(std::string_view* token) {
+  prev_ = pos_;
+  if (pos_ >= text_.size()) {
+    *token = {};
+    return kTokEnd;
+  }
+  size_t end;
+  const int code = Scan(&end);
+  *token = std::string_view(text_.data() + pos_, end - pos_);
   pos_ = end;
-  *token = text_.substr(start, end - start);
   return code;
 }
 
@@ -184,10 +198,13 @@ std::vector<PasToken> SignificantTokens(std::string_view text) {
   // for most units.
   tokens.reserve(text.size() / 6 + 16);
   TPasParser scanner(text);
-  std::string_view token;
-  for (int code; (code = scanner.GetNext(&token)) != kTokEnd;)
+  while (scanner.pos_ < text.size()) {
+    size_t end;
+    const int code = scanner.Scan(&end);
     if (code != kTokBlank && code != kTokComment)
-      tokens.push_back({code, token, static_cast<size_t>(token.data() - text.data())});
+      tokens.push_back({code, text.substr(scanner.pos_, end - scanner.pos_), scanner.pos_});
+    scanner.pos_ = end;
+  }
   return tokens;
 }
 

@@ -31,6 +31,8 @@ enum : int {
   kTokUses = 33,
 };
 
+struct PasToken;
+
 class TPasParser {
  public:
   explicit TPasParser(std::string_view text) : text_(text) {}
@@ -59,6 +61,9 @@ class TPasParser {
   static int KeywordCode(std::string_view word);
 
  private:
+  friend std::vector<PasToken> SignificantTokens(std::string_view text);
+  // The code of the token at pos_, which is before the end; its end in *end.
+  int Scan(size_t* end) const;
   size_t ScanString(size_t from) const;
   size_t ScanTo(size_t from, std::string_view closer) const;
   size_t ScanToLineEnd(size_t from) const;
