@@ -560,22 +560,61 @@ void TComponentReplacer::WriteUndoFile() {
 bool TComponentReplacer::ReplaceOriginalFiles() {
   if (ChangedCount > 0) Log.WriteLine(res::kReplacingOriginals);
   Disk& disk = CurrentDisk();
+  // Each original is replaced on its own (on the pool when there is one);
+  // what became of each is then taken in the order of the list.
+  struct Outcome {
+    bool tried = false, changed_since = false, moved = false;
+    std::string why;
+    std::exception_ptr error;  // taken up at this file, as on one thread
+  };
+  std::vector<Outcome> outcomes(run_files_.size());
+  auto replace = [this, &disk, &outcomes](int i) {
+    const RunFile& f = run_files_[static_cast<size_t>(i)];
+    Outcome& o = outcomes[static_cast<size_t>(i)];
+    o.tried = true;
+    try {
+      // The last look before the rename: a file saved since it was checked
+      // keeps what its user saved.
+      FileStamp now;
+      disk.Stat(UnitList[i], &now);
+      if (!now.Matches(f.read))
+        o.changed_since = true;
+      else
+        o.moved = disk.MoveFile(f.work_path, UnitList[i], &o.why);
+    } catch (...) {
+      o.error = std::current_exception();
+    }
+  };
+  {
+    const int threads = WorkerPool::ThreadsFor(Options->Jobs);
+    std::unique_ptr<WorkerPool> pool;
+    if (threads > 1) pool = std::make_unique<WorkerPool>(threads);
+    for (int i = 0; i < static_cast<int>(run_files_.size()); ++i) {
+      const RunFile& f = run_files_[static_cast<size_t>(i)];
+      if (!f.changed || f.skipped) continue;
+      if (pool) {
+        pool->Submit([&replace, i](int) { replace(i); });
+      } else {
+        replace(i);
+        if (outcomes[static_cast<size_t>(i)].error) break;
+      }
+    }
+    if (pool) pool->Finish();
+  }
   bool all = true, left_out = false;
   for (int i = 0; i < static_cast<int>(run_files_.size()); ++i) {
     RunFile& f = run_files_[static_cast<size_t>(i)];
-    if (!f.changed || f.skipped) continue;
+    Outcome& o = outcomes[static_cast<size_t>(i)];
+    if (!o.tried) continue;
+    if (o.error) std::rethrow_exception(o.error);
     const std::string& original = UnitList[i];
-    // The last look before the rename: a file saved since it was checked
-    // keeps what its user saved.
-    FileStamp now;
-    disk.Stat(original, &now);
-    if (!now.Matches(f.read)) {
+    if (o.changed_since) {
       SkipFile(i, res::kChangedDuringRun);
       left_out = true;
       continue;
     }
-    std::string why;
-    if (disk.MoveFile(f.work_path, original, &why)) {
+    std::string& why = o.why;
+    if (o.moved) {
       f.replaced = true;
       continue;
     }

@@ -216,6 +216,22 @@ TEST_P(ParallelRunTest, FailureAndCancellationComeAtTheSameFile) {
     EXPECT_NE(failed.error.find("Cannot create file"), std::string::npos) << failed.error;
     ExpectSame(failed, Run(2));
   }
+  // Originals that cannot be replaced (replaced on the pool) are named in
+  // the order of the list, and left out of the undo file.
+  {
+    testing::FaultyDisk disk;
+    disk.fail_op = [](const char* op, const std::string& path) {
+      return std::string_view(op) == "move" &&
+             (path.ends_with("U5.pas") || path.ends_with("Reports.pas"));
+    };
+    ScopedDisk use(&disk);
+    const Outcome failed = Run(1);
+    EXPECT_FALSE(failed.ok);
+    EXPECT_NE(failed.log.find("Reports.pas"), std::string::npos);
+    EXPECT_EQ(failed.undo.find("Reports.pas"), std::string::npos) << failed.undo;
+    EXPECT_NE(failed.undo, "");
+    ExpectSame(failed, Run(2));
+  }
 
   int asked = 0;
   auto cancel_at_fourth = [&asked](TComponentReplacer& r) -> TComponentReplacer& {
