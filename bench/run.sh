@@ -12,11 +12,15 @@
 # (every unit in one folder). Each line gives the median wall, user and
 # system time of the runs.
 #
-# Every tree a timed command writes is copied before the timing starts and
-# nothing is deleted until the end: on a file system that has just freed
-# thousands of inodes (ext4 without a journal skips recently freed ones one
-# by one), creating files costs several times more, and which command paid
-# for that would depend on the order of the steps.
+# Every tree a timed command writes is copied before the timing starts, and
+# the timing waits $settle seconds (TOLVERN_BENCH_SETTLE, 31 by default) for
+# the file system to settle: ext4 without a journal passes over recently
+# freed inodes one by one when it creates a file, so right after thousands
+# of files were deleted (by an earlier run, a build, a test suite) creating
+# files costs several times more, and which command paid for that would
+# depend on the order of the steps. For the same reason the sed passes,
+# which replace every file they edit and so free the old ones, come after
+# the other commands.
 #
 #   bench/run.sh [small|1m|10m|LINES] [RUNS] [BUILD_DIR] [spread|flat|both]
 set -euo pipefail
@@ -25,6 +29,7 @@ size=${1:-small}
 runs=${2:-5}
 build=${3:-$root/build}
 layouts=${4:-both}
+settle=${TOLVERN_BENCH_SETTLE:-31}
 case "$size" in
   small) lines=100000 ;;
   1m) lines=1000000 ;;
@@ -52,11 +57,14 @@ for layout in $layouts; do
     for name in m1 md s; do cp -r "$dir/tree" "$dir/$name$r"; done
   done
   sync
+  sleep "$settle"
   for ((r = 0; r < runs; r++)); do
     timed "$dir/cat.t" sh -c "find '$dir/tree' -type f -print0 | xargs -0 cat"
     timed "$dir/copy.t" cp -r "$dir/tree" "$dir/copy$r"
     timed "$dir/migrate-1.t" "$build/tolvern" migrate --folder "$dir/m1$r" --recursive --quiet --jobs 1
     timed "$dir/migrate-default.t" "$build/tolvern" migrate --folder "$dir/md$r" --recursive --quiet
+  done
+  for ((r = 0; r < runs; r++)); do
     timed "$dir/sed.t" sh -c "find '$dir/s$r' -type f \\( -name '*.pas' -o -name '*.dfm' -o -name '*.dpr' \\) -print0 | xargs -0 sed -i -E '$sed_script'"
   done
   printf '%s layout: %d lines, %.1f MB, %d files; median of %d runs (wall, user, system seconds)\n' \
