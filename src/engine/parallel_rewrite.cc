@@ -141,53 +141,59 @@ void TComponentReplacer::RewriteInParallel(const std::string& temp_dir, int thre
 void TComponentReplacer::LearnUnitClassesInParallel(WorkerPool& pool) {
   Descendants.Clear();
   Todo = TodoClasses::Of(*this);
+  // The workers read their own copy of the class tables, while this thread
+  // adds what each unit declares to the run's.
+  const TodoClasses tables = Todo;
   struct Learnt {
     int ticket = -1;
     TDescendantClasses classes;
     std::unordered_map<std::string, std::string> names;
     std::exception_ptr error;
   };
-  std::vector<std::unique_ptr<Learnt>> learnt;
+  std::deque<std::unique_ptr<Learnt>> learnt;
   struct Drain {
     WorkerPool& pool;
-    std::vector<std::unique_ptr<Learnt>>& learnt;
+    std::deque<std::unique_ptr<Learnt>>& learnt;
     ~Drain() {
       for (auto& l : learnt)
         if (l->ticket >= 0) pool.Wait(l->ticket);
     }
   } drain{pool, learnt};
-  const TodoClasses& todo = Todo;
+  // What the units teach is taken in list order, a few units behind the
+  // workers, so that it never waits in memory for long.
+  const size_t ahead = static_cast<size_t>(kAheadPerThread) * 8;
+  auto take = [&](size_t keep) {
+    while (learnt.size() > keep) {
+      std::unique_ptr<Learnt> l = std::move(learnt.front());
+      learnt.pop_front();
+      pool.Wait(l->ticket);
+      if (l->error) std::rethrow_exception(l->error);
+      Descendants.Absorb(std::move(l->classes));
+      Todo.LearnNames(std::move(l->names));
+    }
+  };
   for (int i = 0; i < UnitList.Count(); ++i) {
     // A unit that cannot be read or decoded teaches nothing; the rewriting
     // names it when it gets there.
     if (i < static_cast<int>(run_files_.size()) && run_files_[static_cast<size_t>(i)].skipped)
       continue;
+    take(ahead);
     learnt.push_back(std::make_unique<Learnt>());
     Learnt* l = learnt.back().get();
     const std::string file = UnitList[i];
-    l->ticket = pool.Submit([l, file, &todo](int) {
+    l->ticket = pool.Submit([l, file, &tables](int) {
       try {
         std::string text;
         if (!ReadUnitText(CurrentDisk(), file, &text)) return;
         std::vector<PasToken> tokens = SignificantTokens(text);
         l->classes.LearnFrom(tokens);
-        l->names = todo.DeclaredNames(text, std::move(tokens));
+        l->names = tables.DeclaredNames(text, std::move(tokens));
       } catch (...) {
         l->error = std::current_exception();
       }
     });
   }
-  // Every unit is read before anything is taken, so that the workers only
-  // ever read the tables this thread then adds to.
-  for (auto& l : learnt) {
-    pool.Wait(l->ticket);
-    l->ticket = -1;
-  }
-  for (auto& l : learnt) {
-    if (l->error) std::rethrow_exception(l->error);
-    Descendants.Absorb(std::move(l->classes));
-    Todo.LearnNames(std::move(l->names));
-  }
+  take(0);
 }
 
 bool TComponentReplacer::RewriteRange(WorkerPool& pool, int from, int to,
