@@ -316,7 +316,7 @@ int RunMigrate(const MigrateArgs& args) {
       std::cout << "Not converted: " << f.path << "(" << u.line << "): object " << u.name
                 << " of class " << u.cls << ": " << u.reason << "\n";
   const int todo = report.TodoCount();
-  if (args.todo) std::cout << FormatTodo(report.Todo());
+  if (args.todo) std::cout << FormatTodo(report.TodoParts());
   char time[32];
   std::snprintf(time, sizeof time, "%.2f", seconds);
   const int dropped = report.PropertiesDropped();

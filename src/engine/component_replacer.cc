@@ -217,7 +217,7 @@ bool TComponentReplacer::Run(const std::string& tree, bool dry_run) {
     // The list of what is left for a person goes beside the log before any
     // original is replaced, so that a list that cannot be written stops the
     // run with nothing changed.
-    if (Options->WriteLog) WriteTodoFile(PathJoin(tree, res::kTodoFileName), Report.Todo());
+    if (Options->WriteLog) WriteTodoFile(PathJoin(tree, res::kTodoFileName), Report.TodoParts());
     CheckOriginalsUnchanged();
     KeepGroupsTogether();
     if (Options->MakeBackup) {
@@ -770,7 +770,7 @@ void TComponentReplacer::ProcessFile(const std::string& file_name, const std::st
 
 FileReport& TComponentReplacer::ReportFile(const std::string& path, const char* kind,
                                            TextEncoding encoding) {
-  std::vector<FileReport>& files = ReportFiles();
+  FileReports& files = ReportFiles();
   files.push_back({path, kind, EncodingName(encoding), 0, "unchanged", "", {}, {}, 0, 0});
   return files.back();
 }

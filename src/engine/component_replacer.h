@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -241,7 +242,7 @@ class TComponentReplacer {
   // The sinks of a file's results: the run's own, or those of the work of
   // the calling worker thread.
   void LogLine(const std::string& line);
-  std::vector<FileReport>& ReportFiles();
+  FileReports& ReportFiles();
   void CountChanged();
   TFormParser& FormParser();
   // Records the form a unit names (or that it could not be looked for) in
@@ -283,7 +284,7 @@ class TComponentReplacer {
   std::exception_ptr write_error_;
   FormParserClass parser_class_;
   std::set<std::string> forced_, backup_forced_;  // folders made in this run
-  std::vector<RunFile> run_files_;
+  std::deque<RunFile> run_files_;
   std::unordered_map<std::string, int> file_index_;  // UnitList index of each path
   std::set<std::string> work_names_;  // project mode: names used in the work folder
   int current_ = -1;  // the file being processed

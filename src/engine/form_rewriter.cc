@@ -201,7 +201,7 @@ void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::stri
   report.changes = changes;
   for (const UnparsedObject& u : report.unparsed) todo.NotConverted(u.line, u.name, u.cls, u.reason);
   report.todo = todo.Finish();
-  std::vector<FileReport>& files = ReportFiles();
+  FileReports& files = ReportFiles();
   files.push_back(std::move(report));
   if (changes == 0) return;
   WriteFormFile(form, out, rewritten, source_path, dest_path);

@@ -26,7 +26,7 @@ struct RewriteWork {
   size_t hash = 0;
   bool hashed = false;
   std::vector<std::string> log;
-  std::vector<FileReport> reports;
+  FileReports reports;
   int changed = 0;
   std::vector<std::string> forms;  // named by the unit, in order
   bool form_unknown = false;
@@ -61,7 +61,7 @@ void TComponentReplacer::LogLine(const std::string& line) {
     Log.WriteLine(line);
 }
 
-std::vector<FileReport>& TComponentReplacer::ReportFiles() {
+FileReports& TComponentReplacer::ReportFiles() {
   return t_work ? t_work->reports : Report.files;
 }
 

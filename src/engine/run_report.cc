@@ -42,6 +42,13 @@ std::vector<TodoItem> RunReport::Todo() const {
   return all;
 }
 
+std::vector<const std::vector<TodoItem>*> RunReport::TodoParts() const {
+  std::vector<const std::vector<TodoItem>*> parts;
+  for (const FileReport& f : files)
+    if (!f.todo.empty()) parts.push_back(&f.todo);
+  return parts;
+}
+
 int RunReport::TodoCount() const {
   int n = 0;
   for (const FileReport& f : files) n += static_cast<int>(f.todo.size());
@@ -128,8 +135,9 @@ std::string RunReport::ToJson() const {
   }
   doc["files"] = jfiles;
   json todo = json::array();
-  for (const TodoItem& t : Todo())
-    todo.push_back({{"kind", t.kind},   {"file", t.file},   {"line", t.line},
+  for (const FileReport& f : files)
+    for (const TodoItem& t : f.todo)
+      todo.push_back({{"kind", t.kind},   {"file", t.file},   {"line", t.line},
                     {"column", t.col},  {"text", t.text},   {"advice", t.advice}});
   doc["todo"] = todo;
   doc["summary"] = {{"filesScanned", files.size()},

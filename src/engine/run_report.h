@@ -4,6 +4,7 @@
 // Its JSON form is documented (README, docs/report.schema.json) and stable.
 #pragma once
 
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -47,11 +48,15 @@ struct FileReport {
   std::vector<TodoItem> todo{};  // the places left for a person
 };
 
+// The reports of a run's files. A deque grows without copying what it holds
+// and without room to spare, which counts at tens of thousands of files.
+using FileReports = std::deque<FileReport>;
+
 struct RunReport {
   std::string mode;      // "project" or "folder"
   std::string replacer;  // the source unit: "DBTables" or "ADODB"
   bool dry_run = false;
-  std::vector<FileReport> files;
+  FileReports files;
   // Whether each rewritten object is kept with its properties; without, only
   // the counts are, so that memory does not grow with the size of the tree.
   bool details = true;
@@ -65,6 +70,8 @@ struct RunReport {
   int FilesNotMigrated() const;
   // The places in code and forms left for a person, file by file.
   std::vector<TodoItem> Todo() const;
+  // The same, as each file's own list in the order of the files: no copy.
+  std::vector<const std::vector<TodoItem>*> TodoParts() const;
   int TodoCount() const;
 
   // The JSON text of the report (schema version 1).

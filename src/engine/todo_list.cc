@@ -486,26 +486,40 @@ std::vector<TodoItem> TFormTodo::Finish() {
   return std::move(items_);
 }
 
-std::string FormatTodo(const std::vector<TodoItem>& items) {
-  // Grouped by file, in the order the files first appear.
-  std::vector<std::string> files;
-  std::unordered_map<std::string, std::vector<const TodoItem*>> by_file;
-  for (const TodoItem& item : items) {
-    auto& list = by_file[item.file];
-    if (list.empty()) files.push_back(item.file);
-    list.push_back(&item);
-  }
+std::string FormatTodo(const std::vector<const std::vector<TodoItem>*>& parts) {
+  // Grouped by file, in the order the files first appear; the names are
+  // views of the items' own, so that a run's whole list is not copied.
+  std::vector<std::string_view> files;
+  std::unordered_map<std::string_view, std::vector<const TodoItem*>> by_file;
+  for (const std::vector<TodoItem>* part : parts)
+    for (const TodoItem& item : *part) {
+      auto& list = by_file[item.file];
+      if (list.empty()) files.push_back(item.file);
+      list.push_back(&item);
+    }
   std::string out;
-  for (const std::string& file : files)
+  for (std::string_view file : files)
     for (const TodoItem* i : by_file[file])
-      out += i->file + ":" + std::to_string(i->line) + ":" + std::to_string(i->col) + ": " +
-             i->kind + ": " + i->text + " \xE2\x80\x94 " + i->advice + "\n";
+      out.append(i->file)
+          .append(":")
+          .append(std::to_string(i->line))
+          .append(":")
+          .append(std::to_string(i->col))
+          .append(": ")
+          .append(i->kind)
+          .append(": ")
+          .append(i->text)
+          .append(" \xE2\x80\x94 ")
+          .append(i->advice)
+          .append("\n");
   return out;
 }
 
-void WriteTodoFile(const std::string& path, const std::vector<TodoItem>& items) {
+std::string FormatTodo(const std::vector<TodoItem>& items) { return FormatTodo({&items}); }
+
+void WriteTodoFile(const std::string& path, const std::vector<const std::vector<TodoItem>*>& parts) {
   std::string why;
-  if (!CurrentDisk().WriteFile(path, FormatTodo(items), &why))
+  if (!CurrentDisk().WriteFile(path, FormatTodo(parts), &why))
     throw EFCreateError("Cannot create file \"" + path + "\". " + why);
 }
 

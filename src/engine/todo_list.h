@@ -108,9 +108,11 @@ class TFormTodo {
 // The list as a person reads it, grouped by file:
 // "file:line:col: kind: text — advice" lines.
 std::string FormatTodo(const std::vector<TodoItem>& items);
+// The same for a list given in parts (the files of a run), without a copy.
+std::string FormatTodo(const std::vector<const std::vector<TodoItem>*>& parts);
 
 // Writes the formatted list to path; throws EFCreateError, naming the file,
 // when it cannot be written.
-void WriteTodoFile(const std::string& path, const std::vector<TodoItem>& items);
+void WriteTodoFile(const std::string& path, const std::vector<const std::vector<TodoItem>*>& parts);
 
 }  // namespace tolvern
