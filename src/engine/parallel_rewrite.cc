@@ -126,10 +126,10 @@ void TComponentReplacer::RewriteInParallel(const std::string& temp_dir, int thre
   std::vector<std::unique_ptr<TFormParser>> parsers;
   for (int t = 0; t < threads; ++t) parsers.push_back(NewFormParser());
   // Every unit's classes are learnt before any file is rewritten: what a
-  // unit declares may be needed for any other. The units
-  // come first; the forms they named come after them in the list and are
-  // converted once every unit has been taken. In project mode the forms are
-  // scanned for database names in between.
+  // unit declares may be needed for any other. The units come first; the
+  // forms they named come after them in the list and are converted once
+  // every unit has been taken. In project mode the forms are scanned for
+  // database names in between.
   LearnUnitClassesInParallel(pool);
   const int initial_count = UnitList.Count();
   if (!RewriteRange(pool, 0, initial_count, temp_dir, parsers)) return;

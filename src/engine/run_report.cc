@@ -137,8 +137,12 @@ std::string RunReport::ToJson() const {
   json todo = json::array();
   for (const FileReport& f : files)
     for (const TodoItem& t : f.todo)
-      todo.push_back({{"kind", t.kind},   {"file", t.file},   {"line", t.line},
-                    {"column", t.col},  {"text", t.text},   {"advice", t.advice}});
+      todo.push_back({{"kind", t.kind},
+                      {"file", t.file},
+                      {"line", t.line},
+                      {"column", t.col},
+                      {"text", t.text},
+                      {"advice", t.advice}});
   doc["todo"] = todo;
   doc["summary"] = {{"filesScanned", files.size()},
                     {"unitsChanged", FilesChanged("unit") + FilesChanged("project")},
