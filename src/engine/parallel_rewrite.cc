@@ -61,9 +61,7 @@ void TComponentReplacer::LogLine(const std::string& line) {
     Log.WriteLine(line);
 }
 
-FileReports& TComponentReplacer::ReportFiles() {
-  return t_work ? t_work->reports : Report.files;
-}
+FileReports& TComponentReplacer::ReportFiles() { return t_work ? t_work->reports : Report.files; }
 
 void TComponentReplacer::CountChanged() {
   if (t_work)

@@ -517,7 +517,8 @@ std::string FormatTodo(const std::vector<const std::vector<TodoItem>*>& parts) {
 
 std::string FormatTodo(const std::vector<TodoItem>& items) { return FormatTodo({&items}); }
 
-void WriteTodoFile(const std::string& path, const std::vector<const std::vector<TodoItem>*>& parts) {
+void WriteTodoFile(const std::string& path,
+                   const std::vector<const std::vector<TodoItem>*>& parts) {
   std::string why;
   if (!CurrentDisk().WriteFile(path, FormatTodo(parts), &why))
     throw EFCreateError("Cannot create file \"" + path + "\". " + why);
