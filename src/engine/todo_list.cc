@@ -78,14 +78,15 @@ class UnitScan {
           AddInterface(i, *u->second);
         continue;
       }
-      if (upper == "WITH") {
+      if (upper.size() == 4 && upper == "WITH") {
         With(i, &withs);
         continue;
       }
       if (!after_dot || Qualified(i)) Interface(i, upper);
+      auto n = after_dot ? classes_.names.find(upper) : classes_.names.end();
       if (auto d = declared_.find(upper); d != declared_.end()) {
         Member(i, d->second);
-      } else if (auto n = classes_.names.find(upper); after_dot && n != classes_.names.end()) {
+      } else if (n != classes_.names.end()) {
         Member(i, n->second);
       } else if (!after_dot && CodeAt(i + 1, kOpenParen)) {
         if (auto c = classes_.target_of.find(upper); c != classes_.target_of.end())
