@@ -47,6 +47,25 @@ thread_local RewriteWork* t_work = nullptr;
 // results waiting stay small.
 constexpr int kAheadPerThread = 4;
 
+// Waits, when it goes, for the tasks of the works it holds that are still
+// handed out (ticket >= 0), also when a failure leaves the function: a task
+// writes into its work, which must outlive it.
+template <class Works>
+class WaitForTasks {
+ public:
+  WaitForTasks(WorkerPool& pool, Works& works) : pool_(pool), works_(works) {}
+  ~WaitForTasks() {
+    for (auto& w : works_)
+      if (w && w->ticket >= 0) pool_.Wait(w->ticket);
+  }
+  WaitForTasks(const WaitForTasks&) = delete;
+  WaitForTasks& operator=(const WaitForTasks&) = delete;
+
+ private:
+  WorkerPool& pool_;
+  Works& works_;
+};
+
 struct WorkScope {
   explicit WorkScope(RewriteWork* w) { t_work = w; }
   ~WorkScope() { t_work = nullptr; }
@@ -149,14 +168,7 @@ void TComponentReplacer::LearnUnitClassesInParallel(WorkerPool& pool) {
     std::exception_ptr error;
   };
   std::deque<std::unique_ptr<Learnt>> learnt;
-  struct Drain {
-    WorkerPool& pool;
-    std::deque<std::unique_ptr<Learnt>>& learnt;
-    ~Drain() {
-      for (auto& l : learnt)
-        if (l->ticket >= 0) pool.Wait(l->ticket);
-    }
-  } drain{pool, learnt};
+  WaitForTasks drain(pool, learnt);
   // What the units teach is taken in list order, a few units behind the
   // workers, so that it never waits in memory for long.
   const size_t ahead = static_cast<size_t>(kAheadPerThread) * 8;
@@ -203,16 +215,7 @@ bool TComponentReplacer::RewriteRange(WorkerPool& pool, int from, int to,
   // The works handed to the pool and not yet taken, from index `taken`.
   std::deque<std::unique_ptr<RewriteWork>> works;
   int next = from;
-  // Waits for the works still running before `works` goes, also when a
-  // file's failure leaves this function.
-  struct Drain {
-    WorkerPool& pool;
-    std::deque<std::unique_ptr<RewriteWork>>& works;
-    ~Drain() {
-      for (auto& w : works)
-        if (w && w->ticket >= 0) pool.Wait(w->ticket);
-    }
-  } drain{pool, works};
+  WaitForTasks drain(pool, works);
   for (int i = from; i < end(); ++i) {
     // Hand out the next files; the list may have grown by the forms of the
     // last unit taken.
@@ -282,14 +285,7 @@ bool TComponentReplacer::RewriteRange(WorkerPool& pool, int from, int to,
 
 void TComponentReplacer::ScanFormsInParallel(WorkerPool& pool, int from) {
   std::vector<std::unique_ptr<RewriteWork>> works;
-  struct Drain {
-    WorkerPool& pool;
-    std::vector<std::unique_ptr<RewriteWork>>& works;
-    ~Drain() {
-      for (auto& w : works)
-        if (w->ticket >= 0) pool.Wait(w->ticket);
-    }
-  } drain{pool, works};
+  WaitForTasks drain(pool, works);
   for (int i = from; i < UnitList.Count(); ++i) {
     works.push_back(std::make_unique<RewriteWork>());
     if (run_files_[static_cast<size_t>(i)].skipped) continue;
