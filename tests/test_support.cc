@@ -153,6 +153,26 @@ bool CanCreateSymlinks(const ScratchDir& dir) {
   return true;
 }
 
+void UseFolderRun(TReplaceOptions& options, const std::string& folder) {
+  options.Dest = 1;
+  options.Directory = folder;
+  options.BackupDir = folder + kSeparator + "RBackup";
+  options.IncludeSubDirs = true;
+  options.MakeBackup = true;
+  options.WriteLog = true;
+  options.ViewLog = false;
+}
+
+std::string LogWithoutTimestamp(const std::string& log) {
+  // A log whose second line is no time stamp comes back whole, so that a
+  // comparison with the expected log fails on it.
+  const size_t title = log.find("\r\n\r\n");
+  if (title == std::string::npos || log.compare(title + 4, 12, "Created at: ") != 0) return log;
+  const size_t stamp_end = log.find("\r\n\r\n", title + 4);
+  if (stamp_end == std::string::npos) return log;
+  return log.substr(0, title + 4) + log.substr(stamp_end + 4);
+}
+
 std::map<std::string, std::string> Snapshot(const std::string& folder) {
   std::map<std::string, std::string> files;
   for (const auto& e : fs::recursive_directory_iterator(NativePath(folder))) {

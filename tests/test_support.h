@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/replace_options.h"
 #include "platform/disk.h"
 
 namespace tolvern::testing {
@@ -64,6 +65,13 @@ bool CanCreateSymlinks(const ScratchDir& dir);
   if (!::tolvern::testing::CanCreateSymlinks(dir))                                     \
   GTEST_SKIP() << "symbolic links cannot be made here (on Windows they need the "      \
                   "privilege to create symbolic links)"
+
+// Options of a folder-mode run over folder and its sub-folders, with the
+// backups in folder/RBackup and the log written (and not shown).
+void UseFolderRun(TReplaceOptions& options, const std::string& folder);
+
+// A run's log without the line of its time stamp and the blank line after it.
+std::string LogWithoutTimestamp(const std::string& log);
 
 // Every regular file below a folder, by relative path ("/" between the
 // names on every system), with its bytes.

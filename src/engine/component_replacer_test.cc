@@ -15,20 +15,13 @@ namespace tolvern {
 namespace {
 
 using testing::FaultyDisk;
+using testing::LogWithoutTimestamp;
 using testing::ScratchDir;
 using testing::Snapshot;
 namespace fs = std::filesystem;
 
 const char kUsesBde[] = "unit U;\r\ninterface\r\nuses DBTables;\r\nvar T: TTable;\r\nend.\r\n";
 const char kPlain[] = "unit P;\r\ninterface\r\nvar I: Integer;\r\nend.\r\n";
-
-// The log without its time-stamp line (the second line and its blank line).
-std::string LogWithoutTimestamp(const std::string& log) {
-  size_t title_end = log.find("\r\n\r\n") + 4;
-  size_t stamp_end = log.find("\r\n\r\n", title_end) + 4;
-  EXPECT_EQ(log.compare(title_end, 12, "Created at: "), 0) << log;
-  return log.substr(0, title_end) + log.substr(stamp_end);
-}
 
 std::string Lines(std::initializer_list<std::string> lines) {
   std::string s;
@@ -38,15 +31,7 @@ std::string Lines(std::initializer_list<std::string> lines) {
 
 class RunTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    options().Dest = 1;
-    options().Directory = dir_ / "src";
-    options().BackupDir = dir_ / "src/RBackup";
-    options().IncludeSubDirs = true;
-    options().MakeBackup = true;
-    options().WriteLog = true;
-    options().ViewLog = false;
-  }
+  void SetUp() override { testing::UseFolderRun(options(), dir_ / "src"); }
   TReplaceOptions& options() { return *ReplaceOptions; }
   std::vector<std::string> TempFolders() {
     std::vector<std::string> names;

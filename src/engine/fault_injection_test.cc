@@ -241,10 +241,7 @@ TEST(FaultInjectionTest, EveryOperationOfACorpusSliceInFolderMode) {
         }
       },
       [](const ScratchDir& dir) {
-        ReplaceOptions->Dest = 1;
-        ReplaceOptions->Directory = dir / "tree";
-        ReplaceOptions->IncludeSubDirs = true;
-        CommonOptions(dir / "tree/RBackup");
+        testing::UseFolderRun(*ReplaceOptions, dir / "tree");
       });
   EXPECT_GT(walk.Walk(), 30);
 }

@@ -36,13 +36,6 @@ struct Outcome {
   int objects = 0;  // rewritten
 };
 
-// The log without its time-stamp line.
-std::string WithoutTimestamp(const std::string& log) {
-  size_t at = log.find("Created at: ");
-  if (at == std::string::npos) return log;
-  return log.substr(0, at) + log.substr(log.find("\r\n", at));
-}
-
 // A folder tree that exercises the ordering: units naming forms (some
 // twice, some missing, one in another letter case), binary and text forms,
 // a text that is no valid UTF-8, a name the undo file cannot hold, and a
@@ -85,9 +78,7 @@ class ParallelRunTest : public ::testing::TestWithParam<bool /* project mode */>
     WriteTree(dir);
     NXReplacerScope library;
     TReplaceOptions& o = *ReplaceOptions;
-    o.BackupDir = dir / "app/RBackup";
-    o.MakeBackup = o.WriteLog = true;
-    o.ViewLog = false;
+    testing::UseFolderRun(o, dir / "app");
     o.Jobs = jobs;
     ProjectHost host;
     ScopedIdeServices services(&host);
@@ -95,10 +86,6 @@ class ParallelRunTest : public ::testing::TestWithParam<bool /* project mode */>
       o.Dest = 0;
       host.Load(dir / "app/Orders.dpr");
       o.Units = "MainForm.pas\r\nDataModule.pas\r\nReports.pas\r\nUtils.pas\r\n";
-    } else {
-      o.Dest = 1;
-      o.Directory = dir / "app";
-      o.IncludeSubDirs = true;
     }
     TComponentReplacer* run = BdeReplacer;
     Outcome out;
@@ -130,7 +117,7 @@ class ParallelRunTest : public ::testing::TestWithParam<bool /* project mode */>
         s.replace(at + 3, std::min<size_t>(12, s.size() - at - 3), "*");
       return s;
     };
-    out.log = relative(WithoutTimestamp(dir.Read("app/Wiz_Log.txt")));
+    out.log = relative(testing::LogWithoutTimestamp(dir.Read("app/Wiz_Log.txt")));
     if (fs::exists(dir / "app/RBackup/ZUvezod.reu")) out.undo = relative(dir.Read("app/RBackup/ZUvezod.reu"));
     out.report = relative(r.Report.ToJson());
     out.error = relative(out.error);

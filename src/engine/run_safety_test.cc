@@ -31,15 +31,7 @@ const char kBde[] = "unit U;\r\ninterface\r\nuses DBTables;\r\nvar T: TTable;\r\
 
 class RunSafetyTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    options().Dest = 1;
-    options().Directory = dir_ / "src";
-    options().BackupDir = dir_ / "src/RBackup";
-    options().IncludeSubDirs = true;
-    options().MakeBackup = true;
-    options().WriteLog = true;
-    options().ViewLog = false;
-  }
+  void SetUp() override { testing::UseFolderRun(options(), dir_ / "src"); }
   TReplaceOptions& options() { return *ReplaceOptions; }
   // Restores the undo files newest first.
   void RestoreAll(const std::vector<std::string>& undo_files) {
