@@ -613,15 +613,15 @@ bool TComponentReplacer::ReplaceOriginalFiles() {
       left_out = true;
       continue;
     }
-    std::string& why = o.why;
     if (o.moved) {
       f.replaced = true;
       continue;
     }
     all = false;
     left_out = true;
-    Log.WriteLine(res::Format(res::kFailedToCopyBack, {original}) + " (" + why + ")");
-    NotMigrated(original, "cannot replace the original: " + (why.empty() ? "copy failed" : why));
+    Log.WriteLine(res::Format(res::kFailedToCopyBack, {original}) + " (" + o.why + ")");
+    NotMigrated(original,
+                "cannot replace the original: " + (o.why.empty() ? "copy failed" : o.why));
   }
   // The undo file lists only what was replaced: a line for an original left
   // as it is would put an old text over what its user saved since.
