@@ -78,6 +78,9 @@ void TComponentReplacer::AddReplacement(const std::string& old_class,
                                         const std::string& new_class) {
   int index = NewNames.Add(new_class);
   OldNames.Add(old_class, index);
+  // Lines move as a sorted list takes new ones: the index is made again.
+  old_index_.clear();
+  for (int i = 0; i < OldNames.Count(); ++i) old_index_.emplace(OldNames[i], i);
   if (old_class.empty()) return;
   unsigned char c = static_cast<unsigned char>(old_class[0]);
   old_first_[c] = true;
@@ -90,7 +93,8 @@ int TComponentReplacer::FindOldName(std::string_view ident) const {
   if (ident.size() < old_min_len_ || ident.size() > old_max_len_ ||
       !old_first_[static_cast<unsigned char>(ident[0])])
     return -1;
-  return OldNames.IndexOf(ident);
+  auto it = old_index_.find(ident);
+  return it == old_index_.end() ? -1 : it->second;
 }
 
 std::string TComponentReplacer::FindReplacement(const std::string& old_class) const {

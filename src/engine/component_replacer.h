@@ -77,7 +77,8 @@ class TComponentReplacer {
   // The target class of a source class (letter case ignored), or "".
   std::string FindReplacement(const std::string& old_class) const;
   // The line of OldNames that holds a source class name, or -1. Most
-  // identifiers are refused by their first letter and length at once.
+  // identifiers are refused by their first letter and length at once, the
+  // rest by one hash look-up.
   int FindOldName(std::string_view ident) const;
 
   // One migration run. True when it completed and every changed file reached
@@ -290,6 +291,7 @@ class TComponentReplacer {
   int current_ = -1;  // the file being processed
   std::array<bool, 256> old_first_{};
   size_t old_min_len_ = SIZE_MAX, old_max_len_ = 0;
+  FoldedMap<int> old_index_;  // the line of each source class name in OldNames
   FileReport& ReportFile(const std::string& path, const char* kind, TextEncoding encoding);
   void WriteFormFile(const FormFileData& form, const std::string& text,
                      const std::vector<RewrittenObject>& rewritten,

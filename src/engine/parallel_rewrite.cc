@@ -164,7 +164,7 @@ void TComponentReplacer::LearnUnitClassesInParallel(WorkerPool& pool) {
   struct Learnt {
     int ticket = -1;
     TDescendantClasses classes;
-    std::unordered_map<std::string, std::string> names;
+    FoldedMap<std::string> names;
     std::exception_ptr error;
   };
   std::deque<std::unique_ptr<Learnt>> learnt;

@@ -56,7 +56,7 @@ class UnitScan {
   UnitScan(std::string_view text, std::vector<Tok> tokens, const TodoClasses& classes)
       : text_(text), classes_(classes), toks_(std::move(tokens)) {}
 
-  std::unordered_map<std::string, std::string> Declarations() && {
+  FoldedMap<std::string> Declarations() && {
     LearnDeclarations();
     return std::move(declared_);
   }
@@ -71,26 +71,25 @@ class UnitScan {
       if (t.code == kTokUses) in_uses = true;
       if (t.code == kTokSemicolon) in_uses = false;
       if (t.code != kTokIdent) continue;
-      const std::string& upper = Upper(t.text);
+      const std::string_view name = t.text;
       const bool after_dot = i > 0 && toks_[i - 1].code == kDot;
       if (in_uses) {
-        if (auto u = classes_.interface_units.find(upper); u != classes_.interface_units.end())
+        if (auto u = classes_.interface_units.find(name); u != classes_.interface_units.end())
           AddInterface(i, *u->second);
         continue;
       }
-      if (upper.size() == 4 && upper == "WITH") {
+      if (SameText(name, "WITH")) {
         With(i, &withs);
         continue;
       }
-      if (!after_dot || Qualified(i)) Interface(i, upper);
-      auto n = after_dot ? classes_.names.find(upper) : classes_.names.end();
-      if (auto d = declared_.find(upper); d != declared_.end()) {
+      if (!after_dot || Qualified(i)) Interface(i, name);
+      auto n = after_dot ? classes_.names.find(name) : classes_.names.end();
+      if (auto d = declared_.find(name); d != declared_.end()) {
         Member(i, d->second);
       } else if (n != classes_.names.end()) {
         Member(i, n->second);
       } else if (!after_dot && CodeAt(i + 1, kOpenParen)) {
-        if (auto c = classes_.target_of.find(upper); c != classes_.target_of.end())
-          Cast(i, c->second);
+        if (const std::string* c = classes_.FindTarget(name)) Cast(i, *c);
       }
       if (!after_dot && !withs.empty()) {
         for (auto w = withs.rbegin(); w != withs.rend(); ++w)
@@ -101,13 +100,6 @@ class UnitScan {
   }
 
  private:
-  // The identifier in upper case, in a buffer that is reused.
-  const std::string& Upper(std::string_view ident) {
-    upper_.assign(ident);
-    for (char& c : upper_) c = AsciiUpper(c);
-    return upper_;
-  }
-
   const Tok* At(size_t i) const { return i < toks_.size() ? &toks_[i] : nullptr; }
   // A name being declared: followed by ":" that does not begin ":=".
   bool Declared(size_t i) const { return CodeAt(i + 1, kColon) && !CodeAt(i + 2, kEquals); }
@@ -124,12 +116,17 @@ class UnitScan {
       if (toks_[i].code != kColon || toks_[i + 1].code != kTokIdent) continue;
       size_t j = i + 1;
       while (CodeAt(j + 1, kDot) && CodeAt(j + 2, kTokIdent)) j += 2;
-      const std::string target = classes_.TargetOf(toks_[j].text);
+      const std::string* target = classes_.FindTarget(toks_[j].text);
       for (size_t k = i - 1;; k -= 2) {
         if (toks_[k].code != kTokIdent) break;
-        const std::string name = UpperCase(std::string(toks_[k].text));
-        any_declared_.insert(name);
-        if (!target.empty()) declared_[name] = target;
+        const std::string_view name = toks_[k].text;
+        if (any_declared_.find(name) == any_declared_.end()) any_declared_.emplace(name);
+        if (target) {
+          if (auto d = declared_.find(name); d != declared_.end())
+            d->second = *target;
+          else
+            declared_.emplace(name, *target);
+        }
         if (k < 2 || toks_[k - 1].code != kComma) break;
       }
     }
@@ -140,11 +137,11 @@ class UnitScan {
     return i >= 2 && toks_[i - 2].code == kTokIdent && SameText(toks_[i - 2].text, classes_.family);
   }
 
-  void Interface(size_t i, const std::string& upper) {
-    const std::string_view name = toks_[i].text;
+  void Interface(size_t i, std::string_view name) {
     // A name the unit declares itself, or declares here, is its own.
-    if (auto r = classes_.interface_names.find(upper); r != classes_.interface_names.end()) {
-      if (!Declared(i) && !any_declared_.count(upper)) AddInterface(i, *r->second);
+    if (auto r = classes_.interface_names.find(name); r != classes_.interface_names.end()) {
+      if (!Declared(i) && any_declared_.find(name) == any_declared_.end())
+        AddInterface(i, *r->second);
       return;
     }
     for (const TodoInterface* row : classes_.interface_prefixes)
@@ -216,7 +213,7 @@ class UnitScan {
       const Tok& first = toks_[from];
       const Tok& last = toks_[to - 1];
       if (last.code == kTokIdent) {
-        if (auto d = declared_.find(UpperCase(std::string(last.text))); d != declared_.end()) {
+        if (auto d = declared_.find(last.text); d != declared_.end()) {
           targets.push_back(d->second);
           return;
         }
@@ -263,10 +260,9 @@ class UnitScan {
   std::string_view text_;
   const TodoClasses& classes_;
   std::vector<Tok> toks_;
-  std::unordered_map<std::string, std::string> declared_;  // upper-case name -> target class
-  std::unordered_set<std::string> any_declared_;
+  FoldedMap<std::string> declared_;  // name -> target class
+  FoldedSet any_declared_;
   std::vector<Found> found_;
-  std::string upper_;
 };
 
 // The offset of the first line at or after from whose first word is name,
@@ -345,22 +341,22 @@ void TodoClasses::LearnNames(std::string_view unit_text) {
   LearnNames(DeclaredNames(unit_text, SignificantTokens(unit_text)));
 }
 
-void TodoClasses::LearnNames(std::unordered_map<std::string, std::string> declared) {
+void TodoClasses::LearnNames(FoldedMap<std::string> declared) {
   for (auto& [name, target] : declared) names[name] = std::move(target);
 }
 
-std::unordered_map<std::string, std::string> TodoClasses::DeclaredNames(
+FoldedMap<std::string> TodoClasses::DeclaredNames(
     std::string_view unit_text, std::vector<PasToken> tokens) const {
   return UnitScan(unit_text, std::move(tokens), *this).Declarations();
 }
 
 std::string TodoClasses::TargetOf(std::string_view cls) const {
-  auto it = target_of.find(UpperCase(std::string(cls)));
-  return it == target_of.end() ? std::string() : it->second;
+  const std::string* target = FindTarget(cls);
+  return target ? *target : std::string();
 }
 
 std::string TodoClasses::MemberAdvice(const std::string& target, std::string_view member) const {
-  auto rows = members.find(UpperCase(std::string(member)));
+  auto rows = members.find(member);
   if (rows == members.end()) return "";
   for (const auto& [cls, advice] : rows->second)
     if (cls == target) return advice;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "parsing/pas_parser.h"
+#include "platform/ascii_text.h"
 
 namespace tolvern {
 
@@ -41,35 +42,40 @@ struct TodoItem {
 // a unit reads the same before and after its migration.
 struct TodoClasses {
   std::string family;                                      // the source unit, "DBTables" or "ADODB"
-  std::unordered_map<std::string, std::string> target_of;  // by upper-case name
-  std::unordered_set<std::string> mapped_sources;          // upper-case source classes
+  FoldedMap<std::string> target_of;  // by name
+  FoldedSet mapped_sources;          // source classes
   // Names that the units of a run declare with a mapped class, so that
   // dmOrders.qryOrders.Member is known in every unit, not only in the one
   // that declares qryOrders.
-  std::unordered_map<std::string, std::string> names;  // upper-case name -> target class
+  FoldedMap<std::string> names;  // name -> target class
 
-  // The interface rows of the family by upper-case name: identifiers
+  // The interface rows of the family by name: identifiers
   // ("name" rows) and units of uses clauses ("unit" rows); and the "prefix"
   // rows.
-  std::unordered_map<std::string, const TodoInterface*> interface_names, interface_units;
+  FoldedMap<const TodoInterface*> interface_names, interface_units;
   std::vector<const TodoInterface*> interface_prefixes;
-  // The member rows of the family by upper-case member: target class and
-  // advice, for targets that do not publish the member.
-  std::unordered_map<std::string, std::vector<std::pair<std::string, std::string>>> members;
+  // The member rows of the family by member: target class and advice, for
+  // targets that do not publish the member.
+  FoldedMap<std::vector<std::pair<std::string, std::string>>> members;
 
   // Learns the names a unit declares with a mapped class.
   void LearnNames(std::string_view unit_text);
   // Takes names found by DeclaredNames; a name known already ends as the
   // later unit declares it.
-  void LearnNames(std::unordered_map<std::string, std::string> declared);
-  // The names a unit declares with a mapped class (upper case -> target
-  // class), from its text and its significant tokens.
-  std::unordered_map<std::string, std::string> DeclaredNames(std::string_view unit_text,
-                                                             std::vector<PasToken> tokens) const;
+  void LearnNames(FoldedMap<std::string> declared);
+  // The names a unit declares with a mapped class (name -> target class),
+  // from its text and its significant tokens.
+  FoldedMap<std::string> DeclaredNames(std::string_view unit_text,
+                                       std::vector<PasToken> tokens) const;
 
   static TodoClasses Of(const TComponentReplacer& replacer);
   // The target class of a class name (letter case ignored), or "".
   std::string TargetOf(std::string_view cls) const;
+  // The same without a copy: nullptr for a class the run does not map.
+  const std::string* FindTarget(std::string_view cls) const {
+    auto it = target_of.find(cls);
+    return it == target_of.end() ? nullptr : &it->second;
+  }
   // The advice for a member of an object whose class has that target, or
   // "" when the target class has the member or it is not listed.
   std::string MemberAdvice(const std::string& target, std::string_view member) const;

@@ -1,5 +1,6 @@
 #include "platform/disk.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -203,22 +204,27 @@ bool RealDisk::ReadFile(const std::string& path, std::string* data, std::string*
     return false;
   };
   if (static_cast<std::uint64_t>(st.st_size) > kMaxFileSize) return too_large();
-  if (st.st_size > 0) data->reserve(static_cast<size_t>(st.st_size));
-  char buf[1 << 16];
+  // The bytes are read straight into the string, sized one byte beyond the
+  // file so that the read that finds the end is the only one more.
+  data->resize(static_cast<size_t>(st.st_size) + 1);
+  size_t len = 0;
   for (;;) {
-    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (len == data->size()) data->resize(std::max<size_t>(data->size() * 2, 1 << 16));
+    ssize_t n = ::read(fd, data->data() + len, data->size() - len);
     if (n < 0) {
       if (errno == EINTR) continue;
       if (error) *error = ErrnoText();
       ::close(fd);
+      data->clear();
       return false;
     }
     if (n == 0) break;
-    data->append(buf, static_cast<size_t>(n));
+    len += static_cast<size_t>(n);
     // A file that grows while it is read is bounded all the same.
-    if (data->size() > kMaxFileSize) return too_large();
+    if (len > kMaxFileSize) return too_large();
   }
   ::close(fd);
+  data->resize(len);
   return true;
 }
 

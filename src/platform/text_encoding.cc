@@ -8,27 +8,29 @@ namespace {
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf16Mark = "\xFF\xFE";
 
-void AppendUtf8(std::string* out, std::uint32_t cp) {
+// The writers put a character at *o and move it on; the callers size the
+// output for the longest form first.
+void PutUtf8(char*& o, std::uint32_t cp) {
   if (cp < 0x80) {
-    *out += static_cast<char>(cp);
+    *o++ = static_cast<char>(cp);
   } else if (cp < 0x800) {
-    *out += static_cast<char>(0xC0 | (cp >> 6));
-    *out += static_cast<char>(0x80 | (cp & 0x3F));
+    *o++ = static_cast<char>(0xC0 | (cp >> 6));
+    *o++ = static_cast<char>(0x80 | (cp & 0x3F));
   } else if (cp < 0x10000) {
-    *out += static_cast<char>(0xE0 | (cp >> 12));
-    *out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    *out += static_cast<char>(0x80 | (cp & 0x3F));
+    *o++ = static_cast<char>(0xE0 | (cp >> 12));
+    *o++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    *o++ = static_cast<char>(0x80 | (cp & 0x3F));
   } else {
-    *out += static_cast<char>(0xF0 | (cp >> 18));
-    *out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    *out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    *out += static_cast<char>(0x80 | (cp & 0x3F));
+    *o++ = static_cast<char>(0xF0 | (cp >> 18));
+    *o++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    *o++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    *o++ = static_cast<char>(0x80 | (cp & 0x3F));
   }
 }
 
-void AppendUtf16(std::string* out, std::uint32_t unit) {
-  *out += static_cast<char>(unit & 0xFF);
-  *out += static_cast<char>(unit >> 8);
+void PutUtf16(char*& o, std::uint32_t unit) {
+  *o++ = static_cast<char>(unit & 0xFF);
+  *o++ = static_cast<char>(unit >> 8);
 }
 
 // Decodes one UTF-8 sequence at bytes[*i]; false when it is malformed.
@@ -113,7 +115,9 @@ bool DecodeText(std::string_view bytes, TextEncoding encoding, std::string* text
     if (error) *error = "it is not valid UTF-16 (odd number of bytes)";
     return false;
   }
-  text->reserve(bytes.size() / 2 * 3 / 2);
+  // A unit gives at most three bytes of UTF-8, a pair of them four.
+  text->resize(bytes.size() / 2 * 3);
+  char* o = text->data();
   auto unit = [&](size_t k) {
     return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[k])) |
            (static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[k + 1])) << 8);
@@ -123,17 +127,19 @@ bool DecodeText(std::string_view bytes, TextEncoding encoding, std::string* text
     if (u >= 0xD800 && u <= 0xDBFF && i + 2 < bytes.size()) {
       std::uint32_t lo = unit(i + 2);
       if (lo >= 0xDC00 && lo <= 0xDFFF) {
-        AppendUtf8(text, 0x10000 + ((u - 0xD800) << 10) + (lo - 0xDC00));
+        PutUtf8(o, 0x10000 + ((u - 0xD800) << 10) + (lo - 0xDC00));
         i += 2;
         continue;
       }
     }
     if (u >= 0xD800 && u <= 0xDFFF) {
       if (error) *error = "it is not valid UTF-16 (unpaired surrogate)";
+      text->clear();
       return false;
     }
-    AppendUtf8(text, u);
+    PutUtf8(o, u);
   }
+  text->resize(static_cast<size_t>(o - text->data()));
   return true;
 }
 
@@ -146,8 +152,10 @@ std::string EncodeText(std::string_view text, TextEncoding encoding) {
     case TextEncoding::kUtf16LE:
       break;
   }
-  std::string out(kUtf16Mark);
-  out.reserve(2 + text.size() * 2);
+  // A byte of UTF-8 gives at most two bytes of UTF-16.
+  std::string out(kUtf16Mark.size() + text.size() * 2, '\0');
+  char* o = out.data();
+  for (char m : kUtf16Mark) *o++ = m;
   size_t i = 0;
   std::uint32_t cp;
   while (i < text.size()) {
@@ -156,12 +164,13 @@ std::string EncodeText(std::string_view text, TextEncoding encoding) {
     if (!NextCodePoint(text, &i, &cp)) cp = static_cast<unsigned char>(text[i++]);
     if (cp >= 0x10000) {
       cp -= 0x10000;
-      AppendUtf16(&out, 0xD800 + (cp >> 10));
-      AppendUtf16(&out, 0xDC00 + (cp & 0x3FF));
+      PutUtf16(o, 0xD800 + (cp >> 10));
+      PutUtf16(o, 0xDC00 + (cp & 0x3FF));
     } else {
-      AppendUtf16(&out, cp);
+      PutUtf16(o, cp);
     }
   }
+  out.resize(static_cast<size_t>(o - out.data()));
   return out;
 }
 
