@@ -28,27 +28,36 @@ std::string UpperCase(std::string s);
 // Hash and equality of names as the tool compares them, for maps that are
 // looked up with the text as written (a std::string_view into a unit), with
 // no upper-case copy. The hash clears bit 0x20 of every byte, so names that
-// differ only in letter case hash alike; eight bytes are taken at a time.
+// differ only in letter case hash alike. Eight bytes are taken at a time;
+// the last eight (or, in a shorter name, two overlapping halves) end it.
 struct FoldedHash {
   using is_transparent = void;
-  inline size_t operator()(std::string_view s) const noexcept {
+  size_t operator()(std::string_view s) const noexcept {
     constexpr uint64_t kFold = 0xDFDFDFDFDFDFDFDFull, kMul = 0x9E3779B97F4A7C15ull;
-    uint64_t h = s.size() * kMul;
     const char* p = s.data();
-    size_t n = s.size();
-    for (; n >= 8; p += 8, n -= 8) {
-      uint64_t w;
-      std::memcpy(&w, p, 8);
+    const size_t n = s.size();
+    uint64_t h = n * kMul;
+    const auto mix = [&h](uint64_t w) {
       h = (h ^ (w & kFold)) * kMul;
       h ^= h >> 29;
-    }
-    if (n > 0) {
-      uint64_t w = 0;
-      for (size_t i = 0; i < n; ++i) w |= uint64_t{static_cast<unsigned char>(p[i])} << (8 * i);
-      h = (h ^ (w & kFold)) * kMul;
-      h ^= h >> 29;
+    };
+    if (n >= 8) {
+      size_t i = 0;
+      for (; i + 8 < n; i += 8) mix(Load(p + i, 8));
+      mix(Load(p + n - 8, 8));
+    } else if (n >= 4) {
+      mix(Load(p, 4) | Load(p + n - 4, 4) << 32);
+    } else if (n > 0) {
+      mix(uint64_t{static_cast<unsigned char>(p[0])} |
+          uint64_t{static_cast<unsigned char>(p[n / 2])} << 8 |
+          uint64_t{static_cast<unsigned char>(p[n - 1])} << 16);
     }
     return static_cast<size_t>(h);
+  }
+  static uint64_t Load(const char* p, size_t bytes) {
+    uint64_t w = 0;
+    std::memcpy(&w, p, bytes);  // bytes is 4 or 8: one load
+    return w;
   }
 };
 struct FoldedEqual {
