@@ -7,16 +7,13 @@ namespace tolvern {
 
 namespace {
 
-// Symbol codes are asked for when used: the scanner's tables are built at
-// start-up in another unit.
-bool Is(int code, char symbol) {
-  return code == TPasParser::SymbolCode(static_cast<unsigned char>(symbol));
-}
+bool Is(int code, char symbol) { return code == SymbolCodeOf(symbol); }
 
-// Reads the significant tokens of a text one by one; kTokEnd after the last.
+// Reads the significant tokens of a text one by one, from a given one;
+// kTokEnd after the last.
 class Tokens {
  public:
-  explicit Tokens(const std::vector<PasToken>& tokens) : tokens_(tokens) {}
+  Tokens(const std::vector<PasToken>& tokens, size_t next) : tokens_(tokens), next_(next) {}
   int Next(std::string_view* token) {
     if (next_ >= tokens_.size()) {
       *token = {};
@@ -26,10 +23,12 @@ class Tokens {
     *token = t.text;
     return t.code;
   }
+  // The index of the token Next gives next.
+  size_t Position() const { return next_; }
 
  private:
   const std::vector<PasToken>& tokens_;
-  size_t next_ = 0;
+  size_t next_;
 };
 
 bool IsWord(int code, std::string_view token, std::string_view word) {
@@ -63,26 +62,23 @@ void TDescendantClasses::Absorb(TDescendantClasses&& later) {
 }
 
 void TDescendantClasses::LearnFrom(const std::vector<PasToken>& unit_tokens) {
-  Tokens tokens(unit_tokens);
-  // The three tokens before the current one, oldest first: name "=" "class".
-  struct Seen {
-    int code = 0;
-    std::string_view text;
-  } seen[3];
+  constexpr int kOpen = SymbolCodeOf('('), kEquals = SymbolCodeOf('=');
   std::string_view tok;
-  for (int code; (code = tokens.Next(&tok)) != kTokEnd;) {
-    const bool declaration = Is(code, '(') && seen[0].code == kTokIdent && Is(seen[1].code, '=') &&
-                             IsWord(seen[2].code, seen[2].text, "class");
-    if (!declaration) {
-      seen[0] = seen[1];
-      seen[1] = seen[2];
-      seen[2] = {code, tok};
+  // A declaration is: name "=" "class" "(" ancestor. The search goes on
+  // after what each declaration read.
+  for (size_t i = 3; i < unit_tokens.size(); ++i) {
+    if (unit_tokens[i].code != kOpen) continue;
+    const PasToken& name_token = unit_tokens[i - 3];
+    if (name_token.code != kTokIdent || unit_tokens[i - 2].code != kEquals ||
+        !IsWord(unit_tokens[i - 1].code, unit_tokens[i - 1].text, "class"))
+      continue;
+    const std::string name(name_token.text);
+    Tokens tokens(unit_tokens, i + 1);
+    std::string_view ancestor;
+    if (tokens.Next(&ancestor) != kTokIdent) {
+      i = tokens.Position() + 2;
       continue;
     }
-    const std::string name(seen[0].text);
-    seen[0] = seen[1] = seen[2] = {};
-    std::string_view ancestor;
-    if (tokens.Next(&ancestor) != kTokIdent) continue;
     // A unit-qualified ancestor (DBTables.TQuery) names its class last.
     int c;
     while (Is(c = tokens.Next(&tok), '.') && tokens.Next(&tok) == kTokIdent) ancestor = tok;
@@ -100,6 +96,8 @@ void TDescendantClasses::LearnFrom(const std::vector<PasToken>& unit_tokens) {
       info.own_properties.insert(info.own_properties.end(), more.begin(), more.end());
     }
     classes_[UpperCase(name)] = std::move(info);
+    // The next declaration's name comes after what was read.
+    i = tokens.Position() + 2;
   }
 }
 

@@ -14,8 +14,10 @@ namespace tolvern {
 
 namespace {
 
-constexpr int kComma = 11, kDot = 13, kColon = 15, kEquals = 18, kOpenParen = 7, kCloseParen = 8,
-              kOpenBracket = 22, kCloseBracket = 24;
+constexpr int kComma = SymbolCodeOf(','), kDot = SymbolCodeOf('.'), kColon = SymbolCodeOf(':'),
+              kEquals = SymbolCodeOf('='), kOpenParen = SymbolCodeOf('('),
+              kCloseParen = SymbolCodeOf(')'), kOpenBracket = SymbolCodeOf('['),
+              kCloseBracket = SymbolCodeOf(']');
 
 using Tok = PasToken;
 

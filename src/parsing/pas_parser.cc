@@ -27,9 +27,7 @@ struct Tables {
       ident[static_cast<size_t>(c)] = k == kLetter || k == kDigit;
     }
     // The symbols and their codes, in code order.
-    const char* symbols = "!\"#%&'()*+,-./:;<=>?@[\\]^_`";
-    for (int i = 0; symbols[i]; ++i)
-      symbol_code[static_cast<unsigned char>(symbols[i])] = i + 1;
+    for (char s : kSymbolChars) symbol_code[static_cast<unsigned char>(s)] = SymbolCodeOf(s);
   }
 };
 
@@ -202,8 +200,10 @@ std::vector<PasToken> SignificantTokens(std::string_view text) {
   while (scanner.pos_ < text.size()) {
     size_t end;
     const int code = scanner.Scan(&end);
-    if (code != kTokBlank && code != kTokComment)
-      tokens.push_back({code, text.substr(scanner.pos_, end - scanner.pos_), scanner.pos_});
+    if (code != kTokBlank && code != kTokComment) {
+      const size_t at = scanner.pos_;
+      tokens.push_back({code, std::string_view(text.data() + at, end - at), at});
+    }
     scanner.pos_ = end;
   }
   return tokens;

@@ -33,6 +33,15 @@ enum : int {
 
 struct PasToken;
 
+// The one-character symbols that have a code, in code order (from 1).
+inline constexpr std::string_view kSymbolChars = "!\"#%&'()*+,-./:;<=>?@[\\]^_`";
+// The code of a one-character symbol, or 0; at compile time where it can be.
+constexpr int SymbolCodeOf(char c) {
+  const size_t at = kSymbolChars.find(c);
+  return at == std::string_view::npos ? 0 : static_cast<int>(at) + 1;
+}
+static_assert(SymbolCodeOf(';') == kTokSemicolon && SymbolCodeOf('$') == 0);
+
 class TPasParser {
  public:
   explicit TPasParser(std::string_view text) : text_(text) {}
