@@ -717,7 +717,9 @@ void TComponentReplacer::LearnUnitClasses() {
 
 bool TComponentReplacer::ReadUnitText(Disk& disk, const std::string& path, std::string* text) {
   std::string bytes, why;
-  return disk.ReadFile(path, &bytes, &why) && DecodeText(bytes, DetectEncoding(bytes), text, &why);
+  if (!disk.ReadFile(path, &bytes, &why)) return false;
+  const TextEncoding encoding = DetectEncoding(bytes);
+  return DecodeOwnedText(std::move(bytes), encoding, text, &why);
 }
 
 void TComponentReplacer::CreateBackupFolder() {
@@ -759,7 +761,7 @@ void TComponentReplacer::ProcessFile(const std::string& file_name, const std::st
   }
   TextEncoding encoding = DetectEncoding(bytes);
   std::string text;
-  if (!DecodeText(bytes, encoding, &text, &why)) {
+  if (!DecodeOwnedText(std::move(bytes), encoding, &text, &why)) {
     LogLine(res::Format(res::kInvalidEncoding, {file_name, why}));
     LogLine(res::kNoChanges);
     FileReport& f = ReportFile(file_name, HasExtension(file_name, ".DPR", ".DPR") ? "project" : "unit",

@@ -166,6 +166,29 @@ TEST(TextEncodingTest, InvalidBytesAreRefused) {
   EXPECT_EQ(DetectEncoding("\xEF\xBB"), TextEncoding::kAnsi);
 }
 
+// Bytes handed over decode as bytes that are copied, in every encoding,
+// valid or not.
+TEST(TextEncodingTest, OwnedBytesDecodeAsCopiedOnes) {
+  const std::string inputs[] = {
+      "",
+      "\xE9t\xE9",
+      "\xEF\xBB\xBF" "unit \xC3\xA9;",
+      "\xEF\xBB\xBF" "a\xC3",
+      "\xEF\xBB\xBF",
+      std::string("\xFF\xFEu\0n\0i\0t\0", 10),
+      std::string("\xFF\xFE" "a", 3),
+      std::string("\xFF\xFE\x00\xD8", 4),
+  };
+  for (const std::string& bytes : inputs) {
+    const TextEncoding encoding = DetectEncoding(bytes);
+    std::string copied, owned, copied_error, owned_error;
+    const bool ok = DecodeText(bytes, encoding, &copied, &copied_error);
+    EXPECT_EQ(DecodeOwnedText(std::string(bytes), encoding, &owned, &owned_error), ok) << bytes;
+    EXPECT_EQ(owned, copied) << bytes;
+    EXPECT_EQ(owned_error, copied_error) << bytes;
+  }
+}
+
 TEST_F(UnitRewriteTest, UnitInBrokenEncodingIsLeftUntouchedWithLogLine) {
   ReplaceOptions->Dest = 1;
   ReplaceOptions->Directory = dir_ / "src";

@@ -100,7 +100,7 @@ bool DecodeText(std::string_view bytes, TextEncoding encoding, std::string* text
       text->assign(bytes);
       return true;
     case TextEncoding::kUtf8:
-      bytes.remove_prefix(kUtf8Mark.size());
+      if (bytes.substr(0, kUtf8Mark.size()) == kUtf8Mark) bytes.remove_prefix(kUtf8Mark.size());
       if (!IsValidUtf8(bytes)) {
         if (error) *error = "it is not valid UTF-8";
         return false;
@@ -110,7 +110,7 @@ bool DecodeText(std::string_view bytes, TextEncoding encoding, std::string* text
     case TextEncoding::kUtf16LE:
       break;
   }
-  bytes.remove_prefix(kUtf16Mark.size());
+  if (bytes.substr(0, kUtf16Mark.size()) == kUtf16Mark) bytes.remove_prefix(kUtf16Mark.size());
   if (bytes.size() % 2 != 0) {
     if (error) *error = "it is not valid UTF-16 (odd number of bytes)";
     return false;
@@ -141,6 +141,28 @@ bool DecodeText(std::string_view bytes, TextEncoding encoding, std::string* text
   }
   text->resize(static_cast<size_t>(o - text->data()));
   return true;
+}
+
+bool DecodeOwnedText(std::string&& bytes, TextEncoding encoding, std::string* text,
+                     std::string* error) {
+  if (encoding == TextEncoding::kUtf8 && bytes.compare(0, kUtf8Mark.size(), kUtf8Mark) == 0)
+    bytes.erase(0, kUtf8Mark.size());
+  switch (encoding) {
+    case TextEncoding::kAnsi:
+      *text = std::move(bytes);
+      return true;
+    case TextEncoding::kUtf8:
+      if (!IsValidUtf8(std::string_view(bytes))) {
+        text->clear();
+        if (error) *error = "it is not valid UTF-8";
+        return false;
+      }
+      *text = std::move(bytes);
+      return true;
+    case TextEncoding::kUtf16LE:
+      break;
+  }
+  return DecodeText(std::string_view(bytes), encoding, text, error);
 }
 
 std::string EncodeText(std::string_view text, TextEncoding encoding) {

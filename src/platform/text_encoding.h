@@ -23,6 +23,10 @@ TextEncoding DetectEncoding(std::string_view bytes);
 // surrogates, broken UTF-8).
 bool DecodeText(std::string_view bytes, TextEncoding encoding, std::string* text,
                 std::string* error);
+// The same for bytes that are not needed after: 8-bit and UTF-8 text takes
+// them over without a copy.
+bool DecodeOwnedText(std::string&& bytes, TextEncoding encoding, std::string* text,
+                     std::string* error);
 
 // The bytes of a file holding text in the encoding, mark included.
 std::string EncodeText(std::string_view text, TextEncoding encoding);
