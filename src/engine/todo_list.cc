@@ -85,8 +85,10 @@ class UnitScan {
         continue;
       }
       if (!after_dot || Qualified(i)) Interface(i, name);
-      auto n = after_dot ? classes_.names.find(name) : classes_.names.end();
-      if (auto d = declared_.find(name); d != declared_.end()) {
+      auto n = after_dot && classes_.names_filter.MayHold(name) ? classes_.names.find(name)
+                                                                : classes_.names.end();
+      auto d = declared_filter_.MayHold(name) ? declared_.find(name) : declared_.end();
+      if (d != declared_.end()) {
         Member(i, d->second);
       } else if (n != classes_.names.end()) {
         Member(i, n->second);
@@ -128,6 +130,7 @@ class UnitScan {
             d->second = *target;
           else
             declared_.emplace(name, *target);
+          declared_filter_.Add(name);
         }
         if (k < 2 || toks_[k - 1].code != kComma) break;
       }
@@ -141,7 +144,9 @@ class UnitScan {
 
   void Interface(size_t i, std::string_view name) {
     // A name the unit declares itself, or declares here, is its own.
-    if (auto r = classes_.interface_names.find(name); r != classes_.interface_names.end()) {
+    auto r = classes_.interface_names_filter.MayHold(name) ? classes_.interface_names.find(name)
+                                                           : classes_.interface_names.end();
+    if (r != classes_.interface_names.end()) {
       if (!Declared(i) && any_declared_.find(name) == any_declared_.end())
         AddInterface(i, *r->second);
       return;
@@ -263,6 +268,7 @@ class UnitScan {
   const TodoClasses& classes_;
   std::vector<Tok> toks_;
   FoldedMap<std::string> declared_;  // name -> target class
+  NameFilter declared_filter_;
   FoldedSet any_declared_;
   std::vector<Found> found_;
 };
@@ -330,11 +336,14 @@ TodoClasses TodoClasses::Of(const TComponentReplacer& replacer) {
   }
   for (const TodoInterface& row : TodoInterfaces()) {
     if (!SameText(row.family, c.family)) continue;
-    if (row.match == "prefix")
+    if (row.match == "prefix") {
       c.interface_prefixes.push_back(&row);
-    else
-      (row.match == "unit" ? c.interface_units
-                           : c.interface_names)[UpperCase(std::string(row.name))] = &row;
+    } else if (row.match == "unit") {
+      c.interface_units[UpperCase(std::string(row.name))] = &row;
+    } else {
+      c.interface_names[UpperCase(std::string(row.name))] = &row;
+      c.interface_names_filter.Add(row.name);
+    }
   }
   return c;
 }
@@ -344,7 +353,10 @@ void TodoClasses::LearnNames(std::string_view unit_text) {
 }
 
 void TodoClasses::LearnNames(FoldedMap<std::string> declared) {
-  for (auto& [name, target] : declared) names[name] = std::move(target);
+  for (auto& [name, target] : declared) {
+    names_filter.Add(name);
+    names[name] = std::move(target);
+  }
 }
 
 FoldedMap<std::string> TodoClasses::DeclaredNames(

@@ -48,11 +48,13 @@ struct TodoClasses {
   // dmOrders.qryOrders.Member is known in every unit, not only in the one
   // that declares qryOrders.
   FoldedMap<std::string> names;  // name -> target class
+  NameFilter names_filter;       // of the keys of names
 
   // The interface rows of the family by name: identifiers
   // ("name" rows) and units of uses clauses ("unit" rows); and the "prefix"
   // rows.
   FoldedMap<const TodoInterface*> interface_names, interface_units;
+  NameFilter interface_names_filter;
   std::vector<const TodoInterface*> interface_prefixes;
   // The member rows of the family by member: target class and advice, for
   // targets that do not publish the member.

@@ -64,6 +64,26 @@ struct FoldedEqual {
   using is_transparent = void;
   bool operator()(std::string_view a, std::string_view b) const noexcept { return SameText(a, b); }
 };
+// A quick test before a look-up: whether a name may be among a set of
+// names, by its length and its first letter in either case. It never
+// refuses a name of the set.
+class NameFilter {
+ public:
+  void Add(std::string_view name) {
+    lengths_ |= Bit(name.size());
+    if (!name.empty()) first_[Index(name[0])] = true;
+  }
+  bool MayHold(std::string_view name) const {
+    return (lengths_ & Bit(name.size())) != 0 && (name.empty() || first_[Index(name[0])]);
+  }
+
+ private:
+  static uint64_t Bit(size_t length) { return uint64_t{1} << (length < 63 ? length : 63); }
+  static unsigned char Index(char c) { return static_cast<unsigned char>(AsciiUpper(c)); }
+  uint64_t lengths_ = 0;
+  bool first_[256] = {};
+};
+
 // Keyed by name, any letter case; find() takes a std::string_view.
 template <class V>
 using FoldedMap = std::unordered_map<std::string, V, FoldedHash, FoldedEqual>;

@@ -34,6 +34,17 @@ TEST(AsciiTextTest, FoldedMapFindsNamesInAnyLetterCaseOnly) {
   // A name that differs only in letter case is the same key.
   EXPECT_FALSE(map.emplace("tdatabase", 99).second);
   EXPECT_EQ(map.size(), 10u);
+
+  // The filter in front of such a map never refuses a key, in any case.
+  NameFilter filter;
+  for (const std::string& name : names) filter.Add(name);
+  for (const Case& c : cases) {
+    if (c.found < 0) continue;
+    EXPECT_TRUE(filter.MayHold(c.key)) << c.key;
+  }
+  for (std::string_view other : {"X", "", "Zz", "qryOrdersAndLines_2024_and_more_than_63_bytes_long_"
+                                              "__________________"})
+    EXPECT_FALSE(filter.MayHold(other)) << other;
 }
 
 }  // namespace
