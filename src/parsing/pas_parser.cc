@@ -12,6 +12,7 @@ struct Tables {
   std::array<CharClass, 256> cls{};
   std::array<bool, 256> ident{};  // letters and digits: what an identifier goes on with
   std::array<int, 256> symbol_code{};
+  std::array<bool, 256> string_stop{};  // what ends the run of a string's plain characters
   Tables() {
     for (int c = 0; c < 256; ++c) {
       CharClass k = kOtherChar;
@@ -28,6 +29,7 @@ struct Tables {
     }
     // The symbols and their codes, in code order.
     for (char s : kSymbolChars) symbol_code[static_cast<unsigned char>(s)] = SymbolCodeOf(s);
+    for (unsigned char c : {'\'', '\r', '\n'}) string_stop[c] = true;
   }
 };
 
@@ -53,8 +55,13 @@ bool TPasParser::IsNumberChar(unsigned char c) {
 
 int TPasParser::SymbolCode(unsigned char c) { return kTables.symbol_code[c]; }
 
-int TPasParser::KeywordCode(std::string_view word) {
-  // The keywords by length; the first letter tells apart those of one length.
+namespace {
+
+// The keywords by length; the first letter tells apart those of one length.
+// Most identifiers are refused by their length and first letter at once.
+TOLVERN_ALWAYS_INLINE int KeywordOf(std::string_view word) {
+  constexpr unsigned kLengths = 1u << 3 | 1u << 4 | 1u << 6 | 1u << 9;
+  if (word.size() > 9 || !(kLengths >> word.size() & 1u)) return 0;
   const auto is = [&](std::string_view k, int code) {
     for (size_t j = 0; j < k.size(); ++j) {
       char c = word[j];
@@ -63,7 +70,7 @@ int TPasParser::KeywordCode(std::string_view word) {
     }
     return code;
   };
-  const char first = static_cast<char>(word.empty() ? 0 : word[0] & ~0x20);
+  const char first = static_cast<char>(word[0] & ~0x20);
   switch (word.size()) {
     case 3: return first == 'E' ? is("END", kTokEndKw) : 0;
     case 4:
@@ -74,6 +81,10 @@ int TPasParser::KeywordCode(std::string_view word) {
     default: return 0;
   }
 }
+
+}  // namespace
+
+int TPasParser::KeywordCode(std::string_view word) { return KeywordOf(word); }
 
 void TPasParser::SetText(std::string_view text) {
   text_ = text;
@@ -94,19 +105,19 @@ size_t TPasParser::ScanTo(size_t from, std::string_view closer) const {
 // A string runs to its closing quote; a doubled quote stays inside. An
 // unterminated string ends before the line end.
 size_t TPasParser::ScanString(size_t from) const {
+  const char* const p = text_.data();
+  const size_t n = text_.size();
   size_t i = from + 1;
-  while (i < text_.size()) {
-    char c = text_[i];
-    if (c == '\r' || c == '\n') return i;
+  for (;;) {
+    while (i < n && !kTables.string_stop[static_cast<unsigned char>(p[i])]) ++i;
+    if (i == n || p[i] != '\'') return i;  // the end, or a line end
     ++i;
-    if (c != '\'') continue;
-    if (i < text_.size() && text_[i] == '\'') {
+    if (i < n && p[i] == '\'') {
       ++i;
       continue;
     }
     return i;
   }
-  return i;
 }
 
 // The token that starts at pos_ (before the end of the text): its code, and
@@ -126,7 +137,7 @@ TOLVERN_ALWAYS_INLINE int TPasParser::Scan(size_t* end_out) const {
       break;
     case kLetter:
       while (end < n && kTables.ident[static_cast<unsigned char>(p[end])]) ++end;
-      code = KeywordCode(std::string_view(p + start, end - start));
+      code = KeywordOf(std::string_view(p + start, end - start));
       if (code == 0) code = kTokIdent;
       break;
     case kDigit:
