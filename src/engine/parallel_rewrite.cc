@@ -45,7 +45,21 @@ thread_local RewriteWork* t_work = nullptr;
 // How many files may be rewritten ahead of the one whose results are taken
 // next, per thread: enough to keep every thread busy, few enough that the
 // results waiting stay small.
-constexpr int kAheadPerThread = 4;
+constexpr int kAheadPerThread = 8;
+
+// When the result to take next is not ready, the taking thread sleeps until
+// a later one, about half the works handed out, is done too, and then takes
+// them one after another: one wake-up for several files instead of one for
+// each. works holds the works after the next one.
+template <class Works>
+void WaitForSeveral(WorkerPool& pool, int next_ticket, const Works& works) {
+  if (next_ticket < 0 || pool.Done(next_ticket)) return;
+  for (size_t k = works.size() / 2; k-- > 0;)
+    if (works[k] && works[k]->ticket >= 0) {
+      pool.Wait(works[k]->ticket);
+      return;
+    }
+}
 
 // Waits, when it goes, for the tasks of the works it holds that are still
 // handed out (ticket >= 0), also when a failure leaves the function: a task
@@ -176,6 +190,7 @@ void TComponentReplacer::LearnUnitClassesInParallel(WorkerPool& pool) {
     while (learnt.size() > keep) {
       std::unique_ptr<Learnt> l = std::move(learnt.front());
       learnt.pop_front();
+      WaitForSeveral(pool, l->ticket, learnt);
       pool.Wait(l->ticket);
       if (l->error) std::rethrow_exception(l->error);
       Descendants.Absorb(std::move(l->classes));
@@ -246,6 +261,7 @@ bool TComponentReplacer::RewriteRange(WorkerPool& pool, int from, int to,
     }
     std::unique_ptr<RewriteWork> w = std::move(works.front());
     works.pop_front();
+    WaitForSeveral(pool, w->ticket, works);
     if (w->ticket >= 0) pool.Wait(w->ticket);
     if (CancelRequested && CancelRequested()) {
       Cancelled = true;

@@ -32,12 +32,23 @@ int WorkerPool::Submit(std::function<void(int worker)> task) {
 
 void WorkerPool::Wait(int ticket) {
   std::unique_lock<std::mutex> lock(mutex_);
+  if (finished_[static_cast<size_t>(ticket)] != 0) return;
+  waited_.push_back(ticket);
   done_.wait(lock, [&] { return finished_[static_cast<size_t>(ticket)] != 0; });
+  waited_.erase(std::find(waited_.begin(), waited_.end(), ticket));
+}
+
+bool WorkerPool::Done(int ticket) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return finished_[static_cast<size_t>(ticket)] != 0;
 }
 
 void WorkerPool::Finish() {
   std::unique_lock<std::mutex> lock(mutex_);
+  if (finished_count_ == submitted_) return;
+  waited_.push_back(kAll);
   done_.wait(lock, [&] { return finished_count_ == submitted_; });
+  waited_.erase(std::find(waited_.begin(), waited_.end(), kAll));
 }
 
 void WorkerPool::Run(int worker) {
@@ -52,7 +63,11 @@ void WorkerPool::Run(int worker) {
     lock.lock();
     finished_[static_cast<size_t>(ticket)] = 1;
     ++finished_count_;
-    done_.notify_all();
+    for (int w : waited_)
+      if (w == ticket || (w == kAll && finished_count_ == submitted_)) {
+        done_.notify_all();
+        break;
+      }
   }
 }
 

@@ -25,6 +25,8 @@ class WorkerPool {
   int Submit(std::function<void(int worker)> task);
   // Waits until the task of that number has run.
   void Wait(int ticket);
+  // Whether the task of that number has run, without waiting.
+  bool Done(int ticket);
   // Waits until every task handed in has run.
   void Finish();
 
@@ -40,6 +42,11 @@ class WorkerPool {
   std::condition_variable work_, done_;
   std::deque<std::pair<int, std::function<void(int)>>> queue_;
   std::vector<char> finished_;
+  // The tickets threads wait for (kAll: every task); a finished task wakes
+  // the waiters only when it is one of them, so that a thread waiting for
+  // one result is not woken by every other.
+  static constexpr int kAll = -1;
+  std::vector<int> waited_;
   int submitted_ = 0;
   int finished_count_ = 0;
   bool closing_ = false;
