@@ -379,7 +379,12 @@ std::string TodoClasses::MemberAdvice(const std::string& target, std::string_vie
 
 std::vector<TodoItem> ScanUnitTodo(std::string_view text, const std::string& file,
                                    const TodoClasses& classes) {
-  std::vector<Found> found = UnitScan(text, classes).Run();
+  return ScanUnitTodo(text, file, classes, SignificantTokens(text));
+}
+
+std::vector<TodoItem> ScanUnitTodo(std::string_view text, const std::string& file,
+                                   const TodoClasses& classes, std::vector<PasToken> tokens) {
+  std::vector<Found> found = UnitScan(text, std::move(tokens), classes).Run();
   std::vector<TodoItem> items;
   Place(text, found, file, &items);
   return items;

@@ -86,6 +86,9 @@ struct TodoClasses {
 // The to-do items of one Pascal unit's text, in text order.
 std::vector<TodoItem> ScanUnitTodo(std::string_view text, const std::string& file,
                                    const TodoClasses& classes);
+// The same with the text's significant tokens, when the caller has them.
+std::vector<TodoItem> ScanUnitTodo(std::string_view text, const std::string& file,
+                                   const TodoClasses& classes, std::vector<PasToken> tokens);
 
 // Collects the to-do items of one form while its objects are converted.
 class TFormTodo {

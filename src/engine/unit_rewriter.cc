@@ -52,7 +52,9 @@ std::string TComponentReplacer::MissingUnits(const std::set<std::string>& named)
 
 void TComponentReplacer::ReplaceInUnit(const std::string& text, const std::string& source_path,
                                        TextEncoding encoding, const std::string& dest_path) {
-  TPasParser scanner(text);
+  // The tokens without blanks, comments kept (they may name classes too);
+  // a unit left as it was hands them on to the to-do scan.
+  std::vector<PasToken> tokens = SignificantTokens(text, /*with_comments=*/true);
   // The output is the text with the replaced tokens spliced in: only the
   // stretches between replacements are copied, and nothing at all when the
   // unit has none.
@@ -69,8 +71,9 @@ void TComponentReplacer::ReplaceInUnit(const std::string& text, const std::strin
   std::set<std::string> clause_units;
   bool in_uses = false;
   bool unchanged = true;
-  std::string_view token;
-  for (int code; (code = scanner.GetNext(&token)) != kTokEnd;) {
+  for (size_t i = 0; i < tokens.size(); ++i) {
+    const int code = tokens[i].code;
+    const std::string_view token = tokens[i].text;
     switch (code) {
       case kTokComment: {
         const int before = changes;
@@ -89,11 +92,8 @@ void TComponentReplacer::ReplaceInUnit(const std::string& text, const std::strin
         // The names the clause holds already, so that none is added twice
         // (a unit that names both source libraries, or a second run).
         clause_units.clear();
-        TPasParser ahead(std::string_view(text).substr(static_cast<size_t>(scanner.PrevPos())));
-        std::string_view t;
-        ahead.GetNext(&t);  // "uses" itself
-        for (int c; (c = ahead.GetNext(&t)) != kTokEnd && c != kTokSemicolon;)
-          if (c == kTokIdent) clause_units.insert(UpperCase(std::string(t)));
+        for (size_t j = i + 1; j < tokens.size() && tokens[j].code != kTokSemicolon; ++j)
+          if (tokens[j].code == kTokIdent) clause_units.insert(UpperCase(std::string(tokens[j].text)));
         break;
       }
       case kTokIdent: {
@@ -131,8 +131,12 @@ void TComponentReplacer::ReplaceInUnit(const std::string& text, const std::strin
   // command: the rewritten text when it replaces the original.
   const bool rewritten = !unchanged && !Options->DryRun;
   if (Todo.family.empty()) Todo = TodoClasses::Of(*this);
-  report.todo = ScanUnitTodo(rewritten ? std::string_view(out) : std::string_view(text), source_path,
-                             Todo);
+  if (rewritten) {
+    report.todo = ScanUnitTodo(out, source_path, Todo);
+  } else {
+    std::erase_if(tokens, [](const PasToken& t) { return t.code == kTokComment; });
+    report.todo = ScanUnitTodo(text, source_path, Todo, std::move(tokens));
+  }
   if (unchanged) return;
   WriteOutput(dest_path, EncodeText(out, encoding));
   report.outcome = "changed";

@@ -202,7 +202,7 @@ int TPasParser::GetNext(std::string& s) {
   return code;
 }
 
-std::vector<PasToken> SignificantTokens(std::string_view text) {
+std::vector<PasToken> SignificantTokens(std::string_view text, bool with_comments) {
   std::vector<PasToken> tokens;
   // Statements hold about one significant token in every three bytes, a
   // unit as a whole fewer: one allocation for most units.
@@ -211,7 +211,7 @@ std::vector<PasToken> SignificantTokens(std::string_view text) {
   while (scanner.pos_ < text.size()) {
     size_t end;
     const int code = scanner.Scan(&end);
-    if (code != kTokBlank && code != kTokComment) {
+    if (code != kTokBlank && (code != kTokComment || with_comments)) {
       const size_t at = scanner.pos_;
       tokens.push_back({code, std::string_view(text.data() + at, end - at), at});
     }

@@ -70,7 +70,7 @@ class TPasParser {
   static int KeywordCode(std::string_view word);
 
  private:
-  friend std::vector<PasToken> SignificantTokens(std::string_view text);
+  friend std::vector<PasToken> SignificantTokens(std::string_view text, bool with_comments);
   // The code of the token at pos_, which is before the end; its end in *end.
   int Scan(size_t* end) const;
   size_t ScanString(size_t from) const;
@@ -89,8 +89,9 @@ struct PasToken {
   size_t offset;
 };
 
-// The tokens of a text without its blanks and comments, in text order. The
-// views point into text, which the caller keeps alive.
-std::vector<PasToken> SignificantTokens(std::string_view text);
+// The tokens of a text without its blanks, and without its comments unless
+// asked for, in text order. The views point into text, which the caller
+// keeps alive.
+std::vector<PasToken> SignificantTokens(std::string_view text, bool with_comments = false);
 
 }  // namespace tolvern
