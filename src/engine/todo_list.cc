@@ -359,8 +359,8 @@ void TodoClasses::LearnNames(FoldedMap<std::string> declared) {
   }
 }
 
-FoldedMap<std::string> TodoClasses::DeclaredNames(
-    std::string_view unit_text, std::vector<PasToken> tokens) const {
+FoldedMap<std::string> TodoClasses::DeclaredNames(std::string_view unit_text,
+                                                  std::vector<PasToken> tokens) const {
   return UnitScan(unit_text, std::move(tokens), *this).Declarations();
 }
 

@@ -42,8 +42,8 @@ struct TodoItem {
 // a unit reads the same before and after its migration.
 struct TodoClasses {
   std::string family;                                      // the source unit, "DBTables" or "ADODB"
-  FoldedMap<std::string> target_of;  // by name
-  FoldedSet mapped_sources;          // source classes
+  FoldedMap<std::string> target_of;                        // by name
+  FoldedSet mapped_sources;                                // source classes
   // Names that the units of a run declare with a mapped class, so that
   // dmOrders.qryOrders.Member is known in every unit, not only in the one
   // that declares qryOrders.

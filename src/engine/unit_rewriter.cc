@@ -93,7 +93,8 @@ void TComponentReplacer::ReplaceInUnit(const std::string& text, const std::strin
         // (a unit that names both source libraries, or a second run).
         clause_units.clear();
         for (size_t j = i + 1; j < tokens.size() && tokens[j].code != kTokSemicolon; ++j)
-          if (tokens[j].code == kTokIdent) clause_units.insert(UpperCase(std::string(tokens[j].text)));
+          if (tokens[j].code == kTokIdent)
+            clause_units.insert(UpperCase(std::string(tokens[j].text)));
         break;
       }
       case kTokIdent: {

@@ -72,13 +72,16 @@ TOLVERN_ALWAYS_INLINE int KeywordOf(std::string_view word) {
   };
   const char first = static_cast<char>(word[0] & ~0x20);
   switch (word.size()) {
-    case 3: return first == 'E' ? is("END", kTokEndKw) : 0;
+    case 3:
+      return first == 'E' ? is("END", kTokEndKw) : 0;
     case 4:
       return first == 'I' ? is("ITEM", kTokItem) : first == 'U' ? is("USES", kTokUses) : 0;
     case 6:
       return first == 'I' ? is("INLINE", kTokInline) : first == 'O' ? is("OBJECT", kTokObject) : 0;
-    case 9: return first == 'I' ? is("INHERITED", kTokInherited) : 0;
-    default: return 0;
+    case 9:
+      return first == 'I' ? is("INHERITED", kTokInherited) : 0;
+    default:
+      return 0;
   }
 }
 
