@@ -313,7 +313,6 @@ TodoClasses TodoClasses::Of(const TComponentReplacer& replacer) {
   for (int i = 0; i < replacer.OldNames.Count(); ++i) {
     const std::string target = replacer.NewNames[replacer.OldNames.Object(i)];
     c.target_of[UpperCase(replacer.OldNames[i])] = target;
-    c.mapped_sources.insert(UpperCase(replacer.OldNames[i]));
     c.target_of[UpperCase(target)] = target;
   }
   for (const TodoMember& row : TodoMembers()) {

@@ -43,7 +43,6 @@ struct TodoItem {
 struct TodoClasses {
   std::string family;                                      // the source unit, "DBTables" or "ADODB"
   FoldedMap<std::string> target_of;                        // by name
-  FoldedSet mapped_sources;                                // source classes
   // Names that the units of a run declare with a mapped class, so that
   // dmOrders.qryOrders.Member is known in every unit, not only in the one
   // that declares qryOrders.
