@@ -42,7 +42,7 @@ struct TodoItem {
 // a unit reads the same before and after its migration.
 struct TodoClasses {
   std::string family;                                      // the source unit, "DBTables" or "ADODB"
-  FoldedMap<std::string> target_of;                        // by name
+  FoldedMap<std::string> target_of;  // by name
   // Names that the units of a run declare with a mapped class, so that
   // dmOrders.qryOrders.Member is known in every unit, not only in the one
   // that declares qryOrders.
