@@ -81,7 +81,12 @@ void StringList::SetText(std::string_view text) {
 }
 
 std::string StringList::Text() const {
+  // Sized first: a long list (an undo file of tens of thousands of lines)
+  // is not copied over and over as it grows.
+  size_t size = 0;
+  for (const Line& l : lines_) size += l.text.size() + 2;
   std::string out;
+  out.reserve(size);
   for (const Line& l : lines_) {
     out += l.text;
     out += "\r\n";

@@ -512,7 +512,18 @@ std::string FormatTodo(const std::vector<const std::vector<TodoItem>*>& parts) {
       if (list.empty()) files.push_back(item.file);
       list.push_back(&item);
     }
+  // The text is sized before it is made: a list that doubled its room as it
+  // grew would need half as much again at its peak, which counts in a large
+  // run, where the list is made while every file's record is still held.
+  constexpr std::string_view kDash = " \xE2\x80\x94 ";
+  const auto digits = [](int n) { return std::to_string(n).size(); };
+  size_t size = 0;
+  for (std::string_view file : files)
+    for (const TodoItem* i : by_file[file])
+      size += i->file.size() + 1 + digits(i->line) + 1 + digits(i->col) + 2 + i->kind.size() + 2 +
+              i->text.size() + kDash.size() + i->advice.size() + 1;
   std::string out;
+  out.reserve(size);
   for (std::string_view file : files)
     for (const TodoItem* i : by_file[file])
       out.append(i->file)
@@ -524,7 +535,7 @@ std::string FormatTodo(const std::vector<const std::vector<TodoItem>*>& parts) {
           .append(i->kind)
           .append(": ")
           .append(i->text)
-          .append(" \xE2\x80\x94 ")
+          .append(kDash)
           .append(i->advice)
           .append("\n");
   return out;
