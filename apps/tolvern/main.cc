@@ -249,6 +249,7 @@ int RunMigrate(const MigrateArgs& args) {
     options.WriteLog = false;
     options.ViewLog = false;
     options.DryRun = true;
+    options.Jobs = WorkerPool::ThreadsFor(args.jobs);
     replacer.Report.details = false;
     replacer.OnProgress = nullptr;
     replacer.OnFileChanged = nullptr;
@@ -450,6 +451,10 @@ int main(int argc, char** argv) {
   todo->add_flag("--ado", targs.ado, "The ADO components (default: BDE)");
   todo->add_option("--profile", targs.profiles,
                    "Lay a mapping profile (JSON) over the built-in one; repeatable, in order");
+  todo->add_option("--jobs,-j", targs.jobs,
+                   "Files read at once (default: the machine's cores, at most 8; 1: one after "
+                   "the other)")
+      ->check(CLI::Range(1, 1024));
 
   std::string undo_file;
   CLI::App* restore = app.add_subcommand("restore", "Put back the originals listed in an undo file.");

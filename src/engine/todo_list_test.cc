@@ -118,6 +118,10 @@ TEST_F(TodoListTest, TodoListsTheExampleExactlyAndMigrateAgrees) {
   auto r = RunTolvern({"todo", "--folder", kTodoExample});
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(SortedLines(r.out), SortedLines(testing::ReadFileBytes(kTodoExample + ".expected")));
+  // One file after the other or several at once, the list is the same, in
+  // the same order.
+  for (const char* jobs : {"1", "3"})
+    EXPECT_EQ(RunTolvern({"todo", "--folder", kTodoExample, "--jobs", jobs}).out, r.out) << jobs;
 
   // A dry run lists the same places; a real run lists them where they stand
   // in its rewritten units (a class name replaced before one moves it).
