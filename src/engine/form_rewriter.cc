@@ -41,9 +41,26 @@ std::string LineBreakOf(std::string_view text) {
   return lf > 0 && crlf == 0 ? "\n" : "\r\n";
 }
 
-int LineOf(std::string_view text, size_t offset) {
-  return 1 + static_cast<int>(std::count(text.begin(), text.begin() + static_cast<long>(offset), '\n'));
-}
+// The 1-based line of offsets in a text, counted on from the last one asked
+// for when it lies before: a form's objects are asked for in order, so the
+// form is read once, not once for each object.
+class LineCounter {
+ public:
+  explicit LineCounter(std::string_view text) : text_(text) {}
+  int LineOf(size_t offset) {
+    offset = std::min(offset, text_.size());
+    if (offset < at_) at_ = 0, line_ = 1;
+    line_ += static_cast<int>(std::count(text_.begin() + static_cast<long>(at_),
+                                         text_.begin() + static_cast<long>(offset), '\n'));
+    at_ = offset;
+    return line_;
+  }
+
+ private:
+  std::string_view text_;
+  size_t at_ = 0;
+  int line_ = 1;
+};
 
 // The edit that gives an object of a binary form another class name.
 StreamEdit ClassNameEdit(const FormFileData& form, const ObjectSpan& o, const std::string& name) {
@@ -123,6 +140,7 @@ void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::stri
                     EncodingName(form.Encoding), 0, "unchanged", "", {}, {}, 0, 0};
   if (Todo.family.empty()) Todo = TodoClasses::Of(*this);
   TFormTodo todo(text, source_path, Todo);
+  LineCounter lines(text);
   std::string_view token;
   for (int code; (code = scanner.GetNext(&token)) != kTokEnd;) {
     // Inherited and inline objects are converted too: the run renames their
@@ -158,7 +176,7 @@ void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::stri
         // A descendant keeps its own class, converted or not.
         std::string replaced = ancestor.empty() ? target : std::string(token);
         int pos = static_cast<int>(object_pos) + 1;
-        const int line = LineOf(text, object_pos);
+        const int line = lines.LineOf(object_pos);
         if (parser.Parse(text, "<object>", pos)) {
           ++changes;
           ++report.objects_rewritten;
@@ -180,7 +198,7 @@ void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::stri
           const size_t stop = static_cast<size_t>(std::max(parser.FurthestPos(), 1) - 1);
           const std::string reason =
               res::Format(res::kOutsideFormGrammar,
-                          {std::to_string(LineOf(text, std::min(stop, text.size())))});
+                          {std::to_string(lines.LineOf(stop))});
           const std::string where = source_path + "(" + std::to_string(line) + ")";
           LogLine(
               ancestor.empty()

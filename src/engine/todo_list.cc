@@ -33,23 +33,25 @@ bool Is(const Tok& t, std::string_view word) {
   return t.code == kTokIdent && SameText(t.text, word);
 }
 
-// 1-based line and column of each offset; offsets in ascending order.
+// 1-based line and column of each offset, counted on from *cursor (from
+// the text's start for an offset that lies before it).
 void Place(std::string_view text, std::vector<Found>& found, const std::string& file,
-           std::vector<TodoItem>* items) {
+           std::vector<TodoItem>* items, TodoLineCursor* cursor) {
   std::stable_sort(found.begin(), found.end(),
                    [](const Found& a, const Found& b) { return a.offset < b.offset; });
-  size_t at = 0, line_start = 0;
-  int line = 1;
+  TodoLineCursor& c = *cursor;
   for (Found& f : found) {
-    for (; at < f.offset && at < text.size(); ++at)
-      if (text[at] == '\n') {
-        ++line;
-        line_start = at + 1;
+    if (f.offset < c.at) c = TodoLineCursor{};
+    for (; c.at < f.offset && c.at < text.size(); ++c.at)
+      if (text[c.at] == '\n') {
+        ++c.line;
+        c.line_start = c.at + 1;
       }
-    items->push_back({f.kind, file, line, static_cast<int>(f.offset - line_start) + 1,
+    items->push_back({f.kind, file, c.line, static_cast<int>(f.offset - c.line_start) + 1,
                       std::move(f.text), std::move(f.advice)});
   }
 }
+
 
 class UnitScan {
  public:
@@ -385,13 +387,14 @@ std::vector<TodoItem> ScanUnitTodo(std::string_view text, const std::string& fil
                                    const TodoClasses& classes, std::vector<PasToken> tokens) {
   std::vector<Found> found = UnitScan(text, std::move(tokens), classes).Run();
   std::vector<TodoItem> items;
-  Place(text, found, file, &items);
+  TodoLineCursor cursor;
+  Place(text, found, file, &items, &cursor);
   return items;
 }
 
 void TFormTodo::Add(const char* kind, size_t offset, std::string text, std::string advice) {
   std::vector<Found> one{{offset, kind, std::move(text), std::move(advice)}};
-  Place(text_, one, file_, &items_);
+  Place(text_, one, file_, &items_, &cursor_);
 }
 
 void TFormTodo::Converted(size_t pos, const std::string& name, const std::string& cls,

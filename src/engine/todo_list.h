@@ -89,6 +89,14 @@ std::vector<TodoItem> ScanUnitTodo(std::string_view text, const std::string& fil
 std::vector<TodoItem> ScanUnitTodo(std::string_view text, const std::string& file,
                                    const TodoClasses& classes, std::vector<PasToken> tokens);
 
+// Where in a text the last to-do item was placed: the next one is counted
+// on from there when it comes later, so that a form of many objects is read
+// once, not once for each of its items.
+struct TodoLineCursor {
+  size_t at = 0, line_start = 0;
+  int line = 1;
+};
+
 // Collects the to-do items of one form while its objects are converted.
 class TFormTodo {
  public:
@@ -108,6 +116,7 @@ class TFormTodo {
  private:
   void Add(const char* kind, size_t offset, std::string text, std::string advice);
   std::string_view text_;
+  TodoLineCursor cursor_;
   std::string file_;
   const TodoClasses& classes_;
   std::vector<TodoItem> items_;

@@ -162,6 +162,47 @@ TEST_F(TodoListTest, TodoListsTheExampleExactlyAndMigrateAgrees) {
   EXPECT_NE(after.out.find("Orders.pas:12:28: member: tblCustomers.Exclusive"), std::string::npos);
 }
 
+// Each place of a form names the line and column where its text stands,
+// also when the places are found out of the form's order: here the object
+// that cannot be converted comes first, and is named after the objects
+// below it.
+TEST_F(TodoListTest, FormPlacesStandWhereTheirTextIsInAnyOrder) {
+  ScratchDir dir;
+  fs::copy(kTodoExample, dir / "tree", fs::copy_options::recursive);
+  std::string form = dir.Read("tree/Customers.dfm");
+  const std::string broken = "  object tblBroken: TTable\r\n    Tag = @\r\n  end\r\n";
+  const size_t at = form.find(broken);
+  ASSERT_NE(at, std::string::npos);
+  form.erase(at, broken.size());
+  form.insert(form.find('\n') + 1, broken);
+  dir.Write("tree/Customers.dfm", form);
+
+  auto r = RunTolvern({"todo", "--folder", dir / "tree"});
+  std::vector<std::string> lines;
+  for (size_t start = 0, end; start < form.size(); start = end + 1) {
+    end = form.find('\n', start);
+    lines.push_back(form.substr(start, end - start));  // CR LF: the CR stays at the end
+  }
+  int places = 0;
+  for (const std::string& item : SortedLines(r.out)) {
+    if (item.rfind("Customers.dfm:", 0) != 0) continue;
+    ++places;
+    int line = 0, col = 0;
+    char kind[32] = {};
+    ASSERT_EQ(std::sscanf(item.c_str(), "Customers.dfm:%d:%d: %31[a-z-]", &line, &col, kind), 3);
+    // "Name.Prop = value": the property stands there; an object, its keyword.
+    const size_t text = item.find(": ", item.find(kind)) + 2;
+    const std::string expected = std::string(kind) == "form-object"
+                                     ? "object"
+                                     : item.substr(item.find('.', text) + 1, 8);
+    ASSERT_LE(static_cast<size_t>(line), lines.size()) << item;
+    EXPECT_EQ(lines[static_cast<size_t>(line) - 1].substr(static_cast<size_t>(col) - 1, expected.size()),
+              expected)
+        << item;
+  }
+  EXPECT_EQ(places, 8) << r.out;
+}
+
 TEST_F(TodoListTest, TodoNeedsATreeAndReadsTheAdoFamilyOnRequest) {
   EXPECT_EQ(RunTolvern({"todo"}).exit_code, 2);
   ScratchDir dir;
