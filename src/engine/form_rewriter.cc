@@ -197,8 +197,7 @@ void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::stri
         } else {
           const size_t stop = static_cast<size_t>(std::max(parser.FurthestPos(), 1) - 1);
           const std::string reason =
-              res::Format(res::kOutsideFormGrammar,
-                          {std::to_string(lines.LineOf(stop))});
+              res::Format(res::kOutsideFormGrammar, {std::to_string(lines.LineOf(stop))});
           const std::string where = source_path + "(" + std::to_string(line) + ")";
           LogLine(
               ancestor.empty()

@@ -52,7 +52,6 @@ void Place(std::string_view text, std::vector<Found>& found, const std::string& 
   }
 }
 
-
 class UnitScan {
  public:
   UnitScan(std::string_view text, const TodoClasses& classes)

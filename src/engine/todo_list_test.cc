@@ -192,12 +192,12 @@ TEST_F(TodoListTest, FormPlacesStandWhereTheirTextIsInAnyOrder) {
     ASSERT_EQ(std::sscanf(item.c_str(), "Customers.dfm:%d:%d: %31[a-z-]", &line, &col, kind), 3);
     // "Name.Prop = value": the property stands there; an object, its keyword.
     const size_t text = item.find(": ", item.find(kind)) + 2;
-    const std::string expected = std::string(kind) == "form-object"
-                                     ? "object"
-                                     : item.substr(item.find('.', text) + 1, 8);
+    const std::string expected =
+        std::string(kind) == "form-object" ? "object" : item.substr(item.find('.', text) + 1, 8);
     ASSERT_LE(static_cast<size_t>(line), lines.size()) << item;
-    EXPECT_EQ(lines[static_cast<size_t>(line) - 1].substr(static_cast<size_t>(col) - 1, expected.size()),
-              expected)
+    EXPECT_EQ(
+        lines[static_cast<size_t>(line) - 1].substr(static_cast<size_t>(col) - 1, expected.size()),
+        expected)
         << item;
   }
   EXPECT_EQ(places, 8) << r.out;
