@@ -429,12 +429,20 @@ void TFormTodo::Converted(size_t pos, const std::string& name, const std::string
 
 void TFormTodo::NotConverted(int line, const std::string& name, const std::string& cls,
                              const std::string& reason) {
-  size_t offset = 0;
-  for (int l = 1; l < line && offset != std::string_view::npos; ++l) {
+  // The objects come in the order of the form: the line is looked for on
+  // from the last one.
+  if (line < line_of_.line) line_of_ = {};
+  size_t offset = line_of_.start;
+  for (int l = line_of_.line; l < line && offset != std::string_view::npos; ++l) {
     offset = text_.find('\n', offset);
     if (offset != std::string_view::npos) ++offset;
   }
-  if (offset == std::string_view::npos) offset = 0;
+  if (offset == std::string_view::npos) {
+    offset = 0;
+    line_of_ = {};
+  } else {
+    line_of_ = {offset, line};
+  }
   offset = std::min(text_.find_first_not_of(" \t", offset), text_.size());
   Add(todo_kind::kFormObject, offset, "object " + name + ": " + cls,
       "left unconverted (" + reason + "): convert it by hand");

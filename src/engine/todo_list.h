@@ -117,6 +117,10 @@ class TFormTodo {
   void Add(const char* kind, size_t offset, std::string text, std::string advice);
   std::string_view text_;
   TodoLineCursor cursor_;
+  struct {
+    size_t start = 0;  // of the line last asked for by NotConverted
+    int line = 1;
+  } line_of_;
   std::string file_;
   const TodoClasses& classes_;
   std::vector<TodoItem> items_;
