@@ -133,6 +133,9 @@ void TComponentReplacer::ReplaceInUnit(const std::string& text, const std::strin
   const bool rewritten = !unchanged && !Options->DryRun;
   if (Todo.family.empty()) Todo = TodoClasses::Of(*this);
   if (rewritten) {
+    // The new text has tokens of its own; the old list goes first, so that
+    // a large unit does not hold two lists at once.
+    std::vector<PasToken>().swap(tokens);
     report.todo = ScanUnitTodo(out, source_path, Todo);
   } else {
     std::erase_if(tokens, [](const PasToken& t) { return t.code == kTokComment; });
