@@ -8,6 +8,7 @@
 #include "engine/component_replacer.h"
 #include "engine/todo_list.h"
 #include "files/file_utils.h"
+#include "files/line_cursor.h"
 #include "parsing/pas_parser.h"
 #include "platform/disk.h"
 #include "platform/errors.h"
@@ -40,27 +41,6 @@ std::string LineBreakOf(std::string_view text) {
   }
   return lf > 0 && crlf == 0 ? "\n" : "\r\n";
 }
-
-// The 1-based line of offsets in a text, counted on from the last one asked
-// for when it lies before: a form's objects are asked for in order, so the
-// form is read once, not once for each object.
-class LineCounter {
- public:
-  explicit LineCounter(std::string_view text) : text_(text) {}
-  int LineOf(size_t offset) {
-    offset = std::min(offset, text_.size());
-    if (offset < at_) at_ = 0, line_ = 1;
-    line_ += static_cast<int>(std::count(text_.begin() + static_cast<long>(at_),
-                                         text_.begin() + static_cast<long>(offset), '\n'));
-    at_ = offset;
-    return line_;
-  }
-
- private:
-  std::string_view text_;
-  size_t at_ = 0;
-  int line_ = 1;
-};
 
 // The edit that gives an object of a binary form another class name.
 StreamEdit ClassNameEdit(const FormFileData& form, const ObjectSpan& o, const std::string& name) {
@@ -140,7 +120,7 @@ void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::stri
                     EncodingName(form.Encoding), 0, "unchanged", "", {}, {}, 0, 0};
   if (Todo.family.empty()) Todo = TodoClasses::Of(*this);
   TFormTodo todo(text, source_path, Todo);
-  LineCounter lines(text);
+  LineCursor lines(text);
   std::string_view token;
   for (int code; (code = scanner.GetNext(&token)) != kTokEnd;) {
     // Inherited and inline objects are converted too: the run renames their

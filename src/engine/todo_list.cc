@@ -33,21 +33,14 @@ bool Is(const Tok& t, std::string_view word) {
   return t.code == kTokIdent && SameText(t.text, word);
 }
 
-// 1-based line and column of each offset, counted on from *cursor (from
-// the text's start for an offset that lies before it).
-void Place(std::string_view text, std::vector<Found>& found, const std::string& file,
-           std::vector<TodoItem>* items, TodoLineCursor* cursor) {
+// 1-based line and column of each offset, in the text the cursor reads.
+void Place(std::vector<Found>& found, const std::string& file, std::vector<TodoItem>* items,
+           LineCursor* lines) {
   std::stable_sort(found.begin(), found.end(),
                    [](const Found& a, const Found& b) { return a.offset < b.offset; });
-  TodoLineCursor& c = *cursor;
   for (Found& f : found) {
-    if (f.offset < c.at) c = TodoLineCursor{};
-    for (; c.at < f.offset && c.at < text.size(); ++c.at)
-      if (text[c.at] == '\n') {
-        ++c.line;
-        c.line_start = c.at + 1;
-      }
-    items->push_back({f.kind, file, c.line, static_cast<int>(f.offset - c.line_start) + 1,
+    const int line = lines->LineOf(f.offset);
+    items->push_back({f.kind, file, line, static_cast<int>(f.offset - lines->LineStart()) + 1,
                       std::move(f.text), std::move(f.advice)});
   }
 }
@@ -192,8 +185,7 @@ class UnitScan {
     if (SameText(toks_[m].text, "Params") && CodeAt(m + 1, kDot) && At(m + 2) &&
         Is(toks_[m + 2], "Values") && CodeAt(m + 3, kOpenBracket) && CodeAt(m + 4, kTokString) &&
         CodeAt(m + 5, kCloseBracket)) {
-      std::string key(toks_[m + 4].text);
-      advice = classes_.MemberAdvice(target, "Params.Values[" + UpperCase(key) + "]");
+      advice = classes_.MemberAdvice(target, "Params.Values[" + std::string(toks_[m + 4].text) + "]");
       if (!advice.empty()) last = m + 5;
     }
     if (advice.empty()) advice = classes_.MemberAdvice(target, toks_[m].text);
@@ -313,8 +305,8 @@ TodoClasses TodoClasses::Of(const TComponentReplacer& replacer) {
   c.family = replacer.OldUnit == "ADODB" ? "ADODB" : "DBTables";
   for (int i = 0; i < replacer.OldNames.Count(); ++i) {
     const std::string target = replacer.NewNames[replacer.OldNames.Object(i)];
-    c.target_of[UpperCase(replacer.OldNames[i])] = target;
-    c.target_of[UpperCase(target)] = target;
+    c.target_of[replacer.OldNames[i]] = target;
+    c.target_of[target] = target;
   }
   for (const TodoMember& row : TodoMembers()) {
     if (!SameText(row.family, c.family)) continue;
@@ -328,7 +320,7 @@ TodoClasses TodoClasses::Of(const TComponentReplacer& replacer) {
       if (const ComponentClass* cls = GetClass(target);
           cls && cls->HasProperty(std::string(row.member)))
         continue;
-      auto& list = c.members[UpperCase(std::string(row.member))];
+      auto& list = c.members[std::string(row.member)];
       bool listed = false;
       for (const auto& entry : list) listed = listed || entry.first == target;
       if (!listed) list.emplace_back(target, std::string(row.advice));
@@ -339,17 +331,13 @@ TodoClasses TodoClasses::Of(const TComponentReplacer& replacer) {
     if (row.match == "prefix") {
       c.interface_prefixes.push_back(&row);
     } else if (row.match == "unit") {
-      c.interface_units[UpperCase(std::string(row.name))] = &row;
+      c.interface_units[std::string(row.name)] = &row;
     } else {
-      c.interface_names[UpperCase(std::string(row.name))] = &row;
+      c.interface_names[std::string(row.name)] = &row;
       c.interface_names_filter.Add(row.name);
     }
   }
   return c;
-}
-
-void TodoClasses::LearnNames(std::string_view unit_text) {
-  LearnNames(DeclaredNames(unit_text, SignificantTokens(unit_text)));
 }
 
 void TodoClasses::LearnNames(FoldedMap<std::string> declared) {
@@ -386,14 +374,14 @@ std::vector<TodoItem> ScanUnitTodo(std::string_view text, const std::string& fil
                                    const TodoClasses& classes, std::vector<PasToken> tokens) {
   std::vector<Found> found = UnitScan(text, std::move(tokens), classes).Run();
   std::vector<TodoItem> items;
-  TodoLineCursor cursor;
-  Place(text, found, file, &items, &cursor);
+  LineCursor lines(text);
+  Place(found, file, &items, &lines);
   return items;
 }
 
 void TFormTodo::Add(const char* kind, size_t offset, std::string text, std::string advice) {
   std::vector<Found> one{{offset, kind, std::move(text), std::move(advice)}};
-  Place(text_, one, file_, &items_, &cursor_);
+  Place(one, file_, &items_, &lines_);
 }
 
 void TFormTodo::Converted(size_t pos, const std::string& name, const std::string& cls,
@@ -429,20 +417,7 @@ void TFormTodo::Converted(size_t pos, const std::string& name, const std::string
 
 void TFormTodo::NotConverted(int line, const std::string& name, const std::string& cls,
                              const std::string& reason) {
-  // The objects come in the order of the form: the line is looked for on
-  // from the last one.
-  if (line < line_of_.line) line_of_ = {};
-  size_t offset = line_of_.start;
-  for (int l = line_of_.line; l < line && offset != std::string_view::npos; ++l) {
-    offset = text_.find('\n', offset);
-    if (offset != std::string_view::npos) ++offset;
-  }
-  if (offset == std::string_view::npos) {
-    offset = 0;
-    line_of_ = {};
-  } else {
-    line_of_ = {offset, line};
-  }
+  size_t offset = lines_.MoveToLine(line) ? lines_.LineStart() : 0;
   offset = std::min(text_.find_first_not_of(" \t", offset), text_.size());
   Add(todo_kind::kFormObject, offset, "object " + name + ": " + cls,
       "left unconverted (" + reason + "): convert it by hand");

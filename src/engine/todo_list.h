@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "files/line_cursor.h"
 #include "parsing/pas_parser.h"
 #include "platform/ascii_text.h"
 
@@ -59,10 +60,8 @@ struct TodoClasses {
   // targets that do not publish the member.
   FoldedMap<std::vector<std::pair<std::string, std::string>>> members;
 
-  // Learns the names a unit declares with a mapped class.
-  void LearnNames(std::string_view unit_text);
-  // Takes names found by DeclaredNames; a name known already ends as the
-  // later unit declares it.
+  // Takes the names a unit declares (DeclaredNames); a name known already
+  // ends as the later unit declares it.
   void LearnNames(FoldedMap<std::string> declared);
   // The names a unit declares with a mapped class (name -> target class),
   // from its text and its significant tokens.
@@ -89,19 +88,11 @@ std::vector<TodoItem> ScanUnitTodo(std::string_view text, const std::string& fil
 std::vector<TodoItem> ScanUnitTodo(std::string_view text, const std::string& file,
                                    const TodoClasses& classes, std::vector<PasToken> tokens);
 
-// Where in a text the last to-do item was placed: the next one is counted
-// on from there when it comes later, so that a form of many objects is read
-// once, not once for each of its items.
-struct TodoLineCursor {
-  size_t at = 0, line_start = 0;
-  int line = 1;
-};
-
 // Collects the to-do items of one form while its objects are converted.
 class TFormTodo {
  public:
   TFormTodo(std::string_view form_text, std::string file, const TodoClasses& classes)
-      : text_(form_text), file_(std::move(file)), classes_(classes) {}
+      : text_(form_text), lines_(form_text), file_(std::move(file)), classes_(classes) {}
   // An object of source class cls (or of a descendant converted as cls),
   // whose "object" keyword stands at offset pos, converted with decisions.
   void Converted(size_t pos, const std::string& name, const std::string& cls,
@@ -116,11 +107,7 @@ class TFormTodo {
  private:
   void Add(const char* kind, size_t offset, std::string text, std::string advice);
   std::string_view text_;
-  TodoLineCursor cursor_;
-  struct {
-    size_t start = 0;  // of the line last asked for by NotConverted
-    int line = 1;
-  } line_of_;
+  LineCursor lines_;  // the places come mostly in the form's order
   std::string file_;
   const TodoClasses& classes_;
   std::vector<TodoItem> items_;
