@@ -30,7 +30,9 @@ std::mt19937_64 rng;
 
 int Pick(int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); }
 template <typename T, size_t N>
-const T& Any(const T (&a)[N]) { return a[Pick(static_cast<int>(N))]; }
+const T& Any(const T (&a)[N]) {
+  return a[Pick(static_cast<int>(N))];
+}
 
 const char* kBde[] = {"TQuery", "TTable", "TStoredProc", "TDatabase", "TUpdateSQL", "TwwQuery"};
 const char* kAdo[] = {"TADOQuery", "TADOTable", "TADOConnection", "TADOStoredProc", "TADODataSet"};
@@ -62,26 +64,47 @@ std::string Unit(const std::string& name, bool ado, bool has_form, int body_line
                   (ado ? "ADODB" : "DBTables") + ", Forms;\r\n\r\ntype\r\n  T" + name +
                   " = class(TForm)\r\n";
   for (int i = 0; i < 4 + Pick(6); ++i)
-    s += "    F" + std::to_string(i) + ": " + (Pick(3) ? classes[Pick(nclasses)] : Any(kOther)) + ";\r\n";
-  s += "    procedure Load" + std::string(Any(kWords)) + "(Sender: TObject);\r\n  end;\r\n\r\n"
+    s += "    F" + std::to_string(i) + ": " + (Pick(3) ? classes[Pick(nclasses)] : Any(kOther)) +
+         ";\r\n";
+  s += "    procedure Load" + std::string(Any(kWords)) +
+       "(Sender: TObject);\r\n  end;\r\n\r\n"
        "implementation\r\n\r\n";
   if (has_form) s += "{$R *.DFM}\r\n\r\n";
   s += "uses Math;\r\n\r\n";
   int written = 0;
   int proc = 0;
   while (written < body_lines) {
-    s += "procedure T" + name + ".Proc" + std::to_string(proc++) + "(Sender: TObject);\r\nvar\r\n"
-         "  Q: " + classes[Pick(nclasses)] + ";\r\n  I: Integer;\r\nbegin\r\n";
+    s += "procedure T" + name + ".Proc" + std::to_string(proc++) +
+         "(Sender: TObject);\r\nvar\r\n"
+         "  Q: " +
+         classes[Pick(nclasses)] + ";\r\n  I: Integer;\r\nbegin\r\n";
     written += 5;
     for (int k = 0; k < 8 + Pick(20); ++k, ++written) {
       switch (Pick(7)) {
-        case 0: s += "  Q := " + std::string(classes[Pick(nclasses)]) + ".Create(nil); // a fresh " + classes[Pick(nclasses)] + "\r\n"; break;
-        case 1: s += "  ShowMessage('The " + std::string(classes[Pick(nclasses)]) + " is not ready: ' + IntToStr(I));\r\n"; break;
-        case 2: s += "  for I := 0 to Q.FieldCount - 1 do Inc(Total" + std::to_string(k) + ");\r\n"; break;
-        case 3: s += "  { (* keep the " + std::string(Any(kWords)) + " in step *) }\r\n"; break;
-        case 4: s += "  if Q.Active then Q.Close else Q.Open;\r\n"; break;
-        case 5: s += "  Q.SQL.Text := 'select * from " + std::string(Any(kTables)) + " where ID = :ID';\r\n"; break;
-        default: s += "  I := I * 2 + " + std::to_string(Pick(1000)) + ";\r\n"; break;
+        case 0:
+          s += "  Q := " + std::string(classes[Pick(nclasses)]) + ".Create(nil); // a fresh " +
+               classes[Pick(nclasses)] + "\r\n";
+          break;
+        case 1:
+          s += "  ShowMessage('The " + std::string(classes[Pick(nclasses)]) +
+               " is not ready: ' + IntToStr(I));\r\n";
+          break;
+        case 2:
+          s += "  for I := 0 to Q.FieldCount - 1 do Inc(Total" + std::to_string(k) + ");\r\n";
+          break;
+        case 3:
+          s += "  { (* keep the " + std::string(Any(kWords)) + " in step *) }\r\n";
+          break;
+        case 4:
+          s += "  if Q.Active then Q.Close else Q.Open;\r\n";
+          break;
+        case 5:
+          s += "  Q.SQL.Text := 'select * from " + std::string(Any(kTables)) +
+               " where ID = :ID';\r\n";
+          break;
+        default:
+          s += "  I := I * 2 + " + std::to_string(Pick(1000)) + ";\r\n";
+          break;
       }
     }
     s += "end;\r\n\r\n";
@@ -92,8 +115,9 @@ std::string Unit(const std::string& name, bool ado, bool has_form, int body_line
 }
 
 std::string FormText(const std::string& name, bool ado, int objects) {
-  std::string s = "object " + name + ": T" + name + "\r\n  Left = 200\r\n  Top = 120\r\n  Caption = '" +
-                  name + " " + Any(kWords) + "'\r\n";
+  std::string s = "object " + name + ": T" + name +
+                  "\r\n  Left = 200\r\n  Top = 120\r\n  Caption = '" + name + " " + Any(kWords) +
+                  "'\r\n";
   for (int o = 0; o < objects; ++o) {
     std::string n = std::to_string(o);
     switch (Pick(ado ? 2 : 4)) {
@@ -102,26 +126,33 @@ std::string FormText(const std::string& name, bool ado, int objects) {
         if (!ado) s += "    DatabaseName = 'MAIN'\r\n    RequestLive = True\r\n";
         s += "    SQL.Strings = (";
         for (int l = 0; l < 5 + Pick(40); ++l)
-          s += "\r\n      'select A" + std::to_string(l) + ", B, C from " + Any(kTables) + " where X = :P" + std::to_string(l) + "'";
-        s += ")\r\n    Left = " + std::to_string(Pick(500)) + "\r\n    Top = " + std::to_string(Pick(400)) + "\r\n  end\r\n";
+          s += "\r\n      'select A" + std::to_string(l) + ", B, C from " + Any(kTables) +
+               " where X = :P" + std::to_string(l) + "'";
+        s += ")\r\n    Left = " + std::to_string(Pick(500)) +
+             "\r\n    Top = " + std::to_string(Pick(400)) + "\r\n  end\r\n";
         break;
       }
       case 1: {
         s += std::string("  object Table") + n + ": " + (ado ? "TADOTable" : "TTable") + "\r\n";
-        s += "    TableName = '" + std::string(Any(kTables)) + "'\r\n    Left = 8\r\n    Top = 8\r\n";
+        s += "    TableName = '" + std::string(Any(kTables)) +
+             "'\r\n    Left = 8\r\n    Top = 8\r\n";
         for (int f = 0; f < 3 + Pick(12); ++f)
-          s += "    object Table" + n + "Field" + std::to_string(f) + ": TStringField\r\n      FieldName = 'F" +
-               std::to_string(f) + "'\r\n      Size = 40\r\n    end\r\n";
+          s += "    object Table" + n + "Field" + std::to_string(f) +
+               ": TStringField\r\n      FieldName = 'F" + std::to_string(f) +
+               "'\r\n      Size = 40\r\n    end\r\n";
         s += "  end\r\n";
         break;
       }
       case 2:
-        s += "  object Database" + n + ": TDatabase\r\n    AliasName = 'ALIAS'\r\n    DatabaseName = 'MAIN'\r\n"
-             "    LoginPrompt = False\r\n    Params.Strings = (\r\n      'USER NAME=clerk'\r\n      'PASSWORD=secret')\r\n"
+        s += "  object Database" + n +
+             ": TDatabase\r\n    AliasName = 'ALIAS'\r\n    DatabaseName = 'MAIN'\r\n"
+             "    LoginPrompt = False\r\n    Params.Strings = (\r\n      'USER NAME=clerk'\r\n     "
+             " 'PASSWORD=secret')\r\n"
              "    TransIsolation = tiReadCommitted\r\n    Left = 16\r\n    Top = 16\r\n  end\r\n";
         break;
       default:
-        s += "  object Button" + n + ": TButton\r\n    Left = 8\r\n    Top = 8\r\n    Caption = 'Go'\r\n  end\r\n";
+        s += "  object Button" + n +
+             ": TButton\r\n    Left = 8\r\n    Top = 8\r\n    Caption = 'Go'\r\n  end\r\n";
         break;
     }
   }
@@ -162,7 +193,9 @@ int main(int argc, char** argv) {
     const bool has_form = u % 3 == 0;
     std::string unit = Unit(name, ado, has_form, 200 + Pick(300));
     c.lines += CountLines(unit);
-    TextEncoding enc = Pick(20) == 0 ? TextEncoding::kUtf16LE : Pick(7) == 0 ? TextEncoding::kUtf8 : TextEncoding::kAnsi;
+    TextEncoding enc = Pick(20) == 0  ? TextEncoding::kUtf16LE
+                       : Pick(7) == 0 ? TextEncoding::kUtf8
+                                      : TextEncoding::kAnsi;
     std::string unit_bytes = tolvern::EncodeText(unit, enc);
     bytes += static_cast<long>(unit_bytes.size());
     Write(out / folder / (name + ".pas"), unit_bytes);
@@ -175,13 +208,17 @@ int main(int argc, char** argv) {
       std::string stream = tolvern::ObjectTextToBinary(form);
       form_bytes = tolvern::WriteFormResource(tolvern::ResourceNameOf(stream), stream);
     } else {
-      form_bytes = tolvern::EncodeText(form, Pick(10) == 0 ? TextEncoding::kUtf16LE : TextEncoding::kAnsi);
+      form_bytes =
+          tolvern::EncodeText(form, Pick(10) == 0 ? TextEncoding::kUtf16LE : TextEncoding::kAnsi);
     }
     bytes += static_cast<long>(form_bytes.size());
     Write(out / folder / (name + ".dfm"), form_bytes);
   }
-  dpr += ";\r\n\r\n{$R *.RES}\r\n\r\nbegin\r\n  Application.Initialize;\r\n  Application.Run;\r\nend.\r\n";
+  dpr +=
+      ";\r\n\r\n{$R *.RES}\r\n\r\nbegin\r\n  Application.Initialize;\r\n  "
+      "Application.Run;\r\nend.\r\n";
   Write(out / "Big.dpr", dpr);
-  std::printf("%ld lines, %ld bytes\n", c.lines + CountLines(dpr), bytes + static_cast<long>(dpr.size()));
+  std::printf("%ld lines, %ld bytes\n", c.lines + CountLines(dpr),
+              bytes + static_cast<long>(dpr.size()));
   return 0;
 }

@@ -1,7 +1,6 @@
 // The hot paths of unit rewriting: scanning Pascal text into tokens, and
 // rewriting a unit (scan, class-name lookups, the uses-clause edit, output).
 #include <benchmark/benchmark.h>
-
 #include <unistd.h>
 
 #include <cstdlib>
@@ -16,10 +15,12 @@ namespace {
 using namespace tolvern;
 
 std::string PascalText(int procs) {
-  std::string s = "unit Big;\r\ninterface\r\nuses Windows, SysUtils, DBTables, Forms;\r\n"
-                  "type TF = class(TForm)\r\n  Q: TQuery;\r\n  T: TTable;\r\nend;\r\nimplementation\r\n";
+  std::string s =
+      "unit Big;\r\ninterface\r\nuses Windows, SysUtils, DBTables, Forms;\r\n"
+      "type TF = class(TForm)\r\n  Q: TQuery;\r\n  T: TTable;\r\nend;\r\nimplementation\r\n";
   for (int p = 0; p < procs; ++p) {
-    s += "procedure TF.P" + std::to_string(p) + ";\r\nvar Q: TQuery; I: Integer;\r\nbegin\r\n"
+    s += "procedure TF.P" + std::to_string(p) +
+         ";\r\nvar Q: TQuery; I: Integer;\r\nbegin\r\n"
          "  { open the TQuery (* nested *) }\r\n  Q := TQuery.Create(nil); // fresh\r\n"
          "  Q.SQL.Text := 'select * from ORDERS where ID = :ID';\r\n"
          "  for I := 0 to Q.FieldCount - 1 do Inc(Total);\r\n  I := I * 2 + $FF;\r\nend;\r\n\r\n";
@@ -44,7 +45,8 @@ void BM_ReplaceInUnit(benchmark::State& state) {
   NXReplacerScope library;
   const std::string text = PascalText(5000);
   const std::string dest =
-      (std::filesystem::temp_directory_path() / ("tolvern-bench-" + std::to_string(getpid()))).string();
+      (std::filesystem::temp_directory_path() / ("tolvern-bench-" + std::to_string(getpid())))
+          .string();
   for (auto _ : state) BdeReplacer->ReplaceInUnit(text, "Big.pas", TextEncoding::kAnsi, dest);
   std::filesystem::remove(dest);
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));

@@ -3,14 +3,14 @@
 // whose objects outside the rewritten ones keep their bytes; it never
 // crashes, hangs or reads out of bounds. Inputs that are not binary forms are
 // wrapped as one.
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "engine/component_replacer.h"
 #include "engine/nx_replacer.h"
@@ -65,9 +65,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ObjectBinaryToText(before, &old_spans);
   ObjectBinaryToText(after, &new_spans);  // must not throw
   // The root keeps its header unless it was itself rewritten.
-  if (BdeReplacer->FindReplacement(std::string(
-          before.substr(old_spans[0].class_begin + 1,
-                        static_cast<unsigned char>(before[old_spans[0].class_begin])))).empty() &&
+  if (BdeReplacer
+          ->FindReplacement(std::string(
+              before.substr(old_spans[0].class_begin + 1,
+                            static_cast<unsigned char>(before[old_spans[0].class_begin]))))
+          .empty() &&
       Head(before, old_spans, 0) != Head(after, new_spans, 0))
     std::abort();
   return 0;

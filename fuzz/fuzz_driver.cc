@@ -9,12 +9,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
-#include <exception>
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
@@ -66,8 +66,10 @@ std::string Mutate(std::string s, std::mt19937_64& rng) {
         if (!s.empty()) s.erase(at % s.size(), 1 + rng() % 16);
         break;
       case 3: {  // insert an interesting token
-        static const char* kTokens[] = {"{", "}", "(*", "*)", "//", "'", "''", "\r\n", "object ", " = ", "(", ")", "[", "]", "#1055", "1.5e3", "\x12", "\x0e",
-                                        "end", "item", "<", ">", "#13", "$", "\0"};
+        static const char* kTokens[] = {"{",     "}",       "(*",   "*)",   "//",  "'",    "''",
+                                        "\r\n",  "object ", " = ",  "(",    ")",   "[",    "]",
+                                        "#1055", "1.5e3",   "\x12", "\x0e", "end", "item", "<",
+                                        ">",     "#13",     "$",    "\0"};
         s.insert(at, kTokens[rng() % (sizeof kTokens / sizeof *kTokens)]);
         break;
       }

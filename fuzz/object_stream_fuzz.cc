@@ -30,8 +30,8 @@ void CheckStream(std::string_view stream) {
   std::vector<ObjectSpan> spans;
   const std::string whole = ObjectBinaryToText(stream, &spans);
   const ObjectSpan& o = spans[spans.size() / 2];
-  const std::string part =
-      ObjectTextToBinaryObject(std::string_view(whole).substr(o.text_begin, o.text_end - o.text_begin));
+  const std::string part = ObjectTextToBinaryObject(
+      std::string_view(whole).substr(o.text_begin, o.text_end - o.text_begin));
   const std::string spliced = std::string(stream.substr(0, o.stream_begin)) + part +
                               std::string(stream.substr(o.stream_end));
   if (ObjectBinaryToText(spliced) != text) std::abort();

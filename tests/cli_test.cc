@@ -1,9 +1,8 @@
 // End-to-end tests: the real tolvern binary on real trees.
 #include <gtest/gtest.h>
 
-#include <thread>
-
 #include <filesystem>
+#include <thread>
 
 #include "test_support.h"
 
@@ -26,9 +25,11 @@ TEST(CliTest, MigratesTheExampleToItsExpectedOutputAndRestoresIt) {
 
   auto r = RunTolvern({"migrate", "--project", app + "/Orders.dpr"});
   EXPECT_EQ(r.exit_code, 0) << r.err;
-  EXPECT_EQ(r.out.rfind("Replace procedure was performed sucessfully.\nFiles scanned: 7; units changed: 3; "
-                        "forms changed: 3; objects rewritten: 7; properties dropped: 4 (--report FILE "
-                        "lists them); not migrated: 0; to do: 4 (--todo lists them); time: ", 0),
+  EXPECT_EQ(r.out.rfind(
+                "Replace procedure was performed sucessfully.\nFiles scanned: 7; units changed: 3; "
+                "forms changed: 3; objects rewritten: 7; properties dropped: 4 (--report FILE "
+                "lists them); not migrated: 0; to do: 4 (--todo lists them); time: ",
+                0),
             0u)
       << r.out;
 
@@ -52,7 +53,8 @@ TEST(CliTest, ProjectModeTakesChosenUnitsOnly) {
   auto r = RunTolvern({"migrate", "--project", app + "/Orders.dpr", "--units", "reports.pas",
                        "--no-backup", "--no-log"});
   EXPECT_EQ(r.exit_code, 0) << r.err;
-  EXPECT_EQ(dir.Read("orders/DataModule.pas"), testing::ReadFileBytes(kExample + "/DataModule.pas"));
+  EXPECT_EQ(dir.Read("orders/DataModule.pas"),
+            testing::ReadFileBytes(kExample + "/DataModule.pas"));
   EXPECT_NE(dir.Read("orders/Reports.pas"), testing::ReadFileBytes(kExample + "/Reports.pas"));
   EXPECT_FALSE(fs::exists(app + "/RBackup"));
   EXPECT_FALSE(fs::exists(app + "/Wiz_Log.txt"));
@@ -62,8 +64,8 @@ TEST(CliTest, FolderModeRecursiveWithBackupFolder) {
   ScratchDir dir;
   dir.Write("tree/A.pas", "uses ADODB; var C: TADOConnection;");
   dir.Write("tree/Sub/B.pas", "var Q: TADOQuery;");
-  auto r = RunTolvern({"migrate", "--folder", dir / "tree", "--recursive", "--ado",
-                       "--backup-dir", dir / "bak"});
+  auto r = RunTolvern(
+      {"migrate", "--folder", dir / "tree", "--recursive", "--ado", "--backup-dir", dir / "bak"});
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(dir.Read("tree/Sub/B.pas"), "var Q: TNXQuery;");
   EXPECT_EQ(dir.Read("bak/Sub/B.~pas"), "var Q: TADOQuery;");
@@ -95,8 +97,11 @@ TEST(CliTest, BadInputEndsWithClearMessageAndChangesNothing) {
     int exit_code;
     std::string in_err;
   } cases[] = {
-      {{"migrate", "--folder", dir / "missing"}, 1, "folder \"" + (dir / "missing") + "\" does not exist"},
-      {{"migrate", "--folder", dir / "tree", "--backup-dir", dir / "afile/sub"}, 1,
+      {{"migrate", "--folder", dir / "missing"},
+       1,
+       "folder \"" + (dir / "missing") + "\" does not exist"},
+      {{"migrate", "--folder", dir / "tree", "--backup-dir", dir / "afile/sub"},
+       1,
        "Failed to create directory."},
       {{"migrate", "--project", dir / "none.dpr"}, 1, dir / "none.dpr"},
       {{"restore", dir / "missing.reu"}, 1, dir / "missing.reu"},
@@ -172,7 +177,8 @@ TEST(CliFormTest, ConvertsBothWaysInPlaceAndToAnotherFile) {
 TEST(CliFormTest, BadFormsEndWithTheFileAndThePlace) {
   ScratchDir dir;
   std::string text = dir.Write("Bad.dfm", "object X: TY\r\n  A = 'open\r\nend\r\n");
-  std::string bin = dir.Write("Cut.dfm", std::string("\xFF\x0A\x00X\x00\x30\x10\x09\x00\x00\x00TPF0\x02X", 18));
+  std::string bin =
+      dir.Write("Cut.dfm", std::string("\xFF\x0A\x00X\x00\x30\x10\x09\x00\x00\x00TPF0\x02X", 18));
   struct Case {
     std::vector<std::string> args;
     int exit_code;

@@ -20,11 +20,11 @@ std::string NoCorpusMessage(const std::string& what);
 
 }  // namespace tolvern::testing
 
-#define TOLVERN_NEED_CORPUS(what)                                                   \
-  do {                                                                              \
-    if (::tolvern::testing::CorpusDir().empty()) {                                  \
-      if (::tolvern::testing::CorpusRequired())                                     \
-        FAIL() << ::tolvern::testing::NoCorpusMessage(what);                        \
-      GTEST_SKIP() << ::tolvern::testing::NoCorpusMessage(what);                    \
-    }                                                                               \
+#define TOLVERN_NEED_CORPUS(what)                                \
+  do {                                                           \
+    if (::tolvern::testing::CorpusDir().empty()) {               \
+      if (::tolvern::testing::CorpusRequired())                  \
+        FAIL() << ::tolvern::testing::NoCorpusMessage(what);     \
+      GTEST_SKIP() << ::tolvern::testing::NoCorpusMessage(what); \
+    }                                                            \
   } while (false)

@@ -7,10 +7,10 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "corpus.h"
 #include "platform/form_resource.h"
 #include "platform/object_stream.h"
 #include "platform/text_encoding.h"
-#include "corpus.h"
 #include "test_support.h"
 
 namespace tolvern {
@@ -55,11 +55,36 @@ class FpcOracleTest : public ::testing::Test {
 
 TEST_F(FpcOracleTest, GeneratedFormsCoveringEveryValueTypeAndFlag) {
   const std::string values[] = {
-      "5", "-128", "300", "-40000", "5000000000", "1.5", "0.1", "1E-20", "-2.5E300", "1.5s",
-      "123400c", "36805.5d", "'abc'", "''", "#39'a'#13#10'b'", "#1055#1088'x'",
-      "'x' +\r\n    'y'", "alClient", "Form2.Table1", "True", "False", "nil", "[akLeft, akTop]",
-      "[]", "(\r\n    1\r\n    'x'\r\n    (\r\n      2))", "()", "{0A0B0C}", "{}",
-      "<\r\n    item\r\n      B = 1\r\n    end\r\n    item\r\n      C = 'x'\r\n    end>", "<>",
+      "5",
+      "-128",
+      "300",
+      "-40000",
+      "5000000000",
+      "1.5",
+      "0.1",
+      "1E-20",
+      "-2.5E300",
+      "1.5s",
+      "123400c",
+      "36805.5d",
+      "'abc'",
+      "''",
+      "#39'a'#13#10'b'",
+      "#1055#1088'x'",
+      "'x' +\r\n    'y'",
+      "alClient",
+      "Form2.Table1",
+      "True",
+      "False",
+      "nil",
+      "[akLeft, akTop]",
+      "[]",
+      "(\r\n    1\r\n    'x'\r\n    (\r\n      2))",
+      "()",
+      "{0A0B0C}",
+      "{}",
+      "<\r\n    item\r\n      B = 1\r\n    end\r\n    item\r\n      C = 'x'\r\n    end>",
+      "<>",
       "'" + std::string(300, 'z') + "'",
   };
   for (const std::string& v : values) {
@@ -73,8 +98,9 @@ TEST_F(FpcOracleTest, GeneratedFormsCoveringEveryValueTypeAndFlag) {
   }
   // Null and the order values of collection items are not in Free Pascal's
   // text reader; its binary reader reads ours.
-  std::string text = "object Form1: TForm1\r\n  A = Null\r\n  B = <\r\n    item [3]\r\n"
-                     "      C = 1\r\n    end>\r\nend\r\n";
+  std::string text =
+      "object Form1: TForm1\r\n  A = Null\r\n  B = <\r\n    item [3]\r\n"
+      "      C = 1\r\n    end>\r\nend\r\n";
   EXPECT_EQ(Dump(ObjectTextToBinary(text)),
             "OBJ inherited=False inline=False pos=0 Form1: TForm1\nPROP A\nNULL\nPROP B\nCOLL\n"
             "ITEM 3\nPROP C\nNUM 1\nENDITEM\nENDCOLL\nENDOBJ\n");
@@ -115,9 +141,10 @@ TEST_F(FpcOracleTest, CorpusTextFormsMeanTheSame) {
                   a.substr(from, 80).c_str(), b.substr(from, 80).c_str());
     }
   }
-  std::printf("text forms: %d, same objects and values as Free Pascal's binary: %d, "
-              "not read by Free Pascal's text reader: %d\n",
-              forms, same, theirs_failed);
+  std::printf(
+      "text forms: %d, same objects and values as Free Pascal's binary: %d, "
+      "not read by Free Pascal's text reader: %d\n",
+      forms, same, theirs_failed);
   EXPECT_GT(forms, 400);
   EXPECT_EQ(same, forms - theirs_failed);
 }
@@ -134,8 +161,10 @@ TEST_F(FpcOracleTest, CorpusBinaryFormsKeepTheirMeaningThroughText) {
     std::string stream(ReadFormResource(bytes, &header));
     std::string again = ObjectTextToBinary(ObjectBinaryToText(stream));
     std::string before = Dump(stream), after = Dump(again);
-    if (before == after) ++same;
-    else ADD_FAILURE() << e.path();
+    if (before == after)
+      ++same;
+    else
+      ADD_FAILURE() << e.path();
   }
   std::printf("binary forms: %d, read the same by Free Pascal after a round trip: %d\n", forms,
               same);

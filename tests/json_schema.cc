@@ -51,7 +51,8 @@ std::string ValidateJson(const nlohmann::json& value, const nlohmann::json& sche
   }
   if (value.is_array() && schema.contains("items")) {
     for (size_t i = 0; i < value.size(); ++i) {
-      std::string err = ValidateJson(value[i], schema["items"], root, path + "[" + std::to_string(i) + "]");
+      std::string err =
+          ValidateJson(value[i], schema["items"], root, path + "[" + std::to_string(i) + "]");
       if (!err.empty()) return err;
     }
   }

@@ -99,10 +99,9 @@ TEST(ProfileCliTest, ProjectCarriesItsProfileAndGivenProfilesComeAfterIt) {
   auto r =
       RunTolvern({"migrate", "--folder", app, "--profile", later, "--dry-run", "--diff", "-q"});
   ASSERT_EQ(r.exit_code, 0) << r.err;
-  EXPECT_NE(
-      r.out.find("Mapping profile: " + (dir / "app/tolvern.json") + "\nMapping profile: " + later +
-                 "\n"),
-      std::string::npos)
+  EXPECT_NE(r.out.find("Mapping profile: " + (dir / "app/tolvern.json") +
+                       "\nMapping profile: " + later + "\n"),
+            std::string::npos)
       << r.out;
   EXPECT_NE(r.out.find("+    grdOrders: TLaterGrid;"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("+    qryOrders: TNXQuery;"), std::string::npos) << r.out;

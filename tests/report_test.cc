@@ -5,11 +5,11 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
+#include "corpus.h"
 #include "engine/component_replacer.h"
 #include "engine/nx_replacer.h"
 #include "json_schema.h"
 #include "platform/form_resource.h"
-#include "corpus.h"
 #include "test_support.h"
 
 namespace tolvern {
@@ -88,7 +88,8 @@ TEST(ReportTest, ExampleReportIsTheCheckedInOne) {
     for (const auto& o : f.value("objects", nlohmann::json::array()))
       for (const auto& d : o["dropped"])
         dropped.push_back(o["name"].get<std::string>() + "." + d["name"].get<std::string>() + "=" +
-                          d["value"].get<std::string>() + " (" + d["reason"].get<std::string>() + ")");
+                          d["value"].get<std::string>() + " (" + d["reason"].get<std::string>() +
+                          ")");
   EXPECT_EQ(dropped, (std::vector<std::string>{"dbOrders.AliasName='ORDERS' (not-published)",
                                                "dbOrders.DatabaseName='OrdersDB' (database-name)",
                                                "dbOrders.SessionName='Default' (not-published)",
@@ -98,8 +99,8 @@ TEST(ReportTest, ExampleReportIsTheCheckedInOne) {
 
 TEST(ReportTest, ReportOfEveryCorpusFormFollowsTheSchema) {
   TOLVERN_NEED_CORPUS("the report schema over every corpus form");
-  nlohmann::json schema =
-      nlohmann::json::parse(testing::ReadFileBytes(std::string(TOLVERN_SOURCE_DIR) + "/docs/report.schema.json"));
+  nlohmann::json schema = nlohmann::json::parse(
+      testing::ReadFileBytes(std::string(TOLVERN_SOURCE_DIR) + "/docs/report.schema.json"));
   NXReplacerScope library;
   ScratchDir dir;
   int forms = 0, objects = 0;

@@ -248,8 +248,8 @@ bool FaultyDisk::WriteNewFile(const std::string& path, std::string_view data, st
   return RealDisk::WriteNewFile(path, data, error);
 }
 
-bool FaultyDisk::WriteExclusive(const std::string& path, std::string_view data,
-                                std::string* error, bool* already_exists) {
+bool FaultyDisk::WriteExclusive(const std::string& path, std::string_view data, std::string* error,
+                                bool* already_exists) {
   if ((fail_write && fail_write(path)) || Fails("write-exclusive", path, error)) {
     if (already_exists) *already_exists = false;
     if (error) *error = "injected write failure";
@@ -348,8 +348,8 @@ std::string ShellQuote(const std::string& s) {
 CommandResult RunTolvern(const std::vector<std::string>& args, const std::string& shell_prefix) {
   static std::atomic<int> counter{0};
   std::string err_file =
-      (fs::temp_directory_path() / ("tolvern-stderr-" + std::to_string(getpid()) + "-" +
-                                    std::to_string(counter++)))
+      (fs::temp_directory_path() /
+       ("tolvern-stderr-" + std::to_string(getpid()) + "-" + std::to_string(counter++)))
           .string();
   std::string cmd = shell_prefix + ShellQuote(TOLVERN_BINARY);
   for (const std::string& a : args) cmd += " " + ShellQuote(a);

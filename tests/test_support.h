@@ -61,9 +61,9 @@ void WriteFileBytes(const std::string& path, const std::string& bytes);
 // Whether a symbolic link can be made in the folder: on Windows that takes a
 // privilege (or developer mode) that a test run may not have.
 bool CanCreateSymlinks(const ScratchDir& dir);
-#define TOLVERN_SKIP_WITHOUT_SYMLINKS(dir)                                            \
-  if (!::tolvern::testing::CanCreateSymlinks(dir))                                     \
-  GTEST_SKIP() << "symbolic links cannot be made here (on Windows they need the "      \
+#define TOLVERN_SKIP_WITHOUT_SYMLINKS(dir)                                        \
+  if (!::tolvern::testing::CanCreateSymlinks(dir))                                \
+  GTEST_SKIP() << "symbolic links cannot be made here (on Windows they need the " \
                   "privilege to create symbolic links)"
 
 // Options of a folder-mode run over folder and its sub-folders, with the
@@ -123,6 +123,7 @@ std::string CopyExample(const ScratchDir& dir, const std::string& name);
 
 // Runs the tolvern binary with arguments (each quoted for the shell), after
 // shell_prefix (such as "ulimit -f 8; ").
-CommandResult RunTolvern(const std::vector<std::string>& args, const std::string& shell_prefix = "");
+CommandResult RunTolvern(const std::vector<std::string>& args,
+                         const std::string& shell_prefix = "");
 
 }  // namespace tolvern::testing

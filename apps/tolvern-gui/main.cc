@@ -6,22 +6,21 @@
 //   tolvern-gui --screenshots DIR          every page of the wizard, the progress
 //                                          dialog and the outcome and failure
 //                                          boxes as PNG files
+#include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QMenu>
 #include <QMessageBox>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <cstdio>
 #include <filesystem>
-
-#include <QAction>
-#include <QMenu>
-#include <QTimer>
 
 #include "engine/nx_replacer.h"
 #include "ide/host_window.h"
 #include "ide/project_host.h"
-#include "platform/settings_store.h"
 #include "platform/errors.h"
+#include "platform/settings_store.h"
 #include "wizard/nx_wizard_form.h"
 #include "wizard/progress_form.h"
 #include "wizard/run_messages.h"
@@ -100,15 +99,15 @@ int Screenshots(const QString& out_dir) {
   ReplaceOptions->BackupDir = (app / "RBackup").string();
   ReplaceOptions->ViewLog = false;
   BdeReplacer->Execute();
-  QMessageBox outcome(QMessageBox::Information, title, QString::fromStdString(ReplaceOutcomeText(*BdeReplacer)),
-                      QMessageBox::Ok);
+  QMessageBox outcome(QMessageBox::Information, title,
+                      QString::fromStdString(ReplaceOutcomeText(*BdeReplacer)), QMessageBox::Ok);
   save_widget(outcome, "outcome");
   // A backup folder below a file, as a run finds it.
   const std::string taken = (app / "Orders.dpr" / "RBackup").string();
   ReplaceOptions->BackupDir = taken;
   QMessageBox failure(QMessageBox::Critical, title,
-                      QString::fromStdString(RunFailureText(EFCreateError(res::kFailedToCreateDirectory),
-                                                            *ReplaceOptions)),
+                      QString::fromStdString(RunFailureText(
+                          EFCreateError(res::kFailedToCreateDirectory), *ReplaceOptions)),
                       QMessageBox::Ok);
   save_widget(failure, "failure");
   return 0;
@@ -128,13 +127,13 @@ int main(int argc, char** argv) {
   const bool open_wizard = args.removeAll("--wizard") > 0;
   HostWindow host;
   ScopedIdeServices services(&host);
-  QString module = qEnvironmentVariable("TOLVERN_EXPERT",
-                                        QCoreApplication::applicationDirPath() + "/libtolvern_expert.so");
+  QString module = qEnvironmentVariable(
+      "TOLVERN_EXPERT", QCoreApplication::applicationDirPath() + "/libtolvern_expert.so");
   QString error;
   if (!host.LoadExpert(module, &error))
     QMessageBox::warning(&host, "Tolvern", "The migration expert could not be loaded: " + error);
-  if (!args.isEmpty() &&
-      !host.OpenProjectFile(QString::fromStdString(std::filesystem::absolute(args[0].toStdString()).string())))
+  if (!args.isEmpty() && !host.OpenProjectFile(QString::fromStdString(
+                             std::filesystem::absolute(args[0].toStdString()).string())))
     return 2;
   host.show();
   if (open_wizard) {

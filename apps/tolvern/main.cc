@@ -13,15 +13,15 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#include <shellapi.h>
 
 #include "platform/windows_api.h"
-#include <shellapi.h>
 #endif
 
-#include <csignal>
 #include <CLI/CLI.hpp>
 #include <chrono>
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -31,16 +31,16 @@
 
 #include "engine/nx_replacer.h"
 #include "engine/todo_list.h"
+#include "files/file_utils.h"
 #include "files/form_converter.h"
 #include "files/unified_diff.h"
-#include "platform/form_resource.h"
-#include "platform/object_stream.h"
-#include "platform/text_encoding.h"
-#include "files/file_utils.h"
 #include "ide/ide_utils.h"
 #include "ide/project_host.h"
 #include "platform/disk.h"
 #include "platform/errors.h"
+#include "platform/form_resource.h"
+#include "platform/object_stream.h"
+#include "platform/text_encoding.h"
 #include "platform/worker_pool.h"
 #include "wizard/zuvezod_res.h"
 
@@ -256,15 +256,16 @@ int RunMigrate(const MigrateArgs& args) {
     replacer.Execute();
     RunReport& report = replacer.Report;
     for (const FileReport& f : report.files)
-      if (f.outcome == "skipped") std::cerr << "tolvern: not read: " << f.path << ": " << f.note << "\n";
+      if (f.outcome == "skipped")
+        std::cerr << "tolvern: not read: " << f.path << ": " << f.note << "\n";
     std::vector<TodoItem> items = report.Todo();
     for (TodoItem& t : items) t.file = Shown(t.file, base_folder);
     std::cout << FormatTodo(items) << "to do: " << items.size() << "\n";
     return report.FilesNotMigrated() > 0 ? kExitIncomplete : kExitOk;
   }
   options.MakeBackup = !args.no_backup;
-  options.BackupDir = args.backup_dir.empty() ? PathJoin(base_folder, "RBackup")
-                                              : Absolute(args.backup_dir);
+  options.BackupDir =
+      args.backup_dir.empty() ? PathJoin(base_folder, "RBackup") : Absolute(args.backup_dir);
   options.WriteLog = !args.no_log;
   options.ViewLog = args.view_log;
   options.DryRun = args.dry_run;
@@ -290,7 +291,8 @@ int RunMigrate(const MigrateArgs& args) {
   RunReport& report = replacer.Report;
   // Every file the run meant to migrate and did not, with the reason.
   for (const FileReport& f : report.files)
-    if (f.outcome == "skipped") std::cerr << "tolvern: not migrated: " << f.path << ": " << f.note << "\n";
+    if (f.outcome == "skipped")
+      std::cerr << "tolvern: not migrated: " << f.path << ": " << f.note << "\n";
   for (FileReport& f : report.files) {
     f.path = Shown(f.path, base_folder);
     for (TodoItem& t : f.todo) t.file = f.path;
@@ -321,16 +323,16 @@ int RunMigrate(const MigrateArgs& args) {
   char time[32];
   std::snprintf(time, sizeof time, "%.2f", seconds);
   const int dropped = report.PropertiesDropped();
-  for (const std::string& f : profile_files) std::cout << res::Format(res::kProfileUsed, {f}) << "\n";
+  for (const std::string& f : profile_files)
+    std::cout << res::Format(res::kProfileUsed, {f}) << "\n";
   std::cout << "Files scanned: " << report.files.size()
             << "; units changed: " << report.FilesChanged("unit") + report.FilesChanged("project")
             << "; forms changed: " << report.FilesChanged("form")
             << "; objects rewritten: " << report.ObjectsRewritten()
             << "; properties dropped: " << dropped
             << (dropped && args.report.empty() ? " (--report FILE lists them)" : "")
-            << "; not migrated: " << left
-            << "; to do: " << todo << (todo && !args.todo ? " (--todo lists them)" : "")
-            << "; time: " << time << " s\n";
+            << "; not migrated: " << left << "; to do: " << todo
+            << (todo && !args.todo ? " (--todo lists them)" : "") << "; time: " << time << " s\n";
   if (!replacer.UndoFilePath.empty()) {
     std::cout << "Undo file: " << replacer.UndoFilePath << "\n";
     if (!replacer.EarlierUndoFile.empty())
@@ -415,27 +417,38 @@ int main(int argc, char** argv) {
   app.set_version_flag("--version", "tolvern 0.1.0");
 
   MigrateArgs margs;
-  CLI::App* migrate = app.add_subcommand("migrate", "Migrate the units and forms of a project or folder.");
-  auto* project = migrate->add_option("--project", margs.project, "Project file (.dpr) whose units are migrated");
-  auto* folder = migrate->add_option("--folder", margs.folder, "Folder whose .pas and .dpr files are migrated");
+  CLI::App* migrate =
+      app.add_subcommand("migrate", "Migrate the units and forms of a project or folder.");
+  auto* project = migrate->add_option("--project", margs.project,
+                                      "Project file (.dpr) whose units are migrated");
+  auto* folder = migrate->add_option("--folder", margs.folder,
+                                     "Folder whose .pas and .dpr files are migrated");
   project->excludes(folder);
-  migrate->add_flag("--recursive,-r", margs.recursive, "Folder mode: walk sub-folders too")->needs(folder);
+  migrate->add_flag("--recursive,-r", margs.recursive, "Folder mode: walk sub-folders too")
+      ->needs(folder);
   migrate->add_flag("--ado", margs.ado, "Migrate ADO components (default: BDE)");
-  migrate->add_option("--units", margs.units, "Project mode: unit file names to migrate (default: all)")
+  migrate
+      ->add_option("--units", margs.units,
+                   "Project mode: unit file names to migrate (default: all)")
       ->delimiter(',')
       ->needs(project);
-  auto* backup = migrate->add_option("--backup-dir", margs.backup_dir, "Backup folder (default: RBackup in the project or target folder)");
-  migrate->add_flag("--no-backup", margs.no_backup, "Do not back up changed originals")->excludes(backup);
+  auto* backup =
+      migrate->add_option("--backup-dir", margs.backup_dir,
+                          "Backup folder (default: RBackup in the project or target folder)");
+  migrate->add_flag("--no-backup", margs.no_backup, "Do not back up changed originals")
+      ->excludes(backup);
   migrate->add_flag("--no-log", margs.no_log, "Do not write Wiz_Log.txt");
-  migrate->add_flag("--view-log", margs.view_log, "Open the log in the desktop's viewer afterwards");
+  migrate->add_flag("--view-log", margs.view_log,
+                    "Open the log in the desktop's viewer afterwards");
   migrate->add_flag("--quiet,-q", margs.quiet, "No progress line");
   migrate->add_flag("--dry-run,-n", margs.dry_run,
                     "Rewrite in a work folder only and show what would change; touch nothing");
   migrate->add_flag("--diff", margs.diff, "Print a unified diff of every changed file");
   migrate->add_option("--report", margs.report, "Write a JSON account of the run to FILE");
-  migrate->add_option("--jobs,-j", margs.jobs,
-                      "Files rewritten at once (default: the machine's cores, at most 8; 1: one "
-                      "after the other)")
+  migrate
+      ->add_option("--jobs,-j", margs.jobs,
+                   "Files rewritten at once (default: the machine's cores, at most 8; 1: one "
+                   "after the other)")
       ->check(CLI::Range(1, 1024));
   migrate->add_flag("--todo", margs.todo,
                     "List every place left for a person: file:line:col: kind: text \u2014 advice");
@@ -444,10 +457,13 @@ int main(int argc, char** argv) {
   targs.todo_only = true;
   CLI::App* todo = app.add_subcommand(
       "todo", "List every place a migration would leave for a person, without running it.");
-  auto* tproject = todo->add_option("--project", targs.project, "Project file (.dpr) whose units are read");
-  auto* tfolder = todo->add_option("--folder", targs.folder, "Folder whose .pas and .dpr files are read");
+  auto* tproject =
+      todo->add_option("--project", targs.project, "Project file (.dpr) whose units are read");
+  auto* tfolder =
+      todo->add_option("--folder", targs.folder, "Folder whose .pas and .dpr files are read");
   tproject->excludes(tfolder);
-  todo->add_flag("--recursive,-r", targs.recursive, "Folder mode: walk sub-folders too")->needs(tfolder);
+  todo->add_flag("--recursive,-r", targs.recursive, "Folder mode: walk sub-folders too")
+      ->needs(tfolder);
   todo->add_flag("--ado", targs.ado, "The ADO components (default: BDE)");
   todo->add_option("--profile", targs.profiles,
                    "Lay a mapping profile (JSON) over the built-in one; repeatable, in order");
@@ -457,8 +473,10 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(1, 1024));
 
   std::string undo_file;
-  CLI::App* restore = app.add_subcommand("restore", "Put back the originals listed in an undo file.");
-  restore->add_option("UNDOFILE", undo_file, "The undo file (ZUvezod.reu) of an earlier run")->required();
+  CLI::App* restore =
+      app.add_subcommand("restore", "Put back the originals listed in an undo file.");
+  restore->add_option("UNDOFILE", undo_file, "The undo file (ZUvezod.reu) of an earlier run")
+      ->required();
 
   bool to_text = false, to_binary = false;
   std::string form_in, form_out;
@@ -472,7 +490,8 @@ int main(int argc, char** argv) {
                       "Lay a mapping profile (JSON) over the built-in one; repeatable, in order");
 
   ProfileArgs pargs;
-  CLI::App* profile = app.add_subcommand("profile", "Show the effective mapping profile, or check profile files.");
+  CLI::App* profile =
+      app.add_subcommand("profile", "Show the effective mapping profile, or check profile files.");
   auto* show = profile->add_flag("--show", pargs.show, "Print the effective profile as JSON");
   profile->add_option("--check", pargs.check, "Check profile files; name every problem")
       ->excludes(show);

@@ -5,11 +5,11 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "corpus.h"
 #include "engine/component_replacer.h"
 #include "engine/nx_replacer.h"
 #include "platform/form_resource.h"
 #include "platform/object_stream.h"
-#include "corpus.h"
 #include "test_support.h"
 
 namespace tolvern {
@@ -29,7 +29,8 @@ std::string_view Bytes(std::string_view stream, const ObjectSpan& o) {
 }
 
 std::string ClassOf(std::string_view stream, const ObjectSpan& o) {
-  return std::string(stream.substr(o.class_begin + 1, static_cast<unsigned char>(stream[o.class_begin])));
+  return std::string(
+      stream.substr(o.class_begin + 1, static_cast<unsigned char>(stream[o.class_begin])));
 }
 
 // The index after an object and its descendants.
@@ -41,8 +42,8 @@ size_t Skip(const std::vector<ObjectSpan>& spans, size_t k) {
 
 // Walks the objects of the original and of the rewritten stream side by side.
 // An object of a mapped class whose counterpart has the target class was
-// replaced (rewritten, or only renamed when it did not parse); any other object must have the same bytes up to its first child and
-// the same children. Returns false at the first difference.
+// replaced (rewritten, or only renamed when it did not parse); any other object must have the same
+// bytes up to its first child and the same children. Returns false at the first difference.
 bool CompareObjects(std::string_view before, std::string_view after, TComponentReplacer& r,
                     Counts* counts, std::string* where) {
   std::vector<ObjectSpan> a, b;
@@ -72,8 +73,9 @@ bool CompareObjects(std::string_view before, std::string_view after, TComponentR
       continue;
     }
     auto head = [](std::string_view s, const std::vector<ObjectSpan>& v, size_t k) {
-      size_t end = k + 1 < v.size() && v[k + 1].stream_begin < v[k].stream_end ? v[k + 1].stream_begin
-                                                                              : v[k].stream_end;
+      size_t end = k + 1 < v.size() && v[k + 1].stream_begin < v[k].stream_end
+                       ? v[k + 1].stream_begin
+                       : v[k].stream_end;
       return s.substr(v[k].stream_begin, end - v[k].stream_begin);
     };
     if (head(before, a, i) != head(after, b, j)) {
@@ -85,7 +87,8 @@ bool CompareObjects(std::string_view before, std::string_view after, TComponentR
   }
   // The same objects, and nothing but the replaced ones changed size.
   if (i != a.size() || j != b.size() ||
-      static_cast<long>(after.size()) - replaced_after != static_cast<long>(before.size()) - replaced_before) {
+      static_cast<long>(after.size()) - replaced_after !=
+          static_cast<long>(before.size()) - replaced_before) {
     *where = "the objects or the bytes between them";
     return false;
   }
@@ -131,7 +134,8 @@ TEST(BinaryFormBytesTest, CorpusFormsKeepEveryByteOutsideTheRewrittenObjects) {
       // Free Pascal's reader reads it.
       const std::string cmd = std::string("'") + TOLVERN_DFMCONV + "' dump '" + dest + "' '" +
                               (dir / "dump") + "' 2>/dev/null";
-      EXPECT_EQ(std::system(cmd.c_str()), 0) << path << ": Free Pascal cannot read the rewritten form";
+      EXPECT_EQ(std::system(cmd.c_str()), 0)
+          << path << ": Free Pascal cannot read the rewritten form";
 #endif
       const FileReport& report = r->Report.files.back();
       EXPECT_EQ(one.replaced, report.changes + static_cast<int>(report.unparsed.size())) << path;
@@ -140,9 +144,10 @@ TEST(BinaryFormBytesTest, CorpusFormsKeepEveryByteOutsideTheRewrittenObjects) {
       counts.kept += one.kept;
     }
   }
-  std::printf("binary forms: %d, written: %d; objects replaced: %d (the same bytes but for the "
-              "class name: %d); other objects kept byte for byte: %d\n",
-              forms, written, counts.replaced, counts.renamed, counts.kept);
+  std::printf(
+      "binary forms: %d, written: %d; objects replaced: %d (the same bytes but for the "
+      "class name: %d); other objects kept byte for byte: %d\n",
+      forms, written, counts.replaced, counts.renamed, counts.kept);
   EXPECT_GT(forms, 400);
   EXPECT_GT(counts.replaced - counts.renamed, 300);
 }
@@ -151,7 +156,8 @@ class BinaryFormRewriteTest : public ::testing::Test {
  protected:
   // Rewrites a binary form with the BDE replacer; the output, or "" when none.
   std::string Rewrite(const std::string& text) {
-    const std::string src = dir_.Write("F.dfm", WriteFormResource("FORM1", ObjectTextToBinary(text)));
+    const std::string src =
+        dir_.Write("F.dfm", WriteFormResource("FORM1", ObjectTextToBinary(text)));
     const std::string dest = dir_ / "out.dfm";
     fs::remove(dest);
     FormFileData form;
@@ -171,8 +177,9 @@ class BinaryFormRewriteTest : public ::testing::Test {
 
 TEST_F(BinaryFormRewriteTest, StringOfAnyLengthConverts) {
   const std::string big(13'000'000, 's');
-  std::string out = Rewrite("object Form1: TForm1\r\n  object Q: TQuery\r\n    SQL.Strings = (\r\n      '" +
-                            big + "')\r\n  end\r\nend\r\n");
+  std::string out =
+      Rewrite("object Form1: TForm1\r\n  object Q: TQuery\r\n    SQL.Strings = (\r\n      '" + big +
+              "')\r\n  end\r\nend\r\n");
   ASSERT_NE(out, "");
   std::vector<ObjectSpan> spans;
   TRCData header;
@@ -188,8 +195,10 @@ TEST_F(BinaryFormRewriteTest, NamesInAnyScriptAreReadAndWritten) {
   const std::string query = "\xD0\x97\xD0\xB0\xD0\xBF\xD1\x80\xD0\xBE\xD1\x81";
   const std::string field = "\xCE\xB1\xE6\x95\xB0";
   auto form = [&](const std::string& cls) {
-    return "object Form1: TForm1\r\n  object " + label + ": TLabel\r\n    Caption = #1055\r\n  end\r\n"
-           "  object " + query + ": " + cls + "\r\n    object " + field +
+    return "object Form1: TForm1\r\n  object " + label +
+           ": TLabel\r\n    Caption = #1055\r\n  end\r\n"
+           "  object " +
+           query + ": " + cls + "\r\n    object " + field +
            ": TStringField\r\n      FieldName = 'A'\r\n    end\r\n  end\r\n  object " + field +
            "1: TDataSource\r\n    DataSet = " + query + "\r\n  end\r\nend\r\n";
   };
@@ -198,14 +207,21 @@ TEST_F(BinaryFormRewriteTest, NamesInAnyScriptAreReadAndWritten) {
 
 TEST_F(BinaryFormRewriteTest, HostileFormsEndWithOneLineNamingTheFile) {
   const std::string ok = ObjectTextToBinary("object Form1: TForm1\r\n  A = 1\r\nend\r\n");
-  const std::string deep = "TPF0\x06TForm1\x05" "Form1\x01L" + std::string(kMaxStreamNesting + 1, '\x01') +
-                           std::string(kMaxStreamNesting + 1, '\0') + std::string(2, '\0');
+  const std::string deep =
+      "TPF0\x06TForm1\x05"
+      "Form1\x01L" +
+      std::string(kMaxStreamNesting + 1, '\x01') + std::string(kMaxStreamNesting + 1, '\0') +
+      std::string(2, '\0');
   const struct {
     std::string file, message;
   } cases[] = {
-      {std::string("\xFF\x0A\x00" "FORM1", 8), "the file ends inside it"},
+      {std::string("\xFF\x0A\x00"
+                   "FORM1",
+                   8),
+       "the file ends inside it"},
       {WriteFormResource("FORM1", ok.substr(0, ok.size() - 3)), "unexpected end of stream"},
-      {WriteFormResource("FORM1", ok.substr(0, 19) + "\x63" + ok.substr(21)), "unknown value type 99"},
+      {WriteFormResource("FORM1", ok.substr(0, 19) + "\x63" + ok.substr(21)),
+       "unknown value type 99"},
       {WriteFormResource("FORM1", deep), "nesting too deep"},
   };
   for (const auto& c : cases) {

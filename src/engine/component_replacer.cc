@@ -12,9 +12,9 @@
 #include "files/folder_cache.h"
 #include "ide/ide_utils.h"
 #include "parsing/nx_form_parser.h"
+#include "platform/background_writer.h"
 #include "platform/disk.h"
 #include "platform/errors.h"
-#include "platform/background_writer.h"
 #include "platform/large_stack.h"
 #include "platform/path_lock.h"
 #include "platform/shell.h"
@@ -58,9 +58,8 @@ TComponentReplacer::TComponentReplacer(const std::string& source_unit, std::stri
     : TComponentReplacer([] { return std::make_unique<TNXFormParser>(); }, source_unit,
                          std::move(new_units), options) {}
 
-TComponentReplacer::TComponentReplacer(FormParserClass parser_class,
-                                       const std::string& source_unit, std::string new_units,
-                                       TReplaceOptions* options)
+TComponentReplacer::TComponentReplacer(FormParserClass parser_class, const std::string& source_unit,
+                                       std::string new_units, TReplaceOptions* options)
     : OldUnit(UpperCase(source_unit)),
       NewUnits(std::move(new_units)),
       ObjectParser(parser_class()),
@@ -119,8 +118,11 @@ bool TComponentReplacer::Execute() {
   const bool project_mode = Options->Dest == 0;
   const bool dry_run = Options->DryRun;
   const bool details = Report.details;
-  Report = RunReport{project_mode ? "project" : "folder", OldUnit == "ADODB" ? "ADODB" : "DBTables",
-                     dry_run, {}, details};
+  Report = RunReport{project_mode ? "project" : "folder",
+                     OldUnit == "ADODB" ? "ADODB" : "DBTables",
+                     dry_run,
+                     {},
+                     details};
   const std::string tree =
       project_mode ? ExtractFileDir(TIDEUtils::GetProjectFileName()) : Options->Directory;
   std::string log_path;
@@ -176,9 +178,9 @@ bool TComponentReplacer::Run(const std::string& tree, bool dry_run) {
   // Without a work folder the output would land in the current folder.
   if (temp_dir.empty()) {
     const int e = errno;
-    std::string detail = res::Format(res::kPathReason,
-                                     {PathJoin(CurrentDisk().TempPath(), res::kTempPrefix),
-                                      e ? std::strerror(e) : "unknown error"});
+    std::string detail =
+        res::Format(res::kPathReason, {PathJoin(CurrentDisk().TempPath(), res::kTempPrefix),
+                                       e ? std::strerror(e) : "unknown error"});
     throw EFCreateError(res::kFailedToCreateTemp, detail);
   }
   Finally remove_temp([&temp_dir, &temp_lock] {
@@ -401,8 +403,10 @@ void TComponentReplacer::NotMigrated(const std::string& path, const std::string&
   FileReport* f = FindReport(path);
   if (!f) {
     std::string ext = UpperCase(ExtractFileExt(path));
-    const char* kind = ext == ".PAS" ? "unit" : ext == ".DPR" ? "project" : ext.empty() ? "folder"
-                                                                                          : "text-form";
+    const char* kind = ext == ".PAS"   ? "unit"
+                       : ext == ".DPR" ? "project"
+                       : ext.empty()   ? "folder"
+                                       : "text-form";
     f = &ReportFile(path, kind, TextEncoding::kAnsi);
   }
   f->outcome = "skipped";
@@ -428,7 +432,8 @@ void TComponentReplacer::KeepGroupsTogether() {
     // Name the first member that was left out.
     std::string other;
     for (int j = 0; j < static_cast<int>(run_files_.size()) && other.empty(); ++j)
-      if (run_files_[static_cast<size_t>(j)].skipped && GroupOf(j) == GroupOf(i)) other = UnitList[j];
+      if (run_files_[static_cast<size_t>(j)].skipped && GroupOf(j) == GroupOf(i))
+        other = UnitList[j];
     SkipFile(i, res::Format(res::kPartnerNotMigrated, {other}));
   }
 }
@@ -494,7 +499,8 @@ void TComponentReplacer::BackupOriginals() {
     if (Options->Dest != 0) {
       if (backup_forced_.insert(f.rel_dir).second)
         ForceFolders(PathJoin(Options->BackupDir, f.rel_dir));
-      base = MakeBackupName(PathJoin(PathJoin(Options->BackupDir, f.rel_dir), ExtractFileName(file)));
+      base =
+          MakeBackupName(PathJoin(PathJoin(Options->BackupDir, f.rel_dir), ExtractFileName(file)));
     } else {
       base = PathJoin(Options->BackupDir, ExtractFileName(MakeBackupName(file)));
     }
@@ -732,8 +738,8 @@ void TComponentReplacer::CreateBackupFolder() {
   errno = 0;
   if (!ForceFolders(Options->BackupDir)) {
     const int e = errno;
-    std::string detail = res::Format(res::kPathReason,
-                                     {Options->BackupDir, e ? std::strerror(e) : "unknown error"});
+    std::string detail =
+        res::Format(res::kPathReason, {Options->BackupDir, e ? std::strerror(e) : "unknown error"});
     throw EFCreateError(res::kFailedToCreateDirectory, detail);
   }
 }
@@ -764,8 +770,8 @@ void TComponentReplacer::ProcessFile(const std::string& file_name, const std::st
   if (!DecodeOwnedText(std::move(bytes), encoding, &text, &why)) {
     LogLine(res::Format(res::kInvalidEncoding, {file_name, why}));
     LogLine(res::kNoChanges);
-    FileReport& f = ReportFile(file_name, HasExtension(file_name, ".DPR", ".DPR") ? "project" : "unit",
-                               encoding);
+    FileReport& f = ReportFile(
+        file_name, HasExtension(file_name, ".DPR", ".DPR") ? "project" : "unit", encoding);
     f.outcome = "skipped";
     f.note = why;
     return;

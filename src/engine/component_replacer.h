@@ -21,8 +21,8 @@
 #include "engine/descendant_classes.h"
 #include "engine/replace_options.h"
 #include "engine/run_report.h"
-#include "engine/todo_list.h"
 #include "engine/string_list.h"
+#include "engine/todo_list.h"
 #include "files/log_writer.h"
 #include "parsing/form_parser.h"
 #include "platform/disk.h"
@@ -128,8 +128,8 @@ class TComponentReplacer {
 
   // Rewrites one Pascal text into dest_path when anything changed; logs the
   // change count and counts the file in ChangedCount when it leaves one.
-  void ReplaceInUnit(const std::string& text, const std::string& source_path,
-                     TextEncoding encoding, const std::string& dest_path);
+  void ReplaceInUnit(const std::string& text, const std::string& source_path, TextEncoding encoding,
+                     const std::string& dest_path);
 
   // The rewritten text of a comment token; adds its replacements to *changes.
   // A resource directive is returned unchanged and may name the unit's form.
@@ -161,7 +161,8 @@ class TComponentReplacer {
   void ScanFormDatabases(const std::string& form_path);
   // The database names a form declares, as (name, "Form.Component") in the
   // order of the form.
-  std::vector<std::pair<std::string, std::string>> FormDatabases(const std::string& form_path) const;
+  std::vector<std::pair<std::string, std::string>> FormDatabases(
+      const std::string& form_path) const;
 
   // The component that declares a database name, as "Form.Component", or "".
   std::string GetDatabaseConnection(const std::string& prop_name, const std::string& value);
@@ -213,17 +214,17 @@ class TComponentReplacer {
  private:
   // What the run knows of each file of UnitList, by the same index.
   struct RunFile {
-    std::string rel_dir;      // folder mode: its folder below Directory
-    std::string work_path;    // its rewritten copy, when it changed
-    FileStamp read;           // the original as it was read
-    size_t hash = 0;          // of the bytes read
+    std::string rel_dir;    // folder mode: its folder below Directory
+    std::string work_path;  // its rewritten copy, when it changed
+    FileStamp read;         // the original as it was read
+    size_t hash = 0;        // of the bytes read
     bool hashed = false;
-    bool changed = false;     // a rewritten copy is in the work folder
-    bool skipped = false;     // not migrated (the reason is in the report)
+    bool changed = false;  // a rewritten copy is in the work folder
+    bool skipped = false;  // not migrated (the reason is in the report)
     bool replaced = false;
     bool form_unknown = false;  // its form could not be looked for
-    std::string backup;       // its backup, once made
-    int group = -1;           // files that are replaced together or not at all
+    std::string backup;         // its backup, once made
+    int group = -1;             // files that are replaced together or not at all
   };
   int AddRunFile(const std::string& path);
   // Where UnitList[i] is rewritten: its own place in the work folder, made
@@ -287,15 +288,15 @@ class TComponentReplacer {
   std::set<std::string> forced_, backup_forced_;  // folders made in this run
   std::deque<RunFile> run_files_;
   std::unordered_map<std::string, int> file_index_;  // UnitList index of each path
-  std::set<std::string> work_names_;  // project mode: names used in the work folder
-  int current_ = -1;  // the file being processed
+  std::set<std::string> work_names_;                 // project mode: names used in the work folder
+  int current_ = -1;                                 // the file being processed
   std::array<bool, 256> old_first_{};
   size_t old_min_len_ = SIZE_MAX, old_max_len_ = 0;
   FoldedMap<int> old_index_;  // the line of each source class name in OldNames
   FileReport& ReportFile(const std::string& path, const char* kind, TextEncoding encoding);
   void WriteFormFile(const FormFileData& form, const std::string& text,
-                     const std::vector<RewrittenObject>& rewritten,
-                     const std::string& source_path, const std::string& dest_path);
+                     const std::vector<RewrittenObject>& rewritten, const std::string& source_path,
+                     const std::string& dest_path);
 };
 
 }  // namespace tolvern

@@ -35,7 +35,8 @@ class RunTest : public ::testing::Test {
   TReplaceOptions& options() { return *ReplaceOptions; }
   std::vector<std::string> TempFolders() {
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir_.temp_dir())) names.push_back(e.path().string());
+    for (const auto& e : fs::directory_iterator(dir_.temp_dir()))
+      names.push_back(e.path().string());
     return names;
   }
 
@@ -87,10 +88,10 @@ TEST_F(RunTest, FolderModeWithSubFolders) {
                       0),
             0u)
       << log;
-  EXPECT_TRUE(log.ends_with(Lines({"Replacing original files with changed versions",
-                                   "Backup file: " + (dir_ / "src/RBackup/ZUvezod.reu"),
-                                   "Removing temporary folder",
-                                   "Replace procedure was performed sucessfully."})))
+  EXPECT_TRUE(log.ends_with(
+      Lines({"Replacing original files with changed versions",
+             "Backup file: " + (dir_ / "src/RBackup/ZUvezod.reu"), "Removing temporary folder",
+             "Replace procedure was performed sucessfully."})))
       << log;
 
   // Restoring puts every original back byte for byte.
@@ -113,12 +114,12 @@ TEST_F(RunTest, NothingChangedGivesEmptyUndoFileAndNoReplaceLine) {
   ASSERT_TRUE(BdeReplacer->Execute());
   EXPECT_EQ(dir_.Read("src/RBackup/ZUvezod.reu"), "");
   std::string log = LogWithoutTimestamp(dir_.Read("src/Wiz_Log.txt"));
-  EXPECT_EQ(log, Lines({"BDE/ADO Migration Wizard log", "Initializing unit list",
-                        "Creating backup folder", "Allocating temporary folder",
-                        "Processing file: " + (dir_ / "src/Plain.pas"), "No changes",
-                        "Backup file: " + (dir_ / "src/RBackup/ZUvezod.reu"),
-                        "Removing temporary folder",
-                        "Replace procedure was performed sucessfully."}));
+  EXPECT_EQ(
+      log,
+      Lines({"BDE/ADO Migration Wizard log", "Initializing unit list", "Creating backup folder",
+             "Allocating temporary folder", "Processing file: " + (dir_ / "src/Plain.pas"),
+             "No changes", "Backup file: " + (dir_ / "src/RBackup/ZUvezod.reu"),
+             "Removing temporary folder", "Replace procedure was performed sucessfully."}));
 }
 
 TEST_F(RunTest, NoLogAndNoBackupLeaveNoTrace) {
@@ -212,8 +213,7 @@ TEST_F(RunTest, FailedCopyBackIsLoggedAndFailsTheRunButUndoFileExists) {
   EXPECT_NE(dir_.Read("src/A.pas"), kUsesBde);
   EXPECT_EQ(dir_.Read("src/B.pas"), kUsesBde);
   std::string log = dir_.Read("src/Wiz_Log.txt");
-  EXPECT_NE(log.find("Failed to replace original file: " + (dir_ / "src/B.pas")),
-            std::string::npos)
+  EXPECT_NE(log.find("Failed to replace original file: " + (dir_ / "src/B.pas")), std::string::npos)
       << log;
   EXPECT_TRUE(log.ends_with("Replace failed.\r\n\r\n")) << log;
   // Both originals were backed up and can be put back.
@@ -245,7 +245,8 @@ TEST_F(RunTest, UnreadableUnitIsNamedAndTheOthersGoOn) {
   EXPECT_EQ(BdeReplacer->Report.FilesNotMigrated(), 1);
   std::string log = dir_.Read("src/Wiz_Log.txt");
   EXPECT_NE(log.find("Not migrated: " + (dir_ / "src/Z.pas") + " (Cannot open file"),
-            std::string::npos) << log;
+            std::string::npos)
+      << log;
   EXPECT_TRUE(log.ends_with("Replace completed, 1 file(s) not migrated.\r\n\r\n")) << log;
   EXPECT_TRUE(TempFolders().empty());
 }
@@ -253,7 +254,9 @@ TEST_F(RunTest, UnreadableUnitIsNamedAndTheOthersGoOn) {
 TEST_F(RunTest, FailedWriteIntoTheWorkFolderStopsBeforeAnyOriginalIsReplaced) {
   for (int i = 0; i < 20; ++i) dir_.Write("src/U" + std::to_string(i) + ".pas", kUsesBde);
   FaultyDisk disk;
-  disk.fail_write = [](const std::string& p) { return p.find("$DS") != std::string::npos && p.ends_with("U7.pas"); };
+  disk.fail_write = [](const std::string& p) {
+    return p.find("$DS") != std::string::npos && p.ends_with("U7.pas");
+  };
   ScopedDisk scoped(&disk);
   try {
     BdeReplacer->Execute();
@@ -300,9 +303,10 @@ class ProjectRunTest : public RunTest {
     dir_.Write("app/A.pas", kUsesBde);
     dir_.Write("app/lib/b.PAS", kUsesBde);
     dir_.Write("app/C.pas", kUsesBde);
-    dir_.Write("app/App.dpr",
-               "program App;\r\nuses\r\n  Forms,\r\n  C in 'C.pas',\r\n  B in 'lib\\B.pas' {Form},\r\n"
-               "  A in 'A.pas';\r\nbegin\r\nend.\r\n");
+    dir_.Write(
+        "app/App.dpr",
+        "program App;\r\nuses\r\n  Forms,\r\n  C in 'C.pas',\r\n  B in 'lib\\B.pas' {Form},\r\n"
+        "  A in 'A.pas';\r\nbegin\r\nend.\r\n");
     host_.Load(dir_ / "app/App.dpr");
   }
   ProjectHost host_;

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-
 #include <filesystem>
 #include <regex>
 #include <set>
@@ -137,8 +136,8 @@ class FaultWalk {
       // The path itself, or for a folder that could not be made, the path
       // of the folder below it that the run wanted.
       std::string named = op.path.find("$DS") != std::string::npos ? ExtractFileName(op.path)
-                          : op.path.starts_with("<root>")         ? dir.path() + op.path.substr(6)
-                                                                  : op.path;
+                          : op.path.starts_with("<root>")          ? dir.path() + op.path.substr(6)
+                                                                   : op.path;
       while (named.size() > 1 && named.back() == '/') named.pop_back();
       EXPECT_NE(o.messages.find(named), std::string::npos) << what << "\n" << o.messages;
     }
@@ -185,16 +184,17 @@ TEST(FaultInjectionTest, EveryOperationOfTheExampleInProjectMode) {
   NXReplacerScope library;
   ProjectHost host;
   ScopedIdeServices services(&host);
-  FaultWalk walk([](const ScratchDir& dir) { testing::CopyExample(dir, "app"); },
-                 [&host](const ScratchDir& dir) {
-                   host.Load(dir / "app/Orders.dpr");
-                   ReplaceOptions->Dest = 0;
-                   std::string units;
-                   for (const char* u : {"MainForm.pas", "DataModule.pas", "Reports.pas", "Utils.pas"})
-                     units += std::string(u) + "\r\n";
-                   ReplaceOptions->Units = units;
-                   CommonOptions(dir / "app/RBackup");
-                 });
+  FaultWalk walk(
+      [](const ScratchDir& dir) { testing::CopyExample(dir, "app"); },
+      [&host](const ScratchDir& dir) {
+        host.Load(dir / "app/Orders.dpr");
+        ReplaceOptions->Dest = 0;
+        std::string units;
+        for (const char* u : {"MainForm.pas", "DataModule.pas", "Reports.pas", "Utils.pas"})
+          units += std::string(u) + "\r\n";
+        ReplaceOptions->Units = units;
+        CommonOptions(dir / "app/RBackup");
+      });
   EXPECT_GT(walk.Walk(), 20);
 }
 
@@ -240,9 +240,7 @@ TEST(FaultInjectionTest, EveryOperationOfACorpusSliceInFolderMode) {
           dir.Write("tree/" + name + ".dfm", testing::ReadFileBytes(forms[i].string()));
         }
       },
-      [](const ScratchDir& dir) {
-        testing::UseFolderRun(*ReplaceOptions, dir / "tree");
-      });
+      [](const ScratchDir& dir) { testing::UseFolderRun(*ReplaceOptions, dir / "tree"); });
   EXPECT_GT(walk.Walk(), 30);
 }
 

@@ -7,13 +7,13 @@
 #include <filesystem>
 #include <map>
 
+#include "corpus.h"
 #include "engine/component_replacer.h"
 #include "engine/nx_replacer.h"
 #include "parsing/nx_form_parser.h"
 #include "parsing/pas_parser.h"
 #include "platform/form_resource.h"
 #include "platform/object_stream.h"
-#include "corpus.h"
 #include "test_support.h"
 
 namespace tolvern {
@@ -163,7 +163,8 @@ TEST(FormCorpusMigrationTest, EveryFormWithBothReplacers) {
         while (i < after.size() && i < before.size() && after[i] == before[i]) ++i;
         size_t from = i > 150 ? i - 150 : 0;
         ADD_FAILURE() << e.path() << " " << name << " differs at " << i << "\n--- expected:\n"
-                      << before.substr(from, 300) << "\n--- got:\n" << after.substr(from, 300);
+                      << before.substr(from, 300) << "\n--- got:\n"
+                      << after.substr(from, 300);
       }
     }
   }

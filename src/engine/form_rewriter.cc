@@ -64,8 +64,9 @@ bool SpliceRewritten(const FormFileData& form, const std::vector<RewrittenObject
     for (const RewrittenObject& r : rewritten) {
       // The object whose header line holds the keyword: the last one that
       // starts at or before it.
-      auto after = std::upper_bound(form.Objects.begin(), form.Objects.end(), r.text_pos,
-                                    [](size_t pos, const ObjectSpan& o) { return pos < o.text_begin; });
+      auto after =
+          std::upper_bound(form.Objects.begin(), form.Objects.end(), r.text_pos,
+                           [](size_t pos, const ObjectSpan& o) { return pos < o.text_begin; });
       if (after == form.Objects.begin()) return false;
       const ObjectSpan& o = *(after - 1);
       if (o.text_begin + 2 * static_cast<size_t>(o.level) != r.text_pos) return false;
@@ -116,8 +117,16 @@ void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::stri
   int depth = -1;
   TFormObject obj;
   std::vector<RewrittenObject> rewritten;  // where a binary form takes new bytes
-  FileReport report{source_path, form.IsBinary ? "binary-form" : "text-form",
-                    EncodingName(form.Encoding), 0, "unchanged", "", {}, {}, 0, 0};
+  FileReport report{source_path,
+                    form.IsBinary ? "binary-form" : "text-form",
+                    EncodingName(form.Encoding),
+                    0,
+                    "unchanged",
+                    "",
+                    {},
+                    {},
+                    0,
+                    0};
   if (Todo.family.empty()) Todo = TodoClasses::Of(*this);
   TFormTodo todo(text, source_path, Todo);
   LineCursor lines(text);
@@ -179,12 +188,11 @@ void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::stri
           const std::string reason =
               res::Format(res::kOutsideFormGrammar, {std::to_string(lines.LineOf(stop))});
           const std::string where = source_path + "(" + std::to_string(line) + ")";
-          LogLine(
-              ancestor.empty()
-                  ? res::Format(res::kObjectNotParsed,
-                                {where, obj.ObjectName, obj.ObjectClass, reason})
-                  : res::Format(res::kDescendantNotParsed,
-                                {where, obj.ObjectName, obj.ObjectClass, ancestor, reason}));
+          LogLine(ancestor.empty()
+                      ? res::Format(res::kObjectNotParsed,
+                                    {where, obj.ObjectName, obj.ObjectClass, reason})
+                      : res::Format(res::kDescendantNotParsed,
+                                    {where, obj.ObjectName, obj.ObjectClass, ancestor, reason}));
           report.unparsed.push_back({obj.ObjectName, obj.ObjectClass, line, reason, ancestor});
           rewritten.push_back({object_pos, replaced, true});
         }
@@ -196,7 +204,8 @@ void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::stri
   }
   LogChanges(changes);
   report.changes = changes;
-  for (const UnparsedObject& u : report.unparsed) todo.NotConverted(u.line, u.name, u.cls, u.reason);
+  for (const UnparsedObject& u : report.unparsed)
+    todo.NotConverted(u.line, u.name, u.cls, u.reason);
   report.todo = todo.Finish();
   FileReports& files = ReportFiles();
   files.push_back(std::move(report));
@@ -241,7 +250,8 @@ void TComponentReplacer::WriteFormFile(const FormFileData& form, const std::stri
 }
 
 void TComponentReplacer::ScanFormDatabases(const std::string& form_path) {
-  for (const auto& [name, component] : FormDatabases(form_path)) DatabaseMap.SetValue(name, component);
+  for (const auto& [name, component] : FormDatabases(form_path))
+    DatabaseMap.SetValue(name, component);
 }
 
 std::vector<std::pair<std::string, std::string>> TComponentReplacer::FormDatabases(

@@ -31,7 +31,8 @@ class FormRewriteTest : public ::testing::Test {
     std::string log;  // the log lines after the header
   };
 
-  Result Rewrite(TComponentReplacer& r, const std::string& bytes, const std::string& name = "F.dfm") {
+  Result Rewrite(TComponentReplacer& r, const std::string& bytes,
+                 const std::string& name = "F.dfm") {
     std::string src = dir_.Write(name, bytes);
     std::string dest = dir_ / ("out/" + name);
     fs::create_directories(dir_ / "out");
@@ -89,13 +90,15 @@ TEST_F(FormRewriteTest, InheritedObjectsAreConvertedAndNothingMappedMeansNoFile)
 TEST_F(FormRewriteTest, LineEndsOfTheFileAreKept) {
   std::string form = "object Form1: TForm1\n  object T: TTable\n    TableName = 'X'\n  end\nend\n";
   Result r = Rewrite(*BdeReplacer, form);
-  EXPECT_EQ(r.out, "object Form1: TForm1\n    object T: TNXTable\n    TableName = 'X'\n  end\nend\n");
+  EXPECT_EQ(r.out,
+            "object Form1: TForm1\n    object T: TNXTable\n    TableName = 'X'\n  end\nend\n");
   EXPECT_EQ(r.out.find('\r'), std::string::npos);
 }
 
 TEST_F(FormRewriteTest, EncodingsAndStorageAreKept) {
-  std::string body = "object Form1: TForm1\r\n  Caption = '\xD0\x9F'\r\n  object T: TTable\r\n"
-                     "    TableName = 'X'\r\n  end\r\nend\r\n";
+  std::string body =
+      "object Form1: TForm1\r\n  Caption = '\xD0\x9F'\r\n  object T: TTable\r\n"
+      "    TableName = 'X'\r\n  end\r\nend\r\n";
   std::string utf16 = EncodeText(body, TextEncoding::kUtf16LE);
   Result r = Rewrite(*BdeReplacer, utf16);
   ASSERT_EQ(r.out.substr(0, 2), "\xFF\xFE");
@@ -117,8 +120,9 @@ TEST_F(FormRewriteTest, EncodingsAndStorageAreKept) {
   EXPECT_EQ(header.Name, "MYFORM");
   EXPECT_EQ(static_cast<size_t>(header.Size), new_stream.size());
   EXPECT_EQ(r.out.substr(10, 2), "\x30\x10");
-  EXPECT_EQ(ObjectBinaryToText(new_stream),
-            "object Form1: TForm1\r\n  object T: TNXTable\r\n    TableName = 'X'\r\n  end\r\nend\r\n");
+  EXPECT_EQ(
+      ObjectBinaryToText(new_stream),
+      "object Form1: TForm1\r\n  object T: TNXTable\r\n    TableName = 'X'\r\n  end\r\nend\r\n");
 }
 
 TEST_F(FormRewriteTest, UnparsedObjectIsLoggedWithItsLineAndReason) {
@@ -141,7 +145,9 @@ TEST_F(FormRewriteTest, UnparsedObjectIsLoggedWithItsLineAndReason) {
 // A form parser whose rendering the form reader cannot read.
 class BrokenRenderer : public TNXFormParser {
  public:
-  void GetObjectText(int, std::string& text) override { text = "object Q: TNXQuery\r\n  A = (\r\nend\r\n"; }
+  void GetObjectText(int, std::string& text) override {
+    text = "object Q: TNXQuery\r\n  A = (\r\nend\r\n";
+  }
 };
 
 TEST_F(FormRewriteTest, RewriteThatIsNoValidFormIsNeverWritten) {
@@ -166,9 +172,9 @@ TEST_F(FormRewriteTest, RewriteThatIsNoValidFormIsNeverWritten) {
 }
 
 TEST_F(FormRewriteTest, DatabaseScanRecordsTheDeclaringComponent) {
-  std::string form1 = dir_.Write("F1.dfm", Crlf({"object Form1: TForm1", "  object Database1: TDatabase",
-                                                 "    AliasName = 'Other'", "    DatabaseName = 'Sales'",
-                                                 "  end", "end"}));
+  std::string form1 = dir_.Write(
+      "F1.dfm", Crlf({"object Form1: TForm1", "  object Database1: TDatabase",
+                      "    AliasName = 'Other'", "    DatabaseName = 'Sales'", "  end", "end"}));
   BdeReplacer->DatabaseMap.Clear();
   BdeReplacer->ScanFormDatabases(form1);
   EXPECT_EQ(BdeReplacer->GetDatabaseConnection("DatabaseName", "SALES"), "Form1.Database1");

@@ -19,7 +19,7 @@
 namespace tolvern {
 
 struct RewriteWork {
-  int ticket = -1;              // in the pool; -1: nothing to run
+  int ticket = -1;  // in the pool; -1: nothing to run
   std::string dest_dir;
   TFormParser* parser = nullptr;
   FileStamp read;
@@ -30,10 +30,10 @@ struct RewriteWork {
   int changed = 0;
   std::vector<std::string> forms;  // named by the unit, in order
   bool form_unknown = false;
-  bool open_failed = false;      // the file could not be read: skipped
+  bool open_failed = false;  // the file could not be read: skipped
   std::string open_error;
-  std::exception_ptr error;      // anything else: the run stops there
-  std::exception_ptr write_error;  // writing the rewritten file failed
+  std::exception_ptr error;                                    // anything else: the run stops there
+  std::exception_ptr write_error;                              // writing the rewritten file failed
   std::vector<std::pair<std::string, std::string>> databases;  // a form's scan
 };
 

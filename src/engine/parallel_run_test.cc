@@ -3,16 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-
 #include <filesystem>
 #include <memory>
 #include <thread>
 
 #include "engine/component_replacer.h"
 #include "engine/nx_replacer.h"
+#include "files/file_utils.h"
 #include "ide/project_host.h"
 #include "platform/errors.h"
-#include "files/file_utils.h"
 #include "test_support.h"
 
 namespace tolvern {
@@ -50,8 +49,9 @@ void WriteTree(const ScratchDir& dir) {
                   (i % 3 ? "{$R *.DFM}\r\n" : "{$R Shared.dfm}\r\n") + "end.\r\n");
     if (i % 3 == 1)
       dir.Write("app/many/" + n + (i % 2 ? ".dfm" : ".DFM"),
-                "object F" + n + ": T" + n + "\r\n  object Q: TQuery\r\n    DatabaseName = 'MAIN'\r\n"
-                "  end\r\nend\r\n");
+                "object F" + n + ": T" + n +
+                    "\r\n  object Q: TQuery\r\n    DatabaseName = 'MAIN'\r\n"
+                    "  end\r\nend\r\n");
   }
   // Descendants of mapped classes, one declared by a unit the undo file
   // cannot name (it is not rewritten, yet its classes count).
@@ -61,8 +61,9 @@ void WriteTree(const ScratchDir& dir) {
   dir.Write("app/many/ZForm.dfm",
             "object FZ: TZ\r\n  object A: TAppQuery\r\n    DatabaseName = 'MAIN'\r\n  end\r\n"
             "  object B: TOtherTable\r\n    TableName = 'T'\r\n  end\r\nend\r\n");
-  dir.Write("app/many/Shared.dfm",
-            "object S: TS\r\n  object D: TDatabase\r\n    DatabaseName = 'MAIN'\r\n  end\r\nend\r\n");
+  dir.Write(
+      "app/many/Shared.dfm",
+      "object S: TS\r\n  object D: TDatabase\r\n    DatabaseName = 'MAIN'\r\n  end\r\nend\r\n");
   dir.Write("app/many/Bad.pas", "\xEF\xBB\xBFunit Bad; var T: TTable; \xC3\x28 end.");
   dir.Write("app/many/A=B.pas", "unit AB; uses DBTables; var T: TTable; end.");
   dir.Write("app/many/Dir.pas", "unit Dir; uses DBTables;\r\n{$R *.dfm}\r\nend.");
@@ -91,7 +92,8 @@ class ParallelRunTest : public ::testing::TestWithParam<bool /* project mode */>
     Outcome out;
     const auto caller = std::this_thread::get_id();
     run->OnProgress = [&](int i, int n, const std::string& f) {
-      out.hooks.push_back(std::to_string(i) + "/" + std::to_string(n) + " " + f.substr(dir.path().size()));
+      out.hooks.push_back(std::to_string(i) + "/" + std::to_string(n) + " " +
+                          f.substr(dir.path().size()));
       out.hooks_on_caller = out.hooks_on_caller && std::this_thread::get_id() == caller;
     };
     if (setup) run = &setup(*run);
@@ -108,7 +110,8 @@ class ParallelRunTest : public ::testing::TestWithParam<bool /* project mode */>
     std::string json_root;
     for (char c : root) json_root += c == '\\' ? std::string("\\\\") : std::string(1, c);
     auto relative = [&](std::string s) {
-      for (size_t at; (at = s.find(root)) != std::string::npos;) s.replace(at, root.size(), "<dir>");
+      for (size_t at; (at = s.find(root)) != std::string::npos;)
+        s.replace(at, root.size(), "<dir>");
       if (json_root != root) {
         for (size_t at; (at = s.find(json_root)) != std::string::npos;)
           s.replace(at, json_root.size(), "<dir>");
@@ -118,7 +121,8 @@ class ParallelRunTest : public ::testing::TestWithParam<bool /* project mode */>
       return s;
     };
     out.log = relative(testing::LogWithoutTimestamp(dir.Read("app/Wiz_Log.txt")));
-    if (fs::exists(dir / "app/RBackup/ZUvezod.reu")) out.undo = relative(dir.Read("app/RBackup/ZUvezod.reu"));
+    if (fs::exists(dir / "app/RBackup/ZUvezod.reu"))
+      out.undo = relative(dir.Read("app/RBackup/ZUvezod.reu"));
     out.report = relative(r.Report.ToJson());
     out.error = relative(out.error);
     out.objects = r.Report.ObjectsRewritten();

@@ -78,7 +78,8 @@ TEST_F(RestoreTest, NamesDifferingInLetterCaseKeepTheirOwnBackups) {
   GTEST_SKIP() << "names that differ only in letter case name one file on Windows";
 #endif
   std::string upper = dir_.Write("a.PAS", "migrated upper");
-  EXPECT_TRUE(BdeReplacer->RestoreFiles(Undo(a_ + "=" + ba_ + "\r\n" + upper + "=" + bb_ + "\r\n")));
+  EXPECT_TRUE(
+      BdeReplacer->RestoreFiles(Undo(a_ + "=" + ba_ + "\r\n" + upper + "=" + bb_ + "\r\n")));
   EXPECT_EQ(dir_.Read("A.pas"), "original a");
   EXPECT_EQ(dir_.Read("a.PAS"), "original b");
 }

@@ -91,8 +91,11 @@ std::string RunReport::ToJson() const {
   json doc = {{"version", 1}, {"mode", mode}, {"replacer", replacer}, {"dryRun", dry_run}};
   json jfiles = json::array();
   for (const FileReport& f : files) {
-    json jf = {{"path", f.path},       {"kind", f.kind},       {"encoding", f.encoding},
-               {"changes", f.changes}, {"outcome", f.outcome}};
+    json jf = {{"path", f.path},
+               {"kind", f.kind},
+               {"encoding", f.encoding},
+               {"changes", f.changes},
+               {"outcome", f.outcome}};
     if (!f.note.empty()) jf["note"] = f.note;
     if (f.kind.find("form") != std::string::npos) {
       json objects = json::array();

@@ -39,9 +39,9 @@ struct FileReport {
   std::string kind;      // "unit", "project", "text-form", "binary-form"
   std::string encoding;  // "ANSI", "UTF-8", "UTF-16LE"
   int changes = 0;
-  std::string outcome;   // "changed", "unchanged", "skipped"
-  std::string note;      // why a file was skipped
-  std::vector<ObjectReport> objects;     // with RunReport::details only
+  std::string outcome;                // "changed", "unchanged", "skipped"
+  std::string note;                   // why a file was skipped
+  std::vector<ObjectReport> objects;  // with RunReport::details only
   std::vector<UnparsedObject> unparsed;
   int objects_rewritten = 0;
   int properties_dropped = 0;

@@ -78,7 +78,8 @@ TEST_F(RunSafetyTest, LinkedUnitsAreBackedUpByContentAndRestoredThroughTheLink) 
 
 TEST_F(RunSafetyTest, RepeatedRunsKeepEveryBackupAndNeverRepeatAUnit) {
   const std::string both =
-      "unit U;\r\ninterface\r\nuses DBTables, ADODB;\r\nvar T: TTable; C: TADOConnection;\r\nend.\r\n";
+      "unit U;\r\ninterface\r\nuses DBTables, ADODB;\r\nvar T: TTable; C: "
+      "TADOConnection;\r\nend.\r\n";
   dir_.Write("src/U.pas", both);
   auto original = Snapshot(dir_ / "src");
   std::vector<std::string> undo_files;
@@ -108,8 +109,9 @@ TEST_F(RunSafetyTest, SameNamedFilesEachHaveTheirOwnPlace) {
   dir_.Write("app/a/Common.pas", kBde);
   dir_.Write("app/b/Common.pas", "unit C; var Q: TQuery;\r\n");
   dir_.Write("Common.pas", "an unrelated file in the current folder");
-  dir_.Write("app/App.dpr", "program App;\r\nuses\r\n  C1 in 'a\\Common.pas',\r\n  C2 in 'b\\Common.pas';\r\n"
-                            "begin\r\nend.\r\n");
+  dir_.Write("app/App.dpr",
+             "program App;\r\nuses\r\n  C1 in 'a\\Common.pas',\r\n  C2 in 'b\\Common.pas';\r\n"
+             "begin\r\nend.\r\n");
   ProjectHost host;
   host.Load(dir_ / "app/App.dpr");
   ScopedIdeServices services(&host);
@@ -219,7 +221,7 @@ TEST_F(RunSafetyTest, PartialRunsNameWhatTheyLeftAndKeepUnitsWithTheirForms) {
 TEST_F(RunSafetyTest, OnlyRegularFilesOfBoundedSizeAreRead) {
   dir_.Write("src/A.pas", kBde);
   ASSERT_EQ(::mkfifo((dir_ / "src/Fifo.pas").c_str(), 0600), 0);  // would block a reader
-  fs::create_symlink("/dev/zero", dir_ / "src/Zero.pas");          // would never end
+  fs::create_symlink("/dev/zero", dir_ / "src/Zero.pas");         // would never end
   std::string huge = dir_.Write("src/Huge.pas", "");
   fs::resize_file(huge, kMaxFileSize + 1);  // sparse: nothing is written
   ASSERT_TRUE(BdeReplacer->Execute());
@@ -228,8 +230,8 @@ TEST_F(RunSafetyTest, OnlyRegularFilesOfBoundedSizeAreRead) {
   EXPECT_EQ(left, (std::vector<std::string>{"Fifo.pas", "Huge.pas", "Zero.pas"}));
   for (const FileReport& f : BdeReplacer->Report.files) {
     if (f.outcome != "skipped") continue;
-    const std::string why = f.path.ends_with("Huge.pas") ? "larger than the limit of 256 MB"
-                                                         : "not a regular file";
+    const std::string why =
+        f.path.ends_with("Huge.pas") ? "larger than the limit of 256 MB" : "not a regular file";
     EXPECT_NE(f.note.find(why), std::string::npos) << f.path << ": " << f.note;
   }
   EXPECT_NE(dir_.Read("src/A.pas"), kBde);
@@ -262,9 +264,9 @@ TEST_F(RunSafetyTest, LoginValuesBeyondTheCodePageInEveryStorage) {
       "object Db: TDatabase\r\n  DatabaseName = 'DB'\r\n  Params.Strings = (\r\n"
       "    'USER NAME='#1070'X')\r\nend\r\n";
   dir_.Write("src/A.pas", "unit A;\r\n{$R *.dfm}\r\nend.\r\n");
-  dir_.Write("src/A.dfm", form);                       // ANSI text
+  dir_.Write("src/A.dfm", form);  // ANSI text
   dir_.Write("src/B.pas", "unit B;\r\n{$R *.dfm}\r\nend.\r\n");
-  dir_.Write("src/B.dfm", "\xEF\xBB\xBF" + form);      // UTF-8 text
+  dir_.Write("src/B.dfm", "\xEF\xBB\xBF" + form);  // UTF-8 text
   dir_.Write("src/C.pas", "unit C;\r\n{$R *.dfm}\r\nend.\r\n");
   dir_.Write("src/C.dfm", WriteFormResource("TDB", ObjectTextToBinary(form)));  // binary
   ASSERT_TRUE(BdeReplacer->Execute());

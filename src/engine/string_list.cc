@@ -9,10 +9,9 @@ int StringList::Add(std::string text, int object) {
     lines_.push_back({std::move(text), object});
     return Count() - 1;
   }
-  auto it = std::upper_bound(lines_.begin(), lines_.end(), text,
-                             [](const std::string& t, const Line& l) {
-                               return CompareText(t, l.text) < 0;
-                             });
+  auto it = std::upper_bound(
+      lines_.begin(), lines_.end(), text,
+      [](const std::string& t, const Line& l) { return CompareText(t, l.text) < 0; });
   size_t at = static_cast<size_t>(it - lines_.begin());
   lines_.insert(it, {std::move(text), object});
   return static_cast<int>(at);
@@ -20,10 +19,9 @@ int StringList::Add(std::string text, int object) {
 
 int StringList::IndexOf(std::string_view text) const {
   if (sorted_) {
-    auto it = std::lower_bound(lines_.begin(), lines_.end(), text,
-                               [](const Line& l, std::string_view t) {
-                                 return CompareText(l.text, t) < 0;
-                               });
+    auto it = std::lower_bound(
+        lines_.begin(), lines_.end(), text,
+        [](const Line& l, std::string_view t) { return CompareText(l.text, t) < 0; });
     if (it != lines_.end() && CompareText(it->text, text) == 0)
       return static_cast<int>(it - lines_.begin());
     return -1;

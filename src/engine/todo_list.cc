@@ -185,7 +185,8 @@ class UnitScan {
     if (SameText(toks_[m].text, "Params") && CodeAt(m + 1, kDot) && At(m + 2) &&
         Is(toks_[m + 2], "Values") && CodeAt(m + 3, kOpenBracket) && CodeAt(m + 4, kTokString) &&
         CodeAt(m + 5, kCloseBracket)) {
-      advice = classes_.MemberAdvice(target, "Params.Values[" + std::string(toks_[m + 4].text) + "]");
+      advice =
+          classes_.MemberAdvice(target, "Params.Values[" + std::string(toks_[m + 4].text) + "]");
       if (!advice.empty()) last = m + 5;
     }
     if (advice.empty()) advice = classes_.MemberAdvice(target, toks_[m].text);

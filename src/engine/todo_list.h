@@ -42,7 +42,7 @@ struct TodoItem {
 // every class name it knows, source names and target names alike, so that
 // a unit reads the same before and after its migration.
 struct TodoClasses {
-  std::string family;                                      // the source unit, "DBTables" or "ADODB"
+  std::string family;                // the source unit, "DBTables" or "ADODB"
   FoldedMap<std::string> target_of;  // by name
   // Names that the units of a run declare with a mapped class, so that
   // dmOrders.qryOrders.Member is known in every unit, not only in the one

@@ -1,13 +1,12 @@
 // Rewriting of Pascal units and project files: class names in code and in
 // comments (never in strings), the uses-clause insertion, and the form that a
 // unit's resource directive names.
-#include "engine/component_replacer.h"
-
 #include <set>
 #include <vector>
 
-#include "files/file_utils.h"
+#include "engine/component_replacer.h"
 #include "engine/todo_list.h"
+#include "files/file_utils.h"
 #include "parsing/pas_parser.h"
 #include "platform/disk.h"
 
@@ -194,9 +193,9 @@ void TComponentReplacer::AddFormOfDirective(std::string_view directive,
     size_t start = p;
     while (start > 0 && IsLetter(static_cast<unsigned char>(directive[start - 1]))) --start;
     if (start == p) return;
-    form_path = PathJoin(ExtractFilePath(source_path),
-                         std::string(directive.substr(start, p - start)) +
-                             std::string(directive.substr(p, 4)));
+    form_path =
+        PathJoin(ExtractFilePath(source_path), std::string(directive.substr(start, p - start)) +
+                                                   std::string(directive.substr(p, 4)));
   }
   bool list_failed = false;
   std::string found = FindFileIgnoringCase(form_path, &list_failed);

@@ -86,13 +86,15 @@ TEST_F(UnitRewriteTest, EachReplacerEditsOnlyItsOwnUnit) {
 
 TEST_F(UnitRewriteTest, BothUsesClausesAreEditedAndSecondRunChangesNothing) {
   std::string unit =
-      "unit U;\ninterface\nuses\n  Windows, DBTables,\n  Forms;\ntype TF = class\n  Q: TQuery;\nend;\n"
+      "unit U;\ninterface\nuses\n  Windows, DBTables,\n  Forms;\ntype TF = class\n  Q: "
+      "TQuery;\nend;\n"
       "implementation\nuses DBTables;\nend.\n";
   Result first = Rewrite(*BdeReplacer, unit);
   EXPECT_EQ(first.log, "3 change(s)");
-  EXPECT_EQ(first.text,
-            "unit U;\ninterface\nuses\n  Windows, DBTables" + kNx + ",\n  Forms;\ntype TF = class\n"
-            "  Q: TNXQuery;\nend;\nimplementation\nuses DBTables" + kNx + ";\nend.\n");
+  EXPECT_EQ(first.text, "unit U;\ninterface\nuses\n  Windows, DBTables" + kNx +
+                            ",\n  Forms;\ntype TF = class\n"
+                            "  Q: TNXQuery;\nend;\nimplementation\nuses DBTables" +
+                            kNx + ";\nend.\n");
   Result second = Rewrite(*BdeReplacer, first.text);
   EXPECT_FALSE(second.written);
   EXPECT_EQ(second.log, "No changes");
@@ -105,11 +107,11 @@ TEST_F(UnitRewriteTest, ResourceDirectivesNameTheForm) {
     const char* directive;
     std::string added;
   } cases[] = {
-      {"{$R *.dfm}", unit1_dfm},      {"{$RESOURCE *.DFM}", unit1_dfm},
-      {"{$R Main.dfm}", main_dfm},    {"{$r main.DFM}", main_dfm},
-      {"{$R Unit1.dfm}", ""},         {"{$R *.RES}", ""},
-      {"{$R*.DFM}", ""},              {"{$R x*.DFM}", ""},
-      {"{$R *.nfm}", ""},             {"{$R *.dfmx}", ""},
+      {"{$R *.dfm}", unit1_dfm},   {"{$RESOURCE *.DFM}", unit1_dfm},
+      {"{$R Main.dfm}", main_dfm}, {"{$r main.DFM}", main_dfm},
+      {"{$R Unit1.dfm}", ""},      {"{$R *.RES}", ""},
+      {"{$R*.DFM}", ""},           {"{$R x*.DFM}", ""},
+      {"{$R *.nfm}", ""},          {"{$R *.dfmx}", ""},
       {"{$R Other.dfm}", ""},
   };
   for (const Case& c : cases) {
@@ -131,7 +133,8 @@ TEST_F(UnitRewriteTest, ResourceDirectivesNameTheForm) {
 
 TEST_F(UnitRewriteTest, EncodingsKeepEveryCharacterAndTheirMarks) {
   // Cyrillic and CJK in comments and strings, an emoji outside the BMP.
-  std::string body = "// Запрос TQuery 查询\r\nS := 'строка TQuery 表 \xF0\x9F\x98\x80';\r\nQ: TQuery;\r\n";
+  std::string body =
+      "// Запрос TQuery 查询\r\nS := 'строка TQuery 表 \xF0\x9F\x98\x80';\r\nQ: TQuery;\r\n";
   std::string expected_body =
       "// Запрос TNXQuery 查询\r\nS := 'строка TQuery 表 \xF0\x9F\x98\x80';\r\nQ: TNXQuery;\r\n";
 
@@ -155,11 +158,21 @@ TEST_F(UnitRewriteTest, EncodingsKeepEveryCharacterAndTheirMarks) {
 
 TEST(TextEncodingTest, InvalidBytesAreRefused) {
   std::string text, error;
-  EXPECT_FALSE(DecodeText(std::string("\xFF\xFE" "a", 3), TextEncoding::kUtf16LE, &text, &error));
+  EXPECT_FALSE(DecodeText(std::string("\xFF\xFE"
+                                      "a",
+                                      3),
+                          TextEncoding::kUtf16LE, &text, &error));
   EXPECT_NE(error.find("odd"), std::string::npos);
-  EXPECT_FALSE(DecodeText(std::string("\xFF\xFE\x00\xD8", 4), TextEncoding::kUtf16LE, &text, &error));
-  EXPECT_FALSE(DecodeText("\xEF\xBB\xBF" "a\xC3", TextEncoding::kUtf8, &text, &error));
-  EXPECT_FALSE(DecodeText("\xEF\xBB\xBF" "\xC0\x80", TextEncoding::kUtf8, &text, &error));
+  EXPECT_FALSE(
+      DecodeText(std::string("\xFF\xFE\x00\xD8", 4), TextEncoding::kUtf16LE, &text, &error));
+  EXPECT_FALSE(
+      DecodeText("\xEF\xBB\xBF"
+                 "a\xC3",
+                 TextEncoding::kUtf8, &text, &error));
+  EXPECT_FALSE(
+      DecodeText("\xEF\xBB\xBF"
+                 "\xC0\x80",
+                 TextEncoding::kUtf8, &text, &error));
   EXPECT_TRUE(DecodeText("\xE9t\xE9", TextEncoding::kAnsi, &text, &error));
   EXPECT_EQ(text, "\xE9t\xE9");
   EXPECT_EQ(DetectEncoding("\xFF"), TextEncoding::kAnsi);
@@ -172,11 +185,15 @@ TEST(TextEncodingTest, OwnedBytesDecodeAsCopiedOnes) {
   const std::string inputs[] = {
       "",
       "\xE9t\xE9",
-      "\xEF\xBB\xBF" "unit \xC3\xA9;",
-      "\xEF\xBB\xBF" "a\xC3",
+      "\xEF\xBB\xBF"
+      "unit \xC3\xA9;",
+      "\xEF\xBB\xBF"
+      "a\xC3",
       "\xEF\xBB\xBF",
       std::string("\xFF\xFEu\0n\0i\0t\0", 10),
-      std::string("\xFF\xFE" "a", 3),
+      std::string("\xFF\xFE"
+                  "a",
+                  3),
       std::string("\xFF\xFE\x00\xD8", 4),
   };
   for (const std::string& bytes : inputs) {
@@ -194,7 +211,9 @@ TEST_F(UnitRewriteTest, UnitInBrokenEncodingIsLeftUntouchedWithLogLine) {
   ReplaceOptions->Directory = dir_ / "src";
   ReplaceOptions->BackupDir = dir_ / "src/RBackup";
   std::string odd = std::string("\xFF\xFEQ\0:\0 \0T\0Q\0u\0e\0r\0y\0;", 21);
-  std::string broken = "\xEF\xBB\xBF" "var Q: TQuery; { \xC3 }";
+  std::string broken =
+      "\xEF\xBB\xBF"
+      "var Q: TQuery; { \xC3 }";
   dir_.Write("src/Odd.pas", odd);
   dir_.Write("src/Broken.pas", broken);
   ASSERT_TRUE(BdeReplacer->Execute());

@@ -300,5 +300,4 @@ std::string FindEntryIgnoringCase(const std::string& path, bool* list_failed) {
   return FindIgnoringCase(path, false, list_failed);
 }
 
-
 }  // namespace tolvern

@@ -89,5 +89,4 @@ std::string FindFileIgnoringCase(const std::string& path, bool* list_failed = nu
 // The same for anything standing under such a name (a folder too).
 std::string FindEntryIgnoringCase(const std::string& path, bool* list_failed = nullptr);
 
-
 }  // namespace tolvern

@@ -117,7 +117,8 @@ TEST(CreateTempFolderTest, PrivateUnpredictableAndLockedWhileInUse) {
   // A folder in use is never taken for one left behind.
   RemoveDeadTempFolders("$DS");
   EXPECT_TRUE(fs::is_directory(first));
-  EXPECT_TRUE(fs::is_directory(PathJoin(dir.temp_dir(), "$DS2")));  // no lock file: not provably dead
+  EXPECT_TRUE(
+      fs::is_directory(PathJoin(dir.temp_dir(), "$DS2")));  // no lock file: not provably dead
   b.Release();  // its run was killed: the lock file stays, locked by no one
   testing::WriteFileBytes(PathJoin(second, kTempLockName), "4242\n");
   RemoveDeadTempFolders("$DS");

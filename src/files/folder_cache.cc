@@ -84,8 +84,9 @@ void FolderCache::Removed(const std::string& path) {
   auto folded = f.folded.find(UpperCase(name));
   if (folded == f.folded.end()) return;
   auto& list = folded->second;
-  list.erase(std::remove_if(list.begin(), list.end(), [&](const Entry& e) { return e.name == name; }),
-             list.end());
+  list.erase(
+      std::remove_if(list.begin(), list.end(), [&](const Entry& e) { return e.name == name; }),
+      list.end());
   if (list.empty()) f.folded.erase(folded);
 }
 

@@ -37,7 +37,7 @@ class FolderCache {
   };
   struct Folder {
     bool listed = false;
-    std::unordered_map<std::string, bool> exact;             // name -> is a folder
+    std::unordered_map<std::string, bool> exact;                 // name -> is a folder
     std::unordered_map<std::string, std::vector<Entry>> folded;  // upper-case name -> entries
   };
   Folder& Get(const std::string& key);

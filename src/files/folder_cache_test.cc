@@ -24,10 +24,12 @@ TEST(FolderCacheTest, AnswersAsTheUncachedLookUpListingEachFolderOnce) {
     std::string path;
     bool files_only;
   } cases[] = {
-      {f + "unit1.dfm", true}, {f + "Unit1.DFM", true}, {f + "exact.dfm", true},
-      {f + "Exact.DFM", true}, {f + "sub.dfm", true},   {f + "sub.dfm", false},
-      {f + "Sub.dfm", false},  {f + "none.dfm", true},  {g + "OTHER.PAS", true},
-      {f, false},              {dir / "missing/a.dfm", true},
+      {f + "unit1.dfm", true},       {f + "Unit1.DFM", true},
+      {f + "exact.dfm", true},       {f + "Exact.DFM", true},
+      {f + "sub.dfm", true},         {f + "sub.dfm", false},
+      {f + "Sub.dfm", false},        {f + "none.dfm", true},
+      {g + "OTHER.PAS", true},       {f, false},
+      {dir / "missing/a.dfm", true},
   };
   std::vector<std::string> uncached;
   for (const auto& c : cases)

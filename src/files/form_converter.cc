@@ -32,8 +32,8 @@ bool ConvertFormFile(const std::string& in, const std::string& out, FormStorage 
   std::string result = NamingFile(in, [&] {
     if (binary) {
       TRCData header;
-      std::string_view stream = IsBinaryForm(bytes) ? ReadFormResource(bytes, &header)
-                                                    : std::string_view(bytes);
+      std::string_view stream =
+          IsBinaryForm(bytes) ? ReadFormResource(bytes, &header) : std::string_view(bytes);
       return ObjectBinaryToText(stream);
     }
     TextEncoding encoding = DetectEncoding(bytes);

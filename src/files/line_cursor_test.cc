@@ -16,7 +16,8 @@ TEST(LineCursorTest, AnyOrderOfPlacesGivesTheLinesCountedFromTheTop) {
     offset = std::min(offset, text.size());
     const size_t nl = text.rfind('\n', offset == 0 ? std::string_view::npos : offset - 1);
     return std::pair<int, size_t>(
-        1 + static_cast<int>(std::count(text.begin(), text.begin() + static_cast<long>(offset), '\n')),
+        1 + static_cast<int>(
+                std::count(text.begin(), text.begin() + static_cast<long>(offset), '\n')),
         offset == 0 || nl == std::string_view::npos ? 0 : nl + 1);
   };
   LineCursor lines(text);

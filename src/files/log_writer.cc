@@ -29,8 +29,7 @@ void TLogWriter::Open(const std::string& file_name) {
     if (!f) ::close(fd);
   }
 #endif
-  if (!f)
-    throw EFCreateError("Cannot create file \"" + file_name + "\". " + std::strerror(errno));
+  if (!f) throw EFCreateError("Cannot create file \"" + file_name + "\". " + std::strerror(errno));
   std::setvbuf(f, nullptr, _IONBF, 0);
   file_ = f;
   if (!title_.empty()) WriteLine(title_);

@@ -140,9 +140,15 @@ std::string UnifiedDiff(std::string_view before, std::string_view after,
            std::to_string(b_count) + " @@" + reset + "\n";
     for (size_t k = start; k < end; ++k) {
       switch (ops[k]) {
-        case Op::kKeep: out += " " + std::string(a[ai[k]]) + "\n"; break;
-        case Op::kDelete: out += std::string(red) + "-" + std::string(a[ai[k]]) + reset + "\n"; break;
-        case Op::kInsert: out += std::string(green) + "+" + std::string(b[bi[k]]) + reset + "\n"; break;
+        case Op::kKeep:
+          out += " " + std::string(a[ai[k]]) + "\n";
+          break;
+        case Op::kDelete:
+          out += std::string(red) + "-" + std::string(a[ai[k]]) + reset + "\n";
+          break;
+        case Op::kInsert:
+          out += std::string(green) + "+" + std::string(b[bi[k]]) + reset + "\n";
+          break;
       }
     }
     i = end;

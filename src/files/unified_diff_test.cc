@@ -17,9 +17,10 @@ TEST(UnifiedDiffTest, HunksWithContextLikeDiffU) {
     before += std::to_string(i) + "\r\n";
     after += (i == 2 || i == 19 ? "x" : std::to_string(i)) + "\r\n";
   }
-  EXPECT_EQ(UnifiedDiff(before, after, "a", "b"),
-            "--- a\n+++ b\n@@ -1,5 +1,5 @@\n 1\n-2\n+x\n 3\n 4\n 5\n@@ -16,5 +16,5 @@\n 16\n 17\n 18\n"
-            "-19\n+x\n 20\n");
+  EXPECT_EQ(
+      UnifiedDiff(before, after, "a", "b"),
+      "--- a\n+++ b\n@@ -1,5 +1,5 @@\n 1\n-2\n+x\n 3\n 4\n 5\n@@ -16,5 +16,5 @@\n 16\n 17\n 18\n"
+      "-19\n+x\n 20\n");
   EXPECT_EQ(UnifiedDiff("", "new\n", "a", "b"), "--- a\n+++ b\n@@ -0,0 +1,1 @@\n+new\n");
   EXPECT_NE(UnifiedDiff("a\n", "b\n", "a", "b", true).find("\033[31m-a"), std::string::npos);
 }
@@ -33,8 +34,10 @@ TEST(UnifiedDiffTest, DiffReconstructsTheNewText) {
     std::vector<std::string> b = a;
     for (int e = 0; e < 5; ++e) {
       size_t at = rng() % (b.size() + 1);
-      if (rng() % 2 && at < b.size()) b.erase(b.begin() + static_cast<long>(at));
-      else b.insert(b.begin() + static_cast<long>(at), "n" + std::to_string(rng() % 3));
+      if (rng() % 2 && at < b.size())
+        b.erase(b.begin() + static_cast<long>(at));
+      else
+        b.insert(b.begin() + static_cast<long>(at), "n" + std::to_string(rng() % 3));
     }
     std::string ta, tb;
     for (auto& s : a) ta += s + "\n";
@@ -48,13 +51,17 @@ TEST(UnifiedDiffTest, DiffReconstructsTheNewText) {
       size_t line_start = diff.find('\n', pos) + 1;
       while (ai + 1 < static_cast<size_t>(a_start)) out.push_back(a[ai++]);
       size_t next = diff.find("@@", line_start);
-      std::string body = diff.substr(line_start, next == std::string::npos ? std::string::npos : next - line_start);
+      std::string body = diff.substr(
+          line_start, next == std::string::npos ? std::string::npos : next - line_start);
       for (size_t p = 0; p < body.size();) {
         size_t nl = body.find('\n', p);
         std::string line = body.substr(p, nl - p);
-        if (line[0] == ' ') out.push_back(a[ai++]);
-        else if (line[0] == '-') ++ai;
-        else out.push_back(line.substr(1));
+        if (line[0] == ' ')
+          out.push_back(a[ai++]);
+        else if (line[0] == '-')
+          ++ai;
+        else
+          out.push_back(line.substr(1));
         p = nl + 1;
       }
       pos = next;

@@ -32,7 +32,7 @@ class IOTAWizard {
 // What the environment tells of one of its open modules.
 struct OpenModuleInfo {
   std::string file_name;
-  int file_count = 0;              // a unit with a form has two
+  int file_count = 0;  // a unit with a form has two
   bool has_source_editor = false;
   bool owned_by_current_project = false;
 };

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "files/folder_cache.h"
-
 #include "ide/ide_services.h"
 
 namespace tolvern {

@@ -12,19 +12,20 @@ namespace {
 using testing::ScratchDir;
 
 TEST(ProjectHostTest, UnitPathsInClauseOrder) {
-  EXPECT_EQ(ProjectHost::UnitPathsOf("program P;\n{ uses X in 'no.pas'; }\nuses\n  Forms,\n"
-                                     "  Main in 'Main.pas' {MainForm},\n  Data in 'sub\\Data.pas',\n"
-                                     "  // Old in 'old.pas',\n  Str in 'it''s.pas';\n"
-                                     "uses Late in 'late.pas';\nbegin end."),
-            (std::vector<std::string>{"Main.pas", "sub\\Data.pas", "it's.pas"}));
+  EXPECT_EQ(
+      ProjectHost::UnitPathsOf("program P;\n{ uses X in 'no.pas'; }\nuses\n  Forms,\n"
+                               "  Main in 'Main.pas' {MainForm},\n  Data in 'sub\\Data.pas',\n"
+                               "  // Old in 'old.pas',\n  Str in 'it''s.pas';\n"
+                               "uses Late in 'late.pas';\nbegin end."),
+      (std::vector<std::string>{"Main.pas", "sub\\Data.pas", "it's.pas"}));
   EXPECT_TRUE(ProjectHost::UnitPathsOf("program P; begin end.").empty());
 }
 
 TEST(ProjectHostTest, ModulesAreFullPathsFoundIgnoringCase) {
   ScratchDir dir;
   std::string main = dir.Write("app/main.PAS", "");
-  std::string project = dir.Write("app/App.dpr",
-                                  "program App;\nuses Main in 'Main.pas', D in 'lib\\D.pas';\nbegin end.");
+  std::string project = dir.Write(
+      "app/App.dpr", "program App;\nuses Main in 'Main.pas', D in 'lib\\D.pas';\nbegin end.");
   ProjectHost host;
   host.Load(project);
   ScopedIdeServices services(&host);
@@ -41,13 +42,15 @@ TEST(ProjectHostTest, ModulesAreFullPathsFoundIgnoringCase) {
   EXPECT_TRUE(TIDEUtils::CloseProjectGroup());
   EXPECT_EQ(TIDEUtils::GetProjectFileName(), "");
   EXPECT_TRUE(TIDEUtils::OpenProject(project));
-  EXPECT_EQ(host.Calls(), (std::vector<std::string>{"SaveProject", "ReloadFile " + main,
-                                                    "CloseProjectGroup", "OpenProject " + project}));
+  EXPECT_EQ(host.Calls(),
+            (std::vector<std::string>{"SaveProject", "ReloadFile " + main, "CloseProjectGroup",
+                                      "OpenProject " + project}));
 }
 
 TEST(IdeUtilsTest, AnswersWithoutProject) {
   ProjectHost empty;
-  for (IdeServices* services : {static_cast<IdeServices*>(nullptr), static_cast<IdeServices*>(&empty)}) {
+  for (IdeServices* services :
+       {static_cast<IdeServices*>(nullptr), static_cast<IdeServices*>(&empty)}) {
     ScopedIdeServices scoped(services);
     EXPECT_EQ(TIDEUtils::GetProjectFileName(), "");
     EXPECT_EQ(TIDEUtils::GetProjectModuleCount(), 0);

@@ -5,20 +5,20 @@
 #include <filesystem>
 #include <set>
 
+#include "corpus.h"
 #include "parsing/nx_form_parser.h"
 #include "parsing/pas_parser.h"
 #include "platform/text_encoding.h"
-#include "corpus.h"
 #include "test_support.h"
 
 namespace tolvern {
 namespace {
 
 const std::set<std::string> kMapped = {
-    "TDatabase",     "TQuery",          "TwwQuery",       "TTable",        "TwwTable",
-    "TStoredProc",   "TwwStoredProc",   "TwwDataSource",  "TUpdateSQL",    "TBatchMove",
-    "TADOConnection", "TADOCommand",    "TADODataSet",    "TADOTable",     "TADOQuery",
-    "TADOStoredProc"};
+    "TDatabase",   "TQuery",      "TwwQuery",       "TTable",
+    "TwwTable",    "TStoredProc", "TwwStoredProc",  "TwwDataSource",
+    "TUpdateSQL",  "TBatchMove",  "TADOConnection", "TADOCommand",
+    "TADODataSet", "TADOTable",   "TADOQuery",      "TADOStoredProc"};
 
 struct Header {
   int pos;  // 1-based position of the keyword

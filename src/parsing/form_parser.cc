@@ -225,9 +225,12 @@ bool TFormParser::ParseNonTerminal(int rule) {
           AddProperty(after.PropName, token);
         else
           ConvertProperty(after.PropName, token);
-        PropertyDecision d{std::string(after.PropName), std::string(token),
-                           {props_.begin() + static_cast<long>(before), props_.end()}, ""};
-        if (d.produced.empty()) d.drop_reason = drop_reason_ ? drop_reason_ : drop_reason::kNotPublished;
+        PropertyDecision d{std::string(after.PropName),
+                           std::string(token),
+                           {props_.begin() + static_cast<long>(before), props_.end()},
+                           ""};
+        if (d.produced.empty())
+          d.drop_reason = drop_reason_ ? drop_reason_ : drop_reason::kNotPublished;
         decisions_.push_back(std::move(d));
         ++FormState().DecisionCount;
       }

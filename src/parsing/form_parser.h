@@ -9,12 +9,11 @@
 
 #include <functional>
 #include <string>
-
-#include "platform/form_strings.h"
 #include <string_view>
 #include <vector>
 
 #include "parsing/ll1_parser.h"
+#include "platform/form_strings.h"
 
 namespace tolvern {
 
@@ -55,9 +54,7 @@ struct PropertyDecision {
   std::string value;
   std::vector<FormProperty> produced;  // empty when dropped
   std::string drop_reason;             // set when dropped
-  bool Kept() const {
-    return produced.size() == 1 && produced[0].name == name;
-  }
+  bool Kept() const { return produced.size() == 1 && produced[0].name == name; }
 };
 
 // Why a property is dropped.

@@ -157,23 +157,25 @@ TEST_F(FormParserTest, ClassTestsAreExactNames) {
 }
 
 TEST_F(FormParserTest, DatabaseLoginEntries) {
-  std::string text = Crlf({"object Database1: TDatabase", "  DatabaseName = 'DB'",
-                           "  Params.Strings = (", "    'SERVER NAME=srv'", "    'user name=bob'",
-                           "    'PASSWORD=')", "end"});
-  EXPECT_EQ(Convert(parser_, text, "TNotRegistered"),
-            Crlf({"object Database1: TNotRegistered", "  Username = 'bob'", "  Server = 'srv'",
-                  "end"}));
+  std::string text =
+      Crlf({"object Database1: TDatabase", "  DatabaseName = 'DB'", "  Params.Strings = (",
+            "    'SERVER NAME=srv'", "    'user name=bob'", "    'PASSWORD=')", "end"});
+  EXPECT_EQ(
+      Convert(parser_, text, "TNotRegistered"),
+      Crlf({"object Database1: TNotRegistered", "  Username = 'bob'", "  Server = 'srv'", "end"}));
 }
 
 TEST_F(FormParserTest, LoginEntriesAreReadAsStrings) {
   // A long entry wrapped across lines, and a value with a quote and a code.
-  std::string text = Crlf({"object D: TDatabase", "  Params.Strings = (", "    ",
-                           "      'SERVER NAME=C:\\Program Files\\Common Files\\Borland Shared\\Da' +",
-                           "      'ta\\employee.gdb'", "    'PASSWORD=it''s'#9)", "end"});
-  EXPECT_EQ(Convert(parser_, text, "TNotRegistered"),
-            Crlf({"object D: TNotRegistered", "  Password = 'it'#39's'#9",
-                  "  Server = 'C:\\Program Files\\Common Files\\Borland Shared\\Data\\employee.gdb'",
-                  "end"}));
+  std::string text =
+      Crlf({"object D: TDatabase", "  Params.Strings = (", "    ",
+            "      'SERVER NAME=C:\\Program Files\\Common Files\\Borland Shared\\Da' +",
+            "      'ta\\employee.gdb'", "    'PASSWORD=it''s'#9)", "end"});
+  EXPECT_EQ(
+      Convert(parser_, text, "TNotRegistered"),
+      Crlf({"object D: TNotRegistered", "  Password = 'it'#39's'#9",
+            "  Server = 'C:\\Program Files\\Common Files\\Borland Shared\\Data\\employee.gdb'",
+            "end"}));
 }
 
 TEST_F(FormParserTest, LoginValuesKeepCharactersBeyondTheCodePage) {
@@ -210,8 +212,7 @@ TEST_F(FormParserTest, NexaConversions) {
       {"TADOStoredProc", "ProcedureName = 'sp_x'", "StoredProcName = 'sp_x'"},
   };
   for (const Case& c : cases) {
-    std::string text =
-        "object O: " + std::string(c.cls) + "\r\n  " + c.line + "\r\nend\r\n";
+    std::string text = "object O: " + std::string(c.cls) + "\r\n  " + c.line + "\r\nend\r\n";
     std::string expected = "object O: TNotRegistered\r\n" +
                            (*c.out ? "  " + std::string(c.out) + "\r\n" : std::string()) +
                            "end\r\n";

@@ -15,14 +15,11 @@ constexpr const char* kInvalidRule = "Cannot add rule. Invalid rule format.";
 // used), so kMaxDepth nested nonterminals fit whatever the caller's stack.
 constexpr std::size_t kParseStackBytes = std::size_t{1} << 30;
 
-
 std::string LowerCase(std::string_view s) {
   std::string out(s);
   for (char& c : out) c = AsciiLower(c);
   return out;
 }
-
-
 
 size_t FindText(std::string_view text, std::string_view what, size_t from) {
   if (what.empty() || text.size() < what.size()) return std::string_view::npos;
@@ -78,10 +75,9 @@ TLL1Parser::Rule* TLL1Parser::FindRule(std::string_view name) {
 }
 
 int TLL1Parser::RuleIndex(std::string_view name) const {
-  auto it = std::lower_bound(rules_.begin(), rules_.end(), name,
-                             [](const Rule& r, std::string_view n) {
-                               return CompareText(r.name, n) < 0;
-                             });
+  auto it = std::lower_bound(
+      rules_.begin(), rules_.end(), name,
+      [](const Rule& r, std::string_view n) { return CompareText(r.name, n) < 0; });
   if (it == rules_.end() || CompareText(it->name, name) != 0) return -1;
   return static_cast<int>(it - rules_.begin());
 }
@@ -97,10 +93,9 @@ void TLL1Parser::AddRule(std::string_view text) {
   if (target) {
     target->alternatives.clear();
   } else {
-    auto at = std::lower_bound(rules_.begin(), rules_.end(), name,
-                               [](const Rule& r, const std::string& n) {
-                                 return CompareText(r.name, n) < 0;
-                               });
+    auto at = std::lower_bound(
+        rules_.begin(), rules_.end(), name,
+        [](const Rule& r, const std::string& n) { return CompareText(r.name, n) < 0; });
     target = &*rules_.insert(at, Rule{name, {}, {}});
   }
   size_t i = close + 2;
@@ -163,7 +158,8 @@ void TLL1Parser::RemoveEmptyAlternatives() {
       for (const std::string& a : alts) {
         std::string marked;
         size_t from = 0;
-        for (size_t at; (at = FindText(a, name, from)) != std::string::npos; from = at + name.size()) {
+        for (size_t at; (at = FindText(a, name, from)) != std::string::npos;
+             from = at + name.size()) {
           marked.append(a, from, at - from);
           marked += kMarker;
         }
@@ -387,7 +383,8 @@ bool TLL1Parser::ParseAlternatives(const Rule& rule) {
   const int text_size = static_cast<int>(Text.size());
   const int start = State->Pos;
   const bool at_end = start < 1 || start > text_size;
-  const unsigned char next = at_end ? 0 : static_cast<unsigned char>(Text[static_cast<size_t>(start - 1)]);
+  const unsigned char next =
+      at_end ? 0 : static_cast<unsigned char>(Text[static_cast<size_t>(start - 1)]);
   frame.start->Assign(*State);
   bool dirty = false;  // the state has moved since the start
   size_t marks = 0;    // saved prefix states that hold for the current alternative

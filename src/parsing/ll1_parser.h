@@ -181,7 +181,7 @@ class TLL1Parser {
   std::deque<Frame> frames_;  // one per depth; deeper ones are added without moving these
   int depth_ = 0;
   int furthest_ = 0;
-  std::vector<bool> pure_;                  // per rule: result depends on position only
+  std::vector<bool> pure_;                       // per rule: result depends on position only
   std::unordered_map<std::uint64_t, int> memo_;  // (rule, pos) -> end pos, or -1
   bool prepared_ = false;
 };

@@ -18,12 +18,18 @@ struct Tables {
       CharClass k = kOtherChar;
       // Bytes from 128 are letters: identifiers of Unicode sources and forms
       // may hold letters of any script, which are such bytes in UTF-8.
-      if (c <= 32) k = kBlank;
-      else if (c >= 128) k = kLetter;
-      else if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_') k = kLetter;
-      else if (c >= '0' && c <= '9') k = kDigit;
-      else if (c == '$') k = kDollar;
-      else if (TPasParser::IsSymbolChar(static_cast<unsigned char>(c))) k = kSymbol;
+      if (c <= 32)
+        k = kBlank;
+      else if (c >= 128)
+        k = kLetter;
+      else if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_')
+        k = kLetter;
+      else if (c >= '0' && c <= '9')
+        k = kDigit;
+      else if (c == '$')
+        k = kDollar;
+      else if (TPasParser::IsSymbolChar(static_cast<unsigned char>(c)))
+        k = kSymbol;
       cls[static_cast<size_t>(c)] = k;
       ident[static_cast<size_t>(c)] = k == kLetter || k == kDigit;
     }

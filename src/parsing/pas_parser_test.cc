@@ -34,13 +34,12 @@ TEST(PasParserTest, FormObjectHeader) {
   EXPECT_EQ(p.GetNext(&t), kTokObject);
   EXPECT_EQ(t, "object");
   EXPECT_EQ(p.PrevPos(), 0);
-  EXPECT_EQ(Scan("object Query1: TQuery"),
-            (std::vector<Tok>{{32, "object"},
-                              {kTokBlank, " "},
-                              {kTokIdent, "Query1"},
-                              {15, ":"},
-                              {kTokBlank, " "},
-                              {kTokIdent, "TQuery"}}));
+  EXPECT_EQ(Scan("object Query1: TQuery"), (std::vector<Tok>{{32, "object"},
+                                                             {kTokBlank, " "},
+                                                             {kTokIdent, "Query1"},
+                                                             {15, ":"},
+                                                             {kTokBlank, " "},
+                                                             {kTokIdent, "TQuery"}}));
 }
 
 TEST(PasParserTest, CodesOfTokens) {
@@ -58,14 +57,33 @@ TEST(PasParserTest, CodesOfTokens) {
        {{32, "OBJECT"}, {kTokBlank, " "}, {31, "Item"}, {kTokBlank, " "}, {29, "INHERITED"}}},
       // Near misses of each keyword's length and first letter stay names.
       {"en usesx items objecta inlines inheritex",
-       {{kTokIdent, "en"}, {kTokBlank, " "}, {kTokIdent, "usesx"}, {kTokBlank, " "},
-        {kTokIdent, "items"}, {kTokBlank, " "}, {kTokIdent, "objecta"}, {kTokBlank, " "},
-        {kTokIdent, "inlines"}, {kTokBlank, " "}, {kTokIdent, "inheritex"}}},
-      {"eND uSES iNLINE oBJECT", {{28, "eND"}, {kTokBlank, " "}, {33, "uSES"}, {kTokBlank, " "},
-                                  {30, "iNLINE"}, {kTokBlank, " "}, {32, "oBJECT"}}},
-      {"and ises inlike object_", {{kTokIdent, "and"}, {kTokBlank, " "}, {kTokIdent, "ises"},
-                                   {kTokBlank, " "}, {kTokIdent, "inlike"}, {kTokBlank, " "},
-                                   {kTokIdent, "object_"}}},
+       {{kTokIdent, "en"},
+        {kTokBlank, " "},
+        {kTokIdent, "usesx"},
+        {kTokBlank, " "},
+        {kTokIdent, "items"},
+        {kTokBlank, " "},
+        {kTokIdent, "objecta"},
+        {kTokBlank, " "},
+        {kTokIdent, "inlines"},
+        {kTokBlank, " "},
+        {kTokIdent, "inheritex"}}},
+      {"eND uSES iNLINE oBJECT",
+       {{28, "eND"},
+        {kTokBlank, " "},
+        {33, "uSES"},
+        {kTokBlank, " "},
+        {30, "iNLINE"},
+        {kTokBlank, " "},
+        {32, "oBJECT"}}},
+      {"and ises inlike object_",
+       {{kTokIdent, "and"},
+        {kTokBlank, " "},
+        {kTokIdent, "ises"},
+        {kTokBlank, " "},
+        {kTokIdent, "inlike"},
+        {kTokBlank, " "},
+        {kTokIdent, "object_"}}},
       {"$FF", {{kTokNumber, "$FF"}}},
       {"$", {{kTokNumber, "$"}}},
       {"_x1", {{kTokIdent, "_x1"}}},
@@ -100,7 +118,8 @@ TEST(PasParserTest, UnterminatedStringEndsAtLineEnd) {
 }
 
 TEST(PasParserTest, UnterminatedCommentsRunToTheEnd) {
-  EXPECT_EQ(Scan("x {"), (std::vector<Tok>{{kTokIdent, "x"}, {kTokBlank, " "}, {kTokComment, "{"}}));
+  EXPECT_EQ(Scan("x {"),
+            (std::vector<Tok>{{kTokIdent, "x"}, {kTokBlank, " "}, {kTokComment, "{"}}));
   EXPECT_EQ(Scan("(* open"), (std::vector<Tok>{{kTokComment, "(* open"}}));
   EXPECT_EQ(Scan("(*)"), (std::vector<Tok>{{kTokComment, "(*)"}}));
 }
@@ -170,8 +189,7 @@ TEST(PasParserTest, LosslessOnGeneratedInputs) {
     std::string s;
     int len = static_cast<int>(rng() % 64);
     for (int i = 0; i < len; ++i)
-      s += (rng() % 4 == 0) ? static_cast<char>(rng() % 256)
-                            : alphabet[rng() % alphabet.size()];
+      s += (rng() % 4 == 0) ? static_cast<char>(rng() % 256) : alphabet[rng() % alphabet.size()];
     ExpectLossless(s, "round " + std::to_string(round));
   }
 }

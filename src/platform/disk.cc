@@ -163,7 +163,8 @@ bool RealDisk::List(const std::string& folder, std::vector<DirEntry>* entries) {
     if (e->d_type != DT_UNKNOWN) {
       entry.is_dir = e->d_type == DT_DIR;
     } else {
-      std::string full = folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+      std::string full =
+          folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
       struct stat st {};
       if (::lstat(full.c_str(), &st) == 0) entry.is_dir = S_ISDIR(st.st_mode);
     }
@@ -282,8 +283,10 @@ bool RealDisk::MoveFile(const std::string& from, const std::string& to, std::str
   // The new file takes the permissions of the file it replaces, also when
   // that is reached through a link.
   struct stat st {};
-  if (::stat(to.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::chmod(from.c_str(), st.st_mode & 07777);
-  if (::lstat(to.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::rename(from.c_str(), to.c_str()) == 0)
+  if (::stat(to.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+    ::chmod(from.c_str(), st.st_mode & 07777);
+  if (::lstat(to.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+      ::rename(from.c_str(), to.c_str()) == 0)
     return true;
   return CopyFile(from, to, error);
 }

@@ -81,8 +81,8 @@ class Disk {
   // Creates path, which must not exist yet, with data. Never follows a link
   // and never replaces anything: when the name is taken it fails and sets
   // *already_exists.
-  virtual bool WriteExclusive(const std::string& path, std::string_view data,
-                              std::string* error, bool* already_exists) = 0;
+  virtual bool WriteExclusive(const std::string& path, std::string_view data, std::string* error,
+                              bool* already_exists) = 0;
   // Makes `to`, which must not exist yet, hold the content that the file
   // `from` names has now (a link at `from` is followed), also when `from` is
   // later replaced by a rename: a hard link where the system allows it, else

@@ -4,7 +4,9 @@
 
 namespace tolvern {
 
-bool IsBinaryForm(std::string_view bytes) { return bytes.substr(0, 3) == std::string_view("\xFF\x0A\x00", 3); }
+bool IsBinaryForm(std::string_view bytes) {
+  return bytes.substr(0, 3) == std::string_view("\xFF\x0A\x00", 3);
+}
 
 std::string_view ReadFormResource(std::string_view bytes, TRCData* header) {
   size_t end = bytes.find('\0', 3);
@@ -13,7 +15,8 @@ std::string_view ReadFormResource(std::string_view bytes, TRCData* header) {
   header->Name = std::string(bytes.substr(3, end - 3));
   size_t at = end + 1 + 2;  // memory flags are not kept
   std::uint32_t size = 0;
-  for (int i = 3; i >= 0; --i) size = (size << 8) | static_cast<unsigned char>(bytes[at + static_cast<size_t>(i)]);
+  for (int i = 3; i >= 0; --i)
+    size = (size << 8) | static_cast<unsigned char>(bytes[at + static_cast<size_t>(i)]);
   header->Size = static_cast<std::int32_t>(size);
   return bytes.substr(at + 4);
 }

@@ -33,7 +33,8 @@ TEST(FormStringsTest, DecodesPiecesCodesAndContinuations) {
 }
 
 TEST(FormStringsTest, DecodesStringLists) {
-  auto items = DecodeFormStringList("(\r\n  \r\n    'SERVER NAME=C:\\a' +\r\n    'b.gdb'\r\n  'USER NAME=x')");
+  auto items = DecodeFormStringList(
+      "(\r\n  \r\n    'SERVER NAME=C:\\a' +\r\n    'b.gdb'\r\n  'USER NAME=x')");
   ASSERT_TRUE(items.has_value());
   EXPECT_EQ(*items, (std::vector<std::string>{"SERVER NAME=C:\\ab.gdb", "USER NAME=x"}));
   EXPECT_EQ(DecodeFormStringList("()"), std::vector<std::string>{});

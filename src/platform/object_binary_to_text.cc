@@ -11,8 +11,7 @@ namespace tolvern {
 
 namespace {
 
-
-constexpr size_t kLineLength = 64;   // characters of a string piece on one line
+constexpr size_t kLineLength = 64;    // characters of a string piece on one line
 constexpr size_t kBytesPerLine = 32;  // bytes of binary data on one line
 constexpr size_t kLongestWrappedString = size_t{1} << 20;  // in text for rewriting
 
@@ -90,11 +89,16 @@ class Converter {
   std::int64_t Integer() {
     size_t at = pos_;
     switch (Byte()) {
-      case vaInt8: return static_cast<std::int8_t>(Unsigned(1));
-      case vaInt16: return static_cast<std::int16_t>(Unsigned(2));
-      case vaInt32: return static_cast<std::int32_t>(Unsigned(4));
-      case vaInt64: return static_cast<std::int64_t>(Unsigned(8));
-      default: Fail(at, "integer expected");
+      case vaInt8:
+        return static_cast<std::int8_t>(Unsigned(1));
+      case vaInt16:
+        return static_cast<std::int16_t>(Unsigned(2));
+      case vaInt32:
+        return static_cast<std::int32_t>(Unsigned(4));
+      case vaInt64:
+        return static_cast<std::int64_t>(Unsigned(8));
+      default:
+        Fail(at, "integer expected");
     }
   }
 
@@ -187,8 +191,9 @@ class Converter {
   }
 
   void WriteBytesString(std::string_view bytes, int nest) {
-    WriteString([&](size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i])); },
-                bytes.size(), false, nest);
+    WriteString(
+        [&](size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i])); },
+        bytes.size(), false, nest);
   }
 
   void WriteWideString(const std::u32string& codes, int nest) {
@@ -210,10 +215,15 @@ class Converter {
     std::u32string units;
     for (size_t i = 0; i < bytes.size();) {
       unsigned char c = static_cast<unsigned char>(bytes[i]);
-      int len = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+      int len = c < 0x80             ? 1
+                : (c & 0xE0) == 0xC0 ? 2
+                : (c & 0xF0) == 0xE0 ? 3
+                : (c & 0xF8) == 0xF0 ? 4
+                                     : 0;
       if (len == 0 || i + static_cast<size_t>(len) > bytes.size()) Fail(at, "invalid UTF-8 string");
       std::uint32_t cp = len == 1 ? c : c & (0x7F >> len);
-      for (int j = 1; j < len; ++j) cp = (cp << 6) | (static_cast<unsigned char>(bytes[i + static_cast<size_t>(j)]) & 0x3F);
+      for (int j = 1; j < len; ++j)
+        cp = (cp << 6) | (static_cast<unsigned char>(bytes[i + static_cast<size_t>(j)]) & 0x3F);
       i += static_cast<size_t>(len);
       if (cp >= 0x10000) {
         cp -= 0x10000;
@@ -240,13 +250,22 @@ class Converter {
         ++pos_;
         out_ += ')';
         break;
-      case vaInt8: out_ += std::to_string(static_cast<std::int8_t>(Unsigned(1))); break;
-      case vaInt16: out_ += std::to_string(static_cast<std::int16_t>(Unsigned(2))); break;
-      case vaInt32: out_ += std::to_string(static_cast<std::int32_t>(Unsigned(4))); break;
-      case vaInt64: out_ += std::to_string(static_cast<std::int64_t>(Unsigned(8))); break;
+      case vaInt8:
+        out_ += std::to_string(static_cast<std::int8_t>(Unsigned(1)));
+        break;
+      case vaInt16:
+        out_ += std::to_string(static_cast<std::int16_t>(Unsigned(2)));
+        break;
+      case vaInt32:
+        out_ += std::to_string(static_cast<std::int32_t>(Unsigned(4)));
+        break;
+      case vaInt64:
+        out_ += std::to_string(static_cast<std::int64_t>(Unsigned(8)));
+        break;
       case vaExtended: {
         Need(10);
-        out_ += FormatExtended(DecodeExtended(reinterpret_cast<const unsigned char*>(s_.data() + pos_)));
+        out_ += FormatExtended(
+            DecodeExtended(reinterpret_cast<const unsigned char*>(s_.data() + pos_)));
         pos_ += 10;
         break;
       }
@@ -269,11 +288,16 @@ class Converter {
       case vaCurrency:
         out_ += FormatCurrency(static_cast<std::int64_t>(Unsigned(8))) + "c";
         break;
-      case vaString: WriteBytesString(ShortString(), nest); break;
-      case vaLString: WriteBytesString(Bytes(Unsigned(4)), nest); break;
+      case vaString:
+        WriteBytesString(ShortString(), nest);
+        break;
+      case vaLString:
+        WriteBytesString(Bytes(Unsigned(4)), nest);
+        break;
       case vaWString: {
         std::uint64_t chars = Unsigned(4);
-        if (chars > (s_.size() - pos_) / 2) Fail(pos_, "length " + std::to_string(chars) + " runs past the end");
+        if (chars > (s_.size() - pos_) / 2)
+          Fail(pos_, "length " + std::to_string(chars) + " runs past the end");
         WriteWideString(Utf16Units(Bytes(chars * 2)), nest);
         break;
       }
@@ -282,11 +306,21 @@ class Converter {
         WriteWideString(Utf8Units(Bytes(n), at), nest);
         break;
       }
-      case vaIdent: out_ += Name(false); break;
-      case vaFalse: out_ += "False"; break;
-      case vaTrue: out_ += "True"; break;
-      case vaNil: out_ += "nil"; break;
-      case vaNull: out_ += "Null"; break;  // a Null variant
+      case vaIdent:
+        out_ += Name(false);
+        break;
+      case vaFalse:
+        out_ += "False";
+        break;
+      case vaTrue:
+        out_ += "True";
+        break;
+      case vaNil:
+        out_ += "nil";
+        break;
+      case vaNull:
+        out_ += "Null";
+        break;  // a Null variant
       case vaBinary: {
         std::string_view data = Bytes(Unsigned(4));
         static const char kHex[] = "0123456789ABCDEF";

@@ -32,9 +32,28 @@ class EParserError : public Exception {
 
 // The value types of a binary object stream.
 enum ValueType : unsigned char {
-  vaNull = 0, vaList, vaInt8, vaInt16, vaInt32, vaExtended, vaString, vaIdent, vaFalse, vaTrue,
-  vaBinary, vaSet, vaLString, vaNil, vaCollection, vaSingle, vaCurrency, vaDate, vaWString,
-  vaInt64, vaUTF8String, vaDouble
+  vaNull = 0,
+  vaList,
+  vaInt8,
+  vaInt16,
+  vaInt32,
+  vaExtended,
+  vaString,
+  vaIdent,
+  vaFalse,
+  vaTrue,
+  vaBinary,
+  vaSet,
+  vaLString,
+  vaNil,
+  vaCollection,
+  vaSingle,
+  vaCurrency,
+  vaDate,
+  vaWString,
+  vaInt64,
+  vaUTF8String,
+  vaDouble
 };
 
 // How the characters of form text are stored: as 8-bit bytes of the code
@@ -69,7 +88,8 @@ std::string ObjectTextToBinary(std::string_view text, FormCharset charset = Form
 
 // The binary of the text of one object, without the stream's signature: the
 // bytes a stream holds for that object at any level.
-std::string ObjectTextToBinaryObject(std::string_view text, FormCharset charset = FormCharset::kAnsi);
+std::string ObjectTextToBinaryObject(std::string_view text,
+                                     FormCharset charset = FormCharset::kAnsi);
 
 // The deepest nesting of objects, lists and collections either direction
 // accepts. Both run on the large private stack, so that this depth fits

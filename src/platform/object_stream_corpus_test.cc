@@ -3,10 +3,10 @@
 
 #include <filesystem>
 
+#include "corpus.h"
 #include "platform/form_resource.h"
 #include "platform/object_stream.h"
 #include "platform/text_encoding.h"
-#include "corpus.h"
 #include "test_support.h"
 
 namespace tolvern {
@@ -72,8 +72,8 @@ TEST(ObjectStreamCorpusTest, TextFormsRoundTrip) {
     text = WithCrLf(text);
     std::string stream;
     try {
-      stream = ObjectTextToBinary(text, encoding == TextEncoding::kAnsi ? FormCharset::kAnsi
-                                                                        : FormCharset::kUtf8);
+      stream = ObjectTextToBinary(
+          text, encoding == TextEncoding::kAnsi ? FormCharset::kAnsi : FormCharset::kUtf8);
     } catch (const EParserError& e) {
       ++rejected;  // the form with binary garbage in it
       std::printf("rejected: %s: %s\n", path.c_str(), e.what());

@@ -13,7 +13,6 @@ namespace tolvern {
 
 namespace {
 
-
 bool IsIdentStart(unsigned char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0x80;
 }
@@ -28,7 +27,8 @@ int HexValue(unsigned char c) {
 
 class Converter {
  public:
-  Converter(std::string_view text, FormCharset charset) : t_(text), utf8_(charset == FormCharset::kUtf8) {
+  Converter(std::string_view text, FormCharset charset)
+      : t_(text), utf8_(charset == FormCharset::kUtf8) {
     out_.reserve(text.size() / 2 + 16);
   }
 
@@ -123,9 +123,12 @@ class Converter {
     size_t at = pos_;
     std::string_view keyword = Ident();
     unsigned char flags = 0;
-    if (SameText(keyword, "inherited")) flags = 1;
-    else if (SameText(keyword, "inline")) flags = 4;
-    else if (!SameText(keyword, "object")) FailAt(at, "'object' expected");
+    if (SameText(keyword, "inherited"))
+      flags = 1;
+    else if (SameText(keyword, "inline"))
+      flags = 4;
+    else if (!SameText(keyword, "object"))
+      FailAt(at, "'object' expected");
     size_t name_at = pos_;
     std::string_view name = Ident();
     std::string_view cls = name;
@@ -163,7 +166,8 @@ class Converter {
     for (;;) {
       std::string_view next = PeekIdent();
       if (SameText(next, "end")) break;
-      if (!IsObjectKeyword(next)) Fail(next.empty() ? "'end' expected" : "properties must come before nested objects");
+      if (!IsObjectKeyword(next))
+        Fail(next.empty() ? "'end' expected" : "properties must come before nested objects");
       ConvertObject(level + 1);
       SkipBlanks();
     }
@@ -204,7 +208,8 @@ class Converter {
     bool any = false;
     if (Cur() == '$') {
       ++pos_;
-      for (int h; (h = HexValue(Cur())) >= 0; ++pos_, any = true) v = (v << 4) | static_cast<unsigned>(h);
+      for (int h; (h = HexValue(Cur())) >= 0; ++pos_, any = true)
+        v = (v << 4) | static_cast<unsigned>(h);
     } else {
       for (; IsDigit(Cur()); ++pos_, any = true) {
         if (v > (UINT64_MAX - 9) / 10) FailAt(start, "integer too large");
@@ -389,10 +394,14 @@ class Converter {
     } else if (IsIdentStart(c)) {
       size_t at = pos_;
       std::string_view id = Ident();
-      if (SameText(id, "False")) out_ += static_cast<char>(vaFalse);
-      else if (SameText(id, "True")) out_ += static_cast<char>(vaTrue);
-      else if (SameText(id, "nil")) out_ += static_cast<char>(vaNil);
-      else if (SameText(id, "Null")) out_ += static_cast<char>(vaNull);
+      if (SameText(id, "False"))
+        out_ += static_cast<char>(vaFalse);
+      else if (SameText(id, "True"))
+        out_ += static_cast<char>(vaTrue);
+      else if (SameText(id, "nil"))
+        out_ += static_cast<char>(vaNil);
+      else if (SameText(id, "Null"))
+        out_ += static_cast<char>(vaNull);
       else {
         out_ += static_cast<char>(vaIdent);
         WriteShortString(id, at);

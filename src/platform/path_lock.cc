@@ -40,7 +40,8 @@ bool PathLock::TryLock(const std::string& path, std::string* error, bool* held_e
       }
       return false;
     }
-    struct stat mine {}, named {};
+    struct stat mine {
+    }, named{};
     if (::fstat(fd, &mine) == 0 && ::stat(path.c_str(), &named) == 0 &&
         mine.st_ino == named.st_ino && mine.st_dev == named.st_dev) {
       std::string pid = std::to_string(::getpid()) + "\n";

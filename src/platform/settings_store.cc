@@ -5,7 +5,6 @@
 
 #include "files/file_utils.h"
 #include "platform/disk.h"
-
 #include "platform/windows_api.h"
 
 namespace tolvern {
@@ -64,8 +63,7 @@ void TRegIniFile::WriteBool(const std::string& section, const std::string& name,
 
 #ifndef _WIN32
 
-bool TRegIniFile::Lookup(const std::string& section, const std::string& name,
-                         std::string* value) {
+bool TRegIniFile::Lookup(const std::string& section, const std::string& name, std::string* value) {
   Load();
   auto s = sections_.find(section);
   if (s == sections_.end()) return false;
@@ -88,8 +86,8 @@ void TRegIniFile::Load() {
   if (!CurrentDisk().FileExists(store_file_)) return;
   std::string text, error;
   if (!CurrentDisk().ReadFile(store_file_, &text, &error)) {
-    warning_ = "Settings file \"" + store_file_ + "\" could not be read (" + error +
-               "); using defaults.";
+    warning_ =
+        "Settings file \"" + store_file_ + "\" could not be read (" + error + "); using defaults.";
     return;
   }
   nlohmann::json doc = nlohmann::json::parse(text, nullptr, false);

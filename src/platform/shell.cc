@@ -1,8 +1,9 @@
 #include "platform/shell.h"
 
 #ifdef _WIN32
-#include "platform/windows_api.h"
 #include <shellapi.h>
+
+#include "platform/windows_api.h"
 #else
 #include <fcntl.h>
 #include <sys/wait.h>

@@ -66,9 +66,12 @@ bool NextCodePoint(std::string_view bytes, size_t* i, std::uint32_t* cp) {
 
 const char* EncodingName(TextEncoding e) {
   switch (e) {
-    case TextEncoding::kUtf8: return "UTF-8";
-    case TextEncoding::kUtf16LE: return "UTF-16LE";
-    default: return "ANSI";
+    case TextEncoding::kUtf8:
+      return "UTF-8";
+    case TextEncoding::kUtf16LE:
+      return "UTF-16LE";
+    default:
+      return "ANSI";
   }
 }
 

@@ -89,11 +89,12 @@ std::string ReplaceOutcomeText(const TComponentReplacer& replacer) {
   if (!log.empty()) text += "\n" + res::Format(res::kOutcomeLog, {log});
   text += "\n" + (log.empty() ? res::Format(res::kOutcomeTodoCount, {n(r.TodoCount())})
                               : res::Format(res::kOutcomeTodo,
-                                            {n(r.TodoCount()), PathJoin(ExtractFilePath(log),
-                                                                        res::kTodoFileName)}));
+                                            {n(r.TodoCount()),
+                                             PathJoin(ExtractFilePath(log), res::kTodoFileName)}));
   if (o.MakeBackup && !o.DryRun) text += "\n" + res::Format(res::kOutcomeBackups, {o.BackupDir});
   if (!replacer.EarlierUndoFile.empty())
-    text += "\n" + res::Format(res::kEarlierUndoFile, {replacer.EarlierUndoFile, replacer.UndoFilePath});
+    text += "\n" +
+            res::Format(res::kEarlierUndoFile, {replacer.EarlierUndoFile, replacer.UndoFilePath});
   return text;
 }
 

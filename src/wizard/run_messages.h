@@ -32,5 +32,4 @@ std::string RunFailureText(const std::exception& error, const TReplaceOptions& o
 // undo file lists that is missing, or the undo file itself; "" when none.
 std::string RestoreFailureDetail(const std::string& undo_file_name);
 
-
 }  // namespace tolvern

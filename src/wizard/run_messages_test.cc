@@ -56,7 +56,8 @@ TEST_F(RunMessagesTest, OutcomeCountsWhatTheRunDidAndSaysWhereLogAndBackupsAre) 
             "Replace procedure was performed sucessfully.\n"
             "Files scanned: 8; units changed: 3; forms changed: 3; objects rewritten: 7; "
             "files not migrated: 0.\n"
-            "Log: " + PathJoin(app_, "Wiz_Log.txt") + "\n" +
+            "Log: " +
+                PathJoin(app_, "Wiz_Log.txt") + "\n" +
                 "Left to do by hand: 9 place(s), listed in " + PathJoin(app_, "Wiz_Todo.txt") +
                 "\n" + "Backups and undo file: " + PathJoin(app_, "RBackup"));
   // The same folder again: nothing is left to change, and the counts say so.

@@ -134,7 +134,9 @@ TWizardForm::TWizardForm(std::unique_ptr<WizardModel> model, QWidget* parent)
   btNext = new QPushButton("&Next >", this);
   btFinish = new QPushButton("&Finish", this);
   btCancel = new QPushButton("Cancel", this);
-  for (auto [b, name] : {std::pair{btPrev, "btPrev"}, {btNext, "btNext"}, {btFinish, "btFinish"},
+  for (auto [b, name] : {std::pair{btPrev, "btPrev"},
+                         {btNext, "btNext"},
+                         {btFinish, "btFinish"},
                          {btCancel, "btCancel"}}) {
     // Return presses the focused button, or else the default one: Next, or
     // Finish on the last page (Refresh chooses).
@@ -184,10 +186,11 @@ void TWizardForm::BuildPages() {
   Label2 = Note("", Step1Sheet);
   Label2->setObjectName("Label2");
   l1->addWidget(Label2);
-  l1->addWidget(Note("If any problem occurs during the migration process, you can restore your "
-                     "project from backup files. However, it is highly recommended to make a "
-                     "reserved copy of your project before running the migration process.",
-                     Step1Sheet));
+  l1->addWidget(
+      Note("If any problem occurs during the migration process, you can restore your "
+           "project from backup files. However, it is highly recommended to make a "
+           "reserved copy of your project before running the migration process.",
+           Step1Sheet));
   l1->addStretch();
   l1->addWidget(new QLabel("Step 1 - Select mode", Step1Sheet));
   ModeLayout = new QVBoxLayout;
@@ -215,16 +218,18 @@ void TWizardForm::BuildPages() {
   undo_row->addWidget(browse_undo);
   l2r->addWidget(undo_label);
   l2r->addLayout(undo_row);
-  l2r->addWidget(Note("Note: Backup file is created while replacing if 'Make backup' option is "
-                      "selected.",
-                      p2r));
+  l2r->addWidget(
+      Note("Note: Backup file is created while replacing if 'Make backup' option is "
+           "selected.",
+           p2r));
   l2r->addStretch();
   connect(edUndoFile, &QLineEdit::textEdited, this, [this](const QString& t) {
     model_->UndoFile = S(t);
     Refresh();
   });
   connect(browse_undo, &QPushButton::clicked, this, [this] {
-    QString file = QFileDialog::getOpenFileName(this, QString(), StartFolder(ExtractFilePath(model_->UndoFile)),
+    QString file = QFileDialog::getOpenFileName(this, QString(),
+                                                StartFolder(ExtractFilePath(model_->UndoFile)),
                                                 "Undo files (*.reu);;All files (*.*)");
     if (file.isEmpty()) return;
     model_->UndoFile = S(file);
@@ -240,7 +245,8 @@ void TWizardForm::BuildPages() {
   rbDestFolder->setObjectName("rbDestFolder");
   l2->addWidget(rbDestProject);
   l2->addWidget(rbDestFolder);
-  l2->addWidget(Note("Note: Using 'Current open project' option gives more information about files.", p2));
+  l2->addWidget(
+      Note("Note: Using 'Current open project' option gives more information about files.", p2));
   l2->addStretch();
   for (QRadioButton* r : {rbDestProject, rbDestFolder})
     connect(r, &QRadioButton::toggled, this, [this] {
@@ -267,7 +273,8 @@ void TWizardForm::BuildPages() {
   connect(lbModules, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
     if (refreshing_) return;
     size_t row = static_cast<size_t>(lbModules->row(item));
-    if (row < model_->Modules.size()) model_->Modules[row].checked = item->checkState() == Qt::Checked;
+    if (row < model_->Modules.size())
+      model_->Modules[row].checked = item->checkState() == Qt::Checked;
   });
   connect(select, &QPushButton::clicked, this, [this] { model_->SelectAll(true), Refresh(); });
   connect(deselect, &QPushButton::clicked, this, [this] { model_->SelectAll(false), Refresh(); });
@@ -327,7 +334,8 @@ void TWizardForm::BuildPages() {
   back_row->addWidget(btBrowseBackFolder);
   chWriteLog = new QCheckBox("&Write log", p4);
   chWriteLog->setObjectName("chWriteLog");
-  lblLogNote = Note("Note: Log file will be placed in project folder or target folder you selected.", p4);
+  lblLogNote =
+      Note("Note: Log file will be placed in project folder or target folder you selected.", p4);
   lblLogNote->setObjectName("lblLogNote");
   chViewLog = new QCheckBox("&View log after replace", p4);
   chViewLog->setObjectName("chViewLog");
@@ -365,9 +373,10 @@ void TWizardForm::BuildPages() {
   // 5: summary.
   QWidget* p5 = MakePage("FinalStepSheet", "Step 5 - Start units converting");
   auto* l5 = static_cast<QVBoxLayout*>(p5->layout());
-  l5->addWidget(Note("If you want to review or change any settings, click Back. Otherwise click "
-                     "Finish to start replacing.",
-                     p5));
+  l5->addWidget(
+      Note("If you want to review or change any settings, click Back. Otherwise click "
+           "Finish to start replacing.",
+           p5));
   l5->addWidget(new QLabel("Summary:", p5));
   auto* scroll = new QScrollArea(p5);
   scroll->setObjectName("sbSummary");
@@ -417,8 +426,9 @@ void TWizardForm::Refresh() {
   }
   for (int i = 0; i < lbModules->count(); ++i)
     lbModules->item(i)->setCheckState(m.Modules[static_cast<size_t>(i)].checked ? Qt::Checked
-                                                                                  : Qt::Unchecked);
-  if (cbDirectory->count() != static_cast<int>(m.DirHistory.size()) || cbDirectory->currentText() != Q(m.Directory))
+                                                                                : Qt::Unchecked);
+  if (cbDirectory->count() != static_cast<int>(m.DirHistory.size()) ||
+      cbDirectory->currentText() != Q(m.Directory))
     SetCombo(cbDirectory, m.DirHistory, m.Directory);
   chSubDirs->setChecked(m.SubDirs);
   chMakeBackup->setChecked(m.MakeBackup);

@@ -63,21 +63,29 @@ void WizardModel::Show() {
 
 bool WizardModel::CanNext() const {
   switch (page_) {
-    case WizardPage::kStep2Restore: return !UndoFile.empty();
-    case WizardPage::kStep3Dir: return !Directory.empty();
-    default: return page_ != WizardPage::kFinal;
+    case WizardPage::kStep2Restore:
+      return !UndoFile.empty();
+    case WizardPage::kStep3Dir:
+      return !Directory.empty();
+    default:
+      return page_ != WizardPage::kFinal;
   }
 }
 
 int WizardModel::GetStepNumber() const {
   switch (page_) {
-    case WizardPage::kStep1: return 1;
+    case WizardPage::kStep1:
+      return 1;
     case WizardPage::kStep2Restore:
-    case WizardPage::kStep2Replace: return 2;
+    case WizardPage::kStep2Replace:
+      return 2;
     case WizardPage::kStep3Proj:
-    case WizardPage::kStep3Dir: return 3;
-    case WizardPage::kStep4: return 4;
-    default: return ModeRestore ? 3 : 5;
+    case WizardPage::kStep3Dir:
+      return 3;
+    case WizardPage::kStep4:
+      return 4;
+    default:
+      return ModeRestore ? 3 : 5;
   }
 }
 
@@ -152,16 +160,21 @@ WizardMessage WizardModel::GoNext() {
 void WizardModel::GoBack() {
   switch (page_) {
     case WizardPage::kStep2Restore:
-    case WizardPage::kStep2Replace: page_ = WizardPage::kStep1; break;
+    case WizardPage::kStep2Replace:
+      page_ = WizardPage::kStep1;
+      break;
     case WizardPage::kStep3Proj:
-    case WizardPage::kStep3Dir: page_ = WizardPage::kStep2Replace; break;
+    case WizardPage::kStep3Dir:
+      page_ = WizardPage::kStep2Replace;
+      break;
     case WizardPage::kStep4:
       page_ = DestProject ? WizardPage::kStep3Proj : WizardPage::kStep3Dir;
       break;
     case WizardPage::kFinal:
       page_ = ModeRestore ? WizardPage::kStep2Restore : WizardPage::kStep4;
       break;
-    case WizardPage::kStep1: break;
+    case WizardPage::kStep1:
+      break;
   }
 }
 

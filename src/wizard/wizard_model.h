@@ -15,7 +15,15 @@ namespace tolvern {
 
 class TRegIniFile;
 
-enum class WizardPage { kStep1, kStep2Restore, kStep2Replace, kStep3Proj, kStep3Dir, kStep4, kFinal };
+enum class WizardPage {
+  kStep1,
+  kStep2Restore,
+  kStep2Replace,
+  kStep3Proj,
+  kStep3Dir,
+  kStep4,
+  kFinal
+};
 
 // A message the dialog shows after a refused Next, and the control that gets
 // the focus.

@@ -18,8 +18,8 @@ class WizardModelTest : public ::testing::Test {
     dir_.Write("app/B.PAS", "");
     dir_.Write("app/C.pas", "");
     dir_.Write("app/R.res", "");
-    project_ = dir_.Write("app/App.dpr",
-                          "program App; uses A in 'A.pas', B in 'B.PAS', C in 'C.pas', R in 'R.res';");
+    project_ = dir_.Write(
+        "app/App.dpr", "program App; uses A in 'A.pas', B in 'B.PAS', C in 'C.pas', R in 'R.res';");
     host_.Load(project_);
     wizard_.ProductName = "Nexa";
     wizard_.Options = &options_;
@@ -82,9 +82,11 @@ TEST_F(WizardModelTest, ReplaceInProjectModeWithSummaryAndFinish) {
   wizard_.ViewLog = true;
   wizard_.GoNext();
   EXPECT_EQ(wizard_.Caption(), "Nexa Migration Wizard - Step 5 of 5");
-  EXPECT_EQ(wizard_.Summary, "Mode: Replace BDE/ADO components\n\nScan destination: Current open "
-                             "project\n\nBackup dir: \"" + (dir_ / "app/RBackup") +
-                                 "\"\n\nWrite log file\n\nView log afer replace\n\nUnits list:\nA.pas\nC.pas\n");
+  EXPECT_EQ(wizard_.Summary,
+            "Mode: Replace BDE/ADO components\n\nScan destination: Current open "
+            "project\n\nBackup dir: \"" +
+                (dir_ / "app/RBackup") +
+                "\"\n\nWrite log file\n\nView log afer replace\n\nUnits list:\nA.pas\nC.pas\n");
   wizard_.Finish();
   EXPECT_EQ(options_.Dest, 0);
   EXPECT_EQ(options_.Units, "A.pas\r\nC.pas\r\n");
@@ -252,10 +254,11 @@ TEST_F(WizardModelTest, SettingsAndModesAreRemembered) {
 
 TEST_F(WizardModelTest, WelcomeTextAndMailLink) {
   wizard_.SetWelcomeText("BDE/ADO", "Nexa");
-  EXPECT_EQ(wizard_.WelcomeText,
-            "Wizard facilitates converting your application to Nexa. It replaces all standard BDE/ADO "
-            "components to corresponding Nexa components. You may need to make some changes manually "
-            "to compile your application successfully.");
+  EXPECT_EQ(
+      wizard_.WelcomeText,
+      "Wizard facilitates converting your application to Nexa. It replaces all standard BDE/ADO "
+      "components to corresponding Nexa components. You may need to make some changes manually "
+      "to compile your application successfully.");
   EXPECT_EQ(NXWizardModel::MailLink().rfind("mailto:", 0), 0u);
   EXPECT_NE(NXWizardModel::MailLink().find("?CC=&subject=Migrate from%20another%20components"),
             std::string::npos);

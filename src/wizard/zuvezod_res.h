@@ -2,8 +2,8 @@
 // exactly as users and stored logs know them, spelling included.
 #pragma once
 
-#include <string>
 #include <initializer_list>
+#include <string>
 
 namespace tolvern::res {
 
@@ -60,9 +60,11 @@ inline constexpr const char* kSummaryUnits = "Units list:\n";
 inline constexpr const char* kMenuItemCaption = "&Migration Wizard";
 inline constexpr const char* kProductCaption = "&Nexa";
 inline constexpr const char* kIdStringFormat = "Veltrane.%sMigrationWizard";
-inline constexpr const char* kCannotStartReplace = "Cannot start replace process.\nProject was not saved.";
+inline constexpr const char* kCannotStartReplace =
+    "Cannot start replace process.\nProject was not saved.";
 inline constexpr const char* kSaveWarnQuestionSave = "Current project will be saved. Continue?";
-inline constexpr const char* kSaveWarnQuestionRestore = "Old files will be restored from backup. Continue?";
+inline constexpr const char* kSaveWarnQuestionRestore =
+    "Old files will be restored from backup. Continue?";
 inline constexpr const char* kSaveWarnNoteHide = "Project forms will be hidden.";
 inline constexpr const char* kSaveWarnNoteClose = "Current project will be closed.";
 inline constexpr const char* kDontAskAgain = "&Don't ask me this again";

@@ -35,10 +35,13 @@ class ModalScript {
     timer_.setInterval(5);
     QObject::connect(&timer_, &QTimer::timeout, [this] {
       QWidget* w = QApplication::activeModalWidget();
-      if (w && next_ < steps_.size() && steps_[next_](w)) ++next_;
+      if (w && next_ < steps_.size() && steps_[next_](w))
+        ++next_;
       else if (w && qEnvironmentVariableIsSet("TOLVERN_TRACE"))
-        qDebug() << "waiting at step" << next_ << "on" << w->objectName() << w->metaObject()->className()
-                 << (qobject_cast<QMessageBox*>(w) ? qobject_cast<QMessageBox*>(w)->text() : QString());
+        qDebug() << "waiting at step" << next_ << "on" << w->objectName()
+                 << w->metaObject()->className()
+                 << (qobject_cast<QMessageBox*>(w) ? qobject_cast<QMessageBox*>(w)->text()
+                                                   : QString());
     });
     timer_.start();
   }
@@ -162,7 +165,8 @@ class ExpertTest : public QObject {
     QCOMPARE(item->text(), QString("&Migration Wizard"));
     QCOMPARE(host_->Wizards().size(), size_t(1));
     const IOTAWizard& w = *host_->Wizards()[0];
-    QCOMPARE(QString::fromStdString(w.GetIDString()), QString("Veltrane.BDE/ADOMigrationWizard.Nexa"));
+    QCOMPARE(QString::fromStdString(w.GetIDString()),
+             QString("Veltrane.BDE/ADOMigrationWizard.Nexa"));
     QCOMPARE(QString::fromStdString(w.GetName()), QString("BDE/ADO Migration Wizard"));
     QCOMPARE(w.GetState(), 0);
   }
@@ -182,23 +186,33 @@ class ExpertTest : public QObject {
     QCOMPARE(question, QString("Current project will be saved. Continue?"));
     const std::string app = *dir_ / "app";
     // What happened, and where the log and the backups are.
-    QCOMPARE(said.text, QString::fromStdString(
-                            "Replace procedure was performed sucessfully.\n"
-                            "Files scanned: 7; units changed: 3; forms changed: 3; objects rewritten: 7; "
-                            "files not migrated: 0.\nLog: " + app + "/Wiz_Log.txt\n"
-                            "Left to do by hand: 4 place(s), listed in " + app + "/Wiz_Todo.txt\n"
-                            "Backups and undo file: " + app + "/RBackup"));
+    QCOMPARE(said.text,
+             QString::fromStdString(
+                 "Replace procedure was performed sucessfully.\n"
+                 "Files scanned: 7; units changed: 3; forms changed: 3; objects rewritten: 7; "
+                 "files not migrated: 0.\nLog: " +
+                 app +
+                 "/Wiz_Log.txt\n"
+                 "Left to do by hand: 4 place(s), listed in " +
+                 app +
+                 "/Wiz_Todo.txt\n"
+                 "Backups and undo file: " +
+                 app + "/RBackup"));
     QCOMPARE(said.icon, QMessageBox::Information);
     QCOMPARE(said.title, QString("BDE/ADO Migration Wizard"));
-    std::vector<std::string> expected = {
-        "SaveProject",
-        "ShowSourceEditor " + app + "/MainForm.pas", "ShowSourceEditor " + app + "/DataModule.pas",
-        "ShowSourceEditor " + app + "/Reports.pas",
-        "ReloadFile " + app + "/MainForm.pas", "ReloadFile " + app + "/DataModule.pas",
-        "ReloadFile " + app + "/Reports.pas", "ReloadFile " + app + "/Utils.pas"};
+    std::vector<std::string> expected = {"SaveProject",
+                                         "ShowSourceEditor " + app + "/MainForm.pas",
+                                         "ShowSourceEditor " + app + "/DataModule.pas",
+                                         "ShowSourceEditor " + app + "/Reports.pas",
+                                         "ReloadFile " + app + "/MainForm.pas",
+                                         "ReloadFile " + app + "/DataModule.pas",
+                                         "ReloadFile " + app + "/Reports.pas",
+                                         "ReloadFile " + app + "/Utils.pas"};
     QCOMPARE(host_->Calls(), expected);
-    QVERIFY(dir_->Read("app/DataModule.dfm").find("object dbOrders: TNXConnection") != std::string::npos);
-    QVERIFY(Registry().find("\"LastUndo\": \"" + app + "/RBackup/ZUvezod.reu\"") != std::string::npos);
+    QVERIFY(dir_->Read("app/DataModule.dfm").find("object dbOrders: TNXConnection") !=
+            std::string::npos);
+    QVERIFY(Registry().find("\"LastUndo\": \"" + app + "/RBackup/ZUvezod.reu\"") !=
+            std::string::npos);
     // The next invocation is warned again (the box was not checked).
     QVERIFY(Registry().find("\"ReplaceProjWarn\": \"1\"") != std::string::npos);
   }
@@ -208,7 +222,8 @@ class ExpertTest : public QObject {
     // No program to show the log with: the outcome says so.
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", QByteArray::fromStdString(*dir_ / "no-programs"));
-    QVERIFY(Invoke({Wizard({"btNext", "rbDestFolder", "btNext", "*", "btNext", "chViewLog", "btNext", "btFinish"},
+    QVERIFY(Invoke({Wizard({"btNext", "rbDestFolder", "btNext", "*", "btNext", "chViewLog",
+                            "btNext", "btFinish"},
                            [this](QWidget* w) {
                              auto* dir = w->findChild<QComboBox*>("cbDirectory");
                              dir->setEditText(QString::fromStdString(*dir_ / "app"));
@@ -272,20 +287,21 @@ class ExpertTest : public QObject {
 
   void uncreatableBackupFolderNamesThePathAndEndsTheLog() {
     auto set_backup = [this](QWidget* w) {
-      w->findChild<QComboBox*>("cbBackupDir")->setEditText(QString::fromStdString(*dir_ / "app/Sub/RBackup"));
+      w->findChild<QComboBox*>("cbBackupDir")
+          ->setEditText(QString::fromStdString(*dir_ / "app/Sub/RBackup"));
     };
     Said said;
     QVERIFY(Invoke({Wizard({"btNext", "btNext", "btNext", "*", "btNext", "btFinish"}, set_backup),
                     Before([this] { dir_->Write("app/Sub", "now a file"); }, SaveWarning(true)),
                     Message(&said)}));
-    QCOMPARE(said.text, QString::fromStdString("Failed to create directory.\n" + (*dir_ / "app/Sub/RBackup") +
-                                               ": Not a directory"));
+    QCOMPARE(said.text, QString::fromStdString("Failed to create directory.\n" +
+                                               (*dir_ / "app/Sub/RBackup") + ": Not a directory"));
     QCOMPARE(said.icon, QMessageBox::Critical);
     QCOMPARE(said.title, QString("BDE/ADO Migration Wizard"));
     const std::string log = dir_->Read("app/Wiz_Log.txt");
     QVERIFY2(QString::fromStdString(log).endsWith(QString::fromStdString(
-                 "Creating backup folder\r\n\r\nFailed to create directory. " + (*dir_ / "app/Sub/RBackup") +
-                 ": Not a directory\r\n\r\n")),
+                 "Creating backup folder\r\n\r\nFailed to create directory. " +
+                 (*dir_ / "app/Sub/RBackup") + ": Not a directory\r\n\r\n")),
              log.c_str());
     QCOMPARE(dir_->Read("app/DataModule.pas"), Original("DataModule.pas"));
   }
@@ -295,12 +311,14 @@ class ExpertTest : public QObject {
     // there; the first backup copy fails and stops the run before any
     // original is replaced.
     Said said;
-    QVERIFY(Invoke({Wizard({"btNext", "btNext", "btNext", "btNext", "btFinish"}),
-                    Before([this] { dir_->Write("app/RBackup", "a file where the backup folder should be"); },
-                           SaveWarning(true)),
-                    Message(&said)}));
+    QVERIFY(Invoke(
+        {Wizard({"btNext", "btNext", "btNext", "btNext", "btFinish"}),
+         Before([this] { dir_->Write("app/RBackup", "a file where the backup folder should be"); },
+                SaveWarning(true)),
+         Message(&said)}));
     QVERIFY2(said.text.startsWith("Failed to back up file "), qPrintable(said.text));
-    QVERIFY2(said.text.endsWith(QString::fromStdString("\n" + (*dir_ / "app/RBackup") + ": File exists")),
+    QVERIFY2(said.text.endsWith(
+                 QString::fromStdString("\n" + (*dir_ / "app/RBackup") + ": File exists")),
              qPrintable(said.text));
     QCOMPARE(said.icon, QMessageBox::Critical);
     QCOMPARE(said.title, QString("BDE/ADO Migration Wizard"));

@@ -3,12 +3,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
-#include <QProgressBar>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -67,16 +67,20 @@ class WizardFormTest : public QObject {
     for (QWidget* c : w.findChildren<QWidget*>()) {
       if (!c->isVisibleTo(&w)) continue;
       QString text;
-      if (auto* b = qobject_cast<QAbstractButton*>(c)) text = b->text();
-      else if (auto* l = qobject_cast<QLabel*>(c); l && l->buddy()) text = l->text();
-      else continue;
+      if (auto* b = qobject_cast<QAbstractButton*>(c))
+        text = b->text();
+      else if (auto* l = qobject_cast<QLabel*>(c); l && l->buddy())
+        text = l->text();
+      else
+        continue;
       const QKeySequence key = QKeySequence::mnemonic(text);
       if (key.isEmpty()) {
         QVERIFY2(c->objectName() == "btCancel", qPrintable(text + " has no accelerator"));
         continue;
       }
       const int k = key[0].toCombined();
-      QVERIFY2(!owner.contains(k), qPrintable(text + " and " + owner.value(k) + " share an accelerator"));
+      QVERIFY2(!owner.contains(k),
+               qPrintable(text + " and " + owner.value(k) + " share an accelerator"));
       owner.insert(k, text);
     }
     for (const char* b : {"btPrev", "btNext", "btFinish"})
@@ -87,9 +91,10 @@ class WizardFormTest : public QObject {
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
     for (QWidget* c : w.findChildren<QWidget*>()) {
-      const bool control = qobject_cast<QAbstractButton*>(c) || qobject_cast<QComboBox*>(c) ||
-                           qobject_cast<QListWidget*>(c) || c->objectName() == "lbMail" ||
-                           (qobject_cast<QLineEdit*>(c) && !qobject_cast<QComboBox*>(c->parentWidget()));
+      const bool control =
+          qobject_cast<QAbstractButton*>(c) || qobject_cast<QComboBox*>(c) ||
+          qobject_cast<QListWidget*>(c) || c->objectName() == "lbMail" ||
+          (qobject_cast<QLineEdit*>(c) && !qobject_cast<QComboBox*>(c->parentWidget()));
       if (!control || !c->isVisibleTo(&w) || !c->isEnabled()) continue;
       // Of a group of radio buttons, Tab reaches the checked one.
       auto* radio = qobject_cast<QRadioButton*>(c);
@@ -153,7 +158,8 @@ class WizardFormTest : public QObject {
     QVERIFY(Child<QComboBox>(*w, "cbBackupDir")->isEnabled());
     Click(*w, "btNext");
     QString summary = Child<QLabel>(*w, "lSummary")->text();
-    QVERIFY(summary.startsWith("Mode: Replace BDE/ADO components\n\nScan destination: Current open project"));
+    QVERIFY(summary.startsWith(
+        "Mode: Replace BDE/ADO components\n\nScan destination: Current open project"));
     QVERIFY(summary.endsWith("Units list:\nMainForm.pas\nDataModule.pas\nReports.pas\n"));
     Click(*w, "btFinish");
     QCOMPARE(w->result(), int(QDialog::Accepted));
@@ -163,8 +169,8 @@ class WizardFormTest : public QObject {
     // The run the expert starts with these options.
     QVERIFY(BdeReplacer->Execute());
     QVERIFY(dir_->Read("app/DataModule.pas").find("TNXQuery") != std::string::npos);
-    QCOMPARE(dir_->Read("app/Utils.pas"),
-             testing::ReadFileBytes(std::string(TOLVERN_SOURCE_DIR) + "/examples/orders/Utils.pas"));
+    QCOMPARE(dir_->Read("app/Utils.pas"), testing::ReadFileBytes(std::string(TOLVERN_SOURCE_DIR) +
+                                                                 "/examples/orders/Utils.pas"));
   }
 
   void restoreRunByClicksAndKeys() {
@@ -187,7 +193,8 @@ class WizardFormTest : public QObject {
     QCOMPARE(w->GetMode(), 100);
     QVERIFY(BdeReplacer->RestoreFiles(w->UndoFile()));
     QCOMPARE(dir_->Read("app/DataModule.pas"),
-             testing::ReadFileBytes(std::string(TOLVERN_SOURCE_DIR) + "/examples/orders/DataModule.pas"));
+             testing::ReadFileBytes(std::string(TOLVERN_SOURCE_DIR) +
+                                    "/examples/orders/DataModule.pas"));
   }
 
   void missingFolderIsRefusedWithMessage() {
@@ -218,10 +225,12 @@ class WizardFormTest : public QObject {
     QCOMPARE(w->GetMode(), 1);
     auto* mail = Child<QLabel>(*w, "lbMail");
     QCOMPARE(mail->palette().color(QPalette::WindowText), TNXWizardForm::kLinkColor);
-    QMouseEvent over(QEvent::MouseMove, QPointF(2, 2), QPointF(2, 2), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QMouseEvent over(QEvent::MouseMove, QPointF(2, 2), QPointF(2, 2), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
     QApplication::sendEvent(mail, &over);
     QCOMPARE(mail->palette().color(QPalette::WindowText), TNXWizardForm::kHoverColor);
-    QMouseEvent away(QEvent::MouseMove, QPointF(2, 2), QPointF(2, 2), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QMouseEvent away(QEvent::MouseMove, QPointF(2, 2), QPointF(2, 2), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
     QApplication::sendEvent(Child<QWidget>(*w, "Step1Sheet"), &away);
     QCOMPARE(mail->palette().color(QPalette::WindowText), TNXWizardForm::kLinkColor);
   }
@@ -328,7 +337,8 @@ class WizardFormTest : public QObject {
       }
     });
     Click(*w, "btNext");
-    QCOMPARE(text, "Backup folder \"" + where + "\" cannot be created.\n" + where + ": Not a directory");
+    QCOMPARE(text,
+             "Backup folder \"" + where + "\" cannot be created.\n" + where + ": Not a directory");
     QCOMPARE(title, QString("BDE/ADO Migration Wizard"));
     QCOMPARE(icon, QMessageBox::Information);
     QCOMPARE(w->windowTitle(), QString("Nexa Migration Wizard - Step 4 of 5"));
@@ -344,7 +354,8 @@ class WizardFormTest : public QObject {
     // originals, until the dialog has been looked at.
     std::atomic<bool> hold{true};
     auto wait = [&hold] {
-      for (int i = 0; hold && i < 1000; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      for (int i = 0; hold && i < 1000; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
       hold = true;
     };
     std::atomic<int> phase{0};
