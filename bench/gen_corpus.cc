@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/form_resource.h"
-#include "platform/object_stream.h"
 #include "platform/text_encoding.h"
+#include "streams/form_resource.h"
+#include "streams/object_stream.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/form_resource.h"
-#include "platform/object_stream.h"
+#include "streams/form_resource.h"
+#include "streams/object_stream.h"
 
 namespace {
 

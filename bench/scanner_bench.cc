@@ -8,7 +8,7 @@
 #include <string>
 
 #include "engine/nx_replacer.h"
-#include "parsing/pas_parser.h"
+#include "parsing/pascal_scanner.h"
 
 namespace {
 

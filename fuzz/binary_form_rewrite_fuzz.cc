@@ -14,10 +14,10 @@
 
 #include "engine/component_replacer.h"
 #include "engine/nx_replacer.h"
-#include "parsing/ll1_parser.h"
+#include "parsing/grammar_engine.h"
 #include "platform/disk.h"
-#include "platform/form_resource.h"
-#include "platform/object_stream.h"
+#include "streams/form_resource.h"
+#include "streams/object_stream.h"
 
 using namespace tolvern;
 namespace fs = std::filesystem;

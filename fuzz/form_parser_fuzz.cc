@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "parsing/nx_form_parser.h"
-#include "parsing/pas_parser.h"
+#include "parsing/pascal_scanner.h"
 
 using namespace tolvern;
 

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/form_resource.h"
-#include "platform/object_stream.h"
+#include "streams/form_resource.h"
+#include "streams/object_stream.h"
 
 using namespace tolvern;
 

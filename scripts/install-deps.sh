@@ -4,6 +4,6 @@ set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config
       libgtest-dev libgmock-dev libbenchmark-dev
       libcli11-dev nlohmann-json3-dev libfmt-dev
-      fpc
+      fpc clang-format
       qt6-base-dev libgl-dev fonts-dejavu-core)
 bash "$(dirname "$0")/apt-install.sh" "${pkgs[@]}"

@@ -8,9 +8,9 @@
 #include <filesystem>
 
 #include "corpus.h"
-#include "platform/form_resource.h"
-#include "platform/object_stream.h"
 #include "platform/text_encoding.h"
+#include "streams/form_resource.h"
+#include "streams/object_stream.h"
 #include "test_support.h"
 
 namespace tolvern {

@@ -7,10 +7,10 @@
 
 #include "files/file_utils.h"
 #include "platform/disk.h"
-#include "platform/form_numbers.h"
 #include "platform/large_stack.h"
 #include "platform/settings_store.h"
 #include "platform/windows_api.h"
+#include "streams/form_numbers.h"
 #include "test_support.h"
 
 namespace tolvern {

@@ -9,7 +9,7 @@
 #include "engine/component_replacer.h"
 #include "engine/nx_replacer.h"
 #include "json_schema.h"
-#include "platform/form_resource.h"
+#include "streams/form_resource.h"
 #include "test_support.h"
 
 namespace tolvern {

@@ -154,7 +154,7 @@ bool CanCreateSymlinks(const ScratchDir& dir) {
 }
 
 void UseFolderRun(TReplaceOptions& options, const std::string& folder) {
-  options.Dest = 1;
+  options.Dest = RunSource::kFolder;
   options.Directory = folder;
   options.BackupDir = folder + kSeparator + "RBackup";
   options.IncludeSubDirs = true;

@@ -16,15 +16,15 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "base/errors.h"
+#include "base/system_texts.h"
 #include "engine/nx_replacer.h"
-#include "ide/host_window.h"
 #include "ide/project_host.h"
-#include "platform/errors.h"
 #include "platform/settings_store.h"
-#include "wizard/nx_wizard_form.h"
-#include "wizard/progress_form.h"
+#include "qt/host_window.h"
+#include "qt/nx_wizard_form.h"
+#include "qt/progress_form.h"
 #include "wizard/run_messages.h"
-#include "wizard/zuvezod_res.h"
 
 namespace {
 
@@ -94,7 +94,7 @@ int Screenshots(const QString& out_dir) {
   progress.ShowState();
   save_widget(progress, "progress");
   // The outcome of a real run over the example folder.
-  ReplaceOptions->Dest = 1;
+  ReplaceOptions->Dest = RunSource::kFolder;
   ReplaceOptions->Directory = app.string();
   ReplaceOptions->BackupDir = (app / "RBackup").string();
   ReplaceOptions->ViewLog = false;

@@ -29,6 +29,8 @@
 #include <string>
 #include <vector>
 
+#include "base/errors.h"
+#include "base/system_texts.h"
 #include "engine/nx_replacer.h"
 #include "engine/todo_list.h"
 #include "files/file_utils.h"
@@ -37,12 +39,10 @@
 #include "ide/ide_utils.h"
 #include "ide/project_host.h"
 #include "platform/disk.h"
-#include "platform/errors.h"
-#include "platform/form_resource.h"
-#include "platform/object_stream.h"
 #include "platform/text_encoding.h"
 #include "platform/worker_pool.h"
-#include "wizard/zuvezod_res.h"
+#include "streams/form_resource.h"
+#include "streams/object_stream.h"
 
 namespace {
 
@@ -209,7 +209,7 @@ int RunMigrate(const MigrateArgs& args) {
       return kExitFailed;
     }
     host.Load(project);
-    options.Dest = 0;
+    options.Dest = RunSource::kProject;
     base_folder = ExtractFileDir(project);
     std::vector<std::string> names;
     for (int m = 0; m < TIDEUtils::GetProjectModuleCount(); ++m) {
@@ -238,7 +238,7 @@ int RunMigrate(const MigrateArgs& args) {
       Fail("folder \"" + folder + "\" does not exist.");
       return kExitFailed;
     }
-    options.Dest = 1;
+    options.Dest = RunSource::kFolder;
     options.Directory = folder;
     options.IncludeSubDirs = args.recursive;
     base_folder = folder;

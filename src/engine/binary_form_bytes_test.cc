@@ -8,8 +8,8 @@
 #include "corpus.h"
 #include "engine/component_replacer.h"
 #include "engine/nx_replacer.h"
-#include "platform/form_resource.h"
-#include "platform/object_stream.h"
+#include "streams/form_resource.h"
+#include "streams/object_stream.h"
 #include "test_support.h"
 
 namespace tolvern {

@@ -4,22 +4,22 @@
 #include <cerrno>
 #include <cstring>
 #include <exception>
+#include <optional>
 #include <utility>
 #include <vector>
 
+#include "base/errors.h"
+#include "base/system_texts.h"
 #include "engine/todo_list.h"
 #include "files/file_utils.h"
 #include "files/folder_cache.h"
-#include "ide/ide_utils.h"
 #include "parsing/nx_form_parser.h"
 #include "platform/background_writer.h"
 #include "platform/disk.h"
-#include "platform/errors.h"
 #include "platform/large_stack.h"
 #include "platform/path_lock.h"
 #include "platform/shell.h"
 #include "platform/worker_pool.h"
-#include "wizard/zuvezod_res.h"
 
 namespace tolvern {
 
@@ -115,7 +115,7 @@ bool TComponentReplacer::Execute() {
   file_index_.clear();
   work_names_.clear();
   write_error_ = nullptr;
-  const bool project_mode = Options->Dest == 0;
+  const bool project_mode = Options->Dest == RunSource::kProject;
   const bool dry_run = Options->DryRun;
   const bool details = Report.details;
   Report = RunReport{project_mode ? "project" : "folder",
@@ -123,8 +123,14 @@ bool TComponentReplacer::Execute() {
                      dry_run,
                      {},
                      details};
+  // The context's disk is the run's: every helper the run calls reads and
+  // writes through it.
+  std::optional<ScopedDisk> use_disk;
+  if (Context.disk) use_disk.emplace(Context.disk);
+  Log.SetClock(Context.clock);
+  ProjectModules* project = Project();
   const std::string tree =
-      project_mode ? ExtractFileDir(TIDEUtils::GetProjectFileName()) : Options->Directory;
+      project_mode ? ExtractFileDir(project ? project->ProjectFileName() : "") : Options->Directory;
   std::string log_path;
   if (Options->WriteLog && !dry_run) {
     log_path = PathJoin(tree, res::kLogFileName);
@@ -135,7 +141,12 @@ bool TComponentReplacer::Execute() {
   try {
     const bool ok = Run(tree, dry_run);
     close_log.Run();
-    if (Options->WriteLog && Options->ViewLog && !dry_run) ShellOpen(log_path);
+    if (Options->WriteLog && Options->ViewLog && !dry_run) {
+      if (Context.open_document)
+        Context.open_document(log_path);
+      else
+        ShellOpen(log_path);
+    }
     return ok;
   } catch (const Exception& e) {
     // The log ends with what stopped the run.
@@ -291,7 +302,7 @@ void TComponentReplacer::JoinGroups(int a, int b) {
 }
 
 void TComponentReplacer::RewriteFiles(const std::string& temp_dir) {
-  const bool project_mode = Options->Dest == 0;
+  const bool project_mode = Options->Dest == RunSource::kProject;
   const bool undo_file = Options->MakeBackup && !Options->DryRun;
   DatabaseMap.Clear();
   forced_.clear();
@@ -363,7 +374,7 @@ std::string TComponentReplacer::WorkFolderOf(int i, const std::string& temp_dir)
   const std::string& file = UnitList[i];
   RunFile& rf = run_files_[static_cast<size_t>(i)];
   std::string dest_dir = temp_dir;
-  if (Options->Dest != 0) {
+  if (Options->Dest != RunSource::kProject) {
     const std::string dir_prefix = PathJoin(Options->Directory, "");
     rf.rel_dir = file.compare(0, dir_prefix.size(), dir_prefix) == 0
                      ? ExtractFilePath(file.substr(dir_prefix.size()))
@@ -496,7 +507,7 @@ void TComponentReplacer::BackupOriginals() {
     if (!f.changed || f.skipped) continue;
     const std::string& file = UnitList[i];
     std::string base;
-    if (Options->Dest != 0) {
+    if (Options->Dest != RunSource::kProject) {
       if (backup_forced_.insert(f.rel_dir).second)
         ForceFolders(PathJoin(Options->BackupDir, f.rel_dir));
       base =
@@ -657,7 +668,7 @@ bool TComponentReplacer::ReplaceOriginalFiles() {
 void TComponentReplacer::InitUnitList() {
   Log.WriteLine(res::kInitUnitList);
   UnitList.Clear();
-  if (Options->Dest != 0) {
+  if (Options->Dest != RunSource::kProject) {
     AddFolderUnits(Options->Directory, Options->IncludeSubDirs);
     return;
   }
@@ -669,10 +680,10 @@ void TComponentReplacer::InitUnitList() {
   std::unordered_map<std::string, std::vector<int>> lines_of;
   for (int i = chosen.Count() - 1; i >= 0; --i) lines_of[UpperCase(chosen[i])].push_back(i);
   std::vector<std::string> paths(static_cast<size_t>(chosen.Count()));
-  int count = TIDEUtils::GetProjectModuleCount();
+  ProjectModules* project = Project();
+  const int count = project ? project->ProjectModuleCount() : 0;
   for (int m = 0; m < count; ++m) {
-    std::string module;
-    TIDEUtils::GetProjectModuleFileName(m, module);
+    const std::string module = project->ProjectModuleFileName(m);
     if (module.size() < 4 || UpperCase(module.substr(module.size() - 4)) != ".PAS") continue;
     auto line = lines_of.find(UpperCase(ExtractFileName(module)));
     if (line == lines_of.end() || line->second.empty()) continue;

@@ -18,17 +18,18 @@
 #include <utility>
 #include <vector>
 
+#include "base/string_list.h"
 #include "engine/descendant_classes.h"
 #include "engine/replace_options.h"
+#include "engine/run_context.h"
 #include "engine/run_report.h"
-#include "engine/string_list.h"
 #include "engine/todo_list.h"
 #include "files/log_writer.h"
 #include "parsing/form_parser.h"
 #include "platform/disk.h"
-#include "platform/form_resource.h"
-#include "platform/object_stream.h"
 #include "platform/text_encoding.h"
+#include "streams/form_resource.h"
+#include "streams/object_stream.h"
 
 namespace tolvern {
 
@@ -125,6 +126,10 @@ class TComponentReplacer {
 
   // The account of the last run.
   RunReport Report;
+
+  // What the runs reach outside themselves: the disk, the open project, the
+  // clock and the shell (unset members: the process's own).
+  RunContext Context;
 
   // Rewrites one Pascal text into dest_path when anything changed; logs the
   // change count and counts the file in ChangedCount when it leaves one.
@@ -227,6 +232,10 @@ class TComponentReplacer {
     int group = -1;             // files that are replaced together or not at all
   };
   int AddRunFile(const std::string& path);
+  // The project of a project-mode run: the context's, else the environment's.
+  ProjectModules* Project() const {
+    return Context.project ? Context.project : EnvironmentProject();
+  }
   // Where UnitList[i] is rewritten: its own place in the work folder, made
   // once per run.
   std::string WorkFolderOf(int i, const std::string& temp_dir);

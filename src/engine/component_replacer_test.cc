@@ -4,10 +4,10 @@
 
 #include <filesystem>
 
+#include "base/errors.h"
 #include "engine/nx_replacer.h"
 #include "files/file_utils.h"
 #include "ide/project_host.h"
-#include "platform/errors.h"
 #include "platform/shell.h"
 #include "test_support.h"
 
@@ -298,7 +298,7 @@ class ProjectRunTest : public RunTest {
  protected:
   void SetUp() override {
     RunTest::SetUp();
-    options().Dest = 0;
+    options().Dest = RunSource::kProject;
     options().BackupDir = dir_ / "app/RBackup";
     dir_.Write("app/A.pas", kUsesBde);
     dir_.Write("app/lib/b.PAS", kUsesBde);

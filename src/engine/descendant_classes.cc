@@ -1,7 +1,7 @@
 #include "engine/descendant_classes.h"
 
-#include "parsing/pas_parser.h"
-#include "platform/ascii_text.h"
+#include "base/ascii_text.h"
+#include "parsing/pascal_scanner.h"
 
 namespace tolvern {
 

@@ -11,7 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "parsing/pas_parser.h"
+#include "parsing/pascal_scanner.h"
 
 namespace tolvern {
 

@@ -188,7 +188,7 @@ TEST(FaultInjectionTest, EveryOperationOfTheExampleInProjectMode) {
       [](const ScratchDir& dir) { testing::CopyExample(dir, "app"); },
       [&host](const ScratchDir& dir) {
         host.Load(dir / "app/Orders.dpr");
-        ReplaceOptions->Dest = 0;
+        ReplaceOptions->Dest = RunSource::kProject;
         std::string units;
         for (const char* u : {"MainForm.pas", "DataModule.pas", "Reports.pas", "Utils.pas"})
           units += std::string(u) + "\r\n";
@@ -218,7 +218,7 @@ TEST(FaultInjectionTest, EveryOperationOfACorpusSliceInFolderMode) {
     ScratchDir probe;
     probe.Write("f/F.pas", "unit F;\r\nuses DBTables;\r\n{$R *.dfm}\r\nend.\r\n");
     probe.Write("f/F.dfm", bytes);
-    ReplaceOptions->Dest = 1;
+    ReplaceOptions->Dest = RunSource::kFolder;
     ReplaceOptions->Directory = probe / "f";
     ReplaceOptions->IncludeSubDirs = false;
     CommonOptions(probe / "bak");

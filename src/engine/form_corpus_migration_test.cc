@@ -11,9 +11,9 @@
 #include "engine/component_replacer.h"
 #include "engine/nx_replacer.h"
 #include "parsing/nx_form_parser.h"
-#include "parsing/pas_parser.h"
-#include "platform/form_resource.h"
-#include "platform/object_stream.h"
+#include "parsing/pascal_scanner.h"
+#include "streams/form_resource.h"
+#include "streams/object_stream.h"
 #include "test_support.h"
 
 namespace tolvern {

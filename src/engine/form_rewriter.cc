@@ -5,16 +5,16 @@
 // original bytes. Text forms keep their encoding.
 #include <algorithm>
 
+#include "base/errors.h"
+#include "base/system_texts.h"
 #include "engine/component_replacer.h"
 #include "engine/todo_list.h"
 #include "files/file_utils.h"
 #include "files/line_cursor.h"
-#include "parsing/pas_parser.h"
+#include "parsing/pascal_scanner.h"
 #include "platform/disk.h"
-#include "platform/errors.h"
-#include "platform/form_resource.h"
-#include "platform/object_stream.h"
-#include "wizard/zuvezod_res.h"
+#include "streams/form_resource.h"
+#include "streams/object_stream.h"
 
 namespace tolvern {
 

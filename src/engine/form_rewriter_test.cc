@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "base/errors.h"
 #include "engine/component_replacer.h"
 #include "engine/nx_replacer.h"
 #include "ide/project_host.h"
 #include "parsing/nx_form_parser.h"
-#include "platform/errors.h"
-#include "platform/form_resource.h"
-#include "platform/object_stream.h"
+#include "streams/form_resource.h"
+#include "streams/object_stream.h"
 #include "test_support.h"
 
 namespace tolvern {
@@ -203,7 +203,7 @@ TEST_F(FormRunTest, ProjectModeConnectsAcrossForms) {
   ProjectHost host;
   host.Load(dir_ / "app/App.dpr");
   ScopedIdeServices services(&host);
-  ReplaceOptions->Dest = 0;
+  ReplaceOptions->Dest = RunSource::kProject;
   ReplaceOptions->Units = "U1.pas\r\nU2.pas\r\n";
   ASSERT_TRUE(BdeReplacer->Execute());
   EXPECT_NE(dir_.Read("app/u2.dfm").find("Connection = Form1.Database1"), std::string::npos)
@@ -218,7 +218,7 @@ TEST_F(FormRunTest, ProjectModeConnectsAcrossForms) {
 }
 
 TEST_F(FormRunTest, FolderModeHasNoConnection) {
-  ReplaceOptions->Dest = 1;
+  ReplaceOptions->Dest = RunSource::kFolder;
   ReplaceOptions->Directory = dir_ / "app";
   ReplaceOptions->IncludeSubDirs = false;
   ASSERT_TRUE(BdeReplacer->Execute());
@@ -290,7 +290,7 @@ TEST_F(DescendantRunTest, ProjectMode) {
   ProjectHost host;
   host.Load(dir_ / "app/App.dpr");
   ScopedIdeServices services(&host);
-  ReplaceOptions->Dest = 0;
+  ReplaceOptions->Dest = RunSource::kProject;
   ReplaceOptions->Units = "Base.pas\r\nU2.pas\r\nU3.pas\r\n";
   ASSERT_TRUE(BdeReplacer->Execute());
   ExpectConverted(true);
@@ -303,7 +303,7 @@ TEST_F(DescendantRunTest, ProjectMode) {
 }
 
 TEST_F(DescendantRunTest, FolderMode) {
-  ReplaceOptions->Dest = 1;
+  ReplaceOptions->Dest = RunSource::kFolder;
   ReplaceOptions->Directory = dir_ / "app";
   ReplaceOptions->IncludeSubDirs = false;
   ASSERT_TRUE(BdeReplacer->Execute());
@@ -313,7 +313,7 @@ TEST_F(DescendantRunTest, FolderMode) {
 TEST_F(DescendantRunTest, BinaryFormInBothModes) {
   const std::string binary = WriteFormResource("TFORM2", ObjectTextToBinary(kForm));
   dir_.Write("app/u2.dfm", binary);
-  ReplaceOptions->Dest = 1;
+  ReplaceOptions->Dest = RunSource::kFolder;
   ReplaceOptions->Directory = dir_ / "app";
   ReplaceOptions->IncludeSubDirs = false;
   ASSERT_TRUE(BdeReplacer->Execute());
@@ -323,7 +323,7 @@ TEST_F(DescendantRunTest, BinaryFormInBothModes) {
   ProjectHost host;
   host.Load(dir_ / "app/App.dpr");
   ScopedIdeServices services(&host);
-  ReplaceOptions->Dest = 0;
+  ReplaceOptions->Dest = RunSource::kProject;
   ReplaceOptions->Units = "Base.pas\r\nU2.pas\r\nU3.pas\r\n";
   ASSERT_TRUE(BdeReplacer->Execute());
   ExpectConverted(true, true);

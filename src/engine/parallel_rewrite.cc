@@ -8,13 +8,13 @@
 #include <exception>
 #include <memory>
 
+#include "base/errors.h"
+#include "base/system_texts.h"
 #include "engine/component_replacer.h"
 #include "files/file_utils.h"
 #include "platform/background_writer.h"
 #include "platform/disk.h"
-#include "platform/errors.h"
 #include "platform/worker_pool.h"
-#include "wizard/zuvezod_res.h"
 
 namespace tolvern {
 
@@ -165,7 +165,7 @@ void TComponentReplacer::RewriteInParallel(const std::string& temp_dir, int thre
   const int initial_count = UnitList.Count();
   if (!RewriteRange(pool, 0, initial_count, temp_dir, parsers)) return;
   if (UnitList.Count() == initial_count) return;
-  if (Options->Dest == 0) ScanFormsInParallel(pool, initial_count);
+  if (Options->Dest == RunSource::kProject) ScanFormsInParallel(pool, initial_count);
   RewriteRange(pool, initial_count, -1, temp_dir, parsers);
 }
 

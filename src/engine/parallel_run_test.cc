@@ -7,11 +7,11 @@
 #include <memory>
 #include <thread>
 
+#include "base/errors.h"
 #include "engine/component_replacer.h"
 #include "engine/nx_replacer.h"
 #include "files/file_utils.h"
 #include "ide/project_host.h"
-#include "platform/errors.h"
 #include "test_support.h"
 
 namespace tolvern {
@@ -84,7 +84,7 @@ class ParallelRunTest : public ::testing::TestWithParam<bool /* project mode */>
     ProjectHost host;
     ScopedIdeServices services(&host);
     if (GetParam()) {
-      o.Dest = 0;
+      o.Dest = RunSource::kProject;
       host.Load(dir / "app/Orders.dpr");
       o.Units = "MainForm.pas\r\nDataModule.pas\r\nReports.pas\r\nUtils.pas\r\n";
     }

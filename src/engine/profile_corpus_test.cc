@@ -12,7 +12,7 @@
 #include "corpus.h"
 #include "engine/component_replacer.h"
 #include "engine/nx_replacer.h"
-#include "platform/form_strings.h"
+#include "streams/form_strings.h"
 #include "test_support.h"
 
 namespace tolvern {

@@ -1,14 +1,14 @@
 #include "engine/replace_options.h"
 
+#include "base/system_texts.h"
 #include "platform/settings_store.h"
-#include "wizard/zuvezod_res.h"
 
 namespace tolvern {
 
 std::string TReplaceOptions::GetTitle() const { return Name + res::kTitleSuffix; }
 
 void TReplaceOptions::LoadFromRegistry(TRegIniFile& reg, const std::string& section) {
-  Dest = static_cast<std::uint8_t>(reg.ReadInteger(section, "Dest", Dest) & 0xFF);
+  Dest = static_cast<RunSource>(reg.ReadInteger(section, "Dest", static_cast<int>(Dest)) & 0xFF);
   Directory = reg.ReadString(section, "Directory", Directory);
   IncludeSubDirs = reg.ReadBool(section, "IncludeSubDirs", IncludeSubDirs);
   MakeBackup = reg.ReadBool(section, "MakeBackup", MakeBackup);
@@ -17,7 +17,7 @@ void TReplaceOptions::LoadFromRegistry(TRegIniFile& reg, const std::string& sect
 }
 
 void TReplaceOptions::SaveToRegistry(TRegIniFile& reg, const std::string& section) const {
-  reg.WriteInteger(section, "Dest", Dest);
+  reg.WriteInteger(section, "Dest", static_cast<int>(Dest));
   reg.WriteString(section, "Directory", Directory);
   reg.WriteBool(section, "IncludeSubDirs", IncludeSubDirs);
   reg.WriteBool(section, "MakeBackup", MakeBackup);

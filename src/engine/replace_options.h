@@ -7,6 +7,12 @@
 
 namespace tolvern {
 
+// Where a run's files come from; stored in the settings as its number.
+enum class RunSource : std::uint8_t {
+  kProject = 0,  // the units of the project open in the environment
+  kFolder = 1,   // the files of the disk folder Directory
+};
+
 class TRegIniFile;
 
 class TReplaceOptions {
@@ -23,7 +29,7 @@ class TReplaceOptions {
   void SaveToRegistry(TRegIniFile& reg, const std::string& section) const;
 
   std::string Name;
-  std::uint8_t Dest = 0;  // 0: the open project's units; 1: the folder Directory
+  RunSource Dest = RunSource::kProject;
   std::string Directory;
   bool IncludeSubDirs = false;
   bool MakeBackup = true;

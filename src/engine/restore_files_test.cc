@@ -2,9 +2,9 @@
 
 #include <filesystem>
 
+#include "base/errors.h"
 #include "engine/component_replacer.h"
 #include "engine/nx_replacer.h"
-#include "platform/errors.h"
 #include "test_support.h"
 
 namespace tolvern {

@@ -5,14 +5,14 @@
 
 #include <filesystem>
 
+#include "base/errors.h"
 #include "engine/component_replacer.h"
 #include "engine/nx_replacer.h"
 #include "files/file_utils.h"
 #include "ide/project_host.h"
-#include "platform/errors.h"
-#include "platform/form_resource.h"
-#include "platform/object_stream.h"
 #include "platform/path_lock.h"
+#include "streams/form_resource.h"
+#include "streams/object_stream.h"
 #include "test_support.h"
 
 #ifndef _WIN32
@@ -115,7 +115,7 @@ TEST_F(RunSafetyTest, SameNamedFilesEachHaveTheirOwnPlace) {
   ProjectHost host;
   host.Load(dir_ / "app/App.dpr");
   ScopedIdeServices services(&host);
-  options().Dest = 0;
+  options().Dest = RunSource::kProject;
   options().BackupDir = dir_ / "app/RBackup";
   options().Units = "Common.pas\r\nCommon.pas\r\n";
   const fs::path cwd = fs::current_path();

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
+#include "base/ascii_text.h"
+#include "base/errors.h"
 #include "engine/component_replacer.h"
 #include "engine/todo_tables.h"
-#include "parsing/pas_parser.h"
-#include "platform/ascii_text.h"
+#include "parsing/pascal_scanner.h"
 #include "platform/class_registry.h"
 #include "platform/disk.h"
-#include "platform/errors.h"
 
 namespace tolvern {
 

@@ -11,9 +11,9 @@
 #include <utility>
 #include <vector>
 
+#include "base/ascii_text.h"
 #include "files/line_cursor.h"
-#include "parsing/pas_parser.h"
-#include "platform/ascii_text.h"
+#include "parsing/pascal_scanner.h"
 
 namespace tolvern {
 

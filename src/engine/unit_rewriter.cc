@@ -7,7 +7,7 @@
 #include "engine/component_replacer.h"
 #include "engine/todo_list.h"
 #include "files/file_utils.h"
-#include "parsing/pas_parser.h"
+#include "parsing/pascal_scanner.h"
 #include "platform/disk.h"
 
 namespace tolvern {

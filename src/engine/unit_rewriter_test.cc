@@ -207,7 +207,7 @@ TEST(TextEncodingTest, OwnedBytesDecodeAsCopiedOnes) {
 }
 
 TEST_F(UnitRewriteTest, UnitInBrokenEncodingIsLeftUntouchedWithLogLine) {
-  ReplaceOptions->Dest = 1;
+  ReplaceOptions->Dest = RunSource::kFolder;
   ReplaceOptions->Directory = dir_ / "src";
   ReplaceOptions->BackupDir = dir_ / "src/RBackup";
   std::string odd = std::string("\xFF\xFEQ\0:\0 \0T\0Q\0u\0e\0r\0y\0;", 21);

@@ -1,30 +1,16 @@
-// Path and folder routines of the conversion run and the wizard. None of them
+// Folder routines of the conversion run and the wizard. None of them
 // throws for a file-system failure: each reports by its result (false or an
 // empty string) and the caller decides what to say.
-//
-// Paths are byte strings. On Windows the separator is "\" and a path may start
-// with a drive letter; elsewhere "/" takes the place of "\" and a leading "/"
-// (the root) takes the place of a drive.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "platform/ascii_text.h"
+#include "base/ascii_text.h"
+#include "base/paths.h"
 #include "platform/path_lock.h"
 
 namespace tolvern {
-
-#ifdef _WIN32
-inline constexpr char kPathDelim = '\\';
-#else
-inline constexpr char kPathDelim = '/';
-#endif
-
-// Folder and Name with exactly one separator between them. An empty Name gives
-// Folder with a trailing separator; an empty Folder gives Name (less one
-// leading separator when Name is longer than one character).
-std::string PathJoin(const std::string& folder, const std::string& name);
 
 // Creates every missing folder along path. True when all of them exist
 // afterwards (anything already standing under a folder's name counts).
@@ -60,26 +46,6 @@ bool CopyFolder(const std::string& source, const std::string& target,
 // keeping the permissions of the files it replaces.
 bool MoveFolderFiles(const std::string& source, const std::string& target,
                      std::vector<std::string>* failures);
-
-// The backup name of a file: ".~" followed by the old extension without its
-// dot (Unit1.pas gives Unit1.~pas); an extension shorter than two characters
-// becomes ".~".
-std::string MakeBackupName(const std::string& file_name);
-
-// Name parts. ExtractFilePath keeps the trailing separator, ExtractFileDir
-// drops it; ExtractFileExt includes the dot.
-std::string ExtractFilePath(const std::string& path);
-std::string ExtractFileDir(const std::string& path);
-std::string ExtractFileName(const std::string& path);
-std::string ExtractFileExt(const std::string& path);
-std::string ChangeFileExt(const std::string& path, const std::string& ext);
-
-// Converts "\" and "/" in a path written by a user or a project file to the
-// separator of this system.
-std::string NativeSeparators(std::string path);
-
-// Makes a relative path absolute against base_dir (no other normalisation).
-std::string ExpandPath(const std::string& path, const std::string& base_dir);
 
 // The path of an existing file whose name equals that of path ignoring letter
 // case (the path itself when it exists), or "" when there is none (and

@@ -1,9 +1,9 @@
 #include "files/form_converter.h"
 
 #include "platform/disk.h"
-#include "platform/form_resource.h"
-#include "platform/object_stream.h"
 #include "platform/text_encoding.h"
+#include "streams/form_resource.h"
+#include "streams/object_stream.h"
 
 namespace tolvern {
 

@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/errors.h"
+#include "base/errors.h"
 #include "platform/windows_api.h"
 
 #ifndef _WIN32
@@ -33,7 +33,7 @@ void TLogWriter::Open(const std::string& file_name) {
   std::setvbuf(f, nullptr, _IONBF, 0);
   file_ = f;
   if (!title_.empty()) WriteLine(title_);
-  std::time_t now = std::time(nullptr);
+  const std::time_t now = clock_ ? clock_() : std::time(nullptr);
   std::tm local{};
 #ifdef _WIN32
   localtime_s(&local, &now);

@@ -6,7 +6,9 @@
 
 #include <cstdio>
 #include <ctime>
+#include <functional>
 #include <string>
+#include <utility>
 
 namespace tolvern {
 
@@ -19,6 +21,8 @@ class TLogWriter {
 
   void SetTitle(const std::string& text) { title_ = text; }
   void SetTimestampCaption(const std::string& text) { timestamp_caption_ = text; }
+  // The clock of the time stamp Open writes (empty: the system clock).
+  void SetClock(std::function<std::time_t()> clock) { clock_ = std::move(clock); }
   void SetDoubleSpacing(bool value) { double_spacing_ = value; }
 
   // Creates or empties file_name and writes the header: the title (unless
@@ -36,6 +40,7 @@ class TLogWriter {
  private:
   std::FILE* file_ = nullptr;
   std::string title_;
+  std::function<std::time_t()> clock_;
   std::string timestamp_caption_ = "Log created at:";
   bool double_spacing_ = false;
 };

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/errors.h"
+#include "base/errors.h"
 #include "test_support.h"
 
 namespace tolvern {

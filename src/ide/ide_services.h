@@ -67,5 +67,8 @@ class IdeServices {
 
 // The global services object; null when no host is installed.
 extern IdeServices* BorlandIDEServices;
+// Makes services the environment's (null: none), for the helpers and for the
+// runs that ask the environment for its open project.
+void InstallIdeServices(IdeServices* services);
 
 }  // namespace tolvern

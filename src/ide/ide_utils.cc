@@ -1,11 +1,33 @@
 #include "ide/ide_utils.h"
 
+#include "base/errors.h"
+#include "engine/run_context.h"
 #include "ide/ide_services.h"
-#include "platform/errors.h"
 
 namespace tolvern {
 
 IdeServices* BorlandIDEServices = nullptr;
+
+namespace {
+// The open project as a run sees it, through the helpers' answers: no file
+// and no modules while no project is open.
+class EnvironmentModules : public ProjectModules {
+ public:
+  std::string ProjectFileName() override { return TIDEUtils::GetProjectFileName(); }
+  int ProjectModuleCount() override { return TIDEUtils::GetProjectModuleCount(); }
+  std::string ProjectModuleFileName(int index) override {
+    std::string name;
+    TIDEUtils::GetProjectModuleFileName(index, name);
+    return name;
+  }
+};
+EnvironmentModules environment_modules;
+}  // namespace
+
+void InstallIdeServices(IdeServices* services) {
+  BorlandIDEServices = services;
+  SetEnvironmentProject(services ? &environment_modules : nullptr);
+}
 
 namespace {
 IdeServices& Services() {

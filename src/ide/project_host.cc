@@ -1,7 +1,7 @@
 #include "ide/project_host.h"
 
 #include "files/file_utils.h"
-#include "parsing/pas_parser.h"
+#include "parsing/pascal_scanner.h"
 #include "platform/disk.h"
 
 namespace tolvern {
@@ -95,9 +95,9 @@ void ProjectHost::ShowSourceEditor(int index) {
 }
 
 ScopedIdeServices::ScopedIdeServices(IdeServices* services) : previous_(BorlandIDEServices) {
-  BorlandIDEServices = services;
+  InstallIdeServices(services);
 }
 
-ScopedIdeServices::~ScopedIdeServices() { BorlandIDEServices = previous_; }
+ScopedIdeServices::~ScopedIdeServices() { InstallIdeServices(previous_); }
 
 }  // namespace tolvern

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/errors.h"
 #include "ide/ide_utils.h"
-#include "platform/errors.h"
 #include "test_support.h"
 
 namespace tolvern {

@@ -7,7 +7,7 @@
 
 #include "corpus.h"
 #include "parsing/nx_form_parser.h"
-#include "parsing/pas_parser.h"
+#include "parsing/pascal_scanner.h"
 #include "platform/text_encoding.h"
 #include "test_support.h"
 

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "platform/ascii_text.h"
+#include "base/ascii_text.h"
 #include "platform/class_registry.h"
-#include "platform/form_strings.h"
+#include "streams/form_strings.h"
 
 namespace tolvern {
 

@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "parsing/ll1_parser.h"
-#include "platform/form_strings.h"
+#include "parsing/grammar_engine.h"
+#include "streams/form_strings.h"
 
 namespace tolvern {
 

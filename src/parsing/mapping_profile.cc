@@ -4,8 +4,8 @@
 #include <cstring>
 #include <nlohmann/json.hpp>
 
+#include "base/ascii_text.h"
 #include "parsing/form_parser.h"
-#include "platform/ascii_text.h"
 #include "platform/disk.h"
 
 namespace tolvern {

@@ -17,8 +17,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/errors.h"
 #include "platform/class_registry.h"
-#include "platform/errors.h"
 
 namespace tolvern {
 

@@ -1,6 +1,6 @@
 #include "parsing/nx_form_parser.h"
 
-#include "platform/form_strings.h"
+#include "streams/form_strings.h"
 
 namespace tolvern {
 

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "files/file_utils.h"
+#include "base/ascii_text.h"
 
 namespace tolvern {
 

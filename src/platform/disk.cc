@@ -6,7 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/errors.h"
+#include "base/errors.h"
+#include "base/paths.h"
 
 #ifndef _WIN32
 #include <dirent.h>
@@ -325,6 +326,24 @@ void WriteWholeFile(const std::string& path, std::string_view data) {
   std::string error;
   if (!CurrentDisk().WriteFile(path, data, &error))
     throw EFCreateError("Cannot create file \"" + path + "\". " + error);
+}
+
+bool CreateFolderPath(Disk& disk, const std::string& path,
+                      const std::function<void(const std::string&)>& on_created) {
+  auto create = [&disk, &on_created](const std::string& folder) {
+    bool exists = false;
+    if (!disk.CreateDir(folder, &exists)) return exists;
+    if (on_created) on_created(folder);
+    return true;
+  };
+  if (path.empty()) return false;
+  for (size_t i = RootLength(path); i < path.size(); ++i) {
+    if (!IsSeparator(path[i])) continue;
+    if (!create(path.substr(0, i))) return false;
+    if (i + 1 == path.size()) return true;
+  }
+  if (IsBareRoot(path)) return true;
+  return create(path);
 }
 
 }  // namespace tolvern

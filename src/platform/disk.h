@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -137,6 +138,12 @@ class ScopedDisk {
  private:
   Disk* previous_;
 };
+
+// Creates every missing folder along path on disk, calling on_created with
+// each one it made. True when all of them exist afterwards (anything already
+// standing under a folder's name counts).
+bool CreateFolderPath(Disk& disk, const std::string& path,
+                      const std::function<void(const std::string&)>& on_created = {});
 
 // Reads a whole file or throws EFOpenError naming it.
 std::string ReadWholeFile(const std::string& path);

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "platform/errors.h"
+#include "base/errors.h"
 #include "test_support.h"
 
 namespace tolvern {

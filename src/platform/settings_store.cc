@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 
-#include "files/file_utils.h"
+#include "base/paths.h"
 #include "platform/disk.h"
 #include "platform/windows_api.h"
 
@@ -120,7 +120,7 @@ void TRegIniFile::Save() {
   key = nlohmann::json::object();
   for (const auto& [section, values] : sections_)
     for (const auto& [name, v] : values) key[section][name] = v;
-  ForceFolders(ExtractFileDir(store_file_));
+  CreateFolderPath(CurrentDisk(), ExtractFileDir(store_file_));
   std::string error;
   // Invalid UTF-8 in a value must not throw: replace it in the file.
   std::string text = doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";

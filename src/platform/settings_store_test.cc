@@ -63,7 +63,7 @@ TEST(SettingsStoreTest, KeepsOtherKeysOfTheFile) {
 TEST(ReplaceOptionsTest, DefaultsAndTitle) {
   TReplaceOptions o("BDE/ADO");
   EXPECT_EQ(o.GetTitle(), "BDE/ADO Migration Wizard");
-  EXPECT_EQ(o.Dest, 0);
+  EXPECT_EQ(o.Dest, RunSource::kProject);
   EXPECT_EQ(o.Directory, "");
   EXPECT_FALSE(o.IncludeSubDirs);
   EXPECT_TRUE(o.MakeBackup);
@@ -76,7 +76,7 @@ TEST(ReplaceOptionsTest, LoadingEmptyStoreKeepsDefaults) {
   TRegIniFile reg(dir.RegistryKey(), dir / "registry.json");
   TReplaceOptions o("BDE/ADO");
   o.LoadFromRegistry(reg, o.GetTitle());
-  EXPECT_EQ(o.Dest, 0);
+  EXPECT_EQ(o.Dest, RunSource::kProject);
   EXPECT_TRUE(o.MakeBackup);
   EXPECT_TRUE(o.WriteLog);
   EXPECT_FALSE(o.ViewLog);
@@ -86,7 +86,7 @@ TEST(ReplaceOptionsTest, SaveThenLoadRoundTripsTheSixStoredFields) {
   ScratchDir dir;
   TRegIniFile reg(dir.RegistryKey(), dir / "registry.json");
   TReplaceOptions saved("BDE/ADO");
-  saved.Dest = 1;
+  saved.Dest = RunSource::kFolder;
   saved.Directory = "/src/app";
   saved.IncludeSubDirs = true;
   saved.MakeBackup = false;
@@ -100,7 +100,7 @@ TEST(ReplaceOptionsTest, SaveThenLoadRoundTripsTheSixStoredFields) {
   loaded.BackupDir = "/mine";
   loaded.Units = "B.pas\r\n";
   loaded.LoadFromRegistry(reg, loaded.GetTitle());
-  EXPECT_EQ(loaded.Dest, 1);
+  EXPECT_EQ(loaded.Dest, RunSource::kFolder);
   EXPECT_EQ(loaded.Directory, "/src/app");
   EXPECT_TRUE(loaded.IncludeSubDirs);
   EXPECT_FALSE(loaded.MakeBackup);
@@ -116,12 +116,12 @@ TEST(ReplaceOptionsTest, StoredDestKeepsOnlyLowEightBits) {
   TRegIniFile reg(dir.RegistryKey(), dir / "registry.json");
   reg.WriteInteger("BDE/ADO Migration Wizard", "Dest", 256);
   TReplaceOptions o("BDE/ADO");
-  o.Dest = 1;
+  o.Dest = RunSource::kFolder;
   o.LoadFromRegistry(reg, o.GetTitle());
-  EXPECT_EQ(o.Dest, 0);
+  EXPECT_EQ(o.Dest, RunSource::kProject);
   reg.WriteInteger("BDE/ADO Migration Wizard", "Dest", 257);
   o.LoadFromRegistry(reg, o.GetTitle());
-  EXPECT_EQ(o.Dest, 1);
+  EXPECT_EQ(o.Dest, RunSource::kFolder);
 }
 
 }  // namespace

@@ -5,13 +5,13 @@
 #include <cstring>
 #include <filesystem>
 
+#include "base/errors.h"
+#include "base/string_list.h"
+#include "base/system_texts.h"
 #include "engine/component_replacer.h"
-#include "engine/string_list.h"
 #include "files/file_utils.h"
 #include "ide/ide_utils.h"
 #include "platform/disk.h"
-#include "platform/errors.h"
-#include "wizard/zuvezod_res.h"
 
 #ifndef _WIN32
 #include <unistd.h>
@@ -67,8 +67,9 @@ std::string FolderCreationProblem(const std::string& folder) {
 
 std::string RunLogPath(const TReplaceOptions& options) {
   if (!options.WriteLog || options.DryRun) return "";
-  const std::string folder =
-      options.Dest == 0 ? ExtractFilePath(TIDEUtils::GetProjectFileName()) : options.Directory;
+  const std::string folder = options.Dest == RunSource::kProject
+                                 ? ExtractFilePath(TIDEUtils::GetProjectFileName())
+                                 : options.Directory;
   return PathJoin(folder, res::kLogFileName);
 }
 

@@ -4,12 +4,12 @@
 
 #include <filesystem>
 
+#include "base/errors.h"
+#include "base/system_texts.h"
 #include "engine/nx_replacer.h"
 #include "files/file_utils.h"
-#include "platform/errors.h"
-#include "platform/object_stream.h"
+#include "streams/object_stream.h"
 #include "test_support.h"
-#include "wizard/zuvezod_res.h"
 
 namespace tolvern {
 namespace {
@@ -38,7 +38,7 @@ class RunMessagesTest : public ::testing::Test {
   void SetUp() override {
     app_ = testing::CopyExample(dir_, "app");
     TReplaceOptions& o = *ReplaceOptions;
-    o.Dest = 1;
+    o.Dest = RunSource::kFolder;
     o.Directory = app_;
     o.BackupDir = PathJoin(app_, "RBackup");
     o.MakeBackup = true;

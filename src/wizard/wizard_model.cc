@@ -1,12 +1,12 @@
 #include "wizard/wizard_model.h"
 
-#include "engine/string_list.h"
+#include "base/string_list.h"
+#include "base/system_texts.h"
 #include "files/file_utils.h"
 #include "ide/ide_utils.h"
 #include "platform/disk.h"
 #include "platform/settings_store.h"
 #include "wizard/run_messages.h"
-#include "wizard/zuvezod_res.h"
 
 namespace tolvern {
 
@@ -46,8 +46,8 @@ void WizardModel::Show() {
   ProjectFileName = TIDEUtils::GetProjectFileName();
   DestProjectEnabled = !ProjectFileName.empty();
   if (DestProjectEnabled) {
-    DestProject = Options->Dest == 0;
-    DestFolder = Options->Dest == 1;
+    DestProject = Options->Dest == RunSource::kProject;
+    DestFolder = Options->Dest == RunSource::kFolder;
   } else {
     DestProject = false;
     DestFolder = true;
@@ -220,7 +220,7 @@ std::string WizardModel::GetBackupDir() const {
 
 void WizardModel::Finish() {
   if (DestProject) {
-    Options->Dest = 0;
+    Options->Dest = RunSource::kProject;
     std::vector<UnitLine> kept;
     std::string units;
     for (const UnitLine& u : Modules) {
@@ -231,7 +231,7 @@ void WizardModel::Finish() {
     Modules = kept;
     Options->Units = units;
   } else {
-    Options->Dest = 1;
+    Options->Dest = RunSource::kFolder;
   }
   Options->Directory = Directory;
   Options->IncludeSubDirs = SubDirs;

@@ -13,6 +13,14 @@
 
 namespace tolvern {
 
+// What the wizard's Finish asks for. The numbers are the replacer's index in
+// the library (BDE 0, ADO 1) and 100 for a restore.
+enum class WizardMode {
+  kReplaceBde = 0,
+  kReplaceAdo = 1,
+  kRestore = 100,
+};
+
 class TRegIniFile;
 
 enum class WizardPage {
@@ -55,8 +63,10 @@ class WizardModel {
   virtual void Show();
   void Close() { Modules.clear(); }
 
-  // 100 for a restore; otherwise the index of the replacer to run.
-  virtual int GetMode() const { return ModeRestore ? 100 : 0; }
+  // What Finish asks for: a restore, or the replacer to run.
+  virtual WizardMode GetMode() const {
+    return ModeRestore ? WizardMode::kRestore : WizardMode::kReplaceBde;
+  }
 
   // Moves; GoNext returns the message of a refused move.
   WizardMessage GoNext();
@@ -126,7 +136,11 @@ class WizardModel {
 class NXWizardModel : public WizardModel {
  public:
   void Show() override;
-  int GetMode() const override { return ModeRestore ? 100 : ModeReplaceAdo ? 1 : 0; }
+  WizardMode GetMode() const override {
+    return ModeRestore      ? WizardMode::kRestore
+           : ModeReplaceAdo ? WizardMode::kReplaceAdo
+                            : WizardMode::kReplaceBde;
+  }
 
   static constexpr const char* kAdoCaption = "Replace &ADO components";
   static constexpr const char* kMailLinkCaption = "Migrate from another components";

@@ -57,7 +57,7 @@ TEST_F(WizardModelTest, StepsOfReplaceAndRestore) {
                                  wizard_.UndoFile + "\"\n\n");
   EXPECT_TRUE(wizard_.CanFinish());
   EXPECT_FALSE(wizard_.CanNext());
-  EXPECT_EQ(wizard_.GetMode(), 100);
+  EXPECT_EQ(wizard_.GetMode(), WizardMode::kRestore);
   wizard_.GoBack();
   EXPECT_EQ(wizard_.Page(), WizardPage::kStep2Restore);
 }
@@ -88,12 +88,12 @@ TEST_F(WizardModelTest, ReplaceInProjectModeWithSummaryAndFinish) {
                 (dir_ / "app/RBackup") +
                 "\"\n\nWrite log file\n\nView log afer replace\n\nUnits list:\nA.pas\nC.pas\n");
   wizard_.Finish();
-  EXPECT_EQ(options_.Dest, 0);
+  EXPECT_EQ(options_.Dest, RunSource::kProject);
   EXPECT_EQ(options_.Units, "A.pas\r\nC.pas\r\n");
   ASSERT_EQ(wizard_.Modules.size(), 2u);
   EXPECT_EQ(options_.BackupDir, dir_ / "app/RBackup");
   EXPECT_TRUE(options_.ViewLog);
-  EXPECT_EQ(wizard_.GetMode(), 0);
+  EXPECT_EQ(wizard_.GetMode(), WizardMode::kReplaceBde);
   // Closing empties the list; a new showing checks every unit again.
   wizard_.Close();
   Open();
@@ -176,7 +176,7 @@ TEST_F(WizardModelTest, FolderModeBackupProposalAndUserEdits) {
   EXPECT_EQ(wizard_.Summary, "Mode: Replace BDE/ADO components\n\nScan destination: Folder \"" +
                                  (dir_ / "app") + "\"\n\n");
   wizard_.Finish();
-  EXPECT_EQ(options_.Dest, 1);
+  EXPECT_EQ(options_.Dest, RunSource::kFolder);
   EXPECT_EQ(options_.Directory, dir_ / "app");
 }
 
@@ -184,12 +184,12 @@ TEST_F(WizardModelTest, NoProjectOpenAndStoredDestOutsideRange) {
   ProjectHost none;
   {
     ScopedIdeServices no_project(&none);
-    options_.Dest = 0;
+    options_.Dest = RunSource::kProject;
     Open();
     EXPECT_FALSE(wizard_.DestProjectEnabled);
     EXPECT_TRUE(wizard_.DestFolder);
   }
-  options_.Dest = 7;
+  options_.Dest = static_cast<RunSource>(7);
   Open();
   EXPECT_FALSE(wizard_.DestProject);
   EXPECT_FALSE(wizard_.DestFolder);
@@ -200,7 +200,7 @@ TEST_F(WizardModelTest, NoProjectOpenAndStoredDestOutsideRange) {
   wizard_.GoNext();
   wizard_.GoNext();
   wizard_.Finish();
-  EXPECT_EQ(options_.Dest, 1);
+  EXPECT_EQ(options_.Dest, RunSource::kFolder);
 }
 
 TEST_F(WizardModelTest, HistoriesKeepTenNewestWithoutDuplicates) {
@@ -227,7 +227,7 @@ TEST_F(WizardModelTest, SettingsAndModesAreRemembered) {
 
   // ADO mode: GetMode 1, and the next dialog opens in restore mode.
   wizard_.ModeReplace = false, wizard_.ModeReplaceAdo = true;
-  EXPECT_EQ(wizard_.GetMode(), 1);
+  EXPECT_EQ(wizard_.GetMode(), WizardMode::kReplaceAdo);
   wizard_.GoNext();
   wizard_.GoNext();
   wizard_.GoNext();

@@ -16,8 +16,8 @@
 #include <functional>
 
 #include "engine/replace_options.h"
-#include "ide/host_window.h"
 #include "platform/settings_store.h"
+#include "qt/host_window.h"
 #include "test_support.h"
 
 using namespace tolvern;

@@ -20,9 +20,9 @@
 
 #include "engine/nx_replacer.h"
 #include "ide/project_host.h"
+#include "qt/nx_wizard_form.h"
+#include "qt/progress_form.h"
 #include "test_support.h"
-#include "wizard/nx_wizard_form.h"
-#include "wizard/progress_form.h"
 
 using namespace tolvern;
 namespace fs = std::filesystem;
@@ -163,7 +163,7 @@ class WizardFormTest : public QObject {
     QVERIFY(summary.endsWith("Units list:\nMainForm.pas\nDataModule.pas\nReports.pas\n"));
     Click(*w, "btFinish");
     QCOMPARE(w->result(), int(QDialog::Accepted));
-    QCOMPARE(w->GetMode(), 0);
+    QCOMPARE(w->GetMode(), WizardMode::kReplaceBde);
     QCOMPARE(QString::fromStdString(ReplaceOptions->Units),
              QString("MainForm.pas\r\nDataModule.pas\r\nReports.pas\r\n"));
     // The run the expert starts with these options.
@@ -175,7 +175,7 @@ class WizardFormTest : public QObject {
 
   void restoreRunByClicksAndKeys() {
     // A run to restore from.
-    ReplaceOptions->Dest = 0;
+    ReplaceOptions->Dest = RunSource::kProject;
     ReplaceOptions->Units = "DataModule.pas\r\n";
     ReplaceOptions->BackupDir = *dir_ / "app/RBackup";
     QVERIFY(BdeReplacer->Execute());
@@ -190,7 +190,7 @@ class WizardFormTest : public QObject {
     Click(*w, "btNext");
     QCOMPARE(w->windowTitle(), QString("Nexa Migration Wizard - Step 3 of 3"));
     Click(*w, "btFinish");
-    QCOMPARE(w->GetMode(), 100);
+    QCOMPARE(w->GetMode(), WizardMode::kRestore);
     QVERIFY(BdeReplacer->RestoreFiles(w->UndoFile()));
     QCOMPARE(dir_->Read("app/DataModule.pas"),
              testing::ReadFileBytes(std::string(TOLVERN_SOURCE_DIR) +
@@ -222,7 +222,7 @@ class WizardFormTest : public QObject {
     Click(*w, "rbModeRestore");
     Click(*w, "rbModeReplaceADO");
     QCOMPARE(w->windowTitle(), QString("Nexa Migration Wizard - Step 1 of 5"));
-    QCOMPARE(w->GetMode(), 1);
+    QCOMPARE(w->GetMode(), WizardMode::kReplaceAdo);
     auto* mail = Child<QLabel>(*w, "lbMail");
     QCOMPARE(mail->palette().color(QPalette::WindowText), TNXWizardForm::kLinkColor);
     QMouseEvent over(QEvent::MouseMove, QPointF(2, 2), QPointF(2, 2), Qt::NoButton, Qt::NoButton,
@@ -346,7 +346,7 @@ class WizardFormTest : public QObject {
   }
 
   void runOnAWorkerWithProgressAndCancel() {
-    ReplaceOptions->Dest = 1;
+    ReplaceOptions->Dest = RunSource::kFolder;
     ReplaceOptions->Directory = *dir_ / "app";
     ReplaceOptions->BackupDir = *dir_ / "app/RBackup";
     const auto before = testing::Snapshot(std::string(TOLVERN_SOURCE_DIR) + "/examples/orders");

@@ -1,0 +1,202 @@
+#include "qt/replace_expert.h"
+
+#include <QApplication>
+#include <QProcess>
+#include <QStandardPaths>
+#ifdef _WIN32
+#include <QDesktopServices>
+#include <QUrl>
+#endif
+
+#include "base/errors.h"
+#include "base/system_texts.h"
+#include "files/file_utils.h"
+#include "ide/ide_utils.h"
+#include "platform/message_box.h"
+#include "platform/settings_store.h"
+#include "platform/shell.h"
+#include "qt/progress_form.h"
+#include "qt/save_warn_form.h"
+#include "qt/wizard_form.h"
+#include "wizard/run_messages.h"
+
+namespace tolvern {
+
+std::string RemoveAmpersands(const std::string& s) {
+  std::string out;
+  for (char c : s)
+    if (c != '&') out += c;
+  return out;
+}
+
+bool OpenInViewer(const std::string& path) {
+#ifdef _WIN32
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+#else
+  // The desktop's opener picks the viewer; without it there is none.
+  const QString opener = QStandardPaths::findExecutable("xdg-open");
+  return !opener.isEmpty() && QProcess::startDetached(opener, {QString::fromStdString(path)});
+#endif
+}
+
+TCompReplaceExpert::TCompReplaceExpert(WizardFormClass form_class, std::string product_caption,
+                                       TKAMenu* menu, TComponentReplacer* replacer)
+    : form_class_(std::move(form_class)), product_caption_(std::move(product_caption)) {
+  replacers_.push_back(replacer);
+  if (menu) menu->AddWizard(res::kMenuItemCaption, MenuItemName(), [this] { MenuClick(); });
+}
+
+TCompReplaceExpert::~TCompReplaceExpert() = default;
+
+std::string TCompReplaceExpert::MenuItemName() const {
+  std::string name = Options().Name;
+  for (char& c : name)
+    if (c == '/') c = '_';
+  return "ZUvezodItem" + name + RemoveAmpersands(product_caption_);
+}
+
+TComponentReplacer* TCompReplaceExpert::GetReplacer(int index) const {
+  if (index < 0 || index >= static_cast<int>(replacers_.size()))
+    throw EAssertionFailed("Assertion failure (ReplaceExpert, line 300)");
+  return replacers_[static_cast<size_t>(index)];
+}
+
+TComponentReplacer* TCompReplaceExpert::FirstReplacer() const {
+  if (replacers_.empty()) throw EAssertionFailed("Assertion failure (ReplaceExpert, line 306)");
+  return replacers_.front();
+}
+
+std::string TCompReplaceExpert::GetIDString() const {
+  return res::Format(res::kIdStringFormat, {Options().Name}) + "." +
+         RemoveAmpersands(product_caption_);
+}
+
+std::string TCompReplaceExpert::GetName() const { return Title(); }
+
+void TCompReplaceExpert::MenuClick() {
+  wizard_ = form_class_();
+  struct FreeWizard {
+    std::unique_ptr<TWizardForm>& w;
+    ~FreeWizard() { w.reset(); }
+  } free_wizard{wizard_};
+  WizardModel& model = wizard_->Model();
+  model.ProductName = RemoveAmpersands(product_caption_);
+  model.Options = &Options();
+  wizard_->SetWelcomeText(Options().Name, model.ProductName);
+  model.ReplaceCaption = res::Format(res::kReplaceModeCaption, {Options().Name});
+  LoadRunSettings();
+  if (wizard_->exec() != QDialog::Accepted) return;
+  const WizardMode mode = wizard_->GetMode();
+  try {
+    if (mode == WizardMode::kRestore)
+      RunRestore(wizard_->UndoFile());
+    else
+      RunReplace(GetReplacer(static_cast<int>(mode)));
+  } catch (const std::exception& e) {
+    // The settings stay as they were, as after any run an error stopped.
+    ShowRunFailure(e);
+    return;
+  }
+  SaveRunSettings();
+}
+
+void TCompReplaceExpert::ShowRunFailure(const std::exception& error) {
+  // The run's log ends with the failure already; the box says it again.
+  const std::string text = RunFailureText(error, Options());
+  AppMessageBox(text, Title(), MB_ICONERROR);
+}
+
+void TCompReplaceExpert::LoadRunSettings() {
+  TRegIniFile reg(res::kRegistryKey);
+  Options().LoadFromRegistry(reg, Title());
+  wizard_->Model().LoadSettings(reg, Title());
+  if (!reg.Warning().empty()) AppMessageBox(reg.Warning(), Title(), MB_ICONINFORMATION);
+}
+
+void TCompReplaceExpert::SaveRunSettings() {
+  TRegIniFile reg(res::kRegistryKey);
+  Options().SaveToRegistry(reg, Title());
+  wizard_->Model().SaveSettings(reg, Title());
+}
+
+void TCompReplaceExpert::RunReplace(TComponentReplacer* replacer) {
+  const std::string project = TIDEUtils::GetProjectFileName();
+  const bool project_mode = replacer->Options->Dest == RunSource::kProject;
+  if (!project.empty() && project_mode && !ShowSaveWarning(Title(), true, false)) return;
+  if (project_mode) {
+    if (!TIDEUtils::SaveProject()) {
+      AppMessageBox(res::kCannotStartReplace, Title(), MB_ICONINFORMATION);
+      return;
+    }
+    HideProjectForms();
+  }
+  // The run asks for the log to be shown at its end; it is shown here, on
+  // this thread, where a missing viewer can be told.
+  std::string log_to_view;
+  bool ok = false;
+  {
+    ScopedShellOpen view_later([&log_to_view](const std::string& path) { log_to_view = path; });
+    ok = ExecuteWithProgress(*replacer, QString::fromStdString(Title()),
+                             QApplication::activeWindow());
+  }
+  if (!ok) {
+    if (replacer->Cancelled) {
+      AppMessageBox(res::kRunCancelled, Title(), MB_ICONINFORMATION);
+      return;
+    }
+    std::string text = res::kReplaceFailed;
+    const std::string log = RunLogPath(*replacer->Options);
+    if (!log.empty()) text += "\n" + res::Format(res::kOutcomeLog, {log});
+    AppMessageBox(text, Title(), MB_ICONERROR);
+    return;
+  }
+  if (project_mode) {
+    const int count = TIDEUtils::GetProjectModuleCount();
+    for (int i = 0; i < count; ++i) {
+      std::string file;
+      TIDEUtils::GetProjectModuleFileName(i, file);
+      if (file.size() >= 4 && UpperCase(file.substr(file.size() - 4)) == ".PAS")
+        TIDEUtils::ReloadFile(file);
+    }
+  }
+  std::string outcome = ReplaceOutcomeText(*replacer);
+  if (!log_to_view.empty() && !OpenInViewer(log_to_view))
+    outcome += "\n" + res::Format(res::kNoLogViewer, {log_to_view});
+  AppMessageBox(outcome, Title(),
+                replacer->Report.FilesNotMigrated() > 0 ? MB_ICONERROR : MB_ICONINFORMATION);
+}
+
+void TCompReplaceExpert::HideProjectForms() {
+  const int count = TIDEUtils::GetOpenModuleCount();
+  for (int i = 0; i < count; ++i) {
+    OpenModuleInfo m = TIDEUtils::GetOpenModule(i);
+    if (m.has_source_editor && m.file_count > 1 && m.owned_by_current_project)
+      TIDEUtils::ShowSourceEditor(i);
+  }
+}
+
+void TCompReplaceExpert::RunRestore(const std::string& undo_file_name) {
+  if (!ShowSaveWarning(Title(), false, true)) return;
+  const std::string project = TIDEUtils::GetProjectFileName();
+  TIDEUtils::CloseProjectGroup();
+  bool ok = false;
+  try {
+    ok = RestoreWithProgress(*FirstReplacer(), undo_file_name, QString::fromStdString(Title()),
+                             QApplication::activeWindow());
+  } catch (...) {
+    TIDEUtils::OpenProject(project);
+    throw;
+  }
+  if (ok) {
+    AppMessageBox(res::kRestoreSucceeded, Title(), MB_ICONINFORMATION);
+  } else {
+    std::string detail = FirstReplacer()->RestoreError;
+    if (detail.empty()) detail = RestoreFailureDetail(undo_file_name);
+    AppMessageBox(
+        detail.empty() ? std::string(res::kRestoreFailed) : res::kRestoreFailed + ("\n" + detail),
+        Title(), MB_ICONERROR);
+  }
+  TIDEUtils::OpenProject(project);
+}
+
+}  // namespace tolvern
