@@ -10,6 +10,8 @@
 
 #include "base/errors.h"
 #include "base/system_texts.h"
+#include "engine/originals_check.h"
+#include "engine/run_commit.h"
 #include "engine/todo_list.h"
 #include "files/file_utils.h"
 #include "files/folder_cache.h"
@@ -111,8 +113,7 @@ bool TComponentReplacer::Execute() {
   Cancelled = false;
   UndoFilePath.clear();
   EarlierUndoFile.clear();
-  run_files_.clear();
-  file_index_.clear();
+  run_files_.Clear();
   work_names_.clear();
   write_error_ = nullptr;
   const bool project_mode = Options->Dest == RunSource::kProject;
@@ -229,25 +230,7 @@ bool TComponentReplacer::Run(const std::string& tree, bool dry_run) {
     return false;
   }
 
-  bool copied = true;
-  if (!dry_run) {
-    // The list of what is left for a person goes beside the log before any
-    // original is replaced, so that a list that cannot be written stops the
-    // run with nothing changed.
-    if (Options->WriteLog) WriteTodoFile(PathJoin(tree, res::kTodoFileName), Report.TodoParts());
-    CheckOriginalsUnchanged();
-    KeepGroupsTogether();
-    if (Options->MakeBackup) {
-      Finally drop_backups([this] { RemoveBackups(); });
-      BackupOriginals();
-      // The undo file is written before any original is replaced, so that a
-      // run cut short while copying back can still be undone.
-      WriteUndoFile();
-      drop_backups.Dismiss();
-    }
-    if (OnReplacingOriginals) OnReplacingOriginals();
-    copied = ReplaceOriginalFiles();
-  }
+  const bool copied = dry_run || CommitRun(tree);
   if (Options->MakeBackup && !dry_run) {
     Log.WriteLine(res::Format(res::kBackupFile, {UndoFilePath}));
     if (!EarlierUndoFile.empty())
@@ -266,47 +249,11 @@ bool TComponentReplacer::Run(const std::string& tree, bool dry_run) {
   return copied;
 }
 
-int TComponentReplacer::AddRunFile(const std::string& path) {
-  // UnitList may have been set or cleared from outside a run (tests, the
-  // rewriters called on their own): the records follow it.
-  if (UnitList.Count() != static_cast<int>(run_files_.size())) {
-    run_files_.assign(static_cast<size_t>(UnitList.Count()), RunFile{});
-    file_index_.clear();
-    for (int i = 0; i < UnitList.Count(); ++i) {
-      run_files_[static_cast<size_t>(i)].group = i;
-      file_index_.emplace(UnitList[i], i);
-    }
-  }
-  auto [at, added] = file_index_.emplace(path, UnitList.Count());
-  if (!added) return at->second;
-  UnitList.Add(path);
-  RunFile f;
-  f.group = at->second;
-  run_files_.push_back(std::move(f));
-  return at->second;
-}
-
-int TComponentReplacer::GroupOf(int i) {
-  while (run_files_[static_cast<size_t>(i)].group != i) {
-    int& up = run_files_[static_cast<size_t>(i)].group;
-    up = run_files_[static_cast<size_t>(up)].group;  // halves the path
-    i = up;
-  }
-  return i;
-}
-
-void TComponentReplacer::JoinGroups(int a, int b) {
-  a = GroupOf(a);
-  b = GroupOf(b);
-  if (a != b) run_files_[static_cast<size_t>(b)].group = a;
-}
-
 void TComponentReplacer::RewriteFiles(const std::string& temp_dir) {
   const bool project_mode = Options->Dest == RunSource::kProject;
   const bool undo_file = Options->MakeBackup && !Options->DryRun;
   DatabaseMap.Clear();
   forced_.clear();
-  backup_forced_.clear();
   const int threads = WorkerPool::ThreadsFor(Options->Jobs);
   if (threads > 1) {
     RewriteInParallel(temp_dir, threads);
@@ -321,7 +268,7 @@ void TComponentReplacer::RewriteFiles(const std::string& temp_dir) {
   for (int i = 0; i < UnitList.Count();) {
     const std::string file = UnitList[i];
     if (scan_pending && i >= initial_count) {
-      if (!run_files_[static_cast<size_t>(i)].skipped) ScanFormDatabases(file);
+      if (!run_files_[i].skipped) ScanFormDatabases(file);
       if (i == UnitList.Count() - 1) {
         scan_pending = false;
         i = initial_count;
@@ -334,7 +281,7 @@ void TComponentReplacer::RewriteFiles(const std::string& temp_dir) {
       Cancelled = true;
       return;
     }
-    RunFile& rf = run_files_[static_cast<size_t>(i)];
+    RunFile& rf = run_files_[i];
     if (rf.skipped) {  // refused before it was reached
       ++i;
       continue;
@@ -348,7 +295,7 @@ void TComponentReplacer::RewriteFiles(const std::string& temp_dir) {
       continue;
     }
     const std::string dest_dir = WorkFolderOf(i, temp_dir);
-    disk.Stat(file, &run_files_[static_cast<size_t>(i)].read);
+    disk.Stat(file, &run_files_[i].read);
     int before = ChangedCount;
     current_ = i;
     try {
@@ -372,7 +319,7 @@ std::string TComponentReplacer::WorkFolderOf(int i, const std::string& temp_dir)
   // sub-folder in folder mode; in project mode by name, or in a numbered
   // sub-folder when an earlier file of the run had the same name.
   const std::string& file = UnitList[i];
-  RunFile& rf = run_files_[static_cast<size_t>(i)];
+  RunFile& rf = run_files_[i];
   std::string dest_dir = temp_dir;
   if (Options->Dest != RunSource::kProject) {
     const std::string dir_prefix = PathJoin(Options->Directory, "");
@@ -390,7 +337,7 @@ std::string TComponentReplacer::WorkFolderOf(int i, const std::string& temp_dir)
 
 void TComponentReplacer::FinishFile(int i, const std::string& dest_dir, int changed_before) {
   const std::string& file = UnitList[i];
-  RunFile& done = run_files_[static_cast<size_t>(i)];
+  RunFile& done = run_files_[i];
   if (ChangedCount > changed_before) {
     done.changed = true;
     done.work_path = PathJoin(dest_dir, ExtractFileName(file));
@@ -405,7 +352,7 @@ void TComponentReplacer::FinishFile(int i, const std::string& dest_dir, int chan
 }
 
 void TComponentReplacer::SkipFile(int i, const std::string& reason) {
-  run_files_[static_cast<size_t>(i)].skipped = true;
+  run_files_[i].skipped = true;
   NotMigrated(UnitList[i], reason);
 }
 
@@ -432,237 +379,36 @@ FileReport* TComponentReplacer::FindReport(const std::string& path) {
   return nullptr;
 }
 
-void TComponentReplacer::KeepGroupsTogether() {
-  std::set<int> broken;
-  for (int i = 0; i < static_cast<int>(run_files_.size()); ++i)
-    if (run_files_[static_cast<size_t>(i)].skipped) broken.insert(GroupOf(i));
-  if (broken.empty()) return;
-  for (int i = 0; i < static_cast<int>(run_files_.size()); ++i) {
-    RunFile& f = run_files_[static_cast<size_t>(i)];
-    if (!f.changed || f.skipped || !broken.count(GroupOf(i))) continue;
-    // Name the first member that was left out.
-    std::string other;
-    for (int j = 0; j < static_cast<int>(run_files_.size()) && other.empty(); ++j)
-      if (run_files_[static_cast<size_t>(j)].skipped && GroupOf(j) == GroupOf(i))
-        other = UnitList[j];
-    SkipFile(i, res::Format(res::kPartnerNotMigrated, {other}));
-  }
-}
-
-std::string TComponentReplacer::ChangedSinceRead(int i, const FileStamp& now) const {
-  const RunFile& f = run_files_[static_cast<size_t>(i)];
-  if (!now.Matches(f.read)) return res::kChangedDuringRun;
-  if (!f.hashed) return "";
-  std::string bytes, why;
-  if (!CurrentDisk().ReadFile(UnitList[i], &bytes, &why))
-    return "Cannot open file \"" + UnitList[i] + "\" again. " + why;
-  return std::hash<std::string_view>{}(bytes) == f.hash ? "" : res::kChangedDuringRun;
-}
-
-void TComponentReplacer::CheckOriginalsUnchanged() {
+bool TComponentReplacer::CommitRun(const std::string& tree) {
+  // The list of what is left for a person goes beside the log before any
+  // original is replaced, so that a list that cannot be written stops the
+  // run with nothing changed.
+  if (Options->WriteLog) WriteTodoFile(PathJoin(tree, res::kTodoFileName), Report.TodoParts());
   const int threads = WorkerPool::ThreadsFor(Options->Jobs);
-  if (threads > 1) {
-    CheckOriginalsInParallel(threads);
-    return;
+  SkipFileFn skip = [this](int i, const std::string& why) { SkipFile(i, why); };
+  OriginalsCheck check(UnitList, run_files_, skip);
+  check.LeaveOutChanged(threads);
+  check.KeepGroupsTogether();
+  RunCommit commit(
+      *Options, UnitList, run_files_,
+      {[this](const std::string& line) { Log.WriteLine(line); }, skip,
+       [this](const std::string& path, const std::string& why) { NotMigrated(path, why); }});
+  // What the commit did is the replacer's to show, also when it throws.
+  Finally take_outcome([this, &commit] {
+    UndoList = commit.Outcome().undo_lines;
+    UndoFilePath = commit.Outcome().undo_file;
+    EarlierUndoFile = commit.Outcome().earlier_undo_file;
+  });
+  if (Options->MakeBackup) {
+    Finally drop_backups([&commit] { commit.RemoveBackups(); });
+    commit.BackupOriginals();
+    // The undo file is written before any original is replaced, so that a
+    // run cut short while copying back can still be undone.
+    commit.WriteUndoFile();
+    drop_backups.Dismiss();
   }
-  Disk& disk = CurrentDisk();
-  for (int i = 0; i < static_cast<int>(run_files_.size()); ++i) {
-    RunFile& f = run_files_[static_cast<size_t>(i)];
-    if (!f.changed || f.skipped) continue;
-    FileStamp now;
-    disk.Stat(UnitList[i], &now);
-    std::string why = ChangedSinceRead(i, now);
-    if (!why.empty()) SkipFile(i, why);
-  }
-}
-
-namespace {
-// The n-th name of a file that never replaces another: the name itself,
-// then the name with ".2", ".3"... before its extension.
-std::string NumberedName(const std::string& base, int n) {
-  if (n == 1) return base;
-  const std::string ext = ExtractFileExt(base);
-  return base.substr(0, base.size() - ext.size()) + "." + std::to_string(n) + ext;
-}
-}  // namespace
-
-std::string TComponentReplacer::NewBackup(int i, const std::string& base, std::string* error) {
-  Disk& disk = CurrentDisk();
-  for (int n = 1; n < 10000; ++n) {
-    // An earlier run's backup is never replaced: this one takes the next
-    // free number (U.~pas, then U.2.~pas, U.3.~pas...).
-    const std::string candidate = NumberedName(base, n);
-    bool taken = false;
-    if (disk.BackupFile(UnitList[i], candidate, error, &taken)) return candidate;
-    if (!taken) return "";
-  }
-  if (error) *error = "no free backup name";
-  return "";
-}
-
-void TComponentReplacer::BackupOriginals() {
-  Disk& disk = CurrentDisk();
-  for (int i = 0; i < static_cast<int>(run_files_.size()); ++i) {
-    RunFile& f = run_files_[static_cast<size_t>(i)];
-    if (!f.changed || f.skipped) continue;
-    const std::string& file = UnitList[i];
-    std::string base;
-    if (Options->Dest != RunSource::kProject) {
-      if (backup_forced_.insert(f.rel_dir).second)
-        ForceFolders(PathJoin(Options->BackupDir, f.rel_dir));
-      base =
-          MakeBackupName(PathJoin(PathJoin(Options->BackupDir, f.rel_dir), ExtractFileName(file)));
-    } else {
-      base = PathJoin(Options->BackupDir, ExtractFileName(MakeBackupName(file)));
-    }
-    std::string why;
-    f.backup = NewBackup(i, base, &why);
-    if (f.backup.empty())
-      throw EBackupError(res::Format(res::kFailedToBackUp, {file, base}) + " " + why);
-    // The backup must hold what was read: an original saved by an editor in
-    // the meantime is left as it is, and so is its backup.
-    FileStamp now;
-    disk.Stat(file, &now);
-    if (!now.Matches(f.read)) {
-      disk.DeleteFile(f.backup);
-      f.backup.clear();
-      SkipFile(i, res::kChangedDuringRun);
-    }
-  }
-  KeepGroupsTogether();
-  for (RunFile& f : run_files_) {
-    if (f.skipped && !f.backup.empty()) {
-      disk.DeleteFile(f.backup);
-      f.backup.clear();
-    }
-  }
-}
-
-void TComponentReplacer::RemoveBackups() {
-  for (RunFile& f : run_files_) {
-    if (f.backup.empty()) continue;
-    CurrentDisk().DeleteFile(f.backup);
-    f.backup.clear();
-  }
-}
-
-void TComponentReplacer::WriteUndoFile() {
-  UndoList.Clear();
-  for (int i = 0; i < static_cast<int>(run_files_.size()); ++i) {
-    const RunFile& f = run_files_[static_cast<size_t>(i)];
-    if (!f.backup.empty()) UndoList.Add(UnitList[i] + "=" + f.backup);
-  }
-  Disk& disk = CurrentDisk();
-  const std::string base = PathJoin(Options->BackupDir, res::kUndoFileName);
-  for (int n = 1; n < 10000; ++n) {
-    // An earlier run's undo file is never replaced: this run's takes the
-    // next free number, and the earlier one is named to the user.
-    const std::string candidate = NumberedName(base, n);
-    FileStamp stamp;
-    // A run that backed up nothing adds no empty undo file after an
-    // earlier run's.
-    if (n > 1 && UndoList.Count() == 0 && !disk.Stat(candidate, &stamp)) {
-      UndoFilePath = EarlierUndoFile;
-      EarlierUndoFile.clear();
-      return;
-    }
-    std::string why;
-    bool taken = false;
-    if (disk.WriteExclusive(candidate, UndoList.Text(), &why, &taken)) {
-      UndoFilePath = candidate;
-      return;
-    }
-    if (!taken) throw EFCreateError("Cannot create file \"" + candidate + "\". " + why);
-    EarlierUndoFile = candidate;
-  }
-  throw EFCreateError("Cannot create file \"" + base + "\". no free undo file name");
-}
-
-bool TComponentReplacer::ReplaceOriginalFiles() {
-  if (ChangedCount > 0) Log.WriteLine(res::kReplacingOriginals);
-  Disk& disk = CurrentDisk();
-  // Each original is replaced on its own (on the pool when there is one);
-  // what became of each is then taken in the order of the list.
-  struct Outcome {
-    bool tried = false, changed_since = false, moved = false;
-    std::string why;
-    std::exception_ptr error;  // taken up at this file, as on one thread
-  };
-  std::vector<Outcome> outcomes(run_files_.size());
-  auto replace = [this, &disk, &outcomes](int i) {
-    const RunFile& f = run_files_[static_cast<size_t>(i)];
-    Outcome& o = outcomes[static_cast<size_t>(i)];
-    o.tried = true;
-    try {
-      // The last look before the rename: a file saved since it was checked
-      // keeps what its user saved.
-      FileStamp now;
-      disk.Stat(UnitList[i], &now);
-      if (!now.Matches(f.read))
-        o.changed_since = true;
-      else
-        o.moved = disk.MoveFile(f.work_path, UnitList[i], &o.why);
-    } catch (...) {
-      o.error = std::current_exception();
-    }
-  };
-  {
-    const int threads = WorkerPool::ThreadsFor(Options->Jobs);
-    std::unique_ptr<WorkerPool> pool;
-    if (threads > 1) pool = std::make_unique<WorkerPool>(threads);
-    for (int i = 0; i < static_cast<int>(run_files_.size()); ++i) {
-      const RunFile& f = run_files_[static_cast<size_t>(i)];
-      if (!f.changed || f.skipped) continue;
-      if (pool) {
-        pool->Submit([&replace, i](int) { replace(i); });
-      } else {
-        replace(i);
-        if (outcomes[static_cast<size_t>(i)].error) break;
-      }
-    }
-    if (pool) pool->Finish();
-  }
-  bool all = true, left_out = false;
-  for (int i = 0; i < static_cast<int>(run_files_.size()); ++i) {
-    RunFile& f = run_files_[static_cast<size_t>(i)];
-    Outcome& o = outcomes[static_cast<size_t>(i)];
-    if (!o.tried) continue;
-    if (o.error) std::rethrow_exception(o.error);
-    const std::string& original = UnitList[i];
-    if (o.changed_since) {
-      SkipFile(i, res::kChangedDuringRun);
-      left_out = true;
-      continue;
-    }
-    if (o.moved) {
-      f.replaced = true;
-      continue;
-    }
-    all = false;
-    left_out = true;
-    Log.WriteLine(res::Format(res::kFailedToCopyBack, {original}) + " (" + o.why + ")");
-    NotMigrated(original,
-                "cannot replace the original: " + (o.why.empty() ? "copy failed" : o.why));
-  }
-  // The undo file lists only what was replaced: a line for an original left
-  // as it is would put an old text over what its user saved since.
-  if (left_out && !UndoFilePath.empty()) {
-    UndoList.Clear();
-    for (int i = 0; i < static_cast<int>(run_files_.size()); ++i) {
-      RunFile& f = run_files_[static_cast<size_t>(i)];
-      if (f.backup.empty()) continue;
-      if (f.replaced) {
-        UndoList.Add(UnitList[i] + "=" + f.backup);
-      } else {
-        disk.DeleteFile(f.backup);
-        f.backup.clear();
-      }
-    }
-    std::string why;
-    if (!disk.WriteFile(UndoFilePath, UndoList.Text(), &why))
-      Log.WriteLine("Cannot update the undo file " + UndoFilePath + ": " + why);
-  }
-  return all;
+  if (OnReplacingOriginals) OnReplacingOriginals();
+  return commit.ReplaceOriginals(threads, ChangedCount > 0);
 }
 
 void TComponentReplacer::InitUnitList() {
@@ -694,7 +440,7 @@ void TComponentReplacer::InitUnitList() {
     const std::string& path = paths[static_cast<size_t>(i)];
     // A name that is no module of the project is not looked for in the
     // current folder, where an unrelated file of that name may stand.
-    int at = AddRunFile(path.empty() ? chosen[i] : path);
+    int at = run_files_.Add(UnitList, path.empty() ? chosen[i] : path);
     if (path.empty()) SkipFile(at, res::kNotInProject);
   }
 }
@@ -713,7 +459,7 @@ void TComponentReplacer::AddFolderUnits(const std::string& folder, bool recursiv
     if (e.is_dir) {
       if (recursive) AddFolderUnits(path, true);
     } else if (HasExtension(e.name, ".PAS", ".DPR")) {
-      AddRunFile(path);
+      run_files_.Add(UnitList, path);
     }
   }
 }
@@ -725,8 +471,7 @@ void TComponentReplacer::LearnUnitClasses() {
   for (int i = 0; i < UnitList.Count(); ++i) {
     // A unit that cannot be read or decoded teaches nothing; the rewriting
     // names it when it gets there.
-    if (i < static_cast<int>(run_files_.size()) && run_files_[static_cast<size_t>(i)].skipped)
-      continue;
+    if (i < run_files_.Count() && run_files_[i].skipped) continue;
     std::string text;
     if (ReadUnitText(disk, UnitList[i], &text)) LearnClassDeclarations(text);
   }

@@ -22,6 +22,7 @@
 #include "engine/descendant_classes.h"
 #include "engine/replace_options.h"
 #include "engine/run_context.h"
+#include "engine/run_files.h"
 #include "engine/run_report.h"
 #include "engine/todo_list.h"
 #include "files/log_writer.h"
@@ -217,21 +218,6 @@ class TComponentReplacer {
   FileReport* FindReport(const std::string& path);
 
  private:
-  // What the run knows of each file of UnitList, by the same index.
-  struct RunFile {
-    std::string rel_dir;    // folder mode: its folder below Directory
-    std::string work_path;  // its rewritten copy, when it changed
-    FileStamp read;         // the original as it was read
-    size_t hash = 0;        // of the bytes read
-    bool hashed = false;
-    bool changed = false;  // a rewritten copy is in the work folder
-    bool skipped = false;  // not migrated (the reason is in the report)
-    bool replaced = false;
-    bool form_unknown = false;  // its form could not be looked for
-    std::string backup;         // its backup, once made
-    int group = -1;             // files that are replaced together or not at all
-  };
-  int AddRunFile(const std::string& path);
   // The project of a project-mode run: the context's, else the environment's.
   ProjectModules* Project() const {
     return Context.project ? Context.project : EnvironmentProject();
@@ -259,28 +245,12 @@ class TComponentReplacer {
   // Records the form a unit names (or that it could not be looked for) in
   // the work of the calling worker thread; false when there is none.
   bool NoteFormOf(const std::string& form, bool list_failed);
-  int GroupOf(int i);
-  void JoinGroups(int a, int b);
   void RewriteFiles(const std::string& temp_dir);
+  // The checks and the commit of a run that is not a dry run: the to-do
+  // file, the originals checked, backups, the undo file and the
+  // replacement; false when an original could not be replaced.
+  bool CommitRun(const std::string& tree);
   void SkipFile(int i, const std::string& reason);
-  // A unit and its forms are replaced together or not at all.
-  void KeepGroupsTogether();
-  // Leaves out every changed file whose original is no longer what was read.
-  void CheckOriginalsUnchanged();
-  // The same on several threads, the files left out named in list order.
-  void CheckOriginalsInParallel(int threads);
-  // Why the original of UnitList[i] is no longer what was read, or "".
-  std::string ChangedSinceRead(int i, const FileStamp& now) const;
-  // Backs up every original about to be replaced, never over an existing
-  // file; throws EBackupError (after removing this run's backups) when a
-  // backup cannot be made, so that no original is replaced without one.
-  void BackupOriginals();
-  std::string NewBackup(int i, const std::string& name, std::string* error);
-  void RemoveBackups();
-  // Copies the changed files over the originals; false when a copy failed.
-  bool ReplaceOriginalFiles();
-  // Writes the undo file under a name no earlier run has used.
-  void WriteUndoFile();
   // The part of NewUnits that a uses clause naming these units lacks.
   std::string MissingUnits(const std::set<std::string>& named) const;
   void AddFormOfDirective(std::string_view directive, const std::string& source_path);
@@ -294,11 +264,10 @@ class TComponentReplacer {
   // the background writer raises its own: after the rewriting.
   std::exception_ptr write_error_;
   FormParserClass parser_class_;
-  std::set<std::string> forced_, backup_forced_;  // folders made in this run
-  std::deque<RunFile> run_files_;
-  std::unordered_map<std::string, int> file_index_;  // UnitList index of each path
-  std::set<std::string> work_names_;                 // project mode: names used in the work folder
-  int current_ = -1;                                 // the file being processed
+  std::set<std::string> forced_;  // work folders made in this run
+  RunFiles run_files_;
+  std::set<std::string> work_names_;  // project mode: names used in the work folder
+  int current_ = -1;                  // the file being processed
   std::array<bool, 256> old_first_{};
   size_t old_min_len_ = SIZE_MAX, old_max_len_ = 0;
   FoldedMap<int> old_index_;  // the line of each source class name in OldNames

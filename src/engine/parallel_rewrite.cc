@@ -120,8 +120,8 @@ void TComponentReplacer::NoteRead(std::string_view bytes) {
     t_work->hashed = true;
     return;
   }
-  if (current_ < 0 || current_ >= static_cast<int>(run_files_.size())) return;
-  RunFile& f = run_files_[static_cast<size_t>(current_)];
+  if (current_ < 0 || current_ >= run_files_.Count()) return;
+  RunFile& f = run_files_[current_];
   f.hash = std::hash<std::string_view>{}(bytes);
   f.hashed = true;
 }
@@ -200,8 +200,7 @@ void TComponentReplacer::LearnUnitClassesInParallel(WorkerPool& pool) {
   for (int i = 0; i < UnitList.Count(); ++i) {
     // A unit that cannot be read or decoded teaches nothing; the rewriting
     // names it when it gets there.
-    if (i < static_cast<int>(run_files_.size()) && run_files_[static_cast<size_t>(i)].skipped)
-      continue;
+    if (i < run_files_.Count() && run_files_[i].skipped) continue;
     take(ahead);
     learnt.push_back(std::make_unique<Learnt>());
     Learnt* l = learnt.back().get();
@@ -239,7 +238,7 @@ bool TComponentReplacer::RewriteRange(WorkerPool& pool, int from, int to,
       const std::string file = UnitList[next];
       // A file refused before it was reached, or whose name the undo file
       // could not hold, is not read.
-      if (!run_files_[static_cast<size_t>(next)].skipped &&
+      if (!run_files_[next].skipped &&
           !(undo_file && file.find_first_of("=\r\n") != std::string::npos)) {
         w->dest_dir = WorkFolderOf(next, temp_dir);
         RewriteWork* work = w.get();
@@ -268,7 +267,7 @@ bool TComponentReplacer::RewriteRange(WorkerPool& pool, int from, int to,
       return false;
     }
     const std::string file = UnitList[i];
-    if (run_files_[static_cast<size_t>(i)].skipped) continue;
+    if (run_files_[i].skipped) continue;
     if (OnProgress) OnProgress(i, UnitList.Count(), file);
     if (w->ticket < 0) {
       SkipFile(i, res::kNameNotRecordable);
@@ -281,13 +280,14 @@ bool TComponentReplacer::RewriteRange(WorkerPool& pool, int from, int to,
     const int before = ChangedCount;
     ChangedCount += w->changed;
     {
-      RunFile& rf = run_files_[static_cast<size_t>(i)];
+      RunFile& rf = run_files_[i];
       rf.read = w->read;
       rf.hash = w->hash;
       rf.hashed = w->hashed;
       rf.form_unknown = rf.form_unknown || w->form_unknown;
     }
-    for (const std::string& form : w->forms) JoinGroups(i, AddRunFile(form));
+    for (const std::string& form : w->forms)
+      run_files_.JoinGroups(i, run_files_.Add(UnitList, form));
     if (w->write_error && !write_error_) write_error_ = w->write_error;
     if (w->open_failed) {
       SkipFile(i, w->open_error);
@@ -304,7 +304,7 @@ void TComponentReplacer::ScanFormsInParallel(WorkerPool& pool, int from) {
   WaitForTasks drain(pool, works);
   for (int i = from; i < UnitList.Count(); ++i) {
     works.push_back(std::make_unique<RewriteWork>());
-    if (run_files_[static_cast<size_t>(i)].skipped) continue;
+    if (run_files_[i].skipped) continue;
     RewriteWork* work = works.back().get();
     const std::string file = UnitList[i];
     work->ticket = pool.Submit([this, work, file](int) {
@@ -324,23 +324,6 @@ void TComponentReplacer::ScanFormsInParallel(WorkerPool& pool, int from) {
     if (w->error) std::rethrow_exception(w->error);
     for (const auto& [name, component] : w->databases) DatabaseMap.SetValue(name, component);
   }
-}
-
-void TComponentReplacer::CheckOriginalsInParallel(int threads) {
-  std::vector<std::string> why(run_files_.size());
-  WorkerPool pool(threads);
-  for (int i = 0; i < static_cast<int>(run_files_.size()); ++i) {
-    const RunFile& f = run_files_[static_cast<size_t>(i)];
-    if (!f.changed || f.skipped) continue;
-    pool.Submit([this, i, &why](int) {
-      FileStamp now;
-      CurrentDisk().Stat(UnitList[i], &now);
-      why[static_cast<size_t>(i)] = ChangedSinceRead(i, now);
-    });
-  }
-  pool.Finish();
-  for (int i = 0; i < static_cast<int>(run_files_.size()); ++i)
-    if (!why[static_cast<size_t>(i)].empty()) SkipFile(i, why[static_cast<size_t>(i)]);
 }
 
 }  // namespace tolvern

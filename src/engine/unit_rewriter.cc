@@ -205,12 +205,12 @@ void TComponentReplacer::AddFormOfDirective(std::string_view directive,
   // On a worker thread the form joins the run when the unit's turn comes.
   if (NoteFormOf(found, list_failed)) return;
   // A unit whose form could not be looked for is not migrated without it.
-  if (list_failed && current_ >= 0) run_files_[static_cast<size_t>(current_)].form_unknown = true;
+  if (list_failed && current_ >= 0) run_files_[current_].form_unknown = true;
   if (found.empty()) return;
   // A unit and its form are replaced together or not at all; a form that
   // two units name is processed once.
-  int form = AddRunFile(found);
-  if (current_ >= 0) JoinGroups(current_, form);
+  int form = run_files_.Add(UnitList, found);
+  if (current_ >= 0) run_files_.JoinGroups(current_, form);
 }
 
 }  // namespace tolvern

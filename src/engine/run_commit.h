@@ -1,0 +1,71 @@
+// The last stage of a run, the only one that changes the user's files:
+// every original about to be replaced is backed up (never over an earlier
+// backup), the undo file is written before any original is replaced, and
+// then each rewritten file takes its original's place.
+#pragma once
+
+#include <functional>
+#include <set>
+#include <string>
+
+#include "base/string_list.h"
+#include "engine/originals_check.h"
+#include "engine/replace_options.h"
+#include "engine/run_files.h"
+
+namespace tolvern {
+
+// What the commit did: the undo file it wrote and the newest undo file of an
+// earlier run that stood in the backup folder already ("" when none).
+struct CommitOutcome {
+  std::string undo_file;
+  std::string earlier_undo_file;
+  StringList undo_lines;  // "original=backup", one per file backed up
+};
+
+class RunCommit {
+ public:
+  struct Notes {
+    std::function<void(const std::string& line)> log;
+    SkipFileFn skip;
+    // A file left as it is for a reason found while replacing.
+    std::function<void(const std::string& path, const std::string& reason)> not_migrated;
+  };
+  RunCommit(const TReplaceOptions& options, const StringList& paths, RunFiles& files, Notes notes)
+      : options_(options),
+        paths_(paths),
+        files_(files),
+        notes_(std::move(notes)),
+        check_(paths, files, notes_.skip) {}
+
+  // Backs up every original about to be replaced; throws EBackupError (after
+  // removing this run's backups) when a backup cannot be made, so that no
+  // original is replaced without one. An original saved since it was read is
+  // left out, with its group.
+  void BackupOriginals();
+  void RemoveBackups();
+  // Writes the undo file under a name no earlier run has used.
+  void WriteUndoFile();
+  // Moves the rewritten files over the originals (on `threads` threads when
+  // there are several); false when one could not be replaced. The undo file
+  // is rewritten to list only what was replaced.
+  bool ReplaceOriginals(int threads, bool any_changed);
+
+  const CommitOutcome& Outcome() const { return outcome_; }
+
+ private:
+  std::string NewBackup(int i, const std::string& base, std::string* error);
+  std::string BackupBase(int i);
+  // Rewrites the undo file with the files replaced; drops the other backups.
+  void RewriteUndoFile();
+
+  const TReplaceOptions& options_;
+  const StringList& paths_;
+  RunFiles& files_;
+  Notes notes_;
+  OriginalsCheck check_;
+  CommitOutcome outcome_;
+  std::set<std::string> made_folders_;  // backup sub-folders made in this run
+};
+
+}  // namespace tolvern
