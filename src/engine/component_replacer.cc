@@ -12,6 +12,7 @@
 #include "base/system_texts.h"
 #include "engine/originals_check.h"
 #include "engine/run_commit.h"
+#include "engine/run_planner.h"
 #include "engine/todo_list.h"
 #include "files/file_utils.h"
 #include "files/folder_cache.h"
@@ -159,20 +160,51 @@ bool TComponentReplacer::Execute() {
   }
 }
 
+namespace {
+
+// One run at a time changes a tree: a second one would back up files the
+// first is about to replace, and the two would lose each other's backups.
+void LockTree(PathLock& lock, const std::string& tree) {
+  const std::string lock_path = PathJoin(tree, res::kLockFileName);
+  std::string why;
+  bool elsewhere = false;
+  if (lock.TryLock(lock_path, &why, &elsewhere)) return;
+  throw ERunLocked(elsewhere ? res::Format(res::kTreeLocked, {lock_path})
+                             : res::Format(res::kCannotLockTree, {lock_path, why}));
+}
+
+// The run's private work folder; throws when it cannot be made, since the
+// output would otherwise land in the current folder.
+std::string MakeWorkFolder(PathLock* lock) {
+  const std::string temp_dir = CreateTempFolder(res::kTempPrefix, lock);
+  if (!temp_dir.empty()) return temp_dir;
+  const int e = errno;
+  std::string detail =
+      res::Format(res::kPathReason, {PathJoin(CurrentDisk().TempPath(), res::kTempPrefix),
+                                     e ? std::strerror(e) : "unknown error"});
+  throw EFCreateError(res::kFailedToCreateTemp, detail);
+}
+
+void RemoveWorkFolder(const std::string& temp_dir, PathLock& lock) {
+#ifdef _WIN32
+  // Windows deletes no file that is held open: the lock goes first.
+  lock.Release();
+  RemoveFolder(temp_dir);
+#else
+  // A work folder that could not be removed keeps its lock file, so that
+  // a later run can tell that its run has ended and remove it.
+  if (RemoveFolder(temp_dir))
+    lock.Release();
+  else
+    lock.Abandon();
+#endif
+}
+
+}  // namespace
+
 bool TComponentReplacer::Run(const std::string& tree, bool dry_run) {
-  // One run at a time changes a tree: a second one would back up files the
-  // first is about to replace, and the two would lose each other's backups.
   PathLock tree_lock;
-  if (!dry_run && !tree.empty()) {
-    const std::string lock_path = PathJoin(tree, res::kLockFileName);
-    std::string why;
-    bool elsewhere = false;
-    if (!tree_lock.TryLock(lock_path, &why, &elsewhere)) {
-      std::string message = elsewhere ? res::Format(res::kTreeLocked, {lock_path})
-                                      : res::Format(res::kCannotLockTree, {lock_path, why});
-      throw ERunLocked(message);
-    }
-  }
+  if (!dry_run && !tree.empty()) LockTree(tree_lock, tree);
 
   // Each folder is listed once in the run: the walk's listings and every
   // look-up of a form by name go through this cache.
@@ -186,30 +218,28 @@ bool TComponentReplacer::Run(const std::string& tree, bool dry_run) {
   RemoveDeadTempFolders(res::kTempPrefix);
   Log.WriteLine(res::kAllocatingTempFolder);
   PathLock temp_lock;
-  const std::string temp_dir = CreateTempFolder(res::kTempPrefix, &temp_lock);
-  // Without a work folder the output would land in the current folder.
-  if (temp_dir.empty()) {
-    const int e = errno;
-    std::string detail =
-        res::Format(res::kPathReason, {PathJoin(CurrentDisk().TempPath(), res::kTempPrefix),
-                                       e ? std::strerror(e) : "unknown error"});
-    throw EFCreateError(res::kFailedToCreateTemp, detail);
-  }
-  Finally remove_temp([&temp_dir, &temp_lock] {
-#ifdef _WIN32
-    // Windows deletes no file that is held open: the lock goes first.
-    temp_lock.Release();
-    RemoveFolder(temp_dir);
-#else
-    // A work folder that could not be removed keeps its lock file, so that
-    // a later run can tell that its run has ended and remove it.
-    if (RemoveFolder(temp_dir))
-      temp_lock.Release();
-    else
-      temp_lock.Abandon();
-#endif
-  });
+  const std::string temp_dir = MakeWorkFolder(&temp_lock);
+  Finally remove_temp([&temp_dir, &temp_lock] { RemoveWorkFolder(temp_dir, temp_lock); });
 
+  if (!RewriteIntoWorkFolder(temp_dir)) {
+    // Nothing outside the work folder has changed: the originals stay.
+    Log.WriteLine(res::kRunCancelled);
+    return false;
+  }
+  const bool copied = dry_run || CommitRun(tree);
+  if (Options->MakeBackup && !dry_run) {
+    Log.WriteLine(res::Format(res::kBackupFile, {UndoFilePath}));
+    if (!EarlierUndoFile.empty())
+      Log.WriteLine(res::Format(res::kEarlierUndoFile, {EarlierUndoFile, UndoFilePath}));
+  }
+  Log.WriteLine(res::kRemovingTempFolder);
+  remove_temp.Run();
+  clear_units.Run();
+  LogOutcome(copied);
+  return copied;
+}
+
+bool TComponentReplacer::RewriteIntoWorkFolder(const std::string& temp_dir) {
   // The rewritten files are written while the next ones are rewritten; a
   // caller that reads each one as it comes (OnFileChanged) gets them at once.
   std::unique_ptr<BackgroundWriter> writer;
@@ -224,21 +254,10 @@ bool TComponentReplacer::Run(const std::string& tree, bool dry_run) {
   if (writer) writer->Finish();  // every rewritten file is in the work folder
   if (write_error_) std::rethrow_exception(std::exchange(write_error_, nullptr));
   if (!Cancelled && CancelRequested && CancelRequested()) Cancelled = true;
-  if (Cancelled) {
-    // Nothing outside the work folder has changed: the originals stay.
-    Log.WriteLine(res::kRunCancelled);
-    return false;
-  }
+  return !Cancelled;
+}
 
-  const bool copied = dry_run || CommitRun(tree);
-  if (Options->MakeBackup && !dry_run) {
-    Log.WriteLine(res::Format(res::kBackupFile, {UndoFilePath}));
-    if (!EarlierUndoFile.empty())
-      Log.WriteLine(res::Format(res::kEarlierUndoFile, {EarlierUndoFile, UndoFilePath}));
-  }
-  Log.WriteLine(res::kRemovingTempFolder);
-  remove_temp.Run();
-  clear_units.Run();
+void TComponentReplacer::LogOutcome(bool copied) {
   const int left = Report.FilesNotMigrated();
   if (!copied)
     Log.WriteLine(res::kReplaceFailed);
@@ -246,7 +265,6 @@ bool TComponentReplacer::Run(const std::string& tree, bool dry_run) {
     Log.WriteLine(res::Format(res::kReplaceIncomplete, {std::to_string(left)}));
   else
     Log.WriteLine(res::kReplaceSucceeded);
-  return copied;
 }
 
 void TComponentReplacer::RewriteFiles(const std::string& temp_dir) {
@@ -414,53 +432,13 @@ bool TComponentReplacer::CommitRun(const std::string& tree) {
 void TComponentReplacer::InitUnitList() {
   Log.WriteLine(res::kInitUnitList);
   UnitList.Clear();
-  if (Options->Dest != RunSource::kProject) {
-    AddFolderUnits(Options->Directory, Options->IncludeSubDirs);
-    return;
-  }
-  StringList chosen;
-  chosen.SetText(Options->Units);
-  // Each line takes the next project module of its name, so that two units
-  // of one name in different folders are both found; the lines of each name
-  // are found in constant time for large projects.
-  std::unordered_map<std::string, std::vector<int>> lines_of;
-  for (int i = chosen.Count() - 1; i >= 0; --i) lines_of[UpperCase(chosen[i])].push_back(i);
-  std::vector<std::string> paths(static_cast<size_t>(chosen.Count()));
-  ProjectModules* project = Project();
-  const int count = project ? project->ProjectModuleCount() : 0;
-  for (int m = 0; m < count; ++m) {
-    const std::string module = project->ProjectModuleFileName(m);
-    if (module.size() < 4 || UpperCase(module.substr(module.size() - 4)) != ".PAS") continue;
-    auto line = lines_of.find(UpperCase(ExtractFileName(module)));
-    if (line == lines_of.end() || line->second.empty()) continue;
-    paths[static_cast<size_t>(line->second.back())] = module;
-    line->second.pop_back();
-  }
-  for (int i = 0; i < chosen.Count(); ++i) {
-    const std::string& path = paths[static_cast<size_t>(i)];
-    // A name that is no module of the project is not looked for in the
-    // current folder, where an unrelated file of that name may stand.
-    int at = run_files_.Add(UnitList, path.empty() ? chosen[i] : path);
-    if (path.empty()) SkipFile(at, res::kNotInProject);
-  }
-}
-
-void TComponentReplacer::AddFolderUnits(const std::string& folder, bool recursive) {
-  std::vector<DirEntry> entries;
-  errno = 0;
-  if (!CurrentDisk().List(folder, &entries)) {
-    std::string why = errno ? std::strerror(errno) : "cannot be read";
-    NotMigrated(folder, res::Format(res::kCannotListFolder, {why}));
-    return;
-  }
-  if (FolderCache* cache = CurrentFolderCache()) cache->Seed(folder, entries);
-  for (const DirEntry& e : entries) {
-    std::string path = PathJoin(folder, e.name);
-    if (e.is_dir) {
-      if (recursive) AddFolderUnits(path, true);
-    } else if (HasExtension(e.name, ".PAS", ".DPR")) {
-      run_files_.Add(UnitList, path);
+  for (const PlannedFile& f : RunPlanner(*Options, Project()).Plan()) {
+    if (!f.in_run) {
+      NotMigrated(f.path, f.refused);
+      continue;
     }
+    const int at = run_files_.Add(UnitList, f.path);
+    if (!f.refused.empty()) SkipFile(at, f.refused);
   }
 }
 

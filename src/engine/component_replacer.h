@@ -37,6 +37,8 @@ namespace tolvern {
 // Makes the form parser of a replacer.
 using FormParserClass = std::function<std::unique_ptr<TFormParser>()>;
 
+class UnitSplice;
+struct FormPass;
 // What rewriting one file on a worker thread did, held until its turn.
 struct RewriteWork;
 class WorkerPool;
@@ -198,7 +200,6 @@ class TComponentReplacer {
   void InitUnitList();
   // The run behind Execute, between opening and closing its log.
   bool Run(const std::string& tree, bool dry_run);
-  void AddFolderUnits(const std::string& folder, bool recursive);
   void CreateBackupFolder();
   // Reads the class declarations of every unit of the list before any form
   // is converted.
@@ -250,7 +251,29 @@ class TComponentReplacer {
   // file, the originals checked, backups, the undo file and the
   // replacement; false when an original could not be replaced.
   bool CommitRun(const std::string& tree);
+  // Rewrites every file of the run into the work folder; false when the run
+  // was cancelled.
+  bool RewriteIntoWorkFolder(const std::string& temp_dir);
+  // The log's last line: replaced, replaced but for some files, or failed.
+  void LogOutcome(bool copied);
   void SkipFile(int i, const std::string& reason);
+  // The line of OldNames of a form object's class, or -1; for a descendant
+  // of a mapped class, that of its mapped ancestor, named in *ancestor.
+  int FindFormClass(std::string_view cls, std::string* ancestor);
+  // Converts the form object whose class token the pass has just read.
+  void ConvertFormObject(FormPass& p, std::string_view token, int found,
+                         const std::string& ancestor, const std::string& source_path);
+  // An object the form parser could not parse: logged and reported.
+  void NoteUnparsedObject(FormPass& p, int line, const std::string& ancestor,
+                          const std::string& source_path);
+  // The replacements of a unit's tokens into splice; the change count.
+  int ReplaceUnitTokens(const std::vector<PasToken>& tokens, const std::string& source_path,
+                        UnitSplice& splice);
+  // The source unit named in a uses clause, with the Nexa units behind it.
+  int ExtendUsesClause(std::string_view token, const std::set<std::string>& clause_units,
+                       UnitSplice& splice);
+  // A source class name in code, replaced by its target's.
+  int ReplaceClassName(std::string_view token, UnitSplice& splice);
   // The part of NewUnits that a uses clause naming these units lacks.
   std::string MissingUnits(const std::set<std::string>& named) const;
   void AddFormOfDirective(std::string_view directive, const std::string& source_path);

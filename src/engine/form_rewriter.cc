@@ -103,116 +103,146 @@ bool TComponentReplacer::ReadFormFile(const std::string& file_name, const std::s
   return true;
 }
 
-void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::string& source_path,
-                                       const std::string& dest_path) {
-  const std::string_view text = form.Text;
-  TFormParser& parser = FormParser();
-  parser.LineBreak = LineBreakOf(text);
-  TPasParser scanner(text);
+// One pass over a form text: the scanner's place, the text rewritten so far
+// and what the pass has learnt of the file.
+struct FormPass {
+  FormPass(std::string_view form_text, const std::string& source_path, const TodoClasses& classes,
+           FileReport report_of_file)
+      : text(form_text),
+        scanner(form_text),
+        report(std::move(report_of_file)),
+        todo(form_text, source_path, classes),
+        lines(form_text) {
+    out.reserve(text.size() + text.size() / 8);
+  }
+  std::string_view text;
+  TPasParser scanner;
   std::string out;
-  out.reserve(text.size() + text.size() / 8);
   int changes = 0;
   size_t base = 0;  // offset of the scanner's text in the form text
   size_t object_pos = 0, buf_pos = 0;
   int depth = -1;
   TFormObject obj;
   std::vector<RewrittenObject> rewritten;  // where a binary form takes new bytes
-  FileReport report{source_path,
-                    form.IsBinary ? "binary-form" : "text-form",
-                    EncodingName(form.Encoding),
-                    0,
-                    "unchanged",
-                    "",
-                    {},
-                    {},
-                    0,
-                    0};
+  FileReport report;
+  TFormTodo todo;
+  LineCursor lines;
+};
+
+void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::string& source_path,
+                                       const std::string& dest_path) {
   if (Todo.family.empty()) Todo = TodoClasses::Of(*this);
-  TFormTodo todo(text, source_path, Todo);
-  LineCursor lines(text);
+  FormPass p(form.Text, source_path, Todo,
+             FileReport{source_path,
+                        form.IsBinary ? "binary-form" : "text-form",
+                        EncodingName(form.Encoding),
+                        0,
+                        "unchanged",
+                        "",
+                        {},
+                        {},
+                        0,
+                        0});
+  FormParser().LineBreak = LineBreakOf(p.text);
   std::string_view token;
-  for (int code; (code = scanner.GetNext(&token)) != kTokEnd;) {
+  for (int code; (code = p.scanner.GetNext(&token)) != kTokEnd;) {
     // Inherited and inline objects are converted too: the run renames their
     // class in the units, so left alone they would no longer load.
     if (code == kTokObject || code == kTokInherited || code == kTokInline) {
-      obj.ExpectName = true;
-      object_pos = base + static_cast<size_t>(scanner.PrevPos());
-      buf_pos = out.size();
-      ++depth;
+      p.obj.ExpectName = true;
+      p.object_pos = p.base + static_cast<size_t>(p.scanner.PrevPos());
+      p.buf_pos = p.out.size();
+      ++p.depth;
     } else if (code == kTokItem) {
-      ++depth;
+      ++p.depth;
     } else if (code == kTokEndKw) {
-      --depth;
-    } else if (code == kTokIdent && obj.ExpectName) {
-      obj.ObjectName = token;
-      obj.ExpectName = false;
-      obj.ExpectClass = true;
-    } else if (code == kTokIdent && obj.ExpectClass) {
-      obj.ObjectClass = token;
-      obj.ExpectClass = false;
-      int found = FindOldName(token);
+      --p.depth;
+    } else if (code == kTokIdent && p.obj.ExpectName) {
+      p.obj.ObjectName = token;
+      p.obj.ExpectName = false;
+      p.obj.ExpectClass = true;
+    } else if (code == kTokIdent && p.obj.ExpectClass) {
+      p.obj.ObjectClass = token;
+      p.obj.ExpectClass = false;
       std::string ancestor;
-      if (found < 0 && !Descendants.Empty()) {
-        ancestor = Descendants.MappedAncestor(
-            token, [this](const std::string& cls) { return FindOldName(cls) >= 0; });
-        if (!ancestor.empty()) found = FindOldName(ancestor);
-      }
+      const int found = FindFormClass(token, &ancestor);
       if (found >= 0) {
-        const std::string target = NewNames[OldNames.Object(found)];
-        parser.SetTargetClassName(target);
-        if (!ancestor.empty())
-          parser.SetDescendant(ancestor, Descendants.OwnProperties(token, ancestor));
-        // A descendant keeps its own class, converted or not.
-        std::string replaced = ancestor.empty() ? target : std::string(token);
-        int pos = static_cast<int>(object_pos) + 1;
-        const int line = lines.LineOf(object_pos);
-        if (parser.Parse(text, "<object>", pos)) {
-          ++changes;
-          ++report.objects_rewritten;
-          todo.Converted(object_pos, obj.ObjectName, ancestor.empty() ? obj.ObjectClass : ancestor,
-                         parser.Decisions());
-          for (const PropertyDecision& d : parser.Decisions())
-            if (d.produced.empty()) ++report.properties_dropped;
-          if (Report.details)
-            report.objects.push_back({obj.ObjectName, obj.ObjectClass,
-                                      ancestor.empty() ? target : obj.ObjectClass, line,
-                                      parser.Decisions(), ancestor});
-          parser.GetObjectText(std::max(depth, 0), replaced);
-          rewritten.push_back({object_pos, replaced});
-          out.resize(buf_pos);
-          base = static_cast<size_t>(pos - 1);
-          scanner.SetText(text.substr(base));
-          --depth;
-        } else {
-          const size_t stop = static_cast<size_t>(std::max(parser.FurthestPos(), 1) - 1);
-          const std::string reason =
-              res::Format(res::kOutsideFormGrammar, {std::to_string(lines.LineOf(stop))});
-          const std::string where = source_path + "(" + std::to_string(line) + ")";
-          LogLine(ancestor.empty()
-                      ? res::Format(res::kObjectNotParsed,
-                                    {where, obj.ObjectName, obj.ObjectClass, reason})
-                      : res::Format(res::kDescendantNotParsed,
-                                    {where, obj.ObjectName, obj.ObjectClass, ancestor, reason}));
-          report.unparsed.push_back({obj.ObjectName, obj.ObjectClass, line, reason, ancestor});
-          rewritten.push_back({object_pos, replaced, true});
-        }
-        out += replaced;
+        ConvertFormObject(p, token, found, ancestor, source_path);
         continue;
       }
     }
-    out += token;
+    p.out += token;
   }
-  LogChanges(changes);
-  report.changes = changes;
-  for (const UnparsedObject& u : report.unparsed)
-    todo.NotConverted(u.line, u.name, u.cls, u.reason);
-  report.todo = todo.Finish();
+  LogChanges(p.changes);
+  p.report.changes = p.changes;
+  for (const UnparsedObject& u : p.report.unparsed)
+    p.todo.NotConverted(u.line, u.name, u.cls, u.reason);
+  p.report.todo = p.todo.Finish();
   FileReports& files = ReportFiles();
-  files.push_back(std::move(report));
-  if (changes == 0) return;
-  WriteFormFile(form, out, rewritten, source_path, dest_path);
+  files.push_back(std::move(p.report));
+  if (p.changes == 0) return;
+  WriteFormFile(form, p.out, p.rewritten, source_path, dest_path);
   files.back().outcome = "changed";
   CountChanged();
+}
+
+int TComponentReplacer::FindFormClass(std::string_view cls, std::string* ancestor) {
+  const int found = FindOldName(cls);
+  if (found >= 0 || Descendants.Empty()) return found;
+  *ancestor =
+      Descendants.MappedAncestor(cls, [this](const std::string& c) { return FindOldName(c) >= 0; });
+  return ancestor->empty() ? -1 : FindOldName(*ancestor);
+}
+
+void TComponentReplacer::ConvertFormObject(FormPass& p, std::string_view token, int found,
+                                           const std::string& ancestor,
+                                           const std::string& source_path) {
+  TFormParser& parser = FormParser();
+  const TFormObject& obj = p.obj;
+  const std::string target = NewNames[OldNames.Object(found)];
+  parser.SetTargetClassName(target);
+  if (!ancestor.empty()) parser.SetDescendant(ancestor, Descendants.OwnProperties(token, ancestor));
+  // A descendant keeps its own class, converted or not.
+  std::string replaced = ancestor.empty() ? target : std::string(token);
+  int pos = static_cast<int>(p.object_pos) + 1;
+  const int line = p.lines.LineOf(p.object_pos);
+  if (!parser.Parse(p.text, "<object>", pos)) {
+    NoteUnparsedObject(p, line, ancestor, source_path);
+    p.rewritten.push_back({p.object_pos, replaced, true});
+    p.out += replaced;
+    return;
+  }
+  ++p.changes;
+  ++p.report.objects_rewritten;
+  p.todo.Converted(p.object_pos, obj.ObjectName, ancestor.empty() ? obj.ObjectClass : ancestor,
+                   parser.Decisions());
+  for (const PropertyDecision& d : parser.Decisions())
+    if (d.produced.empty()) ++p.report.properties_dropped;
+  if (Report.details)
+    p.report.objects.push_back({obj.ObjectName, obj.ObjectClass,
+                                ancestor.empty() ? target : obj.ObjectClass, line,
+                                parser.Decisions(), ancestor});
+  parser.GetObjectText(std::max(p.depth, 0), replaced);
+  p.rewritten.push_back({p.object_pos, replaced});
+  p.out.resize(p.buf_pos);
+  p.base = static_cast<size_t>(pos - 1);
+  p.scanner.SetText(p.text.substr(p.base));
+  --p.depth;
+  p.out += replaced;
+}
+
+void TComponentReplacer::NoteUnparsedObject(FormPass& p, int line, const std::string& ancestor,
+                                            const std::string& source_path) {
+  const TFormObject& obj = p.obj;
+  const size_t stop = static_cast<size_t>(std::max(FormParser().FurthestPos(), 1) - 1);
+  const std::string reason =
+      res::Format(res::kOutsideFormGrammar, {std::to_string(p.lines.LineOf(stop))});
+  const std::string where = source_path + "(" + std::to_string(line) + ")";
+  LogLine(ancestor.empty()
+              ? res::Format(res::kObjectNotParsed, {where, obj.ObjectName, obj.ObjectClass, reason})
+              : res::Format(res::kDescendantNotParsed,
+                            {where, obj.ObjectName, obj.ObjectClass, ancestor, reason}));
+  p.report.unparsed.push_back({obj.ObjectName, obj.ObjectClass, line, reason, ancestor});
 }
 
 void TComponentReplacer::WriteFormFile(const FormFileData& form, const std::string& text,

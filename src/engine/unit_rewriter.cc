@@ -49,84 +49,46 @@ std::string TComponentReplacer::MissingUnits(const std::set<std::string>& named)
   return text;
 }
 
+// The rewritten text of a unit: the text with the replaced tokens spliced in.
+// Only the stretches between replacements are copied, and nothing at all
+// when the unit has none.
+class UnitSplice {
+ public:
+  explicit UnitSplice(const std::string& text) : text_(text) {}
+  void Replace(std::string_view token, std::string_view with) {
+    if (out_.empty()) out_.reserve(text_.size() + text_.size() / 16);
+    const size_t at = static_cast<size_t>(token.data() - text_.data());
+    out_.append(text_, copied_, at - copied_);
+    out_ += with;
+    copied_ = at + token.size();
+    changed_ = true;
+  }
+  bool changed() const { return changed_; }
+  std::string Finish() {
+    out_.append(text_, copied_, std::string::npos);
+    return std::move(out_);
+  }
+
+ private:
+  const std::string& text_;
+  std::string out_;
+  size_t copied_ = 0;
+  bool changed_ = false;
+};
+
 void TComponentReplacer::ReplaceInUnit(const std::string& text, const std::string& source_path,
                                        TextEncoding encoding, const std::string& dest_path) {
   // The tokens without blanks, comments kept (they may name classes too);
   // a unit left as it was hands them on to the to-do scan.
   std::vector<PasToken> tokens = SignificantTokens(text, /*with_comments=*/true);
-  // The output is the text with the replaced tokens spliced in: only the
-  // stretches between replacements are copied, and nothing at all when the
-  // unit has none.
-  std::string out;
-  size_t copied = 0;
-  auto replace = [&](std::string_view token, std::string_view with) {
-    if (out.empty()) out.reserve(text.size() + text.size() / 16);
-    const size_t at = static_cast<size_t>(token.data() - text.data());
-    out.append(text, copied, at - copied);
-    out += with;
-    copied = at + token.size();
-  };
-  int changes = 0;
-  std::set<std::string> clause_units;
-  bool in_uses = false;
-  bool unchanged = true;
-  for (size_t i = 0; i < tokens.size(); ++i) {
-    const int code = tokens[i].code;
-    const std::string_view token = tokens[i].text;
-    switch (code) {
-      case kTokComment: {
-        const int before = changes;
-        std::string replaced = ReplaceInComment(token, source_path, &changes);
-        if (changes != before && replaced != token) {
-          unchanged = false;
-          replace(token, replaced);
-        }
-        break;
-      }
-      case kTokSemicolon:
-        in_uses = false;
-        break;
-      case kTokUses: {
-        in_uses = true;
-        // The names the clause holds already, so that none is added twice
-        // (a unit that names both source libraries, or a second run).
-        clause_units.clear();
-        for (size_t j = i + 1; j < tokens.size() && tokens[j].code != kTokSemicolon; ++j)
-          if (tokens[j].code == kTokIdent)
-            clause_units.insert(UpperCase(std::string(tokens[j].text)));
-        break;
-      }
-      case kTokIdent: {
-        if (in_uses && token.size() == OldUnit.size() && UpperCase(std::string(token)) == OldUnit) {
-          const std::string addition = MissingUnits(clause_units);
-          if (addition.empty() && !NewUnits.empty()) break;
-          ++changes;
-          if (!addition.empty()) {
-            unchanged = false;
-            replace(token, std::string(token) + addition);
-          }
-          break;
-        }
-        int found = FindOldName(token);
-        if (found < 0) break;
-        std::string ident(token);
-        std::string replacement = GetReplacement(ident, NewNames[OldNames.Object(found)]);
-        ++changes;
-        if (replacement != ident) {
-          unchanged = false;
-          replace(token, replacement);
-        }
-        break;
-      }
-      default:
-        break;
-    }
-  }
+  UnitSplice splice(text);
+  const int changes = ReplaceUnitTokens(tokens, source_path, splice);
   LogChanges(changes);
   std::string ext = UpperCase(ExtractFileExt(source_path));
   FileReport& report = ReportFile(source_path, ext == ".DPR" ? "project" : "unit", encoding);
   report.changes = changes;
-  if (!unchanged) out.append(text, copied, std::string::npos);
+  const bool unchanged = !splice.changed();
+  std::string out = unchanged ? std::string() : splice.Finish();
   // The places left for a person, where they stand in the file after the
   // command: the rewritten text when it replaces the original.
   const bool rewritten = !unchanged && !Options->DryRun;
@@ -144,6 +106,63 @@ void TComponentReplacer::ReplaceInUnit(const std::string& text, const std::strin
   WriteOutput(dest_path, EncodeText(out, encoding));
   report.outcome = "changed";
   CountChanged();
+}
+
+int TComponentReplacer::ReplaceUnitTokens(const std::vector<PasToken>& tokens,
+                                          const std::string& source_path, UnitSplice& splice) {
+  int changes = 0;
+  std::set<std::string> clause_units;
+  bool in_uses = false;
+  for (size_t i = 0; i < tokens.size(); ++i) {
+    const std::string_view token = tokens[i].text;
+    switch (tokens[i].code) {
+      case kTokComment: {
+        const int before = changes;
+        std::string replaced = ReplaceInComment(token, source_path, &changes);
+        if (changes != before && replaced != token) splice.Replace(token, replaced);
+        break;
+      }
+      case kTokSemicolon:
+        in_uses = false;
+        break;
+      case kTokUses:
+        in_uses = true;
+        // The names the clause holds already, so that none is added twice
+        // (a unit that names both source libraries, or a second run).
+        clause_units.clear();
+        for (size_t j = i + 1; j < tokens.size() && tokens[j].code != kTokSemicolon; ++j)
+          if (tokens[j].code == kTokIdent)
+            clause_units.insert(UpperCase(std::string(tokens[j].text)));
+        break;
+      case kTokIdent:
+        if (in_uses && token.size() == OldUnit.size() && UpperCase(std::string(token)) == OldUnit)
+          changes += ExtendUsesClause(token, clause_units, splice);
+        else
+          changes += ReplaceClassName(token, splice);
+        break;
+      default:
+        break;
+    }
+  }
+  return changes;
+}
+
+int TComponentReplacer::ExtendUsesClause(std::string_view token,
+                                         const std::set<std::string>& clause_units,
+                                         UnitSplice& splice) {
+  const std::string addition = MissingUnits(clause_units);
+  if (addition.empty() && !NewUnits.empty()) return 0;
+  if (!addition.empty()) splice.Replace(token, std::string(token) + addition);
+  return 1;
+}
+
+int TComponentReplacer::ReplaceClassName(std::string_view token, UnitSplice& splice) {
+  const int found = FindOldName(token);
+  if (found < 0) return 0;
+  std::string ident(token);
+  std::string replacement = GetReplacement(ident, NewNames[OldNames.Object(found)]);
+  if (replacement != ident) splice.Replace(token, replacement);
+  return 1;
 }
 
 std::string TComponentReplacer::ReplaceInComment(std::string_view comment,
