@@ -30,30 +30,36 @@ namespace {
 
 using namespace tolvern;
 
-// Renders every page of the wizard, walked as a user would, on a copy of
-// the bundled example.
-int Screenshots(const QString& out_dir) {
-  QDir().mkpath(out_dir);
-  QTemporaryDir temp;
-  std::filesystem::path example = std::filesystem::path(TOLVERN_SOURCE_DIR) / "examples/orders";
-  std::filesystem::path app = std::filesystem::path(temp.path().toStdString()) / "Orders";
-  std::filesystem::copy(example, app, std::filesystem::copy_options::recursive);
-  ProjectHost host;
-  host.Load((app / "Orders.dpr").string());
-  ScopedIdeServices services(&host);
+// Saves widgets as numbered PNG files in one folder, printing each file's
+// name.
+class ShotWriter {
+ public:
+  explicit ShotWriter(const QString& out_dir) : out_dir_(out_dir) {}
+
+  void Save(QWidget& w, const char* name) {
+    QString file = QString("%1/%2-%3.png").arg(out_dir_).arg(++shot_).arg(name);
+    w.grab().save(file);
+    std::printf("%s\n", file.toStdString().c_str());
+  }
+
+ private:
+  QString out_dir_;
+  int shot_ = 0;
+};
+
+// Every page of the wizard, walked as a user would, over the project at
+// `app`.
+void SaveWizardPages(ShotWriter& shots, const std::filesystem::path& app) {
   TNXWizardForm wizard;
   WizardModel& m = wizard.Model();
   m.ProductName = "Nexa";
   m.Options = ReplaceOptions;
   wizard.SetWelcomeText(ReplaceOptions->Name, "Nexa");
   wizard.show();
-  int shot = 0;
   auto save = [&](const char* name) {
     wizard.Refresh();
     QApplication::processEvents();
-    QString file = QString("%1/%2-%3.png").arg(out_dir).arg(++shot).arg(name);
-    wizard.grab().save(file);
-    std::printf("%s\n", file.toStdString().c_str());
+    shots.Save(wizard, name);
   };
   save("welcome");
   m.ModeReplace = false, m.ModeRestore = true;
@@ -77,13 +83,16 @@ int Screenshots(const QString& out_dir) {
   m.GoNext();
   save("folder");
   wizard.hide();
+}
+
+// What a run over the folder `app` shows: its progress dialog, its outcome
+// box and the box of a run that fails.
+void SaveRunDialogs(ShotWriter& shots, const std::filesystem::path& app) {
   const QString title = QString::fromStdString(ReplaceOptions->GetTitle());
-  auto save_widget = [&](QWidget& w, const char* name) {
+  auto save = [&](QWidget& w, const char* name) {
     w.show();
     QApplication::processEvents();
-    QString file = QString("%1/%2-%3.png").arg(out_dir).arg(++shot).arg(name);
-    w.grab().save(file);
-    std::printf("%s\n", file.toStdString().c_str());
+    shots.Save(w, name);
     w.hide();
   };
   // A run in progress, as a large tree shows it.
@@ -92,7 +101,7 @@ int Screenshots(const QString& out_dir) {
   progress.show();
   QApplication::processEvents();
   progress.ShowState();
-  save_widget(progress, "progress");
+  save(progress, "progress");
   // The outcome of a real run over the example folder.
   ReplaceOptions->Dest = RunSource::kFolder;
   ReplaceOptions->Directory = app.string();
@@ -101,7 +110,7 @@ int Screenshots(const QString& out_dir) {
   BdeReplacer->Execute();
   QMessageBox outcome(QMessageBox::Information, title,
                       QString::fromStdString(ReplaceOutcomeText(*BdeReplacer)), QMessageBox::Ok);
-  save_widget(outcome, "outcome");
+  save(outcome, "outcome");
   // A backup folder below a file, as a run finds it.
   const std::string taken = (app / "Orders.dpr" / "RBackup").string();
   ReplaceOptions->BackupDir = taken;
@@ -109,7 +118,23 @@ int Screenshots(const QString& out_dir) {
                       QString::fromStdString(RunFailureText(
                           EFCreateError(res::kFailedToCreateDirectory), *ReplaceOptions)),
                       QMessageBox::Ok);
-  save_widget(failure, "failure");
+  save(failure, "failure");
+}
+
+// Renders every page of the wizard, then the dialogs of a run, on a copy of
+// the bundled example.
+int Screenshots(const QString& out_dir) {
+  QDir().mkpath(out_dir);
+  QTemporaryDir temp;
+  std::filesystem::path example = std::filesystem::path(TOLVERN_SOURCE_DIR) / "examples/orders";
+  std::filesystem::path app = std::filesystem::path(temp.path().toStdString()) / "Orders";
+  std::filesystem::copy(example, app, std::filesystem::copy_options::recursive);
+  ProjectHost host;
+  host.Load((app / "Orders.dpr").string());
+  ScopedIdeServices services(&host);
+  ShotWriter shots(out_dir);
+  SaveWizardPages(shots, app);
+  SaveRunDialogs(shots, app);
   return 0;
 }
 

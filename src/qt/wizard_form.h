@@ -53,7 +53,16 @@ class TWizardForm : public QDialog {
   virtual void OnModeClicked();
 
  private:
+  // The pages, in wizard_pages.cc: BuildPages makes them in the order of
+  // WizardPage, one builder each.
   void BuildPages();
+  void BuildWelcomePage();
+  void BuildUndoFilePage();
+  void BuildLocationPage();
+  void BuildUnitsPage();
+  void BuildFolderPage();
+  void BuildOptionsPage();
+  void BuildSummaryPage();
   QWidget* MakePage(const char* name, const QString& title, bool centred = false);
   void ShowMessage(const WizardMessage& m);
   static void FocusFirstControl(QWidget* page);
