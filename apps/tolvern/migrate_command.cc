@@ -1,0 +1,258 @@
+#include "migrate_command.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+
+#include "base/paths.h"
+#include "base/system_texts.h"
+#include "engine/todo_list.h"
+#include "files/unified_diff.h"
+#include "platform/disk.h"
+#include "platform/text_encoding.h"
+#include "platform/worker_pool.h"
+#include "streams/form_resource.h"
+#include "streams/object_stream.h"
+
+namespace tolvern::cli {
+namespace {
+
+// ---- The options ----
+
+// Where the files come from: a project or a folder, and which components.
+void AddSourceOptions(CLI::App* migrate, RunArgs& args) {
+  auto* project = migrate->add_option("--project", args.project,
+                                      "Project file (.dpr) whose units are migrated");
+  auto* folder =
+      migrate->add_option("--folder", args.folder, "Folder whose .pas and .dpr files are migrated");
+  project->excludes(folder);
+  migrate->add_flag("--recursive,-r", args.recursive, "Folder mode: walk sub-folders too")
+      ->needs(folder);
+  migrate->add_flag("--ado", args.ado, "Migrate ADO components (default: BDE)");
+  migrate
+      ->add_option("--units", args.units, "Project mode: unit file names to migrate (default: all)")
+      ->delimiter(',')
+      ->needs(project);
+}
+
+// What is kept of the originals and of the run.
+void AddBackupAndLogOptions(CLI::App* migrate, MigrateArgs& args) {
+  auto* backup =
+      migrate->add_option("--backup-dir", args.backup_dir,
+                          "Backup folder (default: RBackup in the project or target folder)");
+  migrate->add_flag("--no-backup", args.no_backup, "Do not back up changed originals")
+      ->excludes(backup);
+  migrate->add_flag("--no-log", args.no_log, "Do not write Wiz_Log.txt");
+  migrate->add_flag("--view-log", args.view_log, "Open the log in the desktop's viewer afterwards");
+}
+
+// How the run goes and what it shows.
+void AddRunOptions(CLI::App* migrate, MigrateArgs& args) {
+  migrate->add_flag("--quiet,-q", args.quiet, "No progress line");
+  migrate->add_flag("--dry-run,-n", args.dry_run,
+                    "Rewrite in a work folder only and show what would change; touch nothing");
+  migrate->add_flag("--diff", args.diff, "Print a unified diff of every changed file");
+  migrate->add_option("--report", args.report, "Write a JSON account of the run to FILE");
+  migrate
+      ->add_option("--jobs,-j", args.run.jobs,
+                   "Files rewritten at once (default: the machine's cores, at most 8; 1: one "
+                   "after the other)")
+      ->check(CLI::Range(1, 1024));
+  migrate->add_flag("--todo", args.todo,
+                    "List every place left for a person: file:line:col: kind: text \u2014 advice");
+  migrate->add_option("--profile", args.run.profiles,
+                      "Lay a mapping profile (JSON) over the built-in one; repeatable, in order");
+}
+
+// ---- The run ----
+
+// Shows which file a long run is at, on a terminal only, on one line.
+class ProgressLine {
+ public:
+  explicit ProgressLine(bool enabled) : enabled_(enabled && isatty(STDERR_FILENO)) {}
+  ~ProgressLine() { Clear(); }
+  void Show(int index, int count, const std::string& file) {
+    if (!enabled_) return;
+    std::string line = "[" + std::to_string(index + 1) + "/" + std::to_string(count) + "] " +
+                       ExtractFileName(file);
+    if (line.size() > 78) line.resize(78);
+    std::fprintf(stderr, "\r\033[K%s", line.c_str());
+    shown_ = true;
+  }
+  void Clear() {
+    if (shown_) std::fprintf(stderr, "\r\033[K");
+    shown_ = false;
+  }
+
+ private:
+  bool enabled_;
+  bool shown_ = false;
+};
+
+// A file's text for display: decoded from its encoding, a binary form as its
+// form text.
+std::string DisplayText(const std::string& path) {
+  std::string bytes = ReadWholeFile(path);
+  if (IsBinaryForm(bytes)) {
+    TRCData header;
+    return ObjectBinaryToText(ReadFormResource(bytes, &header));
+  }
+  std::string text, why;
+  return DecodeText(bytes, DetectEncoding(bytes), &text, &why) ? text : bytes;
+}
+
+// The options of a run that rewrites the files as the arguments say.
+void SetRunOptions(const MigrateArgs& args, const RunSetup& run) {
+  TReplaceOptions& options = run.options();
+  options.MakeBackup = !args.no_backup;
+  options.BackupDir =
+      args.backup_dir.empty() ? PathJoin(run.base_folder(), "RBackup") : Absolute(args.backup_dir);
+  options.WriteLog = !args.no_log;
+  options.ViewLog = args.view_log;
+  options.DryRun = args.dry_run;
+  options.Jobs = WorkerPool::ThreadsFor(args.run.jobs);
+}
+
+// Follows the run on the console: the progress line, and with --diff the
+// diff of each file as it is rewritten.
+void FollowRun(const MigrateArgs& args, const RunSetup& run, ProgressLine& progress) {
+  TComponentReplacer& replacer = run.replacer();
+  replacer.OnProgress = [&progress](int i, int n, const std::string& f) { progress.Show(i, n, f); };
+  if (!args.diff) return;
+  const bool color = isatty(STDOUT_FILENO);
+  replacer.OnFileChanged = [&progress, &base_folder = run.base_folder(), color](
+                               const std::string& original, const std::string& rewritten) {
+    progress.Clear();
+    std::string shown = Shown(original, base_folder);
+    std::cout << UnifiedDiff(DisplayText(original), DisplayText(rewritten), "a/" + shown,
+                             "b/" + shown, color);
+  };
+}
+
+struct TimedOutcome {
+  bool ok;
+  double seconds;
+};
+
+// Runs the replacer, and times it.
+TimedOutcome ExecuteTimed(TComponentReplacer& replacer) {
+  const auto start = std::chrono::steady_clock::now();
+  const bool ok = replacer.Execute();
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return {ok, seconds};
+}
+
+// Every path of the report as the listings show it, the to-do places' too.
+void UseShownPaths(RunReport& report, const std::string& base_folder) {
+  for (FileReport& f : report.files) {
+    f.path = Shown(f.path, base_folder);
+    for (TodoItem& t : f.todo) t.file = f.path;
+  }
+}
+
+// ---- What the run prints ----
+
+void PrintWouldChange(const RunReport& report) {
+  for (const FileReport& f : report.files)
+    if (f.outcome == "changed")
+      std::cout << "would change: " << f.path << " (" << f.changes << " change(s))\n";
+  std::cout << "Dry run: no file was changed.\n";
+}
+
+void PrintOutcome(bool ok, int left) {
+  if (!ok)
+    std::cout << res::kReplaceFailed << "\n";
+  else if (left > 0)
+    std::cout << res::Format(res::kReplaceIncomplete, {std::to_string(left)}) << "\n";
+  else
+    std::cout << res::kReplaceSucceeded << "\n";
+}
+
+// Objects left unconverted make their forms fail to load: each is named.
+void PrintUnconverted(const RunReport& report) {
+  for (const FileReport& f : report.files)
+    for (const UnparsedObject& u : f.unparsed)
+      std::cout << "Not converted: " << f.path << "(" << u.line << "): object " << u.name
+                << " of class " << u.cls << ": " << u.reason << "\n";
+}
+
+// The profiles used, then one line of counts.
+void PrintSummary(const MigrateArgs& args, const RunSetup& run, double seconds) {
+  const RunReport& report = run.replacer().Report;
+  const int left = report.FilesNotMigrated();
+  const int todo = report.TodoCount();
+  char time[32];
+  std::snprintf(time, sizeof time, "%.2f", seconds);
+  const int dropped = report.PropertiesDropped();
+  for (const std::string& f : run.profile_files())
+    std::cout << res::Format(res::kProfileUsed, {f}) << "\n";
+  std::cout << "Files scanned: " << report.files.size()
+            << "; units changed: " << report.FilesChanged("unit") + report.FilesChanged("project")
+            << "; forms changed: " << report.FilesChanged("form")
+            << "; objects rewritten: " << report.ObjectsRewritten()
+            << "; properties dropped: " << dropped
+            << (dropped && args.report.empty() ? " (--report FILE lists them)" : "")
+            << "; not migrated: " << left << "; to do: " << todo
+            << (todo && !args.todo ? " (--todo lists them)" : "") << "; time: " << time << " s\n";
+}
+
+void PrintUndoFile(const TComponentReplacer& replacer) {
+  if (replacer.UndoFilePath.empty()) return;
+  std::cout << "Undo file: " << replacer.UndoFilePath << "\n";
+  if (!replacer.EarlierUndoFile.empty())
+    std::cout << res::Format(res::kEarlierUndoFile,
+                             {replacer.EarlierUndoFile, replacer.UndoFilePath})
+              << "\n";
+}
+
+// Everything the run leaves after it: the report file, and on standard
+// output the outcome, the places left and the summary.
+void TellOutcome(const MigrateArgs& args, const RunSetup& run, const TimedOutcome& outcome) {
+  const RunReport& report = run.replacer().Report;
+  if (!args.report.empty()) WriteWholeFile(Absolute(args.report), report.ToJson());
+  if (args.dry_run)
+    PrintWouldChange(report);
+  else
+    PrintOutcome(outcome.ok, report.FilesNotMigrated());
+  PrintUnconverted(report);
+  if (args.todo) std::cout << FormatTodo(report.TodoParts());
+  PrintSummary(args, run, outcome.seconds);
+  PrintUndoFile(run.replacer());
+}
+
+}  // namespace
+
+Subcommand AddMigrateCommand(CLI::App& app) {
+  auto args = std::make_shared<MigrateArgs>();
+  CLI::App* migrate =
+      app.add_subcommand("migrate", "Migrate the units and forms of a project or folder.");
+  AddSourceOptions(migrate, args->run);
+  AddBackupAndLogOptions(migrate, *args);
+  AddRunOptions(migrate, *args);
+  return {migrate, [args] { RequireProjectOrFolder(args->run); },
+          [args] { return RunMigrate(*args); }, res::kReplaceFailed};
+}
+
+int RunMigrate(const MigrateArgs& args) {
+  RunSetup run;
+  if (const int code = run.Prepare(args.run); code != kExitOk) return code;
+  SetRunOptions(args, run);
+  ProgressLine progress(!args.quiet);
+  FollowRun(args, run, progress);
+  RunReport& report = run.replacer().Report;
+  report.details = !args.report.empty();
+  const TimedOutcome outcome = ExecuteTimed(run.replacer());
+  progress.Clear();
+  // Every file the run meant to migrate and did not, with the reason.
+  NameSkippedFiles(report, "not migrated");
+  UseShownPaths(report, run.base_folder());
+  TellOutcome(args, run, outcome);
+  if (!outcome.ok) return kExitFailed;
+  return report.FilesNotMigrated() > 0 ? kExitIncomplete : kExitOk;
+}
+
+}  // namespace tolvern::cli

@@ -1,0 +1,32 @@
+// tolvern migrate: rewrites the units and forms of a project or folder, and
+// tells what it did.
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <string>
+
+#include "cli_common.h"
+#include "run_setup.h"
+
+namespace tolvern::cli {
+
+struct MigrateArgs {
+  RunArgs run;
+  std::string backup_dir;
+  bool no_backup = false;
+  bool no_log = false;
+  bool view_log = false;
+  bool quiet = false;
+  bool dry_run = false;
+  bool diff = false;
+  bool todo = false;  // print the places left for a person
+  std::string report;
+};
+
+// Adds the migrate subcommand and its options to the app.
+Subcommand AddMigrateCommand(CLI::App& app);
+
+// Runs a migration; gives the exit code.
+int RunMigrate(const MigrateArgs& args);
+
+}  // namespace tolvern::cli

@@ -1,0 +1,68 @@
+// What migrate and todo share: where a run's files come from and how their
+// components map, taken from the command line and set up in the engine before
+// anything of the tree is read.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/nx_replacer.h"
+#include "engine/run_report.h"
+#include "ide/project_host.h"
+
+namespace tolvern::cli {
+
+struct RunArgs {
+  std::string project;
+  std::string folder;
+  bool recursive = false;
+  bool ado = false;
+  std::vector<std::string> units;
+  std::vector<std::string> profiles;
+  int jobs = 0;  // 0: the machine's cores
+};
+
+// Throws CLI::RequiredError when neither --project nor --folder was given.
+void RequireProjectOrFolder(const RunArgs& args);
+
+// A run of the engine set up as the arguments say: the library started, the
+// mapping profiles laid over the built-in one, and the project loaded or the
+// folder named in the run's options. All of it lasts as long as the object.
+class RunSetup {
+ public:
+  RunSetup() = default;
+  RunSetup(const RunSetup&) = delete;
+  RunSetup& operator=(const RunSetup&) = delete;
+
+  // Sets the run up. A failure is named on standard error and its exit code
+  // returned; kExitOk when the run can go.
+  int Prepare(const RunArgs& args);
+
+  TReplaceOptions& options() const { return *ReplaceOptions; }
+  TComponentReplacer& replacer() const { return *replacer_; }
+  // The profile files laid over the built-in profile, in that order.
+  const std::vector<std::string>& profile_files() const { return profile_files_; }
+  // The project's folder or the folder named: the listings show the paths
+  // below it relative to it.
+  const std::string& base_folder() const { return base_folder_; }
+
+ private:
+  int UseProfiles(const RunArgs& args);
+  int UseProject(const RunArgs& args);
+  int UseFolder(const RunArgs& args);
+
+  NXReplacerScope library_;
+  std::vector<std::string> profile_files_;
+  std::unique_ptr<TComponentReplacer> profiled_;
+  TComponentReplacer* replacer_ = nullptr;
+  ProjectHost host_;
+  ScopedIdeServices services_{&host_};
+  std::string base_folder_;
+};
+
+// Names on standard error every file the run meant to take and did not, with
+// the reason: "tolvern: WHAT: PATH: REASON".
+void NameSkippedFiles(const RunReport& report, const std::string& what);
+
+}  // namespace tolvern::cli

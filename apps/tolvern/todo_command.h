@@ -1,0 +1,18 @@
+// tolvern todo: lists every place a migration would leave for a person,
+// without running it.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include "cli_common.h"
+#include "run_setup.h"
+
+namespace tolvern::cli {
+
+// Adds the todo subcommand and its options to the app.
+Subcommand AddTodoCommand(CLI::App& app);
+
+// Lists the places; gives the exit code.
+int RunTodo(const RunArgs& args);
+
+}  // namespace tolvern::cli
