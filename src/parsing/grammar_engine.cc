@@ -9,8 +9,6 @@ namespace tolvern {
 
 namespace {
 
-constexpr std::string_view kMarker = "<__Spec>";
-constexpr const char* kInvalidRule = "Cannot add rule. Invalid rule format.";
 // Deep parses run on a private stack this large (reserved, committed only as
 // used), so kMaxDepth nested nonterminals fit whatever the caller's stack.
 constexpr std::size_t kParseStackBytes = std::size_t{1} << 30;
@@ -19,34 +17,6 @@ std::string LowerCase(std::string_view s) {
   std::string out(s);
   for (char& c : out) c = AsciiLower(c);
   return out;
-}
-
-size_t FindText(std::string_view text, std::string_view what, size_t from) {
-  if (what.empty() || text.size() < what.size()) return std::string_view::npos;
-  for (size_t i = from; i + what.size() <= text.size(); ++i)
-    if (SameText(text.substr(i, what.size()), what)) return i;
-  return std::string_view::npos;
-}
-
-// The length of the reference that starts at alt[i], or 0 when the character
-// there is a literal: a reference starts at a "<" followed by a character
-// that is neither "<" nor ">", and ends at the next ">", unless another "<"
-// or the end of the alternative comes first.
-size_t ReferenceLength(std::string_view alt, size_t i) {
-  if (alt[i] != '<' || i + 1 >= alt.size() || alt[i + 1] == '<' || alt[i + 1] == '>') return 0;
-  for (size_t j = i + 1; j < alt.size(); ++j) {
-    if (alt[j] == '>') return j - i + 1;
-    if (alt[j] == '<') return 0;
-  }
-  return 0;
-}
-
-// 0 literal, 1 built-in class, 2 nonterminal: the class of the first item.
-int FirstItemClass(std::string_view alt) {
-  if (alt.empty()) return 0;
-  size_t len = ReferenceLength(alt, 0);
-  if (len == 0) return 0;
-  return alt[1] == '*' ? 1 : 2;
 }
 
 class DepthGuard {
@@ -86,8 +56,7 @@ void TLL1Parser::AddRule(std::string_view text) {
   if (prepared_) throw EAssertionFailed("Assertion failure (LL1Parser, line 117)");
   if (text.size() < 2) return;
   const std::string rule = LowerCase(text);
-  size_t close = rule.find('>', 1);
-  if (close == std::string::npos || close + 1 >= rule.size()) throw EGrammarError(kInvalidRule);
+  const size_t close = RuleHeadEnd(rule);
   std::string name = rule.substr(0, close + 1);
   Rule* target = FindRule(name);
   if (target) {
@@ -98,31 +67,7 @@ void TLL1Parser::AddRule(std::string_view text) {
         [](const Rule& r, const std::string& n) { return CompareText(r.name, n) < 0; });
     target = &*rules_.insert(at, Rule{name, {}, {}});
   }
-  size_t i = close + 2;
-  while (i < rule.size()) {
-    std::string alt;
-    while (i < rule.size() && rule[i] != '|') {
-      char c = rule[i++];
-      if (c != '\\') {
-        alt += c;
-        continue;
-      }
-      if (i >= rule.size()) throw EGrammarError(kInvalidRule);
-      if (rule[i] >= '0' && rule[i] <= '9') {
-        unsigned code = 0;
-        while (i < rule.size() && rule[i] >= '0' && rule[i] <= '9')
-          code = (code * 10 + static_cast<unsigned>(rule[i++] - '0')) & 0xFF;
-        alt += static_cast<char>(code);
-      } else {
-        alt += rule[i++];
-      }
-    }
-    target->alternatives.push_back(std::move(alt));
-    if (i < rule.size()) {  // a "|" ended the alternative
-      ++i;
-      if (i == rule.size()) target->alternatives.emplace_back();
-    }
-  }
+  ReadAlternatives(rule, close + 2, target->alternatives);
 }
 
 void TLL1Parser::Prepare() {
@@ -147,56 +92,16 @@ void TLL1Parser::RemoveEmptyAlternatives() {
     auto& own = nullable->alternatives;
     if (std::find(own.begin(), own.end(), std::string()) == own.end()) continue;
     const std::vector<std::string> choices = own;
-    auto rewrite = [&](std::vector<std::string>& alts) {
-      std::vector<std::string> collected;
-      auto collect = [&collected](const std::string& t) {
-        for (const std::string& c : collected)
-          if (SameText(c, t)) return;
-        collected.push_back(t);
-      };
-      std::vector<std::string> work;
-      for (const std::string& a : alts) {
-        std::string marked;
-        size_t from = 0;
-        for (size_t at; (at = FindText(a, name, from)) != std::string::npos;
-             from = at + name.size()) {
-          marked.append(a, from, at - from);
-          marked += kMarker;
-        }
-        marked.append(a, from);
-        // Depth first: the first marker takes each choice in turn.
-        work.push_back(std::move(marked));
-        while (!work.empty()) {
-          std::string t = std::move(work.back());
-          work.pop_back();
-          size_t m = t.find(kMarker);
-          if (m == std::string::npos) {
-            collect(t);
-            continue;
-          }
-          for (auto c = choices.rbegin(); c != choices.rend(); ++c)
-            work.push_back(t.substr(0, m) + *c + t.substr(m + kMarker.size()));
-        }
-      }
-      alts = std::move(collected);
-    };
     for (Rule& r : rules_)
-      if (&r != nullable) rewrite(r.alternatives);
-    rewrite(nullable->alternatives);
+      if (&r != nullable) r.alternatives = ExpandUses(r.alternatives, name, choices);
+    own = ExpandUses(own, name, choices);
     auto empty = std::find(own.begin(), own.end(), std::string());
     if (empty != own.end()) own.erase(empty);
   }
 }
 
 void TLL1Parser::SortAlternatives() {
-  for (Rule& r : rules_) {
-    std::stable_sort(r.alternatives.begin(), r.alternatives.end(),
-                     [](const std::string& a, const std::string& b) {
-                       int ca = FirstItemClass(a), cb = FirstItemClass(b);
-                       if (ca != cb) return ca < cb;
-                       return CompareText(a, b) > 0;
-                     });
-  }
+  for (Rule& r : rules_) OrderAlternatives(r.alternatives);
 }
 
 int TLL1Parser::TerminalIndex(const std::string& name) {

@@ -25,13 +25,9 @@
 #include <vector>
 
 #include "base/errors.h"
+#include "parsing/grammar_rules.h"
 
 namespace tolvern {
-
-class EGrammarError : public Exception {
- public:
-  using Exception::Exception;
-};
 
 class TLL1Parser;
 

@@ -87,18 +87,23 @@ class Converter {
   }
 
   std::int64_t Integer() {
-    size_t at = pos_;
-    switch (Byte()) {
+    const size_t at = pos_;
+    const unsigned char type = Byte();
+    if (type != vaInt8 && type != vaInt16 && type != vaInt32 && type != vaInt64)
+      Fail(at, "integer expected");
+    return IntegerOf(type);
+  }
+  // The integer of that type whose bytes follow.
+  std::int64_t IntegerOf(unsigned char type) {
+    switch (type) {
       case vaInt8:
         return static_cast<std::int8_t>(Unsigned(1));
       case vaInt16:
         return static_cast<std::int16_t>(Unsigned(2));
       case vaInt32:
         return static_cast<std::int32_t>(Unsigned(4));
-      case vaInt64:
+      default:  // vaInt64
         return static_cast<std::int64_t>(Unsigned(8));
-      default:
-        Fail(at, "integer expected");
     }
   }
 
@@ -107,6 +112,22 @@ class Converter {
     // Spans are in the order of the text: an object before its children.
     const size_t span = spans_ ? spans_->size() : 0;
     if (spans_) spans_->push_back({pos_, 0, 0, out_.size(), 0, level});
+    ConvertHeader(level, span);
+    while (Peek() != vaNull) ConvertProperty(level + 1);
+    ++pos_;
+    while (Peek() != vaNull) ConvertObject(level + 1);
+    ++pos_;
+    out_.append(static_cast<size_t>(2 * level), ' ');
+    out_ += "end\r\n";
+    if (spans_) {
+      (*spans_)[span].stream_end = pos_;
+      (*spans_)[span].text_end = out_.size();
+    }
+  }
+
+  // The line "object Name: TClass [3]" of the flags (inherited, inline, the
+  // position among its siblings), the class name and the object's name.
+  void ConvertHeader(int level, size_t span) {
     unsigned char flags = 0;
     bool has_pos = false;
     std::int64_t child_pos = 0;
@@ -129,16 +150,6 @@ class Converter {
     out_ += cls;
     if (has_pos) out_ += " [" + std::to_string(child_pos) + "]";
     out_ += "\r\n";
-    while (Peek() != vaNull) ConvertProperty(level + 1);
-    ++pos_;
-    while (Peek() != vaNull) ConvertObject(level + 1);
-    ++pos_;
-    out_.append(static_cast<size_t>(2 * level), ' ');
-    out_ += "end\r\n";
-    if (spans_) {
-      (*spans_)[span].stream_end = pos_;
-      (*spans_)[span].text_end = out_.size();
-    }
   }
 
   void ConvertProperty(int nest) {
@@ -242,133 +253,170 @@ class Converter {
     const unsigned char type = Byte();
     switch (type) {
       case vaList:
-        out_ += '(';
-        while (Peek() != vaNull) {
-          NewLine(nest + 1);
-          ConvertValue(nest + 1);
-        }
-        ++pos_;
-        out_ += ')';
-        break;
+        return ConvertList(nest);
       case vaInt8:
-        out_ += std::to_string(static_cast<std::int8_t>(Unsigned(1)));
-        break;
       case vaInt16:
-        out_ += std::to_string(static_cast<std::int16_t>(Unsigned(2)));
-        break;
       case vaInt32:
-        out_ += std::to_string(static_cast<std::int32_t>(Unsigned(4)));
-        break;
       case vaInt64:
-        out_ += std::to_string(static_cast<std::int64_t>(Unsigned(8)));
-        break;
-      case vaExtended: {
+        out_ += std::to_string(IntegerOf(type));
+        return;
+      case vaExtended:
+      case vaSingle:
+      case vaDouble:
+      case vaDate:
+      case vaCurrency:
+        return ConvertReal(type);
+      case vaString:
+      case vaLString:
+      case vaWString:
+      case vaUTF8String:
+        return ConvertString(type, at, nest);
+      case vaIdent:
+      case vaFalse:
+      case vaTrue:
+      case vaNil:
+      case vaNull:
+        return ConvertWord(type);
+      case vaBinary:
+        return ConvertBinary(nest);
+      case vaSet:
+        return ConvertSet();
+      case vaCollection:
+        return ConvertCollection(nest);
+      default:
+        Fail(at, "unknown value type " + std::to_string(type));
+    }
+  }
+
+  void ConvertList(int nest) {
+    out_ += '(';
+    while (Peek() != vaNull) {
+      NewLine(nest + 1);
+      ConvertValue(nest + 1);
+    }
+    ++pos_;
+    out_ += ')';
+  }
+
+  // Floating-point values carry a suffix but for the extended type, which
+  // the text takes as the default.
+  void ConvertReal(unsigned char type) {
+    switch (type) {
+      case vaExtended:
         Need(10);
         out_ += FormatExtended(
             DecodeExtended(reinterpret_cast<const unsigned char*>(s_.data() + pos_)));
         pos_ += 10;
-        break;
-      }
+        return;
       case vaSingle: {
         std::uint32_t bits = static_cast<std::uint32_t>(Unsigned(4));
         float f;
         std::memcpy(&f, &bits, 4);
         out_ += FormatSingle(f) + "s";
-        break;
+        return;
       }
-      case vaDouble:
-      case vaDate: {
+      case vaCurrency:
+        out_ += FormatCurrency(static_cast<std::int64_t>(Unsigned(8))) + "c";
+        return;
+      default: {  // vaDouble, vaDate
         std::uint64_t bits = Unsigned(8);
         double d;
         std::memcpy(&d, &bits, 8);
         out_ += FormatDouble(d);
         if (type == vaDate) out_ += 'd';
-        break;
       }
-      case vaCurrency:
-        out_ += FormatCurrency(static_cast<std::int64_t>(Unsigned(8))) + "c";
-        break;
+    }
+  }
+
+  // `at` is where the value starts: a malformed UTF-8 string is reported
+  // there.
+  void ConvertString(unsigned char type, size_t at, int nest) {
+    switch (type) {
       case vaString:
-        WriteBytesString(ShortString(), nest);
-        break;
+        return WriteBytesString(ShortString(), nest);
       case vaLString:
-        WriteBytesString(Bytes(Unsigned(4)), nest);
-        break;
+        return WriteBytesString(Bytes(Unsigned(4)), nest);
       case vaWString: {
         std::uint64_t chars = Unsigned(4);
         if (chars > (s_.size() - pos_) / 2)
           Fail(pos_, "length " + std::to_string(chars) + " runs past the end");
-        WriteWideString(Utf16Units(Bytes(chars * 2)), nest);
-        break;
+        return WriteWideString(Utf16Units(Bytes(chars * 2)), nest);
       }
-      case vaUTF8String: {
+      default: {  // vaUTF8String
         std::uint64_t n = Unsigned(4);
-        WriteWideString(Utf8Units(Bytes(n), at), nest);
-        break;
+        return WriteWideString(Utf8Units(Bytes(n), at), nest);
       }
+    }
+  }
+
+  // An identifier, or a word of its own: the booleans, nil, and a Null
+  // variant.
+  void ConvertWord(unsigned char type) {
+    switch (type) {
       case vaIdent:
         out_ += Name(false);
-        break;
+        return;
       case vaFalse:
         out_ += "False";
-        break;
+        return;
       case vaTrue:
         out_ += "True";
-        break;
+        return;
       case vaNil:
         out_ += "nil";
-        break;
-      case vaNull:
+        return;
+      default:  // vaNull
         out_ += "Null";
-        break;  // a Null variant
-      case vaBinary: {
-        std::string_view data = Bytes(Unsigned(4));
-        static const char kHex[] = "0123456789ABCDEF";
-        out_ += '{';
-        // Data that fits on one line stays on the property's line.
-        const bool inline_data = data.size() <= kBytesPerLine;
-        for (size_t i = 0; i < data.size(); ++i) {
-          if (i % kBytesPerLine == 0 && !inline_data) NewLine(nest + 1);
-          unsigned char b = static_cast<unsigned char>(data[i]);
-          out_ += kHex[b >> 4];
-          out_ += kHex[b & 15];
-        }
-        out_ += '}';
-        break;
-      }
-      case vaSet: {
-        out_ += '[';
-        for (bool first = true;; first = false) {
-          std::string_view item = Name(true);
-          if (item.empty()) break;
-          if (!first) out_ += ", ";
-          out_ += item;
-        }
-        out_ += ']';
-        break;
-      }
-      case vaCollection:
-        out_ += '<';
-        while (Peek() != vaNull) {
-          NewLine(nest + 1);
-          out_ += "item";
-          unsigned char next = Peek();
-          if (next == vaInt8 || next == vaInt16 || next == vaInt32) {
-            out_ += " [" + std::to_string(Integer()) + "]";
-          }
-          if (Byte() != vaList) Fail(pos_ - 1, "collection item expected");
-          out_ += "\r\n";
-          while (Peek() != vaNull) ConvertProperty(nest + 2);
-          ++pos_;
-          out_.append(static_cast<size_t>(2 * (nest + 1)), ' ');
-          out_ += "end";
-        }
-        ++pos_;
-        out_ += '>';
-        break;
-      default:
-        Fail(at, "unknown value type " + std::to_string(type));
     }
+  }
+
+  void ConvertBinary(int nest) {
+    std::string_view data = Bytes(Unsigned(4));
+    static const char kHex[] = "0123456789ABCDEF";
+    out_ += '{';
+    // Data that fits on one line stays on the property's line.
+    const bool inline_data = data.size() <= kBytesPerLine;
+    for (size_t i = 0; i < data.size(); ++i) {
+      if (i % kBytesPerLine == 0 && !inline_data) NewLine(nest + 1);
+      unsigned char b = static_cast<unsigned char>(data[i]);
+      out_ += kHex[b >> 4];
+      out_ += kHex[b & 15];
+    }
+    out_ += '}';
+  }
+
+  void ConvertSet() {
+    out_ += '[';
+    for (bool first = true;; first = false) {
+      std::string_view item = Name(true);
+      if (item.empty()) break;
+      if (!first) out_ += ", ";
+      out_ += item;
+    }
+    out_ += ']';
+  }
+
+  void ConvertCollection(int nest) {
+    out_ += '<';
+    while (Peek() != vaNull) ConvertCollectionItem(nest + 1);
+    ++pos_;
+    out_ += '>';
+  }
+
+  // "item", its index when it has one, its properties and "end".
+  void ConvertCollectionItem(int nest) {
+    NewLine(nest);
+    out_ += "item";
+    unsigned char next = Peek();
+    if (next == vaInt8 || next == vaInt16 || next == vaInt32) {
+      out_ += " [" + std::to_string(Integer()) + "]";
+    }
+    if (Byte() != vaList) Fail(pos_ - 1, "collection item expected");
+    out_ += "\r\n";
+    while (Peek() != vaNull) ConvertProperty(nest + 1);
+    ++pos_;
+    out_.append(static_cast<size_t>(2 * nest), ' ');
+    out_ += "end";
   }
 
   std::string_view s_;

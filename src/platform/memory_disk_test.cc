@@ -1,0 +1,228 @@
+#include "platform/memory_disk.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace tolvern {
+namespace {
+
+// One operation of a script: what it does and the names (relative to the
+// script's folder) and data it takes.
+struct Step {
+  const char* op;
+  std::string a = {}, b = {}, data = {};
+};
+
+// Runs a script on a disk below an existing folder and gives one line per
+// step: its result, *already_exists, the error text, what it read or listed.
+// A stat says whether the stamp changed since the last stat of the same path.
+class ScriptRunner {
+ public:
+  ScriptRunner(Disk& disk, std::string root) : disk_(disk), root_(std::move(root)) {}
+
+  std::vector<std::string> Run(const std::vector<Step>& steps) {
+    std::vector<std::string> lines;
+    for (const Step& s : steps) lines.push_back(std::string(s.op) + " " + s.a + ": " + Do(s));
+    return lines;
+  }
+
+ private:
+  std::string Path(const std::string& rel) const { return root_ + "/" + rel; }
+
+  static std::string Result(bool ok, bool exists, const std::string& error) {
+    std::string line = ok ? "ok" : "failed";
+    if (exists) line += " exists";
+#ifdef _WIN32
+    if (!error.empty()) line += " (error)";  // the system's words differ
+#else
+    if (!error.empty()) line += " (" + error + ")";
+#endif
+    return line;
+  }
+
+  std::string Do(const Step& s) {
+    const std::string op = s.op, a = Path(s.a), b = Path(s.b);
+    bool exists = false;
+    std::string error;
+    // Each call comes before the Result that reads *already_exists: the
+    // arguments of one call are evaluated in no set order.
+    if (op == "mkdir") {
+      const bool ok = disk_.CreateDir(a, &exists);
+      return Result(ok, exists, "");
+    }
+    if (op == "rmdir") return Result(disk_.RemoveDir(a), false, "");
+    if (op == "delete") return Result(disk_.DeleteFile(a), false, "");
+    if (op == "write") return Result(disk_.WriteFile(a, s.data, &error), false, error);
+    if (op == "write-new") return Result(disk_.WriteNewFile(a, s.data, &error), false, error);
+    if (op == "copy") return Result(disk_.CopyFile(a, b, &error), false, error);
+    if (op == "move") return Result(disk_.MoveFile(a, b, &error), false, error);
+    if (op == "exclusive") {
+      const bool ok = disk_.WriteExclusive(a, s.data, &error, &exists);
+      return Result(ok, exists, error);
+    }
+    if (op == "backup") {
+      const bool ok = disk_.BackupFile(a, b, &error, &exists);
+      return Result(ok, exists, error);
+    }
+    if (op == "read") {
+      std::string data;
+      const bool ok = disk_.ReadFile(a, &data, &error);
+      return Result(ok, false, error) + (ok ? " '" + data + "'" : "");
+    }
+    if (op == "exists")
+      return std::string(disk_.FileExists(a) ? "file" : disk_.DirExists(a) ? "folder" : "none");
+    if (op == "list") return List(a);
+    return Stat(a);
+  }
+
+  std::string List(const std::string& folder) {
+    std::vector<DirEntry> entries;
+    if (!disk_.List(folder, &entries)) return "failed";
+    std::vector<std::string> names;
+    for (const DirEntry& e : entries) names.push_back(e.name + (e.is_dir ? "/" : ""));
+    std::sort(names.begin(), names.end());  // the real disk lists in its own order
+    std::string line = "ok";
+    for (const std::string& n : names) line += " " + n;
+    return line;
+  }
+
+  std::string Stat(const std::string& path) {
+    FileStamp stamp;
+    if (!disk_.Stat(path, &stamp)) return "none";
+    std::string line = stamp.dir ? "folder" : "file " + std::to_string(stamp.size);
+    auto last = stamps_.find(path);
+    if (last != stamps_.end()) line += last->second.Matches(stamp) ? " same" : " changed";
+    stamps_[path] = stamp;
+    return line;
+  }
+
+  Disk& disk_;
+  std::string root_;
+  std::map<std::string, FileStamp> stamps_;
+};
+
+const std::string kNoSuchFile = "No such file or directory";
+const std::string kFileExists = "File exists";
+
+TEST(MemoryDiskTest, AnswersAsCallersRelyOn) {
+  struct Case {
+    const char* what;
+    std::vector<Step> steps;
+    std::vector<std::string> expected;  // the line of the last step
+  } cases[] = {
+      {"exclusive writes refuse an existing file",
+       {{"write", "f", "", "old"}, {"exclusive", "f", "", "new"}},
+       {"exclusive f: failed exists (" + kFileExists + ")"}},
+      {"exclusive writes refuse a folder",
+       {{"mkdir", "d"}, {"exclusive", "d", "", "x"}},
+       {"exclusive d: failed exists (" + kFileExists + ")"}},
+      {"an exclusive write creates a new file",
+       {{"exclusive", "f", "", "x"}, {"read", "f"}},
+       {"read f: ok 'x'"}},
+      {"a refused write leaves the file as it was",
+       {{"write", "f", "", "old"}, {"exclusive", "f", "", "new"}, {"read", "f"}},
+       {"read f: ok 'old'"}},
+      {"backups never overwrite",
+       {{"write", "f", "", "new"}, {"write", "bak", "", "old"}, {"backup", "f", "bak"}},
+       {"backup f: failed exists (" + kFileExists + ")"}},
+      {"a backup keeps the content when the original is replaced",
+       {{"write", "f", "", "one"},
+        {"backup", "f", "bak"},
+        {"write", "f", "", "two"},
+        {"read", "bak"}},
+       {"read bak: ok 'one'"}},
+      {"a backup of a missing file fails",
+       {{"backup", "f", "bak"}},
+       {"backup f: failed (" + kNoSuchFile + ")"}},
+      {"moves replace the target",
+       {{"write", "a", "", "new"}, {"write", "b", "", "old"}, {"move", "a", "b"}, {"read", "b"}},
+       {"read b: ok 'new'"}},
+      {"a move over a file takes the source away",
+       {{"write", "a", "", "new"}, {"write", "b", "", "old"}, {"move", "a", "b"}, {"exists", "a"}},
+       {"exists a: none"}},
+      {"listing gives the direct children",
+       {{"mkdir", "d"},
+        {"mkdir", "d/e"},
+        {"write", "d/f", "", "x"},
+        {"write", "d/e/g", "", "y"},
+        {"list", "d"}},
+       {"list d: ok e/ f"}},
+      {"listing a missing folder fails", {{"list", "d"}}, {"list d: failed"}},
+      {"a folder is made once", {{"mkdir", "d"}, {"mkdir", "d"}}, {"mkdir d: failed exists"}},
+      {"a folder needs its parent", {{"mkdir", "d/e"}}, {"mkdir d/e: failed"}},
+      {"a folder with content stays",
+       {{"mkdir", "d"}, {"write", "d/f", "", "x"}, {"rmdir", "d"}},
+       {"rmdir d: failed"}},
+      {"stamps change on write",
+       {{"write", "f", "", "one"}, {"stat", "f"}, {"write", "f", "", "two"}, {"stat", "f"}},
+       {"stat f: file 3 changed"}},
+      {"stamps stay without a write",
+       {{"write", "f", "", "one"}, {"stat", "f"}, {"read", "f"}, {"stat", "f"}},
+       {"stat f: file 3 same"}},
+      {"reading a missing file fails with the reason",
+       {{"read", "f"}},
+       {"read f: failed (" + kNoSuchFile + ")"}},
+      {"reading a folder fails", {{"mkdir", "d"}, {"read", "d"}}, {"read d: failed (is a folder)"}},
+      {"writing into a missing folder fails",
+       {{"write", "d/f", "", "x"}},
+       {"write d/f: failed (" + kNoSuchFile + ")"}},
+  };
+  for (const Case& c : cases) {
+    MemoryDisk disk;
+    std::vector<std::string> lines = ScriptRunner(disk, disk.TempPath()).Run(c.steps);
+    EXPECT_EQ(std::vector<std::string>(lines.end() - 1, lines.end()), c.expected) << c.what;
+  }
+}
+
+// The same script gives the same answers on the real disk and in memory.
+TEST(MemoryDiskTest, AnswersAsTheRealDiskDoes) {
+  const std::vector<Step> script = {
+      {"mkdir", "d"},
+      {"mkdir", "d"},
+      {"mkdir", "x/y"},
+      {"write", "d/f", "", "one"},
+      {"stat", "d/f"},
+      {"write", "d/f", "", "three"},
+      {"stat", "d/f"},
+      {"exclusive", "d/f", "", "no"},
+      {"exclusive", "d/g", "", "yes"},
+      {"backup", "d/f", "d/g"},
+      {"backup", "d/f", "d/bak"},
+      {"backup", "d/none", "d/bak2"},
+      {"write-new", "d/n", "", "new"},
+      {"copy", "d/f", "d/c"},
+      {"copy", "d/none", "d/c2"},
+      {"move", "d/c", "d/g"},
+      {"move", "d/none", "d/g"},
+      {"read", "d/g"},
+      {"read", "d/none"},
+      {"read", "d"},
+      {"write", "d", "", "x"},
+      {"write", "x/f", "", "x"},
+      {"exists", "d"},
+      {"exists", "d/f"},
+      {"exists", "d/c"},
+      {"list", "d"},
+      {"list", "x"},
+      {"rmdir", "d"},
+      {"delete", "d/none"},
+      {"delete", "d/f"},
+      {"mkdir", "e"},
+      {"rmdir", "e"},
+      {"exists", "e"},
+  };
+  testing::ScratchDir dir;
+  RealDisk real;
+  MemoryDisk memory;
+  EXPECT_EQ(ScriptRunner(memory, memory.TempPath()).Run(script),
+            ScriptRunner(real, dir.path()).Run(script));
+}
+
+}  // namespace
+}  // namespace tolvern
