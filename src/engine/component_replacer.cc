@@ -404,11 +404,11 @@ bool TComponentReplacer::CommitRun(const std::string& tree) {
   if (Options->WriteLog) WriteTodoFile(PathJoin(tree, res::kTodoFileName), Report.TodoParts());
   const int threads = WorkerPool::ThreadsFor(Options->Jobs);
   SkipFileFn skip = [this](int i, const std::string& why) { SkipFile(i, why); };
-  OriginalsCheck check(UnitList, run_files_, skip);
+  OriginalsCheck check(CurrentDisk(), UnitList, run_files_, skip);
   check.LeaveOutChanged(threads);
   check.KeepGroupsTogether();
   RunCommit commit(
-      *Options, UnitList, run_files_,
+      CurrentDisk(), *Options, UnitList, run_files_,
       {[this](const std::string& line) { Log.WriteLine(line); }, skip,
        [this](const std::string& path, const std::string& why) { NotMigrated(path, why); }});
   // What the commit did is the replacer's to show, also when it throws.
@@ -432,7 +432,7 @@ bool TComponentReplacer::CommitRun(const std::string& tree) {
 void TComponentReplacer::InitUnitList() {
   Log.WriteLine(res::kInitUnitList);
   UnitList.Clear();
-  for (const PlannedFile& f : RunPlanner(*Options, Project()).Plan()) {
+  for (const PlannedFile& f : RunPlanner(CurrentDisk(), *Options, Project()).Plan()) {
     if (!f.in_run) {
       NotMigrated(f.path, f.refused);
       continue;

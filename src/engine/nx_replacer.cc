@@ -8,9 +8,10 @@
 
 namespace tolvern {
 
-TReplaceOptions* ReplaceOptions = nullptr;
-TComponentReplacer* BdeReplacer = nullptr;
-TComponentReplacer* AdoReplacer = nullptr;
+NXLibrary& Library() {
+  static NXLibrary library;
+  return library;
+}
 
 std::unique_ptr<TComponentReplacer> MakeProfileReplacer(const MappingProfile& profile,
                                                         TReplaceOptions* options) {
@@ -30,27 +31,22 @@ MappingProfile EffectiveProfile(bool ado, const std::vector<std::string>& files)
   return profile;
 }
 
-namespace {
-int g_users = 0;
-}  // namespace
-
 void NXReplacerStartup() {
-  if (g_users++ > 0) return;
+  NXLibrary& lib = Library();
+  if (lib.users++ > 0) return;
   // The target classes of the built-in profiles, for the registry's users.
   for (const ComponentClass& cls : BuiltinProfile(false).targets) RegisterClass(cls);
-  ReplaceOptions = new TReplaceOptions("BDE/ADO");
-  BdeReplacer = MakeProfileReplacer(BuiltinProfile(false), ReplaceOptions).release();
-  AdoReplacer = MakeProfileReplacer(BuiltinProfile(true), ReplaceOptions).release();
+  lib.options = std::make_unique<TReplaceOptions>("BDE/ADO");
+  lib.bde = MakeProfileReplacer(BuiltinProfile(false), lib.options.get());
+  lib.ado = MakeProfileReplacer(BuiltinProfile(true), lib.options.get());
 }
 
 void NXReplacerShutdown() {
-  if (g_users == 0 || --g_users > 0) return;
-  delete BdeReplacer;
-  BdeReplacer = nullptr;
-  delete AdoReplacer;
-  AdoReplacer = nullptr;
-  delete ReplaceOptions;
-  ReplaceOptions = nullptr;
+  NXLibrary& lib = Library();
+  if (lib.users == 0 || --lib.users > 0) return;
+  lib.bde.reset();
+  lib.ado.reset();
+  lib.options.reset();
 }
 
 }  // namespace tolvern

@@ -5,15 +5,45 @@
 // registered with their published properties.
 #pragma once
 
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "engine/component_replacer.h"
 #include "engine/replace_options.h"
 #include "parsing/mapping_profile.h"
 
 namespace tolvern {
 
-extern TReplaceOptions* ReplaceOptions;
-extern TComponentReplacer* BdeReplacer;  // replacer index 0
-extern TComponentReplacer* AdoReplacer;  // replacer index 1
+// The objects the library holds from its first start-up to its last
+// shut-down: they are owned here and nowhere else.
+struct NXLibrary {
+  std::unique_ptr<TReplaceOptions> options;
+  std::unique_ptr<TComponentReplacer> bde;
+  std::unique_ptr<TComponentReplacer> ado;
+  int users = 0;
+};
+// The one accessor of the library's objects.
+NXLibrary& Library();
+
+// A name for one of the library's objects that reads it from Library() on
+// every use (null before start-up and after shut-down).
+template <typename T>
+class LibraryObject {
+ public:
+  constexpr explicit LibraryObject(std::unique_ptr<T> NXLibrary::*member) : member_(member) {}
+  T* get() const { return (Library().*member_).get(); }
+  T* operator->() const { return get(); }
+  T& operator*() const { return *get(); }
+  operator T*() const { return get(); }
+
+ private:
+  std::unique_ptr<T> NXLibrary::*member_;
+};
+
+inline constexpr LibraryObject<TReplaceOptions> ReplaceOptions{&NXLibrary::options};
+inline constexpr LibraryObject<TComponentReplacer> BdeReplacer{&NXLibrary::bde};  // index 0
+inline constexpr LibraryObject<TComponentReplacer> AdoReplacer{&NXLibrary::ado};  // index 1
 
 // A replacer for a mapping profile: its source unit and new units, its class
 // and exception pairs, a form parser with its conversions.

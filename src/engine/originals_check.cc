@@ -15,7 +15,7 @@ std::string OriginalsCheck::ChangedSinceRead(int i, const FileStamp& now) const 
   if (!now.Matches(f.read)) return res::kChangedDuringRun;
   if (!f.hashed) return "";
   std::string bytes, why;
-  if (!CurrentDisk().ReadFile(paths_[i], &bytes, &why))
+  if (!disk_.ReadFile(paths_[i], &bytes, &why))
     return "Cannot open file \"" + paths_[i] + "\" again. " + why;
   return std::hash<std::string_view>{}(bytes) == f.hash ? "" : res::kChangedDuringRun;
 }
@@ -26,7 +26,7 @@ void OriginalsCheck::LeaveOutChanged(int threads) {
   std::vector<std::string> why(static_cast<size_t>(files_.Count()));
   auto look = [this, &why](int i) {
     FileStamp now;
-    CurrentDisk().Stat(paths_[i], &now);
+    disk_.Stat(paths_[i], &now);
     why[static_cast<size_t>(i)] = ChangedSinceRead(i, now);
   };
   if (threads > 1) {

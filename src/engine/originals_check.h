@@ -12,8 +12,8 @@ namespace tolvern {
 
 class OriginalsCheck {
  public:
-  OriginalsCheck(const StringList& paths, RunFiles& files, SkipFileFn skip)
-      : paths_(paths), files_(files), skip_(std::move(skip)) {}
+  OriginalsCheck(Disk& disk, const StringList& paths, RunFiles& files, SkipFileFn skip)
+      : disk_(disk), paths_(paths), files_(files), skip_(std::move(skip)) {}
 
   // Leaves out every changed file whose original is no longer what was read,
   // looked at on `threads` threads when there are several; the files left out
@@ -26,6 +26,7 @@ class OriginalsCheck {
   std::string ChangedSinceRead(int i, const FileStamp& now) const;
 
  private:
+  Disk& disk_;
   const StringList& paths_;
   RunFiles& files_;
   SkipFileFn skip_;

@@ -7,7 +7,7 @@
 #include "base/errors.h"
 #include "base/paths.h"
 #include "base/system_texts.h"
-#include "files/file_utils.h"
+#include "files/folder_cache.h"
 #include "platform/worker_pool.h"
 
 namespace tolvern {
@@ -23,7 +23,7 @@ std::string NumberedName(const std::string& base, int n) {
 }  // namespace
 
 std::string RunCommit::NewBackup(int i, const std::string& base, std::string* error) {
-  Disk& disk = CurrentDisk();
+  Disk& disk = disk_;
   for (int n = 1; n < 10000; ++n) {
     // An earlier run's backup is never replaced: this one takes the next
     // free number (U.~pas, then U.2.~pas, U.3.~pas...).
@@ -42,12 +42,14 @@ std::string RunCommit::BackupBase(int i) {
     return PathJoin(options_.BackupDir, ExtractFileName(MakeBackupName(file)));
   // Folder mode keeps the tree's shape below the backup folder.
   const std::string& rel_dir = files_[i].rel_dir;
-  if (made_folders_.insert(rel_dir).second) ForceFolders(PathJoin(options_.BackupDir, rel_dir));
+  if (made_folders_.insert(rel_dir).second)
+    CreateFolderPath(disk_, PathJoin(options_.BackupDir, rel_dir),
+                     [](const std::string& f) { NoteCreated(f, true); });
   return MakeBackupName(PathJoin(PathJoin(options_.BackupDir, rel_dir), ExtractFileName(file)));
 }
 
 void RunCommit::BackupOriginals() {
-  Disk& disk = CurrentDisk();
+  Disk& disk = disk_;
   files_.ForEachPending([&](int i, RunFile& f) {
     const std::string& file = paths_[i];
     const std::string base = BackupBase(i);
@@ -79,7 +81,7 @@ void RunCommit::RemoveBackups() {
   for (int i = 0; i < files_.Count(); ++i) {
     RunFile& f = files_[i];
     if (f.backup.empty()) continue;
-    CurrentDisk().DeleteFile(f.backup);
+    disk_.DeleteFile(f.backup);
     f.backup.clear();
   }
 }
@@ -89,7 +91,7 @@ void RunCommit::WriteUndoFile() {
   lines.Clear();
   for (int i = 0; i < files_.Count(); ++i)
     if (!files_[i].backup.empty()) lines.Add(paths_[i] + "=" + files_[i].backup);
-  Disk& disk = CurrentDisk();
+  Disk& disk = disk_;
   const std::string base = PathJoin(options_.BackupDir, res::kUndoFileName);
   for (int n = 1; n < 10000; ++n) {
     // An earlier run's undo file is never replaced: this run's takes the
@@ -117,7 +119,7 @@ void RunCommit::WriteUndoFile() {
 
 bool RunCommit::ReplaceOriginals(int threads, bool any_changed) {
   if (any_changed) notes_.log(res::kReplacingOriginals);
-  Disk& disk = CurrentDisk();
+  Disk& disk = disk_;
   // Each original is replaced on its own (on the pool when there is one);
   // what became of each is then taken in the order of the list.
   struct Outcome {
@@ -186,7 +188,7 @@ bool RunCommit::ReplaceOriginals(int threads, bool any_changed) {
 }
 
 void RunCommit::RewriteUndoFile() {
-  Disk& disk = CurrentDisk();
+  Disk& disk = disk_;
   StringList& lines = outcome_.undo_lines;
   lines.Clear();
   for (int i = 0; i < files_.Count(); ++i) {

@@ -31,12 +31,14 @@ class RunCommit {
     // A file left as it is for a reason found while replacing.
     std::function<void(const std::string& path, const std::string& reason)> not_migrated;
   };
-  RunCommit(const TReplaceOptions& options, const StringList& paths, RunFiles& files, Notes notes)
-      : options_(options),
+  RunCommit(Disk& disk, const TReplaceOptions& options, const StringList& paths, RunFiles& files,
+            Notes notes)
+      : disk_(disk),
+        options_(options),
         paths_(paths),
         files_(files),
         notes_(std::move(notes)),
-        check_(paths, files, notes_.skip) {}
+        check_(disk, paths, files, notes_.skip) {}
 
   // Backs up every original about to be replaced; throws EBackupError (after
   // removing this run's backups) when a backup cannot be made, so that no
@@ -59,6 +61,7 @@ class RunCommit {
   // Rewrites the undo file with the files replaced; drops the other backups.
   void RewriteUndoFile();
 
+  Disk& disk_;
   const TReplaceOptions& options_;
   const StringList& paths_;
   RunFiles& files_;

@@ -61,7 +61,7 @@ void RunPlanner::AddProjectUnits() {
 void RunPlanner::AddFolderUnits(const std::string& folder, bool recursive) {
   std::vector<DirEntry> entries;
   errno = 0;
-  if (!CurrentDisk().List(folder, &entries)) {
+  if (!disk_.List(folder, &entries)) {
     std::string why = errno ? std::strerror(errno) : "cannot be read";
     plan_.push_back({folder, res::Format(res::kCannotListFolder, {why}), false});
     return;

@@ -9,6 +9,7 @@
 
 #include "engine/replace_options.h"
 #include "engine/run_context.h"
+#include "platform/disk.h"
 
 namespace tolvern {
 
@@ -22,8 +23,8 @@ struct PlannedFile {
 
 class RunPlanner {
  public:
-  RunPlanner(const TReplaceOptions& options, ProjectModules* project)
-      : options_(options), project_(project) {}
+  RunPlanner(Disk& disk, const TReplaceOptions& options, ProjectModules* project)
+      : disk_(disk), options_(options), project_(project) {}
 
   // The files in the order the run takes them.
   std::vector<PlannedFile> Plan();
@@ -32,6 +33,7 @@ class RunPlanner {
   void AddProjectUnits();
   void AddFolderUnits(const std::string& folder, bool recursive);
 
+  Disk& disk_;
   const TReplaceOptions& options_;
   ProjectModules* project_;
   std::vector<PlannedFile> plan_;

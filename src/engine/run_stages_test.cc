@@ -10,6 +10,7 @@
 #include "engine/run_files.h"
 #include "engine/run_planner.h"
 #include "files/file_utils.h"
+#include "platform/memory_disk.h"
 #include "test_support.h"
 
 namespace tolvern {
@@ -48,14 +49,14 @@ TEST(RunPlannerTest, ProjectUnitsTakeTheNextModuleOfTheirName) {
     options.Units = c.units;
     FakeProject project(c.modules);
     std::vector<std::string> got;
-    for (const PlannedFile& f : RunPlanner(options, &project).Plan())
+    for (const PlannedFile& f : RunPlanner(CurrentDisk(), options, &project).Plan())
       got.push_back(f.refused.empty() ? f.path : "!" + f.path);
     EXPECT_EQ(got, c.expected) << c.units;
   }
   // Without a project every chosen unit is refused.
   TReplaceOptions options("BDE/ADO");
   options.Units = "A.pas\r\n";
-  std::vector<PlannedFile> plan = RunPlanner(options, nullptr).Plan();
+  std::vector<PlannedFile> plan = RunPlanner(CurrentDisk(), options, nullptr).Plan();
   ASSERT_EQ(plan.size(), 1u);
   EXPECT_FALSE(plan[0].refused.empty());
 }
@@ -72,7 +73,7 @@ TEST(RunPlannerTest, FolderModeTakesUnitsAndProjectsBelowTheFolder) {
     testing::UseFolderRun(options, dir / "app");
     options.IncludeSubDirs = recursive;
     std::vector<std::string> got;
-    for (const PlannedFile& f : RunPlanner(options, nullptr).Plan()) {
+    for (const PlannedFile& f : RunPlanner(CurrentDisk(), options, nullptr).Plan()) {
       EXPECT_TRUE(f.refused.empty() && f.in_run) << f.path;
       got.push_back(f.path.substr(dir.path().size()));
     }
@@ -85,7 +86,7 @@ TEST(RunPlannerTest, FolderModeTakesUnitsAndProjectsBelowTheFolder) {
   // A folder that cannot be listed is named, not migrated.
   TReplaceOptions options("BDE/ADO");
   testing::UseFolderRun(options, dir / "missing");
-  std::vector<PlannedFile> plan = RunPlanner(options, nullptr).Plan();
+  std::vector<PlannedFile> plan = RunPlanner(CurrentDisk(), options, nullptr).Plan();
   ASSERT_EQ(plan.size(), 1u);
   EXPECT_FALSE(plan[0].in_run);
   EXPECT_NE(plan[0].refused.find("No such file"), std::string::npos) << plan[0].refused;
@@ -114,9 +115,40 @@ TEST(RunFilesTest, PathsAreAddedOnceAndGroupsJoin) {
 }
 
 // A run's files as the rewriting leaves them: each original read, its
-// rewritten copy in the work folder.
-struct StagedRun {
-  ScratchDir dir;
+// rewritten copy in the work folder; on the real disk or in memory.
+class StagedRun {
+ public:
+  explicit StagedRun(bool in_memory)
+      : disk(in_memory ? static_cast<Disk&>(memory_) : real_),
+        root_(in_memory ? std::string("/work") : scratch_.path()) {}
+
+  std::string Path(const std::string& rel) const { return PathJoin(root_, NativeSeparators(rel)); }
+  std::string Write(const std::string& rel, const std::string& bytes) {
+    const std::string path = Path(rel);
+    EXPECT_TRUE(CreateFolderPath(disk, ExtractFileDir(path)));
+    EXPECT_TRUE(disk.WriteFile(path, bytes, nullptr)) << path;
+    return path;
+  }
+  std::string Read(const std::string& rel) {
+    std::string bytes;
+    return disk.ReadFile(Path(rel), &bytes, nullptr) ? bytes : "<missing>";
+  }
+  int Stage(const std::string& name, const std::string& text) {
+    const std::string original = Write("app/" + name, text);
+    const int i = files.Add(paths, original);
+    disk.Stat(original, &files[i].read);
+    files[i].changed = true;
+    files[i].work_path = Write("work/" + name, "new " + text);
+    return i;
+  }
+
+ private:
+  ScratchDir scratch_;
+  RealDisk real_;
+  MemoryDisk memory_;
+
+ public:
+  Disk& disk;
   StringList paths;
   RunFiles files;
   std::vector<std::pair<int, std::string>> skipped;
@@ -125,25 +157,23 @@ struct StagedRun {
     skipped.emplace_back(i, why);
   };
 
-  int Stage(const std::string& name, const std::string& text) {
-    const std::string original = dir.Write("app/" + name, text);
-    const int i = files.Add(paths, original);
-    CurrentDisk().Stat(original, &files[i].read);
-    files[i].changed = true;
-    files[i].work_path = dir.Write("work/" + name, "new " + text);
-    return i;
-  }
+ private:
+  std::string root_;
 };
 
-TEST(OriginalsCheckTest, AnOriginalSavedSinceTakesItsGroupOut) {
+// Each stage reads and writes through the disk it is given.
+class RunStageTest : public ::testing::TestWithParam<bool> {};
+INSTANTIATE_TEST_SUITE_P(RealAndInMemory, RunStageTest, ::testing::Bool());
+
+TEST_P(RunStageTest, AnOriginalSavedSinceTakesItsGroupOut) {
   for (int threads : {1, 3}) {
-    StagedRun run;
+    StagedRun run(GetParam());
     const int unit = run.Stage("U.pas", "unit");
     const int form = run.Stage("U.dfm", "form");
     const int other = run.Stage("V.pas", "other");
     run.files.JoinGroups(unit, form);
-    run.dir.Write("app/U.dfm", "saved by an editor, longer than before");
-    OriginalsCheck check(run.paths, run.files, run.skip);
+    run.Write("app/U.dfm", "saved by an editor, longer than before");
+    OriginalsCheck check(run.disk, run.paths, run.files, run.skip);
     check.LeaveOutChanged(threads);
     check.KeepGroupsTogether();
     ASSERT_EQ(run.skipped.size(), 2u) << threads;
@@ -154,54 +184,54 @@ TEST(OriginalsCheckTest, AnOriginalSavedSinceTakesItsGroupOut) {
   }
 }
 
-TEST(RunCommitTest, BacksUpWritesTheUndoFileAndReplaces) {
-  StagedRun run;
+TEST_P(RunStageTest, CommitBacksUpWritesTheUndoFileAndReplaces) {
+  StagedRun run(GetParam());
   const int a = run.Stage("A.pas", "a");
   const int b = run.Stage("B.pas", "b");
-  run.dir.Write("app/RBackup/A.~pas", "an earlier run's backup");
+  run.Write("app/RBackup/A.~pas", "an earlier run's backup");
   TReplaceOptions options("BDE/ADO");
   options.Dest = RunSource::kProject;
-  options.BackupDir = run.dir / "app/RBackup";
+  options.BackupDir = run.Path("app/RBackup");
   std::vector<std::string> log;
-  RunCommit commit(options, run.paths, run.files,
+  RunCommit commit(run.disk, options, run.paths, run.files,
                    {[&log](const std::string& l) { log.push_back(l); }, run.skip,
                     [](const std::string&, const std::string&) { FAIL(); }});
   commit.BackupOriginals();
   commit.WriteUndoFile();
   ASSERT_TRUE(commit.ReplaceOriginals(1, true));
-  EXPECT_EQ(run.dir.Read("app/A.pas"), "new a");
-  EXPECT_EQ(run.dir.Read("app/B.pas"), "new b");
+  EXPECT_EQ(run.Read("app/A.pas"), "new a");
+  EXPECT_EQ(run.Read("app/B.pas"), "new b");
   // The earlier backup is kept; this run's takes the next number.
-  EXPECT_EQ(run.dir.Read("app/RBackup/A.~pas"), "an earlier run's backup");
-  EXPECT_EQ(run.dir.Read("app/RBackup/A.2.~pas"), "a");
-  EXPECT_EQ(commit.Outcome().undo_file, run.dir / "app/RBackup/ZUvezod.reu");
-  EXPECT_EQ(run.dir.Read("app/RBackup/ZUvezod.reu"),
-            run.paths[a] + "=" + (run.dir / "app/RBackup/A.2.~pas") + "\r\n" + run.paths[b] + "=" +
-                (run.dir / "app/RBackup/B.~pas") + "\r\n");
+  EXPECT_EQ(run.Read("app/RBackup/A.~pas"), "an earlier run's backup");
+  EXPECT_EQ(run.Read("app/RBackup/A.2.~pas"), "a");
+  EXPECT_EQ(commit.Outcome().undo_file, run.Path("app/RBackup/ZUvezod.reu"));
+  EXPECT_EQ(run.Read("app/RBackup/ZUvezod.reu"),
+            run.paths[a] + "=" + run.Path("app/RBackup/A.2.~pas") + "\r\n" + run.paths[b] + "=" +
+                run.Path("app/RBackup/B.~pas") + "\r\n");
   EXPECT_TRUE(run.files[a].replaced && run.files[b].replaced);
 }
 
-TEST(RunCommitTest, AnOriginalSavedBeforeItsRenameIsKeptAndLeftOutOfTheUndoFile) {
-  StagedRun run;
+TEST_P(RunStageTest, AnOriginalSavedBeforeItsRenameIsKeptAndLeftOutOfTheUndoFile) {
+  StagedRun run(GetParam());
   const int a = run.Stage("A.pas", "a");
   run.Stage("B.pas", "b");
   TReplaceOptions options("BDE/ADO");
   options.Dest = RunSource::kProject;
-  options.BackupDir = run.dir / "app/RBackup";
-  ASSERT_TRUE(ForceFolders(options.BackupDir));
-  RunCommit commit(options, run.paths, run.files,
+  options.BackupDir = run.Path("app/RBackup");
+  ASSERT_TRUE(CreateFolderPath(run.disk, options.BackupDir));
+  RunCommit commit(run.disk, options, run.paths, run.files,
                    {[](const std::string&) {}, run.skip,
                     [](const std::string&, const std::string&) { FAIL(); }});
   commit.BackupOriginals();
   commit.WriteUndoFile();
-  run.dir.Write("app/A.pas", "saved by its user meanwhile");
+  run.Write("app/A.pas", "saved by its user meanwhile");
   EXPECT_TRUE(commit.ReplaceOriginals(1, true));
-  EXPECT_EQ(run.dir.Read("app/A.pas"), "saved by its user meanwhile");
+  EXPECT_EQ(run.Read("app/A.pas"), "saved by its user meanwhile");
   ASSERT_EQ(run.skipped.size(), 1u);
   EXPECT_EQ(run.skipped[0].first, a);
-  EXPECT_EQ(run.dir.Read("app/RBackup/ZUvezod.reu"),
-            (run.dir / "app/B.pas") + "=" + (run.dir / "app/RBackup/B.~pas") + "\r\n");
-  EXPECT_FALSE(CurrentDisk().FileExists(run.dir / "app/RBackup/A.~pas"));
+  EXPECT_EQ(run.Read("app/RBackup/ZUvezod.reu"),
+            run.Path("app/B.pas") + "=" + run.Path("app/RBackup/B.~pas") + "\r\n");
+  EXPECT_EQ(run.Read("app/RBackup/A.~pas"), "<missing>");
 }
 
 }  // namespace

@@ -14,10 +14,17 @@ void SetError(std::string* error, const std::string& text) {
   if (error) *error = text;
 }
 
+// The separators of this system's paths: on Windows "\" and "/" alike.
+#ifdef _WIN32
+constexpr const char* kSeparators = "\\/";
+#else
+constexpr const char* kSeparators = "/";
+#endif
+
 // The folder that holds path: "" for a bare name (the current folder), "/"
 // for a name under the root.
 std::string ParentOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
+  const size_t slash = path.find_last_of(kSeparators);
   if (slash == std::string::npos) return "";
   return slash == 0 ? "/" : path.substr(0, slash);
 }
@@ -84,7 +91,8 @@ bool MemoryDisk::List(const std::string& folder, std::vector<DirEntry>* entries)
   entries->clear();
   if (!folder.empty() && !dirs_.count(folder)) return false;
   auto add = [&](const std::string& path, bool is_dir) {
-    if (ParentOf(path) == folder) entries->push_back({path.substr(path.rfind('/') + 1), is_dir});
+    if (ParentOf(path) == folder)
+      entries->push_back({path.substr(path.find_last_of(kSeparators) + 1), is_dir});
   };
   for (const std::string& path : dirs_) add(path, true);
   for (const auto& [path, file] : files_) add(path, false);
