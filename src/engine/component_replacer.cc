@@ -14,6 +14,7 @@
 #include "engine/run_commit.h"
 #include "engine/run_planner.h"
 #include "engine/todo_list.h"
+#include "engine/undo_restore.h"
 #include "files/file_utils.h"
 #include "files/folder_cache.h"
 #include "parsing/nx_form_parser.h"
@@ -427,6 +428,16 @@ bool TComponentReplacer::CommitRun(const std::string& tree) {
   }
   if (OnReplacingOriginals) OnReplacingOriginals();
   return commit.ReplaceOriginals(threads, ChangedCount > 0);
+}
+
+bool TComponentReplacer::RestoreFiles(const std::string& undo_file_name) {
+  std::optional<ScopedDisk> use_disk;
+  if (Context.disk) use_disk.emplace(Context.disk);
+  UndoRestore restore(CurrentDisk());
+  RestoreError.clear();
+  const bool ok = restore.Restore(undo_file_name);
+  RestoreError = restore.Error();
+  return ok;
 }
 
 void TComponentReplacer::InitUnitList() {

@@ -1,10 +1,11 @@
-// Putting back the originals that a migration run backed up.
+#include "engine/undo_restore.h"
+
 #include <filesystem>
 #include <unordered_map>
 
-#include "engine/component_replacer.h"
-#include "files/file_utils.h"
-#include "platform/disk.h"
+#include "base/errors.h"
+#include "base/paths.h"
+#include "base/string_list.h"
 
 namespace tolvern {
 
@@ -53,52 +54,55 @@ bool IsInside(const std::string& path, const std::string& folder) {
 
 }  // namespace
 
-bool TComponentReplacer::RestoreFiles(const std::string& undo_file_name) {
-  struct ClearOnExit {
-    StringList& list;
-    ~ClearOnExit() { list.Clear(); }
-  } clear{UnitList};
-  RestoreError.clear();
-  UnitList.SetText(ReadWholeFile(undo_file_name));
-  if (UnitList.Count() == 0) {
-    RestoreError = undo_file_name + ": the undo file lists no file; nothing was restored";
+bool UndoRestore::Restore(const std::string& undo_file_name) {
+  error_.clear();
+  std::string text, why;
+  if (!disk_.ReadFile(undo_file_name, &text, &why))
+    throw EFOpenError("Cannot open file \"" + undo_file_name + "\". " + why);
+  std::vector<std::pair<std::string, std::string>> pairs;
+  if (!CheckLines(undo_file_name, text, &pairs)) return false;
+  for (const auto& [original, backup] : pairs) {
+    if (!disk_.CopyFile(backup, original, &why)) {
+      error_ = "cannot copy " + backup + " to " + original + ": " +
+               (why.empty() ? std::string("copy failed") : why);
+      return false;
+    }
+  }
+  return true;
+}
+
+bool UndoRestore::CheckLines(const std::string& undo_file_name, const std::string& text,
+                             std::vector<std::pair<std::string, std::string>>* pairs) {
+  StringList lines;
+  lines.SetText(text);
+  if (lines.Count() == 0) {
+    error_ = undo_file_name + ": the undo file lists no file; nothing was restored";
     return false;
   }
-  Disk& disk = CurrentDisk();
-  // An undo file may come from anywhere: every line is checked before
-  // anything is copied, and each line is read on its own (two originals
-  // whose names differ only in letter case keep their own backups).
+  // Each line is read on its own: two originals whose names differ only in
+  // letter case keep their own backups.
   const std::string undo_folder = Resolved(ExtractFileDir(undo_file_name));
-  std::vector<std::pair<std::string, std::string>> pairs;
   Resolver resolved;
-  for (int i = 0; i < UnitList.Count(); ++i) {
-    const std::string& line = UnitList[i];
+  for (int i = 0; i < lines.Count(); ++i) {
+    const std::string& line = lines[i];
     const std::string original = StringList::NameOf(line);
     const std::string backup = StringList::ValueOf(line);
     auto fail = [&](const std::string& why) {
-      RestoreError = undo_file_name + ", line " + std::to_string(i + 1) + " (\"" + line +
-                     "\"): " + why + "; nothing was restored";
+      error_ = undo_file_name + ", line " + std::to_string(i + 1) + " (\"" + line + "\"): " + why +
+               "; nothing was restored";
       return false;
     };
     if (line.find('=') == std::string::npos) return fail("no \"=\" between original and backup");
     if (!IsAbsolute(original) || !IsAbsolute(backup)) return fail("a path is not absolute");
     FileStamp b;
-    if (!disk.Stat(backup, &b)) return fail("the backup " + backup + " does not exist");
+    if (!disk_.Stat(backup, &b)) return fail("the backup " + backup + " does not exist");
     if (!b.regular) return fail("the backup " + backup + " is not a regular file");
     if (!IsInside(resolved(backup), undo_folder))
       return fail("the backup " + backup + " lies outside the undo file's folder");
     FileStamp o;
-    if (disk.Stat(original, &o) && !o.regular)
+    if (disk_.Stat(original, &o) && !o.regular)
       return fail("the original " + original + " is not a regular file");
-    pairs.emplace_back(original, backup);
-  }
-  for (const auto& [original, backup] : pairs) {
-    std::string why;
-    if (!disk.CopyFile(backup, original, &why)) {
-      RestoreError = "cannot copy " + backup + " to " + original + ": " +
-                     (why.empty() ? std::string("copy failed") : why);
-      return false;
-    }
+    pairs->emplace_back(original, backup);
   }
   return true;
 }
