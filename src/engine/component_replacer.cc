@@ -11,6 +11,8 @@
 #include "base/errors.h"
 #include "base/system_texts.h"
 #include "engine/originals_check.h"
+#include "engine/rewrite_stage.h"
+#include "engine/rewrite_work.h"
 #include "engine/run_commit.h"
 #include "engine/run_planner.h"
 #include "engine/todo_list.h"
@@ -116,7 +118,6 @@ bool TComponentReplacer::Execute() {
   UndoFilePath.clear();
   EarlierUndoFile.clear();
   run_files_.Clear();
-  work_names_.clear();
   write_error_ = nullptr;
   const bool project_mode = Options->Dest == RunSource::kProject;
   const bool dry_run = Options->DryRun;
@@ -251,7 +252,7 @@ bool TComponentReplacer::RewriteIntoWorkFolder(const std::string& temp_dir) {
     ~DetachWriter() { w = nullptr; }
   } detach{writer_};
 
-  RewriteFiles(temp_dir);
+  RewriteStage(*this, temp_dir).Run();
   if (writer) writer->Finish();  // every rewritten file is in the work folder
   if (write_error_) std::rethrow_exception(std::exchange(write_error_, nullptr));
   if (!Cancelled && CancelRequested && CancelRequested()) Cancelled = true;
@@ -266,108 +267,6 @@ void TComponentReplacer::LogOutcome(bool copied) {
     Log.WriteLine(res::Format(res::kReplaceIncomplete, {std::to_string(left)}));
   else
     Log.WriteLine(res::kReplaceSucceeded);
-}
-
-void TComponentReplacer::RewriteFiles(const std::string& temp_dir) {
-  const bool project_mode = Options->Dest == RunSource::kProject;
-  const bool undo_file = Options->MakeBackup && !Options->DryRun;
-  DatabaseMap.Clear();
-  forced_.clear();
-  const int threads = WorkerPool::ThreadsFor(Options->Jobs);
-  if (threads > 1) {
-    RewriteInParallel(temp_dir, threads);
-    return;
-  }
-  LearnUnitClasses();
-  const int initial_count = UnitList.Count();
-  // In project mode the forms that the units named are scanned for database
-  // names before any of them is converted.
-  bool scan_pending = project_mode;
-  Disk& disk = CurrentDisk();
-  for (int i = 0; i < UnitList.Count();) {
-    const std::string file = UnitList[i];
-    if (scan_pending && i >= initial_count) {
-      if (!run_files_[i].skipped) ScanFormDatabases(file);
-      if (i == UnitList.Count() - 1) {
-        scan_pending = false;
-        i = initial_count;
-      } else {
-        ++i;
-      }
-      continue;
-    }
-    if (CancelRequested && CancelRequested()) {
-      Cancelled = true;
-      return;
-    }
-    RunFile& rf = run_files_[i];
-    if (rf.skipped) {  // refused before it was reached
-      ++i;
-      continue;
-    }
-    if (OnProgress) OnProgress(i, UnitList.Count(), file);
-    // The undo file holds one "original=backup" line per file: a name with
-    // "=" or a line break in it could not be read back.
-    if (undo_file && file.find_first_of("=\r\n") != std::string::npos) {
-      SkipFile(i, res::kNameNotRecordable);
-      ++i;
-      continue;
-    }
-    const std::string dest_dir = WorkFolderOf(i, temp_dir);
-    disk.Stat(file, &run_files_[i].read);
-    int before = ChangedCount;
-    current_ = i;
-    try {
-      ProcessFile(file, dest_dir);
-    } catch (const EFOpenError& e) {
-      // A file that cannot be read (gone, not a regular file, too large,
-      // unreadable) is left as it is; the others go on.
-      current_ = -1;
-      SkipFile(i, e.what());
-      ++i;
-      continue;
-    }
-    current_ = -1;
-    FinishFile(i, dest_dir, before);
-    ++i;
-  }
-}
-
-std::string TComponentReplacer::WorkFolderOf(int i, const std::string& temp_dir) {
-  // Every file gets its own place in the work folder: below its own
-  // sub-folder in folder mode; in project mode by name, or in a numbered
-  // sub-folder when an earlier file of the run had the same name.
-  const std::string& file = UnitList[i];
-  RunFile& rf = run_files_[i];
-  std::string dest_dir = temp_dir;
-  if (Options->Dest != RunSource::kProject) {
-    const std::string dir_prefix = PathJoin(Options->Directory, "");
-    rf.rel_dir = file.compare(0, dir_prefix.size(), dir_prefix) == 0
-                     ? ExtractFilePath(file.substr(dir_prefix.size()))
-                     : std::string();
-    dest_dir = PathJoin(temp_dir, rf.rel_dir);
-  } else if (!work_names_.insert(UpperCase(ExtractFileName(file))).second) {
-    dest_dir = PathJoin(temp_dir, std::to_string(i));
-  }
-  // Each work sub-folder is made once per run.
-  if (dest_dir != temp_dir && forced_.insert(dest_dir).second) ForceFolders(dest_dir);
-  return dest_dir;
-}
-
-void TComponentReplacer::FinishFile(int i, const std::string& dest_dir, int changed_before) {
-  const std::string& file = UnitList[i];
-  RunFile& done = run_files_[i];
-  if (ChangedCount > changed_before) {
-    done.changed = true;
-    done.work_path = PathJoin(dest_dir, ExtractFileName(file));
-    if (OnFileChanged) OnFileChanged(file, done.work_path);
-  }
-  // A file the rewriter passed over (its text is not valid in its
-  // encoding) is one the run meant to migrate and did not.
-  const FileReport* r = FindReport(file);
-  if (r && r->outcome == "skipped") done.skipped = true;
-  if (done.form_unknown && !done.skipped)
-    SkipFile(i, res::Format(res::kFormNotLookedFor, {ExtractFileDir(file)}));
 }
 
 void TComponentReplacer::SkipFile(int i, const std::string& reason) {
@@ -453,26 +352,6 @@ void TComponentReplacer::InitUnitList() {
   }
 }
 
-void TComponentReplacer::LearnUnitClasses() {
-  Descendants.Clear();
-  Todo = TodoClasses::Of(*this);
-  Disk& disk = CurrentDisk();
-  for (int i = 0; i < UnitList.Count(); ++i) {
-    // A unit that cannot be read or decoded teaches nothing; the rewriting
-    // names it when it gets there.
-    if (i < run_files_.Count() && run_files_[i].skipped) continue;
-    std::string text;
-    if (ReadUnitText(disk, UnitList[i], &text)) LearnClassDeclarations(text);
-  }
-}
-
-bool TComponentReplacer::ReadUnitText(Disk& disk, const std::string& path, std::string* text) {
-  std::string bytes, why;
-  if (!disk.ReadFile(path, &bytes, &why)) return false;
-  const TextEncoding encoding = DetectEncoding(bytes);
-  return DecodeOwnedText(std::move(bytes), encoding, text, &why);
-}
-
 void TComponentReplacer::CreateBackupFolder() {
   if (!Options->MakeBackup) return;
   // A backup folder whose name holds a line break could not be recorded in
@@ -523,6 +402,81 @@ void TComponentReplacer::ProcessFile(const std::string& file_name, const std::st
   }
   bytes.clear();
   ReplaceInUnit(text, file_name, encoding, dest_path);
+}
+
+// The sinks of a file's results: the run's own, or those of the work of the
+// calling worker thread.
+void TComponentReplacer::LogLine(const std::string& line) {
+  if (RewriteWork* w = CurrentRewriteWork())
+    w->log.push_back(line);
+  else
+    Log.WriteLine(line);
+}
+
+FileReports& TComponentReplacer::ReportFiles() {
+  RewriteWork* w = CurrentRewriteWork();
+  return w ? w->reports : Report.files;
+}
+
+void TComponentReplacer::CountChanged() {
+  if (RewriteWork* w = CurrentRewriteWork())
+    ++w->changed;
+  else
+    ++ChangedCount;
+}
+
+TFormParser& TComponentReplacer::FormParser() {
+  RewriteWork* w = CurrentRewriteWork();
+  return w && w->parser ? *w->parser : *ObjectParser;
+}
+
+bool TComponentReplacer::NoteFormOf(const std::string& form, bool list_failed) {
+  RewriteWork* w = CurrentRewriteWork();
+  if (!w) return false;
+  if (list_failed) w->form_unknown = true;
+  if (!form.empty()) w->forms.push_back(form);
+  return true;
+}
+
+void TComponentReplacer::NoteRead(std::string_view bytes) {
+  const size_t hash = std::hash<std::string_view>{}(bytes);
+  RunFile* f = nullptr;
+  if (RewriteWork* w = CurrentRewriteWork()) {
+    w->hash = hash;
+    w->hashed = true;
+    return;
+  }
+  if (current_ >= 0 && current_ < run_files_.Count()) f = &run_files_[current_];
+  if (!f) return;
+  f->hash = hash;
+  f->hashed = true;
+}
+
+void TComponentReplacer::WriteOutput(const std::string& path, std::string data) {
+  // A worker writes its file itself, so that the writing is spread over the
+  // threads too; a failure is kept until the rewriting ends, as the
+  // background writer keeps its own.
+  RewriteWork* w = CurrentRewriteWork();
+  if (w && writer_) {
+    try {
+      WriteNewWholeFile(path, data);
+    } catch (...) {
+      if (!w->write_error) w->write_error = std::current_exception();
+    }
+    return;
+  }
+  if (writer_)
+    writer_->Submit(path, std::move(data));
+  else
+    WriteNewWholeFile(path, data);
+}
+
+std::unique_ptr<TFormParser> TComponentReplacer::NewFormParser() {
+  std::unique_ptr<TFormParser> parser = parser_class_();
+  parser->OnGetConnection = [this](const std::string& prop, const std::string& value) {
+    return GetDatabaseConnection(prop, value);
+  };
+  return parser;
 }
 
 FileReport& TComponentReplacer::ReportFile(const std::string& path, const char* kind,

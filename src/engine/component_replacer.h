@@ -40,8 +40,6 @@ using FormParserClass = std::function<std::unique_ptr<TFormParser>()>;
 class UnitSplice;
 struct FormPass;
 // What rewriting one file on a worker thread did, held until its turn.
-struct RewriteWork;
-class WorkerPool;
 
 // What a form file holds: its form text (a binary form's converted), the
 // encoding of a text form and the header of a binary one. A binary form also
@@ -201,14 +199,6 @@ class TComponentReplacer {
   // The run behind Execute, between opening and closing its log.
   bool Run(const std::string& tree, bool dry_run);
   void CreateBackupFolder();
-  // Reads the class declarations of every unit of the list before any form
-  // is converted.
-  void LearnUnitClasses();
-  // The same, with the units read and scanned on the pool's threads and what
-  // they teach taken in the order of the list.
-  void LearnUnitClassesInParallel(WorkerPool& pool);
-  // The decoded text of a unit; false when it cannot be read or decoded.
-  static bool ReadUnitText(Disk& disk, const std::string& path, std::string* text);
 
   // Records that a file the run meant to migrate is left as it is: logged,
   // and in the report as "skipped" with the reason.
@@ -219,23 +209,12 @@ class TComponentReplacer {
   FileReport* FindReport(const std::string& path);
 
  private:
+  // The rewriting drives the per-file rewriting below and takes its results.
+  friend class RewriteStage;
   // The project of a project-mode run: the context's, else the environment's.
   ProjectModules* Project() const {
     return Context.project ? Context.project : EnvironmentProject();
   }
-  // Where UnitList[i] is rewritten: its own place in the work folder, made
-  // once per run.
-  std::string WorkFolderOf(int i, const std::string& temp_dir);
-  // What follows the rewriting of UnitList[i] into dest_dir.
-  void FinishFile(int i, const std::string& dest_dir, int changed_before);
-  // The rewriting on several threads: each file is rewritten by a worker
-  // and its results (log lines, report entries, the forms it named) are
-  // taken in the order of the unit list, so that everything comes out as
-  // on one thread.
-  void RewriteInParallel(const std::string& temp_dir, int threads);
-  bool RewriteRange(WorkerPool& pool, int from, int to, const std::string& temp_dir,
-                    std::vector<std::unique_ptr<TFormParser>>& parsers);
-  void ScanFormsInParallel(WorkerPool& pool, int from);
   std::unique_ptr<TFormParser> NewFormParser();
   // The sinks of a file's results: the run's own, or those of the work of
   // the calling worker thread.
@@ -246,7 +225,6 @@ class TComponentReplacer {
   // Records the form a unit names (or that it could not be looked for) in
   // the work of the calling worker thread; false when there is none.
   bool NoteFormOf(const std::string& form, bool list_failed);
-  void RewriteFiles(const std::string& temp_dir);
   // The checks and the commit of a run that is not a dry run: the to-do
   // file, the originals checked, backups, the undo file and the
   // replacement; false when an original could not be replaced.
@@ -287,10 +265,8 @@ class TComponentReplacer {
   // the background writer raises its own: after the rewriting.
   std::exception_ptr write_error_;
   FormParserClass parser_class_;
-  std::set<std::string> forced_;  // work folders made in this run
   RunFiles run_files_;
-  std::set<std::string> work_names_;  // project mode: names used in the work folder
-  int current_ = -1;                  // the file being processed
+  int current_ = -1;  // the file being processed
   std::array<bool, 256> old_first_{};
   size_t old_min_len_ = SIZE_MAX, old_max_len_ = 0;
   FoldedMap<int> old_index_;  // the line of each source class name in OldNames

@@ -1,0 +1,60 @@
+// The rewriting of a run: every file of the run's list rewritten into the
+// private work folder, on one thread or on the worker pool. Every unit's
+// classes are learnt before any file is rewritten (what a unit declares may
+// be needed for any other); the units come first, the forms they name come
+// after them in the list, and in project mode the forms are scanned for
+// database names before any of them is converted. Whatever the number of
+// threads, the log, the report, the groups and the file list come out as on
+// one thread.
+#pragma once
+
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "engine/component_replacer.h"
+
+namespace tolvern {
+
+class WorkerPool;
+
+class RewriteStage {
+ public:
+  RewriteStage(TComponentReplacer& replacer, std::string temp_dir)
+      : r_(replacer), temp_dir_(std::move(temp_dir)) {}
+
+  // Rewrites the files; returns when all are done or the run was cancelled
+  // (the replacer's Cancelled set). Failures that stop the run are thrown.
+  void Run();
+
+ private:
+  void RunOnOneThread();
+  void RunInParallel(int threads);
+  // Reads the class declarations of every unit of the list.
+  void LearnUnitClasses();
+  void LearnUnitClassesInParallel(WorkerPool& pool);
+  // Rewrites the files from..to (to < 0: to the end of the list as it grows)
+  // on the pool; false when the run was cancelled.
+  bool RewriteRange(WorkerPool& pool, int from, int to);
+  // Hands file i to the pool; a work without a ticket when it is not read.
+  std::unique_ptr<struct RewriteWork> HandOut(WorkerPool& pool, int i);
+  // Takes the results of file i's work on this thread.
+  void TakeResults(int i, RewriteWork& w);
+  void ScanFormsInParallel(WorkerPool& pool, int from);
+  // Whether file i is refused before it is read: its name could not be
+  // recorded in the undo file.
+  bool NameNotRecordable(int i) const;
+  // Where file i is rewritten: its own place in the work folder, made once.
+  std::string WorkFolderOf(int i);
+  // What follows the rewriting of file i into dest_dir.
+  void FinishFile(int i, const std::string& dest_dir, int changed_before);
+
+  TComponentReplacer& r_;
+  const std::string temp_dir_;
+  std::vector<std::unique_ptr<TFormParser>> parsers_;  // one per worker
+  std::set<std::string> made_folders_;                 // work folders made
+  std::set<std::string> work_names_;  // project mode: names used in the work folder
+};
+
+}  // namespace tolvern
