@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <filesystem>
 
 #include "base/errors.h"
 #include "engine/nx_replacer.h"
+#include "engine/run_context.h"
 #include "files/file_utils.h"
+#include "files/log_writer.h"
 #include "ide/project_host.h"
 #include "platform/shell.h"
 #include "test_support.h"
@@ -356,6 +359,55 @@ TEST_F(RunTest, FailingRewriterLeavesOriginalsAndNoUndoFile) {
   EXPECT_EQ(dir_.Read("src/B.pas"), kUsesBde);
   EXPECT_FALSE(fs::exists(dir_ / "src/RBackup/ZUvezod.reu"));
   EXPECT_TRUE(TempFolders().empty());
+}
+
+// What the run reaches outside itself comes from its context: the project of
+// a project-mode run (no environment is installed here), the clock of the
+// log's time stamp and the viewer that shows the finished log.
+class ContextProject : public ProjectModules {
+ public:
+  explicit ContextProject(std::string unit) : unit_(std::move(unit)) {}
+  std::string ProjectFileName() override { return ExtractFilePath(unit_) + "App.dpr"; }
+  int ProjectModuleCount() override { return 1; }
+  std::string ProjectModuleFileName(int) override { return unit_; }
+
+ private:
+  std::string unit_;
+};
+
+TEST_F(RunTest, TheContextGivesTheProjectTheClockAndTheViewer) {
+  const std::string unit = dir_.Write("app/U.pas", kUsesBde);
+  ContextProject project(unit);
+  std::vector<std::string> shown;
+  TComponentReplacer& r = *BdeReplacer;
+  r.Context.project = &project;
+  r.Context.clock = [] { return std::time_t{981173106}; };  // 2001-02-03 04:05:06 UTC
+  r.Context.open_document = [&shown](const std::string& path) { shown.push_back(path); };
+  options().Dest = RunSource::kProject;
+  options().Units = "U.pas\r\n";
+  options().BackupDir = dir_ / "app/RBackup";
+  options().ViewLog = true;
+  const bool ok = r.Execute();
+  r.Context = RunContext{};
+  ASSERT_TRUE(ok);
+  EXPECT_NE(dir_.Read("app/U.pas"), kUsesBde);
+  EXPECT_EQ(shown, std::vector<std::string>{dir_ / "app/Wiz_Log.txt"});
+  std::time_t when = 981173106;
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &when);
+#else
+  localtime_r(&when, &local);
+#endif
+  EXPECT_NE(dir_.Read("app/Wiz_Log.txt").find(TLogWriter::FormatTimestamp(local)),
+            std::string::npos);
+  // Without the context's project, a project-mode run finds no such unit.
+  options().ViewLog = false;
+  options().WriteLog = false;
+  dir_.Write("app/U.pas", kUsesBde);
+  EXPECT_TRUE(r.Execute());
+  EXPECT_EQ(r.Report.FilesNotMigrated(), 1);
+  EXPECT_EQ(dir_.Read("app/U.pas"), kUsesBde);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // A machine-readable account of a run: per file what it is, how it is
 // stored, how many changes it got and what became of it; per rewritten form
 // object what became of each property; the objects that could not be parsed.
-// Its JSON form is documented (README, docs/report.schema.json) and stable.
+// Its JSON form is documented (docs/report-format.md, docs/report.schema.json) and stable.
 #pragma once
 
 #include <deque>

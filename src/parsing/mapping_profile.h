@@ -7,7 +7,7 @@
 // The built-in BDE and ADO profiles are JSON files (profiles/*.json) compiled
 // into the binary; a user's profile files are read with ReadProfile and laid
 // over a built-in one with ApplyProfile, in order. The format is documented in
-// docs/profile.schema.json and the README.
+// docs/profile.schema.json and docs/profiles.md.
 #pragma once
 
 #include <memory>
