@@ -3,9 +3,12 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
-#include <shellapi.h>
 
+// shellapi.h needs the declarations of windows.h before it.
+// clang-format off
 #include "platform/windows_api.h"
+#include <shellapi.h>
+// clang-format on
 #endif
 
 #include <clocale>

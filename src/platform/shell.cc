@@ -1,9 +1,11 @@
 #include "platform/shell.h"
 
 #ifdef _WIN32
-#include <shellapi.h>
-
+// shellapi.h needs the declarations of windows.h before it.
+// clang-format off
 #include "platform/windows_api.h"
+#include <shellapi.h>
+// clang-format on
 #else
 #include <fcntl.h>
 #include <sys/wait.h>
