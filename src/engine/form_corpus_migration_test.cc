@@ -84,6 +84,55 @@ bool FreePascalReads(const ScratchDir& dir, const std::string& stream) {
 #endif
 }
 
+// The rewritten form of path at dest: it still converts and Free Pascal
+// reads it, it is stored as the original was, and outside its `expected`
+// rewritten objects it is the original (`before`, the original's text with
+// those objects cut out).
+void CheckRewrittenForm(const ScratchDir& dir, const std::string& path, const std::string& name,
+                        const TComponentReplacer& r, const FormFileData& form,
+                        const std::string& dest, int expected, const std::string& before) {
+  // The output converts, and outside the rewritten objects it is the
+  // input (a binary form compared through its text).
+  std::string out = testing::ReadFileBytes(dest);
+  FormFileData result;
+  std::string why;
+  ASSERT_TRUE(TComponentReplacer::ReadFormFile(dest, out, &result, &why)) << path;
+  const FormCharset charset =
+      result.Encoding == TextEncoding::kAnsi ? FormCharset::kAnsi : FormCharset::kUtf8;
+  bool was_valid = true;
+  try {
+    ObjectTextToBinary(form.Text, charset);
+  } catch (const EParserError&) {
+    was_valid = false;  // the form with binary garbage in it
+  }
+  if (was_valid) {
+    std::string stream;
+    EXPECT_NO_THROW(stream = ObjectTextToBinary(result.Text, charset)) << path;
+    if (result.IsBinary) {
+      TRCData header;
+      stream = ReadFormResource(out, &header);
+    }
+    EXPECT_TRUE(FreePascalReads(dir, stream)) << path << " " << name;
+  }
+  EXPECT_EQ(result.IsBinary, form.IsBinary);
+  EXPECT_EQ(result.Encoding, form.Encoding);
+  auto is_target = [&r](const std::string& cls) {
+    for (int i = 0; i < r.NewNames.Count(); ++i)
+      if (r.NewNames[i] == cls) return cls;
+    return std::string();
+  };
+  std::string after;
+  EXPECT_EQ(CutObjects(result.Text, is_target, &after), expected) << path;
+  if (after != before) {
+    size_t i = 0;
+    while (i < after.size() && i < before.size() && after[i] == before[i]) ++i;
+    size_t from = i > 150 ? i - 150 : 0;
+    ADD_FAILURE() << path << " " << name << " differs at " << i << "\n--- expected:\n"
+                  << before.substr(from, 300) << "\n--- got:\n"
+                  << after.substr(from, 300);
+  }
+}
+
 // Every mapped object of every form converts with both replacers, and Free
 // Pascal reads every rewritten form.
 TEST(FormCorpusMigrationTest, EveryFormWithBothReplacers) {
@@ -127,45 +176,7 @@ TEST(FormCorpusMigrationTest, EveryFormWithBothReplacers) {
       }
       ++forms_changed[name];
       rewritten[name] += expected;
-      // The output converts, and outside the rewritten objects it is the
-      // input (a binary form compared through its text).
-      std::string out = testing::ReadFileBytes(dest);
-      FormFileData result;
-      ASSERT_TRUE(TComponentReplacer::ReadFormFile(dest, out, &result, &why)) << e.path();
-      const FormCharset charset =
-          result.Encoding == TextEncoding::kAnsi ? FormCharset::kAnsi : FormCharset::kUtf8;
-      bool was_valid = true;
-      try {
-        ObjectTextToBinary(form.Text, charset);
-      } catch (const EParserError&) {
-        was_valid = false;  // the form with binary garbage in it
-      }
-      if (was_valid) {
-        std::string stream;
-        EXPECT_NO_THROW(stream = ObjectTextToBinary(result.Text, charset)) << e.path();
-        if (result.IsBinary) {
-          TRCData header;
-          stream = ReadFormResource(out, &header);
-        }
-        EXPECT_TRUE(FreePascalReads(dir, stream)) << e.path() << " " << name;
-      }
-      EXPECT_EQ(result.IsBinary, form.IsBinary);
-      EXPECT_EQ(result.Encoding, form.Encoding);
-      auto is_target = [r](const std::string& cls) {
-        for (int i = 0; i < r->NewNames.Count(); ++i)
-          if (r->NewNames[i] == cls) return cls;
-        return std::string();
-      };
-      std::string after;
-      EXPECT_EQ(CutObjects(result.Text, is_target, &after), expected) << e.path();
-      if (after != before) {
-        size_t i = 0;
-        while (i < after.size() && i < before.size() && after[i] == before[i]) ++i;
-        size_t from = i > 150 ? i - 150 : 0;
-        ADD_FAILURE() << e.path() << " " << name << " differs at " << i << "\n--- expected:\n"
-                      << before.substr(from, 300) << "\n--- got:\n"
-                      << after.substr(from, 300);
-      }
+      CheckRewrittenForm(dir, e.path().string(), name, *r, form, dest, expected, before);
     }
   }
   std::printf(
