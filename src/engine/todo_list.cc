@@ -5,267 +5,32 @@
 #include "base/ascii_text.h"
 #include "base/errors.h"
 #include "engine/component_replacer.h"
-#include "engine/todo_tables.h"
+#include "engine/unit_todo.h"
 #include "parsing/pascal_scanner.h"
-#include "platform/class_registry.h"
 #include "platform/disk.h"
 
 namespace tolvern {
 
 namespace {
 
-constexpr int kComma = SymbolCodeOf(','), kDot = SymbolCodeOf('.'), kColon = SymbolCodeOf(':'),
-              kEquals = SymbolCodeOf('='), kOpenParen = SymbolCodeOf('('),
-              kCloseParen = SymbolCodeOf(')'), kOpenBracket = SymbolCodeOf('['),
-              kCloseBracket = SymbolCodeOf(']');
-
-using Tok = PasToken;
-
-// An item before its position is turned into line and column.
-struct Found {
-  size_t offset;
-  const char* kind;
-  std::string text;
-  std::string advice;
-};
-
-bool Is(const Tok& t, std::string_view word) {
-  return t.code == kTokIdent && SameText(t.text, word);
+// The item found at offset of the text lines reads, with its 1-based line
+// and column.
+TodoItem PlaceAt(LineCursor* lines, const std::string& file, size_t offset, const char* kind,
+                 std::string text, std::string advice) {
+  const int line = lines->LineOf(offset);
+  const int col = static_cast<int>(offset - lines->LineStart()) + 1;
+  return {kind, file, line, col, std::move(text), std::move(advice)};
 }
 
-// 1-based line and column of each offset, in the text the cursor reads.
-void Place(std::vector<Found>& found, const std::string& file, std::vector<TodoItem>* items,
+// The items of a unit in text order.
+void Place(std::vector<FoundTodo>& found, const std::string& file, std::vector<TodoItem>* items,
            LineCursor* lines) {
   std::stable_sort(found.begin(), found.end(),
-                   [](const Found& a, const Found& b) { return a.offset < b.offset; });
-  for (Found& f : found) {
-    const int line = lines->LineOf(f.offset);
-    items->push_back({f.kind, file, line, static_cast<int>(f.offset - lines->LineStart()) + 1,
-                      std::move(f.text), std::move(f.advice)});
-  }
+                   [](const FoundTodo& a, const FoundTodo& b) { return a.offset < b.offset; });
+  for (FoundTodo& f : found)
+    items->push_back(
+        PlaceAt(lines, file, f.offset, f.kind, std::move(f.text), std::move(f.advice)));
 }
-
-class UnitScan {
- public:
-  UnitScan(std::string_view text, const TodoClasses& classes)
-      : UnitScan(text, SignificantTokens(text), classes) {}
-  UnitScan(std::string_view text, std::vector<Tok> tokens, const TodoClasses& classes)
-      : text_(text), classes_(classes), toks_(std::move(tokens)) {}
-
-  FoldedMap<std::string> Declarations() && {
-    LearnDeclarations();
-    return std::move(declared_);
-  }
-
-  std::vector<Found> Run() {
-    LearnDeclarations();
-    std::vector<std::pair<size_t, std::vector<std::string>>> withs;  // end index, targets
-    bool in_uses = false;
-    for (size_t i = 0; i < toks_.size(); ++i) {
-      const Tok& t = toks_[i];
-      while (!withs.empty() && i > withs.back().first) withs.pop_back();
-      if (t.code == kTokUses) in_uses = true;
-      if (t.code == kTokSemicolon) in_uses = false;
-      if (t.code != kTokIdent) continue;
-      const std::string_view name = t.text;
-      const bool after_dot = i > 0 && toks_[i - 1].code == kDot;
-      if (in_uses) {
-        if (auto u = classes_.interface_units.find(name); u != classes_.interface_units.end())
-          AddInterface(i, *u->second);
-        continue;
-      }
-      if (SameText(name, "WITH")) {
-        With(i, &withs);
-        continue;
-      }
-      if (!after_dot || Qualified(i)) Interface(i, name);
-      auto n = after_dot && classes_.names_filter.MayHold(name) ? classes_.names.find(name)
-                                                                : classes_.names.end();
-      auto d = declared_filter_.MayHold(name) ? declared_.find(name) : declared_.end();
-      if (d != declared_.end()) {
-        Member(i, d->second);
-      } else if (n != classes_.names.end()) {
-        Member(i, n->second);
-      } else if (!after_dot && CodeAt(i + 1, kOpenParen)) {
-        if (const std::string* c = classes_.FindTarget(name)) Cast(i, *c);
-      }
-      if (!after_dot && !withs.empty()) {
-        for (auto w = withs.rbegin(); w != withs.rend(); ++w)
-          if (WithMember(i, w->second)) break;
-      }
-    }
-    return std::move(found_);
-  }
-
- private:
-  const Tok* At(size_t i) const { return i < toks_.size() ? &toks_[i] : nullptr; }
-  // A name being declared: followed by ":" that does not begin ":=".
-  bool Declared(size_t i) const { return CodeAt(i + 1, kColon) && !CodeAt(i + 2, kEquals); }
-  bool CodeAt(size_t i, int code) const { return i < toks_.size() && toks_[i].code == code; }
-  std::string_view Slice(size_t from, size_t to) const {
-    return text_.substr(toks_[from].offset,
-                        toks_[to].offset + toks_[to].text.size() - toks_[from].offset);
-  }
-
-  // Names declared with a class type: "A, B: TQuery", fields, variables,
-  // parameters, properties, function results.
-  void LearnDeclarations() {
-    for (size_t i = 1; i + 1 < toks_.size(); ++i) {
-      if (toks_[i].code != kColon || toks_[i + 1].code != kTokIdent) continue;
-      size_t j = i + 1;
-      while (CodeAt(j + 1, kDot) && CodeAt(j + 2, kTokIdent)) j += 2;
-      const std::string* target = classes_.FindTarget(toks_[j].text);
-      for (size_t k = i - 1;; k -= 2) {
-        if (toks_[k].code != kTokIdent) break;
-        const std::string_view name = toks_[k].text;
-        if (any_declared_.find(name) == any_declared_.end()) any_declared_.emplace(name);
-        if (target) {
-          if (auto d = declared_.find(name); d != declared_.end())
-            d->second = *target;
-          else
-            declared_.emplace(name, *target);
-          declared_filter_.Add(name);
-        }
-        if (k < 2 || toks_[k - 1].code != kComma) break;
-      }
-    }
-  }
-
-  // "DBTables.Session": a name qualified by the source unit.
-  bool Qualified(size_t i) const {
-    return i >= 2 && toks_[i - 2].code == kTokIdent && SameText(toks_[i - 2].text, classes_.family);
-  }
-
-  void Interface(size_t i, std::string_view name) {
-    // A name the unit declares itself, or declares here, is its own.
-    auto r = classes_.interface_names_filter.MayHold(name) ? classes_.interface_names.find(name)
-                                                           : classes_.interface_names.end();
-    if (r != classes_.interface_names.end()) {
-      if (!Declared(i) && any_declared_.find(name) == any_declared_.end())
-        AddInterface(i, *r->second);
-      return;
-    }
-    for (const TodoInterface* row : classes_.interface_prefixes)
-      if (name.size() > row->name.size() && name.substr(0, row->name.size()) == row->name &&
-          name[row->name.size()] >= 'A' && name[row->name.size()] <= 'Z') {
-        AddInterface(i, *row);
-        return;
-      }
-  }
-
-  void AddInterface(size_t i, const TodoInterface& row) {
-    found_.push_back({toks_[i].offset, todo_kind::kInterface, std::string(toks_[i].text),
-                      std::string(row.advice)});
-  }
-
-  // name.Member on a name declared with a mapped class.
-  void Member(size_t i, const std::string& target) {
-    if (!CodeAt(i + 1, kDot) || !CodeAt(i + 2, kTokIdent)) return;
-    MemberAt(i, i + 2, target);
-  }
-
-  // TQuery(Sender).Member: a cast to a mapped class.
-  void Cast(size_t i, const std::string& target) {
-    if (!CodeAt(i + 1, kOpenParen)) return;
-    int depth = 0;
-    size_t j = i + 1;
-    for (; j < toks_.size(); ++j) {
-      if (toks_[j].code == kOpenParen) ++depth;
-      if (toks_[j].code == kCloseParen && --depth == 0) break;
-      if (toks_[j].code == kTokSemicolon) return;
-    }
-    if (CodeAt(j + 1, kDot) && CodeAt(j + 2, kTokIdent)) MemberAt(i, j + 2, target);
-  }
-
-  // The member token m of an object of the target class, the text from from.
-  bool MemberAt(size_t from, size_t m, const std::string& target) {
-    size_t last = m;
-    std::string advice;
-    // Params.Values['USER NAME'] has a counterpart of its own.
-    if (SameText(toks_[m].text, "Params") && CodeAt(m + 1, kDot) && At(m + 2) &&
-        Is(toks_[m + 2], "Values") && CodeAt(m + 3, kOpenBracket) && CodeAt(m + 4, kTokString) &&
-        CodeAt(m + 5, kCloseBracket)) {
-      advice =
-          classes_.MemberAdvice(target, "Params.Values[" + std::string(toks_[m + 4].text) + "]");
-      if (!advice.empty()) last = m + 5;
-    }
-    if (advice.empty()) advice = classes_.MemberAdvice(target, toks_[m].text);
-    if (advice.empty()) return false;
-    found_.push_back({toks_[m].offset, todo_kind::kMember, std::string(Slice(from, last)), advice});
-    return true;
-  }
-
-  bool WithMember(size_t i, const std::vector<std::string>& targets) {
-    if (Declared(i)) return false;
-    for (const std::string& target : targets)
-      if (MemberAt(i, i, target)) return true;
-    return false;
-  }
-
-  // with A, B do <statement>: the targets of the subjects that are objects
-  // of mapped classes, as far as the names tell, and the end of the
-  // statement.
-  void With(size_t i, std::vector<std::pair<size_t, std::vector<std::string>>>* withs) {
-    std::vector<std::string> targets;
-    size_t j = i + 1, start = j;
-    int depth = 0;
-    auto subject = [&](size_t from, size_t to) {
-      if (from >= to) return;
-      const Tok& first = toks_[from];
-      const Tok& last = toks_[to - 1];
-      if (last.code == kTokIdent) {
-        if (auto d = declared_.find(last.text); d != declared_.end()) {
-          targets.push_back(d->second);
-          return;
-        }
-      }
-      // TQuery(X) or TQuery.Create(...)
-      if (first.code == kTokIdent && from + 1 < to &&
-          (toks_[from + 1].code == kOpenParen || toks_[from + 1].code == kDot))
-        if (std::string t = classes_.TargetOf(first.text); !t.empty()) targets.push_back(t);
-    };
-    for (; j < toks_.size(); ++j) {
-      const Tok& t = toks_[j];
-      if (t.code == kOpenParen || t.code == kOpenBracket) ++depth;
-      if (t.code == kCloseParen || t.code == kCloseBracket) --depth;
-      if (t.code == kTokSemicolon) return;
-      if (depth == 0 && t.code == kComma) {
-        subject(start, j);
-        start = j + 1;
-      }
-      if (depth == 0 && Is(t, "do")) break;
-    }
-    if (j >= toks_.size()) return;
-    subject(start, j);
-    if (targets.empty()) return;
-    withs->push_back({StatementEnd(j + 1), targets});
-  }
-
-  // The index of the last token of the statement that begins at i.
-  size_t StatementEnd(size_t i) const {
-    int depth = 0;
-    for (size_t j = i; j < toks_.size(); ++j) {
-      const Tok& t = toks_[j];
-      if (Is(t, "begin") || Is(t, "case") || Is(t, "try") || Is(t, "asm")) {
-        ++depth;
-      } else if (t.code == kTokEndKw) {
-        if (depth == 0) return j - 1;
-        if (--depth == 0 && j > i && Is(toks_[i], "begin")) return j;
-      } else if (depth == 0 && (t.code == kTokSemicolon || Is(t, "else"))) {
-        return j - 1;
-      }
-    }
-    return toks_.size();
-  }
-
-  std::string_view text_;
-  const TodoClasses& classes_;
-  std::vector<Tok> toks_;
-  FoldedMap<std::string> declared_;  // name -> target class
-  NameFilter declared_filter_;
-  FoldedSet any_declared_;
-  std::vector<Found> found_;
-};
 
 // The offset of the first line at or after from whose first word is name,
 // followed by a blank or "=".
@@ -299,72 +64,20 @@ bool IsGenericReference(std::string_view prop) {
   return false;
 }
 
+// The name and class of an "object Name: TClass" line whose first word
+// ends at word.
+std::pair<std::string, std::string> ObjectHeader(std::string_view line, size_t word) {
+  size_t colon = line.find(':');
+  std::string_view cls = colon == std::string_view::npos ? "" : line.substr(colon + 1);
+  cls.remove_prefix(std::min(cls.find_first_not_of(' '), cls.size()));
+  cls = cls.substr(0, std::min(cls.find_first_of(" ["), cls.size()));
+  std::string_view name = line.substr(word, std::min(colon, line.size()) - word);
+  name.remove_prefix(std::min(name.find_first_not_of(' '), name.size()));
+  while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+  return {std::string(name), std::string(cls)};
+}
+
 }  // namespace
-
-TodoClasses TodoClasses::Of(const TComponentReplacer& replacer) {
-  TodoClasses c;
-  c.family = replacer.OldUnit == "ADODB" ? "ADODB" : "DBTables";
-  for (int i = 0; i < replacer.OldNames.Count(); ++i) {
-    const std::string target = replacer.NewNames[replacer.OldNames.Object(i)];
-    c.target_of[replacer.OldNames[i]] = target;
-    c.target_of[target] = target;
-  }
-  for (const TodoMember& row : TodoMembers()) {
-    if (!SameText(row.family, c.family)) continue;
-    std::vector<std::string> targets;
-    if (row.cls == "@dataset")
-      targets = {"TNXQuery", "TNXTable", "TNXStoredProc"};
-    else if (std::string t = c.TargetOf(row.cls); !t.empty())
-      targets = {t};
-    for (const std::string& target : targets) {
-      // A member the target class publishes is no gap, whatever the table says.
-      if (const ComponentClass* cls = GetClass(target);
-          cls && cls->HasProperty(std::string(row.member)))
-        continue;
-      auto& list = c.members[std::string(row.member)];
-      bool listed = false;
-      for (const auto& entry : list) listed = listed || entry.first == target;
-      if (!listed) list.emplace_back(target, std::string(row.advice));
-    }
-  }
-  for (const TodoInterface& row : TodoInterfaces()) {
-    if (!SameText(row.family, c.family)) continue;
-    if (row.match == "prefix") {
-      c.interface_prefixes.push_back(&row);
-    } else if (row.match == "unit") {
-      c.interface_units[std::string(row.name)] = &row;
-    } else {
-      c.interface_names[std::string(row.name)] = &row;
-      c.interface_names_filter.Add(row.name);
-    }
-  }
-  return c;
-}
-
-void TodoClasses::LearnNames(FoldedMap<std::string> declared) {
-  for (auto& [name, target] : declared) {
-    names_filter.Add(name);
-    names[name] = std::move(target);
-  }
-}
-
-FoldedMap<std::string> TodoClasses::DeclaredNames(std::string_view unit_text,
-                                                  std::vector<PasToken> tokens) const {
-  return UnitScan(unit_text, std::move(tokens), *this).Declarations();
-}
-
-std::string TodoClasses::TargetOf(std::string_view cls) const {
-  const std::string* target = FindTarget(cls);
-  return target ? *target : std::string();
-}
-
-std::string TodoClasses::MemberAdvice(const std::string& target, std::string_view member) const {
-  auto rows = members.find(member);
-  if (rows == members.end()) return "";
-  for (const auto& [cls, advice] : rows->second)
-    if (cls == target) return advice;
-  return "";
-}
 
 std::vector<TodoItem> ScanUnitTodo(std::string_view text, const std::string& file,
                                    const TodoClasses& classes) {
@@ -373,16 +86,14 @@ std::vector<TodoItem> ScanUnitTodo(std::string_view text, const std::string& fil
 
 std::vector<TodoItem> ScanUnitTodo(std::string_view text, const std::string& file,
                                    const TodoClasses& classes, std::vector<PasToken> tokens) {
-  std::vector<Found> found = UnitScan(text, std::move(tokens), classes).Run();
+  std::vector<FoundTodo> found = FindUnitTodo(text, std::move(tokens), classes);
   std::vector<TodoItem> items;
   LineCursor lines(text);
   Place(found, file, &items, &lines);
   return items;
 }
-
 void TFormTodo::Add(const char* kind, size_t offset, std::string text, std::string advice) {
-  std::vector<Found> one{{offset, kind, std::move(text), std::move(advice)}};
-  Place(one, file_, &items_, &lines_);
+  items_.push_back(PlaceAt(&lines_, file_, offset, kind, std::move(text), std::move(advice)));
 }
 
 void TFormTodo::Converted(size_t pos, const std::string& name, const std::string& cls,
@@ -423,68 +134,62 @@ void TFormTodo::NotConverted(int line, const std::string& name, const std::strin
   Add(todo_kind::kFormObject, offset, "object " + name + ": " + cls,
       "left unconverted (" + reason + "): convert it by hand");
 }
-
 std::vector<TodoItem> TFormTodo::Finish() {
-  // Objects of classes the run does not map that refer to a converted
-  // object by name, or to a converted database by its alias.
-  if (!converted_.empty()) {
-    std::vector<std::pair<std::string, std::string>> classes;  // name, class of the open
-                                                               // objects; "" for items
-    for (size_t start = 0; start < text_.size();) {
-      size_t end = text_.find('\n', start);
-      if (end == std::string_view::npos) end = text_.size();
-      std::string_view line = text_.substr(start, end - start);
-      const size_t indent = std::min(line.find_first_not_of(" \t"), line.size());
-      line.remove_prefix(indent);
-      while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.remove_suffix(1);
-      const size_t word = std::min(line.find(' '), line.size());
-      const std::string_view first = line.substr(0, word);
-      if (SameText(first, "object") || SameText(first, "inherited") || SameText(first, "inline")) {
-        size_t colon = line.find(':');
-        std::string_view cls = colon == std::string_view::npos ? "" : line.substr(colon + 1);
-        cls.remove_prefix(std::min(cls.find_first_not_of(' '), cls.size()));
-        cls = cls.substr(0, std::min(cls.find_first_of(" ["), cls.size()));
-        std::string_view name = line.substr(word, std::min(colon, line.size()) - word);
-        name.remove_prefix(std::min(name.find_first_not_of(' '), name.size()));
-        while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
-        classes.emplace_back(name, cls);
-      } else if (SameText(line, "end") || SameText(line, "end>") || SameText(line, "end)")) {
-        if (!classes.empty()) classes.pop_back();
-      } else if (SameText(first, "item")) {
-        classes.emplace_back();
-      } else if (!classes.empty() && !classes.back().second.empty() &&
-                 classes_.TargetOf(classes.back().second).empty()) {
-        const std::string& cls = classes.back().second;
-        const std::string where = classes.back().first + ".";
-        const size_t eq = line.find(" = ");
-        if (eq != std::string_view::npos) {
-          const std::string_view prop = line.substr(0, eq);
-          std::string_view value = line.substr(eq + 3);
-          const std::string_view ref =
-              value.substr(value.rfind('.') == std::string_view::npos ? 0 : value.rfind('.') + 1);
-          const bool ident =
-              !ref.empty() && value.find_first_of("' (<[{") == std::string_view::npos;
-          auto hit = ident ? converted_.find(UpperCase(std::string(ref))) : converted_.end();
-          const size_t at = start + indent;
-          if (hit != converted_.end() && !IsGenericReference(prop)) {
-            Add(todo_kind::kFormReference, at, where + std::string(line),
-                "check that " + std::string(prop) + " of " + cls + " takes a " + hit->second +
-                    ": its type may name the replaced class");
-          } else if (SameText(prop, "DatabaseName") &&
-                     database_names_.count(UpperCase(Unquoted(value)))) {
-            Add(todo_kind::kFormReference, at, where + std::string(line),
-                "the database of that name is now a TNXConnection without an alias name: "
-                "connect this component to it by hand");
-          }
-        }
-      }
-      start = end + 1;
-    }
-  }
+  if (!converted_.empty()) FindReferences();
   std::stable_sort(items_.begin(), items_.end(), [](const TodoItem& a, const TodoItem& b) {
     return a.line != b.line ? a.line < b.line : a.col < b.col;
   });
   return std::move(items_);
+}
+
+// Objects of classes the run does not map that refer to a converted object
+// by name, or to a converted database by its alias.
+void TFormTodo::FindReferences() {
+  // The name and class of the open objects; "" for items.
+  std::vector<std::pair<std::string, std::string>> open;
+  for (size_t start = 0; start < text_.size();) {
+    size_t end = text_.find('\n', start);
+    if (end == std::string_view::npos) end = text_.size();
+    std::string_view line = text_.substr(start, end - start);
+    const size_t indent = std::min(line.find_first_not_of(" \t"), line.size());
+    line.remove_prefix(indent);
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.remove_suffix(1);
+    const size_t word = std::min(line.find(' '), line.size());
+    const std::string_view first = line.substr(0, word);
+    if (SameText(first, "object") || SameText(first, "inherited") || SameText(first, "inline")) {
+      open.push_back(ObjectHeader(line, word));
+    } else if (SameText(line, "end") || SameText(line, "end>") || SameText(line, "end)")) {
+      if (!open.empty()) open.pop_back();
+    } else if (SameText(first, "item")) {
+      open.emplace_back();
+    } else if (!open.empty() && !open.back().second.empty() &&
+               classes_.TargetOf(open.back().second).empty()) {
+      Reference(start + indent, line, open.back().first, open.back().second);
+    }
+    start = end + 1;
+  }
+}
+
+void TFormTodo::Reference(size_t at, std::string_view line, const std::string& name,
+                          const std::string& cls) {
+  const size_t eq = line.find(" = ");
+  if (eq == std::string_view::npos) return;
+  const std::string where = name + ".";
+  const std::string_view prop = line.substr(0, eq);
+  std::string_view value = line.substr(eq + 3);
+  const std::string_view ref =
+      value.substr(value.rfind('.') == std::string_view::npos ? 0 : value.rfind('.') + 1);
+  const bool ident = !ref.empty() && value.find_first_of("' (<[{") == std::string_view::npos;
+  auto hit = ident ? converted_.find(UpperCase(std::string(ref))) : converted_.end();
+  if (hit != converted_.end() && !IsGenericReference(prop)) {
+    Add(todo_kind::kFormReference, at, where + std::string(line),
+        "check that " + std::string(prop) + " of " + cls + " takes a " + hit->second +
+            ": its type may name the replaced class");
+  } else if (SameText(prop, "DatabaseName") && database_names_.count(UpperCase(Unquoted(value)))) {
+    Add(todo_kind::kFormReference, at, where + std::string(line),
+        "the database of that name is now a TNXConnection without an alias name: "
+        "connect this component to it by hand");
+  }
 }
 
 std::string FormatTodo(const std::vector<const std::vector<TodoItem>*>& parts) {

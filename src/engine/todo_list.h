@@ -1,7 +1,8 @@
 // The to-do list: every place in code and forms that a migration cannot
 // finish and a person must, with the file, line and column, the text found
 // and what to do instead. It is an account, never an edit: nothing here
-// changes what a run writes.
+// changes what a run writes. The class tables it reads are in
+// todo_classes.h; the unit scanner behind ScanUnitTodo is in unit_todo.h.
 #pragma once
 
 #include <string>
@@ -11,15 +12,13 @@
 #include <utility>
 #include <vector>
 
-#include "base/ascii_text.h"
+#include "engine/todo_classes.h"
 #include "files/line_cursor.h"
 #include "parsing/pascal_scanner.h"
 
 namespace tolvern {
 
 struct PropertyDecision;
-struct TodoInterface;
-class TComponentReplacer;
 
 namespace todo_kind {
 inline constexpr const char* kMember = "member";                 // a member the Nexa class lacks
@@ -36,49 +35,6 @@ struct TodoItem {
   int col = 0;
   std::string text;
   std::string advice;
-};
-
-// What the scanners need of a replacer: its family and the target class of
-// every class name it knows, source names and target names alike, so that
-// a unit reads the same before and after its migration.
-struct TodoClasses {
-  std::string family;                // the source unit, "DBTables" or "ADODB"
-  FoldedMap<std::string> target_of;  // by name
-  // Names that the units of a run declare with a mapped class, so that
-  // dmOrders.qryOrders.Member is known in every unit, not only in the one
-  // that declares qryOrders.
-  FoldedMap<std::string> names;  // name -> target class
-  NameFilter names_filter;       // of the keys of names
-
-  // The interface rows of the family by name: identifiers
-  // ("name" rows) and units of uses clauses ("unit" rows); and the "prefix"
-  // rows.
-  FoldedMap<const TodoInterface*> interface_names, interface_units;
-  NameFilter interface_names_filter;
-  std::vector<const TodoInterface*> interface_prefixes;
-  // The member rows of the family by member: target class and advice, for
-  // targets that do not publish the member.
-  FoldedMap<std::vector<std::pair<std::string, std::string>>> members;
-
-  // Takes the names a unit declares (DeclaredNames); a name known already
-  // ends as the later unit declares it.
-  void LearnNames(FoldedMap<std::string> declared);
-  // The names a unit declares with a mapped class (name -> target class),
-  // from its text and its significant tokens.
-  FoldedMap<std::string> DeclaredNames(std::string_view unit_text,
-                                       std::vector<PasToken> tokens) const;
-
-  static TodoClasses Of(const TComponentReplacer& replacer);
-  // The target class of a class name (letter case ignored), or "".
-  std::string TargetOf(std::string_view cls) const;
-  // The same without a copy: nullptr for a class the run does not map.
-  const std::string* FindTarget(std::string_view cls) const {
-    auto it = target_of.find(cls);
-    return it == target_of.end() ? nullptr : &it->second;
-  }
-  // The advice for a member of an object whose class has that target, or
-  // "" when the target class has the member or it is not listed.
-  std::string MemberAdvice(const std::string& target, std::string_view member) const;
 };
 
 // The to-do items of one Pascal unit's text, in text order.
@@ -106,6 +62,11 @@ class TFormTodo {
 
  private:
   void Add(const char* kind, size_t offset, std::string text, std::string advice);
+  // Looks for the objects of unmapped classes that refer to converted ones.
+  void FindReferences();
+  // One property line, at offset at, of the open object name, whose class
+  // cls the run does not map.
+  void Reference(size_t at, std::string_view line, const std::string& name, const std::string& cls);
   std::string_view text_;
   LineCursor lines_;  // the places come mostly in the form's order
   std::string file_;

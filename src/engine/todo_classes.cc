@@ -1,0 +1,79 @@
+#include "engine/todo_classes.h"
+
+#include <utility>
+
+#include "engine/component_replacer.h"
+#include "engine/todo_tables.h"
+#include "engine/unit_todo.h"
+#include "platform/class_registry.h"
+
+namespace tolvern {
+
+TodoClasses TodoClasses::Of(const TComponentReplacer& replacer) {
+  TodoClasses c;
+  c.family = replacer.OldUnit == "ADODB" ? "ADODB" : "DBTables";
+  for (int i = 0; i < replacer.OldNames.Count(); ++i) {
+    const std::string target = replacer.NewNames[replacer.OldNames.Object(i)];
+    c.target_of[replacer.OldNames[i]] = target;
+    c.target_of[target] = target;
+  }
+  for (const TodoMember& row : TodoMembers()) {
+    if (!SameText(row.family, c.family)) continue;
+    std::vector<std::string> targets;
+    if (row.cls == "@dataset")
+      targets = {"TNXQuery", "TNXTable", "TNXStoredProc"};
+    else if (std::string t = c.TargetOf(row.cls); !t.empty())
+      targets = {t};
+    for (const std::string& target : targets) {
+      // A member the target class publishes is no gap, whatever the table says.
+      if (const ComponentClass* cls = GetClass(target);
+          cls && cls->HasProperty(std::string(row.member)))
+        continue;
+      auto& list = c.members[std::string(row.member)];
+      bool listed = false;
+      for (const auto& entry : list) listed = listed || entry.first == target;
+      if (!listed) list.emplace_back(target, std::string(row.advice));
+    }
+  }
+  for (const TodoInterface& row : TodoInterfaces()) {
+    if (!SameText(row.family, c.family)) continue;
+    if (row.match == "prefix") {
+      c.interface_prefixes.push_back(&row);
+    } else if (row.match == "unit") {
+      c.interface_units[std::string(row.name)] = &row;
+    } else {
+      c.interface_names[std::string(row.name)] = &row;
+      c.interface_names_filter.Add(row.name);
+    }
+  }
+  return c;
+}
+
+void TodoClasses::LearnNames(FoldedMap<std::string> declared) {
+  for (auto& [name, target] : declared) {
+    names_filter.Add(name);
+    names[name] = std::move(target);
+  }
+}
+
+// Read by the unit scanner itself, so that a name learnt from one unit
+// means in another what it means in the unit's own scan.
+FoldedMap<std::string> TodoClasses::DeclaredNames(std::string_view unit_text,
+                                                  std::vector<PasToken> tokens) const {
+  return FindDeclaredNames(unit_text, std::move(tokens), *this);
+}
+
+std::string TodoClasses::TargetOf(std::string_view cls) const {
+  const std::string* target = FindTarget(cls);
+  return target ? *target : std::string();
+}
+
+std::string TodoClasses::MemberAdvice(const std::string& target, std::string_view member) const {
+  auto rows = members.find(member);
+  if (rows == members.end()) return "";
+  for (const auto& [cls, advice] : rows->second)
+    if (cls == target) return advice;
+  return "";
+}
+
+}  // namespace tolvern

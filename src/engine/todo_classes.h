@@ -1,0 +1,61 @@
+// The class tables of the to-do list: what the scanners need of a replacer,
+// and the names the units of a run declare with a mapped class.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "base/ascii_text.h"
+#include "parsing/pascal_scanner.h"
+
+namespace tolvern {
+
+struct TodoInterface;
+class TComponentReplacer;
+
+// What the scanners need of a replacer: its family and the target class of
+// every class name it knows, source names and target names alike, so that
+// a unit reads the same before and after its migration.
+struct TodoClasses {
+  std::string family;                // the source unit, "DBTables" or "ADODB"
+  FoldedMap<std::string> target_of;  // by name
+  // Names that the units of a run declare with a mapped class, so that
+  // dmOrders.qryOrders.Member is known in every unit, not only in the one
+  // that declares qryOrders.
+  FoldedMap<std::string> names;  // name -> target class
+  NameFilter names_filter;       // of the keys of names
+
+  // The interface rows of the family by name: identifiers
+  // ("name" rows) and units of uses clauses ("unit" rows); and the "prefix"
+  // rows.
+  FoldedMap<const TodoInterface*> interface_names, interface_units;
+  NameFilter interface_names_filter;
+  std::vector<const TodoInterface*> interface_prefixes;
+  // The member rows of the family by member: target class and advice, for
+  // targets that do not publish the member.
+  FoldedMap<std::vector<std::pair<std::string, std::string>>> members;
+
+  // Takes the names a unit declares (DeclaredNames); a name known already
+  // ends as the later unit declares it.
+  void LearnNames(FoldedMap<std::string> declared);
+  // The names a unit declares with a mapped class (name -> target class),
+  // from its text and its significant tokens.
+  FoldedMap<std::string> DeclaredNames(std::string_view unit_text,
+                                       std::vector<PasToken> tokens) const;
+
+  static TodoClasses Of(const TComponentReplacer& replacer);
+  // The target class of a class name (letter case ignored), or "".
+  std::string TargetOf(std::string_view cls) const;
+  // The same without a copy: nullptr for a class the run does not map.
+  const std::string* FindTarget(std::string_view cls) const {
+    auto it = target_of.find(cls);
+    return it == target_of.end() ? nullptr : &it->second;
+  }
+  // The advice for a member of an object whose class has that target, or
+  // "" when the target class has the member or it is not listed.
+  std::string MemberAdvice(const std::string& target, std::string_view member) const;
+};
+
+}  // namespace tolvern

@@ -1,0 +1,258 @@
+#include "engine/unit_todo.h"
+
+#include <utility>
+
+#include "engine/todo_classes.h"
+#include "engine/todo_list.h"
+#include "engine/todo_tables.h"
+
+namespace tolvern {
+
+namespace {
+
+constexpr int kComma = SymbolCodeOf(','), kDot = SymbolCodeOf('.'), kColon = SymbolCodeOf(':'),
+              kEquals = SymbolCodeOf('='), kOpenParen = SymbolCodeOf('('),
+              kCloseParen = SymbolCodeOf(')'), kOpenBracket = SymbolCodeOf('['),
+              kCloseBracket = SymbolCodeOf(']');
+
+using Tok = PasToken;
+
+bool Is(const Tok& t, std::string_view word) {
+  return t.code == kTokIdent && SameText(t.text, word);
+}
+
+class UnitScan {
+ public:
+  UnitScan(std::string_view text, const TodoClasses& classes)
+      : UnitScan(text, SignificantTokens(text), classes) {}
+  UnitScan(std::string_view text, std::vector<Tok> tokens, const TodoClasses& classes)
+      : text_(text), classes_(classes), toks_(std::move(tokens)) {}
+
+  FoldedMap<std::string> Declarations() && {
+    LearnDeclarations();
+    return std::move(declared_);
+  }
+
+  std::vector<FoundTodo> Run() {
+    LearnDeclarations();
+    std::vector<std::pair<size_t, std::vector<std::string>>> withs;  // end index, targets
+    bool in_uses = false;
+    for (size_t i = 0; i < toks_.size(); ++i) {
+      const Tok& t = toks_[i];
+      while (!withs.empty() && i > withs.back().first) withs.pop_back();
+      if (t.code == kTokUses) in_uses = true;
+      if (t.code == kTokSemicolon) in_uses = false;
+      if (t.code != kTokIdent) continue;
+      const std::string_view name = t.text;
+      const bool after_dot = i > 0 && toks_[i - 1].code == kDot;
+      if (in_uses) {
+        if (auto u = classes_.interface_units.find(name); u != classes_.interface_units.end())
+          AddInterface(i, *u->second);
+        continue;
+      }
+      if (SameText(name, "WITH")) {
+        With(i, &withs);
+        continue;
+      }
+      if (!after_dot || Qualified(i)) Interface(i, name);
+      auto n = after_dot && classes_.names_filter.MayHold(name) ? classes_.names.find(name)
+                                                                : classes_.names.end();
+      auto d = declared_filter_.MayHold(name) ? declared_.find(name) : declared_.end();
+      if (d != declared_.end()) {
+        Member(i, d->second);
+      } else if (n != classes_.names.end()) {
+        Member(i, n->second);
+      } else if (!after_dot && CodeAt(i + 1, kOpenParen)) {
+        if (const std::string* c = classes_.FindTarget(name)) Cast(i, *c);
+      }
+      if (!after_dot && !withs.empty()) {
+        for (auto w = withs.rbegin(); w != withs.rend(); ++w)
+          if (WithMember(i, w->second)) break;
+      }
+    }
+    return std::move(found_);
+  }
+
+ private:
+  const Tok* At(size_t i) const { return i < toks_.size() ? &toks_[i] : nullptr; }
+  // A name being declared: followed by ":" that does not begin ":=".
+  bool Declared(size_t i) const { return CodeAt(i + 1, kColon) && !CodeAt(i + 2, kEquals); }
+  bool CodeAt(size_t i, int code) const { return i < toks_.size() && toks_[i].code == code; }
+  std::string_view Slice(size_t from, size_t to) const {
+    return text_.substr(toks_[from].offset,
+                        toks_[to].offset + toks_[to].text.size() - toks_[from].offset);
+  }
+
+  // Names declared with a class type: "A, B: TQuery", fields, variables,
+  // parameters, properties, function results.
+  void LearnDeclarations() {
+    for (size_t i = 1; i + 1 < toks_.size(); ++i) {
+      if (toks_[i].code != kColon || toks_[i + 1].code != kTokIdent) continue;
+      size_t j = i + 1;
+      while (CodeAt(j + 1, kDot) && CodeAt(j + 2, kTokIdent)) j += 2;
+      const std::string* target = classes_.FindTarget(toks_[j].text);
+      for (size_t k = i - 1;; k -= 2) {
+        if (toks_[k].code != kTokIdent) break;
+        const std::string_view name = toks_[k].text;
+        if (any_declared_.find(name) == any_declared_.end()) any_declared_.emplace(name);
+        if (target) {
+          if (auto d = declared_.find(name); d != declared_.end())
+            d->second = *target;
+          else
+            declared_.emplace(name, *target);
+          declared_filter_.Add(name);
+        }
+        if (k < 2 || toks_[k - 1].code != kComma) break;
+      }
+    }
+  }
+
+  // "DBTables.Session": a name qualified by the source unit.
+  bool Qualified(size_t i) const {
+    return i >= 2 && toks_[i - 2].code == kTokIdent && SameText(toks_[i - 2].text, classes_.family);
+  }
+
+  void Interface(size_t i, std::string_view name) {
+    // A name the unit declares itself, or declares here, is its own.
+    auto r = classes_.interface_names_filter.MayHold(name) ? classes_.interface_names.find(name)
+                                                           : classes_.interface_names.end();
+    if (r != classes_.interface_names.end()) {
+      if (!Declared(i) && any_declared_.find(name) == any_declared_.end())
+        AddInterface(i, *r->second);
+      return;
+    }
+    for (const TodoInterface* row : classes_.interface_prefixes)
+      if (name.size() > row->name.size() && name.substr(0, row->name.size()) == row->name &&
+          name[row->name.size()] >= 'A' && name[row->name.size()] <= 'Z') {
+        AddInterface(i, *row);
+        return;
+      }
+  }
+
+  void AddInterface(size_t i, const TodoInterface& row) {
+    found_.push_back({toks_[i].offset, todo_kind::kInterface, std::string(toks_[i].text),
+                      std::string(row.advice)});
+  }
+
+  // name.Member on a name declared with a mapped class.
+  void Member(size_t i, const std::string& target) {
+    if (!CodeAt(i + 1, kDot) || !CodeAt(i + 2, kTokIdent)) return;
+    MemberAt(i, i + 2, target);
+  }
+
+  // TQuery(Sender).Member: a cast to a mapped class.
+  void Cast(size_t i, const std::string& target) {
+    if (!CodeAt(i + 1, kOpenParen)) return;
+    int depth = 0;
+    size_t j = i + 1;
+    for (; j < toks_.size(); ++j) {
+      if (toks_[j].code == kOpenParen) ++depth;
+      if (toks_[j].code == kCloseParen && --depth == 0) break;
+      if (toks_[j].code == kTokSemicolon) return;
+    }
+    if (CodeAt(j + 1, kDot) && CodeAt(j + 2, kTokIdent)) MemberAt(i, j + 2, target);
+  }
+
+  // The member token m of an object of the target class, the text from from.
+  bool MemberAt(size_t from, size_t m, const std::string& target) {
+    size_t last = m;
+    std::string advice;
+    // Params.Values['USER NAME'] has a counterpart of its own.
+    if (SameText(toks_[m].text, "Params") && CodeAt(m + 1, kDot) && At(m + 2) &&
+        Is(toks_[m + 2], "Values") && CodeAt(m + 3, kOpenBracket) && CodeAt(m + 4, kTokString) &&
+        CodeAt(m + 5, kCloseBracket)) {
+      advice =
+          classes_.MemberAdvice(target, "Params.Values[" + std::string(toks_[m + 4].text) + "]");
+      if (!advice.empty()) last = m + 5;
+    }
+    if (advice.empty()) advice = classes_.MemberAdvice(target, toks_[m].text);
+    if (advice.empty()) return false;
+    found_.push_back({toks_[m].offset, todo_kind::kMember, std::string(Slice(from, last)), advice});
+    return true;
+  }
+
+  bool WithMember(size_t i, const std::vector<std::string>& targets) {
+    if (Declared(i)) return false;
+    for (const std::string& target : targets)
+      if (MemberAt(i, i, target)) return true;
+    return false;
+  }
+
+  // with A, B do <statement>: the targets of the subjects that are objects
+  // of mapped classes, as far as the names tell, and the end of the
+  // statement.
+  void With(size_t i, std::vector<std::pair<size_t, std::vector<std::string>>>* withs) {
+    std::vector<std::string> targets;
+    size_t j = i + 1, start = j;
+    int depth = 0;
+    auto subject = [&](size_t from, size_t to) {
+      if (from >= to) return;
+      const Tok& first = toks_[from];
+      const Tok& last = toks_[to - 1];
+      if (last.code == kTokIdent) {
+        if (auto d = declared_.find(last.text); d != declared_.end()) {
+          targets.push_back(d->second);
+          return;
+        }
+      }
+      // TQuery(X) or TQuery.Create(...)
+      if (first.code == kTokIdent && from + 1 < to &&
+          (toks_[from + 1].code == kOpenParen || toks_[from + 1].code == kDot))
+        if (std::string t = classes_.TargetOf(first.text); !t.empty()) targets.push_back(t);
+    };
+    for (; j < toks_.size(); ++j) {
+      const Tok& t = toks_[j];
+      if (t.code == kOpenParen || t.code == kOpenBracket) ++depth;
+      if (t.code == kCloseParen || t.code == kCloseBracket) --depth;
+      if (t.code == kTokSemicolon) return;
+      if (depth == 0 && t.code == kComma) {
+        subject(start, j);
+        start = j + 1;
+      }
+      if (depth == 0 && Is(t, "do")) break;
+    }
+    if (j >= toks_.size()) return;
+    subject(start, j);
+    if (targets.empty()) return;
+    withs->push_back({StatementEnd(j + 1), targets});
+  }
+
+  // The index of the last token of the statement that begins at i.
+  size_t StatementEnd(size_t i) const {
+    int depth = 0;
+    for (size_t j = i; j < toks_.size(); ++j) {
+      const Tok& t = toks_[j];
+      if (Is(t, "begin") || Is(t, "case") || Is(t, "try") || Is(t, "asm")) {
+        ++depth;
+      } else if (t.code == kTokEndKw) {
+        if (depth == 0) return j - 1;
+        if (--depth == 0 && j > i && Is(toks_[i], "begin")) return j;
+      } else if (depth == 0 && (t.code == kTokSemicolon || Is(t, "else"))) {
+        return j - 1;
+      }
+    }
+    return toks_.size();
+  }
+
+  std::string_view text_;
+  const TodoClasses& classes_;
+  std::vector<Tok> toks_;
+  FoldedMap<std::string> declared_;  // name -> target class
+  NameFilter declared_filter_;
+  FoldedSet any_declared_;
+  std::vector<FoundTodo> found_;
+};
+
+}  // namespace
+
+std::vector<FoundTodo> FindUnitTodo(std::string_view text, std::vector<PasToken> tokens,
+                                    const TodoClasses& classes) {
+  return UnitScan(text, std::move(tokens), classes).Run();
+}
+
+FoldedMap<std::string> FindDeclaredNames(std::string_view text, std::vector<PasToken> tokens,
+                                         const TodoClasses& classes) {
+  return UnitScan(text, std::move(tokens), classes).Declarations();
+}
+
+}  // namespace tolvern
