@@ -89,7 +89,7 @@ TEST(RunPlannerTest, FolderModeTakesUnitsAndProjectsBelowTheFolder) {
   std::vector<PlannedFile> plan = RunPlanner(CurrentDisk(), options, nullptr).Plan();
   ASSERT_EQ(plan.size(), 1u);
   EXPECT_FALSE(plan[0].in_run);
-  EXPECT_NE(plan[0].refused.find("No such file"), std::string::npos) << plan[0].refused;
+  EXPECT_NE(plan[0].refused.find("cannot be listed"), std::string::npos) << plan[0].refused;
 }
 
 TEST(RunFilesTest, PathsAreAddedOnceAndGroupsJoin) {
@@ -117,10 +117,16 @@ TEST(RunFilesTest, PathsAreAddedOnceAndGroupsJoin) {
 // A run's files as the rewriting leaves them: each original read, its
 // rewritten copy in the work folder; on the real disk or in memory.
 class StagedRun {
+#ifdef _WIN32
+  static constexpr const char* kMemoryRoot = "C:\\work";
+#else
+  static constexpr const char* kMemoryRoot = "/work";
+#endif
+
  public:
   explicit StagedRun(bool in_memory)
       : disk(in_memory ? static_cast<Disk&>(memory_) : real_),
-        root_(in_memory ? std::string("/work") : scratch_.path()) {}
+        root_(in_memory ? kMemoryRoot : scratch_.path()) {}
 
   std::string Path(const std::string& rel) const { return PathJoin(root_, NativeSeparators(rel)); }
   std::string Write(const std::string& rel, const std::string& bytes) {

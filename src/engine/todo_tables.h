@@ -1,8 +1,8 @@
 // What the Nexa classes do not have: the members of the BDE and ADO classes
 // with no counterpart on their Nexa class (with advice, and the Nexa member
 // to use where there is one), and the BDE and ADO interfaces that have no
-// Nexa counterpart at all. The to-do list (todo_list.h) reads them; adding a
-// member is one line here.
+// Nexa counterpart at all. The to-do classes (todo_classes.h) and the unit
+// scan (unit_todo.h) read them; adding a member is one line here.
 #pragma once
 
 #include <string_view>

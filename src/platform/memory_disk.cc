@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/paths.h"
+
 namespace tolvern {
 
 namespace {
@@ -21,12 +23,12 @@ constexpr const char* kSeparators = "\\/";
 constexpr const char* kSeparators = "/";
 #endif
 
-// The folder that holds path: "" for a bare name (the current folder), "/"
-// for a name under the root.
+// The folder that holds path: "" for a bare name (the current folder), the
+// root itself (such as "/" or "C:\") for a name right under a root.
 std::string ParentOf(const std::string& path) {
   const size_t slash = path.find_last_of(kSeparators);
   if (slash == std::string::npos) return "";
-  return slash == 0 ? "/" : path.substr(0, slash);
+  return RootLength(path) == slash + 1 ? path.substr(0, slash + 1) : path.substr(0, slash);
 }
 
 }  // namespace
@@ -39,7 +41,7 @@ bool MemoryDisk::Exists(const std::string& path) const {
 
 std::string MemoryDisk::FolderError(const std::string& path) const {
   const std::string parent = ParentOf(path);
-  if (parent.empty() || parent == "/" || dirs_.count(parent)) return "";
+  if (parent.empty() || IsBareRoot(parent) || dirs_.count(parent)) return "";
   return SystemText(files_.count(parent) ? ENOTDIR : ENOENT);
 }
 
