@@ -86,18 +86,11 @@ void TComponentReplacer::AddReplacement(const std::string& old_class,
   // Lines move as a sorted list takes new ones: the index is made again.
   old_index_.clear();
   for (int i = 0; i < OldNames.Count(); ++i) old_index_.emplace(OldNames[i], i);
-  if (old_class.empty()) return;
-  unsigned char c = static_cast<unsigned char>(old_class[0]);
-  old_first_[c] = true;
-  if (c < 128) old_first_[static_cast<unsigned char>(c ^ 0x20)] = true;  // the other case
-  old_min_len_ = std::min(old_min_len_, old_class.size());
-  old_max_len_ = std::max(old_max_len_, old_class.size());
+  if (!old_class.empty()) old_filter_.Add(old_class);
 }
 
 int TComponentReplacer::FindOldName(std::string_view ident) const {
-  if (ident.size() < old_min_len_ || ident.size() > old_max_len_ ||
-      !old_first_[static_cast<unsigned char>(ident[0])])
-    return -1;
+  if (!old_filter_.MayHold(ident)) return -1;
   auto it = old_index_.find(ident);
   return it == old_index_.end() ? -1 : it->second;
 }

@@ -6,7 +6,6 @@
 // as they were.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <deque>
 #include <exception>
@@ -266,9 +265,8 @@ class TComponentReplacer {
   std::exception_ptr write_error_;
   FormParserClass parser_class_;
   RunFiles run_files_;
-  int current_ = -1;  // the file being processed
-  std::array<bool, 256> old_first_{};
-  size_t old_min_len_ = SIZE_MAX, old_max_len_ = 0;
+  int current_ = -1;          // the file being processed
+  NameFilter old_filter_;     // refuses most identifiers by length and first letter
   FoldedMap<int> old_index_;  // the line of each source class name in OldNames
   FileReport& ReportFile(const std::string& path, const char* kind, TextEncoding encoding);
   void WriteFormFile(const FormFileData& form, const std::string& text,
