@@ -15,6 +15,7 @@
 #include "engine/rewrite_work.h"
 #include "engine/run_commit.h"
 #include "engine/run_planner.h"
+#include "engine/run_reporter.h"
 #include "engine/todo_list.h"
 #include "engine/undo_restore.h"
 #include "files/file_utils.h"
@@ -222,15 +223,12 @@ bool TComponentReplacer::Run(const std::string& tree, bool dry_run) {
     return false;
   }
   const bool copied = dry_run || CommitRun(tree);
-  if (Options->MakeBackup && !dry_run) {
-    Log.WriteLine(res::Format(res::kBackupFile, {UndoFilePath}));
-    if (!EarlierUndoFile.empty())
-      Log.WriteLine(res::Format(res::kEarlierUndoFile, {EarlierUndoFile, UndoFilePath}));
-  }
+  RunReporter reporter(Log, Report);
+  if (Options->MakeBackup && !dry_run) reporter.LogUndoFiles(UndoFilePath, EarlierUndoFile);
   Log.WriteLine(res::kRemovingTempFolder);
   remove_temp.Run();
   clear_units.Run();
-  LogOutcome(copied);
+  reporter.LogOutcome(copied);
   return copied;
 }
 
@@ -252,42 +250,17 @@ bool TComponentReplacer::RewriteIntoWorkFolder(const std::string& temp_dir) {
   return !Cancelled;
 }
 
-void TComponentReplacer::LogOutcome(bool copied) {
-  const int left = Report.FilesNotMigrated();
-  if (!copied)
-    Log.WriteLine(res::kReplaceFailed);
-  else if (left > 0)
-    Log.WriteLine(res::Format(res::kReplaceIncomplete, {std::to_string(left)}));
-  else
-    Log.WriteLine(res::kReplaceSucceeded);
-}
-
 void TComponentReplacer::SkipFile(int i, const std::string& reason) {
   run_files_[i].skipped = true;
   NotMigrated(UnitList[i], reason);
 }
 
 void TComponentReplacer::NotMigrated(const std::string& path, const std::string& reason) {
-  Log.WriteLine(res::Format(res::kNotMigrated, {path, reason}));
-  FileReport* f = FindReport(path);
-  if (!f) {
-    std::string ext = UpperCase(ExtractFileExt(path));
-    const char* kind = ext == ".PAS"   ? "unit"
-                       : ext == ".DPR" ? "project"
-                       : ext.empty()   ? "folder"
-                                       : "text-form";
-    f = &ReportFile(path, kind, TextEncoding::kAnsi);
-  }
-  f->outcome = "skipped";
-  f->note = reason;
+  RunReporter(Log, Report).NotMigrated(path, reason);
 }
 
 FileReport* TComponentReplacer::FindReport(const std::string& path) {
-  // The report of a file is written when it is processed, so the search
-  // from the end finds the file just processed at once.
-  for (auto f = Report.files.rbegin(); f != Report.files.rend(); ++f)
-    if (f->path == path) return &*f;
-  return nullptr;
+  return RunReporter(Log, Report).Find(path);
 }
 
 bool TComponentReplacer::CommitRun(const std::string& tree) {

@@ -231,8 +231,6 @@ class TComponentReplacer {
   // Rewrites every file of the run into the work folder; false when the run
   // was cancelled.
   bool RewriteIntoWorkFolder(const std::string& temp_dir);
-  // The log's last line: replaced, replaced but for some files, or failed.
-  void LogOutcome(bool copied);
   void SkipFile(int i, const std::string& reason);
   // The line of OldNames of a form object's class, or -1; for a descendant
   // of a mapped class, that of its mapped ancestor, named in *ancestor.
