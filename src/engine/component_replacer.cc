@@ -61,13 +61,15 @@ bool HasExtension(const std::string& path, const char* ext1, const char* ext2) {
 }  // namespace
 
 TComponentReplacer::TComponentReplacer(const std::string& source_unit, std::string new_units,
-                                       TReplaceOptions* options)
+                                       TReplaceOptions* options, RunContext context)
     : TComponentReplacer([] { return std::make_unique<TNXFormParser>(); }, source_unit,
-                         std::move(new_units), options) {}
+                         std::move(new_units), options, std::move(context)) {}
 
 TComponentReplacer::TComponentReplacer(FormParserClass parser_class, const std::string& source_unit,
-                                       std::string new_units, TReplaceOptions* options)
-    : OldUnit(UpperCase(source_unit)),
+                                       std::string new_units, TReplaceOptions* options,
+                                       RunContext context)
+    : Context(std::move(context)),
+      OldUnit(UpperCase(source_unit)),
       NewUnits(std::move(new_units)),
       ObjectParser(parser_class()),
       Options(options),

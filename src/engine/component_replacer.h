@@ -65,11 +65,12 @@ struct RewrittenObject {
 class TComponentReplacer {
  public:
   // source_unit: the unit that uses clauses are searched for (for example
-  // DBTables); new_units: the text inserted behind it.
+  // DBTables); new_units: the text inserted behind it; context: what its runs
+  // reach outside themselves (see Context).
   TComponentReplacer(FormParserClass parser_class, const std::string& source_unit,
-                     std::string new_units, TReplaceOptions* options);
+                     std::string new_units, TReplaceOptions* options, RunContext context = {});
   TComponentReplacer(const std::string& source_unit, std::string new_units,
-                     TReplaceOptions* options);
+                     TReplaceOptions* options, RunContext context = {});
   virtual ~TComponentReplacer() = default;
   TComponentReplacer(const TComponentReplacer&) = delete;
   TComponentReplacer& operator=(const TComponentReplacer&) = delete;
