@@ -1,9 +1,11 @@
-// The conversion engine for one family of source components. A run rewrites
-// each file into a private temporary folder, backs up each original that
-// changed, writes the undo file, copies the changed files over the originals
-// and logs every step. Nothing outside the temporary folder is touched before
-// every file has been rewritten, so a failure part-way leaves the originals
-// as they were.
+// The conversion engine for one family of source components. A run plans its
+// files, rewrites each into a private temporary folder, checks that every
+// original is still what it read, backs up each original that changed, writes
+// the undo file, moves the changed files over the originals and logs every
+// step; each of these is a stage of its own (run_planner.h, rewrite_stage.h,
+// originals_check.h, run_commit.h, run_reporter.h), driven from Execute.
+// Nothing outside the temporary folder is touched before every file has been
+// rewritten, so a failure part-way leaves the originals as they were.
 #pragma once
 
 #include <cstdint>
@@ -38,7 +40,6 @@ using FormParserClass = std::function<std::unique_ptr<TFormParser>()>;
 
 class UnitSplice;
 struct FormPass;
-// What rewriting one file on a worker thread did, held until its turn.
 
 // What a form file holds: its form text (a binary form's converted), the
 // encoding of a text form and the header of a binary one. A binary form also

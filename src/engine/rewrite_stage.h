@@ -18,6 +18,7 @@
 namespace tolvern {
 
 class WorkerPool;
+struct RewriteWork;
 
 class RewriteStage {
  public:
@@ -38,7 +39,7 @@ class RewriteStage {
   // on the pool; false when the run was cancelled.
   bool RewriteRange(WorkerPool& pool, int from, int to);
   // Hands file i to the pool; a work without a ticket when it is not read.
-  std::unique_ptr<struct RewriteWork> HandOut(WorkerPool& pool, int i);
+  std::unique_ptr<RewriteWork> HandOut(WorkerPool& pool, int i);
   // Takes the results of file i's work on this thread.
   void TakeResults(int i, RewriteWork& w);
   void ScanFormsInParallel(WorkerPool& pool, int from);
