@@ -256,6 +256,14 @@ TEST_F(RunSafetyTest, LinksPlantedWhereTheToolWritesAreNeverFollowed) {
   fs::create_symlink(victim, dir_ / "src/Wiz_Log.txt");
   EXPECT_THROW(BdeReplacer->Execute(), EFCreateError);
   EXPECT_EQ(dir_.Read("victim.txt"), "precious");
+  // So does a to-do list planted as a link, before any original is replaced.
+  fs::remove(dir_ / "src/Wiz_Log.txt");
+  fs::remove(dir_ / "src/Wiz_Todo.txt");
+  fs::create_symlink(victim, dir_ / "src/Wiz_Todo.txt");
+  dir_.Write("src/A.pas", kBde);
+  EXPECT_THROW(BdeReplacer->Execute(), EFCreateError);
+  EXPECT_EQ(dir_.Read("victim.txt"), "precious");
+  EXPECT_EQ(dir_.Read("src/A.pas"), kBde);
 }
 #endif
 

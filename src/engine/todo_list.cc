@@ -236,8 +236,10 @@ std::string FormatTodo(const std::vector<TodoItem>& items) { return FormatTodo({
 
 void WriteTodoFile(const std::string& path,
                    const std::vector<const std::vector<TodoItem>*>& parts) {
+  // A link planted under the list's name is not followed, as the log's is
+  // not: the list would otherwise overwrite whatever file the link names.
   std::string why;
-  if (!CurrentDisk().WriteFile(path, FormatTodo(parts), &why))
+  if (!CurrentDisk().WriteNewFile(path, FormatTodo(parts), &why))
     throw EFCreateError("Cannot create file \"" + path + "\". " + why);
 }
 
