@@ -130,6 +130,12 @@ std::string CopyExample(const ScratchDir& dir, const std::string& name) {
   return target;
 }
 
+std::string Bytes(std::initializer_list<int> bytes) {
+  std::string s;
+  for (int b : bytes) s += static_cast<char>(b);
+  return s;
+}
+
 std::string ReadFileBytes(const std::string& path) {
   std::ifstream in(NativePath(path), std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path);

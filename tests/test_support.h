@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <vector>
@@ -56,6 +57,8 @@ class ScratchDir {
 };
 
 std::string ReadFileBytes(const std::string& path);
+// A byte string written as numbers.
+std::string Bytes(std::initializer_list<int> bytes);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 
 // Whether a symbolic link can be made in the folder: on Windows that takes a

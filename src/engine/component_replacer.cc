@@ -408,16 +408,13 @@ bool TComponentReplacer::NoteFormOf(const std::string& form, bool list_failed) {
 
 void TComponentReplacer::NoteRead(std::string_view bytes) {
   const size_t hash = std::hash<std::string_view>{}(bytes);
-  RunFile* f = nullptr;
   if (RewriteWork* w = CurrentRewriteWork()) {
     w->hash = hash;
     w->hashed = true;
-    return;
+  } else if (run_files_.Has(current_)) {
+    run_files_[current_].hash = hash;
+    run_files_[current_].hashed = true;
   }
-  if (current_ >= 0 && current_ < run_files_.Count()) f = &run_files_[current_];
-  if (!f) return;
-  f->hash = hash;
-  f->hashed = true;
 }
 
 void TComponentReplacer::WriteOutput(const std::string& path, std::string data) {
@@ -450,7 +447,7 @@ std::unique_ptr<TFormParser> TComponentReplacer::NewFormParser() {
 FileReport& TComponentReplacer::ReportFile(const std::string& path, const char* kind,
                                            TextEncoding encoding) {
   FileReports& files = ReportFiles();
-  files.push_back({path, kind, EncodingName(encoding), 0, "unchanged", "", {}, {}, 0, 0});
+  files.push_back(FileReport::Unchanged(path, kind, EncodingName(encoding)));
   return files.back();
 }
 

@@ -133,16 +133,8 @@ void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::stri
                                        const std::string& dest_path) {
   if (Todo.family.empty()) Todo = TodoClasses::Of(*this);
   FormPass p(form.Text, source_path, Todo,
-             FileReport{source_path,
-                        form.IsBinary ? "binary-form" : "text-form",
-                        EncodingName(form.Encoding),
-                        0,
-                        "unchanged",
-                        "",
-                        {},
-                        {},
-                        0,
-                        0});
+             FileReport::Unchanged(source_path, form.IsBinary ? "binary-form" : "text-form",
+                                   EncodingName(form.Encoding)));
   FormParser().LineBreak = LineBreakOf(p.text);
   std::string_view token;
   for (int code; (code = p.scanner.GetNext(&token)) != kTokEnd;) {

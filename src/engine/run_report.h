@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/todo_list.h"
@@ -46,6 +47,12 @@ struct FileReport {
   int objects_rewritten = 0;
   int properties_dropped = 0;
   std::vector<TodoItem> todo{};  // the places left for a person
+
+  // The entry of a file as processing starts: unchanged, nothing counted.
+  static FileReport Unchanged(std::string path, std::string kind, std::string encoding) {
+    return {
+        std::move(path), std::move(kind), std::move(encoding), 0, "unchanged", "", {}, {}, 0, 0};
+  }
 };
 
 // The reports of a run's files. A deque grows without copying what it holds

@@ -16,8 +16,7 @@ void RunReporter::NotMigrated(const std::string& path, const std::string& reason
                        : ext == ".DPR" ? "project"
                        : ext.empty()   ? "folder"
                                        : "text-form";
-    report_.files.push_back(
-        {path, kind, EncodingName(TextEncoding::kAnsi), 0, "unchanged", "", {}, {}, 0, 0});
+    report_.files.push_back(FileReport::Unchanged(path, kind, EncodingName(TextEncoding::kAnsi)));
     f = &report_.files.back();
   }
   f->outcome = "skipped";

@@ -9,14 +9,23 @@ namespace {
 
 using testing::ScratchDir;
 
-// The log's lines, without the blank lines between them.
-std::vector<std::string> LogLines(const ScratchDir& dir) {
-  std::vector<std::string> lines;
-  std::string text = dir.Read("log.txt");
-  for (size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
-    if (end > at) lines.push_back(text.substr(at, end - at));
-  return lines;
-}
+// A reporter writing into a log of a scratch folder and a report of its own.
+struct Reported {
+  Reported() { log.Open(dir / "log.txt"); }
+  // The log's lines, without the blank lines between them.
+  std::vector<std::string> LogLines() {
+    log.Close();
+    std::vector<std::string> lines;
+    std::string text = dir.Read("log.txt");
+    for (size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
+      if (end > at) lines.push_back(text.substr(at, end - at));
+    return lines;
+  }
+  ScratchDir dir;
+  TLogWriter log;
+  RunReport report;
+  RunReporter reporter{log, report};
+};
 
 TEST(RunReporterTest, AFileLeftAsItIsIsLoggedAndSkippedInTheReport) {
   struct Case {
@@ -27,19 +36,15 @@ TEST(RunReporterTest, AFileLeftAsItIsIsLoggedAndSkippedInTheReport) {
                {"/p/sub", "folder"},
                {"/p/U.dfm", "text-form"}};
   for (const Case& c : cases) {
-    ScratchDir dir;
-    TLogWriter log;
-    log.Open(dir / "log.txt");
-    RunReport report;
-    RunReporter reporter(log, report);
-    reporter.NotMigrated(c.path, "a reason");
-    log.Close();
+    Reported r;
+    r.reporter.NotMigrated(c.path, "a reason");
+    std::vector<std::string> lines = r.LogLines();
+    const RunReport& report = r.report;
     ASSERT_EQ(report.files.size(), 1u) << c.path;
     EXPECT_EQ(report.files[0].kind, c.kind);
     EXPECT_EQ(report.files[0].outcome, "skipped");
     EXPECT_EQ(report.files[0].note, "a reason");
     EXPECT_EQ(report.FilesNotMigrated(), 1);
-    std::vector<std::string> lines = LogLines(dir);
     ASSERT_FALSE(lines.empty());
     EXPECT_NE(lines.back().find(c.path), std::string::npos) << lines.back();
     EXPECT_NE(lines.back().find("a reason"), std::string::npos) << lines.back();
@@ -63,19 +68,14 @@ TEST(RunReporterTest, TheLastLineSaysHowTheRunEnded) {
                {true, true, "Replace completed, 1 file(s) not migrated."},
                {false, false, "Replace failed."}};
   for (const Case& c : cases) {
-    ScratchDir dir;
-    TLogWriter log;
-    log.Open(dir / "log.txt");
-    RunReport report;
-    RunReporter reporter(log, report);
-    if (c.left_out) reporter.NotMigrated("/p/U.pas", "a reason");
-    reporter.LogUndoFiles("/p/RBackup/ZUvezod.2.reu", c.copied ? "/p/RBackup/ZUvezod.reu" : "");
-    reporter.LogOutcome(c.copied);
-    log.Close();
-    std::vector<std::string> lines = LogLines(dir);
+    Reported r;
+    if (c.left_out) r.reporter.NotMigrated("/p/U.pas", "a reason");
+    r.reporter.LogUndoFiles("/p/RBackup/ZUvezod.2.reu", c.copied ? "/p/RBackup/ZUvezod.reu" : "");
+    r.reporter.LogOutcome(c.copied);
+    std::vector<std::string> lines = r.LogLines();
     ASSERT_GE(lines.size(), 2u);
     EXPECT_NE(lines.back().find(c.last), std::string::npos) << lines.back();
-    EXPECT_NE(dir.Read("log.txt").find("/p/RBackup/ZUvezod.2.reu"), std::string::npos);
+    EXPECT_NE(r.dir.Read("log.txt").find("/p/RBackup/ZUvezod.2.reu"), std::string::npos);
   }
 }
 

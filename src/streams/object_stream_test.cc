@@ -11,15 +11,12 @@
 
 #include "streams/form_numbers.h"
 #include "streams/form_resource.h"
+#include "test_support.h"
 
 namespace tolvern {
 namespace {
 
-std::string Bytes(std::initializer_list<int> bytes) {
-  std::string s;
-  for (int b : bytes) s += static_cast<char>(b);
-  return s;
-}
+using testing::Bytes;
 
 // A stream of one object TForm1 named Form1 with the given property bytes.
 std::string FormStream(const std::string& props) {

@@ -4,14 +4,12 @@
 
 #include <cstdint>
 
+#include "test_support.h"
+
 namespace tolvern {
 namespace {
 
-std::string Bytes(std::initializer_list<int> bytes) {
-  std::string s;
-  for (int b : bytes) s += static_cast<char>(b);
-  return s;
-}
+using testing::Bytes;
 
 // Each integer takes the smallest type that holds it, on both sides of every
 // boundary.
