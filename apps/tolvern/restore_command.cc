@@ -11,14 +11,19 @@ namespace tolvern::cli {
 
 Subcommand AddRestoreCommand(CLI::App& app) {
   auto undo_file = std::make_shared<std::string>();
+  auto force = std::make_shared<bool>(false);
   CLI::App* restore =
       app.add_subcommand("restore", "Put back the originals listed in an undo file.");
   restore->add_option("UNDOFILE", *undo_file, "The undo file (ZUvezod.reu) of an earlier run")
       ->required();
-  return {restore, nullptr, [undo_file] { return RunRestore(*undo_file); }, res::kRestoreFailed};
+  restore->add_flag("--force", *force,
+                    "Also put back originals changed after the run; each changed text is kept "
+                    "beside its backup");
+  return {restore, nullptr, [undo_file, force] { return RunRestore(*undo_file, *force); },
+          res::kRestoreFailed};
 }
 
-int RunRestore(const std::string& undo_file) {
+int RunRestore(const std::string& undo_file, bool force) {
   NXReplacerScope library;
   std::string path = Absolute(undo_file);
   if (!CurrentDisk().FileExists(path)) {
@@ -26,8 +31,13 @@ int RunRestore(const std::string& undo_file) {
     std::cout << res::kRestoreFailed << "\n";
     return kExitFailed;
   }
-  bool ok = BdeReplacer->RestoreFiles(path);
-  if (!ok) Fail(BdeReplacer->RestoreError);
+  bool ok = BdeReplacer->RestoreFiles(path, force);
+  for (const std::string& note : BdeReplacer->RestoreNotes) std::cout << note << "\n";
+  if (!ok) {
+    Fail(BdeReplacer->RestoreError);
+    if (!BdeReplacer->RestoreChanged.empty())
+      std::cerr << "Run again with --force to restore anyway.\n";
+  }
   std::cout << (ok ? res::kRestoreSucceeded : res::kRestoreFailed) << "\n";
   return ok ? kExitOk : kExitFailed;
 }

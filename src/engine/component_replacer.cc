@@ -297,13 +297,15 @@ bool TComponentReplacer::CommitRun(const std::string& tree) {
   return commit.ReplaceOriginals(threads, ChangedCount > 0);
 }
 
-bool TComponentReplacer::RestoreFiles(const std::string& undo_file_name) {
+bool TComponentReplacer::RestoreFiles(const std::string& undo_file_name, bool force) {
   std::optional<ScopedDisk> use_disk;
   if (Context.disk) use_disk.emplace(Context.disk);
   UndoRestore restore(CurrentDisk());
   RestoreError.clear();
-  const bool ok = restore.Restore(undo_file_name);
+  const bool ok = restore.Restore(undo_file_name, force);
   RestoreError = restore.Error();
+  RestoreChanged = restore.Changed();
+  RestoreNotes = restore.Notes();
   return ok;
 }
 

@@ -89,14 +89,15 @@ class TComponentReplacer {
   // after the clean-up.
   bool Execute();
 
-  // Puts back every original listed in an undo file. Every line is checked
-  // before anything is copied: both paths absolute, the backup a regular file
-  // inside the undo file's folder tree, the original a regular file or
-  // absent. False, with the reason in RestoreError, when the file lists
-  // nothing, a line fails its check (nothing is copied then) or a copy fails
-  // (the copies before it stay done).
-  bool RestoreFiles(const std::string& undo_file_name);
+  // Puts back every original listed in an undo file, all or nothing (see
+  // UndoRestore). With `force`, originals changed after the run are put back
+  // too, their text kept beside their backups. False, with the reason in
+  // RestoreError, when nothing was restored; RestoreChanged names the
+  // originals changed after the run, RestoreNotes what else was done.
+  bool RestoreFiles(const std::string& undo_file_name, bool force = false);
   std::string RestoreError;
+  std::vector<std::string> RestoreChanged;
+  std::vector<std::string> RestoreNotes;
 
   // The undo file the last run wrote, and the newest undo file of an earlier
   // run that stood in the backup folder already ("" when there was none):

@@ -112,17 +112,17 @@ TEST_F(RunTest, WithoutSubFoldersOnlyTopLevelIsWalked) {
   EXPECT_NE(dir_.Read("src/Top.pas"), kUsesBde);
 }
 
-TEST_F(RunTest, NothingChangedGivesEmptyUndoFileAndNoReplaceLine) {
+TEST_F(RunTest, NothingChangedGivesNoUndoFileAndNoReplaceLine) {
   dir_.Write("src/Plain.pas", kPlain);
   ASSERT_TRUE(BdeReplacer->Execute());
-  EXPECT_EQ(dir_.Read("src/RBackup/ZUvezod.reu"), "");
+  EXPECT_FALSE(fs::exists(dir_ / "src/RBackup/ZUvezod.reu"));
+  EXPECT_EQ(BdeReplacer->UndoFilePath, "");
   std::string log = LogWithoutTimestamp(dir_.Read("src/Wiz_Log.txt"));
   EXPECT_EQ(
       log,
       Lines({"BDE/ADO Migration Wizard log", "Initializing unit list", "Creating backup folder",
              "Allocating temporary folder", "Processing file: " + (dir_ / "src/Plain.pas"),
-             "No changes", "Backup file: " + (dir_ / "src/RBackup/ZUvezod.reu"),
-             "Removing temporary folder", "Replace procedure was performed sucessfully."}));
+             "No changes", "Removing temporary folder", "Replace procedure was performed sucessfully."}));
 }
 
 TEST_F(RunTest, NoLogAndNoBackupLeaveNoTrace) {

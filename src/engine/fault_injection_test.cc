@@ -145,7 +145,7 @@ class FaultWalk {
     if (any_migrated) {
       ScopedDisk real(nullptr);
       for (const auto& e : fs::recursive_directory_iterator(dir.path())) {
-        if (e.path().filename().string().starts_with("ZUvezod")) {
+        if (e.path().extension() == ".reu") {
           EXPECT_TRUE(BdeReplacer->RestoreFiles(e.path().string())) << what;
         }
       }

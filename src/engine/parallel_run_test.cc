@@ -121,16 +121,18 @@ class ParallelRunTest : public ::testing::TestWithParam<bool /* project mode */>
       return s;
     };
     out.log = relative(testing::LogWithoutTimestamp(dir.Read("app/Wiz_Log.txt")));
-    if (fs::exists(dir / "app/RBackup/ZUvezod.reu"))
-      out.undo = relative(dir.Read("app/RBackup/ZUvezod.reu"));
+    out.files = Snapshot(dir / "app");
+    for (const char* undo : {"RBackup/ZUvezod.reu", "RBackup/ZUvezod.reu.written"}) {
+      if (fs::exists(dir / "app" / undo))
+        out.undo += relative(dir.Read(std::string("app/") + undo));
+      out.files.erase(undo);
+    }
     out.report = relative(r.Report.ToJson());
     out.error = relative(out.error);
     out.objects = r.Report.ObjectsRewritten();
-    out.files = Snapshot(dir / "app");
     if (fs::exists(dir / "app/Wiz_Todo.txt")) out.todo = relative(dir.Read("app/Wiz_Todo.txt"));
     out.files.erase("Wiz_Log.txt");
     out.files.erase("Wiz_Todo.txt");
-    out.files.erase("RBackup/ZUvezod.reu");
     return out;
   }
 

@@ -1,12 +1,17 @@
 #include "engine/run_commit.h"
 
+#include <cerrno>
+#include <cstring>
 #include <exception>
+#include <filesystem>
+#include <map>
 #include <memory>
 #include <vector>
 
 #include "base/errors.h"
 #include "base/paths.h"
 #include "base/system_texts.h"
+#include "engine/undo_record.h"
 #include "files/folder_cache.h"
 #include "platform/worker_pool.h"
 
@@ -19,6 +24,12 @@ std::string NumberedName(const std::string& base, int n) {
   if (n == 1) return base;
   const std::string ext = ExtractFileExt(base);
   return base.substr(0, base.size() - ext.size()) + "." + std::to_string(n) + ext;
+}
+
+// Why a file could not be looked at, from the system's error number.
+std::string LookFailure(int error) {
+  if (error == ENOENT || error == 0) return "deleted by another program during the run";
+  return std::string("cannot be looked at: ") + std::strerror(error);
 }
 }  // namespace
 
@@ -89,25 +100,41 @@ void RunCommit::RemoveBackups() {
 void RunCommit::WriteUndoFile() {
   StringList& lines = outcome_.undo_lines;
   lines.Clear();
-  for (int i = 0; i < files_.Count(); ++i)
-    if (!files_[i].backup.empty()) lines.Add(paths_[i] + "=" + files_[i].backup);
+  UndoRecord record;
   Disk& disk = disk_;
+  for (int i = 0; i < files_.Count(); ++i) {
+    const RunFile& f = files_[i];
+    if (f.backup.empty()) continue;
+    lines.Add(paths_[i] + "=" + f.backup);
+    // What will stand at the original once it is replaced, so that restore
+    // can tell the run's text from a later edit.
+    std::string migrated, why;
+    if (!disk.ReadFile(f.work_path, &migrated, &why))
+      throw EFOpenError("Cannot open file \"" + f.work_path + "\". " + why);
+    // An original reached through a link is replaced behind the link, which
+    // stays; restore writes behind it again, and through no other link.
+    std::error_code ec;
+    std::string link_target;
+    if (std::filesystem::is_symlink(paths_[i], ec))
+      link_target = std::filesystem::weakly_canonical(paths_[i], ec).string();
+    record.Add(paths_[i], migrated, link_target);
+  }
+  // A run that backed up nothing has nothing to undo: it writes no undo file.
+  if (lines.Count() == 0) return;
   const std::string base = PathJoin(options_.BackupDir, res::kUndoFileName);
   for (int n = 1; n < 10000; ++n) {
     // An earlier run's undo file is never replaced: this run's takes the
     // next free number, and the earlier one is named to the user.
     const std::string candidate = NumberedName(base, n);
-    FileStamp stamp;
-    // A run that backed up nothing adds no empty undo file after an
-    // earlier run's.
-    if (n > 1 && lines.Count() == 0 && !disk.Stat(candidate, &stamp)) {
-      outcome_.undo_file = outcome_.earlier_undo_file;
-      outcome_.earlier_undo_file.clear();
-      return;
-    }
     std::string why;
     bool taken = false;
     if (disk.WriteExclusive(candidate, lines.Text(), &why, &taken)) {
+      const std::string record_path = UndoRecord::PathFor(candidate);
+      if (!disk.WriteExclusive(record_path, record.Text(), &why, &taken)) {
+        disk.DeleteFile(candidate);
+        throw EFCreateError("Cannot create file \"" + record_path + "\". " +
+                            (taken ? std::string("A file of that name is in the way.") : why));
+      }
       outcome_.undo_file = candidate;
       return;
     }
@@ -120,44 +147,84 @@ void RunCommit::WriteUndoFile() {
 bool RunCommit::ReplaceOriginals(int threads, bool any_changed) {
   if (any_changed) notes_.log(res::kReplacingOriginals);
   Disk& disk = disk_;
-  // Each original is replaced on its own (on the pool when there is one);
-  // what became of each is then taken in the order of the list.
+  // The files of a group (a unit and its forms) are replaced together or not
+  // at all: every member gets its last look before any is replaced, and when
+  // one cannot be replaced the members replaced before it are put back.
+  // Groups are replaced on their own (on the pool when there is one); what
+  // became of each file is then taken in the order of the list.
   struct Outcome {
-    bool tried = false, changed_since = false, moved = false;
-    std::string why;
+    bool tried = false, moved = false, put_back = false;
+    std::string left_out;  // why it was left as it is before any rename
+    std::string why;       // why its rename failed
+    int failed_partner = -1;
     std::exception_ptr error;  // taken up at this file, as on one thread
   };
   std::vector<Outcome> outcomes(static_cast<size_t>(files_.Count()));
-  auto replace = [this, &disk, &outcomes](int i) {
-    const RunFile& f = files_[i];
-    Outcome& o = outcomes[static_cast<size_t>(i)];
-    o.tried = true;
+  std::vector<std::vector<int>> groups;
+  {
+    std::map<int, size_t> group_at;
+    files_.ForEachPending([&](int i, RunFile&) {
+      auto [at, added] = group_at.try_emplace(files_.GroupOf(i), groups.size());
+      if (added) groups.emplace_back();
+      groups[at->second].push_back(i);
+    });
+  }
+  auto replace = [this, &disk, &outcomes](const std::vector<int>& members) {
+    auto out = [&outcomes](int i) -> Outcome& { return outcomes[static_cast<size_t>(i)]; };
+    for (int i : members) out(i).tried = true;
     try {
-      // The last look before the rename: a file saved since it was checked
-      // keeps what its user saved.
-      FileStamp now;
-      disk.Stat(paths_[i], &now);
-      if (!now.Matches(f.read))
-        o.changed_since = true;
-      else
-        o.moved = disk.MoveFile(f.work_path, paths_[i], &o.why);
+      // The last look before the renames: a file saved since it was checked
+      // keeps what its user saved, and so do its partners.
+      int changed = -1;
+      for (int i : members) {
+        FileStamp now;
+        errno = 0;
+        std::string why;
+        if (!disk.Stat(paths_[i], &now))
+          why = LookFailure(errno);
+        else if (!now.Matches(files_[i].read))
+          why = res::kChangedDuringRun;
+        if (why.empty()) continue;
+        out(i).left_out = why;
+        changed = i;
+        break;
+      }
+      if (changed >= 0) {
+        for (int i : members)
+          if (i != changed)
+            out(i).left_out = res::Format(res::kPartnerNotMigrated, {paths_[changed]});
+        return;
+      }
+      std::vector<int> moved;
+      for (int i : members) {
+        Outcome& o = out(i);
+        o.moved = disk.MoveFile(files_[i].work_path, paths_[i], &o.why);
+        if (!o.moved) {
+          for (int j : moved) {
+            out(j).failed_partner = i;
+            std::string again;
+            out(j).put_back =
+                !files_[j].backup.empty() && disk.CopyFile(files_[j].backup, paths_[j], &again);
+          }
+          return;
+        }
+        moved.push_back(i);
+      }
     } catch (...) {
-      o.error = std::current_exception();
+      out(members.front()).error = std::current_exception();
     }
   };
   {
     std::unique_ptr<WorkerPool> pool;
     if (threads > 1) pool = std::make_unique<WorkerPool>(threads);
-    bool stopped = false;
-    files_.ForEachPending([&](int i, RunFile&) {
-      if (stopped) return;
+    for (const std::vector<int>& members : groups) {
       if (pool) {
-        pool->Submit([&replace, i](int) { replace(i); });
+        pool->Submit([&replace, &members](int) { replace(members); });
       } else {
-        replace(i);
-        stopped = outcomes[static_cast<size_t>(i)].error != nullptr;
+        replace(members);
+        if (outcomes[static_cast<size_t>(members.front())].error) break;
       }
-    });
+    }
     if (pool) pool->Finish();
   }
   bool all = true, left_out = false;
@@ -166,17 +233,31 @@ bool RunCommit::ReplaceOriginals(int threads, bool any_changed) {
     if (!o.tried) continue;
     if (o.error) std::rethrow_exception(o.error);
     const std::string& original = paths_[i];
-    if (o.changed_since) {
-      notes_.skip(i, res::kChangedDuringRun);
+    if (!o.left_out.empty()) {
+      notes_.skip(i, o.left_out);
       left_out = true;
       continue;
     }
-    if (o.moved) {
+    if (o.moved && o.failed_partner < 0) {
       files_[i].replaced = true;
       continue;
     }
     all = false;
     left_out = true;
+    if (o.moved) {
+      // Replaced, but its partner could not be: put back as it was.
+      const std::string& partner = paths_[o.failed_partner];
+      if (o.put_back) {
+        notes_.not_migrated(original,
+                            "put back as it was, because " + partner + " could not be replaced");
+      } else {
+        files_[i].replaced = true;  // still migrated: its undo line stays
+        notes_.not_migrated(original, "migrated, but " + partner +
+                                          " could not be replaced and this file could not be "
+                                          "put back as it was; restore the run to undo it");
+      }
+      continue;
+    }
     notes_.log(res::Format(res::kFailedToCopyBack, {original}) + " (" + o.why + ")");
     notes_.not_migrated(original,
                         "cannot replace the original: " + (o.why.empty() ? "copy failed" : o.why));
@@ -189,21 +270,26 @@ bool RunCommit::ReplaceOriginals(int threads, bool any_changed) {
 
 void RunCommit::RewriteUndoFile() {
   Disk& disk = disk_;
-  StringList& lines = outcome_.undo_lines;
-  lines.Clear();
+  StringList lines;
+  for (int i = 0; i < files_.Count(); ++i)
+    if (!files_[i].backup.empty() && files_[i].replaced)
+      lines.Add(paths_[i] + "=" + files_[i].backup);
+  // The backups of the files left as they are go only once the undo file no
+  // longer lists them: until then restore needs them (it leaves such a file
+  // as it is, since it holds its backup's text).
+  std::string why;
+  if (!disk.WriteFile(outcome_.undo_file, lines.Text(), &why)) {
+    notes_.log("Cannot update the undo file " + outcome_.undo_file + ": " + why +
+               "; it still lists the files left as they are, and their backups are kept");
+    return;
+  }
+  outcome_.undo_lines = lines;
   for (int i = 0; i < files_.Count(); ++i) {
     RunFile& f = files_[i];
-    if (f.backup.empty()) continue;
-    if (f.replaced) {
-      lines.Add(paths_[i] + "=" + f.backup);
-    } else {
-      disk.DeleteFile(f.backup);
-      f.backup.clear();
-    }
+    if (f.backup.empty() || f.replaced) continue;
+    disk.DeleteFile(f.backup);
+    f.backup.clear();
   }
-  std::string why;
-  if (!disk.WriteFile(outcome_.undo_file, lines.Text(), &why))
-    notes_.log("Cannot update the undo file " + outcome_.undo_file + ": " + why);
 }
 
 }  // namespace tolvern

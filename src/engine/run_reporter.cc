@@ -32,6 +32,7 @@ FileReport* RunReporter::Find(const std::string& path) {
 }
 
 void RunReporter::LogUndoFiles(const std::string& undo_file, const std::string& earlier_undo_file) {
+  if (undo_file.empty()) return;  // nothing was backed up: there is nothing to undo
   log_.WriteLine(res::Format(res::kBackupFile, {undo_file}));
   if (!earlier_undo_file.empty())
     log_.WriteLine(res::Format(res::kEarlierUndoFile, {earlier_undo_file, undo_file}));

@@ -87,10 +87,10 @@ TEST_F(RunSafetyTest, RepeatedRunsKeepEveryBackupAndNeverRepeatAUnit) {
     ASSERT_TRUE(r->Execute());
     undo_files.push_back(r->UndoFilePath);
   }
-  // The third run changed nothing and added no undo file.
+  // The third run changed nothing and wrote no undo file.
   EXPECT_EQ(undo_files, (std::vector<std::string>{dir_ / "src/RBackup/ZUvezod.reu",
-                                                  dir_ / "src/RBackup/ZUvezod.2.reu",
-                                                  dir_ / "src/RBackup/ZUvezod.2.reu"}));
+                                                  dir_ / "src/RBackup/ZUvezod.2.reu", ""}));
+  EXPECT_EQ(BdeReplacer->EarlierUndoFile, "");
   EXPECT_FALSE(fs::exists(dir_ / "src/RBackup/ZUvezod.3.reu"));
   undo_files.pop_back();
   EXPECT_EQ(AdoReplacer->EarlierUndoFile, dir_ / "src/RBackup/ZUvezod.reu");
@@ -247,9 +247,11 @@ TEST_F(RunSafetyTest, LinksPlantedWhereTheToolWritesAreNeverFollowed) {
   ASSERT_TRUE(BdeReplacer->Execute());
   EXPECT_EQ(BdeReplacer->UndoFilePath, dir_ / "src/RBackup/ZUvezod.2.reu");
   // A sibling planted beside an original makes its restore fail, unwritten.
-  fs::create_symlink(victim, dir_ / "src/A.pas.tolvern-new");
+  fs::create_symlink(victim, dir_ / "src/A.pas.tolvern-restore");
   EXPECT_FALSE(BdeReplacer->RestoreFiles(BdeReplacer->UndoFilePath));
-  EXPECT_NE(BdeReplacer->RestoreError.find("A.pas.tolvern-new\" is in the way"), std::string::npos)
+  EXPECT_NE(BdeReplacer->RestoreError.find("A.pas.tolvern-restore\": a file of that name is in "
+                                           "the way"),
+            std::string::npos)
       << BdeReplacer->RestoreError;
   // A log planted as a link stops the run before anything is read.
   fs::remove(dir_ / "src/Wiz_Log.txt");

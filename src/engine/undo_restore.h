@@ -1,13 +1,19 @@
 // Restore: puts back every original that an undo file lists, from its
-// backup. An undo file may come from anywhere, so every line is checked
-// before anything is copied: both paths absolute, the backup a regular file
-// inside the undo file's folder tree, the original a regular file or absent.
+// backup, all or nothing. An undo file may come from anywhere, so every line
+// is checked before anything is written: both paths absolute and free of
+// "..", the backup a regular file inside the undo file's folder tree, the
+// original a regular file (never a link) or absent, and, where the run left
+// a record of what it wrote, an original the run replaced. An original that
+// changed since the run is not overwritten unless asked; when it is, its
+// text is kept beside its backup. Every restored text is first written
+// beside its original; only when all of them stand are they renamed into
+// place, and a rename that fails puts back the ones before it.
 #pragma once
 
 #include <string>
-#include <utility>
 #include <vector>
 
+#include "engine/undo_record.h"
 #include "platform/disk.h"
 
 namespace tolvern {
@@ -16,21 +22,48 @@ class UndoRestore {
  public:
   explicit UndoRestore(Disk& disk) : disk_(disk) {}
 
-  // False, with the reason in Error(), when the file lists nothing, a line
-  // fails its check (nothing is copied then) or a copy fails (the copies
-  // before it stay done). Throws EFOpenError when the undo file cannot be
-  // read.
-  bool Restore(const std::string& undo_file_name);
+  // False, with the reason in Error(), when a line fails its check, an
+  // original changed since the run and `force` is not set (Changed() names
+  // them), or a file could not be written; nothing is restored then. An
+  // undo file that lists nothing restores nothing and succeeds. Throws
+  // EFOpenError when the undo file cannot be read.
+  bool Restore(const std::string& undo_file_name, bool force = false);
   const std::string& Error() const { return error_; }
+  // The originals that changed since the run.
+  const std::vector<std::string>& Changed() const { return changed_; }
+  // What the restore did besides putting originals back, a line each: lines
+  // left as they are, edited texts kept.
+  const std::vector<std::string>& Notes() const { return notes_; }
+  int RestoredCount() const { return restored_; }
 
  private:
-  // The (original, backup) pairs of the undo file's lines; false, with the
-  // reason in error_, at the first line that fails its check.
-  bool CheckLines(const std::string& undo_file_name, const std::string& text,
-                  std::vector<std::pair<std::string, std::string>>* pairs);
+  struct Line {
+    std::string original, backup;
+    std::string target;       // what is written: the original, or the file its link names
+    bool link = false;        // the original is a link
+    bool absent = false;      // the original does not exist now
+    bool restore = false;     // put the backup's text back
+    bool edited = false;      // changed since the run
+    std::string staged, old;  // the restored text, and the text replaced
+    std::string kept;         // where an edited text was kept
+  };
+
+  bool CheckLines(const std::string& undo_file_name, const std::string& text);
+  bool ReadRecord(const std::string& undo_file_name);
+  // Tells, for each line, whether its original is the run's text, the
+  // backup's text, or a text edited since.
+  bool Classify();
+  bool Stage();
+  bool Swap();
+  void CleanUp(bool undo_kept);
 
   Disk& disk_;
+  std::vector<Line> lines_;
+  UndoRecord record_;
+  bool has_record_ = false;
   std::string error_;
+  std::vector<std::string> changed_, notes_;
+  int restored_ = 0;
 };
 
 }  // namespace tolvern

@@ -49,7 +49,6 @@ TEST_F(RestoreTest, FailsBeforeAnyCopy) {
     const char* what;
     std::string undo;
   } cases[] = {
-      {"empty", ""},
       {"second backup missing", a_ + "=" + ba_ + "\r\n" + b_ + "=" + (dir_ / "bak/gone") + "\r\n"},
       {"line without equals sign", a_ + "=" + ba_ + "\r\n" + b_ + "\r\n"},
       {"equals sign in original path", a_ + "=" + ba_ + "\r" + (dir_ / "x=y.pas") + "=" + bb_},
@@ -61,6 +60,11 @@ TEST_F(RestoreTest, FailsBeforeAnyCopy) {
       {"backup a folder", a_ + "=" + ba_ + "\r\n" + b_ + "=" + (dir_ / "bak/sub") + "\r\n"},
       {"original a folder", a_ + "=" + ba_ + "\r\n" + (dir_ / "bak/sub") + "=" + bb_ + "\r\n"},
       {"original a device", a_ + "=" + ba_ + "\r\n/dev/null=" + bb_ + "\r\n"},
+      {"original steps up", a_ + "=" + ba_ + "\r\n" + (dir_ / "bak/../B.pas") + "=" + bb_},
+      {"backup steps up", a_ + "=" + ba_ + "\r\n" + b_ + "=" + (dir_ / "bak/sub/../B.~pas")},
+      {"original listed twice", a_ + "=" + ba_ + "\r\n" + a_ + "=" + bb_ + "\r\n"},
+      {"original a link the run did not leave",
+       a_ + "=" + ba_ + "\r\n" + (links_ ? link_ : dir_ / "bak/sub") + "=" + bb_ + "\r\n"},
   };
   for (const Case& c : cases) {
     EXPECT_FALSE(BdeReplacer->RestoreFiles(Undo(c.undo))) << c.what;
@@ -84,18 +88,52 @@ TEST_F(RestoreTest, NamesDifferingInLetterCaseKeepTheirOwnBackups) {
   EXPECT_EQ(dir_.Read("a.PAS"), "original b");
 }
 
-TEST_F(RestoreTest, FailedCopyStopsThereAndKeepsEarlierCopies) {
+TEST_F(RestoreTest, AnUndoFileThatListsNothingRestoresNothingAndSucceeds) {
+  EXPECT_TRUE(BdeReplacer->RestoreFiles(Undo(""))) << BdeReplacer->RestoreError;
+  ASSERT_EQ(BdeReplacer->RestoreNotes.size(), 1u);
+  EXPECT_NE(BdeReplacer->RestoreNotes[0].find("nothing to restore"), std::string::npos);
+}
+
+// Restore is all or nothing: whichever of its operations fails, every
+// original keeps the text it had, and nothing of the restore's own is left.
+TEST_F(RestoreTest, AnyFailedOperationLeavesEveryOriginalAsItWas) {
   std::string undo = Undo(a_ + "=" + ba_ + "\r\n" + b_ + "=" + bb_ + "\r\n");
-  FaultyDisk disk;
-  disk.fail_copy = [](const std::string& from, const std::string&) {
-    return from.ends_with("B.~pas");
-  };
-  ScopedDisk scoped(&disk);
-  EXPECT_FALSE(BdeReplacer->RestoreFiles(undo));
-  EXPECT_EQ(dir_.Read("A.pas"), "original a");
-  EXPECT_EQ(dir_.Read("B.pas"), "migrated b");
-  // Which file, which operation, the system's reason.
-  EXPECT_EQ(BdeReplacer->RestoreError, "cannot copy " + bb_ + " to " + b_ + ": copy failed");
+  const auto before = testing::Snapshot(dir_.path());
+  std::vector<std::pair<std::string, std::string>> ops;
+  {
+    FaultyDisk disk;
+    disk.on_op = [&ops](const char* op, const std::string& path) { ops.emplace_back(op, path); };
+    ScopedDisk scoped(&disk);
+    ASSERT_TRUE(BdeReplacer->RestoreFiles(undo)) << BdeReplacer->RestoreError;
+  }
+  ASSERT_GT(ops.size(), 4u);
+  for (size_t k = 0; k < ops.size(); ++k) {
+    for (const auto& [name, bytes] : before) dir_.Write(name, bytes);
+    FaultyDisk disk;
+    size_t seen = 0;
+    disk.fail_op = [&seen, k](const char*, const std::string&) { return seen++ == k; };
+    bool ok = false;
+    std::string error;
+    {
+      ScopedDisk scoped(&disk);
+      try {
+        ok = BdeReplacer->RestoreFiles(undo);
+        error = BdeReplacer->RestoreError;
+      } catch (const EFOpenError& e) {
+        error = std::string(e.what()) + " nothing was restored";  // the undo file itself
+      }
+    }
+    const std::string what = std::string(ops[k].first) + " " + ops[k].second;
+    const auto after = testing::Snapshot(dir_.path());
+    if (ok) {
+      // A failure the restore could do without (removing its own files).
+      EXPECT_EQ(dir_.Read("A.pas"), "original a") << what;
+      EXPECT_EQ(dir_.Read("B.pas"), "original b") << what;
+      continue;
+    }
+    EXPECT_EQ(after, before) << what << ": " << error;
+    EXPECT_NE(error.find("nothing was restored"), std::string::npos) << what << ": " << error;
+  }
 }
 
 TEST_F(RestoreTest, MissingUndoFileThrowsNamingIt) {

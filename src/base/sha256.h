@@ -1,0 +1,13 @@
+// SHA-256 of a byte string, as lower-case hex: the content hash that ties a
+// file on disk to what a run wrote there. Stable across builds and systems,
+// so a record written on one machine is read on another.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tolvern {
+
+std::string Sha256Hex(std::string_view data);
+
+}  // namespace tolvern
