@@ -26,7 +26,7 @@ struct Outcome {
   bool ok = false;
   std::string error;
   std::string log;
-  std::string undo;
+  std::string undo, record;
   std::string todo;
   std::string report;
   std::map<std::string, std::string> files;
@@ -122,10 +122,13 @@ class ParallelRunTest : public ::testing::TestWithParam<bool /* project mode */>
     };
     out.log = relative(testing::LogWithoutTimestamp(dir.Read("app/Wiz_Log.txt")));
     out.files = Snapshot(dir / "app");
-    for (const char* undo : {"RBackup/ZUvezod.reu", "RBackup/ZUvezod.reu.written"}) {
-      if (fs::exists(dir / "app" / undo))
-        out.undo += relative(dir.Read(std::string("app/") + undo));
-      out.files.erase(undo);
+    // The undo file and the record of what the run wrote name the scratch
+    // folder: they are compared with it taken out.
+    for (auto [name, text] : {std::pair{"RBackup/ZUvezod.reu", &out.undo},
+                              std::pair{"RBackup/ZUvezod.reu.written", &out.record}}) {
+      if (fs::exists(dir / (std::string("app/") + name)))
+        *text = relative(dir.Read(std::string("app/") + name));
+      out.files.erase(name);
     }
     out.report = relative(r.Report.ToJson());
     out.error = relative(out.error);
@@ -141,6 +144,7 @@ class ParallelRunTest : public ::testing::TestWithParam<bool /* project mode */>
     EXPECT_EQ(one.error, many.error);
     EXPECT_EQ(one.log, many.log);
     EXPECT_EQ(one.undo, many.undo);
+    EXPECT_EQ(one.record, many.record);
     EXPECT_EQ(one.todo, many.todo);
     EXPECT_EQ(one.report, many.report);
     EXPECT_EQ(one.hooks, many.hooks);
