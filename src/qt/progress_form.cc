@@ -162,10 +162,11 @@ bool ExecuteWithProgress(TComponentReplacer& replacer, const QString& title, QWi
 }
 
 bool RestoreWithProgress(TComponentReplacer& replacer, const std::string& undo_file_name,
-                         const QString& title, QWidget* parent) {
+                         bool force, const QString& title, QWidget* parent) {
   TProgressForm form(title, res::kRestoring, parent);
   form.SetCancellable(false);
-  return form.Run([&replacer, &undo_file_name] { return replacer.RestoreFiles(undo_file_name); });
+  return form.Run(
+      [&replacer, &undo_file_name, force] { return replacer.RestoreFiles(undo_file_name, force); });
 }
 
 }  // namespace tolvern

@@ -74,6 +74,6 @@ bool ExecuteWithProgress(TComponentReplacer& replacer, const QString& title, QWi
 
 // A replacer's RestoreFiles behind a progress dialog without Cancel.
 bool RestoreWithProgress(TComponentReplacer& replacer, const std::string& undo_file_name,
-                         const QString& title, QWidget* parent);
+                         bool force, const QString& title, QWidget* parent);
 
 }  // namespace tolvern

@@ -1,6 +1,7 @@
 #include "qt/replace_expert.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QProcess>
 #include <QStandardPaths>
 #ifdef _WIN32
@@ -179,18 +180,40 @@ void TCompReplaceExpert::RunRestore(const std::string& undo_file_name) {
   if (!ShowSaveWarning(Title(), false, true)) return;
   const std::string project = TIDEUtils::GetProjectFileName();
   TIDEUtils::CloseProjectGroup();
-  bool ok = false;
-  try {
-    ok = RestoreWithProgress(*FirstReplacer(), undo_file_name, QString::fromStdString(Title()),
-                             QApplication::activeWindow());
-  } catch (...) {
-    TIDEUtils::OpenProject(project);
-    throw;
+  TComponentReplacer& replacer = *FirstReplacer();
+  auto restore = [&](bool force) {
+    try {
+      return RestoreWithProgress(replacer, undo_file_name, force, QString::fromStdString(Title()),
+                                 QApplication::activeWindow());
+    } catch (...) {
+      TIDEUtils::OpenProject(project);
+      throw;
+    }
+  };
+  bool ok = restore(false);
+  // Originals edited after the migration are put back only when the user
+  // says so, naming each; their text is then kept beside the backups.
+  if (!ok && !replacer.RestoreChanged.empty()) {
+    std::string names;
+    for (const std::string& f : replacer.RestoreChanged) names += "\n" + f;
+    const auto answer = QMessageBox::question(
+        QApplication::activeWindow(), QString::fromStdString(Title()),
+        QString::fromStdString("These files were changed after the migration:" + names +
+                               "\n\nRestore them anyway? The text they have now is kept beside "
+                               "their backups."),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    if (answer != QMessageBox::Yes) {
+      TIDEUtils::OpenProject(project);
+      return;
+    }
+    ok = restore(true);
   }
   if (ok) {
-    AppMessageBox(res::kRestoreSucceeded, Title(), MB_ICONINFORMATION);
+    std::string text = res::kRestoreSucceeded;
+    for (const std::string& note : replacer.RestoreNotes) text += "\n" + note;
+    AppMessageBox(text, Title(), MB_ICONINFORMATION);
   } else {
-    std::string detail = FirstReplacer()->RestoreError;
+    std::string detail = replacer.RestoreError;
     if (detail.empty()) detail = RestoreFailureDetail(undo_file_name);
     AppMessageBox(
         detail.empty() ? std::string(res::kRestoreFailed) : res::kRestoreFailed + ("\n" + detail),

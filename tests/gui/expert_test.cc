@@ -113,6 +113,18 @@ Step Message(Said* said) {
   };
 }
 
+// Answers a question box with `button`, recording what it asked.
+Step Answer(Said* said, QMessageBox::StandardButton button) {
+  return [said, button](QWidget* w) {
+    auto* box = qobject_cast<QMessageBox*>(w);
+    if (!box || !box->button(button)) return false;
+    said->text = box->text();
+    said->icon = box->icon();
+    box->button(button)->click();
+    return true;
+  };
+}
+
 }  // namespace
 
 class ExpertTest : public QObject {
@@ -275,6 +287,36 @@ class ExpertTest : public QObject {
     QCOMPARE(said.icon, QMessageBox::Critical);
     QCOMPARE(said.title, QString("BDE/ADO Migration Wizard"));
     QCOMPARE(host_->Calls().back(), "OpenProject " + project);
+  }
+
+  void restoreAsksBeforeOverwritingAnEditedFileAndKeepsIt() {
+    Said said;
+    QVERIFY(Invoke({Wizard({"btNext", "btNext", "btNext", "btNext", "btFinish"}),
+                    SaveWarning(true, true), Message(&said)}));
+    const std::string edited = dir_->Read("app/DataModule.pas") + "// edited later\r\n";
+    dir_->Write("app/DataModule.pas", edited);
+    auto type_undo = [this](QWidget* w) {
+      auto* edit = w->findChild<QLineEdit*>("edUndoFile");
+      edit->clear();
+      QTest::keyClicks(edit, QString::fromStdString(*dir_ / "app/RBackup/ZUvezod.reu"));
+    };
+    // Asked, and told no: nothing is restored.
+    Said asked;
+    QVERIFY(Invoke({Wizard({"rbModeRestore", "btNext", "*", "btNext", "btFinish"}, type_undo),
+                    SaveWarning(true), Answer(&asked, QMessageBox::No)}));
+    QVERIFY(asked.text.contains(QString::fromStdString(*dir_ / "app/DataModule.pas")));
+    QCOMPARE(asked.icon, QMessageBox::Question);
+    QCOMPARE(dir_->Read("app/DataModule.pas"), edited);
+    QVERIFY(dir_->Read("app/MainForm.pas") != Original("MainForm.pas"));
+    // Told yes: every original is back and the edit is kept, named.
+    QVERIFY(Invoke({Wizard({"rbModeRestore", "btNext", "*", "btNext", "btFinish"}, type_undo),
+                    SaveWarning(true), Answer(&asked, QMessageBox::Yes), Message(&said)}));
+    QCOMPARE(dir_->Read("app/DataModule.pas"), Original("DataModule.pas"));
+    QCOMPARE(dir_->Read("app/MainForm.pas"), Original("MainForm.pas"));
+    QCOMPARE(dir_->Read("app/RBackup/DataModule.edited.pas"), edited);
+    QVERIFY(said.text.startsWith("Files were succefully restored.\n"));
+    QVERIFY(
+        said.text.contains(QString::fromStdString(*dir_ / "app/RBackup/DataModule.edited.pas")));
   }
 
   void silencedWarningIsNotAsked() {
