@@ -2,8 +2,11 @@
 // person wrote since, and writes nothing that the run did not replace.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
+#include <map>
 
+#include "base/errors.h"
 #include "base/paths.h"
 #include "engine/component_replacer.h"
 #include "engine/nx_replacer.h"
@@ -140,6 +143,58 @@ TEST_F(RestoreSafetyTest, AFormSavedAsReplacingStartsLeavesItsUnitToo) {
   for (const FileReport& f : BdeReplacer->Report.files) notes += f.path + ": " + f.note + "\n";
   EXPECT_NE(notes.find(Path("src/U.pas") + ": "), std::string::npos) << notes;
   EXPECT_NE(notes.find(Path("src/U.dfm") + ": "), std::string::npos) << notes;
+}
+
+// Restore is all or nothing: whichever of its operations fails after a run
+// over the example (folder mode, every unit and form), every original keeps
+// the text it had and nothing of the restore's own is left; once the fault
+// is gone, the restore gives back every byte.
+TEST(RestoreSweepTest, AFaultInAnyOperationOfARestoreLeavesEveryFileAsItWas) {
+  ScratchDir dir;
+  NXReplacerScope library;
+  const auto originals = Snapshot(testing::CopyExample(dir, "app"));
+  testing::UseFolderRun(*ReplaceOptions, dir / "app");
+  ASSERT_TRUE(BdeReplacer->Execute());
+  const std::string undo = BdeReplacer->UndoFilePath;
+  const auto migrated = Snapshot(dir.path());
+  std::vector<std::pair<std::string, std::string>> ops;
+  {
+    FaultyDisk disk;
+    disk.on_op = [&ops](const char* op, const std::string& path) { ops.emplace_back(op, path); };
+    ScopedDisk scoped(&disk);
+    ASSERT_TRUE(BdeReplacer->RestoreFiles(undo)) << BdeReplacer->RestoreError;
+  }
+  ASSERT_GT(ops.size(), 20u);
+  auto put = [&dir](const std::map<std::string, std::string>& files) {
+    fs::remove_all(dir.path());
+    for (const auto& [name, bytes] : files) dir.Write(name, bytes);
+  };
+  for (size_t k = 0; k < ops.size(); ++k) {
+    put(migrated);
+    const std::string what = std::string(ops[k].first) + " " + ops[k].second;
+    FaultyDisk disk;
+    size_t seen = 0;
+    disk.fail_op = [&seen, k](const char*, const std::string&) { return seen++ == k; };
+    bool ok = false;
+    std::string error;
+    {
+      ScopedDisk scoped(&disk);
+      try {
+        ok = BdeReplacer->RestoreFiles(undo);
+        error = BdeReplacer->RestoreError;
+      } catch (const EFOpenError& e) {
+        error = std::string(e.what()) + " nothing was restored";  // the undo file itself
+      }
+    }
+    if (!ok) {
+      EXPECT_EQ(Snapshot(dir.path()), migrated) << what << ": " << error;
+      EXPECT_NE(error.find("nothing was restored"), std::string::npos) << what << ": " << error;
+      EXPECT_TRUE(BdeReplacer->RestoreFiles(undo)) << what << ": " << BdeReplacer->RestoreError;
+    }
+    for (const auto& [name, bytes] : originals)
+      EXPECT_EQ(dir.Read("app/" + name), bytes) << what << ": " << name;
+  }
+  std::printf("restore operations failed in turn: %zu\n", ops.size());
 }
 
 }  // namespace

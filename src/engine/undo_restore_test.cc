@@ -94,48 +94,6 @@ TEST_F(RestoreTest, AnUndoFileThatListsNothingRestoresNothingAndSucceeds) {
   EXPECT_NE(BdeReplacer->RestoreNotes[0].find("nothing to restore"), std::string::npos);
 }
 
-// Restore is all or nothing: whichever of its operations fails, every
-// original keeps the text it had, and nothing of the restore's own is left.
-TEST_F(RestoreTest, AnyFailedOperationLeavesEveryOriginalAsItWas) {
-  std::string undo = Undo(a_ + "=" + ba_ + "\r\n" + b_ + "=" + bb_ + "\r\n");
-  const auto before = testing::Snapshot(dir_.path());
-  std::vector<std::pair<std::string, std::string>> ops;
-  {
-    FaultyDisk disk;
-    disk.on_op = [&ops](const char* op, const std::string& path) { ops.emplace_back(op, path); };
-    ScopedDisk scoped(&disk);
-    ASSERT_TRUE(BdeReplacer->RestoreFiles(undo)) << BdeReplacer->RestoreError;
-  }
-  ASSERT_GT(ops.size(), 4u);
-  for (size_t k = 0; k < ops.size(); ++k) {
-    for (const auto& [name, bytes] : before) dir_.Write(name, bytes);
-    FaultyDisk disk;
-    size_t seen = 0;
-    disk.fail_op = [&seen, k](const char*, const std::string&) { return seen++ == k; };
-    bool ok = false;
-    std::string error;
-    {
-      ScopedDisk scoped(&disk);
-      try {
-        ok = BdeReplacer->RestoreFiles(undo);
-        error = BdeReplacer->RestoreError;
-      } catch (const EFOpenError& e) {
-        error = std::string(e.what()) + " nothing was restored";  // the undo file itself
-      }
-    }
-    const std::string what = std::string(ops[k].first) + " " + ops[k].second;
-    const auto after = testing::Snapshot(dir_.path());
-    if (ok) {
-      // A failure the restore could do without (removing its own files).
-      EXPECT_EQ(dir_.Read("A.pas"), "original a") << what;
-      EXPECT_EQ(dir_.Read("B.pas"), "original b") << what;
-      continue;
-    }
-    EXPECT_EQ(after, before) << what << ": " << error;
-    EXPECT_NE(error.find("nothing was restored"), std::string::npos) << what << ": " << error;
-  }
-}
-
 TEST_F(RestoreTest, MissingUndoFileThrowsNamingIt) {
   try {
     BdeReplacer->RestoreFiles(dir_ / "nope.reu");
