@@ -117,6 +117,17 @@ class FaultWalk {
           << what << ": " << path << " is half migrated";
       any_migrated = any_migrated || (!untouched && bytes != migrated->second);
     }
+    // A unit and its form are migrated together or not at all.
+    for (const auto& [path, bytes] : before) {
+      if (!path.ends_with(".pas")) continue;
+      const std::string form = path.substr(0, path.size() - 4) + ".dfm";
+      auto form_before = before.find(form);
+      if (form_before == before.end() || after.at(path) == bytes ||
+          after.at(form) == form_before->second)
+        continue;
+      EXPECT_EQ(now[path] == bytes, now[form] == form_before->second)
+          << what << ": " << path << " and its form are split";
+    }
     // A failure on a file of the user's or the run's own is never a success,
     // and names the file.
     // Listing the temporary folder (for work folders of killed runs) and
