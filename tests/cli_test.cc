@@ -40,11 +40,24 @@ TEST(CliTest, MigratesTheExampleToItsExpectedOutputAndRestoresIt) {
   EXPECT_TRUE(migrated.count("RBackup/ZUvezod.reu"));
   EXPECT_FALSE(fs::exists(dir.temp_dir() + "/$DS1"));
 
+  // A unit edited after the run is not overwritten unless asked; then its
+  // text is kept beside its backup, named.
+  const std::string edited = dir.Read("orders/Reports.pas") + "// later\r\n";
+  dir.Write("orders/Reports.pas", edited);
   r = RunTolvern({"restore", app + "/RBackup/ZUvezod.reu"});
+  EXPECT_EQ(r.exit_code, 1);
+  const std::string sep(1, kSeparator);
+  EXPECT_NE(r.err.find(app + sep + "Reports.pas"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("--force"), std::string::npos) << r.err;
+  EXPECT_EQ(dir.Read("orders/Reports.pas"), edited);
+  r = RunTolvern({"restore", "--force", app + "/RBackup/ZUvezod.reu"});
   EXPECT_EQ(r.exit_code, 0) << r.err;
-  EXPECT_EQ(r.out, "Files were succefully restored.\n");
+  EXPECT_EQ(r.out, app + sep + "Reports.pas had changed after the run; its text is kept in " + app +
+                       sep + "RBackup" + sep + "Reports.edited.pas\nFiles were succefully " +
+                       "restored.\n");
   auto restored = Snapshot(app);
   for (const auto& [path, bytes] : original) EXPECT_EQ(restored[path], bytes) << path;
+  EXPECT_EQ(dir.Read("orders/RBackup/Reports.edited.pas"), edited);
 }
 
 TEST(CliTest, ProjectModeTakesChosenUnitsOnly) {
