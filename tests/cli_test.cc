@@ -46,7 +46,7 @@ TEST(CliTest, MigratesTheExampleToItsExpectedOutputAndRestoresIt) {
   dir.Write("orders/Reports.pas", edited);
   r = RunTolvern({"restore", app + "/RBackup/ZUvezod.reu"});
   EXPECT_EQ(r.exit_code, 1);
-  const std::string sep(1, kSeparator);
+  const std::string sep(1, testing::kSeparator);
   EXPECT_NE(r.err.find(app + sep + "Reports.pas"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("--force"), std::string::npos) << r.err;
   EXPECT_EQ(dir.Read("orders/Reports.pas"), edited);
