@@ -312,9 +312,9 @@ bool RealDisk::WriteFile(const std::string& path, std::string_view data, std::st
 }
 
 bool RealDisk::WriteNewFile(const std::string& path, std::string_view data, std::string* error) {
-  return WriteTo(path, O_CREAT | O_TRUNC | O_NOFOLLOW, 0666, data, error, nullptr,
-                 [this, &path](int fd, std::string* e) { return SyncFile(fd, path, e); }) &&
-         SyncFolderOf(path, error);
+  // Not made durable here: a work file's bytes are when it takes an
+  // original's place (MoveFile), and only then do they matter.
+  return WriteTo(path, O_CREAT | O_TRUNC | O_NOFOLLOW, 0666, data, error);
 }
 
 bool RealDisk::Stat(const std::string& path, FileStamp* stamp) {

@@ -96,9 +96,9 @@ TEST(DiskTest, AFileThatCannotBeMadeDurableReplacesNothing) {
   }
 }
 
-// Files the run creates (the undo file, its work files, backups that are
-// copies) are made durable too; one that cannot be is not left behind as if
-// it were whole.
+// A file the run creates for keeps (the undo file, a backup that is a copy)
+// is made durable too; one that cannot be is not left behind as if it were
+// whole.
 TEST(DiskTest, ANewFileThatCannotBeMadeDurableIsAFailure) {
   ScratchDir dir;
   FaultyDisk disk;
@@ -109,9 +109,9 @@ TEST(DiskTest, ANewFileThatCannotBeMadeDurableIsAFailure) {
   EXPECT_FALSE(taken);
   EXPECT_EQ(why, "injected sync failure");
   EXPECT_FALSE(fs::exists(dir / "undo.reu"));
-  why.clear();
-  EXPECT_FALSE(disk.WriteNewFile(dir / "work.pas", "x", &why));
-  EXPECT_EQ(why, "injected sync failure");
+  disk.fail_op = nullptr;
+  EXPECT_TRUE(disk.WriteExclusive(dir / "undo.reu", "a=b", &why, &taken)) << why;
+  EXPECT_EQ(dir.Read("undo.reu"), "a=b");
 }
 
 #ifndef _WIN32

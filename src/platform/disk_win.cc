@@ -314,8 +314,9 @@ bool RealDisk::WriteFile(const std::string& path, std::string_view data, std::st
 }
 
 bool RealDisk::WriteNewFile(const std::string& path, std::string_view data, std::string* error) {
-  return WriteTo(WidePath(path), CREATE_ALWAYS, data, error, nullptr,
-                 [this, &path](HANDLE h, std::string* e) { return SyncFile(h, path, e); });
+  // Not made durable here: a work file's bytes are when it takes an
+  // original's place (MoveFile), and only then do they matter.
+  return WriteTo(WidePath(path), CREATE_ALWAYS, data, error);
 }
 
 bool RealDisk::Stat(const std::string& path, FileStamp* stamp) {
