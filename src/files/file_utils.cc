@@ -59,9 +59,9 @@ std::string CreateTempFolder(const std::string& prefix, PathLock* lock, std::str
 namespace {
 // Removes the dead work folders in one folder.
 void RemoveDeadFoldersIn(Disk& disk, const std::string& temp, const std::string& prefix) {
+  if (temp.empty()) return;
   std::vector<DirEntry> entries;
   // A listing that fails part way leaves the rest for a later run.
-  if (temp.empty()) return;
   disk.List(temp, &entries);
   const std::string head = prefix.substr(0, 3);
   for (const DirEntry& e : entries) {

@@ -446,6 +446,8 @@ bool RemoveEntriesOf(int fd, const std::string& path, std::string* error) {
         sub = -1;
         errno = EAGAIN;
       }
+      if (sub < 0 && (errno == ELOOP || errno == ENOTDIR) && ::unlinkat(at, name.c_str(), 0) == 0)
+        continue;  // a link (or file) put there meanwhile: only its name goes
       if (sub < 0) {
         NoteFailure(error, full);
         ok = false;
