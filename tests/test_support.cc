@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -105,6 +106,19 @@ std::string ScratchDir::RegistryKey() const { return "Software\\Veltrane"; }
 #endif
 
 std::string ScratchDir::temp_dir() const { return *this / ".tmp"; }
+
+std::vector<std::string> ScratchDir::LeftInTemp() const {
+  std::vector<std::string> left;
+  for (const auto& e : fs::directory_iterator(NativePath(temp_dir()))) {
+    if (e.path().filename().string().starts_with("tolvern") && e.is_directory() &&
+        !e.is_symlink()) {
+      for (const auto& w : fs::directory_iterator(e.path())) left.push_back(Utf8Path(w.path()));
+    } else {
+      left.push_back(Utf8Path(e.path()));
+    }
+  }
+  return left;
+}
 
 std::string ScratchDir::operator/(const std::string& rel) const {
   std::string full = path_ + kSeparator + rel;
@@ -222,12 +236,24 @@ bool FaultyDisk::CreatePrivateDir(const std::string& path, bool* already_exists)
   return RealDisk::CreatePrivateDir(path, already_exists);
 }
 
-bool FaultyDisk::List(const std::string& folder, std::vector<DirEntry>* entries) {
-  if (Fails("list", folder, nullptr)) {
+bool FaultyDisk::List(const std::string& folder, std::vector<DirEntry>* entries,
+                      std::string* error) {
+  if (Fails("list", folder, error)) {
     entries->clear();
     return false;
   }
-  return RealDisk::List(folder, entries);
+  if (!RealDisk::List(folder, entries, error)) return false;
+  const int given = fail_list_after ? fail_list_after(folder) : -1;
+  if (given < 0 || static_cast<size_t>(given) > entries->size()) return true;
+  entries->resize(static_cast<size_t>(given));
+  errno = EIO;
+  if (error) *error = std::strerror(EIO);
+  return false;
+}
+
+bool FaultyDisk::SyncFile(FileHandle handle, const std::string& path, std::string* error) {
+  if (Fails("sync", path, error)) return false;
+  return RealDisk::SyncFile(handle, path, error);
 }
 
 bool FaultyDisk::WriteFile(const std::string& path, std::string_view data, std::string* error) {

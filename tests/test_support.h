@@ -45,6 +45,10 @@ class ScratchDir {
   std::string Write(const std::string& rel, const std::string& bytes) const;
   std::string Read(const std::string& rel) const;
   std::string temp_dir() const;
+  // What runs left in the temporary folder: every entry there and in the
+  // user's own folder below it that holds the work folders (that folder
+  // itself stays from run to run and is not counted).
+  std::vector<std::string> LeftInTemp() const;
   // The settings key for the test's registry store: on Windows one of its own
   // below HKEY_CURRENT_USER\Software, deleted with the folder; elsewhere
   // the product's key (the store file is the test's own there).
@@ -92,12 +96,17 @@ class FaultyDisk : public RealDisk {
   // and the path it acts on: recorded, and failed where fail_op says so.
   std::function<void(const char* op, const std::string& path)> on_op;
   std::function<bool(const char* op, const std::string& path)> fail_op;
+  // A listing that fails part way, as readdir failing on a bad disk or a
+  // lost network share: for a folder, how many entries the listing gives
+  // before it fails with EIO, or -1 for a listing that does not fail.
+  std::function<int(const std::string& folder)> fail_list_after;
 
   bool CopyFile(const std::string& from, const std::string& to,
                 std::string* error = nullptr) override;
   bool CreateDir(const std::string& path, bool* already_exists) override;
   bool CreatePrivateDir(const std::string& path, bool* already_exists) override;
-  bool List(const std::string& folder, std::vector<DirEntry>* entries) override;
+  bool List(const std::string& folder, std::vector<DirEntry>* entries,
+            std::string* error = nullptr) override;
   bool WriteFile(const std::string& path, std::string_view data, std::string* error) override;
   bool ReadFile(const std::string& path, std::string* data, std::string* error) override;
   bool WriteNewFile(const std::string& path, std::string_view data, std::string* error) override;
@@ -107,6 +116,11 @@ class FaultyDisk : public RealDisk {
                   bool* already_exists) override;
   bool MoveFile(const std::string& from, const std::string& to,
                 std::string* error = nullptr) override;
+
+ protected:
+  // Making a written file durable: the operation "sync", on the file whose
+  // content is made durable.
+  bool SyncFile(FileHandle handle, const std::string& path, std::string* error) override;
 
  private:
   bool Fails(const char* op, const std::string& path, std::string* error);

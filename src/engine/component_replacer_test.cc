@@ -36,12 +36,7 @@ class RunTest : public ::testing::Test {
  protected:
   void SetUp() override { testing::UseFolderRun(options(), dir_ / "src"); }
   TReplaceOptions& options() { return *ReplaceOptions; }
-  std::vector<std::string> TempFolders() {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir_.temp_dir()))
-      names.push_back(e.path().string());
-    return names;
-  }
+  std::vector<std::string> TempFolders() { return dir_.LeftInTemp(); }
 
   ScratchDir dir_;
   NXReplacerScope library_;

@@ -1,7 +1,5 @@
 #include "engine/run_planner.h"
 
-#include <cerrno>
-#include <cstring>
 #include <unordered_map>
 
 #include "base/ascii_text.h"
@@ -60,9 +58,12 @@ void RunPlanner::AddProjectUnits() {
 
 void RunPlanner::AddFolderUnits(const std::string& folder, bool recursive) {
   std::vector<DirEntry> entries;
-  errno = 0;
-  if (!disk_.List(folder, &entries)) {
-    std::string why = errno ? std::strerror(errno) : "cannot be read";
+  std::string why;
+  // A listing that fails part way is no listing: none of the folder's units
+  // is taken (the forms of those it gave could not be looked for), and the
+  // folder is named.
+  if (!disk_.List(folder, &entries, &why)) {
+    if (why.empty()) why = "cannot be read";
     plan_.push_back({folder, res::Format(res::kCannotListFolder, {why}), false});
     return;
   }

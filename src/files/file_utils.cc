@@ -1,6 +1,8 @@
 #include "files/file_utils.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <random>
 
 #include "files/folder_cache.h"
@@ -13,10 +15,15 @@ bool ForceFolders(const std::string& path) {
   return CreateFolderPath(CurrentDisk(), path, [](const std::string& f) { NoteCreated(f, true); });
 }
 
-std::string CreateTempFolder(const std::string& prefix, PathLock* lock) {
+std::string CreateTempFolder(const std::string& prefix, PathLock* lock, std::string* error) {
   Disk& disk = CurrentDisk();
-  std::string temp = disk.TempPath();
-  if (temp.empty()) return "";
+  std::string why;
+  const std::string temp = disk.PrivateTempPath(&why);
+  if (temp.empty()) {
+    if (error) *error = why;
+    errno = EACCES;
+    return "";
+  }
   std::random_device random;
   for (int attempt = 0; attempt < 100; ++attempt) {
     char suffix[32];
@@ -24,7 +31,8 @@ std::string CreateTempFolder(const std::string& prefix, PathLock* lock) {
     std::string candidate = PathJoin(temp, prefix.substr(0, 3) + suffix);
     bool exists = false;
     if (!disk.CreatePrivateDir(candidate, &exists)) {
-      if (exists) continue;  // taken, by anyone: draw another name
+      if (exists) continue;  // taken: draw another name
+      if (error) *error = "\"" + candidate + "\": " + std::strerror(errno);
       return "";
     }
     // The lock file appears under its name only once it is locked, so that
@@ -36,23 +44,32 @@ std::string CreateTempFolder(const std::string& prefix, PathLock* lock) {
       locked = lock->TryLock(lock_path, nullptr, nullptr);
     }
     if (!locked) {
+      const int failure = errno;
       RemoveFolder(candidate);
+      if (error) *error = "\"" + lock_path + "\": " + std::strerror(failure);
+      errno = failure;
       return "";
     }
     return candidate;
   }
+  if (error) *error = "\"" + temp + "\": no free name for a work folder";
   return "";
 }
 
-void RemoveDeadTempFolders(const std::string& prefix) {
-  Disk& disk = CurrentDisk();
-  std::string temp = disk.TempPath();
+namespace {
+// Removes the dead work folders in one folder.
+void RemoveDeadFoldersIn(Disk& disk, const std::string& temp, const std::string& prefix) {
+  if (temp.empty()) return;
   std::vector<DirEntry> entries;
-  if (temp.empty() || !disk.List(temp, &entries)) return;
+  // A listing that fails part way leaves the rest for a later run.
+  disk.List(temp, &entries);
   const std::string head = prefix.substr(0, 3);
   for (const DirEntry& e : entries) {
     if (!e.is_dir || e.name.compare(0, head.size(), head) != 0) continue;
     const std::string folder = PathJoin(temp, e.name);
+    // Only a folder of the user's own: anyone may plant one of that name in
+    // a shared temporary folder, and its lock file proves nothing then.
+    if (!disk.IsOwnFolder(folder)) continue;
     const std::string lock_path = PathJoin(folder, kTempLockName);
     if (!disk.FileExists(lock_path) || PathLock::IsHeld(lock_path)) continue;
     // Taken for the removal, so that two runs never clear one folder at once.
@@ -64,27 +81,27 @@ void RemoveDeadTempFolders(const std::string& prefix) {
     RemoveFolder(folder);
   }
 }
+}  // namespace
+
+void RemoveDeadTempFolders(const std::string& prefix) {
+  Disk& disk = CurrentDisk();
+  std::string why;
+  const std::string parent = disk.PrivateTempPath(&why);
+  if (!parent.empty()) RemoveDeadFoldersIn(disk, parent, prefix);
+  // Work folders that earlier versions made in the temporary folder itself.
+  RemoveDeadFoldersIn(disk, disk.TempPath(), prefix);
+}
 
 void ClearFolder(const std::string& folder) {
   if (folder.empty()) return;
-  Disk& disk = CurrentDisk();
-  std::vector<DirEntry> entries;
-  if (!disk.List(folder, &entries)) return;
-  for (const DirEntry& e : entries) {
-    std::string full = PathJoin(folder, e.name);
-    if (e.is_dir) {
-      ClearFolder(full);
-      if (disk.RemoveDir(full)) NoteRemoved(full);
-    } else if (disk.DeleteFile(full)) {
-      NoteRemoved(full);
-    }
-  }
+  NoteTreeChanged(folder);
+  CurrentDisk().RemoveTree(folder, nullptr, true);
 }
 
 bool RemoveFolder(const std::string& folder) {
   if (folder.empty()) return false;
-  ClearFolder(folder);
-  if (!CurrentDisk().RemoveDir(folder)) return false;
+  NoteTreeChanged(folder);
+  if (!CurrentDisk().RemoveTree(folder, nullptr)) return false;
   NoteRemoved(folder);
   return true;
 }
@@ -109,7 +126,11 @@ bool WalkCopy(const std::string& source, const std::string& target,
               std::vector<std::string>* failures, bool move) {
   Disk& disk = CurrentDisk();
   std::vector<DirEntry> entries;
-  if (!disk.List(source, &entries)) return true;
+  if (!disk.List(source, &entries)) {
+    // A folder that cannot be listed, or only part way, is not copied whole.
+    if (failures && disk.DirExists(source)) failures->push_back(target);
+    return true;
+  }
   for (const DirEntry& e : entries) {
     std::string s = PathJoin(source, e.name);
     std::string t = PathJoin(target, e.name);

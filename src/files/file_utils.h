@@ -16,24 +16,32 @@ namespace tolvern {
 // afterwards (anything already standing under a folder's name counts).
 bool ForceFolders(const std::string& path);
 
-// Creates a new empty folder below the user's temporary folder that only the
-// user can enter, named by the first three characters of prefix and an
-// unpredictable hexadecimal suffix (names that exist are passed over), and
-// takes the lock of its lock file kTempLockName, which marks the folder as in
-// use for as long as lock lives. Returns its path, or "" on failure.
-std::string CreateTempFolder(const std::string& prefix, PathLock* lock);
+// Creates a new empty folder that only the user can enter, in the user's
+// own folder below the temporary folder (Disk::PrivateTempPath), named by the
+// first three characters of prefix and an unpredictable hexadecimal suffix
+// (names that exist are passed over), and takes the lock of its lock file
+// kTempLockName, which marks the folder as in use for as long as lock lives.
+// Returns its path, or "" on failure with the folder and the reason in
+// *error.
+std::string CreateTempFolder(const std::string& prefix, PathLock* lock,
+                             std::string* error = nullptr);
 inline constexpr const char* kTempLockName = ".run.lock";
 
-// Removes the folders below the user's temporary folder that CreateTempFolder
-// made with this prefix for runs that have ended without removing them
-// (killed): those whose lock file is there and locked by no one. A folder in
-// use, or one without a lock file, is left alone.
+// Removes the folders that CreateTempFolder made with this prefix for runs
+// that have ended without removing them (killed): those whose lock file is
+// there and locked by no one. They are looked for in the user's own folder
+// below the temporary folder, and in the temporary folder itself, where
+// earlier versions made them. Only folders of the user's own are touched: a
+// folder in use, one without a lock file, one of another user's, or a link
+// is left alone.
 void RemoveDeadTempFolders(const std::string& prefix);
 
-// Deletes everything below folder, ignoring single failures. Refuses an empty
-// folder name (it would mean the current folder) and deletes nothing then.
+// Deletes everything below folder, ignoring single failures, never following
+// a link (Disk::RemoveTree). Refuses an empty folder name (it would mean the
+// current folder) and deletes nothing then.
 void ClearFolder(const std::string& folder);
-// ClearFolder, then removes folder itself; true when that succeeded.
+// Removes folder with everything below it, never following a link, and a
+// link standing at folder not at all; true when folder is gone.
 bool RemoveFolder(const std::string& folder);
 
 // Copies every file below source to the same relative place below target,

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <csignal>
+#include <functional>
+#include <thread>
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -139,9 +143,179 @@ TEST(CreateTempFolderTest, FolderOfAKilledRunIsRemovedByTheNext) {
   int status = 0;
   waitpid(child, &status, 0);
   ASSERT_TRUE(WIFSIGNALED(status));
-  ASSERT_EQ(std::distance(fs::directory_iterator(dir.temp_dir()), fs::directory_iterator()), 1);
+  ASSERT_EQ(dir.LeftInTemp().size(), 1u);
   RemoveDeadTempFolders("$DS");
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.temp_dir()), fs::directory_iterator()), 0);
+  EXPECT_EQ(dir.LeftInTemp().size(), 0u);
+}
+
+// The user's own folder that holds the work folders.
+std::string PrivateParent(const ScratchDir& dir) {
+  return PathJoin(dir.temp_dir(), "tolvern-" + std::to_string(::geteuid()));
+}
+
+// A work folder left by a killed run: its lock file, locked by no one, and
+// what the run had written.
+std::string PlantDeadFolder(const std::string& where, const std::string& name) {
+  const std::string folder = PathJoin(where, name);
+  fs::create_directories(folder);
+  testing::WriteFileBytes(PathJoin(folder, kTempLockName), "4242\n");
+  testing::WriteFileBytes(PathJoin(folder, "Unit1.pas"), "unit Unit1;");
+  return folder;
+}
+
+// A folder of someone else's files, which no removal may reach.
+std::vector<std::string> MakeVictim(const ScratchDir& dir) {
+  std::vector<std::string> files;
+  for (int i = 0; i < 20; ++i)
+    files.push_back(dir.Write("victim/file" + std::to_string(i) + ".txt", "precious"));
+  return files;
+}
+
+TEST(CreateTempFolderTest, WorkFoldersLiveInAFolderOfTheUsersOwn) {
+  ScratchDir dir;
+  PathLock lock;
+  std::string why;
+  const std::string made = CreateTempFolder("$DS", &lock, &why);
+  ASSERT_NE(made, "") << why;
+  EXPECT_EQ(ExtractFileDir(made), PrivateParent(dir));
+  EXPECT_EQ(fs::symlink_status(PrivateParent(dir)).permissions() & fs::perms::all,
+            fs::perms::owner_all);
+  // The next run uses it as it stands.
+  PathLock second;
+  EXPECT_EQ(ExtractFileDir(CreateTempFolder("$DS", &second)), PrivateParent(dir));
+}
+
+// What may stand under the private folder's name, planted by someone else:
+// none of it is used, and the reason names the folder.
+TEST(CreateTempFolderTest, AFolderThatOthersCanChangeIsRefused) {
+  struct Case {
+    const char* what;
+    std::function<void(const ScratchDir&, const std::string&)> plant;
+    const char* reason;
+    bool needs_root;
+  } cases[] = {
+      {"a link to another folder",
+       [](const ScratchDir& d, const std::string& at) {
+         fs::create_directories(d / "elsewhere");
+         fs::create_directory_symlink(d / "elsewhere", at);
+       },
+       "is a link", false},
+      {"a folder others may write in",
+       [](const ScratchDir&, const std::string& at) {
+         fs::create_directory(at);
+         fs::permissions(at, fs::perms::all);
+       },
+       "others may write in it", false},
+      {"a folder writable by its group",
+       [](const ScratchDir&, const std::string& at) {
+         fs::create_directory(at);
+         fs::permissions(at, fs::perms::owner_all | fs::perms::group_all);
+       },
+       "others may write in it", false},
+      {"a file", [](const ScratchDir&, const std::string& at) { testing::WriteFileBytes(at, ""); },
+       "not a folder", false},
+      {"another user's folder",
+       [](const ScratchDir&, const std::string& at) {
+         fs::create_directory(at);
+         fs::permissions(at, fs::perms::owner_all);
+         ASSERT_EQ(::chown(at.c_str(), 65534, 65534), 0);
+       },
+       "belongs to another user", true},
+  };
+  for (const Case& c : cases) {
+    if (c.needs_root && ::geteuid() != 0) continue;  // only root can give a folder away
+    ScratchDir dir;
+    const std::string parent = PrivateParent(dir);
+    c.plant(dir, parent);
+    PathLock lock;
+    std::string why;
+    EXPECT_EQ(CreateTempFolder("$DS", &lock, &why), "") << c.what;
+    EXPECT_NE(why.find(parent), std::string::npos) << c.what << ": " << why;
+    EXPECT_NE(why.find(c.reason), std::string::npos) << c.what << ": " << why;
+    EXPECT_FALSE(lock.Held()) << c.what;
+    // Nothing was made anywhere: not in the temporary folder, not through a
+    // link.
+    for (const auto& e : fs::recursive_directory_iterator(dir.path()))
+      EXPECT_EQ(e.path().filename().string().find("$DS"), std::string::npos)
+          << c.what << ": " << e.path();
+  }
+}
+
+// A folder planted as a killed run's, whose sub-folder is swapped for a link
+// to another folder while it is removed (as another user racing the removal
+// would): nothing outside it goes.
+TEST(RemoveDeadTempFoldersTest, ASubFolderSwappedForALinkIsNeverEntered) {
+  ScratchDir dir;
+  const std::vector<std::string> victim = MakeVictim(dir);
+  for (const std::string& where : {dir.temp_dir(), PrivateParent(dir)}) {
+    const std::string dead = PlantDeadFolder(where, "$DS0BADC0DE0001");
+    const std::string sub = PathJoin(dead, "sub");
+    fs::create_directories(sub);
+    testing::WriteFileBytes(PathJoin(sub, "a.pas"), "a");
+    // The swap happens as the removal looks into the sub-folder.
+    FaultyDisk disk;
+    bool swapped = false;
+    disk.on_op = [&](const char*, const std::string& path) {
+      if (swapped || path.find(sub) != 0) return;
+      swapped = true;
+      fs::rename(sub, PathJoin(dead, "moved"));
+      fs::create_directory_symlink(dir / "victim", sub);
+    };
+    ScopedDisk use(&disk);
+    RemoveDeadTempFolders("$DS");
+    for (const std::string& f : victim) EXPECT_EQ(testing::ReadFileBytes(f), "precious") << f;
+    // The folder was the user's own and dead: it is gone, the link with it.
+    EXPECT_FALSE(fs::exists(fs::symlink_status(dead))) << dead;
+  }
+  EXPECT_TRUE(dir.LeftInTemp().empty());
+}
+
+// The same swap, made over and over by another thread while runs clean up:
+// the removal never follows the link, whenever the swap comes.
+TEST(RemoveDeadTempFoldersTest, RacingSwapsNeverReachOutside) {
+  ScratchDir dir;
+  const std::vector<std::string> victim = MakeVictim(dir);
+  for (int round = 0; round < 200; ++round) {
+    const std::string dead = PlantDeadFolder(dir.temp_dir(), "$DS0BADC0DE0002");
+    const std::string sub = PathJoin(dead, "sub");
+    for (int i = 0; i < 5; ++i) {
+      fs::create_directories(PathJoin(sub, "d" + std::to_string(i)));
+      testing::WriteFileBytes(PathJoin(sub, "f" + std::to_string(i)), "f");
+    }
+    std::atomic<bool> done{false};
+    std::thread attacker([&] {
+      std::error_code ec;
+      const std::string aside = PathJoin(dir.temp_dir(), "aside");
+      while (!done) {
+        fs::rename(sub, aside, ec);
+        fs::create_directory_symlink(dir / "victim", sub, ec);
+        std::this_thread::yield();
+        fs::remove(sub, ec);
+        fs::rename(aside, sub, ec);
+      }
+    });
+    RemoveDeadTempFolders("$DS");
+    done = true;
+    attacker.join();
+    for (const std::string& f : victim)
+      ASSERT_TRUE(fs::exists(f)) << "round " << round << ": " << f;
+    std::error_code ec;
+    fs::remove_all(dead, ec);
+    fs::remove_all(PathJoin(dir.temp_dir(), "aside"), ec);
+  }
+}
+
+TEST(RemoveDeadTempFoldersTest, OnlyFoldersOfTheUsersOwnAreRemoved) {
+  if (::geteuid() != 0) GTEST_SKIP() << "only root can give a folder to another user";
+  ScratchDir dir;
+  const std::string others = PlantDeadFolder(dir.temp_dir(), "$DS0BADC0DE0003");
+  for (const auto& e : fs::recursive_directory_iterator(others))
+    ASSERT_EQ(::lchown(e.path().c_str(), 65534, 65534), 0);
+  ASSERT_EQ(::chown(others.c_str(), 65534, 65534), 0);
+  const std::string own = PlantDeadFolder(dir.temp_dir(), "$DS0BADC0DE0004");
+  RemoveDeadTempFolders("$DS");
+  EXPECT_TRUE(fs::exists(PathJoin(others, "Unit1.pas")));
+  EXPECT_FALSE(fs::exists(own));
 }
 #endif
 
@@ -169,9 +343,42 @@ TEST(RemoveFolderTest, DoesNotFollowLinksOutOfTheTree) {
   std::string outside = dir.Write("outside/precious.txt", "p");
   dir.Write("t/a.txt", "a");
   fs::create_directory_symlink(dir / "outside", dir / "t/link");
+  fs::create_symlink(outside, dir / "t/file-link");
   EXPECT_TRUE(RemoveFolder(dir / "t"));
+  EXPECT_FALSE(fs::exists(dir / "t"));
   EXPECT_TRUE(fs::exists(outside));
+  // A link standing where the folder is named is refused, not followed.
+  fs::create_directory_symlink(dir / "outside", dir / "link");
+  EXPECT_FALSE(RemoveFolder(dir / "link"));
+  ClearFolder(dir / "link");
+  EXPECT_TRUE(fs::exists(outside));
+  EXPECT_TRUE(fs::is_symlink(dir / "link"));
 }
+
+#ifndef _WIN32
+// A tree whose paths are longer than the system takes in one call is removed
+// all the same: each folder is opened from the one above it.
+TEST(RemoveFolderTest, RemovesATreeDeeperThanAPathCanBeLong) {
+  ScratchDir dir;
+  fs::create_directory(dir / "deep");
+  int fd = ::open((dir / "deep").c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(fd, 0);
+  const std::string name(200, 'd');
+  for (int level = 0; level < 30; ++level) {  // 6,000 characters below "deep"
+    ASSERT_EQ(::mkdirat(fd, name.c_str(), 0700), 0);
+    int next = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY);
+    ::close(fd);
+    ASSERT_GE(next, 0);
+    fd = next;
+  }
+  int file = ::openat(fd, "Unit1.pas", O_CREAT | O_WRONLY, 0600);
+  ASSERT_GE(file, 0);
+  ::close(file);
+  ::close(fd);
+  EXPECT_TRUE(RemoveFolder(dir / "deep"));
+  EXPECT_FALSE(fs::exists(dir / "deep"));
+}
+#endif
 
 TEST(CopyFolderTest, CopiesTreeReplacingFiles) {
   ScratchDir dir;

@@ -90,6 +90,13 @@ void FolderCache::Removed(const std::string& path) {
   if (list.empty()) f.folded.erase(folded);
 }
 
+void FolderCache::Forget(const std::string& folder) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  const std::string key = FolderKey(folder);
+  std::erase_if(folders_,
+                [&key](const auto& f) { return f.first.compare(0, key.size(), key) == 0; });
+}
+
 int FolderCache::Listings() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return listings_;
@@ -107,6 +114,10 @@ void NoteCreated(const std::string& path, bool is_dir) {
 
 void NoteRemoved(const std::string& path) {
   if (FolderCache* c = CurrentFolderCache()) c->Removed(path);
+}
+
+void NoteTreeChanged(const std::string& folder) {
+  if (FolderCache* c = CurrentFolderCache()) c->Forget(folder);
 }
 
 }  // namespace tolvern

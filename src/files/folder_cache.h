@@ -26,6 +26,9 @@ class FolderCache {
   // Keeps a listed folder current: a name created in it, or removed.
   void Added(const std::string& path, bool is_dir);
   void Removed(const std::string& path);
+  // Forgets the listings of a folder and of every folder below it (a tree
+  // about to be removed): they are listed anew when asked about.
+  void Forget(const std::string& folder);
 
   // How many folders were listed (tests).
   int Listings() const;
@@ -66,5 +69,8 @@ class ScopedFolderCache {
 // Tells the cache in use, if any, of a name the run created or removed.
 void NoteCreated(const std::string& path, bool is_dir);
 void NoteRemoved(const std::string& path);
+// Tells the cache in use, if any, that a folder's tree is about to change
+// as a whole (removed): its listings and those below it are forgotten.
+void NoteTreeChanged(const std::string& folder);
 
 }  // namespace tolvern

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "base/errors.h"
 #include "base/paths.h"
@@ -39,11 +40,37 @@ bool WriteAll(int fd, const char* data, size_t size) {
   return true;
 }
 
-// Opens (with the flags), writes all of data and closes; false with the
-// reason in *error on any failure. *opened tells whether the file was opened
-// (and so, with O_EXCL, created by this call).
+// Makes the bytes written to an open file durable; false with the reason.
+using Syncer = std::function<bool(int fd, std::string* error)>;
+
+// The folder that holds path ("." for a bare name).
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Makes the entries of the folder that holds path durable (a name created,
+// renamed or linked there). A file system that cannot sync a folder says so
+// with EINVAL (or that it is not supported): there is nothing more to do
+// then, and that is no failure.
+bool SyncFolderOf(const std::string& path, std::string* error) {
+  int fd = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    if (error) *error = ErrnoText();
+    return false;
+  }
+  bool ok = ::fsync(fd) == 0 || errno == EINVAL || errno == ENOTSUP || errno == EOPNOTSUPP;
+  if (!ok && error) *error = ErrnoText();
+  ::close(fd);
+  return ok;
+}
+
+// Opens (with the flags), writes all of data, syncs it (when given a syncer)
+// and closes; false with the reason in *error on any failure. *opened tells
+// whether the file was opened (and so, with O_EXCL, created by this call).
 bool WriteTo(const std::string& path, int flags, mode_t mode, std::string_view data,
-             std::string* error, bool* opened = nullptr) {
+             std::string* error, bool* opened = nullptr, const Syncer& sync = {}) {
   if (opened) *opened = false;
   int fd = ::open(path.c_str(), flags | O_WRONLY | O_CLOEXEC, mode);
   if (fd < 0) {
@@ -53,6 +80,7 @@ bool WriteTo(const std::string& path, int flags, mode_t mode, std::string_view d
   if (opened) *opened = true;
   bool ok = WriteAll(fd, data.data(), data.size());
   if (!ok && error) *error = ErrnoText();
+  if (ok && sync) ok = sync(fd, error);
   if (::close(fd) != 0 && ok) {
     ok = false;
     if (error) *error = ErrnoText();
@@ -60,16 +88,23 @@ bool WriteTo(const std::string& path, int flags, mode_t mode, std::string_view d
   return ok;
 }
 
-// Writes data to a temporary sibling of path and renames it into place. A
-// link is followed, so the file it points to is replaced and the link stays.
-// The sibling is created new: one already standing there (left by a crash,
-// or planted) is refused, so nothing is ever written through a link there.
+// Writes data to a temporary sibling of path, makes it durable and renames
+// it into place, so that a crash leaves the old file or the new one, never
+// an empty one. A link is followed, so the file it points to is replaced and
+// the link stays. The sibling is created new: one already standing there
+// (left by a crash, or planted) is refused, so nothing is ever written
+// through a link there.
 bool WriteViaSibling(const std::string& requested, std::string_view data, mode_t mode,
-                     std::string* error) {
+                     std::string* error, const Syncer& sync) {
   std::string path = requested;
   struct stat st {};
   if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    if (char* real = ::realpath(path.c_str(), nullptr)) {
+    char* real = ::realpath(path.c_str(), nullptr);
+    if (!real && errno != ENOENT) {
+      if (error) *error = ErrnoText();
+      return false;
+    }
+    if (real) {
       path = real;
       std::free(real);
     }
@@ -77,16 +112,19 @@ bool WriteViaSibling(const std::string& requested, std::string_view data, mode_t
   // An existing file that is not a regular one (a device, a pipe) is written
   // into: there is nothing to rename over. (The run itself only ever
   // replaces regular files; this serves outputs such as /dev/stdout.)
-  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+  if (::stat(path.c_str(), &st) == 0) {
     if (S_ISDIR(st.st_mode)) {
       if (error) *error = "is a folder";
       return false;
     }
-    return WriteTo(path, O_TRUNC, 0, data, error);
+    if (!S_ISREG(st.st_mode)) return WriteTo(path, O_TRUNC, 0, data, error);
+  } else if (errno != ENOENT) {
+    if (error) *error = ErrnoText();
+    return false;
   }
   std::string tmp = path + ".tolvern-new";
   bool created = false;
-  if (!WriteTo(tmp, O_CREAT | O_EXCL | O_NOFOLLOW, mode, data, error, &created)) {
+  if (!WriteTo(tmp, O_CREAT | O_EXCL | O_NOFOLLOW, mode, data, error, &created, sync)) {
     if (created)
       ::unlink(tmp.c_str());
     else if (errno == EEXIST && error)
@@ -98,6 +136,10 @@ bool WriteViaSibling(const std::string& requested, std::string_view data, mode_t
     ::unlink(tmp.c_str());
     return false;
   }
+  // The new file is whole and in place; should the folder's sync fail, a
+  // crash could at worst bring back the old file, whole too. It is not
+  // reported: the caller would take the file for one left as it was.
+  SyncFolderOf(path, nullptr);
   return true;
 }
 
@@ -142,20 +184,37 @@ bool RealDisk::DeleteFile(const std::string& path) {
   return !path.empty() && ::unlink(path.c_str()) == 0;
 }
 
+bool RealDisk::SyncFile(FileHandle fd, const std::string&, std::string* error) {
+  if (::fsync(fd) == 0) return true;
+  if (error) *error = ErrnoText();
+  return false;
+}
+
 bool RealDisk::CopyFile(const std::string& from, const std::string& to, std::string* error) {
   std::string data;
   if (!ReadFile(from, &data, error)) return false;
   struct stat st {};
-  mode_t mode = 0666;
-  if (::stat(from.c_str(), &st) == 0) mode = st.st_mode & 07777;
-  return WriteViaSibling(to, data, mode, error);
+  if (::stat(from.c_str(), &st) != 0) {
+    if (error) *error = ErrnoText();
+    return false;
+  }
+  return WriteViaSibling(to, data, st.st_mode & 07777, error,
+                         [this, &to](int fd, std::string* e) { return SyncFile(fd, to, e); });
 }
 
-bool RealDisk::List(const std::string& folder, std::vector<DirEntry>* entries) {
+bool RealDisk::List(const std::string& folder, std::vector<DirEntry>* entries, std::string* error) {
   entries->clear();
   DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-  if (!dir) return false;
-  while (dirent* e = ::readdir(dir)) {
+  if (!dir) {
+    if (error) *error = ErrnoText();
+    return false;
+  }
+  for (;;) {
+    // readdir answers null both at the end and on a failure: only errno
+    // tells them apart.
+    errno = 0;
+    dirent* e = ::readdir(dir);
+    if (!e) break;
     std::string name = e->d_name;
     if (name == "." || name == "..") continue;
     DirEntry entry{name, false};
@@ -171,8 +230,12 @@ bool RealDisk::List(const std::string& folder, std::vector<DirEntry>* entries) {
     }
     entries->push_back(std::move(entry));
   }
+  const int failure = errno;
   ::closedir(dir);
-  return true;
+  if (failure == 0) return true;
+  if (error) *error = std::strerror(failure);
+  errno = failure;
+  return false;
 }
 
 bool RealDisk::FileExists(const std::string& path) {
@@ -194,7 +257,12 @@ bool RealDisk::ReadFile(const std::string& path, std::string* data, std::string*
     return false;
   }
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (::fstat(fd, &st) != 0) {
+    if (error) *error = ErrnoText();
+    ::close(fd);
+    return false;
+  }
+  if (!S_ISREG(st.st_mode)) {
     ::close(fd);
     if (error) *error = S_ISDIR(st.st_mode) ? "is a folder" : "not a regular file";
     return false;
@@ -233,11 +301,19 @@ bool RealDisk::ReadFile(const std::string& path, std::string* data, std::string*
 bool RealDisk::WriteFile(const std::string& path, std::string_view data, std::string* error) {
   struct stat st {};
   mode_t mode = 0666;
-  if (::stat(path.c_str(), &st) == 0) mode = st.st_mode & 07777;
-  return WriteViaSibling(path, data, mode, error);
+  if (::stat(path.c_str(), &st) == 0) {
+    mode = st.st_mode & 07777;
+  } else if (errno != ENOENT) {
+    if (error) *error = ErrnoText();
+    return false;
+  }
+  return WriteViaSibling(path, data, mode, error,
+                         [this, &path](int fd, std::string* e) { return SyncFile(fd, path, e); });
 }
 
 bool RealDisk::WriteNewFile(const std::string& path, std::string_view data, std::string* error) {
+  // Not made durable here: a work file's bytes are when it takes an
+  // original's place (MoveFile), and only then do they matter.
   return WriteTo(path, O_CREAT | O_TRUNC | O_NOFOLLOW, 0666, data, error);
 }
 
@@ -253,11 +329,16 @@ bool RealDisk::WriteExclusive(const std::string& path, std::string_view data, st
                               bool* already_exists) {
   if (already_exists) *already_exists = false;
   bool created = false;
-  if (WriteTo(path, O_CREAT | O_EXCL | O_NOFOLLOW, 0666, data, error, &created)) return true;
+  if (WriteTo(path, O_CREAT | O_EXCL | O_NOFOLLOW, 0666, data, error, &created,
+              [this, &path](int fd, std::string* e) { return SyncFile(fd, path, e); }) &&
+      SyncFolderOf(path, error))
+    return true;
+  const int failure = errno;
   if (created)
-    ::unlink(path.c_str());  // a partly written file of our own
-  else if (errno == EEXIST && already_exists)
+    ::unlink(path.c_str());  // a partly written (or not durable) file of our own
+  else if (failure == EEXIST && already_exists)
     *already_exists = true;
+  errno = failure;
   return false;
 }
 
@@ -266,7 +347,13 @@ bool RealDisk::BackupFile(const std::string& from, const std::string& to, std::s
   if (already_exists) *already_exists = false;
   // A hard link to the file itself: a link at `from` is followed, so the
   // backup holds the content and never a second link.
-  if (::linkat(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+  if (::linkat(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+    if (SyncFolderOf(to, error)) return true;
+    const int failure = errno;
+    ::unlink(to.c_str());  // a backup that a crash could lose is none
+    errno = failure;
+    return false;
+  }
   if (errno == EEXIST) {
     if (already_exists) *already_exists = true;
     if (error) *error = ErrnoText();
@@ -286,10 +373,162 @@ bool RealDisk::MoveFile(const std::string& from, const std::string& to, std::str
   struct stat st {};
   if (::stat(to.c_str(), &st) == 0 && S_ISREG(st.st_mode))
     ::chmod(from.c_str(), st.st_mode & 07777);
-  if (::lstat(to.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-      ::rename(from.c_str(), to.c_str()) == 0)
-    return true;
+  if (::lstat(to.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+    // What `from` holds is made durable before it takes the original's
+    // place; when that fails, the original stays as it is.
+    int fd = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) {
+      if (error) *error = ErrnoText();
+      return false;
+    }
+    const bool synced = SyncFile(fd, to, error);
+    ::close(fd);
+    if (!synced) return false;
+    if (::rename(from.c_str(), to.c_str()) == 0) {
+      // As after any rename: the file is whole in either place.
+      SyncFolderOf(to, nullptr);
+      return true;
+    }
+  }
   return CopyFile(from, to, error);
+}
+
+namespace {
+
+// The first failure of a removal, naming the entry.
+void NoteFailure(std::string* error, const std::string& path) {
+  if (error && error->empty()) *error = "\"" + path + "\": " + ErrnoText();
+}
+
+// Removes everything in the open folder fd (named path, for messages only)
+// and closes it. Each entry is looked at without following links; a folder
+// is opened from fd by its name, never by a path from the top, so a folder
+// swapped for a link meanwhile is never entered.
+bool RemoveEntriesOf(int fd, const std::string& path, std::string* error) {
+  DIR* dir = ::fdopendir(fd);
+  if (!dir) {
+    NoteFailure(error, path);
+    ::close(fd);
+    return false;
+  }
+  bool ok = true;
+  // The names are taken first: a folder changed while it is read may list
+  // some entries twice or not at all.
+  std::vector<std::string> names;
+  for (;;) {
+    errno = 0;
+    dirent* e = ::readdir(dir);
+    if (!e) break;
+    std::string name = e->d_name;
+    if (name != "." && name != "..") names.push_back(std::move(name));
+  }
+  if (errno != 0) {
+    NoteFailure(error, path);
+    ok = false;
+  }
+  const int at = ::dirfd(dir);
+  for (const std::string& name : names) {
+    const std::string full = path + "/" + name;
+    struct stat st {};
+    if (::fstatat(at, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+      if (errno == ENOENT) continue;
+      NoteFailure(error, full);
+      ok = false;
+      continue;
+    }
+    if (S_ISDIR(st.st_mode)) {
+      int sub = ::openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+      struct stat opened {};
+      if (sub >= 0 && (::fstat(sub, &opened) != 0 || opened.st_dev != st.st_dev ||
+                       opened.st_ino != st.st_ino)) {
+        // Another folder stands under the name now: not the one looked at.
+        ::close(sub);
+        sub = -1;
+        errno = EAGAIN;
+      }
+      if (sub < 0 && (errno == ELOOP || errno == ENOTDIR) && ::unlinkat(at, name.c_str(), 0) == 0)
+        continue;  // a link (or file) put there meanwhile: only its name goes
+      if (sub < 0) {
+        NoteFailure(error, full);
+        ok = false;
+        continue;
+      }
+      if (!RemoveEntriesOf(sub, full, error)) ok = false;
+      if (::unlinkat(at, name.c_str(), AT_REMOVEDIR) != 0 && errno != ENOENT) {
+        NoteFailure(error, full);
+        ok = false;
+      }
+    } else if (::unlinkat(at, name.c_str(), 0) != 0 && errno != ENOENT) {
+      // A file, or a link (to anything): only the name goes.
+      NoteFailure(error, full);
+      ok = false;
+    }
+  }
+  ::closedir(dir);
+  return ok;
+}
+
+}  // namespace
+
+bool RealDisk::RemoveTree(const std::string& path, std::string* error, bool keep_folder) {
+  if (error) error->clear();
+  std::string name = path;
+  while (name.size() > 1 && name.back() == '/') name.pop_back();
+  if (name.empty() || name == "/") {
+    if (error) *error = "no folder to remove";
+    return false;
+  }
+  const std::string parent = FolderOf(name);
+  const std::string last = name.substr(name.find_last_of('/') + 1);
+  if (last == "." || last == "..") {
+    if (error) *error = "\"" + path + "\": not a folder to remove";
+    return false;
+  }
+  int up = ::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (up < 0) {
+    NoteFailure(error, path);
+    return false;
+  }
+  // O_NOFOLLOW: a link standing at path is refused, never removed through.
+  int fd = ::openat(up, last.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) {
+    NoteFailure(error, path);
+    ::close(up);
+    return false;
+  }
+  bool ok = RemoveEntriesOf(fd, name, error);
+  if (ok && !keep_folder && ::unlinkat(up, last.c_str(), AT_REMOVEDIR) != 0) {
+    NoteFailure(error, path);
+    ok = false;
+  }
+  ::close(up);
+  return ok;
+}
+
+bool RealDisk::IsOwnFolder(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+         st.st_uid == ::geteuid();
+}
+
+std::string RealDisk::PrivateTempPath(std::string* error) {
+  const std::string temp = TempPath();
+  const std::string path =
+      (temp == "/" ? temp : temp + "/") + "tolvern-" + std::to_string(::geteuid());
+  auto refuse = [&](const std::string& why) {
+    if (error) *error = "\"" + path + "\": " + why;
+    return std::string();
+  };
+  if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return refuse(ErrnoText());
+  // Made now or long ago, by this user or planted by another: only what
+  // stands there counts.
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) return refuse(ErrnoText());
+  if (S_ISLNK(st.st_mode)) return refuse("is a link, not a folder of the user's own");
+  if (!S_ISDIR(st.st_mode)) return refuse("not a folder");
+  if (st.st_uid != ::geteuid()) return refuse("belongs to another user");
+  if (st.st_mode & (S_IWGRP | S_IWOTH)) return refuse("others may write in it");
+  return path;
 }
 
 std::string RealDisk::TempPath() {

@@ -57,8 +57,12 @@ class Disk {
   virtual bool CopyFile(const std::string& from, const std::string& to,
                         std::string* error = nullptr) = 0;
   // Lists a folder in the order the system returns it, without "." and "..".
-  // Links to folders are listed as files, so walks never follow them.
-  virtual bool List(const std::string& folder, std::vector<DirEntry>* entries) = 0;
+  // Links to folders are listed as files, so walks never follow them. A
+  // listing that fails part way is a failure, never taken for the folder's
+  // end: false, with the system's reason in *error, and *entries holding no
+  // more than what was read before.
+  virtual bool List(const std::string& folder, std::vector<DirEntry>* entries,
+                    std::string* error = nullptr) = 0;
   virtual bool FileExists(const std::string& path) = 0;
   virtual bool DirExists(const std::string& path) = 0;
   // Reads a whole regular file (links followed) of at most kMaxFileSize
@@ -97,6 +101,23 @@ class Disk {
                         std::string* error = nullptr) {
     return CopyFile(from, to, error);
   }
+
+  // The folder below TempPath() that holds the tool's work folders and that
+  // only the user can change: created (only the user may enter it) when
+  // missing. One that stands there already is used only when it is a folder
+  // itself (no link), the user's own, and writable by no one else. "" when
+  // there is none to use, with the reason (naming the folder) in *error.
+  virtual std::string PrivateTempPath(std::string* error) = 0;
+  // Whether path is a folder itself (not a link to one) that belongs to the
+  // user the tool runs as.
+  virtual bool IsOwnFolder(const std::string& path) = 0;
+  // Removes the folder path with everything below it (or, keeping the
+  // folder, everything below it). Never follows a link: each folder is
+  // opened from the one above it, never looked up again by its path, and a
+  // link is removed, not entered. A link at path itself is refused. False,
+  // with the reason naming the entry, when anything stays.
+  virtual bool RemoveTree(const std::string& path, std::string* error,
+                          bool keep_folder = false) = 0;
 };
 
 // The real file system.
@@ -108,7 +129,8 @@ class RealDisk : public Disk {
   bool DeleteFile(const std::string& path) override;
   bool CopyFile(const std::string& from, const std::string& to,
                 std::string* error = nullptr) override;
-  bool List(const std::string& folder, std::vector<DirEntry>* entries) override;
+  bool List(const std::string& folder, std::vector<DirEntry>* entries,
+            std::string* error = nullptr) override;
   bool FileExists(const std::string& path) override;
   bool DirExists(const std::string& path) override;
   bool ReadFile(const std::string& path, std::string* data, std::string* error) override;
@@ -122,6 +144,21 @@ class RealDisk : public Disk {
                   bool* already_exists) override;
   bool MoveFile(const std::string& from, const std::string& to,
                 std::string* error = nullptr) override;
+  std::string PrivateTempPath(std::string* error) override;
+  bool IsOwnFolder(const std::string& path) override;
+  bool RemoveTree(const std::string& path, std::string* error, bool keep_folder = false) override;
+
+ protected:
+#ifdef _WIN32
+  using FileHandle = void*;  // a HANDLE
+#else
+  using FileHandle = int;  // a file descriptor
+#endif
+  // Makes what was written to the open file `handle` durable before the file
+  // takes its place at path (the file it is to replace, or to become); false
+  // with the system's reason when it cannot. Tests override it to make it
+  // fail.
+  virtual bool SyncFile(FileHandle handle, const std::string& path, std::string* error);
 };
 
 // The disk in use.

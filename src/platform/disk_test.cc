@@ -2,15 +2,25 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <functional>
 
 #include "base/errors.h"
 #include "test_support.h"
+
+#ifndef _WIN32
+#include <dirent.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace tolvern {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::FaultyDisk;
 using testing::ScratchDir;
 
 TEST(DiskTest, WritesReplaceFilesWholeAndFollowLinks) {
@@ -39,6 +49,121 @@ TEST(DiskTest, FailuresNameTheFile) {
   }
   EXPECT_THROW(WriteWholeFile(dir / "no/such/folder/f", "x"), EFCreateError);
   EXPECT_THROW(ReadWholeFile(dir.path()), EFOpenError);  // a folder
+}
+
+// Each way a file takes an original's place makes its bytes durable first;
+// when that fails the operation fails with the reason and the original keeps
+// every byte.
+TEST(DiskTest, AFileThatCannotBeMadeDurableReplacesNothing) {
+  struct Case {
+    const char* what;
+    std::function<bool(Disk&, const ScratchDir&, std::string*)> act;
+  } cases[] = {
+      {"write", [](Disk& d, const ScratchDir& dir,
+                   std::string* e) { return d.WriteFile(dir / "target.pas", "new", e); }},
+      {"copy",
+       [](Disk& d, const ScratchDir& dir, std::string* e) {
+         return d.CopyFile(dir / "work/new.pas", dir / "target.pas", e);
+       }},
+      {"move",
+       [](Disk& d, const ScratchDir& dir, std::string* e) {
+         return d.MoveFile(dir / "work/new.pas", dir / "target.pas", e);
+       }},
+  };
+  for (const Case& c : cases) {
+    ScratchDir dir;
+    dir.Write("target.pas", "old");
+    dir.Write("work/new.pas", "new");
+    FaultyDisk disk;
+    std::vector<std::string> synced;
+    disk.on_op = [&](const char* op, const std::string& path) {
+      if (std::string(op) == "sync") synced.push_back(path);
+    };
+    disk.fail_op = [](const char* op, const std::string&) { return std::string(op) == "sync"; };
+    std::string why;
+    EXPECT_FALSE(c.act(disk, dir, &why)) << c.what;
+    EXPECT_EQ(why, "injected sync failure") << c.what;
+    EXPECT_EQ(synced, std::vector<std::string>{dir / "target.pas"}) << c.what;
+    EXPECT_EQ(dir.Read("target.pas"), "old") << c.what;
+    EXPECT_FALSE(fs::exists(dir / "target.pas.tolvern-new")) << c.what;
+    EXPECT_EQ(dir.Read("work/new.pas"), "new") << c.what;
+    // Without the failure the same operation replaces the file.
+    disk.fail_op = nullptr;
+    synced.clear();
+    EXPECT_TRUE(c.act(disk, dir, &why)) << c.what << ": " << why;
+    EXPECT_EQ(synced, std::vector<std::string>{dir / "target.pas"}) << c.what;
+    EXPECT_EQ(dir.Read("target.pas"), "new") << c.what;
+  }
+}
+
+// A file the run creates for keeps (the undo file, a backup that is a copy)
+// is made durable too; one that cannot be is not left behind as if it were
+// whole.
+TEST(DiskTest, ANewFileThatCannotBeMadeDurableIsAFailure) {
+  ScratchDir dir;
+  FaultyDisk disk;
+  disk.fail_op = [](const char* op, const std::string&) { return std::string(op) == "sync"; };
+  std::string why;
+  bool taken = true;
+  EXPECT_FALSE(disk.WriteExclusive(dir / "undo.reu", "a=b", &why, &taken));
+  EXPECT_FALSE(taken);
+  EXPECT_EQ(why, "injected sync failure");
+  EXPECT_FALSE(fs::exists(dir / "undo.reu"));
+  disk.fail_op = nullptr;
+  EXPECT_TRUE(disk.WriteExclusive(dir / "undo.reu", "a=b", &why, &taken)) << why;
+  EXPECT_EQ(dir.Read("undo.reu"), "a=b");
+}
+
+#ifndef _WIN32
+// A listing whose readdir fails (here: the network folder of a process that
+// has ended, which the system cannot read) is a failure with the system's
+// reason, never a folder that ends early.
+TEST(DiskTest, AListingThatFailsIsNotTheFoldersEnd) {
+  pid_t child = fork();
+  if (child == 0) _exit(0);
+  // The child is left unreaped for now: its folder in /proc stays while its
+  // network folder can no longer be read.
+  siginfo_t info{};
+  ASSERT_EQ(::waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOWAIT), 0);
+  const std::string folder = "/proc/" + std::to_string(child) + "/net";
+  int readdir_error = 0;
+  if (DIR* d = ::opendir(folder.c_str())) {
+    errno = 0;
+    while (::readdir(d)) errno = 0;
+    readdir_error = errno;
+    ::closedir(d);
+  }
+  std::vector<DirEntry> entries;
+  std::string why;
+  const bool listed = CurrentDisk().List(folder, &entries, &why);
+  ::waitpid(child, nullptr, 0);
+  if (readdir_error == 0) GTEST_SKIP() << "this system lists " << folder << " without a failure";
+  EXPECT_FALSE(listed);
+  EXPECT_EQ(why, std::strerror(readdir_error));
+}
+#endif
+
+TEST(DiskTest, ATreeIsRemovedWithoutFollowingItsLinks) {
+  ScratchDir dir;
+  TOLVERN_SKIP_WITHOUT_SYMLINKS(dir);
+  const std::string precious = dir.Write("outside/precious.txt", "p");
+  dir.Write("tree/a.txt", "a");
+  dir.Write("tree/sub/deeper/b.txt", "b");
+  fs::create_directory_symlink(dir / "outside", dir / "tree/sub/folder-link");
+  fs::create_symlink(precious, dir / "tree/file-link");
+  fs::create_directory_symlink(dir / "tree", dir / "tree-link");
+  std::string why;
+  EXPECT_FALSE(CurrentDisk().RemoveTree(dir / "tree-link", &why));
+  EXPECT_NE(why.find(dir / "tree-link"), std::string::npos) << why;
+  EXPECT_TRUE(fs::exists(dir / "tree/a.txt"));
+  EXPECT_TRUE(CurrentDisk().RemoveTree(dir / "tree", &why, true)) << why;
+  EXPECT_TRUE(fs::is_directory(dir / "tree"));
+  EXPECT_TRUE(fs::is_empty(dir / "tree"));
+  dir.Write("tree/c.txt", "c");
+  EXPECT_TRUE(CurrentDisk().RemoveTree(dir / "tree", &why)) << why;
+  EXPECT_FALSE(fs::exists(dir / "tree"));
+  EXPECT_EQ(dir.Read("outside/precious.txt"), "p");
+  EXPECT_FALSE(CurrentDisk().RemoveTree(dir / "tree", &why));  // gone
 }
 
 }  // namespace

@@ -7,8 +7,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <functional>
+#include <utility>
+#include <vector>
 
 #include "platform/windows_api.h"
+
+// After windows.h: the security functions that tell a folder's owner.
+#include <aclapi.h>
 
 namespace tolvern {
 
@@ -70,8 +76,10 @@ bool IsFolder(DWORD attributes) {
 // CREATE_NEW). *opened tells whether the file was opened (and so, with
 // CREATE_NEW, created by this call); a file of ours left half written is
 // deleted.
+using Syncer = std::function<bool(HANDLE handle, std::string* error)>;
+
 bool WriteTo(const std::wstring& path, DWORD disposition, std::string_view data, std::string* error,
-             bool* opened = nullptr) {
+             bool* opened = nullptr, const Syncer& sync = {}) {
   if (opened) *opened = false;
   HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -87,9 +95,18 @@ bool WriteTo(const std::wstring& path, DWORD disposition, std::string_view data,
     }
     data.remove_prefix(written);
   }
+  // What was written is made durable before anything relies on it.
+  std::string sync_error;
+  bool synced = code != ERROR_SUCCESS || !sync || sync(h, &sync_error);
+  if (!synced) code = ::GetLastError() != ERROR_SUCCESS ? ::GetLastError() : ERROR_WRITE_FAULT;
   if (!::CloseHandle(h) && code == ERROR_SUCCESS) code = ::GetLastError();
   if (code == ERROR_SUCCESS) return true;
   ::DeleteFileW(path.c_str());
+  if (!synced) {
+    if (error) *error = sync_error;
+    errno = ErrnoFor(code);
+    return false;
+  }
   return Fail(error, code);
 }
 
@@ -106,7 +123,9 @@ bool RenameOver(const std::wstring& from, const std::wstring& to, std::string* e
   }
   if (existed && (old & FILE_ATTRIBUTE_READONLY))
     ::SetFileAttributesW(to.c_str(), old & ~FILE_ATTRIBUTE_READONLY);
-  if (!::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+  // Write-through: the rename is on the disk when the call returns.
+  if (!::MoveFileExW(from.c_str(), to.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     DWORD code = ::GetLastError();
     if (existed && (old & FILE_ATTRIBUTE_READONLY)) ::SetFileAttributesW(to.c_str(), old);
     return Fail(error, code);
@@ -135,7 +154,8 @@ std::wstring Resolved(const std::wstring& path) {
 // link is followed, so the file it names is replaced and the link stays. The
 // sibling is created new: one already standing there (left by a crash, or
 // planted) is refused, never written through.
-bool WriteViaSibling(const std::string& path, std::string_view data, std::string* error) {
+bool WriteViaSibling(const std::string& path, std::string_view data, std::string* error,
+                     const Syncer& sync) {
   std::wstring target = Resolved(WidePath(path));
   if (IsFolder(Attributes(target))) {
     if (error) *error = "is a folder";
@@ -143,7 +163,7 @@ bool WriteViaSibling(const std::string& path, std::string_view data, std::string
   }
   std::wstring tmp = target + L".tolvern-new";
   bool created = false;
-  if (!WriteTo(tmp, CREATE_NEW, data, error, &created)) {
+  if (!WriteTo(tmp, CREATE_NEW, data, error, &created, sync)) {
     if (!created && ::GetLastError() == ERROR_FILE_EXISTS && error)
       *error = "\"" + WideToUtf8(tmp) + "\" is in the way";
     return false;
@@ -193,7 +213,9 @@ bool RealDisk::CopyFile(const std::string& from, const std::string& to, std::str
   if (!ReadFile(from, &data, error)) return false;
   std::wstring target = WidePath(to);
   bool existed = Attributes(target) != INVALID_FILE_ATTRIBUTES;
-  if (!WriteViaSibling(to, data, error)) return false;
+  if (!WriteViaSibling(to, data, error,
+                       [this, &to](HANDLE h, std::string* e) { return SyncFile(h, to, e); }))
+    return false;
   // A new copy gets the attributes of its source; a replaced file keeps its own.
   DWORD a = Attributes(WidePath(from));
   if (!existed && a != INVALID_FILE_ATTRIBUTES && (a & kSettableAttributes))
@@ -201,7 +223,7 @@ bool RealDisk::CopyFile(const std::string& from, const std::string& to, std::str
   return true;
 }
 
-bool RealDisk::List(const std::string& folder, std::vector<DirEntry>* entries) {
+bool RealDisk::List(const std::string& folder, std::vector<DirEntry>* entries, std::string* error) {
   entries->clear();
   std::wstring pattern = folder.empty() ? L"*" : WidePath(folder);
   if (!folder.empty()) {
@@ -211,7 +233,7 @@ bool RealDisk::List(const std::string& folder, std::vector<DirEntry>* entries) {
   WIN32_FIND_DATAW fd;
   HANDLE h =
       ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch, nullptr, 0);
-  if (h == INVALID_HANDLE_VALUE) return false;
+  if (h == INVALID_HANDLE_VALUE) return Fail(error, ::GetLastError());
   do {
     std::wstring_view name = fd.cFileName;
     if (name == L"." || name == L"..") continue;
@@ -220,8 +242,11 @@ bool RealDisk::List(const std::string& folder, std::vector<DirEntry>* entries) {
                   !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
     entries->push_back({WideToUtf8(name), is_dir});
   } while (::FindNextFileW(h, &fd));
+  // Only "no more files" is the end; any other failure ends the listing
+  // part way and is one.
+  const DWORD code = ::GetLastError();
   ::FindClose(h);
-  return true;
+  return code == ERROR_NO_MORE_FILES || Fail(error, code);
 }
 
 bool RealDisk::FileExists(const std::string& path) {
@@ -252,10 +277,18 @@ bool RealDisk::ReadFile(const std::string& path, std::string* data, std::string*
     if (error) *error = why;
     return false;
   };
+  auto failed = [&](DWORD code) {
+    ::CloseHandle(h);
+    data->clear();
+    return Fail(error, code);
+  };
   // A device (CON, NUL, a serial port) or a pipe is no file to migrate.
-  if (::GetFileType(h) != FILE_TYPE_DISK) return refuse("not a regular file");
+  const DWORD type = ::GetFileType(h);
+  if (type == FILE_TYPE_UNKNOWN && ::GetLastError() != NO_ERROR) return failed(::GetLastError());
+  if (type != FILE_TYPE_DISK) return refuse("not a regular file");
   LARGE_INTEGER size{};
-  if (::GetFileSizeEx(h, &size) && static_cast<std::uint64_t>(size.QuadPart) > kMaxFileSize)
+  if (!::GetFileSizeEx(h, &size)) return failed(::GetLastError());
+  if (static_cast<std::uint64_t>(size.QuadPart) > kMaxFileSize)
     return refuse("larger than the limit of 256 MB");
   if (size.QuadPart > 0) data->reserve(static_cast<size_t>(size.QuadPart));
   char buf[1 << 16];
@@ -276,10 +309,13 @@ bool RealDisk::ReadFile(const std::string& path, std::string* data, std::string*
 }
 
 bool RealDisk::WriteFile(const std::string& path, std::string_view data, std::string* error) {
-  return WriteViaSibling(path, data, error);
+  return WriteViaSibling(path, data, error,
+                         [this, &path](HANDLE h, std::string* e) { return SyncFile(h, path, e); });
 }
 
 bool RealDisk::WriteNewFile(const std::string& path, std::string_view data, std::string* error) {
+  // Not made durable here: a work file's bytes are when it takes an
+  // original's place (MoveFile), and only then do they matter.
   return WriteTo(WidePath(path), CREATE_ALWAYS, data, error);
 }
 
@@ -313,7 +349,9 @@ bool RealDisk::WriteExclusive(const std::string& path, std::string_view data, st
                               bool* already_exists) {
   if (already_exists) *already_exists = false;
   bool created = false;
-  if (WriteTo(WidePath(path), CREATE_NEW, data, error, &created)) return true;
+  if (WriteTo(WidePath(path), CREATE_NEW, data, error, &created,
+              [this, &path](HANDLE h, std::string* e) { return SyncFile(h, path, e); }))
+    return true;
   if (!created && ::GetLastError() == ERROR_FILE_EXISTS && already_exists) *already_exists = true;
   return false;
 }
@@ -342,11 +380,173 @@ bool RealDisk::BackupFile(const std::string& from, const std::string& to, std::s
 }
 
 bool RealDisk::MoveFile(const std::string& from, const std::string& to, std::string* error) {
+  // What `from` holds is made durable before it takes the original's place;
+  // when that fails, the original stays as it is.
+  HANDLE h = ::CreateFileW(WidePath(from).c_str(), GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return Fail(error, ::GetLastError());
+  const bool synced = SyncFile(h, to, error);
+  ::CloseHandle(h);
+  if (!synced) return false;
   if (RenameOver(WidePath(from), Resolved(WidePath(to)), error)) return true;
   // Another volume: a copy. Any other failure (the file held open by another
   // program, no right to write) would fail the copy too.
   if (::GetLastError() != ERROR_NOT_SAME_DEVICE) return false;
   return CopyFile(from, to, error);
+}
+
+bool RealDisk::SyncFile(FileHandle handle, const std::string&, std::string* error) {
+  return ::FlushFileBuffers(static_cast<HANDLE>(handle)) || Fail(error, ::GetLastError());
+}
+
+namespace {
+
+// The first failure of a removal, naming the entry.
+bool NoteFailure(std::string* error, const std::wstring& path, DWORD code) {
+  if (error && error->empty()) *error = "\"" + WideToUtf8(path) + "\": " + ErrorText(code);
+  errno = ErrnoFor(code);
+  return false;
+}
+
+// Opens a folder itself (a link or junction is opened as such, never
+// followed) and keeps others from renaming or deleting it while the handle
+// is open, so that its path names this folder for as long.
+HANDLE HoldFolder(const std::wstring& path) {
+  return ::CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+}
+
+bool IsPlainFolder(HANDLE h) {
+  BY_HANDLE_FILE_INFORMATION info;
+  return ::GetFileInformationByHandle(h, &info) &&
+         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+         !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// Removes one entry that is not a folder to enter: a file (read-only too),
+// or a link or junction, of which only the link goes.
+bool RemoveEntry(const std::wstring& path, DWORD attributes) {
+  if (attributes & FILE_ATTRIBUTE_READONLY)
+    ::SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return ::RemoveDirectoryW(path.c_str());
+  return ::DeleteFileW(path.c_str());
+}
+
+// Removes the folder path, held open while its entries go, and everything
+// below it. A link or junction is never entered.
+bool RemoveHeldTree(const std::wstring& path, std::string* error, bool keep_folder = false) {
+  HANDLE held = HoldFolder(path);
+  if (held == INVALID_HANDLE_VALUE) return NoteFailure(error, path, ::GetLastError());
+  if (!IsPlainFolder(held)) {
+    ::CloseHandle(held);
+    return NoteFailure(error, path, ERROR_DIRECTORY);
+  }
+  bool ok = true;
+  WIN32_FIND_DATAW fd;
+  const std::wstring pattern = path + L"\\*";
+  HANDLE find =
+      ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch, nullptr, 0);
+  if (find == INVALID_HANDLE_VALUE) {
+    ok = NoteFailure(error, path, ::GetLastError());
+  } else {
+    std::vector<std::pair<std::wstring, DWORD>> entries;
+    do {
+      std::wstring_view name = fd.cFileName;
+      if (name != L"." && name != L"..") entries.emplace_back(name, fd.dwFileAttributes);
+    } while (::FindNextFileW(find, &fd));
+    const DWORD code = ::GetLastError();
+    ::FindClose(find);
+    if (code != ERROR_NO_MORE_FILES) ok = NoteFailure(error, path, code);
+    for (const auto& [name, attributes] : entries) {
+      const std::wstring full = path + L"\\" + name;
+      const bool enter =
+          (attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+      if (enter ? !RemoveHeldTree(full, error) : !RemoveEntry(full, attributes)) {
+        if (!enter) NoteFailure(error, full, ::GetLastError());
+        ok = false;
+      }
+    }
+  }
+  ::CloseHandle(held);
+  if (ok && !keep_folder && !::RemoveDirectoryW(path.c_str()))
+    ok = NoteFailure(error, path, ::GetLastError());
+  return ok;
+}
+
+// The user the tool runs as, and the owner its new files get: a folder owned
+// by either is the user's own.
+bool OwnedByUser(HANDLE h) {
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR sd = nullptr;
+  if (::GetSecurityInfo(h, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
+                        nullptr, &sd) != ERROR_SUCCESS)
+    return false;
+  bool own = false;
+  HANDLE token = nullptr;
+  if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) {
+    for (TOKEN_INFORMATION_CLASS kind : {TokenUser, TokenOwner}) {
+      DWORD size = 0;
+      ::GetTokenInformation(token, kind, nullptr, 0, &size);
+      std::vector<unsigned char> buf(size);
+      if (size == 0 || !::GetTokenInformation(token, kind, buf.data(), size, &size)) continue;
+      PSID sid = kind == TokenUser ? reinterpret_cast<TOKEN_USER*>(buf.data())->User.Sid
+                                   : reinterpret_cast<TOKEN_OWNER*>(buf.data())->Owner;
+      if (::EqualSid(sid, owner)) own = true;
+    }
+    ::CloseHandle(token);
+  }
+  ::LocalFree(sd);
+  return own;
+}
+
+}  // namespace
+
+bool RealDisk::RemoveTree(const std::string& path, std::string* error, bool keep_folder) {
+  if (error) error->clear();
+  if (path.empty()) {
+    if (error) *error = "no folder to remove";
+    return false;
+  }
+  std::wstring wide = WidePath(path);
+  while (wide.size() > 3 && wide.back() == L'\\') wide.pop_back();
+  return RemoveHeldTree(wide, error, keep_folder);
+}
+
+bool RealDisk::IsOwnFolder(const std::string& path) {
+  if (path.empty()) return false;
+  HANDLE h = HoldFolder(WidePath(path));
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const bool own = IsPlainFolder(h) && OwnedByUser(h);
+  ::CloseHandle(h);
+  return own;
+}
+
+std::string RealDisk::PrivateTempPath(std::string* error) {
+  // The user's temporary folder is the user's alone, and a folder made in it
+  // takes its rights; one that stands there already must be a folder itself
+  // and the user's.
+  const std::string temp = TempPath();
+  if (temp.empty()) {
+    if (error) *error = "the system names no temporary folder";
+    return "";
+  }
+  const std::string path = temp + (temp.back() == '\\' ? "" : "\\") + "tolvern";
+  auto refuse = [&](const std::string& why) {
+    if (error) *error = "\"" + path + "\": " + why;
+    return std::string();
+  };
+  const std::wstring wide = WidePath(path);
+  if (!::CreateDirectoryW(wide.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS)
+    return refuse(ErrorText(::GetLastError()));
+  HANDLE h = HoldFolder(wide);
+  if (h == INVALID_HANDLE_VALUE) return refuse(ErrorText(::GetLastError()));
+  const bool plain = IsPlainFolder(h), own = plain && OwnedByUser(h);
+  ::CloseHandle(h);
+  if (!plain) return refuse("is a link or no folder, not a folder of the user's own");
+  if (!own) return refuse("belongs to another user");
+  return path;
 }
 
 std::string RealDisk::TempPath() {

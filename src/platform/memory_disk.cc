@@ -89,9 +89,13 @@ bool MemoryDisk::CopyFile(const std::string& from, const std::string& to, std::s
   return Put(to, data, error);
 }
 
-bool MemoryDisk::List(const std::string& folder, std::vector<DirEntry>* entries) {
+bool MemoryDisk::List(const std::string& folder, std::vector<DirEntry>* entries,
+                      std::string* error) {
   entries->clear();
-  if (!folder.empty() && !dirs_.count(folder)) return false;
+  if (!folder.empty() && !dirs_.count(folder)) {
+    SetError(error, SystemText(files_.count(folder) ? ENOTDIR : ENOENT));
+    return false;
+  }
   auto add = [&](const std::string& path, bool is_dir) {
     if (ParentOf(path) == folder)
       entries->push_back({path.substr(path.find_last_of(kSeparators) + 1), is_dir});
@@ -179,6 +183,30 @@ bool MemoryDisk::MoveFile(const std::string& from, const std::string& to, std::s
   File moved = std::move(source->second);
   files_.erase(source);
   files_[to] = std::move(moved);
+  return true;
+}
+
+std::string MemoryDisk::PrivateTempPath(std::string* error) {
+  const std::string path = std::string(kTempPath) + "/tolvern";
+  if (dirs_.count(path)) return path;
+  bool exists = false;
+  if (CreateDir(path, &exists)) return path;
+  SetError(error, "\"" + path + "\": " + SystemText(exists ? ENOTDIR : ENOENT));
+  return "";
+}
+
+bool MemoryDisk::RemoveTree(const std::string& path, std::string* error, bool keep_folder) {
+  if (!dirs_.count(path)) {
+    SetError(error, "\"" + path + "\": " + SystemText(files_.count(path) ? ENOTDIR : ENOENT));
+    return false;
+  }
+  auto inside = [&path](const std::string& name) {
+    return name.size() > path.size() && name.compare(0, path.size(), path) == 0 &&
+           std::strchr(kSeparators, name[path.size()]) != nullptr;
+  };
+  std::erase_if(files_, [&](const auto& file) { return inside(file.first); });
+  std::erase_if(dirs_, [&](const std::string& dir) { return inside(dir); });
+  if (!keep_folder) dirs_.erase(path);
   return true;
 }
 

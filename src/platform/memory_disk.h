@@ -30,7 +30,8 @@ class MemoryDisk : public Disk {
   bool DeleteFile(const std::string& path) override;
   bool CopyFile(const std::string& from, const std::string& to,
                 std::string* error = nullptr) override;
-  bool List(const std::string& folder, std::vector<DirEntry>* entries) override;
+  bool List(const std::string& folder, std::vector<DirEntry>* entries,
+            std::string* error = nullptr) override;
   bool FileExists(const std::string& path) override;
   bool DirExists(const std::string& path) override;
   bool ReadFile(const std::string& path, std::string* data, std::string* error) override;
@@ -47,6 +48,13 @@ class MemoryDisk : public Disk {
                   bool* already_exists) override;
   bool MoveFile(const std::string& from, const std::string& to,
                 std::string* error = nullptr) override;
+
+  // The work folders' parent: a folder below the temporary folder, made on
+  // first use (folders here have no owner to check).
+  std::string PrivateTempPath(std::string* error) override;
+  bool IsOwnFolder(const std::string& path) override { return DirExists(path); }
+  // Removes the folder and every name below it (there are no links here).
+  bool RemoveTree(const std::string& path, std::string* error, bool keep_folder = false) override;
 
   static constexpr const char* kTempPath = "/tmp";
 

@@ -1,0 +1,163 @@
+// Whole folder-mode runs over the bundled example on a disk that fails in
+// the ways a failing disk or a lost network share does: a folder listing that
+// ends part way, and a replaced file whose bytes cannot be made durable.
+// Whatever fails, the run is not a success, it names the file or folder with
+// the reason, no unit is replaced while its form is not, and restore gives
+// every byte back.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+
+#include "base/errors.h"
+#include "engine/component_replacer.h"
+#include "engine/nx_replacer.h"
+#include "files/file_utils.h"
+#include "test_support.h"
+
+namespace tolvern {
+namespace {
+
+using testing::FaultyDisk;
+using testing::ScratchDir;
+using testing::Snapshot;
+namespace fs = std::filesystem;
+using Files = std::map<std::string, std::string>;
+
+struct Outcome {
+  bool returned = false;
+  int not_migrated = 0;
+  std::string messages;  // the exception's and every not-migrated note
+};
+
+class RunDiskFaultsTest : public ::testing::Test {
+ protected:
+  // A fresh copy of the example for each case.
+  void Fresh() {
+    dir_.reset();  // its temporary folder setting goes first
+    dir_ = std::make_unique<ScratchDir>();
+    app_ = testing::CopyExample(*dir_, "app");
+    testing::UseFolderRun(*ReplaceOptions, app_);
+    before_ = Snapshot(app_);
+  }
+
+  Outcome Run(FaultyDisk& disk) {
+    ScopedDisk use(&disk);
+    Outcome o;
+    try {
+      o.returned = BdeReplacer->Execute();
+    } catch (const Exception& e) {
+      o.messages = std::string(e.what()) + " " + e.Detail();
+    } catch (const std::exception& e) {
+      o.messages = e.what();
+    }
+    for (const FileReport& f : BdeReplacer->Report.files)
+      if (f.outcome == "skipped") o.messages += "\n" + f.path + ": " + f.note;
+    o.not_migrated = BdeReplacer->Report.FilesNotMigrated();
+    return o;
+  }
+
+  // Every unit is as it was or fully migrated, and a unit is replaced only
+  // together with its form.
+  void ExpectNoHalfMigration(const std::string& what) {
+    const Files expected = Snapshot(testing::ExampleDir() + ".expected");
+    const Files now = Snapshot(app_);
+    for (const auto& [path, bytes] : before_) {
+      if (!expected.count(path)) continue;
+      const std::string& is = now.at(path);
+      EXPECT_TRUE(is == bytes || is == expected.at(path)) << what << ": " << path;
+      const std::string form = path.substr(0, path.size() - 4) + ".dfm";
+      if (!path.ends_with(".pas") || !before_.count(form)) continue;
+      const bool unit_replaced = is != bytes;
+      const bool form_replaced = now.at(form) != before_.at(form);
+      EXPECT_FALSE(unit_replaced && !form_replaced)
+          << what << ": " << path << " is migrated while its form is not";
+    }
+  }
+
+  // Restores every undo file the run left, newest first, when the run
+  // replaced anything.
+  void ExpectRestoreGivesEveryByteBack(const std::string& what) {
+    const Files after = Snapshot(app_);
+    if (std::all_of(before_.begin(), before_.end(),
+                    [&after](const auto& f) { return after.at(f.first) == f.second; }))
+      return;
+    std::vector<std::string> undo;
+    for (const auto& e : fs::directory_iterator(testing::NativePath(app_ + "/RBackup")))
+      if (e.path().extension() == ".reu") undo.push_back(testing::Utf8Path(e.path()));
+    std::sort(undo.rbegin(), undo.rend());
+    for (const std::string& u : undo)
+      EXPECT_TRUE(BdeReplacer->RestoreFiles(u)) << what << ": " << BdeReplacer->RestoreError;
+    const Files now = Snapshot(app_);
+    for (const auto& [path, bytes] : before_)
+      EXPECT_EQ(now.at(path), bytes) << what << ": " << path;
+  }
+
+  std::unique_ptr<ScratchDir> dir_;
+  NXReplacerScope library_;
+  std::string app_;
+  Files before_;
+};
+
+// The listing of the folder that holds the units and their forms fails after
+// some of its entries: the run does not take the entries it got for the
+// whole folder.
+TEST_F(RunDiskFaultsTest, AListingThatFailsPartWayIsNamedAndNothingIsHalfMigrated) {
+  for (int given : {0, 1, 3, 6}) {
+    Fresh();
+    const std::string what = "listing failing after " + std::to_string(given) + " entries";
+    FaultyDisk disk;
+    disk.fail_list_after = [this, given](const std::string& folder) {
+      return folder == app_ ? given : -1;
+    };
+    Outcome o = Run(disk);
+    EXPECT_FALSE(o.returned && o.not_migrated == 0) << what << "\n" << o.messages;
+    EXPECT_GT(o.not_migrated, 0) << what;
+    // The folder is named with the system's reason.
+    EXPECT_NE(o.messages.find(app_ + ": the folder cannot be listed: Input/output error"),
+              std::string::npos)
+        << what << "\n"
+        << o.messages;
+    ExpectNoHalfMigration(what);
+    ExpectRestoreGivesEveryByteBack(what);
+  }
+}
+
+// A replaced file whose new bytes cannot be made durable: the original keeps
+// its old bytes and the run says so, naming it and the reason.
+TEST_F(RunDiskFaultsTest, AReplacementThatCannotBeMadeDurableLeavesTheOriginal) {
+  for (const char* name : {"DataModule.pas", "MainForm.pas", "MainForm.dfm"}) {
+    Fresh();
+    const std::string what = std::string("sync failing for ") + name;
+    const std::string original = app_ + testing::kSeparator + name;
+    FaultyDisk disk;
+    disk.fail_op = [&original](const char* op, const std::string& path) {
+      return std::string(op) == "sync" && path == original;
+    };
+    Outcome o = Run(disk);
+    EXPECT_FALSE(o.returned && o.not_migrated == 0) << what << "\n" << o.messages;
+    EXPECT_EQ(testing::ReadFileBytes(original), before_.at(name)) << what;
+    EXPECT_NE(o.messages.find(original), std::string::npos) << what << "\n" << o.messages;
+    EXPECT_NE(o.messages.find("injected sync failure"), std::string::npos) << what << "\n"
+                                                                           << o.messages;
+    ExpectRestoreGivesEveryByteBack(what);
+  }
+}
+
+// The undo file that cannot be made durable: no original is replaced.
+TEST_F(RunDiskFaultsTest, AnUndoFileThatCannotBeMadeDurableStopsTheRun) {
+  Fresh();
+  FaultyDisk disk;
+  disk.fail_op = [](const char* op, const std::string& path) {
+    return std::string(op) == "sync" && path.ends_with(".reu");
+  };
+  Outcome o = Run(disk);
+  EXPECT_FALSE(o.returned && o.not_migrated == 0) << o.messages;
+  EXPECT_NE(o.messages.find("injected sync failure"), std::string::npos) << o.messages;
+  const Files now = Snapshot(app_);
+  for (const auto& [path, bytes] : before_) EXPECT_EQ(now.at(path), bytes) << path;
+}
+
+}  // namespace
+}  // namespace tolvern
