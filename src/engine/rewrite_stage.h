@@ -48,6 +48,12 @@ class RewriteStage {
   bool NameNotRecordable(int i) const;
   // Where file i is rewritten: its own place in the work folder, made once.
   std::string WorkFolderOf(int i);
+  // Leaves file i, which was not read, as it is with the reason; a unit's
+  // forms with it.
+  void SkipUnread(int i, const std::string& reason);
+  // Leaves the forms that stand beside unit i under its name as they are,
+  // named, in its group: the unit was not read and so named none of them.
+  void LeaveFormsOfUnreadUnit(int i);
   // What follows the rewriting of file i into dest_dir.
   void FinishFile(int i, const std::string& dest_dir, int changed_before);
 
