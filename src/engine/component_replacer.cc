@@ -274,7 +274,7 @@ bool TComponentReplacer::CommitRun(const std::string& tree) {
   // original is replaced, so that a list that cannot be written stops the
   // run with nothing changed.
   if (Options->WriteLog) WriteTodoFile(PathJoin(tree, res::kTodoFileName), Report.TodoParts());
-  const int threads = WorkerPool::ThreadsFor(Options->Jobs);
+  const int threads = threads_;
   SkipFileFn skip = [this](int i, const std::string& why) { SkipFile(i, why); };
   OriginalsCheck check(CurrentDisk(), UnitList, run_files_, skip);
   check.LeaveOutChanged(threads);
@@ -388,7 +388,7 @@ void TComponentReplacer::ProcessFile(const std::string& file_name, const std::st
     return;
   }
   bytes.clear();
-  ReplaceInUnit(text, file_name, encoding, dest_path);
+  ReplaceInUnit(std::move(text), file_name, encoding, dest_path);
 }
 
 // The sinks of a file's results: the run's own, or those of the work of the

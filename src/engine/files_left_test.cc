@@ -12,6 +12,7 @@
 
 #include "engine/component_replacer.h"
 #include "engine/nx_replacer.h"
+#include "engine/rewrite_stage.h"
 #include "files/file_utils.h"
 #include "files/log_writer.h"
 #include "streams/form_resource.h"
@@ -207,6 +208,30 @@ TEST_P(FilesLeftTest, FilesWithSeveralNamesAreLeftAndNamed) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Jobs, FilesLeftTest, ::testing::Values(1, 2));
+
+// The threads of a run follow the memory its largest file needs: each may
+// hold about four times a file's size, and all of them fit the budget.
+TEST(RunThreadsTest, FollowTheMemoryTheLargestFileNeeds) {
+  constexpr std::uint64_t kMB = std::uint64_t{1} << 20;
+  const struct {
+    int threads;
+    std::uint64_t largest, budget;
+    int expected;
+  } cases[] = {
+      {8, 1 * kMB, 1024 * kMB, 8},    // small files: every thread asked for
+      {8, 100 * kMB, 1024 * kMB, 2},  // 400 MB each: two fit
+      {8, 256 * kMB, 1024 * kMB, 1},  // one fits exactly
+      {8, 300 * kMB, 1024 * kMB, 1},  // not even one: one all the same
+      {4, 64 * kMB, 1024 * kMB, 4},   // 256 MB each: four fit exactly
+      {4, 64 * kMB + 1, 1024 * kMB, 3},
+      {8, 100 * kMB, 0, 8},   // no budget known
+      {8, 0, 1024 * kMB, 8},  // no file
+      {1, 1 * kMB, 1024 * kMB, 1},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(RewriteStage::ThreadsWithin(c.threads, c.largest, c.budget), c.expected)
+        << c.threads << " threads, largest " << c.largest << ", budget " << c.budget;
+}
 
 #ifndef _WIN32
 TEST(LogFailureTest, AWriteTheLogLosesIsRemembered) {

@@ -1,5 +1,6 @@
 #include "engine/rewrite_stage.h"
 
+#include <algorithm>
 #include <deque>
 #include <exception>
 #include <memory>
@@ -9,6 +10,7 @@
 #include "engine/rewrite_work.h"
 #include "files/file_utils.h"
 #include "platform/disk.h"
+#include "platform/physical_memory.h"
 #include "platform/worker_pool.h"
 
 namespace tolvern {
@@ -81,11 +83,34 @@ RewriteWorkScope::~RewriteWorkScope() { t_work = nullptr; }
 
 void RewriteStage::Run() {
   r_.DatabaseMap.Clear();
-  const int threads = WorkerPool::ThreadsFor(r_.Options->Jobs);
+  const int threads = Threads();
+  r_.threads_ = threads;
   if (threads > 1)
     RunInParallel(threads);
   else
     RunOnOneThread();
+}
+
+int RewriteStage::ThreadsWithin(int threads, std::uint64_t largest, std::uint64_t budget) {
+  if (budget == 0 || largest == 0 || threads <= 1) return std::max(threads, 1);
+  const std::uint64_t per_thread = largest * kMemoryPerFileByte;
+  const std::uint64_t fit = budget / per_thread;
+  return fit < static_cast<std::uint64_t>(threads)
+             ? static_cast<int>(std::max<std::uint64_t>(fit, 1))
+             : threads;
+}
+
+int RewriteStage::Threads() const {
+  const int threads = WorkerPool::ThreadsFor(r_.Options->Jobs);
+  if (threads <= 1) return threads;
+  // The units are known now; the forms they name are rarely larger.
+  std::uint64_t largest = 0;
+  Disk& disk = CurrentDisk();
+  for (int i = 0; i < r_.UnitList.Count(); ++i) {
+    FileStamp stamp;
+    if (disk.Stat(r_.UnitList[i], &stamp) && stamp.regular) largest = std::max(largest, stamp.size);
+  }
+  return ThreadsWithin(threads, largest, PhysicalMemoryBytes() / 2);
 }
 
 bool RewriteStage::NameNotRecordable(int i) const {
@@ -272,7 +297,7 @@ void RewriteStage::LearnUnitClassesInParallel(WorkerPool& pool) {
       try {
         std::string text;
         if (!ReadUnitText(CurrentDisk(), file, &text)) return;
-        std::vector<PasToken> tokens = SignificantTokens(text);
+        PasTokens tokens = SignificantTokens(text);
         l->classes.LearnFrom(tokens);
         l->names = tables.DeclaredNames(text, std::move(tokens));
       } catch (...) {
