@@ -63,6 +63,9 @@ void AddRunOptions(CLI::App* migrate, MigrateArgs& args) {
       ->check(CLI::Range(1, 1024));
   migrate->add_flag("--todo", args.todo,
                     "List every place left for a person: file:line:col: kind: text \u2014 advice");
+  migrate->add_flag("--include-read-only", args.include_read_only,
+                    "Migrate read-only files too (they keep their read-only mode); by default "
+                    "they are left as they are and named");
   migrate->add_option("--profile", args.run.profiles,
                       "Lay a mapping profile (JSON) over the built-in one; repeatable, in order");
 }
@@ -114,6 +117,7 @@ void SetRunOptions(const MigrateArgs& args, const RunSetup& run) {
   options.ViewLog = args.view_log;
   options.DryRun = args.dry_run;
   options.Jobs = WorkerPool::ThreadsFor(args.run.jobs);
+  options.IncludeReadOnly = args.include_read_only;
 }
 
 // Follows the run on the console: the progress line, and with --diff the
@@ -252,7 +256,12 @@ int RunMigrate(const MigrateArgs& args) {
   UseShownPaths(report, run.base_folder());
   TellOutcome(args, run, outcome);
   if (!outcome.ok) return kExitFailed;
-  return report.FilesNotMigrated() > 0 ? kExitIncomplete : kExitOk;
+  // A log that lost lines leaves the run without its full record: the
+  // files are as the run says, but the run is not a complete success.
+  const std::string& log_error = run.replacer().Log.Error();
+  if (!log_error.empty())
+    std::cerr << "tolvern: the log could not be written completely: " << log_error << "\n";
+  return report.FilesNotMigrated() > 0 || !log_error.empty() ? kExitIncomplete : kExitOk;
 }
 
 }  // namespace tolvern::cli

@@ -19,7 +19,8 @@ struct MigrateArgs {
   bool quiet = false;
   bool dry_run = false;
   bool diff = false;
-  bool todo = false;  // print the places left for a person
+  bool todo = false;               // print the places left for a person
+  bool include_read_only = false;  // migrate read-only files too
   std::string report;
 };
 

@@ -53,6 +53,10 @@ class Finally {
   bool armed_ = true;
 };
 
+// The reasons a form is left as it is when its text cannot be made out.
+constexpr const char* kFormCannotBeRead = "the form cannot be read: ";
+constexpr const char* kFormCannotBeParsed = "the form cannot be parsed: ";
+
 bool HasExtension(const std::string& path, const char* ext1, const char* ext2) {
   std::string ext = UpperCase(ExtractFileExt(path));
   return ext == ext1 || ext == ext2;
@@ -270,7 +274,7 @@ bool TComponentReplacer::CommitRun(const std::string& tree) {
   // original is replaced, so that a list that cannot be written stops the
   // run with nothing changed.
   if (Options->WriteLog) WriteTodoFile(PathJoin(tree, res::kTodoFileName), Report.TodoParts());
-  const int threads = WorkerPool::ThreadsFor(Options->Jobs);
+  const int threads = threads_;
   SkipFileFn skip = [this](int i, const std::string& why) { SkipFile(i, why); };
   OriginalsCheck check(CurrentDisk(), UnitList, run_files_, skip);
   check.LeaveOutChanged(threads);
@@ -345,18 +349,33 @@ void TComponentReplacer::ProcessFile(const std::string& file_name, const std::st
   std::string dest_path = PathJoin(dest_dir, ExtractFileName(file_name));
   std::string why;
   if (!HasExtension(file_name, ".PAS", ".DPR")) {
+    // A form that cannot be read (a binary form the stream reader refuses)
+    // or parsed (nested deeper than the parser goes) is left as it is, with
+    // its unit, like a file that cannot be opened: the others go on.
     FormFileData form;
-    if (!ReadFormFile(file_name, bytes, &form, &why)) {
-      LogLine(res::Format(res::kInvalidEncoding, {file_name, why}));
-      LogLine(res::kNoChanges);
-      FileReport& f = ReportFile(file_name, "text-form", form.Encoding);
-      f.outcome = "skipped";
-      f.note = why;
-      return;
+    try {
+      if (!ReadFormFile(file_name, bytes, &form, &why)) {
+        LogLine(res::Format(res::kInvalidEncoding, {file_name, why}));
+        LogLine(res::kNoChanges);
+        FileReport& f = ReportFile(file_name, "text-form", form.Encoding);
+        f.outcome = "skipped";
+        f.note = why;
+        return;
+      }
+    } catch (const EStreamError& e) {
+      // Its message starts with the file's name, which the report gives.
+      std::string reason = e.what();
+      if (reason.starts_with(file_name + ": ")) reason.erase(0, file_name.size() + 2);
+      throw EFOpenError(kFormCannotBeRead + reason);
     }
     bytes.clear();
     // All objects of the form are parsed on one private stack.
-    RunOnLargeStack(std::size_t{1} << 30, [&] { ReplaceInForm(form, file_name, dest_path); });
+    try {
+      RunOnLargeStack(std::size_t{1} << 30, [&] { ReplaceInForm(form, file_name, dest_path); });
+    } catch (const EGrammarError& e) {
+      FormParser().Clear();  // its views point into the form's text
+      throw EFOpenError(kFormCannotBeParsed + std::string(e.what()));
+    }
     return;
   }
   TextEncoding encoding = DetectEncoding(bytes);
@@ -371,7 +390,7 @@ void TComponentReplacer::ProcessFile(const std::string& file_name, const std::st
     return;
   }
   bytes.clear();
-  ReplaceInUnit(text, file_name, encoding, dest_path);
+  ReplaceInUnit(std::move(text), file_name, encoding, dest_path);
 }
 
 // The sinks of a file's results: the run's own, or those of the work of the

@@ -136,7 +136,8 @@ class TComponentReplacer {
 
   // Rewrites one Pascal text into dest_path when anything changed; logs the
   // change count and counts the file in ChangedCount when it leaves one.
-  void ReplaceInUnit(const std::string& text, const std::string& source_path, TextEncoding encoding,
+  // Takes the text, so that it is gone before the rewritten text is scanned.
+  void ReplaceInUnit(std::string text, const std::string& source_path, TextEncoding encoding,
                      const std::string& dest_path);
 
   // The rewritten text of a comment token; adds its replacements to *changes.
@@ -160,7 +161,7 @@ class TComponentReplacer {
   // classes, so that form objects of a descendant of a mapped class are
   // converted as the mapped class's objects are (keeping their class).
   void LearnClassDeclarations(std::string_view unit_text) {
-    std::vector<PasToken> tokens = SignificantTokens(unit_text);
+    PasTokens tokens = SignificantTokens(unit_text);
     Descendants.LearnFrom(tokens);
     Todo.LearnNames(Todo.DeclaredNames(unit_text, std::move(tokens)));
   }
@@ -245,7 +246,7 @@ class TComponentReplacer {
   void NoteUnparsedObject(FormPass& p, int line, const std::string& ancestor,
                           const std::string& source_path);
   // The replacements of a unit's tokens into splice; the change count.
-  int ReplaceUnitTokens(const std::vector<PasToken>& tokens, const std::string& source_path,
+  int ReplaceUnitTokens(const PasTokens& tokens, const std::string& source_path,
                         UnitSplice& splice);
   // The source unit named in a uses clause, with the Nexa units behind it.
   int ExtendUsesClause(std::string_view token, const std::set<std::string>& clause_units,
@@ -266,6 +267,9 @@ class TComponentReplacer {
   std::exception_ptr write_error_;
   FormParserClass parser_class_;
   RunFiles run_files_;
+  // The threads the rewriting chose (the jobs asked for, fewer for large
+  // files); the checks and the replacing use as many.
+  int threads_ = 1;
   int current_ = -1;          // the file being processed
   NameFilter old_filter_;     // refuses most identifiers by length and first letter
   FoldedMap<int> old_index_;  // the line of each source class name in OldNames

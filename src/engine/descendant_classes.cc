@@ -13,7 +13,7 @@ bool Is(int code, char symbol) { return code == SymbolCodeOf(symbol); }
 // kTokEnd after the last.
 class Tokens {
  public:
-  Tokens(const std::vector<PasToken>& tokens, size_t next) : tokens_(tokens), next_(next) {}
+  Tokens(const PasTokens& tokens, size_t next) : tokens_(tokens), next_(next) {}
   int Next(std::string_view* token) {
     if (next_ >= tokens_.size()) {
       *token = {};
@@ -27,7 +27,7 @@ class Tokens {
   size_t Position() const { return next_; }
 
  private:
-  const std::vector<PasToken>& tokens_;
+  const PasTokens& tokens_;
   size_t next_;
 };
 
@@ -61,7 +61,7 @@ void TDescendantClasses::Absorb(TDescendantClasses&& later) {
   for (auto& [name, info] : later.classes_) classes_[name] = std::move(info);
 }
 
-void TDescendantClasses::LearnFrom(const std::vector<PasToken>& unit_tokens) {
+void TDescendantClasses::LearnFrom(const PasTokens& unit_tokens) {
   constexpr int kOpen = SymbolCodeOf('('), kEquals = SymbolCodeOf('=');
   std::string_view tok;
   // A declaration is: name "=" "class" "(" ancestor. The search goes on

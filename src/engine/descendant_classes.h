@@ -21,7 +21,7 @@ class TDescendantClasses {
   // class declared again replaces what an earlier declaration said.
   void LearnFrom(std::string_view unit_text);
   // The same, from the text's significant tokens.
-  void LearnFrom(const std::vector<PasToken>& unit_tokens);
+  void LearnFrom(const PasTokens& unit_tokens);
   // Takes what another set learnt from units that come after this set's:
   // a class both declare ends as the later declaration says.
   void Absorb(TDescendantClasses&& later);

@@ -44,6 +44,11 @@ class TReplaceOptions {
   // other. The log, the undo file and the report are the same either way.
   // Never stored.
   int Jobs = 1;
+  // Migrate read-only files too (no write permission; on Windows the
+  // read-only attribute), which otherwise are left as they are and named:
+  // in many shops read-only means "not checked out". A replaced file keeps
+  // its read-only mode. Never stored.
+  bool IncludeReadOnly = false;
 };
 
 }  // namespace tolvern

@@ -1,5 +1,6 @@
 #include "engine/rewrite_stage.h"
 
+#include <algorithm>
 #include <deque>
 #include <exception>
 #include <memory>
@@ -9,6 +10,7 @@
 #include "engine/rewrite_work.h"
 #include "files/file_utils.h"
 #include "platform/disk.h"
+#include "platform/physical_memory.h"
 #include "platform/worker_pool.h"
 
 namespace tolvern {
@@ -63,6 +65,16 @@ bool ReadUnitText(Disk& disk, const std::string& path, std::string* text) {
   return DecodeOwnedText(std::move(bytes), encoding, text, &why);
 }
 
+// The reason a form is left as it is when its unit was not read.
+constexpr const char* kUnitNotRead = "its unit %s could not be read, so the form was left with it";
+// The reasons a file that would change is left as it is.
+constexpr const char* kReadOnly =
+    "it is read-only (often a file that is not checked out); it is migrated only when read-only "
+    "files are included (--include-read-only)";
+constexpr const char* kHardLinked =
+    "it has %s names (hard links): replacing it would give this name the migrated text while the "
+    "other names kept the old one; break the link (give each name a copy of its own) to migrate it";
+
 }  // namespace
 
 RewriteWork* CurrentRewriteWork() { return t_work; }
@@ -71,11 +83,34 @@ RewriteWorkScope::~RewriteWorkScope() { t_work = nullptr; }
 
 void RewriteStage::Run() {
   r_.DatabaseMap.Clear();
-  const int threads = WorkerPool::ThreadsFor(r_.Options->Jobs);
+  const int threads = Threads();
+  r_.threads_ = threads;
   if (threads > 1)
     RunInParallel(threads);
   else
     RunOnOneThread();
+}
+
+int RewriteStage::ThreadsWithin(int threads, std::uint64_t largest, std::uint64_t budget) {
+  if (budget == 0 || largest == 0 || threads <= 1) return std::max(threads, 1);
+  const std::uint64_t per_thread = largest * kMemoryPerFileByte;
+  const std::uint64_t fit = budget / per_thread;
+  return fit < static_cast<std::uint64_t>(threads)
+             ? static_cast<int>(std::max<std::uint64_t>(fit, 1))
+             : threads;
+}
+
+int RewriteStage::Threads() const {
+  const int threads = WorkerPool::ThreadsFor(r_.Options->Jobs);
+  if (threads <= 1) return threads;
+  // The units are known now; the forms they name are rarely larger.
+  std::uint64_t largest = 0;
+  Disk& disk = CurrentDisk();
+  for (int i = 0; i < r_.UnitList.Count(); ++i) {
+    FileStamp stamp;
+    if (disk.Stat(r_.UnitList[i], &stamp) && stamp.regular) largest = std::max(largest, stamp.size);
+  }
+  return ThreadsWithin(threads, largest, PhysicalMemoryBytes() / 2);
 }
 
 bool RewriteStage::NameNotRecordable(int i) const {
@@ -109,7 +144,7 @@ void RewriteStage::RunOnOneThread() {
     if (r_.run_files_[i].skipped) continue;  // refused before it was reached
     if (r_.OnProgress) r_.OnProgress(i, r_.UnitList.Count(), file);
     if (NameNotRecordable(i)) {
-      r_.SkipFile(i, res::kNameNotRecordable);
+      SkipUnread(i, res::kNameNotRecordable);
       continue;
     }
     const std::string dest_dir = WorkFolderOf(i);
@@ -122,7 +157,7 @@ void RewriteStage::RunOnOneThread() {
       // A file that cannot be read (gone, not a regular file, too large,
       // unreadable) is left as it is; the others go on.
       r_.current_ = -1;
-      r_.SkipFile(i, e.what());
+      SkipUnread(i, e.what());
       continue;
     }
     r_.current_ = -1;
@@ -161,9 +196,41 @@ void RewriteStage::FinishFile(int i, const std::string& dest_dir, int changed_be
   // A file the rewriter passed over (its text is not valid in its
   // encoding) is one the run meant to migrate and did not.
   const FileReport* report = r_.FindReport(file);
-  if (report && report->outcome == "skipped") done.skipped = true;
+  if (report && report->outcome == "skipped") {
+    done.skipped = true;
+    LeaveFormsOfUnreadUnit(i);
+  }
+  // A file that would change is left as it is, with its group, when
+  // replacing it would go against what its owner set: it is read-only, or
+  // it has other names that a replacement would leave with the old text.
+  if (done.changed && !done.skipped) {
+    if (done.read.read_only && !r_.Options->IncludeReadOnly)
+      r_.SkipFile(i, kReadOnly);
+    else if (done.read.links > 1)
+      r_.SkipFile(i, res::Format(kHardLinked, {std::to_string(done.read.links)}));
+  }
   if (done.form_unknown && !done.skipped)
     r_.SkipFile(i, res::Format(res::kFormNotLookedFor, {ExtractFileDir(file)}));
+}
+
+void RewriteStage::SkipUnread(int i, const std::string& reason) {
+  r_.SkipFile(i, reason);
+  LeaveFormsOfUnreadUnit(i);
+}
+
+void RewriteStage::LeaveFormsOfUnreadUnit(int i) {
+  // A unit names its forms in its text: one that was not read named none,
+  // and the forms beside it under its name would be left unmigrated without
+  // a word. They join its group and are named.
+  const std::string unit = r_.UnitList[i];
+  if (UpperCase(ExtractFileExt(unit)) != ".PAS") return;
+  for (const char* ext : {".dfm", ".nfm"}) {
+    const std::string form = FindFileIgnoringCase(ChangeFileExt(unit, ext));
+    if (form.empty()) continue;
+    const int at = r_.run_files_.Add(r_.UnitList, form);
+    r_.run_files_.JoinGroups(i, at);
+    if (!r_.run_files_[at].skipped) r_.SkipFile(at, res::Format(kUnitNotRead, {unit}));
+  }
 }
 
 void RewriteStage::LearnUnitClasses() {
@@ -230,7 +297,7 @@ void RewriteStage::LearnUnitClassesInParallel(WorkerPool& pool) {
       try {
         std::string text;
         if (!ReadUnitText(CurrentDisk(), file, &text)) return;
-        std::vector<PasToken> tokens = SignificantTokens(text);
+        PasTokens tokens = SignificantTokens(text);
         l->classes.LearnFrom(tokens);
         l->names = tables.DeclaredNames(text, std::move(tokens));
       } catch (...) {
@@ -287,7 +354,7 @@ bool RewriteStage::RewriteRange(WorkerPool& pool, int from, int to) {
     if (r_.run_files_[i].skipped) continue;
     if (r_.OnProgress) r_.OnProgress(i, r_.UnitList.Count(), r_.UnitList[i]);
     if (w->ticket < 0) {
-      r_.SkipFile(i, res::kNameNotRecordable);
+      SkipUnread(i, res::kNameNotRecordable);
       continue;
     }
     TakeResults(i, *w);
@@ -310,7 +377,7 @@ void RewriteStage::TakeResults(int i, RewriteWork& w) {
     r_.run_files_.JoinGroups(i, r_.run_files_.Add(r_.UnitList, form));
   if (w.write_error && !r_.write_error_) r_.write_error_ = w.write_error;
   if (w.open_failed) {
-    r_.SkipFile(i, w.open_error);
+    SkipUnread(i, w.open_error);
     return;
   }
   if (w.error) std::rethrow_exception(w.error);

@@ -8,6 +8,7 @@
 // one thread.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <set>
 #include <string>
@@ -29,7 +30,19 @@ class RewriteStage {
   // (the replacer's Cancelled set). Failures that stop the run are thrown.
   void Run();
 
+  // Rewriting a file takes up to about this many times its size in memory
+  // (its text, its tokens, the rewritten text).
+  static constexpr std::uint64_t kMemoryPerFileByte = 4;
+  // How many of threads may rewrite at once when each may hold a file of
+  // largest bytes, within budget bytes of memory (0: no budget known): at
+  // least one, whatever the file.
+  static int ThreadsWithin(int threads, std::uint64_t largest, std::uint64_t budget);
+
  private:
+  // The number of threads for the run: the jobs asked for, fewer when the
+  // largest unit would not leave room for that many at once in half of the
+  // machine's memory.
+  int Threads() const;
   void RunOnOneThread();
   void RunInParallel(int threads);
   // Reads the class declarations of every unit of the list.
@@ -48,6 +61,12 @@ class RewriteStage {
   bool NameNotRecordable(int i) const;
   // Where file i is rewritten: its own place in the work folder, made once.
   std::string WorkFolderOf(int i);
+  // Leaves file i, which was not read, as it is with the reason; a unit's
+  // forms with it.
+  void SkipUnread(int i, const std::string& reason);
+  // Leaves the forms that stand beside unit i under its name as they are,
+  // named, in its group: the unit was not read and so named none of them.
+  void LeaveFormsOfUnreadUnit(int i);
   // What follows the rewriting of file i into dest_dir.
   void FinishFile(int i, const std::string& dest_dir, int changed_before);
 

@@ -59,7 +59,7 @@ void TodoClasses::LearnNames(FoldedMap<std::string> declared) {
 // Read by the unit scanner itself, so that a name learnt from one unit
 // means in another what it means in the unit's own scan.
 FoldedMap<std::string> TodoClasses::DeclaredNames(std::string_view unit_text,
-                                                  std::vector<PasToken> tokens) const {
+                                                  PasTokens tokens) const {
   return FindDeclaredNames(unit_text, std::move(tokens), *this);
 }
 

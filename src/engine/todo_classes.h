@@ -42,8 +42,7 @@ struct TodoClasses {
   void LearnNames(FoldedMap<std::string> declared);
   // The names a unit declares with a mapped class (name -> target class),
   // from its text and its significant tokens.
-  FoldedMap<std::string> DeclaredNames(std::string_view unit_text,
-                                       std::vector<PasToken> tokens) const;
+  FoldedMap<std::string> DeclaredNames(std::string_view unit_text, PasTokens tokens) const;
 
   static TodoClasses Of(const TComponentReplacer& replacer);
   // The target class of a class name (letter case ignored), or "".

@@ -85,7 +85,7 @@ std::vector<TodoItem> ScanUnitTodo(std::string_view text, const std::string& fil
 }
 
 std::vector<TodoItem> ScanUnitTodo(std::string_view text, const std::string& file,
-                                   const TodoClasses& classes, std::vector<PasToken> tokens) {
+                                   const TodoClasses& classes, PasTokens tokens) {
   std::vector<FoundTodo> found = FindUnitTodo(text, std::move(tokens), classes);
   std::vector<TodoItem> items;
   LineCursor lines(text);

@@ -42,7 +42,7 @@ std::vector<TodoItem> ScanUnitTodo(std::string_view text, const std::string& fil
                                    const TodoClasses& classes);
 // The same with the text's significant tokens, when the caller has them.
 std::vector<TodoItem> ScanUnitTodo(std::string_view text, const std::string& file,
-                                   const TodoClasses& classes, std::vector<PasToken> tokens);
+                                   const TodoClasses& classes, PasTokens tokens);
 
 // Collects the to-do items of one form while its objects are converted.
 class TFormTodo {

@@ -76,11 +76,11 @@ class UnitSplice {
   bool changed_ = false;
 };
 
-void TComponentReplacer::ReplaceInUnit(const std::string& text, const std::string& source_path,
+void TComponentReplacer::ReplaceInUnit(std::string text, const std::string& source_path,
                                        TextEncoding encoding, const std::string& dest_path) {
   // The tokens without blanks, comments kept (they may name classes too);
   // a unit left as it was hands them on to the to-do scan.
-  std::vector<PasToken> tokens = SignificantTokens(text, /*with_comments=*/true);
+  PasTokens tokens = SignificantTokens(text, /*with_comments=*/true);
   UnitSplice splice(text);
   const int changes = ReplaceUnitTokens(tokens, source_path, splice);
   LogChanges(changes);
@@ -94,12 +94,13 @@ void TComponentReplacer::ReplaceInUnit(const std::string& text, const std::strin
   const bool rewritten = !unchanged && !Options->DryRun;
   if (Todo.family.empty()) Todo = TodoClasses::Of(*this);
   if (rewritten) {
-    // The new text has tokens of its own; the old list goes first, so that
-    // a large unit does not hold two lists at once.
-    std::vector<PasToken>().swap(tokens);
+    // The new text has tokens of its own; the old list and the old text go
+    // first, so that a large unit is not held twice over.
+    tokens = PasTokens();
+    std::string().swap(text);
     report.todo = ScanUnitTodo(out, source_path, Todo);
   } else {
-    std::erase_if(tokens, [](const PasToken& t) { return t.code == kTokComment; });
+    tokens.EraseCode(kTokComment);
     report.todo = ScanUnitTodo(text, source_path, Todo, std::move(tokens));
   }
   if (unchanged) return;
@@ -108,8 +109,8 @@ void TComponentReplacer::ReplaceInUnit(const std::string& text, const std::strin
   CountChanged();
 }
 
-int TComponentReplacer::ReplaceUnitTokens(const std::vector<PasToken>& tokens,
-                                          const std::string& source_path, UnitSplice& splice) {
+int TComponentReplacer::ReplaceUnitTokens(const PasTokens& tokens, const std::string& source_path,
+                                          UnitSplice& splice) {
   int changes = 0;
   std::set<std::string> clause_units;
   bool in_uses = false;

@@ -25,7 +25,7 @@ class UnitScan {
  public:
   UnitScan(std::string_view text, const TodoClasses& classes)
       : UnitScan(text, SignificantTokens(text), classes) {}
-  UnitScan(std::string_view text, std::vector<Tok> tokens, const TodoClasses& classes)
+  UnitScan(std::string_view text, PasTokens tokens, const TodoClasses& classes)
       : text_(text), classes_(classes), toks_(std::move(tokens)) {}
 
   FoldedMap<std::string> Declarations() && {
@@ -74,7 +74,7 @@ class UnitScan {
   }
 
  private:
-  const Tok* At(size_t i) const { return i < toks_.size() ? &toks_[i] : nullptr; }
+  bool Has(size_t i) const { return i < toks_.size(); }
   // A name being declared: followed by ":" that does not begin ":=".
   bool Declared(size_t i) const { return CodeAt(i + 1, kColon) && !CodeAt(i + 2, kEquals); }
   bool CodeAt(size_t i, int code) const { return i < toks_.size() && toks_[i].code == code; }
@@ -158,7 +158,7 @@ class UnitScan {
     size_t last = m;
     std::string advice;
     // Params.Values['USER NAME'] has a counterpart of its own.
-    if (SameText(toks_[m].text, "Params") && CodeAt(m + 1, kDot) && At(m + 2) &&
+    if (SameText(toks_[m].text, "Params") && CodeAt(m + 1, kDot) && Has(m + 2) &&
         Is(toks_[m + 2], "Values") && CodeAt(m + 3, kOpenBracket) && CodeAt(m + 4, kTokString) &&
         CodeAt(m + 5, kCloseBracket)) {
       advice =
@@ -236,7 +236,7 @@ class UnitScan {
 
   std::string_view text_;
   const TodoClasses& classes_;
-  std::vector<Tok> toks_;
+  PasTokens toks_;
   FoldedMap<std::string> declared_;  // name -> target class
   NameFilter declared_filter_;
   FoldedSet any_declared_;
@@ -245,12 +245,12 @@ class UnitScan {
 
 }  // namespace
 
-std::vector<FoundTodo> FindUnitTodo(std::string_view text, std::vector<PasToken> tokens,
+std::vector<FoundTodo> FindUnitTodo(std::string_view text, PasTokens tokens,
                                     const TodoClasses& classes) {
   return UnitScan(text, std::move(tokens), classes).Run();
 }
 
-FoldedMap<std::string> FindDeclaredNames(std::string_view text, std::vector<PasToken> tokens,
+FoldedMap<std::string> FindDeclaredNames(std::string_view text, PasTokens tokens,
                                          const TodoClasses& classes) {
   return UnitScan(text, std::move(tokens), classes).Declarations();
 }

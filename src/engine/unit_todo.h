@@ -27,12 +27,12 @@ struct FoundTodo {
 
 // The items of a unit, given its text and that text's significant tokens,
 // in the order the scan meets them.
-std::vector<FoundTodo> FindUnitTodo(std::string_view text, std::vector<PasToken> tokens,
+std::vector<FoundTodo> FindUnitTodo(std::string_view text, PasTokens tokens,
                                     const TodoClasses& classes);
 
 // The names the unit declares with a mapped class (name -> target class);
 // a name declared twice ends with its later class.
-FoldedMap<std::string> FindDeclaredNames(std::string_view text, std::vector<PasToken> tokens,
+FoldedMap<std::string> FindDeclaredNames(std::string_view text, PasTokens tokens,
                                          const TodoClasses& classes);
 
 }  // namespace tolvern

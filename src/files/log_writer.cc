@@ -17,6 +17,7 @@ TLogWriter::~TLogWriter() { Close(); }
 
 void TLogWriter::Open(const std::string& file_name) {
   Close();
+  error_.clear();
 #ifdef _WIN32
   std::FILE* f = _wfopen(WidePath(file_name).c_str(), L"wb");
 #else
@@ -32,6 +33,7 @@ void TLogWriter::Open(const std::string& file_name) {
   if (!f) throw EFCreateError("Cannot create file \"" + file_name + "\". " + std::strerror(errno));
   std::setvbuf(f, nullptr, _IONBF, 0);
   file_ = f;
+  path_ = file_name;
   if (!title_.empty()) WriteLine(title_);
   const std::time_t now = clock_ ? clock_() : std::time(nullptr);
   std::tm local{};
@@ -53,14 +55,22 @@ void TLogWriter::WriteLine(const std::string& text) {
     if (text.empty() || (text.back() != '\n' && text.back() != '\r')) line += "\r\n";
   }
   if (double_spacing_) line += "\r\n";
-  // A failing write (full disk) loses the line; the run goes on.
-  (void)std::fwrite(line.data(), 1, line.size(), file_);
+  // A failing write (full disk) loses the line; the run goes on, and says
+  // at its end that its log is incomplete.
+  errno = 0;
+  if (std::fwrite(line.data(), 1, line.size(), file_) != line.size()) Failed(errno);
 }
 
 void TLogWriter::Close() {
   if (!file_) return;
-  std::fclose(file_);
+  errno = 0;
+  if (std::fclose(file_) != 0) Failed(errno);
   file_ = nullptr;
+}
+
+void TLogWriter::Failed(int error_number) {
+  if (!error_.empty()) return;
+  error_ = path_ + ": " + (error_number ? std::strerror(error_number) : "write failed");
 }
 
 std::string TLogWriter::FormatTimestamp(const std::tm& when) {

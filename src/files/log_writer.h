@@ -1,7 +1,9 @@
 // The plain-text run log. Lines end with CR LF and are written to disk one by
 // one as they are logged, so the log is complete up to the last step reached
 // even when a run fails. Lines written while no file is open are dropped, so
-// callers log without asking whether logging is on.
+// callers log without asking whether logging is on. A line that cannot be
+// written (a full disk) does not stop the run, but is remembered (Error), so
+// that the run can say that its log is incomplete.
 #pragma once
 
 #include <cstdio>
@@ -32,13 +34,21 @@ class TLogWriter {
   void WriteLine(const std::string& text);
   void Close();
   bool IsOpen() const { return file_ != nullptr; }
+  // The first failure to write the file opened last, as "path: the system's
+  // reason"; "" when every line reached it. Open clears it.
+  const std::string& Error() const { return error_; }
 
   // The local date in the user's short format, a blank and the time; the blank
   // and the time are left out at midnight exactly.
   static std::string FormatTimestamp(const std::tm& when);
 
  private:
+  // Records a failure to write the file, unless one is recorded already.
+  void Failed(int error_number);
+
   std::FILE* file_ = nullptr;
+  std::string path_;
+  std::string error_;
   std::string title_;
   std::function<std::time_t()> clock_;
   std::string timestamp_caption_ = "Log created at:";

@@ -1,6 +1,9 @@
 #include "parsing/pascal_scanner.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
+#include <stdexcept>
 
 namespace tolvern {
 
@@ -211,21 +214,50 @@ int TPasParser::GetNext(std::string& s) {
   return code;
 }
 
-std::vector<PasToken> SignificantTokens(std::string_view text, bool with_comments) {
-  std::vector<PasToken> tokens;
+PasToken PasTokens::operator[](size_t i) const {
+  const Packed p = packed_[i];
+  const int code = static_cast<std::int8_t>(p.size_code & 0xFF);
+  size_t size = p.size_code >> 8;
+  if (size == kLongSize) {
+    auto at =
+        std::lower_bound(long_.begin(), long_.end(), p.offset,
+                         [](const auto& l, std::uint32_t offset) { return l.first < offset; });
+    size = at->second;
+  }
+  return {code, text_.substr(p.offset, size), p.offset};
+}
+
+void PasTokens::Add(int code, size_t offset, size_t size) {
+  const std::uint32_t low = static_cast<std::uint8_t>(static_cast<std::int8_t>(code));
+  if (size >= kLongSize) long_.emplace_back(static_cast<std::uint32_t>(offset), size);
+  const std::uint32_t packed_size =
+      size >= kLongSize ? kLongSize : static_cast<std::uint32_t>(size);
+  packed_.push_back({static_cast<std::uint32_t>(offset), (packed_size << 8) | low});
+}
+
+void PasTokens::EraseCode(int code) {
+  const std::uint32_t low = static_cast<std::uint8_t>(static_cast<std::int8_t>(code));
+  std::erase_if(packed_, [low](const Packed& p) { return (p.size_code & 0xFF) == low; });
+  // The sizes of long tokens dropped are never asked for again: they stay.
+}
+
+PasTokens SignificantTokens(std::string_view text, bool with_comments) {
+  if (text.size() > UINT32_MAX) throw std::length_error("text too large to scan");
+  PasTokens tokens;
+  tokens.text_ = text;
   // Statements hold about one significant token in every three bytes, a
   // unit as a whole fewer: one allocation for most units.
-  tokens.reserve(text.size() / 3 + 16);
+  tokens.packed_.reserve(text.size() / 3 + 16);
   TPasParser scanner(text);
   while (scanner.pos_ < text.size()) {
     size_t end;
     const int code = scanner.Scan(&end);
-    if (code != kTokBlank && (code != kTokComment || with_comments)) {
-      const size_t at = scanner.pos_;
-      tokens.push_back({code, std::string_view(text.data() + at, end - at), at});
-    }
+    if (code != kTokBlank && (code != kTokComment || with_comments))
+      tokens.Add(code, scanner.pos_, end - scanner.pos_);
     scanner.pos_ = end;
   }
+  // The reserve beyond the last token is never touched, and so takes no
+  // memory; shrinking it would copy the list.
   return tokens;
 }
 

@@ -7,8 +7,10 @@
 // the text alive while scanning.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tolvern {
@@ -31,7 +33,7 @@ enum : int {
   kTokUses = 33,
 };
 
-struct PasToken;
+class PasTokens;
 
 // The one-character symbols that have a code, in code order (from 1).
 inline constexpr std::string_view kSymbolChars = "!\"#%&'()*+,-./:;<=>?@[\\]^_`";
@@ -70,7 +72,7 @@ class TPasParser {
   static int KeywordCode(std::string_view word);
 
  private:
-  friend std::vector<PasToken> SignificantTokens(std::string_view text, bool with_comments);
+  friend PasTokens SignificantTokens(std::string_view text, bool with_comments);
   // The code of the token at pos_, which is before the end; its end in *end.
   int Scan(size_t* end) const;
   size_t ScanString(size_t from) const;
@@ -89,9 +91,40 @@ struct PasToken {
   size_t offset;
 };
 
+// The tokens of a text in text order, eight bytes each: a unit holds about
+// one token in every four or five bytes, and a list of full tokens would
+// take several times the memory of the text itself. The tokens are given
+// out whole (PasToken) one at a time; their views point into the text, which
+// the caller keeps alive.
+class PasTokens {
+ public:
+  PasTokens() = default;
+  size_t size() const { return packed_.size(); }
+  bool empty() const { return packed_.empty(); }
+  PasToken operator[](size_t i) const;
+  // Drops the tokens of one code (comments), keeping the others' order.
+  void EraseCode(int code);
+
+ private:
+  friend PasTokens SignificantTokens(std::string_view text, bool with_comments);
+  // A token's offset, and its size above its code's low byte (every code
+  // fits a signed byte). A token of kLongSize bytes or more has its size in
+  // long_, by offset.
+  struct Packed {
+    std::uint32_t offset;
+    std::uint32_t size_code;
+  };
+  static constexpr std::uint32_t kLongSize = 0xFFFFFF;
+  void Add(int code, size_t offset, size_t size);
+
+  std::string_view text_;
+  std::vector<Packed> packed_;
+  std::vector<std::pair<std::uint32_t, size_t>> long_;  // offset and size, by offset
+};
+
 // The tokens of a text without its blanks, and without its comments unless
-// asked for, in text order. The views point into text, which the caller
-// keeps alive.
-std::vector<PasToken> SignificantTokens(std::string_view text, bool with_comments = false);
+// asked for, in text order. Texts of up to 4 GB (larger ones throw
+// std::length_error).
+PasTokens SignificantTokens(std::string_view text, bool with_comments = false);
 
 }  // namespace tolvern

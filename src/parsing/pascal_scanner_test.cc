@@ -209,5 +209,40 @@ TEST(PasParserTest, LosslessOnEveryCorpusFile) {
   EXPECT_GT(files, 800);
 }
 
+// The significant tokens, packed, give back every token the scanner finds,
+// with its code, text and offset: negative codes, symbols, keywords, and
+// tokens too long for the packed size (their size is kept aside).
+TEST(SignificantTokensTest, PackedTokensAreTheScannersTokens) {
+  const std::string long_comment = "{" + std::string(std::size_t{1} << 24, 'c') + "}";
+  const std::string text = "unit U; // note\r\nvar Q: TQuery; 'str' $1F " + long_comment +
+                           " object end inherited x" + long_comment + " ~";
+  for (bool with_comments : {false, true}) {
+    SCOPED_TRACE(with_comments);
+    std::vector<PasToken> expected;
+    TPasParser scanner(text);
+    std::string_view token;
+    for (int code; (code = scanner.GetNext(&token)) != kTokEnd;)
+      if (code != kTokBlank && (code != kTokComment || with_comments))
+        expected.push_back({code, token, static_cast<size_t>(scanner.PrevPos())});
+    const PasTokens tokens = SignificantTokens(text, with_comments);
+    ASSERT_EQ(tokens.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+      EXPECT_EQ(tokens[i].code, expected[i].code) << i;
+      EXPECT_EQ(tokens[i].offset, expected[i].offset) << i;
+      EXPECT_EQ(tokens[i].text.data(), expected[i].text.data()) << i;
+      EXPECT_EQ(tokens[i].text.size(), expected[i].text.size()) << i;
+    }
+  }
+  // Comments dropped afterwards leave what a scan without them gives.
+  PasTokens tokens = SignificantTokens(text, true);
+  tokens.EraseCode(kTokComment);
+  const PasTokens without = SignificantTokens(text, false);
+  ASSERT_EQ(tokens.size(), without.size());
+  for (size_t i = 0; i < tokens.size(); ++i) {
+    EXPECT_EQ(tokens[i].code, without[i].code) << i;
+    EXPECT_EQ(tokens[i].text, without[i].text) << i;
+  }
+}
+
 }  // namespace
 }  // namespace tolvern

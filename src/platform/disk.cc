@@ -322,6 +322,8 @@ bool RealDisk::Stat(const std::string& path, FileStamp* stamp) {
   struct stat st {};
   if (path.empty() || ::stat(path.c_str(), &st) != 0) return false;
   FillStamp(st, stamp);
+  stamp->read_only = (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+  stamp->links = static_cast<std::uint64_t>(st.st_nlink);
   return true;
 }
 

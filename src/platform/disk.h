@@ -31,6 +31,12 @@ struct FileStamp {
   std::int64_t mtime_ns = 0;
   std::uint64_t dev = 0;
   std::uint64_t ino = 0;
+  // No one may write it: no write permission bit is set (on Windows, the
+  // read-only attribute). Taken from the mode, not from whether this process
+  // could write it (an administrator can write any file).
+  bool read_only = false;
+  // How many names (hard links) the file has.
+  std::uint64_t links = 0;
 
   // Same file, same size, same modification time.
   bool Matches(const FileStamp& o) const {

@@ -342,6 +342,8 @@ bool RealDisk::Stat(const std::string& path, FileStamp* stamp) {
   stamp->mtime_ns = static_cast<std::int64_t>(ticks * 100);
   stamp->dev = info.dwVolumeSerialNumber;
   stamp->ino = (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+  stamp->read_only = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+  stamp->links = info.nNumberOfLinks;
   return true;
 }
 

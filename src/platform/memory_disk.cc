@@ -153,6 +153,7 @@ bool MemoryDisk::Stat(const std::string& path, FileStamp* stamp) {
   stamp->size = file->second.data.size();
   stamp->mtime_ns = file->second.written;
   stamp->ino = file->second.number;
+  stamp->links = 1;  // every file here has one name and may be written
   return true;
 }
 

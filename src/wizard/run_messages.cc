@@ -88,6 +88,8 @@ std::string ReplaceOutcomeText(const TComponentReplacer& replacer) {
                    n(r.ObjectsRewritten()), n(r.FilesNotMigrated())});
   const std::string log = RunLogPath(o);
   if (!log.empty()) text += "\n" + res::Format(res::kOutcomeLog, {log});
+  if (!replacer.Log.Error().empty())
+    text += "\nThe log could not be written completely: " + replacer.Log.Error();
   text += "\n" + (log.empty() ? res::Format(res::kOutcomeTodoCount, {n(r.TodoCount())})
                               : res::Format(res::kOutcomeTodo,
                                             {n(r.TodoCount()),

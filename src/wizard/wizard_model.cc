@@ -58,6 +58,7 @@ void WizardModel::Show() {
   MakeBackup = Options->MakeBackup;
   WriteLog = Options->WriteLog;
   ViewLog = Options->ViewLog;
+  IncludeReadOnly = Options->IncludeReadOnly;
   page_ = WizardPage::kStep1;
 }
 
@@ -239,6 +240,7 @@ void WizardModel::Finish() {
   Options->BackupDir = GetBackupDir();
   Options->WriteLog = WriteLog;
   Options->ViewLog = ViewLog;
+  Options->IncludeReadOnly = IncludeReadOnly;
   AddToHistory(Directory, DirHistory);
   AddToHistory(BackupDir, BackDirHistory);
 }

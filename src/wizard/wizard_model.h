@@ -114,6 +114,8 @@ class WizardModel {
   std::vector<std::string> BackDirHistory;
   bool WriteLog = true;
   bool ViewLog = false;
+  // Migrate read-only files too (the run's IncludeReadOnly); never stored.
+  bool IncludeReadOnly = false;
   std::string Summary;
   int Left = 0;
   int Top = 0;
