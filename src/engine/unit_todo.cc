@@ -131,7 +131,8 @@ class UnitScan {
 
   void AddInterface(size_t i, const TodoInterface& row) {
     found_.push_back({toks_[i].offset, todo_kind::kInterface, std::string(toks_[i].text),
-                      std::string(row.advice)});
+                      std::string(row.advice),
+                      row.level == "error" ? todo_level::kError : todo_level::kWarning});
   }
 
   // name.Member on a name declared with a mapped class.
@@ -167,7 +168,8 @@ class UnitScan {
     }
     if (advice.empty()) advice = classes_.MemberAdvice(target, toks_[m].text);
     if (advice.empty()) return false;
-    found_.push_back({toks_[m].offset, todo_kind::kMember, std::string(Slice(from, last)), advice});
+    found_.push_back({toks_[m].offset, todo_kind::kMember, std::string(Slice(from, last)), advice,
+                      todo_level::kError});
     return true;
   }
 
