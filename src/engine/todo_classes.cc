@@ -36,7 +36,9 @@ TodoClasses TodoClasses::Of(const TComponentReplacer& replacer) {
       if (!listed)
         list.push_back({target, std::string(row.advice),
                         row.dropped == "warning" ? todo_level::kWarning : todo_level::kNote,
-                        std::string(row.form_advice)});
+                        std::string(row.form_advice),
+                        // Exception classes are named E..., as Pascal has it.
+                        row.cls.starts_with('E') ? todo_kind::kErrorHandling : todo_kind::kMember});
     }
   }
   for (const TodoInterface& row : TodoInterfaces()) {
@@ -45,6 +47,9 @@ TodoClasses TodoClasses::Of(const TComponentReplacer& replacer) {
       c.interface_prefixes.push_back(&row);
     } else if (row.match == "unit") {
       c.interface_units[std::string(row.name)] = &row;
+    } else if (row.match == "handler") {
+      c.handlers[std::string(row.name)] = &row;
+      if (std::string t = c.TargetOf(row.name); !t.empty()) c.handlers[t] = &row;
     } else {
       c.interface_names[std::string(row.name)] = &row;
       c.interface_names_filter.Add(row.name);

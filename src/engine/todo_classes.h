@@ -23,6 +23,7 @@ struct MemberGap {
   std::string advice;
   const char* form_level;
   std::string form_advice;
+  const char* kind;  // todo_kind: kErrorHandling for the members of an exception
 };
 
 // What the scanners need of a replacer: its family and the target class of
@@ -41,6 +42,8 @@ struct TodoClasses {
   // ("name" rows) and units of uses clauses ("unit" rows); and the "prefix"
   // rows.
   FoldedMap<const TodoInterface*> interface_names, interface_units;
+  // The "handler" rows by exception class, source and target names alike.
+  FoldedMap<const TodoInterface*> handlers;
   NameFilter interface_names_filter;
   std::vector<const TodoInterface*> interface_prefixes;
   // The member rows of the family by member: target class and advice, for

@@ -72,6 +72,20 @@ TEST_F(TodoListTest, UnitScannerFindsWhatTheNexaClassesLackAndNothingElse) {
       {"TQuery(Sender).RequestLive := True;", {"1:16 error member TQuery(Sender).RequestLive"}},
       {"var D: TDatabase;\nU := D.Params.Values['PASSWORD']; D.Params.Values['X'] := '';",
        {"2:8 error member D.Params.Values['PASSWORD']", "2:37 error member D.Params"}},
+      // BDE routines and error codes in any letter case, as the compiler
+      // reads them; a longer name that only begins with the letters is not one.
+      {"DBIUseIdleTime; dbiDoRestructure(H); DBIndexDefs; dbierr_keyviol; ERRCAT_LOCKCONFLICT",
+       {"1:1 warning interface DBIUseIdleTime", "1:17 warning interface dbiDoRestructure",
+        "1:51 warning error-handling dbierr_keyviol",
+        "1:67 warning error-handling ERRCAT_LOCKCONFLICT"}},
+      // A BDE error handler, in a unit that uses the BDE unit, and the
+      // details of the error, read through its name or through a cast.
+      {"uses DBTables;\ntry except on E: EDBEngineError do X := E.Errors[I].NativeError; end;",
+       {"2:12 note error-handling on E: EDBEngineError do",
+        "2:43 error error-handling E.Errors[I].NativeError"}},
+      {"uses DBTables;\nif (X as EDBEngineError).ErrorCount > 0 then;",
+       {"2:26 error error-handling (X as EDBEngineError).ErrorCount"}},
+      {"uses SysUtils;\ntry except on EDBEngineError do; end;", {}},
   };
   for (const Case& c : cases) EXPECT_EQ(ScanBde(c.text), c.places) << c.text;
   // The ADO family has its own members and interfaces.
@@ -80,6 +94,12 @@ TEST_F(TodoListTest, UnitScannerFindsWhatTheNexaClassesLackAndNothingElse) {
               true),
       (std::vector<std::string>{"1:6 warning interface ADOInt",
                                 "1:45 error member C.ConnectionString"}));
+  // ADO's exception handlers, in a unit that uses ADODB only.
+  EXPECT_EQ(ScanBde("uses ADODB;\ntry except on E: EOleException do; on EADOError do; end;", true),
+            (std::vector<std::string>{"2:12 warning error-handling on E: EOleException do",
+                                      "2:36 warning error-handling on EADOError do"}));
+  EXPECT_EQ(ScanBde("uses ComObj;\ntry except on E: EOleException do; end;", true),
+            std::vector<std::string>{});
   EXPECT_EQ(TodoClasses::Of(*AdoReplacer).MemberAdvice("TNXConnection", "ConnectionString"),
             "use ConnectString");
   // A member the target class publishes is never listed, table or not.

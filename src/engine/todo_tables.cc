@@ -43,6 +43,9 @@ const std::vector<TodoMember>& TodoMembers() {
       {"DBTables", "TDatabase", "Temporary", "TNXConnection has no temporary databases: remove it", "note"},
       {"DBTables", "TDatabase", "TraceFlags", "BDE tracing has no counterpart: remove it", "note"},
       {"DBTables", "TDatabase", "Directory", "BDE working folders have no counterpart: remove it", "note"},
+      // The BDE database error (renamed ENXOleError) and its details.
+      {"DBTables", "EDBEngineError", "Errors", "ENXOleError has no BDE error list: use its Message, or the error details the ENXOleError class declares", "note"},
+      {"DBTables", "EDBEngineError", "ErrorCount", "ENXOleError has no BDE error list: use its Message, or the error details the ENXOleError class declares", "note"},
       // The ADO connection.
       {"ADODB", "TADOConnection", "ConnectionString", "use ConnectString", "warning"},
       {"ADODB", "TADOConnection", "DefaultDatabase", "use Database", "warning"},
@@ -52,6 +55,7 @@ const std::vector<TodoMember>& TodoMembers() {
       {"ADODB", "TADOConnection", "CursorLocation", "Nexa has no cursor location: remove it", "note"},
       {"ADODB", "TADOConnection", "Mode", "TNXConnection has no connect mode: remove it", "note"},
       {"ADODB", "TADOConnection", "Attributes", "TNXConnection has no ADO attributes: remove it", "note"},
+      {"ADODB", "TADOConnection", "Errors", "the ADO error collection has no counterpart: catch ENXOleError and read its Message", "note"},
       {"ADODB", "TADOConnection", "ConnectionObject", "the ADO connection object has no counterpart: rewrite the code that uses it", "note"},
       // ADO datasets and commands.
       {"ADODB", "@dataset", "ConnectionString", "set Connection to a TNXConnection instead", "warning"},
@@ -86,6 +90,12 @@ const std::vector<TodoInterface>& TodoInterfaces() {
       {"DBTables", "name", "DBIResult", "the BDE API has no counterpart: rewrite the code that uses it", "warning"},
       {"DBTables", "name", "hDBIDb", "a BDE database handle has no counterpart: use the TNXConnection", "warning"},
       {"DBTables", "name", "hDBICur", "a BDE cursor handle has no counterpart: use the dataset", "warning"},
+      // BDE error codes and handlers; the prefixes of the codes come before "Dbi".
+      {"DBTables", "prefix", "DBIERR_", "Nexa raises ENXOleError, never a BDE error code: test the ENXOleError's Message (or the code field the Nexa class declares) instead", "warning", "error-handling"},
+      {"DBTables", "prefix", "ERRCAT_", "Nexa raises ENXOleError, never a BDE error category: test the ENXOleError's Message (or the code field the Nexa class declares) instead", "warning", "error-handling"},
+      {"DBTables", "prefix", "ERRBASE_", "Nexa raises ENXOleError, never a BDE error code: test the ENXOleError's Message (or the code field the Nexa class declares) instead", "warning", "error-handling"},
+      {"DBTables", "name", "TDBError", "Nexa raises no BDE error records: read the ENXOleError itself (its Message)", "warning", "error-handling"},
+      {"DBTables", "handler", "EDBEngineError", "renamed ENXOleError by the run: it catches the database errors Nexa raises", "note", "error-handling"},
       {"DBTables", "prefix", "Dbi", "a BDE API call has no counterpart: rewrite it with the Nexa components", "warning"},
       {"DBTables", "unit", "BDE", "remove the BDE unit once its calls are gone", "warning"},
       {"DBTables", "unit", "DbiProcs", "remove the BDE unit once its calls are gone", "warning"},
@@ -99,6 +109,8 @@ const std::vector<TodoInterface>& TodoInterfaces() {
       {"ADODB", "name", "_Recordset", "the ADO recordset has no counterpart: use the dataset itself", "warning"},
       {"ADODB", "name", "_Connection", "the ADO connection object has no counterpart: use the TNXConnection", "warning"},
       {"ADODB", "name", "_Command", "the ADO command object has no counterpart: use a TNXSQL", "warning"},
+      {"ADODB", "handler", "EOleException", "Nexa reports database errors as ENXOleError, not EOleException: add an on E: ENXOleError do handler before it", "warning", "error-handling"},
+      {"ADODB", "handler", "EADOError", "Nexa never raises EADOError: catch ENXOleError instead", "warning", "error-handling"},
       {"ADODB", "unit", "ADOInt", "remove the ADO interface unit once its uses are gone", "warning"},
       {"ADODB", "unit", "ADOConEd", "the ADO connection editor has no counterpart: remove the unit", "warning"},
   };

@@ -30,9 +30,12 @@ struct TodoMember {
 };
 
 // An identifier of the source family's API with no counterpart. match:
-// "name" (the identifier, letter case ignored), "prefix" (identifiers that
-// begin with name followed by a capital letter, letter case as written) or
-// "unit" (the name in a uses clause). level: "error" when code that uses
+// "name" (the identifier), "prefix" (identifiers that begin with name and go
+// on with a capital letter, or with any letter or digit when name ends in
+// "_"), "unit" (the name in a uses clause) or "handler" (the exception class
+// of an "on E: Class do" handler in a unit that uses the source unit);
+// letter case is ignored, as the compiler ignores it. kind is the to-do
+// kind, "interface" unless given. level: "error" when code that uses
 // the name with the Nexa classes will not compile, "warning" when it
 // compiles (the source unit stays in the uses clauses) but acts on the
 // source library, which the Nexa components never see.
@@ -42,6 +45,7 @@ struct TodoInterface {
   std::string_view name;
   std::string_view advice;
   std::string_view level;
+  std::string_view kind = "interface";
 };
 
 const std::vector<TodoMember>& TodoMembers();

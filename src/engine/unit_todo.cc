@@ -42,18 +42,21 @@ class UnitScan {
       while (!withs.empty() && i > withs.back().first) withs.pop_back();
       if (t.code == kTokUses) in_uses = true;
       if (t.code == kTokSemicolon) in_uses = false;
+      if (t.code == kCloseParen) AsCast(i);
       if (t.code != kTokIdent) continue;
       const std::string_view name = t.text;
       const bool after_dot = i > 0 && toks_[i - 1].code == kDot;
       if (in_uses) {
         if (auto u = classes_.interface_units.find(name); u != classes_.interface_units.end())
           AddInterface(i, *u->second);
+        uses_family_ = uses_family_ || SameText(name, classes_.family);
         continue;
       }
       if (SameText(name, "WITH")) {
         With(i, &withs);
         continue;
       }
+      if (!after_dot && SameText(name, "on") && Handler(i)) continue;
       if (!after_dot || Qualified(i)) Interface(i, name);
       auto n = after_dot && classes_.names_filter.MayHold(name) ? classes_.names.find(name)
                                                                 : classes_.names.end();
@@ -122,17 +125,63 @@ class UnitScan {
       return;
     }
     for (const TodoInterface* row : classes_.interface_prefixes)
-      if (name.size() > row->name.size() && name.substr(0, row->name.size()) == row->name &&
-          name[row->name.size()] >= 'A' && name[row->name.size()] <= 'Z') {
+      if (HasPrefix(name, row->name)) {
         AddInterface(i, *row);
         return;
       }
   }
 
-  void AddInterface(size_t i, const TodoInterface& row) {
-    found_.push_back({toks_[i].offset, todo_kind::kInterface, std::string(toks_[i].text),
-                      std::string(row.advice),
-                      row.level == "error" ? todo_level::kError : todo_level::kWarning});
+  // DbiInit, DBIUseIdleTime, DBIERR_KEYVIOL: the prefix in any letter case,
+  // then a capital letter (so that DBIndexDefs is not one), or after a
+  // prefix that ends in "_", any letter or digit.
+  static bool HasPrefix(std::string_view name, std::string_view prefix) {
+    if (name.size() <= prefix.size() || !SameText(name.substr(0, prefix.size()), prefix))
+      return false;
+    const char next = name[prefix.size()];
+    if (prefix.back() == '_') return next != '_';
+    return next >= 'A' && next <= 'Z';
+  }
+
+  void AddInterface(size_t i, const TodoInterface& row, std::string text = {}) {
+    found_.push_back(
+        {toks_[i].offset,
+         row.kind == "error-handling" ? todo_kind::kErrorHandling : todo_kind::kInterface,
+         text.empty() ? std::string(toks_[i].text) : std::move(text), std::string(row.advice),
+         LevelOf(row.level)});
+  }
+
+  static const char* LevelOf(std::string_view level) {
+    return level == "error"  ? todo_level::kError
+           : level == "note" ? todo_level::kNote
+                             : todo_level::kWarning;
+  }
+
+  // "on E: EDBEngineError do", "on EADOError do": a handler of a source
+  // library's exception, in a unit that uses the source unit.
+  bool Handler(size_t i) {
+    size_t cls = i + 1;
+    if (CodeAt(i + 1, kTokIdent) && CodeAt(i + 2, kColon)) cls = i + 3;
+    if (!CodeAt(cls, kTokIdent) || !At(cls + 1) || !Is(toks_[cls + 1], "do")) return false;
+    auto h = classes_.handlers.find(toks_[cls].text);
+    if (h == classes_.handlers.end() || !uses_family_) return false;
+    AddInterface(i, *h->second, std::string(Slice(i, cls + 1)));
+    return true;
+  }
+
+  // (E as EDBEngineError).Member: the closing parenthesis at i of a cast
+  // with "as" to a mapped class.
+  void AsCast(size_t i) {
+    if (i < 3 || !Is(toks_[i - 2], "as") || toks_[i - 1].code != kTokIdent ||
+        !CodeAt(i + 1, kDot) || !CodeAt(i + 2, kTokIdent))
+      return;
+    const std::string* target = classes_.FindTarget(toks_[i - 1].text);
+    if (!target) return;
+    size_t open = i;
+    for (int depth = 0; open > 0; --open) {
+      if (toks_[open].code == kCloseParen) ++depth;
+      if (toks_[open].code == kOpenParen && --depth == 0) break;
+    }
+    MemberAt(open, i + 2, *target);
   }
 
   // name.Member on a name declared with a mapped class.
@@ -157,18 +206,28 @@ class UnitScan {
   // The member token m of an object of the target class, the text from from.
   bool MemberAt(size_t from, size_t m, const std::string& target) {
     size_t last = m;
-    std::string advice;
+    const MemberGap* gap = nullptr;
     // Params.Values['USER NAME'] has a counterpart of its own.
     if (SameText(toks_[m].text, "Params") && CodeAt(m + 1, kDot) && At(m + 2) &&
         Is(toks_[m + 2], "Values") && CodeAt(m + 3, kOpenBracket) && CodeAt(m + 4, kTokString) &&
         CodeAt(m + 5, kCloseBracket)) {
-      advice =
-          classes_.MemberAdvice(target, "Params.Values[" + std::string(toks_[m + 4].text) + "]");
-      if (!advice.empty()) last = m + 5;
+      gap = classes_.FindMember(target, "Params.Values[" + std::string(toks_[m + 4].text) + "]");
+      if (gap) last = m + 5;
     }
-    if (advice.empty()) advice = classes_.MemberAdvice(target, toks_[m].text);
-    if (advice.empty()) return false;
-    found_.push_back({toks_[m].offset, todo_kind::kMember, std::string(Slice(from, last)), advice,
+    if (!gap) gap = classes_.FindMember(target, toks_[m].text);
+    if (!gap) return false;
+    // E.Errors[I].NativeError: the item's member goes with the text.
+    if (last == m && CodeAt(m + 1, kOpenBracket)) {
+      size_t close = m + 1;
+      for (int depth = 0; close < toks_.size(); ++close) {
+        if (toks_[close].code == kOpenBracket) ++depth;
+        if (toks_[close].code == kCloseBracket && --depth == 0) break;
+        if (toks_[close].code == kTokSemicolon) break;
+      }
+      if (CodeAt(close, kCloseBracket) && CodeAt(close + 1, kDot) && CodeAt(close + 2, kTokIdent))
+        last = close + 2;
+    }
+    found_.push_back({toks_[m].offset, gap->kind, std::string(Slice(from, last)), gap->advice,
                       todo_level::kError});
     return true;
   }
@@ -242,6 +301,7 @@ class UnitScan {
   FoldedMap<std::string> declared_;  // name -> target class
   NameFilter declared_filter_;
   FoldedSet any_declared_;
+  bool uses_family_ = false;  // a uses clause so far names the source unit
   std::vector<FoundTodo> found_;
 };
 
