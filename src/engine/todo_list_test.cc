@@ -86,6 +86,12 @@ TEST_F(TodoListTest, UnitScannerFindsWhatTheNexaClassesLackAndNothingElse) {
       {"uses DBTables;\nif (X as EDBEngineError).ErrorCount > 0 then;",
        {"2:26 error error-handling (X as EDBEngineError).ErrorCount"}},
       {"uses SysUtils;\ntry except on EDBEngineError do; end;", {}},
+      // Members the Nexa classes lack, methods among them; those they have
+      // (Prepare is not in the tables) are not listed.
+      {"var Q: TQuery; T: TTable;\nQ.Prepared := True; Q.Prepare; T.StoreDefs := True; "
+       "T.DefaultIndex := False; T.IndexFieldNames := 'ID';",
+       {"2:3 error member Q.Prepared", "2:34 error member T.StoreDefs",
+        "2:55 error member T.DefaultIndex"}},
   };
   for (const Case& c : cases) EXPECT_EQ(ScanBde(c.text), c.places) << c.text;
   // The ADO family has its own members and interfaces.
@@ -98,6 +104,18 @@ TEST_F(TodoListTest, UnitScannerFindsWhatTheNexaClassesLackAndNothingElse) {
   EXPECT_EQ(ScanBde("uses ADODB;\ntry except on E: EOleException do; on EADOError do; end;", true),
             (std::vector<std::string>{"2:12 warning error-handling on E: EOleException do",
                                       "2:36 warning error-handling on EADOError do"}));
+  // ADO transactions and dataset members, with what to use instead.
+  const TodoClasses ado = TodoClasses::Of(*AdoReplacer);
+  EXPECT_EQ(Places(ScanUnitTodo("var C: TADOConnection; Q: TADOQuery;\nC.BeginTrans; "
+                                "C.CommitTrans; C.RollbackTrans; Q.CacheSize := 10; "
+                                "Q.Parameters[0].Value := 1; Q.Sort := 'ID'; Q.Open;",
+                                "U.pas", ado)),
+            (std::vector<std::string>{
+                "2:3 error member C.BeginTrans", "2:17 error member C.CommitTrans",
+                "2:32 error member C.RollbackTrans", "2:49 error member Q.CacheSize",
+                "2:68 error member Q.Parameters[0].Value", "2:96 error member Q.Sort"}));
+  EXPECT_EQ(ado.MemberAdvice("TNXQuery", "Sort"),
+            "Nexa datasets have no Sort: put an ORDER BY into the SQL");
   EXPECT_EQ(ScanBde("uses ComObj;\ntry except on E: EOleException do; end;", true),
             std::vector<std::string>{});
   EXPECT_EQ(TodoClasses::Of(*AdoReplacer).MemberAdvice("TNXConnection", "ConnectionString"),
