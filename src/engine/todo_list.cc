@@ -23,14 +23,30 @@ TodoItem PlaceAt(LineCursor* lines, const std::string& file, size_t offset, cons
   return {kind, file, line, col, std::move(text), std::move(advice), level};
 }
 
+// A text on one line: a line break and the blanks around it become one
+// blank, so that each item is one line of the list.
+std::string OneLine(std::string text) {
+  if (text.find_first_of("\r\n") == std::string::npos) return text;
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const bool blank = text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n';
+    if (!blank) {
+      out += text[i];
+    } else if (out.empty() || out.back() != ' ') {
+      out += ' ';
+    }
+  }
+  return out;
+}
+
 // The items of a unit in text order.
 void Place(std::vector<FoundTodo>& found, const std::string& file, std::vector<TodoItem>* items,
            LineCursor* lines) {
   std::stable_sort(found.begin(), found.end(),
                    [](const FoundTodo& a, const FoundTodo& b) { return a.offset < b.offset; });
   for (FoundTodo& f : found)
-    items->push_back(
-        PlaceAt(lines, file, f.offset, f.kind, f.level, std::move(f.text), std::move(f.advice)));
+    items->push_back(PlaceAt(lines, file, f.offset, f.kind, f.level, OneLine(std::move(f.text)),
+                             std::move(f.advice)));
 }
 
 // The offset of the first line at or after from whose first word is name,
@@ -145,7 +161,7 @@ void TFormTodo::Converted(size_t pos, const std::string& name, const std::string
     if (d.drop_reason == drop_reason::kNoConnection) {
       advice = "no TDatabase of that name was found: set Connection to the TNXConnection";
     } else if (d.drop_reason == drop_reason::kDatabaseName) {
-      database_names_.insert(UpperCase(Unquoted(d.value)));
+      database_names_[UpperCase(Unquoted(d.value))] = name;
     } else if (d.drop_reason == drop_reason::kOutsideMappingTable) {
       advice = "the value has no Nexa counterpart: set IsolationLevel by hand";
     } else if (d.drop_reason == drop_reason::kNotPublished) {
@@ -171,8 +187,11 @@ void TFormTodo::NotConverted(int line, const std::string& name, const std::strin
                              const std::string& reason) {
   size_t offset = lines_.MoveToLine(line) ? lines_.LineStart() : 0;
   offset = std::min(text_.find_first_not_of(" \t", offset), text_.size());
+  const std::string target = classes_.TargetOf(cls);
   Add(todo_kind::kFormObject, todo_level::kError, offset, "object " + name + ": " + cls,
-      "left unconverted (" + reason + "): convert it by hand");
+      "left unconverted (" + reason + "): write it as " +
+          (target.empty() ? std::string("its Nexa class") : "a " + target) +
+          " object by hand; the form will not load until then");
 }
 std::vector<TodoItem> TFormTodo::Finish() {
   if (!converted_.empty()) FindReferences();
@@ -225,10 +244,12 @@ void TFormTodo::Reference(size_t at, std::string_view line, const std::string& n
     Add(todo_kind::kFormReference, todo_level::kWarning, at, where + std::string(line),
         "a " + cls + " whose " + std::string(prop) + " is typed with the replaced class cannot " +
             "hold a " + hit->second + ": map " + cls + " in a profile, or replace the component");
-  } else if (SameText(prop, "DatabaseName") && database_names_.count(UpperCase(Unquoted(value)))) {
+  } else if (SameText(prop, "DatabaseName")) {
+    auto db = database_names_.find(UpperCase(Unquoted(value)));
+    if (db == database_names_.end()) return;
     Add(todo_kind::kFormReference, todo_level::kWarning, at, where + std::string(line),
-        "the database of that name is now a TNXConnection without an alias name: "
-        "connect this component to it by hand");
+        "the database " + std::string(value) + " is now the TNXConnection " + db->second +
+            ", which has no alias name: connect this " + cls + " to " + db->second);
   }
 }
 

@@ -8,7 +8,6 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -88,7 +87,8 @@ class TFormTodo {
   const TodoClasses& classes_;
   std::vector<TodoItem> items_;
   std::unordered_map<std::string, std::string> converted_;  // upper-case name -> target class
-  std::unordered_set<std::string> database_names_;          // aliases of converted databases
+  // The aliases of converted databases (upper case) -> their object names.
+  std::unordered_map<std::string, std::string> database_names_;
 };
 
 // The list as a person reads it, grouped by file:

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "engine/nx_replacer.h"
+#include "engine/todo_tables.h"
 #include "json_schema.h"
 #include "test_support.h"
 
@@ -86,6 +87,9 @@ TEST_F(TodoListTest, UnitScannerFindsWhatTheNexaClassesLackAndNothingElse) {
       {"uses DBTables;\nif (X as EDBEngineError).ErrorCount > 0 then;",
        {"2:26 error error-handling (X as EDBEngineError).ErrorCount"}},
       {"uses SysUtils;\ntry except on EDBEngineError do; end;", {}},
+      // An item is one line, whatever line breaks its text spans.
+      {"TQuery(\r\n  Sender)\r\n  .RequestLive := True;",
+       {"3:4 error member TQuery( Sender) .RequestLive"}},
       // Members the Nexa classes lack, methods among them; those they have
       // (Prepare is not in the tables) are not listed.
       {"var Q: TQuery; T: TTable;\nQ.Prepared := True; Q.Prepare; T.StoreDefs := True; "
@@ -263,6 +267,21 @@ TEST_F(TodoListTest, TodoNeedsATreeAndReadsTheAdoFamilyOnRequest) {
       "counterpart: set ConnectString\nto do: 1 error(s), 1 warning(s), 0 note(s)\n");
   EXPECT_EQ(dir.Read("tree/A.pas"),
             "uses ADODB, ADOInt;\nvar C: TADOConnection;\nbegin C.Provider := 'x'; end.");
+}
+
+// Every row says what to do, on one line: a name to use, a property to
+// set, or what to remove; never only that something should be looked at.
+TEST(TodoTablesTest, EveryAdviceIsOneLineThatSaysWhatToDo) {
+  std::vector<std::string_view> advice;
+  for (const TodoMember& m : TodoMembers()) advice.insert(advice.end(), {m.advice, m.form_advice});
+  for (const TodoInterface& i : TodoInterfaces()) advice.push_back(i.advice);
+  for (std::string_view a : advice) {
+    EXPECT_EQ(a.find_first_of("\r\n"), std::string_view::npos) << a;
+    EXPECT_EQ(a.find("check"), std::string_view::npos) << a;
+    EXPECT_EQ(a.find("by hand"), std::string_view::npos) << a;
+  }
+  for (const TodoMember& m : TodoMembers())
+    EXPECT_TRUE(m.dropped == "note" || m.dropped == "warning") << m.member;
 }
 
 // A dropped property that needs nothing is a note, shown with --all only
