@@ -76,7 +76,7 @@ TEST(TodoKindsTest, EveryKindOfPlaceIsListedExactlyAtItsLevel) {
            "connect this TMyReport to dbMain",
            "to do: 4 error(s), 9 warning(s), 2 note(s)",
        }},
-      {{"todo", "--folder", kKinds + "/ado", "--ado", "--all"},
+      {{"todo", "--project", kKinds + "/ado/P.dpr", "--ado", "--all"},
        {
            "Conn.pas:13:13: error: member: cnMain.BeginTrans" DASH
            "TNXConnection has no BeginTrans in Tolvern's tables: call the method the "
@@ -93,6 +93,10 @@ TEST(TodoKindsTest, EveryKindOfPlaceIsListedExactlyAtItsLevel) {
            "Conn.pas:21:17: error: member: cnMain.RollbackTrans" DASH
            "TNXConnection has no RollbackTrans in Tolvern's tables: call the method the "
            "TNXConnection class declares to roll a transaction back",
+           // A field of the ancestor form class, in the descendant's code.
+           "Orders.pas:12:11: error: member: qryList.Parameters" DASH
+           "ADO parameters have no counterpart: use the Nexa dataset's own parameters (kept in "
+           "ParamData)",
            "Conn.dfm:4:5: warning: form-property: cnMain.CommandTimeout = 90" DASH
            "dropped: TNXConnection has no command time-out: the limit of 90 s is gone; set a "
            "statement time-out on the server",
@@ -104,10 +108,10 @@ TEST(TodoKindsTest, EveryKindOfPlaceIsListedExactlyAtItsLevel) {
            "dropped: Nexa has no lock types",
            "Conn.dfm:19:5: note: form-property: qryAll.Parameters = <>" DASH
            "dropped: it was empty: nothing to define",
-           "to do: 4 error(s), 3 warning(s), 3 note(s)",
+           "to do: 5 error(s), 3 warning(s), 3 note(s)",
        }},
       // Without --all the notes are left out, and counted.
-      {{"todo", "--folder", kKinds + "/ado", "--ado"},
+      {{"todo", "--project", kKinds + "/ado/P.dpr", "--ado"},
        {
            "Conn.pas:13:13: error: member: cnMain.BeginTrans" DASH
            "TNXConnection has no BeginTrans in Tolvern's tables: call the method the "
@@ -124,12 +128,16 @@ TEST(TodoKindsTest, EveryKindOfPlaceIsListedExactlyAtItsLevel) {
            "Conn.pas:21:17: error: member: cnMain.RollbackTrans" DASH
            "TNXConnection has no RollbackTrans in Tolvern's tables: call the method the "
            "TNXConnection class declares to roll a transaction back",
+           // A field of the ancestor form class, in the descendant's code.
+           "Orders.pas:12:11: error: member: qryList.Parameters" DASH
+           "ADO parameters have no counterpart: use the Nexa dataset's own parameters (kept in "
+           "ParamData)",
            "Conn.dfm:4:5: warning: form-property: cnMain.CommandTimeout = 90" DASH
            "dropped: TNXConnection has no command time-out: the limit of 90 s is gone; set a "
            "statement time-out on the server",
            "Conn.dfm:10:5: warning: form-property: qryOrders.Parameters = < ..." DASH
            "dropped: ADO parameters are not converted: define ID in ParamData",
-           "to do: 4 error(s), 3 warning(s), 3 note(s) (--all lists them)",
+           "to do: 5 error(s), 3 warning(s), 3 note(s) (--all lists them)",
        }},
   };
   for (const Case& c : cases) {

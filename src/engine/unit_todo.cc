@@ -35,6 +35,7 @@ class UnitScan {
 
   std::vector<FoundTodo> Run() {
     LearnDeclarations();
+    LearnAncestors();
     std::vector<std::pair<size_t, std::vector<std::string>>> withs;  // end index, targets
     bool in_uses = false;
     for (size_t i = 0; i < toks_.size(); ++i) {
@@ -61,6 +62,7 @@ class UnitScan {
       auto n = after_dot && classes_.names_filter.MayHold(name) ? classes_.names.find(name)
                                                                 : classes_.names.end();
       auto d = declared_filter_.MayHold(name) ? declared_.find(name) : declared_.end();
+      if (d == declared_.end() && !after_dot && !ancestors_.empty()) d = Inherited(name);
       if (d != declared_.end()) {
         Member(i, d->second);
       } else if (n != classes_.names.end()) {
@@ -86,9 +88,84 @@ class UnitScan {
                         toks_[to].offset + toks_[to].text.size() - toks_[from].offset);
   }
 
+  // A class the unit declares: "TName = class(TParent) ... end", its body
+  // the tokens from body to end.
+  struct ClassDecl {
+    std::string_view name, parent;
+    size_t body = 0, end = 0;
+  };
+
+  std::vector<ClassDecl> ClassDeclarations() const {
+    std::vector<ClassDecl> found;
+    for (size_t i = 0; i + 3 < toks_.size(); ++i) {
+      if (toks_[i].code != kTokIdent || !CodeAt(i + 1, kEquals) || !Is(toks_[i + 2], "class") ||
+          Is(toks_[i + 3], "of") || CodeAt(i + 3, kTokSemicolon))
+        continue;
+      ClassDecl c{toks_[i].text, {}, i + 3, i + 3};
+      if (CodeAt(i + 3, kOpenParen)) {
+        size_t j = i + 4;
+        while (CodeAt(j, kTokIdent) && CodeAt(j + 1, kDot)) j += 2;  // Forms.TForm
+        if (CodeAt(j, kTokIdent)) c.parent = toks_[j].text;
+        while (j < toks_.size() && toks_[j].code != kCloseParen) ++j;
+        c.body = j + 1;
+      }
+      if (CodeAt(c.body, kTokSemicolon)) {  // TName = class(TParent);
+        c.end = c.body;
+      } else {
+        int depth = 0;
+        size_t j = c.body;
+        for (; j < toks_.size(); ++j) {
+          if (Is(toks_[j], "record")) ++depth;
+          if (toks_[j].code == kTokEndKw && depth-- == 0) break;
+        }
+        c.end = j;
+      }
+      found.push_back(c);
+      i = c.body;
+    }
+    return found;
+  }
+
+  // The classes the unit's classes descend from, as far as the units of the
+  // run tell ("TChild^" -> "TParent" in the learnt names), nearest first.
+  void LearnAncestors() {
+    for (const ClassDecl& c : ClassDeclarations()) {
+      std::string parent(c.parent);
+      for (int depth = 0; !parent.empty() && depth < 16; ++depth) {
+        ancestors_.push_back(parent);
+        auto up = classes_.names.find(parent + "^");
+        parent = up == classes_.names.end() ? std::string() : up->second;
+      }
+    }
+  }
+
+  // A name the unit does not declare that a field of an ancestor class of
+  // the run declares ("TAncestor.name" in the learnt names).
+  FoldedMap<std::string>::iterator Inherited(std::string_view name) {
+    if (!classes_.names_filter.MayHold(name)) return declared_.end();
+    for (const std::string& a : ancestors_) {
+      auto f = classes_.names.find(a + "." + std::string(name));
+      if (f == classes_.names.end()) continue;
+      declared_filter_.Add(name);
+      return declared_.emplace(name, f->second).first;
+    }
+    return declared_.end();
+  }
+
   // Names declared with a class type: "A, B: TQuery", fields, variables,
-  // parameters, properties, function results.
+  // parameters, properties, function results. The fields of a class are
+  // kept as "TClass.name" too, and a class's parent as "TClass^", so that
+  // the units of a run that descend from the class know them (names and
+  // identifiers never hold "." or "^").
   void LearnDeclarations() {
+    const std::vector<ClassDecl> decls = ClassDeclarations();
+    for (const ClassDecl& c : decls)
+      if (!c.parent.empty()) declared_[std::string(c.name) + "^"] = std::string(c.parent);
+    auto owner = [&decls](size_t k) -> const ClassDecl* {
+      for (const ClassDecl& c : decls)
+        if (k >= c.body && k < c.end) return &c;
+      return nullptr;
+    };
     for (size_t i = 1; i + 1 < toks_.size(); ++i) {
       if (toks_[i].code != kColon || toks_[i + 1].code != kTokIdent) continue;
       size_t j = i + 1;
@@ -104,6 +181,8 @@ class UnitScan {
           else
             declared_.emplace(name, *target);
           declared_filter_.Add(name);
+          if (const ClassDecl* c = owner(k))
+            declared_[std::string(c->name) + "." + std::string(name)] = *target;
         }
         if (k < 2 || toks_[k - 1].code != kComma) break;
       }
@@ -301,7 +380,8 @@ class UnitScan {
   FoldedMap<std::string> declared_;  // name -> target class
   NameFilter declared_filter_;
   FoldedSet any_declared_;
-  bool uses_family_ = false;  // a uses clause so far names the source unit
+  bool uses_family_ = false;            // a uses clause so far names the source unit
+  std::vector<std::string> ancestors_;  // of the unit's classes, in the run's other units
   std::vector<FoundTodo> found_;
 };
 
