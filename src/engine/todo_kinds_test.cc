@@ -71,7 +71,7 @@ TEST(TodoKindsTest, EveryKindOfPlaceIsListedExactlyAtItsLevel) {
            "Data.dfm:18:5: warning: form-reference: lkItems.LookupTable = tblItems" DASH
            "a TMyLookup whose LookupTable is typed with the replaced class cannot hold a "
            "TNXTable: map TMyLookup in a profile, or replace the component",
-           "Data.dfm:22:5: warning: form-reference: rptItems.DatabaseName = 'MainDB'" DASH
+           "Data.dfm:23:5: warning: form-reference: rptItems.DatabaseName = 'MainDB'" DASH
            "the database 'MainDB' is now the TNXConnection dbMain, which has no alias name: "
            "connect this TMyReport to dbMain",
            "to do: 4 error(s), 9 warning(s), 2 note(s)",
@@ -100,15 +100,18 @@ TEST(TodoKindsTest, EveryKindOfPlaceIsListedExactlyAtItsLevel) {
            "Conn.dfm:4:5: warning: form-property: cnMain.CommandTimeout = 90" DASH
            "dropped: TNXConnection has no command time-out: the limit of 90 s is gone; set a "
            "statement time-out on the server",
-           "Conn.dfm:9:5: note: form-property: qryOrders.CursorType = ctStatic" DASH
+           // The connection string names the provider that was dropped.
+           "Conn.dfm:6:5: note: form-property: cnMain.Provider = 'SQLOLEDB.1'" DASH
+           "dropped: ConnectString names the provider already",
+           "Conn.dfm:10:5: note: form-property: qryOrders.CursorType = ctStatic" DASH
            "dropped: Nexa has no cursor types",
-           "Conn.dfm:10:5: warning: form-property: qryOrders.Parameters = < ..." DASH
+           "Conn.dfm:11:5: warning: form-property: qryOrders.Parameters = < ..." DASH
            "dropped: ADO parameters are not converted: define ID in ParamData",
-           "Conn.dfm:18:5: note: form-property: qryAll.LockType = ltReadOnly" DASH
+           "Conn.dfm:19:5: note: form-property: qryAll.LockType = ltReadOnly" DASH
            "dropped: Nexa has no lock types",
-           "Conn.dfm:19:5: note: form-property: qryAll.Parameters = <>" DASH
+           "Conn.dfm:20:5: note: form-property: qryAll.Parameters = <>" DASH
            "dropped: it was empty: nothing to define",
-           "to do: 5 error(s), 3 warning(s), 3 note(s)",
+           "to do: 5 error(s), 3 warning(s), 4 note(s)",
        }},
       // Without --all the notes are left out, and counted.
       {{"todo", "--project", kKinds + "/ado/P.dpr", "--ado"},
@@ -135,9 +138,9 @@ TEST(TodoKindsTest, EveryKindOfPlaceIsListedExactlyAtItsLevel) {
            "Conn.dfm:4:5: warning: form-property: cnMain.CommandTimeout = 90" DASH
            "dropped: TNXConnection has no command time-out: the limit of 90 s is gone; set a "
            "statement time-out on the server",
-           "Conn.dfm:10:5: warning: form-property: qryOrders.Parameters = < ..." DASH
+           "Conn.dfm:11:5: warning: form-property: qryOrders.Parameters = < ..." DASH
            "dropped: ADO parameters are not converted: define ID in ParamData",
-           "to do: 5 error(s), 3 warning(s), 3 note(s) (--all lists them)",
+           "to do: 5 error(s), 3 warning(s), 4 note(s) (--all lists them)",
        }},
   };
   for (const Case& c : cases) {

@@ -73,11 +73,24 @@ std::string Unquoted(std::string_view v) {
   return std::string(v);
 }
 
-// Properties whose type is a base class that the Nexa classes fit.
+// Properties whose type is a base class that the Nexa classes fit: those
+// named so by the data controls, and any named "...DataSet" or
+// "...DataSource" (ItemDataSet), as components name what takes a TDataSet.
 bool IsGenericReference(std::string_view prop) {
-  for (std::string_view p : {"DataSet", "DataSource", "MasterSource", "ListSource", "LookupSource",
-                             "LookupDataSet", "UpdateObject", "Connection"})
+  for (std::string_view p :
+       {"MasterSource", "ListSource", "LookupSource", "UpdateObject", "Connection"})
     if (SameText(p, prop)) return true;
+  for (std::string_view end : {"DataSet", "DataSource"})
+    if (prop.size() >= end.size() && SameText(prop.substr(prop.size() - end.size()), end))
+      return true;
+  return false;
+}
+
+// Whether a value names the OLE DB provider ("Provider=..."), as an ADO
+// connection string may.
+bool NamesProvider(std::string_view value) {
+  for (size_t at = 0; at + 9 <= value.size(); ++at)
+    if (SameText(value.substr(at, 9), "Provider=")) return true;
   return false;
 }
 
@@ -154,6 +167,11 @@ void TFormTodo::Converted(size_t pos, const std::string& name, const std::string
                           const std::vector<PropertyDecision>& decisions) {
   const std::string target = classes_.TargetOf(cls);
   converted_[UpperCase(name)] = target;
+  // A provider that the connection string names goes on in ConnectString.
+  bool provider_kept = false;
+  for (const PropertyDecision& d : decisions)
+    provider_kept = provider_kept ||
+                    (d.name == "ConnectionString" && !d.produced.empty() && NamesProvider(d.value));
   for (const PropertyDecision& d : decisions) {
     if (!d.produced.empty()) continue;
     std::string advice;
@@ -169,6 +187,10 @@ void TFormTodo::Converted(size_t pos, const std::string& name, const std::string
       if (d.name == "SessionName" && (d.value == "'Default'" || d.value == "''")) continue;
       if (const MemberGap* gap = classes_.FindMember(target, d.name))
         std::tie(advice, level) = DropAdvice(*gap, d);
+      if (d.name == "Provider" && provider_kept) {
+        advice = "ConnectString names the provider already";
+        level = todo_level::kNote;
+      }
       // An event the Nexa class does not have leaves its handler unconnected.
       if (advice.empty() && d.name.size() > 2 && d.name.compare(0, 2, "On") == 0 &&
           d.name[2] >= 'A' && d.name[2] <= 'Z')

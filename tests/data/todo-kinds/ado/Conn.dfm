@@ -3,6 +3,7 @@ object dmConn: TdmConn
     ConnectionString = 'Provider=SQLOLEDB.1'
     CommandTimeout = 90
     LoginPrompt = False
+    Provider = 'SQLOLEDB.1'
   end
   object qryOrders: TADOQuery
     Connection = cnMain

@@ -17,6 +17,7 @@ object dmData: TdmData
   object lkItems: TMyLookup
     LookupTable = tblItems
     DataSource = dsItems
+    ItemDataSet = qryList
   end
   object rptItems: TMyReport
     DatabaseName = 'MainDB'
