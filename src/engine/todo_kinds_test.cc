@@ -107,11 +107,13 @@ TEST(TodoKindsTest, EveryKindOfPlaceIsListedExactlyAtItsLevel) {
            "dropped: Nexa has no cursor types",
            "Conn.dfm:11:5: warning: form-property: qryOrders.Parameters = < ..." DASH
            "dropped: ADO parameters are not converted: define ID in ParamData",
-           "Conn.dfm:19:5: note: form-property: qryAll.LockType = ltReadOnly" DASH
+           "Conn.dfm:19:5: note: form-property: qryAll.CommandTimeout = 0" DASH
+           "dropped: it was 0, no limit: nothing to set",
+           "Conn.dfm:20:5: note: form-property: qryAll.LockType = ltReadOnly" DASH
            "dropped: Nexa has no lock types",
-           "Conn.dfm:20:5: note: form-property: qryAll.Parameters = <>" DASH
+           "Conn.dfm:21:5: note: form-property: qryAll.Parameters = <>" DASH
            "dropped: it was empty: nothing to define",
-           "to do: 5 error(s), 3 warning(s), 4 note(s)",
+           "to do: 5 error(s), 3 warning(s), 5 note(s)",
        }},
       // Without --all the notes are left out, and counted.
       {{"todo", "--project", kKinds + "/ado/P.dpr", "--ado"},
@@ -140,7 +142,7 @@ TEST(TodoKindsTest, EveryKindOfPlaceIsListedExactlyAtItsLevel) {
            "statement time-out on the server",
            "Conn.dfm:11:5: warning: form-property: qryOrders.Parameters = < ..." DASH
            "dropped: ADO parameters are not converted: define ID in ParamData",
-           "to do: 5 error(s), 3 warning(s), 4 note(s) (--all lists them)",
+           "to do: 5 error(s), 3 warning(s), 5 note(s) (--all lists them)",
        }},
   };
   for (const Case& c : cases) {

@@ -128,6 +128,9 @@ std::pair<std::string, const char*> DropAdvice(const MemberGap& gap, const Prope
   const char* level = gap.form_level;
   // An empty collection ("<>") leaves nothing behind.
   if (d.value == "<>") return {"it was empty: nothing to define", todo_level::kNote};
+  // A time-out of 0 is no limit, which is what is left.
+  if (d.value == "0" && advice.find("limit of %v") != std::string::npos)
+    return {"it was 0, no limit: nothing to set", todo_level::kNote};
   if (const size_t v = advice.find("%v"); v != std::string::npos) {
     std::string value = d.value.starts_with("<") ? ItemNames(d.value) : Unquoted(d.value);
     advice.replace(v, 2, value.empty() ? FirstLine(d.value) : value);

@@ -16,6 +16,7 @@ object dmConn: TdmConn
   end
   object qryAll: TADOQuery
     Connection = cnMain
+    CommandTimeout = 0
     LockType = ltReadOnly
     Parameters = <>
   end
