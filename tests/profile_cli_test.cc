@@ -107,6 +107,39 @@ TEST(ProfileCliTest, ProjectCarriesItsProfileAndGivenProfilesComeAfterIt) {
   EXPECT_NE(r.out.find("+    qryOrders: TNXQuery;"), std::string::npos) << r.out;
 }
 
+// A class mapping's units join the first uses clause of each unit whose
+// code names the class, once: not in a unit that names it only in a
+// comment, nor where a uses clause has the unit already.
+TEST(ProfileCliTest, ClassUnitsJoinTheUnitsThatUseTheClassOnce) {
+  ScratchDir dir;
+  const std::string profile =
+      dir.Write("grid.json",
+                R"({"classes": [{"from": "TwwDBGrid", "to": "TDBGrid", "units": ["DBGrids"]}]})");
+  dir.Write("app/A.pas",
+            "unit A;\ninterface\nuses Forms, DBTables;\ntype TF = class(TForm) G: TwwDBGrid; "
+            "end;\nimplementation\nuses Dialogs;\nend.\n");
+  dir.Write("app/B.pas",
+            "unit B;\ninterface\nuses Forms;\nimplementation\nuses dbgrids;\nvar G: TwwDBGrid;\n"
+            "end.\n");
+  dir.Write("app/C.pas", "unit C;\ninterface\nuses Forms;\n{ TwwDBGrid }\nimplementation\nend.\n");
+  auto r = RunTolvern(
+      {"migrate", "--folder", dir / "app", "--profile", profile, "--no-backup", "--no-log"});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(dir.Read("app/A.pas"),
+            "unit A;\ninterface\nuses Forms, DBTables, NXAccess, NXOleAccess, NXOleC, NXOleIntf, "
+            "KTBaseAccess, KTRowCache, DBGrids;\ntype TF = class(TForm) G: TDBGrid; "
+            "end;\nimplementation\nuses Dialogs;\nend.\n");
+  EXPECT_EQ(dir.Read("app/B.pas"),
+            "unit B;\ninterface\nuses Forms;\nimplementation\nuses dbgrids;\nvar G: TDBGrid;\n"
+            "end.\n");
+  EXPECT_EQ(dir.Read("app/C.pas"),
+            "unit C;\ninterface\nuses Forms;\n{ TDBGrid }\nimplementation\nend.\n");
+  // A second run finds nothing more to add.
+  r = RunTolvern({"migrate", "--folder", dir / "app", "--profile", profile, "--no-backup",
+                  "--no-log", "--dry-run"});
+  EXPECT_EQ(r.out.find("would change"), std::string::npos) << r.out;
+}
+
 // Each kind of bad profile gives one line, and the tree is as it was: no
 // log, no backup, no file changed.
 TEST(ProfileCliTest, BadProfileStopsTheRunBeforeAnythingIsTouched) {
@@ -121,10 +154,12 @@ TEST(ProfileCliTest, BadProfileStopsTheRunBeforeAnythingIsTouched) {
        "not valid JSON: parse error at line 1, column 14: syntax error while "
        "parsing value - unexpected '}'; expected '[', '{', or a literal"},
       {R"({"classes": [{"from": "TwwDBGrid", "to": "TDBGrid"}, {"from": "TwwDBGrid", "to": "TGrid"}]})",
-       "$.classes[1].from: \"TwwDBGrid\" is mapped to two targets: \"TDBGrid\" at $.classes[0] and "
+       "$.classes[1].from (line 1): \"TwwDBGrid\" is mapped to two targets: \"TDBGrid\" at "
+       "$.classes[0] and "
        "\"TGrid\""},
       {R"({"properties": {"SQL": {"code": "sql"}}})",
-       "$.properties.SQL.code: unknown conversion \"sql\"; known: login-params, command-text"},
+       "$.properties.SQL.code (line 1): unknown conversion \"sql\"; known: login-params, "
+       "command-text"},
       {nullptr, "cannot be read: "},
   };
   for (const Case& c : cases) {
@@ -157,8 +192,8 @@ TEST(ProfileCliTest, ShowPrintsTheEffectiveProfileAndCheckNamesEveryProblem) {
   const std::string bad = dir.Write("bad.json", R"({"name": 1, "classes": [{"from": "TA"}]})");
   r = RunTolvern({"profile", "--check", bad, "--check", grids});
   EXPECT_EQ(r.exit_code, 1);
-  EXPECT_EQ(r.out, bad + ": $.name: expected a string, found number\n" + bad +
-                       ": $.classes[0]: missing \"to\"\n" + grids + ": a valid profile\n");
+  EXPECT_EQ(r.out, bad + ": $.name (line 1): expected a string, found number\n" + bad +
+                       ": $.classes[0] (line 1): missing \"to\"\n" + grids + ": a valid profile\n");
   EXPECT_EQ(RunTolvern({"profile", "--check", grids}).exit_code, 0);
   EXPECT_EQ(RunTolvern({"profile"}).exit_code, 2);
 }

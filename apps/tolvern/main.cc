@@ -1,7 +1,7 @@
 // tolvern: the command-line face of the migration engine.
 //
 //   tolvern migrate (--project FILE.dpr | --folder DIR) [options]
-//   tolvern todo (--project FILE.dpr | --folder DIR) [--ado] [--profile FILE.json]...
+//   tolvern todo (--project FILE.dpr | --folder DIR) [--ado] [--profile FILE.json]... [--all]
 //   tolvern restore UNDOFILE
 //   tolvern form (--to-text | --to-binary) IN [-o OUT]
 //   tolvern profile (--show [--ado] [--profile FILE.json]... | --check FILE.json...)

@@ -62,7 +62,9 @@ void AddRunOptions(CLI::App* migrate, MigrateArgs& args) {
                    "after the other)")
       ->check(CLI::Range(1, 1024));
   migrate->add_flag("--todo", args.todo,
-                    "List every place left for a person: file:line:col: kind: text \u2014 advice");
+                    "List every place left for a person: file:line:col: level: kind: text \u2014 "
+                    "advice (errors and warnings)");
+  migrate->add_flag("--all", args.run.all, "With --todo: list the notes too");
   migrate->add_flag("--include-read-only", args.include_read_only,
                     "Migrate read-only files too (they keep their read-only mode); by default "
                     "they are left as they are and named");
@@ -189,6 +191,10 @@ void PrintSummary(const MigrateArgs& args, const RunSetup& run, double seconds) 
   const RunReport& report = run.replacer().Report;
   const int left = report.FilesNotMigrated();
   const int todo = report.TodoCount();
+  const std::string todo_levels =
+      std::to_string(report.TodoCount(todo_level::kError)) + " error(s), " +
+      std::to_string(report.TodoCount(todo_level::kWarning)) + " warning(s), " +
+      std::to_string(report.TodoCount(todo_level::kNote)) + " note(s)";
   char time[32];
   std::snprintf(time, sizeof time, "%.2f", seconds);
   const int dropped = report.PropertiesDropped();
@@ -200,7 +206,7 @@ void PrintSummary(const MigrateArgs& args, const RunSetup& run, double seconds) 
             << "; objects rewritten: " << report.ObjectsRewritten()
             << "; properties dropped: " << dropped
             << (dropped && args.report.empty() ? " (--report FILE lists them)" : "")
-            << "; not migrated: " << left << "; to do: " << todo
+            << "; not migrated: " << left << "; to do: " << todo_levels
             << (todo && !args.todo ? " (--todo lists them)" : "") << "; time: " << time << " s\n";
 }
 
@@ -223,7 +229,7 @@ void TellOutcome(const MigrateArgs& args, const RunSetup& run, const TimedOutcom
   else
     PrintOutcome(outcome.ok, report.FilesNotMigrated());
   PrintUnconverted(report);
-  if (args.todo) std::cout << FormatTodo(report.TodoParts());
+  if (args.todo) std::cout << FormatTodo(report.TodoParts(), args.run.all);
   PrintSummary(args, run, outcome.seconds);
   PrintUndoFile(run.replacer());
 }

@@ -20,7 +20,8 @@ struct RunArgs {
   bool ado = false;
   std::vector<std::string> units;
   std::vector<std::string> profiles;
-  int jobs = 0;  // 0: the machine's cores
+  int jobs = 0;      // 0: the machine's cores
+  bool all = false;  // the to-do list's notes too
 };
 
 // Throws CLI::RequiredError when neither --project nor --folder was given.

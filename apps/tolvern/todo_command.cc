@@ -22,6 +22,7 @@ void AddTodoOptions(CLI::App* todo, RunArgs& args) {
   todo->add_flag("--ado", args.ado, "The ADO components (default: BDE)");
   todo->add_option("--profile", args.profiles,
                    "Lay a mapping profile (JSON) over the built-in one; repeatable, in order");
+  todo->add_flag("--all", args.all, "List the notes too (what the run did, needing nothing)");
   todo->add_option("--jobs,-j", args.jobs,
                    "Files read at once (default: the machine's cores, at most 8; 1: one after "
                    "the other)")
@@ -42,11 +43,12 @@ void SetListOnlyOptions(const RunArgs& args, const RunSetup& run) {
   replacer.OnFileChanged = nullptr;
 }
 
-// Every place, with its path as the listings show it, and their count.
-void PrintTodo(const RunReport& report, const std::string& base_folder) {
+// Every place (notes with all), with its path as the listings show it, and
+// their count per level.
+void PrintTodo(const RunReport& report, const std::string& base_folder, bool all) {
   std::vector<TodoItem> items = report.Todo();
   for (TodoItem& t : items) t.file = Shown(t.file, base_folder);
-  std::cout << FormatTodo(items) << "to do: " << items.size() << "\n";
+  std::cout << FormatTodo(items, all) << TodoCountLine({&items}, all);
 }
 
 }  // namespace
@@ -67,7 +69,7 @@ int RunTodo(const RunArgs& args) {
   run.replacer().Execute();
   const RunReport& report = run.replacer().Report;
   NameSkippedFiles(report, "not read");
-  PrintTodo(report, run.base_folder());
+  PrintTodo(report, run.base_folder(), args.all);
   return report.FilesNotMigrated() > 0 ? kExitIncomplete : kExitOk;
 }
 

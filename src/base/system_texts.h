@@ -134,8 +134,10 @@ inline constexpr const char* kOutcomeCounts =
     "Files scanned: %d; units changed: %d; forms changed: %d; objects rewritten: %d; "
     "files not migrated: %d.";
 inline constexpr const char* kOutcomeLog = "Log: %s";
-inline constexpr const char* kOutcomeTodo = "Left to do by hand: %d place(s), listed in %s";
-inline constexpr const char* kOutcomeTodoCount = "Left to do by hand: %d place(s)";
+inline constexpr const char* kOutcomeTodo =
+    "Left to do by hand: %d error(s), %d warning(s) and %d note(s), listed in %s";
+inline constexpr const char* kOutcomeTodoCount =
+    "Left to do by hand: %d error(s), %d warning(s) and %d note(s)";
 inline constexpr const char* kOutcomeBackups = "Backups and undo file: %s";
 inline constexpr const char* kNoLogViewer = "No program was found to show the log \"%s\".";
 inline constexpr const char* kProgressTitle = "Replacing components";

@@ -188,6 +188,9 @@ class TComponentReplacer {
   TodoClasses Todo;
   std::string OldUnit;
   std::string NewUnits;
+  // The units a profile's class mapping needs, by source class: a unit that
+  // names the class in code gets them in its first uses clause, once.
+  FoldedMap<std::vector<std::string>> ClassUnits;
   // The profile files laid over the built-in profile, named in the log.
   std::vector<std::string> ProfileFiles;
   std::unique_ptr<TFormParser> ObjectParser;
@@ -255,6 +258,9 @@ class TComponentReplacer {
   int ReplaceClassName(std::string_view token, UnitSplice& splice);
   // The part of NewUnits that a uses clause naming these units lacks.
   std::string MissingUnits(const std::set<std::string>& named) const;
+  // The units of ClassUnits a unit needs for the classes its code names and
+  // that none of its uses clauses, nor NewUnits behind its source unit, has.
+  std::vector<std::string> ClassUnitsNeeded(const std::vector<PasToken>& tokens) const;
   void AddFormOfDirective(std::string_view directive, const std::string& source_path);
   void LogChanges(int changes);
   bool IsDatabaseClass(const std::string& cls) const;

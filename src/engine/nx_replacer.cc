@@ -19,7 +19,10 @@ std::unique_ptr<TComponentReplacer> MakeProfileReplacer(const MappingProfile& pr
   auto replacer = std::make_unique<TComponentReplacer>(
       [shared] { return std::make_unique<TNXFormParser>(shared); }, profile.source_unit,
       profile.NewUnitsText(), options);
-  for (const ClassMapping& m : profile.classes) replacer->AddReplacement(m.from, m.to);
+  for (const ClassMapping& m : profile.classes) {
+    replacer->AddReplacement(m.from, m.to);
+    if (!m.units.empty()) replacer->ClassUnits[m.from] = m.units;
+  }
   for (const ClassPair& e : profile.exceptions) replacer->AddReplacement(e.from, e.to);
   replacer->ProfileFiles = profile.files;
   return replacer;

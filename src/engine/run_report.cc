@@ -55,6 +55,8 @@ int RunReport::TodoCount() const {
   return n;
 }
 
+int RunReport::TodoCount(std::string_view level) const { return CountTodo(TodoParts(), level); }
+
 namespace {
 
 std::string Joined(const std::vector<std::string>& lines) {
@@ -140,7 +142,8 @@ std::string RunReport::ToJson() const {
   json todo = json::array();
   for (const FileReport& f : files)
     for (const TodoItem& t : f.todo)
-      todo.push_back({{"kind", t.kind},
+      todo.push_back({{"level", t.level},
+                      {"kind", t.kind},
                       {"file", t.file},
                       {"line", t.line},
                       {"column", t.col},
@@ -152,7 +155,11 @@ std::string RunReport::ToJson() const {
                     {"formsChanged", FilesChanged("form")},
                     {"objectsRewritten", ObjectsRewritten()},
                     {"propertiesDropped", PropertiesDropped()},
-                    {"todo", TodoCount()}};
+                    {"todo", TodoCount()},
+                    {"todoLevels",
+                     {{"error", TodoCount(todo_level::kError)},
+                      {"warning", TodoCount(todo_level::kWarning)},
+                      {"note", TodoCount(todo_level::kNote)}}}};
   if (int n = ObjectsNotConverted()) doc["summary"]["objectsNotConverted"] = n;
   return doc.dump(2, ' ', false, kReplace) + "\n";
 }

@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -80,6 +81,8 @@ struct RunReport {
   // The same, as each file's own list in the order of the files: no copy.
   std::vector<const std::vector<TodoItem>*> TodoParts() const;
   int TodoCount() const;
+  // The places of one level (todo_level).
+  int TodoCount(std::string_view level) const;
 
   // The JSON text of the report (schema version 1).
   std::string ToJson() const;

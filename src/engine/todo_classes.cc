@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "engine/component_replacer.h"
+#include "engine/todo_list.h"
 #include "engine/todo_tables.h"
 #include "engine/unit_todo.h"
 #include "platform/class_registry.h"
@@ -31,8 +32,13 @@ TodoClasses TodoClasses::Of(const TComponentReplacer& replacer) {
         continue;
       auto& list = c.members[std::string(row.member)];
       bool listed = false;
-      for (const auto& entry : list) listed = listed || entry.first == target;
-      if (!listed) list.emplace_back(target, std::string(row.advice));
+      for (const MemberGap& entry : list) listed = listed || entry.target == target;
+      if (!listed)
+        list.push_back({target, std::string(row.advice),
+                        row.dropped == "warning" ? todo_level::kWarning : todo_level::kNote,
+                        std::string(row.form_advice),
+                        // Exception classes are named E..., as Pascal has it.
+                        row.cls.starts_with('E') ? todo_kind::kErrorHandling : todo_kind::kMember});
     }
   }
   for (const TodoInterface& row : TodoInterfaces()) {
@@ -41,6 +47,9 @@ TodoClasses TodoClasses::Of(const TComponentReplacer& replacer) {
       c.interface_prefixes.push_back(&row);
     } else if (row.match == "unit") {
       c.interface_units[std::string(row.name)] = &row;
+    } else if (row.match == "handler") {
+      c.handlers[std::string(row.name)] = &row;
+      if (std::string t = c.TargetOf(row.name); !t.empty()) c.handlers[t] = &row;
     } else {
       c.interface_names[std::string(row.name)] = &row;
       c.interface_names_filter.Add(row.name);
@@ -68,12 +77,17 @@ std::string TodoClasses::TargetOf(std::string_view cls) const {
   return target ? *target : std::string();
 }
 
-std::string TodoClasses::MemberAdvice(const std::string& target, std::string_view member) const {
+const MemberGap* TodoClasses::FindMember(const std::string& target, std::string_view member) const {
   auto rows = members.find(member);
-  if (rows == members.end()) return "";
-  for (const auto& [cls, advice] : rows->second)
-    if (cls == target) return advice;
-  return "";
+  if (rows == members.end()) return nullptr;
+  for (const MemberGap& gap : rows->second)
+    if (gap.target == target) return &gap;
+  return nullptr;
+}
+
+std::string TodoClasses::MemberAdvice(const std::string& target, std::string_view member) const {
+  const MemberGap* gap = FindMember(target, member);
+  return gap ? gap->advice : std::string();
 }
 
 }  // namespace tolvern

@@ -15,6 +15,17 @@ namespace tolvern {
 struct TodoInterface;
 class TComponentReplacer;
 
+// A member that a target class lacks: what to do in code, and what its drop
+// from a form means (form_level: "note" or "warning"; form_advice, when
+// given, replaces advice there, "%v" standing for the value).
+struct MemberGap {
+  std::string target;
+  std::string advice;
+  const char* form_level;
+  std::string form_advice;
+  const char* kind;  // todo_kind: kErrorHandling for the members of an exception
+};
+
 // What the scanners need of a replacer: its family and the target class of
 // every class name it knows, source names and target names alike, so that
 // a unit reads the same before and after its migration.
@@ -31,11 +42,13 @@ struct TodoClasses {
   // ("name" rows) and units of uses clauses ("unit" rows); and the "prefix"
   // rows.
   FoldedMap<const TodoInterface*> interface_names, interface_units;
+  // The "handler" rows by exception class, source and target names alike.
+  FoldedMap<const TodoInterface*> handlers;
   NameFilter interface_names_filter;
   std::vector<const TodoInterface*> interface_prefixes;
   // The member rows of the family by member: target class and advice, for
   // targets that do not publish the member.
-  FoldedMap<std::vector<std::pair<std::string, std::string>>> members;
+  FoldedMap<std::vector<MemberGap>> members;
 
   // Takes the names a unit declares (DeclaredNames); a name known already
   // ends as the later unit declares it.
@@ -55,6 +68,8 @@ struct TodoClasses {
   // The advice for a member of an object whose class has that target, or
   // "" when the target class has the member or it is not listed.
   std::string MemberAdvice(const std::string& target, std::string_view member) const;
+  // The same with the form's part: nullptr when there is no gap.
+  const MemberGap* FindMember(const std::string& target, std::string_view member) const;
 };
 
 }  // namespace tolvern

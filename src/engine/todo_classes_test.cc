@@ -39,5 +39,27 @@ TEST_F(TodoClassesTest, NamesOneUnitDeclaresAreKnownInTheNext) {
   EXPECT_EQ(classes.names["qryOrders"], "TNXTable");
 }
 
+// A form class that descends from a form class of another unit has its
+// ancestors' objects: their members are checked in the descendant's code,
+// through every generation the units of the run declare.
+TEST_F(TodoClassesTest, FieldsOfAncestorFormsAreKnownInTheDescendant) {
+  TodoClasses classes = TodoClasses::Of(*AdoReplacer);
+  Learn(classes, "type TfrmBase = class(TForm) qryList: TADOQuery; end;");
+  Learn(classes, "type TfrmMid = class(Base.TfrmBase) end; TOther = class(TForm) end;");
+  const std::string unit =
+      "type TfrmCust = class(TfrmMid) procedure Load; end;\n"
+      "procedure TfrmCust.Load; begin qryList.Parameters[0].Value := 1; end;";
+  Learn(classes, unit);
+  std::vector<std::string> found;
+  for (const TodoItem& i : ScanUnitTodo(unit, "U.pas", classes)) found.push_back(i.text);
+  EXPECT_EQ(found, std::vector<std::string>{"qryList.Parameters[0].Value"});
+  // A class of another line has no such field: its qryList is its own affair.
+  EXPECT_EQ(ScanUnitTodo("type TfrmOther = class(TOther) end;\n"
+                         "procedure TfrmOther.Load; begin qryList.Parameters.Clear; end;",
+                         "U.pas", classes)
+                .size(),
+            0u);
+}
+
 }  // namespace
 }  // namespace tolvern

@@ -1,6 +1,7 @@
 #include "engine/todo_list.h"
 
 #include <algorithm>
+#include <tuple>
 
 #include "base/ascii_text.h"
 #include "base/errors.h"
@@ -16,10 +17,26 @@ namespace {
 // The item found at offset of the text lines reads, with its 1-based line
 // and column.
 TodoItem PlaceAt(LineCursor* lines, const std::string& file, size_t offset, const char* kind,
-                 std::string text, std::string advice) {
+                 const char* level, std::string text, std::string advice) {
   const int line = lines->LineOf(offset);
   const int col = static_cast<int>(offset - lines->LineStart()) + 1;
-  return {kind, file, line, col, std::move(text), std::move(advice)};
+  return {kind, file, line, col, std::move(text), std::move(advice), level};
+}
+
+// A text on one line: a line break and the blanks around it become one
+// blank, so that each item is one line of the list.
+std::string OneLine(std::string text) {
+  if (text.find_first_of("\r\n") == std::string::npos) return text;
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const bool blank = text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n';
+    if (!blank) {
+      out += text[i];
+    } else if (out.empty() || out.back() != ' ') {
+      out += ' ';
+    }
+  }
+  return out;
 }
 
 // The items of a unit in text order.
@@ -28,8 +45,8 @@ void Place(std::vector<FoundTodo>& found, const std::string& file, std::vector<T
   std::stable_sort(found.begin(), found.end(),
                    [](const FoundTodo& a, const FoundTodo& b) { return a.offset < b.offset; });
   for (FoundTodo& f : found)
-    items->push_back(
-        PlaceAt(lines, file, f.offset, f.kind, std::move(f.text), std::move(f.advice)));
+    items->push_back(PlaceAt(lines, file, f.offset, f.kind, f.level, OneLine(std::move(f.text)),
+                             std::move(f.advice)));
 }
 
 // The offset of the first line at or after from whose first word is name,
@@ -56,11 +73,24 @@ std::string Unquoted(std::string_view v) {
   return std::string(v);
 }
 
-// Properties whose type is a base class that the Nexa classes fit.
+// Properties whose type is a base class that the Nexa classes fit: those
+// named so by the data controls, and any named "...DataSet" or
+// "...DataSource" (ItemDataSet), as components name what takes a TDataSet.
 bool IsGenericReference(std::string_view prop) {
-  for (std::string_view p : {"DataSet", "DataSource", "MasterSource", "ListSource", "LookupSource",
-                             "LookupDataSet", "UpdateObject", "Connection"})
+  for (std::string_view p :
+       {"MasterSource", "ListSource", "LookupSource", "UpdateObject", "Connection"})
     if (SameText(p, prop)) return true;
+  for (std::string_view end : {"DataSet", "DataSource"})
+    if (prop.size() >= end.size() && SameText(prop.substr(prop.size() - end.size()), end))
+      return true;
+  return false;
+}
+
+// Whether a value names the OLE DB provider ("Provider=..."), as an ADO
+// connection string may.
+bool NamesProvider(std::string_view value) {
+  for (size_t at = 0; at + 9 <= value.size(); ++at)
+    if (SameText(value.substr(at, 9), "Provider=")) return true;
   return false;
 }
 
@@ -77,7 +107,45 @@ std::pair<std::string, std::string> ObjectHeader(std::string_view line, size_t w
   return {std::string(name), std::string(cls)};
 }
 
+// The names of the items of a collection value ("<item Name = 'ID' ...>"):
+// the parameters a person must define again.
+std::string ItemNames(std::string_view value) {
+  std::string names;
+  constexpr std::string_view kName = "Name = '";
+  for (size_t at = 0; (at = value.find(kName, at)) != std::string_view::npos; ++at) {
+    if (at > 0 && value[at - 1] != ' ' && value[at - 1] != '\n') continue;  // DataName
+    const size_t from = at + kName.size(), end = value.find('\'', from);
+    if (end == std::string_view::npos) break;
+    names += (names.empty() ? "" : ", ") + std::string(value.substr(from, end - from));
+  }
+  return names;
+}
+
+// The advice and level of a dropped property whose table row is gap: what
+// the value asks of a person decides between a note and a warning.
+std::pair<std::string, const char*> DropAdvice(const MemberGap& gap, const PropertyDecision& d) {
+  std::string advice = gap.form_advice.empty() ? gap.advice : gap.form_advice;
+  const char* level = gap.form_level;
+  // An empty collection ("<>") leaves nothing behind.
+  if (d.value == "<>") return {"it was empty: nothing to define", todo_level::kNote};
+  // A time-out of 0 is no limit, which is what is left.
+  if (d.value == "0" && advice.find("limit of %v") != std::string::npos)
+    return {"it was 0, no limit: nothing to set", todo_level::kNote};
+  if (const size_t v = advice.find("%v"); v != std::string::npos) {
+    std::string value = d.value.starts_with("<") ? ItemNames(d.value) : Unquoted(d.value);
+    advice.replace(v, 2, value.empty() ? FirstLine(d.value) : value);
+  }
+  return {advice, level};
+}
+
 }  // namespace
+
+int CountTodo(const std::vector<const std::vector<TodoItem>*>& parts, std::string_view level) {
+  int n = 0;
+  for (const std::vector<TodoItem>* part : parts)
+    for (const TodoItem& item : *part) n += item.level == level;
+  return n;
+}
 
 std::vector<TodoItem> ScanUnitTodo(std::string_view text, const std::string& file,
                                    const TodoClasses& classes) {
@@ -92,27 +160,40 @@ std::vector<TodoItem> ScanUnitTodo(std::string_view text, const std::string& fil
   Place(found, file, &items, &lines);
   return items;
 }
-void TFormTodo::Add(const char* kind, size_t offset, std::string text, std::string advice) {
-  items_.push_back(PlaceAt(&lines_, file_, offset, kind, std::move(text), std::move(advice)));
+void TFormTodo::Add(const char* kind, const char* level, size_t offset, std::string text,
+                    std::string advice) {
+  items_.push_back(
+      PlaceAt(&lines_, file_, offset, kind, level, std::move(text), std::move(advice)));
 }
 
 void TFormTodo::Converted(size_t pos, const std::string& name, const std::string& cls,
                           const std::vector<PropertyDecision>& decisions) {
   const std::string target = classes_.TargetOf(cls);
   converted_[UpperCase(name)] = target;
+  // A provider that the connection string names goes on in ConnectString.
+  bool provider_kept = false;
+  for (const PropertyDecision& d : decisions)
+    provider_kept = provider_kept ||
+                    (d.name == "ConnectionString" && !d.produced.empty() && NamesProvider(d.value));
   for (const PropertyDecision& d : decisions) {
     if (!d.produced.empty()) continue;
     std::string advice;
+    const char* level = todo_level::kWarning;
     if (d.drop_reason == drop_reason::kNoConnection) {
       advice = "no TDatabase of that name was found: set Connection to the TNXConnection";
     } else if (d.drop_reason == drop_reason::kDatabaseName) {
-      database_names_.insert(UpperCase(Unquoted(d.value)));
+      database_names_[UpperCase(Unquoted(d.value))] = name;
     } else if (d.drop_reason == drop_reason::kOutsideMappingTable) {
       advice = "the value has no Nexa counterpart: set IsolationLevel by hand";
     } else if (d.drop_reason == drop_reason::kNotPublished) {
       // The default session is what a connection gives anyway.
       if (d.name == "SessionName" && (d.value == "'Default'" || d.value == "''")) continue;
-      advice = classes_.MemberAdvice(target, d.name);
+      if (const MemberGap* gap = classes_.FindMember(target, d.name))
+        std::tie(advice, level) = DropAdvice(*gap, d);
+      if (d.name == "Provider" && provider_kept) {
+        advice = "ConnectString names the provider already";
+        level = todo_level::kNote;
+      }
       // An event the Nexa class does not have leaves its handler unconnected.
       if (advice.empty() && d.name.size() > 2 && d.name.compare(0, 2, "On") == 0 &&
           d.name[2] >= 'A' && d.name[2] <= 'Z')
@@ -122,7 +203,7 @@ void TFormTodo::Converted(size_t pos, const std::string& name, const std::string
     // The run has removed it from the form already.
     if (advice.ends_with(": remove it")) advice.resize(advice.size() - 11);
     advice = "dropped: " + advice;
-    Add(todo_kind::kFormProperty, FindPropertyLine(text_, pos, d.name),
+    Add(todo_kind::kFormProperty, level, FindPropertyLine(text_, pos, d.name),
         name + "." + d.name + " = " + FirstLine(d.value), advice);
   }
 }
@@ -131,8 +212,11 @@ void TFormTodo::NotConverted(int line, const std::string& name, const std::strin
                              const std::string& reason) {
   size_t offset = lines_.MoveToLine(line) ? lines_.LineStart() : 0;
   offset = std::min(text_.find_first_not_of(" \t", offset), text_.size());
-  Add(todo_kind::kFormObject, offset, "object " + name + ": " + cls,
-      "left unconverted (" + reason + "): convert it by hand");
+  const std::string target = classes_.TargetOf(cls);
+  Add(todo_kind::kFormObject, todo_level::kError, offset, "object " + name + ": " + cls,
+      "left unconverted (" + reason + "): write it as " +
+          (target.empty() ? std::string("its Nexa class") : "a " + target) +
+          " object by hand; the form will not load until then");
 }
 std::vector<TodoItem> TFormTodo::Finish() {
   if (!converted_.empty()) FindReferences();
@@ -182,23 +266,26 @@ void TFormTodo::Reference(size_t at, std::string_view line, const std::string& n
   const bool ident = !ref.empty() && value.find_first_of("' (<[{") == std::string_view::npos;
   auto hit = ident ? converted_.find(UpperCase(std::string(ref))) : converted_.end();
   if (hit != converted_.end() && !IsGenericReference(prop)) {
-    Add(todo_kind::kFormReference, at, where + std::string(line),
-        "check that " + std::string(prop) + " of " + cls + " takes a " + hit->second +
-            ": its type may name the replaced class");
-  } else if (SameText(prop, "DatabaseName") && database_names_.count(UpperCase(Unquoted(value)))) {
-    Add(todo_kind::kFormReference, at, where + std::string(line),
-        "the database of that name is now a TNXConnection without an alias name: "
-        "connect this component to it by hand");
+    Add(todo_kind::kFormReference, todo_level::kWarning, at, where + std::string(line),
+        "a " + cls + " whose " + std::string(prop) + " is typed with the replaced class cannot " +
+            "hold a " + hit->second + ": map " + cls + " in a profile, or replace the component");
+  } else if (SameText(prop, "DatabaseName")) {
+    auto db = database_names_.find(UpperCase(Unquoted(value)));
+    if (db == database_names_.end()) return;
+    Add(todo_kind::kFormReference, todo_level::kWarning, at, where + std::string(line),
+        "the database " + std::string(value) + " is now the TNXConnection " + db->second +
+            ", which has no alias name: connect this " + cls + " to " + db->second);
   }
 }
 
-std::string FormatTodo(const std::vector<const std::vector<TodoItem>*>& parts) {
+std::string FormatTodo(const std::vector<const std::vector<TodoItem>*>& parts, bool with_notes) {
   // Grouped by file, in the order the files first appear; the names are
   // views of the items' own, so that a run's whole list is not copied.
   std::vector<std::string_view> files;
   std::unordered_map<std::string_view, std::vector<const TodoItem*>> by_file;
   for (const std::vector<TodoItem>* part : parts)
     for (const TodoItem& item : *part) {
+      if (!with_notes && item.level == todo_level::kNote) continue;
       auto& list = by_file[item.file];
       if (list.empty()) files.push_back(item.file);
       list.push_back(&item);
@@ -211,8 +298,8 @@ std::string FormatTodo(const std::vector<const std::vector<TodoItem>*>& parts) {
   size_t size = 0;
   for (std::string_view file : files)
     for (const TodoItem* i : by_file[file])
-      size += i->file.size() + 1 + digits(i->line) + 1 + digits(i->col) + 2 + i->kind.size() + 2 +
-              i->text.size() + kDash.size() + i->advice.size() + 1;
+      size += i->file.size() + 1 + digits(i->line) + 1 + digits(i->col) + 2 + i->level.size() + 2 +
+              i->kind.size() + 2 + i->text.size() + kDash.size() + i->advice.size() + 1;
   std::string out;
   out.reserve(size);
   for (std::string_view file : files)
@@ -223,6 +310,8 @@ std::string FormatTodo(const std::vector<const std::vector<TodoItem>*>& parts) {
           .append(":")
           .append(std::to_string(i->col))
           .append(": ")
+          .append(i->level)
+          .append(": ")
           .append(i->kind)
           .append(": ")
           .append(i->text)
@@ -232,14 +321,25 @@ std::string FormatTodo(const std::vector<const std::vector<TodoItem>*>& parts) {
   return out;
 }
 
-std::string FormatTodo(const std::vector<TodoItem>& items) { return FormatTodo({&items}); }
+std::string FormatTodo(const std::vector<TodoItem>& items, bool with_notes) {
+  return FormatTodo({&items}, with_notes);
+}
+
+std::string TodoCountLine(const std::vector<const std::vector<TodoItem>*>& parts,
+                          bool notes_shown) {
+  const int notes = CountTodo(parts, todo_level::kNote);
+  return "to do: " + std::to_string(CountTodo(parts, todo_level::kError)) + " error(s), " +
+         std::to_string(CountTodo(parts, todo_level::kWarning)) + " warning(s), " +
+         std::to_string(notes) + " note(s)" + (notes && !notes_shown ? " (--all lists them)" : "") +
+         "\n";
+}
 
 void WriteTodoFile(const std::string& path,
                    const std::vector<const std::vector<TodoItem>*>& parts) {
   // A link planted under the list's name is not followed, as the log's is
   // not: the list would otherwise overwrite whatever file the link names.
   std::string why;
-  if (!CurrentDisk().WriteNewFile(path, FormatTodo(parts), &why))
+  if (!CurrentDisk().WriteNewFile(path, FormatTodo(parts, true) + TodoCountLine(parts, true), &why))
     throw EFCreateError("Cannot create file \"" + path + "\". " + why);
 }
 

@@ -8,7 +8,6 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -26,7 +25,17 @@ inline constexpr const char* kInterface = "interface";           // a BDE/ADO AP
 inline constexpr const char* kFormProperty = "form-property";    // dropped with meaning
 inline constexpr const char* kFormObject = "form-object";        // left unconverted
 inline constexpr const char* kFormReference = "form-reference";  // refers to a renamed object
+inline constexpr const char* kErrorHandling = "error-handling";  // a source-library exception
 }  // namespace todo_kind
+
+// How much a place matters, in the words compilers use: an error will not
+// compile as it stands; a warning compiles and may behave differently; a
+// note records what the run did and needs nothing.
+namespace todo_level {
+inline constexpr const char* kError = "error";
+inline constexpr const char* kWarning = "warning";
+inline constexpr const char* kNote = "note";
+}  // namespace todo_level
 
 struct TodoItem {
   std::string kind;
@@ -35,7 +44,11 @@ struct TodoItem {
   int col = 0;
   std::string text;
   std::string advice;
+  std::string level = todo_level::kError;
 };
+
+// The number of items of a level in a list given in parts.
+int CountTodo(const std::vector<const std::vector<TodoItem>*>& parts, std::string_view level);
 
 // The to-do items of one Pascal unit's text, in text order.
 std::vector<TodoItem> ScanUnitTodo(std::string_view text, const std::string& file,
@@ -61,7 +74,8 @@ class TFormTodo {
   std::vector<TodoItem> Finish();
 
  private:
-  void Add(const char* kind, size_t offset, std::string text, std::string advice);
+  void Add(const char* kind, const char* level, size_t offset, std::string text,
+           std::string advice);
   // Looks for the objects of unmapped classes that refer to converted ones.
   void FindReferences();
   // One property line, at offset at, of the open object name, whose class
@@ -73,17 +87,23 @@ class TFormTodo {
   const TodoClasses& classes_;
   std::vector<TodoItem> items_;
   std::unordered_map<std::string, std::string> converted_;  // upper-case name -> target class
-  std::unordered_set<std::string> database_names_;          // aliases of converted databases
+  // The aliases of converted databases (upper case) -> their object names.
+  std::unordered_map<std::string, std::string> database_names_;
 };
 
 // The list as a person reads it, grouped by file:
-// "file:line:col: kind: text — advice" lines.
-std::string FormatTodo(const std::vector<TodoItem>& items);
+// "file:line:col: level: kind: text — advice" lines; notes only with
+// with_notes.
+std::string FormatTodo(const std::vector<TodoItem>& items, bool with_notes = false);
 // The same for a list given in parts (the files of a run), without a copy.
-std::string FormatTodo(const std::vector<const std::vector<TodoItem>*>& parts);
+std::string FormatTodo(const std::vector<const std::vector<TodoItem>*>& parts,
+                       bool with_notes = false);
+// The closing line of a list: "to do: 2 error(s), 1 warning(s), 3 note(s)",
+// and, when the notes were left out, how to see them.
+std::string TodoCountLine(const std::vector<const std::vector<TodoItem>*>& parts, bool notes_shown);
 
-// Writes the formatted list to path; throws EFCreateError, naming the file,
-// when it cannot be written.
+// Writes the whole list, notes included, and its count line to path;
+// throws EFCreateError, naming the file, when it cannot be written.
 void WriteTodoFile(const std::string& path, const std::vector<const std::vector<TodoItem>*>& parts);
 
 }  // namespace tolvern

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "engine/nx_replacer.h"
+#include "engine/todo_tables.h"
 #include "json_schema.h"
 #include "test_support.h"
 
@@ -21,12 +22,12 @@ namespace fs = std::filesystem;
 
 const std::string kTodoExample = std::string(TOLVERN_SOURCE_DIR) + "/tests/data/todo";
 
-// "line:col kind text" of each item, in order.
+// "line:col level kind text" of each item, in order.
 std::vector<std::string> Places(const std::vector<TodoItem>& items) {
   std::vector<std::string> out;
   for (const TodoItem& i : items)
-    out.push_back(std::to_string(i.line) + ":" + std::to_string(i.col) + " " + i.kind + " " +
-                  i.text);
+    out.push_back(std::to_string(i.line) + ":" + std::to_string(i.col) + " " + i.level + " " +
+                  i.kind + " " + i.text);
   return out;
 }
 
@@ -47,8 +48,9 @@ TEST_F(TodoListTest, UnitScannerFindsWhatTheNexaClassesLackAndNothingElse) {
       // Declared names, before and after their class is replaced; methods
       // and published members of the target are fine.
       {"var Q: TQuery;\nbegin Q.Open; Q.SQL.Text := ''; Q.DatabaseName := 'A'; end;",
-       {"2:35 member Q.DatabaseName"}},
-      {"var A, Q: TNXQuery;\nbegin Q.DatabaseName := 'A'; end;", {"2:9 member Q.DatabaseName"}},
+       {"2:35 error member Q.DatabaseName"}},
+      {"var A, Q: TNXQuery;\nbegin Q.DatabaseName := 'A'; end;",
+       {"2:9 error member Q.DatabaseName"}},
       // Strings and comments are never looked into.
       {"S := 'Session.Open Q.DatabaseName DbiInit'; { Session DbiInit } // Session\n(* TSession *)",
        {}},
@@ -56,27 +58,70 @@ TEST_F(TodoListTest, UnitScannerFindsWhatTheNexaClassesLackAndNothingElse) {
       // object is not the BDE session; the unit's qualifier is.
       {"procedure P(Session: TObject); begin Session.Free; end;", {}},
       {"X.Session.Free; DBTables.Session.Free; Session.Free;",
-       {"1:26 interface Session", "1:40 interface Session"}},
+       {"1:26 warning interface Session", "1:40 warning interface Session"}},
       {"Check(DbiInit(nil)); DBIndexDefs; uses BDE, bde;",
-       {"1:7 interface DbiInit", "1:40 interface BDE", "1:45 interface bde"}},
+       {"1:7 warning interface DbiInit", "1:40 warning interface BDE",
+        "1:45 warning interface bde"}},
       // with: a single statement, and a block up to its own end.
       {"var T: TTable;\nwith T do Exclusive := True; Exclusive := False;",
-       {"2:11 member Exclusive"}},
+       {"2:11 error member Exclusive"}},
       {"var T: TTable;\nwith T do begin if A then begin Open end; TableType := ttDBase end; "
        "TableType := 1;",
-       {"2:43 member TableType"}},
-      {"with TTable.Create(nil) do TableType := ttDBase;", {"1:28 member TableType"}},
+       {"2:43 error member TableType"}},
+      {"with TTable.Create(nil) do TableType := ttDBase;", {"1:28 error member TableType"}},
       // Casts, and the login entries of a database.
-      {"TQuery(Sender).RequestLive := True;", {"1:16 member TQuery(Sender).RequestLive"}},
+      {"TQuery(Sender).RequestLive := True;", {"1:16 error member TQuery(Sender).RequestLive"}},
       {"var D: TDatabase;\nU := D.Params.Values['PASSWORD']; D.Params.Values['X'] := '';",
-       {"2:8 member D.Params.Values['PASSWORD']", "2:37 member D.Params"}},
+       {"2:8 error member D.Params.Values['PASSWORD']", "2:37 error member D.Params"}},
+      // BDE routines and error codes in any letter case, as the compiler
+      // reads them; a longer name that only begins with the letters is not one.
+      {"DBIUseIdleTime; dbiDoRestructure(H); DBIndexDefs; dbierr_keyviol; ERRCAT_LOCKCONFLICT",
+       {"1:1 warning interface DBIUseIdleTime", "1:17 warning interface dbiDoRestructure",
+        "1:51 warning error-handling dbierr_keyviol",
+        "1:67 warning error-handling ERRCAT_LOCKCONFLICT"}},
+      // A BDE error handler, in a unit that uses the BDE unit, and the
+      // details of the error, read through its name or through a cast.
+      {"uses DBTables;\ntry except on E: EDBEngineError do X := E.Errors[I].NativeError; end;",
+       {"2:12 note error-handling on E: EDBEngineError do",
+        "2:43 error error-handling E.Errors[I].NativeError"}},
+      {"uses DBTables;\nif (X as EDBEngineError).ErrorCount > 0 then;",
+       {"2:26 error error-handling (X as EDBEngineError).ErrorCount"}},
+      {"uses SysUtils;\ntry except on EDBEngineError do; end;", {}},
+      // An item is one line, whatever line breaks its text spans.
+      {"TQuery(\r\n  Sender)\r\n  .RequestLive := True;",
+       {"3:4 error member TQuery( Sender) .RequestLive"}},
+      // Members the Nexa classes lack, methods among them; those they have
+      // (Prepare is not in the tables) are not listed.
+      {"var Q: TQuery; T: TTable;\nQ.Prepared := True; Q.Prepare; T.StoreDefs := True; "
+       "T.DefaultIndex := False; T.IndexFieldNames := 'ID';",
+       {"2:3 error member Q.Prepared", "2:34 error member T.StoreDefs",
+        "2:55 error member T.DefaultIndex"}},
   };
   for (const Case& c : cases) EXPECT_EQ(ScanBde(c.text), c.places) << c.text;
   // The ADO family has its own members and interfaces.
   EXPECT_EQ(
       ScanBde("uses ADOInt; var C: TADOConnection; begin C.ConnectionString := ''; Session.Free;",
               true),
-      (std::vector<std::string>{"1:6 interface ADOInt", "1:45 member C.ConnectionString"}));
+      (std::vector<std::string>{"1:6 warning interface ADOInt",
+                                "1:45 error member C.ConnectionString"}));
+  // ADO's exception handlers, in a unit that uses ADODB only.
+  EXPECT_EQ(ScanBde("uses ADODB;\ntry except on E: EOleException do; on EADOError do; end;", true),
+            (std::vector<std::string>{"2:12 warning error-handling on E: EOleException do",
+                                      "2:36 warning error-handling on EADOError do"}));
+  // ADO transactions and dataset members, with what to use instead.
+  const TodoClasses ado = TodoClasses::Of(*AdoReplacer);
+  EXPECT_EQ(Places(ScanUnitTodo("var C: TADOConnection; Q: TADOQuery;\nC.BeginTrans; "
+                                "C.CommitTrans; C.RollbackTrans; Q.CacheSize := 10; "
+                                "Q.Parameters[0].Value := 1; Q.Sort := 'ID'; Q.Open;",
+                                "U.pas", ado)),
+            (std::vector<std::string>{
+                "2:3 error member C.BeginTrans", "2:17 error member C.CommitTrans",
+                "2:32 error member C.RollbackTrans", "2:49 error member Q.CacheSize",
+                "2:68 error member Q.Parameters[0].Value", "2:96 error member Q.Sort"}));
+  EXPECT_EQ(ado.MemberAdvice("TNXQuery", "Sort"),
+            "Nexa datasets have no Sort: put an ORDER BY into the SQL");
+  EXPECT_EQ(ScanBde("uses ComObj;\ntry except on E: EOleException do; end;", true),
+            std::vector<std::string>{});
   EXPECT_EQ(TodoClasses::Of(*AdoReplacer).MemberAdvice("TNXConnection", "ConnectionString"),
             "use ConnectString");
   // A member the target class publishes is never listed, table or not.
@@ -130,15 +175,17 @@ TEST_F(TodoListTest, TodoListsTheExampleExactlyAndMigrateAgrees) {
   auto dry = RunTolvern({"migrate", "--folder", dir / "tree", "--dry-run", "--todo"});
   for (const std::string& line : SortedLines(r.out.substr(0, r.out.rfind("to do: "))))
     EXPECT_NE(dry.out.find(line + "\n"), std::string::npos) << line;
-  EXPECT_NE(dry.out.find("; to do: 21; time: "), std::string::npos) << dry.out;
+  EXPECT_NE(dry.out.find("; to do: 10 error(s), 11 warning(s), 0 note(s); time: "),
+            std::string::npos)
+      << dry.out;
   auto real =
       RunTolvern({"migrate", "--folder", dir / "tree", "--todo", "--report", dir / "r.json"});
   EXPECT_EQ(real.exit_code, 0) << real.err;
-  EXPECT_NE(real.out.find("Customers.pas:45:20: member: TNXQuery(Sender).RequestLive"),
+  EXPECT_NE(real.out.find("Customers.pas:45:20: error: member: TNXQuery(Sender).RequestLive"),
             std::string::npos)
       << real.out;
   // Beside the log, the same list with full paths.
-  EXPECT_NE(dir.Read("tree/Wiz_Todo.txt").find(dir / "tree/Customers.pas:45:20: member: "),
+  EXPECT_NE(dir.Read("tree/Wiz_Todo.txt").find(dir / "tree/Customers.pas:45:20: error: member: "),
             std::string::npos);
   const auto report = nlohmann::json::parse(dir.Read("r.json"));
   const auto schema = nlohmann::json::parse(
@@ -159,7 +206,8 @@ TEST_F(TodoListTest, TodoListsTheExampleExactlyAndMigrateAgrees) {
   for (size_t at = 0; (at = after.out.find("Customers.pas:", at)) != std::string::npos; ++at)
     ++units;
   EXPECT_EQ(units, 12u) << after.out;
-  EXPECT_NE(after.out.find("Orders.pas:12:28: member: tblCustomers.Exclusive"), std::string::npos);
+  EXPECT_NE(after.out.find("Orders.pas:12:28: error: member: tblCustomers.Exclusive"),
+            std::string::npos);
 }
 
 // Each place of a form names the line and column where its text stands,
@@ -189,7 +237,8 @@ TEST_F(TodoListTest, FormPlacesStandWhereTheirTextIsInAnyOrder) {
     ++places;
     int line = 0, col = 0;
     char kind[32] = {};
-    ASSERT_EQ(std::sscanf(item.c_str(), "Customers.dfm:%d:%d: %31[a-z-]", &line, &col, kind), 3);
+    ASSERT_EQ(
+        std::sscanf(item.c_str(), "Customers.dfm:%d:%d: %*[a-z]: %31[a-z-]", &line, &col, kind), 3);
     // "Name.Prop = value": the property stands there; an object, its keyword.
     const size_t text = item.find(": ", item.find(kind)) + 2;
     const std::string expected =
@@ -209,15 +258,88 @@ TEST_F(TodoListTest, TodoNeedsATreeAndReadsTheAdoFamilyOnRequest) {
   dir.Write("tree/A.pas",
             "uses ADODB, ADOInt;\nvar C: TADOConnection;\nbegin C.Provider := 'x'; end.");
   auto bde = RunTolvern({"todo", "--folder", dir / "tree"});
-  EXPECT_EQ(bde.out, "to do: 0\n");
+  EXPECT_EQ(bde.out, "to do: 0 error(s), 0 warning(s), 0 note(s)\n");
   auto ado = RunTolvern({"todo", "--folder", dir / "tree", "--ado"});
   EXPECT_EQ(
       ado.out,
-      "A.pas:1:13: interface: ADOInt \xE2\x80\x94 remove the ADO interface unit once its uses are "
-      "gone\nA.pas:3:9: member: C.Provider \xE2\x80\x94 the provider has no counterpart: set "
-      "ConnectString\nto do: 2\n");
+      "A.pas:1:13: warning: interface: ADOInt \xE2\x80\x94 remove the ADO interface unit once its "
+      "uses are gone\nA.pas:3:9: error: member: C.Provider \xE2\x80\x94 the provider has no "
+      "counterpart: set ConnectString\nto do: 1 error(s), 1 warning(s), 0 note(s)\n");
   EXPECT_EQ(dir.Read("tree/A.pas"),
             "uses ADODB, ADOInt;\nvar C: TADOConnection;\nbegin C.Provider := 'x'; end.");
+}
+
+// Every row says what to do, on one line: a name to use, a property to
+// set, or what to remove; never only that something should be looked at.
+TEST(TodoTablesTest, EveryAdviceIsOneLineThatSaysWhatToDo) {
+  std::vector<std::string_view> advice;
+  for (const TodoMember& m : TodoMembers()) advice.insert(advice.end(), {m.advice, m.form_advice});
+  for (const TodoInterface& i : TodoInterfaces()) advice.push_back(i.advice);
+  for (std::string_view a : advice) {
+    EXPECT_EQ(a.find_first_of("\r\n"), std::string_view::npos) << a;
+    EXPECT_EQ(a.find("check"), std::string_view::npos) << a;
+    EXPECT_EQ(a.find("by hand"), std::string_view::npos) << a;
+  }
+  for (const TodoMember& m : TodoMembers())
+    EXPECT_TRUE(m.dropped == "note" || m.dropped == "warning") << m.member;
+}
+
+// A dropped property that needs nothing is a note, shown with --all only
+// and always in the file beside the log; one whose value must be made
+// again is a warning that names the value; every list counts each level.
+TEST_F(TodoListTest, LevelsSeparateWhatNeedsAHandFromTheRecord) {
+  ScratchDir dir;
+  dir.Write("tree/A.pas",
+            "unit A;\ninterface\nuses Forms, ADODB;\ntype TF = class(TForm) Q, Q2: TADOQuery; C: "
+            "TADOConnection; end;\nimplementation\n{$R *.dfm}\nend.\n");
+  dir.Write("tree/A.dfm",
+            "object F: TF\n  object C: TADOConnection\n    CommandTimeout = 60\n    Mode = cmRead\n"
+            "  end\n  object Q: TADOQuery\n    Connection = C\n    CursorType = ctStatic\n"
+            "    LockType = ltReadOnly\n    Parameters = <>\n  end\n  object Q2: TADOQuery\n"
+            "    Connection = C\n    Parameters = <\n      item\n        Name = 'ID'\n"
+            "        DataType = ftInteger\n      end\n      item\n        Name = 'CODE'\n"
+            "      end>\n  end\nend\n");
+  const std::string dash = " \xE2\x80\x94 dropped: ";
+  const std::string warnings =
+      "A.dfm:3:5: warning: form-property: C.CommandTimeout = 60" + dash +
+      "TNXConnection has no command time-out: the limit of 60 s is gone; set a statement "
+      "time-out on the server\n"
+      "A.dfm:14:5: warning: form-property: Q2.Parameters = < ..." +
+      dash + "ADO parameters are not converted: define ID, CODE in ParamData\n";
+  const std::string notes =
+      "A.dfm:4:5: note: form-property: C.Mode = cmRead" + dash +
+      "TNXConnection has no connect mode\n"
+      "A.dfm:8:5: note: form-property: Q.CursorType = ctStatic" +
+      dash + "Nexa has no cursor types\nA.dfm:9:5: note: form-property: Q.LockType = ltReadOnly" +
+      dash + "Nexa has no lock types\nA.dfm:10:5: note: form-property: Q.Parameters = <>" + dash +
+      "it was empty: nothing to define\n";
+  auto r = RunTolvern({"todo", "--folder", dir / "tree", "--ado"});
+  EXPECT_EQ(r.out, warnings + "to do: 0 error(s), 2 warning(s), 4 note(s) (--all lists them)\n");
+  // With --all, the notes in their places.
+  std::vector<std::string> all = SortedLines(warnings + notes);
+  all.push_back("to do: 0 error(s), 2 warning(s), 4 note(s)");
+  std::sort(all.begin(), all.end());
+  r = RunTolvern({"todo", "--folder", dir / "tree", "--ado", "--all"});
+  EXPECT_EQ(SortedLines(r.out), all);
+
+  auto run = RunTolvern({"migrate", "--folder", dir / "tree", "--ado", "--no-backup", "--todo",
+                         "--report", dir / "r.json"});
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_NE(run.out.find(warnings), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find("note: "), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("; to do: 0 error(s), 2 warning(s), 4 note(s); time: "), std::string::npos)
+      << run.out;
+  std::vector<std::string> file = SortedLines(dir.Read("tree/Wiz_Todo.txt"));
+  EXPECT_EQ(file.size(), 7u);
+  EXPECT_NE(std::find(file.begin(), file.end(),
+                      dir / "tree/A.dfm:4:5: note: form-property: "
+                            "C.Mode = cmRead" +
+                          dash + "TNXConnection has no connect mode"),
+            file.end());
+  const auto report = nlohmann::json::parse(dir.Read("r.json"));
+  EXPECT_EQ(report["summary"]["todoLevels"],
+            nlohmann::json({{"error", 0}, {"warning", 2}, {"note", 4}}));
+  EXPECT_EQ(report["todo"][0]["level"], "warning");
 }
 
 }  // namespace

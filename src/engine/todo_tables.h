@@ -16,23 +16,36 @@ namespace tolvern {
 // (TNXQuery, TNXTable, TNXStoredProc). A row
 // applies to every source class with the same target class as cls (TTable
 // and TwwTable alike). member "Params.Values['USER NAME']" stands for that
-// entry of the list.
+// entry of the list. advice is for code, where the member will not compile;
+// dropped says what the run's drop of the property from a form means:
+// "note" (nothing to do) or "warning" (a person must re-create its value,
+// as form_advice says when given, "%v" standing for the value).
 struct TodoMember {
   std::string_view family;
   std::string_view cls;
   std::string_view member;
   std::string_view advice;
+  std::string_view dropped;
+  std::string_view form_advice = {};
 };
 
 // An identifier of the source family's API with no counterpart. match:
-// "name" (the identifier, letter case ignored), "prefix" (identifiers that
-// begin with name followed by a capital letter, letter case as written) or
-// "unit" (the name in a uses clause).
+// "name" (the identifier), "prefix" (identifiers that begin with name and go
+// on with a capital letter, or with any letter or digit when name ends in
+// "_"), "unit" (the name in a uses clause) or "handler" (the exception class
+// of an "on E: Class do" handler in a unit that uses the source unit);
+// letter case is ignored, as the compiler ignores it. kind is the to-do
+// kind, "interface" unless given. level: "error" when code that uses
+// the name with the Nexa classes will not compile, "warning" when it
+// compiles (the source unit stays in the uses clauses) but acts on the
+// source library, which the Nexa components never see.
 struct TodoInterface {
   std::string_view family;
   std::string_view match;
   std::string_view name;
   std::string_view advice;
+  std::string_view level;
+  std::string_view kind = "interface";
 };
 
 const std::vector<TodoMember>& TodoMembers();

@@ -1,6 +1,7 @@
 // Rewriting of Pascal units and project files: class names in code and in
 // comments (never in strings), the uses-clause insertion, and the form that a
 // unit's resource directive names.
+#include <algorithm>
 #include <set>
 #include <vector>
 
@@ -47,6 +48,40 @@ std::string TComponentReplacer::MissingUnits(const std::set<std::string>& named)
   std::string text;
   for (const std::string& m : missing) text += ", " + m;
   return text;
+}
+
+std::vector<std::string> TComponentReplacer::ClassUnitsNeeded(
+    const std::vector<PasToken>& tokens) const {
+  std::vector<std::string> needed;
+  if (ClassUnits.empty()) return needed;
+  std::set<std::string> named;  // upper case
+  bool in_uses = false;
+  for (size_t i = 0; i < tokens.size(); ++i) {
+    const PasToken& t = tokens[i];
+    if (t.code == kTokUses) in_uses = true;
+    if (t.code == kTokSemicolon) in_uses = false;
+    if (t.code != kTokIdent) continue;
+    if (in_uses) {
+      named.insert(UpperCase(std::string(t.text)));
+      continue;
+    }
+    auto units = ClassUnits.find(t.text);
+    if (units == ClassUnits.end()) continue;
+    for (const std::string& u : units->second)
+      if (std::find(needed.begin(), needed.end(), u) == needed.end()) needed.push_back(u);
+  }
+  // The units the source unit brings along count as named where it is.
+  if (named.count(OldUnit))
+    for (size_t start = 0; start < NewUnits.size();) {
+      size_t end = std::min(NewUnits.find(',', start), NewUnits.size());
+      std::string name = NewUnits.substr(start, end - start);
+      name.erase(0, name.find_first_not_of(" \t\r\n"));
+      name.erase(name.find_last_not_of(" \t\r\n") + 1);
+      named.insert(UpperCase(name));
+      start = end + 1;
+    }
+  std::erase_if(needed, [&](const std::string& u) { return named.count(UpperCase(u)) > 0; });
+  return needed;
 }
 
 // The rewritten text of a unit: the text with the replaced tokens spliced in.
@@ -114,6 +149,7 @@ int TComponentReplacer::ReplaceUnitTokens(const PasTokens& tokens, const std::st
   int changes = 0;
   std::set<std::string> clause_units;
   bool in_uses = false;
+  std::vector<std::string> class_units = ClassUnitsNeeded(tokens);
   for (size_t i = 0; i < tokens.size(); ++i) {
     const std::string_view token = tokens[i].text;
     switch (tokens[i].code) {
@@ -124,6 +160,14 @@ int TComponentReplacer::ReplaceUnitTokens(const PasTokens& tokens, const std::st
         break;
       }
       case kTokSemicolon:
+        // The first uses clause takes the units of the profile's classes.
+        if (in_uses && !class_units.empty()) {
+          std::string with;
+          for (const std::string& u : class_units) with += ", " + u;
+          splice.Replace(token, with + std::string(token));
+          class_units.clear();
+          ++changes;
+        }
         in_uses = false;
         break;
       case kTokUses:

@@ -35,6 +35,7 @@ class UnitScan {
 
   std::vector<FoundTodo> Run() {
     LearnDeclarations();
+    LearnAncestors();
     std::vector<std::pair<size_t, std::vector<std::string>>> withs;  // end index, targets
     bool in_uses = false;
     for (size_t i = 0; i < toks_.size(); ++i) {
@@ -42,22 +43,26 @@ class UnitScan {
       while (!withs.empty() && i > withs.back().first) withs.pop_back();
       if (t.code == kTokUses) in_uses = true;
       if (t.code == kTokSemicolon) in_uses = false;
+      if (t.code == kCloseParen) AsCast(i);
       if (t.code != kTokIdent) continue;
       const std::string_view name = t.text;
       const bool after_dot = i > 0 && toks_[i - 1].code == kDot;
       if (in_uses) {
         if (auto u = classes_.interface_units.find(name); u != classes_.interface_units.end())
           AddInterface(i, *u->second);
+        uses_family_ = uses_family_ || SameText(name, classes_.family);
         continue;
       }
       if (SameText(name, "WITH")) {
         With(i, &withs);
         continue;
       }
+      if (!after_dot && SameText(name, "on") && Handler(i)) continue;
       if (!after_dot || Qualified(i)) Interface(i, name);
       auto n = after_dot && classes_.names_filter.MayHold(name) ? classes_.names.find(name)
                                                                 : classes_.names.end();
       auto d = declared_filter_.MayHold(name) ? declared_.find(name) : declared_.end();
+      if (d == declared_.end() && !after_dot && !ancestors_.empty()) d = Inherited(name);
       if (d != declared_.end()) {
         Member(i, d->second);
       } else if (n != classes_.names.end()) {
@@ -83,9 +88,84 @@ class UnitScan {
                         toks_[to].offset + toks_[to].text.size() - toks_[from].offset);
   }
 
+  // A class the unit declares: "TName = class(TParent) ... end", its body
+  // the tokens from body to end.
+  struct ClassDecl {
+    std::string_view name, parent;
+    size_t body = 0, end = 0;
+  };
+
+  std::vector<ClassDecl> ClassDeclarations() const {
+    std::vector<ClassDecl> found;
+    for (size_t i = 0; i + 3 < toks_.size(); ++i) {
+      if (toks_[i].code != kTokIdent || !CodeAt(i + 1, kEquals) || !Is(toks_[i + 2], "class") ||
+          Is(toks_[i + 3], "of") || CodeAt(i + 3, kTokSemicolon))
+        continue;
+      ClassDecl c{toks_[i].text, {}, i + 3, i + 3};
+      if (CodeAt(i + 3, kOpenParen)) {
+        size_t j = i + 4;
+        while (CodeAt(j, kTokIdent) && CodeAt(j + 1, kDot)) j += 2;  // Forms.TForm
+        if (CodeAt(j, kTokIdent)) c.parent = toks_[j].text;
+        while (j < toks_.size() && toks_[j].code != kCloseParen) ++j;
+        c.body = j + 1;
+      }
+      if (CodeAt(c.body, kTokSemicolon)) {  // TName = class(TParent);
+        c.end = c.body;
+      } else {
+        int depth = 0;
+        size_t j = c.body;
+        for (; j < toks_.size(); ++j) {
+          if (Is(toks_[j], "record")) ++depth;
+          if (toks_[j].code == kTokEndKw && depth-- == 0) break;
+        }
+        c.end = j;
+      }
+      found.push_back(c);
+      i = c.body;
+    }
+    return found;
+  }
+
+  // The classes the unit's classes descend from, as far as the units of the
+  // run tell ("TChild^" -> "TParent" in the learnt names), nearest first.
+  void LearnAncestors() {
+    for (const ClassDecl& c : ClassDeclarations()) {
+      std::string parent(c.parent);
+      for (int depth = 0; !parent.empty() && depth < 16; ++depth) {
+        ancestors_.push_back(parent);
+        auto up = classes_.names.find(parent + "^");
+        parent = up == classes_.names.end() ? std::string() : up->second;
+      }
+    }
+  }
+
+  // A name the unit does not declare that a field of an ancestor class of
+  // the run declares ("TAncestor.name" in the learnt names).
+  FoldedMap<std::string>::iterator Inherited(std::string_view name) {
+    if (!classes_.names_filter.MayHold(name)) return declared_.end();
+    for (const std::string& a : ancestors_) {
+      auto f = classes_.names.find(a + "." + std::string(name));
+      if (f == classes_.names.end()) continue;
+      declared_filter_.Add(name);
+      return declared_.emplace(name, f->second).first;
+    }
+    return declared_.end();
+  }
+
   // Names declared with a class type: "A, B: TQuery", fields, variables,
-  // parameters, properties, function results.
+  // parameters, properties, function results. The fields of a class are
+  // kept as "TClass.name" too, and a class's parent as "TClass^", so that
+  // the units of a run that descend from the class know them (names and
+  // identifiers never hold "." or "^").
   void LearnDeclarations() {
+    const std::vector<ClassDecl> decls = ClassDeclarations();
+    for (const ClassDecl& c : decls)
+      if (!c.parent.empty()) declared_[std::string(c.name) + "^"] = std::string(c.parent);
+    auto owner = [&decls](size_t k) -> const ClassDecl* {
+      for (const ClassDecl& c : decls)
+        if (k >= c.body && k < c.end) return &c;
+      return nullptr;
+    };
     for (size_t i = 1; i + 1 < toks_.size(); ++i) {
       if (toks_[i].code != kColon || toks_[i + 1].code != kTokIdent) continue;
       size_t j = i + 1;
@@ -101,6 +181,8 @@ class UnitScan {
           else
             declared_.emplace(name, *target);
           declared_filter_.Add(name);
+          if (const ClassDecl* c = owner(k))
+            declared_[std::string(c->name) + "." + std::string(name)] = *target;
         }
         if (k < 2 || toks_[k - 1].code != kComma) break;
       }
@@ -122,16 +204,63 @@ class UnitScan {
       return;
     }
     for (const TodoInterface* row : classes_.interface_prefixes)
-      if (name.size() > row->name.size() && name.substr(0, row->name.size()) == row->name &&
-          name[row->name.size()] >= 'A' && name[row->name.size()] <= 'Z') {
+      if (HasPrefix(name, row->name)) {
         AddInterface(i, *row);
         return;
       }
   }
 
-  void AddInterface(size_t i, const TodoInterface& row) {
-    found_.push_back({toks_[i].offset, todo_kind::kInterface, std::string(toks_[i].text),
-                      std::string(row.advice)});
+  // DbiInit, DBIUseIdleTime, DBIERR_KEYVIOL: the prefix in any letter case,
+  // then a capital letter (so that DBIndexDefs is not one), or after a
+  // prefix that ends in "_", any letter or digit.
+  static bool HasPrefix(std::string_view name, std::string_view prefix) {
+    if (name.size() <= prefix.size() || !SameText(name.substr(0, prefix.size()), prefix))
+      return false;
+    const char next = name[prefix.size()];
+    if (prefix.back() == '_') return next != '_';
+    return next >= 'A' && next <= 'Z';
+  }
+
+  void AddInterface(size_t i, const TodoInterface& row, std::string text = {}) {
+    found_.push_back(
+        {toks_[i].offset,
+         row.kind == "error-handling" ? todo_kind::kErrorHandling : todo_kind::kInterface,
+         text.empty() ? std::string(toks_[i].text) : std::move(text), std::string(row.advice),
+         LevelOf(row.level)});
+  }
+
+  static const char* LevelOf(std::string_view level) {
+    return level == "error"  ? todo_level::kError
+           : level == "note" ? todo_level::kNote
+                             : todo_level::kWarning;
+  }
+
+  // "on E: EDBEngineError do", "on EADOError do": a handler of a source
+  // library's exception, in a unit that uses the source unit.
+  bool Handler(size_t i) {
+    size_t cls = i + 1;
+    if (CodeAt(i + 1, kTokIdent) && CodeAt(i + 2, kColon)) cls = i + 3;
+    if (!CodeAt(cls, kTokIdent) || !At(cls + 1) || !Is(toks_[cls + 1], "do")) return false;
+    auto h = classes_.handlers.find(toks_[cls].text);
+    if (h == classes_.handlers.end() || !uses_family_) return false;
+    AddInterface(i, *h->second, std::string(Slice(i, cls + 1)));
+    return true;
+  }
+
+  // (E as EDBEngineError).Member: the closing parenthesis at i of a cast
+  // with "as" to a mapped class.
+  void AsCast(size_t i) {
+    if (i < 3 || !Is(toks_[i - 2], "as") || toks_[i - 1].code != kTokIdent ||
+        !CodeAt(i + 1, kDot) || !CodeAt(i + 2, kTokIdent))
+      return;
+    const std::string* target = classes_.FindTarget(toks_[i - 1].text);
+    if (!target) return;
+    size_t open = i;
+    for (int depth = 0; open > 0; --open) {
+      if (toks_[open].code == kCloseParen) ++depth;
+      if (toks_[open].code == kOpenParen && --depth == 0) break;
+    }
+    MemberAt(open, i + 2, *target);
   }
 
   // name.Member on a name declared with a mapped class.
@@ -156,18 +285,29 @@ class UnitScan {
   // The member token m of an object of the target class, the text from from.
   bool MemberAt(size_t from, size_t m, const std::string& target) {
     size_t last = m;
-    std::string advice;
+    const MemberGap* gap = nullptr;
     // Params.Values['USER NAME'] has a counterpart of its own.
     if (SameText(toks_[m].text, "Params") && CodeAt(m + 1, kDot) && Has(m + 2) &&
         Is(toks_[m + 2], "Values") && CodeAt(m + 3, kOpenBracket) && CodeAt(m + 4, kTokString) &&
         CodeAt(m + 5, kCloseBracket)) {
-      advice =
-          classes_.MemberAdvice(target, "Params.Values[" + std::string(toks_[m + 4].text) + "]");
-      if (!advice.empty()) last = m + 5;
+      gap = classes_.FindMember(target, "Params.Values[" + std::string(toks_[m + 4].text) + "]");
+      if (gap) last = m + 5;
     }
-    if (advice.empty()) advice = classes_.MemberAdvice(target, toks_[m].text);
-    if (advice.empty()) return false;
-    found_.push_back({toks_[m].offset, todo_kind::kMember, std::string(Slice(from, last)), advice});
+    if (!gap) gap = classes_.FindMember(target, toks_[m].text);
+    if (!gap) return false;
+    // E.Errors[I].NativeError: the item's member goes with the text.
+    if (last == m && CodeAt(m + 1, kOpenBracket)) {
+      size_t close = m + 1;
+      for (int depth = 0; close < toks_.size(); ++close) {
+        if (toks_[close].code == kOpenBracket) ++depth;
+        if (toks_[close].code == kCloseBracket && --depth == 0) break;
+        if (toks_[close].code == kTokSemicolon) break;
+      }
+      if (CodeAt(close, kCloseBracket) && CodeAt(close + 1, kDot) && CodeAt(close + 2, kTokIdent))
+        last = close + 2;
+    }
+    found_.push_back({toks_[m].offset, gap->kind, std::string(Slice(from, last)), gap->advice,
+                      todo_level::kError});
     return true;
   }
 
@@ -240,6 +380,8 @@ class UnitScan {
   FoldedMap<std::string> declared_;  // name -> target class
   NameFilter declared_filter_;
   FoldedSet any_declared_;
+  bool uses_family_ = false;            // a uses clause so far names the source unit
+  std::vector<std::string> ancestors_;  // of the unit's classes, in the run's other units
   std::vector<FoundTodo> found_;
 };
 

@@ -23,6 +23,7 @@ struct FoundTodo {
   const char* kind;  // one of todo_kind
   std::string text;
   std::string advice;
+  const char* level;  // one of todo_level
 };
 
 // The items of a unit, given its text and that text's significant tokens,

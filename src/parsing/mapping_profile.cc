@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <nlohmann/json.hpp>
+#include <unordered_map>
 
 #include "base/ascii_text.h"
 #include "parsing/form_parser.h"
@@ -56,10 +58,142 @@ bool Contains(const char* const (&names)[N], const std::string& name) {
   return std::any_of(std::begin(names), std::end(names), [&](const char* n) { return name == n; });
 }
 
+// The characters of a text, as an iterator the JSON reader takes, that tell
+// how far the reader has come: the reader reads a token's last character
+// before it reports the token, so that a value's line is known.
+class CountingChars {
+ public:
+  using iterator_category = std::input_iterator_tag;
+  using value_type = char;
+  using difference_type = std::ptrdiff_t;
+  using pointer = const char*;
+  using reference = const char&;
+  CountingChars(const char* p, const char** reached) : p_(p), reached_(reached) {}
+  reference operator*() const { return *p_; }
+  CountingChars& operator++() {
+    *reached_ = ++p_;
+    return *this;
+  }
+  CountingChars operator++(int) {
+    CountingChars before = *this;
+    ++*this;
+    return before;
+  }
+  bool operator==(const CountingChars& o) const { return p_ == o.p_; }
+  bool operator!=(const CountingChars& o) const { return p_ != o.p_; }
+
+ private:
+  const char* p_;
+  const char** reached_;
+};
+
+// Builds the JSON value of a text and notes where each of its values stands,
+// by JSON path, and every key that an object holds twice (the JSON library
+// would keep the later value and say nothing).
+class LocatingReader : public nlohmann::json_sax<Json> {
+ public:
+  LocatingReader(std::string_view text, const char** reached) : text_(text), reached_(reached) {}
+
+  Json root;
+  std::vector<std::string> duplicates;  // "$.path (line N): problem"
+  std::string error;
+
+  // The line of the value at path, or of the nearest value that holds it.
+  int LineOf(std::string path) const {
+    for (;;) {
+      if (auto at = offsets_.find(path); at != offsets_.end()) return Line(at->second);
+      const size_t cut = path.find_last_of(".[");
+      if (cut == std::string::npos || cut == 0) return 1;
+      path.resize(cut);
+    }
+  }
+
+  bool null() override { return Value(nullptr); }
+  bool boolean(bool b) override { return Value(b); }
+  bool number_integer(number_integer_t n) override { return Value(n); }
+  bool number_unsigned(number_unsigned_t n) override { return Value(n); }
+  bool number_float(number_float_t n, const string_t&) override { return Value(n); }
+  bool string(string_t& s) override { return Value(s); }
+  bool binary(binary_t&) override { return Value(nullptr); }
+  bool start_object(std::size_t) override { return Open(Json::object()); }
+  bool start_array(std::size_t) override { return Open(Json::array()); }
+  bool end_object() override { return Close(); }
+  bool end_array() override { return Close(); }
+  bool key(string_t& k) override {
+    Frame& f = open_.back();
+    const std::string path = Member(f.path, k);
+    if (auto first = offsets_.find(path); first != offsets_.end())
+      duplicates.push_back(path + " (line " + std::to_string(Line(Reached())) +
+                           "): duplicate key \"" + k + "\", first at line " +
+                           std::to_string(Line(first->second)) + "; one value would be lost");
+    f.key = k;
+    return true;
+  }
+  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& e) override {
+    error = e.what();
+    return false;
+  }
+
+ private:
+  struct Frame {
+    Json* value;
+    std::string path;
+    std::string key;
+  };
+
+  int Line(size_t offset) const {
+    const std::string_view before = text_.substr(0, std::min(offset, text_.size()));
+    return 1 + static_cast<int>(std::count(before.begin(), before.end(), '\n'));
+  }
+  size_t Reached() const { return static_cast<size_t>(*reached_ - text_.data()); }
+
+  // Places a value in the open object or array; the value placed.
+  Json* Place(Json v, std::string* path) {
+    if (open_.empty()) {
+      root = std::move(v);
+      *path = "$";
+      return &root;
+    }
+    Frame& f = open_.back();
+    if (f.value->is_array()) {
+      *path = Item(f.path, f.value->size());
+      f.value->push_back(std::move(v));
+      return &f.value->back();
+    }
+    *path = Member(f.path, f.key);
+    Json& slot = (*f.value)[f.key];
+    slot = std::move(v);
+    return &slot;
+  }
+  bool Value(Json v) {
+    std::string path;
+    Place(std::move(v), &path);
+    offsets_.emplace(path, Reached());
+    return true;
+  }
+  bool Open(Json v) {
+    std::string path;
+    Json* placed = Place(std::move(v), &path);
+    offsets_.emplace(path, Reached());
+    open_.push_back({placed, path, {}});
+    return true;
+  }
+  bool Close() {
+    open_.pop_back();
+    return true;
+  }
+
+  std::string_view text_;
+  const char** reached_;
+  std::vector<Frame> open_;
+  std::unordered_map<std::string, size_t> offsets_;
+};
+
 // Reads one profile, collecting every problem with its path.
 class ProfileReader {
  public:
-  explicit ProfileReader(std::vector<std::string>* problems) : problems_(problems) {}
+  explicit ProfileReader(std::vector<std::string>* problems, const LocatingReader* where = nullptr)
+      : problems_(problems), where_(where) {}
 
   MappingProfile Read(const Json& root) {
     MappingProfile p;
@@ -80,7 +214,9 @@ class ProfileReader {
 
  private:
   void Problem(const std::string& path, const std::string& what) {
-    problems_->push_back(path + ": " + what);
+    problems_->push_back(path +
+                         (where_ ? " (line " + std::to_string(where_->LineOf(path)) + ")" : "") +
+                         ": " + what);
   }
 
   bool Expect(const Json& v, const std::string& path, Json::value_t type, const char* what) {
@@ -146,11 +282,12 @@ class ProfileReader {
     for (size_t i = 0; i < v.size(); ++i) {
       const std::string path = Item("$.classes", i);
       if (!Expect(v[i], path, Json::value_t::object, "an object")) continue;
-      Keys(v[i], path, {"from", "to", "properties"});
+      Keys(v[i], path, {"from", "to", "properties", "units"});
       ClassPair pair = Pair(v[i], path, &pairs_);
       ClassMapping m{pair.from, pair.to, {}};
       if (v[i].contains("properties"))
         m.properties = Rules(v[i]["properties"], path + ".properties");
+      if (v[i].contains("units")) m.units = Names(v[i]["units"], path + ".units");
       p->classes.push_back(std::move(m));
     }
   }
@@ -254,6 +391,7 @@ class ProfileReader {
   }
 
   std::vector<std::string>* problems_;
+  const LocatingReader* where_;
   std::vector<std::pair<ClassPair, std::string>> pairs_;
 };
 
@@ -340,18 +478,21 @@ const ComponentClass* MappingProfile::FindTarget(std::string_view name) const {
 }
 
 MappingProfile ParseProfile(std::string_view text, std::vector<std::string>* problems) {
-  Json root;
-  try {
-    root = Json::parse(text);
-  } catch (const Json::parse_error& e) {
+  const char* reached = text.data();
+  LocatingReader reader(text, &reached);
+  Json::sax_parse(CountingChars(text.data(), &reached),
+                  CountingChars(text.data() + text.size(), &reached), &reader);
+  if (!reader.error.empty()) {
     // "[json.exception.parse_error.101] parse error at line 3, ...": the
     // part after the tag says where and what.
-    std::string what = e.what();
+    std::string what = reader.error;
     if (size_t tag = what.find("] "); tag != std::string::npos) what = what.substr(tag + 2);
     problems->push_back("not valid JSON: " + what);
     return {};
   }
-  return ProfileReader(problems).Read(root);
+  ProfileReader profile(problems, &reader);
+  problems->insert(problems->end(), reader.duplicates.begin(), reader.duplicates.end());
+  return profile.Read(reader.root);
 }
 
 MappingProfile ReadProfile(const std::string& path) {
@@ -401,6 +542,7 @@ void ApplyProfile(MappingProfile* base, const MappingProfile& overlay) {
     // The class keeps its first spelling: rules match it as forms spell it.
     it->to = m.to;
     ApplyRules(&it->properties, m.properties);
+    if (!m.units.empty()) it->units = m.units;
   }
   for (const ClassPair& e : overlay.exceptions) {
     EraseFrom(&base->classes, e.from);
@@ -429,6 +571,7 @@ std::string ProfileJson(const MappingProfile& p) {
   for (const ClassMapping& m : p.classes) {
     Json c{{"from", m.from}, {"to", m.to}};
     if (!m.properties.empty()) c["properties"] = RulesJson(m.properties);
+    if (!m.units.empty()) c["units"] = m.units;
     classes.push_back(c);
   }
   j["classes"] = classes;

@@ -55,6 +55,9 @@ struct ClassMapping {
   std::string from;
   std::string to;
   PropertyRules properties;
+  // The units the target class needs: added once to the uses clause of every
+  // unit that names the source class in code.
+  std::vector<std::string> units{};
 };
 
 struct ClassPair {

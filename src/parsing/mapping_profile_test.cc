@@ -27,40 +27,44 @@ TEST(MappingProfileTest, ProblemsAreNamedWithTheirPath) {
       {R"({"classes": [)",
        "not valid JSON: parse error at line 1, column 14: syntax error while parsing value - "
        "unexpected end of input; expected '[', '{', or a literal"},
-      {R"([])", "$: expected an object, found array"},
-      {R"({"clases": []})", "$.clases: unknown key"},
-      {R"({"sourceUnit": "DB Tables"})", "$.sourceUnit: \"DB Tables\" is not a Pascal identifier"},
-      {R"({"newUnits": "A"})", "$.newUnits: expected an array, found string"},
+      {R"([])", "$ (line 1): expected an object, found array"},
+      {R"({"clases": []})", "$.clases (line 1): unknown key"},
+      {R"({"sourceUnit": "DB Tables"})",
+       "$.sourceUnit (line 1): \"DB Tables\" is not a Pascal identifier"},
+      {R"({"newUnits": "A"})", "$.newUnits (line 1): expected an array, found string"},
       {R"({"classes": [{"from": "TwwDBGrid", "to": "TDBGrid"}, {"from": "twwdbgrid", "to": "TNXGrid"}]})",
-       "$.classes[1].from: \"twwdbgrid\" is mapped to two targets: \"TDBGrid\" at $.classes[0] and "
+       "$.classes[1].from (line 1): \"twwdbgrid\" is mapped to two targets: \"TDBGrid\" at "
+       "$.classes[0] and "
        "\"TNXGrid\""},
       {R"({"classes": [{"from": "EX", "to": "EY"}], "exceptions": [{"from": "EX", "to": "EY"}]})",
-       "$.exceptions[0].from: \"EX\" is mapped already at $.classes[0]"},
-      {R"({"classes": [{"from": "TA"}]})", "$.classes[0]: missing \"to\""},
+       "$.exceptions[0].from (line 1): \"EX\" is mapped already at $.classes[0]"},
+      {R"({"classes": [{"from": "TA"}]})", "$.classes[0] (line 1): missing \"to\""},
       {R"({"classes": [{"from": "TA", "to": "TB", "props": {}}]})",
-       "$.classes[0].props: unknown key"},
+       "$.classes[0].props (line 1): unknown key"},
       {R"({"properties": {"Params.Strings": {"code": "login"}}})",
-       "$.properties[\"Params.Strings\"].code: unknown conversion \"login\"; known: login-params, "
+       "$.properties[\"Params.Strings\"].code (line 1): unknown conversion \"login\"; known: "
+       "login-params, "
        "command-text"},
       {R"({"properties": {"Params Strings": "keep"}})",
-       "$.properties[\"Params Strings\"]: \"Params Strings\" is not a property name"},
+       "$.properties[\"Params Strings\"] (line 1): \"Params Strings\" is not a property name"},
       {R"({"properties": {"A": {"rename": "SQL."}}})",
-       "$.properties.A.rename: \"SQL.\" is not a property name"},
+       "$.properties.A.rename (line 1): \"SQL.\" is not a property name"},
       {R"({"properties": {"A": "rename"}})",
-       "$.properties.A: expected \"keep\", \"drop\" or an object, found \"rename\""},
+       "$.properties.A (line 1): expected \"keep\", \"drop\" or an object, found \"rename\""},
       {R"({"properties": {"A": {"rename": "B", "code": "command-text"}}})",
-       "$.properties.A: needs exactly one of \"keep\", \"drop\", \"rename\" and \"code\""},
+       "$.properties.A (line 1): needs exactly one of \"keep\", \"drop\", \"rename\" and \"code\""},
       {R"({"properties": {"A": {"drop": "gone"}}})",
-       "$.properties.A.drop: expected true or a drop reason: not-published, outside-mapping-table, "
+       "$.properties.A.drop (line 1): expected true or a drop reason: not-published, "
+       "outside-mapping-table, "
        "database-name, no-connection, empty-value, no-login-entries"},
       {R"({"properties": {"A": {"keep": true, "values": {}}}})",
-       "$.properties.A: \"values\" and \"lookup\" go with \"rename\" only"},
+       "$.properties.A (line 1): \"values\" and \"lookup\" go with \"rename\" only"},
       {R"({"properties": {"A": {"rename": "B", "values": {"x": 1}}}})",
-       "$.properties.A.values.x: expected a string, found number"},
+       "$.properties.A.values.x (line 1): expected a string, found number"},
       {R"({"properties": {"A": {"rename": "B", "lookup": "table"}}})",
-       "$.properties.A.lookup: expected \"database\""},
+       "$.properties.A.lookup (line 1): expected \"database\""},
       {R"({"targets": [{"name": "TX", "published": []}, {"name": "tx", "published": ["A"]}]})",
-       "$.targets[1].name: \"tx\" is listed twice"},
+       "$.targets[1].name (line 1): \"tx\" is listed twice"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> problems = Problems(c.text);
@@ -68,8 +72,50 @@ TEST(MappingProfileTest, ProblemsAreNamedWithTheirPath) {
     EXPECT_EQ(problems[0], c.problem);
   }
   EXPECT_EQ(Problems(R"({"name": 1, "targets": {}, "todo": [1]})"),
-            (std::vector<std::string>{"$.name: expected a string, found number",
-                                      "$.targets: expected an array, found object"}));
+            (std::vector<std::string>{"$.name (line 1): expected a string, found number",
+                                      "$.targets (line 1): expected an array, found object"}));
+}
+
+// A key given twice would lose one of its values without a word: it is a
+// problem, as are an unknown key and a value of the wrong type, each named
+// with its path and the line it stands on.
+TEST(MappingProfileTest, DuplicateKeysAndMistakesNameTheirLine) {
+  EXPECT_EQ(Problems("{\n  \"classes\": [\n    {\"from\": \"TA\", \"to\": \"TB\"},\n"
+                     "    {\"from\": \"TC\", \"to\": \"TD\",\n     \"to\": \"TE\", \"units\": "
+                     "[\"U\", 2]},\n    {\"from\": \"TF\", \"to\": \"TG\", \"colour\": 1}\n  ],\n"
+                     "  \"name\": \"x\",\n  \"name\": \"y\"\n}"),
+            (std::vector<std::string>{
+                "$.classes[1].to (line 5): duplicate key \"to\", first at line 4; one value "
+                "would be lost",
+                "$.name (line 9): duplicate key \"name\", first at line 8; one value would be lost",
+                "$.classes[1].units[1] (line 5): expected a string, found number",
+                "$.classes[2].colour (line 6): unknown key"}));
+  // The same keys in different objects are no duplicates.
+  EXPECT_EQ(Problems(R"({"classes": [{"from": "TA", "to": "TB"}, {"from": "TC", "to": "TD"}]})"),
+            std::vector<std::string>{});
+}
+
+// A class mapping's units are read, laid over by a later profile's, and
+// written back.
+TEST(MappingProfileTest, ClassUnitsAreReadLaidOverAndWritten) {
+  std::vector<std::string> problems;
+  MappingProfile base =
+      ParseProfile(R"({"name": "g", "sourceUnit": "DBTables", )"
+                   R"("classes": [{"from": "TwwDBGrid", "to": "TDBGrid", "units": ["DBGrids"]}]})",
+                   &problems);
+  ASSERT_EQ(problems, std::vector<std::string>{});
+  ASSERT_EQ(base.classes.size(), 1u);
+  EXPECT_EQ(base.classes[0].units, std::vector<std::string>{"DBGrids"});
+  ApplyProfile(&base,
+               ParseProfile(R"({"classes": [{"from": "TwwDBGrid", "to": "TDBGrid"}]})", &problems));
+  EXPECT_EQ(base.classes[0].units, std::vector<std::string>{"DBGrids"});
+  ApplyProfile(&base, ParseProfile(R"({"classes": [{"from": "TwwDBGrid", "to": "TGrid", )"
+                                   R"("units": ["Grids", "GridUtils"]}]})",
+                                   &problems));
+  EXPECT_EQ(base.classes[0].units, (std::vector<std::string>{"Grids", "GridUtils"}));
+  const MappingProfile again = ParseProfile(ProfileJson(base), &problems);
+  EXPECT_EQ(problems, std::vector<std::string>{});
+  EXPECT_EQ(again.classes[0].units, base.classes[0].units);
 }
 
 TEST(MappingProfileTest, ReadProfileNamesTheFileAndStopsAtTheFirstProblem) {
@@ -79,9 +125,10 @@ TEST(MappingProfileTest, ReadProfileNamesTheFileAndStopsAtTheFirstProblem) {
     ReadProfile(bad);
     FAIL() << "no error";
   } catch (const EProfileError& e) {
-    EXPECT_EQ(std::string(e.what()), "profile \"" + bad +
-                                         "\": $.name: expected a string, found number (and 1 more; "
-                                         "tolvern profile --check lists them)");
+    EXPECT_EQ(std::string(e.what()),
+              "profile \"" + bad +
+                  "\": $.name (line 1): expected a string, found number (and 1 more; "
+                  "tolvern profile --check lists them)");
   }
   EXPECT_THROW(ReadProfile(dir / "missing.json"), EProfileError);
   EXPECT_EQ(ReadProfile(dir.Write("ok.json", "{}")).files,

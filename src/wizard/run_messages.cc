@@ -90,9 +90,12 @@ std::string ReplaceOutcomeText(const TComponentReplacer& replacer) {
   if (!log.empty()) text += "\n" + res::Format(res::kOutcomeLog, {log});
   if (!replacer.Log.Error().empty())
     text += "\nThe log could not be written completely: " + replacer.Log.Error();
-  text += "\n" + (log.empty() ? res::Format(res::kOutcomeTodoCount, {n(r.TodoCount())})
+  const std::string errors = n(r.TodoCount(todo_level::kError)),
+                    warnings = n(r.TodoCount(todo_level::kWarning)),
+                    notes = n(r.TodoCount(todo_level::kNote));
+  text += "\n" + (log.empty() ? res::Format(res::kOutcomeTodoCount, {errors, warnings, notes})
                               : res::Format(res::kOutcomeTodo,
-                                            {n(r.TodoCount()),
+                                            {errors, warnings, notes,
                                              PathJoin(ExtractFilePath(log), res::kTodoFileName)}));
   if (o.MakeBackup && !o.DryRun) text += "\n" + res::Format(res::kOutcomeBackups, {o.BackupDir});
   if (!replacer.EarlierUndoFile.empty())

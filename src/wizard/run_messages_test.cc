@@ -58,8 +58,9 @@ TEST_F(RunMessagesTest, OutcomeCountsWhatTheRunDidAndSaysWhereLogAndBackupsAre) 
             "files not migrated: 0.\n"
             "Log: " +
                 PathJoin(app_, "Wiz_Log.txt") + "\n" +
-                "Left to do by hand: 9 place(s), listed in " + PathJoin(app_, "Wiz_Todo.txt") +
-                "\n" + "Backups and undo file: " + PathJoin(app_, "RBackup"));
+                "Left to do by hand: 2 error(s), 7 warning(s) and 1 note(s), listed in " +
+                PathJoin(app_, "Wiz_Todo.txt") + "\n" +
+                "Backups and undo file: " + PathJoin(app_, "RBackup"));
   // The same folder again: nothing is left to change, and the counts say so.
   ReplaceOptions->MakeBackup = false;
   ReplaceOptions->WriteLog = false;
@@ -68,7 +69,7 @@ TEST_F(RunMessagesTest, OutcomeCountsWhatTheRunDidAndSaysWhereLogAndBackupsAre) 
             "Replace procedure was performed sucessfully.\n"
             "Files scanned: 8; units changed: 0; forms changed: 0; objects rewritten: 0; "
             "files not migrated: 0.\n"
-            "Left to do by hand: 2 place(s)");
+            "Left to do by hand: 2 error(s), 0 warning(s) and 1 note(s)");
 }
 
 TEST_F(RunMessagesTest, FailureKeepsTheSystemsTextAndAddsPathAndReason) {

@@ -205,7 +205,7 @@ class ExpertTest : public QObject {
                  "files not migrated: 0.\nLog: " +
                  app +
                  "/Wiz_Log.txt\n"
-                 "Left to do by hand: 4 place(s), listed in " +
+                 "Left to do by hand: 2 error(s), 2 warning(s) and 1 note(s), listed in " +
                  app +
                  "/Wiz_Todo.txt\n"
                  "Backups and undo file: " +

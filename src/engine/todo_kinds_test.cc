@@ -1,0 +1,156 @@
+// The whole to-do list over a small application of each family that holds
+// every kind of place: the exact list, levels included, with --all and
+// without, and nothing of what stands in strings or comments.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace tolvern {
+namespace {
+
+using testing::RunTolvern;
+
+const std::string kKinds = std::string(TOLVERN_SOURCE_DIR) + "/tests/data/todo-kinds";
+
+// The lines of a text.
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  for (size_t start = 0, end; start < text.size(); start = end + 1) {
+    end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+  }
+  return lines;
+}
+
+// " — ", as the list writes it.
+#define DASH " \xE2\x80\x94 "
+
+TEST(TodoKindsTest, EveryKindOfPlaceIsListedExactlyAtItsLevel) {
+  struct Case {
+    std::vector<std::string> args;
+    std::vector<std::string> expected;
+  };
+  const Case cases[] = {
+      {{"todo", "--project", kKinds + "/bde/P.dpr", "--all"},
+       {
+           "Data.pas:3:39: warning: interface: BDE" DASH
+           "remove the BDE unit once its calls are gone",
+           "Data.pas:16:14: error: member: qryList.DatabaseName" DASH
+           "set Connection to the TNXConnection instead",
+           "Data.pas:17:3: warning: interface: Session" DASH
+           "Nexa has no sessions: move aliases and login settings to a TNXConnection",
+           "Data.pas:18:3: warning: interface: DBIUseIdleTime" DASH
+           "upkeep of local BDE tables: Nexa tables live on the server: remove the call",
+           "Data.pas:19:15: error: member: tblItems.DefaultIndex" DASH
+           "TNXTable has no DefaultIndex: set IndexName or IndexFieldNames to the order the rows "
+           "need",
+           "Data.pas:23:5: note: error-handling: on E: EDBEngineError do" DASH
+           "renamed ENXOleError by the run: it catches the database errors Nexa raises",
+           "Data.pas:24:12: error: error-handling: E.Errors[0].NativeError" DASH
+           "ENXOleError has no BDE error list: use its Message, or the error details the "
+           "ENXOleError class declares",
+           "Data.pas:24:36: warning: error-handling: DBIERR_KEYVIOL" DASH
+           "Nexa raises ENXOleError, never a BDE error code: test the ENXOleError's Message (or "
+           "the code field the Nexa class declares) instead",
+           "Data.dfm:3:5: warning: form-property: dbMain.AliasName = 'ORDERS'" DASH
+           "dropped: BDE aliases have no counterpart: set Server and Database to what alias "
+           "ORDERS names",
+           "Data.dfm:7:5: warning: form-property: qryList.DatabaseName = 'NOPE'" DASH
+           "dropped: no TDatabase of that name was found: set Connection to the TNXConnection",
+           "Data.dfm:11:5: warning: form-property: tblItems.TableType = ttParadox" DASH
+           "dropped: Nexa has no local tables (ttParadox): move the table to the database server",
+           "Data.dfm:12:5: note: form-property: tblItems.TableLevel = 4" DASH
+           "dropped: Nexa tables have no table level",
+           "Data.dfm:14:3: error: form-object: object tblBroken: TTable" DASH
+           "left unconverted (the form text at line 15 is outside the form grammar): write it as "
+           "a TNXTable object by hand; the form will not load until then",
+           "Data.dfm:18:5: warning: form-reference: lkItems.LookupTable = tblItems" DASH
+           "a TMyLookup whose LookupTable is typed with the replaced class cannot hold a "
+           "TNXTable: map TMyLookup in a profile, or replace the component",
+           "Data.dfm:23:5: warning: form-reference: rptItems.DatabaseName = 'MainDB'" DASH
+           "the database 'MainDB' is now the TNXConnection dbMain, which has no alias name: "
+           "connect this TMyReport to dbMain",
+           "to do: 4 error(s), 9 warning(s), 2 note(s)",
+       }},
+      {{"todo", "--project", kKinds + "/ado/P.dpr", "--ado", "--all"},
+       {
+           "Conn.pas:13:13: error: member: cnMain.BeginTrans" DASH
+           "TNXConnection has no BeginTrans in Tolvern's tables: call the method the "
+           "TNXConnection class declares to start a transaction",
+           "Conn.pas:15:18: error: member: qryOrders.Parameters" DASH
+           "ADO parameters have no counterpart: use the Nexa dataset's own parameters (kept in "
+           "ParamData)",
+           "Conn.pas:17:15: error: member: cnMain.CommitTrans" DASH
+           "TNXConnection has no CommitTrans in Tolvern's tables: call the method the "
+           "TNXConnection class declares to commit a transaction",
+           "Conn.pas:19:5: warning: error-handling: on E: EOleException do" DASH
+           "Nexa reports database errors as ENXOleError, not EOleException: add an on E: "
+           "ENXOleError do handler before it",
+           "Conn.pas:21:17: error: member: cnMain.RollbackTrans" DASH
+           "TNXConnection has no RollbackTrans in Tolvern's tables: call the method the "
+           "TNXConnection class declares to roll a transaction back",
+           // A field of the ancestor form class, in the descendant's code.
+           "Orders.pas:12:11: error: member: qryList.Parameters" DASH
+           "ADO parameters have no counterpart: use the Nexa dataset's own parameters (kept in "
+           "ParamData)",
+           "Conn.dfm:4:5: warning: form-property: cnMain.CommandTimeout = 90" DASH
+           "dropped: TNXConnection has no command time-out: the limit of 90 s is gone; set a "
+           "statement time-out on the server",
+           // The connection string names the provider that was dropped.
+           "Conn.dfm:6:5: note: form-property: cnMain.Provider = 'SQLOLEDB.1'" DASH
+           "dropped: ConnectString names the provider already",
+           "Conn.dfm:10:5: note: form-property: qryOrders.CursorType = ctStatic" DASH
+           "dropped: Nexa has no cursor types",
+           "Conn.dfm:11:5: warning: form-property: qryOrders.Parameters = < ..." DASH
+           "dropped: ADO parameters are not converted: define ID in ParamData",
+           "Conn.dfm:19:5: note: form-property: qryAll.CommandTimeout = 0" DASH
+           "dropped: it was 0, no limit: nothing to set",
+           "Conn.dfm:20:5: note: form-property: qryAll.LockType = ltReadOnly" DASH
+           "dropped: Nexa has no lock types",
+           "Conn.dfm:21:5: note: form-property: qryAll.Parameters = <>" DASH
+           "dropped: it was empty: nothing to define",
+           "to do: 5 error(s), 3 warning(s), 5 note(s)",
+       }},
+      // Without --all the notes are left out, and counted.
+      {{"todo", "--project", kKinds + "/ado/P.dpr", "--ado"},
+       {
+           "Conn.pas:13:13: error: member: cnMain.BeginTrans" DASH
+           "TNXConnection has no BeginTrans in Tolvern's tables: call the method the "
+           "TNXConnection class declares to start a transaction",
+           "Conn.pas:15:18: error: member: qryOrders.Parameters" DASH
+           "ADO parameters have no counterpart: use the Nexa dataset's own parameters (kept in "
+           "ParamData)",
+           "Conn.pas:17:15: error: member: cnMain.CommitTrans" DASH
+           "TNXConnection has no CommitTrans in Tolvern's tables: call the method the "
+           "TNXConnection class declares to commit a transaction",
+           "Conn.pas:19:5: warning: error-handling: on E: EOleException do" DASH
+           "Nexa reports database errors as ENXOleError, not EOleException: add an on E: "
+           "ENXOleError do handler before it",
+           "Conn.pas:21:17: error: member: cnMain.RollbackTrans" DASH
+           "TNXConnection has no RollbackTrans in Tolvern's tables: call the method the "
+           "TNXConnection class declares to roll a transaction back",
+           // A field of the ancestor form class, in the descendant's code.
+           "Orders.pas:12:11: error: member: qryList.Parameters" DASH
+           "ADO parameters have no counterpart: use the Nexa dataset's own parameters (kept in "
+           "ParamData)",
+           "Conn.dfm:4:5: warning: form-property: cnMain.CommandTimeout = 90" DASH
+           "dropped: TNXConnection has no command time-out: the limit of 90 s is gone; set a "
+           "statement time-out on the server",
+           "Conn.dfm:11:5: warning: form-property: qryOrders.Parameters = < ..." DASH
+           "dropped: ADO parameters are not converted: define ID in ParamData",
+           "to do: 5 error(s), 3 warning(s), 5 note(s) (--all lists them)",
+       }},
+  };
+  for (const Case& c : cases) {
+    auto r = RunTolvern(c.args);
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(Lines(r.out), c.expected) << c.args[2];
+  }
+}
+
+}  // namespace
+}  // namespace tolvern

@@ -1,0 +1,25 @@
+object dmData: TdmData
+  object dbMain: TDatabase
+    AliasName = 'ORDERS'
+    DatabaseName = 'MainDB'
+  end
+  object qryList: TQuery
+    DatabaseName = 'NOPE'
+  end
+  object tblItems: TTable
+    DatabaseName = 'MainDB'
+    TableType = ttParadox
+    TableLevel = 4
+  end
+  object tblBroken: TTable
+    Tag = @
+  end
+  object lkItems: TMyLookup
+    LookupTable = tblItems
+    DataSource = dsItems
+    ItemDataSet = qryList
+  end
+  object rptItems: TMyReport
+    DatabaseName = 'MainDB'
+  end
+end

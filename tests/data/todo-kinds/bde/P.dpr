@@ -1,0 +1,4 @@
+program P;
+uses Data in 'Data.pas';
+begin
+end.
