@@ -178,13 +178,10 @@ void LockTree(PathLock& lock, const std::string& tree) {
 // The run's private work folder; throws when it cannot be made, since the
 // output would otherwise land in the current folder.
 std::string MakeWorkFolder(PathLock* lock) {
-  const std::string temp_dir = CreateTempFolder(res::kTempPrefix, lock);
+  std::string why;
+  const std::string temp_dir = CreateTempFolder(res::kTempPrefix, lock, &why);
   if (!temp_dir.empty()) return temp_dir;
-  const int e = errno;
-  std::string detail =
-      res::Format(res::kPathReason, {PathJoin(CurrentDisk().TempPath(), res::kTempPrefix),
-                                     e ? std::strerror(e) : "unknown error"});
-  throw EFCreateError(res::kFailedToCreateTemp, detail);
+  throw EFCreateError(res::kFailedToCreateTemp, why.empty() ? std::string("unknown error") : why);
 }
 
 void RemoveWorkFolder(const std::string& temp_dir, PathLock& lock) {

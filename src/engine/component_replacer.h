@@ -260,7 +260,7 @@ class TComponentReplacer {
   std::string MissingUnits(const std::set<std::string>& named) const;
   // The units of ClassUnits a unit needs for the classes its code names and
   // that none of its uses clauses, nor NewUnits behind its source unit, has.
-  std::vector<std::string> ClassUnitsNeeded(const std::vector<PasToken>& tokens) const;
+  std::vector<std::string> ClassUnitsNeeded(const PasTokens& tokens) const;
   void AddFormOfDirective(std::string_view directive, const std::string& source_path);
   void LogChanges(int changes);
   bool IsDatabaseClass(const std::string& cls) const;

@@ -113,11 +113,11 @@ TEST_F(RunTest, NothingChangedGivesNoUndoFileAndNoReplaceLine) {
   EXPECT_FALSE(fs::exists(dir_ / "src/RBackup/ZUvezod.reu"));
   EXPECT_EQ(BdeReplacer->UndoFilePath, "");
   std::string log = LogWithoutTimestamp(dir_.Read("src/Wiz_Log.txt"));
-  EXPECT_EQ(
-      log,
-      Lines({"BDE/ADO Migration Wizard log", "Initializing unit list", "Creating backup folder",
-             "Allocating temporary folder", "Processing file: " + (dir_ / "src/Plain.pas"),
-             "No changes", "Removing temporary folder", "Replace procedure was performed sucessfully."}));
+  EXPECT_EQ(log,
+            Lines({"BDE/ADO Migration Wizard log", "Initializing unit list",
+                   "Creating backup folder", "Allocating temporary folder",
+                   "Processing file: " + (dir_ / "src/Plain.pas"), "No changes",
+                   "Removing temporary folder", "Replace procedure was performed sucessfully."}));
 }
 
 TEST_F(RunTest, NoLogAndNoBackupLeaveNoTrace) {

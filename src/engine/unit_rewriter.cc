@@ -50,8 +50,7 @@ std::string TComponentReplacer::MissingUnits(const std::set<std::string>& named)
   return text;
 }
 
-std::vector<std::string> TComponentReplacer::ClassUnitsNeeded(
-    const std::vector<PasToken>& tokens) const {
+std::vector<std::string> TComponentReplacer::ClassUnitsNeeded(const PasTokens& tokens) const {
   std::vector<std::string> needed;
   if (ClassUnits.empty()) return needed;
   std::set<std::string> named;  // upper case

@@ -240,7 +240,7 @@ class UnitScan {
   bool Handler(size_t i) {
     size_t cls = i + 1;
     if (CodeAt(i + 1, kTokIdent) && CodeAt(i + 2, kColon)) cls = i + 3;
-    if (!CodeAt(cls, kTokIdent) || !At(cls + 1) || !Is(toks_[cls + 1], "do")) return false;
+    if (!CodeAt(cls, kTokIdent) || !Has(cls + 1) || !Is(toks_[cls + 1], "do")) return false;
     auto h = classes_.handlers.find(toks_[cls].text);
     if (h == classes_.handlers.end() || !uses_family_) return false;
     AddInterface(i, *h->second, std::string(Slice(i, cls + 1)));
