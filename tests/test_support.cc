@@ -213,6 +213,14 @@ bool FaultyDisk::Fails(const char* op, const std::string& path, std::string* err
   return true;
 }
 
+bool FaultyDisk::Stat(const std::string& path, FileStamp* stamp) {
+  if (Fails("stat", path, nullptr)) {
+    *stamp = FileStamp{};
+    return false;
+  }
+  return RealDisk::Stat(path, stamp);
+}
+
 bool FaultyDisk::CopyFile(const std::string& from, const std::string& to, std::string* error) {
   if ((fail_copy && fail_copy(from, to)) || Fails("copy", to, error)) return false;
   return RealDisk::CopyFile(from, to, error);

@@ -116,6 +116,9 @@ class FaultyDisk : public RealDisk {
                   bool* already_exists) override;
   bool MoveFile(const std::string& from, const std::string& to,
                 std::string* error = nullptr) override;
+  // A status call that fails ("stat"): the path names nothing the tool can
+  // see, as when the call fails with EIO.
+  bool Stat(const std::string& path, FileStamp* stamp) override;
 
  protected:
   // Making a written file durable: the operation "sync", on the file whose

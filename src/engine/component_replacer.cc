@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -336,6 +337,17 @@ void TComponentReplacer::CreateBackupFolder() {
     std::string detail =
         res::Format(res::kPathReason, {Options->BackupDir, e ? std::strerror(e) : "unknown error"});
     throw EFCreateError(res::kFailedToCreateDirectory, detail);
+  }
+  // A backup folder that is a link would send the backups somewhere the
+  // user did not name: the run stops before anything is read.
+  std::string folder = Options->BackupDir;
+  while (folder.size() > 1 && IsSeparator(folder.back())) folder.pop_back();
+  std::error_code ec;
+  if (std::filesystem::is_symlink(folder, ec)) {
+    const std::string target = std::filesystem::weakly_canonical(folder, ec).string();
+    throw EFCreateError(res::Format(res::kPathReason, {folder, "is a link to " + target +
+                                                                   "; give that folder itself as "
+                                                                   "the backup folder"}));
   }
 }
 

@@ -1,6 +1,8 @@
 #include "engine/rewrite_stage.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <deque>
 #include <exception>
 #include <memory>
@@ -14,6 +16,16 @@
 #include "platform/worker_pool.h"
 
 namespace tolvern {
+
+namespace {
+// Why a file that was about to be read could not be looked at (its status
+// is what tells later whether it changed during the run).
+std::string LookFailure(const std::string& file) {
+  const int e = errno;
+  return "Cannot look at file \"" + file + "\". " +
+         (e ? std::string(std::strerror(e)) : std::string("The system gave no reason."));
+}
+}  // namespace
 
 namespace {
 
@@ -148,7 +160,10 @@ void RewriteStage::RunOnOneThread() {
       continue;
     }
     const std::string dest_dir = WorkFolderOf(i);
-    disk.Stat(file, &r_.run_files_[i].read);
+    if (!disk.Stat(file, &r_.run_files_[i].read)) {
+      SkipUnread(i, LookFailure(file));
+      continue;
+    }
     const int before = r_.ChangedCount;
     r_.current_ = i;
     try {
@@ -319,7 +334,11 @@ std::unique_ptr<RewriteWork> RewriteStage::HandOut(WorkerPool& pool, int i) {
   w->ticket = pool.Submit([this, work, file](int worker) {
     RewriteWorkScope scope(work);
     work->parser = parsers_[static_cast<size_t>(worker)].get();
-    CurrentDisk().Stat(file, &work->read);
+    if (!CurrentDisk().Stat(file, &work->read)) {
+      work->open_failed = true;
+      work->open_error = LookFailure(file);
+      return;
+    }
     try {
       r_.ProcessFile(file, work->dest_dir);
     } catch (const EFOpenError& e) {

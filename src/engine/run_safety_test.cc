@@ -266,6 +266,21 @@ TEST_F(RunSafetyTest, LinksPlantedWhereTheToolWritesAreNeverFollowed) {
   EXPECT_THROW(BdeReplacer->Execute(), EFCreateError);
   EXPECT_EQ(dir_.Read("victim.txt"), "precious");
   EXPECT_EQ(dir_.Read("src/A.pas"), kBde);
+  // A backup folder that is a link to another folder is refused, named,
+  // before any file is read.
+  fs::remove(dir_ / "src/Wiz_Todo.txt");
+  fs::create_directories(dir_ / "elsewhere");
+  options().BackupDir = dir_ / "src/Linked";
+  fs::create_directory_symlink(dir_ / "elsewhere", dir_ / "src/Linked");
+  try {
+    BdeReplacer->Execute();
+    ADD_FAILURE() << "a linked backup folder was taken";
+  } catch (const EFCreateError& e) {
+    EXPECT_NE((std::string(e.what()) + e.Detail()).find(dir_ / "src/Linked"), std::string::npos)
+        << e.what();
+  }
+  EXPECT_TRUE(fs::is_empty(dir_ / "elsewhere"));
+  EXPECT_EQ(dir_.Read("src/A.pas"), kBde);
 }
 #endif
 
