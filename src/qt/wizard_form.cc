@@ -187,6 +187,7 @@ void TWizardForm::Refresh() {
     SetCombo(cbBackupDir, m.BackDirHistory, m.BackupDir);
   chWriteLog->setChecked(m.WriteLog);
   chViewLog->setChecked(m.ViewLog);
+  chIncludeReadOnly->setChecked(m.IncludeReadOnly);
   lSummary->setText(Q(m.Summary));
   // The enabling rules.
   for (QWidget* w : std::initializer_list<QWidget*>{lBackupFolder, cbBackupDir, btBrowseBackFolder})

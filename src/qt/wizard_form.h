@@ -88,6 +88,7 @@ class TWizardForm : public QDialog {
   QCheckBox* chWriteLog = nullptr;
   QLabel* lblLogNote = nullptr;
   QCheckBox* chViewLog = nullptr;
+  QCheckBox* chIncludeReadOnly = nullptr;
   QLabel* lSummary = nullptr;
   QPushButton* btPrev = nullptr;
   QPushButton* btNext = nullptr;

@@ -241,12 +241,17 @@ void TWizardForm::BuildOptionsPage() {
   lblLogNote->setObjectName("lblLogNote");
   chViewLog = new QCheckBox("&View log after replace", p4);
   chViewLog->setObjectName("chViewLog");
+  // Read-only files are often the ones not checked out: they are left as
+  // they are unless the user asks.
+  chIncludeReadOnly = new QCheckBox("Include read-on&ly files", p4);
+  chIncludeReadOnly->setObjectName("chIncludeReadOnly");
   l4->addWidget(chMakeBackup);
   l4->addWidget(lBackupFolder);
   l4->addLayout(back_row);
   l4->addWidget(chWriteLog);
   l4->addWidget(lblLogNote);
   l4->addWidget(chViewLog);
+  l4->addWidget(chIncludeReadOnly);
   l4->addStretch();
   connect(chMakeBackup, &QCheckBox::toggled, this, [this](bool on) {
     if (refreshing_) return;
@@ -270,6 +275,9 @@ void TWizardForm::BuildOptionsPage() {
   });
   connect(chViewLog, &QCheckBox::toggled, this, [this](bool on) {
     if (!refreshing_) model_->ViewLog = on;
+  });
+  connect(chIncludeReadOnly, &QCheckBox::toggled, this, [this](bool on) {
+    if (!refreshing_) model_->IncludeReadOnly = on;
   });
 }
 

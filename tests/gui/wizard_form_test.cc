@@ -279,12 +279,15 @@ class WizardFormTest : public QObject {
     }
     QTest::keyClick(w.get(), Qt::Key_V, Qt::AltModifier);  // View log after replace
     QTRY_VERIFY(Child<QCheckBox>(*w, "chViewLog")->isChecked());
+    QTest::keyClick(w.get(), Qt::Key_L, Qt::AltModifier);  // Include read-only files
+    QTRY_VERIFY(Child<QCheckBox>(*w, "chIncludeReadOnly")->isChecked());
     PressReturn(*w);
     QCOMPARE(w->windowTitle(), caption(5, 5));
     CheckKeyboard(*w, "btFinish");
     PressReturn(*w);
     QCOMPARE(w->result(), int(QDialog::Accepted));
     QVERIFY(ReplaceOptions->ViewLog);
+    QVERIFY(ReplaceOptions->IncludeReadOnly);
   }
 
   void folderPageTakesReturnInTheFieldAndBrowsesFromIt() {
