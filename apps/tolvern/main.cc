@@ -9,7 +9,7 @@
 // Exit codes: 0 success, 1 the run or restore failed, 2 usage errors (a
 // profile that cannot be used among them),
 // 3 the run completed but left files not migrated (each named on standard
-// error).
+// error) or could not write its whole log.
 //
 // Each subcommand lives in a file of its own, which adds it to the app and
 // runs it; this file only puts them together.
@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   app.footer(
       "Exit codes: 0 success; 1 the run or restore failed; 2 usage error; 3 the run completed, "
-      "N files not migrated (each named on standard error).");
+      "N files not migrated (each named on standard error) or the log incomplete.");
   app.set_version_flag("--version", "tolvern 0.1.0");
   // In the order the help lists them.
   const std::vector<Subcommand> subcommands = {AddMigrateCommand(app), AddTodoCommand(app),
