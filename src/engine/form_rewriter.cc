@@ -281,7 +281,15 @@ std::vector<std::pair<std::string, std::string>> TComponentReplacer::FormDatabas
   std::vector<std::pair<std::string, std::string>> found;
   FormFileData form;
   std::string why;
-  if (!ReadFormFile(form_path, ReadWholeFile(form_path), &form, &why)) return found;
+  // A form that cannot be read or converted declares nothing here: the
+  // rewriting names it when it gets there.
+  try {
+    if (!ReadFormFile(form_path, ReadWholeFile(form_path), &form, &why)) return found;
+  } catch (const EFOpenError&) {
+    return found;
+  } catch (const EStreamError&) {
+    return found;
+  }
   TPasParser scanner(form.Text);
   scanner.KeepQuotes = false;
   std::string form_name;

@@ -88,9 +88,10 @@ bool RewriteStage::NameNotRecordable(int i) const {
 void RewriteStage::RunOnOneThread() {
   LearnUnitClasses();
   const int initial_count = r_.UnitList.Count();
-  // In project mode the forms that the units named are scanned for database
-  // names before any of them is converted.
-  bool scan_pending = r_.Options->Dest == RunSource::kProject;
+  // The forms that the units named are scanned for database names before
+  // any of them is converted, so that a data set binds to a database of any
+  // form of the run.
+  bool scan_pending = true;
   Disk& disk = CurrentDisk();
   for (int i = 0; i < r_.UnitList.Count(); ++i) {
     const std::string file = r_.UnitList[i];
@@ -186,7 +187,7 @@ void RewriteStage::RunInParallel(int threads) {
   const int initial_count = r_.UnitList.Count();
   if (!RewriteRange(pool, 0, initial_count)) return;
   if (r_.UnitList.Count() == initial_count) return;
-  if (r_.Options->Dest == RunSource::kProject) ScanFormsInParallel(pool, initial_count);
+  ScanFormsInParallel(pool, initial_count);
   RewriteRange(pool, initial_count, -1);
 }
 
