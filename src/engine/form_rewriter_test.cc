@@ -175,7 +175,7 @@ TEST_F(FormRewriteTest, DatabaseScanRecordsTheDeclaringComponent) {
   std::string form1 = dir_.Write(
       "F1.dfm", Crlf({"object Form1: TForm1", "  object Database1: TDatabase",
                       "    AliasName = 'Other'", "    DatabaseName = 'Sales'", "  end", "end"}));
-  BdeReplacer->DatabaseMap.Clear();
+  BdeReplacer->Databases.Clear();
   BdeReplacer->ScanFormDatabases(form1);
   EXPECT_EQ(BdeReplacer->GetDatabaseConnection("DatabaseName", "SALES"), "Form1.Database1");
   EXPECT_EQ(BdeReplacer->GetDatabaseConnection("DatabaseName", "Other"), "");

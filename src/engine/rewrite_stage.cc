@@ -70,7 +70,7 @@ RewriteWorkScope::RewriteWorkScope(RewriteWork* work) { t_work = work; }
 RewriteWorkScope::~RewriteWorkScope() { t_work = nullptr; }
 
 void RewriteStage::Run() {
-  r_.DatabaseMap.Clear();
+  r_.Databases.Clear();
   const int threads = WorkerPool::ThreadsFor(r_.Options->Jobs);
   if (threads > 1)
     RunInParallel(threads);
@@ -336,12 +336,13 @@ void RewriteStage::ScanFormsInParallel(WorkerPool& pool, int from) {
   }
   // Applied in the order of the list, so that a name two forms declare
   // ends as the last one says.
-  for (auto& w : works) {
-    if (w->ticket < 0) continue;
-    pool.Wait(w->ticket);
-    w->ticket = -1;
-    if (w->error) std::rethrow_exception(w->error);
-    for (const auto& [name, component] : w->databases) r_.DatabaseMap.SetValue(name, component);
+  for (size_t k = 0; k < works.size(); ++k) {
+    RewriteWork& w = *works[k];
+    if (w.ticket < 0) continue;
+    pool.Wait(w.ticket);
+    w.ticket = -1;
+    if (w.error) std::rethrow_exception(w.error);
+    r_.Databases.Add(r_.UnitList[from + static_cast<int>(k)], w.databases);
   }
 }
 

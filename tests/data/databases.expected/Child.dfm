@@ -11,7 +11,7 @@ object frmChild: TfrmChild
     Top = 16
   end
   object qryChild: TNXQuery
-    Connection = frmChild.dbChild
+    Connection = dbChild
     SQL.Strings = (
             'select * from NOTES')
     Left = 64

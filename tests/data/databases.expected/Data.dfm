@@ -10,7 +10,7 @@ object dmData: TdmData
     Top = 16
   end
   object qryItems: TNXQuery
-    Connection = dmData.dbShop
+    Connection = dbShop
     SQL.Strings = (
             'select * from ITEMS')
     Left = 88
