@@ -2,7 +2,7 @@ program Shop;
 
 uses
   Forms,
-  DBTables,
+  DBTables, NXAccess, NXOleAccess, NXOleC, NXOleIntf, KTBaseAccess, KTRowCache,
   Main in 'Main.pas' {frmMain},
   Data in 'Data.pas' {dmData: TDataModule},
   Child in 'Child.pas' {frmChild};
