@@ -26,7 +26,7 @@ TEST(CliTest, MigratesTheExampleToItsExpectedOutputAndRestoresIt) {
   auto r = RunTolvern({"migrate", "--project", app + "/Orders.dpr"});
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(r.out.rfind(
-                "Replace procedure was performed sucessfully.\nFiles scanned: 7; units changed: 3; "
+                "Replace procedure was performed sucessfully.\nFiles scanned: 8; units changed: 3; "
                 "forms changed: 3; objects rewritten: 7; properties dropped: 4 (--report FILE "
                 "lists them); not migrated: 0; to do: 2 error(s), 2 warning(s), 1 note(s) (--todo "
                 "lists them); time: ",
@@ -72,6 +72,26 @@ TEST(CliTest, ProjectModeTakesChosenUnitsOnly) {
   EXPECT_NE(dir.Read("orders/Reports.pas"), testing::ReadFileBytes(kExample + "/Reports.pas"));
   EXPECT_FALSE(fs::exists(app + "/RBackup"));
   EXPECT_FALSE(fs::exists(app + "/Wiz_Log.txt"));
+}
+
+// In project mode the project file is migrated as folder mode migrates it:
+// its uses clause gets the Nexa units and its code is read for the to-do
+// list, also when only some units are chosen.
+TEST(CliTest, ProjectModeMigratesTheProjectFile) {
+  ScratchDir dir;
+  const std::string shop = std::string(TOLVERN_SOURCE_DIR) + "/tests/data/databases";
+  fs::copy(testing::NativePath(shop), testing::NativePath(dir / "shop"),
+           fs::copy_options::recursive);
+  auto todo = RunTolvern({"todo", "--project", dir / "shop/Shop.dpr"});
+  EXPECT_EQ(todo.exit_code, 0) << todo.err;
+  EXPECT_NE(todo.out.find("Shop.dpr:13:3: interface: Session \xE2\x80\x94 Nexa has no sessions"),
+            std::string::npos)
+      << todo.out;
+  auto r = RunTolvern({"migrate", "--project", dir / "shop/Shop.dpr", "--units", "Child.pas",
+                       "--no-backup", "--no-log", "-q"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(dir.Read("shop/Shop.dpr"), testing::ReadFileBytes(shop + ".expected/Shop.dpr"));
+  EXPECT_EQ(dir.Read("shop/Data.pas"), testing::ReadFileBytes(shop + "/Data.pas"));
 }
 
 TEST(CliTest, FolderModeRecursiveWithBackupFolder) {

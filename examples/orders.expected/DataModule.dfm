@@ -15,7 +15,7 @@ object dmOrders: TdmOrders
   end
   object qryOrders: TNXQuery
     CachedUpdates = True
-    Connection = dmOrders.dbOrders
+    Connection = dbOrders
     SQL.Strings = (
             'select ORDER_NO, CUSTOMER, ORDER_DATE'
             'from ORDERS'
@@ -39,14 +39,14 @@ object dmOrders: TdmOrders
     end
   end
   object tblCustomers: TNXTable
-    Connection = dmOrders.dbOrders
+    Connection = dbOrders
     IndexFieldNames = 'NAME'
     TableName = 'CUSTOMERS'
     Left = 192
     Top = 16
   end
   object spNextOrderNo: TNXStoredProc
-    Connection = dmOrders.dbOrders
+    Connection = dbOrders
     StoredProcName = 'NEXT_ORDER_NO'
     Left = 272
     Top = 16

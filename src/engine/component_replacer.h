@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "base/string_list.h"
+#include "engine/database_index.h"
 #include "engine/descendant_classes.h"
 #include "engine/replace_options.h"
 #include "engine/run_context.h"
@@ -166,14 +167,15 @@ class TComponentReplacer {
     Todo.LearnNames(Todo.DeclaredNames(unit_text, std::move(tokens)));
   }
 
-  // Records the database names of the TDatabase objects of a form.
-  void ScanFormDatabases(const std::string& form_path);
-  // The database names a form declares, as (name, "Form.Component") in the
-  // order of the form.
-  std::vector<std::pair<std::string, std::string>> FormDatabases(
-      const std::string& form_path) const;
+  // Records the database names of the TDatabase objects of a form; gives
+  // why the form could not be opened, or "".
+  std::string ScanFormDatabases(const std::string& form_path);
+  // The database components a form declares (none when it cannot be read;
+  // *unread tells why when it could not be opened).
+  DatabasesOfForm FormDatabases(const std::string& form_path, std::string* unread = nullptr) const;
 
-  // The component that declares a database name, as "Form.Component", or "".
+  // The component that declares a database name, as the form being
+  // converted refers to it (see DatabaseIndex::Reference), or "".
   std::string GetDatabaseConnection(const std::string& prop_name, const std::string& value);
 
   StringList OldNames{true};
@@ -182,7 +184,7 @@ class TComponentReplacer {
   TLogWriter Log;
   int ChangedCount = 0;
   StringList UndoList;
-  StringList DatabaseMap;
+  DatabaseIndex Databases;
   TDescendantClasses Descendants;
   // The class tables and declared names the to-do list reads.
   TodoClasses Todo;

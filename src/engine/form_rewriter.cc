@@ -20,11 +20,26 @@ namespace tolvern {
 
 namespace {
 
+// The form that the calling thread is converting, for the references of
+// its data sets to its own databases; null outside ReplaceInForm.
+thread_local const std::string* t_form_path = nullptr;
+
+// Makes a form the calling thread's for the life of this object.
+class ConvertingForm {
+ public:
+  explicit ConvertingForm(const std::string& path) : previous_(t_form_path) { t_form_path = &path; }
+  ~ConvertingForm() { t_form_path = previous_; }
+  ConvertingForm(const ConvertingForm&) = delete;
+  ConvertingForm& operator=(const ConvertingForm&) = delete;
+
+ private:
+  const std::string* previous_;
+};
+
 // What the token walk knows of the object whose header is being read.
 struct TFormObject {
   std::string ObjectName;
   std::string ObjectClass;
-  std::string LastIdent;
   bool ExpectName = false;
   bool ExpectClass = false;
 };
@@ -136,6 +151,7 @@ void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::stri
              FileReport::Unchanged(source_path, form.IsBinary ? "binary-form" : "text-form",
                                    EncodingName(form.Encoding)));
   FormParser().LineBreak = LineBreakOf(p.text);
+  ConvertingForm converting(source_path);
   std::string_view token;
   for (int code; (code = p.scanner.GetNext(&token)) != kTokEnd;) {
     // Inherited and inline objects are converted too: the run renames their
@@ -271,53 +287,30 @@ void TComponentReplacer::WriteFormFile(const FormFileData& form, const std::stri
     WriteOutput(dest_path, EncodeText(text, form.Encoding));
 }
 
-void TComponentReplacer::ScanFormDatabases(const std::string& form_path) {
-  for (const auto& [name, component] : FormDatabases(form_path))
-    DatabaseMap.SetValue(name, component);
+std::string TComponentReplacer::ScanFormDatabases(const std::string& form_path) {
+  std::string unread;
+  Databases.Add(form_path, FormDatabases(form_path, &unread));
+  return unread;
 }
 
-std::vector<std::pair<std::string, std::string>> TComponentReplacer::FormDatabases(
-    const std::string& form_path) const {
-  std::vector<std::pair<std::string, std::string>> found;
+DatabasesOfForm TComponentReplacer::FormDatabases(const std::string& form_path,
+                                                  std::string* unread) const {
   FormFileData form;
   std::string why;
-  // A form that cannot be read declares nothing here; its rewriting names it
-  // as not migrated when its turn comes.
+  // A form that cannot be converted declares nothing here: the rewriting
+  // names it when it gets there. One that cannot be opened now is named at
+  // once (in *unread), since the data sets bound to its databases would be
+  // migrated without them, also if the form could be read later.
   try {
-    if (!ReadFormFile(form_path, ReadWholeFile(form_path), &form, &why)) return found;
-  } catch (const EFOpenError&) {
-    return found;
+    if (!ReadFormFile(form_path, ReadWholeFile(form_path), &form, &why)) return {};
+  } catch (const EFOpenError& e) {
+    if (unread) *unread = e.what();
+    return {};
   } catch (const EStreamError&) {
-    return found;
+    return {};
   }
-  TPasParser scanner(form.Text);
-  scanner.KeepQuotes = false;
-  std::string form_name;
-  TFormObject obj;
-  std::string token;
-  for (int code; (code = scanner.GetNext(token)) != kTokEnd;) {
-    if (code == kTokObject) {
-      obj.ExpectName = true;
-    } else if (code == kTokIdent) {
-      if (obj.ExpectName) {
-        obj.ObjectName = token;
-        obj.ExpectName = false;
-        obj.ExpectClass = true;
-        if (form_name.empty()) form_name = token;
-      } else if (obj.ExpectClass) {
-        obj.ObjectClass = token;
-        obj.ExpectClass = false;
-      }
-      obj.LastIdent = token;
-    } else if (code == kTokEndKw) {
-      obj.ObjectName.clear();
-      obj.ObjectClass.clear();
-    } else if (code == kTokString && obj.LastIdent == "DatabaseName" &&
-               IsDatabaseClass(obj.ObjectClass)) {
-      found.emplace_back(token, form_name + "." + obj.ObjectName);
-    }
-  }
-  return found;
+  return FindDatabasesOfForm(form.Text,
+                             [this](const std::string& cls) { return IsDatabaseClass(cls); });
 }
 
 // TDatabase, or a class of the project descending from it, whose objects
@@ -332,7 +325,7 @@ bool TComponentReplacer::IsDatabaseClass(const std::string& cls) const {
 std::string TComponentReplacer::GetDatabaseConnection(const std::string& prop_name,
                                                       const std::string& value) {
   if (prop_name != "DatabaseName") throw EAssertionFailed("Assertion failure (Replacer, line 755)");
-  return DatabaseMap.Value(value);
+  return Databases.Reference(value, t_form_path ? *t_form_path : std::string());
 }
 
 }  // namespace tolvern

@@ -175,14 +175,14 @@ TEST_F(FormRewriteTest, DatabaseScanRecordsTheDeclaringComponent) {
   std::string form1 = dir_.Write(
       "F1.dfm", Crlf({"object Form1: TForm1", "  object Database1: TDatabase",
                       "    AliasName = 'Other'", "    DatabaseName = 'Sales'", "  end", "end"}));
-  BdeReplacer->DatabaseMap.Clear();
+  BdeReplacer->Databases.Clear();
   BdeReplacer->ScanFormDatabases(form1);
   EXPECT_EQ(BdeReplacer->GetDatabaseConnection("DatabaseName", "SALES"), "Form1.Database1");
   EXPECT_EQ(BdeReplacer->GetDatabaseConnection("DatabaseName", "Other"), "");
   EXPECT_THROW(BdeReplacer->GetDatabaseConnection("AliasName", "Sales"), EAssertionFailed);
 }
 
-// The run: the cross-form connection in project mode, none in folder mode.
+// The run: the cross-form connection, in project and in folder mode.
 class FormRunTest : public FormRewriteTest {
  protected:
   void SetUp() override {
@@ -217,14 +217,31 @@ TEST_F(FormRunTest, ProjectModeConnectsAcrossForms) {
   EXPECT_EQ(dir_.Read("app/u2.dfm").find("TNX"), std::string::npos);
 }
 
-TEST_F(FormRunTest, FolderModeHasNoConnection) {
+TEST_F(FormRunTest, FolderModeConnectsAcrossFormsAsProjectModeDoes) {
   ReplaceOptions->Dest = RunSource::kFolder;
   ReplaceOptions->Directory = dir_ / "app";
   ReplaceOptions->IncludeSubDirs = false;
   ASSERT_TRUE(BdeReplacer->Execute());
   std::string u2 = dir_.Read("app/u2.dfm");
   EXPECT_NE(u2.find("TNXQuery"), std::string::npos);
-  EXPECT_EQ(u2.find("Connection"), std::string::npos) << u2;
+  EXPECT_NE(u2.find("Connection = Form1.Database1"), std::string::npos) << u2;
+}
+
+// A form the database scan cannot read (here a folder of a form's name) is
+// named by the rewriting, as before; the other forms are still connected.
+TEST_F(FormRunTest, FolderModeScanPassesOverAFormItCannotRead) {
+  dir_.Write("app/U3.pas", "unit U3; interface implementation {$R *.dfm} end.");
+  fs::create_directories(dir_ / "app/U3.dfm");
+  ReplaceOptions->Dest = RunSource::kFolder;
+  ReplaceOptions->Directory = dir_ / "app";
+  ReplaceOptions->IncludeSubDirs = false;
+  ASSERT_TRUE(BdeReplacer->Execute());
+  EXPECT_NE(dir_.Read("app/u2.dfm").find("Connection = Form1.Database1"), std::string::npos);
+  const FileReport* form = nullptr;
+  for (const FileReport& f : BdeReplacer->Report.files)
+    if (f.path.ends_with("U3.dfm")) form = &f;
+  ASSERT_NE(form, nullptr);
+  EXPECT_EQ(form->outcome, "skipped");
 }
 
 // Descendants of mapped classes, declared in one unit and used in another
@@ -249,7 +266,7 @@ class DescendantRunTest : public FormRewriteTest {
     ReplaceOptions->MakeBackup = true;
     ReplaceOptions->WriteLog = true;
   }
-  // In project mode the database scan gives Q1 the descendant database.
+  // The database scan gives Q1 the descendant database.
   static std::string Expected(bool connected) {
     std::string expected = Crlf({"object Form2: TForm2", "    object Q1: TAppQuery"});
     if (connected) expected += "    Connection = Form3.Db\r\n";
@@ -307,7 +324,7 @@ TEST_F(DescendantRunTest, FolderMode) {
   ReplaceOptions->Directory = dir_ / "app";
   ReplaceOptions->IncludeSubDirs = false;
   ASSERT_TRUE(BdeReplacer->Execute());
-  ExpectConverted(false);
+  ExpectConverted(true);
 }
 
 TEST_F(DescendantRunTest, BinaryFormInBothModes) {
@@ -317,7 +334,7 @@ TEST_F(DescendantRunTest, BinaryFormInBothModes) {
   ReplaceOptions->Directory = dir_ / "app";
   ReplaceOptions->IncludeSubDirs = false;
   ASSERT_TRUE(BdeReplacer->Execute());
-  ExpectConverted(false, true);
+  ExpectConverted(true, true);
   ASSERT_TRUE(BdeReplacer->RestoreFiles(BdeReplacer->UndoFilePath));
   ASSERT_EQ(dir_.Read("app/u2.dfm"), binary);
   ProjectHost host;

@@ -94,7 +94,7 @@ RewriteWorkScope::RewriteWorkScope(RewriteWork* work) { t_work = work; }
 RewriteWorkScope::~RewriteWorkScope() { t_work = nullptr; }
 
 void RewriteStage::Run() {
-  r_.DatabaseMap.Clear();
+  r_.Databases.Clear();
   const int threads = Threads();
   r_.threads_ = threads;
   if (threads > 1)
@@ -135,14 +135,18 @@ bool RewriteStage::NameNotRecordable(int i) const {
 void RewriteStage::RunOnOneThread() {
   LearnUnitClasses();
   const int initial_count = r_.UnitList.Count();
-  // In project mode the forms that the units named are scanned for database
-  // names before any of them is converted.
-  bool scan_pending = r_.Options->Dest == RunSource::kProject;
+  // The forms that the units named are scanned for database names before
+  // any of them is converted, so that a data set binds to a database of any
+  // form of the run.
+  bool scan_pending = true;
   Disk& disk = CurrentDisk();
   for (int i = 0; i < r_.UnitList.Count(); ++i) {
     const std::string file = r_.UnitList[i];
     if (scan_pending && i >= initial_count) {
-      if (!r_.run_files_[i].skipped) r_.ScanFormDatabases(file);
+      if (!r_.run_files_[i].skipped) {
+        const std::string unread = r_.ScanFormDatabases(file);
+        if (!unread.empty()) SkipUnread(i, unread);
+      }
       if (i == r_.UnitList.Count() - 1) {
         scan_pending = false;
         i = initial_count - 1;
@@ -268,7 +272,7 @@ void RewriteStage::RunInParallel(int threads) {
   const int initial_count = r_.UnitList.Count();
   if (!RewriteRange(pool, 0, initial_count)) return;
   if (r_.UnitList.Count() == initial_count) return;
-  if (r_.Options->Dest == RunSource::kProject) ScanFormsInParallel(pool, initial_count);
+  ScanFormsInParallel(pool, initial_count);
   RewriteRange(pool, initial_count, -1);
 }
 
@@ -413,7 +417,7 @@ void RewriteStage::ScanFormsInParallel(WorkerPool& pool, int from) {
     const std::string file = r_.UnitList[i];
     work->ticket = pool.Submit([this, work, file](int) {
       try {
-        work->databases = r_.FormDatabases(file);
+        work->databases = r_.FormDatabases(file, &work->open_error);
       } catch (...) {
         work->error = std::current_exception();
       }
@@ -421,12 +425,15 @@ void RewriteStage::ScanFormsInParallel(WorkerPool& pool, int from) {
   }
   // Applied in the order of the list, so that a name two forms declare
   // ends as the last one says.
-  for (auto& w : works) {
-    if (w->ticket < 0) continue;
-    pool.Wait(w->ticket);
-    w->ticket = -1;
-    if (w->error) std::rethrow_exception(w->error);
-    for (const auto& [name, component] : w->databases) r_.DatabaseMap.SetValue(name, component);
+  for (size_t k = 0; k < works.size(); ++k) {
+    RewriteWork& w = *works[k];
+    if (w.ticket < 0) continue;
+    pool.Wait(w.ticket);
+    w.ticket = -1;
+    if (w.error) std::rethrow_exception(w.error);
+    const int i = from + static_cast<int>(k);
+    r_.Databases.Add(r_.UnitList[i], w.databases);
+    if (!w.open_error.empty()) SkipUnread(i, w.open_error);
   }
 }
 

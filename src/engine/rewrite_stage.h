@@ -2,8 +2,8 @@
 // private work folder, on one thread or on the worker pool. Every unit's
 // classes are learnt before any file is rewritten (what a unit declares may
 // be needed for any other); the units come first, the forms they name come
-// after them in the list, and in project mode the forms are scanned for
-// database names before any of them is converted. Whatever the number of
+// after them in the list, and the forms are scanned for database names
+// before any of them is converted. Whatever the number of
 // threads, the log, the report, the groups and the file list come out as on
 // one thread.
 #pragma once

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/database_index.h"
 #include "engine/run_report.h"
 #include "platform/disk.h"
 
@@ -30,9 +31,9 @@ struct RewriteWork {
   bool form_unknown = false;
   bool open_failed = false;  // the file could not be read: skipped
   std::string open_error;
-  std::exception_ptr error;                                    // anything else: the run stops there
-  std::exception_ptr write_error;                              // writing the rewritten file failed
-  std::vector<std::pair<std::string, std::string>> databases;  // a form's scan
+  std::exception_ptr error;        // anything else: the run stops there
+  std::exception_ptr write_error;  // writing the rewritten file failed
+  DatabasesOfForm databases;       // a form's scan
 };
 
 // The work of the file the calling thread is rewriting, if it is a worker;

@@ -54,6 +54,10 @@ void RunPlanner::AddProjectUnits() {
     else
       plan_.push_back({path, ""});
   }
+  // The project file itself, after the units: its uses clause and its code
+  // name the source classes as a unit's do.
+  const std::string project_file = project_ ? project_->ProjectFileName() : std::string();
+  if (!project_file.empty()) plan_.push_back({project_file, ""});
 }
 
 void RunPlanner::AddFolderUnits(const std::string& folder, bool recursive) {

@@ -1,7 +1,7 @@
 // Which files a run sets out to migrate: in project mode the chosen units of
-// the open project, in folder mode every unit and project file of the folder
-// (and of its sub-folders when asked). The forms are not planned here: the
-// run adds each form as its unit names it.
+// the open project and its project file, in folder mode every unit and
+// project file of the folder (and of its sub-folders when asked). The forms
+// are not planned here: the run adds each form as its unit names it.
 #pragma once
 
 #include <string>

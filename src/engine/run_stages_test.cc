@@ -35,13 +35,18 @@ TEST(RunPlannerTest, ProjectUnitsTakeTheNextModuleOfTheirName) {
     std::vector<std::string> modules;
     std::vector<std::string> expected;  // path, or "!path" for a refused one
   } cases[] = {
-      {"B.pas\r\nA.pas\r\n", {"/p/A.pas", "/p/B.pas"}, {"/p/B.pas", "/p/A.pas"}},
+      // The project file comes after the units.
+      {"B.pas\r\nA.pas\r\n", {"/p/A.pas", "/p/B.pas"}, {"/p/B.pas", "/p/A.pas", "/p/App.dpr"}},
       // Two units of one name in two folders are both found, in order.
-      {"u.pas\r\nU.PAS\r\n", {"/p/a/U.pas", "/p/b/u.pas"}, {"/p/a/U.pas", "/p/b/u.pas"}},
+      {"u.pas\r\nU.PAS\r\n",
+       {"/p/a/U.pas", "/p/b/u.pas"},
+       {"/p/a/U.pas", "/p/b/u.pas", "/p/App.dpr"}},
       // A chosen name that is no module is refused, never looked for elsewhere.
-      {"Gone.pas\r\nA.pas\r\n", {"/p/A.pas"}, {"!Gone.pas", "/p/A.pas"}},
+      {"Gone.pas\r\nA.pas\r\n", {"/p/A.pas"}, {"!Gone.pas", "/p/A.pas", "/p/App.dpr"}},
       // Only units are modules a run migrates.
-      {"A.dfm\r\n", {"/p/A.dfm"}, {"!A.dfm"}},
+      {"A.dfm\r\n", {"/p/A.dfm"}, {"!A.dfm", "/p/App.dpr"}},
+      // Some units chosen: the project file is migrated all the same.
+      {"", {"/p/A.pas"}, {"/p/App.dpr"}},
   };
   for (const Case& c : cases) {
     TReplaceOptions options("BDE/ADO");

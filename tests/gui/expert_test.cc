@@ -201,7 +201,7 @@ class ExpertTest : public QObject {
     QCOMPARE(said.text,
              QString::fromStdString(
                  "Replace procedure was performed sucessfully.\n"
-                 "Files scanned: 7; units changed: 3; forms changed: 3; objects rewritten: 7; "
+                 "Files scanned: 8; units changed: 3; forms changed: 3; objects rewritten: 7; "
                  "files not migrated: 0.\nLog: " +
                  app +
                  "/Wiz_Log.txt\n"

@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Counts, for the bundled example and every project of the form corpus, the
+# BDE data sets that name a database (DatabaseName) and those that the run
+# binds to a connection (Connection), in project and in folder mode: a dry
+# run of each with a report, read back. One line per project and mode, and
+# the totals.
+#
+#   scripts/count-connections.sh TOLVERN_BINARY [CORPUS_DIR]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+bin=$(realpath "$1")
+corpus=${2:-${TOLVERN_CORPUS_DIR:-$root/../shared/corpus}}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# A unit for each form without one, and a project file listing every unit
+# (as scripts/compare-runs.sh makes them).
+make_project() {
+  local dir=$1 name=$2
+  local dpr="$dir/$name.dpr"
+  printf 'program %s;\n\nuses\n  Forms' "$name" > "$dpr"
+  while IFS= read -r form; do
+    local base=${form%.*}
+    local unit=$(basename "$base")
+    [ -e "$base.pas" ] || printf 'unit %s;\n\ninterface\n\nuses\n  Classes, DB, DBTables;\n\nimplementation\n\n{$R *.dfm}\n\nend.\n' "$unit" > "$base.pas"
+    printf ",\n  %s in '%s.pas'" "$unit" "${base#$dir/}" >> "$dpr"
+  done < <(find "$dir" -iname '*.dfm' | LC_ALL=C sort)
+  printf ';\n\nbegin\nend.\n' >> "$dpr"
+}
+
+count() {
+  python3 - "$1" <<'PY'
+import json, sys
+named = bound = 0
+for f in json.load(open(sys.argv[1]))["files"]:
+    for o in f.get("objects", []):
+        for p in o.get("converted", []) + o.get("dropped", []):
+            if p["name"] != "DatabaseName" or p.get("reason") == "database-name":
+                continue
+            named += 1
+            bound += any(t["name"] == "Connection" for t in p.get("to", []))
+print(named, bound)
+PY
+}
+
+each_run() {
+  local name=$1 src=$2
+  for mode in project folder; do
+    rm -rf "$work/t"
+    cp -r "$src" "$work/t"
+    if [ $mode = project ]; then
+      local dpr=$(find "$work/t" -maxdepth 1 -iname '*.dpr' | head -1)
+      "$bin" migrate --project "$dpr" -n -q --report "$work/report.json" > /dev/null 2>&1 || true
+    else
+      "$bin" migrate --folder "$work/t" -r -n -q --report "$work/report.json" > /dev/null 2>&1 || true
+    fi
+    echo "$name $mode $(count "$work/report.json")"
+  done
+}
+
+{
+  each_run example "$root/examples/orders"
+  if [ -d "$corpus" ]; then
+    for project in "$corpus"/*/; do
+      name=$(basename "$project")
+      rm -rf "$work/src"
+      cp -r "$project" "$work/src"
+      make_project "$work/src" "$(echo "$name" | tr -c 'A-Za-z0-9\n' _)"
+      each_run "$name" "$work/src"
+    done
+  fi
+} | awk '{ print $1, $2, "DatabaseName:", $3, "Connection:", $4; n[$2] += $3; b[$2] += $4 }
+         END { for (m in n) print "total", m, "DatabaseName:", n[m], "Connection:", b[m] }'

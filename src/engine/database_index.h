@@ -1,0 +1,56 @@
+// The database components of a run's forms, by the database name each one
+// declares (its DatabaseName), and the reference that binds a data set to
+// one: a data set's DatabaseName names a database of the run, and becomes
+// its Connection. A component of the data set's own form is referred to by
+// its bare name, as the form designer writes a reference within a form (so
+// that each instance of a form created twice uses its own database); a
+// component of another form as "Form.Component".
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "base/ascii_text.h"
+
+namespace tolvern {
+
+struct DeclaredDatabase {
+  std::string name;       // the database name it declares
+  std::string component;  // the component's name in its form
+};
+
+// What one form text declares: the name of its root component and its
+// database components, in the order of the text.
+struct DatabasesOfForm {
+  std::string form;
+  std::vector<DeclaredDatabase> databases;
+};
+
+// Reads the database components of a form text: the objects (inherited ones
+// too) of a class for which is_database_class holds that set DatabaseName.
+DatabasesOfForm FindDatabasesOfForm(
+    std::string_view form_text, const std::function<bool(const std::string&)>& is_database_class);
+
+class DatabaseIndex {
+ public:
+  void Clear();
+  // Records what the form at form_path declares. Forms are added in the
+  // order of the run: a name that several forms declare is, for the data
+  // sets of other forms, the last one's.
+  void Add(const std::string& form_path, const DatabasesOfForm& declared);
+
+  // The Connection value of a data set of the form at form_path ("" for
+  // none known) whose DatabaseName is name (letter case ignored): the bare
+  // component name when its own form declares that name, else
+  // "Form.Component"; "" when no form of the run declares it.
+  std::string Reference(std::string_view name, const std::string& form_path) const;
+
+ private:
+  FoldedMap<std::string> run_;                                     // name: "Form.Component"
+  std::unordered_map<std::string, FoldedMap<std::string>> forms_;  // path: name: component
+};
+
+}  // namespace tolvern

@@ -1,0 +1,18 @@
+program Shop;
+
+uses
+  Forms,
+  DBTables, NXAccess, NXOleAccess, NXOleC, NXOleIntf, KTBaseAccess, KTRowCache,
+  Main in 'Main.pas' {frmMain},
+  Data in 'Data.pas' {dmData: TDataModule},
+  Child in 'Child.pas' {frmChild};
+
+{$R *.RES}
+
+begin
+  Session.AddPassword('secret');
+  Application.Initialize;
+  Application.CreateForm(TdmData, dmData);
+  Application.CreateForm(TfrmMain, frmMain);
+  Application.Run;
+end.
