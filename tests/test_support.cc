@@ -208,8 +208,8 @@ std::map<std::string, std::string> Snapshot(const std::string& folder) {
 bool FaultyDisk::Fails(const char* op, const std::string& path, std::string* error) {
   if (on_op) on_op(op, path);
   if (!fail_op || !fail_op(op, path)) return false;
-  errno = EIO;
-  if (error) *error = std::string("injected ") + op + " failure";
+  errno = fail_errno;
+  if (error) *error = std::string("injected ") + op + " failure: " + std::strerror(fail_errno);
   return true;
 }
 

@@ -2,6 +2,7 @@
 // demand, and running the real binary.
 #pragma once
 
+#include <cerrno>
 #include <filesystem>
 #include <functional>
 #include <initializer_list>
@@ -96,6 +97,9 @@ class FaultyDisk : public RealDisk {
   // and the path it acts on: recorded, and failed where fail_op says so.
   std::function<void(const char* op, const std::string& path)> on_op;
   std::function<bool(const char* op, const std::string& path)> fail_op;
+  // The system's error an injected failure gives (EIO: a failing disk;
+  // ENOSPC: a full one).
+  int fail_errno = EIO;
   // A listing that fails part way, as readdir failing on a bad disk or a
   // lost network share: for a folder, how many entries the listing gives
   // before it fails with EIO, or -1 for a listing that does not fail.

@@ -30,9 +30,14 @@ using Files = std::map<std::string, std::string>;
 
 // An operation of a run: its name and its path, with the random work folder
 // name and the scratch folder taken out so that runs can be compared.
+// `nth` picks one call of the operation on that path (a passing fault, on a
+// full disk); -1 fails every call (a lasting one, on a failing disk).
 struct Op {
   std::string name, path;
-  bool operator<(const Op& o) const { return std::tie(name, path) < std::tie(o.name, o.path); }
+  int nth = -1;
+  bool operator<(const Op& o) const {
+    return std::tie(name, path, nth) < std::tie(o.name, o.path, o.nth);
+  }
 };
 
 std::string Normal(const std::string& path, const std::string& root) {
@@ -75,16 +80,20 @@ class FaultWalk {
   }
 
   // The operations of a clean run, and the tree before and after it.
+  // Each call is listed once as a lasting fault (the first call on its
+  // path) and once as a passing one.
   std::vector<Op> CleanRun(Files* before, Files* after) {
     ScratchDir dir;
     make_tree_(dir);
     *before = Snapshot(dir.path());
     FaultyDisk disk;
-    std::set<Op> seen;
+    std::map<Op, int> calls;
     std::vector<Op> ops;
     disk.on_op = [&](const char* op, const std::string& path) {
       Op o{op, Normal(path, dir.path())};
-      if (seen.insert(o).second) ops.push_back(o);
+      const int n = calls[o]++;
+      if (n == 0) ops.push_back(o);
+      ops.push_back(Op{o.name, o.path, n});
     };
     Outcome o = Run(dir, &disk);
     EXPECT_TRUE(o.returned && o.not_migrated == 0) << o.messages;
@@ -97,11 +106,15 @@ class FaultWalk {
     ScratchDir dir;
     make_tree_(dir);
     FaultyDisk disk;
+    std::map<std::string, int> calls;
+    disk.fail_errno = op.nth < 0 ? EIO : ENOSPC;
     disk.fail_op = [&](const char* name, const std::string& path) {
-      return op.name == name && Normal(path, dir.path()) == op.path;
+      if (op.name != name || Normal(path, dir.path()) != op.path) return false;
+      return op.nth < 0 || calls[path]++ == op.nth;
     };
     Outcome o = Run(dir, &disk);
-    const std::string what = op.name + " " + op.path;
+    const std::string what =
+        op.name + " " + op.path + (op.nth < 0 ? "" : " (call " + std::to_string(op.nth) + ")");
     Files now = Snapshot(dir.path());
     bool any_migrated = false;
     for (const auto& [path, bytes] : before) {
@@ -177,8 +190,10 @@ class FaultWalk {
     std::vector<Op> ops = CleanRun(&before, &after);
     int user_visible = 0;
     for (const Op& op : ops) FailOne(op, before, after, &user_visible);
-    std::printf("operations failed in turn: %zu (%d on the user's or the run's files)\n",
-                ops.size(), user_visible);
+    std::printf(
+        "faults injected in turn (each operation failing for good with EIO, and each call "
+        "failing once with ENOSPC): %zu (%d on the user's or the run's files)\n",
+        ops.size(), user_visible);
     return static_cast<int>(ops.size());
   }
 

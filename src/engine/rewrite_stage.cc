@@ -70,9 +70,14 @@ class WaitForTasks {
 };
 
 // The decoded text of a unit; false when it cannot be read or decoded.
-bool ReadUnitText(Disk& disk, const std::string& path, std::string* text) {
+// A unit's text for what it declares; false when it cannot be read (why in
+// *unread) or decoded (the rewriting names it then).
+bool ReadUnitText(Disk& disk, const std::string& path, std::string* text, std::string* unread) {
   std::string bytes, why;
-  if (!disk.ReadFile(path, &bytes, &why)) return false;
+  if (!disk.ReadFile(path, &bytes, &why)) {
+    *unread = "Cannot open file \"" + path + "\". " + why;
+    return false;
+  }
   const TextEncoding encoding = DetectEncoding(bytes);
   return DecodeOwnedText(std::move(bytes), encoding, text, &why);
 }
@@ -257,11 +262,15 @@ void RewriteStage::LearnUnitClasses() {
   r_.Todo = TodoClasses::Of(r_);
   Disk& disk = CurrentDisk();
   for (int i = 0; i < r_.UnitList.Count(); ++i) {
-    // A unit that cannot be read or decoded teaches nothing; the rewriting
-    // names it when it gets there.
+    // A unit that cannot be decoded teaches nothing; the rewriting names it
+    // when it gets there. One that cannot be read is left out at once: what
+    // it declares would be missing from the others' migration.
     if (r_.run_files_.Has(i) && r_.run_files_[i].skipped) continue;
-    std::string text;
-    if (ReadUnitText(disk, r_.UnitList[i], &text)) r_.LearnClassDeclarations(text);
+    std::string text, unread;
+    if (ReadUnitText(disk, r_.UnitList[i], &text, &unread))
+      r_.LearnClassDeclarations(text);
+    else if (!unread.empty())
+      SkipUnread(i, unread);
   }
 }
 
@@ -284,6 +293,8 @@ void RewriteStage::LearnUnitClassesInParallel(WorkerPool& pool) {
   const TodoClasses tables = r_.Todo;
   struct Learnt {
     int ticket = -1;
+    int index = -1;
+    std::string unread;
     TDescendantClasses classes;
     FoldedMap<std::string> names;
     std::exception_ptr error;
@@ -300,22 +311,23 @@ void RewriteStage::LearnUnitClassesInParallel(WorkerPool& pool) {
       WaitForSeveral(pool, l->ticket, learnt);
       pool.Wait(l->ticket);
       if (l->error) std::rethrow_exception(l->error);
+      if (!l->unread.empty()) SkipUnread(l->index, l->unread);
       r_.Descendants.Absorb(std::move(l->classes));
       r_.Todo.LearnNames(std::move(l->names));
     }
   };
   for (int i = 0; i < r_.UnitList.Count(); ++i) {
-    // A unit that cannot be read or decoded teaches nothing; the rewriting
-    // names it when it gets there.
+    // As on one thread.
     if (r_.run_files_.Has(i) && r_.run_files_[i].skipped) continue;
     take(ahead);
     learnt.push_back(std::make_unique<Learnt>());
     Learnt* l = learnt.back().get();
+    l->index = i;
     const std::string file = r_.UnitList[i];
     l->ticket = pool.Submit([l, file, &tables](int) {
       try {
         std::string text;
-        if (!ReadUnitText(CurrentDisk(), file, &text)) return;
+        if (!ReadUnitText(CurrentDisk(), file, &text, &l->unread)) return;
         PasTokens tokens = SignificantTokens(text);
         l->classes.LearnFrom(tokens);
         l->names = tables.DeclaredNames(text, std::move(tokens));
