@@ -84,8 +84,9 @@ TEST(CliTest, ProjectModeMigratesTheProjectFile) {
            fs::copy_options::recursive);
   auto todo = RunTolvern({"todo", "--project", dir / "shop/Shop.dpr"});
   EXPECT_EQ(todo.exit_code, 0) << todo.err;
-  EXPECT_NE(todo.out.find("Shop.dpr:13:3: interface: Session \xE2\x80\x94 Nexa has no sessions"),
-            std::string::npos)
+  EXPECT_NE(
+      todo.out.find("Shop.dpr:13:3: warning: interface: Session \xE2\x80\x94 Nexa has no sessions"),
+      std::string::npos)
       << todo.out;
   auto r = RunTolvern({"migrate", "--project", dir / "shop/Shop.dpr", "--units", "Child.pas",
                        "--no-backup", "--no-log", "-q"});

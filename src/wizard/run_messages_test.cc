@@ -58,7 +58,7 @@ TEST_F(RunMessagesTest, OutcomeCountsWhatTheRunDidAndSaysWhereLogAndBackupsAre) 
             "files not migrated: 0.\n"
             "Log: " +
                 PathJoin(app_, "Wiz_Log.txt") + "\n" +
-                "Left to do by hand: 2 error(s), 7 warning(s) and 1 note(s), listed in " +
+                "Left to do by hand: 2 error(s), 2 warning(s) and 1 note(s), listed in " +
                 PathJoin(app_, "Wiz_Todo.txt") + "\n" +
                 "Backups and undo file: " + PathJoin(app_, "RBackup"));
   // The same folder again: nothing is left to change, and the counts say so.
