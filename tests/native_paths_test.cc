@@ -160,14 +160,21 @@ TEST(WindowsPathsTest, NamesAreFoundWhateverTheirCaseAndSpelledAsOnDisk) {
 
 DWORD AttributesOf(const std::string& path) { return ::GetFileAttributesW(WidePath(path).c_str()); }
 
-TEST(WindowsFilesTest, ReadOnlyOriginalIsMigratedAndKeepsItsAttribute) {
+TEST(WindowsFilesTest, ReadOnlyOriginalIsMigratedWhenAskedAndKeepsItsAttribute) {
   ScratchDir dir;
   std::string app = testing::CopyExample(dir, "orders");
   std::string unit = app + "\\MainForm.pas";
   std::string before = testing::ReadFileBytes(unit);
   ASSERT_TRUE(::SetFileAttributesW(WidePath(unit).c_str(),
                                    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
-  auto r = RunTolvern({"migrate", "--project", app + "\\Orders.dpr"});
+  // Left as it is and named unless asked.
+  auto r = RunTolvern({"migrate", "--project", app + "\\Orders.dpr", "--no-backup", "--no-log"});
+  EXPECT_EQ(r.exit_code, 3) << r.err;
+  EXPECT_NE(r.err.find("MainForm.pas"), std::string::npos) << r.err;
+  EXPECT_EQ(testing::ReadFileBytes(unit), before);
+  ASSERT_TRUE(::SetFileAttributesW(WidePath(unit).c_str(),
+                                   FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+  r = RunTolvern({"migrate", "--project", app + "\\Orders.dpr", "--include-read-only"});
   ASSERT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(testing::ReadFileBytes(unit),
             testing::ReadFileBytes(testing::ExampleDir() + ".expected\\MainForm.pas"));
