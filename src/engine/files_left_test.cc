@@ -202,7 +202,9 @@ TEST_P(FilesLeftTest, FilesWithSeveralNamesAreLeftAndNamed) {
   ExpectPairMigrated();
   EXPECT_EQ(dir_.Read("src/H.pas"), UnitText("H"));
   EXPECT_EQ(dir_.Read("src/H.dfm"), kForm);
+#ifndef _WIN32  // Wine's library counts one name whatever the system says
   EXPECT_EQ(fs::hard_link_count(testing::NativePath(dir_ / "src/H.pas")), 2u);
+#endif
   ExpectReasons(
       {{"H.pas", "it has 2 names (hard links)"}, {"H.dfm", "since " + (dir_ / "src/H.pas")}});
 }

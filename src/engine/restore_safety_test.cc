@@ -70,19 +70,24 @@ TEST_F(RestoreSafetyTest, CraftedLinesWriteNothing) {
   struct Case {
     const char* what;
     std::string line;
-    std::function<void()> prepare;
+    std::function<bool()> prepare;  // false: the case cannot be made here
   } cases[] = {
       {"a file the run never touched", victim + "=" + backup, nullptr},
       {"a system file", system_file + "=" + backup, nullptr},
       {"a path stepping up", Path("src/sub/../Victim.pas") + "=" + backup, nullptr},
       {"a link planted at an original", Path("src/U.dfm") + "=" + Path("src/RBackup/U.~dfm"),
        [&] {
+         const std::string form = dir_.Read("src/U.dfm");
          fs::remove(Path("src/U.dfm"));
-         fs::create_symlink(victim, Path("src/U.dfm"));
+         std::error_code no_links;  // Windows without the privilege to make them
+         fs::create_symlink(victim, Path("src/U.dfm"), no_links);
+         if (!no_links) return true;
+         dir_.Write("src/U.dfm", form);
+         return false;
        }},
   };
   for (const Case& c : cases) {
-    if (c.prepare) c.prepare();
+    if (c.prepare && !c.prepare()) continue;
     const std::string undo = dir_.Write("src/RBackup/ZUvezod.reu", good + c.line + "\r\n");
     const auto before = Snapshot(dir_.path());
     EXPECT_FALSE(BdeReplacer->RestoreFiles(undo)) << c.what;
