@@ -74,7 +74,14 @@ TEST(TodoKindsTest, EveryKindOfPlaceIsListedExactlyAtItsLevel) {
            "Data.dfm:23:5: warning: form-reference: rptItems.DatabaseName = 'MainDB'" DASH
            "the database 'MainDB' is now the TNXConnection dbMain, which has no alias name: "
            "connect this TMyReport to dbMain",
-           "to do: 4 error(s), 9 warning(s), 2 note(s)",
+           // tblBase stands in the ancestor form only, inherited and new objects alike.
+           "Child.dfm:3:5: warning: form-reference: lkBase.LookupTable = tblBase" DASH
+           "a TMyLookup whose LookupTable is typed with the replaced class cannot hold a "
+           "TNXTable: map TMyLookup in a profile, or replace the component",
+           "Child.dfm:6:5: warning: form-reference: lkChild.LookupTable = tblBase" DASH
+           "a TMyLookup whose LookupTable is typed with the replaced class cannot hold a "
+           "TNXTable: map TMyLookup in a profile, or replace the component",
+           "to do: 4 error(s), 11 warning(s), 2 note(s)",
        }},
       {{"todo", "--project", kKinds + "/ado/P.dpr", "--ado", "--all"},
        {

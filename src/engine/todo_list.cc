@@ -219,11 +219,41 @@ void TFormTodo::NotConverted(int line, const std::string& name, const std::strin
           " object by hand; the form will not load until then");
 }
 std::vector<TodoItem> TFormTodo::Finish() {
-  if (!converted_.empty()) FindReferences();
+  LearnAncestors();
+  if (!converted_.empty() || !ancestors_.empty()) FindReferences();
   std::stable_sort(items_.begin(), items_.end(), [](const TodoItem& a, const TodoItem& b) {
     return a.line != b.line ? a.line < b.line : a.col < b.col;
   });
   return std::move(items_);
+}
+
+// A descendant form ("inherited frmChild: TfrmChild") holds only what it
+// adds or changes; the objects of its ancestor forms are the published
+// fields of the ancestor classes, which the units of the run declare
+// ("TfrmBase.tblBase" and "TfrmChild^" in the learnt names).
+void TFormTodo::LearnAncestors() {
+  const size_t start = std::min(text_.find_first_not_of(" \t\r\n"), text_.size());
+  std::string_view line = text_.substr(start, text_.find('\n', start) - start);
+  while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.remove_suffix(1);
+  const size_t word = std::min(line.find(' '), line.size());
+  std::string cls = ObjectHeader(line, word).second;
+  for (int depth = 0; !cls.empty() && depth < 16; ++depth) {
+    auto up = classes_.names.find(cls + "^");
+    if (up == classes_.names.end()) break;
+    cls = up->second;
+    ancestors_.push_back(cls);
+  }
+}
+
+const std::string* TFormTodo::ConvertedObject(std::string_view name) const {
+  if (auto own = converted_.find(UpperCase(std::string(name))); own != converted_.end())
+    return &own->second;
+  if (ancestors_.empty() || !classes_.names_filter.MayHold(name)) return nullptr;
+  for (const std::string& a : ancestors_) {
+    auto field = classes_.names.find(a + "." + std::string(name));
+    if (field != classes_.names.end()) return &field->second;
+  }
+  return nullptr;
 }
 
 // Objects of classes the run does not map that refer to a converted object
@@ -264,11 +294,11 @@ void TFormTodo::Reference(size_t at, std::string_view line, const std::string& n
   const std::string_view ref =
       value.substr(value.rfind('.') == std::string_view::npos ? 0 : value.rfind('.') + 1);
   const bool ident = !ref.empty() && value.find_first_of("' (<[{") == std::string_view::npos;
-  auto hit = ident ? converted_.find(UpperCase(std::string(ref))) : converted_.end();
-  if (hit != converted_.end() && !IsGenericReference(prop)) {
+  const std::string* hit = ident ? ConvertedObject(ref) : nullptr;
+  if (hit && !IsGenericReference(prop)) {
     Add(todo_kind::kFormReference, todo_level::kWarning, at, where + std::string(line),
         "a " + cls + " whose " + std::string(prop) + " is typed with the replaced class cannot " +
-            "hold a " + hit->second + ": map " + cls + " in a profile, or replace the component");
+            "hold a " + *hit + ": map " + cls + " in a profile, or replace the component");
   } else if (SameText(prop, "DatabaseName")) {
     auto db = database_names_.find(UpperCase(Unquoted(value)));
     if (db == database_names_.end()) return;
