@@ -20,7 +20,8 @@ const std::vector<TodoMember>& TodoMembers() {
       {"DBTables", "TTable", "TableType", "Nexa tables have no table type: remove it", "warning", "Nexa has no local tables (%v): move the table to the database server"},
       {"DBTables", "TTable", "Exclusive", "Nexa opens no table exclusively: remove it, or lock on the server", "warning", "Nexa opens no table exclusively: take a table lock on the server instead"},
       {"DBTables", "TTable", "TableLevel", "Nexa tables have no table level: remove it", "note"},
-      {"DBTables", "TTable", "FieldDefs", "table definitions are not kept: create the table on the server", "note"},
+      // Every TDataSet has FieldDefs, so code that uses them compiles: only their drop from a form is listed.
+      {"DBTables", "TTable", "FieldDefs", "", "note", "table definitions are not kept: create the table on the server"},
       {"DBTables", "TTable", "IndexDefs", "index definitions are not kept: create the indexes on the server", "note"},
       {"DBTables", "@dataset", "AutoRefresh", "Nexa datasets do not refresh by themselves: call Refresh after posting", "warning"},
       {"DBTables", "TQuery", "RequestLive", "TNXQuery has no live result sets: set UpdateObject to a TNXUpdateSQL to edit the rows", "warning"},
