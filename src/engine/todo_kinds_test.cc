@@ -60,7 +60,8 @@ TEST(TodoKindsTest, EveryKindOfPlaceIsListedExactlyAtItsLevel) {
            "dropped: BDE aliases have no counterpart: set Server and Database to what alias "
            "ORDERS names",
            "Data.dfm:7:5: warning: form-property: qryList.DatabaseName = 'NOPE'" DASH
-           "dropped: no TDatabase of that name was found: set Connection to the TNXConnection",
+           "dropped: no TDatabase is named NOPE, so it is a BDE alias: make a TNXConnection for "
+           "alias NOPE, or choose the one that reaches its database, and set Connection to it",
            "Data.dfm:11:5: warning: form-property: tblItems.TableType = ttParadox" DASH
            "dropped: Nexa has no local tables (ttParadox): move the table to the database server",
            "Data.dfm:12:5: note: form-property: tblItems.TableLevel = 4" DASH
@@ -125,7 +126,13 @@ TEST(TodoKindsTest, EveryKindOfPlaceIsListedExactlyAtItsLevel) {
            "dropped: Nexa has no lock types",
            "Conn.dfm:21:5: note: form-property: qryAll.Parameters = <>" DASH
            "dropped: it was empty: nothing to define",
-           "to do: 5 error(s), 3 warning(s), 5 note(s)",
+           // Isolation levels the conversion drops: Nexa's name for the level, or its levels.
+           "Conn.dfm:24:5: warning: form-property: cnLog.IsolationLevel = ilReadCommitted" DASH
+           "dropped: set IsolationLevel to ilReadCommitted, Nexa's name for the same level",
+           "Conn.dfm:27:5: warning: form-property: cnOdd.IsolationLevel = ilChaos" DASH
+           "dropped: Nexa has no such level: set IsolationLevel to ilReadUnCommitted, "
+           "ilReadCommitted, ilRepeatableRead or ilIsolated, as the transactions need",
+           "to do: 5 error(s), 5 warning(s), 5 note(s)",
        }},
       // Without --all the notes are left out, and counted.
       {{"todo", "--project", kKinds + "/ado/P.dpr", "--ado"},
@@ -154,7 +161,13 @@ TEST(TodoKindsTest, EveryKindOfPlaceIsListedExactlyAtItsLevel) {
            "statement time-out on the server",
            "Conn.dfm:11:5: warning: form-property: qryOrders.Parameters = < ..." DASH
            "dropped: ADO parameters are not converted: define ID in ParamData",
-           "to do: 5 error(s), 3 warning(s), 5 note(s) (--all lists them)",
+           // Isolation levels the conversion drops: Nexa's name for the level, or its levels.
+           "Conn.dfm:24:5: warning: form-property: cnLog.IsolationLevel = ilReadCommitted" DASH
+           "dropped: set IsolationLevel to ilReadCommitted, Nexa's name for the same level",
+           "Conn.dfm:27:5: warning: form-property: cnOdd.IsolationLevel = ilChaos" DASH
+           "dropped: Nexa has no such level: set IsolationLevel to ilReadUnCommitted, "
+           "ilReadCommitted, ilRepeatableRead or ilIsolated, as the transactions need",
+           "to do: 5 error(s), 5 warning(s), 5 note(s) (--all lists them)",
        }},
   };
   for (const Case& c : cases) {

@@ -95,6 +95,8 @@ class TFormTodo {
   std::unordered_map<std::string, std::string> converted_;  // upper-case name -> target class
   // The aliases of converted databases (upper case) -> their object names.
   std::unordered_map<std::string, std::string> database_names_;
+  // The items of datasets whose database was not found: item, alias (upper case).
+  std::vector<std::pair<size_t, std::string>> no_database_;
   std::vector<std::string> ancestors_;
 };
 

@@ -95,6 +95,21 @@ const std::vector<TodoMember>& TodoMembers() {
   return rows;
 }
 
+const std::vector<TodoValue>& TodoValues() {
+  // ADO's isolation levels beside the three the conversion maps (ilBrowse, ilCursorStability,
+  // ilSerializable): their synonyms, whose Nexa values the conversion tables show, and the two
+  // that Nexa has no level for.
+  static const std::vector<TodoValue> rows = {
+      {"ADODB", "TADOConnection", "IsolationLevel", "ilReadUncommitted", "set IsolationLevel to ilReadUnCommitted, Nexa's name for the same level"},
+      {"ADODB", "TADOConnection", "IsolationLevel", "ilReadCommitted", "set IsolationLevel to ilReadCommitted, Nexa's name for the same level"},
+      {"ADODB", "TADOConnection", "IsolationLevel", "ilRepeatableRead", "set IsolationLevel to ilRepeatableRead, Nexa's name for the same level"},
+      {"ADODB", "TADOConnection", "IsolationLevel", "ilIsolated", "set IsolationLevel to ilIsolated, Nexa's name for the same level"},
+      {"ADODB", "TADOConnection", "IsolationLevel", "ilChaos", "Nexa has no such level: set IsolationLevel to ilReadUnCommitted, ilReadCommitted, ilRepeatableRead or ilIsolated, as the transactions need"},
+      {"ADODB", "TADOConnection", "IsolationLevel", "ilUnspecified", "Nexa has no such level: set IsolationLevel to ilReadUnCommitted, ilReadCommitted, ilRepeatableRead or ilIsolated, as the transactions need"},
+  };
+  return rows;
+}
+
 const std::vector<TodoInterface>& TodoInterfaces() {
   static const std::vector<TodoInterface> rows = {
       {"DBTables", "name", "Session", "Nexa has no sessions: move aliases and login settings to a TNXConnection", "warning"},

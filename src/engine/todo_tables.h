@@ -50,7 +50,20 @@ struct TodoInterface {
   std::string_view kind = "interface";
 };
 
+// A value of a source property that the run's value table drops, and what
+// a person sets instead: the Nexa value that means the same, or, where the
+// Nexa property has none, the values it has. family and cls as for
+// TodoMember.
+struct TodoValue {
+  std::string_view family;
+  std::string_view cls;
+  std::string_view property;
+  std::string_view value;
+  std::string_view advice;
+};
+
 const std::vector<TodoMember>& TodoMembers();
+const std::vector<TodoValue>& TodoValues();
 const std::vector<TodoInterface>& TodoInterfaces();
 
 }  // namespace tolvern
