@@ -48,19 +48,20 @@ TEST(TodoKindsTest, EveryKindOfPlaceIsListedExactlyAtItsLevel) {
            "Data.pas:19:15: error: member: tblItems.DefaultIndex" DASH
            "TNXTable has no DefaultIndex: set IndexName or IndexFieldNames to the order the rows "
            "need",
-           "Data.pas:23:5: note: error-handling: on E: EDBEngineError do" DASH
+           "Data.pas:24:5: note: error-handling: on E: EDBEngineError do" DASH
            "renamed ENXOleError by the run: it catches the database errors Nexa raises",
-           "Data.pas:24:12: error: error-handling: E.Errors[0].NativeError" DASH
+           "Data.pas:25:12: error: error-handling: E.Errors[0].NativeError" DASH
            "ENXOleError has no BDE error list: use its Message, or the error details the "
            "ENXOleError class declares",
-           "Data.pas:24:36: warning: error-handling: DBIERR_KEYVIOL" DASH
+           "Data.pas:25:36: warning: error-handling: DBIERR_KEYVIOL" DASH
            "Nexa raises ENXOleError, never a BDE error code: test the ENXOleError's Message (or "
            "the code field the Nexa class declares) instead",
            "Data.dfm:3:5: warning: form-property: dbMain.AliasName = 'ORDERS'" DASH
            "dropped: BDE aliases have no counterpart: set Server and Database to what alias "
            "ORDERS names",
            "Data.dfm:7:5: warning: form-property: qryList.DatabaseName = 'NOPE'" DASH
-           "dropped: no TDatabase of that name was found: set Connection to the TNXConnection",
+           "dropped: no TDatabase is named NOPE, so it is a BDE alias: make a TNXConnection for "
+           "alias NOPE, or choose the one that reaches its database, and set Connection to it",
            "Data.dfm:11:5: warning: form-property: tblItems.TableType = ttParadox" DASH
            "dropped: Nexa has no local tables (ttParadox): move the table to the database server",
            "Data.dfm:12:5: note: form-property: tblItems.TableLevel = 4" DASH
@@ -74,7 +75,19 @@ TEST(TodoKindsTest, EveryKindOfPlaceIsListedExactlyAtItsLevel) {
            "Data.dfm:23:5: warning: form-reference: rptItems.DatabaseName = 'MainDB'" DASH
            "the database 'MainDB' is now the TNXConnection dbMain, which has no alias name: "
            "connect this TMyReport to dbMain",
-           "to do: 4 error(s), 9 warning(s), 2 note(s)",
+           // FieldDefs, which code may use on every dataset, is a note in a form only.
+           "Base.dfm:4:5: note: form-property: tblBase.FieldDefs = < ..." DASH
+           "dropped: table definitions are not kept: create the table on the server",
+           "Base.dfm:9:5: note: form-property: tblBase.StoreDefs = True" DASH
+           "dropped: table definitions are not kept",
+           // tblBase stands in the ancestor form only, inherited and new objects alike.
+           "Child.dfm:3:5: warning: form-reference: lkBase.LookupTable = tblBase" DASH
+           "a TMyLookup whose LookupTable is typed with the replaced class cannot hold a "
+           "TNXTable: map TMyLookup in a profile, or replace the component",
+           "Child.dfm:6:5: warning: form-reference: lkChild.LookupTable = tblBase" DASH
+           "a TMyLookup whose LookupTable is typed with the replaced class cannot hold a "
+           "TNXTable: map TMyLookup in a profile, or replace the component",
+           "to do: 4 error(s), 11 warning(s), 4 note(s)",
        }},
       {{"todo", "--project", kKinds + "/ado/P.dpr", "--ado", "--all"},
        {
@@ -113,7 +126,13 @@ TEST(TodoKindsTest, EveryKindOfPlaceIsListedExactlyAtItsLevel) {
            "dropped: Nexa has no lock types",
            "Conn.dfm:21:5: note: form-property: qryAll.Parameters = <>" DASH
            "dropped: it was empty: nothing to define",
-           "to do: 5 error(s), 3 warning(s), 5 note(s)",
+           // Isolation levels the conversion drops: Nexa's name for the level, or its levels.
+           "Conn.dfm:24:5: warning: form-property: cnLog.IsolationLevel = ilReadCommitted" DASH
+           "dropped: set IsolationLevel to ilReadCommitted, Nexa's name for the same level",
+           "Conn.dfm:27:5: warning: form-property: cnOdd.IsolationLevel = ilChaos" DASH
+           "dropped: Nexa has no such level: set IsolationLevel to ilReadUnCommitted, "
+           "ilReadCommitted, ilRepeatableRead or ilIsolated, as the transactions need",
+           "to do: 5 error(s), 5 warning(s), 5 note(s)",
        }},
       // Without --all the notes are left out, and counted.
       {{"todo", "--project", kKinds + "/ado/P.dpr", "--ado"},
@@ -142,7 +161,13 @@ TEST(TodoKindsTest, EveryKindOfPlaceIsListedExactlyAtItsLevel) {
            "statement time-out on the server",
            "Conn.dfm:11:5: warning: form-property: qryOrders.Parameters = < ..." DASH
            "dropped: ADO parameters are not converted: define ID in ParamData",
-           "to do: 5 error(s), 3 warning(s), 5 note(s) (--all lists them)",
+           // Isolation levels the conversion drops: Nexa's name for the level, or its levels.
+           "Conn.dfm:24:5: warning: form-property: cnLog.IsolationLevel = ilReadCommitted" DASH
+           "dropped: set IsolationLevel to ilReadCommitted, Nexa's name for the same level",
+           "Conn.dfm:27:5: warning: form-property: cnOdd.IsolationLevel = ilChaos" DASH
+           "dropped: Nexa has no such level: set IsolationLevel to ilReadUnCommitted, "
+           "ilReadCommitted, ilRepeatableRead or ilIsolated, as the transactions need",
+           "to do: 5 error(s), 5 warning(s), 5 note(s) (--all lists them)",
        }},
   };
   for (const Case& c : cases) {

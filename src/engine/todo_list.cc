@@ -6,6 +6,7 @@
 #include "base/ascii_text.h"
 #include "base/errors.h"
 #include "engine/component_replacer.h"
+#include "engine/todo_tables.h"
 #include "engine/unit_todo.h"
 #include "parsing/pascal_scanner.h"
 #include "platform/disk.h"
@@ -138,6 +139,30 @@ std::pair<std::string, const char*> DropAdvice(const MemberGap& gap, const Prope
   return {advice, level};
 }
 
+// The advice for a value that the run's value table drops: what the value
+// rows of the family say a person sets instead.
+std::string ValueAdvice(const TodoClasses& classes, const std::string& target,
+                        const PropertyDecision& d) {
+  for (const TodoValue& r : TodoValues())
+    if (SameText(r.family, classes.family) && r.property == d.name && r.value == d.value &&
+        classes.TargetOf(r.cls) == target)
+      return std::string(r.advice);
+  return "the value has no Nexa counterpart: set IsolationLevel by hand";
+}
+
+// The advice for a dataset whose DatabaseName no database of the run
+// declares: for the BDE, the name is an alias, which a connection of its own
+// now stands for.
+std::string NoDatabaseAdvice(std::string_view family, const std::string& name) {
+  if (name.empty()) return "it was empty: set Connection to the TNXConnection the dataset uses";
+  if (family != "DBTables")
+    return "no database of the run is named " + name +
+           ": set Connection to the TNXConnection that reaches it";
+  return "no TDatabase is named " + name + ", so it is a BDE alias: make a TNXConnection for " +
+         "alias " + name +
+         ", or choose the one that reaches its database, and set Connection to it";
+}
+
 }  // namespace
 
 int CountTodo(const std::vector<const std::vector<TodoItem>*>& parts, std::string_view level) {
@@ -180,11 +205,11 @@ void TFormTodo::Converted(size_t pos, const std::string& name, const std::string
     std::string advice;
     const char* level = todo_level::kWarning;
     if (d.drop_reason == drop_reason::kNoConnection) {
-      advice = "no TDatabase of that name was found: set Connection to the TNXConnection";
+      advice = NoDatabaseAdvice(classes_.family, Unquoted(d.value));
     } else if (d.drop_reason == drop_reason::kDatabaseName) {
       database_names_[UpperCase(Unquoted(d.value))] = name;
     } else if (d.drop_reason == drop_reason::kOutsideMappingTable) {
-      advice = "the value has no Nexa counterpart: set IsolationLevel by hand";
+      advice = ValueAdvice(classes_, target, d);
     } else if (d.drop_reason == drop_reason::kNotPublished) {
       // The default session is what a connection gives anyway.
       if (d.name == "SessionName" && (d.value == "'Default'" || d.value == "''")) continue;
@@ -203,6 +228,8 @@ void TFormTodo::Converted(size_t pos, const std::string& name, const std::string
     // The run has removed it from the form already.
     if (advice.ends_with(": remove it")) advice.resize(advice.size() - 11);
     advice = "dropped: " + advice;
+    if (d.drop_reason == drop_reason::kNoConnection)
+      no_database_.emplace_back(items_.size(), UpperCase(Unquoted(d.value)));
     Add(todo_kind::kFormProperty, level, FindPropertyLine(text_, pos, d.name),
         name + "." + d.name + " = " + FirstLine(d.value), advice);
   }
@@ -219,11 +246,47 @@ void TFormTodo::NotConverted(int line, const std::string& name, const std::strin
           " object by hand; the form will not load until then");
 }
 std::vector<TodoItem> TFormTodo::Finish() {
-  if (!converted_.empty()) FindReferences();
+  // A database the run did not find although the form declares it: the
+  // dataset goes to the connection it became.
+  for (const auto& [item, db] : no_database_)
+    if (auto found = database_names_.find(db); found != database_names_.end())
+      items_[item].advice = "dropped: the TDatabase " + found->second + " of this form, now a " +
+                            "TNXConnection, has that name: set Connection to " + found->second;
+  LearnAncestors();
+  if (!converted_.empty() || !ancestors_.empty()) FindReferences();
   std::stable_sort(items_.begin(), items_.end(), [](const TodoItem& a, const TodoItem& b) {
     return a.line != b.line ? a.line < b.line : a.col < b.col;
   });
   return std::move(items_);
+}
+
+// A descendant form ("inherited frmChild: TfrmChild") holds only what it
+// adds or changes; the objects of its ancestor forms are the published
+// fields of the ancestor classes, which the units of the run declare
+// ("TfrmBase.tblBase" and "TfrmChild^" in the learnt names).
+void TFormTodo::LearnAncestors() {
+  const size_t start = std::min(text_.find_first_not_of(" \t\r\n"), text_.size());
+  std::string_view line = text_.substr(start, text_.find('\n', start) - start);
+  while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.remove_suffix(1);
+  const size_t word = std::min(line.find(' '), line.size());
+  std::string cls = ObjectHeader(line, word).second;
+  for (int depth = 0; !cls.empty() && depth < 16; ++depth) {
+    auto up = classes_.names.find(cls + "^");
+    if (up == classes_.names.end()) break;
+    cls = up->second;
+    ancestors_.push_back(cls);
+  }
+}
+
+const std::string* TFormTodo::ConvertedObject(std::string_view name) const {
+  if (auto own = converted_.find(UpperCase(std::string(name))); own != converted_.end())
+    return &own->second;
+  if (ancestors_.empty() || !classes_.names_filter.MayHold(name)) return nullptr;
+  for (const std::string& a : ancestors_) {
+    auto field = classes_.names.find(a + "." + std::string(name));
+    if (field != classes_.names.end()) return &field->second;
+  }
+  return nullptr;
 }
 
 // Objects of classes the run does not map that refer to a converted object
@@ -264,11 +327,11 @@ void TFormTodo::Reference(size_t at, std::string_view line, const std::string& n
   const std::string_view ref =
       value.substr(value.rfind('.') == std::string_view::npos ? 0 : value.rfind('.') + 1);
   const bool ident = !ref.empty() && value.find_first_of("' (<[{") == std::string_view::npos;
-  auto hit = ident ? converted_.find(UpperCase(std::string(ref))) : converted_.end();
-  if (hit != converted_.end() && !IsGenericReference(prop)) {
+  const std::string* hit = ident ? ConvertedObject(ref) : nullptr;
+  if (hit && !IsGenericReference(prop)) {
     Add(todo_kind::kFormReference, todo_level::kWarning, at, where + std::string(line),
         "a " + cls + " whose " + std::string(prop) + " is typed with the replaced class cannot " +
-            "hold a " + hit->second + ": map " + cls + " in a profile, or replace the component");
+            "hold a " + *hit + ": map " + cls + " in a profile, or replace the component");
   } else if (SameText(prop, "DatabaseName")) {
     auto db = database_names_.find(UpperCase(Unquoted(value)));
     if (db == database_names_.end()) return;

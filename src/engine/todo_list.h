@@ -78,6 +78,12 @@ class TFormTodo {
            std::string advice);
   // Looks for the objects of unmapped classes that refer to converted ones.
   void FindReferences();
+  // The classes the form's class descends from, as far as the units of the
+  // run tell, nearest first: their forms' objects are this form's too.
+  void LearnAncestors();
+  // The target class of the converted object a form refers to by name: one
+  // of its own, or one of its ancestor forms; nullptr for none.
+  const std::string* ConvertedObject(std::string_view name) const;
   // One property line, at offset at, of the open object name, whose class
   // cls the run does not map.
   void Reference(size_t at, std::string_view line, const std::string& name, const std::string& cls);
@@ -89,6 +95,9 @@ class TFormTodo {
   std::unordered_map<std::string, std::string> converted_;  // upper-case name -> target class
   // The aliases of converted databases (upper case) -> their object names.
   std::unordered_map<std::string, std::string> database_names_;
+  // The items of datasets whose database was not found: item, alias (upper case).
+  std::vector<std::pair<size_t, std::string>> no_database_;
+  std::vector<std::string> ancestors_;
 };
 
 // The list as a person reads it, grouped by file:

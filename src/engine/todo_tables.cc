@@ -20,7 +20,8 @@ const std::vector<TodoMember>& TodoMembers() {
       {"DBTables", "TTable", "TableType", "Nexa tables have no table type: remove it", "warning", "Nexa has no local tables (%v): move the table to the database server"},
       {"DBTables", "TTable", "Exclusive", "Nexa opens no table exclusively: remove it, or lock on the server", "warning", "Nexa opens no table exclusively: take a table lock on the server instead"},
       {"DBTables", "TTable", "TableLevel", "Nexa tables have no table level: remove it", "note"},
-      {"DBTables", "TTable", "FieldDefs", "table definitions are not kept: create the table on the server", "note"},
+      // Every TDataSet has FieldDefs, so code that uses them compiles: only their drop from a form is listed.
+      {"DBTables", "TTable", "FieldDefs", "", "note", "table definitions are not kept: create the table on the server"},
       {"DBTables", "TTable", "IndexDefs", "index definitions are not kept: create the indexes on the server", "note"},
       {"DBTables", "@dataset", "AutoRefresh", "Nexa datasets do not refresh by themselves: call Refresh after posting", "warning"},
       {"DBTables", "TQuery", "RequestLive", "TNXQuery has no live result sets: set UpdateObject to a TNXUpdateSQL to edit the rows", "warning"},
@@ -90,6 +91,21 @@ const std::vector<TodoMember>& TodoMembers() {
       {"ADODB", "TADOCommand", "ConnectionString", "set Connection to a TNXConnection instead", "warning"},
       {"ADODB", "TADOCommand", "Parameters", "ADO parameters have no counterpart: use the parameters the TNXSQL class declares", "warning", "ADO parameters are not converted: define %v in ParamData"},
       {"ADODB", "TADOCommand", "CommandObject", "the ADO command object has no counterpart: use the TNXSQL's own properties and methods", "note"},
+  };
+  return rows;
+}
+
+const std::vector<TodoValue>& TodoValues() {
+  // ADO's isolation levels beside the three the conversion maps (ilBrowse, ilCursorStability,
+  // ilSerializable): their synonyms, whose Nexa values the conversion tables show, and the two
+  // that Nexa has no level for.
+  static const std::vector<TodoValue> rows = {
+      {"ADODB", "TADOConnection", "IsolationLevel", "ilReadUncommitted", "set IsolationLevel to ilReadUnCommitted, Nexa's name for the same level"},
+      {"ADODB", "TADOConnection", "IsolationLevel", "ilReadCommitted", "set IsolationLevel to ilReadCommitted, Nexa's name for the same level"},
+      {"ADODB", "TADOConnection", "IsolationLevel", "ilRepeatableRead", "set IsolationLevel to ilRepeatableRead, Nexa's name for the same level"},
+      {"ADODB", "TADOConnection", "IsolationLevel", "ilIsolated", "set IsolationLevel to ilIsolated, Nexa's name for the same level"},
+      {"ADODB", "TADOConnection", "IsolationLevel", "ilChaos", "Nexa has no such level: set IsolationLevel to ilReadUnCommitted, ilReadCommitted, ilRepeatableRead or ilIsolated, as the transactions need"},
+      {"ADODB", "TADOConnection", "IsolationLevel", "ilUnspecified", "Nexa has no such level: set IsolationLevel to ilReadUnCommitted, ilReadCommitted, ilRepeatableRead or ilIsolated, as the transactions need"},
   };
   return rows;
 }

@@ -16,7 +16,9 @@ namespace tolvern {
 // (TNXQuery, TNXTable, TNXStoredProc). A row
 // applies to every source class with the same target class as cls (TTable
 // and TwwTable alike). member "Params.Values['USER NAME']" stands for that
-// entry of the list. advice is for code, where the member will not compile;
+// entry of the list. advice is for code, where the member will not compile
+// (empty for a member the Nexa class has as a TDataSet, which only its form
+// drop concerns);
 // dropped says what the run's drop of the property from a form means:
 // "note" (nothing to do) or "warning" (a person must re-create its value,
 // as form_advice says when given, "%v" standing for the value).
@@ -48,7 +50,20 @@ struct TodoInterface {
   std::string_view kind = "interface";
 };
 
+// A value of a source property that the run's value table drops, and what
+// a person sets instead: the Nexa value that means the same, or, where the
+// Nexa property has none, the values it has. family and cls as for
+// TodoMember.
+struct TodoValue {
+  std::string_view family;
+  std::string_view cls;
+  std::string_view property;
+  std::string_view value;
+  std::string_view advice;
+};
+
 const std::vector<TodoMember>& TodoMembers();
+const std::vector<TodoValue>& TodoValues();
 const std::vector<TodoInterface>& TodoInterfaces();
 
 }  // namespace tolvern

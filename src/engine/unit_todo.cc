@@ -294,7 +294,8 @@ class UnitScan {
       if (gap) last = m + 5;
     }
     if (!gap) gap = classes_.FindMember(target, toks_[m].text);
-    if (!gap) return false;
+    // A member the Nexa class inherits from TDataSet compiles as it stands.
+    if (!gap || gap->advice.empty()) return false;
     // E.Errors[I].NativeError: the item's member goes with the text.
     if (last == m && CodeAt(m + 1, kOpenBracket)) {
       size_t close = m + 1;

@@ -20,4 +20,13 @@ object dmConn: TdmConn
     LockType = ltReadOnly
     Parameters = <>
   end
+  object cnLog: TADOConnection
+    IsolationLevel = ilReadCommitted
+  end
+  object cnOdd: TADOConnection
+    IsolationLevel = ilChaos
+  end
+  object cnBrowse: TADOConnection
+    IsolationLevel = ilBrowse
+  end
 end

@@ -17,6 +17,7 @@ begin
   Session.Close;
   DBIUseIdleTime;
   dm.tblItems.DefaultIndex := False;
+  dm.tblItems.FieldDefs.Update;
   try
     dm.tblItems.Post;
   except

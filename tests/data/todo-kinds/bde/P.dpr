@@ -1,4 +1,4 @@
 program P;
-uses Data in 'Data.pas';
+uses Data in 'Data.pas', Base in 'Base.pas', Child in 'Child.pas';
 begin
 end.
