@@ -18,20 +18,8 @@ work=${TMPDIR:-/tmp}/tolvern-compare
 rm -rf "$work"
 mkdir -p "$work"
 
-# A unit for each form without one, so that folder and project mode reach
-# every form of a corpus project; and a project file listing every unit.
-make_project() {
-  local dir=$1 name=$2
-  local dpr="$dir/$name.dpr"
-  printf 'program %s;\n\nuses\n  Forms' "$name" > "$dpr"
-  while IFS= read -r form; do
-    local base=${form%.*}
-    local unit=$(basename "$base")
-    [ -e "$base.pas" ] || printf 'unit %s;\n\ninterface\n\nuses\n  Classes, DB, DBTables, ADODB;\n\nimplementation\n\n{$R *.dfm}\n\nend.\n' "$unit" > "$base.pas"
-    printf ",\n  %s in '%s.pas'" "$unit" "${base#$dir/}" >> "$dpr"
-  done < <(find "$dir" -iname '*.dfm' | LC_ALL=C sort)
-  printf ';\n\nbegin\nend.\n' >> "$dpr"
-}
+# shellcheck source=lib/corpus-project.sh
+source "$(dirname "$0")/lib/corpus-project.sh"
 
 # The checksum of a run: exit code, console output, then every file.
 run_sum() {
@@ -77,7 +65,7 @@ if [ -d "$corpus" ]; then
     name=$(basename "$project")
     rm -rf "$work/src"
     cp -r "$project" "$work/src"
-    make_project "$work/src" "$(echo "$name" | tr -c 'A-Za-z0-9\n' _)"
+    make_project "$work/src" "$(echo "$name" | tr -c 'A-Za-z0-9\n' _)" "Classes, DB, DBTables, ADODB"
     each_run "$name" "$work/src"
   done
 fi

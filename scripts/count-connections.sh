@@ -13,20 +13,8 @@ corpus=${2:-${TOLVERN_CORPUS_DIR:-$root/../shared/corpus}}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# A unit for each form without one, and a project file listing every unit
-# (as scripts/compare-runs.sh makes them).
-make_project() {
-  local dir=$1 name=$2
-  local dpr="$dir/$name.dpr"
-  printf 'program %s;\n\nuses\n  Forms' "$name" > "$dpr"
-  while IFS= read -r form; do
-    local base=${form%.*}
-    local unit=$(basename "$base")
-    [ -e "$base.pas" ] || printf 'unit %s;\n\ninterface\n\nuses\n  Classes, DB, DBTables;\n\nimplementation\n\n{$R *.dfm}\n\nend.\n' "$unit" > "$base.pas"
-    printf ",\n  %s in '%s.pas'" "$unit" "${base#$dir/}" >> "$dpr"
-  done < <(find "$dir" -iname '*.dfm' | LC_ALL=C sort)
-  printf ';\n\nbegin\nend.\n' >> "$dpr"
-}
+# shellcheck source=lib/corpus-project.sh
+source "$(dirname "$0")/lib/corpus-project.sh"
 
 count() {
   python3 - "$1" <<'PY'
@@ -65,7 +53,7 @@ each_run() {
       name=$(basename "$project")
       rm -rf "$work/src"
       cp -r "$project" "$work/src"
-      make_project "$work/src" "$(echo "$name" | tr -c 'A-Za-z0-9\n' _)"
+      make_project "$work/src" "$(echo "$name" | tr -c 'A-Za-z0-9\n' _)" "Classes, DB, DBTables"
       each_run "$name" "$work/src"
     done
   fi

@@ -19,6 +19,10 @@
 #include <stdexcept>
 #include <vector>
 
+#include "base/errors.h"
+#include "engine/component_replacer.h"
+#include "engine/nx_replacer.h"
+
 namespace fs = std::filesystem;
 
 namespace tolvern::testing {
@@ -211,6 +215,34 @@ bool FaultyDisk::Fails(const char* op, const std::string& path, std::string* err
   errno = fail_errno;
   if (error) *error = std::string("injected ") + op + " failure";
   return true;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  for (size_t start = 0, end; start < text.size(); start = end + 1) {
+    end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+  }
+  return lines;
+}
+
+RunOutcome RunOnDisk(Disk* disk) {
+  ScopedDisk scoped(disk);
+  RunOutcome o;
+  try {
+    o.returned = BdeReplacer->Execute();
+  } catch (const Exception& e) {
+    o.threw = true;
+    o.messages = std::string(e.what()) + " " + e.Detail();
+  } catch (const std::exception& e) {
+    o.threw = true;
+    o.messages = e.what();
+  }
+  for (const FileReport& f : BdeReplacer->Report.files)
+    if (f.outcome == "skipped") o.messages += "\n" + f.path + ": " + f.note;
+  o.not_migrated = BdeReplacer->Report.FilesNotMigrated();
+  return o;
 }
 
 bool FaultyDisk::Stat(const std::string& path, FileStamp* stamp) {

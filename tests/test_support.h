@@ -80,6 +80,8 @@ void UseFolderRun(TReplaceOptions& options, const std::string& folder);
 
 // A run's log without the line of its time stamp and the blank line after it.
 std::string LogWithoutTimestamp(const std::string& log);
+// The lines of a text, without their line ends.
+std::vector<std::string> Lines(const std::string& text);
 
 // Every regular file below a folder, by relative path ("/" between the
 // names on every system), with its bytes.
@@ -132,6 +134,16 @@ class FaultyDisk : public RealDisk {
  private:
   bool Fails(const char* op, const std::string& path, std::string* error);
 };
+
+// What a run of the BDE replacer on a disk gave: whether it threw or
+// returned true, how many files it left, and the exception's message with
+// every note of a file it left.
+struct RunOutcome {
+  bool threw = false, returned = false;
+  int not_migrated = 0;
+  std::string messages;
+};
+RunOutcome RunOnDisk(Disk* disk);
 
 struct CommandResult {
   int exit_code = -1;

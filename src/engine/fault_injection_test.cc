@@ -47,11 +47,7 @@ std::string Normal(const std::string& path, const std::string& root) {
   return p;
 }
 
-struct Outcome {
-  bool threw = false, returned = false;
-  int not_migrated = 0;
-  std::string messages;  // the exception's and every not-migrated note
-};
+using testing::RunOutcome;
 
 class FaultWalk {
  public:
@@ -60,23 +56,9 @@ class FaultWalk {
             std::function<void(const ScratchDir&)> configure)
       : make_tree_(std::move(make_tree)), configure_(std::move(configure)) {}
 
-  Outcome Run(const ScratchDir& dir, FaultyDisk* disk) {
+  RunOutcome Run(const ScratchDir& dir, FaultyDisk* disk) {
     configure_(dir);
-    ScopedDisk scoped(disk);
-    Outcome o;
-    try {
-      o.returned = BdeReplacer->Execute();
-    } catch (const Exception& e) {
-      o.threw = true;
-      o.messages = std::string(e.what()) + " " + e.Detail();
-    } catch (const std::exception& e) {
-      o.threw = true;
-      o.messages = e.what();
-    }
-    for (const FileReport& f : BdeReplacer->Report.files)
-      if (f.outcome == "skipped") o.messages += "\n" + f.path + ": " + f.note;
-    o.not_migrated = BdeReplacer->Report.FilesNotMigrated();
-    return o;
+    return testing::RunOnDisk(disk);
   }
 
   // The operations of a clean run, and the tree before and after it.
@@ -95,7 +77,7 @@ class FaultWalk {
       if (n == 0) ops.push_back(o);
       ops.push_back(Op{o.name, o.path, n});
     };
-    Outcome o = Run(dir, &disk);
+    RunOutcome o = Run(dir, &disk);
     EXPECT_TRUE(o.returned && o.not_migrated == 0) << o.messages;
     *after = Snapshot(dir.path());
     return ops;
@@ -112,7 +94,7 @@ class FaultWalk {
       if (op.name != name || Normal(path, dir.path()) != op.path) return false;
       return op.nth < 0 || calls[path]++ == op.nth;
     };
-    Outcome o = Run(dir, &disk);
+    RunOutcome o = Run(dir, &disk);
     const std::string what =
         op.name + " " + op.path + (op.nth < 0 ? "" : " (call " + std::to_string(op.nth) + ")");
     Files now = Snapshot(dir.path());

@@ -25,11 +25,7 @@ using testing::Snapshot;
 namespace fs = std::filesystem;
 using Files = std::map<std::string, std::string>;
 
-struct Outcome {
-  bool returned = false;
-  int not_migrated = 0;
-  std::string messages;  // the exception's and every not-migrated note
-};
+using testing::RunOutcome;
 
 class RunDiskFaultsTest : public ::testing::Test {
  protected:
@@ -42,21 +38,6 @@ class RunDiskFaultsTest : public ::testing::Test {
     before_ = Snapshot(app_);
   }
 
-  Outcome Run(FaultyDisk& disk) {
-    ScopedDisk use(&disk);
-    Outcome o;
-    try {
-      o.returned = BdeReplacer->Execute();
-    } catch (const Exception& e) {
-      o.messages = std::string(e.what()) + " " + e.Detail();
-    } catch (const std::exception& e) {
-      o.messages = e.what();
-    }
-    for (const FileReport& f : BdeReplacer->Report.files)
-      if (f.outcome == "skipped") o.messages += "\n" + f.path + ": " + f.note;
-    o.not_migrated = BdeReplacer->Report.FilesNotMigrated();
-    return o;
-  }
 
   // Every unit is as it was or fully migrated, and a unit is replaced only
   // together with its form.
@@ -111,7 +92,7 @@ TEST_F(RunDiskFaultsTest, AListingThatFailsPartWayIsNamedAndNothingIsHalfMigrate
     disk.fail_list_after = [this, given](const std::string& folder) {
       return folder == app_ ? given : -1;
     };
-    Outcome o = Run(disk);
+    RunOutcome o = testing::RunOnDisk(&disk);
     EXPECT_FALSE(o.returned && o.not_migrated == 0) << what << "\n" << o.messages;
     EXPECT_GT(o.not_migrated, 0) << what;
     // The folder is named with the system's reason.
@@ -135,7 +116,7 @@ TEST_F(RunDiskFaultsTest, AReplacementThatCannotBeMadeDurableLeavesTheOriginal) 
     disk.fail_op = [&original](const char* op, const std::string& path) {
       return std::string(op) == "sync" && path == original;
     };
-    Outcome o = Run(disk);
+    RunOutcome o = testing::RunOnDisk(&disk);
     EXPECT_FALSE(o.returned && o.not_migrated == 0) << what << "\n" << o.messages;
     EXPECT_EQ(testing::ReadFileBytes(original), before_.at(name)) << what;
     EXPECT_NE(o.messages.find(original), std::string::npos) << what << "\n" << o.messages;
@@ -152,7 +133,7 @@ TEST_F(RunDiskFaultsTest, AnUndoFileThatCannotBeMadeDurableStopsTheRun) {
   disk.fail_op = [](const char* op, const std::string& path) {
     return std::string(op) == "sync" && path.ends_with(".reu");
   };
-  Outcome o = Run(disk);
+  RunOutcome o = testing::RunOnDisk(&disk);
   EXPECT_FALSE(o.returned && o.not_migrated == 0) << o.messages;
   EXPECT_NE(o.messages.find("injected sync failure"), std::string::npos) << o.messages;
   const Files now = Snapshot(app_);

@@ -15,16 +15,7 @@ using testing::RunTolvern;
 
 const std::string kKinds = std::string(TOLVERN_SOURCE_DIR) + "/tests/data/todo-kinds";
 
-// The lines of a text.
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  for (size_t start = 0, end; start < text.size(); start = end + 1) {
-    end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    lines.push_back(text.substr(start, end - start));
-  }
-  return lines;
-}
+using testing::Lines;
 
 // " — ", as the list writes it.
 #define DASH " \xE2\x80\x94 "

@@ -149,12 +149,7 @@ TEST_F(TodoListTest, AnyCutOfAUnitScansWithinItsText) {
 // The lines of a text, sorted: the folder lists its units in the order of
 // the file system.
 std::vector<std::string> SortedLines(const std::string& text) {
-  std::vector<std::string> lines;
-  for (size_t start = 0, end; start < text.size(); start = end + 1) {
-    end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    lines.push_back(text.substr(start, end - start));
-  }
+  std::vector<std::string> lines = testing::Lines(text);
   std::sort(lines.begin(), lines.end());
   return lines;
 }
