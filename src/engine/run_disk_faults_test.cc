@@ -38,7 +38,6 @@ class RunDiskFaultsTest : public ::testing::Test {
     before_ = Snapshot(app_);
   }
 
-
   // Every unit is as it was or fully migrated, and a unit is replaced only
   // together with its form.
   void ExpectNoHalfMigration(const std::string& what) {
