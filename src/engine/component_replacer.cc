@@ -11,6 +11,7 @@
 
 #include "base/errors.h"
 #include "base/system_texts.h"
+#include "engine/alias_stage.h"
 #include "engine/originals_check.h"
 #include "engine/rewrite_stage.h"
 #include "engine/rewrite_work.h"
@@ -250,6 +251,7 @@ bool TComponentReplacer::RewriteIntoWorkFolder(const std::string& temp_dir) {
   RewriteStage(*this, temp_dir).Run();
   if (writer) writer->Finish();  // every rewritten file is in the work folder
   if (write_error_) std::rethrow_exception(std::exchange(write_error_, nullptr));
+  if (!Cancelled) AliasStage(*this).Finish(temp_dir);
   if (!Cancelled && CancelRequested && CancelRequested()) Cancelled = true;
   return !Cancelled;
 }
@@ -280,7 +282,8 @@ bool TComponentReplacer::CommitRun(const std::string& tree) {
   RunCommit commit(
       CurrentDisk(), *Options, UnitList, run_files_,
       {[this](const std::string& line) { Log.WriteLine(line); }, skip,
-       [this](const std::string& path, const std::string& why) { NotMigrated(path, why); }});
+       [this](const std::string& path, const std::string& why) { NotMigrated(path, why); }},
+      &CreatedFiles);
   // What the commit did is the replacer's to show, also when it throws.
   Finally take_outcome([this, &commit] {
     UndoList = commit.Outcome().undo_lines;
@@ -293,7 +296,12 @@ bool TComponentReplacer::CommitRun(const std::string& tree) {
     // The undo file is written before any original is replaced, so that a
     // run cut short while copying back can still be undone.
     commit.WriteUndoFile();
+    // The files the run creates are made before any original is replaced:
+    // the rewritten forms refer to them.
+    commit.CreateFiles();
     drop_backups.Dismiss();
+  } else {
+    commit.CreateFiles();
   }
   if (OnReplacingOriginals) OnReplacingOriginals();
   return commit.ReplaceOriginals(threads, ChangedCount > 0);

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "base/string_list.h"
+#include "engine/alias_plan.h"
 #include "engine/database_index.h"
 #include "engine/descendant_classes.h"
 #include "engine/replace_options.h"
@@ -185,6 +186,15 @@ class TComponentReplacer {
   int ChangedCount = 0;
   StringList UndoList;
   DatabaseIndex Databases;
+  // What the profile maps BDE aliases to, and the unit of the connections
+  // the run creates for them (AliasModuleNamed: the profile names it).
+  std::vector<AliasRule> AliasRules;
+  std::string AliasModuleUnit = kDefaultAliasModule;
+  bool AliasModuleNamed = false;
+  // What became of each alias of the last run.
+  AliasPlan Aliases;
+  // The files the last run creates (the connection module).
+  std::vector<CreatedFile> CreatedFiles;
   TDescendantClasses Descendants;
   // The class tables and declared names the to-do list reads.
   TodoClasses Todo;
@@ -219,6 +229,7 @@ class TComponentReplacer {
  private:
   // The rewriting drives the per-file rewriting below and takes its results.
   friend class RewriteStage;
+  friend class AliasStage;
   // The project of a project-mode run: the context's, else the environment's.
   ProjectModules* Project() const {
     return Context.project ? Context.project : EnvironmentProject();
@@ -266,6 +277,7 @@ class TComponentReplacer {
   void AddFormOfDirective(std::string_view directive, const std::string& source_path);
   void LogChanges(int changes);
   bool IsDatabaseClass(const std::string& cls) const;
+  bool IsDataSetClass(const std::string& cls) const;
   // Writes a rewritten file into the work folder: on the background writer
   // during a run, else at once.
   void WriteOutput(const std::string& path, std::string data);

@@ -5,7 +5,8 @@
 namespace tolvern {
 
 DatabasesOfForm FindDatabasesOfForm(
-    std::string_view form_text, const std::function<bool(const std::string&)>& is_database_class) {
+    std::string_view form_text, const std::function<bool(const std::string&)>& is_database_class,
+    const std::function<bool(const std::string&)>& is_data_set_class) {
   DatabasesOfForm found;
   TPasParser scanner(form_text);
   scanner.KeepQuotes = false;
@@ -31,9 +32,11 @@ DatabasesOfForm FindDatabasesOfForm(
     } else if (code == kTokEndKw) {
       name.clear();
       cls.clear();
-    } else if (code == kTokString && last_ident == "DatabaseName" && !name.empty() &&
-               is_database_class(cls)) {
-      found.databases.push_back({token, name});
+    } else if (code == kTokString && last_ident == "DatabaseName" && !name.empty()) {
+      if (is_database_class(cls))
+        found.databases.push_back({token, name});
+      else if (is_data_set_class && is_data_set_class(cls) && !token.empty())
+        found.data_sets.push_back({name, token});
     }
   }
   return found;
@@ -41,24 +44,59 @@ DatabasesOfForm FindDatabasesOfForm(
 
 void DatabaseIndex::Clear() {
   run_.clear();
+  at_.clear();
   forms_.clear();
+  aliases_.clear();
 }
 
 void DatabaseIndex::Add(const std::string& form_path, const DatabasesOfForm& declared) {
-  if (declared.databases.empty()) return;
-  FoldedMap<std::string>& own = forms_[form_path];
+  if (declared.databases.empty() && declared.data_sets.empty()) return;
+  auto [at, added] = at_.try_emplace(form_path, forms_.size());
+  if (added) forms_.emplace_back();
+  Form& form = forms_[at->second];
+  form.root = declared.form;
   for (const DeclaredDatabase& d : declared.databases) {
     run_[d.name] = declared.form + "." + d.component;
-    own[d.name] = d.component;
+    form.databases[d.name] = d.component;
   }
+  form.data_sets.insert(form.data_sets.end(), declared.data_sets.begin(), declared.data_sets.end());
 }
 
 std::string DatabaseIndex::Reference(std::string_view name, const std::string& form_path) const {
-  if (auto form = forms_.find(form_path); form != forms_.end()) {
-    if (auto own = form->second.find(name); own != form->second.end()) return own->second;
+  const Form* form = nullptr;
+  if (auto at = at_.find(form_path); at != at_.end()) form = &forms_[at->second];
+  if (form) {
+    if (auto own = form->databases.find(name); own != form->databases.end()) return own->second;
   }
-  auto it = run_.find(name);
-  return it == run_.end() ? std::string() : it->second;
+  if (auto it = run_.find(name); it != run_.end()) return it->second;
+  auto alias = aliases_.find(name);
+  if (alias == aliases_.end()) return "";
+  // A component of the data set's own form is named bare.
+  const std::string& component = alias->second;
+  const size_t dot = component.find('.');
+  if (form && dot != std::string::npos && SameText(component.substr(0, dot), form->root))
+    return component.substr(dot + 1);
+  return component;
+}
+
+std::vector<AliasUse> DatabaseIndex::Aliases() const {
+  std::vector<AliasUse> uses;
+  FoldedMap<size_t> index;
+  for (const Form& form : forms_) {
+    for (const DataSetOfForm& d : form.data_sets) {
+      if (run_.find(d.database) != run_.end() || form.databases.count(d.database)) continue;
+      auto [at, added] = index.try_emplace(d.database, uses.size());
+      if (added) uses.push_back({d.database, 0, {}});
+      AliasUse& use = uses[at->second];
+      ++use.data_sets;
+      if (use.forms.empty() || use.forms.back() != form.root) use.forms.push_back(form.root);
+    }
+  }
+  return uses;
+}
+
+void DatabaseIndex::BindAlias(const std::string& alias, const std::string& component) {
+  aliases_[alias] = component;
 }
 
 }  // namespace tolvern

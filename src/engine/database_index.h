@@ -22,17 +22,35 @@ struct DeclaredDatabase {
   std::string component;  // the component's name in its form
 };
 
-// What one form text declares: the name of its root component and its
-// database components, in the order of the text.
+// A data set of a form and the database name it gives in its DatabaseName.
+struct DataSetOfForm {
+  std::string component;
+  std::string database;
+};
+
+// What one form text declares: the name of its root component, its
+// database components and its data sets, in the order of the text.
 struct DatabasesOfForm {
   std::string form;
   std::vector<DeclaredDatabase> databases;
+  std::vector<DataSetOfForm> data_sets{};
 };
 
 // Reads the database components of a form text: the objects (inherited ones
-// too) of a class for which is_database_class holds that set DatabaseName.
+// too) of a class for which is_database_class holds that set DatabaseName;
+// and its data sets: the objects of a class for which is_data_set_class
+// holds that set it.
 DatabasesOfForm FindDatabasesOfForm(
-    std::string_view form_text, const std::function<bool(const std::string&)>& is_database_class);
+    std::string_view form_text, const std::function<bool(const std::string&)>& is_database_class,
+    const std::function<bool(const std::string&)>& is_data_set_class = nullptr);
+
+// A BDE alias: a database name that data sets of the run give and that no
+// database component of the run declares.
+struct AliasUse {
+  std::string alias;  // as the first data set spells it
+  int data_sets = 0;
+  std::vector<std::string> forms;  // the root names of the forms that use it, in run order
+};
 
 class DatabaseIndex {
  public:
@@ -48,9 +66,23 @@ class DatabaseIndex {
   // "Form.Component"; "" when no form of the run declares it.
   std::string Reference(std::string_view name, const std::string& form_path) const;
 
+  // The aliases of the forms added so far, in the order of first use.
+  std::vector<AliasUse> Aliases() const;
+  // What the data sets on an alias refer to: "Form.Component", given bare
+  // on the form of that name, or "Component", given as it is. Reference
+  // gives it for a name that no database declares.
+  void BindAlias(const std::string& alias, const std::string& component);
+
  private:
-  FoldedMap<std::string> run_;                                     // name: "Form.Component"
-  std::unordered_map<std::string, FoldedMap<std::string>> forms_;  // path: name: component
+  struct Form {
+    std::string root;                  // the form's root component
+    FoldedMap<std::string> databases;  // name: component
+    std::vector<DataSetOfForm> data_sets;
+  };
+  FoldedMap<std::string> run_;                  // name: "Form.Component"
+  std::unordered_map<std::string, size_t> at_;  // path: index in forms_
+  std::vector<Form> forms_;                     // in the order added
+  FoldedMap<std::string> aliases_;              // alias: component
 };
 
 }  // namespace tolvern

@@ -309,8 +309,20 @@ DatabasesOfForm TComponentReplacer::FormDatabases(const std::string& form_path,
   } catch (const EStreamError&) {
     return {};
   }
-  return FindDatabasesOfForm(form.Text,
-                             [this](const std::string& cls) { return IsDatabaseClass(cls); });
+  return FindDatabasesOfForm(
+      form.Text, [this](const std::string& cls) { return IsDatabaseClass(cls); },
+      [this](const std::string& cls) { return IsDataSetClass(cls); });
+}
+
+// A class converted by the profile, or a descendant of one, other than a
+// database: its objects' DatabaseName names the database they use.
+bool TComponentReplacer::IsDataSetClass(const std::string& cls) const {
+  if (IsDatabaseClass(cls)) return false;
+  if (FindOldName(cls) >= 0) return true;
+  return !Descendants.Empty() &&
+         !Descendants
+              .MappedAncestor(cls, [this](const std::string& c) { return FindOldName(c) >= 0; })
+              .empty();
 }
 
 // TDatabase, or a class of the project descending from it, whose objects

@@ -25,6 +25,9 @@ std::unique_ptr<TComponentReplacer> MakeProfileReplacer(const MappingProfile& pr
   }
   for (const ClassPair& e : profile.exceptions) replacer->AddReplacement(e.from, e.to);
   replacer->ProfileFiles = profile.files;
+  replacer->AliasRules = profile.aliases;
+  replacer->AliasModuleUnit = profile.AliasModule();
+  replacer->AliasModuleNamed = !profile.alias_module.empty();
   return replacer;
 }
 

@@ -9,6 +9,7 @@
 
 #include "base/errors.h"
 #include "base/system_texts.h"
+#include "engine/alias_stage.h"
 #include "engine/rewrite_work.h"
 #include "files/file_utils.h"
 #include "platform/disk.h"
@@ -100,6 +101,8 @@ RewriteWorkScope::~RewriteWorkScope() { t_work = nullptr; }
 
 void RewriteStage::Run() {
   r_.Databases.Clear();
+  r_.Aliases = {};
+  r_.CreatedFiles.clear();
   const int threads = Threads();
   r_.threads_ = threads;
   if (threads > 1)
@@ -154,6 +157,7 @@ void RewriteStage::RunOnOneThread() {
       }
       if (i == r_.UnitList.Count() - 1) {
         scan_pending = false;
+        AliasStage(r_).Plan();
         i = initial_count - 1;
       }
       continue;
@@ -228,13 +232,17 @@ void RewriteStage::FinishFile(int i, const std::string& dest_dir, int changed_be
   // replacing it would go against what its owner set: it is read-only, or
   // it has other names that a replacement would leave with the old text.
   if (done.changed && !done.skipped) {
-    if (done.read.read_only && !r_.Options->IncludeReadOnly)
-      r_.SkipFile(i, kReadOnly);
-    else if (done.read.links > 1)
-      r_.SkipFile(i, res::Format(kHardLinked, {std::to_string(done.read.links)}));
+    const std::string refused = RefusedReplacement(done, r_.Options->IncludeReadOnly);
+    if (!refused.empty()) r_.SkipFile(i, refused);
   }
   if (done.form_unknown && !done.skipped)
     r_.SkipFile(i, res::Format(res::kFormNotLookedFor, {ExtractFileDir(file)}));
+}
+
+std::string RewriteStage::RefusedReplacement(const RunFile& file, bool include_read_only) {
+  if (file.read.read_only && !include_read_only) return kReadOnly;
+  if (file.read.links > 1) return res::Format(kHardLinked, {std::to_string(file.read.links)});
+  return "";
 }
 
 void RewriteStage::SkipUnread(int i, const std::string& reason) {
@@ -282,6 +290,7 @@ void RewriteStage::RunInParallel(int threads) {
   if (!RewriteRange(pool, 0, initial_count)) return;
   if (r_.UnitList.Count() == initial_count) return;
   ScanFormsInParallel(pool, initial_count);
+  AliasStage(r_).Plan();
   RewriteRange(pool, initial_count, -1);
 }
 

@@ -38,6 +38,12 @@ class RewriteStage {
   // least one, whatever the file.
   static int ThreadsWithin(int threads, std::uint64_t largest, std::uint64_t budget);
 
+  // Why a file that changed is left as it is, though it was read: replacing
+  // it would go against what its owner set (it is read-only and read-only
+  // files are not included, or it has other names); "" when it may be
+  // replaced.
+  static std::string RefusedReplacement(const RunFile& file, bool include_read_only);
+
  private:
   // The number of threads for the run: the jobs asked for, fewer when the
   // largest unit would not leave room for that many at once in half of the

@@ -102,6 +102,11 @@ void RunCommit::WriteUndoFile() {
   lines.Clear();
   UndoRecord record;
   Disk& disk = disk_;
+  if (created_)
+    for (const CreatedFile& c : *created_) {
+      lines.Add(c.path + "=");
+      record.Add(c.path, c.bytes);
+    }
   for (int i = 0; i < files_.Count(); ++i) {
     const RunFile& f = files_[i];
     if (f.backup.empty()) continue;
@@ -142,6 +147,32 @@ void RunCommit::WriteUndoFile() {
     outcome_.earlier_undo_file = candidate;
   }
   throw EFCreateError("Cannot create file \"" + base + "\". no free undo file name");
+}
+
+void RunCommit::CreateFiles() {
+  if (!created_) return;
+  for (CreatedFile& c : *created_) {
+    std::string why;
+    bool taken = false;
+    if (disk_.WriteExclusive(c.path, c.bytes, &why, &taken)) {
+      c.made = true;
+      notes_.log("Created " + c.path);
+      continue;
+    }
+    for (CreatedFile& made : *created_)
+      if (made.made) {
+        disk_.DeleteFile(made.path);
+        made.made = false;
+      }
+    if (!outcome_.undo_file.empty()) {
+      disk_.DeleteFile(UndoRecord::PathFor(outcome_.undo_file));
+      disk_.DeleteFile(outcome_.undo_file);
+      outcome_.undo_file.clear();
+      outcome_.undo_lines.Clear();
+    }
+    throw EFCreateError("Cannot create file \"" + c.path + "\". " +
+                        (taken ? std::string("A file of that name is in the way.") : why));
+  }
 }
 
 bool RunCommit::ReplaceOriginals(int threads, bool any_changed) {
@@ -271,6 +302,9 @@ bool RunCommit::ReplaceOriginals(int threads, bool any_changed) {
 void RunCommit::RewriteUndoFile() {
   Disk& disk = disk_;
   StringList lines;
+  if (created_)
+    for (const CreatedFile& c : *created_)
+      if (c.made) lines.Add(c.path + "=");
   for (int i = 0; i < files_.Count(); ++i)
     if (!files_[i].backup.empty() && files_[i].replaced)
       lines.Add(paths_[i] + "=" + files_[i].backup);

@@ -7,6 +7,7 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "base/string_list.h"
 #include "engine/originals_check.h"
@@ -32,8 +33,9 @@ class RunCommit {
     std::function<void(const std::string& path, const std::string& reason)> not_migrated;
   };
   RunCommit(Disk& disk, const TReplaceOptions& options, const StringList& paths, RunFiles& files,
-            Notes notes)
-      : disk_(disk),
+            Notes notes, std::vector<CreatedFile>* created = nullptr)
+      : created_(created),
+        disk_(disk),
         options_(options),
         paths_(paths),
         files_(files),
@@ -46,8 +48,15 @@ class RunCommit {
   // left out, with its group.
   void BackupOriginals();
   void RemoveBackups();
-  // Writes the undo file under a name no earlier run has used.
+  // Writes the undo file under a name no earlier run has used. It lists the
+  // files the run creates ("path=", no backup) too, so that restore removes
+  // them.
   void WriteUndoFile();
+  // Creates each file of created (none of which may exist: a file in the
+  // way is never replaced); throws EFCreateError when one cannot be made,
+  // after removing those made and the undo file, so that nothing of the
+  // run is left.
+  void CreateFiles();
   // Moves the rewritten files over the originals (on `threads` threads when
   // there are several); false when one could not be replaced. The undo file
   // is rewritten to list only what was replaced.
@@ -61,6 +70,7 @@ class RunCommit {
   // Rewrites the undo file with the files replaced; drops the other backups.
   void RewriteUndoFile();
 
+  std::vector<CreatedFile>* created_;
   Disk& disk_;
   const TReplaceOptions& options_;
   const StringList& paths_;

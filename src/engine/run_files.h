@@ -29,6 +29,14 @@ struct RunFile {
   int group = -1;             // files that are replaced together or not at all
 };
 
+// A file the run creates where there was none: where it goes, its bytes,
+// and whether the commit has made it.
+struct CreatedFile {
+  std::string path;
+  std::string bytes;
+  bool made = false;
+};
+
 class RunFiles {
  public:
   // The index of path in paths, adding it (alone in a group of its own) when

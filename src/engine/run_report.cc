@@ -88,6 +88,12 @@ constexpr auto kReplace = nlohmann::json::error_handler_t::replace;
 
 }  // namespace
 
+int RunReport::FilesCreated() const {
+  int n = 0;
+  for (const FileReport& f : files) n += f.outcome == "created";
+  return n;
+}
+
 std::string RunReport::ToJson() const {
   using nlohmann::json;
   json doc = {{"version", 1}, {"mode", mode}, {"replacer", replacer}, {"dryRun", dry_run}};
@@ -150,7 +156,17 @@ std::string RunReport::ToJson() const {
                       {"text", t.text},
                       {"advice", t.advice}});
   doc["todo"] = todo;
-  doc["summary"] = {{"filesScanned", files.size()},
+  if (!aliases.empty()) {
+    json jaliases = json::array();
+    for (const AliasReport& a : aliases)
+      jaliases.push_back({{"alias", a.alias},
+                          {"dataSets", a.data_sets},
+                          {"forms", a.forms},
+                          {"action", a.action},
+                          {"connection", a.connection}});
+    doc["aliases"] = jaliases;
+  }
+  doc["summary"] = {{"filesScanned", static_cast<int>(files.size()) - FilesCreated()},
                     {"unitsChanged", FilesChanged("unit") + FilesChanged("project")},
                     {"formsChanged", FilesChanged("form")},
                     {"objectsRewritten", ObjectsRewritten()},
@@ -161,6 +177,7 @@ std::string RunReport::ToJson() const {
                       {"warning", TodoCount(todo_level::kWarning)},
                       {"note", TodoCount(todo_level::kNote)}}}};
   if (int n = ObjectsNotConverted()) doc["summary"]["objectsNotConverted"] = n;
+  if (int n = FilesCreated()) doc["summary"]["filesCreated"] = n;
   return doc.dump(2, ' ', false, kReplace) + "\n";
 }
 

@@ -60,6 +60,15 @@ struct FileReport {
 // and without room to spare, which counts at tens of thousands of files.
 using FileReports = std::deque<FileReport>;
 
+// What became of one BDE alias of the run (see AliasPlan).
+struct AliasReport {
+  std::string alias;
+  int data_sets = 0;
+  std::vector<std::string> forms;
+  std::string action;      // "create", "bind" or "unmapped"
+  std::string connection;  // what its data sets refer to; "" when unmapped
+};
+
 struct RunReport {
   std::string mode;      // "project" or "folder"
   std::string replacer;  // the source unit: "DBTables" or "ADODB"
@@ -68,6 +77,7 @@ struct RunReport {
   // Whether each rewritten object is kept with its properties; without, only
   // the counts are, so that memory does not grow with the size of the tree.
   bool details = true;
+  std::vector<AliasReport> aliases{};
 
   int FilesChanged(const char* kind_prefix) const;
   int ObjectsRewritten() const;
@@ -76,6 +86,8 @@ struct RunReport {
   int ObjectsNotConverted() const;
   // Files the run meant to migrate and did not (outcome "skipped").
   int FilesNotMigrated() const;
+  // Files the run creates (outcome "created").
+  int FilesCreated() const;
   // The places in code and forms left for a person, file by file.
   std::vector<TodoItem> Todo() const;
   // The same, as each file's own list in the order of the files: no copy.

@@ -51,8 +51,9 @@ TEST(TodoKindsTest, EveryKindOfPlaceIsListedExactlyAtItsLevel) {
            "dropped: BDE aliases have no counterpart: set Server and Database to what alias "
            "ORDERS names",
            "Data.dfm:7:5: warning: form-property: qryList.DatabaseName = 'NOPE'" DASH
-           "dropped: no TDatabase is named NOPE, so it is a BDE alias: make a TNXConnection for "
-           "alias NOPE, or choose the one that reaches its database, and set Connection to it",
+           "dropped: no TDatabase is named NOPE, so it is a BDE alias: map alias NOPE in a "
+           "profile's \"aliases\" (tolvern aliases --write-profile writes one) and migrate "
+           "again, or make a TNXConnection for it and set Connection to it",
            "Data.dfm:11:5: warning: form-property: tblItems.TableType = ttParadox" DASH
            "dropped: Nexa has no local tables (ttParadox): move the table to the database server",
            "Data.dfm:12:5: note: form-property: tblItems.TableLevel = 4" DASH

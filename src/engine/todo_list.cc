@@ -158,9 +158,9 @@ std::string NoDatabaseAdvice(std::string_view family, const std::string& name) {
   if (family != "DBTables")
     return "no database of the run is named " + name +
            ": set Connection to the TNXConnection that reaches it";
-  return "no TDatabase is named " + name + ", so it is a BDE alias: make a TNXConnection for " +
-         "alias " + name +
-         ", or choose the one that reaches its database, and set Connection to it";
+  return "no TDatabase is named " + name + ", so it is a BDE alias: map alias " + name +
+         " in a profile's \"aliases\" (tolvern aliases --write-profile writes one) and migrate " +
+         "again, or make a TNXConnection for it and set Connection to it";
 }
 
 }  // namespace

@@ -26,6 +26,7 @@ inline constexpr const char* kFormProperty = "form-property";    // dropped with
 inline constexpr const char* kFormObject = "form-object";        // left unconverted
 inline constexpr const char* kFormReference = "form-reference";  // refers to a renamed object
 inline constexpr const char* kErrorHandling = "error-handling";  // a source-library exception
+inline constexpr const char* kConnection = "connection";  // a connection the run made or could not
 }  // namespace todo_kind
 
 // How much a place matters, in the words compilers use: an error will not

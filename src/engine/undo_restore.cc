@@ -1,5 +1,7 @@
 #include "engine/undo_restore.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <set>
 #include <unordered_map>
@@ -110,6 +112,7 @@ bool UndoRestore::Restore(const std::string& undo_file_name, bool force) {
   for (const Line& l : lines_) {
     if (!l.restore) continue;
     ++restored_;
+    if (l.created) notes_.push_back(l.original + ": removed; the run had created it");
     if (!l.kept.empty())
       notes_.push_back(l.original + " had changed after the run; its text is kept in " + l.kept);
   }
@@ -122,6 +125,7 @@ bool UndoRestore::CheckLines(const std::string& undo_file_name, const std::strin
   // Each line is read on its own: two originals whose names differ only in
   // letter case keep their own backups.
   const std::string undo_folder = Resolved(ExtractFileDir(undo_file_name));
+  undo_folder_ = ExtractFileDir(undo_file_name);
   Resolver resolved;
   std::set<std::string> seen;
   for (int i = 0; i < lines.Count(); ++i) {
@@ -134,9 +138,22 @@ bool UndoRestore::CheckLines(const std::string& undo_file_name, const std::strin
       return false;
     };
     if (line.find('=') == std::string::npos) return fail("no \"=\" between original and backup");
-    if (!IsAbsolute(original) || !IsAbsolute(backup)) return fail("a path is not absolute");
+    // A file the run created has no backup: restore removes it.
+    const bool created = backup.empty();
+    if (!IsAbsolute(original) || (!created && !IsAbsolute(backup)))
+      return fail("a path is not absolute");
     if (StepsUp(original) || StepsUp(backup)) return fail("a path steps up a folder (\"..\")");
     if (!seen.insert(original).second) return fail("the original is listed twice");
+    if (created) {
+      FileStamp o;
+      if (disk_.Stat(original, &o) && (!o.regular || IsLink(original)))
+        return fail("the file " + original + " that the run created is not a regular file now");
+      Line l;
+      l.original = l.target = original;
+      l.created = true;
+      lines_.push_back(std::move(l));
+      continue;
+    }
     FileStamp b;
     if (!disk_.Stat(backup, &b)) return fail("the backup " + backup + " does not exist");
     if (!b.regular) return fail("the backup " + backup + " is not a regular file");
@@ -160,6 +177,11 @@ bool UndoRestore::ReadRecord(const std::string& undo_file_name) {
   FileStamp stamp;
   if (!disk_.Stat(path, &stamp)) {
     for (size_t i = 0; i < lines_.size(); ++i) {
+      if (lines_[i].created) {
+        error_ = undo_file_name + ", line " + std::to_string(i + 1) + ": there is no record " +
+                 "that the run created " + lines_[i].original + "; nothing was restored";
+        return false;
+      }
       if (!lines_[i].link) continue;
       error_ = undo_file_name + ", line " + std::to_string(i + 1) + ": the original " +
                lines_[i].original + " is a link, and there is no record that the run found one " +
@@ -191,7 +213,8 @@ bool UndoRestore::ReadRecord(const std::string& undo_file_name) {
     };
     const WrittenText* written = record_.Find(l.original);
     if (!written)
-      return fail("the run did not replace " + l.original + " (" + path + " does not list it)");
+      return fail("the run did not " + std::string(l.created ? "create " : "replace ") +
+                  l.original + " (" + path + " does not list it)");
     // A link is written through only where the run found that very link.
     if (!l.link) continue;
     if (written->link_target.empty() || Resolved(l.original) != written->link_target)
@@ -205,6 +228,24 @@ bool UndoRestore::ReadRecord(const std::string& undo_file_name) {
 bool UndoRestore::Classify() {
   for (Line& l : lines_) {
     FileStamp o, b;
+    if (l.created) {
+      // A created file that is gone needs nothing; one that holds what the
+      // run wrote is removed; one edited since is removed only when asked.
+      if (!disk_.Stat(l.target, &o)) {
+        notes_.push_back(l.original + ": the run created it, and it is gone already");
+        continue;
+      }
+      std::string now, why;
+      if (!disk_.ReadFile(l.target, &now, &why)) {
+        error_ = "cannot read " + l.target + ": " + OrUnknown(why) + "; nothing was restored";
+        return false;
+      }
+      l.restore = true;
+      if (record_.Find(l.original)->Matches(now)) continue;
+      l.edited = true;
+      changed_.push_back(l.original);
+      continue;
+    }
     if (!disk_.Stat(l.target, &o)) {
       l.absent = l.restore = true;
       continue;
@@ -252,12 +293,14 @@ bool UndoRestore::Stage() {
       return false;
     };
     std::string text, why;
-    if (!disk_.ReadFile(l.backup, &text, &why)) return fail("read " + l.backup, why);
-    const std::string staged = l.target + kStagedSuffix;
     bool taken = false;
-    if (!disk_.WriteExclusive(staged, text, &why, &taken))
-      return fail("write \"" + staged + "\"", taken ? "a file of that name is in the way" : why);
-    l.staged = staged;
+    if (!l.created) {
+      if (!disk_.ReadFile(l.backup, &text, &why)) return fail("read " + l.backup, why);
+      const std::string staged = l.target + kStagedSuffix;
+      if (!disk_.WriteExclusive(staged, text, &why, &taken))
+        return fail("write \"" + staged + "\"", taken ? "a file of that name is in the way" : why);
+      l.staged = staged;
+    }
     if (l.absent) continue;
     const std::string old = l.target + kOldSuffix;
     if (!disk_.BackupFile(l.target, old, &why, &taken))
@@ -265,11 +308,12 @@ bool UndoRestore::Stage() {
                   taken ? "a file of that name is in the way" : why);
     l.old = old;
     if (!l.edited) continue;
-    // The edited text is kept beside the backup, under a name of its own.
+    // The edited text is kept beside the backup (a created file's in the
+    // undo file's folder), under a name of its own.
     const std::string ext = ExtractFileExt(l.original);
     const std::string stem = ExtractFileName(l.original);
-    const std::string base =
-        PathJoin(ExtractFileDir(l.backup), stem.substr(0, stem.size() - ext.size()) + ".edited");
+    const std::string base = PathJoin(l.created ? undo_folder_ : ExtractFileDir(l.backup),
+                                      stem.substr(0, stem.size() - ext.size()) + ".edited");
     for (int n = 1; n < 10000 && l.kept.empty(); ++n) {
       const std::string candidate = base + (n == 1 ? "" : "." + std::to_string(n)) + ext;
       if (disk_.BackupFile(l.target, candidate, &why, &taken)) l.kept = candidate;
@@ -285,8 +329,13 @@ bool UndoRestore::Swap() {
     Line& l = lines_[k];
     if (!l.restore) continue;
     std::string why;
-    if (disk_.MoveFile(l.staged, l.target, &why)) continue;
-    error_ = "cannot put back " + l.original + ": " + OrUnknown(why);
+    errno = 0;
+    const bool done =
+        l.created ? disk_.DeleteFile(l.target) : disk_.MoveFile(l.staged, l.target, &why);
+    if (done) continue;
+    if (l.created && errno) why = std::strerror(errno);
+    error_ = "cannot " + std::string(l.created ? "remove " : "put back ") + l.original + ": " +
+             OrUnknown(why);
     // Every original put back before it gets the text it had again.
     std::string stuck;
     for (size_t j = 0; j < k; ++j) {

@@ -1,5 +1,6 @@
 // Restore: puts back every original that an undo file lists, from its
-// backup, all or nothing. An undo file may come from anywhere, so every line
+// backup, and removes every file the run created ("path=" with no backup),
+// all or nothing. An undo file may come from anywhere, so every line
 // is checked before anything is written: both paths absolute and free of
 // "..", the backup a regular file inside the undo file's folder tree, the
 // original a regular file (never a link) or absent, and, where the run left
@@ -44,6 +45,7 @@ class UndoRestore {
     bool absent = false;      // the original does not exist now
     bool restore = false;     // put the backup's text back
     bool edited = false;      // changed since the run
+    bool created = false;     // the run created it: restore removes it
     std::string staged, old;  // the restored text, and the text replaced
     std::string kept;         // where an edited text was kept
   };
@@ -62,6 +64,7 @@ class UndoRestore {
   UndoRecord record_;
   bool has_record_ = false;
   std::string error_;
+  std::string undo_folder_;
   std::vector<std::string> changed_, notes_;
   int restored_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "parsing/mapping_profile.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <iterator>
 #include <nlohmann/json.hpp>
@@ -86,6 +87,43 @@ class CountingChars {
   const char* p_;
   const char** reached_;
 };
+
+// A JSON value as form text writes it: a string quoted (characters beyond
+// ASCII and control characters as #nnn codes, so that the text reads the same
+// in any code page), a number as it is, true and false as True and False.
+std::string FormValue(const Json& v) {
+  if (v.is_boolean()) return v.get<bool>() ? "True" : "False";
+  if (!v.is_string()) return v.dump();
+  const std::string s = v.get<std::string>();
+  std::string out;
+  bool quoted = false;
+  auto quote = [&](bool on) {
+    if (quoted != on) out += '\'';
+    quoted = on;
+  };
+  for (size_t i = 0; i < s.size();) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    std::uint32_t code = c;
+    size_t len = 1;
+    if (c >= 0x80) {
+      // JSON text is UTF-8: one code point of 2 to 4 bytes.
+      len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+      code = c & (0x3F >> (len - 1));
+      for (size_t k = 1; k < len && i + k < s.size(); ++k)
+        code = (code << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+    }
+    if (code >= 0x20 && code < 0x7F && code != '\'') {
+      quote(true);
+      out += static_cast<char>(code);
+    } else {
+      quote(false);
+      out += "#" + std::to_string(code);
+    }
+    i += len;
+  }
+  quote(false);
+  return out.empty() ? "''" : out;
+}
 
 // Builds the JSON value of a text and notes where each of its values stands,
 // by JSON path, and every key that an object holds twice (the JSON library
@@ -200,7 +238,7 @@ class ProfileReader {
     if (!Expect(root, "$", Json::value_t::object, "an object")) return p;
     Keys(root, "$",
          {"$schema", "name", "sourceUnit", "newUnits", "classes", "exceptions", "properties",
-          "targets", "todo"});
+          "targets", "todo", "aliases", "aliasModule"});
     if (root.contains("name")) p.name = Name(root["name"], "$.name", Text::kAny);
     if (root.contains("sourceUnit")) p.source_unit = Name(root["sourceUnit"], "$.sourceUnit");
     if (root.contains("newUnits")) p.new_units = Names(root["newUnits"], "$.newUnits");
@@ -209,6 +247,8 @@ class ProfileReader {
     if (root.contains("properties")) p.properties = Rules(root["properties"], "$.properties");
     if (root.contains("targets")) ReadTargets(root["targets"], &p);
     if (root.contains("todo")) p.todo = root["todo"].dump();
+    if (root.contains("aliases")) ReadAliases(root["aliases"], &p);
+    if (root.contains("aliasModule")) p.alias_module = Name(root["aliasModule"], "$.aliasModule");
     return p;
   }
 
@@ -317,6 +357,67 @@ class ProfileReader {
         if (!cls.name.empty() && SameText(other.name, cls.name))
           Problem(path + ".name", "\"" + cls.name + "\" is listed twice");
       p->targets.push_back(std::move(cls));
+    }
+  }
+
+  // "ALIAS": "Form.Component" binds the alias's data sets to an existing
+  // component; "ALIAS": {...} creates a connection with the parameters given.
+  void ReadAliases(const Json& v, MappingProfile* p) {
+    if (!Expect(v, "$.aliases", Json::value_t::object, "an object")) return;
+    for (const auto& [alias, rule] : v.items()) {
+      const std::string path = Member("$.aliases", alias);
+      AliasRule a;
+      a.alias = alias;
+      a.json = rule.dump();
+      if (alias.empty()) Problem(path, "an alias name must not be empty");
+      for (const AliasRule& other : p->aliases)
+        if (SameText(other.alias, alias))
+          Problem(path, "\"" + alias + "\" is mapped already as \"" + other.alias +
+                            "\" (aliases ignore letter case)");
+      if (rule.is_string()) {
+        a.bind = rule.get<std::string>();
+        if (!IsPropertyName(a.bind) || std::count(a.bind.begin(), a.bind.end(), '.') > 1)
+          Problem(path, "expected a component (\"Form.Component\" or \"Component\"), found \"" +
+                            a.bind + "\"");
+      } else if (Expect(rule, path, Json::value_t::object,
+                        "a component (\"Form.Component\") or an object")) {
+        ReadNewConnection(rule, path, &a);
+      }
+      p->aliases.push_back(std::move(a));
+    }
+  }
+
+  void ReadNewConnection(const Json& v, const std::string& path, AliasRule* a) {
+    Keys(v, path, {"connection", "database", "server", "username", "password", "properties"});
+    if (v.contains("connection")) a->connection = Name(v["connection"], path + ".connection");
+    static constexpr std::pair<const char*, const char*> kParameters[] = {{"database", "Database"},
+                                                                          {"server", "Server"},
+                                                                          {"username", "Username"},
+                                                                          {"password", "Password"}};
+    for (const auto& [key, property] : kParameters) {
+      if (!v.contains(key)) continue;
+      if (!Expect(v[key], path + "." + key, Json::value_t::string, "a string")) continue;
+      // An empty parameter is one left for the user to fill in: not set.
+      const std::string value = v[key].get<std::string>();
+      if (!value.empty()) a->properties.emplace_back(property, FormValue(v[key]));
+    }
+    if (!v.contains("properties")) return;
+    const Json& props = v["properties"];
+    if (!Expect(props, path + ".properties", Json::value_t::object, "an object")) return;
+    for (const auto& [name, value] : props.items()) {
+      const std::string at = Member(path + ".properties", name);
+      if (!IsPropertyName(name)) {
+        Problem(at, "\"" + name + "\" is not a property name");
+        continue;
+      }
+      for (const auto& [key, property] : kParameters)
+        if (SameText(name, property)) Problem(at, "give it as \"" + std::string(key) + "\"");
+      if (!value.is_string() && !value.is_boolean() && !value.is_number()) {
+        Problem(at, std::string("expected a string, a number or true/false, found ") +
+                        value.type_name());
+        continue;
+      }
+      a->properties.emplace_back(name, FormValue(value));
     }
   }
 
@@ -471,6 +572,12 @@ const PropertyRule* MappingProfile::FindRule(std::string_view source_class,
   return nullptr;
 }
 
+const AliasRule* MappingProfile::FindAlias(std::string_view alias) const {
+  for (const AliasRule& a : aliases)
+    if (SameText(a.alias, alias)) return &a;
+  return nullptr;
+}
+
 const ComponentClass* MappingProfile::FindTarget(std::string_view name) const {
   for (const ComponentClass& c : targets)
     if (SameText(c.name, name)) return &c;
@@ -559,6 +666,15 @@ void ApplyProfile(MappingProfile* base, const MappingProfile& overlay) {
       base->targets.push_back(t);
   }
   if (!overlay.todo.empty()) base->todo = overlay.todo;
+  for (const AliasRule& a : overlay.aliases) {
+    auto it = std::find_if(base->aliases.begin(), base->aliases.end(),
+                           [&](const AliasRule& b) { return SameText(b.alias, a.alias); });
+    if (it != base->aliases.end())
+      *it = a;
+    else
+      base->aliases.push_back(a);
+  }
+  if (!overlay.alias_module.empty()) base->alias_module = overlay.alias_module;
   base->files.insert(base->files.end(), overlay.files.begin(), overlay.files.end());
 }
 
@@ -584,6 +700,12 @@ std::string ProfileJson(const MappingProfile& p) {
     targets.push_back({{"name", t.name}, {"published", t.published}});
   j["targets"] = targets;
   if (!p.todo.empty()) j["todo"] = Json::parse(p.todo);
+  if (!p.aliases.empty()) {
+    Json aliases = Json::object();
+    for (const AliasRule& a : p.aliases) aliases[a.alias] = Json::parse(a.json);
+    j["aliases"] = aliases;
+  }
+  if (!p.alias_module.empty()) j["aliasModule"] = p.alias_module;
   return j.dump(2) + "\n";
 }
 

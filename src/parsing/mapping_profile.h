@@ -65,6 +65,27 @@ struct ClassPair {
   std::string to;
 };
 
+// What a BDE alias becomes: a DatabaseName that no database component of the
+// run declares names an alias, and a profile may say which connection stands
+// for it now. Either an existing component ("dmMain.conMain", or a bare name
+// for a component of the data set's own form), or a new TNXConnection in the
+// connection module the run creates, with the alias's parameters.
+struct AliasRule {
+  std::string alias;
+  std::string bind;        // an existing component; "" when the run creates one
+  std::string connection;  // the new connection's name; "" to name it after the alias
+  // The new connection's properties, as form text writes their values: the
+  // alias's Database, Server, Username and Password first, then the others.
+  std::vector<std::pair<std::string, std::string>> properties;
+  std::string json;  // the rule as the profile gave it
+
+  bool Creates() const { return bind.empty(); }
+};
+
+// The name of the unit that holds the connections a run creates for aliases,
+// when a profile names none.
+inline constexpr const char* kDefaultAliasModule = "NxConnections";
+
 struct MappingProfile {
   std::string name;
   std::string source_unit;
@@ -74,6 +95,8 @@ struct MappingProfile {
   std::vector<ComponentClass> targets;
   PropertyRules properties;        // for the objects of every mapped class
   std::string todo;                // reserved: its JSON text, carried as it is
+  std::vector<AliasRule> aliases;  // in the order of the file
+  std::string alias_module;        // the unit of created connections; "" for the default
   std::vector<std::string> files;  // the profile files laid over it, in order
 
   // The text inserted behind the source unit: ", A, B" for the units A, B.
@@ -85,6 +108,12 @@ struct MappingProfile {
   // The target class of that name (letter case ignored), or null when the
   // profile does not list its published properties.
   const ComponentClass* FindTarget(std::string_view name) const;
+  // The rule of an alias (letter case ignored, as the BDE ignores it), or null.
+  const AliasRule* FindAlias(std::string_view alias) const;
+  // The unit of the connections the run creates.
+  std::string AliasModule() const {
+    return alias_module.empty() ? kDefaultAliasModule : alias_module;
+  }
 };
 
 // Reads a profile's JSON text. Every problem is appended to *problems as
@@ -102,8 +131,9 @@ std::shared_ptr<const MappingProfile> BuiltinConversions();
 
 // Lays overlay over base: a class pair, exception pair, target class or
 // property rule of overlay replaces base's of the same name (a class pair's
-// property rules are laid over one by one) or is added; the source unit,
-// the new units and the reserved part replace base's when overlay has them.
+// property rules are laid over one by one) or is added, and so is an alias
+// rule; the source unit, the new units, the alias module and the reserved
+// part replace base's when overlay has them.
 void ApplyProfile(MappingProfile* base, const MappingProfile& overlay);
 
 // The profile as JSON text in the format ParseProfile reads.

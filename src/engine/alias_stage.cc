@@ -1,0 +1,230 @@
+#include "engine/alias_stage.h"
+
+#include <filesystem>
+
+#include "base/errors.h"
+#include "base/paths.h"
+#include "engine/rewrite_stage.h"
+#include "files/file_utils.h"
+#include "parsing/pascal_scanner.h"
+#include "platform/disk.h"
+
+namespace tolvern {
+
+namespace {
+
+bool IsProjectFile(const std::string& path) { return SameText(ExtractFileExt(path), ".dpr"); }
+
+// Whether a project text names one of forms: in a CreateForm call or in the
+// form comment of a uses entry ("Unit1 in 'Unit1.pas' {Form1}").
+bool NamesAForm(std::string_view text, const FoldedSet& forms) {
+  const PasTokens tokens = SignificantTokens(text, true);
+  for (size_t i = 0; i < tokens.size(); ++i) {
+    const PasToken t = tokens[i];
+    if (t.code == kTokComment && t.text.size() > 2 && t.text[0] == '{') {
+      std::string_view inner = t.text.substr(1, t.text.size() - 2);
+      const size_t end = inner.find_first_of(":} ");
+      if (forms.count(std::string(inner.substr(0, end)))) return true;
+    } else if (t.code == kTokIdent && SameText(t.text, "CreateForm") && i + 4 < tokens.size() &&
+               tokens[i + 1].code == SymbolCodeOf('(') && tokens[i + 3].code == SymbolCodeOf(',') &&
+               forms.count(std::string(tokens[i + 4].text))) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The path of file as a project file in folder writes it, with the
+// separator the form designer uses.
+std::string PathInProject(const std::string& file, const std::string& folder) {
+  std::string rel =
+      std::filesystem::path(file).lexically_relative(std::filesystem::path(folder)).string();
+  if (rel.empty()) rel = ExtractFileName(file);
+  for (char& c : rel)
+    if (c == '/') c = '\\';
+  return rel;
+}
+
+}  // namespace
+
+bool AliasStage::CurrentText(int i, std::string* text, TextEncoding* encoding) {
+  const RunFile& f = r_.run_files_[i];
+  std::string bytes, why;
+  if (!CurrentDisk().ReadFile(f.changed ? f.work_path : r_.UnitList[i], &bytes, &why)) return false;
+  *encoding = DetectEncoding(bytes);
+  return DecodeOwnedText(std::move(bytes), *encoding, text, &why);
+}
+
+std::vector<int> AliasStage::ProjectsNeedingModule(const FoldedSet& forms) {
+  std::vector<int> projects;
+  for (int i = 0; i < r_.UnitList.Count(); ++i) {
+    if (!IsProjectFile(r_.UnitList[i])) continue;
+    if (r_.Options->Dest == RunSource::kProject) {
+      projects.push_back(i);
+      continue;
+    }
+    std::string text;
+    TextEncoding encoding;
+    if (CurrentText(i, &text, &encoding) && NamesAForm(text, forms)) projects.push_back(i);
+  }
+  return projects;
+}
+
+void AliasStage::Plan() {
+  const std::vector<AliasUse> uses = r_.Databases.Aliases();
+  r_.Aliases = PlanAliases(uses, r_.AliasRules, r_.AliasModuleUnit);
+  AliasPlan& plan = r_.Aliases;
+  if (!plan.NewConnections().empty()) {
+    // The module goes beside the first project file that brings it in,
+    // else beside the project's first unit, or at the top of the folder.
+    const std::vector<int> projects = ProjectsNeedingModule(plan.FormsNeedingModule());
+    std::string folder;
+    if (!projects.empty())
+      folder = ExtractFileDir(r_.UnitList[projects.front()]);
+    else if (r_.Options->Dest == RunSource::kProject && r_.UnitList.Count() > 0)
+      folder = ExtractFileDir(r_.UnitList[0]);
+    else
+      folder = r_.Options->Directory;
+    // A unit of that name anywhere in the run, or a file of its names in
+    // that folder, is never replaced: a name the profile gives stops the
+    // run, the default name takes the next number.
+    FoldedSet run_units;
+    for (int i = 0; i < r_.UnitList.Count(); ++i)
+      run_units.insert(ChangeFileExt(ExtractFileName(r_.UnitList[i]), ""));
+    auto taken = [&](const std::string& unit) -> std::string {
+      if (run_units.count(unit)) return "a unit of the run has that name";
+      for (const char* ext : {".pas", ".dfm"}) {
+        const std::string found = FindFileIgnoringCase(PathJoin(folder, unit + ext));
+        if (!found.empty()) return found + " is there already";
+      }
+      return "";
+    };
+    std::string unit = r_.AliasModuleUnit;
+    for (int n = 2; n < 10000; ++n) {
+      const std::string why = taken(unit);
+      if (why.empty()) break;
+      if (r_.AliasModuleNamed)
+        throw EFCreateError("Cannot create the connection module " + PathJoin(folder, unit) +
+                            ".pas: " + why + "; name the module another way (\"aliasModule\" " +
+                            "in the profile)");
+      unit = r_.AliasModuleUnit + std::to_string(n);
+    }
+    if (unit != r_.AliasModuleUnit) r_.Aliases = PlanAliases(uses, r_.AliasRules, unit);
+    r_.Aliases.unit_path = PathJoin(folder, unit + ".pas");
+    r_.Aliases.projects = projects;
+  }
+  r_.Report.aliases.clear();
+  for (const AliasOutcome& a : r_.Aliases.aliases) {
+    if (!a.reference.empty()) r_.Databases.BindAlias(a.use.alias, a.reference);
+    r_.Report.aliases.push_back({a.use.alias, a.use.data_sets, a.use.forms, a.action, a.reference});
+  }
+}
+
+void AliasStage::AddTodo(std::vector<TodoItem>* todo, const std::string& file, int line,
+                         const char* level, std::string text, std::string advice) {
+  TodoItem item;
+  item.kind = todo_kind::kConnection;
+  item.file = file;
+  item.line = line;
+  item.col = 1;
+  item.level = level;
+  item.text = std::move(text);
+  item.advice = std::move(advice);
+  todo->push_back(std::move(item));
+}
+
+void AliasStage::Finish(const std::string& temp_dir) {
+  const AliasPlan& plan = r_.Aliases;
+  const std::vector<NewConnection> connections = plan.NewConnections();
+  if (connections.empty()) return;
+  const ConnectionModuleNames& names = plan.module;
+  // The module is written as the project is: its encoding and line ends.
+  TextEncoding encoding = TextEncoding::kAnsi;
+  std::string eol = "\r\n";
+  {
+    const int model = plan.projects.empty() ? 0 : plan.projects.front();
+    std::string text;
+    if (r_.UnitList.Count() > model && CurrentText(model, &text, &encoding)) eol = LineEndOf(text);
+  }
+  const std::string unit_path = plan.unit_path;
+  const std::string form_path = ChangeFileExt(unit_path, ".dfm");
+  std::string uses = "SysUtils, Classes";
+  const std::string more = r_.NewUnits;  // ", NXAccess, ..." behind the source unit
+  uses += more;
+  const std::string form = ConnectionModuleForm(names, connections, eol);
+  r_.CreatedFiles.push_back(
+      {unit_path, EncodeText(ConnectionModuleUnit(names, connections, uses, eol), encoding)});
+  // The form text is ASCII in any encoding: values beyond it are #nnn codes.
+  r_.CreatedFiles.push_back({form_path, form});
+  r_.Log.WriteLine("Creating the connection module " + unit_path + " with " +
+                   std::to_string(connections.size()) + " connection(s) for BDE aliases");
+  FileReport unit_report = FileReport::Unchanged(unit_path, "unit", EncodingName(encoding));
+  FileReport form_report = FileReport::Unchanged(form_path, "text-form", "ANSI");
+  unit_report.outcome = form_report.outcome = "created";
+  unit_report.changes = 1;
+  form_report.changes = static_cast<int>(connections.size());
+
+  // A connection whose database the profile leaves open must get one.
+  int line = 5;
+  for (const NewConnection& c : connections) {
+    bool has_database = false;
+    for (const auto& [name, value] : c.properties) has_database |= name == "Database";
+    if (!has_database)
+      AddTodo(&form_report.todo, form_path, line, todo_level::kError,
+              "object " + c.name + ": TNXConnection",
+              "made for BDE alias " + c.alias + ": set Database, Server and Username to what the " +
+                  "alias named (give them in the profile's \"aliases\" to have them written)");
+    line += 4 + static_cast<int>(c.properties.size());
+  }
+  if (plan.projects.empty())
+    AddTodo(&unit_report.todo, unit_path, 1, todo_level::kError, "unit " + names.unit,
+            "no project file of the run creates this data module: add " + names.unit +
+                ".pas to the project and create " + names.module + " before the forms that use it");
+  for (int i : plan.projects) AddToProject(i, temp_dir, unit_path, &unit_report.todo);
+  r_.Report.files.push_back(std::move(unit_report));
+  r_.Report.files.push_back(std::move(form_report));
+}
+
+void AliasStage::AddToProject(int i, const std::string& temp_dir, const std::string& unit_path,
+                              std::vector<TodoItem>* todo) {
+  const std::string& project = r_.UnitList[i];
+  RunFile& f = r_.run_files_[i];
+  const ConnectionModuleNames& names = r_.Aliases.module;
+  const std::string by_hand = "add " + names.unit + " to the uses clause of " + project +
+                              " and create " + names.module + " before the forms that use it";
+  std::string text;
+  TextEncoding encoding;
+  if (f.skipped || !CurrentText(i, &text, &encoding)) {
+    AddTodo(todo, unit_path, 1, todo_level::kError, "unit " + names.unit,
+            "the project file is left as it is: " + by_hand);
+    return;
+  }
+  const ProjectEdit edit =
+      AddModuleToProject(text, names, PathInProject(unit_path, ExtractFileDir(project)),
+                         r_.Aliases.FormsNeedingModule(), LineEndOf(text));
+  if (!edit.uses_added || !edit.create_added)
+    AddTodo(todo, unit_path, 1, todo_level::kError, "unit " + names.unit,
+            std::string(edit.uses_added ? "" : "the project file has no uses clause; ") +
+                (edit.create_added ? "" : "the project file creates no form; ") + by_hand);
+  if (edit.text == text) return;
+  const std::string dir = PathJoin(PathJoin(temp_dir, ".connection-module"), std::to_string(i));
+  ForceFolders(dir);
+  const std::string work = PathJoin(dir, ExtractFileName(project));
+  std::string why;
+  if (!CurrentDisk().WriteFile(work, EncodeText(edit.text, encoding), &why))
+    throw EFCreateError("Cannot create file \"" + work + "\". " + why);
+  const bool was_changed = f.changed;
+  f.changed = true;
+  f.work_path = work;
+  if (!was_changed) ++r_.ChangedCount;
+  r_.Log.WriteLine("Adding the connection module " + names.unit + " to " + project);
+  if (FileReport* report = r_.FindReport(project)) {
+    report->outcome = "changed";
+    report->changes += 1;
+  }
+  if (r_.OnFileChanged) r_.OnFileChanged(project, work);
+  const std::string refused = RewriteStage::RefusedReplacement(f, r_.Options->IncludeReadOnly);
+  if (!refused.empty()) r_.SkipFile(i, refused);
+}
+
+}  // namespace tolvern

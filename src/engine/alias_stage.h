@@ -1,0 +1,41 @@
+// The BDE aliases of a run. Once every form of the run has been scanned, and
+// before any is converted, Plan decides what each alias becomes (what the
+// profile maps it to), binds the data sets on it and, when the profile asks
+// for new connections, where their data module goes and under which name.
+// Once every file is rewritten, Finish makes the module's unit and form (in
+// the project's encoding and line ends) for the commit to create, brings it
+// into the project files that need it, and lists what is left for a person.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/component_replacer.h"
+
+namespace tolvern {
+
+class AliasStage {
+ public:
+  explicit AliasStage(TComponentReplacer& replacer) : r_(replacer) {}
+
+  // Throws EFCreateError when the module's name, as the profile gives it, is
+  // taken by a file already there: the run stops with nothing changed.
+  void Plan();
+  // Makes the module and edits the project files into the work folder.
+  void Finish(const std::string& temp_dir);
+
+ private:
+  // The project files of the run that bring the module in: in project mode
+  // the project's, in folder mode those that name a form that uses it.
+  std::vector<int> ProjectsNeedingModule(const FoldedSet& forms);
+  // The text of file i as the run leaves it so far; false when unreadable.
+  bool CurrentText(int i, std::string* text, TextEncoding* encoding);
+  void AddToProject(int i, const std::string& temp_dir, const std::string& unit_path,
+                    std::vector<TodoItem>* todo);
+  void AddTodo(std::vector<TodoItem>* todo, const std::string& file, int line, const char* level,
+               std::string text, std::string advice);
+
+  TComponentReplacer& r_;
+};
+
+}  // namespace tolvern
