@@ -8,6 +8,7 @@ bool HasType(const nlohmann::json& v, const std::string& type) {
   if (type == "array") return v.is_array();
   if (type == "string") return v.is_string();
   if (type == "integer") return v.is_number_integer();
+  if (type == "number") return v.is_number();
   if (type == "boolean") return v.is_boolean();
   return false;
 }

@@ -2,6 +2,8 @@
 //
 //   tolvern migrate (--project FILE.dpr | --folder DIR) [options]
 //   tolvern todo (--project FILE.dpr | --folder DIR) [--ado] [--profile FILE.json]... [--all]
+//   tolvern aliases (--project FILE.dpr | --folder DIR) [--profile FILE.json]...
+//                   [--write-profile FILE.json]
 //   tolvern restore UNDOFILE
 //   tolvern form (--to-text | --to-binary) IN [-o OUT]
 //   tolvern profile (--show [--ado] [--profile FILE.json]... | --check FILE.json...)
@@ -19,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "aliases_command.h"
 #include "base/errors.h"
 #include "cli_common.h"
 #include "form_command.h"
@@ -40,8 +43,8 @@ int main(int argc, char** argv) {
   app.set_version_flag("--version", "tolvern 0.1.0");
   // In the order the help lists them.
   const std::vector<Subcommand> subcommands = {AddMigrateCommand(app), AddTodoCommand(app),
-                                               AddRestoreCommand(app), AddFormCommand(app),
-                                               AddProfileCommand(app)};
+                                               AddAliasesCommand(app), AddRestoreCommand(app),
+                                               AddFormCommand(app),    AddProfileCommand(app)};
 
   const Subcommand* chosen = nullptr;
   try {

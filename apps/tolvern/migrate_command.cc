@@ -7,6 +7,7 @@
 #include <iostream>
 #include <memory>
 
+#include "aliases_command.h"
 #include "base/paths.h"
 #include "base/system_texts.h"
 #include "engine/todo_list.h"
@@ -200,7 +201,7 @@ void PrintSummary(const MigrateArgs& args, const RunSetup& run, double seconds) 
   const int dropped = report.PropertiesDropped();
   for (const std::string& f : run.profile_files())
     std::cout << res::Format(res::kProfileUsed, {f}) << "\n";
-  std::cout << "Files scanned: " << report.files.size()
+  std::cout << "Files scanned: " << report.files.size() - report.FilesCreated()
             << "; units changed: " << report.FilesChanged("unit") + report.FilesChanged("project")
             << "; forms changed: " << report.FilesChanged("form")
             << "; objects rewritten: " << report.ObjectsRewritten()
@@ -208,6 +209,12 @@ void PrintSummary(const MigrateArgs& args, const RunSetup& run, double seconds) 
             << (dropped && args.report.empty() ? " (--report FILE lists them)" : "")
             << "; not migrated: " << left << "; to do: " << todo_levels
             << (todo && !args.todo ? " (--todo lists them)" : "") << "; time: " << time << " s\n";
+  if (const std::string aliases = AliasesLine(report); !aliases.empty())
+    std::cout << aliases << "\n";
+  for (const FileReport& f : report.files)
+    if (f.outcome == "created")
+      std::cout << (args.dry_run ? "Would create: " : "Created: ")
+                << Shown(f.path, run.base_folder()) << "\n";
 }
 
 void PrintUndoFile(const TComponentReplacer& replacer) {

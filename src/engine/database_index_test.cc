@@ -75,5 +75,31 @@ TEST(DatabaseIndexTest, ReferencesAsTheFormDesignerWritesThem) {
   EXPECT_EQ(index.Reference("LOCAL", "a.dfm"), "");
 }
 
+TEST(DatabaseIndexTest, AliasesAreTheNamesNoDatabaseDeclares) {
+  const std::string text =
+      "object F: TF\n  object D: TDatabase\n    DatabaseName = 'LOCAL'\n  end\n"
+      "  object Q1: TQuery\n    DatabaseName = 'local'\n  end\n"
+      "  object Q2: TQuery\n    DatabaseName = 'DBDEMOS'\n  end\n"
+      "  object Q3: TQuery\n    DatabaseName = ''\n  end\n"
+      "  object R: TCrpe\n    DatabaseName = 'OTHER'\n  end\nend\n";
+  const DatabasesOfForm found = FindDatabasesOfForm(
+      text, IsDatabase, [](const std::string& c) { return c == "TQuery" || c == "TTable"; });
+  ASSERT_EQ(found.data_sets.size(), 2u);  // not the empty name, not the unmapped class
+  DatabaseIndex index;
+  index.Add("f.dfm", found);
+  index.Add("g.dfm", {"G", {}, {{"T1", "dbdemos"}, {"T2", "SHARED"}}});
+  index.Add("h.dfm", {"H", {{"SHARED", "dbShared"}}, {}});
+  const std::vector<AliasUse> aliases = index.Aliases();
+  ASSERT_EQ(aliases.size(), 1u);  // SHARED is declared by a later form
+  EXPECT_EQ(aliases[0].alias, "DBDEMOS");
+  EXPECT_EQ(aliases[0].data_sets, 2);
+  EXPECT_EQ(aliases[0].forms, (std::vector<std::string>{"F", "G"}));
+  // A bound alias: bare on the form that holds the component.
+  index.BindAlias("DBDEMOS", "G.conDemos");
+  EXPECT_EQ(index.Reference("dbdemos", "f.dfm"), "G.conDemos");
+  EXPECT_EQ(index.Reference("dbdemos", "g.dfm"), "conDemos");
+  EXPECT_EQ(index.Reference("LOCAL", "f.dfm"), "D");  // a database goes before an alias
+}
+
 }  // namespace
 }  // namespace tolvern

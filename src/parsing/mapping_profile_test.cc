@@ -65,6 +65,25 @@ TEST(MappingProfileTest, ProblemsAreNamedWithTheirPath) {
        "$.properties.A.lookup (line 1): expected \"database\""},
       {R"({"targets": [{"name": "TX", "published": []}, {"name": "tx", "published": ["A"]}]})",
        "$.targets[1].name (line 1): \"tx\" is listed twice"},
+      {R"({"aliases": {"MAIN": "dm.Main.conMain"}})",
+       "$.aliases.MAIN (line 1): expected a component (\"Form.Component\" or \"Component\"), "
+       "found \"dm.Main.conMain\""},
+      {R"({"aliases": {"MAIN": {}, "main": {}}})",
+       "$.aliases.main (line 1): \"main\" is mapped already as \"MAIN\" (aliases ignore letter "
+       "case)"},
+      {R"({"aliases": {"MAIN": {"host": "x"}}})", "$.aliases.MAIN.host (line 1): unknown key"},
+      {R"({"aliases": {"MAIN": {"server": 5}}})",
+       "$.aliases.MAIN.server (line 1): expected a string, found number"},
+      {R"({"aliases": {"MAIN": {"properties": {"Server": "x"}}}})",
+       "$.aliases.MAIN.properties.Server (line 1): give it as \"server\""},
+      {R"({"aliases": {"MAIN": {"properties": {"Params": ["x"]}}}})",
+       "$.aliases.MAIN.properties.Params (line 1): expected a string, a number or true/false, "
+       "found array"},
+      {R"({"aliases": {"MAIN": 1}})",
+       "$.aliases.MAIN (line 1): expected a component (\"Form.Component\") or an object, found "
+       "number"},
+      {R"({"aliasModule": "Nx Conn"})",
+       "$.aliasModule (line 1): \"Nx Conn\" is not a Pascal identifier"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> problems = Problems(c.text);
@@ -158,6 +177,47 @@ TEST(MappingProfileTest, BuiltinProfilesFollowTheSchemaAndRoundTrip) {
   EXPECT_EQ(BuiltinProfile(false).NewUnitsText(),
             ", NXAccess, NXOleAccess, NXOleC, NXOleIntf, KTBaseAccess, KTRowCache");
   EXPECT_EQ(BuiltinProfile(true).source_unit, "ADODB");
+}
+
+// An alias rule's parameters become the new connection's properties as form
+// text writes them, and the rules go through the schema, a round trip and
+// an overlay by alias name.
+TEST(MappingProfileTest, AliasRulesAreReadLaidOverAndWritten) {
+  const std::string text = R"({
+  "aliases": {
+    "MAIN": "dmMain.conMain",
+    "Old Data": {"connection": "conOld", "database": "C:\\Data\\d\u00e9j\u00e0", "username": "",
+                 "properties": {"LoginPrompt": false, "Port": 3050, "ConnectString": "it's"}}
+  },
+  "aliasModule": "Connections"
+})";
+  std::vector<std::string> problems;
+  MappingProfile p = ParseProfile(text, &problems);
+  ASSERT_TRUE(problems.empty()) << problems[0];
+  ASSERT_EQ(p.aliases.size(), 2u);
+  EXPECT_FALSE(p.aliases[0].Creates());
+  const AliasRule* old = p.FindAlias("OLD DATA");
+  ASSERT_NE(old, nullptr);
+  EXPECT_EQ(old->connection, "conOld");
+  // The empty username is left unset; beyond ASCII and quotes as codes.
+  const std::vector<std::pair<std::string, std::string>> expected = {
+      {"Database", "'C:\\Data\\d'#233'j'#224"},
+      {"LoginPrompt", "False"},
+      {"Port", "3050"},
+      {"ConnectString", "'it'#39's'"}};
+  EXPECT_EQ(old->properties, expected);
+  const std::string root = TOLVERN_SOURCE_DIR;
+  const nlohmann::json schema =
+      nlohmann::json::parse(testing::ReadFileBytes(root + "/docs/profile.schema.json"));
+  const std::string json = ProfileJson(p);
+  EXPECT_EQ(testing::ValidateJson(nlohmann::json::parse(json), schema, schema), "");
+  EXPECT_EQ(ProfileJson(ParseProfile(json, &problems)), json);
+  MappingProfile over;
+  over.aliases = {{"main", "", "", {}, "{}"}};
+  ApplyProfile(&p, over);
+  ASSERT_EQ(p.aliases.size(), 2u);
+  EXPECT_TRUE(p.FindAlias("MAIN")->Creates());
+  EXPECT_EQ(p.AliasModule(), "Connections");
 }
 
 // A later profile wins: a class pair's target and its property rules one by
