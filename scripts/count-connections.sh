@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Counts, for the bundled example and every project of the form corpus, the
 # BDE data sets that name a database (DatabaseName) and those that the run
-# binds to a connection (Connection), in project and in folder mode: a dry
-# run of each with a report, read back. One line per project and mode, and
-# the totals.
+# binds to a connection (Connection), in project and in folder mode, without
+# a profile and with the profile `tolvern aliases --write-profile` writes
+# (every alias mapped to a new connection): a dry run of each with a report,
+# read back. One line per project and mode, and the totals.
 #
 #   scripts/count-connections.sh TOLVERN_BINARY [CORPUS_DIR]
 set -euo pipefail
@@ -34,15 +35,20 @@ PY
 each_run() {
   local name=$1 src=$2
   for mode in project folder; do
-    rm -rf "$work/t"
+    rm -rf "$work/t" "$work/aliases.json"
     cp -r "$src" "$work/t"
+    local source
     if [ $mode = project ]; then
-      local dpr=$(find "$work/t" -maxdepth 1 -iname '*.dpr' | head -1)
-      "$bin" migrate --project "$dpr" -n -q --report "$work/report.json" > /dev/null 2>&1 || true
+      source=(--project "$(find "$work/t" -maxdepth 1 -iname '*.dpr' | head -1)")
     else
-      "$bin" migrate --folder "$work/t" -r -n -q --report "$work/report.json" > /dev/null 2>&1 || true
+      source=(--folder "$work/t" -r)
     fi
-    echo "$name $mode $(count "$work/report.json")"
+    "$bin" migrate "${source[@]}" -n -q --report "$work/report.json" > /dev/null 2>&1 || true
+    local plain=$(count "$work/report.json")
+    "$bin" aliases "${source[@]}" --write-profile "$work/aliases.json" > /dev/null 2>&1 || true
+    "$bin" migrate "${source[@]}" -n -q --profile "$work/aliases.json" \
+      --report "$work/report.json" > /dev/null 2>&1 || true
+    echo "$name $mode $plain $(count "$work/report.json" | cut -d' ' -f2)"
   done
 }
 
@@ -57,5 +63,7 @@ each_run() {
       each_run "$name" "$work/src"
     done
   fi
-} | awk '{ print $1, $2, "DatabaseName:", $3, "Connection:", $4; n[$2] += $3; b[$2] += $4 }
-         END { for (m in n) print "total", m, "DatabaseName:", n[m], "Connection:", b[m] }'
+} | awk '{ print $1, $2, "DatabaseName:", $3, "Connection:", $4, "with every alias mapped:", $5
+           n[$2] += $3; b[$2] += $4; a[$2] += $5 }
+         END { for (m in n) print "total", m, "DatabaseName:", n[m], "Connection:", b[m],
+                                  "with every alias mapped:", a[m] }'

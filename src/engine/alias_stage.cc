@@ -47,12 +47,18 @@ std::string PathInProject(const std::string& file, const std::string& folder) {
 
 }  // namespace
 
-bool AliasStage::CurrentText(int i, std::string* text, TextEncoding* encoding) {
+bool AliasStage::CurrentText(int i, std::string* text, TextEncoding* encoding, std::string* why) {
   const RunFile& f = r_.run_files_[i];
-  std::string bytes, why;
-  if (!CurrentDisk().ReadFile(f.changed ? f.work_path : r_.UnitList[i], &bytes, &why)) return false;
+  const std::string& path = f.changed ? f.work_path : r_.UnitList[i];
+  std::string bytes, reason;
+  if (!CurrentDisk().ReadFile(path, &bytes, &reason)) {
+    *why = "Cannot open file \"" + path + "\". " + reason;
+    return false;
+  }
   *encoding = DetectEncoding(bytes);
-  return DecodeOwnedText(std::move(bytes), *encoding, text, &why);
+  if (DecodeOwnedText(std::move(bytes), *encoding, text, &reason)) return true;
+  *why = path + ": " + reason;
+  return false;
 }
 
 std::vector<int> AliasStage::ProjectsNeedingModule(const FoldedSet& forms) {
@@ -63,9 +69,15 @@ std::vector<int> AliasStage::ProjectsNeedingModule(const FoldedSet& forms) {
       projects.push_back(i);
       continue;
     }
-    std::string text;
+    if (r_.run_files_[i].skipped) continue;
+    std::string text, why;
     TextEncoding encoding;
-    if (CurrentText(i, &text, &encoding) && NamesAForm(text, forms)) projects.push_back(i);
+    if (!CurrentText(i, &text, &encoding, &why)) {
+      // Whether it needs the module cannot be told: it is left as it is.
+      r_.SkipFile(i, why);
+      continue;
+    }
+    if (NamesAForm(text, forms)) projects.push_back(i);
   }
   return projects;
 }
@@ -133,19 +145,34 @@ void AliasStage::AddTodo(std::vector<TodoItem>* todo, const std::string& file, i
   todo->push_back(std::move(item));
 }
 
-void AliasStage::Finish(const std::string& temp_dir) {
+void AliasStage::Finish() {
   const AliasPlan& plan = r_.Aliases;
   const std::vector<NewConnection> connections = plan.NewConnections();
   if (connections.empty()) return;
   const ConnectionModuleNames& names = plan.module;
+  // The project files as the run leaves them so far; one that cannot be
+  // read now is left as it is, named.
+  std::vector<ProjectText> projects;
+  for (int i : plan.projects) {
+    ProjectText p;
+    p.index = i;
+    if (r_.run_files_[i].skipped) {
+      p.why = "the project file is left as it is";
+    } else if (!CurrentText(i, &p.text, &p.encoding, &p.why)) {
+      r_.SkipFile(i, p.why);
+      p.why = "the project file could not be read";
+    }
+    projects.push_back(std::move(p));
+  }
   // The module is written as the project is: its encoding and line ends.
   TextEncoding encoding = TextEncoding::kAnsi;
   std::string eol = "\r\n";
-  {
-    const int model = plan.projects.empty() ? 0 : plan.projects.front();
-    std::string text;
-    if (r_.UnitList.Count() > model && CurrentText(model, &text, &encoding)) eol = LineEndOf(text);
-  }
+  for (const ProjectText& p : projects)
+    if (p.why.empty()) {
+      encoding = p.encoding;
+      eol = LineEndOf(p.text);
+      break;
+    }
   const std::string unit_path = plan.unit_path;
   const std::string form_path = ChangeFileExt(unit_path, ".dfm");
   std::string uses = "SysUtils, Classes";
@@ -180,25 +207,25 @@ void AliasStage::Finish(const std::string& temp_dir) {
     AddTodo(&unit_report.todo, unit_path, 1, todo_level::kError, "unit " + names.unit,
             "no project file of the run creates this data module: add " + names.unit +
                 ".pas to the project and create " + names.module + " before the forms that use it");
-  for (int i : plan.projects) AddToProject(i, temp_dir, unit_path, &unit_report.todo);
+  for (const ProjectText& p : projects) AddToProject(p, unit_path, &unit_report.todo);
   r_.Report.files.push_back(std::move(unit_report));
   r_.Report.files.push_back(std::move(form_report));
 }
 
-void AliasStage::AddToProject(int i, const std::string& temp_dir, const std::string& unit_path,
+void AliasStage::AddToProject(const ProjectText& p, const std::string& unit_path,
                               std::vector<TodoItem>* todo) {
+  const int i = p.index;
   const std::string& project = r_.UnitList[i];
   RunFile& f = r_.run_files_[i];
   const ConnectionModuleNames& names = r_.Aliases.module;
   const std::string by_hand = "add " + names.unit + " to the uses clause of " + project +
                               " and create " + names.module + " before the forms that use it";
-  std::string text;
-  TextEncoding encoding;
-  if (f.skipped || !CurrentText(i, &text, &encoding)) {
-    AddTodo(todo, unit_path, 1, todo_level::kError, "unit " + names.unit,
-            "the project file is left as it is: " + by_hand);
+  if (!p.why.empty()) {
+    AddTodo(todo, unit_path, 1, todo_level::kError, "unit " + names.unit, p.why + ": " + by_hand);
     return;
   }
+  const std::string& text = p.text;
+  const TextEncoding encoding = p.encoding;
   const ProjectEdit edit =
       AddModuleToProject(text, names, PathInProject(unit_path, ExtractFileDir(project)),
                          r_.Aliases.FormsNeedingModule(), LineEndOf(text));
@@ -207,9 +234,8 @@ void AliasStage::AddToProject(int i, const std::string& temp_dir, const std::str
             std::string(edit.uses_added ? "" : "the project file has no uses clause; ") +
                 (edit.create_added ? "" : "the project file creates no form; ") + by_hand);
   if (edit.text == text) return;
-  const std::string dir = PathJoin(PathJoin(temp_dir, ".connection-module"), std::to_string(i));
-  ForceFolders(dir);
-  const std::string work = PathJoin(dir, ExtractFileName(project));
+  // Over its rewritten copy, or where the rewriting would have put one.
+  const std::string work = f.changed ? f.work_path : PathJoin(f.work_dir, ExtractFileName(project));
   std::string why;
   if (!CurrentDisk().WriteFile(work, EncodeText(edit.text, encoding), &why))
     throw EFCreateError("Cannot create file \"" + work + "\". " + why);

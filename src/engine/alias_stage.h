@@ -22,15 +22,22 @@ class AliasStage {
   // taken by a file already there: the run stops with nothing changed.
   void Plan();
   // Makes the module and edits the project files into the work folder.
-  void Finish(const std::string& temp_dir);
+  void Finish();
 
  private:
   // The project files of the run that bring the module in: in project mode
   // the project's, in folder mode those that name a form that uses it.
   std::vector<int> ProjectsNeedingModule(const FoldedSet& forms);
-  // The text of file i as the run leaves it so far; false when unreadable.
-  bool CurrentText(int i, std::string* text, TextEncoding* encoding);
-  void AddToProject(int i, const std::string& temp_dir, const std::string& unit_path,
+  // The text of file i as the run leaves it so far; false, with the reason
+  // in *why, when it cannot be read.
+  bool CurrentText(int i, std::string* text, TextEncoding* encoding, std::string* why);
+  struct ProjectText {
+    int index = -1;
+    std::string text;
+    TextEncoding encoding = TextEncoding::kAnsi;
+    std::string why;  // why it is left as it is; "" when it can be edited
+  };
+  void AddToProject(const ProjectText& p, const std::string& unit_path,
                     std::vector<TodoItem>* todo);
   void AddTodo(std::vector<TodoItem>* todo, const std::string& file, int line, const char* level,
                std::string text, std::string advice);

@@ -251,7 +251,7 @@ bool TComponentReplacer::RewriteIntoWorkFolder(const std::string& temp_dir) {
   RewriteStage(*this, temp_dir).Run();
   if (writer) writer->Finish();  // every rewritten file is in the work folder
   if (write_error_) std::rethrow_exception(std::exchange(write_error_, nullptr));
-  if (!Cancelled) AliasStage(*this).Finish(temp_dir);
+  if (!Cancelled) AliasStage(*this).Finish();
   if (!Cancelled && CancelRequested && CancelRequested()) Cancelled = true;
   return !Cancelled;
 }

@@ -16,6 +16,7 @@
 #include "engine/nx_replacer.h"
 #include "files/file_utils.h"
 #include "ide/project_host.h"
+#include "parsing/mapping_profile.h"
 #include "platform/disk.h"
 #include "test_support.h"
 
@@ -105,10 +106,12 @@ class FaultWalk {
       bool untouched = now[path] == bytes;
       bool done = migrated != after.end() && now[path] == migrated->second;
       // A form may come out otherwise than in the clean run when the unit
-      // declaring its database was left out; the run says so, and the form
-      // is still a whole migration of its own.
+      // declaring its database was left out, and a project file when a
+      // form that uses a created connection was; the run says so, and the
+      // file is still a whole migration of its own.
       bool reported = o.not_migrated > 0 && BdeReplacer->Report.FilesChanged("form") > 0;
-      EXPECT_TRUE(untouched || done || (reported && path.ends_with(".dfm")))
+      EXPECT_TRUE(untouched || done ||
+                  (reported && (path.ends_with(".dfm") || path.ends_with(".dpr"))))
           << what << ": " << path << " is half migrated";
       any_migrated = any_migrated || (!untouched && bytes != migrated->second);
     }
@@ -150,8 +153,17 @@ class FaultWalk {
       while (named.size() > 1 && named.back() == '/') named.pop_back();
       EXPECT_NE(o.messages.find(named), std::string::npos) << what << "\n" << o.messages;
     }
+    // A file the run created is left only with an undo file that removes it.
+    auto created = [&before](const Files& files) {
+      std::vector<std::string> extra;
+      for (const auto& [path, bytes] : files)
+        if (!before.count(path) && path.find("RBackup") == std::string::npos &&
+            path.find("Wiz_") == std::string::npos)
+          extra.push_back(path);
+      return extra;
+    };
     // Every original comes back from the undo files this run left.
-    if (any_migrated) {
+    if (any_migrated || !created(now).empty()) {
       ScopedDisk real(nullptr);
       for (const auto& e : fs::recursive_directory_iterator(dir.path())) {
         if (e.path().extension() == ".reu") {
@@ -159,6 +171,7 @@ class FaultWalk {
         }
       }
       Files restored = Snapshot(dir.path());
+      EXPECT_EQ(created(restored), std::vector<std::string>()) << what;
       for (const auto& [path, bytes] : before) {
         if (path.find("RBackup") == std::string::npos && !path.ends_with("Wiz_Log.txt")) {
           EXPECT_EQ(restored[path], bytes) << what << ": " << path;
@@ -207,6 +220,22 @@ TEST(FaultInjectionTest, EveryOperationOfTheExampleInProjectMode) {
         CommonOptions(dir / "app/RBackup");
       });
   EXPECT_GT(walk.Walk(), 20);
+}
+
+TEST(FaultInjectionTest, EveryOperationOfARunThatCreatesAConnectionModule) {
+  NXReplacerScope library;
+  // An application on BDE aliases, with a profile that makes a connection
+  // module for them: the run creates two files and edits the project file.
+  const MappingProfile profile =
+      ReadProfile(std::string(TOLVERN_SOURCE_DIR) + "/tests/data/aliases.json");
+  BdeReplacer->AliasRules = profile.aliases;  // gone with the library at the end
+  FaultWalk walk(
+      [](const ScratchDir& dir) {
+        fs::create_directories(dir / "tree");
+        fs::copy(std::string(TOLVERN_SOURCE_DIR) + "/tests/data/aliases", dir / "tree/app");
+      },
+      [](const ScratchDir& dir) { testing::UseFolderRun(*ReplaceOptions, dir / "tree"); });
+  EXPECT_GT(walk.Walk(), 30);
 }
 
 TEST(FaultInjectionTest, EveryOperationOfACorpusSliceInFolderMode) {

@@ -210,6 +210,7 @@ std::string RewriteStage::WorkFolderOf(int i) {
     dest_dir = PathJoin(temp_dir_, std::to_string(i));
   }
   if (dest_dir != temp_dir_ && made_folders_.insert(dest_dir).second) ForceFolders(dest_dir);
+  rf.work_dir = dest_dir;
   return dest_dir;
 }
 

@@ -17,6 +17,7 @@ namespace tolvern {
 
 struct RunFile {
   std::string rel_dir;    // folder mode: its folder below Directory
+  std::string work_dir;   // where its rewritten copy goes, once it is read
   std::string work_path;  // its rewritten copy, when it changed
   FileStamp read;         // the original as it was read
   size_t hash = 0;        // of the bytes read
