@@ -22,6 +22,7 @@
 #include "base/string_list.h"
 #include "engine/database_index.h"
 #include "engine/descendant_classes.h"
+#include "engine/outside_units.h"
 #include "engine/replace_options.h"
 #include "engine/run_context.h"
 #include "engine/run_files.h"
@@ -105,6 +106,11 @@ class TComponentReplacer {
   // this run's is restored first, then that one.
   std::string UndoFilePath;
   std::string EarlierUndoFile;
+
+  // The offset of the first place in a Pascal text that makes a run migrate
+  // it (the places the rewriting counts as changes), with its name in
+  // *name; std::string_view::npos for a text the run would leave as it is.
+  size_t FirstSourceName(std::string_view text, std::string* name = nullptr) const;
 
   // The text that replaces a source class name found in code.
   virtual std::string GetReplacement(const std::string& old_name, const std::string& new_name);
@@ -204,6 +210,13 @@ class TComponentReplacer {
   virtual void ProcessFile(const std::string& file_name, const std::string& dest_dir);
 
   void InitUnitList();
+  // Project mode: the units outside the project file that the run's units
+  // (paths) use; added to the run when the options follow uses, else kept
+  // for ReportOutsideUnits.
+  void FindOutsideUnits(const std::vector<std::string>& units);
+  // Names the outside units left as they are: a log line, a report entry
+  // (outcome "outside") and a to-do item each.
+  void ReportOutsideUnits();
   // The run behind Execute, between opening and closing its log.
   bool Run(const std::string& tree, bool dry_run);
   void CreateBackupFolder();
@@ -275,6 +288,7 @@ class TComponentReplacer {
   std::exception_ptr write_error_;
   FormParserClass parser_class_;
   RunFiles run_files_;
+  std::vector<OutsideUnit> outside_;  // left as they are, named after the rewriting
   // The threads the rewriting chose (the jobs asked for, fewer for large
   // files); the checks and the replacing use as many.
   int threads_ = 1;
