@@ -122,6 +122,17 @@ TEST(OutsideUnitsRunTest, FollowUsesMigratesThemAndWhatTheyUse) {
   }
 }
 
+TEST(OutsideUnitsRunTest, RestoreGivesTheFollowedUnitsBackWithTheRest) {
+  ScratchDir dir;
+  const std::string project = CopyApp(dir);
+  const auto r = RunTolvern({"migrate", "--project", project, "--follow-uses", "-q"});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  const auto restored = RunTolvern({"restore", dir / "app/RBackup/ZUvezod.reu"});
+  ASSERT_EQ(restored.exit_code, 0) << restored.out << restored.err;
+  const auto after = Snapshot(dir / "app");
+  for (const auto& [path, bytes] : Snapshot(kApp)) EXPECT_EQ(after.at(path), bytes) << path;
+}
+
 TEST(OutsideUnitsRunTest, DryRunWithFollowUsesTellsAndTouchesNothing) {
   ScratchDir dir;
   const std::string project = CopyApp(dir);

@@ -89,6 +89,10 @@ inline constexpr const char* kNotInProject = "no unit of this name in the projec
 inline constexpr const char* kOutsideProject = "Not part of the project: %s (used by %s)";
 inline constexpr const char* kOutsideProjectFollowed =
     "Not part of the project, migrated as its users are: %s (used by %s)";
+inline constexpr const char* kOutsideNotReadable =
+    "it could not be read to look for units outside the project file: %s";
+inline constexpr const char* kOutsideNotListable =
+    "the folder could not be listed to look for units outside the project file: %s";
 inline constexpr const char* kOutsideProjectNote =
     "not part of the project file (used by %s): it names the source classes";
 inline constexpr const char* kOutsideProjectAdvice =

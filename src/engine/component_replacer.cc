@@ -316,6 +316,7 @@ void TComponentReplacer::InitUnitList() {
   Log.WriteLine(res::kInitUnitList);
   UnitList.Clear();
   outside_.clear();
+  outside_failures_.clear();
   std::vector<std::string> units;
   for (const PlannedFile& f : RunPlanner(CurrentDisk(), *Options, Project()).Plan()) {
     if (!f.in_run) {
@@ -335,7 +336,9 @@ void TComponentReplacer::FindOutsideUnits(const std::vector<std::string>& units)
   OutsideUnits finder(CurrentDisk(), *Project(), [this](std::string_view text, std::string* name) {
     return FirstSourceName(text, name);
   });
-  for (OutsideUnit& u : finder.Find(units)) {
+  std::vector<OutsideUnit> found = finder.Find(units);
+  outside_failures_ = finder.Failures();
+  for (OutsideUnit& u : found) {
     if (!Options->FollowUses) {
       outside_.push_back(std::move(u));
       continue;
@@ -346,6 +349,14 @@ void TComponentReplacer::FindOutsideUnits(const std::vector<std::string>& units)
 }
 
 void TComponentReplacer::ReportOutsideUnits() {
+  for (const auto& [path, reason] : outside_failures_) {
+    const int i = UnitList.IndexOf(path);
+    if (!run_files_.Has(i))
+      NotMigrated(path, reason);
+    else if (!run_files_[i].skipped)
+      SkipFile(i, reason);
+  }
+  outside_failures_.clear();
   for (const OutsideUnit& u : outside_) {
     Log.WriteLine(res::Format(res::kOutsideProject, {u.path, u.used_by}));
     const std::string user = ExtractFileName(u.used_by);

@@ -215,7 +215,9 @@ class TComponentReplacer {
   // for ReportOutsideUnits.
   void FindOutsideUnits(const std::vector<std::string>& units);
   // Names the outside units left as they are: a log line, a report entry
-  // (outcome "outside") and a to-do item each.
+  // (outcome "outside") and a to-do item each. A file that could not be
+  // read or listed in the look for them is not migrated: a unit of the run
+  // is left with its forms, as one whose form could not be looked for is.
   void ReportOutsideUnits();
   // The run behind Execute, between opening and closing its log.
   bool Run(const std::string& tree, bool dry_run);
@@ -289,6 +291,8 @@ class TComponentReplacer {
   FormParserClass parser_class_;
   RunFiles run_files_;
   std::vector<OutsideUnit> outside_;  // left as they are, named after the rewriting
+  // What the look for outside units could not read or list, and why.
+  std::vector<std::pair<std::string, std::string>> outside_failures_;
   // The threads the rewriting chose (the jobs asked for, fewer for large
   // files); the checks and the replacing use as many.
   int threads_ = 1;

@@ -6,6 +6,7 @@
 
 #include "base/ascii_text.h"
 #include "base/paths.h"
+#include "base/system_texts.h"
 #include "files/folder_cache.h"
 #include "files/line_cursor.h"
 #include "parsing/pascal_scanner.h"
@@ -49,7 +50,10 @@ std::vector<std::string> OutsideUnits::UsesNames(std::string_view text) {
 
 bool OutsideUnits::ReadUnit(const std::string& path, std::string* text, TextEncoding* encoding) {
   std::string bytes, why;
-  if (!disk_.ReadFile(path, &bytes, &why)) return false;
+  if (!disk_.ReadFile(path, &bytes, &why)) {
+    failures_.emplace_back(path, res::Format(res::kOutsideNotReadable, {why}));
+    return false;
+  }
   *encoding = DetectEncoding(bytes);
   return DecodeOwnedText(std::move(bytes), *encoding, text, &why);
 }
@@ -79,8 +83,10 @@ void OutsideUnits::ListCandidates() {
   for (const std::string& folder : folders) {
     std::vector<DirEntry> entries;
     std::string why;
-    // A folder that cannot be listed holds no unit the walk can find.
-    if (!disk_.List(folder, &entries, &why)) continue;
+    if (!disk_.List(folder, &entries, &why)) {
+      failures_.emplace_back(folder, res::Format(res::kOutsideNotListable, {why}));
+      continue;
+    }
     if (FolderCache* cache = CurrentFolderCache()) cache->Seed(folder, entries);
     for (const DirEntry& e : entries) {
       if (e.is_dir || UpperCase(ExtractFileExt(e.name)) != ".PAS") continue;
@@ -93,6 +99,7 @@ void OutsideUnits::ListCandidates() {
 std::vector<OutsideUnit> OutsideUnits::Find(const std::vector<std::string>& units) {
   std::vector<OutsideUnit> found;
   candidates_.clear();
+  failures_.clear();
   ListCandidates();
   // Most projects list every unit of their folders: nothing is read then.
   if (candidates_.empty()) return found;

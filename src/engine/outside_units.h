@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "engine/run_context.h"
@@ -43,6 +44,10 @@ class OutsideUnits {
   // The outside units reached from units (full paths), in the order found.
   std::vector<OutsideUnit> Find(const std::vector<std::string>& units);
 
+  // What the last Find could not read or list: the path and the reason to
+  // give for it. Units outside the project file may stand there unfound.
+  const std::vector<std::pair<std::string, std::string>>& Failures() const { return failures_; }
+
   // The unit names of a text's uses clauses, as written ("System.SysUtils"
   // for a dotted name), in text order.
   static std::vector<std::string> UsesNames(std::string_view text);
@@ -51,13 +56,15 @@ class OutsideUnits {
   // The units of the project's folders that the project file does not list,
   // by upper-case unit name; the first folder's file where two hold one name.
   void ListCandidates();
-  // A unit's text, decoded; false when it cannot be read.
+  // A unit's text, decoded; false when it cannot be read (a failure of the
+  // disk is recorded) or is no text in its encoding.
   bool ReadUnit(const std::string& path, std::string* text, TextEncoding* encoding);
 
   Disk& disk_;
   ProjectModules& project_;
   SourceNameFn source_name_;
   std::unordered_map<std::string, std::string> candidates_;  // upper-case name -> path
+  std::vector<std::pair<std::string, std::string>> failures_;
 };
 
 }  // namespace tolvern

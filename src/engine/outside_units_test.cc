@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/paths.h"
 #include "engine/nx_replacer.h"
 #include "test_support.h"
 
@@ -94,6 +95,48 @@ TEST_F(FirstSourceNameTest, TheWalkFindsUnitsInTheProjectsFoldersOnly) {
                        std::string("p") + sep + "Cycle.pas <- m" + sep + "Main.pas 1:40 DBTables",
                        std::string("p") + sep + "Twin.pas <- p" + sep + "Cycle.pas 1:31 TTable",
                    }));
+}
+
+TEST_F(FirstSourceNameTest, WhatCannotBeReadOrListedIsTold) {
+  ScratchDir dir;
+  dir.Write("p/App.dpr", "program App; uses Main in 'Main.pas'; begin end.");
+  dir.Write("p/Main.pas", "unit Main; interface uses Data, Gone; implementation end.");
+  dir.Write("p/Data.pas", "unit Data; interface uses DBTables; implementation end.");
+  dir.Write("p/Gone.pas", "unit Gone; interface uses DBTables; implementation end.");
+  dir.Write("q/Q.pas", "unit Q; interface implementation end.");
+  FakeProject project(dir / "p/App.dpr", {dir / "p/Main.pas", dir / "q/Q.pas"});
+  const auto find = [&project](Disk& disk, std::vector<std::string>* names) {
+    OutsideUnits finder(disk, project, [](std::string_view text, std::string* name) {
+      return BdeReplacer->FirstSourceName(text, name);
+    });
+    for (const OutsideUnit& u : finder.Find({project.ProjectModuleFileName(0)}))
+      names->push_back(ExtractFileName(u.path));
+    return finder.Failures();
+  };
+  struct Case {
+    const char* op;
+    std::string path;
+    std::vector<std::string> found;
+    std::string reason;
+  };
+  const Case cases[] = {
+      {"read", dir / "p/Gone.pas", {"Data.pas"}, "it could not be read to look for units "},
+      {"read", dir / "p/Main.pas", {}, "it could not be read to look for units "},
+      {"read", dir / "p/App.dpr", {"Data.pas", "Gone.pas"}, "it could not be read to look for "},
+      {"list", dir / "q", {"Data.pas", "Gone.pas"}, "the folder could not be listed to look for "},
+  };
+  for (const Case& c : cases) {
+    testing::FaultyDisk disk;
+    disk.fail_op = [&c](const char* op, const std::string& path) {
+      return std::string(op) == c.op && path == c.path;
+    };
+    std::vector<std::string> names;
+    const auto failures = find(disk, &names);
+    EXPECT_EQ(names, c.found) << c.path;
+    ASSERT_EQ(failures.size(), 1u) << c.path;
+    EXPECT_EQ(failures[0].first, c.path);
+    EXPECT_EQ(failures[0].second.rfind(c.reason, 0), 0u) << failures[0].second;
+  }
 }
 
 }  // namespace
