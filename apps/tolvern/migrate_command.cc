@@ -37,6 +37,7 @@ void AddSourceOptions(CLI::App* migrate, RunArgs& args) {
       ->add_option("--units", args.units, "Project mode: unit file names to migrate (default: all)")
       ->delimiter(',')
       ->needs(project);
+  AddFollowUsesOption(migrate, args, project);
 }
 
 // What is kept of the originals and of the run.
@@ -207,8 +208,12 @@ void PrintSummary(const MigrateArgs& args, const RunSetup& run, double seconds) 
             << "; objects rewritten: " << report.ObjectsRewritten()
             << "; properties dropped: " << dropped
             << (dropped && args.report.empty() ? " (--report FILE lists them)" : "")
-            << "; not migrated: " << left << "; to do: " << todo_levels
-            << (todo && !args.todo ? " (--todo lists them)" : "") << "; time: " << time << " s\n";
+            << "; not migrated: " << left;
+  if (const int outside = report.FilesOutside())
+    std::cout << "; outside the project: " << outside
+              << (args.run.follow_uses ? "" : " (--follow-uses migrates them)");
+  std::cout << "; to do: " << todo_levels << (todo && !args.todo ? " (--todo lists them)" : "")
+            << "; time: " << time << " s\n";
   if (const std::string aliases = AliasesLine(report); !aliases.empty())
     std::cout << aliases << "\n";
   for (const FileReport& f : report.files)
@@ -236,6 +241,7 @@ void TellOutcome(const MigrateArgs& args, const RunSetup& run, const TimedOutcom
   else
     PrintOutcome(outcome.ok, report.FilesNotMigrated());
   PrintUnconverted(report);
+  NameOutsideUnits(report, run.base_folder(), std::cout, "Outside the project: ");
   if (args.todo) std::cout << FormatTodo(report.TodoParts(), args.run.all);
   PrintSummary(args, run, outcome.seconds);
   PrintUndoFile(run.replacer());

@@ -98,6 +98,7 @@ int RunSetup::UseProject(const RunArgs& args) {
     }
   }
   options().Units = PickedUnits(names, args.units);
+  options().FollowUses = args.follow_uses;
   return kExitOk;
 }
 
@@ -118,6 +119,24 @@ void NameSkippedFiles(const RunReport& report, const std::string& what) {
   for (const FileReport& f : report.files)
     if (f.outcome == "skipped")
       std::cerr << "tolvern: " << what << ": " << f.path << ": " << f.note << "\n";
+}
+
+}  // namespace tolvern::cli
+
+namespace tolvern::cli {
+
+void NameOutsideUnits(const RunReport& report, const std::string& base_folder, std::ostream& out,
+                      const std::string& lead) {
+  for (const FileReport& f : report.files)
+    if (f.outcome == "outside") out << lead << Shown(f.path, base_folder) << ": " << f.note << "\n";
+}
+
+void AddFollowUsesOption(CLI::App* command, RunArgs& args, CLI::Option* project) {
+  command
+      ->add_flag("--follow-uses", args.follow_uses,
+                 "Project mode: migrate too the units the project's units use that stand in its "
+                 "folders but not in the project file (named otherwise)")
+      ->needs(project);
 }
 
 }  // namespace tolvern::cli

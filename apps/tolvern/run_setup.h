@@ -3,6 +3,8 @@
 // anything of the tree is read.
 #pragma once
 
+#include <CLI/CLI.hpp>
+#include <iosfwd>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,6 +24,8 @@ struct RunArgs {
   std::vector<std::string> profiles;
   int jobs = 0;      // 0: the machine's cores
   bool all = false;  // the to-do list's notes too
+  // Project mode: migrate the units outside the project file too.
+  bool follow_uses = false;
 };
 
 // Throws CLI::RequiredError when neither --project nor --folder was given.
@@ -65,5 +69,13 @@ class RunSetup {
 // Names on standard error every file the run meant to take and did not, with
 // the reason: "tolvern: WHAT: PATH: REASON".
 void NameSkippedFiles(const RunReport& report, const std::string& what);
+
+// Names on out every unit outside the project file that the run left as it
+// is, a line each: lead, its path as the listings show it, ": " and why.
+void NameOutsideUnits(const RunReport& report, const std::string& base_folder, std::ostream& out,
+                      const std::string& lead);
+
+// Adds --follow-uses to a command that takes --project.
+void AddFollowUsesOption(CLI::App* command, RunArgs& args, CLI::Option* project);
 
 }  // namespace tolvern::cli

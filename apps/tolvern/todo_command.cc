@@ -20,6 +20,7 @@ void AddTodoOptions(CLI::App* todo, RunArgs& args) {
   todo->add_flag("--recursive,-r", args.recursive, "Folder mode: walk sub-folders too")
       ->needs(folder);
   todo->add_flag("--ado", args.ado, "The ADO components (default: BDE)");
+  AddFollowUsesOption(todo, args, project);
   todo->add_option("--profile", args.profiles,
                    "Lay a mapping profile (JSON) over the built-in one; repeatable, in order");
   todo->add_flag("--all", args.all, "List the notes too (what the run did, needing nothing)");
@@ -69,6 +70,7 @@ int RunTodo(const RunArgs& args) {
   run.replacer().Execute();
   const RunReport& report = run.replacer().Report;
   NameSkippedFiles(report, "not read");
+  NameOutsideUnits(report, run.base_folder(), std::cerr, "tolvern: outside the project: ");
   PrintTodo(report, run.base_folder(), args.all);
   return report.FilesNotMigrated() > 0 ? kExitIncomplete : kExitOk;
 }

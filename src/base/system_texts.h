@@ -86,6 +86,19 @@ inline constexpr const char* kNameNotRecordable =
 inline constexpr const char* kBackupDirNotRecordable =
     "The backup folder \"%s\" holds a line break, which the undo file cannot record.";
 inline constexpr const char* kNotInProject = "no unit of this name in the project";
+inline constexpr const char* kOutsideProject = "Not part of the project: %s (used by %s)";
+inline constexpr const char* kOutsideProjectFollowed =
+    "Not part of the project, migrated as its users are: %s (used by %s)";
+inline constexpr const char* kOutsideNotReadable =
+    "it could not be read to look for units outside the project file: %s";
+inline constexpr const char* kOutsideNotListable =
+    "the folder could not be listed to look for units outside the project file: %s";
+inline constexpr const char* kOutsideProjectNote =
+    "not part of the project file (used by %s): it names the source classes";
+inline constexpr const char* kOutsideProjectAdvice =
+    "the unit uses the old components but is not in the project file (%s uses it): migrate it "
+    "with --follow-uses (in the wizard: \"Migrate used units outside the project\"), or add it "
+    "to the project";
 inline constexpr const char* kCannotListFolder = "the folder cannot be listed: %s";
 inline constexpr const char* kFormNotLookedFor =
     "its form could not be looked for: the folder %s cannot be listed";

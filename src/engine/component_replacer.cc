@@ -227,6 +227,7 @@ bool TComponentReplacer::Run(const std::string& tree, bool dry_run) {
     Log.WriteLine(res::kRunCancelled);
     return false;
   }
+  ReportOutsideUnits();
   const bool copied = dry_run || CommitRun(tree);
   RunReporter reporter(Log, Report);
   if (Options->MakeBackup && !dry_run) reporter.LogUndoFiles(UndoFilePath, EarlierUndoFile);
@@ -322,14 +323,59 @@ bool TComponentReplacer::RestoreFiles(const std::string& undo_file_name, bool fo
 void TComponentReplacer::InitUnitList() {
   Log.WriteLine(res::kInitUnitList);
   UnitList.Clear();
+  outside_.clear();
+  outside_failures_.clear();
+  std::vector<std::string> units;
   for (const PlannedFile& f : RunPlanner(CurrentDisk(), *Options, Project()).Plan()) {
     if (!f.in_run) {
       NotMigrated(f.path, f.refused);
       continue;
     }
     const int at = run_files_.Add(UnitList, f.path);
-    if (!f.refused.empty()) SkipFile(at, f.refused);
+    if (!f.refused.empty())
+      SkipFile(at, f.refused);
+    else if (HasExtension(f.path, ".PAS", ".PAS"))
+      units.push_back(f.path);
   }
+  if (Options->Dest == RunSource::kProject && Project()) FindOutsideUnits(units);
+}
+
+void TComponentReplacer::FindOutsideUnits(const std::vector<std::string>& units) {
+  OutsideUnits finder(CurrentDisk(), *Project(), [this](std::string_view text, std::string* name) {
+    return FirstSourceName(text, name);
+  });
+  std::vector<OutsideUnit> found = finder.Find(units);
+  outside_failures_ = finder.Failures();
+  for (OutsideUnit& u : found) {
+    if (!Options->FollowUses) {
+      outside_.push_back(std::move(u));
+      continue;
+    }
+    Log.WriteLine(res::Format(res::kOutsideProjectFollowed, {u.path, u.used_by}));
+    run_files_.Add(UnitList, u.path);
+  }
+}
+
+void TComponentReplacer::ReportOutsideUnits() {
+  for (const auto& [path, reason] : outside_failures_) {
+    const int i = UnitList.IndexOf(path);
+    if (!run_files_.Has(i))
+      NotMigrated(path, reason);
+    else if (!run_files_[i].skipped)
+      SkipFile(i, reason);
+  }
+  outside_failures_.clear();
+  for (const OutsideUnit& u : outside_) {
+    Log.WriteLine(res::Format(res::kOutsideProject, {u.path, u.used_by}));
+    const std::string user = ExtractFileName(u.used_by);
+    FileReport& f =
+        Report.files.emplace_back(FileReport::Unchanged(u.path, "unit", EncodingName(u.encoding)));
+    f.outcome = "outside";
+    f.note = res::Format(res::kOutsideProjectNote, {user});
+    f.todo.push_back({todo_kind::kOutsideUnit, u.path, u.line, u.col, u.name,
+                      res::Format(res::kOutsideProjectAdvice, {user}), todo_level::kWarning});
+  }
+  outside_.clear();
 }
 
 void TComponentReplacer::CreateBackupFolder() {

@@ -23,6 +23,7 @@
 #include "engine/alias_plan.h"
 #include "engine/database_index.h"
 #include "engine/descendant_classes.h"
+#include "engine/outside_units.h"
 #include "engine/replace_options.h"
 #include "engine/run_context.h"
 #include "engine/run_files.h"
@@ -106,6 +107,11 @@ class TComponentReplacer {
   // this run's is restored first, then that one.
   std::string UndoFilePath;
   std::string EarlierUndoFile;
+
+  // The offset of the first place in a Pascal text that makes a run migrate
+  // it (the places the rewriting counts as changes), with its name in
+  // *name; std::string_view::npos for a text the run would leave as it is.
+  size_t FirstSourceName(std::string_view text, std::string* name = nullptr) const;
 
   // The text that replaces a source class name found in code.
   virtual std::string GetReplacement(const std::string& old_name, const std::string& new_name);
@@ -214,6 +220,15 @@ class TComponentReplacer {
   virtual void ProcessFile(const std::string& file_name, const std::string& dest_dir);
 
   void InitUnitList();
+  // Project mode: the units outside the project file that the run's units
+  // (paths) use; added to the run when the options follow uses, else kept
+  // for ReportOutsideUnits.
+  void FindOutsideUnits(const std::vector<std::string>& units);
+  // Names the outside units left as they are: a log line, a report entry
+  // (outcome "outside") and a to-do item each. A file that could not be
+  // read or listed in the look for them is not migrated: a unit of the run
+  // is left with its forms, as one whose form could not be looked for is.
+  void ReportOutsideUnits();
   // The run behind Execute, between opening and closing its log.
   bool Run(const std::string& tree, bool dry_run);
   void CreateBackupFolder();
@@ -287,6 +302,9 @@ class TComponentReplacer {
   std::exception_ptr write_error_;
   FormParserClass parser_class_;
   RunFiles run_files_;
+  std::vector<OutsideUnit> outside_;  // left as they are, named after the rewriting
+  // What the look for outside units could not read or list, and why.
+  std::vector<std::pair<std::string, std::string>> outside_failures_;
   // The threads the rewriting chose (the jobs asked for, fewer for large
   // files); the checks and the replacing use as many.
   int threads_ = 1;

@@ -14,6 +14,7 @@ void TReplaceOptions::LoadFromRegistry(TRegIniFile& reg, const std::string& sect
   MakeBackup = reg.ReadBool(section, "MakeBackup", MakeBackup);
   WriteLog = reg.ReadBool(section, "WriteLog", WriteLog);
   ViewLog = reg.ReadBool(section, "ViewLog", ViewLog);
+  FollowUses = reg.ReadBool(section, "FollowUses", FollowUses);
 }
 
 void TReplaceOptions::SaveToRegistry(TRegIniFile& reg, const std::string& section) const {
@@ -23,6 +24,7 @@ void TReplaceOptions::SaveToRegistry(TRegIniFile& reg, const std::string& sectio
   reg.WriteBool(section, "MakeBackup", MakeBackup);
   reg.WriteBool(section, "WriteLog", WriteLog);
   reg.WriteBool(section, "ViewLog", ViewLog);
+  reg.WriteBool(section, "FollowUses", FollowUses);
 }
 
 }  // namespace tolvern

@@ -23,8 +23,8 @@ class TReplaceOptions {
   // section, and (with " log") the log's title.
   std::string GetTitle() const;
 
-  // Read and write the six stored fields in the section; a missing value keeps
-  // the field's current value.
+  // Read and write the seven stored fields in the section; a missing value
+  // keeps the field's current value.
   void LoadFromRegistry(TRegIniFile& reg, const std::string& section);
   void SaveToRegistry(TRegIniFile& reg, const std::string& section) const;
 
@@ -37,6 +37,11 @@ class TReplaceOptions {
   bool WriteLog = true;
   std::string Units;  // project mode: file names, each followed by CR LF
   bool ViewLog = false;
+  // Project mode: migrate too the units that the project's units use, that
+  // stand in the project's folders and name the source classes, but that
+  // the project file does not list (and those such units use, found the
+  // same way). Without it they are named and left as they are.
+  bool FollowUses = false;
   // Rewrite into the work folder only: no backup, undo file or log, and no
   // original replaced. Never stored.
   bool DryRun = false;

@@ -36,6 +36,13 @@ int RunReport::FilesNotMigrated() const {
   return n;
 }
 
+int RunReport::FilesOutside() const {
+  int n = 0;
+  for (const FileReport& f : files)
+    if (f.outcome == "outside") ++n;
+  return n;
+}
+
 std::vector<TodoItem> RunReport::Todo() const {
   std::vector<TodoItem> all;
   for (const FileReport& f : files) all.insert(all.end(), f.todo.begin(), f.todo.end());
@@ -178,6 +185,7 @@ std::string RunReport::ToJson() const {
                       {"note", TodoCount(todo_level::kNote)}}}};
   if (int n = ObjectsNotConverted()) doc["summary"]["objectsNotConverted"] = n;
   if (int n = FilesCreated()) doc["summary"]["filesCreated"] = n;
+  if (int n = FilesOutside()) doc["summary"]["unitsOutside"] = n;
   return doc.dump(2, ' ', false, kReplace) + "\n";
 }
 

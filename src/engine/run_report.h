@@ -41,8 +41,8 @@ struct FileReport {
   std::string kind;      // "unit", "project", "text-form", "binary-form"
   std::string encoding;  // "ANSI", "UTF-8", "UTF-16LE"
   int changes = 0;
-  std::string outcome;                // "changed", "unchanged", "skipped"
-  std::string note;                   // why a file was skipped
+  std::string outcome;                // "changed", "unchanged", "skipped", "outside"
+  std::string note;                   // why a file was skipped, or is outside
   std::vector<ObjectReport> objects;  // with RunReport::details only
   std::vector<UnparsedObject> unparsed;
   int objects_rewritten = 0;
@@ -88,6 +88,9 @@ struct RunReport {
   int FilesNotMigrated() const;
   // Files the run creates (outcome "created").
   int FilesCreated() const;
+  // Units outside the project file that the run named and left as they
+  // are (outcome "outside").
+  int FilesOutside() const;
   // The places in code and forms left for a person, file by file.
   std::vector<TodoItem> Todo() const;
   // The same, as each file's own list in the order of the files: no copy.

@@ -47,6 +47,14 @@ TEST(TodoKindsTest, EveryKindOfPlaceIsListedExactlyAtItsLevel) {
            "Data.pas:25:36: warning: error-handling: DBIERR_KEYVIOL" DASH
            "Nexa raises ENXOleError, never a BDE error code: test the ENXOleError's Message (or "
            "the code field the Nexa class declares) instead",
+           // A table name built of pieces, or given whole, that names a table file; a
+           // name without an extension, and one inside a string, are none.
+           "Data.pas:31:15: warning: table-file: dm.tblItems.TableName := Path + 'items.db'" DASH
+           "a Paradox table file: the table's data must move to the new database; the name may "
+           "need its extension dropped",
+           "Data.pas:33:23: warning: table-file: TableName := ChangeFileExt(Path, '.DBF')" DASH
+           "a dBASE table file: the table's data must move to the new database; the name may "
+           "need its extension dropped",
            "Data.dfm:3:5: warning: form-property: dbMain.AliasName = 'ORDERS'" DASH
            "dropped: BDE aliases have no counterpart: set Server and Database to what alias "
            "ORDERS names",
@@ -67,6 +75,9 @@ TEST(TodoKindsTest, EveryKindOfPlaceIsListedExactlyAtItsLevel) {
            "Data.dfm:23:5: warning: form-reference: rptItems.DatabaseName = 'MainDB'" DASH
            "the database 'MainDB' is now the TNXConnection dbMain, which has no alias name: "
            "connect this TMyReport to dbMain",
+           "Data.dfm:27:5: warning: table-file: tblArchive.TableName = 'C:\\Data\\Archive.DBF'" DASH
+           "a dBASE table file: the table's data must move to the new database; the name may "
+           "need its extension dropped (Archive)",
            // FieldDefs, which code may use on every dataset, is a note in a form only.
            "Base.dfm:4:5: note: form-property: tblBase.FieldDefs = < ..." DASH
            "dropped: table definitions are not kept: create the table on the server",
@@ -79,7 +90,7 @@ TEST(TodoKindsTest, EveryKindOfPlaceIsListedExactlyAtItsLevel) {
            "Child.dfm:6:5: warning: form-reference: lkChild.LookupTable = tblBase" DASH
            "a TMyLookup whose LookupTable is typed with the replaced class cannot hold a "
            "TNXTable: map TMyLookup in a profile, or replace the component",
-           "to do: 4 error(s), 11 warning(s), 4 note(s)",
+           "to do: 4 error(s), 14 warning(s), 4 note(s)",
        }},
       {{"todo", "--project", kKinds + "/ado/P.dpr", "--ado", "--all"},
        {

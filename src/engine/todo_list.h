@@ -26,6 +26,8 @@ inline constexpr const char* kFormProperty = "form-property";    // dropped with
 inline constexpr const char* kFormObject = "form-object";        // left unconverted
 inline constexpr const char* kFormReference = "form-reference";  // refers to a renamed object
 inline constexpr const char* kErrorHandling = "error-handling";  // a source-library exception
+inline constexpr const char* kTableFile = "table-file";          // a Paradox or dBASE table file
+inline constexpr const char* kOutsideUnit = "outside-unit";      // used, not in the project file
 inline constexpr const char* kConnection = "connection";  // a connection the run made or could not
 }  // namespace todo_kind
 
@@ -47,6 +49,11 @@ struct TodoItem {
   std::string advice;
   std::string level = todo_level::kError;
 };
+
+// The advice for a table name that names a Paradox (.DB) or dBASE (.DBF)
+// file, letter case ignored: value is the name's text, quoted or not (an
+// expression ending in such a name counts too); "" for any other name.
+std::string TableFileAdvice(std::string_view value);
 
 // The number of items of a level in a list given in parts.
 int CountTodo(const std::vector<const std::vector<TodoItem>*>& parts, std::string_view level);

@@ -128,6 +128,43 @@ TEST_F(TodoListTest, UnitScannerFindsWhatTheNexaClassesLackAndNothingElse) {
   EXPECT_EQ(TodoClasses::Of(*BdeReplacer).MemberAdvice("TNXTable", "TableName"), "");
 }
 
+TEST_F(TodoListTest, TableNameAssignmentsThatNameATableFileAreListed) {
+  struct Case {
+    const char* text;
+    std::vector<std::string> places;
+  };
+  const Case cases[] = {
+      {"T.TableName := 'Cust.DB';", {"1:3 warning table-file T.TableName := 'Cust.DB'"}},
+      {"dm.T.tablename := Dir + 'cust.dbf' ;",
+       {"1:6 warning table-file dm.T.tablename := Dir + 'cust.dbf'"}},
+      {"T.TableName := Format('%s.DB', [N]);",
+       {"1:3 warning table-file T.TableName := Format('%s.DB', [N])"}},
+      // The value ends with its statement, and a with-statement's bare name counts.
+      {"if A then T.TableName := 'X.DB' else T.TableName := 'Y';",
+       {"1:13 warning table-file T.TableName := 'X.DB'"}},
+      {"with T do begin TableName := 'A.db' end;", {"1:17 warning table-file TableName := 'A.db'"}},
+      // Names of server tables, and extensions that only begin alike.
+      {"T.TableName := 'CUSTOMERS'; T.TableName := 'dbo.Orders'; T.TableName := 'X.DB2';", {}},
+      // A comparison is no assignment; strings and comments are not looked into.
+      {"if T.TableName = 'X.DB' then S := 'T.TableName := ''X.DB'''; { T.TableName := 'X.DB' }",
+       {}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ScanBde(c.text), c.places) << c.text;
+}
+
+TEST(TableFileAdviceTest, NamesTheKindOfFileAndTheNameWithoutItsExtension) {
+  const std::string kMove =
+      " table file: the table's data must move to the new database; the name may need its "
+      "extension dropped";
+  EXPECT_EQ(TableFileAdvice("'Customers.DB'"), "a Paradox" + kMove + " (Customers)");
+  EXPECT_EQ(TableFileAdvice("'C:\\Data\\orders.dbf'"), "a dBASE" + kMove + " (orders)");
+  // Built of pieces, the name is not shown.
+  EXPECT_EQ(TableFileAdvice("Path + 'Customers.DB'"), "a Paradox" + kMove);
+  EXPECT_EQ(TableFileAdvice("'a.DBF' + Suffix"), "a dBASE" + kMove);
+  for (const char* other : {"'CUSTOMERS'", "'X.DBO'", "'.DBX'", "DB", ""})
+    EXPECT_EQ(TableFileAdvice(other), "") << other;
+}
+
 TEST_F(TodoListTest, AnyCutOfAUnitScansWithinItsText) {
   // Every prefix of the example unit: unterminated strings, comments, with
   // statements and casts cut anywhere give items inside the text, or none.

@@ -25,6 +25,12 @@ bool StartsWith(std::string_view s, std::string_view prefix) {
   return s.substr(0, prefix.size()) == prefix;
 }
 
+// A resource directive ("{$R *.DFM}"), which may name the unit's form.
+bool IsResourceDirective(std::string_view comment) {
+  const std::string head = UpperCase(std::string(comment.substr(0, 11)));
+  return StartsWith(head, "{$R ") || StartsWith(head, "{$RESOURCE ");
+}
+
 }  // namespace
 
 std::string TComponentReplacer::MissingUnits(const std::set<std::string>& named) const {
@@ -191,6 +197,50 @@ int TComponentReplacer::ReplaceUnitTokens(const PasTokens& tokens, const std::st
   return changes;
 }
 
+size_t TComponentReplacer::FirstSourceName(std::string_view text, std::string* name) const {
+  // The places ReplaceUnitTokens counts as changes, in text order: a uses
+  // clause naming the source unit without every Nexa unit behind it, a
+  // source class in code, or in a comment (a resource directive is none).
+  const PasTokens tokens = SignificantTokens(text, /*with_comments=*/true);
+  std::set<std::string> clause_units;
+  bool in_uses = false;
+  for (size_t i = 0; i < tokens.size(); ++i) {
+    const PasToken t = tokens[i];
+    if (t.code == kTokSemicolon) in_uses = false;
+    if (t.code == kTokUses) {
+      in_uses = true;
+      clause_units.clear();
+      for (size_t j = i + 1; j < tokens.size() && tokens[j].code != kTokSemicolon; ++j)
+        if (tokens[j].code == kTokIdent)
+          clause_units.insert(UpperCase(std::string(tokens[j].text)));
+    }
+    size_t at = std::string_view::npos;
+    std::string_view found;
+    if (t.code == kTokIdent) {
+      const bool source_unit = in_uses && SameText(t.text, OldUnit);
+      if ((source_unit && (NewUnits.empty() || !MissingUnits(clause_units).empty())) ||
+          (!source_unit && FindOldName(t.text) >= 0)) {
+        at = t.offset;
+        found = t.text;
+      }
+    } else if (t.code == kTokComment && t.text.size() > 1 && !IsResourceDirective(t.text)) {
+      TPasParser scanner(t.text.substr(1));
+      std::string_view token;
+      for (int code; (code = scanner.GetNext(&token)) != kTokEnd;)
+        if (code == kTokIdent && FindOldName(token) >= 0) {
+          at = static_cast<size_t>(token.data() - text.data());
+          found = token;
+          break;
+        }
+    }
+    if (at != std::string_view::npos) {
+      if (name) *name = std::string(found);
+      return at;
+    }
+  }
+  return std::string_view::npos;
+}
+
 int TComponentReplacer::ExtendUsesClause(std::string_view token,
                                          const std::set<std::string>& clause_units,
                                          UnitSplice& splice) {
@@ -211,8 +261,7 @@ int TComponentReplacer::ReplaceClassName(std::string_view token, UnitSplice& spl
 
 std::string TComponentReplacer::ReplaceInComment(std::string_view comment,
                                                  const std::string& source_path, int* changes) {
-  const std::string head = UpperCase(std::string(comment.substr(0, 11)));
-  if (StartsWith(head, "{$R ") || StartsWith(head, "{$RESOURCE ")) {
+  if (IsResourceDirective(comment)) {
     AddFormOfDirective(comment, source_path);
     return std::string(comment);
   }

@@ -53,6 +53,8 @@ class UnitScan {
         uses_family_ = uses_family_ || SameText(name, classes_.family);
         continue;
       }
+      if (SameText(name, "TableName") && CodeAt(i + 1, kColon) && CodeAt(i + 2, kEquals))
+        TableFile(i);
       if (SameText(name, "WITH")) {
         With(i, &withs);
         continue;
@@ -310,6 +312,33 @@ class UnitScan {
     found_.push_back({toks_[m].offset, gap->kind, std::string(Slice(from, last)), gap->advice,
                       todo_level::kError});
     return true;
+  }
+
+  // "Table1.TableName := Path + 'Customers.DB'": an assignment, at the
+  // TableName token i, whose value names a Paradox or dBASE table file.
+  void TableFile(size_t i) {
+    size_t from = i;  // the object the name belongs to: dm.tblItems.TableName
+    while (from >= 2 && toks_[from - 1].code == kDot && toks_[from - 2].code == kTokIdent)
+      from -= 2;
+    // The value ends where the statement does: at ";", "else" or "end"
+    // outside parentheses and brackets.
+    size_t last = i + 2;
+    int depth = 0;
+    for (size_t j = i + 3; j < toks_.size(); ++j) {
+      const Tok& t = toks_[j];
+      if (t.code == kOpenParen || t.code == kOpenBracket) ++depth;
+      if (t.code == kCloseParen || t.code == kCloseBracket) --depth;
+      if (depth < 0 || (depth == 0 && (t.code == kTokSemicolon || t.code == kTokEndKw ||
+                                       Is(t, "else") || Is(t, "until"))))
+        break;
+      last = j;
+    }
+    if (last == i + 2) return;
+    const std::string_view value = Slice(i + 3, last);
+    std::string advice = TableFileAdvice(value);
+    if (advice.empty()) return;
+    found_.push_back({toks_[i].offset, todo_kind::kTableFile, std::string(Slice(from, last)),
+                      std::move(advice), todo_level::kWarning});
   }
 
   bool WithMember(size_t i, const std::vector<std::string>& targets) {

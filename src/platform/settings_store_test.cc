@@ -69,6 +69,7 @@ TEST(ReplaceOptionsTest, DefaultsAndTitle) {
   EXPECT_TRUE(o.MakeBackup);
   EXPECT_TRUE(o.WriteLog);
   EXPECT_FALSE(o.ViewLog);
+  EXPECT_FALSE(o.FollowUses);
 }
 
 TEST(ReplaceOptionsTest, LoadingEmptyStoreKeepsDefaults) {
@@ -82,7 +83,7 @@ TEST(ReplaceOptionsTest, LoadingEmptyStoreKeepsDefaults) {
   EXPECT_FALSE(o.ViewLog);
 }
 
-TEST(ReplaceOptionsTest, SaveThenLoadRoundTripsTheSixStoredFields) {
+TEST(ReplaceOptionsTest, SaveThenLoadRoundTripsTheSevenStoredFields) {
   ScratchDir dir;
   TRegIniFile reg(dir.RegistryKey(), dir / "registry.json");
   TReplaceOptions saved("BDE/ADO");
@@ -92,6 +93,7 @@ TEST(ReplaceOptionsTest, SaveThenLoadRoundTripsTheSixStoredFields) {
   saved.MakeBackup = false;
   saved.WriteLog = false;
   saved.ViewLog = true;
+  saved.FollowUses = true;
   saved.BackupDir = "/not/stored";
   saved.Units = "A.pas\r\n";
   saved.SaveToRegistry(reg, saved.GetTitle());
@@ -106,6 +108,7 @@ TEST(ReplaceOptionsTest, SaveThenLoadRoundTripsTheSixStoredFields) {
   EXPECT_FALSE(loaded.MakeBackup);
   EXPECT_FALSE(loaded.WriteLog);
   EXPECT_TRUE(loaded.ViewLog);
+  EXPECT_TRUE(loaded.FollowUses);
   EXPECT_EQ(loaded.BackupDir, "/mine");
   EXPECT_EQ(loaded.Units, "B.pas\r\n");
   EXPECT_EQ(reg.ReadString(saved.GetTitle(), "IncludeSubDirs", ""), "1");

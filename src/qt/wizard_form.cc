@@ -188,6 +188,7 @@ void TWizardForm::Refresh() {
   chWriteLog->setChecked(m.WriteLog);
   chViewLog->setChecked(m.ViewLog);
   chIncludeReadOnly->setChecked(m.IncludeReadOnly);
+  chFollowUses->setChecked(m.FollowUses);
   lSummary->setText(Q(m.Summary));
   // The enabling rules.
   for (QWidget* w : std::initializer_list<QWidget*>{lBackupFolder, cbBackupDir, btBrowseBackFolder})

@@ -89,6 +89,7 @@ class TWizardForm : public QDialog {
   QLabel* lblLogNote = nullptr;
   QCheckBox* chViewLog = nullptr;
   QCheckBox* chIncludeReadOnly = nullptr;
+  QCheckBox* chFollowUses = nullptr;
   QLabel* lSummary = nullptr;
   QPushButton* btPrev = nullptr;
   QPushButton* btNext = nullptr;

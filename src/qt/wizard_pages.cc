@@ -245,6 +245,10 @@ void TWizardForm::BuildOptionsPage() {
   // they are unless the user asks.
   chIncludeReadOnly = new QCheckBox("Include read-on&ly files", p4);
   chIncludeReadOnly->setObjectName("chIncludeReadOnly");
+  // Units that the project's units use but the project file does not list
+  // are named, and migrated only when the user asks.
+  chFollowUses = new QCheckBox("Migrate &used units outside the project", p4);
+  chFollowUses->setObjectName("chFollowUses");
   l4->addWidget(chMakeBackup);
   l4->addWidget(lBackupFolder);
   l4->addLayout(back_row);
@@ -252,6 +256,7 @@ void TWizardForm::BuildOptionsPage() {
   l4->addWidget(lblLogNote);
   l4->addWidget(chViewLog);
   l4->addWidget(chIncludeReadOnly);
+  l4->addWidget(chFollowUses);
   l4->addStretch();
   connect(chMakeBackup, &QCheckBox::toggled, this, [this](bool on) {
     if (refreshing_) return;
@@ -278,6 +283,9 @@ void TWizardForm::BuildOptionsPage() {
   });
   connect(chIncludeReadOnly, &QCheckBox::toggled, this, [this](bool on) {
     if (!refreshing_) model_->IncludeReadOnly = on;
+  });
+  connect(chFollowUses, &QCheckBox::toggled, this, [this](bool on) {
+    if (!refreshing_) model_->FollowUses = on;
   });
 }
 

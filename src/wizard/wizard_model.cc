@@ -59,6 +59,7 @@ void WizardModel::Show() {
   WriteLog = Options->WriteLog;
   ViewLog = Options->ViewLog;
   IncludeReadOnly = Options->IncludeReadOnly;
+  FollowUses = Options->FollowUses;
   page_ = WizardPage::kStep1;
 }
 
@@ -241,6 +242,7 @@ void WizardModel::Finish() {
   Options->WriteLog = WriteLog;
   Options->ViewLog = ViewLog;
   Options->IncludeReadOnly = IncludeReadOnly;
+  Options->FollowUses = FollowUses;
   AddToHistory(Directory, DirHistory);
   AddToHistory(BackupDir, BackDirHistory);
 }

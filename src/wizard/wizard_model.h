@@ -116,6 +116,8 @@ class WizardModel {
   bool ViewLog = false;
   // Migrate read-only files too (the run's IncludeReadOnly); never stored.
   bool IncludeReadOnly = false;
+  // Migrate the units outside the project file too (the run's FollowUses).
+  bool FollowUses = false;
   std::string Summary;
   int Left = 0;
   int Top = 0;

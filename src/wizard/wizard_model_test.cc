@@ -80,6 +80,8 @@ TEST_F(WizardModelTest, ReplaceInProjectModeWithSummaryAndFinish) {
   ASSERT_EQ(wizard_.Page(), WizardPage::kStep4);
   EXPECT_EQ(wizard_.BackupDir, dir_ / "app/RBackup");
   wizard_.ViewLog = true;
+  EXPECT_FALSE(wizard_.FollowUses);
+  wizard_.FollowUses = true;
   wizard_.GoNext();
   EXPECT_EQ(wizard_.Caption(), "Nexa Migration Wizard - Step 5 of 5");
   EXPECT_EQ(wizard_.Summary,
@@ -93,6 +95,7 @@ TEST_F(WizardModelTest, ReplaceInProjectModeWithSummaryAndFinish) {
   ASSERT_EQ(wizard_.Modules.size(), 2u);
   EXPECT_EQ(options_.BackupDir, dir_ / "app/RBackup");
   EXPECT_TRUE(options_.ViewLog);
+  EXPECT_TRUE(options_.FollowUses);
   EXPECT_EQ(wizard_.GetMode(), WizardMode::kReplaceBde);
   // Closing empties the list; a new showing checks every unit again.
   wizard_.Close();
@@ -101,6 +104,8 @@ TEST_F(WizardModelTest, ReplaceInProjectModeWithSummaryAndFinish) {
   wizard_.GoNext();
   EXPECT_EQ(wizard_.Modules.size(), 3u);
   EXPECT_TRUE(wizard_.Modules[1].checked);
+  // The options the last Finish wrote are shown again.
+  EXPECT_TRUE(wizard_.FollowUses);
 }
 
 TEST_F(WizardModelTest, NoUnitSelectedIsRefused) {

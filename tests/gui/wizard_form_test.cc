@@ -281,6 +281,8 @@ class WizardFormTest : public QObject {
     QTRY_VERIFY(Child<QCheckBox>(*w, "chViewLog")->isChecked());
     QTest::keyClick(w.get(), Qt::Key_L, Qt::AltModifier);  // Include read-only files
     QTRY_VERIFY(Child<QCheckBox>(*w, "chIncludeReadOnly")->isChecked());
+    QTest::keyClick(w.get(), Qt::Key_U, Qt::AltModifier);  // Migrate used units outside ...
+    QTRY_VERIFY(Child<QCheckBox>(*w, "chFollowUses")->isChecked());
     PressReturn(*w);
     QCOMPARE(w->windowTitle(), caption(5, 5));
     CheckKeyboard(*w, "btFinish");
@@ -288,6 +290,7 @@ class WizardFormTest : public QObject {
     QCOMPARE(w->result(), int(QDialog::Accepted));
     QVERIFY(ReplaceOptions->ViewLog);
     QVERIFY(ReplaceOptions->IncludeReadOnly);
+    QVERIFY(ReplaceOptions->FollowUses);
   }
 
   void folderPageTakesReturnInTheFieldAndBrowsesFromIt() {

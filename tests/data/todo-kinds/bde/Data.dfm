@@ -22,4 +22,8 @@ object dmData: TdmData
   object rptItems: TMyReport
     DatabaseName = 'MainDB'
   end
+  object tblArchive: TTable
+    DatabaseName = 'MainDB'
+    TableName = 'C:\Data\Archive.DBF'
+  end
 end

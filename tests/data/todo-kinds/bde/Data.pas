@@ -26,4 +26,11 @@ begin
         ShowMessage('on E: EDBEngineError do E.Errors[0] Session DbiInit');
   end;
 end;
+procedure Open(dm: TdmData; const Path: string);
+begin
+  dm.tblItems.TableName := Path + 'items.db';
+  dm.tblItems.TableName := 'ITEMS';
+  with dm.tblItems do TableName := ChangeFileExt(Path, '.DBF');
+  ShowMessage('TableName := ''x.DB''');
+end;
 end.

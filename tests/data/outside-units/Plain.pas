@@ -1,0 +1,10 @@
+unit Plain;
+
+interface
+
+const
+  Title = 'Orders';
+
+implementation
+
+end.

@@ -1,0 +1,13 @@
+unit Unused;
+
+interface
+
+uses
+  DBTables;
+
+var
+  Spare: TQuery;
+
+implementation
+
+end.
