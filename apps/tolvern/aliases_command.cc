@@ -8,7 +8,6 @@
 
 #include "engine/alias_plan.h"
 #include "platform/disk.h"
-#include "platform/worker_pool.h"
 
 namespace tolvern::cli {
 namespace {
@@ -43,16 +42,8 @@ int RunAliases(const AliasesArgs& args) {
   RunSetup run;
   if (const int code = run.Prepare(args); code != kExitOk) return code;
   // What the run would do comes from a dry run that leaves no log.
-  TReplaceOptions& options = run.options();
-  options.MakeBackup = false;
-  options.WriteLog = false;
-  options.ViewLog = false;
-  options.DryRun = true;
-  options.Jobs = WorkerPool::ThreadsFor(args.jobs);
+  run.ListOnly(args);
   TComponentReplacer& replacer = run.replacer();
-  replacer.Report.details = false;
-  replacer.OnProgress = nullptr;
-  replacer.OnFileChanged = nullptr;
   replacer.Execute();
   const RunReport& report = replacer.Report;
   NameSkippedFiles(report, "not read");

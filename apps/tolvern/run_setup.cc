@@ -8,6 +8,7 @@
 #include "cli_common.h"
 #include "ide/ide_utils.h"
 #include "platform/disk.h"
+#include "platform/worker_pool.h"
 
 namespace tolvern::cli {
 namespace {
@@ -137,6 +138,19 @@ void AddFollowUsesOption(CLI::App* command, RunArgs& args, CLI::Option* project)
                  "Project mode: migrate too the units the project's units use that stand in its "
                  "folders but not in the project file (named otherwise)")
       ->needs(project);
+}
+
+void RunSetup::ListOnly(const RunArgs& args) const {
+  TReplaceOptions& o = options();
+  o.MakeBackup = false;
+  o.WriteLog = false;
+  o.ViewLog = false;
+  o.DryRun = true;
+  o.Jobs = WorkerPool::ThreadsFor(args.jobs);
+  TComponentReplacer& r = replacer();
+  r.Report.details = false;
+  r.OnProgress = nullptr;
+  r.OnFileChanged = nullptr;
 }
 
 }  // namespace tolvern::cli

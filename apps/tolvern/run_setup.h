@@ -43,6 +43,10 @@ class RunSetup {
   // Sets the run up. A failure is named on standard error and its exit code
   // returned; kExitOk when the run can go.
   int Prepare(const RunArgs& args);
+  // Makes the run a dry run that leaves no log, keeps only the counts of
+  // the rewritten objects and shows no progress: for the commands that only
+  // list what a migration would do.
+  void ListOnly(const RunArgs& args) const;
 
   TReplaceOptions& options() const { return *ReplaceOptions; }
   TComponentReplacer& replacer() const { return *replacer_; }

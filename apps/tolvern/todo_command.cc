@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "engine/todo_list.h"
-#include "platform/worker_pool.h"
 
 namespace tolvern::cli {
 namespace {
@@ -28,20 +27,6 @@ void AddTodoOptions(CLI::App* todo, RunArgs& args) {
                    "Files read at once (default: the machine's cores, at most 8; 1: one after "
                    "the other)")
       ->check(CLI::Range(1, 1024));
-}
-
-// The list comes from a dry run that leaves no log: nothing is touched.
-void SetListOnlyOptions(const RunArgs& args, const RunSetup& run) {
-  TReplaceOptions& options = run.options();
-  options.MakeBackup = false;
-  options.WriteLog = false;
-  options.ViewLog = false;
-  options.DryRun = true;
-  options.Jobs = WorkerPool::ThreadsFor(args.jobs);
-  TComponentReplacer& replacer = run.replacer();
-  replacer.Report.details = false;
-  replacer.OnProgress = nullptr;
-  replacer.OnFileChanged = nullptr;
 }
 
 // Every place (notes with all), with its path as the listings show it, and
@@ -66,7 +51,8 @@ Subcommand AddTodoCommand(CLI::App& app) {
 int RunTodo(const RunArgs& args) {
   RunSetup run;
   if (const int code = run.Prepare(args); code != kExitOk) return code;
-  SetListOnlyOptions(args, run);
+  // The list comes from a dry run that leaves no log: nothing is touched.
+  run.ListOnly(args);
   run.replacer().Execute();
   const RunReport& report = run.replacer().Report;
   NameSkippedFiles(report, "not read");
