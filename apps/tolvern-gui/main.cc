@@ -157,11 +157,12 @@ int main(int argc, char** argv) {
   QString error;
   if (!host.LoadExpert(module, &error))
     QMessageBox::warning(&host, "Tolvern", "The migration expert could not be loaded: " + error);
-  if (!args.isEmpty() && !host.OpenProjectFile(QString::fromStdString(
-                             std::filesystem::absolute(args[0].toStdString()).string())))
-    return 2;
+  // A project that cannot be opened is named in a message; the host stays,
+  // for the user to open another.
+  const bool opened = !args.isEmpty() && host.OpenProjectFile(QString::fromStdString(
+                                             std::filesystem::absolute(args[0].toStdString()).string()));
   host.show();
-  if (open_wizard) {
+  if (open_wizard && (opened || args.isEmpty())) {
     QTimer::singleShot(0, &host, [&host] {
       const auto items = host.NexaMenu()->actions();
       if (!items.isEmpty()) items.front()->trigger();
