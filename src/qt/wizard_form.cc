@@ -235,7 +235,10 @@ bool TWizardForm::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::Shortcut) {
     auto* b = qobject_cast<QAbstractButton*>(watched);
     if (b && b->isEnabled() && !static_cast<QShortcutEvent*>(event)->isAmbiguous()) {
-      if (b->focusPolicy() & Qt::TabFocus) b->setFocus(Qt::ShortcutFocusReason);
+      // A choice takes the focus, to show what changed; a push button leaves
+      // it where it was, so that Return still goes on.
+      if (b->isCheckable() && (b->focusPolicy() & Qt::TabFocus))
+        b->setFocus(Qt::ShortcutFocusReason);
       b->click();
       return true;
     }
