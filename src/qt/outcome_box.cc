@@ -8,32 +8,32 @@
 
 namespace tolvern {
 
+void FillOutcomeBox(QMessageBox& box, const QString& title, const RunOutcome& outcome) {
+  box.setObjectName("OutcomeBox");
+  box.setIcon(outcome.failure ? QMessageBox::Critical : QMessageBox::Information);
+  box.setWindowTitle(title);
+  box.setText(BreakablePaths(outcome.text));
+  box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+  if (!outcome.log_path.empty())
+    box.addButton("View &Log", QMessageBox::ActionRole)->setObjectName("btViewLog");
+  if (!outcome.todo.empty())
+    box.addButton("View &To-do List", QMessageBox::ActionRole)->setObjectName("btViewTodo");
+  box.setDefaultButton(box.addButton(QMessageBox::Ok));
+}
+
 void ShowRunOutcome(const QString& title, const RunOutcome& outcome, QWidget* parent) {
   for (;;) {
-    QMessageBox box(outcome.failure ? QMessageBox::Critical : QMessageBox::Information, title,
-                    BreakablePaths(outcome.text), QMessageBox::NoButton, parent);
-    box.setObjectName("OutcomeBox");
-    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
-    QPushButton* log = nullptr;
-    QPushButton* todo = nullptr;
-    if (!outcome.log_path.empty()) {
-      log = box.addButton("View &Log", QMessageBox::ActionRole);
-      log->setObjectName("btViewLog");
-    }
-    if (!outcome.todo.empty()) {
-      todo = box.addButton("View &To-do List", QMessageBox::ActionRole);
-      todo->setObjectName("btViewTodo");
-    }
-    box.setDefaultButton(box.addButton(QMessageBox::Ok));
+    QMessageBox box(parent);
+    FillOutcomeBox(box, title, outcome);
     box.exec();
-    QAbstractButton* clicked = box.clickedButton();
-    if (log && clicked == log) {
+    const QAbstractButton* clicked = box.clickedButton();
+    const QString pressed = clicked ? clicked->objectName() : QString();
+    if (pressed == "btViewLog")
       TLogViewForm(title, outcome.log_path, parent).exec();
-    } else if (todo && clicked == todo) {
+    else if (pressed == "btViewTodo")
       TTodoViewForm(title, outcome.todo, outcome.todo_path, parent).exec();
-    } else {
+    else
       return;
-    }
   }
 }
 

@@ -9,6 +9,7 @@
 
 #include "engine/todo_list.h"
 
+class QMessageBox;
 class QWidget;
 
 namespace tolvern {
@@ -22,5 +23,9 @@ struct RunOutcome {
 };
 
 void ShowRunOutcome(const QString& title, const RunOutcome& outcome, QWidget* parent);
+
+// Fills an empty box with the outcome: its icon, text and buttons (the view
+// buttons named "btViewLog" and "btViewTodo" when there is something to view).
+void FillOutcomeBox(QMessageBox& box, const QString& title, const RunOutcome& outcome);
 
 }  // namespace tolvern

@@ -11,15 +11,18 @@ QString BreakablePaths(const std::string& text) {
     const QChar c = in[i];
     if (c.isSpace()) word = i + 1;
     out += c;
-    if (c != u'/' && c != u'\\') continue;
+    const bool separator = c == u'/' || c == u'\\';
+    if (!separator && c != u'-') continue;
     // Only a word too long for a line needs the break: "BDE/ADO" stays whole.
     qsizetype end = i;
     while (end < in.size() && !in[end].isSpace()) ++end;
-    if (end - word > kShortWord) out += QChar(kPathBreak);
+    if (end - word > kShortWord) out += QChar(separator ? kPathBreak : kNoBreak);
   }
   return out;
 }
 
-QString WithoutPathBreaks(QString text) { return text.remove(QChar(kPathBreak)); }
+QString WithoutPathBreaks(QString text) {
+  return text.remove(QChar(kPathBreak)).remove(QChar(kNoBreak));
+}
 
 }  // namespace tolvern

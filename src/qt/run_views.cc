@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <tuple>
 
+#include "base/paths.h"
 #include "platform/disk.h"
 #include "qt/path_text.h"
 
@@ -31,9 +32,11 @@ QDialogButtonBox* CloseButton(QDialog* dialog) {
 // column, so that a sort by level keeps each level in reading order.
 class TodoLine : public QTreeWidgetItem {
  public:
-  explicit TodoLine(const TodoItem& item) {
+  // folder: the tree of the run, left out of the file names shown.
+  TodoLine(const TodoItem& item, const std::string& folder) {
     setText(TTodoViewForm::kLevel, Q(item.level));
-    setText(TTodoViewForm::kFile, Q(item.file));
+    const bool inside = !folder.empty() && item.file.starts_with(folder);
+    setText(TTodoViewForm::kFile, Q(inside ? item.file.substr(folder.size()) : item.file));
     setData(TTodoViewForm::kLine, Qt::DisplayRole, item.line);
     setData(TTodoViewForm::kColumn, Qt::DisplayRole, item.col);
     setText(TTodoViewForm::kKind, Q(item.kind));
@@ -112,7 +115,8 @@ TTodoViewForm::TTodoViewForm(const QString& title, const std::vector<TodoItem>& 
   items_->setRootIsDecorated(false);
   items_->setAlternatingRowColors(true);
   items_->setHeaderLabels({"Level", "File", "Line", "Column", "Kind", "Place", "What to do"});
-  for (const TodoItem& item : items) items_->addTopLevelItem(new TodoLine(item));
+  const std::string folder = ExtractFilePath(list_path);
+  for (const TodoItem& item : items) items_->addTopLevelItem(new TodoLine(item, folder));
   items_->setSortingEnabled(true);
   items_->sortByColumn(kFile, Qt::AscendingOrder);
   items_->header()->setSectionResizeMode(QHeaderView::Interactive);
