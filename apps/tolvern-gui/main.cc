@@ -20,8 +20,8 @@
 #include "base/errors.h"
 #include "base/system_texts.h"
 #include "engine/nx_replacer.h"
-#include "platform/disk.h"
 #include "ide/project_host.h"
+#include "platform/disk.h"
 #include "platform/settings_store.h"
 #include "qt/host_window.h"
 #include "qt/nx_wizard_form.h"
@@ -188,8 +188,9 @@ int main(int argc, char** argv) {
     QMessageBox::warning(&host, "Tolvern", "The migration expert could not be loaded: " + error);
   // A project that cannot be opened is named in a message; the host stays,
   // for the user to open another.
-  const bool opened = !args.isEmpty() && host.OpenProjectFile(QString::fromStdString(
-                                             std::filesystem::absolute(args[0].toStdString()).string()));
+  const bool opened =
+      !args.isEmpty() && host.OpenProjectFile(QString::fromStdString(
+                             std::filesystem::absolute(args[0].toStdString()).string()));
   host.show();
   if (open_wizard && (opened || args.isEmpty())) {
     QTimer::singleShot(0, &host, [&host] {

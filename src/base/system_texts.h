@@ -157,7 +157,8 @@ inline constexpr const char* kReplaceObjectsLeft =
 inline constexpr const char* kOutcomeObjectsNotConverted =
     "Form objects not converted (errors: the form will not load until each is converted by "
     "hand): %d";
-inline constexpr const char* kOutcomeObjectNotConverted = "%s:%d: error: object %s of class %s (%s)";
+inline constexpr const char* kOutcomeObjectNotConverted =
+    "%s:%d: error: object %s of class %s (%s)";
 inline constexpr const char* kOutcomeMoreObjects = "... and %d more, listed in the to-do list";
 inline constexpr const char* kOutcomeLatestTodo = "The latest run's list is always in %s.";
 inline constexpr const char* kOutcomeUndoFile = "Undo file of this run: %s";

@@ -197,9 +197,9 @@ TEST_F(RunTest, ARunThatStopsBeforeItStartsLeavesTheEarlierLogAsItWas) {
   options().BackupDir = dir_ / "src/RBackup";
   ASSERT_TRUE(BdeReplacer->Execute());
   const std::string log = LogWithoutTimestamp(dir_.Read("src/Wiz_Log.txt"));
-  EXPECT_TRUE(log.starts_with(Lines({"BDE/ADO Migration Wizard log", "Initializing unit list",
-                                     "Creating backup folder", "Allocating temporary folder",
-                                     "Processing file: " + (dir_ / "src/U.pas")})))
+  EXPECT_TRUE(log.starts_with(
+      Lines({"BDE/ADO Migration Wizard log", "Initializing unit list", "Creating backup folder",
+             "Allocating temporary folder", "Processing file: " + (dir_ / "src/U.pas")})))
       << log;
 }
 

@@ -415,8 +415,9 @@ std::string WriteRunTodoFile(const std::string& path,
   Disk& disk = CurrentDisk();
   std::string numbered, why;
   for (int n = 1; numbered.empty(); ++n) {
-    if (n == 10000) throw EFCreateError("Cannot create file \"" + stem + ".N" + ext + "\". " +
-                                        "no free number for this run's to-do list");
+    if (n == 10000)
+      throw EFCreateError("Cannot create file \"" + stem + ".N" + ext + "\". " +
+                          "no free number for this run's to-do list");
     const std::string candidate = stem + "." + std::to_string(n) + ext;
     bool taken = false;
     if (disk.WriteExclusive(candidate, text, &why, &taken))

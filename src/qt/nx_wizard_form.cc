@@ -70,11 +70,11 @@ void TNXWizardForm::OpenMailLink() {
   SetLinkColor(kLinkColor);
   if (OpenLink(NXWizardModel::MailLink())) return;
   // Without a mail program the address is shown, to be copied.
-  QMessageBox box(QMessageBox::Information,
-                  Model().Options ? QString::fromStdString(Model().Options->GetTitle()) : QString(),
-                  QString::fromStdString(
-                      res::Format(res::kNoMailProgram, {NXWizardModel::MailAddress()})),
-                  QMessageBox::Ok, this);
+  QMessageBox box(
+      QMessageBox::Information,
+      Model().Options ? QString::fromStdString(Model().Options->GetTitle()) : QString(),
+      QString::fromStdString(res::Format(res::kNoMailProgram, {NXWizardModel::MailAddress()})),
+      QMessageBox::Ok, this);
   box.setObjectName("NoMailBox");
   box.setTextInteractionFlags(Qt::TextSelectableByMouse);
   box.exec();

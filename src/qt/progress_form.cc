@@ -150,10 +150,10 @@ void TProgressForm::ShowState() {
   // The start and the end of a long path say most; the middle gives way.
   const QString line = Q(res::Format(res::kProcessingFile, {file_}));
   lblFile->setText(lblFile->fontMetrics().elidedText(line, Qt::ElideMiddle, lblFile->width()));
-  lblCount->setText(Q(count_known_ ? res::Format(res::kProgressCount, {std::to_string(index_ + 1),
-                                                                         std::to_string(count_)})
-                                    : res::Format(res::kProgressCountOpen,
-                                                  {std::to_string(index_ + 1)})));
+  lblCount->setText(
+      Q(count_known_
+            ? res::Format(res::kProgressCount, {std::to_string(index_ + 1), std::to_string(count_)})
+            : res::Format(res::kProgressCountOpen, {std::to_string(index_ + 1)})));
 }
 
 bool ExecuteWithProgress(TComponentReplacer& replacer, const QString& title, QWidget* parent) {

@@ -50,11 +50,10 @@ class TodoLine : public QTreeWidgetItem {
   bool operator<(const QTreeWidgetItem& other) const override {
     const int column = treeWidget() ? treeWidget()->sortColumn() : TTodoViewForm::kFile;
     auto key = [column](const QTreeWidgetItem& i) {
-      const int first = column == TTodoViewForm::kLevel  ? TodoLevelRank(i.text(column))
-                        : column == TTodoViewForm::kLine ? i.data(column, Qt::DisplayRole).toInt()
-                        : column == TTodoViewForm::kColumn
-                            ? i.data(column, Qt::DisplayRole).toInt()
-                            : 0;
+      const int first = column == TTodoViewForm::kLevel    ? TodoLevelRank(i.text(column))
+                        : column == TTodoViewForm::kLine   ? i.data(column, Qt::DisplayRole).toInt()
+                        : column == TTodoViewForm::kColumn ? i.data(column, Qt::DisplayRole).toInt()
+                                                           : 0;
       return std::make_tuple(first, i.text(column), i.text(TTodoViewForm::kFile),
                              i.data(TTodoViewForm::kLine, Qt::DisplayRole).toInt(),
                              i.data(TTodoViewForm::kColumn, Qt::DisplayRole).toInt());

@@ -14,9 +14,9 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcutEvent>
 #include <QSignalBlocker>
 #include <QStackedWidget>
-#include <QShortcutEvent>
 #include <QTimer>
 #include <QVBoxLayout>
 

@@ -15,7 +15,6 @@
 #include "ide/ide_utils.h"
 #include "platform/disk.h"
 
-
 namespace tolvern {
 
 namespace fs = std::filesystem;
@@ -59,7 +58,9 @@ std::string FolderCreationProblem(const std::string& folder) {
       problem = res::Format(res::kPathReason, {folder, ec.message()});
   }
   if (problem.empty()) {
-    const std::string probe = PathJoin(folder, ".tolvern-probe-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+    const std::string probe = PathJoin(
+        folder, ".tolvern-probe-" +
+                    std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
     std::string why;
     bool taken = false;
     if (disk.WriteExclusive(probe, "", &why, &taken))
@@ -90,10 +91,9 @@ std::string ReplaceOutcomeText(const TComponentReplacer& replacer) {
   const int left = r.FilesNotMigrated();
   const int unconverted = r.ObjectsNotConverted();
   const std::string counts = res::Format(
-      res::kOutcomeCounts,
-      {n(static_cast<long long>(r.files.size())), n(r.FilesChanged("unit") + r.FilesChanged("project")),
-       n(r.FilesChanged("form")), n(r.ObjectsRewritten()),
-       n(left)});
+      res::kOutcomeCounts, {n(static_cast<long long>(r.files.size())),
+                            n(r.FilesChanged("unit") + r.FilesChanged("project")),
+                            n(r.FilesChanged("form")), n(r.ObjectsRewritten()), n(left)});
   if (replacer.NothingToDo) {
     const std::string tree = o.Dest == RunSource::kProject
                                  ? ExtractFileDir(TIDEUtils::GetProjectFileName())
@@ -130,8 +130,9 @@ std::string ReplaceOutcomeText(const TComponentReplacer& replacer) {
     text += "\n" + res::Format(res::kOutcomeTodoCount, {errors, warnings, notes});
   } else {
     text += "\n" + res::Format(res::kOutcomeTodo, {errors, warnings, notes, replacer.TodoFilePath});
-    text += "\n" + res::Format(res::kOutcomeLatestTodo,
-                               {PathJoin(ExtractFilePath(replacer.TodoFilePath), res::kTodoFileName)});
+    text +=
+        "\n" + res::Format(res::kOutcomeLatestTodo,
+                           {PathJoin(ExtractFilePath(replacer.TodoFilePath), res::kTodoFileName)});
   }
   if (o.MakeBackup && !o.DryRun) {
     if (replacer.UndoFilePath.empty()) {

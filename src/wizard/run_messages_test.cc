@@ -76,8 +76,8 @@ TEST_F(RunMessagesTest, OutcomeCountsWhatTheRunDidAndSaysWhereLogAndBackupsAre) 
             "Log: " +
                 PathJoin(app_, "Wiz_Log.txt") + "\n" +
                 "Left to do by hand: 2 error(s), 2 warning(s) and 1 note(s), listed in " +
-                PathJoin(app_, "Wiz_Todo.1.txt") + "\n" +
-                "The latest run's list is always in " + PathJoin(app_, "Wiz_Todo.txt") + ".\n" +
+                PathJoin(app_, "Wiz_Todo.1.txt") + "\n" + "The latest run's list is always in " +
+                PathJoin(app_, "Wiz_Todo.txt") + ".\n" +
                 "Backups and undo file: " + PathJoin(app_, "RBackup") + "\n" +
                 "Undo file of this run: " + PathJoin(app_, "RBackup/ZUvezod.reu"));
   // The same folder again: nothing is left to change, and the counts say so.
@@ -95,17 +95,17 @@ TEST_F(RunMessagesTest, OutcomeCountsWhatTheRunDidAndSaysWhereLogAndBackupsAre) 
   ReplaceOptions->WriteLog = true;
   ASSERT_TRUE(BdeReplacer->Execute());
   const std::string text = ReplaceOutcomeText(*BdeReplacer);
-  EXPECT_TRUE(text.ends_with("listed in " + PathJoin(app_, "Wiz_Todo.2.txt") +
-                             "\nThe latest run's list is always in " +
-                             PathJoin(app_, "Wiz_Todo.txt") +
-                             ".\nNo original was replaced, so no undo file was written."))
+  EXPECT_TRUE(text.ends_with(
+      "listed in " + PathJoin(app_, "Wiz_Todo.2.txt") + "\nThe latest run's list is always in " +
+      PathJoin(app_, "Wiz_Todo.txt") + ".\nNo original was replaced, so no undo file was written."))
       << text;
 }
 
 TEST_F(RunMessagesTest, OutcomeCountsAndNamesTheFormObjectsItCouldNotConvert) {
   // A query object whose text the form grammar does not take.
-  dir_.Write("app/Broken.pas",
-             "unit Broken;\r\ninterface\r\nuses DBTables;\r\nimplementation\r\n{$R *.DFM}\r\nend.\r\n");
+  dir_.Write(
+      "app/Broken.pas",
+      "unit Broken;\r\ninterface\r\nuses DBTables;\r\nimplementation\r\n{$R *.DFM}\r\nend.\r\n");
   dir_.Write("app/Broken.dfm",
              "object Form1: TForm1\r\n  object qryBad: TQuery\r\n    Tag = @\r\n  end\r\nend\r\n");
   ASSERT_TRUE(BdeReplacer->Execute());
@@ -136,9 +136,8 @@ TEST_F(RunMessagesTest, OutcomeOfARunWithNothingToDo) {
 TEST_F(RunMessagesTest, RestoreOutcomeCountsTheFilesPutBack) {
   ASSERT_TRUE(BdeReplacer->Execute());
   ASSERT_TRUE(BdeReplacer->RestoreFiles(BdeReplacer->UndoFilePath));
-  EXPECT_EQ(RestoreOutcomeText(*BdeReplacer),
-            "Files were succefully restored.\nFiles restored: " +
-                std::to_string(BdeReplacer->UndoList.Count()));
+  EXPECT_EQ(RestoreOutcomeText(*BdeReplacer), "Files were succefully restored.\nFiles restored: " +
+                                                  std::to_string(BdeReplacer->UndoList.Count()));
   EXPECT_GT(BdeReplacer->UndoList.Count(), 0);
 }
 

@@ -6,8 +6,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -154,7 +154,8 @@ Step View(const char* name, std::function<void(QWidget*)> look) {
 Step Summary(QString* summary) {
   return [summary](QWidget* w) {
     if (w->objectName() != "WizardForm") return false;
-    *summary = w->windowTitle() + "\n" + WithoutPathBreaks(w->findChild<QLabel*>("lSummary")->text());
+    *summary =
+        w->windowTitle() + "\n" + WithoutPathBreaks(w->findChild<QLabel*>("lSummary")->text());
     Click(w, "btFinish");
     return true;
   };
@@ -396,14 +397,13 @@ class ExpertTest : public QObject {
     // page as it was; Finish there and Yes run it.
     QString again, question;
     Said said;
-    QVERIFY(Invoke({Wizard({"btNext", "btNext", "*", "btNext", "btNext", "btFinish"},
-                           [](QWidget* w) {
-                             w->findChild<QListWidget*>("lbModules")
-                                 ->item(3)
-                                 ->setCheckState(Qt::Unchecked);
-                           }),
-                    SaveWarning(false), Summary(&again), SaveWarning(true, false, &question),
-                    Message(&said)}));
+    QVERIFY(Invoke(
+        {Wizard({"btNext", "btNext", "*", "btNext", "btNext", "btFinish"},
+                [](QWidget* w) {
+                  w->findChild<QListWidget*>("lbModules")->item(3)->setCheckState(Qt::Unchecked);
+                }),
+         SaveWarning(false), Summary(&again), SaveWarning(true, false, &question),
+         Message(&said)}));
     QVERIFY2(again.startsWith("Nexa Migration Wizard - Step 5 of 5\nMode: Replace BDE/ADO"),
              qPrintable(again));
     QVERIFY2(again.endsWith("Units list:\nMainForm.pas\nDataModule.pas\nReports.pas\n"),
@@ -417,22 +417,22 @@ class ExpertTest : public QObject {
     Said said;
     int items = 0;
     QString log, where;
-    QVERIFY(Invoke(
-        {Wizard({"btNext", "btNext", "btNext", "btNext", "btFinish"}), SaveWarning(true),
-         Press("btViewTodo", &said),
-         View("TodoView",
-              [&](QWidget* w) {
-                items = w->findChild<QTreeWidget*>("TodoItems")->topLevelItemCount();
-                where = WithoutPathBreaks(w->findChild<QLabel*>("lblTodoFile")->text());
-              }),
-         Press("btViewLog"),
-         View("LogView",
-              [&log](QWidget* w) {
-                log = w->findChild<QPlainTextEdit*>("LogText")->toPlainText();
-              }),
-         Message(&said)}));
+    QVERIFY(Invoke({Wizard({"btNext", "btNext", "btNext", "btNext", "btFinish"}), SaveWarning(true),
+                    Press("btViewTodo", &said),
+                    View("TodoView",
+                         [&](QWidget* w) {
+                           items = w->findChild<QTreeWidget*>("TodoItems")->topLevelItemCount();
+                           where = WithoutPathBreaks(w->findChild<QLabel*>("lblTodoFile")->text());
+                         }),
+                    Press("btViewLog"),
+                    View("LogView",
+                         [&log](QWidget* w) {
+                           log = w->findChild<QPlainTextEdit*>("LogText")->toPlainText();
+                         }),
+                    Message(&said)}));
     QCOMPARE(items, 5);  // 2 errors, 2 warnings and 1 note
-    QVERIFY2(where.endsWith(QString::fromStdString(*dir_ / "app/Wiz_Todo.1.txt")), qPrintable(where));
+    QVERIFY2(where.endsWith(QString::fromStdString(*dir_ / "app/Wiz_Todo.1.txt")),
+             qPrintable(where));
     QVERIFY2(log.contains("Replace procedure was performed sucessfully."), qPrintable(log));
     QVERIFY(said.text.startsWith("Replace procedure was performed sucessfully.\n"));
   }

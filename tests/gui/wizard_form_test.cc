@@ -139,9 +139,9 @@ class WizardFormTest : public QObject {
     QCOMPARE(summary.contains("Scan destination: Current open project"), project);
     QCOMPARE(summary.contains("Units list:\n"), project);
     if (project)
-      QVERIFY2(summary.endsWith("Units list:\n" +
-                                QString::fromStdString(o.Units).replace("\r\n", "\n")),
-               qPrintable(summary));
+      QVERIFY2(
+          summary.endsWith("Units list:\n" + QString::fromStdString(o.Units).replace("\r\n", "\n")),
+          qPrintable(summary));
     else
       QVERIFY2(summary.contains("Scan destination: Folder \"" +
                                 QString::fromStdString(o.Directory) + "\""),
@@ -246,7 +246,8 @@ class WizardFormTest : public QObject {
       }
     });
     Click(*w, "btNext");
-    QCOMPARE(WithoutPathBreaks(text), QString("Target directory \"/no/such/folder\" does not exist."));
+    QCOMPARE(WithoutPathBreaks(text),
+             QString("Target directory \"/no/such/folder\" does not exist."));
     QCOMPARE(w->windowTitle(), QString("Nexa Migration Wizard - Step 3 of 5"));
   }
 
