@@ -13,6 +13,7 @@
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeWidget>
 #include <cstdio>
 #include <filesystem>
 
@@ -20,10 +21,13 @@
 #include "base/system_texts.h"
 #include "engine/nx_replacer.h"
 #include "ide/project_host.h"
+#include "platform/disk.h"
 #include "platform/settings_store.h"
 #include "qt/host_window.h"
 #include "qt/nx_wizard_form.h"
+#include "qt/outcome_box.h"
 #include "qt/progress_form.h"
+#include "qt/run_views.h"
 #include "wizard/run_messages.h"
 
 namespace {
@@ -95,9 +99,16 @@ void SaveRunDialogs(ShotWriter& shots, const std::filesystem::path& app) {
     shots.Save(w, name);
     w.hide();
   };
-  // A run in progress, as a large tree shows it.
+  // A run in progress, as a large tree shows it: while the units are read
+  // the total is not known yet; then it is.
   TProgressForm progress(title, res::kInitUnitList);
-  progress.Progress(12406, 31250, (app / "Reports" / "Quarterly" / "SalesByRegion.pas").string());
+  progress.Progress(4211, 8935, (app / "Reports" / "Quarterly" / "SalesByRegion.pas").string());
+  progress.show();
+  QApplication::processEvents();
+  progress.ShowState();
+  save(progress, "progress-counting");
+  progress.CountKnown(10668);
+  progress.Progress(9402, 10668, (app / "Reports" / "Quarterly" / "SalesByRegion.dfm").string());
   progress.show();
   QApplication::processEvents();
   progress.ShowState();
@@ -107,10 +118,28 @@ void SaveRunDialogs(ShotWriter& shots, const std::filesystem::path& app) {
   ReplaceOptions->Directory = app.string();
   ReplaceOptions->BackupDir = (app / "RBackup").string();
   ReplaceOptions->ViewLog = false;
+  // A form with a query object the run cannot convert.
+  std::filesystem::create_directories(app / "Legacy");
+  WriteNewWholeFile((app / "Legacy" / "OldQuery.pas").string(),
+                    "unit OldQuery;\r\ninterface\r\nuses DBTables;\r\nimplementation\r\n"
+                    "{$R *.DFM}\r\nend.\r\n");
+  WriteNewWholeFile((app / "Legacy" / "OldQuery.dfm").string(),
+                    "object Form1: TForm1\r\n  object qryBroken: TQuery\r\n    Tag = @\r\n"
+                    "  end\r\nend\r\n");
+  ReplaceOptions->IncludeSubDirs = true;
   BdeReplacer->Execute();
-  QMessageBox outcome(QMessageBox::Information, title,
-                      QString::fromStdString(ReplaceOutcomeText(*BdeReplacer)), QMessageBox::Ok);
+  RunOutcome run;
+  run.text = ReplaceOutcomeText(*BdeReplacer);
+  run.failure = OutcomeIsFailure(*BdeReplacer);
+  run.log_path = RunLogPath(*ReplaceOptions);
+  run.todo = BdeReplacer->Report.Todo();
+  run.todo_path = BdeReplacer->TodoFilePath;
+  QMessageBox outcome;
+  FillOutcomeBox(outcome, title, run);
   save(outcome, "outcome");
+  TTodoViewForm todo(title, run.todo, run.todo_path);
+  todo.Items()->sortByColumn(TTodoViewForm::kLevel, Qt::AscendingOrder);
+  save(todo, "todo-view");
   // A backup folder below a file, as a run finds it.
   const std::string taken = (app / "Orders.dpr" / "RBackup").string();
   ReplaceOptions->BackupDir = taken;
@@ -157,11 +186,13 @@ int main(int argc, char** argv) {
   QString error;
   if (!host.LoadExpert(module, &error))
     QMessageBox::warning(&host, "Tolvern", "The migration expert could not be loaded: " + error);
-  if (!args.isEmpty() && !host.OpenProjectFile(QString::fromStdString(
-                             std::filesystem::absolute(args[0].toStdString()).string())))
-    return 2;
+  // A project that cannot be opened is named in a message; the host stays,
+  // for the user to open another.
+  const bool opened =
+      !args.isEmpty() && host.OpenProjectFile(QString::fromStdString(
+                             std::filesystem::absolute(args[0].toStdString()).string()));
   host.show();
-  if (open_wizard) {
+  if (open_wizard && (opened || args.isEmpty())) {
     QTimer::singleShot(0, &host, [&host] {
       const auto items = host.NexaMenu()->actions();
       if (!items.isEmpty()) items.front()->trigger();

@@ -157,5 +157,28 @@ inline constexpr const char* kProgressTitle = "Replacing components";
 inline constexpr const char* kProgressCount = "File %d of %d";
 inline constexpr const char* kCancelling = "Cancelling...";
 inline constexpr const char* kRestoring = "Restoring original files";
+inline constexpr const char* kProgressCountOpen =
+    "File %d (the total is known once every unit has named its forms)";
+inline constexpr const char* kCancelQuestion =
+    "Stop the run? What was rewritten so far is thrown away; no original file has been "
+    "replaced yet.";
+inline constexpr const char* kNothingToDo =
+    "Nothing to migrate: the run found no unit to work on in %s. No file was changed, and the "
+    "log, to-do list and undo file of an earlier run stay as they were.";
+inline constexpr const char* kReplaceObjectsLeft =
+    "Replace completed, %d form object(s) not converted.";
+inline constexpr const char* kOutcomeObjectsNotConverted =
+    "Form objects not converted (errors: the form will not load until each is converted by "
+    "hand): %d";
+inline constexpr const char* kOutcomeObjectNotConverted =
+    "%s:%d: error: object %s of class %s (%s)";
+inline constexpr const char* kOutcomeMoreObjects = "... and %d more, listed in the to-do list";
+inline constexpr const char* kOutcomeLatestTodo = "The latest run's list is always in %s.";
+inline constexpr const char* kOutcomeUndoFile = "Undo file of this run: %s";
+inline constexpr const char* kOutcomeNoUndoFile =
+    "No original was replaced, so no undo file was written.";
+inline constexpr const char* kOutcomeRestored = "Files restored: %d";
+inline constexpr const char* kNoMailProgram =
+    "No mail program was found to open the link. Please write to %s.";
 
 }  // namespace tolvern::res

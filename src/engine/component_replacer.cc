@@ -119,6 +119,8 @@ bool TComponentReplacer::Execute() {
   Cancelled = false;
   UndoFilePath.clear();
   EarlierUndoFile.clear();
+  TodoFilePath.clear();
+  NothingToDo = false;
   run_files_.Clear();
   write_error_ = nullptr;
   const bool project_mode = Options->Dest == RunSource::kProject;
@@ -139,15 +141,18 @@ bool TComponentReplacer::Execute() {
       project_mode ? ExtractFileDir(project ? project->ProjectFileName() : "") : Options->Directory;
   std::string log_path;
   if (Options->WriteLog && !dry_run) {
+    // The log is written once the run has started (Run opens it): a run
+    // that stops before, or finds nothing to do, leaves an earlier log as
+    // it was.
     log_path = PathJoin(tree, res::kLogFileName);
-    Log.Open(log_path);
+    Log.OpenLater(log_path);
   }
   for (const std::string& f : ProfileFiles) Log.WriteLine(res::Format(res::kProfileUsed, {f}));
   Finally close_log([this] { Log.Close(); });
   try {
     const bool ok = Run(tree, dry_run);
     close_log.Run();
-    if (Options->WriteLog && Options->ViewLog && !dry_run) {
+    if (Options->WriteLog && Options->ViewLog && !dry_run && !NothingToDo) {
       if (Context.open_document)
         Context.open_document(log_path);
       else
@@ -213,6 +218,12 @@ bool TComponentReplacer::Run(const std::string& tree, bool dry_run) {
   ScopedFolderCache use_folders(&folders);
   InitUnitList();
   Finally clear_units([this] { UnitList.Clear(); });
+  if (UnitList.Count() == 0) {
+    // Nothing to read: no backup folder, log, to-do list or undo file is
+    // made, and those of an earlier run stay as they were.
+    NothingToDo = true;
+    return true;
+  }
 
   if (!dry_run) CreateBackupFolder();
 
@@ -221,6 +232,8 @@ bool TComponentReplacer::Run(const std::string& tree, bool dry_run) {
   PathLock temp_lock;
   const std::string temp_dir = MakeWorkFolder(&temp_lock);
   Finally remove_temp([&temp_dir, &temp_lock] { RemoveWorkFolder(temp_dir, temp_lock); });
+  // The run has started: from here its log replaces an earlier one.
+  Log.OpenDeferred();
 
   if (!RewriteIntoWorkFolder(temp_dir)) {
     // Nothing outside the work folder has changed: the originals stay.
@@ -274,7 +287,8 @@ bool TComponentReplacer::CommitRun(const std::string& tree) {
   // The list of what is left for a person goes beside the log before any
   // original is replaced, so that a list that cannot be written stops the
   // run with nothing changed.
-  if (Options->WriteLog) WriteTodoFile(PathJoin(tree, res::kTodoFileName), Report.TodoParts());
+  if (Options->WriteLog)
+    TodoFilePath = WriteRunTodoFile(PathJoin(tree, res::kTodoFileName), Report.TodoParts());
   const int threads = threads_;
   SkipFileFn skip = [this](int i, const std::string& why) { SkipFile(i, why); };
   OriginalsCheck check(CurrentDisk(), UnitList, run_files_, skip);
@@ -317,6 +331,7 @@ bool TComponentReplacer::RestoreFiles(const std::string& undo_file_name, bool fo
   RestoreError = restore.Error();
   RestoreChanged = restore.Changed();
   RestoreNotes = restore.Notes();
+  RestoredCount = ok ? restore.RestoredCount() : 0;
   return ok;
 }
 

@@ -101,12 +101,20 @@ class TComponentReplacer {
   std::string RestoreError;
   std::vector<std::string> RestoreChanged;
   std::vector<std::string> RestoreNotes;
+  // The number of originals the last restore put back.
+  int RestoredCount = 0;
 
   // The undo file the last run wrote, and the newest undo file of an earlier
   // run that stood in the backup folder already ("" when there was none):
   // this run's is restored first, then that one.
   std::string UndoFilePath;
   std::string EarlierUndoFile;
+  // This run's own to-do list, kept under a number of its own beside the
+  // latest list (see WriteRunTodoFile); "" when the run wrote none.
+  std::string TodoFilePath;
+  // Whether the last run found no file to work on: it then made and changed
+  // nothing, not even its log.
+  bool NothingToDo = false;
 
   // The offset of the first place in a Pascal text that makes a run migrate
   // it (the places the rewriting counts as changes), with its name in
@@ -119,6 +127,9 @@ class TComponentReplacer {
   // Called for every file a run processes, with its 0-based index and the
   // current length of the unit list (which grows as units name their forms).
   std::function<void(int index, int count, const std::string& file)> OnProgress;
+  // Called once the list of files can no longer grow (every unit has named
+  // its forms), with its length; a run cancelled before never calls it.
+  std::function<void(int count)> OnFileCountKnown;
 
   // Called for every file the run changed, with the original and its
   // rewritten copy in the work folder, before any original is replaced.

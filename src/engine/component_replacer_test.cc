@@ -25,6 +25,10 @@ namespace fs = std::filesystem;
 
 const char kUsesBde[] = "unit U;\r\ninterface\r\nuses DBTables;\r\nvar T: TTable;\r\nend.\r\n";
 const char kPlain[] = "unit P;\r\ninterface\r\nvar I: Integer;\r\nend.\r\n";
+// A unit whose code uses the BDE session: a place for the to-do list.
+const char kUsesSession[] =
+    "unit U;\r\ninterface\r\nuses DBTables;\r\nimplementation\r\nprocedure P;\r\nbegin\r\n"
+    "  Session.Close;\r\nend;\r\nend.\r\n";
 
 std::string Lines(std::initializer_list<std::string> lines) {
   std::string s;
@@ -176,11 +180,104 @@ TEST_F(RunTest, UncreatableBackupFolderStopsBeforeAnyFileIsRead) {
   EXPECT_EQ(dir_.Read("src/U.pas"), kUsesBde);
   EXPECT_TRUE(TempFolders().empty());
   EXPECT_EQ(BdeReplacer->UnitList.Count(), 0);
-  // The log ends with the failure, naming the folder and the cause.
-  std::string log = dir_.Read("src/Wiz_Log.txt");
-  EXPECT_TRUE(log.ends_with("Creating backup folder\r\n\r\nFailed to create directory. " +
-                            (dir_ / "src/RBackup") + ": Input/output error\r\n\r\n"))
+  // The run never started: it wrote no log (the failure is the caller's to
+  // show, with its detail).
+  EXPECT_FALSE(fs::exists(dir_ / "src/Wiz_Log.txt"));
+}
+
+TEST_F(RunTest, ARunThatStopsBeforeItStartsLeavesTheEarlierLogAsItWas) {
+  dir_.Write("src/U.pas", kUsesBde);
+  dir_.Write("src/Wiz_Log.txt", "the earlier run's log");
+  dir_.Write("taken", "a file where the backup folder's parent should be");
+  options().BackupDir = dir_ / "taken/RBackup";
+  EXPECT_THROW(BdeReplacer->Execute(), EFCreateError);
+  EXPECT_EQ(dir_.Read("src/Wiz_Log.txt"), "the earlier run's log");
+  // A run that starts writes its own log, with the lines from before it
+  // started in their place.
+  options().BackupDir = dir_ / "src/RBackup";
+  ASSERT_TRUE(BdeReplacer->Execute());
+  const std::string log = LogWithoutTimestamp(dir_.Read("src/Wiz_Log.txt"));
+  EXPECT_TRUE(log.starts_with(
+      Lines({"BDE/ADO Migration Wizard log", "Initializing unit list", "Creating backup folder",
+             "Allocating temporary folder", "Processing file: " + (dir_ / "src/U.pas")})))
       << log;
+}
+
+TEST_F(RunTest, ARunWithNothingToDoSaysSoAndLeavesTheEarlierRunsFiles) {
+  dir_.Write("src/notes.txt", "TTable");
+  dir_.Write("src/Wiz_Log.txt", "earlier log");
+  dir_.Write("src/Wiz_Todo.txt", "earlier list");
+  options().ViewLog = true;
+  int opened = 0;
+  ScopedShellOpen shell([&opened](const std::string&) { ++opened; });
+  ASSERT_TRUE(BdeReplacer->Execute());
+  EXPECT_TRUE(BdeReplacer->NothingToDo);
+  EXPECT_EQ(dir_.Read("src/Wiz_Log.txt"), "earlier log");
+  EXPECT_EQ(dir_.Read("src/Wiz_Todo.txt"), "earlier list");
+  EXPECT_FALSE(fs::exists(dir_ / "src/RBackup"));
+  EXPECT_EQ(BdeReplacer->UndoFilePath, "");
+  EXPECT_EQ(BdeReplacer->TodoFilePath, "");
+  EXPECT_EQ(opened, 0);  // there is no log of this run to show
+  EXPECT_TRUE(TempFolders().empty());
+  // A folder with a unit has something to do again.
+  dir_.Write("src/P.pas", kPlain);
+  ASSERT_TRUE(BdeReplacer->Execute());
+  EXPECT_FALSE(BdeReplacer->NothingToDo);
+  EXPECT_NE(dir_.Read("src/Wiz_Log.txt"), "earlier log");
+}
+
+TEST_F(RunTest, EachRunKeepsItsToDoListUnderANumberAndTheLatestUnderTheKnownName) {
+  dir_.Write("src/U.pas", kUsesSession);
+  ASSERT_TRUE(BdeReplacer->Execute());
+  EXPECT_EQ(BdeReplacer->TodoFilePath, dir_ / "src/Wiz_Todo.1.txt");
+  const std::string first = dir_.Read("src/Wiz_Todo.1.txt");
+  EXPECT_NE(first.find("Session"), std::string::npos) << first;
+  EXPECT_EQ(dir_.Read("src/Wiz_Todo.txt"), first);
+  // A second run, which changes nothing, lists nothing of the first.
+  ASSERT_TRUE(AdoReplacer->Execute());
+  EXPECT_EQ(AdoReplacer->TodoFilePath, dir_ / "src/Wiz_Todo.2.txt");
+  const std::string second = dir_.Read("src/Wiz_Todo.2.txt");
+  EXPECT_EQ(second.find("Session"), std::string::npos) << second;
+  EXPECT_EQ(dir_.Read("src/Wiz_Todo.txt"), second);
+  EXPECT_EQ(dir_.Read("src/Wiz_Todo.1.txt"), first);
+  // Without a log there is no list on disk.
+  options().WriteLog = false;
+  ASSERT_TRUE(BdeReplacer->Execute());
+  EXPECT_EQ(BdeReplacer->TodoFilePath, "");
+  EXPECT_FALSE(fs::exists(dir_ / "src/Wiz_Todo.3.txt"));
+}
+
+TEST_F(RunTest, TheFileCountIsToldOnceTheUnitsHaveNamedTheirForms) {
+  const std::string form = "object F: TForm\r\n  object T: TTable\r\n  end\r\nend\r\n";
+  for (int jobs : {1, 3}) {
+    SCOPED_TRACE(jobs);
+    ScratchDir dir;
+    testing::UseFolderRun(options(), dir / "src");
+    options().Jobs = jobs;
+    for (const char* name : {"A", "B"}) {
+      dir.Write(std::string("src/") + name + ".pas",
+                std::string("unit ") + name +
+                    ";\r\ninterface\r\nuses DBTables;\r\nimplementation\r\n{$R *.DFM}\r\nend.\r\n");
+      dir.Write(std::string("src/") + name + ".dfm", form);
+    }
+    dir.Write("src/C.pas", kPlain);
+    std::vector<std::pair<int, int>> progress;  // index, count
+    int told = 0, known = -1, told_at = -1;
+    BdeReplacer->OnProgress = [&](int i, int n, const std::string&) { progress.push_back({i, n}); };
+    BdeReplacer->OnFileCountKnown = [&](int n) {
+      ++told, known = n, told_at = static_cast<int>(progress.size());
+    };
+    ASSERT_TRUE(BdeReplacer->Execute());
+    BdeReplacer->OnProgress = nullptr;
+    BdeReplacer->OnFileCountKnown = nullptr;
+    EXPECT_EQ(told, 1);
+    EXPECT_EQ(known, 5);  // three units and the two forms they name
+    ASSERT_EQ(progress.size(), 5u);
+    EXPECT_EQ(told_at, 3);  // after the units, before the first form
+    for (size_t i = static_cast<size_t>(told_at); i < progress.size(); ++i)
+      EXPECT_EQ(progress[i].second, known);
+  }
+  options().Jobs = 1;
 }
 
 TEST_F(RunTest, FailedBackupCopyStopsBeforeAnyOriginalIsReplaced) {

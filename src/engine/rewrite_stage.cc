@@ -149,6 +149,7 @@ void RewriteStage::RunOnOneThread() {
   bool scan_pending = true;
   Disk& disk = CurrentDisk();
   for (int i = 0; i < r_.UnitList.Count(); ++i) {
+    if (i == initial_count) FileCountKnown();
     const std::string file = r_.UnitList[i];
     if (scan_pending && i >= initial_count) {
       if (!r_.run_files_[i].skipped) {
@@ -191,6 +192,13 @@ void RewriteStage::RunOnOneThread() {
     r_.current_ = -1;
     FinishFile(i, dest_dir, before);
   }
+  FileCountKnown();
+}
+
+void RewriteStage::FileCountKnown() {
+  if (count_told_) return;
+  count_told_ = true;
+  if (r_.OnFileCountKnown) r_.OnFileCountKnown(r_.UnitList.Count());
 }
 
 std::string RewriteStage::WorkFolderOf(int i) {
@@ -289,6 +297,7 @@ void RewriteStage::RunInParallel(int threads) {
   LearnUnitClassesInParallel(pool);
   const int initial_count = r_.UnitList.Count();
   if (!RewriteRange(pool, 0, initial_count)) return;
+  FileCountKnown();
   if (r_.UnitList.Count() == initial_count) return;
   ScanFormsInParallel(pool, initial_count);
   AliasStage(r_).Plan();

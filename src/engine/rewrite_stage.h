@@ -50,6 +50,8 @@ class RewriteStage {
   // machine's memory.
   int Threads() const;
   void RunOnOneThread();
+  // Tells the replacer, once, that the list of files can no longer grow.
+  void FileCountKnown();
   void RunInParallel(int threads);
   // Reads the class declarations of every unit of the list.
   void LearnUnitClasses();
@@ -80,6 +82,7 @@ class RewriteStage {
   const std::string temp_dir_;
   std::vector<std::unique_ptr<TFormParser>> parsers_;  // one per worker
   std::set<std::string> made_folders_;                 // work folders made
+  bool count_told_ = false;                            // FileCountKnown was called
   std::set<std::string> work_names_;  // project mode: names used in the work folder
 };
 

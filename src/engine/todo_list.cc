@@ -5,6 +5,7 @@
 
 #include "base/ascii_text.h"
 #include "base/errors.h"
+#include "base/paths.h"
 #include "engine/component_replacer.h"
 #include "engine/todo_tables.h"
 #include "engine/unit_todo.h"
@@ -446,6 +447,29 @@ void WriteTodoFile(const std::string& path,
   std::string why;
   if (!CurrentDisk().WriteNewFile(path, FormatTodo(parts, true) + TodoCountLine(parts, true), &why))
     throw EFCreateError("Cannot create file \"" + path + "\". " + why);
+}
+
+std::string WriteRunTodoFile(const std::string& path,
+                             const std::vector<const std::vector<TodoItem>*>& parts) {
+  const std::string text = FormatTodo(parts, true) + TodoCountLine(parts, true);
+  const std::string ext = ExtractFileExt(path);
+  const std::string stem = path.substr(0, path.size() - ext.size());
+  Disk& disk = CurrentDisk();
+  std::string numbered, why;
+  for (int n = 1; numbered.empty(); ++n) {
+    if (n == 10000)
+      throw EFCreateError("Cannot create file \"" + stem + ".N" + ext + "\". " +
+                          "no free number for this run's to-do list");
+    const std::string candidate = stem + "." + std::to_string(n) + ext;
+    bool taken = false;
+    if (disk.WriteExclusive(candidate, text, &why, &taken))
+      numbered = candidate;
+    else if (!taken)
+      throw EFCreateError("Cannot create file \"" + candidate + "\". " + why);
+  }
+  if (!disk.WriteNewFile(path, text, &why))
+    throw EFCreateError("Cannot create file \"" + path + "\". " + why);
+  return numbered;
 }
 
 }  // namespace tolvern

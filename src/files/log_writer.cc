@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "base/errors.h"
 #include "platform/windows_api.h"
@@ -45,8 +46,26 @@ void TLogWriter::Open(const std::string& file_name) {
   WriteLine(timestamp_caption_ + " " + FormatTimestamp(local));
 }
 
+void TLogWriter::OpenLater(const std::string& file_name) {
+  Close();
+  error_.clear();
+  deferred_path_ = file_name;
+}
+
+void TLogWriter::OpenDeferred() {
+  if (deferred_path_.empty()) return;
+  const std::string path = std::exchange(deferred_path_, std::string());
+  std::vector<std::string> lines = std::move(deferred_);
+  deferred_.clear();
+  Open(path);
+  for (const std::string& line : lines) WriteLine(line);
+}
+
 void TLogWriter::WriteLine(const std::string& text) {
-  if (!file_) return;
+  if (!file_) {
+    if (!deferred_path_.empty()) deferred_.push_back(text);
+    return;
+  }
   std::string line;
   if (text == " ") {
     line = "\r\n";
@@ -62,6 +81,8 @@ void TLogWriter::WriteLine(const std::string& text) {
 }
 
 void TLogWriter::Close() {
+  deferred_path_.clear();
+  deferred_.clear();
   if (!file_) return;
   errno = 0;
   if (std::fclose(file_) != 0) Failed(errno);

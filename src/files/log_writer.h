@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace tolvern {
 
@@ -31,6 +32,14 @@ class TLogWriter {
   // empty) and the time-stamp caption with the local date and time. Throws
   // EFCreateError when the file cannot be created; the writer stays closed.
   void Open(const std::string& file_name);
+  // Names the file the log goes to without touching it yet: the lines
+  // written from now on are kept in memory until OpenDeferred creates the
+  // file and writes them behind its header. Closed before that, the writer
+  // writes nothing, so an earlier log of that name stays as it was.
+  void OpenLater(const std::string& file_name);
+  // Opens the file OpenLater named, with the lines kept so far; nothing when
+  // none was named. Throws as Open does.
+  void OpenDeferred();
   void WriteLine(const std::string& text);
   void Close();
   bool IsOpen() const { return file_ != nullptr; }
@@ -48,6 +57,8 @@ class TLogWriter {
 
   std::FILE* file_ = nullptr;
   std::string path_;
+  std::string deferred_path_;          // named by OpenLater, not yet opened
+  std::vector<std::string> deferred_;  // the lines written meanwhile
   std::string error_;
   std::string title_;
   std::function<std::time_t()> clock_;

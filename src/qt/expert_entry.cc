@@ -10,6 +10,7 @@
 #include "ide/ide_utils.h"
 #include "platform/message_box.h"
 #include "qt/nx_wizard_form.h"
+#include "qt/path_text.h"
 #include "qt/replace_expert.h"
 
 namespace {
@@ -22,8 +23,9 @@ struct Library {
     NXReplacerStartup();
     SetMessageBoxHandler([](const std::string& text, const std::string& caption, int flags) {
       QMessageBox box(flags & MB_ICONERROR ? QMessageBox::Critical : QMessageBox::Information,
-                      QString::fromStdString(caption), QString::fromStdString(text),
-                      QMessageBox::Ok, QApplication::activeWindow());
+                      QString::fromStdString(caption), BreakablePaths(text), QMessageBox::Ok,
+                      QApplication::activeWindow());
+      box.setTextInteractionFlags(Qt::TextSelectableByMouse);
       box.exec();
     });
   }

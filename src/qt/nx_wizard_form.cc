@@ -3,10 +3,12 @@
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMessageBox>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "platform/shell.h"
+#include "base/system_texts.h"
+#include "qt/desktop_open.h"
 
 namespace tolvern {
 
@@ -59,13 +61,23 @@ void TNXWizardForm::Refresh() {
 }
 
 void TNXWizardForm::OnModeClicked() {
+  if (!TakesInput(rbModeReplaceADO)) return;
   Model().ModeReplaceAdo = rbModeReplaceADO->isChecked();
   TWizardForm::OnModeClicked();
 }
 
 void TNXWizardForm::OpenMailLink() {
   SetLinkColor(kLinkColor);
-  ShellOpen(NXWizardModel::MailLink());
+  if (OpenLink(NXWizardModel::MailLink())) return;
+  // Without a mail program the address is shown, to be copied.
+  QMessageBox box(
+      QMessageBox::Information,
+      Model().Options ? QString::fromStdString(Model().Options->GetTitle()) : QString(),
+      QString::fromStdString(res::Format(res::kNoMailProgram, {NXWizardModel::MailAddress()})),
+      QMessageBox::Ok, this);
+  box.setObjectName("NoMailBox");
+  box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+  box.exec();
 }
 
 bool TNXWizardForm::eventFilter(QObject* watched, QEvent* event) {

@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -38,7 +39,9 @@ TProgressForm::TProgressForm(const QString& title, const QString& status, QWidge
   lblCount->setObjectName("lblCount");
   btCancel = new QPushButton("Cancel", this);
   btCancel->setObjectName("btCancel");
-  btCancel->setDefault(true);
+  // Return must not throw a run away: Cancel is pressed on purpose only.
+  btCancel->setAutoDefault(false);
+  btCancel->setDefault(false);
   auto* row = new QHBoxLayout;
   row->addWidget(lblCount, 1);
   row->addWidget(btCancel);
@@ -65,6 +68,8 @@ bool TProgressForm::Run(const std::function<bool()>& work) {
         [this] {
           ShowState();
           finished_ = true;
+          // A question of Cancel still open has nothing left to stop.
+          for (QMessageBox* box : findChildren<QMessageBox*>()) box->reject();
           done(QDialog::Accepted);
         },
         Qt::QueuedConnection);
@@ -80,8 +85,14 @@ bool TProgressForm::Run(const std::function<bool()>& work) {
 void TProgressForm::Progress(int index, int count, const std::string& file) {
   std::lock_guard<std::mutex> lock(mutex_);
   index_ = index;
-  count_ = count;
+  if (count_known_) count_ = count;
   file_ = file;
+}
+
+void TProgressForm::CountKnown(int count) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  count_known_ = true;
+  count_ = count;
 }
 
 void TProgressForm::ReplacingOriginals() {
@@ -96,10 +107,18 @@ void TProgressForm::SetCancellable(bool on) {
 }
 
 void TProgressForm::RequestCancel() {
-  {
+  auto too_late = [this] {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!cancellable_ || replacing_) return;
-  }
+    return !cancellable_ || replacing_ || finished_;
+  };
+  if (too_late() || asking_ || cancel_) return;
+  // The run goes on while the user is asked; it may reach the originals,
+  // or its end, meanwhile.
+  asking_ = true;
+  const auto answer = QMessageBox::question(this, windowTitle(), res::kCancelQuestion,
+                                            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+  asking_ = false;
+  if (answer != QMessageBox::Yes || too_late()) return;
   cancel_ = true;
   btCancel->setText(res::kCancelling);
   btCancel->setEnabled(false);
@@ -122,13 +141,19 @@ void TProgressForm::ShowState() {
     return;
   }
   if (index_ < 0) return;
-  pbFiles->setRange(0, count_);
-  pbFiles->setValue(index_);
+  if (count_known_) {
+    pbFiles->setRange(0, count_);
+    pbFiles->setValue(index_);
+  } else {
+    pbFiles->setRange(0, 0);  // work without a known end
+  }
   // The start and the end of a long path say most; the middle gives way.
   const QString line = Q(res::Format(res::kProcessingFile, {file_}));
   lblFile->setText(lblFile->fontMetrics().elidedText(line, Qt::ElideMiddle, lblFile->width()));
   lblCount->setText(
-      Q(res::Format(res::kProgressCount, {std::to_string(index_ + 1), std::to_string(count_)})));
+      Q(count_known_
+            ? res::Format(res::kProgressCount, {std::to_string(index_ + 1), std::to_string(count_)})
+            : res::Format(res::kProgressCountOpen, {std::to_string(index_ + 1)})));
 }
 
 bool ExecuteWithProgress(TComponentReplacer& replacer, const QString& title, QWidget* parent) {
@@ -136,17 +161,24 @@ bool ExecuteWithProgress(TComponentReplacer& replacer, const QString& title, QWi
   auto on_progress = replacer.OnProgress;
   auto cancel_requested = replacer.CancelRequested;
   auto on_replacing = replacer.OnReplacingOriginals;
+  auto on_count = replacer.OnFileCountKnown;
   struct Restore {
     TComponentReplacer& r;
     decltype(on_progress) p;
     decltype(cancel_requested) c;
     decltype(on_replacing) o;
+    decltype(on_count) k;
     ~Restore() {
+      r.OnFileCountKnown = std::move(k);
       r.OnProgress = std::move(p);
       r.CancelRequested = std::move(c);
       r.OnReplacingOriginals = std::move(o);
     }
-  } restore{replacer, on_progress, cancel_requested, on_replacing};
+  } restore{replacer, on_progress, cancel_requested, on_replacing, on_count};
+  replacer.OnFileCountKnown = [&form, on_count](int count) {
+    form.CountKnown(count);
+    if (on_count) on_count(count);
+  };
   replacer.OnProgress = [&form, on_progress](int index, int count, const std::string& file) {
     form.Progress(index, count, file);
     if (on_progress) on_progress(index, count, file);

@@ -1,7 +1,12 @@
 // The dialog a run goes on behind. The run works on a worker thread; the
-// dialog shows the file being processed and the count, and its Cancel asks
-// the run to stop before the first original is replaced. Once originals are
-// being replaced, Cancel is disabled: the run then goes to its end.
+// dialog shows the file being processed and its number, and the total once
+// it is known (the units name their forms as they are read, so the list
+// grows until every unit is read): until then the bar shows work without an
+// end. Its Cancel asks the run to stop before the first original is
+// replaced, after the user confirms that the work so far is thrown away;
+// Cancel is never the default button, so Return does not press it. Once
+// originals are being replaced, Cancel is disabled: the run then goes to its
+// end.
 #pragma once
 
 #include <QDialog>
@@ -32,6 +37,8 @@ class TProgressForm : public QDialog {
 
   // Called by the work, from its thread.
   void Progress(int index, int count, const std::string& file);
+  // The list of files is complete: count is the total.
+  void CountKnown(int count);
   void ReplacingOriginals();
   bool CancelRequested() const { return cancel_.load(); }
 
@@ -48,6 +55,7 @@ class TProgressForm : public QDialog {
   void done(int result) override;
 
  private:
+  // Asks the user, then asks the work to stop.
   void RequestCancel();
 
   QLabel* lblFile = nullptr;
@@ -64,6 +72,8 @@ class TProgressForm : public QDialog {
   int count_ = 0;
   std::string file_;
   bool replacing_ = false;
+  bool count_known_ = false;
+  bool asking_ = false;  // the question of Cancel is on show
   bool cancellable_ = true;
 };
 

@@ -2,12 +2,6 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QProcess>
-#include <QStandardPaths>
-#ifdef _WIN32
-#include <QDesktopServices>
-#include <QUrl>
-#endif
 
 #include "base/errors.h"
 #include "base/system_texts.h"
@@ -16,7 +10,10 @@
 #include "platform/message_box.h"
 #include "platform/settings_store.h"
 #include "platform/shell.h"
+#include "qt/desktop_open.h"
+#include "qt/outcome_box.h"
 #include "qt/progress_form.h"
+#include "qt/run_views.h"
 #include "qt/save_warn_form.h"
 #include "qt/wizard_form.h"
 #include "wizard/run_messages.h"
@@ -28,16 +25,6 @@ std::string RemoveAmpersands(const std::string& s) {
   for (char c : s)
     if (c != '&') out += c;
   return out;
-}
-
-bool OpenInViewer(const std::string& path) {
-#ifdef _WIN32
-  return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
-#else
-  // The desktop's opener picks the viewer; without it there is none.
-  const QString opener = QStandardPaths::findExecutable("xdg-open");
-  return !opener.isEmpty() && QProcess::startDetached(opener, {QString::fromStdString(path)});
-#endif
 }
 
 TCompReplaceExpert::TCompReplaceExpert(WizardFormClass form_class, std::string product_caption,
@@ -86,13 +73,19 @@ void TCompReplaceExpert::MenuClick() {
   wizard_->SetWelcomeText(Options().Name, model.ProductName);
   model.ReplaceCaption = res::Format(res::kReplaceModeCaption, {Options().Name});
   LoadRunSettings();
-  if (wizard_->exec() != QDialog::Accepted) return;
-  const WizardMode mode = wizard_->GetMode();
+  WizardMode mode;
+  for (;;) {
+    if (wizard_->exec() != QDialog::Accepted) return;
+    mode = wizard_->GetMode();
+    if (ConfirmRun(mode)) break;
+    // Declined: the pages stay as the user set them, on the summary.
+    model.ReturnToSummary();
+  }
   try {
     if (mode == WizardMode::kRestore)
-      RunRestore(wizard_->UndoFile());
+      RunRestore(wizard_->UndoFile(), true);
     else
-      RunReplace(GetReplacer(static_cast<int>(mode)));
+      RunReplace(GetReplacer(static_cast<int>(mode)), true);
   } catch (const std::exception& e) {
     // The settings stay as they were, as after any run an error stopped.
     ShowRunFailure(e);
@@ -120,13 +113,21 @@ void TCompReplaceExpert::SaveRunSettings() {
   wizard_->Model().SaveSettings(reg, Title());
 }
 
-void TCompReplaceExpert::RunReplace(TComponentReplacer* replacer) {
+bool TCompReplaceExpert::ConfirmRun(WizardMode mode) {
+  if (mode == WizardMode::kRestore) return ShowSaveWarning(Title(), false, true);
+  const bool project_mode = Options().Dest == RunSource::kProject;
+  if (TIDEUtils::GetProjectFileName().empty() || !project_mode) return true;
+  return ShowSaveWarning(Title(), true, false);
+}
+
+void TCompReplaceExpert::RunReplace(TComponentReplacer* replacer, bool confirmed) {
   const std::string project = TIDEUtils::GetProjectFileName();
   const bool project_mode = replacer->Options->Dest == RunSource::kProject;
-  if (!project.empty() && project_mode && !ShowSaveWarning(Title(), true, false)) return;
+  if (!confirmed && !project.empty() && project_mode && !ShowSaveWarning(Title(), true, false))
+    return;
   if (project_mode) {
     if (!TIDEUtils::SaveProject()) {
-      AppMessageBox(res::kCannotStartReplace, Title(), MB_ICONINFORMATION);
+      AppMessageBox(res::kCannotStartReplace, Title(), MB_ICONERROR);
       return;
     }
     HideProjectForms();
@@ -140,6 +141,7 @@ void TCompReplaceExpert::RunReplace(TComponentReplacer* replacer) {
     ok = ExecuteWithProgress(*replacer, QString::fromStdString(Title()),
                              QApplication::activeWindow());
   }
+  if (wizard_) wizard_->Model().ReplaceRunEnded(replacer->UndoFilePath);
   if (!ok) {
     if (replacer->Cancelled) {
       AppMessageBox(res::kRunCancelled, Title(), MB_ICONINFORMATION);
@@ -160,11 +162,19 @@ void TCompReplaceExpert::RunReplace(TComponentReplacer* replacer) {
         TIDEUtils::ReloadFile(file);
     }
   }
-  std::string outcome = ReplaceOutcomeText(*replacer);
+  const QString title = QString::fromStdString(Title());
+  // Without a viewer on the desktop, the log is shown here.
   if (!log_to_view.empty() && !OpenInViewer(log_to_view))
-    outcome += "\n" + res::Format(res::kNoLogViewer, {log_to_view});
-  AppMessageBox(outcome, Title(),
-                replacer->Report.FilesNotMigrated() > 0 ? MB_ICONERROR : MB_ICONINFORMATION);
+    TLogViewForm(title, log_to_view, QApplication::activeWindow()).exec();
+  RunOutcome outcome;
+  outcome.text = ReplaceOutcomeText(*replacer);
+  outcome.failure = OutcomeIsFailure(*replacer);
+  if (!replacer->NothingToDo) {
+    outcome.log_path = RunLogPath(*replacer->Options);
+    outcome.todo = replacer->Report.Todo();
+    outcome.todo_path = replacer->TodoFilePath;
+  }
+  ShowRunOutcome(title, outcome, QApplication::activeWindow());
 }
 
 void TCompReplaceExpert::HideProjectForms() {
@@ -176,8 +186,8 @@ void TCompReplaceExpert::HideProjectForms() {
   }
 }
 
-void TCompReplaceExpert::RunRestore(const std::string& undo_file_name) {
-  if (!ShowSaveWarning(Title(), false, true)) return;
+void TCompReplaceExpert::RunRestore(const std::string& undo_file_name, bool confirmed) {
+  if (!confirmed && !ShowSaveWarning(Title(), false, true)) return;
   const std::string project = TIDEUtils::GetProjectFileName();
   TIDEUtils::CloseProjectGroup();
   TComponentReplacer& replacer = *FirstReplacer();
@@ -209,9 +219,8 @@ void TCompReplaceExpert::RunRestore(const std::string& undo_file_name) {
     ok = restore(true);
   }
   if (ok) {
-    std::string text = res::kRestoreSucceeded;
-    for (const std::string& note : replacer.RestoreNotes) text += "\n" + note;
-    AppMessageBox(text, Title(), MB_ICONINFORMATION);
+    if (wizard_) wizard_->Model().RestoreRunEnded(undo_file_name);
+    AppMessageBox(RestoreOutcomeText(replacer), Title(), MB_ICONINFORMATION);
   } else {
     std::string detail = replacer.RestoreError;
     if (detail.empty()) detail = RestoreFailureDetail(undo_file_name);

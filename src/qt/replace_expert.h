@@ -12,6 +12,7 @@
 
 #include "engine/component_replacer.h"
 #include "ide/ide_services.h"
+#include "wizard/wizard_model.h"
 
 namespace tolvern {
 
@@ -36,8 +37,13 @@ class TCompReplaceExpert : public IOTAWizard {
 
   // One invocation of the wizard.
   void MenuClick();
-  void RunReplace(TComponentReplacer* replacer);
-  void RunRestore(const std::string& undo_file_name);
+  // The runs after Finish. `confirmed`: the user has answered the save
+  // warning already (ConfirmRun), so it is not asked again.
+  void RunReplace(TComponentReplacer* replacer, bool confirmed = false);
+  void RunRestore(const std::string& undo_file_name, bool confirmed = false);
+  // Asks the save warning that the mode needs, if any; false when the user
+  // declines, and the wizard then returns to its summary.
+  bool ConfirmRun(WizardMode mode);
   void HideProjectForms();
   void LoadRunSettings();
   void SaveRunSettings();
@@ -58,9 +64,6 @@ class TCompReplaceExpert : public IOTAWizard {
   std::vector<TComponentReplacer*> replacers_;
   std::unique_ptr<TWizardForm> wizard_;  // while an invocation lasts
 };
-
-// Opens a document in the desktop's viewer; false when there is none.
-bool OpenInViewer(const std::string& path);
 
 // "&Nexa" gives "Nexa".
 std::string RemoveAmpersands(const std::string& s);

@@ -14,9 +14,13 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcutEvent>
 #include <QSignalBlocker>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include "qt/path_text.h"
 
 namespace tolvern {
 
@@ -145,12 +149,14 @@ void TWizardForm::SetWelcomeText(const std::string& source_name, const std::stri
 }
 
 void TWizardForm::OnModeClicked() {
+  if (!TakesInput(rbModeReplace)) return;
   model_->ModeReplace = rbModeReplace->isChecked();
   model_->ModeRestore = rbModeRestore->isChecked();
   Refresh();
 }
 
 void TWizardForm::showEvent(QShowEvent* event) {
+  for (QAbstractButton* b : findChildren<QAbstractButton*>()) b->installEventFilter(this);
   model_->Show();
   Refresh();
   QDialog::showEvent(event);
@@ -189,7 +195,7 @@ void TWizardForm::Refresh() {
   chViewLog->setChecked(m.ViewLog);
   chIncludeReadOnly->setChecked(m.IncludeReadOnly);
   chFollowUses->setChecked(m.FollowUses);
-  lSummary->setText(Q(m.Summary));
+  lSummary->setText(BreakablePaths(m.Summary));
   // The enabling rules.
   for (QWidget* w : std::initializer_list<QWidget*>{lBackupFolder, cbBackupDir, btBrowseBackFolder})
     w->setEnabled(m.BackupControlsEnabled());
@@ -224,13 +230,77 @@ void TWizardForm::FocusFirstControl(QWidget* page) {
   }
 }
 
+bool TWizardForm::eventFilter(QObject* watched, QEvent* event) {
+  // A button pressed by its accelerator acts at once, not after the press
+  // is drawn: a key typed next (Return) finds the choice made.
+  if (event->type() == QEvent::Shortcut) {
+    auto* b = qobject_cast<QAbstractButton*>(watched);
+    if (b && b->isEnabled() && !static_cast<QShortcutEvent*>(event)->isAmbiguous()) {
+      // A choice takes the focus, to show what changed; a push button leaves
+      // it where it was, so that Return still goes on.
+      if (b->isCheckable() && (b->focusPolicy() & Qt::TabFocus))
+        b->setFocus(Qt::ShortcutFocusReason);
+      b->click();
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+bool TWizardForm::TakesInput(QWidget* w) {
+  if (refreshing_) return false;
+  if (StepsPageControl->currentWidget()->isAncestorOf(w)) return true;
+  QTimer::singleShot(0, this, [this] { Refresh(); });
+  return false;
+}
+
+void TWizardForm::TakePage() {
+  WizardModel& m = *model_;
+  switch (m.Page()) {
+    case WizardPage::kStep1:
+      m.ModeReplace = rbModeReplace->isChecked();
+      m.ModeRestore = rbModeRestore->isChecked();
+      break;
+    case WizardPage::kStep2Restore:
+      m.UndoFile = edUndoFile->text().toStdString();
+      break;
+    case WizardPage::kStep2Replace:
+      m.DestProject = rbDestProject->isChecked();
+      m.DestFolder = rbDestFolder->isChecked();
+      break;
+    case WizardPage::kStep3Proj:
+      for (int i = 0; i < lbModules->count() && i < static_cast<int>(m.Modules.size()); ++i)
+        m.Modules[static_cast<size_t>(i)].checked = lbModules->item(i)->checkState() == Qt::Checked;
+      break;
+    case WizardPage::kStep3Dir:
+      m.Directory = cbDirectory->currentText().toStdString();
+      m.SubDirs = chSubDirs->isChecked();
+      break;
+    case WizardPage::kStep4:
+      m.MakeBackup = chMakeBackup->isChecked();
+      m.WriteLog = chWriteLog->isChecked();
+      m.ViewLog = chViewLog->isChecked();
+      m.IncludeReadOnly = chIncludeReadOnly->isChecked();
+      m.FollowUses = chFollowUses->isChecked();
+      break;
+    case WizardPage::kFinal:
+      break;
+  }
+}
+
 void TWizardForm::ShowMessage(const WizardMessage& m) {
-  // Every box of the wizard carries its title.
-  QMessageBox::information(this, Q(model_->Options->GetTitle()), Q(m.text));
+  // Every box of the wizard carries its title; a refusal of what was typed
+  // is an error, the reminder to choose a unit a piece of information.
+  const QString title = Q(model_->Options->GetTitle());
+  if (m.kind == WizardMessage::Kind::kMessageBox)
+    QMessageBox::critical(this, title, BreakablePaths(m.text));
+  else
+    QMessageBox::information(this, title, BreakablePaths(m.text));
   if (QWidget* w = findChild<QWidget*>(Q(m.focus))) w->setFocus();
 }
 
 void TWizardForm::GoNext() {
+  TakePage();
   WizardMessage m = model_->GoNext();
   Refresh();
   if (m.kind != WizardMessage::Kind::kNone) ShowMessage(m);
@@ -242,15 +312,19 @@ void TWizardForm::GoBack() {
 }
 
 void TWizardForm::Finish() {
-  model_->Finish();
+  WizardMessage m = model_->Finish();
   Refresh();
+  if (m.kind != WizardMessage::Kind::kNone) {
+    ShowMessage(m);
+    return;
+  }
   accept();
 }
 
 void TWizardForm::done(int result) {
+  // The pages are kept: the expert may show the summary again.
   model_->Left = x();
   model_->Top = y();
-  model_->Close();
   QDialog::done(result);
 }
 

@@ -42,6 +42,11 @@ class TWizardForm : public QDialog {
  protected:
   void showEvent(QShowEvent* event) override;
   void done(int result) override;
+  // A button's accelerator acts at once (see eventFilter).
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  // Whether input from w goes to the model: only from the page on show. A
+  // control of another page (a late click) is put back as the model has it.
+  bool TakesInput(QWidget* w);
 
   // Pages, for subclasses that change them.
   QWidget* Step1Sheet = nullptr;
@@ -65,6 +70,9 @@ class TWizardForm : public QDialog {
   void BuildSummaryPage();
   QWidget* MakePage(const char* name, const QString& title, bool centred = false);
   void ShowMessage(const WizardMessage& m);
+  // Takes what the controls of the page on show hold into the model, so
+  // that the next page is built from what the user sees.
+  void TakePage();
   static void FocusFirstControl(QWidget* page);
   void GoNext();
   void GoBack();

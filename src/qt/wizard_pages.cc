@@ -118,6 +118,7 @@ void TWizardForm::BuildUndoFilePage() {
            p2r));
   l2r->addStretch();
   connect(edUndoFile, &QLineEdit::textEdited, this, [this](const QString& t) {
+    if (!TakesInput(edUndoFile)) return;
     model_->UndoFile = S(t);
     Refresh();
   });
@@ -145,8 +146,8 @@ void TWizardForm::BuildLocationPage() {
       Note("Note: Using 'Current open project' option gives more information about files.", p2));
   l2->addStretch();
   for (QRadioButton* r : {rbDestProject, rbDestFolder})
-    connect(r, &QRadioButton::toggled, this, [this] {
-      if (refreshing_) return;
+    connect(r, &QRadioButton::toggled, this, [this, r] {
+      if (!TakesInput(r)) return;
       model_->DestProject = rbDestProject->isChecked();
       model_->DestFolder = rbDestFolder->isChecked();
     });
@@ -169,13 +170,15 @@ void TWizardForm::BuildUnitsPage() {
   select_row->addStretch();
   l3p->addLayout(select_row);
   connect(lbModules, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
-    if (refreshing_) return;
+    if (!TakesInput(lbModules)) return;
     size_t row = static_cast<size_t>(lbModules->row(item));
     if (row < model_->Modules.size())
       model_->Modules[row].checked = item->checkState() == Qt::Checked;
   });
-  connect(select, &QPushButton::clicked, this, [this] { model_->SelectAll(true), Refresh(); });
-  connect(deselect, &QPushButton::clicked, this, [this] { model_->SelectAll(false), Refresh(); });
+  for (auto [button, on] : {std::pair{select, true}, {deselect, false}})
+    connect(button, &QPushButton::clicked, this, [this, button, on] {
+      if (TakesInput(button)) model_->SelectAll(on), Refresh();
+    });
 }
 
 // 3: the folder.
@@ -200,12 +203,12 @@ void TWizardForm::BuildFolderPage() {
   l3d->addWidget(chSubDirs);
   l3d->addStretch();
   connect(cbDirectory, &QComboBox::editTextChanged, this, [this](const QString& t) {
-    if (refreshing_) return;
+    if (!TakesInput(cbDirectory)) return;
     model_->Directory = S(t);
     Refresh();
   });
   connect(chSubDirs, &QCheckBox::toggled, this, [this](bool on) {
-    if (!refreshing_) model_->SubDirs = on;
+    if (TakesInput(chSubDirs)) model_->SubDirs = on;
   });
   connect(browse_dir, &QPushButton::clicked, this, [this] {
     QString dir = QFileDialog::getExistingDirectory(this, res::kSelectDirectory,
@@ -259,12 +262,12 @@ void TWizardForm::BuildOptionsPage() {
   l4->addWidget(chFollowUses);
   l4->addStretch();
   connect(chMakeBackup, &QCheckBox::toggled, this, [this](bool on) {
-    if (refreshing_) return;
+    if (!TakesInput(chMakeBackup)) return;
     model_->MakeBackup = on;
     Refresh();
   });
   connect(cbBackupDir, &QComboBox::editTextChanged, this, [this](const QString& t) {
-    if (!refreshing_) model_->EditBackupDir(S(t));
+    if (TakesInput(cbBackupDir)) model_->EditBackupDir(S(t));
   });
   connect(btBrowseBackFolder, &QPushButton::clicked, this, [this] {
     QString dir = QFileDialog::getExistingDirectory(this, res::kSelectDirectory,
@@ -274,18 +277,18 @@ void TWizardForm::BuildOptionsPage() {
     Refresh();
   });
   connect(chWriteLog, &QCheckBox::toggled, this, [this](bool on) {
-    if (refreshing_) return;
+    if (!TakesInput(chWriteLog)) return;
     model_->WriteLog = on;
     Refresh();
   });
   connect(chViewLog, &QCheckBox::toggled, this, [this](bool on) {
-    if (!refreshing_) model_->ViewLog = on;
+    if (TakesInput(chViewLog)) model_->ViewLog = on;
   });
   connect(chIncludeReadOnly, &QCheckBox::toggled, this, [this](bool on) {
-    if (!refreshing_) model_->IncludeReadOnly = on;
+    if (TakesInput(chIncludeReadOnly)) model_->IncludeReadOnly = on;
   });
   connect(chFollowUses, &QCheckBox::toggled, this, [this](bool on) {
-    if (!refreshing_) model_->FollowUses = on;
+    if (TakesInput(chFollowUses)) model_->FollowUses = on;
   });
 }
 
@@ -304,6 +307,8 @@ void TWizardForm::BuildSummaryPage() {
   lSummary->setObjectName("lSummary");
   lSummary->setAlignment(Qt::AlignTop | Qt::AlignLeft);
   lSummary->setTextFormat(Qt::PlainText);
+  // Long paths wrap at their separators (BreakablePaths), not sideways.
+  lSummary->setWordWrap(true);
   scroll->setWidget(lSummary);
   scroll->setWidgetResizable(true);
   l5->addWidget(scroll, 1);

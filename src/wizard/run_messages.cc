@@ -1,9 +1,11 @@
 #include "wizard/run_messages.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <vector>
 
 #include "base/errors.h"
 #include "base/string_list.h"
@@ -12,10 +14,6 @@
 #include "files/file_utils.h"
 #include "ide/ide_utils.h"
 #include "platform/disk.h"
-
-#ifndef _WIN32
-#include <unistd.h>
-#endif
 
 namespace tolvern {
 
@@ -27,42 +25,51 @@ std::string PathReason(const std::string& path, int error) {
   return res::Format(res::kPathReason, {path, std::strerror(error)});
 }
 
-// Whether new entries can be made in an existing folder; the error otherwise.
-int FolderWriteError(const fs::path& folder) {
-#ifdef _WIN32
-  (void)folder;
-  return 0;
-#else
-  return ::access(folder.c_str(), W_OK | X_OK) == 0 ? 0 : errno;
-#endif
-}
-
 }  // namespace
 
 std::string FolderCreationProblem(const std::string& folder) {
   std::error_code ec;
-  fs::path path(folder);
-  fs::file_status st = fs::status(path, ec);
-  if (fs::is_directory(st)) {
-    int error = FolderWriteError(path);
-    return error ? PathReason(folder, error) : std::string();
-  }
-  if (fs::exists(st)) return PathReason(folder, EEXIST);
-  // The nearest part of the path that is there decides: a folder that takes
-  // new entries, or something that makes the rest impossible.
-  fs::path above = path.parent_path();
-  while (!above.empty()) {
-    st = fs::status(above, ec);
-    if (fs::exists(st)) break;
-    if (above == above.parent_path()) break;
+  const fs::path path(folder);
+  if (fs::exists(fs::status(path, ec)) && !fs::is_directory(fs::status(path, ec)))
+    return PathReason(folder, EEXIST);
+  // The folders that are missing, deepest first, up to the nearest that is
+  // there: a file there makes the rest impossible.
+  std::vector<fs::path> missing;
+  fs::path above = path.empty() ? fs::path(".") : path;
+  while (!fs::exists(fs::status(above, ec))) {
+    missing.push_back(above);
+    if (above == above.parent_path() || above.parent_path().empty()) {
+      above = above.parent_path().empty() ? fs::path(".") : above;
+      break;
+    }
     above = above.parent_path();
   }
-  if (above.empty()) above = ".";
-  st = fs::status(above, ec);
-  if (!fs::exists(st)) return PathReason(folder, ENOENT);
-  if (!fs::is_directory(st)) return PathReason(folder, ENOTDIR);
-  int error = FolderWriteError(above);
-  return error ? PathReason(folder, error) : std::string();
+  if (fs::exists(fs::status(above, ec)) && !fs::is_directory(fs::status(above, ec)))
+    return PathReason(folder, ENOTDIR);
+  // The test the run makes: the folders are made and a file is written in
+  // the deepest; whatever this made is removed again.
+  Disk& disk = CurrentDisk();
+  std::vector<fs::path> made;
+  std::string problem;
+  for (auto m = missing.rbegin(); m != missing.rend() && problem.empty(); ++m) {
+    if (fs::create_directory(*m, ec))
+      made.push_back(*m);
+    else if (ec)
+      problem = res::Format(res::kPathReason, {folder, ec.message()});
+  }
+  if (problem.empty()) {
+    const std::string probe = PathJoin(
+        folder, ".tolvern-probe-" +
+                    std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+    std::string why;
+    bool taken = false;
+    if (disk.WriteExclusive(probe, "", &why, &taken))
+      disk.DeleteFile(probe);
+    else if (!taken)
+      problem = res::Format(res::kPathReason, {folder, why});
+  }
+  for (auto m = made.rbegin(); m != made.rend(); ++m) fs::remove(*m, ec);
+  return problem;
 }
 
 std::string RunLogPath(const TReplaceOptions& options) {
@@ -73,19 +80,45 @@ std::string RunLogPath(const TReplaceOptions& options) {
   return PathJoin(folder, res::kLogFileName);
 }
 
+bool OutcomeIsFailure(const TComponentReplacer& replacer) {
+  return replacer.Report.FilesNotMigrated() > 0 || replacer.Report.ObjectsNotConverted() > 0;
+}
+
 std::string ReplaceOutcomeText(const TComponentReplacer& replacer) {
   const RunReport& r = replacer.Report;
   const TReplaceOptions& o = *replacer.Options;
-  auto n = [](int v) { return std::to_string(v); };
+  auto n = [](long long v) { return std::to_string(v); };
   const int left = r.FilesNotMigrated();
-  std::string text =
-      (left > 0 ? res::Format(res::kReplaceIncomplete, {n(left)})
-                : std::string(res::kReplaceSucceeded)) +
-      "\n" +
-      res::Format(res::kOutcomeCounts,
-                  {n(static_cast<int>(r.files.size())),
-                   n(r.FilesChanged("unit") + r.FilesChanged("project")), n(r.FilesChanged("form")),
-                   n(r.ObjectsRewritten()), n(r.FilesNotMigrated())});
+  const int unconverted = r.ObjectsNotConverted();
+  const std::string counts = res::Format(
+      res::kOutcomeCounts, {n(static_cast<long long>(r.files.size())),
+                            n(r.FilesChanged("unit") + r.FilesChanged("project")),
+                            n(r.FilesChanged("form")), n(r.ObjectsRewritten()), n(left)});
+  if (replacer.NothingToDo) {
+    const std::string tree = o.Dest == RunSource::kProject
+                                 ? ExtractFileDir(TIDEUtils::GetProjectFileName())
+                                 : o.Directory;
+    std::string text = res::Format(res::kNothingToDo, {tree});
+    if (left > 0) text += "\n" + counts;
+    return text;
+  }
+  std::string text = left > 0          ? res::Format(res::kReplaceIncomplete, {n(left)})
+                     : unconverted > 0 ? res::Format(res::kReplaceObjectsLeft, {n(unconverted)})
+                                       : std::string(res::kReplaceSucceeded);
+  text += "\n" + counts;
+  if (unconverted > 0) {
+    // Each one named, as far as a box can hold them; the to-do list has all.
+    constexpr int kShown = 10;
+    text += "\n" + res::Format(res::kOutcomeObjectsNotConverted, {n(unconverted)});
+    int shown = 0;
+    for (const FileReport& f : r.files)
+      for (const UnparsedObject& u : f.unparsed)
+        if (shown++ < kShown)
+          text += "\n" + res::Format(res::kOutcomeObjectNotConverted,
+                                     {f.path, n(u.line), u.name, u.cls, u.reason});
+    if (unconverted > kShown)
+      text += "\n" + res::Format(res::kOutcomeMoreObjects, {n(unconverted - kShown)});
+  }
   const std::string log = RunLogPath(o);
   if (!log.empty()) text += "\n" + res::Format(res::kOutcomeLog, {log});
   if (!replacer.Log.Error().empty())
@@ -93,14 +126,32 @@ std::string ReplaceOutcomeText(const TComponentReplacer& replacer) {
   const std::string errors = n(r.TodoCount(todo_level::kError)),
                     warnings = n(r.TodoCount(todo_level::kWarning)),
                     notes = n(r.TodoCount(todo_level::kNote));
-  text += "\n" + (log.empty() ? res::Format(res::kOutcomeTodoCount, {errors, warnings, notes})
-                              : res::Format(res::kOutcomeTodo,
-                                            {errors, warnings, notes,
-                                             PathJoin(ExtractFilePath(log), res::kTodoFileName)}));
-  if (o.MakeBackup && !o.DryRun) text += "\n" + res::Format(res::kOutcomeBackups, {o.BackupDir});
+  if (replacer.TodoFilePath.empty()) {
+    text += "\n" + res::Format(res::kOutcomeTodoCount, {errors, warnings, notes});
+  } else {
+    text += "\n" + res::Format(res::kOutcomeTodo, {errors, warnings, notes, replacer.TodoFilePath});
+    text +=
+        "\n" + res::Format(res::kOutcomeLatestTodo,
+                           {PathJoin(ExtractFilePath(replacer.TodoFilePath), res::kTodoFileName)});
+  }
+  if (o.MakeBackup && !o.DryRun) {
+    if (replacer.UndoFilePath.empty()) {
+      text += "\n" + std::string(res::kOutcomeNoUndoFile);
+    } else {
+      text += "\n" + res::Format(res::kOutcomeBackups, {o.BackupDir});
+      text += "\n" + res::Format(res::kOutcomeUndoFile, {replacer.UndoFilePath});
+    }
+  }
   if (!replacer.EarlierUndoFile.empty())
     text += "\n" +
             res::Format(res::kEarlierUndoFile, {replacer.EarlierUndoFile, replacer.UndoFilePath});
+  return text;
+}
+
+std::string RestoreOutcomeText(const TComponentReplacer& replacer) {
+  std::string text = std::string(res::kRestoreSucceeded) + "\n" +
+                     res::Format(res::kOutcomeRestored, {std::to_string(replacer.RestoredCount)});
+  for (const std::string& note : replacer.RestoreNotes) text += "\n" + note;
   return text;
 }
 

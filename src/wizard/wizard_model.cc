@@ -1,5 +1,7 @@
 #include "wizard/wizard_model.h"
 
+#include <utility>
+
 #include "base/string_list.h"
 #include "base/system_texts.h"
 #include "files/file_utils.h"
@@ -43,6 +45,7 @@ void WizardModel::SetWelcomeText(const std::string& source_name, const std::stri
 }
 
 void WizardModel::Show() {
+  if (std::exchange(keep_on_show_, false)) return;
   ProjectFileName = TIDEUtils::GetProjectFileName();
   DestProjectEnabled = !ProjectFileName.empty();
   if (DestProjectEnabled) {
@@ -72,6 +75,11 @@ bool WizardModel::CanNext() const {
     default:
       return page_ != WizardPage::kFinal;
   }
+}
+
+bool WizardModel::CanFinish() const {
+  if (page_ != WizardPage::kFinal) return false;
+  return ModeRestore || !DestProject || CheckUnitSelection();
 }
 
 int WizardModel::GetStepNumber() const {
@@ -122,6 +130,8 @@ WizardMessage WizardModel::GoNext() {
       }
       break;
     case WizardPage::kStep3Proj:
+      // The page left decides where the run looks: the units shown.
+      DestProject = true, DestFolder = false;
       if (!CheckUnitSelection()) {
         refused = {WizardMessage::Kind::kInformationDialog, res::kNoUnitSelected, "lbModules"};
         break;
@@ -130,6 +140,8 @@ WizardMessage WizardModel::GoNext() {
       page_ = WizardPage::kStep4;
       break;
     case WizardPage::kStep3Dir:
+      // The page left decides where the run looks: the folder shown.
+      DestProject = false, DestFolder = true;
       if (!CurrentDisk().DirExists(Directory)) {
         refused = {WizardMessage::Kind::kMessageBox,
                    res::Format(res::kTargetDirMissing, {Directory}), "cbDirectory"};
@@ -139,6 +151,10 @@ WizardMessage WizardModel::GoNext() {
       page_ = WizardPage::kStep4;
       break;
     case WizardPage::kStep4:
+      if (DestProject && !CheckUnitSelection()) {
+        refused = RefuseNoUnit();
+        break;
+      }
       // A backup folder that cannot be made would stop the run after Finish,
       // with the wizard gone; here the user can still choose another.
       if (MakeBackup) {
@@ -178,6 +194,12 @@ void WizardModel::GoBack() {
     case WizardPage::kStep1:
       break;
   }
+}
+
+WizardMessage WizardModel::RefuseNoUnit() {
+  FillUnitList();
+  page_ = WizardPage::kStep3Proj;
+  return {WizardMessage::Kind::kInformationDialog, res::kNoUnitSelected, "lbModules"};
 }
 
 void WizardModel::FillUnitList() {
@@ -220,17 +242,15 @@ std::string WizardModel::GetBackupDir() const {
   return PathJoin(BaseFolder(), BackupDir);
 }
 
-void WizardModel::Finish() {
+WizardMessage WizardModel::Finish() {
+  if (!ModeRestore && DestProject && !CheckUnitSelection()) return RefuseNoUnit();
   if (DestProject) {
     Options->Dest = RunSource::kProject;
-    std::vector<UnitLine> kept;
+    // The list stays whole, check marks and all, for a return to the
+    // summary; the run takes the checked units.
     std::string units;
-    for (const UnitLine& u : Modules) {
-      if (!u.checked) continue;
-      kept.push_back(u);
-      units += u.name + "\r\n";
-    }
-    Modules = kept;
+    for (const UnitLine& u : Modules)
+      if (u.checked) units += u.name + "\r\n";
     Options->Units = units;
   } else {
     Options->Dest = RunSource::kFolder;
@@ -245,6 +265,22 @@ void WizardModel::Finish() {
   Options->FollowUses = FollowUses;
   AddToHistory(Directory, DirHistory);
   AddToHistory(BackupDir, BackDirHistory);
+  return {};
+}
+
+void WizardModel::ReplaceRunEnded(const std::string& undo_file_written) {
+  // A run without backups leaves nothing to undo by; a run that backed up
+  // nothing leaves the earlier run's undo file the one to offer.
+  if (!MakeBackup)
+    LastUndo.clear();
+  else if (!undo_file_written.empty())
+    LastUndo = undo_file_written;
+}
+
+void WizardModel::RestoreRunEnded(const std::string& undo_file_restored) {
+  // Put back once, it is not offered again: a second restore of it would
+  // find nothing of the run left.
+  if (SameText(undo_file_restored, LastUndo)) LastUndo.clear();
 }
 
 void WizardModel::AddToHistory(const std::string& text, std::vector<std::string>& history) {
@@ -285,7 +321,8 @@ void WizardModel::LoadSettings(TRegIniFile& reg, const std::string& section) {
   ModeReplace = reg.ReadBool(section, "ReplaceMode", ModeReplace);
   ModeRestore = !ModeReplace;
   ModeReplaceAdo = false;
-  UndoFile = reg.ReadString(section, "LastUndo", "");
+  LastUndo = reg.ReadString(section, "LastUndo", "");
+  UndoFile = LastUndo;
 }
 
 void WizardModel::SaveSettings(TRegIniFile& reg, const std::string& section) const {
@@ -294,13 +331,18 @@ void WizardModel::SaveSettings(TRegIniFile& reg, const std::string& section) con
   reg.WriteString(section, "DirHistory", HistoryText(DirHistory));
   reg.WriteString(section, "BackDirHistory", HistoryText(BackDirHistory));
   reg.WriteBool(section, "ReplaceMode", ModeReplace);
-  reg.WriteString(section, "LastUndo",
-                  MakeBackup ? PathJoin(GetBackupDir(), res::kUndoFileName) : std::string());
+  reg.WriteString(section, "LastUndo", LastUndo);
 }
 
 void NXWizardModel::Show() {
   WizardModel::Show();
   ReplaceCaption = "&Replace BDE components";
+}
+
+std::string NXWizardModel::MailAddress() {
+  const std::string link = MailLink();
+  const size_t from = link.find(':') + 1;
+  return link.substr(from, link.find('?') - from);
 }
 
 std::string NXWizardModel::MailLink() {

@@ -59,8 +59,12 @@ class WizardModel {
   TReplaceOptions* Options = nullptr;
 
   void SetWelcomeText(const std::string& source_name, const std::string& target_name);
-  // Initialises the controls from the options and the open project.
+  // Initialises the controls from the options and the open project; after
+  // ReturnToSummary, keeps everything as it is instead.
   virtual void Show();
+  // The next Show keeps the pages as the user left them, on the summary: the
+  // run was not started after Finish (the user declined to go on).
+  void ReturnToSummary() { keep_on_show_ = true; }
   void Close() { Modules.clear(); }
 
   // What Finish asks for: a restore, or the replacer to run.
@@ -75,7 +79,8 @@ class WizardModel {
 
   bool CanBack() const { return page_ != WizardPage::kStep1; }
   bool CanNext() const;
-  bool CanFinish() const { return page_ == WizardPage::kFinal; }
+  // On the summary, when Finish would be accepted (see Finish).
+  bool CanFinish() const;
   bool BackupControlsEnabled() const { return MakeBackup; }
   bool ViewLogEnabled() const { return WriteLog; }
 
@@ -88,8 +93,15 @@ class WizardModel {
   void EditBackupDir(const std::string& text);
   std::string GetBackupDir() const;
 
-  // Writes the options and the histories (Finish).
-  void Finish();
+  // Writes the options and the histories (Finish). A project run without a
+  // unit is refused, writing nothing, and taken to the units.
+  WizardMessage Finish();
+
+  // What became of the run Finish asked for, for the undo file remembered:
+  // the undo file a replace run wrote ("" for none), and the undo file a
+  // restore put back.
+  void ReplaceRunEnded(const std::string& undo_file_written);
+  void RestoreRunEnded(const std::string& undo_file_restored);
 
   void LoadSettings(TRegIniFile& reg, const std::string& section);
   void SaveSettings(TRegIniFile& reg, const std::string& section) const;
@@ -102,6 +114,9 @@ class WizardModel {
   bool ModeReplaceAdo = false;
   bool ModeRestore = false;
   std::string UndoFile;
+  // The undo file of the last replace run, offered for the next restore;
+  // cleared once a restore has put it back.
+  std::string LastUndo;
   bool DestProjectEnabled = true;
   bool DestProject = true;
   bool DestFolder = false;
@@ -132,8 +147,11 @@ class WizardModel {
   std::string BaseFolder() const;
   void BuildRestoreSummary();
   void BuildReplaceSummary();
+  // The refusal of a project run without a unit, moving to the units.
+  WizardMessage RefuseNoUnit();
 
   WizardPage page_ = WizardPage::kStep1;
+  bool keep_on_show_ = false;
 };
 
 // The wizard of the Nexa migration: a third mode for ADO components.
@@ -150,6 +168,8 @@ class NXWizardModel : public WizardModel {
   static constexpr const char* kMailLinkCaption = "Migrate from another components";
   // The address the mail link opens.
   static std::string MailLink();
+  // The address of the link, for a user without a mail program.
+  static std::string MailAddress();
 };
 
 }  // namespace tolvern

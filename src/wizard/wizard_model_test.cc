@@ -92,7 +92,9 @@ TEST_F(WizardModelTest, ReplaceInProjectModeWithSummaryAndFinish) {
   wizard_.Finish();
   EXPECT_EQ(options_.Dest, RunSource::kProject);
   EXPECT_EQ(options_.Units, "A.pas\r\nC.pas\r\n");
-  ASSERT_EQ(wizard_.Modules.size(), 2u);
+  // The list stays whole, for a return to the summary.
+  ASSERT_EQ(wizard_.Modules.size(), 3u);
+  EXPECT_FALSE(wizard_.Modules[1].checked);
   EXPECT_EQ(options_.BackupDir, dir_ / "app/RBackup");
   EXPECT_TRUE(options_.ViewLog);
   EXPECT_TRUE(options_.FollowUses);
@@ -118,6 +120,99 @@ TEST_F(WizardModelTest, NoUnitSelectedIsRefused) {
   EXPECT_EQ(m.text, "At least one unit should be selected.");
   EXPECT_EQ(m.focus, "lbModules");
   EXPECT_EQ(wizard_.Page(), WizardPage::kStep3Proj);
+}
+
+// The page the user leaves decides the source of the run, whatever the
+// location page's choice says by then; and no road to Finish takes a project
+// run without a unit.
+TEST_F(WizardModelTest, TheSummaryAndTheRunFollowThePagesShown) {
+  struct Case {
+    const char* name;
+    bool choose_project;       // on the location page
+    bool flip_after_location;  // the choice changes once step 3 shows
+    WizardPage step3;
+    RunSource dest;
+  } cases[] = {
+      {"project", true, false, WizardPage::kStep3Proj, RunSource::kProject},
+      {"project, then folder late", true, true, WizardPage::kStep3Proj, RunSource::kProject},
+      {"folder", false, false, WizardPage::kStep3Dir, RunSource::kFolder},
+      {"folder, then project late", false, true, WizardPage::kStep3Dir, RunSource::kFolder},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    NXWizardModel w;
+    w.ProductName = "Nexa";
+    w.Options = &options_;
+    options_.Directory = dir_ / "app";
+    w.Show();
+    w.GoNext();
+    w.DestProject = c.choose_project, w.DestFolder = !c.choose_project;
+    w.GoNext();
+    ASSERT_EQ(w.Page(), c.step3);
+    if (c.flip_after_location) w.DestProject = !w.DestProject, w.DestFolder = !w.DestFolder;
+    ASSERT_EQ(w.GoNext().kind, WizardMessage::Kind::kNone);
+    ASSERT_EQ(w.GoNext().kind, WizardMessage::Kind::kNone);
+    ASSERT_EQ(w.Page(), WizardPage::kFinal);
+    const bool project = c.dest == RunSource::kProject;
+    EXPECT_EQ(w.Summary.find("Current open project") != std::string::npos, project) << w.Summary;
+    EXPECT_EQ(w.Summary.find("Units list:\nA.pas\nB.PAS\nC.pas\n") != std::string::npos, project)
+        << w.Summary;
+    EXPECT_EQ(w.Finish().kind, WizardMessage::Kind::kNone);
+    EXPECT_EQ(options_.Dest, c.dest);
+  }
+}
+
+TEST_F(WizardModelTest, AProjectRunWithoutAUnitNeverReachesFinish) {
+  // The location page said folder; the project is chosen behind the pages
+  // after the folder page: the options page takes the user to the units.
+  options_.Dest = RunSource::kFolder;
+  options_.Directory = dir_ / "app";
+  Open();
+  wizard_.GoNext();
+  wizard_.GoNext();
+  ASSERT_EQ(wizard_.Page(), WizardPage::kStep3Dir);
+  wizard_.GoNext();
+  ASSERT_EQ(wizard_.Page(), WizardPage::kStep4);
+  wizard_.DestProject = true, wizard_.DestFolder = false;
+  WizardMessage m = wizard_.GoNext();
+  EXPECT_EQ(m.text, "At least one unit should be selected.");
+  EXPECT_EQ(m.focus, "lbModules");
+  EXPECT_EQ(wizard_.Page(), WizardPage::kStep3Proj);
+  EXPECT_EQ(wizard_.Modules.size(), 3u);
+  // On the summary, units taken away: Finish is off and refused.
+  wizard_.GoNext();
+  wizard_.GoNext();
+  ASSERT_EQ(wizard_.Page(), WizardPage::kFinal);
+  EXPECT_TRUE(wizard_.CanFinish());
+  wizard_.SelectAll(false);
+  EXPECT_FALSE(wizard_.CanFinish());
+  options_.Units = "kept";
+  m = wizard_.Finish();
+  EXPECT_EQ(m.text, "At least one unit should be selected.");
+  EXPECT_EQ(wizard_.Page(), WizardPage::kStep3Proj);
+  EXPECT_EQ(options_.Units, "kept");
+}
+
+TEST_F(WizardModelTest, ReturnToSummaryKeepsEveryPage) {
+  Open();
+  wizard_.GoNext();
+  wizard_.GoNext();
+  wizard_.Modules[0].checked = false;
+  wizard_.GoNext();
+  wizard_.EditBackupDir(dir_ / "Saved");
+  wizard_.GoNext();
+  const std::string summary = wizard_.Summary;
+  ASSERT_EQ(wizard_.Finish().kind, WizardMessage::Kind::kNone);
+  wizard_.ReturnToSummary();
+  Open();
+  EXPECT_EQ(wizard_.Page(), WizardPage::kFinal);
+  EXPECT_EQ(wizard_.Summary, summary);
+  EXPECT_FALSE(wizard_.Modules[0].checked);
+  EXPECT_TRUE(wizard_.Modules[1].checked);
+  EXPECT_EQ(wizard_.GetBackupDir(), dir_ / "Saved");
+  // Once only: the next showing starts afresh.
+  Open();
+  EXPECT_EQ(wizard_.Page(), WizardPage::kStep1);
 }
 
 TEST_F(WizardModelTest, BackupFolderThatCannotBeMadeIsRefusedOnTheOptionsPage) {
@@ -238,6 +333,8 @@ TEST_F(WizardModelTest, SettingsAndModesAreRemembered) {
   wizard_.GoNext();
   wizard_.GoNext();
   wizard_.Finish();
+  // The undo file the run wrote is the one remembered, numbered or not.
+  wizard_.ReplaceRunEnded(dir_ / "app/RBackup/ZUvezod.reu");
   wizard_.SaveSettings(reg, section);
   EXPECT_EQ(reg.ReadString(section, "ReplaceMode", ""), "0");
   EXPECT_EQ(reg.ReadString(section, "LastUndo", ""), dir_ / "app/RBackup/ZUvezod.reu");
@@ -251,8 +348,23 @@ TEST_F(WizardModelTest, SettingsAndModesAreRemembered) {
   EXPECT_FALSE(next.ModeReplaceAdo);
   EXPECT_EQ(next.UndoFile, dir_ / "app/RBackup/ZUvezod.reu");
   EXPECT_EQ(next.BackDirHistory, std::vector<std::string>{dir_ / "app/RBackup"});
+  // A run that backed nothing up keeps the earlier undo file on offer; a
+  // newer one takes its place.
+  next.ReplaceRunEnded("");
+  EXPECT_EQ(next.LastUndo, dir_ / "app/RBackup/ZUvezod.reu");
+  next.ReplaceRunEnded(dir_ / "app/RBackup/ZUvezod.2.reu");
+  next.SaveSettings(reg, section);
+  EXPECT_EQ(reg.ReadString(section, "LastUndo", ""), dir_ / "app/RBackup/ZUvezod.2.reu");
+  // A restore of another undo file leaves it; the restore of it clears it.
+  next.RestoreRunEnded(dir_ / "app/RBackup/ZUvezod.reu");
+  EXPECT_EQ(next.LastUndo, dir_ / "app/RBackup/ZUvezod.2.reu");
+  next.RestoreRunEnded(dir_ / "app/RBackup/ZUvezod.2.reu");
+  next.SaveSettings(reg, section);
+  EXPECT_EQ(reg.ReadString(section, "LastUndo", "x"), "");
   // Without a backup the last undo file is forgotten.
+  next.ReplaceRunEnded(dir_ / "app/RBackup/ZUvezod.3.reu");
   next.MakeBackup = false;
+  next.ReplaceRunEnded("");
   next.SaveSettings(reg, section);
   EXPECT_EQ(reg.ReadString(section, "LastUndo", "x"), "");
 }

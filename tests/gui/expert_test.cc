@@ -6,11 +6,14 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QtTest>
 #include <filesystem>
 #include <functional>
@@ -18,6 +21,7 @@
 #include "engine/replace_options.h"
 #include "platform/settings_store.h"
 #include "qt/host_window.h"
+#include "qt/path_text.h"
 #include "test_support.h"
 
 using namespace tolvern;
@@ -105,7 +109,7 @@ Step Message(Said* said) {
   return [said](QWidget* w) {
     auto* box = qobject_cast<QMessageBox*>(w);
     if (!box) return false;
-    said->text = box->text();
+    said->text = WithoutPathBreaks(box->text());
     said->title = box->windowTitle();
     said->icon = box->icon();
     box->accept();
@@ -118,9 +122,41 @@ Step Answer(Said* said, QMessageBox::StandardButton button) {
   return [said, button](QWidget* w) {
     auto* box = qobject_cast<QMessageBox*>(w);
     if (!box || !box->button(button)) return false;
-    said->text = box->text();
+    said->text = WithoutPathBreaks(box->text());
     said->icon = box->icon();
     box->button(button)->click();
+    return true;
+  };
+}
+
+// Presses a button of the box on show (the outcome's views), recording it.
+Step Press(const char* button, Said* said = nullptr) {
+  return [button, said](QWidget* w) {
+    auto* box = qobject_cast<QMessageBox*>(w);
+    if (!box || !box->findChild<QAbstractButton*>(button)) return false;
+    if (said) said->text = WithoutPathBreaks(box->text()), said->icon = box->icon();
+    Click(box, button);
+    return true;
+  };
+}
+
+// Closes a view of the run's documents, handing it to `look` first.
+Step View(const char* name, std::function<void(QWidget*)> look) {
+  return [name, look](QWidget* w) {
+    if (w->objectName() != name) return false;
+    look(w);
+    QTest::keyClick(w, Qt::Key_Escape);
+    return true;
+  };
+}
+
+// The wizard on show again at its summary: looked at, then Finish.
+Step Summary(QString* summary) {
+  return [summary](QWidget* w) {
+    if (w->objectName() != "WizardForm") return false;
+    *summary =
+        w->windowTitle() + "\n" + WithoutPathBreaks(w->findChild<QLabel*>("lSummary")->text());
+    Click(w, "btFinish");
     return true;
   };
 }
@@ -207,9 +243,15 @@ class ExpertTest : public QObject {
                  "/Wiz_Log.txt\n"
                  "Left to do by hand: 2 error(s), 2 warning(s) and 1 note(s), listed in " +
                  app +
-                 "/Wiz_Todo.txt\n"
+                 "/Wiz_Todo.1.txt\n"
+                 "The latest run's list is always in " +
+                 app +
+                 "/Wiz_Todo.txt.\n"
                  "Backups and undo file: " +
-                 app + "/RBackup"));
+                 app +
+                 "/RBackup\n"
+                 "Undo file of this run: " +
+                 app + "/RBackup/ZUvezod.reu"));
     QCOMPARE(said.icon, QMessageBox::Information);
     QCOMPARE(said.title, QString("BDE/ADO Migration Wizard"));
     std::vector<std::string> expected = {"SaveProject",
@@ -231,22 +273,27 @@ class ExpertTest : public QObject {
 
   void replaceInFolderModeWithoutWarning() {
     Said said;
-    // No program to show the log with: the outcome says so.
+    // No program to show the log with: the wizard shows it in a view of its
+    // own, before the outcome.
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", QByteArray::fromStdString(*dir_ / "no-programs"));
+    QString log;
     QVERIFY(Invoke({Wizard({"btNext", "rbDestFolder", "btNext", "*", "btNext", "chViewLog",
                             "btNext", "btFinish"},
                            [this](QWidget* w) {
                              auto* dir = w->findChild<QComboBox*>("cbDirectory");
                              dir->setEditText(QString::fromStdString(*dir_ / "app"));
                            }),
+                    View("LogView",
+                         [&log](QWidget* w) {
+                           log = w->findChild<QPlainTextEdit*>("LogText")->toPlainText();
+                         }),
                     Message(&said)}));
     qputenv("PATH", path);
     QVERIFY2(said.text.startsWith("Replace procedure was performed sucessfully.\nFiles scanned: "),
              qPrintable(said.text));
-    QVERIFY2(said.text.endsWith(QString::fromStdString("\nNo program was found to show the log \"" +
-                                                       (*dir_ / "app/Wiz_Log.txt") + "\".")),
-             qPrintable(said.text));
+    QVERIFY2(log.startsWith("BDE/ADO Migration Wizard log\n"), qPrintable(log));
+    QVERIFY2(log.endsWith("Replace procedure was performed sucessfully.\n"), qPrintable(log));
     QVERIFY(host_->Calls().empty());
     QVERIFY(dir_->Read("app/MainForm.pas").find("TNXQuery") != std::string::npos);
   }
@@ -260,7 +307,7 @@ class ExpertTest : public QObject {
     QVERIFY(Invoke({Wizard({"rbModeRestore", "btNext", "btNext", "btFinish"}),
                     SaveWarning(true, false, &question), Message(&said)}));
     QCOMPARE(question, QString("Old files will be restored from backup. Continue?"));
-    QCOMPARE(said.text, QString("Files were succefully restored."));
+    QCOMPARE(said.text, QString("Files were succefully restored.\nFiles restored: 6"));
     QCOMPARE(dir_->Read("app/DataModule.pas"), Original("DataModule.pas"));
     QCOMPARE(dir_->Read("app/DataModule.dfm"), Original("DataModule.dfm"));
     auto calls = host_->Calls();
@@ -268,9 +315,8 @@ class ExpertTest : public QObject {
     QCOMPARE(calls.back(), "OpenProject " + project);
     QVERIFY(host_->HasProject());
 
-    // After a restore the remembered undo file is the one in the project
-    // folder (no backup folder was chosen); the user types the real one.
-    QVERIFY(Registry().find("\"LastUndo\": \"" + (*dir_ / "app/ZUvezod.reu")) != std::string::npos);
+    // The undo file, put back, is offered no more.
+    QVERIFY(Registry().find("\"LastUndo\": \"\"") != std::string::npos);
     // A restore that fails reopens the project all the same.
     fs::remove(*dir_ / "app/RBackup/DataModule.~pas");
     auto type_undo = [this](QWidget* w) {
@@ -327,7 +373,8 @@ class ExpertTest : public QObject {
     QVERIFY(said.text.startsWith("Replace procedure was performed sucessfully.\n"));
   }
 
-  void uncreatableBackupFolderNamesThePathAndEndsTheLog() {
+  void uncreatableBackupFolderNamesThePathAndKeepsTheEarlierLog() {
+    dir_->Write("app/Wiz_Log.txt", "the earlier run's log");
     auto set_backup = [this](QWidget* w) {
       w->findChild<QComboBox*>("cbBackupDir")
           ->setEditText(QString::fromStdString(*dir_ / "app/Sub/RBackup"));
@@ -340,12 +387,54 @@ class ExpertTest : public QObject {
                                                (*dir_ / "app/Sub/RBackup") + ": Not a directory"));
     QCOMPARE(said.icon, QMessageBox::Critical);
     QCOMPARE(said.title, QString("BDE/ADO Migration Wizard"));
-    const std::string log = dir_->Read("app/Wiz_Log.txt");
-    QVERIFY2(QString::fromStdString(log).endsWith(QString::fromStdString(
-                 "Creating backup folder\r\n\r\nFailed to create directory. " +
-                 (*dir_ / "app/Sub/RBackup") + ": Not a directory\r\n\r\n")),
-             log.c_str());
+    // The run did not start: the earlier log stays as it was.
+    QCOMPARE(dir_->Read("app/Wiz_Log.txt"), std::string("the earlier run's log"));
     QCOMPARE(dir_->Read("app/DataModule.pas"), Original("DataModule.pas"));
+  }
+
+  void declinedSaveWarningReturnsToTheSummary() {
+    // No to the save question: the wizard is back at its summary with every
+    // page as it was; Finish there and Yes run it.
+    QString again, question;
+    Said said;
+    QVERIFY(Invoke(
+        {Wizard({"btNext", "btNext", "*", "btNext", "btNext", "btFinish"},
+                [](QWidget* w) {
+                  w->findChild<QListWidget*>("lbModules")->item(3)->setCheckState(Qt::Unchecked);
+                }),
+         SaveWarning(false), Summary(&again), SaveWarning(true, false, &question),
+         Message(&said)}));
+    QVERIFY2(again.startsWith("Nexa Migration Wizard - Step 5 of 5\nMode: Replace BDE/ADO"),
+             qPrintable(again));
+    QVERIFY2(again.endsWith("Units list:\nMainForm.pas\nDataModule.pas\nReports.pas\n"),
+             qPrintable(again));
+    QVERIFY(said.text.startsWith("Replace procedure was performed sucessfully.\n"));
+    QCOMPARE(dir_->Read("app/Utils.pas"), Original("Utils.pas"));
+    QVERIFY(dir_->Read("app/DataModule.pas") != Original("DataModule.pas"));
+  }
+
+  void outcomeOffersTheLogAndTheToDoList() {
+    Said said;
+    int items = 0;
+    QString log, where;
+    QVERIFY(Invoke({Wizard({"btNext", "btNext", "btNext", "btNext", "btFinish"}), SaveWarning(true),
+                    Press("btViewTodo", &said),
+                    View("TodoView",
+                         [&](QWidget* w) {
+                           items = w->findChild<QTreeWidget*>("TodoItems")->topLevelItemCount();
+                           where = WithoutPathBreaks(w->findChild<QLabel*>("lblTodoFile")->text());
+                         }),
+                    Press("btViewLog"),
+                    View("LogView",
+                         [&log](QWidget* w) {
+                           log = w->findChild<QPlainTextEdit*>("LogText")->toPlainText();
+                         }),
+                    Message(&said)}));
+    QCOMPARE(items, 5);  // 2 errors, 2 warnings and 1 note
+    QVERIFY2(where.endsWith(QString::fromStdString(*dir_ / "app/Wiz_Todo.1.txt")),
+             qPrintable(where));
+    QVERIFY2(log.contains("Replace procedure was performed sucessfully."), qPrintable(log));
+    QVERIFY(said.text.startsWith("Replace procedure was performed sucessfully.\n"));
   }
 
   void runErrorIsShownAndSettingsAreNotSaved() {

@@ -11,7 +11,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QTextLayout>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QtTest>
 #include <atomic>
 #include <chrono>
@@ -21,7 +24,9 @@
 #include "engine/nx_replacer.h"
 #include "ide/project_host.h"
 #include "qt/nx_wizard_form.h"
+#include "qt/path_text.h"
 #include "qt/progress_form.h"
+#include "qt/run_views.h"
 #include "test_support.h"
 
 using namespace tolvern;
@@ -106,16 +111,44 @@ class WizardFormTest : public QObject {
     QWidget* f = QApplication::focusWidget();
     QTest::keyClick(f ? f : &w, key, key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
   }
-  // Answers the next message box and returns its text.
-  static QString AnswerMessageBox() {
-    QString text;
-    QTimer::singleShot(0, [&text] {
+  // Answers the next message box with `button`, keeping its text as given
+  // (without the breaks of long paths) in *text.
+  static void AnswerMessageBox(QString* text,
+                               QMessageBox::StandardButton button = QMessageBox::NoButton) {
+    QTimer::singleShot(0, [text, button] {
       if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        text = box->text();
-        box->accept();
+        *text = WithoutPathBreaks(box->text());
+        if (button != QMessageBox::NoButton)
+          box->button(button)->click();
+        else
+          box->accept();
       }
     });
-    return text;
+  }
+  // Presses a key with its modifier, and Return right behind it: the two
+  // arrive with nothing processed between them, as from a quick typist.
+  static void KeyThenReturn(QWidget& w, Qt::Key key) {
+    QTest::keyClick(&w, key, Qt::AltModifier);
+    QWidget* f = QApplication::focusWidget();
+    QTest::keyClick(f ? f : &w, Qt::Key_Return);
+  }
+  // The summary and the options Finish wrote tell of the same run.
+  static void CheckSummaryIsTheRun(const QString& summary) {
+    const TReplaceOptions& o = *ReplaceOptions;
+    const bool project = o.Dest == RunSource::kProject;
+    QCOMPARE(summary.contains("Scan destination: Current open project"), project);
+    QCOMPARE(summary.contains("Units list:\n"), project);
+    if (project)
+      QVERIFY2(
+          summary.endsWith("Units list:\n" + QString::fromStdString(o.Units).replace("\r\n", "\n")),
+          qPrintable(summary));
+    else
+      QVERIFY2(summary.contains("Scan destination: Folder \"" +
+                                QString::fromStdString(o.Directory) + "\""),
+               qPrintable(summary));
+    QCOMPARE(summary.contains("Backup dir: \"" + QString::fromStdString(o.BackupDir) + "\""),
+             o.MakeBackup);
+    QCOMPARE(summary.contains("Backup dir:"), o.MakeBackup);
   }
 
  private slots:
@@ -213,7 +246,8 @@ class WizardFormTest : public QObject {
       }
     });
     Click(*w, "btNext");
-    QCOMPARE(text, QString("Target directory \"/no/such/folder\" does not exist."));
+    QCOMPARE(WithoutPathBreaks(text),
+             QString("Target directory \"/no/such/folder\" does not exist."));
     QCOMPARE(w->windowTitle(), QString("Nexa Migration Wizard - Step 3 of 5"));
   }
 
@@ -343,10 +377,10 @@ class WizardFormTest : public QObject {
       }
     });
     Click(*w, "btNext");
-    QCOMPARE(text,
+    QCOMPARE(WithoutPathBreaks(text),
              "Backup folder \"" + where + "\" cannot be created.\n" + where + ": Not a directory");
     QCOMPARE(title, QString("BDE/ADO Migration Wizard"));
-    QCOMPARE(icon, QMessageBox::Information);
+    QCOMPARE(icon, QMessageBox::Critical);  // an error, told as one
     QCOMPARE(w->windowTitle(), QString("Nexa Migration Wizard - Step 4 of 5"));
     QVERIFY(!fs::exists(*dir_ / "app/Orders.dpr/sub"));
   }
@@ -378,9 +412,11 @@ class WizardFormTest : public QObject {
       if (!form) return;
       auto* cancel = Child<QPushButton>(*form, "btCancel");
       const QString count = Child<QLabel>(*form, "lblCount")->text();
-      if (phase == 0 && count.startsWith("File 2 of ")) {
+      if (phase == 0 && count.startsWith("File 2")) {
         file_line = Child<QLabel>(*form, "lblFile")->text();
         count_line = count;
+        QString question;
+        AnswerMessageBox(&question, QMessageBox::Yes);
         Click(*form, "btCancel");
         QVERIFY(!cancel->isEnabled());
         hold = false;
@@ -397,7 +433,7 @@ class WizardFormTest : public QObject {
     QVERIFY(!ExecuteWithProgress(*BdeReplacer, "BDE/ADO Migration Wizard", nullptr));
     QVERIFY(BdeReplacer->Cancelled);
     QVERIFY2(file_line.startsWith("Processing file: "), qPrintable(file_line));
-    QVERIFY2(count_line.startsWith("File 2 of "), qPrintable(count_line));
+    QVERIFY2(count_line.startsWith("File 2 ("), qPrintable(count_line));  // no total yet
     const auto after = testing::Snapshot(*dir_ / "app");
     for (const auto& [name, bytes] : before) QVERIFY2(after.at(name) == bytes, name.c_str());
     // Run again; once the originals are being replaced Cancel is off.
@@ -410,6 +446,250 @@ class WizardFormTest : public QObject {
     QVERIFY(BdeReplacer->OnProgress && !BdeReplacer->CancelRequested);
     BdeReplacer->OnProgress = nullptr;
     BdeReplacer->OnReplacingOriginals = nullptr;
+  }
+
+  // A choice made by its accelerator with Return right behind it: every
+  // page shows what the run will take, on every road through steps 2 and 3.
+  void quickKeysBuildEveryPageFromTheRunsState() {
+    const std::string app = *dir_ / "app";
+    const std::string other = *dir_ / "other";
+    fs::create_directories(other);
+    auto title = [](QWidget& w, int step) {
+      return w.windowTitle() == QString("Nexa Migration Wizard - Step %1 of 5").arg(step);
+    };
+    auto summary = [](QWidget& w) {
+      return WithoutPathBreaks(Child<QLabel>(w, "lSummary")->text());
+    };
+    {
+      // Project, chosen before, to the folder: the folder page comes, and
+      // the run takes the folder typed there.
+      ReplaceOptions->Dest = RunSource::kProject;
+      auto w = NewWizard();
+      w->activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(w.get()));
+      PressReturn(*w);
+      QVERIFY(title(*w, 2));
+      KeyThenReturn(*w, Qt::Key_D);  // &Disk folder
+      QVERIFY(title(*w, 3));
+      auto* dir = Child<QComboBox>(*w, "cbDirectory");
+      QVERIFY(dir->isVisible());
+      dir->setFocus();
+      dir->clearEditText();
+      QTest::keyClicks(dir, QString::fromStdString(app));
+      KeyThenReturn(*w, Qt::Key_S);  // Include &subfolders
+      QVERIFY(title(*w, 4));
+      KeyThenReturn(*w, Qt::Key_M);  // &Make backup, off
+      QVERIFY(title(*w, 5));
+      const QString shown = summary(*w);
+      PressReturn(*w);
+      QCOMPARE(w->result(), int(QDialog::Accepted));
+      QCOMPARE(ReplaceOptions->Dest, RunSource::kFolder);
+      QCOMPARE(QString::fromStdString(ReplaceOptions->Directory), QString::fromStdString(app));
+      QCOMPARE(ReplaceOptions->IncludeSubDirs, Child<QCheckBox>(*w, "chSubDirs")->isChecked());
+      QVERIFY(!ReplaceOptions->MakeBackup);
+      CheckSummaryIsTheRun(shown);
+    }
+    {
+      // A folder remembered from before, to the project: the units come,
+      // and the summary and the run take them, never the folder.
+      ReplaceOptions->Dest = RunSource::kFolder;
+      ReplaceOptions->Directory = other;
+      ReplaceOptions->MakeBackup = true;
+      auto w = NewWizard();
+      w->activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(w.get()));
+      PressReturn(*w);
+      KeyThenReturn(*w, Qt::Key_C);  // &Current open project
+      QVERIFY(title(*w, 3));
+      QVERIFY(Child<QListWidget>(*w, "lbModules")->isVisible());
+      QCOMPARE(Child<QListWidget>(*w, "lbModules")->count(), 4);
+      PressReturn(*w);
+      QVERIFY(title(*w, 4));
+      PressReturn(*w);
+      QVERIFY(title(*w, 5));
+      const QString shown = summary(*w);
+      QVERIFY(!shown.contains(QString::fromStdString(other)));
+      PressReturn(*w);
+      QCOMPARE(w->result(), int(QDialog::Accepted));
+      QCOMPARE(ReplaceOptions->Dest, RunSource::kProject);
+      QCOMPARE(QString::fromStdString(ReplaceOptions->Units),
+               QString("MainForm.pas\r\nDataModule.pas\r\nReports.pas\r\nUtils.pas\r\n"));
+      CheckSummaryIsTheRun(shown);
+    }
+    {
+      // Deselect All and Return at once: the empty choice is refused there.
+      ReplaceOptions->Dest = RunSource::kProject;
+      auto w = NewWizard();
+      w->activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(w.get()));
+      PressReturn(*w);
+      PressReturn(*w);
+      QVERIFY(title(*w, 3));
+      QString said;
+      AnswerMessageBox(&said);
+      KeyThenReturn(*w, Qt::Key_D);  // &Deselect All
+      QCOMPARE(said, QString("At least one unit should be selected."));
+      QVERIFY(title(*w, 3));
+      QCOMPARE(Child<QListWidget>(*w, "lbModules")->item(0)->checkState(), Qt::Unchecked);
+      // Select All and Return at once, once the wizard has the keys again:
+      // the units are taken.
+      w->activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(w.get()));
+      KeyThenReturn(*w, Qt::Key_S);
+      QVERIFY(title(*w, 4));
+      PressReturn(*w);
+      const QString shown = summary(*w);
+      PressReturn(*w);
+      QCOMPARE(w->result(), int(QDialog::Accepted));
+      CheckSummaryIsTheRun(shown);
+    }
+  }
+
+  void lateClickOnAnotherPageIsPutBack() {
+    // A click that lands after its page has gone (as a press drawn slowly
+    // would) changes neither the model nor, once shown again, the page.
+    ReplaceOptions->Dest = RunSource::kProject;
+    auto w = NewWizard();
+    Click(*w, "btNext");
+    Click(*w, "btNext");
+    QCOMPARE(w->windowTitle(), QString("Nexa Migration Wizard - Step 3 of 5"));
+    Child<QRadioButton>(*w, "rbDestFolder")->click();
+    QVERIFY(w->Model().DestProject);
+    QTRY_VERIFY(Child<QRadioButton>(*w, "rbDestProject")->isChecked());
+    QVERIFY(!Child<QRadioButton>(*w, "rbDestFolder")->isChecked());
+  }
+
+  void progressHasNoTotalUntilKnownAndCancelAsksFirst() {
+    ReplaceOptions->Dest = RunSource::kFolder;
+    ReplaceOptions->Directory = *dir_ / "app";
+    ReplaceOptions->BackupDir = *dir_ / "app/RBackup";
+    // The run waits at its second file (a unit) and at its seventh (a
+    // form), until the dialog has been looked at.
+    std::atomic<bool> hold_unit{true}, hold_form{true};
+    BdeReplacer->OnProgress = [&](int index, int, const std::string&) {
+      std::atomic<bool>& hold = index == 1 ? hold_unit : hold_form;
+      for (int i = 0; hold && (index == 1 || index == 6) && i < 1000; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    };
+    QString count_line, question, total_line;
+    bool range_open = false, cancel_kept = false, not_default = false;
+    int phase = 0;
+    QTimer look;
+    look.setInterval(20);
+    QObject::connect(&look, &QTimer::timeout, [&] {
+      auto* form = qobject_cast<TProgressForm*>(QApplication::activeModalWidget());
+      if (!form) return;
+      auto* cancel = Child<QPushButton>(*form, "btCancel");
+      const QString count = Child<QLabel>(*form, "lblCount")->text();
+      if (phase == 0 && count.startsWith("File 2")) {
+        count_line = count;
+        range_open = Child<QProgressBar>(*form, "pbFiles")->maximum() == 0;
+        // Return twice: nothing is thrown away.
+        not_default = !cancel->isDefault() && !cancel->autoDefault();
+        cancel->setFocus();
+        QTest::keyClick(cancel, Qt::Key_Return);
+        QTest::keyClick(cancel, Qt::Key_Return);
+        // Cancel asks; No goes on.
+        AnswerMessageBox(&question, QMessageBox::No);
+        Click(*form, "btCancel");
+        cancel_kept = cancel->isEnabled() && !form->CancelRequested();
+        phase = 1;
+        hold_unit = false;
+      } else if (phase == 1 && count.startsWith("File 7")) {
+        total_line = count;
+        phase = 2;
+        hold_form = false;
+      }
+    });
+    look.start();
+    QVERIFY(ExecuteWithProgress(*BdeReplacer, "BDE/ADO Migration Wizard", nullptr));
+    BdeReplacer->OnProgress = nullptr;
+    QVERIFY2(count_line.startsWith("File 2 (the total is known once every unit has named its "
+                                   "forms)"),
+             qPrintable(count_line));
+    QVERIFY(range_open);
+    QVERIFY(not_default);
+    QVERIFY(cancel_kept);
+    QCOMPARE(question, QString("Stop the run? What was rewritten so far is thrown away; no "
+                               "original file has been replaced yet."));
+    QCOMPARE(total_line, QString("File 7 of 8"));
+    QVERIFY(!BdeReplacer->Cancelled);
+    QVERIFY(dir_->Read("app/DataModule.pas").find("TNXQuery") != std::string::npos);
+  }
+
+  void todoViewSortsByLevelFileAndLine() {
+    std::vector<TodoItem> items = {
+        {"member", "b.pas", 10, 1, "Q.X", "do this", todo_level::kNote},
+        {"member", "b.pas", 9, 3, "Q.Y", "do that", todo_level::kWarning},
+        {"interface", "a.pas", 30, 2, "Session", "remove it", todo_level::kError},
+        {"member", "b.pas", 2, 5, "T.Z", "and this", todo_level::kError},
+    };
+    TTodoViewForm view("BDE/ADO Migration Wizard", items, "/x/Wiz_Todo.3.txt");
+    QTreeWidget* t = view.Items();
+    auto order = [t](int column) {
+      QStringList out;
+      for (int i = 0; i < t->topLevelItemCount(); ++i) out << t->topLevelItem(i)->text(column);
+      return out;
+    };
+    QCOMPARE(t->topLevelItemCount(), 4);
+    // As opened: by file, then line (as numbers: 9 before 10).
+    QCOMPARE(order(TTodoViewForm::kPlace), QStringList({"Session", "T.Z", "Q.Y", "Q.X"}));
+    t->sortByColumn(TTodoViewForm::kLevel, Qt::AscendingOrder);
+    QCOMPARE(order(TTodoViewForm::kLevel), QStringList({"error", "error", "warning", "note"}));
+    QCOMPARE(order(TTodoViewForm::kPlace), QStringList({"Session", "T.Z", "Q.Y", "Q.X"}));
+    t->sortByColumn(TTodoViewForm::kLine, Qt::AscendingOrder);
+    QCOMPARE(order(TTodoViewForm::kLine), QStringList({"2", "9", "10", "30"}));
+    QVERIFY(WithoutPathBreaks(Child<QLabel>(view, "lblTodoFile")->text())
+                .endsWith("listed in /x/Wiz_Todo.3.txt"));
+  }
+
+  void longPathsBreakAfterTheirSeparators() {
+    const std::string path = "/home/someone/projects/Accounting/Reports-2026/Quarterly/RBackup";
+    const QString text = BreakablePaths("Backup folder \"" + path + "\" cannot be created.");
+    QCOMPARE(WithoutPathBreaks(text),
+             QString::fromStdString("Backup folder \"" + path + "\" cannot be created."));
+    // A break after each separator of the long word, and nowhere else.
+    for (qsizetype i = 0; i < text.size(); ++i)
+      if (text[i] == QChar(kPathBreak)) QCOMPARE(text[i - 1], QChar('/'));
+    QCOMPARE(text.count(QChar(kPathBreak)), 7);
+    QCOMPARE(BreakablePaths("Replace BDE/ADO components"), QString("Replace BDE/ADO components"));
+    // Laid out narrower than the path, each line that holds a part of it
+    // ends at a separator: no name is cut.
+    QFont font;
+    QTextLayout layout(text, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WordWrap);
+    layout.setTextOption(option);
+    const int width = QFontMetrics(font).horizontalAdvance("/home/someone/projects/");
+    QStringList lines;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+      line.setLineWidth(width);
+      lines << WithoutPathBreaks(text.mid(line.textStart(), line.textLength()));
+    }
+    layout.endLayout();
+    QVERIFY(lines.size() > 3);
+    // The hyphen of a name holds it together.
+    QVERIFY2(!lines.filter(QRegularExpression("^Reports-2026/")).isEmpty(),
+             qPrintable(lines.join("|")));
+    for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
+      const QString& l = lines[i];
+      QVERIFY2(l.endsWith('/') || l.endsWith(' '), qPrintable(lines.join("|")));
+    }
+  }
+
+  void mailLinkWithoutAMailProgramShowsTheAddress() {
+    auto w = NewWizard();
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QByteArray::fromStdString(*dir_ / "no-programs"));
+    QString said;
+    AnswerMessageBox(&said);
+    auto* mail = Child<QLabel>(*w, "lbMail");
+    mail->setFocus();
+    QTest::keyClick(mail, Qt::Key_Return);
+    qputenv("PATH", path);
+    QCOMPARE(said, QString("No mail program was found to open the link. Please write to "
+                           "support@example.com."));
   }
 
   void escapeCancelsAndLeavesOptions() {

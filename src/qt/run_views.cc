@@ -1,0 +1,130 @@
+#include "qt/run_views.h"
+
+#include <QDialogButtonBox>
+#include <QFontDatabase>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <tuple>
+
+#include "base/paths.h"
+#include "platform/disk.h"
+#include "qt/path_text.h"
+
+namespace tolvern {
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+QDialogButtonBox* CloseButton(QDialog* dialog) {
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog);
+  // Return and Escape both close a view: it changes nothing.
+  buttons->button(QDialogButtonBox::Close)->setDefault(true);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+  return buttons;
+}
+
+// A line of the list, sorted by its column and then by file, line and
+// column, so that a sort by level keeps each level in reading order.
+class TodoLine : public QTreeWidgetItem {
+ public:
+  // folder: the tree of the run, left out of the file names shown.
+  TodoLine(const TodoItem& item, const std::string& folder) {
+    setText(TTodoViewForm::kLevel, Q(item.level));
+    const bool inside = !folder.empty() && item.file.starts_with(folder);
+    setText(TTodoViewForm::kFile, Q(inside ? item.file.substr(folder.size()) : item.file));
+    setData(TTodoViewForm::kLine, Qt::DisplayRole, item.line);
+    setData(TTodoViewForm::kColumn, Qt::DisplayRole, item.col);
+    setText(TTodoViewForm::kKind, Q(item.kind));
+    setText(TTodoViewForm::kPlace, Q(item.text));
+    setText(TTodoViewForm::kAdvice, Q(item.advice));
+    setToolTip(TTodoViewForm::kPlace, Q(item.text));
+    setToolTip(TTodoViewForm::kAdvice, Q(item.advice));
+    setToolTip(TTodoViewForm::kFile, Q(item.file));
+  }
+
+  bool operator<(const QTreeWidgetItem& other) const override {
+    const int column = treeWidget() ? treeWidget()->sortColumn() : TTodoViewForm::kFile;
+    auto key = [column](const QTreeWidgetItem& i) {
+      const int first = column == TTodoViewForm::kLevel    ? TodoLevelRank(i.text(column))
+                        : column == TTodoViewForm::kLine   ? i.data(column, Qt::DisplayRole).toInt()
+                        : column == TTodoViewForm::kColumn ? i.data(column, Qt::DisplayRole).toInt()
+                                                           : 0;
+      return std::make_tuple(first, i.text(column), i.text(TTodoViewForm::kFile),
+                             i.data(TTodoViewForm::kLine, Qt::DisplayRole).toInt(),
+                             i.data(TTodoViewForm::kColumn, Qt::DisplayRole).toInt());
+    };
+    return key(*this) < key(other);
+  }
+};
+
+}  // namespace
+
+int TodoLevelRank(const QString& level) {
+  if (level == todo_level::kError) return 0;
+  if (level == todo_level::kWarning) return 1;
+  if (level == todo_level::kNote) return 2;
+  return 3;
+}
+
+TLogViewForm::TLogViewForm(const QString& title, const std::string& path, QWidget* parent)
+    : QDialog(parent) {
+  setObjectName("LogView");
+  setWindowTitle(title + " - " + Q(path));
+  resize(760, 520);
+  auto* layout = new QVBoxLayout(this);
+  text_ = new QPlainTextEdit(this);
+  text_->setObjectName("LogText");
+  text_->setReadOnly(true);
+  text_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  std::string data, why;
+  if (CurrentDisk().ReadFile(path, &data, &why)) {
+    QString shown = QString::fromLocal8Bit(data);
+    // The log is double spaced with CR LF: one line of the view per line.
+    shown.replace("\r\n\r\n", "\n").replace("\r\n", "\n");
+    text_->setPlainText(shown);
+  } else {
+    text_->setPlainText(Q(path + ": " + why));
+  }
+  layout->addWidget(text_, 1);
+  layout->addWidget(CloseButton(this));
+}
+
+TTodoViewForm::TTodoViewForm(const QString& title, const std::vector<TodoItem>& items,
+                             const std::string& list_path, QWidget* parent)
+    : QDialog(parent) {
+  setObjectName("TodoView");
+  setWindowTitle(title + " - To-do list");
+  resize(900, 520);
+  auto* layout = new QVBoxLayout(this);
+  auto* where = new QLabel(this);
+  where->setObjectName("lblTodoFile");
+  where->setWordWrap(true);
+  where->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  where->setText(list_path.empty() ? QString("%1 place(s) left for a person.").arg(items.size())
+                                   : QString("%1 place(s) left for a person, listed in %2")
+                                         .arg(items.size())
+                                         .arg(BreakablePaths(list_path)));
+  items_ = new QTreeWidget(this);
+  items_->setObjectName("TodoItems");
+  items_->setRootIsDecorated(false);
+  items_->setAlternatingRowColors(true);
+  items_->setHeaderLabels({"Level", "File", "Line", "Column", "Kind", "Place", "What to do"});
+  const std::string folder = ExtractFilePath(list_path);
+  for (const TodoItem& item : items) items_->addTopLevelItem(new TodoLine(item, folder));
+  items_->setSortingEnabled(true);
+  items_->sortByColumn(kFile, Qt::AscendingOrder);
+  items_->header()->setSectionResizeMode(QHeaderView::Interactive);
+  for (int c : {kLevel, kLine, kColumn, kKind}) items_->resizeColumnToContents(c);
+  items_->setColumnWidth(kFile, 240);
+  items_->setColumnWidth(kPlace, 200);
+  layout->addWidget(where);
+  layout->addWidget(items_, 1);
+  layout->addWidget(CloseButton(this));
+}
+
+}  // namespace tolvern
