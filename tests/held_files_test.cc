@@ -40,15 +40,20 @@ class HeldOpen {
 struct HeldCase {
   const char* file;  // of the DataModule pair
   bool share_read;   // false: no sharing at all
+  bool project;      // a project-mode run (else folder mode)
 };
 
 class HeldFilesTest : public ::testing::TestWithParam<HeldCase> {};
 
 INSTANTIATE_TEST_SUITE_P(UnitAndFormReadSharedOrNot, HeldFilesTest,
-                         ::testing::Values(HeldCase{"DataModule.pas", true},
-                                           HeldCase{"DataModule.dfm", true},
-                                           HeldCase{"DataModule.pas", false},
-                                           HeldCase{"DataModule.dfm", false}));
+                         ::testing::Values(HeldCase{"DataModule.pas", true, false},
+                                           HeldCase{"DataModule.dfm", true, false},
+                                           HeldCase{"DataModule.pas", false, false},
+                                           HeldCase{"DataModule.dfm", false, false},
+                                           HeldCase{"DataModule.pas", true, true},
+                                           HeldCase{"DataModule.dfm", true, true},
+                                           HeldCase{"DataModule.pas", false, true},
+                                           HeldCase{"DataModule.dfm", false, true}));
 
 TEST_P(HeldFilesTest, ThePairIsLeftAsItIsAndNamedAndTheRunGoesOn) {
 #ifndef _WIN32
@@ -59,9 +64,13 @@ TEST_P(HeldFilesTest, ThePairIsLeftAsItIsAndNamedAndTheRunGoesOn) {
   const std::string app = testing::CopyExample(dir, "app");
   const auto before = testing::Snapshot(app);
   const std::string held_path = app + "\\" + c.file;
-  HeldOpen held(held_path, c.share_read ? FILE_SHARE_READ : 0);
-  ASSERT_TRUE(held.ok());
-  auto r = testing::RunTolvern({"migrate", "--folder", app});
+  testing::CommandResult r;
+  {
+    HeldOpen held(held_path, c.share_read ? FILE_SHARE_READ : 0);
+    ASSERT_TRUE(held.ok());
+    r = c.project ? testing::RunTolvern({"migrate", "--project", app + "\\Orders.dpr"})
+                  : testing::RunTolvern({"migrate", "--folder", app});
+  }
   EXPECT_EQ(r.exit_code, 3) << r.out << r.err;
   const auto after = testing::Snapshot(app);
   // The pair is as it was; the other units are migrated.

@@ -117,20 +117,25 @@ TEST(RunPlannerTest, FolderModeTakesEachFolderByNameWithCaseIgnored) {
   // by name, letter case ignored, a sub-folder where its name falls.
   std::vector<std::string> expected = {"a.pas", "B/x.pas", "b.pas", "c.DPR", "D.pas"};
   for (std::string& e : expected) e = NativeSeparators(e);
+#ifdef _WIN32
+  const std::string root = "C:\\app";
+#else
+  const std::string root = "/app";
+#endif
   for (bool reversed : {false, true}) {
     MemoryDisk plain;
     ReversedListing backwards;
     Disk& disk = reversed ? static_cast<Disk&>(backwards) : plain;
-    for (const char* d : {"/app", "/app/B"}) disk.CreateDir(d, nullptr);
-    for (const char* f : {"/app/D.pas", "/app/c.DPR", "/app/b.pas", "/app/a.pas", "/app/B/x.pas"})
-      ASSERT_TRUE(disk.WriteFile(f, "", nullptr)) << f;
+    for (const std::string& d : {root, PathJoin(root, "B")}) disk.CreateDir(d, nullptr);
+    for (const char* f : {"D.pas", "c.DPR", "b.pas", "a.pas", "B/x.pas"})
+      ASSERT_TRUE(disk.WriteFile(PathJoin(root, NativeSeparators(f)), "", nullptr)) << f;
     TReplaceOptions options("BDE/ADO");
     options.Dest = RunSource::kFolder;
-    options.Directory = "/app";
+    options.Directory = root;
     options.IncludeSubDirs = true;
     std::vector<std::string> got;
     for (const PlannedFile& f : RunPlanner(disk, options, nullptr).Plan())
-      got.push_back(f.path.substr(std::string("/app/").size()));
+      got.push_back(f.path.substr(root.size() + 1));
     EXPECT_EQ(got, expected) << reversed;
   }
 }
