@@ -38,13 +38,28 @@ namespace {
 using namespace tolvern;
 namespace fs = std::filesystem;
 
+void Pump() {
+  MSG msg;
+  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+}
+
 // Saves windows as numbered BMP files in one folder, printing each name.
 class ShotWriter {
  public:
   explicit ShotWriter(fs::path out_dir) : out_dir_(std::move(out_dir)) {}
 
   void Save(HWND w, const char* name) {
-    ::UpdateWindow(w);
+    // The window drawn, again and again, until the screen has all of it (the
+    // X server under Wine takes it in its own time) before it is read.
+    for (int i = 0; i < 20; ++i) {
+      Pump();
+      ::RedrawWindow(w, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+      ::Sleep(50);
+    }
     const fs::path file = out_dir_ / (std::to_string(++shot_) + "-" + name + ".bmp");
     if (SaveWindowBitmap(w, WideToUtf8(file.wstring())))
       std::printf("%s\n", WideToUtf8(file.wstring()).c_str());
@@ -56,14 +71,6 @@ class ShotWriter {
   fs::path out_dir_;
   int shot_ = 0;
 };
-
-void Pump() {
-  MSG msg;
-  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    ::TranslateMessage(&msg);
-    ::DispatchMessageW(&msg);
-  }
-}
 
 // Every page of the wizard, walked as a user would, over the project at app.
 void SaveWizardPages(ShotWriter& shots, const fs::path& app) {
@@ -157,6 +164,7 @@ int Screenshots(const fs::path& out_dir) {
   fs::remove_all(app);
   const fs::path example = fs::path(::_wgetenv(L"TOLVERN_EXAMPLE") ? ::_wgetenv(L"TOLVERN_EXAMPLE")
                                                                    : L"examples\\orders");
+  fs::create_directories(app);
   fs::copy(example, app / "Orders", fs::copy_options::recursive);
   {
     NXReplacerScope library;

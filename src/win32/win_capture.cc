@@ -10,6 +10,11 @@
 namespace tolvern {
 
 bool SaveWindowBitmap(HWND window, const std::string& bmp_path) {
+  // In front and drawn to the end, frame and children included.
+  ::SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+  ::RedrawWindow(window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  ::GdiFlush();
   RECT r;
   if (!::GetWindowRect(window, &r)) return false;
   const int w = r.right - r.left, h = r.bottom - r.top;
@@ -25,13 +30,17 @@ bool SaveWindowBitmap(HWND window, const std::string& bmp_path) {
   HDC screen = ::GetDC(nullptr);
   HDC dc = ::CreateCompatibleDC(screen);
   HBITMAP bitmap = ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  ::ReleaseDC(nullptr, screen);
   if (!bitmap) {
+    ::ReleaseDC(nullptr, screen);
     ::DeleteDC(dc);
     return false;
   }
   HGDIOBJ old = ::SelectObject(dc, bitmap);
-  const bool drawn = ::PrintWindow(window, dc, 0);
+  // The pixels on the screen, as the user sees them; where the screen cannot
+  // be read, the window's own drawing of itself.
+  bool drawn = ::BitBlt(dc, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  ::ReleaseDC(nullptr, screen);
+  if (!drawn) drawn = ::PrintWindow(window, dc, 0);
   ::GdiFlush();
   const size_t stride = (static_cast<size_t>(w) * 3 + 3) & ~size_t{3};
   const size_t size = stride * static_cast<size_t>(h);

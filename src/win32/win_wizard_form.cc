@@ -343,6 +343,10 @@ void TWinWizardForm::FocusFirstControl(HWND page) {
     const bool radio = (::SendMessageW(c, WM_GETDLGCODE, 0, 0) & DLGC_RADIOBUTTON) != 0;
     if (radio && ::SendMessageW(c, BM_GETCHECK, 0, 0) != BST_CHECKED) continue;
     ::SendMessageW(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(c), TRUE);
+    // The dialog selects the whole text of an edit box it moves to; a text
+    // only to be read (the summary) is shown as it is.
+    if (style & ES_READONLY && ::SendMessageW(c, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL)
+      ::SendMessageW(c, EM_SETSEL, 0, 0);
     return;
   }
 }
