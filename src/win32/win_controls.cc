@@ -20,6 +20,33 @@ void InitDialogControls() {
   ::InitCommonControlsEx(&icc);
 }
 
+namespace {
+HANDLE ModuleManifest() {
+  static HANDLE context = [] {
+    HINSTANCE module = DialogModule();
+    if (!::FindResourceW(module, MAKEINTRESOURCEW(2), MAKEINTRESOURCEW(24)))
+      return INVALID_HANDLE_VALUE;
+    ACTCTXW ctx{};
+    ctx.cbSize = sizeof(ctx);
+    ctx.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    ctx.hModule = module;
+    ctx.lpResourceName = MAKEINTRESOURCEW(2);
+    return ::CreateActCtxW(&ctx);
+  }();
+  return context;
+}
+}  // namespace
+
+ScopedModuleManifest::ScopedModuleManifest() {
+  HANDLE context = ModuleManifest();
+  if (context != INVALID_HANDLE_VALUE) active_ = ::ActivateActCtx(context, &cookie_);
+  InitDialogControls();
+}
+
+ScopedModuleManifest::~ScopedModuleManifest() {
+  if (active_) ::DeactivateActCtx(0, cookie_);
+}
+
 std::string WindowText(HWND w) {
   const int n = ::GetWindowTextLengthW(w);
   std::wstring text(static_cast<size_t>(n) + 1, L'\0');

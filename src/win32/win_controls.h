@@ -20,6 +20,23 @@ HINSTANCE DialogModule();
 // progress bars, links); safe to call again.
 void InitDialogControls();
 
+// While it lives, the module's own manifest (resource 2 of a DLL) is the
+// active one, so that its dialogs get the common controls of version 6 (the
+// link control exists only there) also in a program whose manifest does not
+// ask for them. Does nothing in a module without one (a program, whose
+// manifest is the process's).
+class ScopedModuleManifest {
+ public:
+  ScopedModuleManifest();
+  ~ScopedModuleManifest();
+  ScopedModuleManifest(const ScopedModuleManifest&) = delete;
+  ScopedModuleManifest& operator=(const ScopedModuleManifest&) = delete;
+
+ private:
+  ULONG_PTR cookie_ = 0;
+  bool active_ = false;
+};
+
 std::string WindowText(HWND w);
 void SetWindowTextUtf8(HWND w, const std::string& text);
 // A control of a dialog or of any window below it, by number.

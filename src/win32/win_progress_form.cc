@@ -98,7 +98,7 @@ INT_PTR CALLBACK RunProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 bool TWinProgressForm::Run(HWND owner, const std::function<bool()>& work) {
-  InitDialogControls();
+  ScopedModuleManifest manifest;
   bool result = false;
   std::exception_ptr error;
   RunStart start{this, &TWinProgressForm::Proc, &work, &result, &error, {}};
@@ -118,7 +118,7 @@ bool TWinProgressForm::Run(HWND owner, const std::function<bool()>& work) {
 }
 
 HWND TWinProgressForm::CreateIdle(HWND owner) {
-  InitDialogControls();
+  ScopedModuleManifest manifest;
   ::CreateDialogParamW(DialogModule(), MAKEINTRESOURCEW(IDD_PROGRESS), owner, Proc,
                        reinterpret_cast<LPARAM>(this));
   if (hwnd_) {

@@ -48,6 +48,7 @@ bool ShowWinSaveWarning(HWND owner, const std::string& section, bool project, bo
   const std::string value = WinSaveWarningValueName(project, restore);
   TRegIniFile reg(res::kRegistryKey);
   if (!reg.ReadBool(section, value, true)) return true;
+  ScopedModuleManifest manifest;
   SaveWarning s{section, restore ? res::kSaveWarnQuestionRestore : res::kSaveWarnQuestionSave,
                 !restore && project ? res::kSaveWarnNoteHide : res::kSaveWarnNoteClose};
   const INT_PTR answer = ::DialogBoxParamW(DialogModule(), MAKEINTRESOURCEW(IDD_SAVE_WARN), owner,

@@ -103,7 +103,7 @@ void TWinWizardForm::SetWelcomeText(const std::string& source_name,
 }
 
 INT_PTR TWinWizardForm::ShowModal(HWND owner) {
-  InitDialogControls();
+  ScopedModuleManifest manifest;
   modal_ = true;
   result_ = 0;
   const INT_PTR r = ::DialogBoxParamW(DialogModule(), MAKEINTRESOURCEW(IDD_WIZARD), owner,
@@ -114,7 +114,7 @@ INT_PTR TWinWizardForm::ShowModal(HWND owner) {
 }
 
 HWND TWinWizardForm::Create(HWND owner) {
-  InitDialogControls();
+  ScopedModuleManifest manifest;
   modal_ = false;
   result_ = 0;
   ::CreateDialogParamW(DialogModule(), MAKEINTRESOURCEW(IDD_WIZARD), owner, FrameProc,
