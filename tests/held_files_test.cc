@@ -6,6 +6,7 @@
 // and ends with exit code 3. Only Windows locks files this way.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "engine/nx_replacer.h"
@@ -43,6 +44,18 @@ struct HeldCase {
   bool project;      // a project-mode run (else folder mode)
 };
 
+// "DataModule.pas read-shared, project mode", for the test's name in lists.
+void PrintTo(const HeldCase& c, std::ostream* out) {
+  *out << c.file << (c.share_read ? " read-shared, " : " not shared, ")
+       << (c.project ? "project mode" : "folder mode");
+}
+
+std::string CaseName(const ::testing::TestParamInfo<HeldCase>& info) {
+  const HeldCase& c = info.param;
+  return std::string(std::string(c.file).ends_with(".pas") ? "Unit" : "Form") +
+         (c.share_read ? "ReadShared" : "NotShared") + (c.project ? "Project" : "Folder");
+}
+
 class HeldFilesTest : public ::testing::TestWithParam<HeldCase> {};
 
 INSTANTIATE_TEST_SUITE_P(UnitAndFormReadSharedOrNot, HeldFilesTest,
@@ -53,7 +66,8 @@ INSTANTIATE_TEST_SUITE_P(UnitAndFormReadSharedOrNot, HeldFilesTest,
                                            HeldCase{"DataModule.pas", true, true},
                                            HeldCase{"DataModule.dfm", true, true},
                                            HeldCase{"DataModule.pas", false, true},
-                                           HeldCase{"DataModule.dfm", false, true}));
+                                           HeldCase{"DataModule.dfm", false, true}),
+                         CaseName);
 
 TEST_P(HeldFilesTest, ThePairIsLeftAsItIsAndNamedAndTheRunGoesOn) {
 #ifndef _WIN32
