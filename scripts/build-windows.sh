@@ -1,19 +1,29 @@
 #!/usr/bin/env bash
-# Cross-builds tolvern.exe and the tests for 64-bit Windows with MinGW-w64, and
-# with --test runs the whole test suite under Wine.
+# Cross-builds for 64-bit Windows with MinGW-w64: tolvern.exe, the expert
+# tolvern_expert.dll (the native wizard, INITWIZARD0001), the host
+# tolvern-host.exe and the tests; with --test runs the whole test suite under
+# Wine, the native dialogs' tests included; with --screenshots renders every
+# dialog of the native wizard under Wine into docs/screenshots/windows/.
 #
 #   bash scripts/install-windows-deps.sh        # once: the Debian packages
-#   bash scripts/build-windows.sh [--test] [BUILD_FOLDER]   # default build-win
+#   bash scripts/build-windows.sh [--test] [--screenshots] [BUILD_FOLDER]   # default build-win
 #
 # The build folder holds: deps/ (the header-only libraries copied from the
 # Debian packages and GoogleTest built for the target from /usr/src/googletest),
-# tolvern/ (the project's build: tolvern.exe, tolvern_tests.exe) and wine/ (the
-# Wine prefix of the test run, private to this build).
+# tolvern/ (the project's build) and wine/ (the Wine prefix of the test run,
+# private to this build).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 src=$PWD
 run_tests=0
-if [ "${1:-}" = "--test" ]; then run_tests=1; shift; fi
+screenshots=0
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --test) run_tests=1; shift ;;
+    --screenshots) screenshots=1; shift ;;
+    *) break ;;
+  esac
+done
 out=$(realpath -m "${1:-build-win}")
 deps=$out/deps
 toolchain=$src/cmake/mingw-w64-x86_64.cmake
@@ -37,11 +47,14 @@ if [ ! -f "$deps/lib/libgtest.a" ]; then
   cmake --install "$out/googletest" >/dev/null
 fi
 
+# Compile results are shared through ccache where it is installed.
+launcher=()
+if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
 cmake -S . -B "$out/tolvern" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
-  -DTOLVERN_WIN_DEPS="$deps" -DTOLVERN_WERROR=ON -DTOLVERN_BUILD_GUI=OFF
+  -DTOLVERN_WIN_DEPS="$deps" -DTOLVERN_WERROR=ON -DTOLVERN_BUILD_GUI=OFF "${launcher[@]}"
 cmake --build "$out/tolvern" -j2
 
-[ $run_tests = 1 ] || exit 0
+[ $run_tests = 1 ] || [ $screenshots = 1 ] || exit 0
 
 # Wine: a prefix of its own, a server kept running for the whole test run, and
 # the prefix set up by one command before the first test pays for it.
@@ -51,4 +64,36 @@ mkdir -p "$WINEPREFIX"
 wineserver -p
 trap 'wineserver -k || true' EXIT
 wine cmd /c exit
-ctest --test-dir "$out/tolvern" -j2 --output-on-failure
+# Without an X display, Wine's null graphics driver: windows and dialogs are
+# made and drawn into memory as on a screen (the dialogs' tests and the
+# screenshots draw them with PrintWindow), and nothing is shown.
+if [ -z "${DISPLAY:-}" ]; then
+  wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null
+fi
+if [ $run_tests = 1 ]; then
+  ctest --test-dir "$out/tolvern" -j2 --output-on-failure
+fi
+if [ $screenshots = 1 ]; then
+  # The screenshots are read from a screen: a virtual one (Xvfb), with
+  # Wine's X11 driver drawing the windows' frames itself, in a prefix of
+  # their own.
+  shots=$out/screenshots
+  rm -rf "$shots" && mkdir -p "$shots"
+  display=:$((90 + RANDOM % 9))
+  Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp &
+  xvfb=$!
+  trap 'wineserver -k || true; kill $xvfb 2>/dev/null || true' EXIT
+  (
+    export DISPLAY=$display WINEPREFIX=$out/wine-screenshots
+    mkdir -p "$WINEPREFIX"
+    wine cmd /c exit
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null
+    TOLVERN_EXAMPLE="$(winepath -w "$src/examples/orders")" \
+      wine "$out/tolvern/tolvern-host.exe" --screenshots "$(winepath -w "$shots")"
+    wineserver -k || true
+  )
+  kill $xvfb
+  mkdir -p docs/screenshots/windows
+  rm -f docs/screenshots/windows/*.png
+  python3 scripts/bmp-to-png.py "$shots" docs/screenshots/windows
+fi

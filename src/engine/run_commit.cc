@@ -26,6 +26,12 @@ std::string NumberedName(const std::string& base, int n) {
   return base.substr(0, base.size() - ext.size()) + "." + std::to_string(n) + ext;
 }
 
+// Why a file that another program holds open is left as it is, with the
+// system's reason; its partners are left with it, so no pair is split.
+constexpr const char* kHeldOpen =
+    "another program holds it open and does not let it be replaced (%s); close it there and "
+    "run again";
+
 // Why a file could not be looked at, from the system's error number.
 std::string LookFailure(int error) {
   if (error == ENOENT || error == 0) return "deleted by another program during the run";
@@ -205,16 +211,21 @@ bool RunCommit::ReplaceOriginals(int threads, bool any_changed) {
     for (int i : members) out(i).tried = true;
     try {
       // The last look before the renames: a file saved since it was checked
-      // keeps what its user saved, and so do its partners.
+      // keeps what its user saved, and so do its partners; so does a file
+      // another program holds open in a way that would refuse the rename,
+      // found here before any member is replaced rather than half way.
       int changed = -1;
       for (int i : members) {
         FileStamp now;
         errno = 0;
         std::string why;
+        std::string held;
         if (!disk.Stat(paths_[i], &now))
           why = LookFailure(errno);
         else if (!now.Matches(files_[i].read))
           why = res::kChangedDuringRun;
+        else if (!disk.CanReplace(paths_[i], &held))
+          why = res::Format(kHeldOpen, {held});
         if (why.empty()) continue;
         out(i).left_out = why;
         changed = i;

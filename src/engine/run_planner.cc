@@ -1,5 +1,6 @@
 #include "engine/run_planner.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 #include "base/ascii_text.h"
@@ -74,6 +75,14 @@ void RunPlanner::AddFolderUnits(const std::string& folder, bool recursive) {
   // Each folder is listed once in the run: the look-ups of forms by name
   // read this listing.
   if (FolderCache* cache = CurrentFolderCache()) cache->Seed(folder, entries);
+  // The system lists a folder in an order of its own (the order of creation,
+  // of a hash): taken by name, letter case ignored, the same tree gives the
+  // same log, to-do list and undo file on every machine. Names that differ
+  // only in case (on a system that tells them apart) keep a fixed order too.
+  std::sort(entries.begin(), entries.end(), [](const DirEntry& a, const DirEntry& b) {
+    const int c = CompareText(a.name, b.name);
+    return c != 0 ? c < 0 : a.name < b.name;
+  });
   for (const DirEntry& e : entries) {
     std::string path = PathJoin(folder, e.name);
     if (e.is_dir) {

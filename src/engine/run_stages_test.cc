@@ -2,6 +2,9 @@
 // that go together, the check of originals and the commit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -97,6 +100,46 @@ TEST(RunPlannerTest, FolderModeTakesUnitsAndProjectsBelowTheFolder) {
   EXPECT_NE(plan[0].refused.find("cannot be listed"), std::string::npos) << plan[0].refused;
 }
 
+// A disk that lists each folder in the reverse of its memory order, as a
+// file system with an order of its own may.
+class ReversedListing : public MemoryDisk {
+ public:
+  bool List(const std::string& folder, std::vector<DirEntry>* entries,
+            std::string* error = nullptr) override {
+    if (!MemoryDisk::List(folder, entries, error)) return false;
+    std::reverse(entries->begin(), entries->end());
+    return true;
+  }
+};
+
+TEST(RunPlannerTest, FolderModeTakesEachFolderByNameWithCaseIgnored) {
+  // The same tree, whatever order the system lists it in, gives one plan:
+  // by name, letter case ignored, a sub-folder where its name falls.
+  std::vector<std::string> expected = {"a.pas", "B/x.pas", "b.pas", "c.DPR", "D.pas"};
+  for (std::string& e : expected) e = NativeSeparators(e);
+#ifdef _WIN32
+  const std::string root = "C:\\app";
+#else
+  const std::string root = "/app";
+#endif
+  for (bool reversed : {false, true}) {
+    MemoryDisk plain;
+    ReversedListing backwards;
+    Disk& disk = reversed ? static_cast<Disk&>(backwards) : plain;
+    for (const std::string& d : {root, PathJoin(root, "B")}) disk.CreateDir(d, nullptr);
+    for (const char* f : {"D.pas", "c.DPR", "b.pas", "a.pas", "B/x.pas"})
+      ASSERT_TRUE(disk.WriteFile(PathJoin(root, NativeSeparators(f)), "", nullptr)) << f;
+    TReplaceOptions options("BDE/ADO");
+    options.Dest = RunSource::kFolder;
+    options.Directory = root;
+    options.IncludeSubDirs = true;
+    std::vector<std::string> got;
+    for (const PlannedFile& f : RunPlanner(disk, options, nullptr).Plan())
+      got.push_back(f.path.substr(root.size() + 1));
+    EXPECT_EQ(got, expected) << reversed;
+  }
+}
+
 TEST(RunFilesTest, PathsAreAddedOnceAndGroupsJoin) {
   StringList paths;
   RunFiles files;
@@ -118,6 +161,37 @@ TEST(RunFilesTest, PathsAreAddedOnceAndGroupsJoin) {
   EXPECT_EQ(files.Count(), 2);
   EXPECT_NE(files.GroupOf(0), files.GroupOf(1));
 }
+
+// A disk in memory on which other programs hold some files open, as an
+// editor that shares a file for reading only: such a file cannot be
+// replaced, and a copy back over a replaced one fails too (a disk that
+// has just filled up), so that a pair split half way would stay split.
+class HeldFiles : public MemoryDisk {
+ public:
+  std::set<std::string> held;
+  bool copies_fail = false;
+
+  bool CanReplace(const std::string& path, std::string* error) override {
+    if (!held.count(path)) return true;
+    if (error) *error = "The process cannot access the file because it is being used";
+    return false;
+  }
+  bool MoveFile(const std::string& from, const std::string& to, std::string* error) override {
+    std::string why;
+    if (!CanReplace(to, &why)) {
+      if (error) *error = why;
+      return false;
+    }
+    return MemoryDisk::MoveFile(from, to, error);
+  }
+  bool CopyFile(const std::string& from, const std::string& to, std::string* error) override {
+    if (copies_fail) {
+      if (error) *error = "No space left on device";
+      return false;
+    }
+    return MemoryDisk::CopyFile(from, to, error);
+  }
+};
 
 // A run's files as the rewriting leaves them: each original read, its
 // rewritten copy in the work folder; on the real disk or in memory.
@@ -156,10 +230,12 @@ class StagedRun {
  private:
   ScratchDir scratch_;
   RealDisk real_;
-  MemoryDisk memory_;
+  HeldFiles memory_;
 
  public:
   Disk& disk;
+  // The disk in memory (for a run made in memory).
+  HeldFiles& memory() { return memory_; }
   StringList paths;
   RunFiles files;
   std::vector<std::pair<int, std::string>> skipped;
@@ -243,6 +319,50 @@ TEST_P(RunStageTest, AnOriginalSavedBeforeItsRenameIsKeptAndLeftOutOfTheUndoFile
   EXPECT_EQ(run.Read("app/RBackup/ZUvezod.reu"),
             run.Path("app/B.pas") + "=" + run.Path("app/RBackup/B.~pas") + "\r\n");
   EXPECT_EQ(run.Read("app/RBackup/A.~pas"), "<missing>");
+}
+
+// A file another program holds open so that it cannot be replaced is found
+// before any file of its group is: the unit and its form are both left as
+// they are, the held one named with the system's reason and its partner
+// with it, and neither is in the undo file. Were the unit replaced first,
+// the form's failure would split the pair, with no way to put the unit back.
+TEST(RunCommitTest, AFileHeldOpenKeepsItsWholeGroupAsItIs) {
+  for (bool form_held : {true, false}) {
+    StagedRun run(true);
+    const int unit = run.Stage("U.pas", "unit");
+    const int form = run.Stage("U.dfm", "form");
+    const int other = run.Stage("V.pas", "other");
+    run.files.JoinGroups(unit, form);
+    const int held = form_held ? form : unit;
+    run.memory().held.insert(run.paths[held]);
+    run.memory().copies_fail = true;
+    TReplaceOptions options("BDE/ADO");
+    options.Dest = RunSource::kProject;
+    options.BackupDir = run.Path("app/RBackup");
+    ASSERT_TRUE(CreateFolderPath(run.disk, options.BackupDir));
+    std::vector<std::string> not_migrated;
+    RunCommit commit(run.disk, options, run.paths, run.files,
+                     {[](const std::string&) {}, run.skip,
+                      [&not_migrated](const std::string& path, const std::string& why) {
+                        not_migrated.push_back(path + ": " + why);
+                      }});
+    commit.BackupOriginals();
+    commit.WriteUndoFile();
+    EXPECT_TRUE(commit.ReplaceOriginals(1, true));
+    EXPECT_TRUE(not_migrated.empty()) << not_migrated.front();
+    EXPECT_EQ(run.Read("app/U.pas"), "unit") << form_held;
+    EXPECT_EQ(run.Read("app/U.dfm"), "form") << form_held;
+    EXPECT_EQ(run.Read("app/V.pas"), "new other");
+    ASSERT_EQ(run.skipped.size(), 2u) << form_held;
+    std::map<int, std::string> why(run.skipped.begin(), run.skipped.end());
+    EXPECT_NE(why[held].find("another program holds it open"), std::string::npos) << why[held];
+    EXPECT_NE(why[held].find("being used"), std::string::npos) << why[held];
+    const int partner = held == unit ? form : unit;
+    EXPECT_NE(why[partner].find(run.paths[held]), std::string::npos) << why[partner];
+    EXPECT_FALSE(run.files[other].skipped);
+    EXPECT_EQ(run.Read("app/RBackup/ZUvezod.reu"),
+              run.paths[other] + "=" + run.Path("app/RBackup/V.~pas") + "\r\n");
+  }
 }
 
 }  // namespace

@@ -444,8 +444,20 @@ void WriteTodoFile(const std::string& path,
                    const std::vector<const std::vector<TodoItem>*>& parts) {
   // A link planted under the list's name is not followed, as the log's is
   // not: the list would otherwise overwrite whatever file the link names.
+  std::string text = FormatTodo(parts, true) + TodoCountLine(parts, true);
+#ifdef _WIN32
+  // The list is read beside the log and the undo file, in the same editors:
+  // its lines end as theirs do there, with CR LF.
+  std::string crlf;
+  crlf.reserve(text.size() + text.size() / 32);
+  for (char c : text) {
+    if (c == '\n') crlf += '\r';
+    crlf += c;
+  }
+  text = std::move(crlf);
+#endif
   std::string why;
-  if (!CurrentDisk().WriteNewFile(path, FormatTodo(parts, true) + TodoCountLine(parts, true), &why))
+  if (!CurrentDisk().WriteNewFile(path, text, &why))
     throw EFCreateError("Cannot create file \"" + path + "\". " + why);
 }
 

@@ -187,8 +187,34 @@ TEST_F(TodoListTest, AnyCutOfAUnitScansWithinItsText) {
 // the file system.
 std::vector<std::string> SortedLines(const std::string& text) {
   std::vector<std::string> lines = testing::Lines(text);
+  // The list file ends its lines with CR LF on Windows.
+  for (std::string& l : lines)
+    if (!l.empty() && l.back() == '\r') l.pop_back();
   std::sort(lines.begin(), lines.end());
   return lines;
+}
+
+// The list file's lines end as the system's text files do: CR LF on
+// Windows, where the log and the undo file beside it have them too; LF
+// elsewhere. Every line, the count line included.
+TEST(TodoFileTest, LinesEndAsTheSystemsTextFilesDo) {
+  ScratchDir dir;
+  const std::vector<TodoItem> items = {
+      {"member", dir / "A.pas", 3, 5, "Q.RequestLive", "set it on the query", todo_level::kError},
+      {"form-property", dir / "A.dfm", 9, 7, "Q.CursorType = ctStatic", "none", todo_level::kNote}};
+  WriteTodoFile(dir / "Wiz_Todo.txt", {&items});
+  const std::string text = dir.Read("Wiz_Todo.txt");
+  const auto lf = std::count(text.begin(), text.end(), '\n');
+  EXPECT_EQ(lf, 3) << text;
+  size_t crlf = 0;
+  for (size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos; at += 2) ++crlf;
+#ifdef _WIN32
+  EXPECT_EQ(crlf, static_cast<size_t>(lf)) << text;
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), lf) << text;
+#else
+  EXPECT_EQ(text.find('\r'), std::string::npos) << text;
+#endif
+  EXPECT_NE(text.find("to do: 1 error(s), 0 warning(s), 1 note(s)"), std::string::npos) << text;
 }
 
 TEST_F(TodoListTest, TodoListsTheExampleExactlyAndMigrateAgrees) {

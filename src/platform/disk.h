@@ -108,6 +108,17 @@ class Disk {
     return CopyFile(from, to, error);
   }
 
+  // Whether the file at path can be replaced by a rename now: false, with the
+  // system's reason, when another program holds it open without the sharing
+  // a rename over it needs (on Windows an editor that shares it for reading
+  // only). Where an open file never stands in the way of a rename (POSIX),
+  // always true. A file that cannot be looked at is left to the rename.
+  virtual bool CanReplace(const std::string& path, std::string* error) {
+    (void)path;
+    (void)error;
+    return true;
+  }
+
   // The folder below TempPath() that holds the tool's work folders and that
   // only the user can change: created (only the user may enter it) when
   // missing. One that stands there already is used only when it is a folder
@@ -150,6 +161,9 @@ class RealDisk : public Disk {
                   bool* already_exists) override;
   bool MoveFile(const std::string& from, const std::string& to,
                 std::string* error = nullptr) override;
+#ifdef _WIN32
+  bool CanReplace(const std::string& path, std::string* error) override;
+#endif
   std::string PrivateTempPath(std::string* error) override;
   bool IsOwnFolder(const std::string& path) override;
   bool RemoveTree(const std::string& path, std::string* error, bool keep_folder = false) override;

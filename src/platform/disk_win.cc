@@ -397,6 +397,25 @@ bool RealDisk::MoveFile(const std::string& from, const std::string& to, std::str
   return CopyFile(from, to, error);
 }
 
+bool RealDisk::CanReplace(const std::string& path, std::string* error) {
+  // A rename over a file opens it for deletion: that is refused when another
+  // program holds it without FILE_SHARE_DELETE (an editor sharing it for
+  // reading only, or not at all). Opening it so, with every sharing granted,
+  // asks the same question without changing anything.
+  HANDLE h = ::CreateFileW(Resolved(WidePath(path)).c_str(), DELETE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h != INVALID_HANDLE_VALUE) {
+    ::CloseHandle(h);
+    return true;
+  }
+  const DWORD code = ::GetLastError();
+  // Other failures (a read-only file, no right to delete) the rename deals
+  // with or names itself.
+  if (code != ERROR_SHARING_VIOLATION && code != ERROR_LOCK_VIOLATION) return true;
+  return Fail(error, code);
+}
+
 bool RealDisk::SyncFile(FileHandle handle, const std::string&, std::string* error) {
   return ::FlushFileBuffers(static_cast<HANDLE>(handle)) || Fail(error, ::GetLastError());
 }

@@ -8,8 +8,13 @@
 
 namespace tolvern {
 
+// The values of the Windows API, where <windows.h> defines them already.
+#ifndef MB_ICONERROR
 inline constexpr int MB_ICONERROR = 0x10;
+#endif
+#ifndef MB_ICONINFORMATION
 inline constexpr int MB_ICONINFORMATION = 0x40;
+#endif
 
 void AppMessageBox(const std::string& text, const std::string& caption, int flags);
 
