@@ -67,6 +67,7 @@
 #define IDC_LBL_LOG_NOTE 1605
 #define IDC_CH_VIEW_LOG 1606
 #define IDC_CH_INCLUDE_READ_ONLY 1607
+#define IDC_CH_FOLLOW_USES 1608
 
 // Step 5: summary.
 #define IDC_L_SUMMARY 1700

@@ -290,6 +290,7 @@ void TWinWizardForm::Refresh() {
   SetCheck(IDC_CH_WRITE_LOG, m.WriteLog);
   SetCheck(IDC_CH_VIEW_LOG, m.ViewLog);
   SetCheck(IDC_CH_INCLUDE_READ_ONLY, m.IncludeReadOnly);
+  SetCheck(IDC_CH_FOLLOW_USES, m.FollowUses);
   // The summary's lines end with LF in the model; an edit control breaks
   // lines at CR LF.
   std::string summary;
@@ -479,6 +480,9 @@ bool TWinWizardForm::OnCommand(int id, int code, HWND control) {
       return true;
     case IDC_CH_INCLUDE_READ_ONLY:
       if (code == BN_CLICKED) m.IncludeReadOnly = Checked(id);
+      return true;
+    case IDC_CH_FOLLOW_USES:
+      if (code == BN_CLICKED) m.FollowUses = Checked(id);
       return true;
   }
   return false;

@@ -165,12 +165,15 @@ TEST_F(WinWizardTest, FolderModeOptionsAndBackByClicksAndTyping) {
   Click(*w, IDC_CH_WRITE_LOG);
   EXPECT_FALSE(Enabled(*w, IDC_CH_VIEW_LOG));
   Click(*w, IDC_CH_INCLUDE_READ_ONLY);
+  Click(*w, IDC_CH_FOLLOW_USES);
   // Back and on again: the choices stay.
   Click(*w, IDC_BT_PREV);
   EXPECT_TRUE(Checked(*w, IDC_CH_SUB_DIRS));
   Click(*w, IDC_BT_NEXT);
   EXPECT_FALSE(Checked(*w, IDC_CH_WRITE_LOG));
   EXPECT_TRUE(Checked(*w, IDC_CH_INCLUDE_READ_ONLY));
+  EXPECT_TRUE(Checked(*w, IDC_CH_FOLLOW_USES));
+  EXPECT_TRUE(w->Model().FollowUses);
   Click(*w, IDC_BT_NEXT);
   EXPECT_EQ(Caption(*w), "Nexa Migration Wizard - Step 5 of 5");
   EXPECT_EQ(Text(*w, IDC_L_SUMMARY),
@@ -183,6 +186,7 @@ TEST_F(WinWizardTest, FolderModeOptionsAndBackByClicksAndTyping) {
   EXPECT_TRUE(ReplaceOptions->IncludeSubDirs);
   EXPECT_FALSE(ReplaceOptions->WriteLog);
   EXPECT_TRUE(ReplaceOptions->IncludeReadOnly);
+  EXPECT_TRUE(ReplaceOptions->FollowUses);
   EXPECT_TRUE(ReplaceOptions->MakeBackup);
   EXPECT_EQ(ReplaceOptions->BackupDir, dir_ / "app/RBackup");
   EXPECT_EQ(w->Model().DirHistory, std::vector<std::string>{app_});
@@ -262,7 +266,7 @@ TEST_F(WinWizardTest, TabOrderFollowsThePageAndAcceleratorsPressTheirButtons) {
   HWND at = Control(*w, IDC_CH_MAKE_BACKUP);
   EXPECT_EQ(::GetFocus(), at);
   const int order[] = {IDC_CB_BACKUP_DIR, IDC_BT_BROWSE_BACK_FOLDER, IDC_CH_WRITE_LOG,
-                       IDC_CH_VIEW_LOG, IDC_CH_INCLUDE_READ_ONLY};
+                       IDC_CH_VIEW_LOG,   IDC_CH_INCLUDE_READ_ONLY,  IDC_CH_FOLLOW_USES};
   for (int id : order) {
     at = ::GetNextDlgTabItem(w->Handle(), at, FALSE);
     EXPECT_EQ(::GetDlgCtrlID(at), id);
