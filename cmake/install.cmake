@@ -57,8 +57,11 @@ endif()
 # The wizard, its host and the expert module, where they are built:
 # component "gui".
 if(TARGET tolvern_expert)
+  # A DLL's import library is of no use to a user: component "devel", which
+  # no package takes.
   install(TARGETS tolvern_expert LIBRARY DESTINATION ${TOLVERN_INSTALL_MODULEDIR} COMPONENT gui
-          RUNTIME DESTINATION ${TOLVERN_INSTALL_MODULEDIR} COMPONENT gui)
+          RUNTIME DESTINATION ${TOLVERN_INSTALL_MODULEDIR} COMPONENT gui
+          ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT devel)
 endif()
 foreach(program tolvern-wizard tolvern-host)
   if(TARGET ${program})
@@ -104,6 +107,10 @@ set(CPACK_DEBIAN_GUI_PACKAGE_DEPENDS "tolvern (= ${PROJECT_VERSION})")
 set(CPACK_COMPONENT_CLI_DESCRIPTION
     "The tolvern command: migrate, to-do list, aliases, restore, form conversion, profiles")
 set(CPACK_COMPONENT_GUI_DESCRIPTION "The migration wizard, its host window and the expert module")
+set(CPACK_COMPONENTS_ALL cli)
+if(TARGET tolvern_expert OR TARGET tolvern-gui OR TARGET tolvern-host OR TARGET tolvern-wizard)
+  list(APPEND CPACK_COMPONENTS_ALL gui)
+endif()
 set(CPACK_ARCHIVE_COMPONENT_INSTALL OFF)
 include(CPack)
 

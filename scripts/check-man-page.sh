@@ -9,7 +9,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 bin=$1
 page=$root/docs/tolvern.1
 missing=0
-subs=$("$bin" --help | sed -n '/^SUBCOMMANDS:/,/^$/{/^  *[a-z]/{s/^  *\([a-z][a-z-]*\).*/\1/p}}')
+subs=$("$bin" --help | sed -n '/^SUBCOMMANDS:/I,/^$/{/^  *[a-z]/{s/^  *\([a-z][a-z-]*\).*/\1/p}}')
 [ -n "$subs" ] || { echo "FAILED: no subcommands in '$bin --help'" >&2; exit 1; }
 for sub in $subs; do
   grep -qx "\.B $sub" "$page" || { echo "the page has no entry for the subcommand $sub" >&2; missing=1; }

@@ -29,7 +29,11 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 name=tolvern-$version-win64
 
 rm -rf "$pkg" && mkdir -p "$stage"
-cmake --install "$build" --prefix "$stage" > /dev/null
+# What a user runs and reads (the components cli and gui; an import library is
+# not among them).
+for component in cli gui; do
+  cmake --install "$build" --prefix "$stage" --component $component > /dev/null
+done
 strip=x86_64-w64-mingw32-strip
 find "$stage" -name '*.exe' -o -name '*.dll' | while IFS= read -r f; do "$strip" --strip-unneeded "$f"; done
 

@@ -12,7 +12,7 @@ _tolvern_help_words() {
   shift
   "$@" --help 2>/dev/null | {
     if [ "$mode" = --subcommands ]; then
-      sed -n '/^SUBCOMMANDS:/,/^$/{/^  *[a-z]/{s/^  *\([a-z][a-z-]*\).*/\1/p}}'
+      sed -n '/^SUBCOMMANDS:/I,/^$/{/^  *[a-z]/{s/^  *\([a-z][a-z-]*\).*/\1/p}}'
     else
       grep -E '^ +-' | grep -oE '(^| |,)--?[A-Za-z][A-Za-z-]*' | tr -d ' ,'
     fi
