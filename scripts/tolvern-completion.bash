@@ -14,7 +14,7 @@ _tolvern_help_words() {
     if [ "$mode" = --subcommands ]; then
       sed -n '/^SUBCOMMANDS:/I,/^$/{/^  *[a-z]/{s/^  *\([a-z][a-z-]*\).*/\1/p}}'
     else
-      grep -E '^ +-' | grep -oE '(^| |,)--?[A-Za-z][A-Za-z-]*' | tr -d ' ,'
+      grep -E '^ +-' | grep -oE '(^| |,)--?[A-Za-z][A-Za-z-]*' | tr -d ' ,' | sort -u
     fi
   }
 }
