@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need. Safe to run again.
+# Installs the Debian packages the build, the tests and the packages (nsis for
+# the Windows installer, dpkg-dev and file for the .deb) need. Safe to run again.
 set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config
       libgtest-dev libgmock-dev libbenchmark-dev
       libcli11-dev nlohmann-json3-dev libfmt-dev
       fpc clang-format
+      nsis file dpkg-dev
       qt6-base-dev libgl-dev fonts-dejavu-core)
 bash "$(dirname "$0")/apt-install.sh" "${pkgs[@]}"

@@ -23,6 +23,7 @@
 
 #include "aliases_command.h"
 #include "base/errors.h"
+#include "base/version.h"
 #include "cli_common.h"
 #include "form_command.h"
 #include "migrate_command.h"
@@ -40,7 +41,7 @@ int main(int argc, char** argv) {
   app.footer(
       "Exit codes: 0 success; 1 the run or restore failed; 2 usage error; 3 the run completed, "
       "N files not migrated (each named on standard error) or the log incomplete.");
-  app.set_version_flag("--version", "tolvern 0.1.0");
+  app.set_version_flag("--version", VersionLine());
   // In the order the help lists them.
   const std::vector<Subcommand> subcommands = {AddMigrateCommand(app), AddTodoCommand(app),
                                                AddAliasesCommand(app), AddRestoreCommand(app),
