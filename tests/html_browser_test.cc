@@ -83,12 +83,14 @@ TEST(HtmlBrowserTest, TheFilterAndADiffSectionWork) {
   ASSERT_TRUE(std::regex_search(dom, m, open)) << dom;
   EXPECT_EQ(m[1], "MainForm.dfm");
   EXPECT_EQ(Count(dom, open), 1u);
-  const size_t section = dom.find("data-path=\"MainForm.dfm\"");
+  const size_t section = dom.find("<details class=\"file\" id=\"f-6\" data-path=\"MainForm.dfm\"");
+  ASSERT_NE(section, std::string::npos);
   const size_t end = dom.find("</details>", section);
   const std::string opened = dom.substr(section, end - section);
   EXPECT_NE(opened.find("<pre class=\"diff\" data-diff=\""), std::string::npos);
   EXPECT_NE(opened.find("<span class=\"head\">+++ b/MainForm.dfm</span>"), std::string::npos)
       << opened;
+  EXPECT_NE(opened.find("<span class=\"hunk\">@@ "), std::string::npos);
   EXPECT_NE(opened.find("<span class=\"del\">"), std::string::npos);
   EXPECT_NE(opened.find("<span class=\"add\">"), std::string::npos);
   // Sections not opened are not drawn.

@@ -93,7 +93,7 @@ constexpr const char* kScript = R"(
           if (d.getAttribute('data-path') !== value) return;
           d.open = true;
           fill(d);
-          d.scrollIntoView();
+          d.scrollIntoView({block: 'nearest'});
         });
       }
     });
@@ -333,7 +333,10 @@ class Page {
           items.push_back({i, &t});
         }
       if (kinds.empty()) continue;
-      out_ << "<h3 class=\"level-" << level << "\">" << level << "s (" << report_.TodoCount(level)
+      const char* heading = level == std::string_view(todo_level::kError)     ? "Errors"
+                            : level == std::string_view(todo_level::kWarning) ? "Warnings"
+                                                                              : "Notes";
+      out_ << "<h3 class=\"level-" << level << "\">" << heading << " (" << report_.TodoCount(level)
            << ")</h3>\n";
       for (const std::string& kind : kinds) {
         const auto& items = by_kind[kind];
