@@ -95,6 +95,21 @@ void ExpectPageTellsTheReport(const json& report, const std::string& page) {
   EXPECT_NE(page.find(Figure("propertiesConverted", converted)), std::string::npos);
   EXPECT_NE(page.find(Figure("filesNotMigrated", skipped)), std::string::npos);
 
+  const json aliases = report.value("aliases", json::array());
+  EXPECT_EQ(Count(page, "<tr data-alias="), aliases.size());
+  for (const json& a : aliases) {
+    const std::string name = HtmlEscape(a["alias"].get<std::string>());
+    std::string forms;
+    for (const json& f : a["forms"])
+      forms += (forms.empty() ? "" : "<br>") + HtmlEscape(f.get<std::string>());
+    EXPECT_NE(page.find("<tr data-alias=\"" + name + "\"><td>" + name + "</td><td>" +
+                        std::to_string(a["dataSets"].get<int>()) + "</td><td>" + forms +
+                        "</td><td>" + a["action"].get<std::string>() + "</td><td>" +
+                        HtmlEscape(a["connection"].get<std::string>()) + "</td></tr>"),
+              std::string::npos)
+        << a.dump();
+  }
+
   ASSERT_EQ(Count(page, "<li class=\"todo\""), report["todo"].size());
   for (const json& t : report["todo"]) {
     const std::string file = HtmlEscape(t["file"].get<std::string>());
@@ -159,6 +174,9 @@ TEST(HtmlReportTest, MarkupInNamesValuesAndCodeIsShownAsText) {
   const std::string tree = testing::CopyExample(dir, "tree");
   const std::string value = "<img src=x onerror=alert(1)>&amp;\"";
   Edit(tree + "/DataModule.dfm", "AliasName = 'ORDERS'", "AliasName = '" + value + "'");
+  // A data set on a BDE alias that no database of the run declares.
+  Edit(tree + "/DataModule.dfm", "DatabaseName = 'OrdersDB'\r\n    IndexFieldNames",
+       "DatabaseName = 'STOCK&<i>\"'\r\n    IndexFieldNames");
   Edit(tree + "/DataModule.pas", "Q.DatabaseName := dbOrders.DatabaseName;",
        "Q.DatabaseName := dbOrders.DatabaseName; // </template></pre><script>alert(2)</script>");
 #ifndef _WIN32
@@ -170,6 +188,7 @@ TEST(HtmlReportTest, MarkupInNamesValuesAndCodeIsShownAsText) {
              testing::NativePath(tree + "/" + name + ".dfm"));
 #endif
   const Rendered r = Render(dir, {"--folder", tree});
+  ASSERT_EQ(r.report["aliases"].size(), 1u);
   ExpectPageTellsTheReport(r.report, r.page);
   ExpectNoMarkupFromTheRun(r.page);
   EXPECT_EQ(r.page.find(value), std::string::npos);

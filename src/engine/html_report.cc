@@ -125,10 +125,10 @@ bool HasSection(const FileReport& f) {
   return f.outcome == "changed" || !f.objects.empty() || !f.unparsed.empty();
 }
 
-const char* StatusText(const std::string& outcome) {
+std::string StatusText(const std::string& outcome) {
   if (outcome == "skipped") return "not migrated";
   if (outcome == "outside") return "outside the project";
-  return outcome.c_str();
+  return outcome;
 }
 
 class Page {
