@@ -7,5 +7,6 @@ pkgs=(build-essential cmake ninja-build pkg-config
       libcli11-dev nlohmann-json3-dev libfmt-dev
       fpc clang-format
       nsis file dpkg-dev
-      qt6-base-dev libgl-dev fonts-dejavu-core)
+      qt6-base-dev libgl-dev fonts-dejavu-core
+      chromium)  # the HTML report's test in a headless browser
 bash "$(dirname "$0")/apt-install.sh" "${pkgs[@]}"

@@ -11,12 +11,11 @@
 #include "base/paths.h"
 #include "base/system_texts.h"
 #include "engine/todo_list.h"
+#include "files/display_text.h"
 #include "files/unified_diff.h"
+#include "html_page.h"
 #include "platform/disk.h"
-#include "platform/text_encoding.h"
 #include "platform/worker_pool.h"
-#include "streams/form_resource.h"
-#include "streams/object_stream.h"
 
 namespace tolvern::cli {
 namespace {
@@ -58,6 +57,9 @@ void AddRunOptions(CLI::App* migrate, MigrateArgs& args) {
                     "Rewrite in a work folder only and show what would change; touch nothing");
   migrate->add_flag("--diff", args.diff, "Print a unified diff of every changed file");
   migrate->add_option("--report", args.report, "Write a JSON account of the run to FILE");
+  migrate->add_option("--html", args.html,
+                      "Write the account of the run as one HTML page to FILE: figures, files, "
+                      "diffs, objects, to-do places");
   migrate
       ->add_option("--jobs,-j", args.run.jobs,
                    "Files rewritten at once (default: the machine's cores, at most 8; 1: one "
@@ -98,18 +100,6 @@ class ProgressLine {
   bool enabled_;
   bool shown_ = false;
 };
-
-// A file's text for display: decoded from its encoding, a binary form as its
-// form text.
-std::string DisplayText(const std::string& path) {
-  std::string bytes = ReadWholeFile(path);
-  if (IsBinaryForm(bytes)) {
-    TRCData header;
-    return ObjectBinaryToText(ReadFormResource(bytes, &header));
-  }
-  std::string text, why;
-  return DecodeText(bytes, DetectEncoding(bytes), &text, &why) ? text : bytes;
-}
 
 // The options of a run that rewrites the files as the arguments say.
 void SetRunOptions(const MigrateArgs& args, const RunSetup& run) {
@@ -171,14 +161,14 @@ void PrintWouldChange(const RunReport& report) {
   std::cout << "Dry run: no file was changed.\n";
 }
 
-void PrintOutcome(bool ok, int left) {
-  if (!ok)
-    std::cout << res::kReplaceFailed << "\n";
-  else if (left > 0)
-    std::cout << res::Format(res::kReplaceIncomplete, {std::to_string(left)}) << "\n";
-  else
-    std::cout << res::kReplaceSucceeded << "\n";
+// The outcome line of a run that replaced the originals.
+std::string OutcomeLine(bool ok, int left) {
+  if (!ok) return res::kReplaceFailed;
+  if (left > 0) return res::Format(res::kReplaceIncomplete, {std::to_string(left)});
+  return res::kReplaceSucceeded;
 }
+
+void PrintOutcome(bool ok, int left) { std::cout << OutcomeLine(ok, left) << "\n"; }
 
 // Objects left unconverted make their forms fail to load: each is named.
 void PrintUnconverted(const RunReport& report) {
@@ -233,9 +223,16 @@ void PrintUndoFile(const TComponentReplacer& replacer) {
 
 // Everything the run leaves after it: the report file, and on standard
 // output the outcome, the places left and the summary.
-void TellOutcome(const MigrateArgs& args, const RunSetup& run, const TimedOutcome& outcome) {
+void TellOutcome(const MigrateArgs& args, const RunSetup& run, const TimedOutcome& outcome,
+                 const HtmlPage& page) {
   const RunReport& report = run.replacer().Report;
   if (!args.report.empty()) WriteWholeFile(Absolute(args.report), report.ToJson());
+  HtmlReportFacts facts;
+  facts.seconds = outcome.seconds;
+  facts.whole = outcome.ok && report.FilesNotMigrated() == 0 && run.replacer().Log.Error().empty();
+  facts.outcome = args.dry_run ? "Dry run: no file was changed."
+                               : OutcomeLine(outcome.ok, report.FilesNotMigrated());
+  page.Write(run, args.run, facts);
   if (args.dry_run)
     PrintWouldChange(report);
   else
@@ -268,12 +265,13 @@ int RunMigrate(const MigrateArgs& args) {
   FollowRun(args, run, progress);
   RunReport& report = run.replacer().Report;
   report.details = !args.report.empty();
+  const HtmlPage page(args.html, run);
   const TimedOutcome outcome = ExecuteTimed(run.replacer());
   progress.Clear();
   // Every file the run meant to migrate and did not, with the reason.
   NameSkippedFiles(report, "not migrated");
   UseShownPaths(report, run.base_folder());
-  TellOutcome(args, run, outcome);
+  TellOutcome(args, run, outcome, page);
   if (!outcome.ok) return kExitFailed;
   // A log that lost lines leaves the run without its full record: the
   // files are as the run says, but the run is not a complete success.

@@ -22,6 +22,7 @@ struct MigrateArgs {
   bool todo = false;               // print the places left for a person
   bool include_read_only = false;  // migrate read-only files too
   std::string report;
+  std::string html;  // the report as one HTML page
 };
 
 // Adds the migrate subcommand and its options to the app.

@@ -64,19 +64,16 @@ int RunReport::TodoCount() const {
 
 int RunReport::TodoCount(std::string_view level) const { return CountTodo(TodoParts(), level); }
 
-namespace {
-
-std::string Joined(const std::vector<std::string>& lines) {
+std::string ReportValue(const FormProperty& p) {
   std::string s;
-  for (size_t i = 0; i < lines.size(); ++i) {
+  for (size_t i = 0; i < p.lines.size(); ++i) {
     if (i) s += "\n";
-    s += lines[i];
+    s += p.lines[i];
   }
   return s;
 }
 
-// Line breaks of values as LF.
-std::string Normalized(const std::string& value) {
+std::string ReportValue(const std::string& value) {
   std::string s;
   for (size_t i = 0; i < value.size(); ++i) {
     if (value[i] == '\r') {
@@ -88,6 +85,22 @@ std::string Normalized(const std::string& value) {
   }
   return s;
 }
+
+PropertyFate FateOf(const PropertyDecision& d) {
+  if (d.produced.empty()) return PropertyFate::kDropped;
+  if (d.Kept() && ReportValue(d.produced[0]) == ReportValue(d.value)) return PropertyFate::kKept;
+  return PropertyFate::kConverted;
+}
+
+int RunReport::PropertiesConverted() const {
+  int n = 0;
+  for (const FileReport& f : files)
+    for (const ObjectReport& o : f.objects)
+      for (const PropertyDecision& d : o.properties) n += FateOf(d) == PropertyFate::kConverted;
+  return n;
+}
+
+namespace {
 
 // Values are form text, which may hold 8-bit bytes: invalid UTF-8 is
 // replaced rather than refused.
@@ -117,15 +130,16 @@ std::string RunReport::ToJson() const {
       for (const ObjectReport& o : f.objects) {
         json kept = json::array(), converted = json::array(), dropped = json::array();
         for (const PropertyDecision& d : o.properties) {
-          const std::string value = Normalized(d.value);
-          if (d.produced.empty()) {
+          const std::string value = ReportValue(d.value);
+          const PropertyFate fate = FateOf(d);
+          if (fate == PropertyFate::kDropped) {
             dropped.push_back({{"name", d.name}, {"value", value}, {"reason", d.drop_reason}});
-          } else if (d.Kept() && Joined(d.produced[0].lines) == value) {
+          } else if (fate == PropertyFate::kKept) {
             kept.push_back({{"name", d.name}, {"value", value}});
           } else {
             json to = json::array();
             for (const FormProperty& p : d.produced)
-              to.push_back({{"name", p.name}, {"value", Joined(p.lines)}});
+              to.push_back({{"name", p.name}, {"value", ReportValue(p)}});
             converted.push_back({{"name", d.name}, {"value", value}, {"to", to}});
           }
         }

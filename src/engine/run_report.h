@@ -15,6 +15,15 @@
 
 namespace tolvern {
 
+// What became of one property of a rewritten object, as the report tells it:
+// kept as it was, converted into other properties or values, or dropped.
+enum class PropertyFate { kKept, kConverted, kDropped };
+PropertyFate FateOf(const PropertyDecision& d);
+// A property value as the report shows it: line breaks as LF.
+std::string ReportValue(const std::string& value);
+// A produced property's value as the report shows it: its lines joined by LF.
+std::string ReportValue(const FormProperty& p);
+
 struct ObjectReport {
   std::string name;
   std::string old_class;
@@ -82,6 +91,8 @@ struct RunReport {
   int FilesChanged(const char* kind_prefix) const;
   int ObjectsRewritten() const;
   int PropertiesDropped() const;
+  // The properties of the recorded objects that were converted (details only).
+  int PropertiesConverted() const;
   // Objects of a mapped class, or of a descendant of one, left unconverted.
   int ObjectsNotConverted() const;
   // Files the run meant to migrate and did not (outcome "skipped").
