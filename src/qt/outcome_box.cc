@@ -3,6 +3,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "qt/desktop_open.h"
 #include "qt/path_text.h"
 #include "qt/run_views.h"
 
@@ -18,6 +19,8 @@ void FillOutcomeBox(QMessageBox& box, const QString& title, const RunOutcome& ou
     box.addButton("View &Log", QMessageBox::ActionRole)->setObjectName("btViewLog");
   if (!outcome.todo.empty())
     box.addButton("View &To-do List", QMessageBox::ActionRole)->setObjectName("btViewTodo");
+  if (!outcome.report_path.empty())
+    box.addButton("Open &Report", QMessageBox::ActionRole)->setObjectName("btViewReport");
   box.setDefaultButton(box.addButton(QMessageBox::Ok));
 }
 
@@ -32,6 +35,11 @@ void ShowRunOutcome(const QString& title, const RunOutcome& outcome, QWidget* pa
       TLogViewForm(title, outcome.log_path, parent).exec();
     else if (pressed == "btViewTodo")
       TTodoViewForm(title, outcome.todo, outcome.todo_path, parent).exec();
+    else if (pressed == "btViewReport" && !OpenInViewer(outcome.report_path))
+      QMessageBox::information(parent, title,
+                               BreakablePaths("No browser was found to open the report. It is "
+                                              "in " +
+                                              outcome.report_path));
     else
       return;
   }

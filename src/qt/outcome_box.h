@@ -19,13 +19,15 @@ struct RunOutcome {
   bool failure = false;  // the error icon: files or objects left for a person
   std::string log_path;  // "" when the run wrote no log
   std::vector<TodoItem> todo;
-  std::string todo_path;  // the file that holds this run's list, or ""
+  std::string todo_path;    // the file that holds this run's list, or ""
+  std::string report_path;  // the run's report page, or ""
 };
 
 void ShowRunOutcome(const QString& title, const RunOutcome& outcome, QWidget* parent);
 
 // Fills an empty box with the outcome: its icon, text and buttons (the view
-// buttons named "btViewLog" and "btViewTodo" when there is something to view).
+// buttons named "btViewLog", "btViewTodo" and "btViewReport" when there is
+// something to view).
 void FillOutcomeBox(QMessageBox& box, const QString& title, const RunOutcome& outcome);
 
 }  // namespace tolvern

@@ -17,6 +17,7 @@
 #include "qt/save_warn_form.h"
 #include "qt/wizard_form.h"
 #include "wizard/run_messages.h"
+#include "wizard/run_report_page.h"
 
 namespace tolvern {
 
@@ -136,6 +137,8 @@ void TCompReplaceExpert::RunReplace(TComponentReplacer* replacer, bool confirmed
   // this thread, where a missing viewer can be told.
   std::string log_to_view;
   bool ok = false;
+  RunReportPage page;
+  page.Start(*replacer);
   {
     ScopedShellOpen view_later([&log_to_view](const std::string& path) { log_to_view = path; });
     ok = ExecuteWithProgress(*replacer, QString::fromStdString(Title()),
@@ -173,6 +176,13 @@ void TCompReplaceExpert::RunReplace(TComponentReplacer* replacer, bool confirmed
     outcome.log_path = RunLogPath(*replacer->Options);
     outcome.todo = replacer->Report.Todo();
     outcome.todo_path = replacer->TodoFilePath;
+    const std::string what = project_mode ? project : replacer->Options->Directory;
+    if (page.Finish(*replacer, what) && !page.Path().empty()) {
+      outcome.report_path = page.Path();
+      outcome.text += "\nReport: " + page.Path();
+    } else if (!page.Problem().empty()) {
+      outcome.text += "\nThe report could not be written: " + page.Problem();
+    }
   }
   ShowRunOutcome(title, outcome, QApplication::activeWindow());
 }

@@ -251,7 +251,7 @@ class ExpertTest : public QObject {
                  app +
                  "/RBackup\n"
                  "Undo file of this run: " +
-                 app + "/RBackup/ZUvezod.reu"));
+                 app + "/RBackup/ZUvezod.reu\nReport: " + app + "/Wiz_Report.html"));
     QCOMPARE(said.icon, QMessageBox::Information);
     QCOMPARE(said.title, QString("BDE/ADO Migration Wizard"));
     std::vector<std::string> expected = {"SaveProject",
@@ -435,6 +435,14 @@ class ExpertTest : public QObject {
              qPrintable(where));
     QVERIFY2(log.contains("Replace procedure was performed sucessfully."), qPrintable(log));
     QVERIFY(said.text.startsWith("Replace procedure was performed sucessfully.\n"));
+    // The report page beside the log, named in the outcome, with the diff
+    // of a changed file and no spool left behind.
+    const std::string page = *dir_ / "app/Wiz_Report.html";
+    QVERIFY2(said.text.contains(QString::fromStdString("Report: " + page)), qPrintable(said.text));
+    const std::string html = dir_->Read("app/Wiz_Report.html");
+    QVERIFY(html.find("<!DOCTYPE html>") == 0 || html.find("<!doctype html>") == 0);
+    QVERIFY(html.find("TNXQuery") != std::string::npos);
+    QVERIFY(!std::filesystem::exists(page + ".diffs.tmp"));
   }
 
   void runErrorIsShownAndSettingsAreNotSaved() {
