@@ -177,12 +177,9 @@ void TCompReplaceExpert::RunReplace(TComponentReplacer* replacer, bool confirmed
     outcome.todo = replacer->Report.Todo();
     outcome.todo_path = replacer->TodoFilePath;
     const std::string what = project_mode ? project : replacer->Options->Directory;
-    if (page.Finish(*replacer, what) && !page.Path().empty()) {
-      outcome.report_path = page.Path();
-      outcome.text += "\nReport: " + page.Path();
-    } else if (!page.Problem().empty()) {
-      outcome.text += "\nThe report could not be written: " + page.Problem();
-    }
+    page.Finish(*replacer, what);
+    outcome.report_path = page.Path();
+    if (!page.OutcomeLine().empty()) outcome.text += "\n" + page.OutcomeLine();
   }
   ShowRunOutcome(title, outcome, QApplication::activeWindow());
 }

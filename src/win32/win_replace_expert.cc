@@ -16,6 +16,7 @@
 #include "win32/win_save_warn_form.h"
 #include "win32/win_wizard_form.h"
 #include "wizard/run_messages.h"
+#include "wizard/run_report_page.h"
 
 namespace tolvern {
 
@@ -141,6 +142,8 @@ void TWinReplaceExpert::RunReplace(TComponentReplacer* replacer) {
   // this thread, where a missing viewer can be told.
   std::string log_to_view;
   bool ok = false;
+  RunReportPage page;
+  page.Start(*replacer);
   {
     ScopedShellOpen view_later([&log_to_view](const std::string& path) { log_to_view = path; });
     ok = ExecuteWithProgress(*replacer, Title(), ExpertOwnerWindow());
@@ -166,6 +169,10 @@ void TWinReplaceExpert::RunReplace(TComponentReplacer* replacer) {
     }
   }
   std::string outcome = ReplaceOutcomeText(*replacer);
+  if (!replacer->NothingToDo) {
+    page.Finish(*replacer, project_mode ? project : replacer->Options->Directory);
+    if (!page.OutcomeLine().empty()) outcome += "\n" + page.OutcomeLine();
+  }
   if (!log_to_view.empty() && !WinOpenInViewer(log_to_view))
     outcome += "\n" + res::Format(res::kNoLogViewer, {log_to_view});
   AppMessageBox(outcome, Title(),

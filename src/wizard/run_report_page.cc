@@ -63,4 +63,10 @@ bool RunReportPage::Finish(const TComponentReplacer& replacer, const std::string
   return true;
 }
 
+std::string RunReportPage::OutcomeLine() const {
+  if (!path_.empty()) return "Report: " + path_;
+  if (!problem_.empty()) return "The report could not be written: " + problem_;
+  return "";
+}
+
 }  // namespace tolvern

@@ -34,6 +34,9 @@ class RunReportPage {
   // The page written, or "".
   const std::string& Path() const { return path_; }
   const std::string& Problem() const { return problem_; }
+  // The outcome's line about the page: where it is, or why it could not be
+  // written; "" when the run asked for none.
+  std::string OutcomeLine() const;
 
  private:
   // Puts back the replacer's own file callback and detail setting.

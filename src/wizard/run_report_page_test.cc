@@ -34,6 +34,7 @@ TEST(RunReportPageTest, EachRunsPageHoldsItsOwnChangesAndTheReplacerIsGivenBack)
     ASSERT_TRUE(replacer.Execute());
     ASSERT_TRUE(page.Finish(replacer, "first"));
     EXPECT_EQ(page.Path(), page_path);
+    EXPECT_EQ(page.OutcomeLine(), "Report: " + page_path);
   }
   EXPECT_EQ(own_calls, 1) << "the replacer's own callback is still called during the run";
   EXPECT_FALSE(replacer.Report.details);
@@ -72,7 +73,28 @@ TEST(RunReportPageTest, NoLogNoPage) {
   ASSERT_TRUE(BdeReplacer->Execute());
   EXPECT_TRUE(page.Finish(*BdeReplacer, "no log"));
   EXPECT_EQ(page.Path(), "");
+  EXPECT_EQ(page.OutcomeLine(), "");
   EXPECT_FALSE(fs::exists(dir / "src/Wiz_Report.html"));
+}
+
+// A page that cannot be written is told in the outcome, naming the file; the
+// run it reports on stands.
+TEST(RunReportPageTest, APageThatCannotBeWrittenIsToldAndTheRunStands) {
+  ScratchDir dir;
+  NXReplacerScope library;
+  testing::UseFolderRun(*ReplaceOptions, dir / "src");
+  dir.Write("src/U.pas", "unit U;\r\ninterface\r\nvar A: TQuery;\r\nend.\r\n");
+  fs::create_directories(dir / "src/Wiz_Report.html");
+  RunReportPage page;
+  page.Start(*BdeReplacer);
+  ASSERT_TRUE(BdeReplacer->Execute());
+  EXPECT_FALSE(page.Finish(*BdeReplacer, "blocked"));
+  EXPECT_EQ(page.Path(), "");
+  EXPECT_EQ(page.OutcomeLine().rfind("The report could not be written: ", 0), 0u);
+  EXPECT_NE(page.OutcomeLine().find(dir / "src/Wiz_Report.html"), std::string::npos)
+      << page.OutcomeLine();
+  EXPECT_NE(dir.Read("src/U.pas").find("TNXQuery"), std::string::npos);
+  EXPECT_TRUE(fs::is_directory(dir / "src/Wiz_Report.html"));
 }
 
 }  // namespace
