@@ -29,6 +29,7 @@
 #include "qt/progress_form.h"
 #include "qt/run_views.h"
 #include "wizard/run_messages.h"
+#include "wizard/run_report_page.h"
 
 namespace {
 
@@ -127,9 +128,13 @@ void SaveRunDialogs(ShotWriter& shots, const std::filesystem::path& app) {
                     "object Form1: TForm1\r\n  object qryBroken: TQuery\r\n    Tag = @\r\n"
                     "  end\r\nend\r\n");
   ReplaceOptions->IncludeSubDirs = true;
+  RunReportPage page;
+  page.Start(*BdeReplacer);
   BdeReplacer->Execute();
+  page.Finish(*BdeReplacer, app.string());
   RunOutcome run;
-  run.text = ReplaceOutcomeText(*BdeReplacer);
+  run.text = ReplaceOutcomeText(*BdeReplacer) + "\n" + page.OutcomeLine();
+  run.report_path = page.Path();
   run.failure = OutcomeIsFailure(*BdeReplacer);
   run.log_path = RunLogPath(*ReplaceOptions);
   run.todo = BdeReplacer->Report.Todo();
