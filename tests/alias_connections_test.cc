@@ -106,7 +106,7 @@ TEST(AliasConnectionsTest, RestoreRemovesTheModuleAndKeepsAnEditOnlyWhenForced) 
   // its text is kept.
   ASSERT_EQ(Migrate(tree, true, {"--profile", kProfile}).exit_code, 0);
   const std::string undo2 = tree + "/RBackup/ZUvezod.2.reu";
-  const std::string unit = tree + "/NxConnections.pas";
+  const std::string unit = dir / "ledger/NxConnections.pas";
   const std::string edited = ReadFileBytes(unit) + "// set up by hand\r\n";
   WriteFileBytes(unit, edited);
   const auto after_run = Sources(tree);

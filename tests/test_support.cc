@@ -390,11 +390,22 @@ CommandResult RunTolvern(const std::vector<std::string>& args, const std::string
   si.hStdOutput = InheritableFile(out_file, GENERIC_WRITE, CREATE_ALWAYS);
   si.hStdError = InheritableFile(err_file, GENERIC_WRITE, CREATE_ALWAYS);
   PROCESS_INFORMATION pi{};
-  bool started =
-      ::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+  // Under Wine a start now and then fails while the machine is busy with the
+  // tests beside this one; a few more tries tell that from a program that
+  // cannot start at all.
+  bool started = false;
+  DWORD error = 0;
+  for (int attempt = 0; attempt < 5 && !started; ++attempt) {
+    if (attempt > 0) ::Sleep(200 * attempt);
+    started = ::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                               &si, &pi);
+    if (!started) error = ::GetLastError();
+  }
   for (HANDLE h : {si.hStdInput, si.hStdOutput, si.hStdError})
     if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
-  if (!started) throw std::runtime_error("cannot start " + std::string(TOLVERN_BINARY));
+  if (!started)
+    throw std::runtime_error("cannot start " + std::string(TOLVERN_BINARY) + " (error " +
+                             std::to_string(error) + ")");
   ::WaitForSingleObject(pi.hProcess, INFINITE);
   DWORD code = 0;
   ::GetExitCodeProcess(pi.hProcess, &code);

@@ -93,13 +93,19 @@ void TWinReplaceExpert::MenuClick() {
   wizard_->SetWelcomeText(Options().Name, model.ProductName);
   model.ReplaceCaption = res::Format(res::kReplaceModeCaption, {Options().Name});
   LoadRunSettings();
-  if (wizard_->ShowModal(ExpertOwnerWindow()) != IDOK) return;
-  const WizardMode mode = wizard_->GetMode();
+  WizardMode mode;
+  for (;;) {
+    if (wizard_->ShowModal(ExpertOwnerWindow()) != IDOK) return;
+    mode = wizard_->GetMode();
+    if (ConfirmRun(mode)) break;
+    // Declined: the pages stay as the user set them, on the summary.
+    model.ReturnToSummary();
+  }
   try {
     if (mode == WizardMode::kRestore)
-      RunRestore(wizard_->UndoFile());
+      RunRestore(wizard_->UndoFile(), true);
     else
-      RunReplace(GetReplacer(static_cast<int>(mode)));
+      RunReplace(GetReplacer(static_cast<int>(mode)), true);
   } catch (const std::exception& e) {
     // The settings stay as they were, as after any run an error stopped.
     ShowRunFailure(e);
@@ -125,15 +131,23 @@ void TWinReplaceExpert::SaveRunSettings() {
   wizard_->Model().SaveSettings(reg, Title());
 }
 
-void TWinReplaceExpert::RunReplace(TComponentReplacer* replacer) {
+bool TWinReplaceExpert::ConfirmRun(WizardMode mode) {
+  if (mode == WizardMode::kRestore)
+    return ShowWinSaveWarning(ExpertOwnerWindow(), Title(), false, true);
+  const bool project_mode = Options().Dest == RunSource::kProject;
+  if (TIDEUtils::GetProjectFileName().empty() || !project_mode) return true;
+  return ShowWinSaveWarning(ExpertOwnerWindow(), Title(), true, false);
+}
+
+void TWinReplaceExpert::RunReplace(TComponentReplacer* replacer, bool confirmed) {
   const std::string project = TIDEUtils::GetProjectFileName();
   const bool project_mode = replacer->Options->Dest == RunSource::kProject;
-  if (!project.empty() && project_mode &&
+  if (!confirmed && !project.empty() && project_mode &&
       !ShowWinSaveWarning(ExpertOwnerWindow(), Title(), true, false))
     return;
   if (project_mode) {
     if (!TIDEUtils::SaveProject()) {
-      AppMessageBox(res::kCannotStartReplace, Title(), MB_ICONINFORMATION);
+      AppMessageBox(res::kCannotStartReplace, Title(), MB_ICONERROR);
       return;
     }
     HideProjectForms();
@@ -148,6 +162,7 @@ void TWinReplaceExpert::RunReplace(TComponentReplacer* replacer) {
     ScopedShellOpen view_later([&log_to_view](const std::string& path) { log_to_view = path; });
     ok = ExecuteWithProgress(*replacer, Title(), ExpertOwnerWindow());
   }
+  if (wizard_) wizard_->Model().ReplaceRunEnded(replacer->UndoFilePath);
   if (!ok) {
     if (replacer->Cancelled) {
       AppMessageBox(res::kRunCancelled, Title(), MB_ICONINFORMATION);
@@ -175,8 +190,7 @@ void TWinReplaceExpert::RunReplace(TComponentReplacer* replacer) {
   }
   if (!log_to_view.empty() && !WinOpenInViewer(log_to_view))
     outcome += "\n" + res::Format(res::kNoLogViewer, {log_to_view});
-  AppMessageBox(outcome, Title(),
-                replacer->Report.FilesNotMigrated() > 0 ? MB_ICONERROR : MB_ICONINFORMATION);
+  AppMessageBox(outcome, Title(), OutcomeIsFailure(*replacer) ? MB_ICONERROR : MB_ICONINFORMATION);
 }
 
 void TWinReplaceExpert::HideProjectForms() {
@@ -188,8 +202,8 @@ void TWinReplaceExpert::HideProjectForms() {
   }
 }
 
-void TWinReplaceExpert::RunRestore(const std::string& undo_file_name) {
-  if (!ShowWinSaveWarning(ExpertOwnerWindow(), Title(), false, true)) return;
+void TWinReplaceExpert::RunRestore(const std::string& undo_file_name, bool confirmed) {
+  if (!confirmed && !ShowWinSaveWarning(ExpertOwnerWindow(), Title(), false, true)) return;
   const std::string project = TIDEUtils::GetProjectFileName();
   TIDEUtils::CloseProjectGroup();
   TComponentReplacer& replacer = *FirstReplacer();
@@ -220,9 +234,8 @@ void TWinReplaceExpert::RunRestore(const std::string& undo_file_name) {
     ok = restore(true);
   }
   if (ok) {
-    std::string text = res::kRestoreSucceeded;
-    for (const std::string& note : replacer.RestoreNotes) text += "\n" + note;
-    AppMessageBox(text, Title(), MB_ICONINFORMATION);
+    if (wizard_) wizard_->Model().RestoreRunEnded(undo_file_name);
+    AppMessageBox(RestoreOutcomeText(replacer), Title(), MB_ICONINFORMATION);
   } else {
     std::string detail = replacer.RestoreError;
     if (detail.empty()) detail = RestoreFailureDetail(undo_file_name);

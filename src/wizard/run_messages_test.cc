@@ -79,7 +79,7 @@ TEST_F(RunMessagesTest, OutcomeCountsWhatTheRunDidAndSaysWhereLogAndBackupsAre) 
                 PathJoin(app_, "Wiz_Todo.1.txt") + "\n" + "The latest run's list is always in " +
                 PathJoin(app_, "Wiz_Todo.txt") + ".\n" +
                 "Backups and undo file: " + PathJoin(app_, "RBackup") + "\n" +
-                "Undo file of this run: " + PathJoin(app_, "RBackup/ZUvezod.reu"));
+                "Undo file of this run: " + PathJoin(PathJoin(app_, "RBackup"), "ZUvezod.reu"));
   // The same folder again: nothing is left to change, and the counts say so.
   ReplaceOptions->MakeBackup = false;
   ReplaceOptions->WriteLog = false;

@@ -131,6 +131,8 @@ TEST_F(WinExpertTest, MigrationAndRestoreOfTheExampleThroughTheHost) {
   EXPECT_EQ(question, "Current project will be saved. Continue?");
   EXPECT_EQ(said.title, "BDE/ADO Migration Wizard");
   EXPECT_EQ(said.text.rfind("Replace procedure was performed sucessfully.", 0), 0u) << said.text;
+  EXPECT_NE(said.text.find("\nReport: " + (dir_ / "app/Wiz_Report.html")), std::string::npos)
+      << said.text;
   // The files are those the command line gives for the example.
   const auto expected = testing::Snapshot(testing::ExampleDir() + ".expected");
   const auto after = Sources();
@@ -149,17 +151,27 @@ TEST_F(WinExpertTest, MigrationAndRestoreOfTheExampleThroughTheHost) {
   ASSERT_TRUE(Invoke({Wizard({IDC_RB_MODE_RESTORE, IDC_BT_NEXT, IDC_BT_NEXT, IDC_BT_FINISH}),
                       SaveWarning(true, &question), Message(&said)}));
   EXPECT_EQ(question, "Old files will be restored from backup. Continue?");
-  EXPECT_EQ(said.text.rfind("Files were succefully restored.", 0), 0u) << said.text;
+  EXPECT_EQ(said.text.rfind("Files were succefully restored.\nFiles restored: 6", 0), 0u)
+      << said.text;
   EXPECT_EQ(Sources(), before);
   EXPECT_NE(std::find(calls.begin(), calls.end(), "CloseProjectGroup"), calls.end());
   EXPECT_EQ(calls.back(), "OpenProject " + (dir_ / "app/Orders.dpr"));
 }
 
-TEST_F(WinExpertTest, DecliningTheSaveWarningRunsNothing) {
+TEST_F(WinExpertTest, DecliningTheSaveWarningReturnsToTheSummaryAndRunsNothing) {
   const auto before = Sources();
-  std::string question;
+  std::string question, title_again;
+  // Declined, the wizard comes back on its summary; cancelled there, nothing
+  // runs.
   EXPECT_TRUE(Invoke({Wizard({IDC_BT_NEXT, IDC_BT_NEXT, IDC_BT_NEXT, IDC_BT_NEXT, IDC_BT_FINISH}),
-                      SaveWarning(false, &question)}));
+                      SaveWarning(false, &question), [&title_again](HWND w) {
+                        if (!::GetDlgItem(w, IDC_BT_NEXT)) return false;
+                        title_again = WindowText(w);
+                        ::SendMessageW(::GetDlgItem(w, IDCANCEL), BM_CLICK, 0, 0);
+                        return true;
+                      }}));
+  EXPECT_EQ(question, "Current project will be saved. Continue?");
+  EXPECT_NE(title_again.find("Step 5 of 5"), std::string::npos) << title_again;
   EXPECT_EQ(Sources(), before);
   EXPECT_TRUE(host_->Calls().empty());
 }
