@@ -16,6 +16,7 @@
 #include "engine/component_replacer.h"
 #include "ide/ide_services.h"
 #include "platform/windows_api.h"
+#include "wizard/wizard_model.h"
 
 namespace tolvern {
 
