@@ -69,6 +69,13 @@ wine cmd /c exit
 # screenshots draw them with PrintWindow), and nothing is shown.
 if [ -z "${DISPLAY:-}" ]; then
   wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null
+  # The desktop of a new prefix was started before the setting, with a
+  # driver that has no display to draw on, and no dialog could be made on
+  # it: start the prefix again so that the null driver makes every window.
+  wineserver -k || true
+  wineserver -w || true
+  wineserver -p
+  wine cmd /c exit
 fi
 if [ $run_tests = 1 ]; then
   ctest --test-dir "$out/tolvern" -j2 --output-on-failure
