@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <mutex>
 #include <regex>
 #include <set>
 
@@ -72,8 +73,11 @@ class FaultWalk {
     FaultyDisk disk;
     std::map<Op, int> calls;
     std::vector<Op> ops;
+    // The run's jobs act on their files at once.
+    std::mutex mutex;
     disk.on_op = [&](const char* op, const std::string& path) {
       Op o{op, Normal(path, dir.path())};
+      std::lock_guard lock(mutex);
       const int n = calls[o]++;
       if (n == 0) ops.push_back(o);
       ops.push_back(Op{o.name, o.path, n});
@@ -90,9 +94,11 @@ class FaultWalk {
     make_tree_(dir);
     FaultyDisk disk;
     std::map<std::string, int> calls;
+    std::mutex mutex;
     disk.fail_errno = op.nth < 0 ? EIO : ENOSPC;
     disk.fail_op = [&](const char* name, const std::string& path) {
       if (op.name != name || Normal(path, dir.path()) != op.path) return false;
+      std::lock_guard lock(mutex);
       return op.nth < 0 || calls[path]++ == op.nth;
     };
     RunOutcome o = Run(dir, &disk);
