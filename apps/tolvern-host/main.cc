@@ -32,6 +32,7 @@
 #include "win32/win_save_warn_form.h"
 #include "win32/win_wizard_form.h"
 #include "wizard/run_messages.h"
+#include "wizard/run_report_page.h"
 
 namespace {
 
@@ -140,10 +141,14 @@ void SaveRunDialogs(ShotWriter& shots, const fs::path& app) {
   ReplaceOptions->Directory = WideToUtf8(app.wstring());
   ReplaceOptions->BackupDir = WideToUtf8((app / "RBackup").wstring());
   ReplaceOptions->ViewLog = false;
+  RunReportPage page;
+  page.Start(*BdeReplacer);
   BdeReplacer->Execute();
+  page.Finish(*BdeReplacer, ReplaceOptions->Directory);
   {
     ModalScript script({SaveAndClose(shots, "outcome", IDOK)});
-    ShowMessageBox(nullptr, ReplaceOutcomeText(*BdeReplacer), title, MB_ICONINFORMATION);
+    ShowMessageBox(nullptr, ReplaceOutcomeText(*BdeReplacer) + "\n" + page.OutcomeLine(), title,
+                   MB_ICONINFORMATION);
   }
   // A backup folder below a file, as a run finds it.
   ReplaceOptions->BackupDir = WideToUtf8((app / "Orders.dpr" / "RBackup").wstring());
