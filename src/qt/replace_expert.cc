@@ -84,9 +84,9 @@ void TCompReplaceExpert::MenuClick() {
   }
   try {
     if (mode == WizardMode::kRestore)
-      RunRestore(wizard_->UndoFile(), true);
+      RunRestore(wizard_->UndoFile());
     else
-      RunReplace(GetReplacer(static_cast<int>(mode)), true);
+      RunReplace(GetReplacer(static_cast<int>(mode)));
   } catch (const std::exception& e) {
     // The settings stay as they were, as after any run an error stopped.
     ShowRunFailure(e);
@@ -121,11 +121,9 @@ bool TCompReplaceExpert::ConfirmRun(WizardMode mode) {
   return ShowSaveWarning(Title(), true, false);
 }
 
-void TCompReplaceExpert::RunReplace(TComponentReplacer* replacer, bool confirmed) {
+void TCompReplaceExpert::RunReplace(TComponentReplacer* replacer) {
   const std::string project = TIDEUtils::GetProjectFileName();
   const bool project_mode = replacer->Options->Dest == RunSource::kProject;
-  if (!confirmed && !project.empty() && project_mode && !ShowSaveWarning(Title(), true, false))
-    return;
   if (project_mode) {
     if (!TIDEUtils::SaveProject()) {
       AppMessageBox(res::kCannotStartReplace, Title(), MB_ICONERROR);
@@ -193,8 +191,7 @@ void TCompReplaceExpert::HideProjectForms() {
   }
 }
 
-void TCompReplaceExpert::RunRestore(const std::string& undo_file_name, bool confirmed) {
-  if (!confirmed && !ShowSaveWarning(Title(), false, true)) return;
+void TCompReplaceExpert::RunRestore(const std::string& undo_file_name) {
   const std::string project = TIDEUtils::GetProjectFileName();
   TIDEUtils::CloseProjectGroup();
   TComponentReplacer& replacer = *FirstReplacer();

@@ -103,9 +103,9 @@ void TWinReplaceExpert::MenuClick() {
   }
   try {
     if (mode == WizardMode::kRestore)
-      RunRestore(wizard_->UndoFile(), true);
+      RunRestore(wizard_->UndoFile());
     else
-      RunReplace(GetReplacer(static_cast<int>(mode)), true);
+      RunReplace(GetReplacer(static_cast<int>(mode)));
   } catch (const std::exception& e) {
     // The settings stay as they were, as after any run an error stopped.
     ShowRunFailure(e);
@@ -139,12 +139,9 @@ bool TWinReplaceExpert::ConfirmRun(WizardMode mode) {
   return ShowWinSaveWarning(ExpertOwnerWindow(), Title(), true, false);
 }
 
-void TWinReplaceExpert::RunReplace(TComponentReplacer* replacer, bool confirmed) {
+void TWinReplaceExpert::RunReplace(TComponentReplacer* replacer) {
   const std::string project = TIDEUtils::GetProjectFileName();
   const bool project_mode = replacer->Options->Dest == RunSource::kProject;
-  if (!confirmed && !project.empty() && project_mode &&
-      !ShowWinSaveWarning(ExpertOwnerWindow(), Title(), true, false))
-    return;
   if (project_mode) {
     if (!TIDEUtils::SaveProject()) {
       AppMessageBox(res::kCannotStartReplace, Title(), MB_ICONERROR);
@@ -202,8 +199,7 @@ void TWinReplaceExpert::HideProjectForms() {
   }
 }
 
-void TWinReplaceExpert::RunRestore(const std::string& undo_file_name, bool confirmed) {
-  if (!confirmed && !ShowWinSaveWarning(ExpertOwnerWindow(), Title(), false, true)) return;
+void TWinReplaceExpert::RunRestore(const std::string& undo_file_name) {
   const std::string project = TIDEUtils::GetProjectFileName();
   TIDEUtils::CloseProjectGroup();
   TComponentReplacer& replacer = *FirstReplacer();

@@ -39,10 +39,9 @@ class TWinReplaceExpert : public IOTAWizard {
 
   // One invocation of the wizard.
   void MenuClick();
-  // The runs after Finish. `confirmed`: the user has answered the save
-  // warning already (ConfirmRun), so it is not asked again.
-  void RunReplace(TComponentReplacer* replacer, bool confirmed = false);
-  void RunRestore(const std::string& undo_file_name, bool confirmed = false);
+  // The runs after Finish, the save warning answered already (ConfirmRun).
+  void RunReplace(TComponentReplacer* replacer);
+  void RunRestore(const std::string& undo_file_name);
   // Asks the save warning that the mode needs, if any; false when the user
   // declines, and the wizard then returns to its summary.
   bool ConfirmRun(WizardMode mode);

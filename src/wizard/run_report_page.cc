@@ -1,6 +1,5 @@
 #include "wizard/run_report_page.h"
 
-#include "base/errors.h"
 #include "base/paths.h"
 #include "engine/component_replacer.h"
 #include "engine/html_report.h"

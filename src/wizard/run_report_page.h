@@ -28,12 +28,11 @@ class RunReportPage {
   // until Finish.
   void Start(TComponentReplacer& replacer);
   // Writes the page of the run that ended; false, with the reason in
-  // Problem(), when it could not be written.
+  // OutcomeLine(), when it could not be written.
   bool Finish(const TComponentReplacer& replacer, const std::string& title);
 
   // The page written, or "".
   const std::string& Path() const { return path_; }
-  const std::string& Problem() const { return problem_; }
   // The outcome's line about the page: where it is, or why it could not be
   // written; "" when the run asked for none.
   std::string OutcomeLine() const;
