@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstring>
 #include <exception>
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <vector>
@@ -12,7 +11,6 @@
 #include "base/paths.h"
 #include "base/system_texts.h"
 #include "engine/undo_record.h"
-#include "files/folder_cache.h"
 #include "platform/worker_pool.h"
 
 namespace tolvern {
@@ -32,10 +30,11 @@ constexpr const char* kHeldOpen =
     "another program holds it open and does not let it be replaced (%s); close it there and "
     "run again";
 
-// Why a file could not be looked at, from the system's error number.
-std::string LookFailure(int error) {
-  if (error == ENOENT || error == 0) return "deleted by another program during the run";
-  return std::string("cannot be looked at: ") + std::strerror(error);
+// Why a file could not be looked at, from the system's reason ("" when the
+// file is not there).
+std::string LookFailure(const std::string& error) {
+  if (error.empty()) return "deleted by another program during the run";
+  return "cannot be looked at: " + error;
 }
 }  // namespace
 
@@ -60,8 +59,7 @@ std::string RunCommit::BackupBase(int i) {
   // Folder mode keeps the tree's shape below the backup folder.
   const std::string& rel_dir = files_[i].rel_dir;
   if (made_folders_.insert(rel_dir).second)
-    CreateFolderPath(disk_, PathJoin(options_.BackupDir, rel_dir),
-                     [](const std::string& f) { NoteCreated(f, true); });
+    CreateFolderPath(disk_, PathJoin(options_.BackupDir, rel_dir));
   return MakeBackupName(PathJoin(PathJoin(options_.BackupDir, rel_dir), ExtractFileName(file)));
 }
 
@@ -124,10 +122,8 @@ void RunCommit::WriteUndoFile() {
       throw EFOpenError("Cannot open file \"" + f.work_path + "\". " + why);
     // An original reached through a link is replaced behind the link, which
     // stays; restore writes behind it again, and through no other link.
-    std::error_code ec;
     std::string link_target;
-    if (std::filesystem::is_symlink(paths_[i], ec))
-      link_target = std::filesystem::weakly_canonical(paths_[i], ec).string();
+    if (disk.IsLink(paths_[i])) link_target = disk.Resolve(paths_[i]);
     record.Add(paths_[i], migrated, link_target);
   }
   // A run that backed up nothing has nothing to undo: it writes no undo file.
@@ -217,11 +213,11 @@ bool RunCommit::ReplaceOriginals(int threads, bool any_changed) {
       int changed = -1;
       for (int i : members) {
         FileStamp now;
-        errno = 0;
         std::string why;
         std::string held;
-        if (!disk.Stat(paths_[i], &now))
-          why = LookFailure(errno);
+        std::string look;
+        if (!disk.Stat(paths_[i], &now, &look))
+          why = LookFailure(look);
         else if (!now.Matches(files_[i].read))
           why = res::kChangedDuringRun;
         else if (!disk.CanReplace(paths_[i], &held))
