@@ -71,14 +71,15 @@ int RunSetup::Prepare(const RunArgs& args) {
 
 int RunSetup::UseProfiles(const RunArgs& args) {
   profile_files_ = RunProfileFiles(args);
+  const SourceFamily& family = *BuiltinProfile(ChosenFamily(args.family)).family;
   try {
     if (!profile_files_.empty())
-      profiled_ = MakeProfileReplacer(EffectiveProfile(args.ado, profile_files_), &options());
+      profiled_ = MakeProfileReplacer(EffectiveProfile(family.id, profile_files_), &options());
   } catch (const EProfileError& e) {
     Fail(e.what());
     return kExitUsage;
   }
-  replacer_ = profiled_ ? profiled_.get() : args.ado ? AdoReplacer : BdeReplacer;
+  replacer_ = profiled_ ? profiled_.get() : LibraryReplacer(family.index);
   return kExitOk;
 }
 

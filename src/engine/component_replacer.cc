@@ -127,7 +127,7 @@ bool TComponentReplacer::Execute() {
   const bool dry_run = Options->DryRun;
   const bool details = Report.details;
   Report = RunReport{project_mode ? "project" : "folder",
-                     OldUnit == "ADODB" ? "ADODB" : "DBTables",
+                     SourceFamilyOf()->SourceUnit(),
                      dry_run,
                      {},
                      details};
