@@ -27,8 +27,8 @@ CLI::Option* AddFamilyOptions(CLI::App* command, FamilyArgs& args, const std::st
 
 std::string ChosenFamily(const FamilyArgs& args) {
   if (args.ado && !args.family.empty() && args.family != kAdo)
-    throw CLI::ValidationError("--ado", "--ado is --family ado, but --family " + args.family +
-                                            " was given too");
+    throw CLI::ValidationError(
+        "--ado", "--ado is --family ado, but --family " + args.family + " was given too");
   if (args.ado) return kAdo;
   return args.family.empty() ? BuiltinProfiles().front().family->id : args.family;
 }

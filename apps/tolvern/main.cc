@@ -7,7 +7,8 @@
 //                   [--write-profile FILE.json]
 //   tolvern restore UNDOFILE
 //   tolvern form (--to-text | --to-binary) IN [-o OUT]
-//   tolvern profile (--show [--family NAME | --ado] [--profile FILE.json]... | --check FILE.json...)
+//   tolvern profile (--show [--family NAME | --ado] [--profile FILE.json]... | --check
+//   FILE.json...)
 //
 // Exit codes: 0 success, 1 the run or restore failed, 2 usage errors (a
 // profile that cannot be used among them),

@@ -253,7 +253,8 @@ Subcommand AddMigrateCommand(CLI::App& app) {
   AddSourceOptions(migrate, args->run);
   AddBackupAndLogOptions(migrate, *args);
   AddRunOptions(migrate, *args);
-  return {migrate, [args] {
+  return {migrate,
+          [args] {
             RequireProjectOrFolder(args->run);
             ChosenFamily(args->run.family);
           },

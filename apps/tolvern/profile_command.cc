@@ -60,11 +60,12 @@ Subcommand AddProfileCommand(CLI::App& app) {
     o->needs(show);
   profile->add_option("--profile", args->profiles, "Lay these profiles over the built-in one")
       ->needs(show);
-  return {profile, [args] {
+  return {profile,
+          [args] {
             RequireShowOrCheck(*args);
             ChosenFamily(args->family);
-          }, [args] { return RunProfile(*args); },
-          nullptr};
+          },
+          [args] { return RunProfile(*args); }, nullptr};
 }
 
 int RunProfile(const ProfileArgs& args) {

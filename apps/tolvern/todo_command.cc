@@ -50,11 +50,12 @@ Subcommand AddTodoCommand(CLI::App& app) {
   CLI::App* todo = app.add_subcommand(
       "todo", "List every place a migration would leave for a person, without running it.");
   AddTodoOptions(todo, *args);
-  return {todo, [args] {
+  return {todo,
+          [args] {
             RequireProjectOrFolder(args->run);
             ChosenFamily(args->run.family);
-          }, [args] { return RunTodo(*args); },
-          nullptr};
+          },
+          [args] { return RunTodo(*args); }, nullptr};
 }
 
 int RunTodo(const TodoArgs& todo_args) {

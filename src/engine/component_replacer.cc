@@ -126,11 +126,8 @@ bool TComponentReplacer::Execute() {
   const bool project_mode = Options->Dest == RunSource::kProject;
   const bool dry_run = Options->DryRun;
   const bool details = Report.details;
-  Report = RunReport{project_mode ? "project" : "folder",
-                     SourceFamilyOf()->SourceUnit(),
-                     dry_run,
-                     {},
-                     details};
+  Report = RunReport{
+      project_mode ? "project" : "folder", SourceFamilyOf()->SourceUnit(), dry_run, {}, details};
   // The context's disk is the run's: every helper the run calls reads and
   // writes through it.
   std::optional<ScopedDisk> use_disk;

@@ -28,10 +28,10 @@
 #include "engine/run_context.h"
 #include "engine/run_files.h"
 #include "engine/run_report.h"
-#include "parsing/source_families.h"
 #include "engine/todo_list.h"
 #include "files/log_writer.h"
 #include "parsing/form_parser.h"
+#include "parsing/source_families.h"
 #include "platform/disk.h"
 #include "platform/text_encoding.h"
 #include "streams/form_resource.h"
@@ -221,7 +221,9 @@ class TComponentReplacer {
   // family of OldUnit.
   std::shared_ptr<const SourceFamily> Family;
   std::shared_ptr<const SourceFamily> SourceFamilyOf() const {
-    return Family ? Family : std::shared_ptr<const SourceFamily>(std::shared_ptr<void>(), &FamilyOfUnit(OldUnit));
+    return Family ? Family
+                  : std::shared_ptr<const SourceFamily>(std::shared_ptr<void>(),
+                                                        &FamilyOfUnit(OldUnit));
   }
   std::string NewUnits;
   // The units a profile's class mapping needs, by source class: a unit that

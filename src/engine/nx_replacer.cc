@@ -24,7 +24,8 @@ std::unique_ptr<TComponentReplacer> MakeProfileReplacer(const MappingProfile& pr
     if (!m.units.empty()) replacer->ClassUnits[m.from] = m.units;
   }
   for (const ClassPair& e : profile.exceptions) replacer->AddReplacement(e.from, e.to);
-  if (shared->family) replacer->Family = std::shared_ptr<const SourceFamily>(shared, &*shared->family);
+  if (shared->family)
+    replacer->Family = std::shared_ptr<const SourceFamily>(shared, &*shared->family);
   replacer->ProfileFiles = profile.files;
   replacer->AliasRules = profile.aliases;
   replacer->AliasModuleUnit = profile.AliasModule();

@@ -21,8 +21,8 @@ class FamilyReader {
     if (!c_.Expect(v, kPath, Json::value_t::object, "an object")) return f;
     c_.Keys(v, kPath, {"id", "name", "index", "units", "database", "datasets", "todo"});
     f.id = Required(v, kPath, "id");
-    if (!f.id.empty() && f.id.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789-") !=
-                             std::string::npos)
+    if (!f.id.empty() &&
+        f.id.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789-") != std::string::npos)
       c_.Problem(Member(kPath, "id"), "\"" + f.id + "\" is not a lower-case name (a-z, 0-9, -)");
     f.display_name = Required(v, kPath, "name");
     if (v.contains("index")) f.index = Index(v["index"]);
@@ -74,8 +74,7 @@ class FamilyReader {
     if (!c_.Expect(v, path, Json::value_t::object, "an object")) return;
     c_.Keys(v, path, {"class", "property"});
     if (Has(v, path, "class")) f->database_class = c_.Name(v["class"], path + ".class");
-    if (Has(v, path, "property"))
-      f->database_property = c_.Name(v["property"], path + ".property");
+    if (Has(v, path, "property")) f->database_property = c_.Name(v["property"], path + ".property");
   }
 
   // Calls read for each object of the array at key, with its path.

@@ -25,7 +25,6 @@ std::string Member(const std::string& path, const std::string& key) {
 }
 std::string Item(const std::string& path, size_t i) { return path + "[" + std::to_string(i) + "]"; }
 
-
 void LocateJson(std::string_view text, LocatingReader* reader, const char** reached) {
   *reached = text.data();
   Json::sax_parse(CountingChars(text.data(), reached),

@@ -24,7 +24,6 @@ bool IsPropertyName(std::string_view s);
 std::string Member(const std::string& path, const std::string& key);
 std::string Item(const std::string& path, size_t i);
 
-
 // The characters of a text, as an iterator the JSON reader takes, that tell
 // how far the reader has come: the reader reads a token's last character
 // before it reports the token, so that a value's line is known.
@@ -157,7 +156,6 @@ class LocatingReader : public nlohmann::json_sax<Json> {
   std::vector<Frame> open_;
   std::unordered_map<std::string, size_t> offsets_;
 };
-
 
 // Reads text into reader: reader.error says why when it is not valid JSON.
 void LocateJson(std::string_view text, LocatingReader* reader, const char** reached);

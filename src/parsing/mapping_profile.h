@@ -5,8 +5,8 @@
 // classes; and the conversions that apply to objects of every mapped class.
 //
 // The built-in profiles, one per source family (source_families.h), are JSON
-// files (profiles/*.json) compiled into the binary; a user's profile files are read with ReadProfile and laid
-// over a built-in one with ApplyProfile, in order. The format is documented in
+// files (profiles/*.json) compiled into the binary; a user's profile files are read with
+// ReadProfile and laid over a built-in one with ApplyProfile, in order. The format is documented in
 // docs/profile.schema.json and docs/profiles.md.
 #pragma once
 

@@ -1,5 +1,4 @@
 #include "parsing/mapping_profile.h"
-#include "parsing/source_families.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +6,7 @@
 
 #include "json_schema.h"
 #include "parsing/nx_form_parser.h"
+#include "parsing/source_families.h"
 #include "test_support.h"
 
 namespace tolvern {

@@ -78,7 +78,6 @@ class ProfileReader : ProfileChecks {
     return p;
   }
 
-
  private:
   // A "from"/"to" pair; *seen holds the paths of the pairs read so far, so
   // that a class mapped twice in one file is caught.

@@ -75,7 +75,8 @@ const SourceFamily& FamilyOfUnit(std::string_view unit) {
 std::shared_ptr<const MappingProfile> BuiltinConversions() {
   static const std::shared_ptr<const MappingProfile> all = [] {
     auto p = std::make_shared<MappingProfile>(BuiltinProfiles().front());
-    for (size_t i = 1; i < BuiltinProfiles().size(); ++i) ApplyProfile(p.get(), BuiltinProfiles()[i]);
+    for (size_t i = 1; i < BuiltinProfiles().size(); ++i)
+      ApplyProfile(p.get(), BuiltinProfiles()[i]);
     return p;
   }();
   return all;
