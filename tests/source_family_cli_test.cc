@@ -45,12 +45,15 @@ TEST(SourceFamilyCliTest, AFamilyFromAFileMigratesItsUnitAndForm) {
             "{$R *.dfm}\r\nprocedure Setup(F: TfmOrders);\r\nbegin\r\n"
             "  F.qryOrders.GetMetadata := True;\r\nend;\r\nend.\r\n");
   // The connection's name and driver go (the family's database class is
-  // no data set); the query keeps its connection under Nexa's name.
+  // no data set); the query keeps its connection under Nexa's name. (The
+  // first object and the list's items are indented as every rewritten form
+  // has them.)
   EXPECT_EQ(
       dir.Read("app/Orders.dfm"),
-      "object fmOrders: TfmOrders\r\n  object conMain: TNXConnection\r\n"
+      "object fmOrders: TfmOrders\r\n    object conMain: TNXConnection\r\n"
       "    LoginPrompt = False\r\n  end\r\n  object qryOrders: TNXQuery\r\n"
-      "    Connection = conMain\r\n    SQL.Strings = (\r\n      'select 1')\r\n  end\r\nend\r\n");
+      "    Connection = conMain\r\n    SQL.Strings = (\r\n            'select 1')\r\n  end\r\n"
+      "end\r\n");
 }
 
 TEST(SourceFamilyCliTest, AFamilyFromAFileListsItsOwnRows) {
@@ -62,9 +65,13 @@ TEST(SourceFamilyCliTest, AFamilyFromAFileListsItsOwnRows) {
   // Its interface rows (a name, a unit), its member rows ("@dataset" for
   // TNXQuery) and the form advice of its dropped driver; none of the BDE's.
   for (const char* expected :
-       {"Orders.pas:3:27: warning: interface: DBXCommon \xE2\x80\x94 remove the dbExpress unit",
+       {"Orders.pas:3:22: warning: interface: DBXCommon \xE2\x80\x94 remove the dbExpress unit",
         "warning: interface: TSQLMonitor \xE2\x80\x94 Nexa has no SQL monitor: remove it",
-        "member: F.qryOrders.GetMetadata \xE2\x80\x94 Nexa datasets read no metadata: remove it",
+        "Orders.pas:14:15: error: member: qryOrders.GetMetadata \xE2\x80\x94 Nexa datasets read no "
+        "metadata: remove it",
+        "note: form-property: qryOrders.GetMetadata = False \xE2\x80\x94 dropped: Nexa datasets "
+        "read "
+        "no metadata",
         "dbExpress drivers have no counterpart: set Server and Database for the Interbase driver"})
     EXPECT_NE(r.out.find(expected), std::string::npos) << expected << "\n" << r.out;
   EXPECT_EQ(r.out.find("BDE"), std::string::npos) << r.out;
