@@ -134,7 +134,8 @@ class ExpertModelTest : public ::testing::Test {
     expert_.AddReplacer(AdoReplacer);
     expert_.KeepSettingsIn(dir_.RegistryKey(), dir_ / "registry.json");
   }
-  std::string App(const std::string& name) const { return PathJoin(app_, name); }
+  // A file of the project; "/" becomes the system's separator.
+  std::string App(const std::string& name) const { return dir_ / ("app/" + name); }
   std::string Stored(const std::string& name) {
     TRegIniFile reg(dir_.RegistryKey(), dir_ / "registry.json");
     return reg.ReadString(kTitle, name, "(none)");
