@@ -202,7 +202,8 @@ TEST(TodoFileTest, LinesEndAsTheSystemsTextFilesDo) {
   const std::vector<TodoItem> items = {
       {"member", dir / "A.pas", 3, 5, "Q.RequestLive", "set it on the query", todo_level::kError},
       {"form-property", dir / "A.dfm", 9, 7, "Q.CursorType = ctStatic", "none", todo_level::kNote}};
-  WriteTodoFile(dir / "Wiz_Todo.txt", {&items});
+  RealDisk disk;
+  WriteTodoFile(disk, dir / "Wiz_Todo.txt", {&items});
   const std::string text = dir.Read("Wiz_Todo.txt");
   const auto lf = std::count(text.begin(), text.end(), '\n');
   EXPECT_EQ(lf, 3) << text;

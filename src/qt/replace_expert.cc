@@ -15,7 +15,8 @@ namespace tolvern {
 
 TCompReplaceExpert::TCompReplaceExpert(WizardFormClass form_class, std::string product_caption,
                                        TKAMenu* menu, TComponentReplacer* replacer)
-    : form_class_(std::move(form_class)), model_(*this, std::move(product_caption), replacer) {
+    : form_class_(std::move(form_class)),
+      model_(*this, disk_, std::move(product_caption), replacer) {
   if (menu) model_.AddMenuItem(*menu, [this] { MenuClick(); });
 }
 

@@ -11,6 +11,7 @@
 
 #include "engine/component_replacer.h"
 #include "ide/ide_services.h"
+#include "platform/disk.h"
 #include "wizard/expert_model.h"
 #include "wizard/expert_view.h"
 
@@ -52,6 +53,8 @@ class TCompReplaceExpert : public IOTAWizard, public ExpertView {
 
  private:
   WizardFormClass form_class_;
+  // What the expert looks at outside the runs (the replacers have their own).
+  RealDisk disk_;
   ExpertModel model_;
   std::unique_ptr<TWizardForm> wizard_;  // while an invocation lasts
 };

@@ -23,7 +23,7 @@ bool WinOpenInViewer(const std::string& path) {
 
 TWinReplaceExpert::TWinReplaceExpert(std::string product_caption, TKAMenu* menu,
                                      TComponentReplacer* replacer)
-    : model_(*this, std::move(product_caption), replacer) {
+    : model_(*this, disk_, std::move(product_caption), replacer) {
   // An error that escapes an invocation is shown here: an exception does not
   // cross from this module into the environment's.
   if (menu)

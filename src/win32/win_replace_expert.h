@@ -12,6 +12,7 @@
 
 #include "engine/component_replacer.h"
 #include "ide/ide_services.h"
+#include "platform/disk.h"
 #include "platform/windows_api.h"
 #include "wizard/expert_model.h"
 #include "wizard/expert_view.h"
@@ -51,6 +52,8 @@ class TWinReplaceExpert : public IOTAWizard, public ExpertView {
   void ShowOutcome(const std::string& title, const RunOutcome& outcome) override;
 
  private:
+  // What the expert looks at outside the runs (the replacers have their own).
+  RealDisk disk_;
   ExpertModel model_;
   std::unique_ptr<TWinWizardForm> wizard_;  // while an invocation lasts
 };

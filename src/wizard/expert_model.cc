@@ -25,9 +25,9 @@ std::string RestoreChangedQuestion(const std::vector<std::string>& files) {
          "\n\nRestore them anyway? The text they have now is kept beside their backups.";
 }
 
-ExpertModel::ExpertModel(ExpertView& view, std::string product_caption,
+ExpertModel::ExpertModel(ExpertView& view, Disk& disk, std::string product_caption,
                          TComponentReplacer* replacer)
-    : view_(view), product_caption_(std::move(product_caption)) {
+    : view_(view), disk_(disk), product_caption_(std::move(product_caption)) {
   replacers_.push_back(replacer);
 }
 
@@ -105,7 +105,7 @@ std::optional<WizardMode> ExpertModel::AskMode() {
 
 void ExpertModel::ShowRunFailure(const std::exception& error) {
   // The run's log ends with the failure already; the box says it again.
-  view_.ShowMessage(Title(), RunFailureText(error, Options()), MessageKind::kError);
+  view_.ShowMessage(Title(), RunFailureText(disk_, error, Options()), MessageKind::kError);
 }
 
 void ExpertModel::KeepSettingsIn(std::string key, std::string store_file) {
@@ -241,7 +241,7 @@ void ExpertModel::ShowRestoreEnded(bool ok, const TComponentReplacer& replacer,
     return;
   }
   std::string detail = replacer.RestoreError;
-  if (detail.empty()) detail = RestoreFailureDetail(undo_file_name);
+  if (detail.empty()) detail = RestoreFailureDetail(replacer.RunDisk(), undo_file_name);
   view_.ShowMessage(
       Title(),
       detail.empty() ? std::string(res::kRestoreFailed) : res::kRestoreFailed + ("\n" + detail),

@@ -21,13 +21,16 @@
 
 namespace tolvern {
 
+class Disk;
 class TRegIniFile;
 
 class ExpertModel {
  public:
   // product_caption: the menu's product ("&Nexa"); replacer: the first of
-  // the replacers, the one whose options the wizard edits.
-  ExpertModel(ExpertView& view, std::string product_caption, TComponentReplacer* replacer);
+  // the replacers, the one whose options the wizard edits; disk: what the
+  // expert looks at outside the runs (the replacers have their own).
+  ExpertModel(ExpertView& view, Disk& disk, std::string product_caption,
+              TComponentReplacer* replacer);
 
   void AddReplacer(TComponentReplacer* replacer) { replacers_.push_back(replacer); }
   // Raise EAssertionFailed for an index outside the list, or an empty list.
@@ -86,6 +89,7 @@ class ExpertModel {
                         const std::string& undo_file_name);
 
   ExpertView& view_;
+  Disk& disk_;
   std::string product_caption_;
   std::vector<TComponentReplacer*> replacers_;
   WizardModel* wizard_ = nullptr;  // while an invocation lasts

@@ -11,6 +11,7 @@
 #include "engine/nx_replacer.h"
 #include "files/file_utils.h"
 #include "ide/project_host.h"
+#include "platform/disk.h"
 #include "platform/settings_store.h"
 #include "test_support.h"
 
@@ -166,7 +167,8 @@ class ExpertModelTest : public ::testing::Test {
   std::unique_ptr<ProjectHost> host_ = std::make_unique<ProjectHost>();
   std::unique_ptr<ScopedIdeServices> services_;
   FakeView view_;
-  ExpertModel expert_{view_, "&Nexa", BdeReplacer};
+  RealDisk disk_;
+  ExpertModel expert_{view_, disk_, "&Nexa", BdeReplacer};
 };
 
 class RecordingMenu : public TKAMenu {
