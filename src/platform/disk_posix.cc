@@ -157,7 +157,6 @@ void FillStamp(const struct stat& st, FileStamp* stamp) {
 
 }  // namespace
 
-
 namespace {
 bool MakeDir(const std::string& path, mode_t mode, bool* already_exists) {
   if (already_exists) *already_exists = false;
