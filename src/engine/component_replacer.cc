@@ -383,9 +383,9 @@ void TComponentReplacer::ReportOutsideUnits() {
   for (const OutsideUnit& u : outside_) {
     Log.WriteLine(res::Format(res::kOutsideProject, {u.path, u.used_by}));
     const std::string user = ExtractFileName(u.used_by);
-    FileReport& f =
-        Report.files.emplace_back(FileReport::Unchanged(u.path, "unit", EncodingName(u.encoding)));
-    f.outcome = "outside";
+    FileReport& f = Report.files.emplace_back(
+        FileReport::Unchanged(u.path, FileKind::kUnit, EncodingName(u.encoding)));
+    f.outcome = FileOutcome::kOutside;
     f.note = res::Format(res::kOutsideProjectNote, {user});
     f.todo.push_back({todo_kind::kOutsideUnit, u.path, u.line, u.col, u.name,
                       res::Format(res::kOutsideProjectAdvice, {user}), todo_level::kWarning});
@@ -435,16 +435,14 @@ void TComponentReplacer::ProcessFile(const std::string& file_name, const std::st
       if (!ReadFormFile(file_name, bytes, &form, &why)) {
         LogLine(res::Format(res::kInvalidEncoding, {file_name, why}));
         LogLine(res::kNoChanges);
-        FileReport& f = ReportFile(file_name, "text-form", form.Encoding);
-        f.outcome = "skipped";
+        FileReport& f = ReportFile(file_name, FileKind::kTextForm, form.Encoding);
+        f.outcome = FileOutcome::kSkipped;
         f.note = why;
         return;
       }
-    } catch (const EStreamError& e) {
-      // Its message starts with the file's name, which the report gives.
-      std::string reason = e.what();
-      if (reason.starts_with(file_name + ": ")) reason.erase(0, file_name.size() + 2);
-      throw EFOpenError(kFormCannotBeRead + reason);
+    } catch (const ErrorInFile<EStreamError>& e) {
+      // The report gives the file's name: the reason alone is told.
+      throw EFOpenError(kFormCannotBeRead + e.Reason());
     }
     bytes.clear();
     // All objects of the form are parsed on one private stack.
@@ -462,8 +460,9 @@ void TComponentReplacer::ProcessFile(const std::string& file_name, const std::st
     LogLine(res::Format(res::kInvalidEncoding, {file_name, why}));
     LogLine(res::kNoChanges);
     FileReport& f = ReportFile(
-        file_name, HasExtension(file_name, ".DPR", ".DPR") ? "project" : "unit", encoding);
-    f.outcome = "skipped";
+        file_name, HasExtension(file_name, ".DPR", ".DPR") ? FileKind::kProject : FileKind::kUnit,
+        encoding);
+    f.outcome = FileOutcome::kSkipped;
     f.note = why;
     return;
   }
@@ -543,7 +542,7 @@ std::unique_ptr<TFormParser> TComponentReplacer::NewFormParser() {
   return parser;
 }
 
-FileReport& TComponentReplacer::ReportFile(const std::string& path, const char* kind,
+FileReport& TComponentReplacer::ReportFile(const std::string& path, FileKind kind,
                                            TextEncoding encoding) {
   FileReports& files = ReportFiles();
   files.push_back(FileReport::Unchanged(path, kind, EncodingName(encoding)));

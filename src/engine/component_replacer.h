@@ -165,7 +165,7 @@ class TComponentReplacer {
                                int* changes);
 
   // Reads a form file. False, with the reason in *why, when a text form is
-  // not valid in its encoding; throws EStreamError (naming the file) for a
+  // not valid in its encoding; throws ErrorInFile<EStreamError> for a
   // binary form that cannot be converted.
   static bool ReadFormFile(const std::string& file_name, const std::string& bytes,
                            FormFileData* form, std::string* why);
@@ -322,7 +322,7 @@ class TComponentReplacer {
   int current_ = -1;          // the file being processed
   NameFilter old_filter_;     // refuses most identifiers by length and first letter
   FoldedMap<int> old_index_;  // the line of each source class name in OldNames
-  FileReport& ReportFile(const std::string& path, const char* kind, TextEncoding encoding);
+  FileReport& ReportFile(const std::string& path, FileKind kind, TextEncoding encoding);
   void WriteFormFile(const FormFileData& form, const std::string& text,
                      const std::vector<RewrittenObject>& rewritten, const std::string& source_path,
                      const std::string& dest_path);

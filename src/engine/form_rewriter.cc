@@ -112,7 +112,7 @@ bool TComponentReplacer::ReadFormFile(const std::string& file_name, const std::s
   try {
     form->Text = ObjectBinaryToText(ReadFormResource(bytes, &form->Header), &form->Objects);
   } catch (const EStreamError& e) {
-    throw EStreamError(file_name + ": " + e.what());
+    throw ErrorInFile<EStreamError>(file_name, e.what());
   }
   form->Original = bytes;
   return true;
@@ -148,7 +148,8 @@ void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::stri
                                        const std::string& dest_path) {
   if (Todo.family.empty()) Todo = TodoClasses::Of(*this);
   FormPass p(form.Text, source_path, Todo,
-             FileReport::Unchanged(source_path, form.IsBinary ? "binary-form" : "text-form",
+             FileReport::Unchanged(source_path,
+                                   form.IsBinary ? FileKind::kBinaryForm : FileKind::kTextForm,
                                    EncodingName(form.Encoding)));
   FormParser().LineBreak = LineBreakOf(p.text);
   ConvertingForm converting(source_path);
@@ -190,7 +191,7 @@ void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::stri
   files.push_back(std::move(p.report));
   if (p.changes == 0) return;
   WriteFormFile(form, p.out, p.rewritten, source_path, dest_path);
-  files.back().outcome = "changed";
+  files.back().outcome = FileOutcome::kChanged;
   CountChanged();
 }
 

@@ -36,7 +36,7 @@ TEST(LinesAroundTest, TakesTheLinesAroundEachPlace) {
         << "first line " << (c.lines.empty() ? 0 : c.lines[0]);
 }
 
-FileReport WithPlaceAt(const char* kind, int line) {
+FileReport WithPlaceAt(FileKind kind, int line) {
   FileReport f = FileReport::Unchanged("X", kind, "ANSI");
   TodoItem t;
   t.line = line;
@@ -50,7 +50,8 @@ TEST(ReportDiffsTest, KeepsEachDiffAndTheCodeOfItsPlaces) {
   WriteFileBytes(before, "a\r\nold line\r\nc\r\n");
   WriteFileBytes(after, "a\r\nnew line\r\nc\r\n");
   ReportDiffs diffs(dir / "spool");
-  const FileReport unit = WithPlaceAt("unit", 2), form = WithPlaceAt("text-form", 2);
+  const FileReport unit = WithPlaceAt(FileKind::kUnit, 2),
+                   form = WithPlaceAt(FileKind::kTextForm, 2);
   diffs.Add("u.pas", before, after, &unit);
   diffs.Add("f.dfm", before, after, &form);
   diffs.Add("none.pas", before, after, nullptr);

@@ -233,7 +233,7 @@ void RewriteStage::FinishFile(int i, const std::string& dest_dir, int changed_be
   // A file the rewriter passed over (its text is not valid in its
   // encoding) is one the run meant to migrate and did not.
   const FileReport* report = r_.FindReport(file);
-  if (report && report->outcome == "skipped") {
+  if (report && report->outcome == FileOutcome::kSkipped) {
     done.skipped = true;
     LeaveFormsOfUnreadUnit(i);
   }

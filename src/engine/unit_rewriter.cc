@@ -125,7 +125,8 @@ void TComponentReplacer::ReplaceInUnit(std::string text, const std::string& sour
   const int changes = ReplaceUnitTokens(tokens, source_path, splice);
   LogChanges(changes);
   std::string ext = UpperCase(ExtractFileExt(source_path));
-  FileReport& report = ReportFile(source_path, ext == ".DPR" ? "project" : "unit", encoding);
+  FileReport& report =
+      ReportFile(source_path, ext == ".DPR" ? FileKind::kProject : FileKind::kUnit, encoding);
   report.changes = changes;
   const bool unchanged = !splice.changed();
   std::string out = unchanged ? std::string() : splice.Finish();
@@ -145,7 +146,7 @@ void TComponentReplacer::ReplaceInUnit(std::string text, const std::string& sour
   }
   if (unchanged) return;
   WriteOutput(dest_path, EncodeText(out, encoding));
-  report.outcome = "changed";
+  report.outcome = FileOutcome::kChanged;
   CountChanged();
 }
 
