@@ -391,8 +391,8 @@ class Page {
            << "</td><td>" << a.data_sets << "</td><td>";
       for (size_t i = 0; i < a.forms.size(); ++i)
         out_ << (i ? "<br>" : "") << HtmlEscape(a.forms[i]);
-      out_ << "</td><td>" << HtmlEscape(a.action) << "</td><td>" << HtmlEscape(a.connection)
-           << "</td></tr>\n";
+      out_ << "</td><td>" << HtmlEscape(ToString(a.action)) << "</td><td>"
+           << HtmlEscape(a.connection) << "</td></tr>\n";
     }
     out_ << "</tbody></table></section>\n";
   }

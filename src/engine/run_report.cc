@@ -218,7 +218,7 @@ std::string RunReport::ToJson() const {
       jaliases.push_back({{"alias", a.alias},
                           {"dataSets", a.data_sets},
                           {"forms", a.forms},
-                          {"action", a.action},
+                          {"action", ToString(a.action)},
                           {"connection", a.connection}});
     doc["aliases"] = jaliases;
   }

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/alias_plan.h"
 #include "engine/todo_list.h"
 #include "parsing/form_parser.h"
 
@@ -90,7 +91,7 @@ struct AliasReport {
   std::string alias;
   int data_sets = 0;
   std::vector<std::string> forms;
-  std::string action;      // "create", "bind" or "unmapped"
+  AliasAction action = AliasAction::kUnmapped;
   std::string connection;  // what its data sets refer to; "" when unmapped
 };
 

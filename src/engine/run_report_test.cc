@@ -17,8 +17,8 @@ constexpr FileOutcome kOutcomes[] = {FileOutcome::kUnchanged, FileOutcome::kChan
                                      FileOutcome::kSkipped, FileOutcome::kOutside,
                                      FileOutcome::kCreated};
 
-// The words of the report, as the schema allows them: every kind and
-// outcome has one of its own, and every word of the schema is one.
+// The words of the report, as the schema allows them: every kind, outcome
+// and alias action has one of its own, and every word of the schema is one.
 TEST(RunReportTest, KindsAndOutcomesAreTheWordsOfTheSchema) {
   const std::pair<FileKind, std::string_view> kinds[] = {{FileKind::kUnit, "unit"},
                                                          {FileKind::kProject, "project"},
@@ -42,6 +42,17 @@ TEST(RunReportTest, KindsAndOutcomesAreTheWordsOfTheSchema) {
   for (FileOutcome o : kOutcomes) outcome_words.insert(std::string(ToString(o)));
   EXPECT_EQ(kind_words, file["kind"]["enum"].get<std::set<std::string>>());
   EXPECT_EQ(outcome_words, file["outcome"]["enum"].get<std::set<std::string>>());
+
+  const std::pair<AliasAction, std::string_view> actions[] = {{AliasAction::kCreate, "create"},
+                                                              {AliasAction::kBind, "bind"},
+                                                              {AliasAction::kUnmapped, "unmapped"}};
+  std::set<std::string> action_words;
+  for (const auto& [action, word] : actions) {
+    EXPECT_EQ(ToString(action), word);
+    action_words.insert(std::string(word));
+  }
+  EXPECT_EQ(action_words, schema["properties"]["aliases"]["items"]["properties"]["action"]["enum"]
+                              .get<std::set<std::string>>());
 }
 
 // One file of every kind with every outcome: each count takes the files of
