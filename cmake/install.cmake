@@ -40,6 +40,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/docs/profile.schema.json ${PROJECT_SOURCE_DI
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${TOLVERN_INSTALL_DOCDIR} COMPONENT cli)
 install(FILES ${PROJECT_SOURCE_DIR}/docs/profiles.md ${PROJECT_SOURCE_DIR}/docs/report-format.md
               ${PROJECT_SOURCE_DIR}/docs/todo-list.md ${PROJECT_SOURCE_DIR}/docs/safety.md
+              ${PROJECT_SOURCE_DIR}/docs/aliases.md
         DESTINATION ${TOLVERN_INSTALL_DOCDIR} COMPONENT cli)
 foreach(licence LICENSE LICENSE.txt LICENSE.md COPYING)
   if(EXISTS ${PROJECT_SOURCE_DIR}/${licence})

@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   if (!fs::exists(dest)) return 0;
-  const std::string out = ReadWholeFile(dest);
+  const std::string out = ReadWholeFile(BdeReplacer->RunDisk(), dest);
   fs::remove(dest);
   TRCData a, b;
   const std::string_view before = ReadFormResource(bytes, &a), after = ReadFormResource(out, &b);

@@ -140,10 +140,10 @@ TEST(CliTest, BadInputEndsWithClearMessageAndChangesNothing) {
        "Failed to create directory."},
       {{"migrate", "--project", dir / "none.dpr"}, 1, dir / "none.dpr"},
       {{"restore", dir / "missing.reu"}, 1, dir / "missing.reu"},
-      {{}, 2, ""},
+      {{}, 2, "A subcommand is required"},
       {{"migrate"}, 2, "--project or --folder"},
       {{"migrate", "--project", "a.dpr", "--folder", "b"}, 2, "excludes"},
-      {{"frobnicate"}, 2, ""},
+      {{"frobnicate"}, 2, "Unknown subcommand \"frobnicate\"."},
   };
   for (const Case& c : cases) {
     auto r = RunTolvern(c.args);
@@ -163,6 +163,37 @@ TEST(CliTest, BadInputEndsWithClearMessageAndChangesNothing) {
   r = RunTolvern({"migrate", "--folder", dir / "tree", "--backup-dir", dir / "afile/sub"});
   EXPECT_EQ(r.err.rfind("tolvern: error: ", 0), 0u) << r.err;
   EXPECT_EQ(r.out, "Replace failed.\n");  // no summary after a failure
+}
+
+// A first word that names no subcommand is named, with the subcommand it
+// most likely meant when one is near, and is a usage error.
+TEST(CliTest, UnknownSubcommandIsNamedWithTheNearestOne) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string meant;  // "" when no subcommand is near
+  } cases[] = {
+      {{"migrte", "--folder", "."}, "migrate"},
+      {{"mirgate"}, "migrate"},
+      {{"tood"}, "todo"},
+      {{"alaises"}, "aliases"},
+      {{"restor", "ZUvezod.reu"}, "restore"},
+      {{"from", "--to-text", "A.dfm"}, "form"},
+      {{"profiel", "--show"}, "profile"},
+      {{"MIGRATE"}, "migrate"},
+      {{"Todo", "--folder", "."}, "todo"},
+      {{"fORM"}, "form"},
+      {{"frobnicate"}, ""},
+      {{"mgrt"}, ""},
+      {{"x"}, ""},
+  };
+  for (const Case& c : cases) {
+    auto r = RunTolvern(c.args);
+    std::string expected = "Unknown subcommand \"" + c.args[0] + "\".";
+    if (!c.meant.empty()) expected += " Did you mean \"" + c.meant + "\"?";
+    EXPECT_EQ(r.exit_code, 2) << c.args[0];
+    EXPECT_EQ(r.err, expected + "\nRun with --help for more information.\n") << c.args[0];
+    EXPECT_EQ(r.out, "") << c.args[0];
+  }
 }
 
 TEST(CliTest, RestoreWithMissingBackupFails) {

@@ -140,22 +140,22 @@ TEST(WindowsPathsTest, BothSeparatorsDrivesAndShares) {
     asked.push_back(p);
     return true;
   };
-  ScopedDisk scoped(&disk);
-  EXPECT_FALSE(ForceFolders("\\\\server\\share\\A\\B"));
+  EXPECT_FALSE(ForceFolders(disk, "\\\\server\\share\\A\\B"));
   EXPECT_EQ(asked, std::vector<std::string>{"\\\\server\\share\\A"});
   asked.clear();
-  EXPECT_TRUE(ForceFolders("//server/share/"));
-  EXPECT_TRUE(ForceFolders("C:/"));
+  EXPECT_TRUE(ForceFolders(disk, "//server/share/"));
+  EXPECT_TRUE(ForceFolders(disk, "C:/"));
   EXPECT_TRUE(asked.empty());
 }
 
 TEST(WindowsPathsTest, NamesAreFoundWhateverTheirCaseAndSpelledAsOnDisk) {
   ScratchDir dir;
   dir.Write("Forms/MainForm.dfm", "x");
-  EXPECT_EQ(FindFileIgnoringCase(dir / "FORMS/MAINFORM.DFM"), dir / "FORMS/MainForm.dfm");
-  EXPECT_EQ(FindFileIgnoringCase(dir.path() + "/Forms/mainform.dfm"),
+  RealDisk disk;
+  EXPECT_EQ(FindFileIgnoringCase(disk, dir / "FORMS/MAINFORM.DFM"), dir / "FORMS/MainForm.dfm");
+  EXPECT_EQ(FindFileIgnoringCase(disk, dir.path() + "/Forms/mainform.dfm"),
             dir.path() + "/Forms/MainForm.dfm");
-  EXPECT_EQ(FindFileIgnoringCase(dir / "Forms/Other.dfm"), "");
+  EXPECT_EQ(FindFileIgnoringCase(disk, dir / "Forms/Other.dfm"), "");
 }
 
 DWORD AttributesOf(const std::string& path) { return ::GetFileAttributesW(WidePath(path).c_str()); }
@@ -244,17 +244,18 @@ TEST(WindowsPathsTest, PathsLongerThanTheClassicLimitWork) {
   ScratchDir dir;
   std::string deep = dir.path();
   for (int i = 0; deep.size() < 400; ++i) deep = PathJoin(deep, "folder-" + std::to_string(i));
-  ASSERT_TRUE(ForceFolders(deep));
+  RealDisk disk;
+  ASSERT_TRUE(ForceFolders(disk, deep));
   std::string file = PathJoin(deep, "Unit1.pas");
-  WriteWholeFile(file, "unit Unit1;");
-  WriteWholeFile(file, "unit Unit2;");
-  EXPECT_EQ(ReadWholeFile(file), "unit Unit2;");
-  EXPECT_EQ(FindFileIgnoringCase(PathJoin(deep, "UNIT1.PAS")), file);
-  EXPECT_TRUE(CurrentDisk().BackupFile(file, file + ".bak", nullptr, nullptr));
+  WriteWholeFile(disk, file, "unit Unit1;");
+  WriteWholeFile(disk, file, "unit Unit2;");
+  EXPECT_EQ(ReadWholeFile(disk, file), "unit Unit2;");
+  EXPECT_EQ(FindFileIgnoringCase(disk, PathJoin(deep, "UNIT1.PAS")), file);
+  EXPECT_TRUE(disk.BackupFile(file, file + ".bak", nullptr, nullptr));
   std::vector<DirEntry> entries;
-  ASSERT_TRUE(CurrentDisk().List(deep, &entries));
+  ASSERT_TRUE(disk.List(deep, &entries));
   EXPECT_EQ(entries.size(), 2u);
-  EXPECT_TRUE(RemoveFolder(PathJoin(dir.path(), "folder-0")));
+  EXPECT_TRUE(RemoveFolder(disk, PathJoin(dir.path(), "folder-0")));
 }
 
 #endif  // _WIN32

@@ -228,7 +228,7 @@ std::vector<std::string> Lines(const std::string& text) {
 }
 
 RunOutcome RunOnDisk(Disk* disk) {
-  ScopedDisk scoped(disk);
+  RunsOn scoped(*BdeReplacer, disk);
   RunOutcome o;
   try {
     o.returned = BdeReplacer->Execute();
@@ -245,12 +245,12 @@ RunOutcome RunOnDisk(Disk* disk) {
   return o;
 }
 
-bool FaultyDisk::Stat(const std::string& path, FileStamp* stamp) {
-  if (Fails("stat", path, nullptr)) {
+bool FaultyDisk::Stat(const std::string& path, FileStamp* stamp, std::string* error) {
+  if (Fails("stat", path, error)) {
     *stamp = FileStamp{};
     return false;
   }
-  return RealDisk::Stat(path, stamp);
+  return RealDisk::Stat(path, stamp, error);
 }
 
 bool FaultyDisk::CopyFile(const std::string& from, const std::string& to, std::string* error) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/component_replacer.h"
 #include "engine/replace_options.h"
 #include "platform/disk.h"
 
@@ -124,7 +125,7 @@ class FaultyDisk : public RealDisk {
                 std::string* error = nullptr) override;
   // A status call that fails ("stat"): the path names nothing the tool can
   // see, as when the call fails with EIO.
-  bool Stat(const std::string& path, FileStamp* stamp) override;
+  bool Stat(const std::string& path, FileStamp* stamp, std::string* error = nullptr) override;
 
  protected:
   // Making a written file durable: the operation "sync", on the file whose
@@ -133,6 +134,22 @@ class FaultyDisk : public RealDisk {
 
  private:
   bool Fails(const char* op, const std::string& path, std::string* error);
+};
+
+// Gives a replacer's runs and restores a disk for the life of this object.
+class RunsOn {
+ public:
+  RunsOn(TComponentReplacer& replacer, Disk* disk)
+      : replacer_(replacer), previous_(replacer.Context.disk) {
+    replacer.Context.disk = disk;
+  }
+  ~RunsOn() { replacer_.Context.disk = previous_; }
+  RunsOn(const RunsOn&) = delete;
+  RunsOn& operator=(const RunsOn&) = delete;
+
+ private:
+  TComponentReplacer& replacer_;
+  Disk* previous_;
 };
 
 // What a run of the BDE replacer on a disk gave: whether it threw or

@@ -121,10 +121,11 @@ void SaveRunDialogs(ShotWriter& shots, const std::filesystem::path& app) {
   ReplaceOptions->ViewLog = false;
   // A form with a query object the run cannot convert.
   std::filesystem::create_directories(app / "Legacy");
-  WriteNewWholeFile((app / "Legacy" / "OldQuery.pas").string(),
+  RealDisk disk;
+  WriteNewWholeFile(disk, (app / "Legacy" / "OldQuery.pas").string(),
                     "unit OldQuery;\r\ninterface\r\nuses DBTables;\r\nimplementation\r\n"
                     "{$R *.DFM}\r\nend.\r\n");
-  WriteNewWholeFile((app / "Legacy" / "OldQuery.dfm").string(),
+  WriteNewWholeFile(disk, (app / "Legacy" / "OldQuery.dfm").string(),
                     "object Form1: TForm1\r\n  object qryBroken: TQuery\r\n    Tag = @\r\n"
                     "  end\r\nend\r\n");
   ReplaceOptions->IncludeSubDirs = true;
@@ -150,7 +151,7 @@ void SaveRunDialogs(ShotWriter& shots, const std::filesystem::path& app) {
   ReplaceOptions->BackupDir = taken;
   QMessageBox failure(QMessageBox::Critical, title,
                       QString::fromStdString(RunFailureText(
-                          EFCreateError(res::kFailedToCreateDirectory), *ReplaceOptions)),
+                          disk, EFCreateError(res::kFailedToCreateDirectory), *ReplaceOptions)),
                       QMessageBox::Ok);
   save(failure, "failure");
 }

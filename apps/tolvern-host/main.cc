@@ -155,7 +155,8 @@ void SaveRunDialogs(ShotWriter& shots, const fs::path& app) {
   {
     ModalScript script({SaveAndClose(shots, "failure", IDOK)});
     ShowMessageBox(nullptr,
-                   RunFailureText(EFCreateError(res::kFailedToCreateDirectory), *ReplaceOptions),
+                   RunFailureText(BdeReplacer->RunDisk(),
+                                  EFCreateError(res::kFailedToCreateDirectory), *ReplaceOptions),
                    title, MB_ICONERROR);
   }
 }

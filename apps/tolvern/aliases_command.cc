@@ -60,7 +60,7 @@ int RunAliases(const AliasesArgs& args) {
     const std::string path = Absolute(args.write_profile);
     std::string why;
     bool taken = false;
-    if (!CurrentDisk().WriteExclusive(path, ProfileForAliases(report), &why, &taken)) {
+    if (!RealDisk().WriteExclusive(path, ProfileForAliases(report), &why, &taken)) {
       Fail("cannot write the profile " + path + ": " +
            (taken ? "a file of that name is there already; give another name or remove it" : why));
       return kExitFailed;

@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "base/nearest_name.h"
 #include "base/paths.h"
 
 namespace tolvern::cli {
@@ -43,6 +44,35 @@ const Subcommand& ChosenSubcommand(const std::vector<Subcommand>& subcommands) {
   for (const Subcommand& s : subcommands)
     if (s.command->parsed()) return s;
   throw CLI::RequiredError::Subcommand(1);
+}
+
+namespace {
+
+// The word given where a subcommand belongs when it names none; "" when a
+// subcommand was chosen or no word was given.
+std::string UnknownSubcommand(const CLI::App& app) {
+  if (!app.get_subcommands().empty()) return "";
+  const std::vector<std::string> rest = app.remaining();
+  if (rest.empty() || rest.front().empty() || rest.front()[0] == '-') return "";
+  return rest.front();
+}
+
+std::string UnknownSubcommandText(CLI::App& app, const std::string& word) {
+  std::vector<std::string> names;
+  for (const CLI::App* sub : app.get_subcommands([](CLI::App*) { return true; }))
+    names.push_back(sub->get_name());
+  std::string text = "Unknown subcommand \"" + word + "\".";
+  const std::string nearest = NearestName(word, names);
+  if (!nearest.empty()) text += " Did you mean \"" + nearest + "\"?";
+  return text;
+}
+
+}  // namespace
+
+int ExitOnParseError(CLI::App& app, const CLI::ParseError& error) {
+  const std::string word = error.get_exit_code() == 0 ? "" : UnknownSubcommand(app);
+  if (word.empty()) return app.exit(error);
+  return app.exit(CLI::ExtrasError(UnknownSubcommandText(app, word), CLI::ExitCodes::ExtrasError));
 }
 
 Utf8CommandLine::Utf8CommandLine(int argc, char** argv) : argc_(argc), argv_(argv) {

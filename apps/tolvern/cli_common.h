@@ -32,6 +32,12 @@ struct Subcommand {
 // so one there is once it parsed; the choice of none is a usage error.
 const Subcommand& ChosenSubcommand(const std::vector<Subcommand>& subcommands);
 
+// Shows a command line's parse error as CLI11 does and gives its exit code.
+// A first word that names no subcommand is named as unknown, with the
+// subcommand nearest to it, rather than taken for a missing subcommand:
+// 'Unknown subcommand "migrte". Did you mean "migrate"?'.
+int ExitOnParseError(CLI::App& app, const CLI::ParseError& error);
+
 // The command line as UTF-8. On Windows it is read again from the wide
 // command line: main's own argv is in the ANSI code page, which cannot hold
 // every file name. Elsewhere it is main's argv.

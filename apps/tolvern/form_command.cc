@@ -27,14 +27,15 @@ Subcommand AddFormCommand(CLI::App& app) {
 }
 
 int RunForm(const FormArgs& args) {
+  RealDisk disk;
   std::string source = Absolute(args.in);
-  if (!CurrentDisk().FileExists(source)) {
+  if (!disk.FileExists(source)) {
     Fail("form file \"" + source + "\" does not exist.");
     return kExitFailed;
   }
   std::string target = args.out.empty() ? source : Absolute(args.out);
-  bool converted =
-      ConvertFormFile(source, target, args.to_text ? FormStorage::kText : FormStorage::kBinary);
+  bool converted = ConvertFormFile(disk, source, target,
+                                   args.to_text ? FormStorage::kText : FormStorage::kBinary);
   if (!converted)
     std::cout << source << " is already a " << (args.to_text ? "text" : "binary") << " form.\n";
   return kExitOk;

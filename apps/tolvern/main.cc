@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
     chosen = &ChosenSubcommand(subcommands);
     if (chosen->check) chosen->check();
   } catch (const CLI::ParseError& e) {
-    int code = app.exit(e);
+    int code = ExitOnParseError(app, e);
     return code == 0 ? kExitOk : kExitUsage;
   }
 

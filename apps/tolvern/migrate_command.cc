@@ -121,12 +121,13 @@ void FollowRun(const MigrateArgs& args, const RunSetup& run, ProgressLine& progr
   replacer.OnProgress = [&progress](int i, int n, const std::string& f) { progress.Show(i, n, f); };
   if (!args.diff) return;
   const bool color = isatty(STDOUT_FILENO);
-  replacer.OnFileChanged = [&progress, &base_folder = run.base_folder(), color](
+  replacer.OnFileChanged = [&progress, &base_folder = run.base_folder(), color, &replacer](
                                const std::string& original, const std::string& rewritten) {
     progress.Clear();
     std::string shown = Shown(original, base_folder);
-    std::cout << UnifiedDiff(DisplayText(original), DisplayText(rewritten), "a/" + shown,
-                             "b/" + shown, color);
+    Disk& disk = replacer.RunDisk();
+    std::cout << UnifiedDiff(DisplayText(disk, original), DisplayText(disk, rewritten),
+                             "a/" + shown, "b/" + shown, color);
   };
 }
 
@@ -226,7 +227,8 @@ void PrintUndoFile(const TComponentReplacer& replacer) {
 void TellOutcome(const MigrateArgs& args, const RunSetup& run, const TimedOutcome& outcome,
                  const HtmlPage& page) {
   const RunReport& report = run.replacer().Report;
-  if (!args.report.empty()) WriteWholeFile(Absolute(args.report), report.ToJson());
+  if (!args.report.empty())
+    WriteWholeFile(run.replacer().RunDisk(), Absolute(args.report), report.ToJson());
   HtmlReportFacts facts;
   facts.seconds = outcome.seconds;
   facts.whole = outcome.ok && report.FilesNotMigrated() == 0 && run.replacer().Log.Error().empty();

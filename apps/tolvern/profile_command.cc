@@ -19,7 +19,8 @@ void RequireShowOrCheck(const ProfileArgs& args) {
 int ShowProfile(const ProfileArgs& args) {
   std::vector<std::string> files;
   for (const std::string& f : args.profiles) files.push_back(Absolute(f));
-  std::cout << ProfileJson(EffectiveProfile(args.ado, files));
+  RealDisk disk;
+  std::cout << ProfileJson(EffectiveProfile(disk, args.ado, files));
   return kExitOk;
 }
 
@@ -27,7 +28,7 @@ int ShowProfile(const ProfileArgs& args) {
 std::vector<std::string> ProfileProblems(const std::string& file) {
   std::string text, why;
   std::vector<std::string> problems;
-  if (CurrentDisk().ReadFile(Absolute(file), &text, &why))
+  if (RealDisk().ReadFile(Absolute(file), &text, &why))
     ParseProfile(text, &problems);
   else
     problems.push_back("cannot be read: " + why);

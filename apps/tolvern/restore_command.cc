@@ -26,7 +26,7 @@ Subcommand AddRestoreCommand(CLI::App& app) {
 int RunRestore(const std::string& undo_file, bool force) {
   NXReplacerScope library;
   std::string path = Absolute(undo_file);
-  if (!CurrentDisk().FileExists(path)) {
+  if (!BdeReplacer->RunDisk().FileExists(path)) {
     Fail("undo file \"" + path + "\" does not exist.");
     std::cout << res::kRestoreFailed << "\n";
     return kExitFailed;

@@ -18,12 +18,12 @@ constexpr const char* kProjectProfileName = "tolvern.json";
 // The profile files of a run, in the order they are laid over the built-in
 // profile: the one the project carries (tolvern.json beside the project file
 // or at the top of the folder), then those given.
-std::vector<std::string> RunProfileFiles(const RunArgs& args) {
+std::vector<std::string> RunProfileFiles(Disk& disk, const RunArgs& args) {
   std::vector<std::string> files;
   const std::string dir =
       args.project.empty() ? Absolute(args.folder) : ExtractFileDir(Absolute(args.project));
   const std::string own = PathJoin(dir, kProjectProfileName);
-  if (CurrentDisk().FileExists(own)) files.push_back(own);
+  if (disk.FileExists(own)) files.push_back(own);
   for (const std::string& f : args.profiles) files.push_back(Absolute(f));
   return files;
 }
@@ -70,10 +70,11 @@ int RunSetup::Prepare(const RunArgs& args) {
 }
 
 int RunSetup::UseProfiles(const RunArgs& args) {
-  profile_files_ = RunProfileFiles(args);
+  profile_files_ = RunProfileFiles(disk_, args);
   try {
     if (!profile_files_.empty())
-      profiled_ = MakeProfileReplacer(EffectiveProfile(args.ado, profile_files_), &options());
+      profiled_ =
+          MakeProfileReplacer(EffectiveProfile(disk_, args.ado, profile_files_), &options());
   } catch (const EProfileError& e) {
     Fail(e.what());
     return kExitUsage;
@@ -84,7 +85,7 @@ int RunSetup::UseProfiles(const RunArgs& args) {
 
 int RunSetup::UseProject(const RunArgs& args) {
   const std::string project = Absolute(args.project);
-  if (!CurrentDisk().FileExists(project)) {
+  if (!disk_.FileExists(project)) {
     Fail("project file \"" + project + "\" does not exist.");
     return kExitFailed;
   }
@@ -105,7 +106,7 @@ int RunSetup::UseProject(const RunArgs& args) {
 
 int RunSetup::UseFolder(const RunArgs& args) {
   const std::string folder = Absolute(args.folder);
-  if (!CurrentDisk().DirExists(folder)) {
+  if (!disk_.DirExists(folder)) {
     Fail("folder \"" + folder + "\" does not exist.");
     return kExitFailed;
   }

@@ -12,6 +12,7 @@
 #include "engine/nx_replacer.h"
 #include "engine/run_report.h"
 #include "ide/project_host.h"
+#include "platform/disk.h"
 
 namespace tolvern::cli {
 
@@ -62,6 +63,7 @@ class RunSetup {
   int UseFolder(const RunArgs& args);
 
   NXReplacerScope library_;
+  RealDisk disk_;  // what the setup looks at; the run has its replacer's
   std::vector<std::string> profile_files_;
   std::unique_ptr<TComponentReplacer> profiled_;
   TComponentReplacer* replacer_ = nullptr;

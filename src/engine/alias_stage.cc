@@ -5,6 +5,7 @@
 #include "base/errors.h"
 #include "base/paths.h"
 #include "engine/rewrite_stage.h"
+#include "engine/run_reporter.h"
 #include "files/file_utils.h"
 #include "parsing/pascal_scanner.h"
 #include "platform/disk.h"
@@ -48,10 +49,10 @@ std::string PathInProject(const std::string& file, const std::string& folder) {
 }  // namespace
 
 bool AliasStage::CurrentText(int i, std::string* text, TextEncoding* encoding, std::string* why) {
-  const RunFile& f = r_.run_files_[i];
+  const RunFile& f = files_[i];
   const std::string& path = f.changed ? f.work_path : r_.UnitList[i];
   std::string bytes, reason;
-  if (!CurrentDisk().ReadFile(path, &bytes, &reason)) {
+  if (!disk_.ReadFile(path, &bytes, &reason)) {
     *why = "Cannot open file \"" + path + "\". " + reason;
     return false;
   }
@@ -69,12 +70,12 @@ std::vector<int> AliasStage::ProjectsNeedingModule(const FoldedSet& forms) {
       projects.push_back(i);
       continue;
     }
-    if (r_.run_files_[i].skipped) continue;
+    if (files_[i].skipped) continue;
     std::string text, why;
     TextEncoding encoding;
     if (!CurrentText(i, &text, &encoding, &why)) {
       // Whether it needs the module cannot be told: it is left as it is.
-      r_.SkipFile(i, why);
+      Skip(i, why);
       continue;
     }
     if (NamesAForm(text, forms)) projects.push_back(i);
@@ -106,7 +107,7 @@ void AliasStage::Plan() {
     auto taken = [&](const std::string& unit) -> std::string {
       if (run_units.count(unit)) return "a unit of the run has that name";
       for (const char* ext : {".pas", ".dfm"}) {
-        const std::string found = FindFileIgnoringCase(PathJoin(folder, unit + ext));
+        const std::string found = FindFileIgnoringCase(disk_, PathJoin(folder, unit + ext));
         if (!found.empty()) return found + " is there already";
       }
       return "";
@@ -156,10 +157,10 @@ void AliasStage::Finish() {
   for (int i : plan.projects) {
     ProjectText p;
     p.index = i;
-    if (r_.run_files_[i].skipped) {
+    if (files_[i].skipped) {
       p.why = "the project file is left as it is";
     } else if (!CurrentText(i, &p.text, &p.encoding, &p.why)) {
-      r_.SkipFile(i, p.why);
+      Skip(i, p.why);
       p.why = "the project file could not be read";
     }
     projects.push_back(std::move(p));
@@ -217,7 +218,7 @@ void AliasStage::AddToProject(const ProjectText& p, const std::string& unit_path
                               std::vector<TodoItem>* todo) {
   const int i = p.index;
   const std::string& project = r_.UnitList[i];
-  RunFile& f = r_.run_files_[i];
+  RunFile& f = files_[i];
   const ConnectionModuleNames& names = r_.Aliases.module;
   const std::string by_hand = "add " + names.unit + " to the uses clause of " + project +
                               " and create " + names.module + " before the forms that use it";
@@ -238,20 +239,25 @@ void AliasStage::AddToProject(const ProjectText& p, const std::string& unit_path
   // Over its rewritten copy, or where the rewriting would have put one.
   const std::string work = f.changed ? f.work_path : PathJoin(f.work_dir, ExtractFileName(project));
   std::string why;
-  if (!CurrentDisk().WriteFile(work, EncodeText(edit.text, encoding), &why))
+  if (!disk_.WriteFile(work, EncodeText(edit.text, encoding), &why))
     throw EFCreateError("Cannot create file \"" + work + "\". " + why);
   const bool was_changed = f.changed;
   f.changed = true;
   f.work_path = work;
   if (!was_changed) ++r_.ChangedCount;
   r_.Log.WriteLine("Adding the connection module " + names.unit + " to " + project);
-  if (FileReport* report = r_.FindReport(project)) {
+  if (FileReport* report = RunReporter(r_.Log, r_.Report).Find(project)) {
     report->outcome = FileOutcome::kChanged;
     report->changes += 1;
   }
   if (r_.OnFileChanged) r_.OnFileChanged(project, work);
   const std::string refused = RewriteStage::RefusedReplacement(f, r_.Options->IncludeReadOnly);
-  if (!refused.empty()) r_.SkipFile(i, refused);
+  if (!refused.empty()) Skip(i, refused);
+}
+
+void AliasStage::Skip(int i, const std::string& reason) {
+  files_[i].skipped = true;
+  RunReporter(r_.Log, r_.Report).NotMigrated(r_.UnitList[i], reason);
 }
 
 }  // namespace tolvern

@@ -16,7 +16,10 @@ namespace tolvern {
 
 class AliasStage {
  public:
-  explicit AliasStage(TComponentReplacer& replacer) : r_(replacer) {}
+  // The aliases of replacer's run (what the run knows of its files in
+  // files), read and written through disk.
+  AliasStage(TComponentReplacer& replacer, RunFiles& files, Disk& disk)
+      : r_(replacer), files_(files), disk_(disk) {}
 
   // Throws EFCreateError when the module's name, as the profile gives it, is
   // taken by a file already there: the run stops with nothing changed.
@@ -42,7 +45,12 @@ class AliasStage {
   void AddTodo(std::vector<TodoItem>* todo, const std::string& file, int line, TodoLevel level,
                std::string text, std::string advice);
 
+  // Leaves file i as it is with the reason: logged and reported.
+  void Skip(int i, const std::string& reason);
+
   TComponentReplacer& r_;
+  RunFiles& files_;
+  Disk& disk_;
 };
 
 }  // namespace tolvern

@@ -108,7 +108,7 @@ TEST(BinaryFormBytesTest, CorpusFormsKeepEveryByteOutsideTheRewrittenObjects) {
     if (!IsBinaryForm(bytes)) continue;
     ++forms;
     // With nothing to rewrite the file comes back byte for byte.
-    EXPECT_EQ(SpliceFormResource(bytes, {}), bytes) << path;
+    EXPECT_EQ(SpliceFormResource(bytes, TextEdits()), bytes) << path;
     FormFileData form;
     std::string why;
     ASSERT_TRUE(TComponentReplacer::ReadFormFile(path, bytes, &form, &why)) << path;

@@ -4,8 +4,6 @@
 #include <cerrno>
 #include <cstring>
 #include <exception>
-#include <filesystem>
-#include <optional>
 #include <utility>
 #include <vector>
 
@@ -14,7 +12,6 @@
 #include "engine/alias_stage.h"
 #include "engine/originals_check.h"
 #include "engine/rewrite_stage.h"
-#include "engine/rewrite_work.h"
 #include "engine/run_commit.h"
 #include "engine/run_planner.h"
 #include "engine/run_reporter.h"
@@ -23,10 +20,8 @@
 #include "files/file_utils.h"
 #include "files/folder_cache.h"
 #include "parsing/nx_form_parser.h"
-#include "platform/background_writer.h"
 #include "platform/disk.h"
 #include "platform/large_stack.h"
-#include "platform/path_lock.h"
 #include "platform/shell.h"
 #include "platform/worker_pool.h"
 
@@ -122,7 +117,6 @@ bool TComponentReplacer::Execute() {
   TodoFilePath.clear();
   NothingToDo = false;
   run_files_.Clear();
-  write_error_ = nullptr;
   const bool project_mode = Options->Dest == RunSource::kProject;
   const bool dry_run = Options->DryRun;
   const bool details = Report.details;
@@ -131,10 +125,9 @@ bool TComponentReplacer::Execute() {
                      dry_run,
                      {},
                      details};
-  // The context's disk is the run's: every helper the run calls reads and
-  // writes through it.
-  std::optional<ScopedDisk> use_disk;
-  if (Context.disk) use_disk.emplace(Context.disk);
+  // Each folder is listed once in the run: the walk's listings and every
+  // look-up of a form by name go through this cache of the run's disk.
+  FolderCache disk(RunDisk());
   Log.SetClock(Context.clock);
   ProjectModules* project = Project();
   const std::string tree =
@@ -145,12 +138,12 @@ bool TComponentReplacer::Execute() {
     // that stops before, or finds nothing to do, leaves an earlier log as
     // it was.
     log_path = PathJoin(tree, res::kLogFileName);
-    Log.OpenLater(log_path);
+    Log.OpenLater(disk, log_path);
   }
   for (const std::string& f : ProfileFiles) Log.WriteLine(res::Format(res::kProfileUsed, {f}));
   Finally close_log([this] { Log.Close(); });
   try {
-    const bool ok = Run(tree, dry_run);
+    const bool ok = Run(disk, tree, dry_run);
     close_log.Run();
     if (Options->WriteLog && Options->ViewLog && !dry_run && !NothingToDo) {
       if (Context.open_document)
@@ -173,50 +166,44 @@ namespace {
 
 // One run at a time changes a tree: a second one would back up files the
 // first is about to replace, and the two would lose each other's backups.
-void LockTree(PathLock& lock, const std::string& tree) {
+std::unique_ptr<DiskLock> LockTree(Disk& disk, const std::string& tree) {
   const std::string lock_path = PathJoin(tree, res::kLockFileName);
   std::string why;
   bool elsewhere = false;
-  if (lock.TryLock(lock_path, &why, &elsewhere)) return;
+  if (std::unique_ptr<DiskLock> lock = disk.TryLock(lock_path, &why, &elsewhere)) return lock;
   throw ERunLocked(elsewhere ? res::Format(res::kTreeLocked, {lock_path})
                              : res::Format(res::kCannotLockTree, {lock_path, why}));
 }
 
 // The run's private work folder; throws when it cannot be made, since the
 // output would otherwise land in the current folder.
-std::string MakeWorkFolder(PathLock* lock) {
+std::string MakeWorkFolder(Disk& disk, std::unique_ptr<DiskLock>* lock) {
   std::string why;
-  const std::string temp_dir = CreateTempFolder(res::kTempPrefix, lock, &why);
+  const std::string temp_dir = CreateTempFolder(disk, res::kTempPrefix, lock, &why);
   if (!temp_dir.empty()) return temp_dir;
   throw EFCreateError(res::kFailedToCreateTemp, why.empty() ? std::string("unknown error") : why);
 }
 
-void RemoveWorkFolder(const std::string& temp_dir, PathLock& lock) {
+void RemoveWorkFolder(Disk& disk, const std::string& temp_dir, std::unique_ptr<DiskLock>& lock) {
 #ifdef _WIN32
   // Windows deletes no file that is held open: the lock goes first.
-  lock.Release();
-  RemoveFolder(temp_dir);
+  lock.reset();
+  RemoveFolder(disk, temp_dir);
 #else
   // A work folder that could not be removed keeps its lock file, so that
   // a later run can tell that its run has ended and remove it.
-  if (RemoveFolder(temp_dir))
-    lock.Release();
-  else
-    lock.Abandon();
+  if (!RemoveFolder(disk, temp_dir) && lock) lock->Abandon();
+  lock.reset();
 #endif
 }
 
 }  // namespace
 
-bool TComponentReplacer::Run(const std::string& tree, bool dry_run) {
-  PathLock tree_lock;
-  if (!dry_run && !tree.empty()) LockTree(tree_lock, tree);
+bool TComponentReplacer::Run(Disk& disk, const std::string& tree, bool dry_run) {
+  std::unique_ptr<DiskLock> tree_lock;
+  if (!dry_run && !tree.empty()) tree_lock = LockTree(disk, tree);
 
-  // Each folder is listed once in the run: the walk's listings and every
-  // look-up of a form by name go through this cache.
-  FolderCache folders;
-  ScopedFolderCache use_folders(&folders);
-  InitUnitList();
+  InitUnitList(disk);
   Finally clear_units([this] { UnitList.Clear(); });
   if (UnitList.Count() == 0) {
     // Nothing to read: no backup folder, log, to-do list or undo file is
@@ -225,23 +212,25 @@ bool TComponentReplacer::Run(const std::string& tree, bool dry_run) {
     return true;
   }
 
-  if (!dry_run) CreateBackupFolder();
+  if (!dry_run) CreateBackupFolder(disk);
 
-  RemoveDeadTempFolders(res::kTempPrefix);
+  RemoveDeadTempFolders(disk, res::kTempPrefix);
   Log.WriteLine(res::kAllocatingTempFolder);
-  PathLock temp_lock;
-  const std::string temp_dir = MakeWorkFolder(&temp_lock);
-  Finally remove_temp([&temp_dir, &temp_lock] { RemoveWorkFolder(temp_dir, temp_lock); });
+  std::unique_ptr<DiskLock> temp_lock;
+  const std::string temp_dir = MakeWorkFolder(disk, &temp_lock);
+  Finally remove_temp(
+      [&disk, &temp_dir, &temp_lock] { RemoveWorkFolder(disk, temp_dir, temp_lock); });
   // The run has started: from here its log replaces an earlier one.
   Log.OpenDeferred();
 
-  if (!RewriteIntoWorkFolder(temp_dir)) {
+  int threads = 1;
+  if (!RewriteIntoWorkFolder(disk, temp_dir, &threads)) {
     // Nothing outside the work folder has changed: the originals stay.
     Log.WriteLine(res::kRunCancelled);
     return false;
   }
   ReportOutsideUnits();
-  const bool copied = dry_run || CommitRun(tree);
+  const bool copied = dry_run || CommitRun(disk, tree, threads);
   RunReporter reporter(Log, Report);
   if (Options->MakeBackup && !dry_run) reporter.LogUndoFiles(UndoFilePath, EarlierUndoFile);
   Log.WriteLine(res::kRemovingTempFolder);
@@ -251,21 +240,12 @@ bool TComponentReplacer::Run(const std::string& tree, bool dry_run) {
   return copied;
 }
 
-bool TComponentReplacer::RewriteIntoWorkFolder(const std::string& temp_dir) {
-  // The rewritten files are written while the next ones are rewritten; a
-  // caller that reads each one as it comes (OnFileChanged) gets them at once.
-  std::unique_ptr<BackgroundWriter> writer;
-  if (!OnFileChanged) writer = std::make_unique<BackgroundWriter>();
-  writer_ = writer.get();
-  struct DetachWriter {
-    BackgroundWriter*& w;
-    ~DetachWriter() { w = nullptr; }
-  } detach{writer_};
-
-  RewriteStage(*this, temp_dir).Run();
-  if (writer) writer->Finish();  // every rewritten file is in the work folder
-  if (write_error_) std::rethrow_exception(std::exchange(write_error_, nullptr));
-  if (!Cancelled) AliasStage(*this).Finish();
+bool TComponentReplacer::RewriteIntoWorkFolder(Disk& disk, const std::string& temp_dir,
+                                               int* threads) {
+  const RewriteOutcome rewrite = RewriteStage(*this, run_files_, disk, temp_dir).Run();
+  *threads = rewrite.threads;
+  Cancelled = rewrite.cancelled;
+  if (!Cancelled) AliasStage(*this, run_files_, disk).Finish();
   if (!Cancelled && CancelRequested && CancelRequested()) Cancelled = true;
   return !Cancelled;
 }
@@ -279,23 +259,18 @@ void TComponentReplacer::NotMigrated(const std::string& path, const std::string&
   RunReporter(Log, Report).NotMigrated(path, reason);
 }
 
-FileReport* TComponentReplacer::FindReport(const std::string& path) {
-  return RunReporter(Log, Report).Find(path);
-}
-
-bool TComponentReplacer::CommitRun(const std::string& tree) {
+bool TComponentReplacer::CommitRun(Disk& disk, const std::string& tree, int threads) {
   // The list of what is left for a person goes beside the log before any
   // original is replaced, so that a list that cannot be written stops the
   // run with nothing changed.
   if (Options->WriteLog)
-    TodoFilePath = WriteRunTodoFile(PathJoin(tree, res::kTodoFileName), Report.TodoParts());
-  const int threads = threads_;
+    TodoFilePath = WriteRunTodoFile(disk, PathJoin(tree, res::kTodoFileName), Report.TodoParts());
   SkipFileFn skip = [this](int i, const std::string& why) { SkipFile(i, why); };
-  OriginalsCheck check(CurrentDisk(), UnitList, run_files_, skip);
+  OriginalsCheck check(disk, UnitList, run_files_, skip);
   check.LeaveOutChanged(threads);
   check.KeepGroupsTogether();
   RunCommit commit(
-      CurrentDisk(), *Options, UnitList, run_files_,
+      disk, *Options, UnitList, run_files_,
       {[this](const std::string& line) { Log.WriteLine(line); }, skip,
        [this](const std::string& path, const std::string& why) { NotMigrated(path, why); }},
       &CreatedFiles);
@@ -323,9 +298,7 @@ bool TComponentReplacer::CommitRun(const std::string& tree) {
 }
 
 bool TComponentReplacer::RestoreFiles(const std::string& undo_file_name, bool force) {
-  std::optional<ScopedDisk> use_disk;
-  if (Context.disk) use_disk.emplace(Context.disk);
-  UndoRestore restore(CurrentDisk());
+  UndoRestore restore(RunDisk());
   RestoreError.clear();
   const bool ok = restore.Restore(undo_file_name, force);
   RestoreError = restore.Error();
@@ -335,13 +308,13 @@ bool TComponentReplacer::RestoreFiles(const std::string& undo_file_name, bool fo
   return ok;
 }
 
-void TComponentReplacer::InitUnitList() {
+void TComponentReplacer::InitUnitList(Disk& disk) {
   Log.WriteLine(res::kInitUnitList);
   UnitList.Clear();
   outside_.clear();
   outside_failures_.clear();
   std::vector<std::string> units;
-  for (const PlannedFile& f : RunPlanner(CurrentDisk(), *Options, Project()).Plan()) {
+  for (const PlannedFile& f : RunPlanner(disk, *Options, Project()).Plan()) {
     if (!f.in_run) {
       NotMigrated(f.path, f.refused);
       continue;
@@ -352,11 +325,11 @@ void TComponentReplacer::InitUnitList() {
     else if (HasExtension(f.path, ".PAS", ".PAS"))
       units.push_back(f.path);
   }
-  if (Options->Dest == RunSource::kProject && Project()) FindOutsideUnits(units);
+  if (Options->Dest == RunSource::kProject && Project()) FindOutsideUnits(disk, units);
 }
 
-void TComponentReplacer::FindOutsideUnits(const std::vector<std::string>& units) {
-  OutsideUnits finder(CurrentDisk(), *Project(), [this](std::string_view text, std::string* name) {
+void TComponentReplacer::FindOutsideUnits(Disk& disk, const std::vector<std::string>& units) {
+  OutsideUnits finder(disk, *Project(), [this](std::string_view text, std::string* name) {
     return FirstSourceName(text, name);
   });
   std::vector<OutsideUnit> found = finder.Find(units);
@@ -393,7 +366,7 @@ void TComponentReplacer::ReportOutsideUnits() {
   outside_.clear();
 }
 
-void TComponentReplacer::CreateBackupFolder() {
+void TComponentReplacer::CreateBackupFolder(Disk& disk) {
   if (!Options->MakeBackup) return;
   // A backup folder whose name holds a line break could not be recorded in
   // the undo file: the run stops before anything is read.
@@ -401,7 +374,7 @@ void TComponentReplacer::CreateBackupFolder() {
     throw EFCreateError(res::Format(res::kBackupDirNotRecordable, {Options->BackupDir}));
   Log.WriteLine(res::kCreatingBackupFolder);
   errno = 0;
-  if (!ForceFolders(Options->BackupDir)) {
+  if (!ForceFolders(disk, Options->BackupDir)) {
     const int e = errno;
     std::string detail =
         res::Format(res::kPathReason, {Options->BackupDir, e ? std::strerror(e) : "unknown error"});
@@ -411,127 +384,97 @@ void TComponentReplacer::CreateBackupFolder() {
   // user did not name: the run stops before anything is read.
   std::string folder = Options->BackupDir;
   while (folder.size() > 1 && IsSeparator(folder.back())) folder.pop_back();
-  std::error_code ec;
-  if (std::filesystem::is_symlink(folder, ec)) {
-    const std::string target = std::filesystem::weakly_canonical(folder, ec).string();
+  if (disk.IsLink(folder)) {
+    const std::string target = disk.Resolve(folder);
     throw EFCreateError(res::Format(res::kPathReason, {folder, "is a link to " + target +
                                                                    "; give that folder itself as "
                                                                    "the backup folder"}));
   }
 }
 
-void TComponentReplacer::ProcessFile(const std::string& file_name, const std::string& dest_dir) {
-  LogLine(res::Format(res::kProcessingFile, {file_name}));
-  std::string bytes = ReadWholeFile(file_name);
-  NoteRead(bytes);
-  std::string dest_path = PathJoin(dest_dir, ExtractFileName(file_name));
-  std::string why;
-  if (!HasExtension(file_name, ".PAS", ".DPR")) {
-    // A form that cannot be read (a binary form the stream reader refuses)
-    // or parsed (nested deeper than the parser goes) is left as it is, with
-    // its unit, like a file that cannot be opened: the others go on.
-    FormFileData form;
-    try {
-      if (!ReadFormFile(file_name, bytes, &form, &why)) {
-        LogLine(res::Format(res::kInvalidEncoding, {file_name, why}));
-        LogLine(res::kNoChanges);
-        FileReport& f = ReportFile(file_name, FileKind::kTextForm, form.Encoding);
-        f.outcome = FileOutcome::kSkipped;
-        f.note = why;
-        return;
-      }
-    } catch (const ErrorInFile<EStreamError>& e) {
-      // The report gives the file's name: the reason alone is told.
-      throw EFOpenError(kFormCannotBeRead + e.Reason());
-    }
-    bytes.clear();
-    // All objects of the form are parsed on one private stack.
-    try {
-      RunOnLargeStack(std::size_t{1} << 30, [&] { ReplaceInForm(form, file_name, dest_path); });
-    } catch (const EGrammarError& e) {
-      FormParser().Clear();  // its views point into the form's text
-      throw EFOpenError(kFormCannotBeParsed + std::string(e.what()));
-    }
-    return;
+FileRewrite TComponentReplacer::ProcessFile(const std::string& file_name,
+                                            const std::string& dest_dir, Disk& disk,
+                                            TFormParser& parser) {
+  FileRewrite out;
+  FileRewriting w{disk, parser, out};
+  out.log.push_back(res::Format(res::kProcessingFile, {file_name}));
+  try {
+    std::string bytes = ReadWholeFile(disk, file_name);
+    // The bytes read, so that the run can tell later whether the original
+    // is still what it read.
+    out.hash = std::hash<std::string_view>{}(bytes);
+    out.hashed = true;
+    const std::string dest_path = PathJoin(dest_dir, ExtractFileName(file_name));
+    if (HasExtension(file_name, ".PAS", ".DPR"))
+      ProcessPascal(w, std::move(bytes), file_name, dest_path);
+    else
+      ProcessForm(w, std::move(bytes), file_name, dest_path);
+  } catch (const EFOpenError& e) {
+    // A file that cannot be read (gone, not a regular file, too large,
+    // unreadable) is left as it is; the others go on.
+    out.open_failed = true;
+    out.open_error = e.what();
   }
-  TextEncoding encoding = DetectEncoding(bytes);
-  std::string text;
-  if (!DecodeOwnedText(std::move(bytes), encoding, &text, &why)) {
-    LogLine(res::Format(res::kInvalidEncoding, {file_name, why}));
-    LogLine(res::kNoChanges);
-    FileReport& f = ReportFile(
-        file_name, HasExtension(file_name, ".DPR", ".DPR") ? FileKind::kProject : FileKind::kUnit,
-        encoding);
-    f.outcome = FileOutcome::kSkipped;
-    f.note = why;
-    return;
+  return out;
+}
+
+void TComponentReplacer::ProcessForm(FileRewriting& w, std::string bytes,
+                                     const std::string& file_name, const std::string& dest_path) {
+  // A form that cannot be read (a binary form the stream reader refuses)
+  // or parsed (nested deeper than the parser goes) is left as it is, with
+  // its unit, like a file that cannot be opened: the others go on.
+  FormFileData form;
+  std::string why;
+  try {
+    if (!ReadFormFile(file_name, bytes, &form, &why)) {
+      w.out.log.push_back(res::Format(res::kInvalidEncoding, {file_name, why}));
+      w.out.log.push_back(res::kNoChanges);
+      FileReport& f = w.out.reports.emplace_back(
+          FileReport::Unchanged(file_name, FileKind::kTextForm, EncodingName(form.Encoding)));
+      f.outcome = FileOutcome::kSkipped;
+      f.note = why;
+      w.out.passed_over = true;
+      return;
+    }
+  } catch (const ErrorInFile<EStreamError>& e) {
+    // The report gives the file's name: the reason alone is told.
+    throw EFOpenError(kFormCannotBeRead + e.Reason());
   }
   bytes.clear();
-  ReplaceInUnit(std::move(text), file_name, encoding, dest_path);
-}
-
-// The sinks of a file's results: the run's own, or those of the work of the
-// calling worker thread.
-void TComponentReplacer::LogLine(const std::string& line) {
-  if (RewriteWork* w = CurrentRewriteWork())
-    w->log.push_back(line);
-  else
-    Log.WriteLine(line);
-}
-
-FileReports& TComponentReplacer::ReportFiles() {
-  RewriteWork* w = CurrentRewriteWork();
-  return w ? w->reports : Report.files;
-}
-
-void TComponentReplacer::CountChanged() {
-  if (RewriteWork* w = CurrentRewriteWork())
-    ++w->changed;
-  else
-    ++ChangedCount;
-}
-
-TFormParser& TComponentReplacer::FormParser() {
-  RewriteWork* w = CurrentRewriteWork();
-  return w && w->parser ? *w->parser : *ObjectParser;
-}
-
-bool TComponentReplacer::NoteFormOf(const std::string& form, bool list_failed) {
-  RewriteWork* w = CurrentRewriteWork();
-  if (!w) return false;
-  if (list_failed) w->form_unknown = true;
-  if (!form.empty()) w->forms.push_back(form);
-  return true;
-}
-
-void TComponentReplacer::NoteRead(std::string_view bytes) {
-  const size_t hash = std::hash<std::string_view>{}(bytes);
-  if (RewriteWork* w = CurrentRewriteWork()) {
-    w->hash = hash;
-    w->hashed = true;
-  } else if (run_files_.Has(current_)) {
-    run_files_[current_].hash = hash;
-    run_files_[current_].hashed = true;
+  // All objects of the form are parsed on one private stack.
+  try {
+    RunOnLargeStack(std::size_t{1} << 30, [&] { ReplaceInForm(w, form, file_name, dest_path); });
+  } catch (const EGrammarError& e) {
+    w.parser.Clear();  // its views point into the form's text
+    throw EFOpenError(kFormCannotBeParsed + std::string(e.what()));
   }
 }
 
-void TComponentReplacer::WriteOutput(const std::string& path, std::string data) {
-  // A worker writes its file itself, so that the writing is spread over the
-  // threads too; a failure is kept until the rewriting ends, as the
-  // background writer keeps its own.
-  RewriteWork* w = CurrentRewriteWork();
-  if (w && writer_) {
-    try {
-      WriteNewWholeFile(path, data);
-    } catch (...) {
-      if (!w->write_error) w->write_error = std::current_exception();
-    }
+void TComponentReplacer::ProcessPascal(FileRewriting& w, std::string bytes,
+                                       const std::string& file_name, const std::string& dest_path) {
+  TextEncoding encoding = DetectEncoding(bytes);
+  std::string text, why;
+  if (!DecodeOwnedText(std::move(bytes), encoding, &text, &why)) {
+    w.out.log.push_back(res::Format(res::kInvalidEncoding, {file_name, why}));
+    w.out.log.push_back(res::kNoChanges);
+    FileReport& f = w.out.reports.emplace_back(FileReport::Unchanged(
+        file_name, HasExtension(file_name, ".DPR", ".DPR") ? FileKind::kProject : FileKind::kUnit,
+        EncodingName(encoding)));
+    f.outcome = FileOutcome::kSkipped;
+    f.note = why;
+    w.out.passed_over = true;
     return;
   }
-  if (writer_)
-    writer_->Submit(path, std::move(data));
-  else
-    WriteNewWholeFile(path, data);
+  ReplaceInUnit(w, std::move(text), file_name, encoding, dest_path);
+}
+
+void TComponentReplacer::TakeRewrite(FileRewrite& out, Disk& disk) {
+  for (const std::string& line : out.log) Log.WriteLine(line);
+  for (FileReport& report : out.reports) Report.files.push_back(std::move(report));
+  ChangedCount += out.changed;
+  // Outside a run the forms a unit names join the list on their own.
+  for (const std::string& form : out.forms) run_files_.Add(UnitList, form);
+  if (!out.output_path.empty()) WriteNewWholeFile(disk, out.output_path, out.output);
 }
 
 std::unique_ptr<TFormParser> TComponentReplacer::NewFormParser() {
@@ -540,17 +483,6 @@ std::unique_ptr<TFormParser> TComponentReplacer::NewFormParser() {
     return GetDatabaseConnection(prop, value);
   };
   return parser;
-}
-
-FileReport& TComponentReplacer::ReportFile(const std::string& path, FileKind kind,
-                                           TextEncoding encoding) {
-  FileReports& files = ReportFiles();
-  files.push_back(FileReport::Unchanged(path, kind, EncodingName(encoding)));
-  return files.back();
-}
-
-void TComponentReplacer::LogChanges(int changes) {
-  LogLine(changes > 0 ? std::to_string(changes) + res::kChanges : res::kNoChanges);
 }
 
 }  // namespace tolvern

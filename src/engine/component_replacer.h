@@ -23,6 +23,7 @@
 #include "engine/alias_plan.h"
 #include "engine/database_index.h"
 #include "engine/descendant_classes.h"
+#include "engine/file_rewrite.h"
 #include "engine/outside_units.h"
 #include "engine/replace_options.h"
 #include "engine/run_context.h"
@@ -158,6 +159,10 @@ class TComponentReplacer {
   // Takes the text, so that it is gone before the rewritten text is scanned.
   void ReplaceInUnit(std::string text, const std::string& source_path, TextEncoding encoding,
                      const std::string& dest_path);
+  // The same with its results in w.out (the rewritten file to write among
+  // them), nothing of the replacer's changed.
+  void ReplaceInUnit(FileRewriting& w, std::string text, const std::string& source_path,
+                     TextEncoding encoding, const std::string& dest_path);
 
   // The rewritten text of a comment token; adds its replacements to *changes.
   // A resource directive is returned unchanged and may name the unit's form.
@@ -175,6 +180,22 @@ class TComponentReplacer {
   // change count and counts the file in ChangedCount when it leaves one.
   void ReplaceInForm(const FormFileData& form, const std::string& source_path,
                      const std::string& dest_path);
+  // The same with its results in w.out, nothing of the replacer's changed.
+  void ReplaceInForm(FileRewriting& w, const FormFileData& form, const std::string& source_path,
+                     const std::string& dest_path);
+
+  // Rewrites one file of the run into dest_dir, reading it through disk,
+  // with a form parser of the caller's (one per thread): a function of the
+  // file and the run's tables, safe to call from several threads at once.
+  // A file that cannot be read is given back open_failed, with the reason;
+  // anything thrown stops the run. Replaceable so that tests can put any rewriter, or any
+  // failure, in its place.
+  virtual FileRewrite ProcessFile(const std::string& file_name, const std::string& dest_dir,
+                                  Disk& disk, TFormParser& parser);
+  // A form parser for one thread of the rewriting.
+  std::unique_ptr<TFormParser> NewFormParser();
+  // The disk of the runs and restores: the context's, else the real one.
+  Disk& RunDisk() const { return Context.disk ? *Context.disk : real_disk_; }
 
   // Learns the classes a Pascal text declares as descendants of other
   // classes, so that form objects of a descendant of a mapped class are
@@ -185,16 +206,15 @@ class TComponentReplacer {
     Todo.LearnNames(Todo.DeclaredNames(unit_text, std::move(tokens)));
   }
 
-  // Records the database names of the TDatabase objects of a form; gives
-  // why the form could not be opened, or "".
-  std::string ScanFormDatabases(const std::string& form_path);
   // The database components a form declares (none when it cannot be read;
   // *unread tells why when it could not be opened).
-  DatabasesOfForm FormDatabases(const std::string& form_path, std::string* unread = nullptr) const;
+  DatabasesOfForm FormDatabases(Disk& disk, const std::string& form_path,
+                                std::string* unread = nullptr) const;
 
-  // The component that declares a database name, as the form being
-  // converted refers to it (see DatabaseIndex::Reference), or "".
-  std::string GetDatabaseConnection(const std::string& prop_name, const std::string& value);
+  // The component that declares a database name, as an object of the form
+  // at form_path refers to it (see DatabaseIndex::Reference), or "".
+  std::string GetDatabaseConnection(const std::string& prop_name, const std::string& value,
+                                    const std::string& form_path = "");
 
   StringList OldNames{true};
   StringList NewNames;
@@ -226,70 +246,60 @@ class TComponentReplacer {
   TReplaceOptions* Options;
 
  protected:
-  // Rewrites one file of the run into dest_dir. Replaceable so that tests can
-  // put any rewriter, or any failure, in its place.
-  virtual void ProcessFile(const std::string& file_name, const std::string& dest_dir);
-
-  void InitUnitList();
+  void InitUnitList(Disk& disk);
   // Project mode: the units outside the project file that the run's units
   // (paths) use; added to the run when the options follow uses, else kept
   // for ReportOutsideUnits.
-  void FindOutsideUnits(const std::vector<std::string>& units);
+  void FindOutsideUnits(Disk& disk, const std::vector<std::string>& units);
   // Names the outside units left as they are: a log line, a report entry
   // (outcome "outside") and a to-do item each. A file that could not be
   // read or listed in the look for them is not migrated: a unit of the run
   // is left with its forms, as one whose form could not be looked for is.
   void ReportOutsideUnits();
   // The run behind Execute, between opening and closing its log.
-  bool Run(const std::string& tree, bool dry_run);
-  void CreateBackupFolder();
+  bool Run(Disk& disk, const std::string& tree, bool dry_run);
+  void CreateBackupFolder(Disk& disk);
 
   // Records that a file the run meant to migrate is left as it is: logged,
   // and in the report as "skipped" with the reason.
   void NotMigrated(const std::string& path, const std::string& reason);
-  // Notes the bytes read for the file being processed, so that the run can
-  // tell later whether the original is still what it read.
-  void NoteRead(std::string_view bytes);
-  FileReport* FindReport(const std::string& path);
 
  private:
-  // The rewriting drives the per-file rewriting below and takes its results.
-  friend class RewriteStage;
-  friend class AliasStage;
   // The project of a project-mode run: the context's, else the environment's.
   ProjectModules* Project() const {
     return Context.project ? Context.project : EnvironmentProject();
   }
-  std::unique_ptr<TFormParser> NewFormParser();
-  // The sinks of a file's results: the run's own, or those of the work of
-  // the calling worker thread.
-  void LogLine(const std::string& line);
-  FileReports& ReportFiles();
-  void CountChanged();
-  TFormParser& FormParser();
-  // Records the form a unit names (or that it could not be looked for) in
-  // the work of the calling worker thread; false when there is none.
-  bool NoteFormOf(const std::string& form, bool list_failed);
+  // Takes the results of a rewriting done outside a run: its log lines,
+  // reports and forms into the replacer's, its file written at once.
+  void TakeRewrite(FileRewrite& out, Disk& disk);
   // The checks and the commit of a run that is not a dry run: the to-do
   // file, the originals checked, backups, the undo file and the
   // replacement; false when an original could not be replaced.
-  bool CommitRun(const std::string& tree);
+  bool CommitRun(Disk& disk, const std::string& tree, int threads);
   // Rewrites every file of the run into the work folder; false when the run
-  // was cancelled.
-  bool RewriteIntoWorkFolder(const std::string& temp_dir);
+  // was cancelled. *threads: how many the rewriting used.
+  bool RewriteIntoWorkFolder(Disk& disk, const std::string& temp_dir, int* threads);
   void SkipFile(int i, const std::string& reason);
   // The line of OldNames of a form object's class, or -1; for a descendant
   // of a mapped class, that of its mapped ancestor, named in *ancestor.
   int FindFormClass(std::string_view cls, std::string* ancestor);
   // Converts the form object whose class token the pass has just read.
-  void ConvertFormObject(FormPass& p, std::string_view token, int found,
+  void ConvertFormObject(FileRewriting& w, FormPass& p, std::string_view token, int found,
                          const std::string& ancestor, const std::string& source_path);
   // An object the form parser could not parse: logged and reported.
-  void NoteUnparsedObject(FormPass& p, int line, const std::string& ancestor,
+  void NoteUnparsedObject(FileRewriting& w, FormPass& p, int line, const std::string& ancestor,
                           const std::string& source_path);
   // The replacements of a unit's tokens into splice; the change count.
-  int ReplaceUnitTokens(const PasTokens& tokens, const std::string& source_path,
+  int ReplaceUnitTokens(FileRewriting& w, const PasTokens& tokens, const std::string& source_path,
                         UnitSplice& splice);
+  // ReplaceInComment, with the form a resource directive names in w.
+  std::string ReplaceInComment(FileRewriting* w, std::string_view comment,
+                               const std::string& source_path, int* changes);
+  // A form, read and rewritten; a Pascal file likewise.
+  void ProcessForm(FileRewriting& w, std::string bytes, const std::string& file_name,
+                   const std::string& dest_path);
+  void ProcessPascal(FileRewriting& w, std::string bytes, const std::string& file_name,
+                     const std::string& dest_path);
   // The source unit named in a uses clause, with the Nexa units behind it.
   int ExtendUsesClause(std::string_view token, const std::set<std::string>& clause_units,
                        UnitSplice& splice);
@@ -300,30 +310,19 @@ class TComponentReplacer {
   // The units of ClassUnits a unit needs for the classes its code names and
   // that none of its uses clauses, nor NewUnits behind its source unit, has.
   std::vector<std::string> ClassUnitsNeeded(const PasTokens& tokens) const;
-  void AddFormOfDirective(std::string_view directive, const std::string& source_path);
-  void LogChanges(int changes);
+  void AddFormOfDirective(FileRewriting* w, std::string_view directive,
+                          const std::string& source_path);
   bool IsDatabaseClass(const std::string& cls) const;
   bool IsDataSetClass(const std::string& cls) const;
-  // Writes a rewritten file into the work folder: on the background writer
-  // during a run, else at once.
-  void WriteOutput(const std::string& path, std::string data);
-  class BackgroundWriter* writer_ = nullptr;
-  // The first failure to write a rewritten file on a worker, raised where
-  // the background writer raises its own: after the rewriting.
-  std::exception_ptr write_error_;
+  mutable RealDisk real_disk_;
   FormParserClass parser_class_;
   RunFiles run_files_;
   std::vector<OutsideUnit> outside_;  // left as they are, named after the rewriting
   // What the look for outside units could not read or list, and why.
   std::vector<std::pair<std::string, std::string>> outside_failures_;
-  // The threads the rewriting chose (the jobs asked for, fewer for large
-  // files); the checks and the replacing use as many.
-  int threads_ = 1;
-  int current_ = -1;          // the file being processed
   NameFilter old_filter_;     // refuses most identifiers by length and first letter
   FoldedMap<int> old_index_;  // the line of each source class name in OldNames
-  FileReport& ReportFile(const std::string& path, FileKind kind, TextEncoding encoding);
-  void WriteFormFile(const FormFileData& form, const std::string& text,
+  void WriteFormFile(FileRewriting& w, const FormFileData& form, const std::string& text,
                      const std::vector<RewrittenObject>& rewritten, const std::string& source_path,
                      const std::string& dest_path);
 };

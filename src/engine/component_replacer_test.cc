@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <ctime>
 #include <filesystem>
 
@@ -169,7 +170,7 @@ TEST_F(RunTest, UncreatableBackupFolderStopsBeforeAnyFileIsRead) {
   int reads = 0;
   disk.fail_create_dir = [](const std::string& p) { return p.ends_with("RBackup"); };
   disk.fail_read = [&reads](const std::string&) { return ++reads, false; };
-  ScopedDisk scoped(&disk);
+  testing::RunsOn scoped(*BdeReplacer, &disk);
   try {
     BdeReplacer->Execute();
     FAIL() << "no exception";
@@ -288,7 +289,7 @@ TEST_F(RunTest, FailedBackupCopyStopsBeforeAnyOriginalIsReplaced) {
   disk.fail_copy = [](const std::string& from, const std::string&) {
     return from.ends_with("B.pas");
   };
-  ScopedDisk scoped(&disk);
+  testing::RunsOn scoped(*BdeReplacer, &disk);
   EXPECT_THROW(BdeReplacer->Execute(), EBackupError);
   EXPECT_EQ(dir_.Read("src/A.pas"), kUsesBde);
   EXPECT_EQ(dir_.Read("src/B.pas"), kUsesBde);
@@ -303,7 +304,7 @@ TEST_F(RunTest, FailedCopyBackIsLoggedAndFailsTheRunButUndoFileExists) {
   disk.fail_copy = [](const std::string& from, const std::string& to) {
     return from.find("$DS") != std::string::npos && to.ends_with("B.pas");
   };
-  ScopedDisk scoped(&disk);
+  testing::RunsOn scoped(*BdeReplacer, &disk);
   EXPECT_FALSE(BdeReplacer->Execute());
   EXPECT_NE(dir_.Read("src/A.pas"), kUsesBde);
   EXPECT_EQ(dir_.Read("src/B.pas"), kUsesBde);
@@ -322,7 +323,7 @@ TEST_F(RunTest, TempFolderFailureStopsTheRunBeforeAnyFileIsRead) {
   int reads = 0;
   disk.fail_create_dir = [](const std::string& p) { return p.find("$DS") != std::string::npos; };
   disk.fail_read = [&reads](const std::string&) { return ++reads, false; };
-  ScopedDisk scoped(&disk);
+  testing::RunsOn scoped(*BdeReplacer, &disk);
   EXPECT_THROW(BdeReplacer->Execute(), EFCreateError);
   EXPECT_EQ(reads, 0);
   EXPECT_EQ(dir_.Read("src/U.pas"), kUsesBde);
@@ -333,7 +334,7 @@ TEST_F(RunTest, UnreadableUnitIsNamedAndTheOthersGoOn) {
   dir_.Write("src/Z.pas", kUsesBde);
   FaultyDisk disk;
   disk.fail_read = [](const std::string& p) { return p.ends_with("Z.pas"); };
-  ScopedDisk scoped(&disk);
+  testing::RunsOn scoped(*BdeReplacer, &disk);
   ASSERT_TRUE(BdeReplacer->Execute());
   EXPECT_NE(dir_.Read("src/A.pas"), kUsesBde);
   EXPECT_EQ(dir_.Read("src/Z.pas"), kUsesBde);
@@ -352,7 +353,7 @@ TEST_F(RunTest, FailedWriteIntoTheWorkFolderStopsBeforeAnyOriginalIsReplaced) {
   disk.fail_write = [](const std::string& p) {
     return p.find("$DS") != std::string::npos && p.ends_with("U7.pas");
   };
-  ScopedDisk scoped(&disk);
+  testing::RunsOn scoped(*BdeReplacer, &disk);
   try {
     BdeReplacer->Execute();
     FAIL() << "no exception";
@@ -432,12 +433,13 @@ TEST_F(ProjectRunTest, ConvertsOnlyChosenUnitsInOrder) {
 class ThrowingReplacer : public TComponentReplacer {
  public:
   using TComponentReplacer::TComponentReplacer;
-  int calls = 0;
+  std::atomic<int> calls = 0;  // the rewriting runs on the worker pool
 
  protected:
-  void ProcessFile(const std::string& file, const std::string& dest) override {
+  FileRewrite ProcessFile(const std::string& file, const std::string& dest, Disk& disk,
+                          TFormParser& parser) override {
     if (++calls == 2) throw EReadError("broken: " + file);
-    TComponentReplacer::ProcessFile(file, dest);
+    return TComponentReplacer::ProcessFile(file, dest, disk, parser);
   }
 };
 

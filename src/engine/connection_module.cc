@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/text_edits.h"
 #include "parsing/pascal_scanner.h"
 
 namespace tolvern {
@@ -73,32 +74,34 @@ std::string ConnectionModuleForm(const ConnectionModuleNames& names,
   return text + "end" + eol;
 }
 
-ProjectEdit AddModuleToProject(std::string_view project_text, const ConnectionModuleNames& names,
-                               const std::string& unit_path, const FoldedSet& needing_forms,
-                               const std::string& eol) {
-  const PasTokens tokens = SignificantTokens(project_text);
-  // The first uses clause: its end, and whether it names the module.
-  size_t uses_end = std::string_view::npos;
-  bool in_uses = false;
+namespace {
+
+// The end of the project's first uses clause (its ";"), and whether the
+// clause names unit already (*in_uses); npos when there is none.
+size_t UsesClauseEnd(const PasTokens& tokens, const std::string& unit, bool* in_uses) {
+  *in_uses = false;
   size_t i = 0;
   for (; i < tokens.size(); ++i)
     if (tokens[i].code == kTokUses) break;
   for (++i; i < tokens.size(); ++i) {
     const PasToken t = tokens[i];
-    if (t.code == kTokSemicolon) {
-      uses_end = t.offset;
-      break;
-    }
-    if (IsIdent(t, names.unit) && (IsSymbol(tokens[i - 1], ',') || tokens[i - 1].code == kTokUses))
-      in_uses = true;
+    if (t.code == kTokSemicolon) return t.offset;
+    if (IsIdent(t, unit) && (IsSymbol(tokens[i - 1], ',') || tokens[i - 1].code == kTokUses))
+      *in_uses = true;
   }
-  // The CreateForm calls of the main block, and its Application.Run.
+  return std::string_view::npos;
+}
+
+// The CreateForm calls of the main block, and where its Application.Run
+// stands (*run_at; npos when it has none).
+std::vector<CreateCall> CreateCalls(const PasTokens& tokens, std::string_view project_text,
+                                    size_t* run_at) {
   std::vector<CreateCall> calls;
-  size_t run_at = std::string_view::npos;
+  *run_at = std::string_view::npos;
   for (size_t k = 0; k + 2 < tokens.size(); ++k) {
     if (!IsIdent(tokens[k], "Application") || !IsSymbol(tokens[k + 1], '.')) continue;
     if (IsIdent(tokens[k + 2], "Run")) {
-      if (run_at == std::string_view::npos) run_at = tokens[k].offset;
+      if (*run_at == std::string_view::npos) *run_at = tokens[k].offset;
       continue;
     }
     if (!IsIdent(tokens[k + 2], "CreateForm")) continue;
@@ -116,59 +119,65 @@ ProjectEdit AddModuleToProject(std::string_view project_text, const ConnectionMo
                                  : project_text.size();
     calls.push_back(std::move(call));
   }
+  return calls;
+}
+
+// Adds the call that creates the module to edits: before the first call
+// that creates a form needing it, else before Application.Run, else after
+// the last call. False when the text has no place for it.
+bool AddCreateCall(TextEdits& edits, std::string_view project_text,
+                   const std::vector<CreateCall>& calls, size_t run_at,
+                   const ConnectionModuleNames& names, const FoldedSet& needing_forms,
+                   const std::string& eol) {
+  const std::string call = "Application.CreateForm(" + names.cls + ", " + names.module + ");";
+  const CreateCall* before = nullptr;
+  for (const CreateCall& c : calls)
+    if (needing_forms.count(c.form)) {
+      before = &c;
+      break;
+    }
+  const size_t at = before ? before->statement : run_at;
+  if (at != std::string_view::npos) {
+    const size_t line = LineStart(project_text, at);
+    // On a line of its own, indented as the statement it goes before;
+    // a statement that shares its line with others gets it in front.
+    if (IndentAt(project_text, line).size() == at - line)
+      return edits.Add(line, 0, IndentAt(project_text, line) + call + eol);
+    return edits.Add(at, 0, call + " ");
+  }
+  if (calls.empty()) return false;
+  const std::string indent =
+      IndentAt(project_text, LineStart(project_text, calls.back().statement));
+  return edits.Add(calls.back().end, 0, eol + indent + call);
+}
+
+}  // namespace
+
+ProjectEdit AddModuleToProject(std::string_view project_text, const ConnectionModuleNames& names,
+                               const std::string& unit_path, const FoldedSet& needing_forms,
+                               const std::string& eol) {
+  const PasTokens tokens = SignificantTokens(project_text);
+  bool in_uses = false;
+  const size_t uses_end = UsesClauseEnd(tokens, names.unit, &in_uses);
+  size_t run_at = std::string_view::npos;
+  const std::vector<CreateCall> calls = CreateCalls(tokens, project_text, &run_at);
   bool created = false;
   for (const CreateCall& c : calls) created = created || SameText(c.form, names.module);
 
   ProjectEdit edit;
   edit.uses_added = in_uses;
   edit.create_added = created;
-  // The edits are made from the end of the text back, so that the offsets
-  // found stay right.
-  struct Insert {
-    size_t at;
-    std::string text;
-  };
-  std::vector<Insert> inserts;
-  if (!created) {
-    const std::string call = "Application.CreateForm(" + names.cls + ", " + names.module + ");";
-    const CreateCall* before = nullptr;
-    for (const CreateCall& c : calls)
-      if (needing_forms.count(c.form)) {
-        before = &c;
-        break;
-      }
-    size_t at = std::string_view::npos;
-    if (before)
-      at = before->statement;
-    else if (run_at != std::string_view::npos)
-      at = run_at;
-    if (at != std::string_view::npos) {
-      const size_t line = LineStart(project_text, at);
-      // On a line of its own, indented as the statement it goes before;
-      // a statement that shares its line with others gets it in front.
-      if (IndentAt(project_text, line).size() == at - line)
-        inserts.push_back({line, IndentAt(project_text, line) + call + eol});
-      else
-        inserts.push_back({at, call + " "});
-      edit.create_added = true;
-    } else if (!calls.empty()) {
-      const size_t end = calls.back().end;
-      inserts.push_back(
-          {end,
-           eol + IndentAt(project_text, LineStart(project_text, calls.back().statement)) + call});
-      edit.create_added = true;
-    }
-  }
+  // The edits are in the coordinates of the text as it is, applied at once.
+  TextEdits edits;
+  if (!created && AddCreateCall(edits, project_text, calls, run_at, names, needing_forms, eol))
+    edit.create_added = true;
   if (!in_uses && uses_end != std::string_view::npos) {
-    inserts.push_back({uses_end, "," + eol + "  " + names.unit + " in '" + unit_path + "' {" +
-                                     names.module + ": TDataModule}"});
+    edits.Add(uses_end, 0,
+              "," + eol + "  " + names.unit + " in '" + unit_path + "' {" + names.module +
+                  ": TDataModule}");
     edit.uses_added = true;
   }
-  std::string text(project_text);
-  std::sort(inserts.begin(), inserts.end(),
-            [](const Insert& a, const Insert& b) { return a.at > b.at; });
-  for (const Insert& ins : inserts) text.insert(ins.at, ins.text);
-  edit.text = std::move(text);
+  edits.ApplyTo(project_text, &edit.text);
   return edit;
 }
 

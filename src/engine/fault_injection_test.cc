@@ -170,7 +170,7 @@ class FaultWalk {
     };
     // Every original comes back from the undo files this run left.
     if (any_migrated || !created(now).empty()) {
-      ScopedDisk real(nullptr);
+      testing::RunsOn real(*BdeReplacer, nullptr);
       for (const auto& e : fs::recursive_directory_iterator(dir.path())) {
         if (e.path().extension() == ".reu") {
           EXPECT_TRUE(BdeReplacer->RestoreFiles(e.path().string())) << what;
@@ -232,8 +232,9 @@ TEST(FaultInjectionTest, EveryOperationOfARunThatCreatesAConnectionModule) {
   NXReplacerScope library;
   // An application on BDE aliases, with a profile that makes a connection
   // module for them: the run creates two files and edits the project file.
+  RealDisk disk;
   const MappingProfile profile =
-      ReadProfile(std::string(TOLVERN_SOURCE_DIR) + "/tests/data/aliases.json");
+      ReadProfile(disk, std::string(TOLVERN_SOURCE_DIR) + "/tests/data/aliases.json");
   BdeReplacer->AliasRules = profile.aliases;  // gone with the library at the end
   FaultWalk walk(
       [](const ScratchDir& dir) {

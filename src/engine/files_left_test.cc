@@ -149,7 +149,7 @@ TEST_P(FilesLeftTest, FormsOfAUnitThatCannotBeReadAreNamed) {
     disk.fail_read = [&](const std::string& path) {
       return c.read_fails && path.ends_with("U.pas");
     };
-    ScopedDisk scoped(&disk);
+    testing::RunsOn scoped(*BdeReplacer, &disk);
     ASSERT_TRUE(BdeReplacer->Execute());
     ExpectPairMigrated();
     EXPECT_EQ(dir_.Read("src/U.dfm"), kForm);

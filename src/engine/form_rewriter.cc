@@ -20,20 +20,24 @@ namespace tolvern {
 
 namespace {
 
-// The form that the calling thread is converting, for the references of
-// its data sets to its own databases; null outside ReplaceInForm.
-thread_local const std::string* t_form_path = nullptr;
-
-// Makes a form the calling thread's for the life of this object.
+// Points a form parser's database references at the form it converts, for
+// the life of this object: a data set on the form of its database refers to
+// it bare, one on another form through that form's name.
 class ConvertingForm {
  public:
-  explicit ConvertingForm(const std::string& path) : previous_(t_form_path) { t_form_path = &path; }
-  ~ConvertingForm() { t_form_path = previous_; }
+  ConvertingForm(TFormParser& parser, TComponentReplacer& replacer, const std::string& path)
+      : parser_(parser), previous_(std::move(parser.OnGetConnection)) {
+    parser.OnGetConnection = [&replacer, &path](const std::string& prop, const std::string& value) {
+      return replacer.GetDatabaseConnection(prop, value, path);
+    };
+  }
+  ~ConvertingForm() { parser_.OnGetConnection = std::move(previous_); }
   ConvertingForm(const ConvertingForm&) = delete;
   ConvertingForm& operator=(const ConvertingForm&) = delete;
 
  private:
-  const std::string* previous_;
+  TFormParser& parser_;
+  decltype(TFormParser::OnGetConnection) previous_;
 };
 
 // What the token walk knows of the object whose header is being read.
@@ -58,12 +62,12 @@ std::string LineBreakOf(std::string_view text) {
 }
 
 // The edit that gives an object of a binary form another class name.
-StreamEdit ClassNameEdit(const FormFileData& form, const ObjectSpan& o, const std::string& name) {
+TextEdit ClassNameEdit(const FormFileData& form, const ObjectSpan& o, const std::string& name) {
   TRCData header;
   const std::string_view stream = ReadFormResource(form.Original, &header);
   const size_t old_size = static_cast<unsigned char>(stream[o.class_begin]);
   if (name.size() > 255) throw EParserError("class name longer than 255 characters: " + name);
-  return {o.class_begin, o.class_begin + 1 + old_size, static_cast<char>(name.size()) + name};
+  return {o.class_begin, 1 + old_size, static_cast<char>(name.size()) + name};
 }
 
 // A binary form file with each rewritten object encoded anew in place of its
@@ -74,7 +78,7 @@ StreamEdit ClassNameEdit(const FormFileData& form, const ObjectSpan& o, const st
 bool SpliceRewritten(const FormFileData& form, const std::vector<RewrittenObject>& rewritten,
                      const std::string& source_path, std::string* file) {
   if (form.Original.empty()) return false;
-  std::vector<StreamEdit> edits;
+  TextEdits edits;
   try {
     for (const RewrittenObject& r : rewritten) {
       // The object whose header line holds the keyword: the last one that
@@ -85,9 +89,11 @@ bool SpliceRewritten(const FormFileData& form, const std::vector<RewrittenObject
       if (after == form.Objects.begin()) return false;
       const ObjectSpan& o = *(after - 1);
       if (o.text_begin + 2 * static_cast<size_t>(o.level) != r.text_pos) return false;
-      edits.push_back(r.class_only ? ClassNameEdit(form, o, r.text)
-                                   : StreamEdit{o.stream_begin, o.stream_end,
-                                                ObjectTextToBinaryObject(r.text)});
+      TextEdit e = r.class_only ? ClassNameEdit(form, o, r.text)
+                                : TextEdit{o.stream_begin, o.stream_end - o.stream_begin,
+                                           ObjectTextToBinaryObject(r.text)};
+      if (!edits.Add(e.offset, e.length, std::move(e.text)))
+        throw EStreamError("Invalid object stream edit at offset " + std::to_string(e.offset));
     }
     *file = SpliceFormResource(form.Original, edits);
     TRCData header;
@@ -146,13 +152,22 @@ struct FormPass {
 
 void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::string& source_path,
                                        const std::string& dest_path) {
+  FileRewrite out;
+  FileRewriting w{RunDisk(), *ObjectParser, out};
+  ReplaceInForm(w, form, source_path, dest_path);
+  TakeRewrite(out, RunDisk());
+}
+
+void TComponentReplacer::ReplaceInForm(FileRewriting& w, const FormFileData& form,
+                                       const std::string& source_path,
+                                       const std::string& dest_path) {
   if (Todo.family.empty()) Todo = TodoClasses::Of(*this);
   FormPass p(form.Text, source_path, Todo,
              FileReport::Unchanged(source_path,
                                    form.IsBinary ? FileKind::kBinaryForm : FileKind::kTextForm,
                                    EncodingName(form.Encoding)));
-  FormParser().LineBreak = LineBreakOf(p.text);
-  ConvertingForm converting(source_path);
+  w.parser.LineBreak = LineBreakOf(p.text);
+  ConvertingForm converting(w.parser, *this, source_path);
   std::string_view token;
   for (int code; (code = p.scanner.GetNext(&token)) != kTokEnd;) {
     // Inherited and inline objects are converted too: the run renames their
@@ -176,23 +191,23 @@ void TComponentReplacer::ReplaceInForm(const FormFileData& form, const std::stri
       std::string ancestor;
       const int found = FindFormClass(token, &ancestor);
       if (found >= 0) {
-        ConvertFormObject(p, token, found, ancestor, source_path);
+        ConvertFormObject(w, p, token, found, ancestor, source_path);
         continue;
       }
     }
     p.out += token;
   }
-  LogChanges(p.changes);
+  w.out.log.push_back(ChangesLine(p.changes));
   p.report.changes = p.changes;
   for (const UnparsedObject& u : p.report.unparsed)
     p.todo.NotConverted(u.line, u.name, u.cls, u.reason);
   p.report.todo = p.todo.Finish();
-  FileReports& files = ReportFiles();
+  FileReports& files = w.out.reports;
   files.push_back(std::move(p.report));
   if (p.changes == 0) return;
-  WriteFormFile(form, p.out, p.rewritten, source_path, dest_path);
+  WriteFormFile(w, form, p.out, p.rewritten, source_path, dest_path);
   files.back().outcome = FileOutcome::kChanged;
-  CountChanged();
+  w.out.changed = 1;
 }
 
 int TComponentReplacer::FindFormClass(std::string_view cls, std::string* ancestor) {
@@ -203,10 +218,10 @@ int TComponentReplacer::FindFormClass(std::string_view cls, std::string* ancesto
   return ancestor->empty() ? -1 : FindOldName(*ancestor);
 }
 
-void TComponentReplacer::ConvertFormObject(FormPass& p, std::string_view token, int found,
-                                           const std::string& ancestor,
+void TComponentReplacer::ConvertFormObject(FileRewriting& w, FormPass& p, std::string_view token,
+                                           int found, const std::string& ancestor,
                                            const std::string& source_path) {
-  TFormParser& parser = FormParser();
+  TFormParser& parser = w.parser;
   const TFormObject& obj = p.obj;
   const std::string target = NewNames[OldNames.Object(found)];
   parser.SetTargetClassName(target);
@@ -216,7 +231,7 @@ void TComponentReplacer::ConvertFormObject(FormPass& p, std::string_view token, 
   int pos = static_cast<int>(p.object_pos) + 1;
   const int line = p.lines.LineOf(p.object_pos);
   if (!parser.Parse(p.text, "<object>", pos)) {
-    NoteUnparsedObject(p, line, ancestor, source_path);
+    NoteUnparsedObject(w, p, line, ancestor, source_path);
     p.rewritten.push_back({p.object_pos, replaced, true});
     p.out += replaced;
     return;
@@ -240,29 +255,33 @@ void TComponentReplacer::ConvertFormObject(FormPass& p, std::string_view token, 
   p.out += replaced;
 }
 
-void TComponentReplacer::NoteUnparsedObject(FormPass& p, int line, const std::string& ancestor,
+void TComponentReplacer::NoteUnparsedObject(FileRewriting& w, FormPass& p, int line,
+                                            const std::string& ancestor,
                                             const std::string& source_path) {
   const TFormObject& obj = p.obj;
-  const size_t stop = static_cast<size_t>(std::max(FormParser().FurthestPos(), 1) - 1);
+  const size_t stop = static_cast<size_t>(std::max(w.parser.FurthestPos(), 1) - 1);
   const std::string reason =
       res::Format(res::kOutsideFormGrammar, {std::to_string(p.lines.LineOf(stop))});
   const std::string where = source_path + "(" + std::to_string(line) + ")";
-  LogLine(ancestor.empty()
-              ? res::Format(res::kObjectNotParsed, {where, obj.ObjectName, obj.ObjectClass, reason})
-              : res::Format(res::kDescendantNotParsed,
-                            {where, obj.ObjectName, obj.ObjectClass, ancestor, reason}));
+  w.out.log.push_back(
+      ancestor.empty()
+          ? res::Format(res::kObjectNotParsed, {where, obj.ObjectName, obj.ObjectClass, reason})
+          : res::Format(res::kDescendantNotParsed,
+                        {where, obj.ObjectName, obj.ObjectClass, ancestor, reason}));
   p.report.unparsed.push_back({obj.ObjectName, obj.ObjectClass, line, reason, ancestor});
 }
 
-void TComponentReplacer::WriteFormFile(const FormFileData& form, const std::string& text,
+void TComponentReplacer::WriteFormFile(FileRewriting& w, const FormFileData& form,
+                                       const std::string& text,
                                        const std::vector<RewrittenObject>& rewritten,
                                        const std::string& source_path,
                                        const std::string& dest_path) {
   const FormCharset charset =
       form.Encoding == TextEncoding::kAnsi ? FormCharset::kAnsi : FormCharset::kUtf8;
   std::string file;
+  w.out.output_path = dest_path;
   if (form.IsBinary && SpliceRewritten(form, rewritten, source_path, &file)) {
-    WriteOutput(dest_path, std::move(file));
+    w.out.output = std::move(file);
     return;
   }
   std::string stream;
@@ -283,18 +302,12 @@ void TComponentReplacer::WriteFormFile(const FormFileData& form, const std::stri
     if (was_valid) throw EParserError(res::Format(res::kFormNotValid, {source_path, e.what()}));
   }
   if (form.IsBinary)
-    WriteOutput(dest_path, WriteFormResource(form.Header.Name, stream));
+    w.out.output = WriteFormResource(form.Header.Name, stream);
   else
-    WriteOutput(dest_path, EncodeText(text, form.Encoding));
+    w.out.output = EncodeText(text, form.Encoding);
 }
 
-std::string TComponentReplacer::ScanFormDatabases(const std::string& form_path) {
-  std::string unread;
-  Databases.Add(form_path, FormDatabases(form_path, &unread));
-  return unread;
-}
-
-DatabasesOfForm TComponentReplacer::FormDatabases(const std::string& form_path,
+DatabasesOfForm TComponentReplacer::FormDatabases(Disk& disk, const std::string& form_path,
                                                   std::string* unread) const {
   FormFileData form;
   std::string why;
@@ -303,7 +316,7 @@ DatabasesOfForm TComponentReplacer::FormDatabases(const std::string& form_path,
   // once (in *unread), since the data sets bound to its databases would be
   // migrated without them, also if the form could be read later.
   try {
-    if (!ReadFormFile(form_path, ReadWholeFile(form_path), &form, &why)) return {};
+    if (!ReadFormFile(form_path, ReadWholeFile(disk, form_path), &form, &why)) return {};
   } catch (const EFOpenError& e) {
     if (unread) *unread = e.what();
     return {};
@@ -336,9 +349,10 @@ bool TComponentReplacer::IsDatabaseClass(const std::string& cls) const {
 }
 
 std::string TComponentReplacer::GetDatabaseConnection(const std::string& prop_name,
-                                                      const std::string& value) {
+                                                      const std::string& value,
+                                                      const std::string& form_path) {
   if (prop_name != "DatabaseName") throw EAssertionFailed("Assertion failure (Replacer, line 755)");
-  return Databases.Reference(value, t_form_path ? *t_form_path : std::string());
+  return Databases.Reference(value, form_path);
 }
 
 }  // namespace tolvern

@@ -176,7 +176,7 @@ TEST_F(FormRewriteTest, DatabaseScanRecordsTheDeclaringComponent) {
       "F1.dfm", Crlf({"object Form1: TForm1", "  object Database1: TDatabase",
                       "    AliasName = 'Other'", "    DatabaseName = 'Sales'", "  end", "end"}));
   BdeReplacer->Databases.Clear();
-  BdeReplacer->ScanFormDatabases(form1);
+  BdeReplacer->Databases.Add(form1, BdeReplacer->FormDatabases(BdeReplacer->RunDisk(), form1));
   EXPECT_EQ(BdeReplacer->GetDatabaseConnection("DatabaseName", "SALES"), "Form1.Database1");
   EXPECT_EQ(BdeReplacer->GetDatabaseConnection("DatabaseName", "Other"), "");
   EXPECT_THROW(BdeReplacer->GetDatabaseConnection("AliasName", "Sales"), EAssertionFailed);

@@ -2,14 +2,14 @@
 
 #include <cctype>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <map>
+#include <sstream>
 #include <vector>
 
 #include "base/errors.h"
 #include "base/paths.h"
 #include "files/display_text.h"
+#include "platform/disk.h"
 
 namespace tolvern {
 namespace {
@@ -147,9 +147,9 @@ const char* LevelHeading(TodoLevel level) {
 
 class Page {
  public:
-  Page(std::ostream& out, const RunReport& report, const ReportDiffs* diffs,
+  Page(Disk& disk, std::ostream& out, const RunReport& report, const ReportDiffs* diffs,
        const HtmlReportFacts& facts)
-      : out_(out), report_(report), diffs_(diffs), facts_(facts) {}
+      : disk_(disk), out_(out), report_(report), diffs_(diffs), facts_(facts) {}
 
   void Write() {
     out_ << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
@@ -324,7 +324,7 @@ class Page {
       const std::string path =
           facts_.base_folder.empty() ? f.path : ExpandPath(f.path, facts_.base_folder);
       try {
-        code[i] = LinesAround(DisplayText(path), lines, ReportDiffs::kContext);
+        code[i] = LinesAround(DisplayText(disk_, path), lines, ReportDiffs::kContext);
       } catch (const Exception&) {
         // A file that cannot be read now shows its places without code.
       }
@@ -397,6 +397,7 @@ class Page {
     out_ << "</tbody></table></section>\n";
   }
 
+  Disk& disk_;
   std::ostream& out_;
   const RunReport& report_;
   const ReportDiffs* diffs_;
@@ -432,18 +433,18 @@ std::string HtmlEscape(std::string_view text) {
   return out;
 }
 
-void WriteHtmlReport(std::ostream& out, const RunReport& report, const ReportDiffs* diffs,
-                     const HtmlReportFacts& facts) {
-  Page(out, report, diffs, facts).Write();
+void WriteHtmlReport(Disk& disk, std::ostream& out, const RunReport& report,
+                     const ReportDiffs* diffs, const HtmlReportFacts& facts) {
+  Page(disk, out, report, diffs, facts).Write();
 }
 
-void WriteHtmlReportFile(const std::string& path, const RunReport& report, const ReportDiffs* diffs,
-                         const HtmlReportFacts& facts) {
-  std::ofstream out(std::filesystem::path(std::u8string(path.begin(), path.end())),
-                    std::ios::binary | std::ios::trunc);
-  if (out) WriteHtmlReport(out, report, diffs, facts);
-  out.close();
-  if (!out) throw EFCreateError("Cannot create file \"" + path + "\".");
+void WriteHtmlReportFile(Disk& disk, const std::string& path, const RunReport& report,
+                         const ReportDiffs* diffs, const HtmlReportFacts& facts) {
+  std::ostringstream page;
+  WriteHtmlReport(disk, page, report, diffs, facts);
+  std::string why;
+  if (!disk.WriteFile(path, page.str(), &why))
+    throw EFCreateError("Cannot create file \"" + path + "\".", why);
 }
 
 }  // namespace tolvern

@@ -31,12 +31,13 @@ std::string HtmlEscape(std::string_view text);
 
 // Writes the page to out. diffs may be null: then no diff is shown, and the
 // code around to-do places is read from the files as they stand.
-void WriteHtmlReport(std::ostream& out, const RunReport& report, const ReportDiffs* diffs,
-                     const HtmlReportFacts& facts);
+// The files are read through disk.
+void WriteHtmlReport(Disk& disk, std::ostream& out, const RunReport& report,
+                     const ReportDiffs* diffs, const HtmlReportFacts& facts);
 
 // Writes the page to the file at path; throws EFCreateError naming the file
 // when it cannot be written.
-void WriteHtmlReportFile(const std::string& path, const RunReport& report, const ReportDiffs* diffs,
-                         const HtmlReportFacts& facts);
+void WriteHtmlReportFile(Disk& disk, const std::string& path, const RunReport& report,
+                         const ReportDiffs* diffs, const HtmlReportFacts& facts);
 
 }  // namespace tolvern

@@ -31,9 +31,9 @@ std::unique_ptr<TComponentReplacer> MakeProfileReplacer(const MappingProfile& pr
   return replacer;
 }
 
-MappingProfile EffectiveProfile(bool ado, const std::vector<std::string>& files) {
+MappingProfile EffectiveProfile(Disk& disk, bool ado, const std::vector<std::string>& files) {
   MappingProfile profile = BuiltinProfile(ado);
-  for (const std::string& f : files) ApplyProfile(&profile, ReadProfile(f));
+  for (const std::string& f : files) ApplyProfile(&profile, ReadProfile(disk, f));
   return profile;
 }
 

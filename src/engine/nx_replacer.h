@@ -51,7 +51,7 @@ std::unique_ptr<TComponentReplacer> MakeProfileReplacer(const MappingProfile& pr
                                                         TReplaceOptions* options);
 // The built-in BDE or ADO profile with the profile files laid over it, in
 // order; throws EProfileError for the first file that cannot be used.
-MappingProfile EffectiveProfile(bool ado, const std::vector<std::string>& files);
+MappingProfile EffectiveProfile(Disk& disk, bool ado, const std::vector<std::string>& files);
 
 // Builds the objects on the first call from the built-in profiles; later
 // calls only count.

@@ -7,7 +7,6 @@
 #include "base/ascii_text.h"
 #include "base/paths.h"
 #include "base/system_texts.h"
-#include "files/folder_cache.h"
 #include "files/line_cursor.h"
 #include "parsing/pascal_scanner.h"
 
@@ -87,7 +86,6 @@ void OutsideUnits::ListCandidates() {
       failures_.emplace_back(folder, res::Format(res::kOutsideNotListable, {why}));
       continue;
     }
-    if (FolderCache* cache = CurrentFolderCache()) cache->Seed(folder, entries);
     for (const DirEntry& e : entries) {
       if (e.is_dir || UpperCase(ExtractFileExt(e.name)) != ".PAS") continue;
       const std::string name = UnitNameOf(e.name);

@@ -81,7 +81,8 @@ TEST_F(FirstSourceNameTest, TheWalkFindsUnitsInTheProjectsFoldersOnly) {
   dir.Write("p/Cycle.pas", "unit Cycle; interface uses Main, Twin, DBTables; end.");
   dir.Write("p/Twin.pas", "unit Twin; uses Cycle; var T: TTable; end.");
   FakeProject project(dir / "p/App.dpr", {dir / "m/Main.pas"});
-  OutsideUnits finder(CurrentDisk(), project, [](std::string_view text, std::string* name) {
+  RealDisk disk;
+  OutsideUnits finder(disk, project, [](std::string_view text, std::string* name) {
     return BdeReplacer->FirstSourceName(text, name);
   });
   std::vector<std::string> found;

@@ -72,6 +72,9 @@ void WriteTree(const ScratchDir& dir) {
 
 class ParallelRunTest : public ::testing::TestWithParam<bool /* project mode */> {
  protected:
+  // The disk the runs work on; null: the real one.
+  Disk* disk_ = nullptr;
+
   // setup may put another replacer in the run's place.
   Outcome Run(int jobs,
               const std::function<TComponentReplacer&(TComponentReplacer&)>& setup = nullptr) {
@@ -98,6 +101,7 @@ class ParallelRunTest : public ::testing::TestWithParam<bool /* project mode */>
     };
     if (setup) run = &setup(*run);
     TComponentReplacer& r = *run;
+    r.Context.disk = disk_;
     try {
       out.ok = r.Execute();
     } catch (const std::exception& e) {
@@ -179,10 +183,11 @@ class ThrowingReplacer : public TComponentReplacer {
   using TComponentReplacer::TComponentReplacer;
 
  protected:
-  void ProcessFile(const std::string& file, const std::string& dest) override {
+  FileRewrite ProcessFile(const std::string& file, const std::string& dest, Disk& disk,
+                          TFormParser& parser) override {
     if (file.find("U7.pas") != std::string::npos || file.find("Reports.dfm") != std::string::npos)
       throw EReadError("broken: " + file);
-    TComponentReplacer::ProcessFile(file, dest);
+    return TComponentReplacer::ProcessFile(file, dest, disk, parser);
   }
 };
 
@@ -211,10 +216,11 @@ TEST_P(ParallelRunTest, FailureAndCancellationComeAtTheSameFile) {
       return path.find("$DS") != std::string::npos &&
              (path.ends_with("U5.pas") || path.ends_with("Reports.pas"));
     };
-    ScopedDisk use(&disk);
+    disk_ = &disk;
     const Outcome failed = Run(1);
     EXPECT_NE(failed.error.find("Cannot create file"), std::string::npos) << failed.error;
     ExpectSame(failed, Run(2));
+    disk_ = nullptr;
   }
   // Originals that cannot be replaced (replaced on the pool) are named in
   // the order of the list, and left out of the undo file.
@@ -224,13 +230,14 @@ TEST_P(ParallelRunTest, FailureAndCancellationComeAtTheSameFile) {
       return std::string_view(op) == "move" &&
              (path.ends_with("U5.pas") || path.ends_with("Reports.pas"));
     };
-    ScopedDisk use(&disk);
+    disk_ = &disk;
     const Outcome failed = Run(1);
     EXPECT_FALSE(failed.ok);
     EXPECT_NE(failed.log.find("Reports.pas"), std::string::npos);
     EXPECT_EQ(failed.undo.find("Reports.pas"), std::string::npos) << failed.undo;
     EXPECT_NE(failed.undo, "");
     ExpectSame(failed, Run(2));
+    disk_ = nullptr;
   }
 
   int asked = 0;

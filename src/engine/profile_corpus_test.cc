@@ -94,11 +94,12 @@ TEST(ProfileCorpusTest, BuiltinProfilesConvertEveryCorpusFormAsTheTablesInCodeDi
   NXReplacerScope library;
   ScratchDir dir;
   const std::string profiles = std::string(TOLVERN_SOURCE_DIR) + "/profiles/";
+  RealDisk disk;
   for (bool ado : {false, true}) {
     std::unique_ptr<TComponentReplacer> replacers[] = {
         ado ? CodeReplacer("ADODB", kAdoPairs) : CodeReplacer("DBTables", kBdePairs),
         MakeProfileReplacer(BuiltinProfile(ado), ReplaceOptions),
-        MakeProfileReplacer(ReadProfile(profiles + (ado ? "ado-nexa.json" : "bde-nexa.json")),
+        MakeProfileReplacer(ReadProfile(disk, profiles + (ado ? "ado-nexa.json" : "bde-nexa.json")),
                             ReplaceOptions)};
     const Mapping* begin = ado ? std::begin(kAdoPairs) : std::begin(kBdePairs);
     const Mapping* end = ado ? std::end(kAdoPairs) : std::end(kBdePairs);

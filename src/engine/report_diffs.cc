@@ -48,7 +48,8 @@ std::map<int, std::string> LinesAround(std::string_view text, const std::vector<
   return out;
 }
 
-ReportDiffs::ReportDiffs(std::string spool_path) : path_(std::move(spool_path)) {
+ReportDiffs::ReportDiffs(Disk& disk, std::string spool_path)
+    : disk_(disk), path_(std::move(spool_path)) {
   spool_.open(NativePath(path_), std::ios::in | std::ios::out | std::ios::trunc | std::ios::binary);
   if (!spool_) throw EFCreateError("Cannot create file \"" + path_ + "\".");
 }
@@ -81,8 +82,8 @@ std::string ReportDiffs::ReadBack(long long at, long long size) const {
 
 void ReportDiffs::Add(const std::string& key, const std::string& original,
                       const std::string& rewritten, const FileReport* report) {
-  const std::string before = DisplayText(original);
-  const std::string after = DisplayText(rewritten);
+  const std::string before = DisplayText(disk_, original);
+  const std::string after = DisplayText(disk_, rewritten);
   std::string lines;
   if (report && !report->todo.empty()) {
     std::vector<int> at;

@@ -18,6 +18,7 @@
 namespace tolvern {
 
 class TComponentReplacer;
+class Disk;
 
 class ReportDiffs {
  public:
@@ -26,7 +27,8 @@ class ReportDiffs {
 
   // Spools to spool_path (created, emptied; removed again by the
   // destructor); throws EFCreateError naming it when it cannot be created.
-  explicit ReportDiffs(std::string spool_path);
+  // The files diffed are read through disk.
+  ReportDiffs(Disk& disk, std::string spool_path);
   ~ReportDiffs();
   ReportDiffs(const ReportDiffs&) = delete;
   ReportDiffs& operator=(const ReportDiffs&) = delete;
@@ -57,6 +59,7 @@ class ReportDiffs {
   long long Append(const std::string& bytes);
   std::string ReadBack(long long at, long long size) const;
 
+  Disk& disk_;
   std::string path_;
   mutable std::fstream spool_;
   mutable std::mutex mutex_;

@@ -49,7 +49,8 @@ TEST(ReportDiffsTest, KeepsEachDiffAndTheCodeOfItsPlaces) {
   const std::string before = dir / "before.pas", after = dir / "after.pas";
   WriteFileBytes(before, "a\r\nold line\r\nc\r\n");
   WriteFileBytes(after, "a\r\nnew line\r\nc\r\n");
-  ReportDiffs diffs(dir / "spool");
+  RealDisk disk;
+  ReportDiffs diffs(disk, dir / "spool");
   const FileReport unit = WithPlaceAt(FileKind::kUnit, 2),
                    form = WithPlaceAt(FileKind::kTextForm, 2);
   diffs.Add("u.pas", before, after, &unit);
@@ -76,7 +77,8 @@ TEST(ReportDiffsTest, ALaterChangeOfAFileReplacesItsDiff) {
   WriteFileBytes(original, "program P;\n");
   WriteFileBytes(first, "program Q;\n");
   WriteFileBytes(second, "program R;\n");
-  ReportDiffs diffs(dir / "spool");
+  RealDisk disk;
+  ReportDiffs diffs(disk, dir / "spool");
   diffs.Add("p.dpr", original, first, nullptr);
   diffs.Add("p.dpr", original, second, nullptr);
   EXPECT_NE(diffs.Diff("p.dpr").find("+program R;"), std::string::npos);
@@ -87,7 +89,8 @@ TEST(ReportDiffsTest, TheSpoolGoesWithIt) {
   ScratchDir dir;
   const std::string spool = dir / "spool";
   {
-    ReportDiffs diffs(spool);
+    RealDisk disk;
+    ReportDiffs diffs(disk, spool);
     EXPECT_TRUE(std::filesystem::exists(testing::NativePath(spool)));
   }
   EXPECT_FALSE(std::filesystem::exists(testing::NativePath(spool)));
@@ -97,7 +100,8 @@ TEST(ReportDiffsTest, ASpoolThatCannotBeCreatedIsNamed) {
   ScratchDir dir;
   const std::string spool = dir / "no-such-folder/spool";
   try {
-    ReportDiffs diffs(spool);
+    RealDisk disk;
+    ReportDiffs diffs(disk, spool);
     FAIL() << "no error";
   } catch (const EFCreateError& e) {
     EXPECT_NE(std::string(e.what()).find(spool), std::string::npos) << e.what();

@@ -115,7 +115,7 @@ TEST_F(RestoreSafetyTest, AUnitAndItsFormAreReplacedTogetherAndStayUndoable) {
     };
     bool ok;
     {
-      ScopedDisk scoped(&disk);
+      testing::RunsOn scoped(*BdeReplacer, &disk);
       ok = BdeReplacer->Execute();
     }
     EXPECT_FALSE(ok);
@@ -167,7 +167,7 @@ TEST(RestoreSweepTest, AFaultInAnyOperationOfARestoreLeavesEveryFileAsItWas) {
   {
     FaultyDisk disk;
     disk.on_op = [&ops](const char* op, const std::string& path) { ops.emplace_back(op, path); };
-    ScopedDisk scoped(&disk);
+    testing::RunsOn scoped(*BdeReplacer, &disk);
     ASSERT_TRUE(BdeReplacer->RestoreFiles(undo)) << BdeReplacer->RestoreError;
   }
   ASSERT_GT(ops.size(), 20u);
@@ -184,7 +184,7 @@ TEST(RestoreSweepTest, AFaultInAnyOperationOfARestoreLeavesEveryFileAsItWas) {
     bool ok = false;
     std::string error;
     {
-      ScopedDisk scoped(&disk);
+      testing::RunsOn scoped(*BdeReplacer, &disk);
       try {
         ok = BdeReplacer->RestoreFiles(undo);
         error = BdeReplacer->RestoreError;

@@ -3,14 +3,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <deque>
 #include <exception>
-#include <memory>
 
 #include "base/errors.h"
 #include "base/system_texts.h"
 #include "engine/alias_stage.h"
-#include "engine/rewrite_work.h"
+#include "engine/run_reporter.h"
 #include "files/file_utils.h"
 #include "platform/disk.h"
 #include "platform/physical_memory.h"
@@ -19,18 +17,14 @@
 namespace tolvern {
 
 namespace {
+
 // Why a file that was about to be read could not be looked at (its status
-// is what tells later whether it changed during the run).
-std::string LookFailure(const std::string& file) {
-  const int e = errno;
+// is what tells later whether it changed during the run); error: the
+// system's reason, "" when the file is not there.
+std::string LookFailure(const std::string& file, const std::string& error) {
   return "Cannot look at file \"" + file + "\". " +
-         (e ? std::string(std::strerror(e)) : std::string("The system gave no reason."));
+         (error.empty() ? std::string(std::strerror(ENOENT)) : error);
 }
-}  // namespace
-
-namespace {
-
-thread_local RewriteWork* t_work = nullptr;
 
 // How many files may be rewritten ahead of the one whose results are taken
 // next, per thread: enough to keep every thread busy, few enough that the
@@ -95,20 +89,27 @@ constexpr const char* kHardLinked =
 
 }  // namespace
 
-RewriteWork* CurrentRewriteWork() { return t_work; }
-RewriteWorkScope::RewriteWorkScope(RewriteWork* work) { t_work = work; }
-RewriteWorkScope::~RewriteWorkScope() { t_work = nullptr; }
-
-void RewriteStage::Run() {
+RewriteOutcome RewriteStage::Run() {
   r_.Databases.Clear();
   r_.Aliases = {};
   r_.CreatedFiles.clear();
   const int threads = Threads();
-  r_.threads_ = threads;
-  if (threads > 1)
-    RunInParallel(threads);
-  else
-    RunOnOneThread();
+  WorkerPool pool(threads);
+  for (int t = 0; t < threads; ++t) parsers_.push_back(r_.NewFormParser());
+  LearnUnitClasses(pool);
+  const int initial_count = r_.UnitList.Count();
+  if (RewriteRange(pool, 0, initial_count)) {
+    FileCountKnown();
+    if (r_.UnitList.Count() > initial_count) {
+      ScanForms(pool, initial_count);
+      AliasStage(r_, files_, disk_).Plan();
+      RewriteRange(pool, initial_count, -1);
+    }
+  }
+  // Every rewritten file is in the work folder, or the first that is not
+  // stops the run.
+  if (write_error_) std::rethrow_exception(write_error_);
+  return {cancelled_, threads};
 }
 
 int RewriteStage::ThreadsWithin(int threads, std::uint64_t largest, std::uint64_t budget) {
@@ -122,13 +123,13 @@ int RewriteStage::ThreadsWithin(int threads, std::uint64_t largest, std::uint64_
 
 int RewriteStage::Threads() const {
   const int threads = WorkerPool::ThreadsFor(r_.Options->Jobs);
-  if (threads <= 1) return threads;
+  if (threads <= 1) return 1;
   // The units are known now; the forms they name are rarely larger.
   std::uint64_t largest = 0;
-  Disk& disk = CurrentDisk();
   for (int i = 0; i < r_.UnitList.Count(); ++i) {
     FileStamp stamp;
-    if (disk.Stat(r_.UnitList[i], &stamp) && stamp.regular) largest = std::max(largest, stamp.size);
+    if (disk_.Stat(r_.UnitList[i], &stamp) && stamp.regular)
+      largest = std::max(largest, stamp.size);
   }
   return ThreadsWithin(threads, largest, PhysicalMemoryBytes() / 2);
 }
@@ -138,61 +139,6 @@ bool RewriteStage::NameNotRecordable(int i) const {
   // "=" or a line break in it could not be read back.
   const bool undo_file = r_.Options->MakeBackup && !r_.Options->DryRun;
   return undo_file && r_.UnitList[i].find_first_of("=\r\n") != std::string::npos;
-}
-
-void RewriteStage::RunOnOneThread() {
-  LearnUnitClasses();
-  const int initial_count = r_.UnitList.Count();
-  // The forms that the units named are scanned for database names before
-  // any of them is converted, so that a data set binds to a database of any
-  // form of the run.
-  bool scan_pending = true;
-  Disk& disk = CurrentDisk();
-  for (int i = 0; i < r_.UnitList.Count(); ++i) {
-    if (i == initial_count) FileCountKnown();
-    const std::string file = r_.UnitList[i];
-    if (scan_pending && i >= initial_count) {
-      if (!r_.run_files_[i].skipped) {
-        const std::string unread = r_.ScanFormDatabases(file);
-        if (!unread.empty()) SkipUnread(i, unread);
-      }
-      if (i == r_.UnitList.Count() - 1) {
-        scan_pending = false;
-        AliasStage(r_).Plan();
-        i = initial_count - 1;
-      }
-      continue;
-    }
-    if (r_.CancelRequested && r_.CancelRequested()) {
-      r_.Cancelled = true;
-      return;
-    }
-    if (r_.run_files_[i].skipped) continue;  // refused before it was reached
-    if (r_.OnProgress) r_.OnProgress(i, r_.UnitList.Count(), file);
-    if (NameNotRecordable(i)) {
-      SkipUnread(i, res::kNameNotRecordable);
-      continue;
-    }
-    const std::string dest_dir = WorkFolderOf(i);
-    if (!disk.Stat(file, &r_.run_files_[i].read)) {
-      SkipUnread(i, LookFailure(file));
-      continue;
-    }
-    const int before = r_.ChangedCount;
-    r_.current_ = i;
-    try {
-      r_.ProcessFile(file, dest_dir);
-    } catch (const EFOpenError& e) {
-      // A file that cannot be read (gone, not a regular file, too large,
-      // unreadable) is left as it is; the others go on.
-      r_.current_ = -1;
-      SkipUnread(i, e.what());
-      continue;
-    }
-    r_.current_ = -1;
-    FinishFile(i, dest_dir, before);
-  }
-  FileCountKnown();
 }
 
 void RewriteStage::FileCountKnown() {
@@ -206,7 +152,7 @@ std::string RewriteStage::WorkFolderOf(int i) {
   // sub-folder in folder mode; in project mode by name, or in a numbered
   // sub-folder when an earlier file of the run had the same name.
   const std::string& file = r_.UnitList[i];
-  RunFile& rf = r_.run_files_[i];
+  RunFile& rf = files_[i];
   std::string dest_dir = temp_dir_;
   if (r_.Options->Dest != RunSource::kProject) {
     const std::string dir_prefix = PathJoin(r_.Options->Directory, "");
@@ -217,23 +163,22 @@ std::string RewriteStage::WorkFolderOf(int i) {
   } else if (!work_names_.insert(UpperCase(ExtractFileName(file))).second) {
     dest_dir = PathJoin(temp_dir_, std::to_string(i));
   }
-  if (dest_dir != temp_dir_ && made_folders_.insert(dest_dir).second) ForceFolders(dest_dir);
+  if (dest_dir != temp_dir_ && made_folders_.insert(dest_dir).second) ForceFolders(disk_, dest_dir);
   rf.work_dir = dest_dir;
   return dest_dir;
 }
 
-void RewriteStage::FinishFile(int i, const std::string& dest_dir, int changed_before) {
+void RewriteStage::FinishFile(int i, const Work& w) {
   const std::string& file = r_.UnitList[i];
-  RunFile& done = r_.run_files_[i];
-  if (r_.ChangedCount > changed_before) {
+  RunFile& done = files_[i];
+  if (w.result.changed > 0) {
     done.changed = true;
-    done.work_path = PathJoin(dest_dir, ExtractFileName(file));
+    done.work_path = PathJoin(w.dest_dir, ExtractFileName(file));
     if (r_.OnFileChanged) r_.OnFileChanged(file, done.work_path);
   }
   // A file the rewriter passed over (its text is not valid in its
   // encoding) is one the run meant to migrate and did not.
-  const FileReport* report = r_.FindReport(file);
-  if (report && report->outcome == FileOutcome::kSkipped) {
+  if (w.result.passed_over) {
     done.skipped = true;
     LeaveFormsOfUnreadUnit(i);
   }
@@ -242,10 +187,10 @@ void RewriteStage::FinishFile(int i, const std::string& dest_dir, int changed_be
   // it has other names that a replacement would leave with the old text.
   if (done.changed && !done.skipped) {
     const std::string refused = RefusedReplacement(done, r_.Options->IncludeReadOnly);
-    if (!refused.empty()) r_.SkipFile(i, refused);
+    if (!refused.empty()) Skip(i, refused);
   }
   if (done.form_unknown && !done.skipped)
-    r_.SkipFile(i, res::Format(res::kFormNotLookedFor, {ExtractFileDir(file)}));
+    Skip(i, res::Format(res::kFormNotLookedFor, {ExtractFileDir(file)}));
 }
 
 std::string RewriteStage::RefusedReplacement(const RunFile& file, bool include_read_only) {
@@ -254,8 +199,13 @@ std::string RewriteStage::RefusedReplacement(const RunFile& file, bool include_r
   return "";
 }
 
+void RewriteStage::Skip(int i, const std::string& reason) {
+  files_[i].skipped = true;
+  RunReporter(r_.Log, r_.Report).NotMigrated(r_.UnitList[i], reason);
+}
+
 void RewriteStage::SkipUnread(int i, const std::string& reason) {
-  r_.SkipFile(i, reason);
+  Skip(i, reason);
   LeaveFormsOfUnreadUnit(i);
 }
 
@@ -266,45 +216,15 @@ void RewriteStage::LeaveFormsOfUnreadUnit(int i) {
   const std::string unit = r_.UnitList[i];
   if (UpperCase(ExtractFileExt(unit)) != ".PAS") return;
   for (const char* ext : {".dfm", ".nfm"}) {
-    const std::string form = FindFileIgnoringCase(ChangeFileExt(unit, ext));
+    const std::string form = FindFileIgnoringCase(disk_, ChangeFileExt(unit, ext));
     if (form.empty()) continue;
-    const int at = r_.run_files_.Add(r_.UnitList, form);
-    r_.run_files_.JoinGroups(i, at);
-    if (!r_.run_files_[at].skipped) r_.SkipFile(at, res::Format(kUnitNotRead, {unit}));
+    const int at = files_.Add(r_.UnitList, form);
+    files_.JoinGroups(i, at);
+    if (!files_[at].skipped) Skip(at, res::Format(kUnitNotRead, {unit}));
   }
 }
 
-void RewriteStage::LearnUnitClasses() {
-  r_.Descendants.Clear();
-  r_.Todo = TodoClasses::Of(r_);
-  Disk& disk = CurrentDisk();
-  for (int i = 0; i < r_.UnitList.Count(); ++i) {
-    // A unit that cannot be decoded teaches nothing; the rewriting names it
-    // when it gets there. One that cannot be read is left out at once: what
-    // it declares would be missing from the others' migration.
-    if (r_.run_files_.Has(i) && r_.run_files_[i].skipped) continue;
-    std::string text, unread;
-    if (ReadUnitText(disk, r_.UnitList[i], &text, &unread))
-      r_.LearnClassDeclarations(text);
-    else if (!unread.empty())
-      SkipUnread(i, unread);
-  }
-}
-
-void RewriteStage::RunInParallel(int threads) {
-  WorkerPool pool(threads);
-  for (int t = 0; t < threads; ++t) parsers_.push_back(r_.NewFormParser());
-  LearnUnitClassesInParallel(pool);
-  const int initial_count = r_.UnitList.Count();
-  if (!RewriteRange(pool, 0, initial_count)) return;
-  FileCountKnown();
-  if (r_.UnitList.Count() == initial_count) return;
-  ScanFormsInParallel(pool, initial_count);
-  AliasStage(r_).Plan();
-  RewriteRange(pool, initial_count, -1);
-}
-
-void RewriteStage::LearnUnitClassesInParallel(WorkerPool& pool) {
+void RewriteStage::LearnUnitClasses(WorkerPool& pool) {
   r_.Descendants.Clear();
   r_.Todo = TodoClasses::Of(r_);
   // The workers read their own copy of the class tables, while this thread
@@ -321,7 +241,10 @@ void RewriteStage::LearnUnitClassesInParallel(WorkerPool& pool) {
   std::deque<std::unique_ptr<Learnt>> learnt;
   WaitForTasks drain(pool, learnt);
   // What the units teach is taken in list order, a few units behind the
-  // workers, so that it never waits in memory for long.
+  // workers, so that it never waits in memory for long. A unit that cannot
+  // be decoded teaches nothing (the rewriting names it when it gets there);
+  // one that cannot be read is left out at once: what it declares would be
+  // missing from the others' migration.
   const size_t ahead = static_cast<size_t>(kAheadPerThread) * 8;
   auto take = [&](size_t keep) {
     while (learnt.size() > keep) {
@@ -335,18 +258,18 @@ void RewriteStage::LearnUnitClassesInParallel(WorkerPool& pool) {
       r_.Todo.LearnNames(std::move(l->names));
     }
   };
+  Disk& disk = disk_;
   for (int i = 0; i < r_.UnitList.Count(); ++i) {
-    // As on one thread.
-    if (r_.run_files_.Has(i) && r_.run_files_[i].skipped) continue;
+    if (files_.Has(i) && files_[i].skipped) continue;
     take(ahead);
     learnt.push_back(std::make_unique<Learnt>());
     Learnt* l = learnt.back().get();
     l->index = i;
     const std::string file = r_.UnitList[i];
-    l->ticket = pool.Submit([l, file, &tables](int) {
+    l->ticket = pool.Submit([l, file, &tables, &disk](int) {
       try {
         std::string text;
-        if (!ReadUnitText(CurrentDisk(), file, &text, &l->unread)) return;
+        if (!ReadUnitText(disk, file, &text, &l->unread)) return;
         PasTokens tokens = SignificantTokens(text);
         l->classes.LearnFrom(tokens);
         l->names = tables.DeclaredNames(text, std::move(tokens));
@@ -358,54 +281,66 @@ void RewriteStage::LearnUnitClassesInParallel(WorkerPool& pool) {
   take(0);
 }
 
-std::unique_ptr<RewriteWork> RewriteStage::HandOut(WorkerPool& pool, int i) {
-  auto w = std::make_unique<RewriteWork>();
+std::unique_ptr<RewriteStage::Work> RewriteStage::HandOut(WorkerPool& pool, int i) {
+  auto w = std::make_unique<Work>();
   // A file refused before it was reached, or whose name the undo file could
   // not hold, is not read.
-  if (r_.run_files_[i].skipped || NameNotRecordable(i)) return w;
+  if (files_[i].skipped || NameNotRecordable(i)) return w;
   const std::string file = r_.UnitList[i];
   w->dest_dir = WorkFolderOf(i);
-  RewriteWork* work = w.get();
-  w->ticket = pool.Submit([this, work, file](int worker) {
-    RewriteWorkScope scope(work);
-    work->parser = parsers_[static_cast<size_t>(worker)].get();
-    if (!CurrentDisk().Stat(file, &work->read)) {
-      work->open_failed = true;
-      work->open_error = LookFailure(file);
-      return;
-    }
-    try {
-      r_.ProcessFile(file, work->dest_dir);
-    } catch (const EFOpenError& e) {
-      work->open_failed = true;
-      work->open_error = e.what();
-    } catch (...) {
-      work->error = std::current_exception();
-    }
-  });
+  Work* work = w.get();
+  w->ticket = pool.Submit([this, work, file](int worker) { RewriteOnWorker(*work, file, worker); });
   return w;
+}
+
+void RewriteStage::RewriteOnWorker(Work& work, const std::string& file, int worker) {
+  std::string why;
+  FileStamp read;
+  if (!disk_.Stat(file, &read, &why)) {
+    work.result.open_failed = true;
+    work.result.open_error = LookFailure(file, why);
+    return;
+  }
+  try {
+    work.result =
+        r_.ProcessFile(file, work.dest_dir, disk_, *parsers_[static_cast<size_t>(worker)]);
+  } catch (...) {
+    work.error = std::current_exception();
+    return;
+  }
+  work.result.read = read;
+  // The worker writes its file itself, so that the writing is spread over
+  // the threads too; a failure is kept until the rewriting ends.
+  FileRewrite& r = work.result;
+  if (r.output_path.empty()) return;
+  try {
+    WriteNewWholeFile(disk_, r.output_path, r.output);
+  } catch (...) {
+    work.write_error = std::current_exception();
+  }
+  std::string().swap(r.output);
 }
 
 bool RewriteStage::RewriteRange(WorkerPool& pool, int from, int to) {
   const int ahead = kAheadPerThread * static_cast<int>(parsers_.size());
   auto end = [&] { return to >= 0 ? to : r_.UnitList.Count(); };
   // The works handed to the pool and not yet taken.
-  std::deque<std::unique_ptr<RewriteWork>> works;
+  std::deque<std::unique_ptr<Work>> works;
   int next = from;
   WaitForTasks drain(pool, works);
   for (int i = from; i < end(); ++i) {
     // Hand out the next files; the list may have grown by the forms of the
     // last unit taken.
     for (; next < end() && next < i + ahead; ++next) works.push_back(HandOut(pool, next));
-    std::unique_ptr<RewriteWork> w = std::move(works.front());
+    std::unique_ptr<Work> w = std::move(works.front());
     works.pop_front();
     WaitForSeveral(pool, w->ticket, works);
     if (w->ticket >= 0) pool.Wait(w->ticket);
     if (r_.CancelRequested && r_.CancelRequested()) {
-      r_.Cancelled = true;
+      cancelled_ = true;
       return false;
     }
-    if (r_.run_files_[i].skipped) continue;
+    if (files_[i].skipped) continue;
     if (r_.OnProgress) r_.OnProgress(i, r_.UnitList.Count(), r_.UnitList[i]);
     if (w->ticket < 0) {
       SkipUnread(i, res::kNameNotRecordable);
@@ -416,55 +351,60 @@ bool RewriteStage::RewriteRange(WorkerPool& pool, int from, int to) {
   return true;
 }
 
-void RewriteStage::TakeResults(int i, RewriteWork& w) {
-  // The file's results, as the rewriter would have left them on this thread.
-  for (const std::string& line : w.log) r_.Log.WriteLine(line);
-  for (FileReport& report : w.reports) r_.Report.files.push_back(std::move(report));
-  const int before = r_.ChangedCount;
-  r_.ChangedCount += w.changed;
-  RunFile& rf = r_.run_files_[i];
-  rf.read = w.read;
-  rf.hash = w.hash;
-  rf.hashed = w.hashed;
-  rf.form_unknown = rf.form_unknown || w.form_unknown;
-  for (const std::string& form : w.forms)
-    r_.run_files_.JoinGroups(i, r_.run_files_.Add(r_.UnitList, form));
-  if (w.write_error && !r_.write_error_) r_.write_error_ = w.write_error;
-  if (w.open_failed) {
-    SkipUnread(i, w.open_error);
+void RewriteStage::TakeResults(int i, Work& w) {
+  // The file's results, in the order of the list.
+  FileRewrite& r = w.result;
+  for (const std::string& line : r.log) r_.Log.WriteLine(line);
+  for (FileReport& report : r.reports) r_.Report.files.push_back(std::move(report));
+  r_.ChangedCount += r.changed;
+  RunFile& rf = files_[i];
+  rf.read = r.read;
+  rf.hash = r.hash;
+  rf.hashed = r.hashed;
+  rf.form_unknown = rf.form_unknown || r.form_unknown;
+  for (const std::string& form : r.forms) files_.JoinGroups(i, files_.Add(r_.UnitList, form));
+  if (w.write_error && !write_error_) write_error_ = w.write_error;
+  if (r.open_failed) {
+    SkipUnread(i, r.open_error);
     return;
   }
   if (w.error) std::rethrow_exception(w.error);
-  FinishFile(i, w.dest_dir, before);
+  FinishFile(i, w);
 }
 
-void RewriteStage::ScanFormsInParallel(WorkerPool& pool, int from) {
-  std::vector<std::unique_ptr<RewriteWork>> works;
-  WaitForTasks drain(pool, works);
+void RewriteStage::ScanForms(WorkerPool& pool, int from) {
+  struct Scan {
+    int ticket = -1;
+    DatabasesOfForm databases;
+    std::string unread;
+    std::exception_ptr error;
+  };
+  std::vector<std::unique_ptr<Scan>> scans;
+  WaitForTasks drain(pool, scans);
   for (int i = from; i < r_.UnitList.Count(); ++i) {
-    works.push_back(std::make_unique<RewriteWork>());
-    if (r_.run_files_[i].skipped) continue;
-    RewriteWork* work = works.back().get();
+    scans.push_back(std::make_unique<Scan>());
+    if (files_[i].skipped) continue;
+    Scan* scan = scans.back().get();
     const std::string file = r_.UnitList[i];
-    work->ticket = pool.Submit([this, work, file](int) {
+    scan->ticket = pool.Submit([this, scan, file](int) {
       try {
-        work->databases = r_.FormDatabases(file, &work->open_error);
+        scan->databases = r_.FormDatabases(disk_, file, &scan->unread);
       } catch (...) {
-        work->error = std::current_exception();
+        scan->error = std::current_exception();
       }
     });
   }
   // Applied in the order of the list, so that a name two forms declare
   // ends as the last one says.
-  for (size_t k = 0; k < works.size(); ++k) {
-    RewriteWork& w = *works[k];
-    if (w.ticket < 0) continue;
-    pool.Wait(w.ticket);
-    w.ticket = -1;
-    if (w.error) std::rethrow_exception(w.error);
+  for (size_t k = 0; k < scans.size(); ++k) {
+    Scan& s = *scans[k];
+    if (s.ticket < 0) continue;
+    pool.Wait(s.ticket);
+    s.ticket = -1;
+    if (s.error) std::rethrow_exception(s.error);
     const int i = from + static_cast<int>(k);
-    r_.Databases.Add(r_.UnitList[i], w.databases);
-    if (!w.open_error.empty()) SkipUnread(i, w.open_error);
+    r_.Databases.Add(r_.UnitList[i], s.databases);
+    if (!s.unread.empty()) SkipUnread(i, s.unread);
   }
 }
 

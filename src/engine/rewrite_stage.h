@@ -1,14 +1,17 @@
 // The rewriting of a run: every file of the run's list rewritten into the
-// private work folder, on one thread or on the worker pool. Every unit's
-// classes are learnt before any file is rewritten (what a unit declares may
-// be needed for any other); the units come first, the forms they name come
-// after them in the list, and the forms are scanned for database names
-// before any of them is converted. Whatever the number of
-// threads, the log, the report, the groups and the file list come out as on
-// one thread.
+// private work folder on the worker pool (one thread standing for "no
+// threads"). Every unit's classes are learnt before any file is rewritten
+// (what a unit declares may be needed for any other); the units come first,
+// the forms they name come after them in the list, and the forms are scanned
+// for database names before any of them is converted. Each file's rewriting
+// gives a plain result (FileRewrite) that this stage takes in the order of
+// the file list, so the log, the report, the groups and the list come out the
+// same whatever the number of threads.
 #pragma once
 
 #include <cstdint>
+#include <deque>
+#include <exception>
 #include <memory>
 #include <set>
 #include <string>
@@ -19,16 +22,24 @@
 namespace tolvern {
 
 class WorkerPool;
-struct RewriteWork;
+
+// What the rewriting did beyond the replacer's log, report and file list.
+struct RewriteOutcome {
+  bool cancelled = false;  // CancelRequested said so: the rest was not rewritten
+  int threads = 1;         // how many threads it used (the commit uses as many)
+};
 
 class RewriteStage {
  public:
-  RewriteStage(TComponentReplacer& replacer, std::string temp_dir)
-      : r_(replacer), temp_dir_(std::move(temp_dir)) {}
+  // Rewrites the files of replacer's list (what the run knows of them in
+  // files) into temp_dir, reading through disk.
+  RewriteStage(TComponentReplacer& replacer, RunFiles& files, Disk& disk, std::string temp_dir)
+      : r_(replacer), files_(files), disk_(disk), temp_dir_(std::move(temp_dir)) {}
 
-  // Rewrites the files; returns when all are done or the run was cancelled
-  // (the replacer's Cancelled set). Failures that stop the run are thrown.
-  void Run();
+  // Rewrites the files; returns when all are done or the run was cancelled.
+  // Failures that stop the run are thrown, a failure to write a rewritten
+  // file once all are done.
+  RewriteOutcome Run();
 
   // Rewriting a file takes up to about this many times its size in memory
   // (its text, its tokens, the rewritten text).
@@ -45,45 +56,59 @@ class RewriteStage {
   static std::string RefusedReplacement(const RunFile& file, bool include_read_only);
 
  private:
+  // A file handed to the pool, until its results are taken.
+  struct Work {
+    int ticket = -1;  // in the pool; -1: nothing to run
+    std::string dest_dir;
+    FileRewrite result;
+    std::exception_ptr error;        // anything thrown: the run stops there
+    std::exception_ptr write_error;  // writing the rewritten file failed
+  };
+
   // The number of threads for the run: the jobs asked for, fewer when the
   // largest unit would not leave room for that many at once in half of the
   // machine's memory.
   int Threads() const;
-  void RunOnOneThread();
   // Tells the replacer, once, that the list of files can no longer grow.
   void FileCountKnown();
-  void RunInParallel(int threads);
   // Reads the class declarations of every unit of the list.
-  void LearnUnitClasses();
-  void LearnUnitClassesInParallel(WorkerPool& pool);
+  void LearnUnitClasses(WorkerPool& pool);
   // Rewrites the files from..to (to < 0: to the end of the list as it grows)
   // on the pool; false when the run was cancelled.
   bool RewriteRange(WorkerPool& pool, int from, int to);
   // Hands file i to the pool; a work without a ticket when it is not read.
-  std::unique_ptr<RewriteWork> HandOut(WorkerPool& pool, int i);
+  std::unique_ptr<Work> HandOut(WorkerPool& pool, int i);
+  // Rewrites file i on a worker and writes what it gives into the work folder.
+  void RewriteOnWorker(Work& work, const std::string& file, int worker);
   // Takes the results of file i's work on this thread.
-  void TakeResults(int i, RewriteWork& w);
-  void ScanFormsInParallel(WorkerPool& pool, int from);
+  void TakeResults(int i, Work& w);
+  void ScanForms(WorkerPool& pool, int from);
   // Whether file i is refused before it is read: its name could not be
   // recorded in the undo file.
   bool NameNotRecordable(int i) const;
   // Where file i is rewritten: its own place in the work folder, made once.
   std::string WorkFolderOf(int i);
+  // Leaves file i as it is with the reason: logged and reported.
+  void Skip(int i, const std::string& reason);
   // Leaves file i, which was not read, as it is with the reason; a unit's
   // forms with it.
   void SkipUnread(int i, const std::string& reason);
   // Leaves the forms that stand beside unit i under its name as they are,
   // named, in its group: the unit was not read and so named none of them.
   void LeaveFormsOfUnreadUnit(int i);
-  // What follows the rewriting of file i into dest_dir.
-  void FinishFile(int i, const std::string& dest_dir, int changed_before);
+  // What follows the rewriting of file i.
+  void FinishFile(int i, const Work& w);
 
   TComponentReplacer& r_;
+  RunFiles& files_;
+  Disk& disk_;
   const std::string temp_dir_;
   std::vector<std::unique_ptr<TFormParser>> parsers_;  // one per worker
   std::set<std::string> made_folders_;                 // work folders made
   bool count_told_ = false;                            // FileCountKnown was called
   std::set<std::string> work_names_;  // project mode: names used in the work folder
+  bool cancelled_ = false;
+  std::exception_ptr write_error_;  // the first failure to write a rewritten file
 };
 
 }  // namespace tolvern

@@ -1,9 +1,7 @@
 #include "engine/run_commit.h"
 
-#include <cerrno>
 #include <cstring>
 #include <exception>
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <vector>
@@ -12,7 +10,6 @@
 #include "base/paths.h"
 #include "base/system_texts.h"
 #include "engine/undo_record.h"
-#include "files/folder_cache.h"
 #include "platform/worker_pool.h"
 
 namespace tolvern {
@@ -32,10 +29,11 @@ constexpr const char* kHeldOpen =
     "another program holds it open and does not let it be replaced (%s); close it there and "
     "run again";
 
-// Why a file could not be looked at, from the system's error number.
-std::string LookFailure(int error) {
-  if (error == ENOENT || error == 0) return "deleted by another program during the run";
-  return std::string("cannot be looked at: ") + std::strerror(error);
+// Why a file could not be looked at, from the system's reason ("" when the
+// file is not there).
+std::string LookFailure(const std::string& error) {
+  if (error.empty()) return "deleted by another program during the run";
+  return "cannot be looked at: " + error;
 }
 }  // namespace
 
@@ -60,8 +58,7 @@ std::string RunCommit::BackupBase(int i) {
   // Folder mode keeps the tree's shape below the backup folder.
   const std::string& rel_dir = files_[i].rel_dir;
   if (made_folders_.insert(rel_dir).second)
-    CreateFolderPath(disk_, PathJoin(options_.BackupDir, rel_dir),
-                     [](const std::string& f) { NoteCreated(f, true); });
+    CreateFolderPath(disk_, PathJoin(options_.BackupDir, rel_dir));
   return MakeBackupName(PathJoin(PathJoin(options_.BackupDir, rel_dir), ExtractFileName(file)));
 }
 
@@ -124,10 +121,8 @@ void RunCommit::WriteUndoFile() {
       throw EFOpenError("Cannot open file \"" + f.work_path + "\". " + why);
     // An original reached through a link is replaced behind the link, which
     // stays; restore writes behind it again, and through no other link.
-    std::error_code ec;
     std::string link_target;
-    if (std::filesystem::is_symlink(paths_[i], ec))
-      link_target = std::filesystem::weakly_canonical(paths_[i], ec).string();
+    if (disk.IsLink(paths_[i])) link_target = disk.Resolve(paths_[i]);
     record.Add(paths_[i], migrated, link_target);
   }
   // A run that backed up nothing has nothing to undo: it writes no undo file.
@@ -181,133 +176,152 @@ void RunCommit::CreateFiles() {
   }
 }
 
+// What became of one file of the list while the originals were replaced.
+struct RunCommit::FileOutcome {
+  bool tried = false, moved = false, put_back = false;
+  std::string left_out;  // why it was left as it is before any rename
+  std::string why;       // why its rename failed
+  int failed_partner = -1;
+  std::exception_ptr error;  // taken up at this file, as on one thread
+};
+
 bool RunCommit::ReplaceOriginals(int threads, bool any_changed) {
   if (any_changed) notes_.log(res::kReplacingOriginals);
-  Disk& disk = disk_;
   // The files of a group (a unit and its forms) are replaced together or not
   // at all: every member gets its last look before any is replaced, and when
   // one cannot be replaced the members replaced before it are put back.
   // Groups are replaced on their own (on the pool when there is one); what
   // became of each file is then taken in the order of the list.
-  struct Outcome {
-    bool tried = false, moved = false, put_back = false;
-    std::string left_out;  // why it was left as it is before any rename
-    std::string why;       // why its rename failed
-    int failed_partner = -1;
-    std::exception_ptr error;  // taken up at this file, as on one thread
-  };
-  std::vector<Outcome> outcomes(static_cast<size_t>(files_.Count()));
-  std::vector<std::vector<int>> groups;
-  {
-    std::map<int, size_t> group_at;
-    files_.ForEachPending([&](int i, RunFile&) {
-      auto [at, added] = group_at.try_emplace(files_.GroupOf(i), groups.size());
-      if (added) groups.emplace_back();
-      groups[at->second].push_back(i);
-    });
-  }
-  auto replace = [this, &disk, &outcomes](const std::vector<int>& members) {
-    auto out = [&outcomes](int i) -> Outcome& { return outcomes[static_cast<size_t>(i)]; };
-    for (int i : members) out(i).tried = true;
-    try {
-      // The last look before the renames: a file saved since it was checked
-      // keeps what its user saved, and so do its partners; so does a file
-      // another program holds open in a way that would refuse the rename,
-      // found here before any member is replaced rather than half way.
-      int changed = -1;
-      for (int i : members) {
-        FileStamp now;
-        errno = 0;
-        std::string why;
-        std::string held;
-        if (!disk.Stat(paths_[i], &now))
-          why = LookFailure(errno);
-        else if (!now.Matches(files_[i].read))
-          why = res::kChangedDuringRun;
-        else if (!disk.CanReplace(paths_[i], &held))
-          why = res::Format(kHeldOpen, {held});
-        if (why.empty()) continue;
-        out(i).left_out = why;
-        changed = i;
-        break;
-      }
-      if (changed >= 0) {
-        for (int i : members)
-          if (i != changed)
-            out(i).left_out = res::Format(res::kPartnerNotMigrated, {paths_[changed]});
-        return;
-      }
-      std::vector<int> moved;
-      for (int i : members) {
-        Outcome& o = out(i);
-        o.moved = disk.MoveFile(files_[i].work_path, paths_[i], &o.why);
-        if (!o.moved) {
-          for (int j : moved) {
-            out(j).failed_partner = i;
-            std::string again;
-            out(j).put_back =
-                !files_[j].backup.empty() && disk.CopyFile(files_[j].backup, paths_[j], &again);
-          }
-          return;
-        }
-        moved.push_back(i);
-      }
-    } catch (...) {
-      out(members.front()).error = std::current_exception();
-    }
-  };
-  {
-    std::unique_ptr<WorkerPool> pool;
-    if (threads > 1) pool = std::make_unique<WorkerPool>(threads);
-    for (const std::vector<int>& members : groups) {
-      if (pool) {
-        pool->Submit([&replace, &members](int) { replace(members); });
-      } else {
-        replace(members);
-        if (outcomes[static_cast<size_t>(members.front())].error) break;
-      }
-    }
-    if (pool) pool->Finish();
-  }
+  Outcomes outcomes(static_cast<size_t>(files_.Count()));
+  ReplaceGroups(PendingGroups(), threads, outcomes);
   bool all = true, left_out = false;
   for (int i = 0; i < files_.Count(); ++i) {
-    Outcome& o = outcomes[static_cast<size_t>(i)];
+    FileOutcome& o = outcomes[static_cast<size_t>(i)];
     if (!o.tried) continue;
     if (o.error) std::rethrow_exception(o.error);
-    const std::string& original = paths_[i];
-    if (!o.left_out.empty()) {
-      notes_.skip(i, o.left_out);
-      left_out = true;
-      continue;
-    }
-    if (o.moved && o.failed_partner < 0) {
-      files_[i].replaced = true;
-      continue;
-    }
-    all = false;
+    if (TakeOutcome(i, o)) continue;
     left_out = true;
-    if (o.moved) {
-      // Replaced, but its partner could not be: put back as it was.
-      const std::string& partner = paths_[o.failed_partner];
-      if (o.put_back) {
-        notes_.not_migrated(original,
-                            "put back as it was, because " + partner + " could not be replaced");
-      } else {
-        files_[i].replaced = true;  // still migrated: its undo line stays
-        notes_.not_migrated(original, "migrated, but " + partner +
-                                          " could not be replaced and this file could not be "
-                                          "put back as it was; restore the run to undo it");
-      }
-      continue;
-    }
-    notes_.log(res::Format(res::kFailedToCopyBack, {original}) + " (" + o.why + ")");
-    notes_.not_migrated(original,
-                        "cannot replace the original: " + (o.why.empty() ? "copy failed" : o.why));
+    if (o.left_out.empty()) all = false;
   }
   // The undo file lists only what was replaced: a line for an original left
   // as it is would put an old text over what its user saved since.
   if (left_out && !outcome_.undo_file.empty()) RewriteUndoFile();
   return all;
+}
+
+std::vector<std::vector<int>> RunCommit::PendingGroups() {
+  std::vector<std::vector<int>> groups;
+  std::map<int, size_t> group_at;
+  files_.ForEachPending([&](int i, RunFile&) {
+    auto [at, added] = group_at.try_emplace(files_.GroupOf(i), groups.size());
+    if (added) groups.emplace_back();
+    groups[at->second].push_back(i);
+  });
+  return groups;
+}
+
+void RunCommit::ReplaceGroups(const std::vector<std::vector<int>>& groups, int threads,
+                              Outcomes& outcomes) {
+  std::unique_ptr<WorkerPool> pool;
+  if (threads > 1) pool = std::make_unique<WorkerPool>(threads);
+  for (const std::vector<int>& members : groups) {
+    if (pool) {
+      pool->Submit([this, &members, &outcomes](int) { ReplaceGroup(members, outcomes); });
+    } else {
+      ReplaceGroup(members, outcomes);
+      if (outcomes[static_cast<size_t>(members.front())].error) break;
+    }
+  }
+  if (pool) pool->Finish();
+}
+
+void RunCommit::ReplaceGroup(const std::vector<int>& members, Outcomes& outcomes) {
+  for (int i : members) outcomes[static_cast<size_t>(i)].tried = true;
+  try {
+    if (!LeaveGroupIfAnyChanged(members, outcomes)) MoveGroup(members, outcomes);
+  } catch (...) {
+    outcomes[static_cast<size_t>(members.front())].error = std::current_exception();
+  }
+}
+
+// The last look before the renames: a file saved since it was checked keeps
+// what its user saved, and so do its partners; so does a file another
+// program holds open in a way that would refuse the rename, found here
+// before any member is replaced rather than half way.
+bool RunCommit::LeaveGroupIfAnyChanged(const std::vector<int>& members, Outcomes& outcomes) {
+  for (int changed : members) {
+    const std::string why = LastLook(changed);
+    if (why.empty()) continue;
+    for (int i : members)
+      outcomes[static_cast<size_t>(i)].left_out =
+          i == changed ? why : res::Format(res::kPartnerNotMigrated, {paths_[changed]});
+    return true;
+  }
+  return false;
+}
+
+std::string RunCommit::LastLook(int i) {
+  FileStamp now;
+  std::string held, look;
+  if (!disk_.Stat(paths_[i], &now, &look)) return LookFailure(look);
+  if (!now.Matches(files_[i].read)) return res::kChangedDuringRun;
+  if (!disk_.CanReplace(paths_[i], &held)) return res::Format(kHeldOpen, {held});
+  return "";
+}
+
+// Renames each member's rewritten file over its original; when one cannot
+// be, the members renamed before it get their backups back.
+void RunCommit::MoveGroup(const std::vector<int>& members, Outcomes& outcomes) {
+  for (size_t m = 0; m < members.size(); ++m) {
+    const int i = members[m];
+    FileOutcome& o = outcomes[static_cast<size_t>(i)];
+    o.moved = disk_.MoveFile(files_[i].work_path, paths_[i], &o.why);
+    if (o.moved) continue;
+    for (size_t before = 0; before < m; ++before) {
+      const int j = members[before];
+      FileOutcome& moved = outcomes[static_cast<size_t>(j)];
+      moved.failed_partner = i;
+      std::string again;
+      moved.put_back =
+          !files_[j].backup.empty() && disk_.CopyFile(files_[j].backup, paths_[j], &again);
+    }
+    return;
+  }
+}
+
+bool RunCommit::TakeOutcome(int i, const FileOutcome& o) {
+  const std::string& original = paths_[i];
+  if (!o.left_out.empty()) {
+    notes_.skip(i, o.left_out);
+    return false;
+  }
+  if (o.moved && o.failed_partner < 0) {
+    files_[i].replaced = true;
+    return true;
+  }
+  if (o.moved) {
+    NotePartnerFailed(i, o);
+    return false;
+  }
+  notes_.log(res::Format(res::kFailedToCopyBack, {original}) + " (" + o.why + ")");
+  notes_.not_migrated(original,
+                      "cannot replace the original: " + (o.why.empty() ? "copy failed" : o.why));
+  return false;
+}
+
+// Replaced, but its partner could not be: put back as it was, or, when that
+// failed too, still migrated (its undo line stays).
+void RunCommit::NotePartnerFailed(int i, const FileOutcome& o) {
+  const std::string& partner = paths_[o.failed_partner];
+  if (o.put_back) {
+    notes_.not_migrated(paths_[i],
+                        "put back as it was, because " + partner + " could not be replaced");
+    return;
+  }
+  files_[i].replaced = true;
+  notes_.not_migrated(paths_[i], "migrated, but " + partner +
+                                     " could not be replaced and this file could not be "
+                                     "put back as it was; restore the run to undo it");
 }
 
 void RunCommit::RewriteUndoFile() {

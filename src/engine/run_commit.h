@@ -65,6 +65,24 @@ class RunCommit {
   const CommitOutcome& Outcome() const { return outcome_; }
 
  private:
+  struct FileOutcome;
+  using Outcomes = std::vector<FileOutcome>;
+
+  // The pending files by group, groups and members in the order of the list.
+  std::vector<std::vector<int>> PendingGroups();
+  void ReplaceGroups(const std::vector<std::vector<int>>& groups, int threads, Outcomes& outcomes);
+  // Replaces the members of one group, all or none; what became of each goes
+  // into outcomes (an exception into the first member's).
+  void ReplaceGroup(const std::vector<int>& members, Outcomes& outcomes);
+  // True, with each member's reason, when a member is left as it is and its
+  // partners with it.
+  bool LeaveGroupIfAnyChanged(const std::vector<int>& members, Outcomes& outcomes);
+  // Why the original of file i must be left as it is; "" when it may be replaced.
+  std::string LastLook(int i);
+  void MoveGroup(const std::vector<int>& members, Outcomes& outcomes);
+  // Notes what became of file i; true when it was replaced as planned.
+  bool TakeOutcome(int i, const FileOutcome& o);
+  void NotePartnerFailed(int i, const FileOutcome& o);
   std::string NewBackup(int i, const std::string& base, std::string* error);
   std::string BackupBase(int i);
   // Rewrites the undo file with the files replaced; drops the other backups.

@@ -7,7 +7,6 @@
 #include "base/paths.h"
 #include "base/string_list.h"
 #include "base/system_texts.h"
-#include "files/folder_cache.h"
 #include "platform/disk.h"
 
 namespace tolvern {
@@ -72,9 +71,6 @@ void RunPlanner::AddFolderUnits(const std::string& folder, bool recursive) {
     plan_.push_back({folder, res::Format(res::kCannotListFolder, {why}), false});
     return;
   }
-  // Each folder is listed once in the run: the look-ups of forms by name
-  // read this listing.
-  if (FolderCache* cache = CurrentFolderCache()) cache->Seed(folder, entries);
   // The system lists a folder in an order of its own (the order of creation,
   // of a hash): taken by name, letter case ignored, the same tree gives the
   // same log, to-do list and undo file on every machine. Names that differ

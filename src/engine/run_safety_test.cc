@@ -205,7 +205,7 @@ TEST_F(RunSafetyTest, PartialRunsNameWhatTheyLeftAndKeepUnitsWithTheirForms) {
   disk.fail_op = [&](const char* op, const std::string& path) {
     return std::string(op) == "list" && path == dir_ / "src/sub";
   };
-  ScopedDisk scoped(&disk);
+  testing::RunsOn scoped(*BdeReplacer, &disk);
   ASSERT_TRUE(BdeReplacer->Execute());
   auto left = NotMigrated(*BdeReplacer);
   std::sort(left.begin(), left.end());

@@ -51,20 +51,21 @@ TEST(RunPlannerTest, ProjectUnitsTakeTheNextModuleOfTheirName) {
       // Some units chosen: the project file is migrated all the same.
       {"", {"/p/A.pas"}, {"/p/App.dpr"}},
   };
+  RealDisk disk;
   for (const Case& c : cases) {
     TReplaceOptions options("BDE/ADO");
     options.Dest = RunSource::kProject;
     options.Units = c.units;
     FakeProject project(c.modules);
     std::vector<std::string> got;
-    for (const PlannedFile& f : RunPlanner(CurrentDisk(), options, &project).Plan())
+    for (const PlannedFile& f : RunPlanner(disk, options, &project).Plan())
       got.push_back(f.refused.empty() ? f.path : "!" + f.path);
     EXPECT_EQ(got, c.expected) << c.units;
   }
   // Without a project every chosen unit is refused.
   TReplaceOptions options("BDE/ADO");
   options.Units = "A.pas\r\n";
-  std::vector<PlannedFile> plan = RunPlanner(CurrentDisk(), options, nullptr).Plan();
+  std::vector<PlannedFile> plan = RunPlanner(disk, options, nullptr).Plan();
   ASSERT_EQ(plan.size(), 1u);
   EXPECT_FALSE(plan[0].refused.empty());
 }
@@ -76,12 +77,13 @@ TEST(RunPlannerTest, FolderModeTakesUnitsAndProjectsBelowTheFolder) {
   dir.Write("app/A.dfm", "");
   dir.Write("app/notes.txt", "");
   dir.Write("app/sub/B.PAS", "");
+  RealDisk disk;
   for (bool recursive : {false, true}) {
     TReplaceOptions options("BDE/ADO");
     testing::UseFolderRun(options, dir / "app");
     options.IncludeSubDirs = recursive;
     std::vector<std::string> got;
-    for (const PlannedFile& f : RunPlanner(CurrentDisk(), options, nullptr).Plan()) {
+    for (const PlannedFile& f : RunPlanner(disk, options, nullptr).Plan()) {
       EXPECT_TRUE(f.refused.empty() && f.in_run) << f.path;
       got.push_back(f.path.substr(dir.path().size()));
     }
@@ -94,7 +96,7 @@ TEST(RunPlannerTest, FolderModeTakesUnitsAndProjectsBelowTheFolder) {
   // A folder that cannot be listed is named, not migrated.
   TReplaceOptions options("BDE/ADO");
   testing::UseFolderRun(options, dir / "missing");
-  std::vector<PlannedFile> plan = RunPlanner(CurrentDisk(), options, nullptr).Plan();
+  std::vector<PlannedFile> plan = RunPlanner(disk, options, nullptr).Plan();
   ASSERT_EQ(plan.size(), 1u);
   EXPECT_FALSE(plan[0].in_run);
   EXPECT_NE(plan[0].refused.find("cannot be listed"), std::string::npos) << plan[0].refused;

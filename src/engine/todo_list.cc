@@ -445,7 +445,7 @@ std::string TodoCountLine(const std::vector<const std::vector<TodoItem>*>& parts
          "\n";
 }
 
-void WriteTodoFile(const std::string& path,
+void WriteTodoFile(Disk& disk, const std::string& path,
                    const std::vector<const std::vector<TodoItem>*>& parts) {
   // A link planted under the list's name is not followed, as the log's is
   // not: the list would otherwise overwrite whatever file the link names.
@@ -462,16 +462,15 @@ void WriteTodoFile(const std::string& path,
   text = std::move(crlf);
 #endif
   std::string why;
-  if (!CurrentDisk().WriteNewFile(path, text, &why))
+  if (!disk.WriteNewFile(path, text, &why))
     throw EFCreateError("Cannot create file \"" + path + "\". " + why);
 }
 
-std::string WriteRunTodoFile(const std::string& path,
+std::string WriteRunTodoFile(Disk& disk, const std::string& path,
                              const std::vector<const std::vector<TodoItem>*>& parts) {
   const std::string text = FormatTodo(parts, true) + TodoCountLine(parts, true);
   const std::string ext = ExtractFileExt(path);
   const std::string stem = path.substr(0, path.size() - ext.size());
-  Disk& disk = CurrentDisk();
   std::string numbered, why;
   for (int n = 1; numbered.empty(); ++n) {
     if (n == 10000)

@@ -18,6 +18,8 @@
 
 namespace tolvern {
 
+class Disk;
+
 struct PropertyDecision;
 
 // The advice for a table name that names a Paradox (.DB) or dBASE (.DBF)
@@ -90,14 +92,15 @@ std::string TodoCountLine(const std::vector<const std::vector<TodoItem>*>& parts
 
 // Writes the whole list, notes included, and its count line to path;
 // throws EFCreateError, naming the file, when it cannot be written.
-void WriteTodoFile(const std::string& path, const std::vector<const std::vector<TodoItem>*>& parts);
+void WriteTodoFile(Disk& disk, const std::string& path,
+                   const std::vector<const std::vector<TodoItem>*>& parts);
 
 // The list of one run: written to a numbered name of its own beside path,
 // the first that no earlier run took ("Wiz_Todo.1.txt", "Wiz_Todo.2.txt"...),
 // so that a later run never loses it, and to path itself, which always holds
 // the latest list. Returns the numbered name; throws EFCreateError, naming
 // the file, when either cannot be written.
-std::string WriteRunTodoFile(const std::string& path,
+std::string WriteRunTodoFile(Disk& disk, const std::string& path,
                              const std::vector<const std::vector<TodoItem>*>& parts);
 
 }  // namespace tolvern

@@ -204,7 +204,8 @@ TEST(TodoFileTest, LinesEndAsTheSystemsTextFilesDo) {
                                         "set it on the query", todo_level::kError},
                                        {todo_kind::kFormProperty, dir / "A.dfm", 9, 7,
                                         "Q.CursorType = ctStatic", "none", todo_level::kNote}};
-  WriteTodoFile(dir / "Wiz_Todo.txt", {&items});
+  RealDisk disk;
+  WriteTodoFile(disk, dir / "Wiz_Todo.txt", {&items});
   const std::string text = dir.Read("Wiz_Todo.txt");
   const auto lf = std::count(text.begin(), text.end(), '\n');
   EXPECT_EQ(lf, 3) << text;

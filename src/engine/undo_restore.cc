@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <set>
 #include <unordered_map>
 
@@ -23,30 +22,22 @@ bool IsAbsolute(const std::string& path) {
 #endif
 }
 
-// The path with its links resolved, or its lexical normal form where it
-// does not exist.
-std::string Resolved(const std::string& path) {
-  std::error_code ec;
-  std::filesystem::path p = std::filesystem::weakly_canonical(path, ec);
-  if (ec) p = std::filesystem::path(path).lexically_normal();
-  return p.string();
-}
-
-// Resolved for many files of few folders: each folder is resolved once,
-// and only a file that is itself a link is resolved on its own.
+// Resolves many files of few folders on a disk: each folder is resolved
+// once, and only a file that is itself a link is resolved on its own.
 class Resolver {
  public:
+  explicit Resolver(Disk& disk) : disk_(disk) {}
   std::string operator()(const std::string& path) {
     const std::string name = ExtractFileName(path);
-    std::error_code ec;
-    if (name.empty() || name == "." || name == ".." || std::filesystem::is_symlink(path, ec) || ec)
-      return Resolved(path);
+    if (name.empty() || name == "." || name == ".." || disk_.IsLink(path))
+      return disk_.Resolve(path);
     auto [at, added] = folders_.try_emplace(ExtractFileDir(path));
-    if (added) at->second = PathJoin(Resolved(at->first), "");
+    if (added) at->second = PathJoin(disk_.Resolve(at->first), "");
     return at->second + name;
   }
 
  private:
+  Disk& disk_;
   std::unordered_map<std::string, std::string> folders_;
 };
 
@@ -64,11 +55,6 @@ bool StepsUp(const std::string& path) {
     start = i + 1;
   }
   return false;
-}
-
-bool IsLink(const std::string& path) {
-  std::error_code ec;
-  return std::filesystem::is_symlink(path, ec);
 }
 
 std::string OrUnknown(const std::string& why) { return why.empty() ? "unknown reason" : why; }
@@ -124,9 +110,9 @@ bool UndoRestore::CheckLines(const std::string& undo_file_name, const std::strin
   lines.SetText(text);
   // Each line is read on its own: two originals whose names differ only in
   // letter case keep their own backups.
-  const std::string undo_folder = Resolved(ExtractFileDir(undo_file_name));
+  const std::string undo_folder = disk_.Resolve(ExtractFileDir(undo_file_name));
   undo_folder_ = ExtractFileDir(undo_file_name);
-  Resolver resolved;
+  Resolver resolved(disk_);
   std::set<std::string> seen;
   for (int i = 0; i < lines.Count(); ++i) {
     const std::string& line = lines[i];
@@ -146,7 +132,7 @@ bool UndoRestore::CheckLines(const std::string& undo_file_name, const std::strin
     if (!seen.insert(original).second) return fail("the original is listed twice");
     if (created) {
       FileStamp o;
-      if (disk_.Stat(original, &o) && (!o.regular || IsLink(original)))
+      if (disk_.Stat(original, &o) && (!o.regular || disk_.IsLink(original)))
         return fail("the file " + original + " that the run created is not a regular file now");
       Line l;
       l.original = l.target = original;
@@ -165,7 +151,7 @@ bool UndoRestore::CheckLines(const std::string& undo_file_name, const std::strin
     Line l;
     l.original = l.target = original;
     l.backup = backup;
-    l.link = IsLink(original);
+    l.link = disk_.IsLink(original);
     lines_.push_back(std::move(l));
   }
   return true;
@@ -217,10 +203,11 @@ bool UndoRestore::ReadRecord(const std::string& undo_file_name) {
                   l.original + " (" + path + " does not list it)");
     // A link is written through only where the run found that very link.
     if (!l.link) continue;
-    if (written->link_target.empty() || Resolved(l.original) != written->link_target)
+    if (written->link_target.empty() || disk_.Resolve(l.original) != written->link_target)
       return fail("the original " + l.original + " is a link that the run did not find there");
     l.target = written->link_target;
-    if (IsLink(l.target)) return fail("the file behind the link " + l.original + " is a link");
+    if (disk_.IsLink(l.target))
+      return fail("the file behind the link " + l.original + " is a link");
   }
   return true;
 }
@@ -329,11 +316,9 @@ bool UndoRestore::Swap() {
     Line& l = lines_[k];
     if (!l.restore) continue;
     std::string why;
-    errno = 0;
     const bool done =
-        l.created ? disk_.DeleteFile(l.target) : disk_.MoveFile(l.staged, l.target, &why);
+        l.created ? disk_.DeleteFile(l.target, &why) : disk_.MoveFile(l.staged, l.target, &why);
     if (done) continue;
-    if (l.created && errno) why = std::strerror(errno);
     error_ = "cannot " + std::string(l.created ? "remove " : "put back ") + l.original + ": " +
              OrUnknown(why);
     // Every original put back before it gets the text it had again.

@@ -5,6 +5,8 @@
 #include <set>
 #include <vector>
 
+#include "base/system_texts.h"
+#include "base/text_edits.h"
 #include "engine/component_replacer.h"
 #include "engine/todo_list.h"
 #include "files/file_utils.h"
@@ -32,6 +34,10 @@ bool IsResourceDirective(std::string_view comment) {
 }
 
 }  // namespace
+
+std::string ChangesLine(int changes) {
+  return changes > 0 ? std::to_string(changes) + res::kChanges : res::kNoChanges;
+}
 
 std::string TComponentReplacer::MissingUnits(const std::set<std::string>& named) const {
   // NewUnits is a list such as ", NXAccess, NXOleAccess": the whole of it
@@ -89,44 +95,47 @@ std::vector<std::string> TComponentReplacer::ClassUnitsNeeded(const PasTokens& t
   return needed;
 }
 
-// The rewritten text of a unit: the text with the replaced tokens spliced in.
-// Only the stretches between replacements are copied, and nothing at all
-// when the unit has none.
+// The edits of a unit's text: each replaced token, by its place in the text.
 class UnitSplice {
  public:
   explicit UnitSplice(const std::string& text) : text_(text) {}
   void Replace(std::string_view token, std::string_view with) {
-    if (out_.empty()) out_.reserve(text_.size() + text_.size() / 16);
     const size_t at = static_cast<size_t>(token.data() - text_.data());
-    out_.append(text_, copied_, at - copied_);
-    out_ += with;
-    copied_ = at + token.size();
-    changed_ = true;
+    // Tokens are replaced once each, in text order: they never overlap.
+    edits_.Add(at, token.size(), std::string(with));
   }
-  bool changed() const { return changed_; }
+  bool changed() const { return !edits_.empty(); }
   std::string Finish() {
-    out_.append(text_, copied_, std::string::npos);
-    return std::move(out_);
+    std::string out;
+    edits_.ApplyTo(text_, &out);
+    return out;
   }
 
  private:
   const std::string& text_;
-  std::string out_;
-  size_t copied_ = 0;
-  bool changed_ = false;
+  TextEdits edits_;
 };
 
 void TComponentReplacer::ReplaceInUnit(std::string text, const std::string& source_path,
                                        TextEncoding encoding, const std::string& dest_path) {
+  FileRewrite out;
+  FileRewriting w{RunDisk(), *ObjectParser, out};
+  ReplaceInUnit(w, std::move(text), source_path, encoding, dest_path);
+  TakeRewrite(out, RunDisk());
+}
+
+void TComponentReplacer::ReplaceInUnit(FileRewriting& w, std::string text,
+                                       const std::string& source_path, TextEncoding encoding,
+                                       const std::string& dest_path) {
   // The tokens without blanks, comments kept (they may name classes too);
   // a unit left as it was hands them on to the to-do scan.
   PasTokens tokens = SignificantTokens(text, /*with_comments=*/true);
   UnitSplice splice(text);
-  const int changes = ReplaceUnitTokens(tokens, source_path, splice);
-  LogChanges(changes);
+  const int changes = ReplaceUnitTokens(w, tokens, source_path, splice);
+  w.out.log.push_back(ChangesLine(changes));
   std::string ext = UpperCase(ExtractFileExt(source_path));
-  FileReport& report =
-      ReportFile(source_path, ext == ".DPR" ? FileKind::kProject : FileKind::kUnit, encoding);
+  FileReport& report = w.out.reports.emplace_back(FileReport::Unchanged(
+      source_path, ext == ".DPR" ? FileKind::kProject : FileKind::kUnit, EncodingName(encoding)));
   report.changes = changes;
   const bool unchanged = !splice.changed();
   std::string out = unchanged ? std::string() : splice.Finish();
@@ -145,13 +154,14 @@ void TComponentReplacer::ReplaceInUnit(std::string text, const std::string& sour
     report.todo = ScanUnitTodo(text, source_path, Todo, std::move(tokens));
   }
   if (unchanged) return;
-  WriteOutput(dest_path, EncodeText(out, encoding));
+  w.out.output_path = dest_path;
+  w.out.output = EncodeText(out, encoding);
   report.outcome = FileOutcome::kChanged;
-  CountChanged();
+  w.out.changed = 1;
 }
 
-int TComponentReplacer::ReplaceUnitTokens(const PasTokens& tokens, const std::string& source_path,
-                                          UnitSplice& splice) {
+int TComponentReplacer::ReplaceUnitTokens(FileRewriting& w, const PasTokens& tokens,
+                                          const std::string& source_path, UnitSplice& splice) {
   int changes = 0;
   std::set<std::string> clause_units;
   bool in_uses = false;
@@ -161,7 +171,7 @@ int TComponentReplacer::ReplaceUnitTokens(const PasTokens& tokens, const std::st
     switch (tokens[i].code) {
       case kTokComment: {
         const int before = changes;
-        std::string replaced = ReplaceInComment(token, source_path, &changes);
+        std::string replaced = ReplaceInComment(&w, token, source_path, &changes);
         if (changes != before && replaced != token) splice.Replace(token, replaced);
         break;
       }
@@ -262,8 +272,13 @@ int TComponentReplacer::ReplaceClassName(std::string_view token, UnitSplice& spl
 
 std::string TComponentReplacer::ReplaceInComment(std::string_view comment,
                                                  const std::string& source_path, int* changes) {
+  return ReplaceInComment(nullptr, comment, source_path, changes);
+}
+
+std::string TComponentReplacer::ReplaceInComment(FileRewriting* w, std::string_view comment,
+                                                 const std::string& source_path, int* changes) {
   if (IsResourceDirective(comment)) {
-    AddFormOfDirective(comment, source_path);
+    if (w) AddFormOfDirective(w, comment, source_path);
     return std::string(comment);
   }
   if (comment.empty()) return std::string();
@@ -290,7 +305,7 @@ std::string TComponentReplacer::ReplaceInComment(std::string_view comment,
   return result;
 }
 
-void TComponentReplacer::AddFormOfDirective(std::string_view directive,
+void TComponentReplacer::AddFormOfDirective(FileRewriting* w, std::string_view directive,
                                             const std::string& source_path) {
   std::string upper = UpperCase(std::string(directive));
   size_t p = upper.rfind('.');
@@ -311,19 +326,16 @@ void TComponentReplacer::AddFormOfDirective(std::string_view directive,
                                                    std::string(directive.substr(p, 4)));
   }
   bool list_failed = false;
-  std::string found = FindFileIgnoringCase(form_path, &list_failed);
+  std::string found = FindFileIgnoringCase(w->disk, form_path, &list_failed);
   // Something that stands under the form's name but is no file (a folder)
   // joins the run all the same, so that it is named as not migrated.
-  if (found.empty() && !list_failed) found = FindEntryIgnoringCase(form_path, &list_failed);
-  // On a worker thread the form joins the run when the unit's turn comes.
-  if (NoteFormOf(found, list_failed)) return;
-  // A unit whose form could not be looked for is not migrated without it.
-  if (list_failed && current_ >= 0) run_files_[current_].form_unknown = true;
-  if (found.empty()) return;
-  // A unit and its form are replaced together or not at all; a form that
-  // two units name is processed once.
-  int form = run_files_.Add(UnitList, found);
-  if (current_ >= 0) run_files_.JoinGroups(current_, form);
+  if (found.empty() && !list_failed)
+    found = FindEntryIgnoringCase(w->disk, form_path, &list_failed);
+  // The form joins the run, in the unit's group, when the unit's results
+  // are taken; a unit whose form could not be looked for is not migrated
+  // without it.
+  if (list_failed) w->out.form_unknown = true;
+  if (!found.empty()) w->out.forms.push_back(found);
 }
 
 }  // namespace tolvern

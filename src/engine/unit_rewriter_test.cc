@@ -156,56 +156,6 @@ TEST_F(UnitRewriteTest, EncodingsKeepEveryCharacterAndTheirMarks) {
   EXPECT_EQ(text, expected_body);
 }
 
-TEST(TextEncodingTest, InvalidBytesAreRefused) {
-  std::string text, error;
-  EXPECT_FALSE(DecodeText(std::string("\xFF\xFE"
-                                      "a",
-                                      3),
-                          TextEncoding::kUtf16LE, &text, &error));
-  EXPECT_NE(error.find("odd"), std::string::npos);
-  EXPECT_FALSE(
-      DecodeText(std::string("\xFF\xFE\x00\xD8", 4), TextEncoding::kUtf16LE, &text, &error));
-  EXPECT_FALSE(
-      DecodeText("\xEF\xBB\xBF"
-                 "a\xC3",
-                 TextEncoding::kUtf8, &text, &error));
-  EXPECT_FALSE(
-      DecodeText("\xEF\xBB\xBF"
-                 "\xC0\x80",
-                 TextEncoding::kUtf8, &text, &error));
-  EXPECT_TRUE(DecodeText("\xE9t\xE9", TextEncoding::kAnsi, &text, &error));
-  EXPECT_EQ(text, "\xE9t\xE9");
-  EXPECT_EQ(DetectEncoding("\xFF"), TextEncoding::kAnsi);
-  EXPECT_EQ(DetectEncoding("\xEF\xBB"), TextEncoding::kAnsi);
-}
-
-// Bytes handed over decode as bytes that are copied, in every encoding,
-// valid or not.
-TEST(TextEncodingTest, OwnedBytesDecodeAsCopiedOnes) {
-  const std::string inputs[] = {
-      "",
-      "\xE9t\xE9",
-      "\xEF\xBB\xBF"
-      "unit \xC3\xA9;",
-      "\xEF\xBB\xBF"
-      "a\xC3",
-      "\xEF\xBB\xBF",
-      std::string("\xFF\xFEu\0n\0i\0t\0", 10),
-      std::string("\xFF\xFE"
-                  "a",
-                  3),
-      std::string("\xFF\xFE\x00\xD8", 4),
-  };
-  for (const std::string& bytes : inputs) {
-    const TextEncoding encoding = DetectEncoding(bytes);
-    std::string copied, owned, copied_error, owned_error;
-    const bool ok = DecodeText(bytes, encoding, &copied, &copied_error);
-    EXPECT_EQ(DecodeOwnedText(std::string(bytes), encoding, &owned, &owned_error), ok) << bytes;
-    EXPECT_EQ(owned, copied) << bytes;
-    EXPECT_EQ(owned_error, copied_error) << bytes;
-  }
-}
-
 TEST_F(UnitRewriteTest, UnitInBrokenEncodingIsLeftUntouchedWithLogLine) {
   ReplaceOptions->Dest = RunSource::kFolder;
   ReplaceOptions->Directory = dir_ / "src";
@@ -227,37 +177,6 @@ TEST_F(UnitRewriteTest, UnitInBrokenEncodingIsLeftUntouchedWithLogLine) {
   EXPECT_NE(log.find("Left unchanged: " + (dir_ / "src/Broken.pas") + " (it is not valid UTF-8)"),
             std::string::npos)
       << log;
-}
-
-TEST(ClassTablesTest, LookupsIgnoreCase) {
-  NXReplacerScope library;
-  EXPECT_EQ(BdeReplacer->FindReplacement("tquery"), "TNXQuery");
-  EXPECT_EQ(BdeReplacer->FindReplacement("TwwQuery"), "TNXQuery");
-  EXPECT_EQ(BdeReplacer->FindReplacement("TDataSource"), "");
-  EXPECT_EQ(BdeReplacer->FindReplacement("EDBEngineError"), "ENXOleError");
-  EXPECT_EQ(AdoReplacer->FindReplacement("TADODataSet"), "TNXQuery");
-  EXPECT_EQ(AdoReplacer->FindReplacement("TADOQuery"), "TNXQuery");
-  EXPECT_EQ(AdoReplacer->FindReplacement("TADOCommand"), "TNXSQL");
-  EXPECT_EQ(AdoReplacer->FindReplacement("TQuery"), "");
-  EXPECT_EQ(BdeReplacer->OldNames.Count(), 11);
-  EXPECT_EQ(BdeReplacer->NewNames.Count(), 11);
-  EXPECT_EQ(AdoReplacer->OldNames.Count(), 6);
-  EXPECT_EQ(BdeReplacer->OldUnit, "DBTABLES");
-  EXPECT_EQ(AdoReplacer->OldUnit, "ADODB");
-  EXPECT_EQ(ReplaceOptions->Name, "BDE/ADO");
-}
-
-TEST(ClassTablesTest, StartupIsCountedAndShutdownFreesAtTheEnd) {
-  NXReplacerStartup();
-  TComponentReplacer* first = BdeReplacer;
-  NXReplacerStartup();
-  EXPECT_EQ(BdeReplacer, first);
-  NXReplacerShutdown();
-  EXPECT_EQ(BdeReplacer, first);
-  NXReplacerShutdown();
-  EXPECT_EQ(BdeReplacer, nullptr);
-  EXPECT_EQ(AdoReplacer, nullptr);
-  EXPECT_EQ(ReplaceOptions, nullptr);
 }
 
 }  // namespace

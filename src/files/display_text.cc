@@ -7,8 +7,8 @@
 
 namespace tolvern {
 
-std::string DisplayText(const std::string& path) {
-  std::string bytes = ReadWholeFile(path);
+std::string DisplayText(Disk& disk, const std::string& path) {
+  std::string bytes = ReadWholeFile(disk, path);
   if (IsBinaryForm(bytes)) {
     TRCData header;
     return ObjectBinaryToText(ReadFormResource(bytes, &header));

@@ -4,10 +4,12 @@
 
 #include <string>
 
+#include "platform/disk.h"
+
 namespace tolvern {
 
 // The display text of the file at path; throws EFOpenError naming it when it
 // cannot be read. Text that is not valid in its encoding is given as it is.
-std::string DisplayText(const std::string& path);
+std::string DisplayText(Disk& disk, const std::string& path);
 
 }  // namespace tolvern

@@ -5,18 +5,14 @@
 #include <cstring>
 #include <random>
 
-#include "files/folder_cache.h"
 #include "platform/disk.h"
-#include "platform/windows_api.h"
 
 namespace tolvern {
 
-bool ForceFolders(const std::string& path) {
-  return CreateFolderPath(CurrentDisk(), path, [](const std::string& f) { NoteCreated(f, true); });
-}
+bool ForceFolders(Disk& disk, const std::string& path) { return CreateFolderPath(disk, path); }
 
-std::string CreateTempFolder(const std::string& prefix, PathLock* lock, std::string* error) {
-  Disk& disk = CurrentDisk();
+std::string CreateTempFolder(Disk& disk, const std::string& prefix, std::unique_ptr<DiskLock>* lock,
+                             std::string* error) {
   std::string why;
   const std::string temp = disk.PrivateTempPath(&why);
   if (temp.empty()) {
@@ -38,14 +34,14 @@ std::string CreateTempFolder(const std::string& prefix, PathLock* lock, std::str
     // The lock file appears under its name only once it is locked, so that
     // no one takes the new folder for one left behind.
     const std::string lock_path = PathJoin(candidate, kTempLockName);
-    bool locked = lock->TryLock(lock_path + ".new", nullptr, nullptr);
-    if (locked && !lock->Rename(lock_path)) {
-      lock->Release();
-      locked = lock->TryLock(lock_path, nullptr, nullptr);
+    *lock = disk.TryLock(lock_path + ".new", nullptr, nullptr);
+    if (*lock && !(*lock)->Rename(lock_path)) {
+      lock->reset();
+      *lock = disk.TryLock(lock_path, nullptr, nullptr);
     }
-    if (!locked) {
+    if (!*lock) {
       const int failure = errno;
-      RemoveFolder(candidate);
+      RemoveFolder(disk, candidate);
       if (error) *error = "\"" + lock_path + "\": " + std::strerror(failure);
       errno = failure;
       return "";
@@ -71,20 +67,19 @@ void RemoveDeadFoldersIn(Disk& disk, const std::string& temp, const std::string&
     // a shared temporary folder, and its lock file proves nothing then.
     if (!disk.IsOwnFolder(folder)) continue;
     const std::string lock_path = PathJoin(folder, kTempLockName);
-    if (!disk.FileExists(lock_path) || PathLock::IsHeld(lock_path)) continue;
+    if (!disk.FileExists(lock_path) || disk.IsLockHeld(lock_path)) continue;
     // Taken for the removal, so that two runs never clear one folder at once.
-    PathLock lock;
-    if (!lock.TryLock(lock_path, nullptr, nullptr)) continue;
+    std::unique_ptr<DiskLock> lock = disk.TryLock(lock_path, nullptr, nullptr);
+    if (!lock) continue;
 #ifdef _WIN32
-    lock.Release();  // Windows deletes no file that is held open
+    lock.reset();  // Windows deletes no file that is held open
 #endif
-    RemoveFolder(folder);
+    RemoveFolder(disk, folder);
   }
 }
 }  // namespace
 
-void RemoveDeadTempFolders(const std::string& prefix) {
-  Disk& disk = CurrentDisk();
+void RemoveDeadTempFolders(Disk& disk, const std::string& prefix) {
   std::string why;
   const std::string parent = disk.PrivateTempPath(&why);
   if (!parent.empty()) RemoveDeadFoldersIn(disk, parent, prefix);
@@ -92,39 +87,34 @@ void RemoveDeadTempFolders(const std::string& prefix) {
   RemoveDeadFoldersIn(disk, disk.TempPath(), prefix);
 }
 
-void ClearFolder(const std::string& folder) {
+void ClearFolder(Disk& disk, const std::string& folder) {
   if (folder.empty()) return;
-  NoteTreeChanged(folder);
-  CurrentDisk().RemoveTree(folder, nullptr, true);
+  disk.RemoveTree(folder, nullptr, true);
 }
 
-bool RemoveFolder(const std::string& folder) {
+bool RemoveFolder(Disk& disk, const std::string& folder) {
   if (folder.empty()) return false;
-  NoteTreeChanged(folder);
-  if (!CurrentDisk().RemoveTree(folder, nullptr)) return false;
-  NoteRemoved(folder);
-  return true;
+  return disk.RemoveTree(folder, nullptr);
 }
 
 namespace {
-bool WalkCopy(const std::string& source, const std::string& target,
+bool WalkCopy(Disk& disk, const std::string& source, const std::string& target,
               std::vector<std::string>* failures, bool move);
 }  // namespace
 
-bool CopyFolder(const std::string& source, const std::string& target,
+bool CopyFolder(Disk& disk, const std::string& source, const std::string& target,
                 std::vector<std::string>* failures) {
-  return WalkCopy(source, target, failures, false);
+  return WalkCopy(disk, source, target, failures, false);
 }
 
-bool MoveFolderFiles(const std::string& source, const std::string& target,
+bool MoveFolderFiles(Disk& disk, const std::string& source, const std::string& target,
                      std::vector<std::string>* failures) {
-  return WalkCopy(source, target, failures, true);
+  return WalkCopy(disk, source, target, failures, true);
 }
 
 namespace {
-bool WalkCopy(const std::string& source, const std::string& target,
+bool WalkCopy(Disk& disk, const std::string& source, const std::string& target,
               std::vector<std::string>* failures, bool move) {
-  Disk& disk = CurrentDisk();
   std::vector<DirEntry> entries;
   if (!disk.List(source, &entries)) {
     // A folder that cannot be listed, or only part way, is not copied whole.
@@ -137,7 +127,7 @@ bool WalkCopy(const std::string& source, const std::string& target,
     bool ok = true;
     if (e.is_dir) {
       ok = disk.DirExists(t) || disk.CreateDir(t, nullptr);
-      if (ok) WalkCopy(s, t, failures, move);
+      if (ok) WalkCopy(disk, s, t, failures, move);
     } else {
       ok = move ? disk.MoveFile(s, t) : disk.CopyFile(s, t);
     }
@@ -149,47 +139,12 @@ bool WalkCopy(const std::string& source, const std::string& target,
 }
 }  // namespace
 
-namespace {
-std::string FindIgnoringCase(const std::string& path, bool files_only, bool* list_failed) {
-  // During a run each folder is listed once and every look-up is a hash
-  // look-up; without a cache a missing exact name lists the folder.
-  if (FolderCache* cache = CurrentFolderCache()) return cache->Find(path, files_only, list_failed);
-  if (list_failed) *list_failed = false;
-  Disk& disk = CurrentDisk();
-  FileStamp stamp;
-  const bool exists = files_only ? disk.FileExists(path) : disk.Stat(path, &stamp);
-#ifdef _WIN32
-  // The system finds the entry whatever the letter case of its name; the
-  // name as it is on disk is the one used (for the backup's name too). Where
-  // the system does not tell it, the listing below does.
-  if (exists) {
-    std::string on_disk = NameOnDisk(path);
-    if (!on_disk.empty()) return ExtractFilePath(path) + on_disk;
-  }
-#else
-  if (exists) return path;
-#endif
-  std::string dir = ExtractFilePath(path);
-  std::string name = ExtractFileName(path);
-  std::vector<DirEntry> entries;
-  if (name.empty()) return exists ? path : "";
-  if (!disk.List(dir.empty() ? "." : dir, &entries)) {
-    if (exists) return path;
-    if (list_failed) *list_failed = true;
-    return "";
-  }
-  for (const DirEntry& e : entries)
-    if ((!e.is_dir || !files_only) && SameText(e.name, name)) return dir + e.name;
-  return exists ? path : "";
-}
-}  // namespace
-
-std::string FindFileIgnoringCase(const std::string& path, bool* list_failed) {
-  return FindIgnoringCase(path, true, list_failed);
+std::string FindFileIgnoringCase(Disk& disk, const std::string& path, bool* list_failed) {
+  return disk.FindIgnoringCase(path, true, list_failed);
 }
 
-std::string FindEntryIgnoringCase(const std::string& path, bool* list_failed) {
-  return FindIgnoringCase(path, false, list_failed);
+std::string FindEntryIgnoringCase(Disk& disk, const std::string& path, bool* list_failed) {
+  return disk.FindIgnoringCase(path, false, list_failed);
 }
 
 }  // namespace tolvern

@@ -70,46 +70,48 @@ TEST(FileNamePartsTest, SplitsFolderNameAndExtension) {
 }
 
 TEST(ForceFoldersTest, CreatesEveryMissingFolder) {
+  RealDisk disk;
   ScratchDir dir;
   std::string deep = dir / "A/B/C";
-  EXPECT_TRUE(ForceFolders(deep));
+  EXPECT_TRUE(ForceFolders(disk, deep));
   EXPECT_TRUE(fs::is_directory(deep));
-  EXPECT_TRUE(ForceFolders(deep));  // existing tree
-  EXPECT_TRUE(ForceFolders(dir / "X/Y/"));
+  EXPECT_TRUE(ForceFolders(disk, deep));  // existing tree
+  EXPECT_TRUE(ForceFolders(disk, dir / "X/Y/"));
   EXPECT_TRUE(fs::is_directory(dir / "X/Y"));
 #ifdef _WIN32
-  EXPECT_TRUE(ForceFolders("C:\\"));
+  EXPECT_TRUE(ForceFolders(disk, "C:\\"));
 #else
-  EXPECT_TRUE(ForceFolders("/"));
+  EXPECT_TRUE(ForceFolders(disk, "/"));
 #endif
-  EXPECT_FALSE(ForceFolders(""));
+  EXPECT_FALSE(ForceFolders(disk, ""));
 }
 
 TEST(ForceFoldersTest, FailsWhenAFolderCannotBeCreated) {
   ScratchDir dir;
   FaultyDisk disk;
   disk.fail_create_dir = [](const std::string& p) { return p.ends_with(P("\\B")); };
-  ScopedDisk scoped(&disk);
-  EXPECT_FALSE(ForceFolders(dir / "A/B/C"));
+  EXPECT_FALSE(ForceFolders(disk, dir / "A/B/C"));
   EXPECT_TRUE(fs::is_directory(dir / "A"));
   EXPECT_FALSE(fs::exists(dir / "A/B/C"));
 }
 
 TEST(ForceFoldersTest, AnythingStandingUnderTheNameCounts) {
+  RealDisk disk;
   ScratchDir dir;
   dir.Write("file", "x");
   // Already-exists counts as success, whatever stands there.
-  EXPECT_TRUE(ForceFolders(dir / "file"));
+  EXPECT_TRUE(ForceFolders(disk, dir / "file"));
 }
 
 TEST(CreateTempFolderTest, PrivateUnpredictableAndLockedWhileInUse) {
+  RealDisk disk;
   ScratchDir dir;
   // Names planted by others (a file, a folder) do not stop a run.
   dir.Write(".tmp/$DS1", "planted");
   fs::create_directories(PathJoin(dir.temp_dir(), "$DS2"));
-  PathLock a, b;
-  std::string first = CreateTempFolder("$DS", &a);
-  std::string second = CreateTempFolder("$DS", &b);
+  std::unique_ptr<DiskLock> a, b;
+  std::string first = CreateTempFolder(disk, "$DS", &a);
+  std::string second = CreateTempFolder(disk, "$DS", &b);
   ASSERT_NE(first, "");
   ASSERT_NE(second, "");
   EXPECT_NE(first, second);
@@ -119,24 +121,25 @@ TEST(CreateTempFolderTest, PrivateUnpredictableAndLockedWhileInUse) {
   EXPECT_EQ(fs::status(first).permissions() & fs::perms::all, fs::perms::owner_all);
 #endif
   // A folder in use is never taken for one left behind.
-  RemoveDeadTempFolders("$DS");
+  RemoveDeadTempFolders(disk, "$DS");
   EXPECT_TRUE(fs::is_directory(first));
   EXPECT_TRUE(
       fs::is_directory(PathJoin(dir.temp_dir(), "$DS2")));  // no lock file: not provably dead
-  b.Release();  // its run was killed: the lock file stays, locked by no one
+  b.reset();  // its run was killed: the lock file stays, locked by no one
   testing::WriteFileBytes(PathJoin(second, kTempLockName), "4242\n");
-  RemoveDeadTempFolders("$DS");
+  RemoveDeadTempFolders(disk, "$DS");
   EXPECT_TRUE(fs::is_directory(first));
   EXPECT_FALSE(fs::exists(second));
 }
 
 #ifndef _WIN32
 TEST(CreateTempFolderTest, FolderOfAKilledRunIsRemovedByTheNext) {
+  RealDisk disk;
   ScratchDir dir;
   pid_t child = fork();
   if (child == 0) {
-    PathLock lock;
-    std::string made = CreateTempFolder("$DS", &lock);
+    std::unique_ptr<DiskLock> lock;
+    std::string made = CreateTempFolder(disk, "$DS", &lock);
     testing::WriteFileBytes(PathJoin(made, "big.pas"), std::string(1000, 'x'));
     raise(SIGKILL);
   }
@@ -144,7 +147,7 @@ TEST(CreateTempFolderTest, FolderOfAKilledRunIsRemovedByTheNext) {
   waitpid(child, &status, 0);
   ASSERT_TRUE(WIFSIGNALED(status));
   ASSERT_EQ(dir.LeftInTemp().size(), 1u);
-  RemoveDeadTempFolders("$DS");
+  RemoveDeadTempFolders(disk, "$DS");
   EXPECT_EQ(dir.LeftInTemp().size(), 0u);
 }
 
@@ -172,22 +175,24 @@ std::vector<std::string> MakeVictim(const ScratchDir& dir) {
 }
 
 TEST(CreateTempFolderTest, WorkFoldersLiveInAFolderOfTheUsersOwn) {
+  RealDisk disk;
   ScratchDir dir;
-  PathLock lock;
+  std::unique_ptr<DiskLock> lock;
   std::string why;
-  const std::string made = CreateTempFolder("$DS", &lock, &why);
+  const std::string made = CreateTempFolder(disk, "$DS", &lock, &why);
   ASSERT_NE(made, "") << why;
   EXPECT_EQ(ExtractFileDir(made), PrivateParent(dir));
   EXPECT_EQ(fs::symlink_status(PrivateParent(dir)).permissions() & fs::perms::all,
             fs::perms::owner_all);
   // The next run uses it as it stands.
-  PathLock second;
-  EXPECT_EQ(ExtractFileDir(CreateTempFolder("$DS", &second)), PrivateParent(dir));
+  std::unique_ptr<DiskLock> second;
+  EXPECT_EQ(ExtractFileDir(CreateTempFolder(disk, "$DS", &second)), PrivateParent(dir));
 }
 
 // What may stand under the private folder's name, planted by someone else:
 // none of it is used, and the reason names the folder.
 TEST(CreateTempFolderTest, AFolderThatOthersCanChangeIsRefused) {
+  RealDisk disk;
   struct Case {
     const char* what;
     std::function<void(const ScratchDir&, const std::string&)> plant;
@@ -227,12 +232,12 @@ TEST(CreateTempFolderTest, AFolderThatOthersCanChangeIsRefused) {
     ScratchDir dir;
     const std::string parent = PrivateParent(dir);
     c.plant(dir, parent);
-    PathLock lock;
+    std::unique_ptr<DiskLock> lock;
     std::string why;
-    EXPECT_EQ(CreateTempFolder("$DS", &lock, &why), "") << c.what;
+    EXPECT_EQ(CreateTempFolder(disk, "$DS", &lock, &why), "") << c.what;
     EXPECT_NE(why.find(parent), std::string::npos) << c.what << ": " << why;
     EXPECT_NE(why.find(c.reason), std::string::npos) << c.what << ": " << why;
-    EXPECT_FALSE(lock.Held()) << c.what;
+    EXPECT_EQ(lock, nullptr) << c.what;
     // Nothing was made anywhere: not in the temporary folder, not through a
     // link.
     for (const auto& e : fs::recursive_directory_iterator(dir.path()))
@@ -261,8 +266,7 @@ TEST(RemoveDeadTempFoldersTest, ASubFolderSwappedForALinkIsNeverEntered) {
       fs::rename(sub, PathJoin(dead, "moved"));
       fs::create_directory_symlink(dir / "victim", sub);
     };
-    ScopedDisk use(&disk);
-    RemoveDeadTempFolders("$DS");
+    RemoveDeadTempFolders(disk, "$DS");
     for (const std::string& f : victim) EXPECT_EQ(testing::ReadFileBytes(f), "precious") << f;
     // The folder was the user's own and dead: it is gone, the link with it.
     EXPECT_FALSE(fs::exists(fs::symlink_status(dead))) << dead;
@@ -273,6 +277,7 @@ TEST(RemoveDeadTempFoldersTest, ASubFolderSwappedForALinkIsNeverEntered) {
 // The same swap, made over and over by another thread while runs clean up:
 // the removal never follows the link, whenever the swap comes.
 TEST(RemoveDeadTempFoldersTest, RacingSwapsNeverReachOutside) {
+  RealDisk disk;
   ScratchDir dir;
   const std::vector<std::string> victim = MakeVictim(dir);
   for (int round = 0; round < 200; ++round) {
@@ -294,7 +299,7 @@ TEST(RemoveDeadTempFoldersTest, RacingSwapsNeverReachOutside) {
         fs::rename(aside, sub, ec);
       }
     });
-    RemoveDeadTempFolders("$DS");
+    RemoveDeadTempFolders(disk, "$DS");
     done = true;
     attacker.join();
     for (const std::string& f : victim)
@@ -306,6 +311,7 @@ TEST(RemoveDeadTempFoldersTest, RacingSwapsNeverReachOutside) {
 }
 
 TEST(RemoveDeadTempFoldersTest, OnlyFoldersOfTheUsersOwnAreRemoved) {
+  RealDisk disk;
   if (::geteuid() != 0) GTEST_SKIP() << "only root can give a folder to another user";
   ScratchDir dir;
   const std::string others = PlantDeadFolder(dir.temp_dir(), "$DS0BADC0DE0003");
@@ -313,44 +319,46 @@ TEST(RemoveDeadTempFoldersTest, OnlyFoldersOfTheUsersOwnAreRemoved) {
     ASSERT_EQ(::lchown(e.path().c_str(), 65534, 65534), 0);
   ASSERT_EQ(::chown(others.c_str(), 65534, 65534), 0);
   const std::string own = PlantDeadFolder(dir.temp_dir(), "$DS0BADC0DE0004");
-  RemoveDeadTempFolders("$DS");
+  RemoveDeadTempFolders(disk, "$DS");
   EXPECT_TRUE(fs::exists(PathJoin(others, "Unit1.pas")));
   EXPECT_FALSE(fs::exists(own));
 }
 #endif
 
 TEST(RemoveFolderTest, RemovesTreeAndRefusesEmptyName) {
+  RealDisk disk;
   ScratchDir dir;
   dir.Write("t/a.txt", "a");
   dir.Write("t/s/b.txt", "b");
-  EXPECT_TRUE(RemoveFolder(dir / "t"));
+  EXPECT_TRUE(RemoveFolder(disk, dir / "t"));
   EXPECT_FALSE(fs::exists(dir / "t"));
-  EXPECT_FALSE(RemoveFolder(dir / "t"));  // missing
+  EXPECT_FALSE(RemoveFolder(disk, dir / "t"));  // missing
 
   // An empty name would mean the current folder: nothing may be deleted.
   std::string keep = dir.Write("cwd/keep.txt", "k");
   auto old = fs::current_path();
   fs::current_path(dir / "cwd");
-  EXPECT_FALSE(RemoveFolder(""));
-  ClearFolder("");
+  EXPECT_FALSE(RemoveFolder(disk, ""));
+  ClearFolder(disk, "");
   fs::current_path(old);
   EXPECT_TRUE(fs::exists(keep));
 }
 
 TEST(RemoveFolderTest, DoesNotFollowLinksOutOfTheTree) {
+  RealDisk disk;
   ScratchDir dir;
   TOLVERN_SKIP_WITHOUT_SYMLINKS(dir);
   std::string outside = dir.Write("outside/precious.txt", "p");
   dir.Write("t/a.txt", "a");
   fs::create_directory_symlink(dir / "outside", dir / "t/link");
   fs::create_symlink(outside, dir / "t/file-link");
-  EXPECT_TRUE(RemoveFolder(dir / "t"));
+  EXPECT_TRUE(RemoveFolder(disk, dir / "t"));
   EXPECT_FALSE(fs::exists(dir / "t"));
   EXPECT_TRUE(fs::exists(outside));
   // A link standing where the folder is named is refused, not followed.
   fs::create_directory_symlink(dir / "outside", dir / "link");
-  EXPECT_FALSE(RemoveFolder(dir / "link"));
-  ClearFolder(dir / "link");
+  EXPECT_FALSE(RemoveFolder(disk, dir / "link"));
+  ClearFolder(disk, dir / "link");
   EXPECT_TRUE(fs::exists(outside));
   EXPECT_TRUE(fs::is_symlink(dir / "link"));
 }
@@ -359,6 +367,7 @@ TEST(RemoveFolderTest, DoesNotFollowLinksOutOfTheTree) {
 // A tree whose paths are longer than the system takes in one call is removed
 // all the same: each folder is opened from the one above it.
 TEST(RemoveFolderTest, RemovesATreeDeeperThanAPathCanBeLong) {
+  RealDisk disk;
   ScratchDir dir;
   fs::create_directory(dir / "deep");
   int fd = ::open((dir / "deep").c_str(), O_RDONLY | O_DIRECTORY);
@@ -375,22 +384,23 @@ TEST(RemoveFolderTest, RemovesATreeDeeperThanAPathCanBeLong) {
   ASSERT_GE(file, 0);
   ::close(file);
   ::close(fd);
-  EXPECT_TRUE(RemoveFolder(dir / "deep"));
+  EXPECT_TRUE(RemoveFolder(disk, dir / "deep"));
   EXPECT_FALSE(fs::exists(dir / "deep"));
 }
 #endif
 
 TEST(CopyFolderTest, CopiesTreeReplacingFiles) {
+  RealDisk disk;
   ScratchDir dir;
   dir.Write("src/a.pas", "new a");
   dir.Write("src/Sub/b.pas", "new b");
   dir.Write("dst/a.pas", "old a");
   dir.Write("dst/c.pas", "untouched");
-  EXPECT_TRUE(CopyFolder(dir / "src", dir / "dst"));
+  EXPECT_TRUE(CopyFolder(disk, dir / "src", dir / "dst"));
   EXPECT_EQ(dir.Read("dst/a.pas"), "new a");
   EXPECT_EQ(dir.Read("dst/Sub/b.pas"), "new b");
   EXPECT_EQ(dir.Read("dst/c.pas"), "untouched");
-  EXPECT_TRUE(CopyFolder(dir / "missing", dir / "dst"));
+  EXPECT_TRUE(CopyFolder(disk, dir / "missing", dir / "dst"));
 }
 
 TEST(CopyFolderTest, ReportsEveryFailedFileAndGoesOn) {
@@ -401,9 +411,8 @@ TEST(CopyFolderTest, ReportsEveryFailedFileAndGoesOn) {
   fs::create_directories(dir / "dst");
   FaultyDisk disk;
   disk.fail_copy = [](const std::string&, const std::string& to) { return to.ends_with("b.pas"); };
-  ScopedDisk scoped(&disk);
   std::vector<std::string> failures;
-  EXPECT_TRUE(CopyFolder(dir / "src", dir / "dst", &failures));
+  EXPECT_TRUE(CopyFolder(disk, dir / "src", dir / "dst", &failures));
   ASSERT_EQ(failures.size(), 1u);
   EXPECT_EQ(failures[0], dir / "dst/b.pas");
   EXPECT_TRUE(fs::exists(dir / "dst/a.pas"));
@@ -411,11 +420,12 @@ TEST(CopyFolderTest, ReportsEveryFailedFileAndGoesOn) {
 }
 
 TEST(FindFileIgnoringCaseTest, FindsNameThatDiffersOnlyInCase) {
+  RealDisk disk;
   ScratchDir dir;
   std::string real = dir.Write("unit1.PAS", "x");
-  EXPECT_EQ(FindFileIgnoringCase(dir / "Unit1.pas"), real);
-  EXPECT_EQ(FindFileIgnoringCase(real), real);
-  EXPECT_EQ(FindFileIgnoringCase(dir / "Unit2.pas"), "");
+  EXPECT_EQ(FindFileIgnoringCase(disk, dir / "Unit1.pas"), real);
+  EXPECT_EQ(FindFileIgnoringCase(disk, real), real);
+  EXPECT_EQ(FindFileIgnoringCase(disk, dir / "Unit2.pas"), "");
 }
 
 }  // namespace

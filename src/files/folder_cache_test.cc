@@ -31,17 +31,18 @@ TEST(FolderCacheTest, AnswersAsTheUncachedLookUpListingEachFolderOnce) {
       {g + "OTHER.PAS", true},       {f, false},
       {dir / "missing/a.dfm", true},
   };
+  RealDisk disk;
   std::vector<std::string> uncached;
   for (const auto& c : cases)
-    uncached.push_back(c.files_only ? FindFileIgnoringCase(c.path) : FindEntryIgnoringCase(c.path));
-  FolderCache cache;
-  ScopedFolderCache use(&cache);
+    uncached.push_back(c.files_only ? FindFileIgnoringCase(disk, c.path)
+                                    : FindEntryIgnoringCase(disk, c.path));
+  FolderCache cache(disk);
   for (int round = 0; round < 2; ++round) {
     for (size_t i = 0; i < std::size(cases); ++i) {
       const auto& c = cases[i];
       bool failed = true;
-      EXPECT_EQ(c.files_only ? FindFileIgnoringCase(c.path, &failed)
-                             : FindEntryIgnoringCase(c.path, &failed),
+      EXPECT_EQ(c.files_only ? FindFileIgnoringCase(cache, c.path, &failed)
+                             : FindEntryIgnoringCase(cache, c.path, &failed),
                 uncached[i])
           << c.path;
       EXPECT_EQ(failed, c.path == dir / "missing/a.dfm") << c.path;
@@ -53,16 +54,15 @@ TEST(FolderCacheTest, AnswersAsTheUncachedLookUpListingEachFolderOnce) {
 TEST(FolderCacheTest, KeptCurrentAsTheRunCreatesAndRemovesFiles) {
   ScratchDir dir;
   dir.Write("f/A.pas", "");
-  FolderCache cache;
-  ScopedFolderCache use(&cache);
-  EXPECT_EQ(FindFileIgnoringCase(dir / "f/b.dfm"), "");
-  dir.Write("f/B.DFM", "");
-  NoteCreated(dir / "f/B.DFM", false);
-  EXPECT_EQ(FindFileIgnoringCase(dir / "f/b.dfm"), dir / "f/B.DFM");
-  ASSERT_TRUE(ForceFolders(dir / "f/New/Deeper"));  // made by the run: noted
-  EXPECT_EQ(FindEntryIgnoringCase(dir / "f/NEW"), dir / "f/New");
-  RemoveFolder(dir / "f/New");
-  EXPECT_EQ(FindEntryIgnoringCase(dir / "f/new"), "");
+  RealDisk disk;
+  FolderCache cache(disk);
+  EXPECT_EQ(FindFileIgnoringCase(cache, dir / "f/b.dfm"), "");
+  ASSERT_TRUE(cache.WriteFile(dir / "f/B.DFM", "", nullptr));  // written through it: noted
+  EXPECT_EQ(FindFileIgnoringCase(cache, dir / "f/b.dfm"), dir / "f/B.DFM");
+  ASSERT_TRUE(ForceFolders(cache, dir / "f/New/Deeper"));  // made by the run: noted
+  EXPECT_EQ(FindEntryIgnoringCase(cache, dir / "f/NEW"), dir / "f/New");
+  RemoveFolder(cache, dir / "f/New");
+  EXPECT_EQ(FindEntryIgnoringCase(cache, dir / "f/new"), "");
   EXPECT_EQ(cache.Listings(), 1);  // f alone: the removal walks the disk itself
 }
 
@@ -73,17 +73,15 @@ TEST(FolderCacheTest, UnlistableFolderFindsTheExactNameOnly) {
   dir.Write("f/U.dfm", "");
   FaultyDisk disk;
   disk.fail_op = [](const char* op, const std::string&) { return std::string(op) == "list"; };
-  ScopedDisk use_disk(&disk);
-  FolderCache cache;
-  ScopedFolderCache use(&cache);
+  FolderCache cache(disk);
   bool failed = false;
-  EXPECT_EQ(FindFileIgnoringCase(dir / "f/U.dfm", &failed), dir / "f/U.dfm");
+  EXPECT_EQ(FindFileIgnoringCase(cache, dir / "f/U.dfm", &failed), dir / "f/U.dfm");
   EXPECT_FALSE(failed);
 #ifdef _WIN32
   // The system itself finds names without regard to letter case.
-  EXPECT_NE(FindFileIgnoringCase(dir / "f/u.dfm", &failed), "");
+  EXPECT_NE(FindFileIgnoringCase(cache, dir / "f/u.dfm", &failed), "");
 #else
-  EXPECT_EQ(FindFileIgnoringCase(dir / "f/u.dfm", &failed), "");
+  EXPECT_EQ(FindFileIgnoringCase(cache, dir / "f/u.dfm", &failed), "");
   EXPECT_TRUE(failed);
 #endif
   EXPECT_EQ(cache.Listings(), 1);

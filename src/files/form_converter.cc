@@ -23,11 +23,11 @@ auto NamingFile(const std::string& file, F f) -> decltype(f()) {
 
 }  // namespace
 
-bool ConvertFormFile(const std::string& in, const std::string& out, FormStorage to) {
-  const std::string bytes = ReadWholeFile(in);
+bool ConvertFormFile(Disk& disk, const std::string& in, const std::string& out, FormStorage to) {
+  const std::string bytes = ReadWholeFile(disk, in);
   const bool binary = IsBinaryForm(bytes) || bytes.rfind("TPF0", 0) == 0;
   if (binary == (to == FormStorage::kBinary)) {
-    if (out != in) WriteWholeFile(out, bytes);
+    if (out != in) WriteWholeFile(disk, out, bytes);
     return false;
   }
   std::string result = NamingFile(in, [&] {
@@ -45,7 +45,7 @@ bool ConvertFormFile(const std::string& in, const std::string& out, FormStorage 
         text, encoding == TextEncoding::kAnsi ? FormCharset::kAnsi : FormCharset::kUtf8);
     return WriteFormResource(ResourceNameOf(stream), stream);
   });
-  WriteWholeFile(out, result);
+  WriteWholeFile(disk, out, result);
   return true;
 }
 

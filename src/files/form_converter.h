@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "platform/disk.h"
+
 namespace tolvern {
 
 enum class FormStorage { kText, kBinary };
@@ -13,6 +15,6 @@ enum class FormStorage { kText, kBinary };
 // (which may be `in`: the file is replaced atomically). Returns false, with
 // nothing written, when the file already has that storage. Throws, naming the
 // file, when it cannot be read, converted or written.
-bool ConvertFormFile(const std::string& in, const std::string& out, FormStorage to);
+bool ConvertFormFile(Disk& disk, const std::string& in, const std::string& out, FormStorage to);
 
 }  // namespace tolvern

@@ -6,12 +6,14 @@
 // that the run can say that its log is incomplete.
 #pragma once
 
-#include <cstdio>
 #include <ctime>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "platform/disk.h"
 
 namespace tolvern {
 
@@ -31,12 +33,14 @@ class TLogWriter {
   // Creates or empties file_name and writes the header: the title (unless
   // empty) and the time-stamp caption with the local date and time. Throws
   // EFCreateError when the file cannot be created; the writer stays closed.
-  void Open(const std::string& file_name);
+  void Open(Disk& disk, const std::string& file_name);
+  // The same on the real disk.
+  void Open(const std::string& file_name) { Open(own_disk_, file_name); }
   // Names the file the log goes to without touching it yet: the lines
   // written from now on are kept in memory until OpenDeferred creates the
   // file and writes them behind its header. Closed before that, the writer
   // writes nothing, so an earlier log of that name stays as it was.
-  void OpenLater(const std::string& file_name);
+  void OpenLater(Disk& disk, const std::string& file_name);
   // Opens the file OpenLater named, with the lines kept so far; nothing when
   // none was named. Throws as Open does.
   void OpenDeferred();
@@ -53,10 +57,12 @@ class TLogWriter {
 
  private:
   // Records a failure to write the file, unless one is recorded already.
-  void Failed(int error_number);
+  void Failed(const std::string& reason);
 
-  std::FILE* file_ = nullptr;
+  RealDisk own_disk_;
+  std::unique_ptr<AppendFile> file_;
   std::string path_;
+  Disk* deferred_disk_ = nullptr;      // where the deferred file goes
   std::string deferred_path_;          // named by OpenLater, not yet opened
   std::vector<std::string> deferred_;  // the lines written meanwhile
   std::string error_;

@@ -30,14 +30,13 @@ std::vector<std::string> ProjectHost::UnitPathsOf(const std::string& project_tex
 }
 
 void ProjectHost::Load(const std::string& project_file) {
-  std::string text = ReadWholeFile(project_file);
+  std::string text = ReadWholeFile(disk_, project_file);
   std::string folder = ExtractFilePath(project_file);
   modules_.clear();
-  folders_ = std::make_unique<FolderCache>();
-  ScopedFolderCache use_folders(folders_.get());
+  folders_ = std::make_unique<FolderCache>(disk_);
   for (const std::string& written : UnitPathsOf(text)) {
     std::string path = ExpandPath(NativeSeparators(written), folder);
-    std::string found = FindFileIgnoringCase(path);
+    std::string found = FindFileIgnoringCase(*folders_, path);
     modules_.push_back(found.empty() ? path : found);
   }
   project_file_ = project_file;
@@ -85,7 +84,7 @@ OpenModuleInfo ProjectHost::OpenModule(int index) {
   info.owned_by_current_project = open_;
   const std::string form = ChangeFileExt(info.file_name, ".dfm");
   const std::string found =
-      folders_ ? folders_->Find(form, true, nullptr) : FindFileIgnoringCase(form);
+      FindFileIgnoringCase(folders_ ? static_cast<Disk&>(*folders_) : disk_, form);
   if (!found.empty()) info.file_count = 2;
   return info;
 }

@@ -16,7 +16,11 @@ namespace tolvern {
 
 class ProjectHost : public IdeServices {
  public:
-  ProjectHost() = default;
+  // Reads the project through disk (the real disk unless one is given).
+  ProjectHost() : disk_(own_disk_) {}
+  explicit ProjectHost(Disk& disk) : disk_(disk) {}
+  ProjectHost(const ProjectHost&) = delete;
+  ProjectHost& operator=(const ProjectHost&) = delete;
 
   // Opens a project file; throws EFOpenError naming it when it cannot be read.
   void Load(const std::string& project_file);
@@ -43,6 +47,8 @@ class ProjectHost : public IdeServices {
   static std::vector<std::string> UnitPathsOf(const std::string& project_text);
 
  private:
+  RealDisk own_disk_;
+  Disk& disk_;
   bool open_ = false;
   std::string project_file_;
   std::vector<std::string> modules_;

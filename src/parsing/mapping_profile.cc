@@ -602,9 +602,9 @@ MappingProfile ParseProfile(std::string_view text, std::vector<std::string>* pro
   return profile.Read(reader.root);
 }
 
-MappingProfile ReadProfile(const std::string& path) {
+MappingProfile ReadProfile(Disk& disk, const std::string& path) {
   std::string text, why;
-  if (!CurrentDisk().ReadFile(path, &text, &why))
+  if (!disk.ReadFile(path, &text, &why))
     throw EProfileError("profile \"" + path + "\" cannot be read: " + why);
   std::vector<std::string> problems;
   MappingProfile p = ParseProfile(text, &problems);

@@ -19,6 +19,7 @@
 
 #include "base/errors.h"
 #include "platform/class_registry.h"
+#include "platform/disk.h"
 
 namespace tolvern {
 
@@ -121,7 +122,7 @@ struct MappingProfile {
 MappingProfile ParseProfile(std::string_view text, std::vector<std::string>* problems);
 // Reads a profile file; throws EProfileError with "FILE: $.path: problem"
 // for the first problem, or when the file cannot be read.
-MappingProfile ReadProfile(const std::string& path);
+MappingProfile ReadProfile(Disk& disk, const std::string& path);
 
 // The built-in profile of the BDE components, or of the ADO components.
 const MappingProfile& BuiltinProfile(bool ado);

@@ -139,9 +139,10 @@ TEST(MappingProfileTest, ClassUnitsAreReadLaidOverAndWritten) {
 
 TEST(MappingProfileTest, ReadProfileNamesTheFileAndStopsAtTheFirstProblem) {
   testing::ScratchDir dir;
+  RealDisk disk;
   const std::string bad = dir.Write("bad.json", R"({"name": 1, "classes": 2})");
   try {
-    ReadProfile(bad);
+    ReadProfile(disk, bad);
     FAIL() << "no error";
   } catch (const EProfileError& e) {
     EXPECT_EQ(std::string(e.what()),
@@ -149,8 +150,8 @@ TEST(MappingProfileTest, ReadProfileNamesTheFileAndStopsAtTheFirstProblem) {
                   "\": $.name (line 1): expected a string, found number (and 1 more; "
                   "tolvern profile --check lists them)");
   }
-  EXPECT_THROW(ReadProfile(dir / "missing.json"), EProfileError);
-  EXPECT_EQ(ReadProfile(dir.Write("ok.json", "{}")).files,
+  EXPECT_THROW(ReadProfile(disk, dir / "missing.json"), EProfileError);
+  EXPECT_EQ(ReadProfile(disk, dir.Write("ok.json", "{}")).files,
             std::vector<std::string>{dir / "ok.json"});
 }
 

@@ -1,571 +1,156 @@
 #include "platform/disk.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <memory>
 #include <utility>
 
+#include "base/ascii_text.h"
 #include "base/errors.h"
 #include "base/paths.h"
+#include "platform/path_lock.h"
+#include "platform/windows_api.h"
 
 #ifndef _WIN32
-#include <dirent.h>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
 namespace tolvern {
 
-namespace {
-
-Disk* g_disk = nullptr;
-
-#ifndef _WIN32
-std::string ErrnoText() { return std::strerror(errno); }
-
-// Writes all bytes to fd; false on any short or failed write.
-bool WriteAll(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    ssize_t n = ::write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    size -= static_cast<size_t>(n);
+std::string Disk::FindIgnoringCase(const std::string& path, bool files_only, bool* list_failed) {
+  // A missing exact name lists the folder.
+  if (list_failed) *list_failed = false;
+  FileStamp stamp;
+  const bool exists = files_only ? FileExists(path) : Stat(path, &stamp);
+#ifdef _WIN32
+  // The system finds the entry whatever the letter case of its name; the
+  // name as it is on disk is the one used (for the backup's name too). Where
+  // the system does not tell it, the listing below does.
+  if (exists) {
+    std::string on_disk = NameOnDisk(path);
+    if (!on_disk.empty()) return ExtractFilePath(path) + on_disk;
   }
-  return true;
-}
-
-// Makes the bytes written to an open file durable; false with the reason.
-using Syncer = std::function<bool(int fd, std::string* error)>;
-
-// The folder that holds path ("." for a bare name).
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// Makes the entries of the folder that holds path durable (a name created,
-// renamed or linked there). A file system that cannot sync a folder says so
-// with EINVAL (or that it is not supported): there is nothing more to do
-// then, and that is no failure.
-bool SyncFolderOf(const std::string& path, std::string* error) {
-  int fd = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) {
-    if (error) *error = ErrnoText();
-    return false;
-  }
-  bool ok = ::fsync(fd) == 0 || errno == EINVAL || errno == ENOTSUP || errno == EOPNOTSUPP;
-  if (!ok && error) *error = ErrnoText();
-  ::close(fd);
-  return ok;
-}
-
-// Opens (with the flags), writes all of data, syncs it (when given a syncer)
-// and closes; false with the reason in *error on any failure. *opened tells
-// whether the file was opened (and so, with O_EXCL, created by this call).
-bool WriteTo(const std::string& path, int flags, mode_t mode, std::string_view data,
-             std::string* error, bool* opened = nullptr, const Syncer& sync = {}) {
-  if (opened) *opened = false;
-  int fd = ::open(path.c_str(), flags | O_WRONLY | O_CLOEXEC, mode);
-  if (fd < 0) {
-    if (error) *error = ErrnoText();
-    return false;
-  }
-  if (opened) *opened = true;
-  bool ok = WriteAll(fd, data.data(), data.size());
-  if (!ok && error) *error = ErrnoText();
-  if (ok && sync) ok = sync(fd, error);
-  if (::close(fd) != 0 && ok) {
-    ok = false;
-    if (error) *error = ErrnoText();
-  }
-  return ok;
-}
-
-// Writes data to a temporary sibling of path, makes it durable and renames
-// it into place, so that a crash leaves the old file or the new one, never
-// an empty one. A link is followed, so the file it points to is replaced and
-// the link stays. The sibling is created new: one already standing there
-// (left by a crash, or planted) is refused, so nothing is ever written
-// through a link there.
-bool WriteViaSibling(const std::string& requested, std::string_view data, mode_t mode,
-                     std::string* error, const Syncer& sync) {
-  std::string path = requested;
-  struct stat st {};
-  if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    char* real = ::realpath(path.c_str(), nullptr);
-    if (!real && errno != ENOENT) {
-      if (error) *error = ErrnoText();
-      return false;
-    }
-    if (real) {
-      path = real;
-      std::free(real);
-    }
-  }
-  // An existing file that is not a regular one (a device, a pipe) is written
-  // into: there is nothing to rename over. (The run itself only ever
-  // replaces regular files; this serves outputs such as /dev/stdout.)
-  if (::stat(path.c_str(), &st) == 0) {
-    if (S_ISDIR(st.st_mode)) {
-      if (error) *error = "is a folder";
-      return false;
-    }
-    if (!S_ISREG(st.st_mode)) return WriteTo(path, O_TRUNC, 0, data, error);
-  } else if (errno != ENOENT) {
-    if (error) *error = ErrnoText();
-    return false;
-  }
-  std::string tmp = path + ".tolvern-new";
-  bool created = false;
-  if (!WriteTo(tmp, O_CREAT | O_EXCL | O_NOFOLLOW, mode, data, error, &created, sync)) {
-    if (created)
-      ::unlink(tmp.c_str());
-    else if (errno == EEXIST && error)
-      *error = "\"" + tmp + "\" is in the way";
-    return false;
-  }
-  if (::rename(tmp.c_str(), path.c_str()) != 0) {
-    if (error) *error = ErrnoText();
-    ::unlink(tmp.c_str());
-    return false;
-  }
-  // The new file is whole and in place; should the folder's sync fail, a
-  // crash could at worst bring back the old file, whole too. It is not
-  // reported: the caller would take the file for one left as it was.
-  SyncFolderOf(path, nullptr);
-  return true;
-}
-
-void FillStamp(const struct stat& st, FileStamp* stamp) {
-  stamp->exists = true;
-  stamp->regular = S_ISREG(st.st_mode);
-  stamp->dir = S_ISDIR(st.st_mode);
-  stamp->size = static_cast<std::uint64_t>(st.st_size);
-  stamp->mtime_ns = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-  stamp->dev = static_cast<std::uint64_t>(st.st_dev);
-  stamp->ino = static_cast<std::uint64_t>(st.st_ino);
-}
+#else
+  if (exists) return path;
 #endif
-
-}  // namespace
-
-#ifndef _WIN32
+  std::string dir = ExtractFilePath(path);
+  std::string name = ExtractFileName(path);
+  std::vector<DirEntry> entries;
+  if (name.empty()) return exists ? path : "";
+  if (!List(dir.empty() ? "." : dir, &entries)) {
+    if (exists) return path;
+    if (list_failed) *list_failed = true;
+    return "";
+  }
+  for (const DirEntry& e : entries)
+    if ((!e.is_dir || !files_only) && SameText(e.name, name)) return dir + e.name;
+  return exists ? path : "";
+}
 
 namespace {
-bool MakeDir(const std::string& path, mode_t mode, bool* already_exists) {
-  if (already_exists) *already_exists = false;
-  if (path.empty()) return false;
-  if (::mkdir(path.c_str(), mode) == 0) return true;
-  if (already_exists) *already_exists = (errno == EEXIST);
-  return false;
+// A path as the file system library takes it: its bytes are UTF-8.
+std::filesystem::path NativePath(const std::string& path) {
+  return std::filesystem::path(std::u8string(path.begin(), path.end()));
 }
 }  // namespace
 
-bool RealDisk::CreateDir(const std::string& path, bool* already_exists) {
-  return MakeDir(path, 0777, already_exists);
+bool RealDisk::IsLink(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::is_symlink(NativePath(path), ec);
 }
 
-bool RealDisk::CreatePrivateDir(const std::string& path, bool* already_exists) {
-  return MakeDir(path, 0700, already_exists);
-}
-
-bool RealDisk::RemoveDir(const std::string& path) {
-  return !path.empty() && ::rmdir(path.c_str()) == 0;
-}
-
-bool RealDisk::DeleteFile(const std::string& path) {
-  return !path.empty() && ::unlink(path.c_str()) == 0;
-}
-
-bool RealDisk::SyncFile(FileHandle fd, const std::string&, std::string* error) {
-  if (::fsync(fd) == 0) return true;
-  if (error) *error = ErrnoText();
-  return false;
-}
-
-bool RealDisk::CopyFile(const std::string& from, const std::string& to, std::string* error) {
-  std::string data;
-  if (!ReadFile(from, &data, error)) return false;
-  struct stat st {};
-  if (::stat(from.c_str(), &st) != 0) {
-    if (error) *error = ErrnoText();
-    return false;
-  }
-  return WriteViaSibling(to, data, st.st_mode & 07777, error,
-                         [this, &to](int fd, std::string* e) { return SyncFile(fd, to, e); });
-}
-
-bool RealDisk::List(const std::string& folder, std::vector<DirEntry>* entries, std::string* error) {
-  entries->clear();
-  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-  if (!dir) {
-    if (error) *error = ErrnoText();
-    return false;
-  }
-  for (;;) {
-    // readdir answers null both at the end and on a failure: only errno
-    // tells them apart.
-    errno = 0;
-    dirent* e = ::readdir(dir);
-    if (!e) break;
-    std::string name = e->d_name;
-    if (name == "." || name == "..") continue;
-    DirEntry entry{name, false};
-    // A link to a folder is not a folder for our walks: the entry's own type
-    // counts, as the listing gives it (or lstat where it does not).
-    if (e->d_type != DT_UNKNOWN) {
-      entry.is_dir = e->d_type == DT_DIR;
-    } else {
-      std::string full =
-          folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
-      struct stat st {};
-      if (::lstat(full.c_str(), &st) == 0) entry.is_dir = S_ISDIR(st.st_mode);
-    }
-    entries->push_back(std::move(entry));
-  }
-  const int failure = errno;
-  ::closedir(dir);
-  if (failure == 0) return true;
-  if (error) *error = std::strerror(failure);
-  errno = failure;
-  return false;
-}
-
-bool RealDisk::FileExists(const std::string& path) {
-  struct stat st {};
-  return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
-}
-
-bool RealDisk::DirExists(const std::string& path) {
-  struct stat st {};
-  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-bool RealDisk::ReadFile(const std::string& path, std::string* data, std::string* error) {
-  data->clear();
-  // Without O_NONBLOCK, opening a pipe would wait for a writer forever.
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) {
-    if (error) *error = ErrnoText();
-    return false;
-  }
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) {
-    if (error) *error = ErrnoText();
-    ::close(fd);
-    return false;
-  }
-  if (!S_ISREG(st.st_mode)) {
-    ::close(fd);
-    if (error) *error = S_ISDIR(st.st_mode) ? "is a folder" : "not a regular file";
-    return false;
-  }
-  auto too_large = [&] {
-    ::close(fd);
-    data->clear();
-    if (error) *error = "larger than the limit of 256 MB";
-    return false;
-  };
-  if (static_cast<std::uint64_t>(st.st_size) > kMaxFileSize) return too_large();
-  // The bytes are read straight into the string, sized one byte beyond the
-  // file so that the read that finds the end is the only one more.
-  data->resize(static_cast<size_t>(st.st_size) + 1);
-  size_t len = 0;
-  for (;;) {
-    if (len == data->size()) data->resize(std::max<size_t>(data->size() * 2, 1 << 16));
-    ssize_t n = ::read(fd, data->data() + len, data->size() - len);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      if (error) *error = ErrnoText();
-      ::close(fd);
-      data->clear();
-      return false;
-    }
-    if (n == 0) break;
-    len += static_cast<size_t>(n);
-    // A file that grows while it is read is bounded all the same.
-    if (len > kMaxFileSize) return too_large();
-  }
-  ::close(fd);
-  data->resize(len);
-  return true;
-}
-
-bool RealDisk::WriteFile(const std::string& path, std::string_view data, std::string* error) {
-  struct stat st {};
-  mode_t mode = 0666;
-  if (::stat(path.c_str(), &st) == 0) {
-    mode = st.st_mode & 07777;
-  } else if (errno != ENOENT) {
-    if (error) *error = ErrnoText();
-    return false;
-  }
-  return WriteViaSibling(path, data, mode, error,
-                         [this, &path](int fd, std::string* e) { return SyncFile(fd, path, e); });
-}
-
-bool RealDisk::WriteNewFile(const std::string& path, std::string_view data, std::string* error) {
-  // Not made durable here: a work file's bytes are when it takes an
-  // original's place (MoveFile), and only then do they matter.
-  return WriteTo(path, O_CREAT | O_TRUNC | O_NOFOLLOW, 0666, data, error);
-}
-
-bool RealDisk::Stat(const std::string& path, FileStamp* stamp) {
-  *stamp = FileStamp{};
-  struct stat st {};
-  if (path.empty() || ::stat(path.c_str(), &st) != 0) return false;
-  FillStamp(st, stamp);
-  stamp->read_only = (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
-  stamp->links = static_cast<std::uint64_t>(st.st_nlink);
-  return true;
-}
-
-bool RealDisk::WriteExclusive(const std::string& path, std::string_view data, std::string* error,
-                              bool* already_exists) {
-  if (already_exists) *already_exists = false;
-  bool created = false;
-  if (WriteTo(path, O_CREAT | O_EXCL | O_NOFOLLOW, 0666, data, error, &created,
-              [this, &path](int fd, std::string* e) { return SyncFile(fd, path, e); }) &&
-      SyncFolderOf(path, error))
-    return true;
-  const int failure = errno;
-  if (created)
-    ::unlink(path.c_str());  // a partly written (or not durable) file of our own
-  else if (failure == EEXIST && already_exists)
-    *already_exists = true;
-  errno = failure;
-  return false;
-}
-
-bool RealDisk::BackupFile(const std::string& from, const std::string& to, std::string* error,
-                          bool* already_exists) {
-  if (already_exists) *already_exists = false;
-  // A hard link to the file itself: a link at `from` is followed, so the
-  // backup holds the content and never a second link.
-  if (::linkat(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-    if (SyncFolderOf(to, error)) return true;
-    const int failure = errno;
-    ::unlink(to.c_str());  // a backup that a crash could lose is none
-    errno = failure;
-    return false;
-  }
-  if (errno == EEXIST) {
-    if (already_exists) *already_exists = true;
-    if (error) *error = ErrnoText();
-    return false;
-  }
-  std::string data;
-  if (!ReadFile(from, &data, error)) return false;
-  if (!WriteExclusive(to, data, error, already_exists)) return false;
-  struct stat st {};
-  if (::stat(from.c_str(), &st) == 0) ::chmod(to.c_str(), st.st_mode & 07777);
-  return true;
-}
-
-bool RealDisk::MoveFile(const std::string& from, const std::string& to, std::string* error) {
-  // The new file takes the permissions of the file it replaces, also when
-  // that is reached through a link.
-  struct stat st {};
-  if (::stat(to.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-    ::chmod(from.c_str(), st.st_mode & 07777);
-  if (::lstat(to.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-    // What `from` holds is made durable before it takes the original's
-    // place; when that fails, the original stays as it is.
-    int fd = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0) {
-      if (error) *error = ErrnoText();
-      return false;
-    }
-    const bool synced = SyncFile(fd, to, error);
-    ::close(fd);
-    if (!synced) return false;
-    if (::rename(from.c_str(), to.c_str()) == 0) {
-      // As after any rename: the file is whole in either place.
-      SyncFolderOf(to, nullptr);
-      return true;
-    }
-  }
-  return CopyFile(from, to, error);
+std::string RealDisk::Resolve(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::path p = std::filesystem::weakly_canonical(NativePath(path), ec);
+  if (ec) p = NativePath(path).lexically_normal();
+  const std::u8string text = p.u8string();
+  return std::string(text.begin(), text.end());
 }
 
 namespace {
 
-// The first failure of a removal, naming the entry.
-void NoteFailure(std::string* error, const std::string& path) {
-  if (error && error->empty()) *error = "\"" + path + "\": " + ErrnoText();
-}
+class RealLock : public DiskLock {
+ public:
+  bool Rename(const std::string& new_path) override { return lock.Rename(new_path); }
+  void Abandon() override { lock.Abandon(); }
+  PathLock lock;
+};
 
-// Removes everything in the open folder fd (named path, for messages only)
-// and closes it. Each entry is looked at without following links; a folder
-// is opened from fd by its name, never by a path from the top, so a folder
-// swapped for a link meanwhile is never entered.
-bool RemoveEntriesOf(int fd, const std::string& path, std::string* error) {
-  DIR* dir = ::fdopendir(fd);
-  if (!dir) {
-    NoteFailure(error, path);
-    ::close(fd);
+// A file of the C library, unbuffered: each line is written as it comes.
+class RealAppendFile : public AppendFile {
+ public:
+  explicit RealAppendFile(std::FILE* file) : file_(file) {}
+  ~RealAppendFile() override {
+    if (file_) std::fclose(file_);
+  }
+  bool Append(std::string_view data, std::string* error) override {
+    errno = 0;
+    if (std::fwrite(data.data(), 1, data.size(), file_) == data.size()) return true;
+    if (error) *error = errno ? std::strerror(errno) : "write failed";
     return false;
   }
-  bool ok = true;
-  // The names are taken first: a folder changed while it is read may list
-  // some entries twice or not at all.
-  std::vector<std::string> names;
-  for (;;) {
+  bool Close(std::string* error) override {
     errno = 0;
-    dirent* e = ::readdir(dir);
-    if (!e) break;
-    std::string name = e->d_name;
-    if (name != "." && name != "..") names.push_back(std::move(name));
+    const bool closed = std::fclose(std::exchange(file_, nullptr)) == 0;
+    if (!closed && error) *error = errno ? std::strerror(errno) : "write failed";
+    return closed;
   }
-  if (errno != 0) {
-    NoteFailure(error, path);
-    ok = false;
-  }
-  const int at = ::dirfd(dir);
-  for (const std::string& name : names) {
-    const std::string full = path + "/" + name;
-    struct stat st {};
-    if (::fstatat(at, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-      if (errno == ENOENT) continue;
-      NoteFailure(error, full);
-      ok = false;
-      continue;
-    }
-    if (S_ISDIR(st.st_mode)) {
-      int sub = ::openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-      struct stat opened {};
-      if (sub >= 0 && (::fstat(sub, &opened) != 0 || opened.st_dev != st.st_dev ||
-                       opened.st_ino != st.st_ino)) {
-        // Another folder stands under the name now: not the one looked at.
-        ::close(sub);
-        sub = -1;
-        errno = EAGAIN;
-      }
-      if (sub < 0 && (errno == ELOOP || errno == ENOTDIR) && ::unlinkat(at, name.c_str(), 0) == 0)
-        continue;  // a link (or file) put there meanwhile: only its name goes
-      if (sub < 0) {
-        NoteFailure(error, full);
-        ok = false;
-        continue;
-      }
-      if (!RemoveEntriesOf(sub, full, error)) ok = false;
-      if (::unlinkat(at, name.c_str(), AT_REMOVEDIR) != 0 && errno != ENOENT) {
-        NoteFailure(error, full);
-        ok = false;
-      }
-    } else if (::unlinkat(at, name.c_str(), 0) != 0 && errno != ENOENT) {
-      // A file, or a link (to anything): only the name goes.
-      NoteFailure(error, full);
-      ok = false;
-    }
-  }
-  ::closedir(dir);
-  return ok;
-}
+
+ private:
+  std::FILE* file_;
+};
 
 }  // namespace
 
-bool RealDisk::RemoveTree(const std::string& path, std::string* error, bool keep_folder) {
-  if (error) error->clear();
-  std::string name = path;
-  while (name.size() > 1 && name.back() == '/') name.pop_back();
-  if (name.empty() || name == "/") {
-    if (error) *error = "no folder to remove";
-    return false;
-  }
-  const std::string parent = FolderOf(name);
-  const std::string last = name.substr(name.find_last_of('/') + 1);
-  if (last == "." || last == "..") {
-    if (error) *error = "\"" + path + "\": not a folder to remove";
-    return false;
-  }
-  int up = ::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (up < 0) {
-    NoteFailure(error, path);
-    return false;
-  }
-  // O_NOFOLLOW: a link standing at path is refused, never removed through.
-  int fd = ::openat(up, last.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) {
-    NoteFailure(error, path);
-    ::close(up);
-    return false;
-  }
-  bool ok = RemoveEntriesOf(fd, name, error);
-  if (ok && !keep_folder && ::unlinkat(up, last.c_str(), AT_REMOVEDIR) != 0) {
-    NoteFailure(error, path);
-    ok = false;
-  }
-  ::close(up);
-  return ok;
+std::unique_ptr<DiskLock> RealDisk::TryLock(const std::string& path, std::string* error,
+                                            bool* held_elsewhere) {
+  auto lock = std::make_unique<RealLock>();
+  if (!lock->lock.TryLock(path, error, held_elsewhere)) return nullptr;
+  return lock;
 }
 
-bool RealDisk::IsOwnFolder(const std::string& path) {
-  struct stat st {};
-  return !path.empty() && ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
-         st.st_uid == ::geteuid();
+bool RealDisk::IsLockHeld(const std::string& path) { return PathLock::IsHeld(path); }
+
+std::unique_ptr<AppendFile> RealDisk::OpenAppend(const std::string& path, std::string* error) {
+#ifdef _WIN32
+  std::FILE* f = _wfopen(WidePath(path).c_str(), L"wb");
+#else
+  // A link planted under the name is not followed: the file would otherwise
+  // overwrite whatever file the link names.
+  std::FILE* f = nullptr;
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd >= 0) {
+    f = ::fdopen(fd, "wb");
+    if (!f) ::close(fd);
+  }
+#endif
+  if (!f) {
+    if (error) *error = std::strerror(errno);
+    return nullptr;
+  }
+  std::setvbuf(f, nullptr, _IONBF, 0);
+  return std::make_unique<RealAppendFile>(f);
 }
 
-std::string RealDisk::PrivateTempPath(std::string* error) {
-  const std::string temp = TempPath();
-  const std::string path =
-      (temp == "/" ? temp : temp + "/") + "tolvern-" + std::to_string(::geteuid());
-  auto refuse = [&](const std::string& why) {
-    if (error) *error = "\"" + path + "\": " + why;
-    return std::string();
-  };
-  if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return refuse(ErrnoText());
-  // Made now or long ago, by this user or planted by another: only what
-  // stands there counts.
-  struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0) return refuse(ErrnoText());
-  if (S_ISLNK(st.st_mode)) return refuse("is a link, not a folder of the user's own");
-  if (!S_ISDIR(st.st_mode)) return refuse("not a folder");
-  if (st.st_uid != ::geteuid()) return refuse("belongs to another user");
-  if (st.st_mode & (S_IWGRP | S_IWOTH)) return refuse("others may write in it");
-  return path;
-}
-
-std::string RealDisk::TempPath() {
-  const char* env = std::getenv("TMPDIR");
-  std::string path = env && *env ? env : "/tmp";
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  return path;
-}
-
-#endif  // !_WIN32 (the Windows disk is in disk_win.cc)
-
-Disk& CurrentDisk() {
-  static RealDisk real;
-  return g_disk ? *g_disk : real;
-}
-
-ScopedDisk::ScopedDisk(Disk* disk) : previous_(g_disk) { g_disk = disk; }
-ScopedDisk::~ScopedDisk() { g_disk = previous_; }
-
-std::string ReadWholeFile(const std::string& path) {
+std::string ReadWholeFile(Disk& disk, const std::string& path) {
   std::string data, error;
-  if (!CurrentDisk().ReadFile(path, &data, &error))
+  if (!disk.ReadFile(path, &data, &error))
     throw EFOpenError("Cannot open file \"" + path + "\". " + error);
   return data;
 }
 
-void WriteNewWholeFile(const std::string& path, std::string_view data) {
+void WriteNewWholeFile(Disk& disk, const std::string& path, std::string_view data) {
   std::string error;
-  if (!CurrentDisk().WriteNewFile(path, data, &error))
+  if (!disk.WriteNewFile(path, data, &error))
     throw EFCreateError("Cannot create file \"" + path + "\". " + error);
 }
 
-void WriteWholeFile(const std::string& path, std::string_view data) {
+void WriteWholeFile(Disk& disk, const std::string& path, std::string_view data) {
   std::string error;
-  if (!CurrentDisk().WriteFile(path, data, &error))
+  if (!disk.WriteFile(path, data, &error))
     throw EFCreateError("Cannot create file \"" + path + "\". " + error);
 }
 

@@ -1,6 +1,8 @@
-// The one door through which the tool touches the file system. The real disk
-// is the default; tests install a wrapper that makes chosen operations fail,
-// to prove that no failure loses a byte of the user's files.
+// The one door through which the tool touches the file system. Whoever
+// starts a run or a restore hands its disk down to everything that reads or
+// writes: the real disk in the tools, an in-memory disk or a wrapper that makes
+// chosen operations fail in tests, to prove that no failure loses a byte of the
+// user's files.
 #pragma once
 
 #include <cstdint>
@@ -45,6 +47,30 @@ struct FileStamp {
   }
 };
 
+// A lock on a file that tells other runs the file is in use (see
+// PathLock): released, and its file removed, when it goes.
+class DiskLock {
+ public:
+  virtual ~DiskLock() = default;
+  // Gives the lock file a new name, the lock going with it, so that a lock
+  // file appears under that name only once it is locked. False where the
+  // system cannot rename an open file (the lock stays under its old name).
+  virtual bool Rename(const std::string& new_path) = 0;
+  // Releases the lock and leaves the lock file, as a killed process would.
+  virtual void Abandon() = 0;
+};
+
+// A file written from its start as a run goes (its log): each line reaches
+// the file when it is appended.
+class AppendFile {
+ public:
+  virtual ~AppendFile() = default;
+  // False, with the system's reason, when the bytes could not be written.
+  virtual bool Append(std::string_view data, std::string* error) = 0;
+  // Closes the file; false, with the reason, when that failed.
+  virtual bool Close(std::string* error) = 0;
+};
+
 class Disk {
  public:
   virtual ~Disk() = default;
@@ -57,7 +83,9 @@ class Disk {
     return CreateDir(path, already_exists);
   }
   virtual bool RemoveDir(const std::string& path) = 0;
-  virtual bool DeleteFile(const std::string& path) = 0;
+  // Deletes a file (or a link, never what it names); false with the system's
+  // reason in *error.
+  virtual bool DeleteFile(const std::string& path, std::string* error = nullptr) = 0;
   // Copies a file, replacing the target. The target is written beside itself
   // and renamed into place, so it is never left half written.
   virtual bool CopyFile(const std::string& from, const std::string& to,
@@ -81,8 +109,24 @@ class Disk {
   // The user's folder for temporary files, without a trailing separator.
   virtual std::string TempPath() = 0;
 
-  // What path names now; false when it names nothing.
-  virtual bool Stat(const std::string& path, FileStamp* stamp) = 0;
+  // What path names now (links followed). False when it names nothing, with
+  // *error emptied, or when it cannot be looked at, with the system's reason
+  // in *error.
+  virtual bool Stat(const std::string& path, FileStamp* stamp, std::string* error = nullptr) = 0;
+  // Whether path itself is a symbolic link (not followed); false when it is
+  // anything else or nothing.
+  virtual bool IsLink(const std::string& path) = 0;
+  // path with every link along it followed and "." and ".." taken out; where
+  // it cannot be resolved (it does not exist), its lexical normal form.
+  virtual std::string Resolve(const std::string& path) = 0;
+
+  // The path of an existing entry whose name equals that of path ignoring
+  // letter case (path itself when it exists), or "" when there is none;
+  // files_only: folders do not count. A folder that cannot be listed is
+  // asked about the exact name only, and *list_failed is set when that name
+  // is not there. Folders are taken as they are written. This lists path's
+  // folder on every call; a disk that keeps listings answers from them.
+  virtual std::string FindIgnoringCase(const std::string& path, bool files_only, bool* list_failed);
 
   // Writes a file that nobody else sees yet (in the run's own work folder):
   // straight, without the temporary sibling.
@@ -107,6 +151,19 @@ class Disk {
                         std::string* error = nullptr) {
     return CopyFile(from, to, error);
   }
+
+  // Takes the lock of the file at path, creating it, without waiting. Null
+  // when another process holds it (*held_elsewhere set) or the file cannot
+  // be made (the reason in *error).
+  virtual std::unique_ptr<DiskLock> TryLock(const std::string& path, std::string* error,
+                                            bool* held_elsewhere) = 0;
+  // Whether a live process holds the lock of an existing lock file; false
+  // when the file is missing or its lock could be taken (and was let go).
+  virtual bool IsLockHeld(const std::string& path) = 0;
+
+  // Creates path, or empties the file there, for writing from its start; a
+  // link at path is never followed. Null, with the reason, when it cannot.
+  virtual std::unique_ptr<AppendFile> OpenAppend(const std::string& path, std::string* error) = 0;
 
   // Whether the file at path can be replaced by a rename now: false, with the
   // system's reason, when another program holds it open without the sharing
@@ -143,7 +200,7 @@ class RealDisk : public Disk {
   bool CreateDir(const std::string& path, bool* already_exists) override;
   bool CreatePrivateDir(const std::string& path, bool* already_exists) override;
   bool RemoveDir(const std::string& path) override;
-  bool DeleteFile(const std::string& path) override;
+  bool DeleteFile(const std::string& path, std::string* error = nullptr) override;
   bool CopyFile(const std::string& from, const std::string& to,
                 std::string* error = nullptr) override;
   bool List(const std::string& folder, std::vector<DirEntry>* entries,
@@ -153,7 +210,9 @@ class RealDisk : public Disk {
   bool ReadFile(const std::string& path, std::string* data, std::string* error) override;
   bool WriteFile(const std::string& path, std::string_view data, std::string* error) override;
   std::string TempPath() override;
-  bool Stat(const std::string& path, FileStamp* stamp) override;
+  bool Stat(const std::string& path, FileStamp* stamp, std::string* error = nullptr) override;
+  bool IsLink(const std::string& path) override;
+  std::string Resolve(const std::string& path) override;
   bool WriteNewFile(const std::string& path, std::string_view data, std::string* error) override;
   bool WriteExclusive(const std::string& path, std::string_view data, std::string* error,
                       bool* already_exists) override;
@@ -167,6 +226,10 @@ class RealDisk : public Disk {
   std::string PrivateTempPath(std::string* error) override;
   bool IsOwnFolder(const std::string& path) override;
   bool RemoveTree(const std::string& path, std::string* error, bool keep_folder = false) override;
+  std::unique_ptr<DiskLock> TryLock(const std::string& path, std::string* error,
+                                    bool* held_elsewhere) override;
+  bool IsLockHeld(const std::string& path) override;
+  std::unique_ptr<AppendFile> OpenAppend(const std::string& path, std::string* error) override;
 
  protected:
 #ifdef _WIN32
@@ -181,21 +244,6 @@ class RealDisk : public Disk {
   virtual bool SyncFile(FileHandle handle, const std::string& path, std::string* error);
 };
 
-// The disk in use.
-Disk& CurrentDisk();
-
-// Installs a disk for the life of this object (tests).
-class ScopedDisk {
- public:
-  explicit ScopedDisk(Disk* disk);
-  ~ScopedDisk();
-  ScopedDisk(const ScopedDisk&) = delete;
-  ScopedDisk& operator=(const ScopedDisk&) = delete;
-
- private:
-  Disk* previous_;
-};
-
 // Creates every missing folder along path on disk, calling on_created with
 // each one it made. True when all of them exist afterwards (anything already
 // standing under a folder's name counts).
@@ -203,10 +251,10 @@ bool CreateFolderPath(Disk& disk, const std::string& path,
                       const std::function<void(const std::string&)>& on_created = {});
 
 // Reads a whole file or throws EFOpenError naming it.
-std::string ReadWholeFile(const std::string& path);
+std::string ReadWholeFile(Disk& disk, const std::string& path);
 // Writes a whole file or throws EFCreateError naming it.
-void WriteWholeFile(const std::string& path, std::string_view data);
+void WriteWholeFile(Disk& disk, const std::string& path, std::string_view data);
 // The same for a file in the run's own work folder.
-void WriteNewWholeFile(const std::string& path, std::string_view data);
+void WriteNewWholeFile(Disk& disk, const std::string& path, std::string_view data);
 
 }  // namespace tolvern

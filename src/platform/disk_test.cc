@@ -24,31 +24,33 @@ using testing::FaultyDisk;
 using testing::ScratchDir;
 
 TEST(DiskTest, WritesReplaceFilesWholeAndFollowLinks) {
+  RealDisk disk;
   ScratchDir dir;
   TOLVERN_SKIP_WITHOUT_SYMLINKS(dir);
   std::string target = dir.Write("real.txt", "old");
   fs::create_symlink(target, dir / "link.txt");
-  WriteWholeFile(dir / "link.txt", "new");
+  WriteWholeFile(disk, dir / "link.txt", "new");
   EXPECT_TRUE(fs::is_symlink(dir / "link.txt"));
   EXPECT_EQ(dir.Read("real.txt"), "new");
-  EXPECT_TRUE(CurrentDisk().CopyFile(dir / "real.txt", dir / "copy.txt"));
+  EXPECT_TRUE(RealDisk().CopyFile(dir / "real.txt", dir / "copy.txt"));
   EXPECT_EQ(dir.Read("copy.txt"), "new");
   EXPECT_FALSE(fs::exists(dir / "real.txt.tolvern-new"));
   // A device is written into, never replaced.
-  WriteWholeFile("/dev/null", "discarded");
+  WriteWholeFile(disk, "/dev/null", "discarded");
   EXPECT_TRUE(fs::is_character_file("/dev/null"));
 }
 
 TEST(DiskTest, FailuresNameTheFile) {
+  RealDisk disk;
   ScratchDir dir;
   try {
-    ReadWholeFile(dir / "missing");
+    ReadWholeFile(disk, dir / "missing");
     FAIL();
   } catch (const EFOpenError& e) {
     EXPECT_NE(std::string(e.what()).find(dir / "missing"), std::string::npos);
   }
-  EXPECT_THROW(WriteWholeFile(dir / "no/such/folder/f", "x"), EFCreateError);
-  EXPECT_THROW(ReadWholeFile(dir.path()), EFOpenError);  // a folder
+  EXPECT_THROW(WriteWholeFile(disk, dir / "no/such/folder/f", "x"), EFCreateError);
+  EXPECT_THROW(ReadWholeFile(disk, dir.path()), EFOpenError);  // a folder
 }
 
 // Each way a file takes an original's place makes its bytes durable first;
@@ -135,7 +137,7 @@ TEST(DiskTest, AListingThatFailsIsNotTheFoldersEnd) {
   }
   std::vector<DirEntry> entries;
   std::string why;
-  const bool listed = CurrentDisk().List(folder, &entries, &why);
+  const bool listed = RealDisk().List(folder, &entries, &why);
   ::waitpid(child, nullptr, 0);
   if (readdir_error == 0) GTEST_SKIP() << "this system lists " << folder << " without a failure";
   EXPECT_FALSE(listed);
@@ -153,17 +155,17 @@ TEST(DiskTest, ATreeIsRemovedWithoutFollowingItsLinks) {
   fs::create_symlink(precious, dir / "tree/file-link");
   fs::create_directory_symlink(dir / "tree", dir / "tree-link");
   std::string why;
-  EXPECT_FALSE(CurrentDisk().RemoveTree(dir / "tree-link", &why));
+  EXPECT_FALSE(RealDisk().RemoveTree(dir / "tree-link", &why));
   EXPECT_NE(why.find(dir / "tree-link"), std::string::npos) << why;
   EXPECT_TRUE(fs::exists(dir / "tree/a.txt"));
-  EXPECT_TRUE(CurrentDisk().RemoveTree(dir / "tree", &why, true)) << why;
+  EXPECT_TRUE(RealDisk().RemoveTree(dir / "tree", &why, true)) << why;
   EXPECT_TRUE(fs::is_directory(dir / "tree"));
   EXPECT_TRUE(fs::is_empty(dir / "tree"));
   dir.Write("tree/c.txt", "c");
-  EXPECT_TRUE(CurrentDisk().RemoveTree(dir / "tree", &why)) << why;
+  EXPECT_TRUE(RealDisk().RemoveTree(dir / "tree", &why)) << why;
   EXPECT_FALSE(fs::exists(dir / "tree"));
   EXPECT_EQ(dir.Read("outside/precious.txt"), "p");
-  EXPECT_FALSE(CurrentDisk().RemoveTree(dir / "tree", &why));  // gone
+  EXPECT_FALSE(RealDisk().RemoveTree(dir / "tree", &why));  // gone
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
+#include <utility>
 
 #include "base/paths.h"
 
@@ -62,6 +64,7 @@ bool MemoryDisk::Put(const std::string& path, std::string_view data, std::string
 }
 
 bool MemoryDisk::CreateDir(const std::string& path, bool* already_exists) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
   if (already_exists) *already_exists = false;
   if (path.empty()) return false;
   if (Exists(path)) {
@@ -74,6 +77,7 @@ bool MemoryDisk::CreateDir(const std::string& path, bool* already_exists) {
 }
 
 bool MemoryDisk::RemoveDir(const std::string& path) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
   if (!dirs_.count(path)) return false;
   std::vector<DirEntry> entries;
   if (List(path, &entries) && !entries.empty()) return false;  // not empty
@@ -81,9 +85,15 @@ bool MemoryDisk::RemoveDir(const std::string& path) {
   return true;
 }
 
-bool MemoryDisk::DeleteFile(const std::string& path) { return files_.erase(path) > 0; }
+bool MemoryDisk::DeleteFile(const std::string& path, std::string* error) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
+  if (files_.erase(path) > 0) return true;
+  SetError(error, SystemText(dirs_.count(path) ? EISDIR : ENOENT));
+  return false;
+}
 
 bool MemoryDisk::CopyFile(const std::string& from, const std::string& to, std::string* error) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
   std::string data;
   if (!ReadFile(from, &data, error)) return false;
   return Put(to, data, error);
@@ -91,6 +101,7 @@ bool MemoryDisk::CopyFile(const std::string& from, const std::string& to, std::s
 
 bool MemoryDisk::List(const std::string& folder, std::vector<DirEntry>* entries,
                       std::string* error) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
   entries->clear();
   if (!folder.empty() && !dirs_.count(folder)) {
     SetError(error, SystemText(files_.count(folder) ? ENOTDIR : ENOENT));
@@ -105,11 +116,18 @@ bool MemoryDisk::List(const std::string& folder, std::vector<DirEntry>* entries,
   return true;
 }
 
-bool MemoryDisk::FileExists(const std::string& path) { return files_.count(path) > 0; }
+bool MemoryDisk::FileExists(const std::string& path) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
+  return files_.count(path) > 0;
+}
 
-bool MemoryDisk::DirExists(const std::string& path) { return dirs_.count(path) > 0; }
+bool MemoryDisk::DirExists(const std::string& path) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
+  return dirs_.count(path) > 0;
+}
 
 bool MemoryDisk::ReadFile(const std::string& path, std::string* data, std::string* error) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
   data->clear();
   if (dirs_.count(path)) {
     SetError(error, "is a folder");
@@ -130,10 +148,12 @@ bool MemoryDisk::ReadFile(const std::string& path, std::string* data, std::strin
 }
 
 bool MemoryDisk::WriteFile(const std::string& path, std::string_view data, std::string* error) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
   return Put(path, data, error);
 }
 
 bool MemoryDisk::WriteNewFile(const std::string& path, std::string_view data, std::string* error) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
   if (dirs_.count(path)) {
     SetError(error, SystemText(EISDIR));  // as the system refuses to open it
     return false;
@@ -141,14 +161,18 @@ bool MemoryDisk::WriteNewFile(const std::string& path, std::string_view data, st
   return Put(path, data, error);
 }
 
-bool MemoryDisk::Stat(const std::string& path, FileStamp* stamp) {
+bool MemoryDisk::Stat(const std::string& path, FileStamp* stamp, std::string* error) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
   *stamp = FileStamp{};
   if (dirs_.count(path)) {
     stamp->exists = stamp->dir = true;
     return true;
   }
   auto file = files_.find(path);
-  if (file == files_.end()) return false;
+  if (file == files_.end()) {
+    if (error) error->clear();
+    return false;
+  }
   stamp->exists = stamp->regular = true;
   stamp->size = file->second.data.size();
   stamp->mtime_ns = file->second.written;
@@ -159,6 +183,7 @@ bool MemoryDisk::Stat(const std::string& path, FileStamp* stamp) {
 
 bool MemoryDisk::WriteExclusive(const std::string& path, std::string_view data, std::string* error,
                                 bool* already_exists) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
   if (already_exists) *already_exists = false;
   if (Exists(path)) {
     if (already_exists) *already_exists = true;
@@ -170,6 +195,7 @@ bool MemoryDisk::WriteExclusive(const std::string& path, std::string_view data, 
 
 bool MemoryDisk::BackupFile(const std::string& from, const std::string& to, std::string* error,
                             bool* already_exists) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
   if (already_exists) *already_exists = false;
   std::string data;
   if (!ReadFile(from, &data, error)) return false;
@@ -177,6 +203,7 @@ bool MemoryDisk::BackupFile(const std::string& from, const std::string& to, std:
 }
 
 bool MemoryDisk::MoveFile(const std::string& from, const std::string& to, std::string* error) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
   // A rename needs a file to move and a file to replace; otherwise the real
   // disk copies, and so does this one.
   auto source = files_.find(from);
@@ -188,6 +215,7 @@ bool MemoryDisk::MoveFile(const std::string& from, const std::string& to, std::s
 }
 
 std::string MemoryDisk::PrivateTempPath(std::string* error) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
   const std::string path = std::string(kTempPath) + "/tolvern";
   if (dirs_.count(path)) return path;
   bool exists = false;
@@ -197,6 +225,7 @@ std::string MemoryDisk::PrivateTempPath(std::string* error) {
 }
 
 bool MemoryDisk::RemoveTree(const std::string& path, std::string* error, bool keep_folder) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
   if (!dirs_.count(path)) {
     SetError(error, "\"" + path + "\": " + SystemText(files_.count(path) ? ENOTDIR : ENOENT));
     return false;
@@ -209,6 +238,103 @@ bool MemoryDisk::RemoveTree(const std::string& path, std::string* error, bool ke
   std::erase_if(dirs_, [&](const std::string& dir) { return inside(dir); });
   if (!keep_folder) dirs_.erase(path);
   return true;
+}
+
+std::string MemoryDisk::Resolve(const std::string& path) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
+  // No links here: only "." and ".." are taken out, with "/" between names.
+  std::vector<std::string> names;
+  size_t start = 0;
+  for (size_t i = 0; i <= path.size(); ++i) {
+    if (i < path.size() && path[i] != '/') continue;
+    const std::string name = path.substr(start, i - start);
+    start = i + 1;
+    if (name == ".." && !names.empty() && !names.back().empty() && names.back() != "..")
+      names.pop_back();
+    else if (name != "." && !(name.empty() && !names.empty()))
+      names.push_back(name);
+  }
+  std::string out;
+  for (size_t k = 0; k < names.size(); ++k) out += (k ? "/" : "") + names[k];
+  if (names.size() == 1 && names[0].empty()) return "/";
+  return out.empty() ? "." : out;
+}
+
+// A lock of this disk: the lock file is a file of the disk, held until the
+// lock goes (or is abandoned, as by a killed run).
+class MemoryDisk::Lock : public DiskLock {
+ public:
+  Lock(MemoryDisk& disk, std::string path) : disk_(disk), path_(std::move(path)) {}
+  ~Lock() override {
+    std::lock_guard<std::recursive_mutex> hold(disk_.mutex_);
+    if (!held_) return;
+    disk_.held_locks_.erase(path_);
+    disk_.files_.erase(path_);
+  }
+  bool Rename(const std::string& new_path) override {
+    std::lock_guard<std::recursive_mutex> hold(disk_.mutex_);
+    if (!held_ || !disk_.MoveFile(path_, new_path, nullptr)) return false;
+    disk_.held_locks_.erase(path_);
+    disk_.held_locks_.insert(new_path);
+    path_ = new_path;
+    return true;
+  }
+  void Abandon() override {
+    std::lock_guard<std::recursive_mutex> hold(disk_.mutex_);
+    if (held_) disk_.held_locks_.erase(path_);
+    held_ = false;
+  }
+
+ private:
+  MemoryDisk& disk_;
+  std::string path_;
+  bool held_ = true;
+};
+
+std::unique_ptr<DiskLock> MemoryDisk::TryLock(const std::string& path, std::string* error,
+                                              bool* held_elsewhere) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
+  if (held_elsewhere) *held_elsewhere = false;
+  if (held_locks_.count(path)) {
+    if (held_elsewhere) *held_elsewhere = true;
+    return nullptr;
+  }
+  if (!files_.count(path) && !Put(path, "", error)) return nullptr;
+  held_locks_.insert(path);
+  return std::make_unique<Lock>(*this, path);
+}
+
+bool MemoryDisk::IsLockHeld(const std::string& path) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
+  return held_locks_.count(path) > 0;
+}
+
+// A file of this disk that grows as lines are appended.
+class MemoryDisk::Appender : public AppendFile {
+ public:
+  Appender(MemoryDisk& disk, std::string path) : disk_(disk), path_(std::move(path)) {}
+  bool Append(std::string_view data, std::string* error) override {
+    std::lock_guard<std::recursive_mutex> hold(disk_.mutex_);
+    auto file = disk_.files_.find(path_);
+    if (file == disk_.files_.end()) {
+      SetError(error, SystemText(ENOENT));
+      return false;
+    }
+    file->second.data += data;
+    file->second.written = ++disk_.writes_;
+    return true;
+  }
+  bool Close(std::string*) override { return true; }
+
+ private:
+  MemoryDisk& disk_;
+  std::string path_;
+};
+
+std::unique_ptr<AppendFile> MemoryDisk::OpenAppend(const std::string& path, std::string* error) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
+  if (!Put(path, "", error)) return nullptr;
+  return std::make_unique<Appender>(*this, path);
 }
 
 }  // namespace tolvern

@@ -12,7 +12,13 @@ namespace tolvern {
 TRegIniFile::TRegIniFile(std::string key) : TRegIniFile(std::move(key), DefaultStoreFile()) {}
 
 TRegIniFile::TRegIniFile(std::string key, std::string store_file)
-    : key_(std::move(key)), store_file_(std::move(store_file)) {}
+    : own_disk_(std::make_unique<RealDisk>()),
+      disk_(own_disk_.get()),
+      key_(std::move(key)),
+      store_file_(std::move(store_file)) {}
+
+TRegIniFile::TRegIniFile(std::string key, std::string store_file, Disk& disk)
+    : disk_(&disk), key_(std::move(key)), store_file_(std::move(store_file)) {}
 
 std::string TRegIniFile::DefaultStoreFile() {
 #ifdef _WIN32
@@ -83,9 +89,9 @@ void TRegIniFile::WriteString(const std::string& section, const std::string& nam
 void TRegIniFile::Load() {
   if (loaded_) return;
   loaded_ = true;
-  if (!CurrentDisk().FileExists(store_file_)) return;
+  if (!disk_->FileExists(store_file_)) return;
   std::string text, error;
-  if (!CurrentDisk().ReadFile(store_file_, &text, &error)) {
+  if (!disk_->ReadFile(store_file_, &text, &error)) {
     warning_ =
         "Settings file \"" + store_file_ + "\" could not be read (" + error + "); using defaults.";
     return;
@@ -120,11 +126,11 @@ void TRegIniFile::Save() {
   key = nlohmann::json::object();
   for (const auto& [section, values] : sections_)
     for (const auto& [name, v] : values) key[section][name] = v;
-  CreateFolderPath(CurrentDisk(), ExtractFileDir(store_file_));
+  CreateFolderPath(*disk_, ExtractFileDir(store_file_));
   std::string error;
   // Invalid UTF-8 in a value must not throw: replace it in the file.
   std::string text = doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
-  if (!CurrentDisk().WriteFile(store_file_, text, &error))
+  if (!disk_->WriteFile(store_file_, text, &error))
     warning_ = "Settings file \"" + store_file_ + "\" could not be written (" + error + ").";
 }
 

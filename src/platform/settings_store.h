@@ -6,7 +6,10 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <string>
+
+#include "platform/disk.h"
 
 namespace tolvern {
 
@@ -18,6 +21,9 @@ class TRegIniFile {
   // the store is always the registry and store_file is not used: tests give
   // a key of their own instead.
   TRegIniFile(std::string key, std::string store_file);
+  // The same on a disk of the caller's (tests): the store file is read and
+  // written through it.
+  TRegIniFile(std::string key, std::string store_file, Disk& disk);
 
   std::string ReadString(const std::string& section, const std::string& name,
                          const std::string& def);
@@ -41,6 +47,9 @@ class TRegIniFile {
   void Load();
   void Save();
 
+  // The store's own real disk, unless it was given one.
+  std::unique_ptr<Disk> own_disk_;
+  Disk* disk_;
   std::string key_;
   std::string store_file_;
   std::string warning_;

@@ -33,36 +33,39 @@ void PutUtf16(char*& o, std::uint32_t unit) {
   *o++ = static_cast<char>(unit >> 8);
 }
 
-// Decodes one UTF-8 sequence at bytes[*i]; false when it is malformed.
-bool NextCodePoint(std::string_view bytes, size_t* i, std::uint32_t* cp) {
+}  // namespace
+
+bool DecodeUtf8(std::string_view bytes, size_t* at, std::uint32_t* code_point) {
   auto b = [&](size_t k) { return static_cast<unsigned char>(bytes[k]); };
-  unsigned char c = b(*i);
-  int len;
-  std::uint32_t min;
-  if (c < 0x80) {
-    *cp = c;
-    ++*i;
+  const unsigned char lead = b(*at);
+  if (lead < 0x80) {
+    *code_point = lead;
+    ++*at;
     return true;
-  } else if ((c & 0xE0) == 0xC0) {
-    len = 2, *cp = c & 0x1F, min = 0x80;
-  } else if ((c & 0xF0) == 0xE0) {
-    len = 3, *cp = c & 0x0F, min = 0x800;
-  } else if ((c & 0xF8) == 0xF0) {
-    len = 4, *cp = c & 0x07, min = 0x10000;
+  }
+  size_t len;
+  std::uint32_t cp, min;
+  if ((lead & 0xE0) == 0xC0) {
+    len = 2, cp = lead & 0x1F, min = 0x80;
+  } else if ((lead & 0xF0) == 0xE0) {
+    len = 3, cp = lead & 0x0F, min = 0x800;
+  } else if ((lead & 0xF8) == 0xF0) {
+    len = 4, cp = lead & 0x07, min = 0x10000;
   } else {
-    return false;
+    return false;  // a continuation byte, or a lead byte of no sequence
   }
-  if (*i + static_cast<size_t>(len) > bytes.size()) return false;
-  for (int k = 1; k < len; ++k) {
-    unsigned char t = b(*i + static_cast<size_t>(k));
+  if (*at + len > bytes.size()) return false;
+  for (size_t k = 1; k < len; ++k) {
+    const unsigned char t = b(*at + k);
     if ((t & 0xC0) != 0x80) return false;
-    *cp = (*cp << 6) | (t & 0x3F);
+    cp = (cp << 6) | (t & 0x3F);
   }
-  if (*cp < min || *cp > 0x10FFFF || (*cp >= 0xD800 && *cp <= 0xDFFF)) return false;
-  *i += static_cast<size_t>(len);
+  // An overlong form, a surrogate, or a code point past U+10FFFF.
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+  *code_point = cp;
+  *at += len;
   return true;
 }
-}  // namespace
 
 const char* EncodingName(TextEncoding e) {
   switch (e) {
@@ -90,7 +93,7 @@ bool IsValidUtf8(std::string_view bytes) {
       ++i;
       continue;
     }
-    if (!NextCodePoint(bytes, &i, &cp)) return false;
+    if (!DecodeUtf8(bytes, &i, &cp)) return false;
   }
   return true;
 }
@@ -186,7 +189,7 @@ std::string EncodeText(std::string_view text, TextEncoding encoding) {
   while (i < text.size()) {
     // Text that came from UTF-16 is valid UTF-8; a stray byte (which only an
     // edit could bring in) is carried as the character of that code.
-    if (!NextCodePoint(text, &i, &cp)) cp = static_cast<unsigned char>(text[i++]);
+    if (!DecodeUtf8(text, &i, &cp)) cp = static_cast<unsigned char>(text[i++]);
     if (cp >= 0x10000) {
       cp -= 0x10000;
       PutUtf16(o, 0xD800 + (cp >> 10));

@@ -6,6 +6,8 @@
 // sequence is, so scanning the bytes finds every token.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -33,5 +35,12 @@ std::string EncodeText(std::string_view text, TextEncoding encoding);
 
 // Whether bytes are well-formed UTF-8.
 bool IsValidUtf8(std::string_view bytes);
+
+// Decodes the UTF-8 sequence at bytes[*at] (*at < bytes.size()) into
+// *code_point and moves *at past it. False, with *at where it was, when no
+// well-formed sequence starts there: a stray continuation byte, a sequence
+// cut short, an overlong form, a surrogate (U+D800 to U+DFFF), or a code
+// point past U+10FFFF.
+bool DecodeUtf8(std::string_view bytes, size_t* at, std::uint32_t* code_point);
 
 }  // namespace tolvern

@@ -97,7 +97,7 @@ void TCompReplaceExpert::MenuClick() {
 
 void TCompReplaceExpert::ShowRunFailure(const std::exception& error) {
   // The run's log ends with the failure already; the box says it again.
-  const std::string text = RunFailureText(error, Options());
+  const std::string text = RunFailureText(disk_, error, Options());
   AppMessageBox(text, Title(), MB_ICONERROR);
 }
 
@@ -227,7 +227,7 @@ void TCompReplaceExpert::RunRestore(const std::string& undo_file_name) {
     AppMessageBox(RestoreOutcomeText(replacer), Title(), MB_ICONINFORMATION);
   } else {
     std::string detail = replacer.RestoreError;
-    if (detail.empty()) detail = RestoreFailureDetail(undo_file_name);
+    if (detail.empty()) detail = RestoreFailureDetail(replacer.RunDisk(), undo_file_name);
     AppMessageBox(
         detail.empty() ? std::string(res::kRestoreFailed) : res::kRestoreFailed + ("\n" + detail),
         Title(), MB_ICONERROR);

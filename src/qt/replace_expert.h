@@ -12,6 +12,7 @@
 
 #include "engine/component_replacer.h"
 #include "ide/ide_services.h"
+#include "platform/disk.h"
 #include "wizard/wizard_model.h"
 
 namespace tolvern {
@@ -60,6 +61,8 @@ class TCompReplaceExpert : public IOTAWizard {
 
   WizardFormClass form_class_;
   std::string product_caption_;
+  // What the expert looks at outside the runs (the replacers have their own).
+  RealDisk disk_;
   std::vector<TComponentReplacer*> replacers_;
   std::unique_ptr<TWizardForm> wizard_;  // while an invocation lasts
 };

@@ -77,7 +77,7 @@ TLogViewForm::TLogViewForm(const QString& title, const std::string& path, QWidge
   text_->setReadOnly(true);
   text_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   std::string data, why;
-  if (CurrentDisk().ReadFile(path, &data, &why)) {
+  if (RealDisk().ReadFile(path, &data, &why)) {
     QString shown = QString::fromLocal8Bit(data);
     // The log is double spaced with CR LF: one line of the view per line.
     shown.replace("\r\n\r\n", "\n").replace("\r\n", "\n");

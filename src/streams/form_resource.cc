@@ -32,20 +32,16 @@ std::string WriteFormResource(std::string_view name, std::string_view stream) {
   return out;
 }
 
-std::string SpliceFormResource(std::string_view file, const std::vector<StreamEdit>& edits) {
+std::string SpliceFormResource(std::string_view file, const TextEdits& edits) {
   TRCData header;
   const std::string_view stream = ReadFormResource(file, &header);
   const size_t start = static_cast<size_t>(stream.data() - file.data());
+  std::string spliced;
+  size_t bad = 0;
+  if (!edits.ApplyTo(stream, &spliced, &bad))
+    throw EStreamError("Invalid object stream edit at offset " + std::to_string(bad));
   std::string out(file.substr(0, start));
-  size_t copied = 0;
-  for (const StreamEdit& e : edits) {
-    if (e.begin < copied || e.end < e.begin || e.end > stream.size())
-      throw EStreamError("Invalid object stream edit at offset " + std::to_string(e.begin));
-    out.append(stream.substr(copied, e.begin - copied));
-    out += e.bytes;
-    copied = e.end;
-  }
-  out.append(stream.substr(copied));
+  out += spliced;
   std::uint32_t size = static_cast<std::uint32_t>(out.size() - start);
   for (size_t i = 0; i < 4; ++i) out[start - 4 + i] = static_cast<char>((size >> (8 * i)) & 0xFF);
   return out;

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/text_edits.h"
+
 namespace tolvern {
 
 // The header of a binary form, carried from reading to writing.
@@ -28,15 +30,11 @@ std::string WriteFormResource(std::string_view name, std::string_view stream);
 
 // One object of a form's stream given new bytes: the stream's bytes
 // [begin, end) are replaced.
-struct StreamEdit {
-  std::size_t begin, end;
-  std::string bytes;
-};
-
-// The binary form file `file` with edits (in order, not overlapping) applied
-// to its object stream. Every other byte, and the resource wrapper but for
-// its size field, is copied.
-std::string SpliceFormResource(std::string_view file, const std::vector<StreamEdit>& edits);
+// The binary form file `file` with edits applied to its object stream (in
+// the stream's own offsets). Every other byte, and the resource wrapper but
+// for its size field, is copied. Throws EStreamError for an edit that reaches
+// past the stream.
+std::string SpliceFormResource(std::string_view file, const TextEdits& edits);
 
 // The resource name the IDE gives a form: its root class name in upper case.
 std::string ResourceNameOf(std::string_view stream);

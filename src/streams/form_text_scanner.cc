@@ -1,5 +1,7 @@
 #include "streams/form_text_scanner.h"
 
+#include "platform/text_encoding.h"
+
 namespace tolvern {
 
 int FormTextScanner::HexValue(unsigned char c) {
@@ -152,15 +154,8 @@ void FormTextScanner::TakeChar(std::u16string& units) {
     ++pos_;
     return;
   }
-  int len = (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
-  if (len == 0 || pos_ + static_cast<size_t>(len) > t_.size()) Fail("invalid UTF-8 text");
-  std::uint32_t cp = c & (0x7F >> len);
-  for (int j = 1; j < len; ++j) {
-    unsigned char t = static_cast<unsigned char>(t_[pos_ + static_cast<size_t>(j)]);
-    if ((t & 0xC0) != 0x80) Fail("invalid UTF-8 text");
-    cp = (cp << 6) | (t & 0x3F);
-  }
-  pos_ += static_cast<size_t>(len);
+  std::uint32_t cp;
+  if (!DecodeUtf8(t_, &pos_, &cp)) Fail("invalid UTF-8 text");
   if (cp >= 0x10000) {
     cp -= 0x10000;
     units += static_cast<char16_t>(0xD800 + (cp >> 10));

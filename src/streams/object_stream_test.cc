@@ -3,14 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <limits>
 
 #if defined(__unix__) || defined(__APPLE__)
 #include <pthread.h>
 #endif
 
-#include "streams/form_numbers.h"
-#include "streams/form_resource.h"
 #include "test_support.h"
 
 namespace tolvern {
@@ -205,53 +202,6 @@ TEST(ObjectStreamTest, UnicodeTextFormsStoreNonAsciiAsWideStrings) {
   EXPECT_EQ(stream, "TPF0" + Bytes({6}) + "TForm1" + Bytes({2}) + "\xD0\xA4" +
                         Prop("A", Bytes({0x12, 1, 0, 0, 0, 0x1F, 4})) + Bytes({0, 0}));
   EXPECT_EQ(ObjectBinaryToText(stream), "object \xD0\xA4: TForm1\r\n  A = #1055\r\nend\r\n");
-}
-
-TEST(FormNumbersTest, FloatTextsReadBackToTheSameBits) {
-  const long double denormals[] = {std::numeric_limits<long double>::denorm_min(), -1e-4940L,
-                                   std::numeric_limits<long double>::min() / 3};
-  for (long double v :
-       {0.0L, -0.0L, 1.0L, 0.75L, 36805.6934977778L, 1e-20L, 1e300L, -2.5e18L, 0.1L, 1.0L / 3.0L,
-        39284.67729563657L, denormals[0], denormals[1], denormals[2]}) {
-    std::string text = FormatExtended(v);
-    auto back = ParseFloat(text);
-    ASSERT_TRUE(back.has_value()) << text;
-    unsigned char a[10], b[10];
-    EncodeExtended(v, a);
-    EncodeExtended(*back, b);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(a), 10),
-              std::string(reinterpret_cast<char*>(b), 10))
-        << text;
-  }
-  // Denormals keep their bits through a stream's text.
-  for (auto bits :
-       {Bytes({1, 0, 0, 0, 0, 0, 0, 0, 0, 0}), Bytes({0, 0, 0, 0, 0x31, 0, 0, 0x40, 0, 0x80})}) {
-    std::string stream = FormStream(Prop("A", Bytes({5}) + bits));
-    EXPECT_EQ(ObjectTextToBinary(ObjectBinaryToText(stream)), stream) << ObjectBinaryToText(stream);
-  }
-  EXPECT_EQ(ParseFloat("1E-5000"), 0.0L);  // below the smallest denormal
-  EXPECT_EQ(FormatExtended(39255.0L), "39255.000000000000000000");
-  EXPECT_EQ(FormatExtended(1e-20L), "1E-20");
-  EXPECT_EQ(FormatCurrency(123400), "123400");
-  EXPECT_EQ(FormatCurrency(-5), "-5");
-  EXPECT_EQ(ParseCurrency("-5"), -5);
-  EXPECT_EQ(ParseCurrency("1.5E3"), 1500);
-  EXPECT_EQ(FormatSingle(1.5f), "1.5");
-}
-
-TEST(FormResourceTest, HeaderRoundTrip) {
-  std::string stream = FormStream("");
-  std::string file = WriteFormResource("TFORM1", stream);
-  EXPECT_EQ(file.substr(0, 12), std::string("\xFF\x0A\x00TFORM1\x00\x30\x10", 12));
-  EXPECT_EQ(file.substr(12, 4), Bytes({static_cast<int>(stream.size()), 0, 0, 0}));
-  TRCData header;
-  EXPECT_EQ(ReadFormResource(file, &header), stream);
-  EXPECT_EQ(header.Name, "TFORM1");
-  EXPECT_EQ(header.Size, static_cast<int>(stream.size()));
-  EXPECT_EQ(ResourceNameOf(stream), "TFORM1");
-  EXPECT_TRUE(IsBinaryForm(file));
-  EXPECT_FALSE(IsBinaryForm("object"));
-  EXPECT_THROW(ReadFormResource(std::string("\xFF\x0A\x00TF", 5), &header), EStreamError);
 }
 
 // Runs fn on a thread with a 1 MB stack, as a host application may give.

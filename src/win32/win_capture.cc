@@ -56,7 +56,7 @@ bool SaveWindowBitmap(HWND window, const std::string& bmp_path) {
   ::DeleteObject(bitmap);
   ::DeleteDC(dc);
   std::string why;
-  return drawn && CurrentDisk().WriteFile(bmp_path, data, &why);
+  return drawn && RealDisk().WriteFile(bmp_path, data, &why);
 }
 
 namespace {

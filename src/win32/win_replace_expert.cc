@@ -115,7 +115,7 @@ void TWinReplaceExpert::MenuClick() {
 }
 
 void TWinReplaceExpert::ShowRunFailure(const std::exception& error) {
-  AppMessageBox(RunFailureText(error, Options()), Title(), MB_ICONERROR);
+  AppMessageBox(RunFailureText(disk_, error, Options()), Title(), MB_ICONERROR);
 }
 
 void TWinReplaceExpert::LoadRunSettings() {
@@ -234,7 +234,7 @@ void TWinReplaceExpert::RunRestore(const std::string& undo_file_name) {
     AppMessageBox(RestoreOutcomeText(replacer), Title(), MB_ICONINFORMATION);
   } else {
     std::string detail = replacer.RestoreError;
-    if (detail.empty()) detail = RestoreFailureDetail(undo_file_name);
+    if (detail.empty()) detail = RestoreFailureDetail(replacer.RunDisk(), undo_file_name);
     AppMessageBox(
         detail.empty() ? std::string(res::kRestoreFailed) : res::kRestoreFailed + ("\n" + detail),
         Title(), MB_ICONERROR);

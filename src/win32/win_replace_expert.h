@@ -15,6 +15,7 @@
 
 #include "engine/component_replacer.h"
 #include "ide/ide_services.h"
+#include "platform/disk.h"
 #include "platform/windows_api.h"
 #include "wizard/wizard_model.h"
 
@@ -59,6 +60,8 @@ class TWinReplaceExpert : public IOTAWizard {
   std::string Title() const { return Options().GetTitle(); }
 
   std::string product_caption_;
+  // What the expert looks at outside the runs (the replacers have their own).
+  RealDisk disk_;
   std::vector<TComponentReplacer*> replacers_;
   std::unique_ptr<TWinWizardForm> wizard_;  // while an invocation lasts
 };

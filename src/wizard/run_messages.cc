@@ -27,7 +27,7 @@ std::string PathReason(const std::string& path, int error) {
 
 }  // namespace
 
-std::string FolderCreationProblem(const std::string& folder) {
+std::string FolderCreationProblem(Disk& disk, const std::string& folder) {
   std::error_code ec;
   const fs::path path(folder);
   if (fs::exists(fs::status(path, ec)) && !fs::is_directory(fs::status(path, ec)))
@@ -48,7 +48,6 @@ std::string FolderCreationProblem(const std::string& folder) {
     return PathReason(folder, ENOTDIR);
   // The test the run makes: the folders are made and a file is written in
   // the deepest; whatever this made is removed again.
-  Disk& disk = CurrentDisk();
   std::vector<fs::path> made;
   std::string problem;
   for (auto m = missing.rbegin(); m != missing.rend() && problem.empty(); ++m) {
@@ -154,40 +153,41 @@ std::string RestoreOutcomeText(const TComponentReplacer& replacer) {
   return text;
 }
 
-std::string RunFailureText(const std::exception& error, const TReplaceOptions& options) {
+std::string RunFailureText(Disk& disk, const std::exception& error,
+                           const TReplaceOptions& options) {
   const std::string what = error.what();
   std::string detail;
   // The engine's failures name their file and the system's reason.
   if (auto* e = dynamic_cast<const Exception*>(&error); e && !e->Detail().empty())
     return what + "\n" + e->Detail();
   if (what == res::kFailedToCreateDirectory) {
-    detail = FolderCreationProblem(options.BackupDir);
+    detail = FolderCreationProblem(disk, options.BackupDir);
     if (detail.empty()) detail = res::Format(res::kPathReason, {options.BackupDir, what});
   } else if (dynamic_cast<const EBackupError*>(&error)) {
     // The copy names both files; what is in the way is the backup folder.
-    detail = FolderCreationProblem(options.BackupDir);
+    detail = FolderCreationProblem(disk, options.BackupDir);
   } else if (what == res::kFailedToCreateTemp) {
-    const std::string temp = CurrentDisk().TempPath();
-    detail = FolderCreationProblem(temp);
+    const std::string temp = disk.TempPath();
+    detail = FolderCreationProblem(disk, temp);
     if (detail.empty()) detail = res::Format(res::kPathReason, {temp, what});
   }
   return detail.empty() ? what : what + "\n" + detail;
 }
 
-std::string RestoreFailureDetail(const std::string& undo_file_name) {
+std::string RestoreFailureDetail(Disk& disk, const std::string& undo_file_name) {
   std::string text, why;
-  if (!CurrentDisk().ReadFile(undo_file_name, &text, &why))
+  if (!disk.ReadFile(undo_file_name, &text, &why))
     return res::Format(res::kPathReason, {undo_file_name, why});
   StringList lines;
   lines.SetText(text);
   for (int i = 0; i < lines.Count(); ++i) {
     const std::string backup = StringList::ValueOf(lines[i]);
-    if (!backup.empty() && !CurrentDisk().FileExists(backup)) return PathReason(backup, ENOENT);
+    if (!backup.empty() && !disk.FileExists(backup)) return PathReason(backup, ENOENT);
   }
   for (int i = 0; i < lines.Count(); ++i) {
     const std::string original = StringList::NameOf(lines[i]);
     if (original.empty()) continue;
-    const std::string problem = FolderCreationProblem(ExtractFilePath(original));
+    const std::string problem = FolderCreationProblem(disk, ExtractFilePath(original));
     if (!problem.empty()) return problem;
   }
   return "";

@@ -8,6 +8,8 @@
 
 namespace tolvern {
 
+class Disk;
+
 class TComponentReplacer;
 class TReplaceOptions;
 
@@ -17,7 +19,7 @@ class TReplaceOptions;
 // denied"; a system folder such as /proc: "No such file or directory"). It
 // makes the test the run makes, creating the missing folders and a file in
 // the folder; whatever it made is removed again.
-std::string FolderCreationProblem(const std::string& folder);
+std::string FolderCreationProblem(Disk& disk, const std::string& folder);
 
 // The log file a run of these options writes, or "" when it writes none.
 std::string RunLogPath(const TReplaceOptions& options);
@@ -35,10 +37,10 @@ std::string RestoreOutcomeText(const TComponentReplacer& replacer);
 
 // The message after a run that stopped with an error: the error's own text,
 // then the path it is about and the system's reason, when they can be told.
-std::string RunFailureText(const std::exception& error, const TReplaceOptions& options);
+std::string RunFailureText(Disk& disk, const std::exception& error, const TReplaceOptions& options);
 
 // The path and reason behind a restore that failed: the first backup the
 // undo file lists that is missing, or the undo file itself; "" when none.
-std::string RestoreFailureDetail(const std::string& undo_file_name);
+std::string RestoreFailureDetail(Disk& disk, const std::string& undo_file_name);
 
 }  // namespace tolvern

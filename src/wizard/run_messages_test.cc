@@ -17,6 +17,7 @@ namespace {
 using testing::ScratchDir;
 
 TEST(FolderCreationProblem, NamesThePathAndTheSystemsReason) {
+  RealDisk disk;
   ScratchDir dir;
   const std::string file = dir.Write("file", "x");
   struct Case {
@@ -29,7 +30,8 @@ TEST(FolderCreationProblem, NamesThePathAndTheSystemsReason) {
       {dir / "file/sub/deeper", dir / "file/sub/deeper: Not a directory"},
       {file, file + ": File exists"},
   };
-  for (const Case& c : cases) EXPECT_EQ(FolderCreationProblem(c.folder), c.problem) << c.folder;
+  for (const Case& c : cases)
+    EXPECT_EQ(FolderCreationProblem(disk, c.folder), c.problem) << c.folder;
   // What the check made to find out is gone again: no folder, no test file.
   EXPECT_FALSE(std::filesystem::exists(dir / "new"));
   std::vector<std::string> left;
@@ -39,11 +41,12 @@ TEST(FolderCreationProblem, NamesThePathAndTheSystemsReason) {
 }
 
 TEST(FolderCreationProblem, ASystemFolderThatTakesNoFoldersIsRefusedAsTheRunWouldFindIt) {
+  RealDisk disk;
   // A folder under /proc passes a look at its parent's rights (for root
   // too) and still cannot be made.
   if (!std::filesystem::is_directory("/proc/self")) GTEST_SKIP() << "no /proc here";
   for (const std::string folder : {"/proc/RBackup", "/proc/self/RBackup/deeper"}) {
-    const std::string problem = FolderCreationProblem(folder);
+    const std::string problem = FolderCreationProblem(disk, folder);
     EXPECT_TRUE(problem.starts_with(folder + ": ")) << folder << " -> " << problem;
     EXPECT_FALSE(std::filesystem::exists(folder));
   }
@@ -142,30 +145,32 @@ TEST_F(RunMessagesTest, RestoreOutcomeCountsTheFilesPutBack) {
 }
 
 TEST_F(RunMessagesTest, FailureKeepsTheSystemsTextAndAddsPathAndReason) {
+  RealDisk disk;
   dir_.Write("taken", "a file where a folder is wanted");
   ReplaceOptions->BackupDir = dir_ / "taken/sub";
   try {
     BdeReplacer->Execute();
     FAIL() << "the run went on without its backup folder";
   } catch (const EFCreateError& e) {
-    EXPECT_EQ(RunFailureText(e, *ReplaceOptions),
+    EXPECT_EQ(RunFailureText(disk, e, *ReplaceOptions),
               "Failed to create directory.\n" + (dir_ / "taken/sub") + ": Not a directory");
   }
   // The run did not start: it wrote no log over the earlier one.
   EXPECT_FALSE(std::filesystem::exists(dir_ / "app/Wiz_Log.txt"));
   // Text that names its file already stays as it is.
-  EXPECT_EQ(RunFailureText(EStreamError("a.dfm: bad"), *ReplaceOptions), "a.dfm: bad");
+  EXPECT_EQ(RunFailureText(disk, EStreamError("a.dfm: bad"), *ReplaceOptions), "a.dfm: bad");
 }
 
 TEST_F(RunMessagesTest, RestoreFailureNamesTheMissingBackup) {
+  RealDisk disk;
   ASSERT_TRUE(BdeReplacer->Execute());
   const std::string undo = dir_ / "app/RBackup/ZUvezod.reu";
-  EXPECT_EQ(RestoreFailureDetail(undo), "");
+  EXPECT_EQ(RestoreFailureDetail(disk, undo), "");
   std::filesystem::remove(dir_ / "app/RBackup/DataModule.~pas");
-  EXPECT_EQ(RestoreFailureDetail(undo),
+  EXPECT_EQ(RestoreFailureDetail(disk, undo),
             (dir_ / "app/RBackup/DataModule.~pas") + ": No such file or directory");
   std::filesystem::remove(undo);
-  EXPECT_NE(RestoreFailureDetail(undo).find(undo), std::string::npos);
+  EXPECT_NE(RestoreFailureDetail(disk, undo).find(undo), std::string::npos);
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ void RunReportPage::Start(TComponentReplacer& replacer) {
   own_callback_ = replacer.OnFileChanged;
   own_details_ = replacer.Report.details;
   try {
-    diffs_ = std::make_unique<ReportDiffs>(planned_ + ".diffs.tmp");
+    diffs_ = std::make_unique<ReportDiffs>(replacer.RunDisk(), planned_ + ".diffs.tmp");
     diffs_->Follow(replacer);
   } catch (const std::exception&) {
     // The page is then written without diffs.
@@ -51,7 +51,7 @@ bool RunReportPage::Finish(const TComponentReplacer& replacer, const std::string
   facts.base_folder = ExtractFileDir(planned_);
   facts.whole = replacer.Report.FilesNotMigrated() == 0;
   try {
-    WriteHtmlReportFile(planned_, replacer.Report, diffs_.get(), facts);
+    WriteHtmlReportFile(replacer.RunDisk(), planned_, replacer.Report, diffs_.get(), facts);
   } catch (const std::exception& e) {
     problem_ = e.what();
     Release();

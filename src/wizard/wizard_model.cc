@@ -113,7 +113,7 @@ WizardMessage WizardModel::GoNext() {
       page_ = ModeRestore ? WizardPage::kStep2Restore : WizardPage::kStep2Replace;
       break;
     case WizardPage::kStep2Restore:
-      if (!CurrentDisk().FileExists(UndoFile)) {
+      if (!disk_.FileExists(UndoFile)) {
         refused = {WizardMessage::Kind::kMessageBox, res::Format(res::kUndoFileMissing, {UndoFile}),
                    "edUndoFile"};
         break;
@@ -142,7 +142,7 @@ WizardMessage WizardModel::GoNext() {
     case WizardPage::kStep3Dir:
       // The page left decides where the run looks: the folder shown.
       DestProject = false, DestFolder = true;
-      if (!CurrentDisk().DirExists(Directory)) {
+      if (!disk_.DirExists(Directory)) {
         refused = {WizardMessage::Kind::kMessageBox,
                    res::Format(res::kTargetDirMissing, {Directory}), "cbDirectory"};
         break;
@@ -158,7 +158,7 @@ WizardMessage WizardModel::GoNext() {
       // A backup folder that cannot be made would stop the run after Finish,
       // with the wizard gone; here the user can still choose another.
       if (MakeBackup) {
-        const std::string problem = FolderCreationProblem(GetBackupDir());
+        const std::string problem = FolderCreationProblem(disk_, GetBackupDir());
         if (!problem.empty()) {
           refused = {WizardMessage::Kind::kMessageBox,
                      res::Format(res::kBackupDirCannotBeCreated, {GetBackupDir()}) + "\n" + problem,

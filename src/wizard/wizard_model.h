@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/replace_options.h"
+#include "platform/disk.h"
 
 namespace tolvern {
 
@@ -51,8 +52,13 @@ class WizardModel {
  public:
   static constexpr int kHistoryLimit = 10;
 
-  WizardModel() = default;
+  // Looks at the files the user names through disk (the real disk unless
+  // one is given).
+  WizardModel() : disk_(own_disk_) {}
+  explicit WizardModel(Disk& disk) : disk_(disk) {}
   virtual ~WizardModel() = default;
+  WizardModel(const WizardModel&) = delete;
+  WizardModel& operator=(const WizardModel&) = delete;
 
   // Set by the caller before showing.
   std::string ProductName;
@@ -152,11 +158,14 @@ class WizardModel {
 
   WizardPage page_ = WizardPage::kStep1;
   bool keep_on_show_ = false;
+  RealDisk own_disk_;
+  Disk& disk_;
 };
 
 // The wizard of the Nexa migration: a third mode for ADO components.
 class NXWizardModel : public WizardModel {
  public:
+  using WizardModel::WizardModel;
   void Show() override;
   WizardMode GetMode() const override {
     return ModeRestore      ? WizardMode::kRestore
