@@ -19,6 +19,12 @@ _tolvern_help_words() {
   }
 }
 
+# The source families the subcommand's --family takes, as its help names them
+# ("... components of this family: bde, ado (default: bde)").
+_tolvern_families() {
+  "$@" --help 2>/dev/null | sed -n 's/.*of this family: \([a-z0-9, -]*\) (default.*/\1/p' | tr -d ','
+}
+
 _tolvern() {
   local cur prev words cword
   if declare -F _init_completion >/dev/null; then
@@ -60,6 +66,7 @@ _tolvern() {
     --report | -o | --output) _tolvern_files ''; return ;;
     --units) _tolvern_files '@(pas|PAS)'; return ;;
     --jobs | -j) return ;;
+    --family) COMPREPLY=($(compgen -W "$(_tolvern_families "$program" "$sub")" -- "$cur")); return ;;
   esac
 
   if [[ $cur == -* ]]; then

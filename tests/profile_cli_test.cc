@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "parsing/mapping_profile.h"
+#include "parsing/source_families.h"
 #include "test_support.h"
 
 namespace tolvern {
@@ -178,8 +179,8 @@ TEST(ProfileCliTest, ShowPrintsTheEffectiveProfileAndCheckNamesEveryProblem) {
   ScratchDir dir;
   auto r = RunTolvern({"profile", "--show"});
   EXPECT_EQ(r.exit_code, 0);
-  EXPECT_EQ(r.out, ProfileJson(BuiltinProfile(false)));
-  EXPECT_EQ(RunTolvern({"profile", "--show", "--ado"}).out, ProfileJson(BuiltinProfile(true)));
+  EXPECT_EQ(r.out, ProfileJson(BuiltinProfile("bde")));
+  EXPECT_EQ(RunTolvern({"profile", "--show", "--ado"}).out, ProfileJson(BuiltinProfile("ado")));
   const std::string grids = dir.Write("grids.json", kProfile);
   r = RunTolvern({"profile", "--show", "--profile", grids});
   std::vector<std::string> problems;

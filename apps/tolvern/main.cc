@@ -1,12 +1,14 @@
 // tolvern: the command-line face of the migration engine.
 //
 //   tolvern migrate (--project FILE.dpr | --folder DIR) [options]
-//   tolvern todo (--project FILE.dpr | --folder DIR) [--ado] [--profile FILE.json]... [--all]
+//   tolvern todo (--project FILE.dpr | --folder DIR) [--family NAME | --ado]
+//                [--profile FILE.json]... [--all]
 //   tolvern aliases (--project FILE.dpr | --folder DIR) [--profile FILE.json]...
 //                   [--write-profile FILE.json]
 //   tolvern restore UNDOFILE
 //   tolvern form (--to-text | --to-binary) IN [-o OUT]
-//   tolvern profile (--show [--ado] [--profile FILE.json]... | --check FILE.json...)
+//   tolvern profile (--show [--family NAME | --ado] [--profile FILE.json]... | --check
+//   FILE.json...)
 //
 // Exit codes: 0 success, 1 the run or restore failed, 2 usage errors (a
 // profile that cannot be used among them),

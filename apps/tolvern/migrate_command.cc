@@ -31,7 +31,7 @@ void AddSourceOptions(CLI::App* migrate, RunArgs& args) {
   project->excludes(folder);
   migrate->add_flag("--recursive,-r", args.recursive, "Folder mode: walk sub-folders too")
       ->needs(folder);
-  migrate->add_flag("--ado", args.ado, "Migrate ADO components (default: BDE)");
+  AddFamilyOptions(migrate, args.family, "Migrate");
   migrate
       ->add_option("--units", args.units, "Project mode: unit file names to migrate (default: all)")
       ->delimiter(',')
@@ -255,7 +255,11 @@ Subcommand AddMigrateCommand(CLI::App& app) {
   AddSourceOptions(migrate, args->run);
   AddBackupAndLogOptions(migrate, *args);
   AddRunOptions(migrate, *args);
-  return {migrate, [args] { RequireProjectOrFolder(args->run); },
+  return {migrate,
+          [args] {
+            RequireProjectOrFolder(args->run);
+            ChosenFamily(args->run.family);
+          },
           [args] { return RunMigrate(*args); }, res::kReplaceFailed};
 }
 

@@ -20,7 +20,7 @@ int ShowProfile(const ProfileArgs& args) {
   std::vector<std::string> files;
   for (const std::string& f : args.profiles) files.push_back(Absolute(f));
   RealDisk disk;
-  std::cout << ProfileJson(EffectiveProfile(disk, args.ado, files));
+  std::cout << ProfileJson(EffectiveProfile(disk, ChosenFamily(args.family), files));
   return kExitOk;
 }
 
@@ -56,11 +56,17 @@ Subcommand AddProfileCommand(CLI::App& app) {
   auto* show = profile->add_flag("--show", args->show, "Print the effective profile as JSON");
   profile->add_option("--check", args->check, "Check profile files; name every problem")
       ->excludes(show);
-  profile->add_flag("--ado", args->ado, "The ADO profile (default: BDE)")->needs(show);
+  for (CLI::Option* o : {AddFamilyOptions(profile, args->family, "The profile of the"),
+                         profile->get_option("--ado")})
+    o->needs(show);
   profile->add_option("--profile", args->profiles, "Lay these profiles over the built-in one")
       ->needs(show);
-  return {profile, [args] { RequireShowOrCheck(*args); }, [args] { return RunProfile(*args); },
-          nullptr};
+  return {profile,
+          [args] {
+            RequireShowOrCheck(*args);
+            ChosenFamily(args->family);
+          },
+          [args] { return RunProfile(*args); }, nullptr};
 }
 
 int RunProfile(const ProfileArgs& args) {

@@ -7,12 +7,13 @@
 #include <vector>
 
 #include "cli_common.h"
+#include "family_option.h"
 
 namespace tolvern::cli {
 
 struct ProfileArgs {
   bool show = false;
-  bool ado = false;
+  FamilyArgs family;
   std::vector<std::string> check;
   std::vector<std::string> profiles;
 };

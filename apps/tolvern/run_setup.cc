@@ -71,15 +71,16 @@ int RunSetup::Prepare(const RunArgs& args) {
 
 int RunSetup::UseProfiles(const RunArgs& args) {
   profile_files_ = RunProfileFiles(disk_, args);
+  const SourceFamily& family = *BuiltinProfile(ChosenFamily(args.family)).family;
   try {
     if (!profile_files_.empty())
       profiled_ =
-          MakeProfileReplacer(EffectiveProfile(disk_, args.ado, profile_files_), &options());
+          MakeProfileReplacer(EffectiveProfile(disk_, family.id, profile_files_), &options());
   } catch (const EProfileError& e) {
     Fail(e.what());
     return kExitUsage;
   }
-  replacer_ = profiled_ ? profiled_.get() : args.ado ? AdoReplacer : BdeReplacer;
+  replacer_ = profiled_ ? profiled_.get() : LibraryReplacer(family.index);
   return kExitOk;
 }
 

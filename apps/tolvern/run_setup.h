@@ -11,6 +11,7 @@
 
 #include "engine/nx_replacer.h"
 #include "engine/run_report.h"
+#include "family_option.h"
 #include "ide/project_host.h"
 #include "platform/disk.h"
 
@@ -20,7 +21,7 @@ struct RunArgs {
   std::string project;
   std::string folder;
   bool recursive = false;
-  bool ado = false;
+  FamilyArgs family;
   std::vector<std::string> units;
   std::vector<std::string> profiles;
   int jobs = 0;      // 0: the machine's cores

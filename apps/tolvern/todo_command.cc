@@ -21,7 +21,7 @@ void AddTodoOptions(CLI::App* todo, TodoArgs& todo_args) {
   project->excludes(folder);
   todo->add_flag("--recursive,-r", args.recursive, "Folder mode: walk sub-folders too")
       ->needs(folder);
-  todo->add_flag("--ado", args.ado, "The ADO components (default: BDE)");
+  AddFamilyOptions(todo, args.family, "The");
   AddFollowUsesOption(todo, args, project);
   todo->add_option("--profile", args.profiles,
                    "Lay a mapping profile (JSON) over the built-in one; repeatable, in order");
@@ -50,8 +50,12 @@ Subcommand AddTodoCommand(CLI::App& app) {
   CLI::App* todo = app.add_subcommand(
       "todo", "List every place a migration would leave for a person, without running it.");
   AddTodoOptions(todo, *args);
-  return {todo, [args] { RequireProjectOrFolder(args->run); }, [args] { return RunTodo(*args); },
-          nullptr};
+  return {todo,
+          [args] {
+            RequireProjectOrFolder(args->run);
+            ChosenFamily(args->run.family);
+          },
+          [args] { return RunTodo(*args); }, nullptr};
 }
 
 int RunTodo(const TodoArgs& todo_args) {

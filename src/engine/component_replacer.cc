@@ -120,11 +120,8 @@ bool TComponentReplacer::Execute() {
   const bool project_mode = Options->Dest == RunSource::kProject;
   const bool dry_run = Options->DryRun;
   const bool details = Report.details;
-  Report = RunReport{project_mode ? "project" : "folder",
-                     OldUnit == "ADODB" ? "ADODB" : "DBTables",
-                     dry_run,
-                     {},
-                     details};
+  Report = RunReport{
+      project_mode ? "project" : "folder", SourceFamilyOf()->SourceUnit(), dry_run, {}, details};
   // Each folder is listed once in the run: the walk's listings and every
   // look-up of a form by name go through this cache of the run's disk.
   FolderCache disk(RunDisk());

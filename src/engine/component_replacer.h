@@ -32,6 +32,7 @@
 #include "engine/todo_list.h"
 #include "files/log_writer.h"
 #include "parsing/form_parser.h"
+#include "parsing/source_families.h"
 #include "platform/disk.h"
 #include "platform/text_encoding.h"
 #include "streams/form_resource.h"
@@ -236,6 +237,14 @@ class TComponentReplacer {
   // The class tables and declared names the to-do list reads.
   TodoClasses Todo;
   std::string OldUnit;
+  // The source family of the replacer's profile; without one, the built-in
+  // family of OldUnit.
+  std::shared_ptr<const SourceFamily> Family;
+  std::shared_ptr<const SourceFamily> SourceFamilyOf() const {
+    return Family ? Family
+                  : std::shared_ptr<const SourceFamily>(std::shared_ptr<void>(),
+                                                        &FamilyOfUnit(OldUnit));
+  }
   std::string NewUnits;
   // The units a profile's class mapping needs, by source class: a unit that
   // names the class in code gets them in its first uses clause, once.

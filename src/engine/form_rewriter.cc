@@ -339,13 +339,14 @@ bool TComponentReplacer::IsDataSetClass(const std::string& cls) const {
               .empty();
 }
 
-// TDatabase, or a class of the project descending from it, whose objects
-// are converted as databases are.
+// The family's database class (TDatabase), or a class of the project
+// descending from it, whose objects are converted as databases are.
 bool TComponentReplacer::IsDatabaseClass(const std::string& cls) const {
-  if (cls == "TDatabase") return true;
+  const std::string& database = SourceFamilyOf()->database_class;
+  if (cls == database) return true;
   return !Descendants.Empty() && Descendants.MappedAncestor(cls, [this](const std::string& c) {
     return FindOldName(c) >= 0;
-  }) == "TDatabase";
+  }) == database;
 }
 
 std::string TComponentReplacer::GetDatabaseConnection(const std::string& prop_name,

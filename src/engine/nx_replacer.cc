@@ -24,6 +24,8 @@ std::unique_ptr<TComponentReplacer> MakeProfileReplacer(const MappingProfile& pr
     if (!m.units.empty()) replacer->ClassUnits[m.from] = m.units;
   }
   for (const ClassPair& e : profile.exceptions) replacer->AddReplacement(e.from, e.to);
+  if (shared->family)
+    replacer->Family = std::shared_ptr<const SourceFamily>(shared, &*shared->family);
   replacer->ProfileFiles = profile.files;
   replacer->AliasRules = profile.aliases;
   replacer->AliasModuleUnit = profile.AliasModule();
@@ -31,8 +33,9 @@ std::unique_ptr<TComponentReplacer> MakeProfileReplacer(const MappingProfile& pr
   return replacer;
 }
 
-MappingProfile EffectiveProfile(Disk& disk, bool ado, const std::vector<std::string>& files) {
-  MappingProfile profile = BuiltinProfile(ado);
+MappingProfile EffectiveProfile(Disk& disk, std::string_view family,
+                                const std::vector<std::string>& files) {
+  MappingProfile profile = BuiltinProfile(family);
   for (const std::string& f : files) ApplyProfile(&profile, ReadProfile(disk, f));
   return profile;
 }
@@ -41,10 +44,20 @@ void NXReplacerStartup() {
   NXLibrary& lib = Library();
   if (lib.users++ > 0) return;
   // The target classes of the built-in profiles, for the registry's users.
-  for (const ComponentClass& cls : BuiltinProfile(false).targets) RegisterClass(cls);
+  const std::vector<MappingProfile>& families = BuiltinProfiles();
+  for (const ComponentClass& cls : families.front().targets) RegisterClass(cls);
   lib.options = std::make_unique<TReplaceOptions>("BDE/ADO");
-  lib.bde = MakeProfileReplacer(BuiltinProfile(false), lib.options.get());
-  lib.ado = MakeProfileReplacer(BuiltinProfile(true), lib.options.get());
+  lib.bde = MakeProfileReplacer(families[0], lib.options.get());
+  lib.ado = MakeProfileReplacer(families[1], lib.options.get());
+  for (size_t i = 2; i < families.size(); ++i)
+    lib.more.push_back(MakeProfileReplacer(families[i], lib.options.get()));
+}
+
+TComponentReplacer* LibraryReplacer(size_t index) {
+  NXLibrary& lib = Library();
+  if (index == 0) return lib.bde.get();
+  if (index == 1) return lib.ado.get();
+  return index - 2 < lib.more.size() ? lib.more[index - 2].get() : nullptr;
 }
 
 void NXReplacerShutdown() {
@@ -52,6 +65,7 @@ void NXReplacerShutdown() {
   if (lib.users == 0 || --lib.users > 0) return;
   lib.bde.reset();
   lib.ado.reset();
+  lib.more.clear();
   lib.options.reset();
 }
 

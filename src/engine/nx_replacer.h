@@ -1,17 +1,19 @@
-// The library-wide objects: the shared run options and the two replacers, one
-// for the BDE components (and their InfoPower variants), one for the ADO
-// components, built from the built-in mapping profiles (their class tables,
+// The library-wide objects: the shared run options and a replacer per source
+// family (source_families.h): BDE (and its InfoPower variants) first, ADO
+// second, built from the built-in mapping profiles (their class tables,
 // uses-clause edits and property conversions); and the target classes
 // registered with their published properties.
 #pragma once
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/component_replacer.h"
 #include "engine/replace_options.h"
 #include "parsing/mapping_profile.h"
+#include "parsing/source_families.h"
 
 namespace tolvern {
 
@@ -21,6 +23,8 @@ struct NXLibrary {
   std::unique_ptr<TReplaceOptions> options;
   std::unique_ptr<TComponentReplacer> bde;
   std::unique_ptr<TComponentReplacer> ado;
+  // The replacers of the built-in families after the first two, in order.
+  std::vector<std::unique_ptr<TComponentReplacer>> more;
   int users = 0;
 };
 // The one accessor of the library's objects.
@@ -49,9 +53,14 @@ inline constexpr LibraryObject<TComponentReplacer> AdoReplacer{&NXLibrary::ado};
 // and exception pairs, a form parser with its conversions.
 std::unique_ptr<TComponentReplacer> MakeProfileReplacer(const MappingProfile& profile,
                                                         TReplaceOptions* options);
-// The built-in BDE or ADO profile with the profile files laid over it, in
-// order; throws EProfileError for the first file that cannot be used.
-MappingProfile EffectiveProfile(Disk& disk, bool ado, const std::vector<std::string>& files);
+// The replacer of the built-in family with that index (source_families.h):
+// BdeReplacer, AdoReplacer, then the others; null past the last.
+TComponentReplacer* LibraryReplacer(size_t index);
+// The built-in profile of a family (its id: "bde", "ado") with the profile
+// files laid over it, in order, read through disk; throws EProfileError for
+// the first file that cannot be used.
+MappingProfile EffectiveProfile(Disk& disk, std::string_view family,
+                                const std::vector<std::string>& files);
 
 // Builds the objects on the first call from the built-in profiles; later
 // calls only count.

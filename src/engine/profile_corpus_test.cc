@@ -98,7 +98,7 @@ TEST(ProfileCorpusTest, BuiltinProfilesConvertEveryCorpusFormAsTheTablesInCodeDi
   for (bool ado : {false, true}) {
     std::unique_ptr<TComponentReplacer> replacers[] = {
         ado ? CodeReplacer("ADODB", kAdoPairs) : CodeReplacer("DBTables", kBdePairs),
-        MakeProfileReplacer(BuiltinProfile(ado), ReplaceOptions),
+        MakeProfileReplacer(BuiltinProfile(ado ? "ado" : "bde"), ReplaceOptions),
         MakeProfileReplacer(ReadProfile(disk, profiles + (ado ? "ado-nexa.json" : "bde-nexa.json")),
                             ReplaceOptions)};
     const Mapping* begin = ado ? std::begin(kAdoPairs) : std::begin(kBdePairs);

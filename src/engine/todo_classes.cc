@@ -4,7 +4,6 @@
 
 #include "engine/component_replacer.h"
 #include "engine/todo_list.h"
-#include "engine/todo_tables.h"
 #include "engine/unit_todo.h"
 #include "platform/class_registry.h"
 
@@ -12,17 +11,17 @@ namespace tolvern {
 
 TodoClasses TodoClasses::Of(const TComponentReplacer& replacer) {
   TodoClasses c;
-  c.family = replacer.OldUnit == "ADODB" ? "ADODB" : "DBTables";
+  c.source = replacer.SourceFamilyOf();
+  c.family = c.source->SourceUnit();
   for (int i = 0; i < replacer.OldNames.Count(); ++i) {
     const std::string target = replacer.NewNames[replacer.OldNames.Object(i)];
     c.target_of[replacer.OldNames[i]] = target;
     c.target_of[target] = target;
   }
-  for (const TodoMember& row : TodoMembers()) {
-    if (!SameText(row.family, c.family)) continue;
+  for (const TodoMember& row : c.source->todo.members) {
     std::vector<std::string> targets;
-    if (row.cls == "@dataset")
-      targets = {"TNXQuery", "TNXTable", "TNXStoredProc"};
+    if (row.cls == kAnyDataset)
+      targets = c.source->datasets;
     else if (std::string t = c.TargetOf(row.cls); !t.empty())
       targets = {t};
     for (const std::string& target : targets) {
@@ -41,8 +40,7 @@ TodoClasses TodoClasses::Of(const TComponentReplacer& replacer) {
                         row.cls.starts_with('E') ? todo_kind::kErrorHandling : todo_kind::kMember});
     }
   }
-  for (const TodoInterface& row : TodoInterfaces()) {
-    if (!SameText(row.family, c.family)) continue;
+  for (const TodoInterface& row : c.source->todo.interfaces) {
     if (row.match == "prefix") {
       c.interface_prefixes.push_back(&row);
     } else if (row.match == "unit") {

@@ -2,6 +2,7 @@
 // and the names the units of a run declare with a mapped class.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -10,10 +11,10 @@
 #include "base/ascii_text.h"
 #include "engine/todo_item.h"
 #include "parsing/pascal_scanner.h"
+#include "parsing/source_family.h"
 
 namespace tolvern {
 
-struct TodoInterface;
 class TComponentReplacer;
 
 // A member that a target class lacks: what to do in code, and what its drop
@@ -31,7 +32,10 @@ struct MemberGap {
 // every class name it knows, source names and target names alike, so that
 // a unit reads the same before and after its migration.
 struct TodoClasses {
-  std::string family;                // the source unit, "DBTables" or "ADODB"
+  std::string family;  // the source unit of the family, "DBTables" or "ADODB"
+  // The family: its rows, which the maps below point into, live as long as
+  // this does.
+  std::shared_ptr<const SourceFamily> source;
   FoldedMap<std::string> target_of;  // by name
   // Names that the units of a run declare with a mapped class, so that
   // dmOrders.qryOrders.Member is known in every unit, not only in the one

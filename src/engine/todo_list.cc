@@ -7,7 +7,6 @@
 #include "base/errors.h"
 #include "base/paths.h"
 #include "engine/component_replacer.h"
-#include "engine/todo_tables.h"
 #include "engine/unit_todo.h"
 #include "parsing/pascal_scanner.h"
 #include "platform/disk.h"
@@ -148,24 +147,24 @@ std::pair<std::string, TodoLevel> DropAdvice(const MemberGap& gap, const Propert
 // rows of the family say a person sets instead.
 std::string ValueAdvice(const TodoClasses& classes, const std::string& target,
                         const PropertyDecision& d) {
-  for (const TodoValue& r : TodoValues())
-    if (SameText(r.family, classes.family) && r.property == d.name && r.value == d.value &&
-        classes.TargetOf(r.cls) == target)
-      return std::string(r.advice);
+  for (const TodoValue& r : classes.source->todo.values)
+    if (r.property == d.name && r.value == d.value && classes.TargetOf(r.cls) == target)
+      return r.advice;
   return "the value has no Nexa counterpart: set IsolationLevel by hand";
 }
 
 // The advice for a dataset whose DatabaseName no database of the run
-// declares: for the BDE, the name is an alias, which a connection of its own
-// now stands for.
-std::string NoDatabaseAdvice(std::string_view family, const std::string& name) {
+// declares: what the family says of it (for the BDE, the name is an alias,
+// which a connection of its own now stands for).
+std::string NoDatabaseAdvice(const SourceFamily& family, const std::string& name) {
   if (name.empty()) return "it was empty: set Connection to the TNXConnection the dataset uses";
-  if (family != "DBTables")
-    return "no database of the run is named " + name +
-           ": set Connection to the TNXConnection that reaches it";
-  return "no TDatabase is named " + name + ", so it is a BDE alias: map alias " + name +
-         " in a profile's \"aliases\" (tolvern aliases --write-profile writes one) and migrate " +
-         "again, or make a TNXConnection for it and set Connection to it";
+  std::string advice = family.todo.no_database.empty()
+                           ? "no database of the run is named %v: set Connection to the "
+                             "TNXConnection that reaches it"
+                           : family.todo.no_database;
+  for (size_t v = 0; (v = advice.find("%v", v)) != std::string::npos; v += name.size())
+    advice.replace(v, 2, name);
+  return advice;
 }
 
 // Whether a name ends in ext, letter case ignored.
@@ -252,7 +251,7 @@ void TFormTodo::Converted(size_t pos, const std::string& name, const std::string
     std::string advice;
     TodoLevel level = todo_level::kWarning;
     if (d.drop_reason == drop_reason::kNoConnection) {
-      advice = NoDatabaseAdvice(classes_.family, Unquoted(d.value));
+      advice = NoDatabaseAdvice(*classes_.source, Unquoted(d.value));
     } else if (d.drop_reason == drop_reason::kDatabaseName) {
       database_names_[UpperCase(Unquoted(d.value))] = name;
     } else if (d.drop_reason == drop_reason::kOutsideMappingTable) {
@@ -379,7 +378,7 @@ void TFormTodo::Reference(size_t at, std::string_view line, const std::string& n
     Add(todo_kind::kFormReference, todo_level::kWarning, at, where + std::string(line),
         "a " + cls + " whose " + std::string(prop) + " is typed with the replaced class cannot " +
             "hold a " + *hit + ": map " + cls + " in a profile, or replace the component");
-  } else if (SameText(prop, "DatabaseName")) {
+  } else if (SameText(prop, classes_.source->database_property)) {
     auto db = database_names_.find(UpperCase(Unquoted(value)));
     if (db == database_names_.end()) return;
     Add(todo_kind::kFormReference, todo_level::kWarning, at, where + std::string(line),

@@ -12,6 +12,7 @@
 #include "engine/nx_replacer.h"
 #include "engine/replace_options.h"
 #include "parsing/mapping_profile.h"
+#include "parsing/source_families.h"
 #include "platform/memory_disk.h"
 #include "test_support.h"
 
@@ -47,7 +48,7 @@ struct App {
     testing::UseFolderRun(options, tree);
     options.IncludeSubDirs = false;
     options.Jobs = 2;
-    replacer = MakeProfileReplacer(BuiltinProfile(false), &options);
+    replacer = MakeProfileReplacer(BuiltinProfile("bde"), &options);
     replacer->Context.disk = &disk;
   }
 

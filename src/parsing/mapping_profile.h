@@ -4,9 +4,9 @@
 // only the Pascal rewrite uses; the published properties of the target
 // classes; and the conversions that apply to objects of every mapped class.
 //
-// The built-in BDE and ADO profiles are JSON files (profiles/*.json) compiled
-// into the binary; a user's profile files are read with ReadProfile and laid
-// over a built-in one with ApplyProfile, in order. The format is documented in
+// The built-in profiles, one per source family (source_families.h), are JSON
+// files (profiles/*.json) compiled into the binary; a user's profile files are read with
+// ReadProfile and laid over a built-in one with ApplyProfile, in order. The format is documented in
 // docs/profile.schema.json and docs/profiles.md.
 #pragma once
 
@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "base/errors.h"
+#include "parsing/source_family.h"
 #include "platform/class_registry.h"
 #include "platform/disk.h"
 
@@ -99,6 +100,9 @@ struct MappingProfile {
   std::vector<AliasRule> aliases;  // in the order of the file
   std::string alias_module;        // the unit of created connections; "" for the default
   std::vector<std::string> files;  // the profile files laid over it, in order
+  // The source family its classes belong to; a profile laid over a
+  // built-in one keeps the built-in family unless it gives one of its own.
+  std::optional<SourceFamily> family;
 
   // The text inserted behind the source unit: ", A, B" for the units A, B.
   std::string NewUnitsText() const;
@@ -124,17 +128,11 @@ MappingProfile ParseProfile(std::string_view text, std::vector<std::string>* pro
 // for the first problem, or when the file cannot be read.
 MappingProfile ReadProfile(Disk& disk, const std::string& path);
 
-// The built-in profile of the BDE components, or of the ADO components.
-const MappingProfile& BuiltinProfile(bool ado);
-// Both built-in profiles in one: what a form parser made without a profile
-// converts.
-std::shared_ptr<const MappingProfile> BuiltinConversions();
-
 // Lays overlay over base: a class pair, exception pair, target class or
 // property rule of overlay replaces base's of the same name (a class pair's
 // property rules are laid over one by one) or is added, and so is an alias
-// rule; the source unit, the new units, the alias module and the reserved
-// part replace base's when overlay has them.
+// rule; the source unit, the new units, the alias module, the family and the
+// reserved part replace base's when overlay has them.
 void ApplyProfile(MappingProfile* base, const MappingProfile& overlay);
 
 // The profile as JSON text in the format ParseProfile reads.

@@ -6,6 +6,7 @@
 
 #include "json_schema.h"
 #include "parsing/nx_form_parser.h"
+#include "parsing/source_families.h"
 #include "test_support.h"
 
 namespace tolvern {
@@ -169,15 +170,15 @@ TEST(MappingProfileTest, BuiltinProfilesFollowTheSchemaAndRoundTrip) {
       {"classes", {{{"from", "A"}, {"to", "B"}, {"properties", {{"P", "kept"}}}}}}};
   EXPECT_NE(testing::ValidateJson(bad, schema, schema), "");
   for (bool ado : {false, true}) {
-    const std::string json = ProfileJson(BuiltinProfile(ado));
+    const std::string json = ProfileJson(BuiltinProfile(ado ? "ado" : "bde"));
     EXPECT_EQ(testing::ValidateJson(nlohmann::json::parse(json), schema, schema), "");
     std::vector<std::string> problems;
     EXPECT_EQ(ProfileJson(ParseProfile(json, &problems)), json);
     EXPECT_TRUE(problems.empty());
   }
-  EXPECT_EQ(BuiltinProfile(false).NewUnitsText(),
+  EXPECT_EQ(BuiltinProfile("bde").NewUnitsText(),
             ", NXAccess, NXOleAccess, NXOleC, NXOleIntf, KTBaseAccess, KTRowCache");
-  EXPECT_EQ(BuiltinProfile(true).source_unit, "ADODB");
+  EXPECT_EQ(BuiltinProfile("ado").source_unit, "ADODB");
 }
 
 // An alias rule's parameters become the new connection's properties as form
@@ -236,7 +237,7 @@ TEST(MappingProfileTest, LaterProfilesWin) {
                                      &problems);
   ASSERT_TRUE(problems.empty()) << problems[0];
   over.files = {"over.json"};
-  MappingProfile p = BuiltinProfile(false);
+  MappingProfile p = BuiltinProfile("bde");
   ApplyProfile(&p, over);
   EXPECT_EQ(p.NewUnitsText(), ", MyUnits");
   EXPECT_EQ(p.source_unit, "DBTables");

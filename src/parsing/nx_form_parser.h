@@ -9,6 +9,7 @@
 
 #include "parsing/form_parser.h"
 #include "parsing/mapping_profile.h"
+#include "parsing/source_families.h"
 
 namespace tolvern {
 

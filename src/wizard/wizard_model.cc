@@ -6,6 +6,7 @@
 #include "base/system_texts.h"
 #include "files/file_utils.h"
 #include "ide/ide_utils.h"
+#include "parsing/source_families.h"
 #include "platform/disk.h"
 #include "platform/settings_store.h"
 #include "wizard/run_messages.h"
@@ -332,6 +333,16 @@ void WizardModel::SaveSettings(TRegIniFile& reg, const std::string& section) con
   reg.WriteString(section, "BackDirHistory", HistoryText(BackDirHistory));
   reg.WriteBool(section, "ReplaceMode", ModeReplace);
   reg.WriteString(section, "LastUndo", LastUndo);
+}
+
+std::vector<WizardModeChoice> NXWizardModel::ReplaceModes() {
+  std::vector<WizardModeChoice> modes;
+  for (const MappingProfile& p : BuiltinProfiles()) {
+    const SourceFamily& f = *p.family;
+    modes.push_back({static_cast<WizardMode>(f.index),
+                     (f.index == 0 ? "&Replace " : "Replace &") + f.display_name + " components"});
+  }
+  return modes;
 }
 
 void NXWizardModel::Show() {

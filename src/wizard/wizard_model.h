@@ -22,6 +22,13 @@ enum class WizardMode {
   kRestore = 100,
 };
 
+// A replace mode of the first page: the family's replacer, and the caption
+// of its button.
+struct WizardModeChoice {
+  WizardMode mode;
+  std::string caption;
+};
+
 class TRegIniFile;
 
 enum class WizardPage {
@@ -172,6 +179,11 @@ class NXWizardModel : public WizardModel {
            : ModeReplaceAdo ? WizardMode::kReplaceAdo
                             : WizardMode::kReplaceBde;
   }
+
+  // The replace modes, one per source family (source_families.h), in the
+  // order of the library's replacers: "&Replace BDE components", then
+  // "Replace &ADO components" and the other families.
+  static std::vector<WizardModeChoice> ReplaceModes();
 
   static constexpr const char* kAdoCaption = "Replace &ADO components";
   static constexpr const char* kMailLinkCaption = "Migrate from another components";

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ide/project_host.h"
+#include "parsing/source_families.h"
 #include "platform/settings_store.h"
 #include "test_support.h"
 
@@ -379,6 +380,23 @@ TEST_F(WizardModelTest, WelcomeTextAndMailLink) {
   EXPECT_EQ(NXWizardModel::MailLink().rfind("mailto:", 0), 0u);
   EXPECT_NE(NXWizardModel::MailLink().find("?CC=&subject=Migrate from%20another%20components"),
             std::string::npos);
+}
+
+}  // namespace
+}  // namespace tolvern
+
+namespace tolvern {
+namespace {
+
+// The replace modes come from the table of source families, numbered as the
+// library's replacers, with the captions the dialogs show.
+TEST(WizardModesTest, OneReplaceModePerSourceFamily) {
+  const std::vector<WizardModeChoice> modes = NXWizardModel::ReplaceModes();
+  ASSERT_EQ(modes.size(), BuiltinProfiles().size());
+  EXPECT_EQ(modes[0].mode, WizardMode::kReplaceBde);
+  EXPECT_EQ(modes[0].caption, WizardModel().ReplaceCaption);
+  EXPECT_EQ(modes[1].mode, WizardMode::kReplaceAdo);
+  EXPECT_EQ(modes[1].caption, NXWizardModel::kAdoCaption);
 }
 
 }  // namespace
