@@ -154,11 +154,8 @@ void FillStamp(const struct stat& st, FileStamp* stamp) {
   stamp->dev = static_cast<std::uint64_t>(st.st_dev);
   stamp->ino = static_cast<std::uint64_t>(st.st_ino);
 }
-#endif
 
 }  // namespace
-
-#ifndef _WIN32
 
 namespace {
 bool MakeDir(const std::string& path, mode_t mode, bool* already_exists) {

@@ -86,7 +86,7 @@ bool WriteTo(const std::wstring& path, DWORD disposition, std::string_view data,
   if (opened) *opened = false;
   HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return failed(::GetLastError());
+  if (h == INVALID_HANDLE_VALUE) return Fail(error, ::GetLastError());
   if (opened) *opened = true;
   DWORD code = ERROR_SUCCESS;
   while (!data.empty()) {
@@ -236,7 +236,7 @@ bool RealDisk::List(const std::string& folder, std::vector<DirEntry>* entries, s
   WIN32_FIND_DATAW fd;
   HANDLE h =
       ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch, nullptr, 0);
-  if (h == INVALID_HANDLE_VALUE) return failed(::GetLastError());
+  if (h == INVALID_HANDLE_VALUE) return Fail(error, ::GetLastError());
   do {
     std::wstring_view name = fd.cFileName;
     if (name == L"." || name == L"..") continue;
@@ -273,7 +273,7 @@ bool RealDisk::ReadFile(const std::string& path, std::string* data, std::string*
   HANDLE h = ::CreateFileW(wide.c_str(), GENERIC_READ,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return failed(::GetLastError());
+  if (h == INVALID_HANDLE_VALUE) return Fail(error, ::GetLastError());
   auto refuse = [&](const char* why) {
     ::CloseHandle(h);
     data->clear();
@@ -397,7 +397,7 @@ bool RealDisk::MoveFile(const std::string& from, const std::string& to, std::str
   HANDLE h = ::CreateFileW(WidePath(from).c_str(), GENERIC_WRITE,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return failed(::GetLastError());
+  if (h == INVALID_HANDLE_VALUE) return Fail(error, ::GetLastError());
   const bool synced = SyncFile(h, to, error);
   ::CloseHandle(h);
   if (!synced) return false;

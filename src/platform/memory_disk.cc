@@ -170,7 +170,14 @@ bool MemoryDisk::Stat(const std::string& path, FileStamp* stamp, std::string* er
   }
   auto file = files_.find(path);
   if (file == files_.end()) {
+    // A path below a file cannot be looked at (on Windows it names nothing).
+    const std::string why = FolderError(path);
+#ifdef _WIN32
+    (void)why;
     if (error) error->clear();
+#else
+    if (error) *error = why == SystemText(ENOTDIR) ? why : std::string();
+#endif
     return false;
   }
   stamp->exists = stamp->regular = true;
@@ -272,17 +279,30 @@ class MemoryDisk::Lock : public DiskLock {
     disk_.files_.erase(path_);
   }
   bool Rename(const std::string& new_path) override {
+#ifdef _WIN32
+    (void)new_path;
+    return false;  // as there: no open file is renamed
+#else
     std::lock_guard<std::recursive_mutex> hold(disk_.mutex_);
-    if (!held_ || !disk_.MoveFile(path_, new_path, nullptr)) return false;
+    auto file = disk_.files_.find(path_);
+    if (!held_ || file == disk_.files_.end() || disk_.Exists(new_path)) return false;
+    File renamed = std::move(file->second);
+    disk_.files_.erase(file);
+    disk_.files_[new_path] = std::move(renamed);
     disk_.held_locks_.erase(path_);
     disk_.held_locks_.insert(new_path);
     path_ = new_path;
     return true;
+#endif
   }
   void Abandon() override {
+#ifndef _WIN32
+    // The file stays, locked by no one, as a killed process leaves it (on
+    // Windows the system removes it then, as when the lock is released).
     std::lock_guard<std::recursive_mutex> hold(disk_.mutex_);
     if (held_) disk_.held_locks_.erase(path_);
     held_ = false;
+#endif
   }
 
  private:

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -81,7 +82,38 @@ class ScriptRunner {
     if (op == "exists")
       return std::string(disk_.FileExists(a) ? "file" : disk_.DirExists(a) ? "folder" : "none");
     if (op == "list") return List(a);
+    if (op == "lock") {
+      // The words of a refusal differ from one system to the next.
+      locks_[s.a] = disk_.TryLock(a, &error, &exists);
+      return Result(locks_[s.a] != nullptr, exists, "");
+    }
+    if (op == "unlock") return locks_.erase(s.a) ? "ok" : "none";
+    if (op == "abandon") {
+      if (locks_[s.a]) locks_[s.a]->Abandon();
+      return locks_.erase(s.a) ? "ok" : "none";
+    }
+    if (op == "rename-lock") {
+      const bool ok = locks_[s.a] && locks_[s.a]->Rename(b);
+      if (ok) locks_[s.b] = std::move(locks_[s.a]);
+      return Result(ok, false, "");
+    }
+    if (op == "held") return disk_.IsLockHeld(a) ? "held" : "free";
+    if (op == "append") return Append(a, s.data);
     return Stat(a);
+  }
+
+  // Opens a for appending and appends each line of data ("|" between them).
+  std::string Append(const std::string& path, const std::string& data) {
+    std::string error;
+    std::unique_ptr<AppendFile> file = disk_.OpenAppend(path, &error);
+    if (!file) return Result(false, false, error);
+    for (size_t start = 0; start <= data.size();) {
+      const size_t end = std::min(data.find('|', start), data.size());
+      if (!file->Append(data.substr(start, end - start), &error))
+        return Result(false, false, error);
+      start = end + 1;
+    }
+    return Result(file->Close(&error), false, error);
   }
 
   std::string List(const std::string& folder) {
@@ -97,7 +129,11 @@ class ScriptRunner {
 
   std::string Stat(const std::string& path) {
     FileStamp stamp;
-    if (!disk_.Stat(path, &stamp)) return "none";
+    std::string error;
+    // A path that names nothing has no error; one that cannot be looked at
+    // has the system's.
+    if (!disk_.Stat(path, &stamp, &error))
+      return error.empty() ? "none" : Result(false, false, error);
     std::string line = stamp.dir ? "folder" : "file " + std::to_string(stamp.size);
     auto last = stamps_.find(path);
     if (last != stamps_.end()) line += last->second.Matches(stamp) ? " same" : " changed";
@@ -109,6 +145,7 @@ class ScriptRunner {
   std::string root_;
   bool exact_errors_;
   std::map<std::string, FileStamp> stamps_;
+  std::map<std::string, std::unique_ptr<DiskLock>> locks_;  // by the name they lock
 };
 
 const std::string kNoSuchFile = "No such file or directory";
@@ -226,6 +263,46 @@ TEST(MemoryDiskTest, AnswersAsTheRealDiskDoes) {
   MemoryDisk memory;
   EXPECT_EQ(ScriptRunner(memory, memory.TempPath()).Run(script),
             ScriptRunner(real, dir.path()).Run(script));
+}
+
+// Locks, logs and the reasons a status call gives: what runs on the
+// in-memory disk rely on answers as the real disk gives them.
+TEST(MemoryDiskTest, LocksLogsAndStatusAnswerAsTheRealDiskDoes) {
+  const std::vector<Step> script = {
+      {"stat", "none"},      {"write", "f", "", "x"},
+      {"stat", "f/below"},  // through a file: a failure with its reason
+      {"lock", "l"},         {"held", "l"},
+      {"exists", "l"},       {"lock", "l"},  // taken: held elsewhere
+      {"unlock", "l"},       {"held", "l"},
+      {"exists", "l"},  // a released lock takes its file with it
+      {"lock", "k.new"},     {"rename-lock", "k.new", "k"},
+      {"held", "k"},         {"exists", "k.new"},
+      {"abandon", "k"},      {"held", "k"},
+      {"exists", "k"},  // an abandoned lock leaves its file, as a killed run
+      {"lock", "k"},    // and the next run takes it
+      {"lock", "missing/l"}, {"append", "log", "", "one|two|"},
+      {"read", "log"},       {"append", "log", "", "new"},  // opening empties the file
+      {"read", "log"},       {"append", "missing/log", "", "x"},
+  };
+  testing::ScratchDir dir;
+  RealDisk real;
+  MemoryDisk memory;
+  const std::vector<std::string> expected = ScriptRunner(real, dir.path()).Run(script);
+  EXPECT_EQ(ScriptRunner(memory, memory.TempPath()).Run(script), expected);
+  // What the script shows, as a run relies on it.
+  EXPECT_EQ(expected[0], "stat none: none");
+  EXPECT_EQ(expected[4], "held l: held");
+  EXPECT_EQ(expected[6], "lock l: failed exists");
+  EXPECT_EQ(expected[9], "exists l: none");
+#ifndef _WIN32
+  // Windows renames no open file, and the system removes a lock file when
+  // its holder ends.
+  EXPECT_EQ(expected[15], "held k: free");
+  EXPECT_EQ(expected[16], "exists k: file");
+  EXPECT_EQ(expected[17], "lock k: ok");
+#endif
+  EXPECT_EQ(expected[20], "read log: ok 'onetwo'");
+  EXPECT_EQ(expected[22], "read log: ok 'new'");
 }
 
 }  // namespace

@@ -4,25 +4,15 @@
 #pragma once
 
 #include <QString>
-#include <string>
-#include <vector>
 
-#include "engine/todo_list.h"
+#include "wizard/expert_view.h"
 
 class QMessageBox;
 class QWidget;
 
 namespace tolvern {
 
-struct RunOutcome {
-  std::string text;
-  bool failure = false;  // the error icon: files or objects left for a person
-  std::string log_path;  // "" when the run wrote no log
-  std::vector<TodoItem> todo;
-  std::string todo_path;    // the file that holds this run's list, or ""
-  std::string report_path;  // the run's report page, or ""
-};
-
+// The outcome (RunOutcome, wizard/expert_view.h) in its box, over parent.
 void ShowRunOutcome(const QString& title, const RunOutcome& outcome, QWidget* parent);
 
 // Fills an empty box with the outcome: its icon, text and buttons (the view

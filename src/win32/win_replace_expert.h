@@ -1,68 +1,60 @@
-// The expert with the native Windows dialogs: the bridge between the
-// environment, the wizard and the replacers. It puts "&Migration Wizard"
-// into the product menu; choosing it shows the wizard and, on Finish, saves
-// or closes the project as the mode needs, runs the replace or the restore
-// behind the progress dialog, reloads what the environment has open, reports
-// the outcome, and remembers the user's choices in the registry.
+// The expert with the native Windows dialogs: the view of the expert's logic
+// (wizard/expert_model.h). It puts "&Migration Wizard" into the product
+// menu; choosing it runs one invocation of the model, which shows the
+// wizard, the save warning, the progress of the run and the outcome through
+// this view's dialogs, and remembers the user's choices in the registry.
 #pragma once
 
 #ifdef _WIN32
 
-#include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "engine/component_replacer.h"
 #include "ide/ide_services.h"
 #include "platform/disk.h"
 #include "platform/windows_api.h"
-#include "wizard/wizard_model.h"
+#include "wizard/expert_model.h"
+#include "wizard/expert_view.h"
 
 namespace tolvern {
 
 class TWinWizardForm;
 
-class TWinReplaceExpert : public IOTAWizard {
+class TWinReplaceExpert : public IOTAWizard, public ExpertView {
  public:
   TWinReplaceExpert(std::string product_caption, TKAMenu* menu, TComponentReplacer* replacer);
   ~TWinReplaceExpert() override;
 
-  void AddReplacer(TComponentReplacer* replacer) { replacers_.push_back(replacer); }
-  // Raise EAssertionFailed for an index outside the list, or an empty list.
-  TComponentReplacer* GetReplacer(int index) const;
-  TComponentReplacer* FirstReplacer() const;
+  void AddReplacer(TComponentReplacer* replacer) { model_.AddReplacer(replacer); }
+  ExpertModel& Model() { return model_; }
 
-  std::string GetIDString() const override;
-  std::string GetName() const override;
+  std::string GetIDString() const override { return model_.GetIDString(); }
+  std::string GetName() const override { return model_.Title(); }
   int GetState() const override { return 0; }
   void Execute() override {}
 
   // One invocation of the wizard.
-  void MenuClick();
-  // The runs after Finish, the save warning answered already (ConfirmRun).
-  void RunReplace(TComponentReplacer* replacer);
-  void RunRestore(const std::string& undo_file_name);
-  // Asks the save warning that the mode needs, if any; false when the user
-  // declines, and the wizard then returns to its summary.
-  bool ConfirmRun(WizardMode mode);
-  void HideProjectForms();
-  void LoadRunSettings();
-  void SaveRunSettings();
-  void ShowRunFailure(const std::exception& error);
+  void MenuClick() { model_.MenuClick(); }
 
-  // "ZUvezodItem", the options' name with "/" as "_", and the product
-  // caption without ampersands.
-  std::string MenuItemName() const;
+  // The view.
+  WizardModel& OpenWizard() override;
+  bool ShowWizard() override;
+  void CloseWizard() override;
+  bool AskSaveWarning(const std::string& title, bool project, bool restore) override;
+  bool AskYesNo(const std::string& title, const std::string& question) override;
+  void ShowMessage(const std::string& title, const std::string& text, MessageKind kind) override;
+  bool ExecuteBehindProgress(TComponentReplacer& replacer, const std::string& title) override;
+  bool RestoreBehindProgress(TComponentReplacer& replacer, const std::string& undo_file, bool force,
+                             const std::string& title) override;
+  // The desktop's viewer; false when there is none.
+  bool ShowLog(const std::string& title, const std::string& path) override;
+  void ShowOutcome(const std::string& title, const RunOutcome& outcome) override;
 
  private:
-  TReplaceOptions& Options() const { return *FirstReplacer()->Options; }
-  std::string Title() const { return Options().GetTitle(); }
-
-  std::string product_caption_;
   // What the expert looks at outside the runs (the replacers have their own).
   RealDisk disk_;
-  std::vector<TComponentReplacer*> replacers_;
+  ExpertModel model_;
   std::unique_ptr<TWinWizardForm> wizard_;  // while an invocation lasts
 };
 

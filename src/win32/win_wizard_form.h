@@ -11,7 +11,9 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/windows_api.h"
 #include "wizard/wizard_model.h"
@@ -56,13 +58,44 @@ class TWinWizardForm {
   std::function<std::string(const std::string& start)> BrowseUndoFile;
 
  private:
+  // A check box of the pages and the model's choice it holds; refreshes:
+  // whether a click changes what else the wizard enables.
+  struct CheckBox {
+    int id;
+    bool WizardModel::*field;
+    bool refreshes;
+  };
+  static const std::array<CheckBox, 6> kCheckBoxes;
+
   static INT_PTR CALLBACK FrameProc(HWND w, UINT msg, WPARAM wp, LPARAM lp);
   static INT_PTR CALLBACK PageProc(HWND w, UINT msg, WPARAM wp, LPARAM lp);
   void OnInit(HWND w);
+  void CreatePages(HWND w);
+  void SetUpModuleList();
+  // The parts of Refresh.
+  void RefreshChoices();
+  void RefreshModules();
+  void RefreshSummary();
+  void RefreshButtons();
+  void RefreshPage();
+  // The controls' messages, in win_wizard_commands.cc: OnCommand routes each
+  // control to its handler.
   bool OnCommand(int id, int code, HWND control);
   bool OnNotify(NMHDR* n);
-  void DrawSidePicture(const DRAWITEMSTRUCT& d);
-  void ModeClicked(int id);
+  void OnNextClicked(int id, int code, HWND control);
+  void OnBackClicked(int id, int code, HWND control);
+  void OnFinishClicked(int id, int code, HWND control);
+  void OnReturn(int id, int code, HWND control);
+  void OnCancel(int id, int code, HWND control);
+  void OnModeClicked(int id, int code, HWND control);
+  void OnDestClicked(int id, int code, HWND control);
+  void OnUndoFileEdited(int id, int code, HWND control);
+  void OnBrowseUndoFile(int id, int code, HWND control);
+  void OnSelectAll(int id, int code, HWND control);
+  void OnFolderChanged(int id, int code, HWND control);
+  void OnBrowseFolder(int id, int code, HWND control);
+  void OnBrowseBackupFolder(int id, int code, HWND control);
+  void OnCheckClicked(const CheckBox& box, int code);
   void GoNext();
   void GoBack();
   void Finish();
