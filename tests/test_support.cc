@@ -240,7 +240,7 @@ RunOutcome RunOnDisk(Disk* disk) {
     o.messages = e.what();
   }
   for (const FileReport& f : BdeReplacer->Report.files)
-    if (f.outcome == "skipped") o.messages += "\n" + f.path + ": " + f.note;
+    if (f.outcome == FileOutcome::kSkipped) o.messages += "\n" + f.path + ": " + f.note;
   o.not_migrated = BdeReplacer->Report.FilesNotMigrated();
   return o;
 }

@@ -157,7 +157,7 @@ void UseShownPaths(RunReport& report, const std::string& base_folder) {
 
 void PrintWouldChange(const RunReport& report) {
   for (const FileReport& f : report.files)
-    if (f.outcome == "changed")
+    if (f.outcome == FileOutcome::kChanged)
       std::cout << "would change: " << f.path << " (" << f.changes << " change(s))\n";
   std::cout << "Dry run: no file was changed.\n";
 }
@@ -194,8 +194,8 @@ void PrintSummary(const MigrateArgs& args, const RunSetup& run, double seconds) 
   for (const std::string& f : run.profile_files())
     std::cout << res::Format(res::kProfileUsed, {f}) << "\n";
   std::cout << "Files scanned: " << report.files.size() - report.FilesCreated()
-            << "; units changed: " << report.FilesChanged("unit") + report.FilesChanged("project")
-            << "; forms changed: " << report.FilesChanged("form")
+            << "; units changed: " << report.UnitsChanged()
+            << "; forms changed: " << report.FormsChanged()
             << "; objects rewritten: " << report.ObjectsRewritten()
             << "; properties dropped: " << dropped
             << (dropped && args.report.empty() ? " (--report FILE lists them)" : "")
@@ -208,7 +208,7 @@ void PrintSummary(const MigrateArgs& args, const RunSetup& run, double seconds) 
   if (const std::string aliases = AliasesLine(report); !aliases.empty())
     std::cout << aliases << "\n";
   for (const FileReport& f : report.files)
-    if (f.outcome == "created")
+    if (f.outcome == FileOutcome::kCreated)
       std::cout << (args.dry_run ? "Would create: " : "Created: ")
                 << Shown(f.path, run.base_folder()) << "\n";
 }

@@ -120,7 +120,7 @@ int RunSetup::UseFolder(const RunArgs& args) {
 
 void NameSkippedFiles(const RunReport& report, const std::string& what) {
   for (const FileReport& f : report.files)
-    if (f.outcome == "skipped")
+    if (f.outcome == FileOutcome::kSkipped)
       std::cerr << "tolvern: " << what << ": " << f.path << ": " << f.note << "\n";
 }
 
@@ -131,7 +131,8 @@ namespace tolvern::cli {
 void NameOutsideUnits(const RunReport& report, const std::string& base_folder, std::ostream& out,
                       const std::string& lead) {
   for (const FileReport& f : report.files)
-    if (f.outcome == "outside") out << lead << Shown(f.path, base_folder) << ": " << f.note << "\n";
+    if (f.outcome == FileOutcome::kOutside)
+      out << lead << Shown(f.path, base_folder) << ": " << f.note << "\n";
 }
 
 void AddFollowUsesOption(CLI::App* command, RunArgs& args, CLI::Option* project) {

@@ -5,6 +5,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace tolvern {
 
@@ -54,6 +55,23 @@ class EBackupError : public Exception {
 class ERunLocked : public Exception {
  public:
   using Exception::Exception;
+};
+
+// A failure of kind E (EStreamError, EParserError...) in a named file. The
+// file and the reason are kept apart, for a caller that names the file
+// itself (a report's entry of that file); what() joins them as a person
+// reads them: "file: reason". It is caught as an E, too.
+template <typename E>
+class ErrorInFile : public E {
+ public:
+  ErrorInFile(std::string file, std::string reason)
+      : E(file + ": " + reason), file_(std::move(file)), reason_(std::move(reason)) {}
+  const std::string& File() const { return file_; }
+  const std::string& Reason() const { return reason_; }
+
+ private:
+  std::string file_;
+  std::string reason_;
 };
 
 // An internal consistency check failed.

@@ -2,8 +2,10 @@
 // exactly as users and stored logs know them, spelling included.
 #pragma once
 
+#include <cstddef>
 #include <initializer_list>
 #include <string>
+#include <type_traits>
 
 namespace tolvern::res {
 
@@ -118,19 +120,70 @@ inline constexpr const char* kOutsideFormGrammar =
 inline constexpr const char* kFormNotValid =
     "%s: the rewritten form is not valid form text, the original is kept: %s";
 
-// Replaces each "%s" (and "%d") of a message, in order, by the next argument.
-inline std::string Format(const char* text, std::initializer_list<std::string> args) {
+// The number of placeholders ("%s" or "%d") of a text, read as Format reads
+// it: a "%" followed by any other character is plain text.
+constexpr std::size_t PlaceholderCount(const char* text) {
+  std::size_t n = 0;
+  for (const char* p = text; *p; ++p)
+    if (p[0] == '%' && (p[1] == 's' || p[1] == 'd')) {
+      ++n;
+      ++p;
+    }
+  return n;
+}
+
+// Replaces each "%s" (and "%d") of text, in order, by the next of count
+// arguments; a placeholder left without one stays as it is, an argument
+// left without a placeholder is not used.
+inline std::string FormatArgs(const char* text, const std::string* args, std::size_t count) {
   std::string out;
-  auto arg = args.begin();
+  std::size_t arg = 0;
   for (const char* p = text; *p; ++p) {
-    if (p[0] == '%' && (p[1] == 's' || p[1] == 'd') && arg != args.end()) {
-      out += *arg++;
+    if (p[0] == '%' && (p[1] == 's' || p[1] == 'd') && arg < count) {
+      out += args[arg++];
       ++p;
     } else {
       out += *p;
     }
   }
   return out;
+}
+
+// Not constexpr on purpose: FormatText's constructor calls it only when the
+// counts differ, which makes the constant evaluation, and so the compile,
+// fail with this name in the message.
+inline void PlaceholderCountDiffersFromArguments() {}
+
+// A text known at compile time with exactly n placeholders. Its constructor
+// is consteval: a call res::Format(res::kBackupFile, {a, b}) with one "%s"
+// and two arguments does not compile ("call to non-'constexpr' function
+// PlaceholderCountDiffersFromArguments", in the expansion of
+// FormatText<2>(res::kBackupFile)); so does a text that is not a constant.
+template <std::size_t n>
+class FormatText {
+ public:
+  // Implicit, so that a call site passes the text as it is.
+  consteval FormatText(const char* text) : text_(text) {
+    if (PlaceholderCount(text) != n) PlaceholderCountDiffersFromArguments();
+  }
+  constexpr const char* Text() const { return text_; }
+
+ private:
+  const char* text_;
+};
+
+// The text with its placeholders replaced by args, in order, checked at
+// compile time: the number of args (deduced from the braced list) must be
+// the number of placeholders of the text.
+template <std::size_t n>
+std::string Format(std::type_identity_t<FormatText<n>> text, const std::string (&args)[n]) {
+  return FormatArgs(text.Text(), args, n);
+}
+
+// The same for a text chosen at run time, which no compiler can check: kept
+// for the rare caller that needs it, under a name that says so.
+inline std::string FormatRuntime(const char* text, std::initializer_list<std::string> args) {
+  return FormatArgs(text, args.begin(), args.size());
 }
 
 }  // namespace tolvern::res

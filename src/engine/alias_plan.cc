@@ -15,6 +15,18 @@ std::string NameFromAlias(const std::string& alias) {
 
 }  // namespace
 
+std::string_view ToString(AliasAction action) {
+  switch (action) {
+    case AliasAction::kCreate:
+      return "create";
+    case AliasAction::kBind:
+      return "bind";
+    case AliasAction::kUnmapped:
+      return "unmapped";
+  }
+  return "";
+}
+
 std::vector<NewConnection> AliasPlan::NewConnections() const {
   // Aliases whose rules give one name share that connection.
   std::vector<NewConnection> connections;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/connection_module.h"
@@ -14,15 +15,22 @@
 
 namespace tolvern {
 
+// What the run does for an alias.
+enum class AliasAction {
+  kCreate,    // a new connection in the module
+  kBind,      // an existing component
+  kUnmapped,  // left for a person
+};
 namespace alias_action {
-inline constexpr const char* kCreate = "create";      // a new connection in the module
-inline constexpr const char* kBind = "bind";          // an existing component
-inline constexpr const char* kUnmapped = "unmapped";  // left for a person
+using enum AliasAction;
 }  // namespace alias_action
+
+// The word the reports show: "create", "bind", "unmapped".
+std::string_view ToString(AliasAction action);
 
 struct AliasOutcome {
   AliasUse use;
-  std::string action;          // alias_action
+  AliasAction action = AliasAction::kUnmapped;
   std::string reference;       // what its data sets refer to: "Form.Component"; "" when unmapped
   NewConnection connection{};  // kCreate: the connection made for it
 };

@@ -134,7 +134,7 @@ void AliasStage::Plan() {
 }
 
 void AliasStage::AddTodo(std::vector<TodoItem>* todo, const std::string& file, int line,
-                         const char* level, std::string text, std::string advice) {
+                         TodoLevel level, std::string text, std::string advice) {
   TodoItem item;
   item.kind = todo_kind::kConnection;
   item.file = file;
@@ -186,9 +186,10 @@ void AliasStage::Finish() {
   r_.CreatedFiles.push_back({form_path, form});
   r_.Log.WriteLine("Creating the connection module " + unit_path + " with " +
                    std::to_string(connections.size()) + " connection(s) for BDE aliases");
-  FileReport unit_report = FileReport::Unchanged(unit_path, "unit", EncodingName(encoding));
-  FileReport form_report = FileReport::Unchanged(form_path, "text-form", "ANSI");
-  unit_report.outcome = form_report.outcome = "created";
+  FileReport unit_report =
+      FileReport::Unchanged(unit_path, FileKind::kUnit, EncodingName(encoding));
+  FileReport form_report = FileReport::Unchanged(form_path, FileKind::kTextForm, "ANSI");
+  unit_report.outcome = form_report.outcome = FileOutcome::kCreated;
   unit_report.changes = 1;
   form_report.changes = static_cast<int>(connections.size());
 
@@ -246,7 +247,7 @@ void AliasStage::AddToProject(const ProjectText& p, const std::string& unit_path
   if (!was_changed) ++r_.ChangedCount;
   r_.Log.WriteLine("Adding the connection module " + names.unit + " to " + project);
   if (FileReport* report = RunReporter(r_.Log, r_.Report).Find(project)) {
-    report->outcome = "changed";
+    report->outcome = FileOutcome::kChanged;
     report->changes += 1;
   }
   if (r_.OnFileChanged) r_.OnFileChanged(project, work);

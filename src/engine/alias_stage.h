@@ -42,7 +42,7 @@ class AliasStage {
   };
   void AddToProject(const ProjectText& p, const std::string& unit_path,
                     std::vector<TodoItem>* todo);
-  void AddTodo(std::vector<TodoItem>* todo, const std::string& file, int line, const char* level,
+  void AddTodo(std::vector<TodoItem>* todo, const std::string& file, int line, TodoLevel level,
                std::string text, std::string advice);
 
   // Leaves file i as it is with the reason: logged and reported.

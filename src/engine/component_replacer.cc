@@ -353,9 +353,9 @@ void TComponentReplacer::ReportOutsideUnits() {
   for (const OutsideUnit& u : outside_) {
     Log.WriteLine(res::Format(res::kOutsideProject, {u.path, u.used_by}));
     const std::string user = ExtractFileName(u.used_by);
-    FileReport& f =
-        Report.files.emplace_back(FileReport::Unchanged(u.path, "unit", EncodingName(u.encoding)));
-    f.outcome = "outside";
+    FileReport& f = Report.files.emplace_back(
+        FileReport::Unchanged(u.path, FileKind::kUnit, EncodingName(u.encoding)));
+    f.outcome = FileOutcome::kOutside;
     f.note = res::Format(res::kOutsideProjectNote, {user});
     f.todo.push_back({todo_kind::kOutsideUnit, u.path, u.line, u.col, u.name,
                       res::Format(res::kOutsideProjectAdvice, {user}), todo_level::kWarning});
@@ -427,17 +427,15 @@ void TComponentReplacer::ProcessForm(FileRewriting& w, std::string bytes,
       w.out.log.push_back(res::Format(res::kInvalidEncoding, {file_name, why}));
       w.out.log.push_back(res::kNoChanges);
       FileReport& f = w.out.reports.emplace_back(
-          FileReport::Unchanged(file_name, "text-form", EncodingName(form.Encoding)));
-      f.outcome = "skipped";
+          FileReport::Unchanged(file_name, FileKind::kTextForm, EncodingName(form.Encoding)));
+      f.outcome = FileOutcome::kSkipped;
       f.note = why;
       w.out.passed_over = true;
       return;
     }
-  } catch (const EStreamError& e) {
-    // Its message starts with the file's name, which the report gives.
-    std::string reason = e.what();
-    if (reason.starts_with(file_name + ": ")) reason.erase(0, file_name.size() + 2);
-    throw EFOpenError(kFormCannotBeRead + reason);
+  } catch (const ErrorInFile<EStreamError>& e) {
+    // The report gives the file's name: the reason alone is told.
+    throw EFOpenError(kFormCannotBeRead + e.Reason());
   }
   bytes.clear();
   // All objects of the form are parsed on one private stack.
@@ -457,9 +455,9 @@ void TComponentReplacer::ProcessPascal(FileRewriting& w, std::string bytes,
     w.out.log.push_back(res::Format(res::kInvalidEncoding, {file_name, why}));
     w.out.log.push_back(res::kNoChanges);
     FileReport& f = w.out.reports.emplace_back(FileReport::Unchanged(
-        file_name, HasExtension(file_name, ".DPR", ".DPR") ? "project" : "unit",
+        file_name, HasExtension(file_name, ".DPR", ".DPR") ? FileKind::kProject : FileKind::kUnit,
         EncodingName(encoding)));
-    f.outcome = "skipped";
+    f.outcome = FileOutcome::kSkipped;
     f.note = why;
     w.out.passed_over = true;
     return;

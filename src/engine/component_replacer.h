@@ -171,7 +171,7 @@ class TComponentReplacer {
                                int* changes);
 
   // Reads a form file. False, with the reason in *why, when a text form is
-  // not valid in its encoding; throws EStreamError (naming the file) for a
+  // not valid in its encoding; throws ErrorInFile<EStreamError> for a
   // binary form that cannot be converted.
   static bool ReadFormFile(const std::string& file_name, const std::string& bytes,
                            FormFileData* form, std::string* why);

@@ -79,7 +79,7 @@ TEST(ConnectionModuleTest, AliasesAreNamedUniquelyAndMappedAsTheProfileSays) {
                                {"create", "dmConn.conMAIN"},
                                {"unmapped", ""}};
   for (size_t i = 0; i < plan.aliases.size(); ++i) {
-    EXPECT_EQ(plan.aliases[i].action, expected[i][0]) << i;
+    EXPECT_EQ(ToString(plan.aliases[i].action), expected[i][0]) << i;
     EXPECT_EQ(plan.aliases[i].reference, expected[i][1]) << i;
   }
   EXPECT_EQ(plan.NewConnections().size(), 3u);

@@ -115,7 +115,7 @@ class FaultWalk {
       // declaring its database was left out, and a project file when a
       // form that uses a created connection was; the run says so, and the
       // file is still a whole migration of its own.
-      bool reported = o.not_migrated > 0 && BdeReplacer->Report.FilesChanged("form") > 0;
+      bool reported = o.not_migrated > 0 && BdeReplacer->Report.FormsChanged() > 0;
       EXPECT_TRUE(untouched || done ||
                   (reported && (path.ends_with(".dfm") || path.ends_with(".dpr"))))
           << what << ": " << path << " is half migrated";

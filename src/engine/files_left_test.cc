@@ -78,7 +78,7 @@ class FilesLeftTest : public ::testing::TestWithParam<int> {
   std::map<std::string, std::string> Left() const {
     std::map<std::string, std::string> left;
     for (const FileReport& f : BdeReplacer->Report.files)
-      if (f.outcome == "skipped") left[ExtractFileName(f.path)] = f.note;
+      if (f.outcome == FileOutcome::kSkipped) left[ExtractFileName(f.path)] = f.note;
     return left;
   }
   void ExpectPairMigrated() {

@@ -118,7 +118,7 @@ bool TComponentReplacer::ReadFormFile(const std::string& file_name, const std::s
   try {
     form->Text = ObjectBinaryToText(ReadFormResource(bytes, &form->Header), &form->Objects);
   } catch (const EStreamError& e) {
-    throw EStreamError(file_name + ": " + e.what());
+    throw ErrorInFile<EStreamError>(file_name, e.what());
   }
   form->Original = bytes;
   return true;
@@ -163,7 +163,8 @@ void TComponentReplacer::ReplaceInForm(FileRewriting& w, const FormFileData& for
                                        const std::string& dest_path) {
   if (Todo.family.empty()) Todo = TodoClasses::Of(*this);
   FormPass p(form.Text, source_path, Todo,
-             FileReport::Unchanged(source_path, form.IsBinary ? "binary-form" : "text-form",
+             FileReport::Unchanged(source_path,
+                                   form.IsBinary ? FileKind::kBinaryForm : FileKind::kTextForm,
                                    EncodingName(form.Encoding)));
   w.parser.LineBreak = LineBreakOf(p.text);
   ConvertingForm converting(w.parser, *this, source_path);
@@ -205,7 +206,7 @@ void TComponentReplacer::ReplaceInForm(FileRewriting& w, const FormFileData& for
   files.push_back(std::move(p.report));
   if (p.changes == 0) return;
   WriteFormFile(w, form, p.out, p.rewritten, source_path, dest_path);
-  files.back().outcome = "changed";
+  files.back().outcome = FileOutcome::kChanged;
   w.out.changed = 1;
 }
 

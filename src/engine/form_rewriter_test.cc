@@ -241,7 +241,7 @@ TEST_F(FormRunTest, FolderModeScanPassesOverAFormItCannotRead) {
   for (const FileReport& f : BdeReplacer->Report.files)
     if (f.path.ends_with("U3.dfm")) form = &f;
   ASSERT_NE(form, nullptr);
-  EXPECT_EQ(form->outcome, "skipped");
+  EXPECT_EQ(form->outcome, FileOutcome::kSkipped);
 }
 
 // Descendants of mapped classes, declared in one unit and used in another

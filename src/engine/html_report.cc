@@ -122,13 +122,27 @@ std::string UrlComponent(std::string_view text) {
 
 // Whether a file gets a section of its own: it changed, or has objects to tell of.
 bool HasSection(const FileReport& f) {
-  return f.outcome == "changed" || !f.objects.empty() || !f.unparsed.empty();
+  return f.outcome == FileOutcome::kChanged || !f.objects.empty() || !f.unparsed.empty();
 }
 
-std::string StatusText(const std::string& outcome) {
-  if (outcome == "skipped") return "not migrated";
-  if (outcome == "outside") return "outside the project";
-  return outcome;
+// The status column's words for an outcome.
+std::string_view StatusText(FileOutcome outcome) {
+  if (outcome == FileOutcome::kSkipped) return "not migrated";
+  if (outcome == FileOutcome::kOutside) return "outside the project";
+  return ToString(outcome);
+}
+
+// The heading of a level's part of the list.
+const char* LevelHeading(TodoLevel level) {
+  switch (level) {
+    case TodoLevel::kError:
+      return "Errors";
+    case TodoLevel::kWarning:
+      return "Warnings";
+    case TodoLevel::kNote:
+      return "Notes";
+  }
+  return "";
 }
 
 class Page {
@@ -172,9 +186,8 @@ class Page {
     out_ << "</p>\n<dl class=\"figures\">";
     Figure("filesScanned", "Files scanned",
            static_cast<int>(report_.files.size()) - report_.FilesCreated());
-    Figure("unitsChanged", "Units changed",
-           report_.FilesChanged("unit") + report_.FilesChanged("project"));
-    Figure("formsChanged", "Forms changed", report_.FilesChanged("form"));
+    Figure("unitsChanged", "Units changed", report_.UnitsChanged());
+    Figure("formsChanged", "Forms changed", report_.FormsChanged());
     Figure("objectsRewritten", "Objects rewritten", report_.ObjectsRewritten());
     if (report_.details)
       Figure("propertiesConverted", "Properties converted", report_.PropertiesConverted());
@@ -201,21 +214,22 @@ class Page {
     out_ << "<section id=\"files\"><h2>Files (" << report_.files.size()
          << ")</h2>\n<div class=\"controls\"><label>Status <select id=\"status\">"
             "<option value=\"\">all</option>";
-    for (const char* s : {"changed", "unchanged", "skipped", "outside", "created"})
-      out_ << "<option value=\"" << s << "\">" << StatusText(s) << "</option>";
+    for (FileOutcome s : {FileOutcome::kChanged, FileOutcome::kUnchanged, FileOutcome::kSkipped,
+                          FileOutcome::kOutside, FileOutcome::kCreated})
+      out_ << "<option value=\"" << ToString(s) << "\">" << StatusText(s) << "</option>";
     out_ << "</select></label><label>Name <input id=\"search\" type=\"search\"></label>"
             "<span id=\"shown\"></span></div>\n<table id=\"file-table\"><thead><tr><th>File</th>"
             "<th>Kind</th><th>Encoding</th><th>Changes</th><th>Status</th><th>Note</th></tr>"
             "</thead><tbody>\n";
     for (const FileReport& f : report_.files) {
       const std::string path = HtmlEscape(f.path);
-      out_ << "<tr data-status=\"" << HtmlEscape(f.outcome) << "\" data-path=\"" << path
+      out_ << "<tr data-status=\"" << HtmlEscape(ToString(f.outcome)) << "\" data-path=\"" << path
            << "\"><td>";
       if (HasSection(f))
         out_ << "<a href=\"#open=" << HtmlEscape(UrlComponent(f.path)) << "\">" << path << "</a>";
       else
         out_ << path;
-      out_ << "</td><td>" << HtmlEscape(f.kind) << "</td><td>" << HtmlEscape(f.encoding)
+      out_ << "</td><td>" << HtmlEscape(ToString(f.kind)) << "</td><td>" << HtmlEscape(f.encoding)
            << "</td><td>" << f.changes << "</td><td class=\"st\">"
            << HtmlEscape(StatusText(f.outcome)) << "</td><td>" << HtmlEscape(f.note)
            << "</td></tr>\n";
@@ -321,10 +335,10 @@ class Page {
   void Todo() {
     out_ << "<section id=\"todo\"><h2>To do (" << report_.TodoCount() << ")</h2>\n";
     const auto code = CodeAroundTodo();
-    for (const char* level : {todo_level::kError, todo_level::kWarning, todo_level::kNote}) {
+    for (TodoLevel level : kTodoLevels) {
       // The kinds of this level in the order they first come, each with its places.
-      std::vector<std::string> kinds;
-      std::map<std::string, std::vector<std::pair<size_t, const TodoItem*>>> by_kind;
+      std::vector<TodoKind> kinds;
+      std::map<TodoKind, std::vector<std::pair<size_t, const TodoItem*>>> by_kind;
       for (size_t i = 0; i < report_.files.size(); ++i)
         for (const TodoItem& t : report_.files[i].todo) {
           if (t.level != level) continue;
@@ -333,15 +347,12 @@ class Page {
           items.push_back({i, &t});
         }
       if (kinds.empty()) continue;
-      const char* heading = level == std::string_view(todo_level::kError)     ? "Errors"
-                            : level == std::string_view(todo_level::kWarning) ? "Warnings"
-                                                                              : "Notes";
-      out_ << "<h3 class=\"level-" << level << "\">" << heading << " (" << report_.TodoCount(level)
-           << ")</h3>\n";
-      for (const std::string& kind : kinds) {
+      out_ << "<h3 class=\"level-" << ToString(level) << "\">" << LevelHeading(level) << " ("
+           << report_.TodoCount(level) << ")</h3>\n";
+      for (TodoKind kind : kinds) {
         const auto& items = by_kind[kind];
-        out_ << "<details open class=\"kind\"><summary>" << HtmlEscape(kind) << " (" << items.size()
-             << ")</summary><ul>\n";
+        out_ << "<details open class=\"kind\"><summary>" << HtmlEscape(ToString(kind)) << " ("
+             << items.size() << ")</summary><ul>\n";
         for (const auto& [file, t] : items) Item(*t, code.count(file) ? &code.at(file) : nullptr);
         out_ << "</ul></details>\n";
       }
@@ -351,10 +362,10 @@ class Page {
   }
 
   void Item(const TodoItem& t, const std::map<int, std::string>* code) {
-    out_ << "<li class=\"todo\" data-level=\"" << HtmlEscape(t.level) << "\" data-kind=\""
-         << HtmlEscape(t.kind) << "\" data-file=\"" << HtmlEscape(t.file) << "\" data-line=\""
-         << t.line << "\" data-column=\"" << t.col << "\"><span class=\"where\">"
-         << HtmlEscape(t.file) << ":" << t.line << ":" << t.col
+    out_ << "<li class=\"todo\" data-level=\"" << HtmlEscape(ToString(t.level)) << "\" data-kind=\""
+         << HtmlEscape(ToString(t.kind)) << "\" data-file=\"" << HtmlEscape(t.file)
+         << "\" data-line=\"" << t.line << "\" data-column=\"" << t.col
+         << "\"><span class=\"where\">" << HtmlEscape(t.file) << ":" << t.line << ":" << t.col
          << "</span>: <span class=\"text v\">" << HtmlEscape(t.text)
          << "</span> \u2014 <span class=\"advice\">" << HtmlEscape(t.advice) << "</span>";
     if (code) {
@@ -380,8 +391,8 @@ class Page {
            << "</td><td>" << a.data_sets << "</td><td>";
       for (size_t i = 0; i < a.forms.size(); ++i)
         out_ << (i ? "<br>" : "") << HtmlEscape(a.forms[i]);
-      out_ << "</td><td>" << HtmlEscape(a.action) << "</td><td>" << HtmlEscape(a.connection)
-           << "</td></tr>\n";
+      out_ << "</td><td>" << HtmlEscape(ToString(a.action)) << "</td><td>"
+           << HtmlEscape(a.connection) << "</td></tr>\n";
     }
     out_ << "</tbody></table></section>\n";
   }

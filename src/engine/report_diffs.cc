@@ -90,7 +90,7 @@ void ReportDiffs::Add(const std::string& key, const std::string& original,
     for (const TodoItem& t : report->todo) at.push_back(t.line);
     // A form's places are counted in its original text, a unit's in its
     // rewritten one.
-    const bool form = report->kind.find("form") != std::string::npos;
+    const bool form = IsForm(report->kind);
     lines = Encoded(LinesAround(form ? before : after, at, kContext));
   }
   const std::string diff = UnifiedDiff(before, after, "a/" + key, "b/" + key);

@@ -36,7 +36,7 @@ TEST(LinesAroundTest, TakesTheLinesAroundEachPlace) {
         << "first line " << (c.lines.empty() ? 0 : c.lines[0]);
 }
 
-FileReport WithPlaceAt(const char* kind, int line) {
+FileReport WithPlaceAt(FileKind kind, int line) {
   FileReport f = FileReport::Unchanged("X", kind, "ANSI");
   TodoItem t;
   t.line = line;
@@ -51,7 +51,8 @@ TEST(ReportDiffsTest, KeepsEachDiffAndTheCodeOfItsPlaces) {
   WriteFileBytes(after, "a\r\nnew line\r\nc\r\n");
   RealDisk disk;
   ReportDiffs diffs(disk, dir / "spool");
-  const FileReport unit = WithPlaceAt("unit", 2), form = WithPlaceAt("text-form", 2);
+  const FileReport unit = WithPlaceAt(FileKind::kUnit, 2),
+                   form = WithPlaceAt(FileKind::kTextForm, 2);
   diffs.Add("u.pas", before, after, &unit);
   diffs.Add("f.dfm", before, after, &form);
   diffs.Add("none.pas", before, after, nullptr);

@@ -123,7 +123,8 @@ TEST_F(RestoreSafetyTest, AUnitAndItsFormAreReplacedTogetherAndStayUndoable) {
     EXPECT_EQ(dir_.Read("src/U.dfm"), kForm);
     std::vector<std::string> named;
     for (const FileReport& f : BdeReplacer->Report.files)
-      if (f.outcome == "skipped" || f.outcome == "failed") named.push_back(ExtractFileName(f.path));
+      if (f.outcome == FileOutcome::kSkipped || ToString(f.outcome) == "failed")
+        named.push_back(ExtractFileName(f.path));
     std::sort(named.begin(), named.end());
     EXPECT_EQ(named, (std::vector<std::string>{"U.dfm", "U.pas"}));
     // The backups stay as long as the undo file lists them, and restore

@@ -4,12 +4,59 @@
 
 namespace tolvern {
 
-int RunReport::FilesChanged(const char* kind_prefix) const {
+bool IsUnit(FileKind kind) { return kind == FileKind::kUnit || kind == FileKind::kProject; }
+
+bool IsForm(FileKind kind) { return kind == FileKind::kTextForm || kind == FileKind::kBinaryForm; }
+
+std::string_view ToString(FileKind kind) {
+  switch (kind) {
+    case FileKind::kUnit:
+      return "unit";
+    case FileKind::kProject:
+      return "project";
+    case FileKind::kTextForm:
+      return "text-form";
+    case FileKind::kBinaryForm:
+      return "binary-form";
+    case FileKind::kFolder:
+      return "folder";
+  }
+  return "";
+}
+
+std::string_view ToString(FileOutcome outcome) {
+  switch (outcome) {
+    case FileOutcome::kUnchanged:
+      return "unchanged";
+    case FileOutcome::kChanged:
+      return "changed";
+    case FileOutcome::kSkipped:
+      return "skipped";
+    case FileOutcome::kOutside:
+      return "outside";
+    case FileOutcome::kCreated:
+      return "created";
+  }
+  return "";
+}
+
+namespace {
+
+// The files of a report with an outcome whose kind passes a test.
+template <typename KindTest>
+int CountFiles(const FileReports& files, FileOutcome outcome, KindTest kind_test) {
   int n = 0;
-  for (const FileReport& f : files)
-    if (f.outcome == "changed" && f.kind.find(kind_prefix) != std::string::npos) ++n;
+  for (const FileReport& f : files) n += f.outcome == outcome && kind_test(f.kind);
   return n;
 }
+
+bool AnyKind(FileKind) { return true; }
+
+}  // namespace
+
+int RunReport::UnitsChanged() const { return CountFiles(files, FileOutcome::kChanged, IsUnit); }
+
+int RunReport::FormsChanged() const { return CountFiles(files, FileOutcome::kChanged, IsForm); }
 
 int RunReport::ObjectsRewritten() const {
   int n = 0;
@@ -30,18 +77,10 @@ int RunReport::ObjectsNotConverted() const {
 }
 
 int RunReport::FilesNotMigrated() const {
-  int n = 0;
-  for (const FileReport& f : files)
-    if (f.outcome == "skipped") ++n;
-  return n;
+  return CountFiles(files, FileOutcome::kSkipped, AnyKind);
 }
 
-int RunReport::FilesOutside() const {
-  int n = 0;
-  for (const FileReport& f : files)
-    if (f.outcome == "outside") ++n;
-  return n;
-}
+int RunReport::FilesOutside() const { return CountFiles(files, FileOutcome::kOutside, AnyKind); }
 
 std::vector<TodoItem> RunReport::Todo() const {
   std::vector<TodoItem> all;
@@ -62,7 +101,7 @@ int RunReport::TodoCount() const {
   return n;
 }
 
-int RunReport::TodoCount(std::string_view level) const { return CountTodo(TodoParts(), level); }
+int RunReport::TodoCount(TodoLevel level) const { return CountTodo(TodoParts(), level); }
 
 std::string ReportValue(const FormProperty& p) {
   std::string s;
@@ -108,11 +147,7 @@ constexpr auto kReplace = nlohmann::json::error_handler_t::replace;
 
 }  // namespace
 
-int RunReport::FilesCreated() const {
-  int n = 0;
-  for (const FileReport& f : files) n += f.outcome == "created";
-  return n;
-}
+int RunReport::FilesCreated() const { return CountFiles(files, FileOutcome::kCreated, AnyKind); }
 
 std::string RunReport::ToJson() const {
   using nlohmann::json;
@@ -120,12 +155,12 @@ std::string RunReport::ToJson() const {
   json jfiles = json::array();
   for (const FileReport& f : files) {
     json jf = {{"path", f.path},
-               {"kind", f.kind},
+               {"kind", ToString(f.kind)},
                {"encoding", f.encoding},
                {"changes", f.changes},
-               {"outcome", f.outcome}};
+               {"outcome", ToString(f.outcome)}};
     if (!f.note.empty()) jf["note"] = f.note;
-    if (f.kind.find("form") != std::string::npos) {
+    if (IsForm(f.kind)) {
       json objects = json::array();
       for (const ObjectReport& o : f.objects) {
         json kept = json::array(), converted = json::array(), dropped = json::array();
@@ -169,8 +204,8 @@ std::string RunReport::ToJson() const {
   json todo = json::array();
   for (const FileReport& f : files)
     for (const TodoItem& t : f.todo)
-      todo.push_back({{"level", t.level},
-                      {"kind", t.kind},
+      todo.push_back({{"level", ToString(t.level)},
+                      {"kind", ToString(t.kind)},
                       {"file", t.file},
                       {"line", t.line},
                       {"column", t.col},
@@ -183,13 +218,13 @@ std::string RunReport::ToJson() const {
       jaliases.push_back({{"alias", a.alias},
                           {"dataSets", a.data_sets},
                           {"forms", a.forms},
-                          {"action", a.action},
+                          {"action", ToString(a.action)},
                           {"connection", a.connection}});
     doc["aliases"] = jaliases;
   }
   doc["summary"] = {{"filesScanned", static_cast<int>(files.size()) - FilesCreated()},
-                    {"unitsChanged", FilesChanged("unit") + FilesChanged("project")},
-                    {"formsChanged", FilesChanged("form")},
+                    {"unitsChanged", UnitsChanged()},
+                    {"formsChanged", FormsChanged()},
                     {"objectsRewritten", ObjectsRewritten()},
                     {"propertiesDropped", PropertiesDropped()},
                     {"todo", TodoCount()},

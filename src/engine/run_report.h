@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/alias_plan.h"
 #include "engine/todo_list.h"
 #include "parsing/form_parser.h"
 
@@ -45,12 +46,28 @@ struct UnparsedObject {
   std::string ancestor;  // for a descendant of a mapped class
 };
 
+// What a file of the run is: a unit, the project file, or a form stored as
+// text or as binary; or a folder the run could not go through.
+enum class FileKind { kUnit, kProject, kTextForm, kBinaryForm, kFolder };
+// A unit or the project file, which "unitsChanged" counts.
+bool IsUnit(FileKind kind);
+bool IsForm(FileKind kind);
+
+// What became of a file: left as it was, changed, meant to be migrated and
+// skipped (named with the reason), named as a unit outside the project file
+// and left as it is, or created by the run.
+enum class FileOutcome { kUnchanged, kChanged, kSkipped, kOutside, kCreated };
+
+// The words the reports show: "text-form", "skipped".
+std::string_view ToString(FileKind kind);
+std::string_view ToString(FileOutcome outcome);
+
 struct FileReport {
   std::string path;
-  std::string kind;      // "unit", "project", "text-form", "binary-form"
+  FileKind kind = FileKind::kUnit;
   std::string encoding;  // "ANSI", "UTF-8", "UTF-16LE"
   int changes = 0;
-  std::string outcome;                // "changed", "unchanged", "skipped", "outside"
+  FileOutcome outcome = FileOutcome::kUnchanged;
   std::string note;                   // why a file was skipped, or is outside
   std::vector<ObjectReport> objects;  // with RunReport::details only
   std::vector<UnparsedObject> unparsed;
@@ -59,9 +76,9 @@ struct FileReport {
   std::vector<TodoItem> todo{};  // the places left for a person
 
   // The entry of a file as processing starts: unchanged, nothing counted.
-  static FileReport Unchanged(std::string path, std::string kind, std::string encoding) {
+  static FileReport Unchanged(std::string path, FileKind kind, std::string encoding) {
     return {
-        std::move(path), std::move(kind), std::move(encoding), 0, "unchanged", "", {}, {}, 0, 0};
+        std::move(path), kind, std::move(encoding), 0, FileOutcome::kUnchanged, "", {}, {}, 0, 0};
   }
 };
 
@@ -74,7 +91,7 @@ struct AliasReport {
   std::string alias;
   int data_sets = 0;
   std::vector<std::string> forms;
-  std::string action;      // "create", "bind" or "unmapped"
+  AliasAction action = AliasAction::kUnmapped;
   std::string connection;  // what its data sets refer to; "" when unmapped
 };
 
@@ -88,27 +105,29 @@ struct RunReport {
   bool details = true;
   std::vector<AliasReport> aliases{};
 
-  int FilesChanged(const char* kind_prefix) const;
+  // The units and project files changed; the forms changed.
+  int UnitsChanged() const;
+  int FormsChanged() const;
   int ObjectsRewritten() const;
   int PropertiesDropped() const;
   // The properties of the recorded objects that were converted (details only).
   int PropertiesConverted() const;
   // Objects of a mapped class, or of a descendant of one, left unconverted.
   int ObjectsNotConverted() const;
-  // Files the run meant to migrate and did not (outcome "skipped").
+  // Files the run meant to migrate and did not (outcome kSkipped).
   int FilesNotMigrated() const;
-  // Files the run creates (outcome "created").
+  // Files the run creates (outcome kCreated).
   int FilesCreated() const;
   // Units outside the project file that the run named and left as they
-  // are (outcome "outside").
+  // are (outcome kOutside).
   int FilesOutside() const;
   // The places in code and forms left for a person, file by file.
   std::vector<TodoItem> Todo() const;
   // The same, as each file's own list in the order of the files: no copy.
   std::vector<const std::vector<TodoItem>*> TodoParts() const;
   int TodoCount() const;
-  // The places of one level (todo_level).
-  int TodoCount(std::string_view level) const;
+  // The places of one level.
+  int TodoCount(TodoLevel level) const;
 
   // The JSON text of the report (schema version 1).
   std::string ToJson() const;

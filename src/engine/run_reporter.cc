@@ -12,14 +12,14 @@ void RunReporter::NotMigrated(const std::string& path, const std::string& reason
   FileReport* f = Find(path);
   if (!f) {
     const std::string ext = UpperCase(ExtractFileExt(path));
-    const char* kind = ext == ".PAS"   ? "unit"
-                       : ext == ".DPR" ? "project"
-                       : ext.empty()   ? "folder"
-                                       : "text-form";
+    const FileKind kind = ext == ".PAS"   ? FileKind::kUnit
+                          : ext == ".DPR" ? FileKind::kProject
+                          : ext.empty()   ? FileKind::kFolder
+                                          : FileKind::kTextForm;
     report_.files.push_back(FileReport::Unchanged(path, kind, EncodingName(TextEncoding::kAnsi)));
     f = &report_.files.back();
   }
-  f->outcome = "skipped";
+  f->outcome = FileOutcome::kSkipped;
   f->note = reason;
 }
 

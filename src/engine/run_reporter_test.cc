@@ -41,8 +41,8 @@ TEST(RunReporterTest, AFileLeftAsItIsIsLoggedAndSkippedInTheReport) {
     std::vector<std::string> lines = r.LogLines();
     const RunReport& report = r.report;
     ASSERT_EQ(report.files.size(), 1u) << c.path;
-    EXPECT_EQ(report.files[0].kind, c.kind);
-    EXPECT_EQ(report.files[0].outcome, "skipped");
+    EXPECT_EQ(ToString(report.files[0].kind), c.kind);
+    EXPECT_EQ(report.files[0].outcome, FileOutcome::kSkipped);
     EXPECT_EQ(report.files[0].note, "a reason");
     EXPECT_EQ(report.FilesNotMigrated(), 1);
     ASSERT_FALSE(lines.empty());
@@ -52,11 +52,12 @@ TEST(RunReporterTest, AFileLeftAsItIsIsLoggedAndSkippedInTheReport) {
   // A file the report holds already keeps its entry, now skipped.
   TLogWriter log;
   RunReport report;
-  report.files.push_back({"/p/B.dfm", "binary-form", "ANSI", 2, "changed", "", {}, {}, 1, 0});
+  report.files.push_back(
+      {"/p/B.dfm", FileKind::kBinaryForm, "ANSI", 2, FileOutcome::kChanged, "", {}, {}, 1, 0});
   RunReporter(log, report).NotMigrated("/p/B.dfm", "changed by another program");
   ASSERT_EQ(report.files.size(), 1u);
-  EXPECT_EQ(report.files[0].kind, "binary-form");
-  EXPECT_EQ(report.files[0].outcome, "skipped");
+  EXPECT_EQ(report.files[0].kind, FileKind::kBinaryForm);
+  EXPECT_EQ(report.files[0].outcome, FileOutcome::kSkipped);
 }
 
 TEST(RunReporterTest, TheLastLineSaysHowTheRunEnded) {

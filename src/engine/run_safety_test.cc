@@ -41,7 +41,7 @@ class RunSafetyTest : public ::testing::Test {
   std::vector<std::string> NotMigrated(const TComponentReplacer& r) {
     std::vector<std::string> paths;
     for (const FileReport& f : r.Report.files)
-      if (f.outcome == "skipped") paths.push_back(ExtractFileName(f.path));
+      if (f.outcome == FileOutcome::kSkipped) paths.push_back(ExtractFileName(f.path));
     return paths;
   }
 
@@ -229,7 +229,7 @@ TEST_F(RunSafetyTest, OnlyRegularFilesOfBoundedSizeAreRead) {
   std::sort(left.begin(), left.end());
   EXPECT_EQ(left, (std::vector<std::string>{"Fifo.pas", "Huge.pas", "Zero.pas"}));
   for (const FileReport& f : BdeReplacer->Report.files) {
-    if (f.outcome != "skipped") continue;
+    if (f.outcome != FileOutcome::kSkipped) continue;
     const std::string why =
         f.path.ends_with("Huge.pas") ? "larger than the limit of 256 MB" : "not a regular file";
     EXPECT_NE(f.note.find(why), std::string::npos) << f.path << ": " << f.note;

@@ -34,7 +34,7 @@ TodoClasses TodoClasses::Of(const TComponentReplacer& replacer) {
       for (const MemberGap& entry : list) listed = listed || entry.target == target;
       if (!listed)
         list.push_back({target, std::string(row.advice),
-                        row.dropped == "warning" ? todo_level::kWarning : todo_level::kNote,
+                        ParseTodoLevel(row.dropped).value_or(todo_level::kNote),
                         std::string(row.form_advice),
                         // Exception classes are named E..., as Pascal has it.
                         row.cls.starts_with('E') ? todo_kind::kErrorHandling : todo_kind::kMember});

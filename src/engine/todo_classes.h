@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/ascii_text.h"
+#include "engine/todo_item.h"
 #include "parsing/pascal_scanner.h"
 #include "parsing/source_family.h"
 
@@ -17,14 +18,14 @@ namespace tolvern {
 class TComponentReplacer;
 
 // A member that a target class lacks: what to do in code, and what its drop
-// from a form means (form_level: "note" or "warning"; form_advice, when
+// from a form means (form_level: a note or a warning; form_advice, when
 // given, replaces advice there, "%v" standing for the value).
 struct MemberGap {
   std::string target;
   std::string advice;
-  const char* form_level;
+  TodoLevel form_level;
   std::string form_advice;
-  const char* kind;  // todo_kind: kErrorHandling for the members of an exception
+  TodoKind kind;  // kErrorHandling for the members of an exception
 };
 
 // What the scanners need of a replacer: its family and the target class of

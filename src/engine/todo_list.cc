@@ -17,8 +17,8 @@ namespace {
 
 // The item found at offset of the text lines reads, with its 1-based line
 // and column.
-TodoItem PlaceAt(LineCursor* lines, const std::string& file, size_t offset, const char* kind,
-                 const char* level, std::string text, std::string advice) {
+TodoItem PlaceAt(LineCursor* lines, const std::string& file, size_t offset, TodoKind kind,
+                 TodoLevel level, std::string text, std::string advice) {
   const int line = lines->LineOf(offset);
   const int col = static_cast<int>(offset - lines->LineStart()) + 1;
   return {kind, file, line, col, std::move(text), std::move(advice), level};
@@ -63,6 +63,10 @@ size_t FindPropertyLine(std::string_view text, size_t from, std::string_view nam
   }
   return from;
 }
+
+// The end of a member's advice when taking the member out is the whole fix
+// (a form's property, which the run drops itself).
+constexpr std::string_view kRemoveIt = ": remove it";
 
 std::string FirstLine(const std::string& value) {
   size_t nl = value.find_first_of("\r\n");
@@ -124,9 +128,9 @@ std::string ItemNames(std::string_view value) {
 
 // The advice and level of a dropped property whose table row is gap: what
 // the value asks of a person decides between a note and a warning.
-std::pair<std::string, const char*> DropAdvice(const MemberGap& gap, const PropertyDecision& d) {
+std::pair<std::string, TodoLevel> DropAdvice(const MemberGap& gap, const PropertyDecision& d) {
   std::string advice = gap.form_advice.empty() ? gap.advice : gap.form_advice;
-  const char* level = gap.form_level;
+  TodoLevel level = gap.form_level;
   // An empty collection ("<>") leaves nothing behind.
   if (d.value == "<>") return {"it was empty: nothing to define", todo_level::kNote};
   // A time-out of 0 is no limit, which is what is left.
@@ -201,7 +205,7 @@ std::string TableFileAdvice(std::string_view value) {
   return advice;
 }
 
-int CountTodo(const std::vector<const std::vector<TodoItem>*>& parts, std::string_view level) {
+int CountTodo(const std::vector<const std::vector<TodoItem>*>& parts, TodoLevel level) {
   int n = 0;
   for (const std::vector<TodoItem>* part : parts)
     for (const TodoItem& item : *part) n += item.level == level;
@@ -221,7 +225,7 @@ std::vector<TodoItem> ScanUnitTodo(std::string_view text, const std::string& fil
   Place(found, file, &items, &lines);
   return items;
 }
-void TFormTodo::Add(const char* kind, const char* level, size_t offset, std::string text,
+void TFormTodo::Add(TodoKind kind, TodoLevel level, size_t offset, std::string text,
                     std::string advice) {
   items_.push_back(
       PlaceAt(&lines_, file_, offset, kind, level, std::move(text), std::move(advice)));
@@ -245,7 +249,7 @@ void TFormTodo::Converted(size_t pos, const std::string& name, const std::string
             name + "." + d.name + " = " + FirstLine(d.value), std::move(advice));
     if (!d.produced.empty()) continue;
     std::string advice;
-    const char* level = todo_level::kWarning;
+    TodoLevel level = todo_level::kWarning;
     if (d.drop_reason == drop_reason::kNoConnection) {
       advice = NoDatabaseAdvice(*classes_.source, Unquoted(d.value));
     } else if (d.drop_reason == drop_reason::kDatabaseName) {
@@ -268,7 +272,7 @@ void TFormTodo::Converted(size_t pos, const std::string& name, const std::string
     }
     if (advice.empty()) continue;
     // The run has removed it from the form already.
-    if (advice.ends_with(": remove it")) advice.resize(advice.size() - 11);
+    if (advice.ends_with(kRemoveIt)) advice.resize(advice.size() - kRemoveIt.size());
     advice = "dropped: " + advice;
     if (d.drop_reason == drop_reason::kNoConnection)
       no_database_.emplace_back(items_.size(), UpperCase(Unquoted(d.value)));
@@ -403,8 +407,9 @@ std::string FormatTodo(const std::vector<const std::vector<TodoItem>*>& parts, b
   size_t size = 0;
   for (std::string_view file : files)
     for (const TodoItem* i : by_file[file])
-      size += i->file.size() + 1 + digits(i->line) + 1 + digits(i->col) + 2 + i->level.size() + 2 +
-              i->kind.size() + 2 + i->text.size() + kDash.size() + i->advice.size() + 1;
+      size += i->file.size() + 1 + digits(i->line) + 1 + digits(i->col) + 2 +
+              ToString(i->level).size() + 2 + ToString(i->kind).size() + 2 + i->text.size() +
+              kDash.size() + i->advice.size() + 1;
   std::string out;
   out.reserve(size);
   for (std::string_view file : files)
@@ -415,9 +420,9 @@ std::string FormatTodo(const std::vector<const std::vector<TodoItem>*>& parts, b
           .append(":")
           .append(std::to_string(i->col))
           .append(": ")
-          .append(i->level)
+          .append(ToString(i->level))
           .append(": ")
-          .append(i->kind)
+          .append(ToString(i->kind))
           .append(": ")
           .append(i->text)
           .append(kDash)

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/todo_classes.h"
+#include "engine/todo_item.h"
 #include "files/line_cursor.h"
 #include "parsing/pascal_scanner.h"
 
@@ -21,44 +22,13 @@ class Disk;
 
 struct PropertyDecision;
 
-namespace todo_kind {
-inline constexpr const char* kMember = "member";                 // a member the Nexa class lacks
-inline constexpr const char* kInterface = "interface";           // a BDE/ADO API name
-inline constexpr const char* kFormProperty = "form-property";    // dropped with meaning
-inline constexpr const char* kFormObject = "form-object";        // left unconverted
-inline constexpr const char* kFormReference = "form-reference";  // refers to a renamed object
-inline constexpr const char* kErrorHandling = "error-handling";  // a source-library exception
-inline constexpr const char* kTableFile = "table-file";          // a Paradox or dBASE table file
-inline constexpr const char* kOutsideUnit = "outside-unit";      // used, not in the project file
-inline constexpr const char* kConnection = "connection";  // a connection the run made or could not
-}  // namespace todo_kind
-
-// How much a place matters, in the words compilers use: an error will not
-// compile as it stands; a warning compiles and may behave differently; a
-// note records what the run did and needs nothing.
-namespace todo_level {
-inline constexpr const char* kError = "error";
-inline constexpr const char* kWarning = "warning";
-inline constexpr const char* kNote = "note";
-}  // namespace todo_level
-
-struct TodoItem {
-  std::string kind;
-  std::string file;
-  int line = 0;
-  int col = 0;
-  std::string text;
-  std::string advice;
-  std::string level = todo_level::kError;
-};
-
 // The advice for a table name that names a Paradox (.DB) or dBASE (.DBF)
 // file, letter case ignored: value is the name's text, quoted or not (an
 // expression ending in such a name counts too); "" for any other name.
 std::string TableFileAdvice(std::string_view value);
 
 // The number of items of a level in a list given in parts.
-int CountTodo(const std::vector<const std::vector<TodoItem>*>& parts, std::string_view level);
+int CountTodo(const std::vector<const std::vector<TodoItem>*>& parts, TodoLevel level);
 
 // The to-do items of one Pascal unit's text, in text order.
 std::vector<TodoItem> ScanUnitTodo(std::string_view text, const std::string& file,
@@ -84,8 +54,7 @@ class TFormTodo {
   std::vector<TodoItem> Finish();
 
  private:
-  void Add(const char* kind, const char* level, size_t offset, std::string text,
-           std::string advice);
+  void Add(TodoKind kind, TodoLevel level, size_t offset, std::string text, std::string advice);
   // Looks for the objects of unmapped classes that refer to converted ones.
   void FindReferences();
   // The classes the form's class descends from, as far as the units of the

@@ -26,8 +26,9 @@ const std::string kTodoExample = std::string(TOLVERN_SOURCE_DIR) + "/tests/data/
 std::vector<std::string> Places(const std::vector<TodoItem>& items) {
   std::vector<std::string> out;
   for (const TodoItem& i : items)
-    out.push_back(std::to_string(i.line) + ":" + std::to_string(i.col) + " " + i.level + " " +
-                  i.kind + " " + i.text);
+    out.push_back(std::to_string(i.line) + ":" + std::to_string(i.col) + " " +
+                  std::string(ToString(i.level)) + " " + std::string(ToString(i.kind)) + " " +
+                  i.text);
   return out;
 }
 
@@ -199,9 +200,10 @@ std::vector<std::string> SortedLines(const std::string& text) {
 // elsewhere. Every line, the count line included.
 TEST(TodoFileTest, LinesEndAsTheSystemsTextFilesDo) {
   ScratchDir dir;
-  const std::vector<TodoItem> items = {
-      {"member", dir / "A.pas", 3, 5, "Q.RequestLive", "set it on the query", todo_level::kError},
-      {"form-property", dir / "A.dfm", 9, 7, "Q.CursorType = ctStatic", "none", todo_level::kNote}};
+  const std::vector<TodoItem> items = {{todo_kind::kMember, dir / "A.pas", 3, 5, "Q.RequestLive",
+                                        "set it on the query", todo_level::kError},
+                                       {todo_kind::kFormProperty, dir / "A.dfm", 9, 7,
+                                        "Q.CursorType = ctStatic", "none", todo_level::kNote}};
   RealDisk disk;
   WriteTodoFile(disk, dir / "Wiz_Todo.txt", {&items});
   const std::string text = dir.Read("Wiz_Todo.txt");

@@ -135,7 +135,7 @@ void TComponentReplacer::ReplaceInUnit(FileRewriting& w, std::string text,
   w.out.log.push_back(ChangesLine(changes));
   std::string ext = UpperCase(ExtractFileExt(source_path));
   FileReport& report = w.out.reports.emplace_back(FileReport::Unchanged(
-      source_path, ext == ".DPR" ? "project" : "unit", EncodingName(encoding)));
+      source_path, ext == ".DPR" ? FileKind::kProject : FileKind::kUnit, EncodingName(encoding)));
   report.changes = changes;
   const bool unchanged = !splice.changed();
   std::string out = unchanged ? std::string() : splice.Finish();
@@ -156,7 +156,7 @@ void TComponentReplacer::ReplaceInUnit(FileRewriting& w, std::string text,
   if (unchanged) return;
   w.out.output_path = dest_path;
   w.out.output = EncodeText(out, encoding);
-  report.outcome = "changed";
+  report.outcome = FileOutcome::kChanged;
   w.out.changed = 1;
 }
 

@@ -224,17 +224,10 @@ class UnitScan {
   }
 
   void AddInterface(size_t i, const TodoInterface& row, std::string text = {}) {
-    found_.push_back(
-        {toks_[i].offset,
-         row.kind == "error-handling" ? todo_kind::kErrorHandling : todo_kind::kInterface,
-         text.empty() ? std::string(toks_[i].text) : std::move(text), std::string(row.advice),
-         LevelOf(row.level)});
-  }
-
-  static const char* LevelOf(std::string_view level) {
-    return level == "error"  ? todo_level::kError
-           : level == "note" ? todo_level::kNote
-                             : todo_level::kWarning;
+    found_.push_back({toks_[i].offset, ParseTodoKind(row.kind).value_or(todo_kind::kInterface),
+                      text.empty() ? std::string(toks_[i].text) : std::move(text),
+                      std::string(row.advice),
+                      ParseTodoLevel(row.level).value_or(todo_level::kWarning)});
   }
 
   // "on E: EDBEngineError do", "on EADOError do": a handler of a source

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/ascii_text.h"
+#include "engine/todo_item.h"
 #include "parsing/pascal_scanner.h"
 
 namespace tolvern {
@@ -20,10 +21,10 @@ struct TodoClasses;
 // A to-do item before its offset is turned into line and column.
 struct FoundTodo {
   size_t offset;
-  const char* kind;  // one of todo_kind
+  TodoKind kind;
   std::string text;
   std::string advice;
-  const char* level;  // one of todo_level
+  TodoLevel level;
 };
 
 // The items of a unit, given its text and that text's significant tokens,

@@ -1,5 +1,6 @@
 #include "files/form_converter.h"
 
+#include "base/errors.h"
 #include "platform/disk.h"
 #include "platform/text_encoding.h"
 #include "streams/form_resource.h"
@@ -14,9 +15,9 @@ auto NamingFile(const std::string& file, F f) -> decltype(f()) {
   try {
     return f();
   } catch (const EStreamError& e) {
-    throw EStreamError(file + ": " + e.what());
+    throw ErrorInFile<EStreamError>(file, e.what());
   } catch (const EParserError& e) {
-    throw EParserError(file + ": " + e.what());
+    throw ErrorInFile<EParserError>(file, e.what());
   }
 }
 

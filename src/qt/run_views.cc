@@ -34,12 +34,14 @@ class TodoLine : public QTreeWidgetItem {
  public:
   // folder: the tree of the run, left out of the file names shown.
   TodoLine(const TodoItem& item, const std::string& folder) {
-    setText(TTodoViewForm::kLevel, Q(item.level));
+    setText(TTodoViewForm::kLevel, Q(std::string(ToString(item.level))));
+    // The levels sort from the most pressing, as they are declared.
+    setData(TTodoViewForm::kLevel, Qt::UserRole, static_cast<int>(item.level));
     const bool inside = !folder.empty() && item.file.starts_with(folder);
     setText(TTodoViewForm::kFile, Q(inside ? item.file.substr(folder.size()) : item.file));
     setData(TTodoViewForm::kLine, Qt::DisplayRole, item.line);
     setData(TTodoViewForm::kColumn, Qt::DisplayRole, item.col);
-    setText(TTodoViewForm::kKind, Q(item.kind));
+    setText(TTodoViewForm::kKind, Q(std::string(ToString(item.kind))));
     setText(TTodoViewForm::kPlace, Q(item.text));
     setText(TTodoViewForm::kAdvice, Q(item.advice));
     setToolTip(TTodoViewForm::kPlace, Q(item.text));
@@ -50,7 +52,7 @@ class TodoLine : public QTreeWidgetItem {
   bool operator<(const QTreeWidgetItem& other) const override {
     const int column = treeWidget() ? treeWidget()->sortColumn() : TTodoViewForm::kFile;
     auto key = [column](const QTreeWidgetItem& i) {
-      const int first = column == TTodoViewForm::kLevel    ? TodoLevelRank(i.text(column))
+      const int first = column == TTodoViewForm::kLevel    ? i.data(column, Qt::UserRole).toInt()
                         : column == TTodoViewForm::kLine   ? i.data(column, Qt::DisplayRole).toInt()
                         : column == TTodoViewForm::kColumn ? i.data(column, Qt::DisplayRole).toInt()
                                                            : 0;
@@ -63,13 +65,6 @@ class TodoLine : public QTreeWidgetItem {
 };
 
 }  // namespace
-
-int TodoLevelRank(const QString& level) {
-  if (level == todo_level::kError) return 0;
-  if (level == todo_level::kWarning) return 1;
-  if (level == todo_level::kNote) return 2;
-  return 3;
-}
 
 TLogViewForm::TLogViewForm(const QString& title, const std::string& path, QWidget* parent)
     : QDialog(parent) {

@@ -41,7 +41,4 @@ class TTodoViewForm : public QDialog {
   QTreeWidget* items_ = nullptr;
 };
 
-// The order of the levels: errors first, notes last.
-int TodoLevelRank(const QString& level);
-
 }  // namespace tolvern

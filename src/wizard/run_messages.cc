@@ -90,9 +90,8 @@ std::string ReplaceOutcomeText(const TComponentReplacer& replacer) {
   const int left = r.FilesNotMigrated();
   const int unconverted = r.ObjectsNotConverted();
   const std::string counts = res::Format(
-      res::kOutcomeCounts, {n(static_cast<long long>(r.files.size())),
-                            n(r.FilesChanged("unit") + r.FilesChanged("project")),
-                            n(r.FilesChanged("form")), n(r.ObjectsRewritten()), n(left)});
+      res::kOutcomeCounts, {n(static_cast<long long>(r.files.size())), n(r.UnitsChanged()),
+                            n(r.FormsChanged()), n(r.ObjectsRewritten()), n(left)});
   if (replacer.NothingToDo) {
     const std::string tree = o.Dest == RunSource::kProject
                                  ? ExtractFileDir(TIDEUtils::GetProjectFileName())

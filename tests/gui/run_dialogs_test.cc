@@ -160,10 +160,10 @@ class RunDialogsTest : public QObject, public testing::WizardFormFixture {
 
   void todoViewSortsByLevelFileAndLine() {
     std::vector<TodoItem> items = {
-        {"member", "b.pas", 10, 1, "Q.X", "do this", todo_level::kNote},
-        {"member", "b.pas", 9, 3, "Q.Y", "do that", todo_level::kWarning},
-        {"interface", "a.pas", 30, 2, "Session", "remove it", todo_level::kError},
-        {"member", "b.pas", 2, 5, "T.Z", "and this", todo_level::kError},
+        {todo_kind::kMember, "b.pas", 10, 1, "Q.X", "do this", todo_level::kNote},
+        {todo_kind::kMember, "b.pas", 9, 3, "Q.Y", "do that", todo_level::kWarning},
+        {todo_kind::kInterface, "a.pas", 30, 2, "Session", "remove it", todo_level::kError},
+        {todo_kind::kMember, "b.pas", 2, 5, "T.Z", "and this", todo_level::kError},
     };
     TTodoViewForm view("BDE/ADO Migration Wizard", items, "/x/Wiz_Todo.3.txt");
     QTreeWidget* t = view.Items();
