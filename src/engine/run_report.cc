@@ -149,58 +149,58 @@ constexpr auto kReplace = nlohmann::json::error_handler_t::replace;
 
 int RunReport::FilesCreated() const { return CountFiles(files, FileOutcome::kCreated, AnyKind); }
 
-std::string RunReport::ToJson() const {
-  using nlohmann::json;
-  json doc = {{"version", 1}, {"mode", mode}, {"replacer", replacer}, {"dryRun", dry_run}};
-  json jfiles = json::array();
-  for (const FileReport& f : files) {
-    json jf = {{"path", f.path},
-               {"kind", ToString(f.kind)},
-               {"encoding", f.encoding},
-               {"changes", f.changes},
-               {"outcome", ToString(f.outcome)}};
-    if (!f.note.empty()) jf["note"] = f.note;
-    if (IsForm(f.kind)) {
-      json objects = json::array();
-      for (const ObjectReport& o : f.objects) {
-        json kept = json::array(), converted = json::array(), dropped = json::array();
-        for (const PropertyDecision& d : o.properties) {
-          const std::string value = ReportValue(d.value);
-          const PropertyFate fate = FateOf(d);
-          if (fate == PropertyFate::kDropped) {
-            dropped.push_back({{"name", d.name}, {"value", value}, {"reason", d.drop_reason}});
-          } else if (fate == PropertyFate::kKept) {
-            kept.push_back({{"name", d.name}, {"value", value}});
-          } else {
-            json to = json::array();
-            for (const FormProperty& p : d.produced)
-              to.push_back({{"name", p.name}, {"value", ReportValue(p)}});
-            converted.push_back({{"name", d.name}, {"value", value}, {"to", to}});
-          }
-        }
-        json jo = {{"name", o.name},
-                   {"oldClass", o.old_class},
-                   {"newClass", o.new_class},
-                   {"line", o.line},
-                   {"kept", kept},
-                   {"converted", converted},
-                   {"dropped", dropped}};
-        if (!o.ancestor.empty()) jo["ancestor"] = o.ancestor;
-        objects.push_back(jo);
-      }
-      json unparsed = json::array();
-      for (const UnparsedObject& u : f.unparsed) {
-        json ju = {{"name", u.name}, {"class", u.cls}, {"line", u.line}};
-        if (!u.reason.empty()) ju["reason"] = u.reason;
-        if (!u.ancestor.empty()) ju["ancestor"] = u.ancestor;
-        unparsed.push_back(ju);
-      }
-      jf["objects"] = objects;
-      jf["notParsed"] = unparsed;
+namespace {
+
+using nlohmann::json;
+
+// What became of each property of a rewritten object: kept, converted (to
+// what) or dropped (why).
+json ObjectJson(const ObjectReport& o) {
+  json kept = json::array(), converted = json::array(), dropped = json::array();
+  for (const PropertyDecision& d : o.properties) {
+    const std::string value = ReportValue(d.value);
+    const PropertyFate fate = FateOf(d);
+    if (fate == PropertyFate::kDropped) {
+      dropped.push_back({{"name", d.name}, {"value", value}, {"reason", d.drop_reason}});
+    } else if (fate == PropertyFate::kKept) {
+      kept.push_back({{"name", d.name}, {"value", value}});
+    } else {
+      json to = json::array();
+      for (const FormProperty& p : d.produced)
+        to.push_back({{"name", p.name}, {"value", ReportValue(p)}});
+      converted.push_back({{"name", d.name}, {"value", value}, {"to", to}});
     }
-    jfiles.push_back(jf);
   }
-  doc["files"] = jfiles;
+  json jo = {
+      {"name", o.name}, {"oldClass", o.old_class}, {"newClass", o.new_class}, {"line", o.line},
+      {"kept", kept},   {"converted", converted},  {"dropped", dropped}};
+  if (!o.ancestor.empty()) jo["ancestor"] = o.ancestor;
+  return jo;
+}
+
+json FileJson(const FileReport& f) {
+  json jf = {{"path", f.path},
+             {"kind", ToString(f.kind)},
+             {"encoding", f.encoding},
+             {"changes", f.changes},
+             {"outcome", ToString(f.outcome)}};
+  if (!f.note.empty()) jf["note"] = f.note;
+  if (!IsForm(f.kind)) return jf;
+  json objects = json::array();
+  for (const ObjectReport& o : f.objects) objects.push_back(ObjectJson(o));
+  json unparsed = json::array();
+  for (const UnparsedObject& u : f.unparsed) {
+    json ju = {{"name", u.name}, {"class", u.cls}, {"line", u.line}};
+    if (!u.reason.empty()) ju["reason"] = u.reason;
+    if (!u.ancestor.empty()) ju["ancestor"] = u.ancestor;
+    unparsed.push_back(ju);
+  }
+  jf["objects"] = objects;
+  jf["notParsed"] = unparsed;
+  return jf;
+}
+
+json TodoJson(const FileReports& files) {
   json todo = json::array();
   for (const FileReport& f : files)
     for (const TodoItem& t : f.todo)
@@ -211,17 +211,29 @@ std::string RunReport::ToJson() const {
                       {"column", t.col},
                       {"text", t.text},
                       {"advice", t.advice}});
-  doc["todo"] = todo;
-  if (!aliases.empty()) {
-    json jaliases = json::array();
-    for (const AliasReport& a : aliases)
-      jaliases.push_back({{"alias", a.alias},
-                          {"dataSets", a.data_sets},
-                          {"forms", a.forms},
-                          {"action", ToString(a.action)},
-                          {"connection", a.connection}});
-    doc["aliases"] = jaliases;
-  }
+  return todo;
+}
+
+json AliasesJson(const std::vector<AliasReport>& aliases) {
+  json jaliases = json::array();
+  for (const AliasReport& a : aliases)
+    jaliases.push_back({{"alias", a.alias},
+                        {"dataSets", a.data_sets},
+                        {"forms", a.forms},
+                        {"action", ToString(a.action)},
+                        {"connection", a.connection}});
+  return jaliases;
+}
+
+}  // namespace
+
+std::string RunReport::ToJson() const {
+  json doc = {{"version", 1}, {"mode", mode}, {"replacer", replacer}, {"dryRun", dry_run}};
+  json jfiles = json::array();
+  for (const FileReport& f : files) jfiles.push_back(FileJson(f));
+  doc["files"] = jfiles;
+  doc["todo"] = TodoJson(files);
+  if (!aliases.empty()) doc["aliases"] = AliasesJson(aliases);
   doc["summary"] = {{"filesScanned", static_cast<int>(files.size()) - FilesCreated()},
                     {"unitsChanged", UnitsChanged()},
                     {"formsChanged", FormsChanged()},
