@@ -209,7 +209,7 @@ TEST_P(ParallelRunTest, FailureAndCancellationComeAtTheSameFile) {
   ExpectSame(one, Run(2, fail));
 
   // A rewritten file that cannot be written stops the run after the
-  // rewriting, as the background writer's failure does.
+  // rewriting, whichever thread wrote it.
   {
     testing::FaultyDisk disk;
     disk.fail_write = [](const std::string& path) {

@@ -37,10 +37,18 @@ std::map<std::string, std::string> FilesBelow(Disk& disk, const std::string& fol
   return files;
 }
 
+// Where the applications lie on their disks: a path with a root, as the
+// system writes one.
+#ifdef _WIN32
+const std::string kAppsFolder = "C:\\apps";
+#else
+const std::string kAppsFolder = "/apps";
+#endif
+
 // One application laid out on a memory disk of its own, and its run.
 struct App {
   explicit App(const std::string& source) : options("BDE/ADO") {
-    tree = PathJoin(PathJoin(MemoryDisk::kTempPath, "apps"), ExtractFileName(source));
+    tree = PathJoin(kAppsFolder, ExtractFileName(source));
     EXPECT_TRUE(CreateFolderPath(disk, tree));
     for (const auto& [rel, bytes] : testing::Snapshot(source))
       EXPECT_TRUE(disk.WriteFile(PathJoin(tree, rel), bytes, nullptr)) << rel;
