@@ -258,22 +258,25 @@ bool FaultyDisk::CopyFile(const std::string& from, const std::string& to, std::s
   return RealDisk::CopyFile(from, to, error);
 }
 
-bool FaultyDisk::CreateDir(const std::string& path, bool* already_exists) {
-  if ((fail_create_dir && fail_create_dir(path)) || Fails("create-dir", path, nullptr)) {
+bool FaultyDisk::CreateDir(const std::string& path, bool* already_exists, std::string* error) {
+  if ((fail_create_dir && fail_create_dir(path)) || Fails("create-dir", path, error)) {
     errno = EIO;
+    if (error && error->empty()) *error = std::strerror(EIO);
     if (already_exists) *already_exists = false;
     return false;
   }
-  return RealDisk::CreateDir(path, already_exists);
+  return RealDisk::CreateDir(path, already_exists, error);
 }
 
-bool FaultyDisk::CreatePrivateDir(const std::string& path, bool* already_exists) {
-  if ((fail_create_dir && fail_create_dir(path)) || Fails("create-dir", path, nullptr)) {
+bool FaultyDisk::CreatePrivateDir(const std::string& path, bool* already_exists,
+                                  std::string* error) {
+  if ((fail_create_dir && fail_create_dir(path)) || Fails("create-dir", path, error)) {
     errno = EIO;
+    if (error && error->empty()) *error = std::strerror(EIO);
     if (already_exists) *already_exists = false;
     return false;
   }
-  return RealDisk::CreatePrivateDir(path, already_exists);
+  return RealDisk::CreatePrivateDir(path, already_exists, error);
 }
 
 bool FaultyDisk::List(const std::string& folder, std::vector<DirEntry>* entries,

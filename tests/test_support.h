@@ -110,8 +110,10 @@ class FaultyDisk : public RealDisk {
 
   bool CopyFile(const std::string& from, const std::string& to,
                 std::string* error = nullptr) override;
-  bool CreateDir(const std::string& path, bool* already_exists) override;
-  bool CreatePrivateDir(const std::string& path, bool* already_exists) override;
+  bool CreateDir(const std::string& path, bool* already_exists,
+                 std::string* error = nullptr) override;
+  bool CreatePrivateDir(const std::string& path, bool* already_exists,
+                        std::string* error = nullptr) override;
   bool List(const std::string& folder, std::vector<DirEntry>* entries,
             std::string* error = nullptr) override;
   bool WriteFile(const std::string& path, std::string_view data, std::string* error) override;

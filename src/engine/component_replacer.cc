@@ -370,11 +370,10 @@ void TComponentReplacer::CreateBackupFolder(Disk& disk) {
   if (Options->BackupDir.find_first_of("\r\n") != std::string::npos)
     throw EFCreateError(res::Format(res::kBackupDirNotRecordable, {Options->BackupDir}));
   Log.WriteLine(res::kCreatingBackupFolder);
-  errno = 0;
-  if (!ForceFolders(disk, Options->BackupDir)) {
-    const int e = errno;
+  std::string why;
+  if (!ForceFolders(disk, Options->BackupDir, &why)) {
     std::string detail =
-        res::Format(res::kPathReason, {Options->BackupDir, e ? std::strerror(e) : "unknown error"});
+        res::Format(res::kPathReason, {Options->BackupDir, why.empty() ? "unknown error" : why});
     throw EFCreateError(res::kFailedToCreateDirectory, detail);
   }
   // A backup folder that is a link would send the backups somewhere the

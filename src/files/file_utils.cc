@@ -9,7 +9,9 @@
 
 namespace tolvern {
 
-bool ForceFolders(Disk& disk, const std::string& path) { return CreateFolderPath(disk, path); }
+bool ForceFolders(Disk& disk, const std::string& path, std::string* error) {
+  return CreateFolderPath(disk, path, error);
+}
 
 std::string CreateTempFolder(Disk& disk, const std::string& prefix, std::unique_ptr<DiskLock>* lock,
                              std::string* error) {
@@ -26,9 +28,10 @@ std::string CreateTempFolder(Disk& disk, const std::string& prefix, std::unique_
     std::snprintf(suffix, sizeof suffix, "%08X%04X", random(), random() & 0xFFFF);
     std::string candidate = PathJoin(temp, prefix.substr(0, 3) + suffix);
     bool exists = false;
-    if (!disk.CreatePrivateDir(candidate, &exists)) {
+    std::string why_not;
+    if (!disk.CreatePrivateDir(candidate, &exists, &why_not)) {
       if (exists) continue;  // taken: draw another name
-      if (error) *error = "\"" + candidate + "\": " + std::strerror(errno);
+      if (error) *error = "\"" + candidate + "\": " + why_not;
       return "";
     }
     // The lock file appears under its name only once it is locked, so that

@@ -14,8 +14,9 @@
 namespace tolvern {
 
 // Creates every missing folder along path. True when all of them exist
-// afterwards (anything already standing under a folder's name counts).
-bool ForceFolders(Disk& disk, const std::string& path);
+// afterwards (anything already standing under a folder's name counts); else
+// false with the system's reason in *error.
+bool ForceFolders(Disk& disk, const std::string& path, std::string* error = nullptr);
 
 // Creates a new empty folder that only the user can enter, in the user's
 // own folder below the temporary folder (Disk::PrivateTempPath), named by the

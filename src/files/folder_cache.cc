@@ -102,14 +102,15 @@ int FolderCache::Listings() const {
   return listings_;
 }
 
-bool FolderCache::CreateDir(const std::string& path, bool* already_exists) {
-  if (!disk_.CreateDir(path, already_exists)) return false;
+bool FolderCache::CreateDir(const std::string& path, bool* already_exists, std::string* error) {
+  if (!disk_.CreateDir(path, already_exists, error)) return false;
   Added(path, true);
   return true;
 }
 
-bool FolderCache::CreatePrivateDir(const std::string& path, bool* already_exists) {
-  if (!disk_.CreatePrivateDir(path, already_exists)) return false;
+bool FolderCache::CreatePrivateDir(const std::string& path, bool* already_exists,
+                                   std::string* error) {
+  if (!disk_.CreatePrivateDir(path, already_exists, error)) return false;
   Added(path, true);
   return true;
 }

@@ -31,8 +31,10 @@ class FolderCache : public Disk {
   int Listings() const;
 
   // What changes the names of a folder keeps the cache current.
-  bool CreateDir(const std::string& path, bool* already_exists) override;
-  bool CreatePrivateDir(const std::string& path, bool* already_exists) override;
+  bool CreateDir(const std::string& path, bool* already_exists,
+                 std::string* error = nullptr) override;
+  bool CreatePrivateDir(const std::string& path, bool* already_exists,
+                        std::string* error = nullptr) override;
   bool RemoveDir(const std::string& path) override;
   bool DeleteFile(const std::string& path, std::string* error = nullptr) override;
   bool CopyFile(const std::string& from, const std::string& to,

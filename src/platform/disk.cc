@@ -154,15 +154,18 @@ void WriteWholeFile(Disk& disk, const std::string& path, std::string_view data) 
     throw EFCreateError("Cannot create file \"" + path + "\". " + error);
 }
 
-bool CreateFolderPath(Disk& disk, const std::string& path,
-                      const std::function<void(const std::string&)>& on_created) {
-  auto create = [&disk, &on_created](const std::string& folder) {
+bool CreateFolderPath(Disk& disk, const std::string& path, std::string* error) {
+  auto create = [&disk, error](const std::string& folder) {
     bool exists = false;
-    if (!disk.CreateDir(folder, &exists)) return exists;
-    if (on_created) on_created(folder);
-    return true;
+    std::string why;
+    if (disk.CreateDir(folder, &exists, &why) || exists) return true;
+    if (error) *error = why;
+    return false;
   };
-  if (path.empty()) return false;
+  if (path.empty()) {
+    if (error) *error = std::strerror(ENOENT);
+    return false;
+  }
   for (size_t i = RootLength(path); i < path.size(); ++i) {
     if (!IsSeparator(path[i])) continue;
     if (!create(path.substr(0, i))) return false;

@@ -76,11 +76,14 @@ class Disk {
   virtual ~Disk() = default;
 
   // Creates one folder. On failure sets *already_exists when the name is
-  // taken (by anything: folder, file or link).
-  virtual bool CreateDir(const std::string& path, bool* already_exists) = 0;
+  // taken (by anything: folder, file or link), and *error to the system's
+  // reason.
+  virtual bool CreateDir(const std::string& path, bool* already_exists,
+                         std::string* error = nullptr) = 0;
   // CreateDir for a folder that only the user may enter.
-  virtual bool CreatePrivateDir(const std::string& path, bool* already_exists) {
-    return CreateDir(path, already_exists);
+  virtual bool CreatePrivateDir(const std::string& path, bool* already_exists,
+                                std::string* error = nullptr) {
+    return CreateDir(path, already_exists, error);
   }
   virtual bool RemoveDir(const std::string& path) = 0;
   // Deletes a file (or a link, never what it names); false with the system's
@@ -197,8 +200,10 @@ class Disk {
 // The real file system.
 class RealDisk : public Disk {
  public:
-  bool CreateDir(const std::string& path, bool* already_exists) override;
-  bool CreatePrivateDir(const std::string& path, bool* already_exists) override;
+  bool CreateDir(const std::string& path, bool* already_exists,
+                 std::string* error = nullptr) override;
+  bool CreatePrivateDir(const std::string& path, bool* already_exists,
+                        std::string* error = nullptr) override;
   bool RemoveDir(const std::string& path) override;
   bool DeleteFile(const std::string& path, std::string* error = nullptr) override;
   bool CopyFile(const std::string& from, const std::string& to,
@@ -244,11 +249,10 @@ class RealDisk : public Disk {
   virtual bool SyncFile(FileHandle handle, const std::string& path, std::string* error);
 };
 
-// Creates every missing folder along path on disk, calling on_created with
-// each one it made. True when all of them exist afterwards (anything already
-// standing under a folder's name counts).
-bool CreateFolderPath(Disk& disk, const std::string& path,
-                      const std::function<void(const std::string&)>& on_created = {});
+// Creates every missing folder along path on disk. True when all of them
+// exist afterwards (anything already standing under a folder's name counts);
+// else false with the system's reason for the first that could not be made.
+bool CreateFolderPath(Disk& disk, const std::string& path, std::string* error = nullptr);
 
 // Reads a whole file or throws EFOpenError naming it.
 std::string ReadWholeFile(Disk& disk, const std::string& path);

@@ -158,21 +158,25 @@ void FillStamp(const struct stat& st, FileStamp* stamp) {
 }  // namespace
 
 namespace {
-bool MakeDir(const std::string& path, mode_t mode, bool* already_exists) {
+bool MakeDir(const std::string& path, mode_t mode, bool* already_exists, std::string* error) {
   if (already_exists) *already_exists = false;
-  if (path.empty()) return false;
+  if (path.empty()) {
+    if (error) *error = std::strerror(ENOENT);
+    return false;
+  }
   if (::mkdir(path.c_str(), mode) == 0) return true;
   if (already_exists) *already_exists = (errno == EEXIST);
+  if (error) *error = ErrnoText();
   return false;
 }
 }  // namespace
 
-bool RealDisk::CreateDir(const std::string& path, bool* already_exists) {
-  return MakeDir(path, 0777, already_exists);
+bool RealDisk::CreateDir(const std::string& path, bool* already_exists, std::string* error) {
+  return MakeDir(path, 0777, already_exists, error);
 }
 
-bool RealDisk::CreatePrivateDir(const std::string& path, bool* already_exists) {
-  return MakeDir(path, 0700, already_exists);
+bool RealDisk::CreatePrivateDir(const std::string& path, bool* already_exists, std::string* error) {
+  return MakeDir(path, 0700, already_exists, error);
 }
 
 bool RealDisk::RemoveDir(const std::string& path) {

@@ -178,9 +178,9 @@ bool WriteViaSibling(const std::string& path, std::string_view data, std::string
 
 }  // namespace
 
-bool RealDisk::CreateDir(const std::string& path, bool* already_exists) {
+bool RealDisk::CreateDir(const std::string& path, bool* already_exists, std::string* error) {
   if (already_exists) *already_exists = false;
-  if (path.empty()) return false;
+  if (path.empty()) return Fail(error, ERROR_PATH_NOT_FOUND);
   if (::CreateDirectoryW(WidePath(path).c_str(), nullptr)) return true;
   DWORD code = ::GetLastError();
   if (already_exists) *already_exists = code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS;
@@ -192,13 +192,13 @@ bool RealDisk::CreateDir(const std::string& path, bool* already_exists) {
     if (parent != INVALID_FILE_ATTRIBUTES && !(parent & FILE_ATTRIBUTE_DIRECTORY))
       code = ERROR_DIRECTORY;
   }
-  return Fail(nullptr, code);
+  return Fail(error, code);
 }
 
-bool RealDisk::CreatePrivateDir(const std::string& path, bool* already_exists) {
+bool RealDisk::CreatePrivateDir(const std::string& path, bool* already_exists, std::string* error) {
   // A new folder takes the rights of the one it is made in, and the user's
   // temporary folder is the user's alone.
-  return CreateDir(path, already_exists);
+  return CreateDir(path, already_exists, error);
 }
 
 bool RealDisk::RemoveDir(const std::string& path) {

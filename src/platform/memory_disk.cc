@@ -63,15 +63,22 @@ bool MemoryDisk::Put(const std::string& path, std::string_view data, std::string
   return true;
 }
 
-bool MemoryDisk::CreateDir(const std::string& path, bool* already_exists) {
+bool MemoryDisk::CreateDir(const std::string& path, bool* already_exists, std::string* error) {
   std::lock_guard<std::recursive_mutex> hold(mutex_);
   if (already_exists) *already_exists = false;
-  if (path.empty()) return false;
-  if (Exists(path)) {
-    if (already_exists) *already_exists = true;
+  if (path.empty()) {
+    SetError(error, SystemText(ENOENT));
     return false;
   }
-  if (!FolderError(path).empty()) return false;
+  if (Exists(path)) {
+    if (already_exists) *already_exists = true;
+    SetError(error, SystemText(EEXIST));
+    return false;
+  }
+  if (std::string why = FolderError(path); !why.empty()) {
+    SetError(error, why);
+    return false;
+  }
   dirs_.insert(path);
   return true;
 }

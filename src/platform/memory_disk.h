@@ -23,10 +23,12 @@ class MemoryDisk : public Disk {
   // The disk holds the temporary folder and nothing else.
   MemoryDisk();
 
-  bool CreateDir(const std::string& path, bool* already_exists) override;
+  bool CreateDir(const std::string& path, bool* already_exists,
+                 std::string* error = nullptr) override;
   // Folders here have no owner: a private one is a folder like any other.
-  bool CreatePrivateDir(const std::string& path, bool* already_exists) override {
-    return CreateDir(path, already_exists);
+  bool CreatePrivateDir(const std::string& path, bool* already_exists,
+                        std::string* error = nullptr) override {
+    return CreateDir(path, already_exists, error);
   }
   bool RemoveDir(const std::string& path) override;
   bool DeleteFile(const std::string& path, std::string* error = nullptr) override;

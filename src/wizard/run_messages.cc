@@ -4,7 +4,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <vector>
 
 #include "base/errors.h"
@@ -17,8 +16,6 @@
 
 namespace tolvern {
 
-namespace fs = std::filesystem;
-
 namespace {
 
 std::string PathReason(const std::string& path, int error) {
@@ -28,33 +25,33 @@ std::string PathReason(const std::string& path, int error) {
 }  // namespace
 
 std::string FolderCreationProblem(Disk& disk, const std::string& folder) {
-  std::error_code ec;
-  const fs::path path(folder);
-  if (fs::exists(fs::status(path, ec)) && !fs::is_directory(fs::status(path, ec)))
-    return PathReason(folder, EEXIST);
+  FileStamp stamp;
+  if (disk.Stat(folder, &stamp) && !stamp.dir) return PathReason(folder, EEXIST);
   // The folders that are missing, deepest first, up to the nearest that is
   // there: a file there makes the rest impossible.
-  std::vector<fs::path> missing;
-  fs::path above = path.empty() ? fs::path(".") : path;
-  while (!fs::exists(fs::status(above, ec))) {
+  std::vector<std::string> missing;
+  std::string above = folder.empty() ? std::string(".") : folder;
+  while (!disk.Stat(above, &stamp)) {
     missing.push_back(above);
-    if (above == above.parent_path() || above.parent_path().empty()) {
-      above = above.parent_path().empty() ? fs::path(".") : above;
+    const std::string parent = ExtractFileDir(above);
+    if (parent.empty() || parent == above) {
+      above = parent.empty() ? std::string(".") : above;
       break;
     }
-    above = above.parent_path();
+    above = parent;
   }
-  if (fs::exists(fs::status(above, ec)) && !fs::is_directory(fs::status(above, ec)))
-    return PathReason(folder, ENOTDIR);
+  if (disk.Stat(above, &stamp) && !stamp.dir) return PathReason(folder, ENOTDIR);
   // The test the run makes: the folders are made and a file is written in
   // the deepest; whatever this made is removed again.
-  std::vector<fs::path> made;
+  std::vector<std::string> made;
   std::string problem;
   for (auto m = missing.rbegin(); m != missing.rend() && problem.empty(); ++m) {
-    if (fs::create_directory(*m, ec))
+    bool exists = false;
+    std::string why;
+    if (disk.CreateDir(*m, &exists, &why))
       made.push_back(*m);
-    else if (ec)
-      problem = res::Format(res::kPathReason, {folder, ec.message()});
+    else if (!exists)
+      problem = res::Format(res::kPathReason, {folder, why});
   }
   if (problem.empty()) {
     const std::string probe = PathJoin(
@@ -67,7 +64,7 @@ std::string FolderCreationProblem(Disk& disk, const std::string& folder) {
     else if (!taken)
       problem = res::Format(res::kPathReason, {folder, why});
   }
-  for (auto m = made.rbegin(); m != made.rend(); ++m) fs::remove(*m, ec);
+  for (auto m = made.rbegin(); m != made.rend(); ++m) disk.RemoveDir(*m);
   return problem;
 }
 
