@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <functional>
 #include <utility>
 #include <vector>
@@ -192,7 +193,11 @@ bool RealDisk::CreateDir(const std::string& path, bool* already_exists, std::str
     if (parent != INVALID_FILE_ATTRIBUTES && !(parent & FILE_ATTRIBUTE_DIRECTORY))
       code = ERROR_DIRECTORY;
   }
-  return Fail(error, code);
+  // The reason in the C library's words for it ("Not a directory"), as the
+  // run has always named a folder it could not make.
+  Fail(nullptr, code);
+  if (error) *error = std::strerror(ErrnoFor(code));
+  return false;
 }
 
 bool RealDisk::CreatePrivateDir(const std::string& path, bool* already_exists, std::string* error) {
