@@ -10,6 +10,7 @@
 #include "base/errors.h"
 #include "base/system_texts.h"
 #include "engine/alias_stage.h"
+#include "engine/earlier_runs.h"
 #include "engine/originals_check.h"
 #include "engine/rewrite_stage.h"
 #include "engine/run_commit.h"
@@ -199,6 +200,9 @@ void RemoveWorkFolder(Disk& disk, const std::string& temp_dir, std::unique_ptr<D
 bool TComponentReplacer::Run(Disk& disk, const std::string& tree, bool dry_run) {
   std::unique_ptr<DiskLock> tree_lock;
   if (!dry_run && !tree.empty()) tree_lock = LockTree(disk, tree);
+  // Before the files are listed: what a stopped run created and nothing
+  // uses is not a file of the application.
+  if (!dry_run) RemoveUnusedCreatedFiles(disk);
 
   InitUnitList(disk);
   Finally clear_units([this] { UnitList.Clear(); });
@@ -237,6 +241,16 @@ bool TComponentReplacer::Run(Disk& disk, const std::string& tree, bool dry_run) 
   clear_units.Run();
   reporter.LogOutcome(copied);
   return copied;
+}
+
+void TComponentReplacer::RemoveUnusedCreatedFiles(Disk& disk) {
+  if (!Options->MakeBackup) return;
+  for (const std::string& path : CreatedByStoppedRuns(disk, Options->BackupDir)) {
+    std::string why;
+    if (disk.DeleteFile(path, &why))
+      Log.WriteLine("Removed " + path +
+                    ", which a run stopped before it replaced any original had created");
+  }
 }
 
 bool TComponentReplacer::RewriteIntoWorkFolder(Disk& disk, const std::string& temp_dir,
@@ -306,6 +320,7 @@ bool TComponentReplacer::RestoreFiles(const std::string& undo_file_name, bool fo
   const bool ok = restore.Restore(undo_file_name, force);
   RestoreError = restore.Error();
   RestoreChanged = restore.Changed();
+  RestoreUnverified = restore.Unverified();
   RestoreNotes = restore.Notes();
   RestoredCount = ok ? restore.RestoredCount() : 0;
   return ok;

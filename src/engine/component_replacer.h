@@ -102,6 +102,10 @@ class TComponentReplacer {
   bool RestoreFiles(const std::string& undo_file_name, bool force = false);
   std::string RestoreError;
   std::vector<std::string> RestoreChanged;
+  // The undo file had no record of what its run wrote (or named no
+  // folders): RestoreChanged are all the files it would write, which
+  // cannot be told from later edits.
+  bool RestoreUnverified = false;
   std::vector<std::string> RestoreNotes;
   // The number of originals the last restore put back.
   int RestoredCount = 0;
@@ -288,6 +292,8 @@ class TComponentReplacer {
   // Rewrites every file of the run into the work folder; false when the run
   // was cancelled. *threads: how many the rewriting used.
   bool RewriteIntoWorkFolder(Disk& disk, const std::string& temp_dir, int* threads);
+  // Removes the files that runs stopped before replacing anything created.
+  void RemoveUnusedCreatedFiles(Disk& disk);
   void SkipFile(int i, const std::string& reason);
   // The line of OldNames of a form object's class, or -1; for a descendant
   // of a mapped class, that of its mapped ancestor, named in *ancestor.

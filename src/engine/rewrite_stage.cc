@@ -417,6 +417,7 @@ void RewriteStage::ScanForms(WorkerPool& pool, int from) {
 }
 
 std::vector<DeclaredDatabase> RewriteStage::EarlierDatabases(const std::string& form) {
+  if (!earlier_.Replaced(form)) return {};
   std::string text, why;
   if (!disk_.ReadFile(form, &text, &why)) return {};
   const std::string backup = earlier_.BackupIfStillMigrated(form, text);

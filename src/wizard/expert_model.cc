@@ -18,11 +18,13 @@ std::string RemoveAmpersands(const std::string& s) {
   return out;
 }
 
-std::string RestoreChangedQuestion(const std::vector<std::string>& files) {
+std::string RestoreChangedQuestion(const std::vector<std::string>& files, bool unverified) {
   std::string names;
   for (const std::string& f : files) names += "\n" + f;
-  return "These files were changed after the migration:" + names +
-         "\n\nRestore them anyway? The text they have now is kept beside their backups.";
+  return (unverified ? "There is no record of what the migration wrote beside the undo file, so "
+                       "these files cannot be told apart from later edits:"
+                     : "These files were changed after the migration:") +
+         names + "\n\nRestore them anyway? The text they have now is kept beside their backups.";
 }
 
 ExpertModel::ExpertModel(ExpertView& view, Disk& disk, std::string product_caption,
@@ -228,7 +230,8 @@ std::optional<bool> ExpertModel::RestoreAsking(TComponentReplacer& replacer,
   if (replacer.RestoreChanged.empty()) return false;
   // Originals edited after the migration are put back only when the user
   // says so, naming each; their text is then kept beside the backups.
-  if (!view_.AskYesNo(Title(), RestoreChangedQuestion(replacer.RestoreChanged)))
+  if (!view_.AskYesNo(Title(),
+                      RestoreChangedQuestion(replacer.RestoreChanged, replacer.RestoreUnverified)))
     return std::nullopt;
   return view_.RestoreBehindProgress(replacer, undo_file, true, Title());
 }

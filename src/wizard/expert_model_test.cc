@@ -401,7 +401,7 @@ TEST_F(ExpertModelTest, ARestoreThatFailsOrStopsReopensTheProjectAndSaysWhy) {
     std::string said;
   } cases[] = {
       {"failed", view_.restore,
-       "error: Failed to restore files.\n" + App("RBackup/ZUvezod.reu") + ", line 2 (\"" +
+       "error: Failed to restore files.\n" + App("RBackup/ZUvezod.reu") + ", line 3 (\"" +
            App("DataModule.pas") + "=" + App("RBackup/DataModule.~pas") + "\"): the backup " +
            App("RBackup/DataModule.~pas") + " does not exist; nothing was restored"},
       {"stopped by an error",
