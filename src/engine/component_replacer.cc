@@ -202,7 +202,9 @@ bool TComponentReplacer::Run(Disk& disk, const std::string& tree, bool dry_run) 
   if (!dry_run && !tree.empty()) tree_lock = LockTree(disk, tree);
   // Before the files are listed: what a stopped run created and nothing
   // uses is not a file of the application.
-  if (!dry_run) RemoveUnusedCreatedFiles(disk);
+  if (!dry_run && Options->MakeBackup)
+    for (const std::string& path : RemoveCreatedByStoppedRuns(disk, Options->BackupDir))
+      Log.WriteLine("Removed " + path + ", created by a run stopped before it replaced anything");
 
   InitUnitList(disk);
   Finally clear_units([this] { UnitList.Clear(); });
@@ -241,16 +243,6 @@ bool TComponentReplacer::Run(Disk& disk, const std::string& tree, bool dry_run) 
   clear_units.Run();
   reporter.LogOutcome(copied);
   return copied;
-}
-
-void TComponentReplacer::RemoveUnusedCreatedFiles(Disk& disk) {
-  if (!Options->MakeBackup) return;
-  for (const std::string& path : CreatedByStoppedRuns(disk, Options->BackupDir)) {
-    std::string why;
-    if (disk.DeleteFile(path, &why))
-      Log.WriteLine("Removed " + path +
-                    ", which a run stopped before it replaced any original had created");
-  }
 }
 
 bool TComponentReplacer::RewriteIntoWorkFolder(Disk& disk, const std::string& temp_dir,

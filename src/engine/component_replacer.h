@@ -292,8 +292,6 @@ class TComponentReplacer {
   // Rewrites every file of the run into the work folder; false when the run
   // was cancelled. *threads: how many the rewriting used.
   bool RewriteIntoWorkFolder(Disk& disk, const std::string& temp_dir, int* threads);
-  // Removes the files that runs stopped before replacing anything created.
-  void RemoveUnusedCreatedFiles(Disk& disk);
   void SkipFile(int i, const std::string& reason);
   // The line of OldNames of a form object's class, or -1; for a descendant
   // of a mapped class, that of its mapped ancestor, named in *ancestor.

@@ -44,11 +44,9 @@ std::vector<std::string> CreatedByStoppedRuns(Disk& disk, const std::string& bac
   for (int n = 1; n < 10000; ++n) {
     const std::string undo = NumberedName(base, n);
     std::string text, record_text, why;
-    if (!disk.ReadFile(undo, &text, &why)) {
-      FileStamp stamp;
-      if (!disk.Stat(undo, &stamp)) break;
-      continue;
-    }
+    FileStamp stamp;
+    if (!disk.Stat(undo, &stamp)) break;
+    if (!disk.ReadFile(undo, &text, &why)) continue;
     // Only undo files that list a created file ("path=") are read further.
     if (text.find("=\r\n") == std::string::npos) continue;
     UndoRecord record;
@@ -62,6 +60,13 @@ std::vector<std::string> CreatedByStoppedRuns(Disk& disk, const std::string& bac
   return unused;
 }
 
+std::vector<std::string> RemoveCreatedByStoppedRuns(Disk& disk, const std::string& backup_dir) {
+  std::vector<std::string> removed;
+  for (std::string& path : CreatedByStoppedRuns(disk, backup_dir))
+    if (disk.DeleteFile(path)) removed.push_back(std::move(path));
+  return removed;
+}
+
 void EarlierRuns::Load() {
   if (backup_dir_.empty()) return;
   const std::string base = PathJoin(backup_dir_, res::kUndoFileName);
@@ -69,11 +74,9 @@ void EarlierRuns::Load() {
   for (int n = 1; n < 10000; ++n) {
     const std::string undo = NumberedName(base, n);
     std::string text, record_text, why;
-    if (!disk_.ReadFile(undo, &text, &why)) {
-      FileStamp stamp;
-      if (!disk_.Stat(undo, &stamp)) break;
-      continue;
-    }
+    FileStamp stamp;
+    if (!disk_.Stat(undo, &stamp)) break;
+    if (!disk_.ReadFile(undo, &text, &why)) continue;
     UndoRecord record;
     if (!disk_.ReadFile(UndoRecord::PathFor(undo), &record_text, &why) ||
         !record.Parse(record_text, &why))

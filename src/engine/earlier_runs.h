@@ -24,6 +24,8 @@ namespace tolvern {
 // chooses the names of the files it creates, so that a stopped run does not
 // leave the next one a second connection module beside an unused one.
 std::vector<std::string> CreatedByStoppedRuns(Disk& disk, const std::string& backup_dir);
+// Removes them; the paths removed.
+std::vector<std::string> RemoveCreatedByStoppedRuns(Disk& disk, const std::string& backup_dir);
 
 class EarlierRuns {
  public:
