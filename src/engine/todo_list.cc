@@ -471,9 +471,8 @@ std::string WriteRunTodoFile(Disk& disk, const std::string& path,
   const std::string ext = ExtractFileExt(path);
   const std::string stem = path.substr(0, path.size() - ext.size());
   std::string numbered, why;
-  // A pipe (or a device) among the list's names is refused before any list
-  // is written: the latest list could not go to it, nor should a number
-  // taken by one pass unnoticed.
+  // A pipe (or a device) among the list's names stops the run, named, rather
+  // than hold it or pass unnoticed.
   auto refuse_pipe = [&disk](const std::string& name) {
     std::string what;
     if (disk.IsPipeOrDevice(name, &what))
