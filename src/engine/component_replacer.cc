@@ -177,7 +177,7 @@ std::unique_ptr<DiskLock> LockTree(Disk& disk, const std::string& tree) {
 // output would otherwise land in the current folder.
 std::string MakeWorkFolder(Disk& disk, std::unique_ptr<DiskLock>* lock) {
   std::string why;
-  const std::string temp_dir = CreateTempFolder(disk, res::kTempPrefix, lock, &why);
+  const std::string temp_dir = CreateRunFolder(disk, res::kTempPrefix, lock, &why);
   if (!temp_dir.empty()) return temp_dir;
   throw EFCreateError(res::kFailedToCreateTemp, why.empty() ? std::string("unknown error") : why);
 }

@@ -287,6 +287,23 @@ TEST_F(RunSafetyTest, LinksPlantedWhereTheToolWritesAreNeverFollowed) {
 }
 #endif
 
+#ifndef _WIN32
+// A folder planted under the name of the user's private temporary folder,
+// one that anybody may write in, does not stop the run: nothing is made in
+// it, the run says nothing of it, and its work folder is gone at its end.
+TEST_F(RunSafetyTest, AFolderPlantedAsThePrivateTemporaryFolderDoesNotStopTheRun) {
+  const std::string planted = PathJoin(dir_.temp_dir(), "tolvern-" + std::to_string(::geteuid()));
+  fs::create_directories(planted);
+  fs::permissions(planted, fs::perms::all);
+  dir_.Write("src/A.pas", kBde);
+  ASSERT_TRUE(BdeReplacer->Execute());
+  EXPECT_NE(dir_.Read("src/A.pas").find("TNX"), std::string::npos);
+  EXPECT_TRUE(fs::is_empty(planted));
+  EXPECT_EQ(dir_.LeftInTemp(), std::vector<std::string>{});
+  EXPECT_EQ(dir_.Read("src/Wiz_Log.txt").find(dir_.temp_dir()), std::string::npos);
+}
+#endif
+
 TEST_F(RunSafetyTest, LoginValuesBeyondTheCodePageInEveryStorage) {
   const std::string form =
       "object Db: TDatabase\r\n  DatabaseName = 'DB'\r\n  Params.Strings = (\r\n"

@@ -142,6 +142,10 @@ bool ExpertModel::ConfirmRun(WizardMode mode) {
 void ExpertModel::RunReplace(TComponentReplacer* replacer) {
   const std::string project = TIDEUtils::GetProjectFileName();
   const bool project_mode = replacer->Options->Dest == RunSource::kProject;
+  // Before anything is saved or hidden: a page that must not be written
+  // stops the run here.
+  RunReportPage page;
+  page.Start(*replacer);
   if (project_mode) {
     if (!TIDEUtils::SaveProject()) {
       view_.ShowMessage(Title(), res::kCannotStartReplace, MessageKind::kError);
@@ -153,8 +157,6 @@ void ExpertModel::RunReplace(TComponentReplacer* replacer) {
   // this thread, where a missing viewer can be told.
   std::string log_to_view;
   bool ok = false;
-  RunReportPage page;
-  page.Start(*replacer);
   {
     ScopedShellOpen view_later([&log_to_view](const std::string& path) { log_to_view = path; });
     ok = view_.ExecuteBehindProgress(*replacer, Title());

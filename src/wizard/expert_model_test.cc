@@ -6,6 +6,9 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "base/errors.h"
 #include "engine/nx_replacer.h"
@@ -270,6 +273,27 @@ TEST_F(ExpertModelTest, ReplaceInProjectModeSavesRunsReloadsAndTellsTheOutcome) 
   // The undo file of the run is offered to the next restore.
   EXPECT_EQ(Stored("LastUndo"), App("RBackup/ZUvezod.reu"));
 }
+
+#ifndef _WIN32
+// A named pipe under the report page's name would hold the page's writing,
+// after the originals are replaced, until a reader came: the run does not
+// start, nothing is saved or touched, and the box names the pipe.
+TEST_F(ExpertModelTest, APipeUnderTheReportPagesNameStopsTheRunBeforeItStarts) {
+  const std::string page = App("Wiz_Report.html");
+  ASSERT_EQ(::mkfifo(page.c_str(), 0666), 0);
+  const auto before = testing::Snapshot(app_);
+  view_.wizard_scripts = {Finish()};
+  view_.save_answers = {true};
+  expert_.MenuClick();
+  EXPECT_EQ(view_.shown,
+            (std::vector<std::string>{"wizard", "save warning: project",
+                                      "error: Cannot create file \"" + page +
+                                          "\".\nis a named pipe, not a regular file"}));
+  EXPECT_TRUE(host_->Calls().empty());
+  EXPECT_EQ(testing::Snapshot(app_), before);
+  EXPECT_TRUE(std::filesystem::is_fifo(page));
+}
+#endif
 
 TEST_F(ExpertModelTest, AFolderRunAsksNothingReloadsNothingAndShowsTheLogAskedFor) {
   struct Case {
