@@ -4,7 +4,7 @@
 set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config
       libgtest-dev libgmock-dev libbenchmark-dev
-      libcli11-dev nlohmann-json3-dev
+      libcli11-dev nlohmann-json3-dev libssl-dev
       fpc clang-format
       nsis file dpkg-dev
       qt6-base-dev libgl-dev fonts-dejavu-core

@@ -3,6 +3,10 @@
 #include <array>
 #include <cstdint>
 
+#ifdef TOLVERN_HAVE_LIBCRYPTO
+#include <openssl/evp.h>
+#endif
+
 namespace tolvern {
 
 namespace {
@@ -56,7 +60,7 @@ void Compress(std::array<std::uint32_t, 8>& h, const unsigned char* block) {
 
 }  // namespace
 
-std::string Sha256Hex(std::string_view data) {
+std::string Sha256HexPortable(std::string_view data) {
   std::array<std::uint32_t, 8> h = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
                                     0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
   const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
@@ -79,6 +83,26 @@ std::string Sha256Hex(std::string_view data) {
   for (std::uint32_t word : h)
     for (int shift = 28; shift >= 0; shift -= 4) out += kHex[(word >> shift) & 0xF];
   return out;
+}
+
+std::string Sha256Hex(std::string_view data) {
+#ifdef TOLVERN_HAVE_LIBCRYPTO
+  // The system's library uses the processor's SHA instructions where it has
+  // them: several times faster than the portable code, the same digest.
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int size = 0;
+  if (EVP_Digest(data.data(), data.size(), digest, &size, EVP_sha256(), nullptr) == 1 &&
+      size == 32) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out(64, '0');
+    for (unsigned i = 0; i < 32; ++i) {
+      out[2 * i] = kHex[digest[i] >> 4];
+      out[2 * i + 1] = kHex[digest[i] & 0xF];
+    }
+    return out;
+  }
+#endif
+  return Sha256HexPortable(data);
 }
 
 }  // namespace tolvern

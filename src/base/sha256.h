@@ -9,5 +9,8 @@
 namespace tolvern {
 
 std::string Sha256Hex(std::string_view data);
+// The same digest by the code of our own, which Sha256Hex uses where the
+// system's crypto library is not there (and falls back to).
+std::string Sha256HexPortable(std::string_view data);
 
 }  // namespace tolvern
