@@ -235,7 +235,7 @@ void RewriteStage::LearnUnitClasses(WorkerPool& pool) {
     int index = -1;
     std::string unread;
     TDescendantClasses classes;
-    FoldedMap<std::string> names;
+    UnitDeclarations names;
     std::exception_ptr error;
   };
   std::deque<std::unique_ptr<Learnt>> learnt;
