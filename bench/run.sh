@@ -39,6 +39,10 @@ esac
 [ "$layouts" = both ] && layouts="spread flat"
 work=$(mktemp -d "${TMPDIR:-/tmp}/tolvern-bench-XXXXXX")
 trap 'rm -rf "$work"' EXIT
+# "Work alone": the same runs with every sync answered at once by a shim,
+# since a sync is machine-wide and its cost depends on what else was written.
+cc -shared -fPIC -O2 -o "$work/nosync.so" "$root/bench/nosync.c"
+alone() { LD_PRELOAD="$work/nosync.so" "$@"; }
 
 # Appends "wall user sys peak-KB" of a command to the file $1.
 timed() { local out=$1; shift; /usr/bin/time -f "%e %U %S %M" -o "$work/t" "$@" > /dev/null 2>&1; cat "$work/t" >> "$out"; }
@@ -54,7 +58,7 @@ for layout in $layouts; do
   read -r real_lines _ bytes _ < "$dir/gen.txt"
   files=$(find "$dir/tree" -type f | wc -l)
   for ((r = 0; r < runs; r++)); do
-    for name in m1 md s; do cp -r "$dir/tree" "$dir/$name$r"; done
+    for name in m1 md a1 ad s; do cp -r "$dir/tree" "$dir/$name$r"; done
   done
   sync
   sleep "$settle"
@@ -63,32 +67,44 @@ for layout in $layouts; do
     timed "$dir/copy.t" cp -r "$dir/tree" "$dir/copy$r"
     timed "$dir/migrate-1.t" "$build/tolvern" migrate --folder "$dir/m1$r" --recursive --quiet --jobs 1
     timed "$dir/migrate-default.t" "$build/tolvern" migrate --folder "$dir/md$r" --recursive --quiet
+    timed "$dir/alone-1.t" alone "$build/tolvern" migrate --folder "$dir/a1$r" --recursive --quiet --jobs 1
+    timed "$dir/alone-2.t" alone "$build/tolvern" migrate --folder "$dir/ad$r" --recursive --quiet --jobs 2
   done
+  # The sync calls of one durable run, counted by the system.
+  cp -r "$dir/tree" "$dir/st"
+  syncs=$(strace -f -c -e trace=fsync,fdatasync,syncfs,sync -o "$dir/strace.txt" \
+            "$build/tolvern" migrate --folder "$dir/st" --recursive --quiet > /dev/null 2>&1;
+          awk '$NF ~ /^(fsync|fdatasync|syncfs|sync)$/ {n += $4} END {print n + 0}' "$dir/strace.txt")
   for ((r = 0; r < runs; r++)); do
     timed "$dir/sed.t" sh -c "find '$dir/s$r' -type f \\( -name '*.pas' -o -name '*.dfm' -o -name '*.dpr' \\) -print0 | xargs -0 sed -i -E '$sed_script'"
   done
   printf '%s layout: %d lines, %.1f MB, %d files; median of %d runs (wall, user, system seconds)\n' \
     "$layout" "$real_lines" "$(awk -v b="$bytes" 'BEGIN {print b / 1048576}')" "$files" "$runs"
   copy=$(median "$dir/copy.t" 1); sed=$(median "$dir/sed.t" 1); one=$(median "$dir/migrate-1.t" 1)
-  for name in cat copy migrate-1 migrate-default sed; do
+  for name in cat copy migrate-1 migrate-default alone-1 alone-2 sed; do
     label=$name
     case $name in
       cat) label="cat of every file" ;;
       copy) label="plain copy (cp -r)" ;;
       migrate-1) label="tolvern --jobs 1" ;;
       migrate-default) label="tolvern (all cores)" ;;
+      alone-1) label="work alone, 1 job" ;;
+      alone-2) label="work alone, 2 jobs" ;;
       sed) label="sed rename pass" ;;
     esac
     awk -v l="$label" -v w="$(median "$dir/$name.t" 1)" -v u="$(median "$dir/$name.t" 2)" \
-        -v s="$(median "$dir/$name.t" 3)" -v c="$copy" -v e="$sed" -v o="$one" -v n="$name" 'BEGIN {
+        -v s="$(median "$dir/$name.t" 3)" -v c="$copy" -v e="$sed" -v o="$one" -v n="$name" \
+        -v a="$(median "$dir/alone-1.t" 1)" 'BEGIN {
       printf "  %-22s %7.2f %7.2f %7.2f", l, w, u, s
       if (c < 0.01) c = 0.01
       if (e < 0.01) e = 0.01
-      if (n ~ /^migrate/) printf "   %.2fx the copy, %.2fx the sed pass", w / c, w / e
+      if (n ~ /^(migrate|alone)/) printf "   %.2fx the copy, %.2fx the sed pass", w / c, w / e
       if (n == "migrate-default" && o > 0) printf ", %.2fx one job", w / o
+      if (n == "alone-2" && a > 0) printf ", %.2fx one job", w / a
       printf "\n"
     }'
   done
+  echo "  sync calls of one durable run: $syncs"
   peak=$(awk '{print $4}' "$dir"/migrate-*.t | sort -n | tail -1)
   awk -v b="$bytes" -v l="$real_lines" -v w="$(median "$dir/migrate-default.t" 1)" -v p="$peak" 'BEGIN {
     printf "  migrate throughput: %.1f MB/s, %.0f lines/s, peak memory %.1f MB\n", b / 1048576 / w, l / w, p / 1024

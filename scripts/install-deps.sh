@@ -8,5 +8,6 @@ pkgs=(build-essential cmake ninja-build pkg-config
       fpc clang-format
       nsis file dpkg-dev
       qt6-base-dev libgl-dev fonts-dejavu-core
-      chromium)  # the HTML report's test in a headless browser
+      chromium   # the HTML report's test in a headless browser
+      strace time)  # bench/run.sh counts a run's sync calls and times whole runs
 bash "$(dirname "$0")/apt-install.sh" "${pkgs[@]}"

@@ -209,7 +209,47 @@ std::map<std::string, std::string> Snapshot(const std::string& folder) {
   return files;
 }
 
+bool FaultyDisk::Stops(const char* op, const std::string& path, std::string* error) {
+  if (!stopped_ && !(stop_at && stop_at(op, path))) return false;
+  stopped_ = true;
+  errno = EIO;
+  if (error) *error = "the process was stopped";
+  return true;
+}
+
+bool FaultyDisk::Sync(std::string* error) {
+  if (Fails("barrier", "", error)) return false;
+  return RealDisk::Sync(error);
+}
+
+bool FaultyDisk::DeleteFile(const std::string& path, std::string* error) {
+  return !Stops("delete", path, error) && RealDisk::DeleteFile(path, error);
+}
+
+bool FaultyDisk::RemoveDir(const std::string& path) {
+  return !Stops("remove-dir", path, nullptr) && RealDisk::RemoveDir(path);
+}
+
+bool FaultyDisk::RemoveTree(const std::string& path, std::string* error, bool keep_folder) {
+  return !Stops("remove-tree", path, error) && RealDisk::RemoveTree(path, error, keep_folder);
+}
+
+std::unique_ptr<DiskLock> FaultyDisk::TryLock(const std::string& path, std::string* error,
+                                              bool* held_elsewhere) {
+  if (Stops("lock", path, error)) {
+    if (held_elsewhere) *held_elsewhere = false;
+    return nullptr;
+  }
+  return RealDisk::TryLock(path, error, held_elsewhere);
+}
+
+std::unique_ptr<AppendFile> FaultyDisk::OpenAppend(const std::string& path, std::string* error) {
+  if (Stops("open-append", path, error)) return nullptr;
+  return RealDisk::OpenAppend(path, error);
+}
+
 bool FaultyDisk::Fails(const char* op, const std::string& path, std::string* error) {
+  if (Stops(op, path, error)) return true;
   if (on_op) on_op(op, path);
   if (!fail_op || !fail_op(op, path)) return false;
   errno = fail_errno;

@@ -2,6 +2,7 @@
 // demand, and running the real binary.
 #pragma once
 
+#include <atomic>
 #include <cerrno>
 #include <filesystem>
 #include <functional>
@@ -128,6 +129,23 @@ class FaultyDisk : public RealDisk {
   // A status call that fails ("stat"): the path names nothing the tool can
   // see, as when the call fails with EIO.
   bool Stat(const std::string& path, FileStamp* stamp, std::string* error = nullptr) override;
+  // The barrier that makes what was written durable ("barrier", no path).
+  bool Sync(std::string* error) override;
+  bool DeleteFile(const std::string& path, std::string* error = nullptr) override;
+  bool RemoveDir(const std::string& path) override;
+  bool RemoveTree(const std::string& path, std::string* error, bool keep_folder = false) override;
+  std::unique_ptr<DiskLock> TryLock(const std::string& path, std::string* error,
+                                    bool* held_elsewhere) override;
+  std::unique_ptr<AppendFile> OpenAppend(const std::string& path, std::string* error) override;
+
+  // A process stopped at a step (killed, or the machine turned off after
+  // the step's data reached the disk): from the operation stop_at picks on,
+  // every operation, that one included, fails and changes nothing, as
+  // nothing happens in a process that is gone. stop_at sees every
+  // operation, by the names above and "delete", "remove-dir",
+  // "remove-tree", "lock" and "open-append".
+  std::function<bool(const char* op, const std::string& path)> stop_at;
+  bool Stopped() const { return stopped_; }
 
  protected:
   // Making a written file durable: the operation "sync", on the file whose
@@ -136,6 +154,8 @@ class FaultyDisk : public RealDisk {
 
  private:
   bool Fails(const char* op, const std::string& path, std::string* error);
+  bool Stops(const char* op, const std::string& path, std::string* error);
+  std::atomic<bool> stopped_{false};
 };
 
 // Gives a replacer's runs and restores a disk for the life of this object.

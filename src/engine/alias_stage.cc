@@ -251,7 +251,7 @@ void AliasStage::AddToProject(const ProjectText& p, const std::string& unit_path
     report->changes += 1;
   }
   if (r_.OnFileChanged) r_.OnFileChanged(project, work);
-  const std::string refused = RewriteStage::RefusedReplacement(f, r_.Options->IncludeReadOnly);
+  const std::string refused = RewriteStage::RefusedReplacement(disk_, *r_.Options, project, f);
   if (!refused.empty()) Skip(i, refused);
 }
 

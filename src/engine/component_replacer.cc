@@ -210,6 +210,8 @@ bool TComponentReplacer::Run(Disk& disk, const std::string& tree, bool dry_run) 
   }
 
   if (!dry_run) CreateBackupFolder(disk);
+  // What the run writes is made durable in a few barriers, not file by file.
+  DeferredSyncs batched(disk);
 
   RemoveDeadTempFolders(disk, res::kTempPrefix);
   Log.WriteLine(res::kAllocatingTempFolder);
@@ -280,15 +282,19 @@ bool TComponentReplacer::CommitRun(Disk& disk, const std::string& tree, int thre
   if (Options->MakeBackup) {
     Finally drop_backups([&commit] { commit.RemoveBackups(); });
     commit.BackupOriginals();
-    // The undo file is written before any original is replaced, so that a
-    // run cut short while copying back can still be undone.
+    // Every backup and rewritten file is durable before the undo file names
+    // them, and the undo file before any original is replaced, so that a
+    // run cut short at any point can still be undone.
+    commit.MakeDurable();
     commit.WriteUndoFile();
     // The files the run creates are made before any original is replaced:
     // the rewritten forms refer to them.
     commit.CreateFiles();
+    commit.MakeDurable();
     drop_backups.Dismiss();
   } else {
     commit.CreateFiles();
+    commit.MakeDurable();
   }
   if (OnReplacingOriginals) OnReplacingOriginals();
   return commit.ReplaceOriginals(threads, ChangedCount > 0);

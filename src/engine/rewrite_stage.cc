@@ -8,6 +8,7 @@
 #include "base/errors.h"
 #include "base/system_texts.h"
 #include "engine/alias_stage.h"
+#include "engine/own_backups.h"
 #include "engine/run_reporter.h"
 #include "files/file_utils.h"
 #include "platform/disk.h"
@@ -191,16 +192,21 @@ void RewriteStage::FinishFile(int i, const Work& w) {
   // replacing it would go against what its owner set: it is read-only, or
   // it has other names that a replacement would leave with the old text.
   if (done.changed && !done.skipped) {
-    const std::string refused = RefusedReplacement(done, r_.Options->IncludeReadOnly);
+    const std::string refused = RefusedReplacement(disk_, *r_.Options, file, done);
     if (!refused.empty()) Skip(i, refused);
   }
   if (done.form_unknown && !done.skipped)
     Skip(i, res::Format(res::kFormNotLookedFor, {ExtractFileDir(file)}));
 }
 
-std::string RewriteStage::RefusedReplacement(const RunFile& file, bool include_read_only) {
-  if (file.read.read_only && !include_read_only) return kReadOnly;
-  if (file.read.links > 1) return res::Format(kHardLinked, {std::to_string(file.read.links)});
+std::string RewriteStage::RefusedReplacement(Disk& disk, const TReplaceOptions& options,
+                                             const std::string& path, RunFile& file) {
+  if (file.read.read_only && !options.IncludeReadOnly) return kReadOnly;
+  if (file.read.links <= 1) return "";
+  OwnBackupNames own = FindOwnBackups(disk, options, path, file.rel_dir, file.read);
+  if (file.read.links > 1 + static_cast<std::uint64_t>(own.Count()))
+    return res::Format(kHardLinked, {std::to_string(file.read.links)});
+  file.stale_backups = std::move(own.stale);
   return "";
 }
 
@@ -394,6 +400,8 @@ void RewriteStage::ScanForms(WorkerPool& pool, int from) {
     scan->ticket = pool.Submit([this, scan, file](int) {
       try {
         scan->databases = r_.FormDatabases(disk_, file, &scan->unread);
+        if (scan->databases.databases.empty() && scan->unread.empty())
+          scan->databases.databases = EarlierDatabases(file);
       } catch (...) {
         scan->error = std::current_exception();
       }
@@ -411,6 +419,14 @@ void RewriteStage::ScanForms(WorkerPool& pool, int from) {
     r_.Databases.Add(r_.UnitList[i], s.databases);
     if (!s.unread.empty()) SkipUnread(i, s.unread);
   }
+}
+
+std::vector<DeclaredDatabase> RewriteStage::EarlierDatabases(const std::string& form) {
+  std::string text, why;
+  if (!disk_.ReadFile(form, &text, &why)) return {};
+  const std::string backup = earlier_.BackupIfStillMigrated(form, text);
+  if (backup.empty()) return {};
+  return r_.FormDatabases(disk_, backup, nullptr).databases;
 }
 
 }  // namespace tolvern

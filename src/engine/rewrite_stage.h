@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "engine/component_replacer.h"
+#include "engine/earlier_runs.h"
 
 namespace tolvern {
 
@@ -34,7 +35,11 @@ class RewriteStage {
   // Rewrites the files of replacer's list (what the run knows of them in
   // files) into temp_dir, reading through disk.
   RewriteStage(TComponentReplacer& replacer, RunFiles& files, Disk& disk, std::string temp_dir)
-      : r_(replacer), files_(files), disk_(disk), temp_dir_(std::move(temp_dir)) {}
+      : r_(replacer),
+        files_(files),
+        disk_(disk),
+        temp_dir_(std::move(temp_dir)),
+        earlier_(disk, replacer.Options->MakeBackup ? replacer.Options->BackupDir : "") {}
 
   // Rewrites the files; returns when all are done or the run was cancelled.
   // Failures that stop the run are thrown, a failure to write a rewritten
@@ -53,7 +58,11 @@ class RewriteStage {
   // it would go against what its owner set (it is read-only and read-only
   // files are not included, or it has other names); "" when it may be
   // replaced.
-  static std::string RefusedReplacement(const RunFile& file, bool include_read_only);
+  // Why the original `path` (read as file.read) must not be replaced, or "".
+  // Other names of it that are this tool's own backups do not count; those
+  // that no undo file names go into file.stale_backups.
+  static std::string RefusedReplacement(Disk& disk, const TReplaceOptions& options,
+                                        const std::string& path, RunFile& file);
 
  private:
   // A file handed to the pool, until its results are taken.
@@ -83,6 +92,9 @@ class RewriteStage {
   // Takes the results of file i's work on this thread.
   void TakeResults(int i, Work& w);
   void ScanForms(WorkerPool& pool, int from);
+  // The database components of a form an earlier, stopped run migrated,
+  // read from its backup; none when it is not such a form.
+  std::vector<DeclaredDatabase> EarlierDatabases(const std::string& form);
   // Whether file i is refused before it is read: its name could not be
   // recorded in the undo file.
   bool NameNotRecordable(int i) const;
@@ -109,6 +121,7 @@ class RewriteStage {
   std::set<std::string> work_names_;  // project mode: names used in the work folder
   bool cancelled_ = false;
   std::exception_ptr write_error_;  // the first failure to write a rewritten file
+  EarlierRuns earlier_;
 };
 
 }  // namespace tolvern

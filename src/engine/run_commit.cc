@@ -9,25 +9,26 @@
 #include "base/errors.h"
 #include "base/paths.h"
 #include "base/system_texts.h"
+#include "engine/own_backups.h"
 #include "engine/undo_record.h"
 #include "platform/worker_pool.h"
 
 namespace tolvern {
 
 namespace {
-// The n-th name of a file that never replaces another: the name itself,
-// then the name with ".2", ".3"... before its extension.
-std::string NumberedName(const std::string& base, int n) {
-  if (n == 1) return base;
-  const std::string ext = ExtractFileExt(base);
-  return base.substr(0, base.size() - ext.size()) + "." + std::to_string(n) + ext;
-}
 
 // Why a file that another program holds open is left as it is, with the
 // system's reason; its partners are left with it, so no pair is split.
 constexpr const char* kHeldOpen =
     "another program holds it open and does not let it be replaced (%s); close it there and "
     "run again";
+
+// Why a run stops when what it wrote before replacing anything cannot be
+// made durable: a crash could lose a backup or the undo file of an original
+// already replaced.
+constexpr const char* kNotDurable =
+    "Cannot make the backups, the rewritten files and the undo file durable: %s; no original "
+    "was replaced";
 
 // Why a file could not be looked at, from the system's reason ("" when the
 // file is not there).
@@ -52,20 +53,18 @@ std::string RunCommit::NewBackup(int i, const std::string& base, std::string* er
 }
 
 std::string RunCommit::BackupBase(int i) {
-  const std::string& file = paths_[i];
-  if (options_.Dest == RunSource::kProject)
-    return PathJoin(options_.BackupDir, ExtractFileName(MakeBackupName(file)));
   // Folder mode keeps the tree's shape below the backup folder.
   const std::string& rel_dir = files_[i].rel_dir;
-  if (made_folders_.insert(rel_dir).second)
+  if (options_.Dest != RunSource::kProject && made_folders_.insert(rel_dir).second)
     CreateFolderPath(disk_, PathJoin(options_.BackupDir, rel_dir));
-  return MakeBackupName(PathJoin(PathJoin(options_.BackupDir, rel_dir), ExtractFileName(file)));
+  return BackupBaseFor(options_, paths_[i], rel_dir);
 }
 
 void RunCommit::BackupOriginals() {
   Disk& disk = disk_;
   files_.ForEachPending([&](int i, RunFile& f) {
     const std::string& file = paths_[i];
+    RemoveStaleBackups(disk, f.stale_backups, f.read);
     const std::string base = BackupBase(i);
     std::string why;
     f.backup = NewBackup(i, base, &why);
@@ -104,40 +103,40 @@ void RunCommit::WriteUndoFile() {
   StringList& lines = outcome_.undo_lines;
   lines.Clear();
   UndoRecord record;
-  Disk& disk = disk_;
   if (created_)
     for (const CreatedFile& c : *created_) {
       lines.Add(c.path + "=");
-      record.Add(c.path, c.bytes);
+      WrittenText w;
+      w.size = c.bytes.size();
+      w.sha256 = TextDigest::Of(c.bytes).sha256;
+      w.created = true;
+      record.Add(c.path, std::move(w));
     }
-  for (int i = 0; i < files_.Count(); ++i) {
-    const RunFile& f = files_[i];
-    if (f.backup.empty()) continue;
-    lines.Add(paths_[i] + "=" + f.backup);
-    // What will stand at the original once it is replaced, so that restore
-    // can tell the run's text from a later edit.
-    std::string migrated, why;
-    if (!disk.ReadFile(f.work_path, &migrated, &why))
-      throw EFOpenError("Cannot open file \"" + f.work_path + "\". " + why);
-    // An original reached through a link is replaced behind the link, which
-    // stays; restore writes behind it again, and through no other link.
-    std::string link_target;
-    if (disk.IsLink(paths_[i])) link_target = disk.Resolve(paths_[i]);
-    record.Add(paths_[i], migrated, link_target);
+  std::vector<int> backed_up;
+  for (int i = 0; i < files_.Count(); ++i)
+    if (!files_[i].backup.empty()) backed_up.push_back(i);
+  std::vector<WrittenText> written = WrittenTexts(backed_up);
+  for (size_t k = 0; k < backed_up.size(); ++k) {
+    const int i = backed_up[k];
+    lines.Add(paths_[i] + "=" + files_[i].backup);
+    if (!written[k].link_target.empty())
+      link_folders_.push_back(ExtractFileDir(written[k].link_target));
+    record.Add(paths_[i], std::move(written[k]));
   }
   // A run that backed up nothing has nothing to undo: it writes no undo file.
   if (lines.Count() == 0) return;
   const std::string base = PathJoin(options_.BackupDir, res::kUndoFileName);
+  const std::string text = UndoFileText(lines, link_folders_);
   for (int n = 1; n < 10000; ++n) {
     // An earlier run's undo file is never replaced: this run's takes the
     // next free number, and the earlier one is named to the user.
     const std::string candidate = NumberedName(base, n);
     std::string why;
     bool taken = false;
-    if (disk.WriteExclusive(candidate, lines.Text(), &why, &taken)) {
+    if (disk_.WriteExclusive(candidate, text, &why, &taken)) {
       const std::string record_path = UndoRecord::PathFor(candidate);
-      if (!disk.WriteExclusive(record_path, record.Text(), &why, &taken)) {
-        disk.DeleteFile(candidate);
+      if (!disk_.WriteExclusive(record_path, record.Text(), &why, &taken)) {
+        disk_.DeleteFile(candidate);
         throw EFCreateError("Cannot create file \"" + record_path + "\". " +
                             (taken ? std::string("A file of that name is in the way.") : why));
       }
@@ -150,6 +149,44 @@ void RunCommit::WriteUndoFile() {
   throw EFCreateError("Cannot create file \"" + base + "\". no free undo file name");
 }
 
+std::vector<WrittenText> RunCommit::WrittenTexts(const std::vector<int>& files) {
+  // What will stand at each original once it is replaced, so that restore
+  // can tell the run's text from a later edit, and what its backup holds, so
+  // that a backup swapped for another is refused. Read and hashed several
+  // files at a time.
+  std::vector<WrittenText> out(files.size());
+  std::vector<std::string> errors(files.size());
+  auto one = [&](size_t k) {
+    const int i = files[k];
+    const RunFile& f = files_[i];
+    std::string text, why;
+    if (!disk_.ReadFile(f.work_path, &text, &why)) {
+      errors[k] = "Cannot open file \"" + f.work_path + "\". " + why;
+      return;
+    }
+    out[k].size = text.size();
+    out[k].sha256 = TextDigest::Of(text).sha256;
+    if (!disk_.ReadFile(f.backup, &text, &why)) {
+      errors[k] = "Cannot open file \"" + f.backup + "\". " + why;
+      return;
+    }
+    out[k].backup = TextDigest::Of(text);
+  };
+  {
+    WorkerPool pool(WorkerPool::ThreadsFor(options_.Jobs));
+    for (size_t k = 0; k < files.size(); ++k) pool.Submit([&one, k](int) { one(k); });
+    pool.Finish();
+  }
+  for (size_t k = 0; k < files.size(); ++k) {
+    if (!errors[k].empty()) throw EFOpenError(errors[k]);
+    // An original reached through a link is replaced behind the link, which
+    // stays; restore writes behind it again, and through no other link.
+    const std::string& path = paths_[files[k]];
+    if (disk_.IsLink(path)) out[k].link_target = disk_.Resolve(path);
+  }
+  return out;
+}
+
 void RunCommit::CreateFiles() {
   if (!created_) return;
   for (CreatedFile& c : *created_) {
@@ -160,20 +197,31 @@ void RunCommit::CreateFiles() {
       notes_.log("Created " + c.path);
       continue;
     }
+    DropCreatedAndUndo();
+    throw EFCreateError("Cannot create file \"" + c.path + "\". " +
+                        (taken ? std::string("A file of that name is in the way.") : why));
+  }
+}
+
+void RunCommit::MakeDurable() {
+  std::string why;
+  if (disk_.Sync(&why)) return;
+  DropCreatedAndUndo();
+  throw EBackupError(res::Format(kNotDurable, {why}));
+}
+
+void RunCommit::DropCreatedAndUndo() {
+  if (created_)
     for (CreatedFile& made : *created_)
       if (made.made) {
         disk_.DeleteFile(made.path);
         made.made = false;
       }
-    if (!outcome_.undo_file.empty()) {
-      disk_.DeleteFile(UndoRecord::PathFor(outcome_.undo_file));
-      disk_.DeleteFile(outcome_.undo_file);
-      outcome_.undo_file.clear();
-      outcome_.undo_lines.Clear();
-    }
-    throw EFCreateError("Cannot create file \"" + c.path + "\". " +
-                        (taken ? std::string("A file of that name is in the way.") : why));
-  }
+  if (outcome_.undo_file.empty()) return;
+  disk_.DeleteFile(UndoRecord::PathFor(outcome_.undo_file));
+  disk_.DeleteFile(outcome_.undo_file);
+  outcome_.undo_file.clear();
+  outcome_.undo_lines.Clear();
 }
 
 // What became of one file of the list while the originals were replaced.
@@ -202,6 +250,12 @@ bool RunCommit::ReplaceOriginals(int threads, bool any_changed) {
     if (TakeOutcome(i, o)) continue;
     left_out = true;
     if (o.left_out.empty()) all = false;
+  }
+  // The renames themselves are made durable at once, all of them.
+  std::string why;
+  if (!disk_.Sync(&why)) {
+    notes_.log("Cannot make the replaced originals durable: " + why);
+    all = false;
   }
   // The undo file lists only what was replaced: a line for an original left
   // as it is would put an old text over what its user saved since.
@@ -337,7 +391,7 @@ void RunCommit::RewriteUndoFile() {
   // longer lists them: until then restore needs them (it leaves such a file
   // as it is, since it holds its backup's text).
   std::string why;
-  if (!disk.WriteFile(outcome_.undo_file, lines.Text(), &why)) {
+  if (!disk.WriteFile(outcome_.undo_file, UndoFileText(lines, link_folders_), &why)) {
     notes_.log("Cannot update the undo file " + outcome_.undo_file + ": " + why +
                "; it still lists the files left as they are, and their backups are kept");
     return;

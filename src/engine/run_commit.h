@@ -13,6 +13,7 @@
 #include "engine/originals_check.h"
 #include "engine/replace_options.h"
 #include "engine/run_files.h"
+#include "engine/undo_record.h"
 
 namespace tolvern {
 
@@ -57,6 +58,10 @@ class RunCommit {
   // after removing those made and the undo file, so that nothing of the
   // run is left.
   void CreateFiles();
+  // Makes everything written so far (backups, rewritten files, the undo file,
+  // the created files) durable in one barrier; throws EBackupError, after
+  // removing the created files and the undo file, when it cannot.
+  void MakeDurable();
   // Moves the rewritten files over the originals (on `threads` threads when
   // there are several); false when one could not be replaced. The undo file
   // is rewritten to list only what was replaced.
@@ -85,6 +90,9 @@ class RunCommit {
   void NotePartnerFailed(int i, const FileOutcome& o);
   std::string NewBackup(int i, const std::string& base, std::string* error);
   std::string BackupBase(int i);
+  void DropCreatedAndUndo();
+  // The record of each file of the list (by index) that was backed up.
+  std::vector<WrittenText> WrittenTexts(const std::vector<int>& files);
   // Rewrites the undo file with the files replaced; drops the other backups.
   void RewriteUndoFile();
 
@@ -96,7 +104,8 @@ class RunCommit {
   Notes notes_;
   OriginalsCheck check_;
   CommitOutcome outcome_;
-  std::set<std::string> made_folders_;  // backup sub-folders made in this run
+  std::set<std::string> made_folders_;     // backup sub-folders made in this run
+  std::vector<std::string> link_folders_;  // folders written in through a link
 };
 
 }  // namespace tolvern

@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "base/string_list.h"
 #include "platform/disk.h"
@@ -27,7 +28,10 @@ struct RunFile {
   bool replaced = false;
   bool form_unknown = false;  // its form could not be looked for
   std::string backup;         // its backup, once made
-  int group = -1;             // files that are replaced together or not at all
+  // Backups of an earlier run that no undo file names and that are other
+  // names of this very file: removed before its backup is made.
+  std::vector<std::string> stale_backups;
+  int group = -1;  // files that are replaced together or not at all
 };
 
 // A file the run creates where there was none: where it goes, its bytes,

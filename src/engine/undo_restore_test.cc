@@ -34,11 +34,18 @@ class RestoreTest : public ::testing::Test {
   bool links_ = false;
 };
 
+// An undo file of an older version (no folders, no record) cannot tell the
+// run's text from an edit: it lists what it would write and restores only
+// when forced, keeping each text it replaces.
 TEST_F(RestoreTest, RestoresEveryFileAndCanBeRepeated) {
   std::string undo = Undo(a_ + "=" + ba_ + "\r\n" + b_ + "=" + bb_ + "\n");
-  EXPECT_TRUE(BdeReplacer->RestoreFiles(undo));
+  EXPECT_FALSE(BdeReplacer->RestoreFiles(undo));
+  EXPECT_EQ(BdeReplacer->RestoreChanged, (std::vector<std::string>{a_, b_}));
+  EXPECT_EQ(dir_.Read("A.pas"), "migrated a");
+  EXPECT_TRUE(BdeReplacer->RestoreFiles(undo, true)) << BdeReplacer->RestoreError;
   EXPECT_EQ(dir_.Read("A.pas"), "original a");
   EXPECT_EQ(dir_.Read("B.pas"), "original b");
+  EXPECT_EQ(dir_.Read("bak/A.edited.pas"), "migrated a");
   EXPECT_TRUE(BdeReplacer->RestoreFiles(undo));
   EXPECT_EQ(BdeReplacer->UnitList.Count(), 0);
   EXPECT_EQ(dir_.Read("bak/A.~pas"), "original a");
@@ -82,10 +89,11 @@ TEST_F(RestoreTest, NamesDifferingInLetterCaseKeepTheirOwnBackups) {
   GTEST_SKIP() << "names that differ only in letter case name one file on Windows";
 #endif
   std::string upper = dir_.Write("a.PAS", "migrated upper");
-  EXPECT_TRUE(
-      BdeReplacer->RestoreFiles(Undo(a_ + "=" + ba_ + "\r\n" + upper + "=" + bb_ + "\r\n")));
+  std::string upper_backup = dir_.Write("bak/a.~PAS", "original upper");
+  EXPECT_TRUE(BdeReplacer->RestoreFiles(
+      Undo(a_ + "=" + ba_ + "\r\n" + upper + "=" + upper_backup + "\r\n"), true));
   EXPECT_EQ(dir_.Read("A.pas"), "original a");
-  EXPECT_EQ(dir_.Read("a.PAS"), "original b");
+  EXPECT_EQ(dir_.Read("a.PAS"), "original upper");
 }
 
 TEST_F(RestoreTest, AnUndoFileThatListsNothingRestoresNothingAndSucceeds) {

@@ -73,6 +73,8 @@ class FolderCache : public Disk {
   std::string PrivateTempPath(std::string* error) override { return disk_.PrivateTempPath(error); }
   bool IsOwnFolder(const std::string& path) override { return disk_.IsOwnFolder(path); }
   bool IsLockHeld(const std::string& path) override { return disk_.IsLockHeld(path); }
+  void DeferSyncs(bool defer) override { disk_.DeferSyncs(defer); }
+  bool Sync(std::string* error) override { return disk_.Sync(error); }
 
  private:
   struct Entry {

@@ -57,6 +57,8 @@ std::filesystem::path NativePath(const std::string& path) {
 }
 }  // namespace
 
+bool RealDisk::Sync(std::string* error) { return batch_->Barrier(error); }
+
 bool RealDisk::IsLink(const std::string& path) {
   std::error_code ec;
   return std::filesystem::is_symlink(NativePath(path), ec);

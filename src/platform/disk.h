@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/sync_batch.h"
+
 namespace tolvern {
 
 struct DirEntry {
@@ -168,6 +170,20 @@ class Disk {
   // link at path is never followed. Null, with the reason, when it cannot.
   virtual std::unique_ptr<AppendFile> OpenAppend(const std::string& path, std::string* error) = 0;
 
+  // Durability in batches. While syncs are deferred, a new file of the work
+  // folder, an exclusive write, a backup and a move are not made durable one
+  // by one (a move then takes what `from` holds as made durable by an earlier
+  // Sync); Sync makes everything written since durable at once. Files that
+  // replace others in place (WriteFile, CopyFile) are always made durable
+  // before they take their place.
+  virtual void DeferSyncs(bool defer) { (void)defer; }
+  // False with the reason (naming a file or folder) when what was written
+  // could not be made durable.
+  virtual bool Sync(std::string* error) {
+    (void)error;
+    return true;
+  }
+
   // Whether the file at path can be replaced by a rename now: false, with the
   // system's reason, when another program holds it open without the sharing
   // a rename over it needs (on Windows an editor that shares it for reading
@@ -235,6 +251,8 @@ class RealDisk : public Disk {
                                     bool* held_elsewhere) override;
   bool IsLockHeld(const std::string& path) override;
   std::unique_ptr<AppendFile> OpenAppend(const std::string& path, std::string* error) override;
+  void DeferSyncs(bool defer) override { batch_->SetDeferred(defer); }
+  bool Sync(std::string* error) override;
 
  protected:
 #ifdef _WIN32
@@ -247,6 +265,27 @@ class RealDisk : public Disk {
   // with the system's reason when it cannot. Tests override it to make it
   // fail.
   virtual bool SyncFile(FileHandle handle, const std::string& path, std::string* error);
+  // Whether syncs wait for Sync; when they do, notes path as written.
+  bool Deferred(const std::string& path) {
+    if (!batch_->Deferred()) return false;
+    batch_->Note(path);
+    return true;
+  }
+
+ private:
+  std::unique_ptr<SyncBatch> batch_ = std::make_unique<SyncBatch>();
+};
+
+// Defers the syncs of a disk for the life of this object.
+class DeferredSyncs {
+ public:
+  explicit DeferredSyncs(Disk& disk) : disk_(disk) { disk_.DeferSyncs(true); }
+  ~DeferredSyncs() { disk_.DeferSyncs(false); }
+  DeferredSyncs(const DeferredSyncs&) = delete;
+  DeferredSyncs& operator=(const DeferredSyncs&) = delete;
+
+ private:
+  Disk& disk_;
 };
 
 // Creates every missing folder along path on disk. True when all of them

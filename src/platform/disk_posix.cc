@@ -318,8 +318,11 @@ bool RealDisk::WriteFile(const std::string& path, std::string_view data, std::st
 
 bool RealDisk::WriteNewFile(const std::string& path, std::string_view data, std::string* error) {
   // Not made durable here: a work file's bytes are when it takes an
-  // original's place (MoveFile), and only then do they matter.
-  return WriteTo(path, O_CREAT | O_TRUNC | O_NOFOLLOW, 0666, data, error);
+  // original's place (MoveFile, or the Sync before it), and only then do
+  // they matter.
+  if (!WriteTo(path, O_CREAT | O_TRUNC | O_NOFOLLOW, 0666, data, error)) return false;
+  Deferred(path);
+  return true;
 }
 
 bool RealDisk::Stat(const std::string& path, FileStamp* stamp, std::string* error) {
@@ -339,10 +342,16 @@ bool RealDisk::WriteExclusive(const std::string& path, std::string_view data, st
                               bool* already_exists) {
   if (already_exists) *already_exists = false;
   bool created = false;
-  if (WriteTo(path, O_CREAT | O_EXCL | O_NOFOLLOW, 0666, data, error, &created,
-              [this, &path](int fd, std::string* e) { return SyncFile(fd, path, e); }) &&
-      SyncFolderOf(path, error))
+  if (batch_->Deferred()) {
+    if (WriteTo(path, O_CREAT | O_EXCL | O_NOFOLLOW, 0666, data, error, &created)) {
+      Deferred(path);
+      return true;
+    }
+  } else if (WriteTo(path, O_CREAT | O_EXCL | O_NOFOLLOW, 0666, data, error, &created,
+                     [this, &path](int fd, std::string* e) { return SyncFile(fd, path, e); }) &&
+             SyncFolderOf(path, error)) {
     return true;
+  }
   const int failure = errno;
   if (created)
     ::unlink(path.c_str());  // a partly written (or not durable) file of our own
@@ -358,7 +367,7 @@ bool RealDisk::BackupFile(const std::string& from, const std::string& to, std::s
   // A hard link to the file itself: a link at `from` is followed, so the
   // backup holds the content and never a second link.
   if (::linkat(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-    if (SyncFolderOf(to, error)) return true;
+    if (Deferred(to) || SyncFolderOf(to, error)) return true;
     const int failure = errno;
     ::unlink(to.c_str());  // a backup that a crash could lose is none
     errno = failure;
@@ -385,18 +394,21 @@ bool RealDisk::MoveFile(const std::string& from, const std::string& to, std::str
     ::chmod(from.c_str(), st.st_mode & 07777);
   if (::lstat(to.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
     // What `from` holds is made durable before it takes the original's
-    // place; when that fails, the original stays as it is.
-    int fd = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0) {
-      if (error) *error = ErrnoText();
-      return false;
+    // place (by the Sync before the move, where syncs are deferred); when
+    // that fails, the original stays as it is.
+    if (!batch_->Deferred()) {
+      int fd = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+      if (fd < 0) {
+        if (error) *error = ErrnoText();
+        return false;
+      }
+      const bool synced = SyncFile(fd, to, error);
+      ::close(fd);
+      if (!synced) return false;
     }
-    const bool synced = SyncFile(fd, to, error);
-    ::close(fd);
-    if (!synced) return false;
     if (::rename(from.c_str(), to.c_str()) == 0) {
       // As after any rename: the file is whole in either place.
-      SyncFolderOf(to, nullptr);
+      if (!Deferred(to)) SyncFolderOf(to, nullptr);
       return true;
     }
   }

@@ -323,8 +323,11 @@ bool RealDisk::WriteFile(const std::string& path, std::string_view data, std::st
 
 bool RealDisk::WriteNewFile(const std::string& path, std::string_view data, std::string* error) {
   // Not made durable here: a work file's bytes are when it takes an
-  // original's place (MoveFile), and only then do they matter.
-  return WriteTo(WidePath(path), CREATE_ALWAYS, data, error);
+  // original's place (MoveFile, or the Sync before it), and only then do
+  // they matter.
+  if (!WriteTo(WidePath(path), CREATE_ALWAYS, data, error)) return false;
+  Deferred(path);
+  return true;
 }
 
 bool RealDisk::Stat(const std::string& path, FileStamp* stamp, std::string* error) {
@@ -366,9 +369,15 @@ bool RealDisk::WriteExclusive(const std::string& path, std::string_view data, st
                               bool* already_exists) {
   if (already_exists) *already_exists = false;
   bool created = false;
-  if (WriteTo(WidePath(path), CREATE_NEW, data, error, &created,
-              [this, &path](HANDLE h, std::string* e) { return SyncFile(h, path, e); }))
+  if (batch_->Deferred()) {
+    if (WriteTo(WidePath(path), CREATE_NEW, data, error, &created)) {
+      Deferred(path);
+      return true;
+    }
+  } else if (WriteTo(WidePath(path), CREATE_NEW, data, error, &created,
+                     [this, &path](HANDLE h, std::string* e) { return SyncFile(h, path, e); })) {
     return true;
+  }
   if (!created && ::GetLastError() == ERROR_FILE_EXISTS && already_exists) *already_exists = true;
   return false;
 }
@@ -381,7 +390,10 @@ bool RealDisk::BackupFile(const std::string& from, const std::string& to, std::s
   // a copy, so that lifting its attribute to replace it leaves the backup's.
   DWORD a = Attributes(source);
   if (a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_READONLY)) {
-    if (::CreateHardLinkW(target.c_str(), source.c_str(), nullptr)) return true;
+    if (::CreateHardLinkW(target.c_str(), source.c_str(), nullptr)) {
+      Deferred(to);
+      return true;
+    }
     DWORD code = ::GetLastError();
     if (code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS) {
       if (already_exists) *already_exists = true;
@@ -397,16 +409,22 @@ bool RealDisk::BackupFile(const std::string& from, const std::string& to, std::s
 }
 
 bool RealDisk::MoveFile(const std::string& from, const std::string& to, std::string* error) {
-  // What `from` holds is made durable before it takes the original's place;
-  // when that fails, the original stays as it is.
-  HANDLE h = ::CreateFileW(WidePath(from).c_str(), GENERIC_WRITE,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return Fail(error, ::GetLastError());
-  const bool synced = SyncFile(h, to, error);
-  ::CloseHandle(h);
-  if (!synced) return false;
-  if (RenameOver(WidePath(from), Resolved(WidePath(to)), error)) return true;
+  // What `from` holds is made durable before it takes the original's place
+  // (by the Sync before the move, where syncs are deferred); when that
+  // fails, the original stays as it is.
+  if (!batch_->Deferred()) {
+    HANDLE h = ::CreateFileW(WidePath(from).c_str(), GENERIC_WRITE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return Fail(error, ::GetLastError());
+    const bool synced = SyncFile(h, to, error);
+    ::CloseHandle(h);
+    if (!synced) return false;
+  }
+  if (RenameOver(WidePath(from), Resolved(WidePath(to)), error)) {
+    Deferred(to);
+    return true;
+  }
   // Another volume: a copy. Any other failure (the file held open by another
   // program, no right to write) would fail the copy too.
   if (::GetLastError() != ERROR_NOT_SAME_DEVICE) return false;
