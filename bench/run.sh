@@ -22,7 +22,10 @@
 # which replace every file they edit and so free the old ones, come after
 # the other commands.
 #
-#   bench/run.sh [small|1m|10m|LINES] [RUNS] [BUILD_DIR] [spread|flat|both]
+# The layout "corpus" times the same on the real forms of the shared corpus
+# (TOLVERN_CORPUS_DIR), each with a unit that names it.
+#
+#   bench/run.sh [small|1m|10m|LINES] [RUNS] [BUILD_DIR] [spread|flat|corpus|both]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 size=${1:-small}
@@ -54,8 +57,23 @@ for layout in $layouts; do
   flag=""; [ "$layout" = flat ] && flag="--flat"
   dir=$work/$layout
   mkdir -p "$dir"
-  "$build/gen_corpus" $flag "$dir/tree" "$lines" > "$dir/gen.txt"
-  read -r real_lines _ bytes _ < "$dir/gen.txt"
+  if [ "$layout" = corpus ]; then
+    # The real forms of the shared corpus, each with a unit that names it
+    # (the corpus holds forms only), in their projects' folders.
+    corpus=${TOLVERN_CORPUS_DIR:-$root/../shared/corpus}
+    mkdir -p "$dir/tree"
+    cp -r "$corpus"/. "$dir/tree"
+    find "$dir/tree" -type f -iname '*.dfm' | while read -r form; do
+      stem=$(basename "${form%.*}")
+      printf 'unit %s;\r\ninterface\r\nuses DBTables, ADODB;\r\nimplementation\r\n{$R *.dfm}\r\nend.\r\n' \
+        "$stem" > "${form%.*}.pas"
+    done
+    real_lines=$(find "$dir/tree" -type f -print0 | xargs -0 cat | wc -l)
+    bytes=$(du -sb "$dir/tree" | cut -f1)
+  else
+    "$build/gen_corpus" $flag "$dir/tree" "$lines" > "$dir/gen.txt"
+    read -r real_lines _ bytes _ < "$dir/gen.txt"
+  fi
   files=$(find "$dir/tree" -type f | wc -l)
   for ((r = 0; r < runs; r++)); do
     for name in m1 md a1 ad s; do cp -r "$dir/tree" "$dir/$name$r"; done
@@ -105,6 +123,15 @@ for layout in $layouts; do
     }'
   done
   echo "  sync calls of one durable run: $syncs"
+  if [ "${TOLVERN_BENCH_PERF:-0}" = 1 ] && command -v perf > /dev/null; then
+    # Where one run's time goes: the top of a sampled profile (one job).
+    cp -r "$dir/tree" "$dir/pf"
+    perf record -q -o "$dir/perf.data" -- "$build/tolvern" migrate --folder "$dir/pf" \
+      --recursive --quiet --jobs 1 > /dev/null 2>&1 || true
+    echo "  profile of one run (one job), the top symbols:"
+    perf report -q -i "$dir/perf.data" --stdio --sort sym 2> /dev/null | grep -v '^$' | head -12 |
+      sed 's/^/    /'
+  fi
   peak=$(awk '{print $4}' "$dir"/migrate-*.t | sort -n | tail -1)
   awk -v b="$bytes" -v l="$real_lines" -v w="$(median "$dir/migrate-default.t" 1)" -v p="$peak" 'BEGIN {
     printf "  migrate throughput: %.1f MB/s, %.0f lines/s, peak memory %.1f MB\n", b / 1048576 / w, l / w, p / 1024

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "engine/alias_plan.h"
+#include "parsing/alias_key.h"
+#include "parsing/json_locator.h"
 #include "platform/disk.h"
 
 namespace tolvern::cli {
@@ -29,11 +31,13 @@ std::string Becomes(const AliasReport& a) {
 }
 
 // A profile that makes a new connection for every alias, its parameters
-// left for the user to fill in.
+// left for the user to fill in. Each alias is a key of its own (their names
+// differ beyond letter case), written so that any bytes come back the same.
 std::string ProfileForAliases(const RunReport& report) {
   nlohmann::ordered_json aliases = nlohmann::ordered_json::object();
   for (const AliasReport& a : report.aliases)
-    aliases[a.alias] = {{"database", ""}, {"server", ""}, {"username", ""}};
+    profile_json::AppendNew(aliases, AliasKey(a.alias),
+                            {{"database", ""}, {"server", ""}, {"username", ""}});
   nlohmann::ordered_json profile = {{"name", "aliases"}, {"aliases", aliases}};
   return profile.dump(2) + "\n";
 }

@@ -136,6 +136,18 @@ struct TimedOutcome {
   double seconds;
 };
 
+// The files the run's account goes to are written at its end, after the
+// originals are replaced: one that could not be written (a pipe, which would
+// hold the run for a reader) stops the run before it starts.
+void CheckAccountFiles(const MigrateArgs& args, Disk& disk) {
+  for (const std::string* name : {&args.report, &args.html}) {
+    if (name->empty()) continue;
+    const std::string path = Absolute(*name);
+    if (const std::string why = OutputRefusal(disk, path); !why.empty())
+      throw EFCreateError("Cannot create file \"" + path + "\". " + why);
+  }
+}
+
 // Runs the replacer, and times it.
 TimedOutcome ExecuteTimed(TComponentReplacer& replacer) {
   const auto start = std::chrono::steady_clock::now();
@@ -222,13 +234,21 @@ void PrintUndoFile(const TComponentReplacer& replacer) {
               << "\n";
 }
 
+// The JSON report, written as the log is: a link under its name is not
+// followed, and a pipe there is refused rather than waited on.
+void WriteReportFile(Disk& disk, const std::string& name, const RunReport& report) {
+  const std::string path = Absolute(name);
+  std::string why;
+  if (!WriteOutputFile(disk, path, report.ToJson(), &why))
+    throw EFCreateError("Cannot create file \"" + path + "\". " + why);
+}
+
 // Everything the run leaves after it: the report file, and on standard
 // output the outcome, the places left and the summary.
 void TellOutcome(const MigrateArgs& args, const RunSetup& run, const TimedOutcome& outcome,
                  const HtmlPage& page) {
   const RunReport& report = run.replacer().Report;
-  if (!args.report.empty())
-    WriteWholeFile(run.replacer().RunDisk(), Absolute(args.report), report.ToJson());
+  if (!args.report.empty()) WriteReportFile(run.replacer().RunDisk(), args.report, report);
   HtmlReportFacts facts;
   facts.seconds = outcome.seconds;
   facts.whole = outcome.ok && report.FilesNotMigrated() == 0 && run.replacer().Log.Error().empty();
@@ -271,6 +291,7 @@ int RunMigrate(const MigrateArgs& args) {
   FollowRun(args, run, progress);
   RunReport& report = run.replacer().Report;
   report.details = !args.report.empty();
+  CheckAccountFiles(args, run.replacer().RunDisk());
   const HtmlPage page(args.html, run);
   const TimedOutcome outcome = ExecuteTimed(run.replacer());
   progress.Clear();

@@ -51,13 +51,17 @@ AliasPlan PlanAliases(const std::vector<AliasUse>& uses, const std::vector<Alias
   FoldedSet taken{plan.module.module, plan.module.cls};
   // Names a rule gives are taken first, so that a made-up name never
   // takes one a rule asks for.
-  for (const AliasRule& r : rules)
+  // The rule of each alias by its name, letter case ignored: the last one
+  // when several give it.
+  FoldedMap<const AliasRule*> rule_of;
+  for (const AliasRule& r : rules) {
     if (r.Creates() && !r.connection.empty()) taken.insert(r.connection);
+    rule_of[r.alias] = &r;
+  }
   for (const AliasUse& use : uses) {
     AliasOutcome out{use, alias_action::kUnmapped, ""};
-    const AliasRule* rule = nullptr;
-    for (const AliasRule& r : rules)
-      if (SameText(r.alias, use.alias)) rule = &r;
+    const auto found = rule_of.find(use.alias);
+    const AliasRule* rule = found == rule_of.end() ? nullptr : found->second;
     if (rule && !rule->Creates()) {
       out.action = alias_action::kBind;
       out.reference = rule->bind;

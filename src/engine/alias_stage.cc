@@ -239,7 +239,7 @@ void AliasStage::AddToProject(const ProjectText& p, const std::string& unit_path
   // Over its rewritten copy, or where the rewriting would have put one.
   const std::string work = f.changed ? f.work_path : PathJoin(f.work_dir, ExtractFileName(project));
   std::string why;
-  if (!disk_.WriteFile(work, EncodeText(edit.text, encoding), &why))
+  if (!disk_.WriteNewFile(work, EncodeText(edit.text, encoding), &why))
     throw EFCreateError("Cannot create file \"" + work + "\". " + why);
   const bool was_changed = f.changed;
   f.changed = true;

@@ -10,6 +10,7 @@
 #include "base/errors.h"
 #include "base/system_texts.h"
 #include "engine/alias_stage.h"
+#include "engine/earlier_runs.h"
 #include "engine/originals_check.h"
 #include "engine/rewrite_stage.h"
 #include "engine/run_commit.h"
@@ -176,7 +177,7 @@ std::unique_ptr<DiskLock> LockTree(Disk& disk, const std::string& tree) {
 // output would otherwise land in the current folder.
 std::string MakeWorkFolder(Disk& disk, std::unique_ptr<DiskLock>* lock) {
   std::string why;
-  const std::string temp_dir = CreateTempFolder(disk, res::kTempPrefix, lock, &why);
+  const std::string temp_dir = CreateRunFolder(disk, res::kTempPrefix, lock, &why);
   if (!temp_dir.empty()) return temp_dir;
   throw EFCreateError(res::kFailedToCreateTemp, why.empty() ? std::string("unknown error") : why);
 }
@@ -199,6 +200,11 @@ void RemoveWorkFolder(Disk& disk, const std::string& temp_dir, std::unique_ptr<D
 bool TComponentReplacer::Run(Disk& disk, const std::string& tree, bool dry_run) {
   std::unique_ptr<DiskLock> tree_lock;
   if (!dry_run && !tree.empty()) tree_lock = LockTree(disk, tree);
+  // Before the files are listed: what a stopped run created and nothing
+  // uses is not a file of the application.
+  if (!dry_run && Options->MakeBackup)
+    for (const std::string& path : RemoveCreatedByStoppedRuns(disk, Options->BackupDir))
+      Log.WriteLine("Removed " + path + ", created by a run stopped before it replaced anything");
 
   InitUnitList(disk);
   Finally clear_units([this] { UnitList.Clear(); });
@@ -306,6 +312,7 @@ bool TComponentReplacer::RestoreFiles(const std::string& undo_file_name, bool fo
   const bool ok = restore.Restore(undo_file_name, force);
   RestoreError = restore.Error();
   RestoreChanged = restore.Changed();
+  RestoreUnverified = restore.Unverified();
   RestoreNotes = restore.Notes();
   RestoredCount = ok ? restore.RestoredCount() : 0;
   return ok;

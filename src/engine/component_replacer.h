@@ -102,6 +102,10 @@ class TComponentReplacer {
   bool RestoreFiles(const std::string& undo_file_name, bool force = false);
   std::string RestoreError;
   std::vector<std::string> RestoreChanged;
+  // The undo file had no record of what its run wrote (or named no
+  // folders): RestoreChanged are all the files it would write, which
+  // cannot be told from later edits.
+  bool RestoreUnverified = false;
   std::vector<std::string> RestoreNotes;
   // The number of originals the last restore put back.
   int RestoredCount = 0;

@@ -65,7 +65,10 @@ TEST_F(RunTest, FolderModeWithSubFolders) {
   size_t app_at = undo.find(app + "=" + bapp + "\r\n");
   EXPECT_NE(u_at, std::string::npos) << undo;
   EXPECT_NE(app_at, std::string::npos) << undo;
-  EXPECT_EQ(undo.size(), (u + "=" + bu + "\r\n" + app + "=" + bapp + "\r\n").size());
+  // First the folders the run wrote in, so that restore writes nowhere else.
+  const std::string folders = "#folder=" + (dir_ / "src/Sub") + "\r\n";
+  EXPECT_EQ(undo.size(), (folders + u + "=" + bu + "\r\n" + app + "=" + bapp + "\r\n").size());
+  EXPECT_TRUE(undo.starts_with(folders)) << undo;
   // The work folder is gone.
   EXPECT_TRUE(TempFolders().empty());
 
@@ -147,10 +150,11 @@ TEST_F(RunTest, TwoRunsInARowStartAfreshAndKeepTheEarlierUndoFile) {
   EXPECT_EQ(BdeReplacer->UndoList.Count(), 1);
   EXPECT_EQ(BdeReplacer->UndoFilePath, dir_ / "src/RBackup/ZUvezod.2.reu");
   EXPECT_EQ(BdeReplacer->EarlierUndoFile, dir_ / "src/RBackup/ZUvezod.reu");
+  const std::string folder = "#folder=" + (dir_ / "src") + "\r\n";
   EXPECT_EQ(dir_.Read("src/RBackup/ZUvezod.reu"),
-            (dir_ / "src/U.pas") + "=" + (dir_ / "src/RBackup/U.~pas") + "\r\n");
+            folder + (dir_ / "src/U.pas") + "=" + (dir_ / "src/RBackup/U.~pas") + "\r\n");
   EXPECT_EQ(dir_.Read("src/RBackup/ZUvezod.2.reu"),
-            (dir_ / "src/V.pas") + "=" + (dir_ / "src/RBackup/V.~pas") + "\r\n");
+            folder + (dir_ / "src/V.pas") + "=" + (dir_ / "src/RBackup/V.~pas") + "\r\n");
   EXPECT_EQ(BdeReplacer->UnitList.Count(), 0);
 }
 
@@ -301,7 +305,8 @@ TEST_F(ProjectRunTest, ConvertsOnlyChosenUnitsInOrder) {
   EXPECT_NE(dir_.Read("app/lib/b.PAS"), kUsesBde);
   EXPECT_EQ(dir_.Read("app/RBackup/b.~PAS"), kUsesBde);
   EXPECT_EQ(dir_.Read("app/RBackup/ZUvezod.reu"),
-            (dir_ / "app/C.pas") + "=" + (dir_ / "app/RBackup/C.~pas") + "\r\n" +
+            "#folder=" + (dir_ / "app") + "\r\n#folder=" + (dir_ / "app/lib") + "\r\n" +
+                (dir_ / "app/C.pas") + "=" + (dir_ / "app/RBackup/C.~pas") + "\r\n" +
                 (dir_ / "app/lib/b.PAS") + "=" + (dir_ / "app/RBackup/b.~PAS") + "\r\n");
   std::string log = dir_.Read("app/Wiz_Log.txt");
   size_t c = log.find("Processing file: " + (dir_ / "app/C.pas"));

@@ -1,12 +1,13 @@
 #include "engine/database_index.h"
 
 #include "parsing/pascal_scanner.h"
+#include "streams/form_strings.h"
 
 namespace tolvern {
 
 DatabasesOfForm FindDatabasesOfForm(
     std::string_view form_text, const std::function<bool(const std::string&)>& is_database_class,
-    const std::function<bool(const std::string&)>& is_data_set_class) {
+    const std::function<bool(const std::string&)>& is_data_set_class, FormCharset charset) {
   DatabasesOfForm found;
   TPasParser scanner(form_text);
   scanner.KeepQuotes = false;
@@ -15,7 +16,12 @@ DatabasesOfForm FindDatabasesOfForm(
   std::string name, cls, last_ident;
   bool expect_name = false, expect_class = false;
   std::string token;
+  // The end of the last database name read: the tokens before it are its
+  // pieces.
+  size_t value_end = 0;
   for (int code; (code = scanner.GetNext(token)) != kTokEnd;) {
+    const size_t at = static_cast<size_t>(scanner.PrevPos());
+    if (at < value_end) continue;
     if (code == kTokObject || code == kTokInherited || code == kTokInline) {
       expect_name = true;
     } else if (code == kTokIdent) {
@@ -32,11 +38,20 @@ DatabasesOfForm FindDatabasesOfForm(
     } else if (code == kTokEndKw) {
       name.clear();
       cls.clear();
-    } else if (code == kTokString && last_ident == "DatabaseName" && !name.empty()) {
+    } else if ((code == kTokString || code == SymbolCodeOf('#')) && last_ident == "DatabaseName" &&
+               !name.empty()) {
+      // The whole value, its quoted pieces and #nnn codes, is one name.
+      value_end = at;
+      std::optional<std::string> value = ReadFormString(form_text, &value_end, charset);
+      if (!value) {
+        value_end = 0;
+        if (code != kTokString) continue;
+        value = token;
+      }
       if (is_database_class(cls))
-        found.databases.push_back({token, name});
-      else if (is_data_set_class && is_data_set_class(cls) && !token.empty())
-        found.data_sets.push_back({name, token});
+        found.databases.push_back({*value, name});
+      else if (is_data_set_class && is_data_set_class(cls) && !value->empty())
+        found.data_sets.push_back({name, *value});
     }
   }
   return found;

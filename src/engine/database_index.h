@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/ascii_text.h"
+#include "streams/object_stream.h"
 
 namespace tolvern {
 
@@ -39,10 +40,12 @@ struct DatabasesOfForm {
 // Reads the database components of a form text: the objects (inherited ones
 // too) of a class for which is_database_class holds that set DatabaseName;
 // and its data sets: the objects of a class for which is_data_set_class
-// holds that set it.
+// holds that set it. A name is the whole string value, its quoted pieces and
+// #nnn codes decoded as a form of charset holds them (DecodeFormString).
 DatabasesOfForm FindDatabasesOfForm(
     std::string_view form_text, const std::function<bool(const std::string&)>& is_database_class,
-    const std::function<bool(const std::string&)>& is_data_set_class = nullptr);
+    const std::function<bool(const std::string&)>& is_data_set_class = nullptr,
+    FormCharset charset = FormCharset::kAnsi);
 
 // A BDE alias: a database name that data sets of the run give and that no
 // database component of the run declares.

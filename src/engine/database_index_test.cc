@@ -101,5 +101,41 @@ TEST(DatabaseIndexTest, AliasesAreTheNamesNoDatabaseDeclares) {
   EXPECT_EQ(index.Reference("LOCAL", "f.dfm"), "D");  // a database goes before an alias
 }
 
+// A database name is the whole string value: quoted pieces, #nnn codes and
+// continued lines make one name, decoded as the form holds its characters,
+// for the databases a form declares and for the names its data sets give.
+TEST(DatabaseIndexTest, ANameIsTheWholeValueDecodedInTheFormsCharset) {
+  struct Case {
+    const char* value;
+    FormCharset charset;
+    const char* name;
+  } cases[] = {
+      {"'Sess'#227'o'", FormCharset::kAnsi, "Sess\xE3o"},
+      {"'Sess\xE3o'", FormCharset::kAnsi, "Sess\xE3o"},  // raw 8-bit text
+      {"#83'ess'#227#111", FormCharset::kAnsi, "Sess\xE3o"},
+      {"'Sess\xE3o'#1089", FormCharset::kAnsi, "Sess\xE3o\xD1\x81"},
+      {"'Sess'#227'o'", FormCharset::kUtf8, "Sess\xC3\xA3o"},
+      {"'Sess\xC3\xA3o'", FormCharset::kUtf8, "Sess\xC3\xA3o"},
+      {"'Ba'#1089'e'", FormCharset::kUtf8,
+       "Ba\xD1\x81"
+       "e"},
+      {"'C:\\Data\\Ledger' +\n      '\\2024'", FormCharset::kAnsi, "C:\\Data\\Ledger\\2024"},
+      {"'It''s'", FormCharset::kAnsi, "It's"},
+  };
+  for (const Case& c : cases) {
+    const std::string text =
+        std::string("object F: TF\n  object D: TDatabase\n    DatabaseName = ") + c.value +
+        "\n  end\n  object Q: TQuery\n    DatabaseName = " + c.value +
+        "\n    SQL.Strings = (\n      'x')\n  end\nend\n";
+    const DatabasesOfForm found = FindDatabasesOfForm(
+        text, IsDatabase, [](const std::string& cls) { return cls == "TQuery"; }, c.charset);
+    ASSERT_EQ(found.databases.size(), 1u) << c.value;
+    EXPECT_EQ(found.databases[0].name, c.name) << c.value;
+    ASSERT_EQ(found.data_sets.size(), 1u) << c.value;
+    EXPECT_EQ(found.data_sets[0].database, c.name) << c.value;
+    EXPECT_EQ(found.data_sets[0].component, "Q") << c.value;
+  }
+}
+
 }  // namespace
 }  // namespace tolvern

@@ -7,6 +7,66 @@
 
 namespace tolvern {
 
+namespace {
+
+// The created files of one undo file that nothing uses (see
+// CreatedByStoppedRuns).
+std::vector<std::string> UnusedCreatedFiles(Disk& disk, const StringList& lines,
+                                            const UndoRecord& record) {
+  std::vector<std::string> created;
+  for (int i = 0; i < lines.Count(); ++i) {
+    const std::string original = StringList::NameOf(lines[i]);
+    const WrittenText* written = record.Find(original);
+    if (!written || !StringList::ValueOf(lines[i]).empty() || !written->created) continue;
+    std::string text, why;
+    if (disk.ReadFile(original, &text, &why) && written->Matches(text)) created.push_back(original);
+  }
+  if (created.empty()) return created;
+  for (int i = 0; i < lines.Count(); ++i) {
+    const std::string original = StringList::NameOf(lines[i]);
+    const WrittenText* written = record.Find(original);
+    if (!written || written->created || StringList::ValueOf(lines[i]).empty()) continue;
+    std::string text, why;
+    // An original that holds the run's text (or cannot be read) may use them.
+    FileStamp stamp;
+    if (!disk.Stat(original, &stamp, &why) && why.empty()) continue;
+    if (!disk.ReadFile(original, &text, &why) || written->Matches(text)) return {};
+  }
+  return created;
+}
+
+}  // namespace
+
+std::vector<std::string> CreatedByStoppedRuns(Disk& disk, const std::string& backup_dir) {
+  std::vector<std::string> unused;
+  if (backup_dir.empty()) return unused;
+  const std::string base = PathJoin(backup_dir, res::kUndoFileName);
+  for (int n = 1; n < 10000; ++n) {
+    const std::string undo = NumberedName(base, n);
+    std::string text, record_text, why;
+    FileStamp stamp;
+    if (!disk.Stat(undo, &stamp)) break;
+    if (!disk.ReadFile(undo, &text, &why)) continue;
+    // Only undo files that list a created file ("path=") are read further.
+    if (text.find("=\r\n") == std::string::npos) continue;
+    UndoRecord record;
+    if (!disk.ReadFile(UndoRecord::PathFor(undo), &record_text, &why) ||
+        !record.Parse(record_text, &why) || !record.Complete())
+      continue;
+    StringList lines;
+    lines.SetText(text);
+    for (std::string& f : UnusedCreatedFiles(disk, lines, record)) unused.push_back(std::move(f));
+  }
+  return unused;
+}
+
+std::vector<std::string> RemoveCreatedByStoppedRuns(Disk& disk, const std::string& backup_dir) {
+  std::vector<std::string> removed;
+  for (std::string& path : CreatedByStoppedRuns(disk, backup_dir))
+    if (disk.DeleteFile(path)) removed.push_back(std::move(path));
+  return removed;
+}
+
 void EarlierRuns::Load() {
   if (backup_dir_.empty()) return;
   const std::string base = PathJoin(backup_dir_, res::kUndoFileName);
@@ -14,11 +74,9 @@ void EarlierRuns::Load() {
   for (int n = 1; n < 10000; ++n) {
     const std::string undo = NumberedName(base, n);
     std::string text, record_text, why;
-    if (!disk_.ReadFile(undo, &text, &why)) {
-      FileStamp stamp;
-      if (!disk_.Stat(undo, &stamp)) break;
-      continue;
-    }
+    FileStamp stamp;
+    if (!disk_.Stat(undo, &stamp)) break;
+    if (!disk_.ReadFile(undo, &text, &why)) continue;
     UndoRecord record;
     if (!disk_.ReadFile(UndoRecord::PathFor(undo), &record_text, &why) ||
         !record.Parse(record_text, &why))
@@ -30,9 +88,14 @@ void EarlierRuns::Load() {
       const std::string backup = StringList::ValueOf(lines[i]);
       const WrittenText* written = record.Find(original);
       if (backup.empty() || !written || written->created) continue;
-      newest_[original] = Replaced{backup, *written};
+      newest_[original] = Replacement{backup, *written};
     }
   }
+}
+
+bool EarlierRuns::Replaced(const std::string& original) {
+  std::call_once(loaded_, [this] { Load(); });
+  return newest_.count(original) > 0;
 }
 
 std::string EarlierRuns::BackupIfStillMigrated(const std::string& original, std::string_view text) {

@@ -148,7 +148,13 @@ class FaultWalk {
                               slashed.find("/.tmp/tolvern-") != std::string::npos ||
                               slashed.find("/$DS") != std::string::npos);
 #endif
-    if (!harmless) {
+    // Looking for the undo files of earlier runs (to read the connections of
+    // forms a stopped run migrated from their backups) finds none then; a
+    // failure there costs nothing of this run.
+    const bool earlier_undo = (op.name == "read" || op.name == "stat") &&
+                              op.path.find("RBackup") != std::string::npos &&
+                              op.path.find("ZUvezod") != std::string::npos;
+    if (!harmless && !earlier_undo) {
       ++*user_visible;
       EXPECT_TRUE(o.threw || !o.returned || o.not_migrated > 0) << what;
       // The path itself, or for a folder that could not be made, the path

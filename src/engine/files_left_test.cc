@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <map>
 
+#include "base/system_texts.h"
 #include "engine/component_replacer.h"
 #include "engine/nx_replacer.h"
 #include "engine/rewrite_stage.h"
@@ -159,6 +160,23 @@ TEST_P(FilesLeftTest, FormsOfAUnitThatCannotBeReadAreNamed) {
   }
 }
 
+// A unit refused unread for its name (the undo file could not record it)
+// leaves its forms for that reason, not as a unit that could not be read.
+TEST_P(FilesLeftTest, FormsOfAUnitRefusedForItsNameAreLeftForItsReason) {
+  dir_.Write("src/U=1.pas", UnitText("U"));
+  dir_.Write("src/U=1.dfm", kForm);
+  dir_.Write("src/U=1.nfm", kForm);
+  ASSERT_TRUE(BdeReplacer->Execute());
+  ExpectPairMigrated();
+  EXPECT_EQ(dir_.Read("src/U=1.pas"), UnitText("U"));
+  EXPECT_EQ(dir_.Read("src/U=1.dfm"), kForm);
+  const std::string why = "its unit " + (dir_ / "src/U=1.pas") + " is not migrated (" +
+                          res::kNameNotRecordable + "), so the form was left with it";
+  ExpectReasons({{"U=1.pas", res::kNameNotRecordable}, {"U=1.dfm", why}, {"U=1.nfm", why}});
+  for (const auto& [name, reason] : Left())
+    EXPECT_EQ(reason.find("could not be read"), std::string::npos) << name << ": " << reason;
+}
+
 #ifndef _WIN32
 TEST_P(FilesLeftTest, ReadOnlyFilesAreLeftUnlessIncluded) {
   // Tests may run as root, who may write any file: the mode alone decides.
@@ -210,6 +228,40 @@ TEST_P(FilesLeftTest, FilesWithSeveralNamesAreLeftAndNamed) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Jobs, FilesLeftTest, ::testing::Values(1, 2));
+
+// A unit within the size limit whose migrated text would pass it (the names
+// it gets are longer) is named and left as it is, with its form; the run
+// goes on with the others and says that it did not migrate everything.
+TEST(FileSizeLimitTest, AUnitWhoseMigratedTextPassesTheLimitIsLeftAlone) {
+  ScratchDir dir;
+  NXReplacerScope library;
+  testing::UseFolderRun(*ReplaceOptions, dir / "src");
+  dir.Write("src/A.pas", UnitText("A"));
+  dir.Write("src/A.dfm", kForm);
+  std::string big = UnitText("Big");
+  const size_t end = big.rfind("end.");
+  big.insert(end, "{" + std::string(kMaxFileSize - big.size() - 4, 'x') + "}\r\n");
+  ASSERT_EQ(big.size(), kMaxFileSize);
+  testing::WriteFileBytes(dir / "src/Big.pas", big);
+  std::string().swap(big);
+  dir.Write("src/Big.dfm", kForm);
+  ASSERT_TRUE(BdeReplacer->Execute());
+  EXPECT_NE(dir.Read("src/A.pas").find("TNXQuery"), std::string::npos);
+  EXPECT_EQ(fs::file_size(dir / "src/Big.pas"), kMaxFileSize);
+  EXPECT_EQ(dir.Read("src/Big.dfm"), kForm);
+  std::map<std::string, std::string> left;
+  for (const FileReport& f : BdeReplacer->Report.files)
+    if (f.outcome == FileOutcome::kSkipped) left[f.path] = f.note;
+  EXPECT_EQ(left,
+            (std::map<std::string, std::string>{
+                {dir / "src/Big.pas", "its migrated text would be larger than the limit of 256 MB"},
+                {dir / "src/Big.dfm",
+                 "not replaced, since " + (dir / "src/Big.pas") + " was not migrated"}}));
+  EXPECT_NE(dir.Read("src/Wiz_Log.txt")
+                .find("Not migrated: " + (dir / "src/Big.pas") +
+                      " (its migrated text would be larger than the limit of 256 MB)"),
+            std::string::npos);
+}
 
 // The threads of a run follow the memory its largest file needs: each may
 // hold about four times a file's size, and all of them fit the budget.

@@ -40,6 +40,12 @@ class ConvertingForm {
   decltype(TFormParser::OnGetConnection) previous_;
 };
 
+// How a form holds the characters of its strings: as the bytes of its code
+// page, or (a form in UTF-8 or UTF-16, read as UTF-8) as UTF-8.
+FormCharset CharsetOf(const FormFileData& form) {
+  return form.Encoding == TextEncoding::kAnsi ? FormCharset::kAnsi : FormCharset::kUtf8;
+}
+
 // What the token walk knows of the object whose header is being read.
 struct TFormObject {
   std::string ObjectName;
@@ -167,6 +173,7 @@ void TComponentReplacer::ReplaceInForm(FileRewriting& w, const FormFileData& for
                                    form.IsBinary ? FileKind::kBinaryForm : FileKind::kTextForm,
                                    EncodingName(form.Encoding)));
   w.parser.LineBreak = LineBreakOf(p.text);
+  w.parser.Charset = CharsetOf(form);
   ConvertingForm converting(w.parser, *this, source_path);
   std::string_view token;
   for (int code; (code = p.scanner.GetNext(&token)) != kTokEnd;) {
@@ -276,8 +283,7 @@ void TComponentReplacer::WriteFormFile(FileRewriting& w, const FormFileData& for
                                        const std::vector<RewrittenObject>& rewritten,
                                        const std::string& source_path,
                                        const std::string& dest_path) {
-  const FormCharset charset =
-      form.Encoding == TextEncoding::kAnsi ? FormCharset::kAnsi : FormCharset::kUtf8;
+  const FormCharset charset = CharsetOf(form);
   std::string file;
   w.out.output_path = dest_path;
   if (form.IsBinary && SpliceRewritten(form, rewritten, source_path, &file)) {
@@ -325,7 +331,7 @@ DatabasesOfForm TComponentReplacer::FormDatabases(Disk& disk, const std::string&
   }
   return FindDatabasesOfForm(
       form.Text, [this](const std::string& cls) { return IsDatabaseClass(cls); },
-      [this](const std::string& cls) { return IsDataSetClass(cls); });
+      [this](const std::string& cls) { return IsDataSetClass(cls); }, CharsetOf(form));
 }
 
 // A class converted by the profile, or a descendant of one, other than a

@@ -442,8 +442,10 @@ void WriteHtmlReportFile(Disk& disk, const std::string& path, const RunReport& r
                          const ReportDiffs* diffs, const HtmlReportFacts& facts) {
   std::ostringstream page;
   WriteHtmlReport(disk, page, report, diffs, facts);
+  // Written as the log is: a link under the page's name is not followed,
+  // and a pipe there is refused rather than waited on.
   std::string why;
-  if (!disk.WriteFile(path, page.str(), &why))
+  if (!WriteOutputFile(disk, path, page.str(), &why))
     throw EFCreateError("Cannot create file \"" + path + "\".", why);
 }
 

@@ -47,11 +47,10 @@ std::set<std::string> ListedBackups(Disk& disk, const std::string& backup_dir) {
   for (int n = 1; n < 10000; ++n) {
     std::string text, why;
     const std::string undo = NumberedName(base, n);
-    if (!disk.ReadFile(undo, &text, &why)) {
-      FileStamp stamp;
-      if (!disk.Stat(undo, &stamp)) break;
-      continue;  // there, but unreadable: the names it holds stay unknown
-    }
+    FileStamp stamp;
+    if (!disk.Stat(undo, &stamp)) break;
+    // There, but unreadable: the names it holds stay unknown.
+    if (!disk.ReadFile(undo, &text, &why)) continue;
     StringList lines;
     lines.SetText(text);
     for (int i = 0; i < lines.Count(); ++i) listed.insert(StringList::ValueOf(lines[i]));

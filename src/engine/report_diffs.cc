@@ -50,6 +50,11 @@ std::map<int, std::string> LinesAround(std::string_view text, const std::vector<
 
 ReportDiffs::ReportDiffs(Disk& disk, std::string spool_path)
     : disk_(disk), path_(std::move(spool_path)) {
+  // A pipe planted under the spool's name is neither written through nor
+  // removed with the spool.
+  std::string what;
+  if (disk_.IsPipeOrDevice(path_, &what))
+    throw EFCreateError("Cannot create file \"" + path_ + "\". " + what);
   spool_.open(NativePath(path_), std::ios::in | std::ios::out | std::ios::trunc | std::ios::binary);
   if (!spool_) throw EFCreateError("Cannot create file \"" + path_ + "\".");
 }

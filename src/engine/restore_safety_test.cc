@@ -55,7 +55,9 @@ TEST_F(RestoreSafetyTest, AnOriginalEditedAfterTheRunIsKeptUnlessForcedAndThenKe
   EXPECT_EQ(dir_.Read("src/U.pas"), kUnit);
   EXPECT_EQ(dir_.Read("src/U.dfm"), kForm);
   EXPECT_EQ(dir_.Read("src/RBackup/U.edited.pas"), edited);
-  ASSERT_EQ(BdeReplacer->RestoreNotes.size(), 1u);
+  std::string all;
+  for (const std::string& n : BdeReplacer->RestoreNotes) all += n + "\n";
+  ASSERT_EQ(BdeReplacer->RestoreNotes.size(), 1u) << all;
   EXPECT_NE(BdeReplacer->RestoreNotes[0].find(Path("src/RBackup/U.edited.pas")), std::string::npos);
 }
 

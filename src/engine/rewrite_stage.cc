@@ -85,7 +85,12 @@ bool ReadUnitText(Disk& disk, const std::string& path, std::string* text, std::s
 
 // The reason a form is left as it is when its unit was not read.
 constexpr const char* kUnitNotRead = "its unit %s could not be read, so the form was left with it";
+// The reason a form is left as it is when its unit was refused unread.
+constexpr const char* kUnitNotMigrated =
+    "its unit %s is not migrated (%s), so the form was left with it";
 // The reasons a file that would change is left as it is.
+constexpr const char* kMigratedTooLarge =
+    "its migrated text would be larger than the limit of 256 MB";
 constexpr const char* kReadOnly =
     "it is read-only (often a file that is not checked out); it is migrated only when read-only "
     "files are included (--include-read-only)";
@@ -220,7 +225,7 @@ void RewriteStage::SkipUnread(int i, const std::string& reason) {
   LeaveFormsOfUnreadUnit(i);
 }
 
-void RewriteStage::LeaveFormsOfUnreadUnit(int i) {
+void RewriteStage::LeaveFormsOfUnreadUnit(int i, const std::string& form_reason) {
   // A unit names its forms in its text: one that was not read named none,
   // and the forms beside it under its name would be left unmigrated without
   // a word. They join its group and are named.
@@ -231,7 +236,8 @@ void RewriteStage::LeaveFormsOfUnreadUnit(int i) {
     if (form.empty()) continue;
     const int at = files_.Add(r_.UnitList, form);
     files_.JoinGroups(i, at);
-    if (!files_[at].skipped) Skip(at, res::Format(kUnitNotRead, {unit}));
+    if (!files_[at].skipped)
+      Skip(at, form_reason.empty() ? res::Format(kUnitNotRead, {unit}) : form_reason);
   }
 }
 
@@ -324,6 +330,13 @@ void RewriteStage::RewriteOnWorker(Work& work, const std::string& file, int work
   // the threads too; a failure is kept until the rewriting ends.
   FileRewrite& r = work.result;
   if (r.output_path.empty()) return;
+  if (r.output.size() > kMaxFileSize) {
+    // A rewritten text the run could not read back (the undo file records
+    // it) is not written: the file is left as it is, the others go on.
+    work.too_large = true;
+    std::string().swap(r.output);
+    return;
+  }
   try {
     WriteNewWholeFile(disk_, r.output_path, r.output);
   } catch (...) {
@@ -354,7 +367,11 @@ bool RewriteStage::RewriteRange(WorkerPool& pool, int from, int to) {
     if (files_[i].skipped) continue;
     if (r_.OnProgress) r_.OnProgress(i, r_.UnitList.Count(), r_.UnitList[i]);
     if (w->ticket < 0) {
-      SkipUnread(i, res::kNameNotRecordable);
+      // Its forms are left for the unit's own reason: it was never meant
+      // to be read.
+      Skip(i, res::kNameNotRecordable);
+      LeaveFormsOfUnreadUnit(
+          i, res::Format(kUnitNotMigrated, {r_.UnitList[i], res::kNameNotRecordable}));
       continue;
     }
     TakeResults(i, *w);
@@ -380,6 +397,7 @@ void RewriteStage::TakeResults(int i, Work& w) {
     return;
   }
   if (w.error) std::rethrow_exception(w.error);
+  if (w.too_large) return Skip(i, kMigratedTooLarge);
   FinishFile(i, w);
 }
 
@@ -422,6 +440,7 @@ void RewriteStage::ScanForms(WorkerPool& pool, int from) {
 }
 
 std::vector<DeclaredDatabase> RewriteStage::EarlierDatabases(const std::string& form) {
+  if (!earlier_.Replaced(form)) return {};
   std::string text, why;
   if (!disk_.ReadFile(form, &text, &why)) return {};
   const std::string backup = earlier_.BackupIfStillMigrated(form, text);

@@ -72,6 +72,7 @@ class RewriteStage {
     FileRewrite result;
     std::exception_ptr error;        // anything thrown: the run stops there
     std::exception_ptr write_error;  // writing the rewritten file failed
+    bool too_large = false;          // the rewritten file would pass kMaxFileSize
   };
 
   // The number of threads for the run: the jobs asked for, fewer when the
@@ -107,7 +108,9 @@ class RewriteStage {
   void SkipUnread(int i, const std::string& reason);
   // Leaves the forms that stand beside unit i under its name as they are,
   // named, in its group: the unit was not read and so named none of them.
-  void LeaveFormsOfUnreadUnit(int i);
+  // Each form's reason is form_reason, or when that is empty that its unit
+  // could not be read.
+  void LeaveFormsOfUnreadUnit(int i, const std::string& form_reason = "");
   // What follows the rewriting of file i.
   void FinishFile(int i, const Work& w);
 

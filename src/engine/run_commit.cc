@@ -131,22 +131,36 @@ void RunCommit::WriteUndoFile() {
     // An earlier run's undo file is never replaced: this run's takes the
     // next free number, and the earlier one is named to the user.
     const std::string candidate = NumberedName(base, n);
-    std::string why;
-    bool taken = false;
-    if (disk_.WriteExclusive(candidate, text, &why, &taken)) {
-      const std::string record_path = UndoRecord::PathFor(candidate);
-      if (!disk_.WriteExclusive(record_path, record.Text(), &why, &taken)) {
-        disk_.DeleteFile(candidate);
-        throw EFCreateError("Cannot create file \"" + record_path + "\". " +
-                            (taken ? std::string("A file of that name is in the way.") : why));
-      }
+    if (WriteUndoPair(candidate, text, record.Text())) {
       outcome_.undo_file = candidate;
       return;
     }
-    if (!taken) throw EFCreateError("Cannot create file \"" + candidate + "\". " + why);
     outcome_.earlier_undo_file = candidate;
   }
   throw EFCreateError("Cannot create file \"" + base + "\". no free undo file name");
+}
+
+bool RunCommit::WriteUndoPair(const std::string& undo, const std::string& text,
+                              const std::string& record_text) {
+  FileStamp stamp;
+  std::string why;
+  if (disk_.Stat(undo, &stamp, &why)) return false;
+  if (!why.empty()) throw EFCreateError("Cannot create file \"" + undo + "\". " + why);
+  // The record goes first, so that an undo file never stands without it,
+  // also when the run is stopped between the two. A record without its undo
+  // file is one that such a stop left: it records nothing restore can use.
+  const std::string record_path = UndoRecord::PathFor(undo);
+  bool taken = false;
+  if (!disk_.WriteExclusive(record_path, record_text, &why, &taken)) {
+    if (!taken || !disk_.DeleteFile(record_path, &why) ||
+        !disk_.WriteExclusive(record_path, record_text, &why, &taken))
+      throw EFCreateError("Cannot create file \"" + record_path + "\". " +
+                          (taken ? std::string("A file of that name is in the way.") : why));
+  }
+  if (disk_.WriteExclusive(undo, text, &why, &taken)) return true;
+  disk_.DeleteFile(record_path);
+  if (!taken) throw EFCreateError("Cannot create file \"" + undo + "\". " + why);
+  return false;
 }
 
 std::vector<WrittenText> RunCommit::WrittenTexts(const std::vector<int>& files) {

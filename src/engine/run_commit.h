@@ -91,6 +91,11 @@ class RunCommit {
   std::string NewBackup(int i, const std::string& base, std::string* error);
   std::string BackupBase(int i);
   void DropCreatedAndUndo();
+  // Writes the record and then the undo file under the name undo; false
+  // when an undo file of that name stands there already. Throws
+  // EFCreateError when either cannot be written.
+  bool WriteUndoPair(const std::string& undo, const std::string& text,
+                     const std::string& record_text);
   // The record of each file of the list (by index) that was backed up.
   std::vector<WrittenText> WrittenTexts(const std::vector<int>& files);
   // Rewrites the undo file with the files replaced; drops the other backups.

@@ -104,39 +104,42 @@ TEST_F(RunDiskFaultsTest, AListingThatFailsPartWayIsNamedAndNothingIsHalfMigrate
   }
 }
 
-// A replaced file whose new bytes cannot be made durable: the original keeps
-// its old bytes and the run says so, naming it and the reason.
-TEST_F(RunDiskFaultsTest, AReplacementThatCannotBeMadeDurableLeavesTheOriginal) {
-  for (const char* name : {"DataModule.pas", "MainForm.pas", "MainForm.dfm"}) {
+// What a run writes is made durable in barriers: one after the backups and
+// rewritten files, one after the undo file and the created files, one after
+// the replacements. When either of the first two fails, no original is
+// replaced, the run says so with the reason, and leaves no undo file.
+TEST_F(RunDiskFaultsTest, ABarrierBeforeTheReplacementsThatFailsLeavesEveryOriginal) {
+  for (int failing : {0, 1}) {
     Fresh();
-    const std::string what = std::string("sync failing for ") + name;
-    const std::string original = app_ + testing::kSeparator + name;
+    const std::string what = "barrier " + std::to_string(failing) + " failing";
     FaultyDisk disk;
-    disk.fail_op = [&original](const char* op, const std::string& path) {
-      return std::string(op) == "sync" && path == original;
+    int barrier = 0;
+    disk.fail_op = [&](const char* op, const std::string&) {
+      return std::string(op) == "barrier" && barrier++ == failing;
     };
     RunOutcome o = testing::RunOnDisk(&disk);
     EXPECT_FALSE(o.returned && o.not_migrated == 0) << what << "\n" << o.messages;
-    EXPECT_EQ(testing::ReadFileBytes(original), before_.at(name)) << what;
-    EXPECT_NE(o.messages.find(original), std::string::npos) << what << "\n" << o.messages;
-    EXPECT_NE(o.messages.find("injected sync failure"), std::string::npos) << what << "\n"
-                                                                           << o.messages;
-    ExpectRestoreGivesEveryByteBack(what);
+    EXPECT_NE(o.messages.find("injected barrier failure"), std::string::npos) << what << "\n"
+                                                                              << o.messages;
+    EXPECT_NE(o.messages.find("no original was replaced"), std::string::npos) << what;
+    const Files now = Snapshot(app_);
+    for (const auto& [path, bytes] : before_) EXPECT_EQ(now.at(path), bytes) << what << path;
+    EXPECT_FALSE(fs::exists(app_ + "/RBackup/ZUvezod.reu")) << what;
   }
 }
 
-// The undo file that cannot be made durable: no original is replaced.
-TEST_F(RunDiskFaultsTest, AnUndoFileThatCannotBeMadeDurableStopsTheRun) {
+// The last barrier, after the replacements: the run is not called whole,
+// and restore still gives every byte back.
+TEST_F(RunDiskFaultsTest, ABarrierAfterTheReplacementsThatFailsIsNoCleanSuccess) {
   Fresh();
   FaultyDisk disk;
-  disk.fail_op = [](const char* op, const std::string& path) {
-    return std::string(op) == "sync" && path.ends_with(".reu");
+  int barrier = 0;
+  disk.fail_op = [&](const char* op, const std::string&) {
+    return std::string(op) == "barrier" && barrier++ == 2;
   };
   RunOutcome o = testing::RunOnDisk(&disk);
-  EXPECT_FALSE(o.returned && o.not_migrated == 0) << o.messages;
-  EXPECT_NE(o.messages.find("injected sync failure"), std::string::npos) << o.messages;
-  const Files now = Snapshot(app_);
-  for (const auto& [path, bytes] : before_) EXPECT_EQ(now.at(path), bytes) << path;
+  EXPECT_FALSE(o.returned) << o.messages;
+  ExpectRestoreGivesEveryByteBack("last barrier failing");
 }
 
 }  // namespace

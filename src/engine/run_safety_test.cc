@@ -126,7 +126,8 @@ TEST_F(RunSafetyTest, SameNamedFilesEachHaveTheirOwnPlace) {
   EXPECT_EQ(dir_.Read("Common.pas"), "an unrelated file in the current folder");
   EXPECT_EQ(dir_.Read("app/b/Common.pas"), "unit C; var Q: TNXQuery;\r\n");
   EXPECT_EQ(dir_.Read("app/RBackup/ZUvezod.reu"),
-            (dir_ / "app/a/Common.pas") + "=" + (dir_ / "app/RBackup/Common.~pas") + "\r\n" +
+            "#folder=" + (dir_ / "app/a") + "\r\n#folder=" + (dir_ / "app/b") + "\r\n" +
+                (dir_ / "app/a/Common.pas") + "=" + (dir_ / "app/RBackup/Common.~pas") + "\r\n" +
                 (dir_ / "app/b/Common.pas") + "=" + (dir_ / "app/RBackup/Common.2.~pas") + "\r\n");
   RestoreAll({BdeReplacer->UndoFilePath});
   EXPECT_EQ(dir_.Read("app/a/Common.pas"), kBde);
@@ -246,13 +247,15 @@ TEST_F(RunSafetyTest, LinksPlantedWhereTheToolWritesAreNeverFollowed) {
   fs::create_symlink(victim, dir_ / "src/RBackup/ZUvezod.reu");
   ASSERT_TRUE(BdeReplacer->Execute());
   EXPECT_EQ(BdeReplacer->UndoFilePath, dir_ / "src/RBackup/ZUvezod.2.reu");
-  // A sibling planted beside an original makes its restore fail, unwritten.
+  // A sibling planted beside an original is never written through: the
+  // restore names it, leaves it, and writes under another name.
   fs::create_symlink(victim, dir_ / "src/A.pas.tolvern-restore");
-  EXPECT_FALSE(BdeReplacer->RestoreFiles(BdeReplacer->UndoFilePath));
-  EXPECT_NE(BdeReplacer->RestoreError.find("A.pas.tolvern-restore\": a file of that name is in "
-                                           "the way"),
-            std::string::npos)
-      << BdeReplacer->RestoreError;
+  EXPECT_TRUE(BdeReplacer->RestoreFiles(BdeReplacer->UndoFilePath)) << BdeReplacer->RestoreError;
+  EXPECT_EQ(dir_.Read("src/A.pas"), kBde);
+  EXPECT_TRUE(fs::is_symlink(dir_ / "src/A.pas.tolvern-restore"));
+  std::string notes;
+  for (const std::string& n : BdeReplacer->RestoreNotes) notes += n + "\n";
+  EXPECT_NE(notes.find("A.pas.tolvern-restore: a file of this name"), std::string::npos) << notes;
   // A log planted as a link stops the run before anything is read.
   fs::remove(dir_ / "src/Wiz_Log.txt");
   fs::create_symlink(victim, dir_ / "src/Wiz_Log.txt");
@@ -281,6 +284,23 @@ TEST_F(RunSafetyTest, LinksPlantedWhereTheToolWritesAreNeverFollowed) {
   }
   EXPECT_TRUE(fs::is_empty(dir_ / "elsewhere"));
   EXPECT_EQ(dir_.Read("src/A.pas"), kBde);
+}
+#endif
+
+#ifndef _WIN32
+// A folder planted under the name of the user's private temporary folder,
+// one that anybody may write in, does not stop the run: nothing is made in
+// it, the run says nothing of it, and its work folder is gone at its end.
+TEST_F(RunSafetyTest, AFolderPlantedAsThePrivateTemporaryFolderDoesNotStopTheRun) {
+  const std::string planted = PathJoin(dir_.temp_dir(), "tolvern-" + std::to_string(::geteuid()));
+  fs::create_directories(planted);
+  fs::permissions(planted, fs::perms::all);
+  dir_.Write("src/A.pas", kBde);
+  ASSERT_TRUE(BdeReplacer->Execute());
+  EXPECT_NE(dir_.Read("src/A.pas").find("TNX"), std::string::npos);
+  EXPECT_TRUE(fs::is_empty(planted));
+  EXPECT_EQ(dir_.LeftInTemp(), std::vector<std::string>{});
+  EXPECT_EQ(dir_.Read("src/Wiz_Log.txt").find(dir_.temp_dir()), std::string::npos);
 }
 #endif
 

@@ -295,7 +295,8 @@ TEST_P(RunStageTest, CommitBacksUpWritesTheUndoFileAndReplaces) {
   EXPECT_EQ(run.Read("app/RBackup/A.2.~pas"), "a");
   EXPECT_EQ(commit.Outcome().undo_file, run.Path("app/RBackup/ZUvezod.reu"));
   EXPECT_EQ(run.Read("app/RBackup/ZUvezod.reu"),
-            run.paths[a] + "=" + run.Path("app/RBackup/A.2.~pas") + "\r\n" + run.paths[b] + "=" +
+            "#folder=" + run.Path("app") + "\r\n" + run.paths[a] + "=" +
+                run.Path("app/RBackup/A.2.~pas") + "\r\n" + run.paths[b] + "=" +
                 run.Path("app/RBackup/B.~pas") + "\r\n");
   EXPECT_TRUE(run.files[a].replaced && run.files[b].replaced);
 }
@@ -318,8 +319,9 @@ TEST_P(RunStageTest, AnOriginalSavedBeforeItsRenameIsKeptAndLeftOutOfTheUndoFile
   EXPECT_EQ(run.Read("app/A.pas"), "saved by its user meanwhile");
   ASSERT_EQ(run.skipped.size(), 1u);
   EXPECT_EQ(run.skipped[0].first, a);
-  EXPECT_EQ(run.Read("app/RBackup/ZUvezod.reu"),
-            run.Path("app/B.pas") + "=" + run.Path("app/RBackup/B.~pas") + "\r\n");
+  EXPECT_EQ(run.Read("app/RBackup/ZUvezod.reu"), "#folder=" + run.Path("app") + "\r\n" +
+                                                     run.Path("app/B.pas") + "=" +
+                                                     run.Path("app/RBackup/B.~pas") + "\r\n");
   EXPECT_EQ(run.Read("app/RBackup/A.~pas"), "<missing>");
 }
 
@@ -362,8 +364,9 @@ TEST(RunCommitTest, AFileHeldOpenKeepsItsWholeGroupAsItIs) {
     const int partner = held == unit ? form : unit;
     EXPECT_NE(why[partner].find(run.paths[held]), std::string::npos) << why[partner];
     EXPECT_FALSE(run.files[other].skipped);
-    EXPECT_EQ(run.Read("app/RBackup/ZUvezod.reu"),
-              run.paths[other] + "=" + run.Path("app/RBackup/V.~pas") + "\r\n");
+    EXPECT_EQ(run.Read("app/RBackup/ZUvezod.reu"), "#folder=" + run.Path("app") + "\r\n" +
+                                                       run.paths[other] + "=" +
+                                                       run.Path("app/RBackup/V.~pas") + "\r\n");
   }
 }
 

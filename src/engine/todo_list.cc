@@ -469,6 +469,14 @@ std::string WriteRunTodoFile(Disk& disk, const std::string& path,
   const std::string ext = ExtractFileExt(path);
   const std::string stem = path.substr(0, path.size() - ext.size());
   std::string numbered, why;
+  // A pipe (or a device) among the list's names stops the run, named, rather
+  // than hold it or pass unnoticed.
+  auto refuse_pipe = [&disk](const std::string& name) {
+    std::string what;
+    if (disk.IsPipeOrDevice(name, &what))
+      throw EFCreateError("Cannot create file \"" + name + "\". " + what);
+  };
+  refuse_pipe(path);
   for (int n = 1; numbered.empty(); ++n) {
     if (n == 10000)
       throw EFCreateError("Cannot create file \"" + stem + ".N" + ext + "\". " +
@@ -479,6 +487,8 @@ std::string WriteRunTodoFile(Disk& disk, const std::string& path,
       numbered = candidate;
     else if (!taken)
       throw EFCreateError("Cannot create file \"" + candidate + "\". " + why);
+    else
+      refuse_pipe(candidate);
   }
   if (!disk.WriteNewFile(path, text, &why))
     throw EFCreateError("Cannot create file \"" + path + "\". " + why);

@@ -448,7 +448,10 @@ bool UndoRestore::Swap() {
     std::string why;
     const bool done =
         l.created ? disk_.DeleteFile(l.target, &why) : disk_.MoveFile(l.staged, l.target, &why);
-    if (done) continue;
+    if (done) {
+      l.staged.clear();  // it is the original now
+      continue;
+    }
     error_ = "cannot " + std::string(l.created ? "remove " : "put back ") + l.original + ": " +
              OrUnknown(why);
     // Every original put back before it gets the text it had again.
@@ -459,7 +462,10 @@ bool UndoRestore::Swap() {
       std::string again;
       const bool ok = done.absent ? disk_.DeleteFile(done.target)
                                   : disk_.MoveFile(done.old, done.target, &again);
-      if (ok) continue;
+      if (ok) {
+        if (!done.absent) done.old.clear();  // it is the original again
+        continue;
+      }
       stuck += "; " + done.original + " could not be put back as it was (" +
                (done.absent ? "delete it" : "its text is in " + done.old) + ")";
       done.old.clear();  // kept for the user
@@ -479,7 +485,8 @@ void UndoRestore::CleanUp(bool undo_kept) {
     std::string why;
     for (std::string* own : {&l.staged, &l.old}) {
       // One that cannot be removed is named; the next restore knows it.
-      if (!own->empty() && !disk_.DeleteFile(*own, &why))
+      FileStamp gone;
+      if (!own->empty() && !disk_.DeleteFile(*own, &why) && disk_.Stat(*own, &gone))
         notes_.push_back(*own + ": could not be removed (" + OrUnknown(why) +
                          "); it holds a text of the restore's own, and the next restore removes "
                          "it");

@@ -33,6 +33,9 @@ class UndoRestore {
   // EFOpenError when the undo file cannot be read.
   bool Restore(const std::string& undo_file_name, bool force = false);
   const std::string& Error() const { return error_; }
+  // Whether the undo file had nothing to check the files against (no
+  // record, or no folders): Changed() then names every file it would write.
+  bool Unverified() const { return unverified_; }
   // The originals that changed since the run.
   const std::vector<std::string>& Changed() const { return changed_; }
   // What the restore did besides putting originals back, a line each: lines

@@ -13,15 +13,12 @@ bool ForceFolders(Disk& disk, const std::string& path, std::string* error) {
   return CreateFolderPath(disk, path, error);
 }
 
-std::string CreateTempFolder(Disk& disk, const std::string& prefix, std::unique_ptr<DiskLock>* lock,
-                             std::string* error) {
-  std::string why;
-  const std::string temp = disk.PrivateTempPath(&why);
-  if (temp.empty()) {
-    if (error) *error = why;
-    errno = EACCES;
-    return "";
-  }
+namespace {
+
+// Creates the work folder below temp: a new private folder of an
+// unpredictable name, locked. "" on failure, with the reason in *error.
+std::string CreateWorkFolderIn(Disk& disk, const std::string& temp, const std::string& prefix,
+                               std::unique_ptr<DiskLock>* lock, std::string* error) {
   std::random_device random;
   for (int attempt = 0; attempt < 100; ++attempt) {
     char suffix[32];
@@ -53,6 +50,36 @@ std::string CreateTempFolder(Disk& disk, const std::string& prefix, std::unique_
   }
   if (error) *error = "\"" + temp + "\": no free name for a work folder";
   return "";
+}
+
+}  // namespace
+
+std::string CreateTempFolder(Disk& disk, const std::string& prefix, std::unique_ptr<DiskLock>* lock,
+                             std::string* error) {
+  std::string why;
+  const std::string temp = disk.PrivateTempPath(&why);
+  if (temp.empty()) {
+    if (error) *error = why;
+    errno = EACCES;
+    return "";
+  }
+  return CreateWorkFolderIn(disk, temp, prefix, lock, error);
+}
+
+std::string CreateRunFolder(Disk& disk, const std::string& prefix, std::unique_ptr<DiskLock>* lock,
+                            std::string* error) {
+  std::string why;
+  if (!disk.PrivateTempPath(&why).empty()) return CreateTempFolder(disk, prefix, lock, error);
+  // What stands under the private folder's name is never used. The work
+  // folder, private itself and of a name no one could foresee, is made in
+  // the temporary folder instead, where dead ones are looked for too. When
+  // that fails as well, the private folder's reason is the one told.
+  const std::string made = CreateWorkFolderIn(disk, disk.TempPath(), prefix, lock, nullptr);
+  if (made.empty()) {
+    if (error) *error = why;
+    errno = EACCES;
+  }
+  return made;
 }
 
 namespace {

@@ -28,6 +28,14 @@ bool ForceFolders(Disk& disk, const std::string& path, std::string* error = null
 std::string CreateTempFolder(Disk& disk, const std::string& prefix, std::unique_ptr<DiskLock>* lock,
                              std::string* error = nullptr);
 inline constexpr const char* kTempLockName = ".run.lock";
+// CreateTempFolder for a run, which another user cannot stop: where the
+// user's own folder cannot be used (someone else made a folder, a link or a
+// file under its name first, or made it writable by others), the work
+// folder is made straight in the temporary folder instead, as private and
+// as unpredictably named, and what stands under the private folder's name
+// is never used. "" on failure, with the private folder's reason.
+std::string CreateRunFolder(Disk& disk, const std::string& prefix, std::unique_ptr<DiskLock>* lock,
+                            std::string* error = nullptr);
 
 // Removes the folders that CreateTempFolder made with this prefix for runs
 // that have ended without removing them (killed): those whose lock file is

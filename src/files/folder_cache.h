@@ -66,6 +66,9 @@ class FolderCache : public Disk {
     return disk_.Stat(path, stamp, error);
   }
   bool IsLink(const std::string& path) override { return disk_.IsLink(path); }
+  bool IsPipeOrDevice(const std::string& path, std::string* what) override {
+    return disk_.IsPipeOrDevice(path, what);
+  }
   std::string Resolve(const std::string& path) override { return disk_.Resolve(path); }
   bool CanReplace(const std::string& path, std::string* error) override {
     return disk_.CanReplace(path, error);

@@ -267,6 +267,11 @@ std::string_view TFormParser::Unquote(std::string_view value) {
   return value.size() < 2 ? std::string_view() : value.substr(1, value.size() - 2);
 }
 
+std::string TFormParser::DatabaseNameOf(std::string_view value) const {
+  if (std::optional<std::string> name = DecodeFormString(value, Charset)) return *name;
+  return std::string(Unquote(value));
+}
+
 std::vector<FormChars> TFormParser::LoginEntries(std::string_view value) {
   // The entries are the list's strings, read as the form reader reads them;
   // cutting each line's first and last character would mangle a long entry
@@ -334,7 +339,7 @@ void TFormParser::ConvertProperty(std::string_view name, std::string_view value)
   if (name == "DatabaseName") {
     SetDropReason(type == "TDatabase" ? drop_reason::kDatabaseName : drop_reason::kNoConnection);
     if (type == "TDatabase" || !OnGetConnection) return;
-    std::string connection = OnGetConnection("DatabaseName", std::string(Unquote(value)));
+    std::string connection = OnGetConnection("DatabaseName", DatabaseNameOf(value));
     if (!connection.empty()) AddProperty("Connection", connection);
     return;
   }

@@ -83,13 +83,16 @@ class TFormParser : public TLL1Parser {
   const std::string& TargetClassName() const { return target_class_name_; }
 
   // Called for "DatabaseName" of an object that is not a TDatabase, with the
-  // property name and the unquoted value; answers the reference to put into
-  // "Connection", or "".
+  // property name and the database name the value gives (DatabaseNameOf);
+  // answers the reference to put into "Connection", or "".
   std::function<std::string(const std::string& prop_name, const std::string& value)>
       OnGetConnection;
 
   // The line end of the rendered object.
   std::string LineBreak = "\r\n";
+  // How the form being converted holds its characters: #nnn codes in a
+  // database name are decoded as it holds them.
+  FormCharset Charset = FormCharset::kAnsi;
 
   // The new text of the object of the last successful parse, indented for
   // nesting depth level: the header with the target class, the converted
@@ -114,6 +117,11 @@ class TFormParser : public TLL1Parser {
   static FormChars EntryValue(const std::vector<FormChars>& entries, std::string_view name);
   // The value without its first and last character (its quotes).
   static std::string_view Unquote(std::string_view value);
+  // The database name a DatabaseName value gives: the whole string value,
+  // its quoted pieces and #nnn codes decoded in Charset, as the database
+  // index reads it; a value that is no string value without its first and
+  // last character.
+  std::string DatabaseNameOf(std::string_view value) const;
 
  protected:
   // Decides which output properties a top-level property becomes. When it

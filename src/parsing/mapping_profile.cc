@@ -1,8 +1,10 @@
 #include "parsing/mapping_profile.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "base/ascii_text.h"
+#include "parsing/alias_key.h"
 #include "parsing/family_reader.h"
 #include "parsing/form_parser.h"
 #include "parsing/json_locator.h"
@@ -54,6 +56,20 @@ void ApplyRules(PropertyRules* base, const PropertyRules& overlay) {
   }
 }
 
+// Lays the alias rules of overlay over those of base, by alias name (letter
+// case ignored): a hash look-up each, however many aliases there are.
+void ApplyAliases(std::vector<AliasRule>* base, const std::vector<AliasRule>& overlay) {
+  FoldedMap<size_t> at;
+  for (size_t i = 0; i < base->size(); ++i) at.try_emplace((*base)[i].alias, i);
+  for (const AliasRule& a : overlay) {
+    auto [it, added] = at.try_emplace(a.alias, base->size());
+    if (added)
+      base->push_back(a);
+    else
+      (*base)[it->second] = a;
+  }
+}
+
 template <typename T>
 void EraseFrom(std::vector<T>* list, const std::string& from) {
   list->erase(std::remove_if(list->begin(), list->end(),
@@ -95,15 +111,16 @@ const ComponentClass* MappingProfile::FindTarget(std::string_view name) const {
 }
 
 MappingProfile ParseProfile(std::string_view text, std::vector<std::string>* problems) {
+  if (text.size() > kMaxProfileBytes) {
+    problems->push_back("larger than " + std::to_string(kMaxProfileBytes >> 20) +
+                        " MB, the limit for a profile (" + std::to_string(text.size()) + " bytes)");
+    return {};
+  }
   const char* reached = text.data();
-  profile_json::LocatingReader reader(text, &reached);
+  profile_json::LocatingReader reader(text, &reached, kMaxProfileNesting);
   profile_json::LocateJson(text, &reader, &reached);
   if (!reader.error.empty()) {
-    // "[json.exception.parse_error.101] parse error at line 3, ...": the
-    // part after the tag says where and what.
-    std::string what = reader.error;
-    if (size_t tag = what.find("] "); tag != std::string::npos) what = what.substr(tag + 2);
-    problems->push_back("not valid JSON: " + what);
+    problems->push_back(reader.error);
     return {};
   }
   problems->insert(problems->end(), reader.duplicates.begin(), reader.duplicates.end());
@@ -160,14 +177,7 @@ void ApplyProfile(MappingProfile* base, const MappingProfile& overlay) {
   }
   if (!overlay.todo.empty()) base->todo = overlay.todo;
   if (overlay.family) base->family = overlay.family;
-  for (const AliasRule& a : overlay.aliases) {
-    auto it = std::find_if(base->aliases.begin(), base->aliases.end(),
-                           [&](const AliasRule& b) { return SameText(b.alias, a.alias); });
-    if (it != base->aliases.end())
-      *it = a;
-    else
-      base->aliases.push_back(a);
-  }
+  ApplyAliases(&base->aliases, overlay.aliases);
   if (!overlay.alias_module.empty()) base->alias_module = overlay.alias_module;
   base->files.insert(base->files.end(), overlay.files.begin(), overlay.files.end());
 }
@@ -196,7 +206,14 @@ std::string ProfileJson(const MappingProfile& p) {
   if (!p.todo.empty()) j["todo"] = Json::parse(p.todo);
   if (!p.aliases.empty()) {
     Json aliases = Json::object();
-    for (const AliasRule& a : p.aliases) aliases[a.alias] = Json::parse(a.json);
+    std::unordered_set<std::string> keys;
+    for (const AliasRule& a : p.aliases) {
+      std::string key = AliasKey(a.alias);
+      if (keys.insert(key).second)
+        profile_json::AppendNew(aliases, std::move(key), Json::parse(a.json));
+      else
+        aliases[key] = Json::parse(a.json);  // a later rule of the same name wins
+    }
     j["aliases"] = aliases;
   }
   if (!p.alias_module.empty()) j["aliasModule"] = p.alias_module;

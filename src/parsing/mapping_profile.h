@@ -10,6 +10,7 @@
 // docs/profile.schema.json and docs/profiles.md.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
@@ -120,6 +121,14 @@ struct MappingProfile {
     return alias_module.empty() ? kDefaultAliasModule : alias_module;
   }
 };
+
+// The largest profile text read: a profile that maps every alias of a large
+// application one by one is a few megabytes.
+inline constexpr size_t kMaxProfileBytes = size_t{16} << 20;
+// The deepest nesting of objects and arrays in a profile. Its own parts
+// nest a few levels; the values read are copied and written by functions
+// that call themselves once per level, on the caller's stack.
+inline constexpr int kMaxProfileNesting = 1000;
 
 // Reads a profile's JSON text. Every problem is appended to *problems as
 // "$.path: what is wrong"; the profile is only usable when there are none.

@@ -7,6 +7,7 @@
 #include "json_schema.h"
 #include "parsing/nx_form_parser.h"
 #include "parsing/source_families.h"
+#include "platform/memory_disk.h"
 #include "test_support.h"
 
 namespace tolvern {
@@ -154,6 +155,78 @@ TEST(MappingProfileTest, ReadProfileNamesTheFileAndStopsAtTheFirstProblem) {
   EXPECT_THROW(ReadProfile(disk, dir / "missing.json"), EProfileError);
   EXPECT_EQ(ReadProfile(disk, dir.Write("ok.json", "{}")).files,
             std::vector<std::string>{dir / "ok.json"});
+}
+
+// A profile up to the size limit and the nesting limit is read; one byte or
+// one level more is refused, and the message names the file (and the line
+// and the limit).
+TEST(MappingProfileTest, ProfilesBeyondTheLimitsAreRefusedNamingTheFile) {
+  const auto nested = [](int depth) {
+    // The profile's own object is the first level.
+    return "{\"todo\": " + std::string(static_cast<size_t>(depth - 1), '[') +
+           std::string(static_cast<size_t>(depth - 1), ']') + "}";
+  };
+  const auto sized = [](size_t bytes) { return "{}" + std::string(bytes - 2, ' '); };
+  struct Case {
+    std::string text;
+    const char* error;  // "" when it is read
+  } cases[] = {
+      {nested(kMaxProfileNesting), ""},
+      {nested(kMaxProfileNesting + 1),
+       "profile \"/big.json\": line 1: nested deeper than 1000 levels, the limit for a "
+       "profile"},
+      {"{\"aliases\":\n {\"A\":\n  " + nested(kMaxProfileNesting - 1) + "}}",
+       "profile \"/big.json\": line 3: nested deeper than 1000 levels, the limit for a "
+       "profile"},
+      {sized(kMaxProfileBytes), ""},
+      {sized(kMaxProfileBytes + 1),
+       "profile \"/big.json\": larger than 16 MB, the limit for a profile (16777217 bytes)"},
+  };
+  for (const Case& c : cases) {
+    MemoryDisk disk;
+    std::string why;
+    ASSERT_TRUE(disk.WriteFile("/big.json", c.text, &why)) << why;
+    std::string error;
+    try {
+      ReadProfile(disk, "/big.json");
+    } catch (const EProfileError& e) {
+      error = e.what();
+    }
+    EXPECT_EQ(error, c.error) << c.text.substr(0, 40) << " (" << c.text.size() << " bytes)";
+  }
+}
+
+// Many aliases are read in the order of the file, a name given twice
+// (letter case ignored) is still named against its first spelling, and a
+// profile of them lays over another and is written back as it was read.
+TEST(MappingProfileTest, ManyAliasesAreReadLaidOverAndWritten) {
+  constexpr int kAliases = 60000;
+  std::string text = "{\"aliases\": {";
+  for (int i = 0; i < kAliases; ++i)
+    text += std::string(i ? ",\n" : "\n") + "\"ALIAS" + std::to_string(i) +
+            "\": {\"database\": \"db" + std::to_string(i) + "\"}";
+  std::vector<std::string> problems;
+  MappingProfile p = ParseProfile(text + "}}", &problems);
+  ASSERT_EQ(problems, std::vector<std::string>{});
+  ASSERT_EQ(p.aliases.size(), static_cast<size_t>(kAliases));
+  for (int i : {0, 1, kAliases / 2, kAliases - 1}) {
+    EXPECT_EQ(p.aliases[static_cast<size_t>(i)].alias, "ALIAS" + std::to_string(i));
+    EXPECT_EQ(p.FindAlias("alias" + std::to_string(i)), &p.aliases[static_cast<size_t>(i)]);
+  }
+  EXPECT_EQ(Problems(text + ",\n\"alias7\": {}}}"),
+            std::vector<std::string>{"$.aliases.alias7 (line " + std::to_string(kAliases + 2) +
+                                     "): \"alias7\" is mapped already as \"ALIAS7\" (aliases "
+                                     "ignore letter case)"});
+  const std::string json = ProfileJson(p);
+  EXPECT_EQ(ProfileJson(ParseProfile(json, &problems)), json);
+
+  // Laid over itself with one more: every rule replaced in its place.
+  MappingProfile over = ParseProfile(text + ",\n\"NEW\": \"dm.con\"}}", &problems);
+  over.aliases[3].connection = "conThree";
+  ApplyProfile(&p, over);
+  ASSERT_EQ(p.aliases.size(), static_cast<size_t>(kAliases + 1));
+  EXPECT_EQ(p.aliases[3].connection, "conThree");
+  EXPECT_EQ(p.aliases.back().alias, "NEW");
 }
 
 // The shipped profiles follow the published schema, and a profile printed

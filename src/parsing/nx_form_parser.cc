@@ -37,7 +37,7 @@ void TNXFormParser::Rename(const PropertyRule& rule, std::string_view value) {
     // component that declares that database, when the run knows one.
     SetDropReason(drop_reason::kNoConnection);
     if (!OnGetConnection) return;
-    std::string connection = OnGetConnection("DatabaseName", std::string(Unquote(value)));
+    std::string connection = OnGetConnection("DatabaseName", DatabaseNameOf(value));
     if (!connection.empty()) AddProperty(rule.to, connection);
     return;
   }

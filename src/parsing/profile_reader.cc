@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "base/ascii_text.h"
+#include "parsing/alias_key.h"
 #include "parsing/family_reader.h"
 #include "parsing/form_parser.h"
 #include "parsing/profile_checks.h"
@@ -146,18 +147,22 @@ class ProfileReader : ProfileChecks {
 
   // "ALIAS": "Form.Component" binds the alias's data sets to an existing
   // component; "ALIAS": {...} creates a connection with the parameters given.
+  // A key may write the alias's bytes with #nnn codes (alias_key.h).
   void ReadAliases(const Json& v, MappingProfile* p) {
     if (!Expect(v, "$.aliases", Json::value_t::object, "an object")) return;
-    for (const auto& [alias, rule] : v.items()) {
-      const std::string path = Member("$.aliases", alias);
+    // The keys read so far by alias name, letter case ignored.
+    FoldedMap<std::vector<std::string>> seen;
+    for (const auto& [key, rule] : v.items()) {
+      const std::string path = Member("$.aliases", key);
       AliasRule a;
-      a.alias = alias;
+      a.alias = AliasNameOfKey(key);
       a.json = rule.dump();
-      if (alias.empty()) Problem(path, "an alias name must not be empty");
-      for (const AliasRule& other : p->aliases)
-        if (SameText(other.alias, alias))
-          Problem(path, "\"" + alias + "\" is mapped already as \"" + other.alias +
-                            "\" (aliases ignore letter case)");
+      if (a.alias.empty()) Problem(path, "an alias name must not be empty");
+      std::vector<std::string>& same = seen[a.alias];
+      for (const std::string& other : same)
+        Problem(path, "\"" + key + "\" is mapped already as \"" + other +
+                          "\" (aliases ignore letter case)");
+      same.push_back(key);
       if (rule.is_string()) {
         a.bind = rule.get<std::string>();
         if (!IsPropertyName(a.bind) || std::count(a.bind.begin(), a.bind.end(), '.') > 1)

@@ -16,6 +16,8 @@
 #ifndef _WIN32
 #include <fcntl.h>
 #include <unistd.h>
+
+#include "platform/posix_io.h"
 #endif
 
 namespace tolvern {
@@ -121,13 +123,13 @@ std::unique_ptr<AppendFile> RealDisk::OpenAppend(const std::string& path, std::s
   std::FILE* f = _wfopen(WidePath(path).c_str(), L"wb");
 #else
   // A link planted under the name is not followed: the file would otherwise
-  // overwrite whatever file the link names.
+  // overwrite whatever file the link names. Nor does a pipe planted there
+  // hold the run: it is refused, named for what it is.
   std::FILE* f = nullptr;
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
-  if (fd >= 0) {
-    f = ::fdopen(fd, "wb");
-    if (!f) ::close(fd);
-  }
+  int fd = posix::OpenOutput(path, O_CREAT | O_TRUNC | O_NOFOLLOW, error);
+  if (fd < 0) return nullptr;
+  f = ::fdopen(fd, "wb");
+  if (!f) ::close(fd);
 #endif
   if (!f) {
     if (error) *error = std::strerror(errno);
@@ -154,6 +156,20 @@ void WriteWholeFile(Disk& disk, const std::string& path, std::string_view data) 
   std::string error;
   if (!disk.WriteFile(path, data, &error))
     throw EFCreateError("Cannot create file \"" + path + "\". " + error);
+}
+
+std::string OutputRefusal(Disk& disk, const std::string& path) {
+  std::string what;
+  if (disk.IsLink(path)) return "is a link, which is never written through";
+  if (disk.IsPipeOrDevice(path, &what)) return what;
+  return "";
+}
+
+bool WriteOutputFile(Disk& disk, const std::string& path, std::string_view data,
+                     std::string* error) {
+  std::unique_ptr<AppendFile> file = disk.OpenAppend(path, error);
+  if (!file) return false;
+  return file->Append(data, error) && file->Close(error);
 }
 
 bool CreateFolderPath(Disk& disk, const std::string& path, std::string* error) {

@@ -169,6 +169,15 @@ class Disk {
   // Creates path, or empties the file there, for writing from its start; a
   // link at path is never followed. Null, with the reason, when it cannot.
   virtual std::unique_ptr<AppendFile> OpenAppend(const std::string& path, std::string* error) = 0;
+  // Whether path itself (a link not followed) is what no output is written
+  // into: a named pipe (opening one waits for a reader), a socket or a block
+  // device; *what then says so ("is a named pipe, not a regular file").
+  // False for nothing, a file, a folder, a link or a character device.
+  virtual bool IsPipeOrDevice(const std::string& path, std::string* what) {
+    (void)path;
+    (void)what;
+    return false;
+  }
 
   // Durability in batches. While syncs are deferred, a new file of the work
   // folder, an exclusive write, a backup and a move are not made durable one
@@ -251,6 +260,9 @@ class RealDisk : public Disk {
                                     bool* held_elsewhere) override;
   bool IsLockHeld(const std::string& path) override;
   std::unique_ptr<AppendFile> OpenAppend(const std::string& path, std::string* error) override;
+#ifndef _WIN32
+  bool IsPipeOrDevice(const std::string& path, std::string* what) override;
+#endif
   void DeferSyncs(bool defer) override { batch_->SetDeferred(defer); }
   bool Sync(std::string* error) override;
 
@@ -299,5 +311,15 @@ std::string ReadWholeFile(Disk& disk, const std::string& path);
 void WriteWholeFile(Disk& disk, const std::string& path, std::string_view data);
 // The same for a file in the run's own work folder.
 void WriteNewWholeFile(Disk& disk, const std::string& path, std::string_view data);
+
+// Why a file the user names for a run's output (a report) cannot be written
+// at path as it stands, checked before the run so that it stops with
+// nothing changed: a link (never followed), a named pipe, a socket or a
+// block device. "" when nothing, a file or a character device stands there.
+std::string OutputRefusal(Disk& disk, const std::string& path);
+// Writes data at path as the log is written (OpenAppend: a link is not
+// followed, a pipe is refused); false with the reason in *error.
+bool WriteOutputFile(Disk& disk, const std::string& path, std::string_view data,
+                     std::string* error);
 
 }  // namespace tolvern

@@ -30,6 +30,41 @@ std::string posix::FolderOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+std::string posix::RefusedOutputKind(unsigned mode) {
+  // A link is told by the system's own reason for not following it.
+  if (S_ISREG(mode) || S_ISDIR(mode) || S_ISCHR(mode) || S_ISLNK(mode)) return "";
+  if (S_ISFIFO(mode)) return "is a named pipe, not a regular file";
+  if (S_ISSOCK(mode)) return "is a socket, not a regular file";
+  if (S_ISBLK(mode)) return "is a block device, not a regular file";
+  return "not a regular file";
+}
+
+int posix::OpenOutput(const std::string& path, int flags, std::string* error, bool into_pipe) {
+  int fd = ::open(path.c_str(), flags | O_WRONLY | O_CLOEXEC | O_NONBLOCK, 0666);
+  struct stat st {};
+  if (fd < 0) {
+    // A pipe without a reader fails (ENXIO), and so does a socket: what
+    // stands there says more than the system's reason.
+    const int failure = errno;
+    std::string kind;
+    if (::lstat(path.c_str(), &st) == 0) kind = RefusedOutputKind(st.st_mode);
+    if (into_pipe && S_ISFIFO(st.st_mode)) kind = "is a named pipe that no program reads";
+    if (error) *error = kind.empty() ? std::strerror(failure) : kind;
+    errno = failure;
+    return -1;
+  }
+  std::string why = ::fstat(fd, &st) == 0 ? RefusedOutputKind(st.st_mode) : ErrnoText();
+  if (into_pipe && S_ISFIFO(st.st_mode)) why.clear();
+  if (why.empty()) {
+    const int status = ::fcntl(fd, F_GETFL);
+    if (status != -1 && ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) == 0) return fd;
+    why = ErrnoText();
+  }
+  ::close(fd);
+  if (error) *error = why;
+  return -1;
+}
+
 namespace {
 
 using posix::ErrnoText;
@@ -47,6 +82,18 @@ bool WriteAll(int fd, const char* data, size_t size) {
     size -= static_cast<size_t>(n);
   }
   return true;
+}
+
+// Writes all of data to the open file fd and closes it; false with the
+// reason in *error on any failure.
+bool WriteAndClose(int fd, std::string_view data, std::string* error) {
+  bool ok = WriteAll(fd, data.data(), data.size());
+  if (!ok && error) *error = ErrnoText();
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    if (error) *error = ErrnoText();
+  }
+  return ok;
 }
 
 // Makes the bytes written to an open file durable; false with the reason.
@@ -113,13 +160,17 @@ bool WriteViaSibling(const std::string& requested, std::string_view data, mode_t
   }
   // An existing file that is not a regular one (a device, a pipe) is written
   // into: there is nothing to rename over. (The run itself only ever
-  // replaces regular files; this serves outputs such as /dev/stdout.)
+  // replaces regular files; this serves outputs such as /dev/stdout.) A pipe
+  // that no program reads is refused rather than waited on.
   if (::stat(path.c_str(), &st) == 0) {
     if (S_ISDIR(st.st_mode)) {
       if (error) *error = "is a folder";
       return false;
     }
-    if (!S_ISREG(st.st_mode)) return WriteTo(path, O_TRUNC, 0, data, error);
+    if (!S_ISREG(st.st_mode)) {
+      const int fd = posix::OpenOutput(path, O_TRUNC, error, true);
+      return fd >= 0 && WriteAndClose(fd, data, error);
+    }
   } else if (errno != ENOENT) {
     if (error) *error = ErrnoText();
     return false;
@@ -319,10 +370,20 @@ bool RealDisk::WriteFile(const std::string& path, std::string_view data, std::st
 bool RealDisk::WriteNewFile(const std::string& path, std::string_view data, std::string* error) {
   // Not made durable here: a work file's bytes are when it takes an
   // original's place (MoveFile, or the Sync before it), and only then do
-  // they matter.
-  if (!WriteTo(path, O_CREAT | O_TRUNC | O_NOFOLLOW, 0666, data, error)) return false;
+  // they matter. Opened as the log is: a pipe planted under the name (beside
+  // the log) never holds the run.
+  const int fd = posix::OpenOutput(path, O_CREAT | O_TRUNC | O_NOFOLLOW, error);
+  if (fd < 0 || !WriteAndClose(fd, data, error)) return false;
   Deferred(path);
   return true;
+}
+
+bool RealDisk::IsPipeOrDevice(const std::string& path, std::string* what) {
+  struct stat st {};
+  if (path.empty() || ::lstat(path.c_str(), &st) != 0) return false;
+  const std::string kind = posix::RefusedOutputKind(st.st_mode);
+  if (what) *what = kind;
+  return !kind.empty();
 }
 
 bool RealDisk::Stat(const std::string& path, FileStamp* stamp, std::string* error) {

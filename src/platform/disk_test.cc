@@ -12,6 +12,8 @@
 
 #ifndef _WIN32
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -142,6 +144,50 @@ TEST(DiskTest, AListingThatFailsIsNotTheFoldersEnd) {
   if (readdir_error == 0) GTEST_SKIP() << "this system lists " << folder << " without a failure";
   EXPECT_FALSE(listed);
   EXPECT_EQ(why, std::strerror(readdir_error));
+}
+#endif
+
+#ifndef _WIN32
+// A named pipe under an output's name: opening it to write would wait for a
+// reader. The log and the run's new files refuse it at once, reader or not,
+// saying what it is; a whole-file write goes into a pipe that a program
+// reads (an output given as /dev/stdout) and refuses one that none reads.
+TEST(DiskTest, APipeUnderAnOutputsNameIsRefusedWithoutWaiting) {
+  RealDisk disk;
+  ScratchDir dir;
+  const std::string pipe = dir / "pipe";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0666), 0);
+  const std::string kPipe = "is a named pipe, not a regular file";
+  for (bool with_reader : {false, true}) {
+    SCOPED_TRACE(with_reader ? "a reader" : "no reader");
+    const int reader = with_reader ? ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK) : -1;
+    std::string why;
+    EXPECT_EQ(disk.OpenAppend(pipe, &why), nullptr);
+    EXPECT_EQ(why, kPipe);
+    EXPECT_FALSE(disk.WriteNewFile(pipe, "x", &why));
+    EXPECT_EQ(why, kPipe);
+    EXPECT_EQ(disk.WriteFile(pipe, "data", &why), with_reader) << why;
+    char buf[8];
+    if (with_reader) {
+      EXPECT_EQ(::read(reader, buf, sizeof buf), 4);
+      ::close(reader);
+    } else {
+      EXPECT_EQ(why, "is a named pipe that no program reads");
+    }
+  }
+  EXPECT_TRUE(fs::is_fifo(pipe));
+  // What an output named by the user may be, told before a run.
+  fs::create_symlink(dir.Write("file.txt", "x"), dir / "link.txt");
+  EXPECT_EQ(OutputRefusal(disk, pipe), kPipe);
+  EXPECT_EQ(OutputRefusal(disk, dir / "link.txt"), "is a link, which is never written through");
+  EXPECT_EQ(OutputRefusal(disk, dir / "file.txt"), "");
+  EXPECT_EQ(OutputRefusal(disk, dir / "missing.txt"), "");
+  EXPECT_EQ(OutputRefusal(disk, "/dev/null"), "");
+  // A file and a character device are written as before.
+  std::string why;
+  EXPECT_TRUE(WriteOutputFile(disk, dir / "file.txt", "new", &why)) << why;
+  EXPECT_EQ(dir.Read("file.txt"), "new");
+  EXPECT_NE(disk.OpenAppend("/dev/null", &why), nullptr) << why;
 }
 #endif
 

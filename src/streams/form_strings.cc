@@ -6,18 +6,29 @@ namespace {
 
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
-void AppendCode(std::string* out, unsigned long code) {
-  if (code < 0x100) {
+// A character code as bytes: in 8-bit text a code below 256 is the byte of
+// that number, as the form's code page holds the character; any other as
+// UTF-8.
+void AppendCode(std::string* out, unsigned long code, bool utf8) {
+  if (code < (utf8 ? 0x80u : 0x100u)) {
     *out += static_cast<char>(code);
   } else if (code < 0x800) {
     *out += static_cast<char>(0xC0 | (code >> 6));
     *out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
+  } else if (code < 0x10000) {
     *out += static_cast<char>(0xE0 | (code >> 12));
+    *out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    *out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    *out += static_cast<char>(0xF0 | (code >> 18));
+    *out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
     *out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
     *out += static_cast<char>(0x80 | (code & 0x3F));
   }
 }
+
+bool IsHighSurrogate(const FormChar& c) { return c.code && c.value >= 0xD800 && c.value < 0xDC00; }
+bool IsLowSurrogate(const FormChar& c) { return c.code && c.value >= 0xDC00 && c.value < 0xE000; }
 
 // Reads one string value at text[*i], with its "+" continuations.
 bool ReadChars(std::string_view text, size_t* i, FormChars* out) {
@@ -64,18 +75,28 @@ bool ReadChars(std::string_view text, size_t* i, FormChars* out) {
   return true;
 }
 
-// The same as bytes: quoted characters as they stood, codes above 255 as
-// UTF-8.
-bool ReadString(std::string_view text, size_t* i, std::string* out) {
+// The same as bytes: quoted characters as they stood, codes as AppendCode
+// writes them (in UTF-8 text, a pair of UTF-16 surrogate codes as the one
+// character they make).
+bool ReadString(std::string_view text, size_t* i, std::string* out, FormCharset charset) {
   FormChars chars;
   if (!ReadChars(text, i, &chars)) return false;
-  for (const FormChar& c : chars) {
-    if (c.code)
-      AppendCode(out, c.value);
-    else
+  const bool utf8 = charset == FormCharset::kUtf8;
+  for (size_t k = 0; k < chars.size(); ++k) {
+    const FormChar& c = chars[k];
+    if (!c.code) {
       *out += static_cast<char>(c.value);
+    } else if (utf8 && IsHighSurrogate(c) && k + 1 < chars.size() && IsLowSurrogate(chars[k + 1])) {
+      AppendCode(out, 0x10000 + ((c.value - 0xD800) << 10) + (chars[++k].value - 0xDC00), true);
+    } else {
+      AppendCode(out, c.value, utf8);
+    }
   }
   return true;
+}
+
+bool ReadAnsiString(std::string_view text, size_t* i, std::string* out) {
+  return ReadString(text, i, out, FormCharset::kAnsi);
 }
 
 // A string list value "( ... )", each item read by read_item.
@@ -102,18 +123,23 @@ std::optional<std::vector<Item>> ReadList(std::string_view text, Read read_item)
 
 }  // namespace
 
-std::optional<std::string> DecodeFormString(std::string_view text) {
+std::optional<std::string> DecodeFormString(std::string_view text, FormCharset charset) {
   size_t i = 0;
   while (i < text.size() && IsBlank(text[i])) ++i;
-  std::string out;
-  if (!ReadString(text, &i, &out)) return std::nullopt;
+  std::optional<std::string> out = ReadFormString(text, &i, charset);
   while (i < text.size() && IsBlank(text[i])) ++i;
-  if (i != text.size()) return std::nullopt;
+  if (!out || i != text.size()) return std::nullopt;
+  return out;
+}
+
+std::optional<std::string> ReadFormString(std::string_view text, size_t* at, FormCharset charset) {
+  std::string out;
+  if (*at >= text.size() || !ReadString(text, at, &out, charset)) return std::nullopt;
   return out;
 }
 
 std::optional<std::vector<std::string>> DecodeFormStringList(std::string_view text) {
-  return ReadList<std::string>(text, ReadString);
+  return ReadList<std::string>(text, ReadAnsiString);
 }
 
 std::optional<std::vector<FormChars>> DecodeFormCharsList(std::string_view text) {

@@ -8,11 +8,21 @@
 #include <string_view>
 #include <vector>
 
+#include "streams/object_stream.h"
+
 namespace tolvern {
 
-// The characters of a string value (codes above 255 as UTF-8), or nothing
-// when the text is not one string value.
-std::optional<std::string> DecodeFormString(std::string_view text);
+// The characters of a string value, or nothing when the text is not one
+// string value. Quoted characters are the bytes as they stand, in the form's
+// own encoding; a #nnn code is the character of that number in the same
+// encoding: in 8-bit text a code below 256 is that byte (the code page's
+// character) and a code above as UTF-8, which no code page holds; in UTF-8
+// text every code as UTF-8.
+std::optional<std::string> DecodeFormString(std::string_view text,
+                                            FormCharset charset = FormCharset::kAnsi);
+// The same for the string value that starts at text[*at] and may go on
+// behind it: *at is moved past the value.
+std::optional<std::string> ReadFormString(std::string_view text, size_t* at, FormCharset charset);
 
 // The string values of a string list value "( ... )", or nothing when the
 // text is not one.

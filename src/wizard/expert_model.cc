@@ -18,11 +18,13 @@ std::string RemoveAmpersands(const std::string& s) {
   return out;
 }
 
-std::string RestoreChangedQuestion(const std::vector<std::string>& files) {
+std::string RestoreChangedQuestion(const std::vector<std::string>& files, bool unverified) {
   std::string names;
   for (const std::string& f : files) names += "\n" + f;
-  return "These files were changed after the migration:" + names +
-         "\n\nRestore them anyway? The text they have now is kept beside their backups.";
+  return (unverified ? "There is no record of what the migration wrote beside the undo file, so "
+                       "these files cannot be told apart from later edits:"
+                     : "These files were changed after the migration:") +
+         names + "\n\nRestore them anyway? The text they have now is kept beside their backups.";
 }
 
 ExpertModel::ExpertModel(ExpertView& view, Disk& disk, std::string product_caption,
@@ -140,6 +142,10 @@ bool ExpertModel::ConfirmRun(WizardMode mode) {
 void ExpertModel::RunReplace(TComponentReplacer* replacer) {
   const std::string project = TIDEUtils::GetProjectFileName();
   const bool project_mode = replacer->Options->Dest == RunSource::kProject;
+  // Before anything is saved or hidden: a page that must not be written
+  // stops the run here.
+  RunReportPage page;
+  page.Start(*replacer);
   if (project_mode) {
     if (!TIDEUtils::SaveProject()) {
       view_.ShowMessage(Title(), res::kCannotStartReplace, MessageKind::kError);
@@ -151,8 +157,6 @@ void ExpertModel::RunReplace(TComponentReplacer* replacer) {
   // this thread, where a missing viewer can be told.
   std::string log_to_view;
   bool ok = false;
-  RunReportPage page;
-  page.Start(*replacer);
   {
     ScopedShellOpen view_later([&log_to_view](const std::string& path) { log_to_view = path; });
     ok = view_.ExecuteBehindProgress(*replacer, Title());
@@ -228,7 +232,8 @@ std::optional<bool> ExpertModel::RestoreAsking(TComponentReplacer& replacer,
   if (replacer.RestoreChanged.empty()) return false;
   // Originals edited after the migration are put back only when the user
   // says so, naming each; their text is then kept beside the backups.
-  if (!view_.AskYesNo(Title(), RestoreChangedQuestion(replacer.RestoreChanged)))
+  if (!view_.AskYesNo(Title(),
+                      RestoreChangedQuestion(replacer.RestoreChanged, replacer.RestoreUnverified)))
     return std::nullopt;
   return view_.RestoreBehindProgress(replacer, undo_file, true, Title());
 }

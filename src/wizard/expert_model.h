@@ -100,7 +100,8 @@ class ExpertModel {
 std::string RemoveAmpersands(const std::string& s);
 
 // The question before a restore puts back originals edited after the
-// migration, naming each.
-std::string RestoreChangedQuestion(const std::vector<std::string>& files);
+// migration, naming each; unverified: the undo file has no record, and the
+// files cannot be told from edited ones.
+std::string RestoreChangedQuestion(const std::vector<std::string>& files, bool unverified = false);
 
 }  // namespace tolvern

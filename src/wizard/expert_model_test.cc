@@ -6,6 +6,9 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "base/errors.h"
 #include "engine/nx_replacer.h"
@@ -271,6 +274,27 @@ TEST_F(ExpertModelTest, ReplaceInProjectModeSavesRunsReloadsAndTellsTheOutcome) 
   EXPECT_EQ(Stored("LastUndo"), App("RBackup/ZUvezod.reu"));
 }
 
+#ifndef _WIN32
+// A named pipe under the report page's name would hold the page's writing,
+// after the originals are replaced, until a reader came: the run does not
+// start, nothing is saved or touched, and the box names the pipe.
+TEST_F(ExpertModelTest, APipeUnderTheReportPagesNameStopsTheRunBeforeItStarts) {
+  const std::string page = App("Wiz_Report.html");
+  ASSERT_EQ(::mkfifo(page.c_str(), 0666), 0);
+  const auto before = testing::Snapshot(app_);
+  view_.wizard_scripts = {Finish()};
+  view_.save_answers = {true};
+  expert_.MenuClick();
+  EXPECT_EQ(view_.shown,
+            (std::vector<std::string>{"wizard", "save warning: project",
+                                      "error: Cannot create file \"" + page +
+                                          "\".\nis a named pipe, not a regular file"}));
+  EXPECT_TRUE(host_->Calls().empty());
+  EXPECT_EQ(testing::Snapshot(app_), before);
+  EXPECT_TRUE(std::filesystem::is_fifo(page));
+}
+#endif
+
 TEST_F(ExpertModelTest, AFolderRunAsksNothingReloadsNothingAndShowsTheLogAskedFor) {
   struct Case {
     bool log_shown;
@@ -401,7 +425,7 @@ TEST_F(ExpertModelTest, ARestoreThatFailsOrStopsReopensTheProjectAndSaysWhy) {
     std::string said;
   } cases[] = {
       {"failed", view_.restore,
-       "error: Failed to restore files.\n" + App("RBackup/ZUvezod.reu") + ", line 2 (\"" +
+       "error: Failed to restore files.\n" + App("RBackup/ZUvezod.reu") + ", line 3 (\"" +
            App("DataModule.pas") + "=" + App("RBackup/DataModule.~pas") + "\"): the backup " +
            App("RBackup/DataModule.~pas") + " does not exist; nothing was restored"},
       {"stopped by an error",

@@ -10,6 +10,7 @@
 #include "base/string_list.h"
 #include "base/system_texts.h"
 #include "engine/component_replacer.h"
+#include "engine/undo_record.h"
 #include "files/file_utils.h"
 #include "ide/ide_utils.h"
 #include "platform/disk.h"
@@ -178,12 +179,13 @@ std::string RestoreFailureDetail(Disk& disk, const std::string& undo_file_name) 
   StringList lines;
   lines.SetText(text);
   for (int i = 0; i < lines.Count(); ++i) {
+    if (lines[i].starts_with(kUndoFolderPrefix)) continue;
     const std::string backup = StringList::ValueOf(lines[i]);
     if (!backup.empty() && !disk.FileExists(backup)) return PathReason(backup, ENOENT);
   }
   for (int i = 0; i < lines.Count(); ++i) {
     const std::string original = StringList::NameOf(lines[i]);
-    if (original.empty()) continue;
+    if (original.empty() || lines[i].starts_with(kUndoFolderPrefix)) continue;
     const std::string problem = FolderCreationProblem(disk, ExtractFilePath(original));
     if (!problem.empty()) return problem;
   }

@@ -1,5 +1,8 @@
 #include "wizard/run_report_page.h"
 
+#include <utility>
+
+#include "base/errors.h"
 #include "base/paths.h"
 #include "engine/component_replacer.h"
 #include "engine/html_report.h"
@@ -31,6 +34,11 @@ void RunReportPage::Start(TComponentReplacer& replacer) {
   const std::string log = RunLogPath(*replacer.Options);
   if (log.empty()) return;
   planned_ = PathJoin(ExtractFileDir(log), kReportName);
+  // A pipe under the page's name would hold the page's writing at the end,
+  // after the originals are replaced: the run does not start.
+  std::string what;
+  if (replacer.RunDisk().IsPipeOrDevice(planned_, &what))
+    throw EFCreateError("Cannot create file \"" + std::exchange(planned_, "") + "\".", what);
   followed_ = &replacer;
   own_callback_ = replacer.OnFileChanged;
   own_details_ = replacer.Report.details;

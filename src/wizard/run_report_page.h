@@ -25,7 +25,8 @@ class RunReportPage {
 
   // The page goes beside the log the replacer's options ask for; none when
   // they ask for no log. The replacer, which outlives the page, is followed
-  // until Finish.
+  // until Finish. Throws EFCreateError, following nothing, when a named pipe
+  // (or a socket or a block device) stands under the page's name.
   void Start(TComponentReplacer& replacer);
   // Writes the page of the run that ended; false, with the reason in
   // OutcomeLine(), when it could not be written.
