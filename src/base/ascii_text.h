@@ -30,8 +30,10 @@ std::string UpperCase(std::string s);
 // no upper-case copy. The hash clears bit 0x20 of every byte, so names that
 // differ only in letter case hash alike. Eight bytes are taken at a time;
 // the last eight (or, in a shorter name, two overlapping halves) end it.
+class FoldedKey;
 struct FoldedHash {
   using is_transparent = void;
+  size_t operator()(const FoldedKey& key) const noexcept;
   size_t operator()(std::string_view s) const noexcept {
     constexpr uint64_t kFold = 0xDFDFDFDFDFDFDFDFull, kMul = 0x9E3779B97F4A7C15ull;
     const char* p = s.data();
@@ -60,9 +62,37 @@ struct FoldedHash {
     return w;
   }
 };
+// A name looked up in several folded maps (a token of a unit against the
+// run's tables): its folded hash is worked out once, at the first look-up,
+// and every later one reuses it.
+class FoldedKey {
+ public:
+  explicit FoldedKey(std::string_view text) : text_(text) {}
+  std::string_view text() const { return text_; }
+  size_t hash() const {
+    if (!hashed_) {
+      hash_ = FoldedHash{}(text_);
+      hashed_ = true;
+    }
+    return hash_;
+  }
+
+ private:
+  std::string_view text_;
+  mutable size_t hash_ = 0;
+  mutable bool hashed_ = false;
+};
+inline size_t FoldedHash::operator()(const FoldedKey& key) const noexcept { return key.hash(); }
+
 struct FoldedEqual {
   using is_transparent = void;
   bool operator()(std::string_view a, std::string_view b) const noexcept { return SameText(a, b); }
+  bool operator()(const FoldedKey& a, std::string_view b) const noexcept {
+    return SameText(a.text(), b);
+  }
+  bool operator()(std::string_view a, const FoldedKey& b) const noexcept {
+    return SameText(a, b.text());
+  }
 };
 // A quick test before a look-up: whether a name may be among a set of
 // names, by its length and its first letter in either case. It never

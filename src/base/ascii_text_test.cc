@@ -65,5 +65,37 @@ TEST(AsciiTextTest, FoldedMapFindsNamesInAnyLetterCaseOnly) {
     EXPECT_FALSE(filter.MayHold(other)) << other;
 }
 
+// A key whose hash is worked out once finds in every map what its text
+// finds: names that differ only in ASCII letter case meet, bytes that only
+// look alike in another code page or encoding do not.
+TEST(AsciiTextTest, FoldedKeyFindsWhatItsTextFindsInEveryMap) {
+  FoldedMap<int> classes{{"TQuery", 1}, {"Ünit", 2}, {"Caf\xE9", 3}, {"A@", 4}};
+  FoldedMap<int> fields{{"qryOrders", 10}, {"TQUERY", 11}, {"qryOrdersAndLines_2024", 12}};
+  struct Case {
+    std::string_view text;
+    int in_classes, in_fields;  // -1: not there
+  } cases[] = {
+      {"tquery", 1, 11},     {"TQuery", 1, 11},
+      {"QRYORDERS", -1, 10}, {"qryordersandlines_2024", -1, 12},
+      {"Ünit", 2, -1},       {"ünit", -1, -1},  // UTF-8 letters do not fold
+      {"CAF\xE9", 3, -1},                       // only the ASCII letters of it fold
+      {"Caf\xC9", -1, -1},                      // Latin-1 É is not é
+      {"a@", 4, -1},         {"A`", -1, -1},    // "`" is "@" with bit 0x20, but no letter
+      {"TQuery1", -1, -1},   {"", -1, -1},
+  };
+  for (const Case& c : cases) {
+    const FoldedKey key(c.text);
+    // The hash a key gives is the one the maps' own hash gives its text.
+    EXPECT_EQ(FoldedHash{}(key), FoldedHash{}(c.text)) << c.text;
+    auto in_classes = classes.find(key);
+    auto in_fields = fields.find(key);
+    EXPECT_EQ(in_classes == classes.end() ? -1 : in_classes->second, c.in_classes) << c.text;
+    EXPECT_EQ(in_fields == fields.end() ? -1 : in_fields->second, c.in_fields) << c.text;
+    EXPECT_EQ(in_classes == classes.end() ? -1 : in_classes->second,
+              classes.count(c.text) ? classes.find(c.text)->second : -1)
+        << c.text;
+  }
+}
+
 }  // namespace
 }  // namespace tolvern

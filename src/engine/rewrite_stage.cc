@@ -29,8 +29,13 @@ std::string LookFailure(const std::string& file, const std::string& error) {
 
 // How many files may be rewritten ahead of the one whose results are taken
 // next, per thread: enough to keep every thread busy, few enough that the
-// results waiting stay small.
-constexpr int kAheadPerThread = 8;
+// results waiting stay small (a worker writes the rewritten text itself and
+// drops it; what waits is the file's report and log lines). The taking
+// thread hands out more only when it runs, and on a machine whose cores are
+// all busy it may wait a scheduling slice, some milliseconds, for that,
+// while a file takes a fraction of a millisecond: the workers must have
+// milliseconds of work before them.
+constexpr int kAheadPerThread = 64;
 
 // When the result to take next is not ready, the taking thread sleeps until
 // a later one, about half the works handed out, is done too, and then takes
@@ -247,7 +252,7 @@ void RewriteStage::LearnUnitClasses(WorkerPool& pool) {
     int index = -1;
     std::string unread;
     TDescendantClasses classes;
-    FoldedMap<std::string> names;
+    UnitDeclarations names;
     std::exception_ptr error;
   };
   std::deque<std::unique_ptr<Learnt>> learnt;
@@ -257,7 +262,7 @@ void RewriteStage::LearnUnitClasses(WorkerPool& pool) {
   // be decoded teaches nothing (the rewriting names it when it gets there);
   // one that cannot be read is left out at once: what it declares would be
   // missing from the others' migration.
-  const size_t ahead = static_cast<size_t>(kAheadPerThread) * 8;
+  const size_t ahead = static_cast<size_t>(kAheadPerThread) * 4;
   auto take = [&](size_t keep) {
     while (learnt.size() > keep) {
       std::unique_ptr<Learnt> l = std::move(learnt.front());

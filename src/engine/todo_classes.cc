@@ -56,17 +56,17 @@ TodoClasses TodoClasses::Of(const TComponentReplacer& replacer) {
   return c;
 }
 
-void TodoClasses::LearnNames(FoldedMap<std::string> declared) {
-  for (auto& [name, target] : declared) {
+void TodoClasses::LearnNames(UnitDeclarations declared) {
+  for (auto& [name, target] : declared.names) {
     names_filter.Add(name);
     names[name] = std::move(target);
   }
+  lineage.Absorb(std::move(declared.lineage));
 }
 
 // Read by the unit scanner itself, so that a name learnt from one unit
 // means in another what it means in the unit's own scan.
-FoldedMap<std::string> TodoClasses::DeclaredNames(std::string_view unit_text,
-                                                  PasTokens tokens) const {
+UnitDeclarations TodoClasses::DeclaredNames(std::string_view unit_text, PasTokens tokens) const {
   return FindDeclaredNames(unit_text, std::move(tokens), *this);
 }
 

@@ -10,6 +10,7 @@
 
 #include "base/ascii_text.h"
 #include "engine/todo_item.h"
+#include "engine/unit_todo.h"
 #include "parsing/pascal_scanner.h"
 #include "parsing/source_family.h"
 
@@ -42,6 +43,9 @@ struct TodoClasses {
   // that declares qryOrders.
   FoldedMap<std::string> names;  // name -> target class
   NameFilter names_filter;       // of the keys of names
+  // The classes the units of a run declare: parents, and fields of mapped
+  // classes, so that a descendant knows its ancestors' objects.
+  ClassLineage lineage;
 
   // The interface rows of the family by name: identifiers
   // ("name" rows) and units of uses clauses ("unit" rows); and the "prefix"
@@ -55,18 +59,23 @@ struct TodoClasses {
   // targets that do not publish the member.
   FoldedMap<std::vector<MemberGap>> members;
 
-  // Takes the names a unit declares (DeclaredNames); a name known already
-  // ends as the later unit declares it.
-  void LearnNames(FoldedMap<std::string> declared);
-  // The names a unit declares with a mapped class (name -> target class),
-  // from its text and its significant tokens.
-  FoldedMap<std::string> DeclaredNames(std::string_view unit_text, PasTokens tokens) const;
+  // Takes what a unit declares (DeclaredNames); a name or field known
+  // already ends as the later unit declares it.
+  void LearnNames(UnitDeclarations declared);
+  // What a unit declares: its names of mapped classes (name -> target
+  // class) and its classes' lineage, from its text and its significant
+  // tokens.
+  UnitDeclarations DeclaredNames(std::string_view unit_text, PasTokens tokens) const;
 
   static TodoClasses Of(const TComponentReplacer& replacer);
   // The target class of a class name (letter case ignored), or "".
   std::string TargetOf(std::string_view cls) const;
   // The same without a copy: nullptr for a class the run does not map.
   const std::string* FindTarget(std::string_view cls) const {
+    auto it = target_of.find(cls);
+    return it == target_of.end() ? nullptr : &it->second;
+  }
+  const std::string* FindTarget(const FoldedKey& cls) const {
     auto it = target_of.find(cls);
     return it == target_of.end() ? nullptr : &it->second;
   }

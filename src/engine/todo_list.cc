@@ -308,8 +308,8 @@ std::vector<TodoItem> TFormTodo::Finish() {
 
 // A descendant form ("inherited frmChild: TfrmChild") holds only what it
 // adds or changes; the objects of its ancestor forms are the published
-// fields of the ancestor classes, which the units of the run declare
-// ("TfrmBase.tblBase" and "TfrmChild^" in the learnt names).
+// fields of the ancestor classes, which the units of the run declare (their
+// lineage in the learnt tables).
 void TFormTodo::LearnAncestors() {
   const size_t start = std::min(text_.find_first_not_of(" \t\r\n"), text_.size());
   std::string_view line = text_.substr(start, text_.find('\n', start) - start);
@@ -317,9 +317,9 @@ void TFormTodo::LearnAncestors() {
   const size_t word = std::min(line.find(' '), line.size());
   std::string cls = ObjectHeader(line, word).second;
   for (int depth = 0; !cls.empty() && depth < 16; ++depth) {
-    auto up = classes_.names.find(cls + "^");
-    if (up == classes_.names.end()) break;
-    cls = up->second;
+    const std::string* up = classes_.lineage.ParentOf(cls);
+    if (!up) break;
+    cls = *up;
     ancestors_.push_back(cls);
   }
 }
@@ -328,10 +328,8 @@ const std::string* TFormTodo::ConvertedObject(std::string_view name) const {
   if (auto own = converted_.find(UpperCase(std::string(name))); own != converted_.end())
     return &own->second;
   if (ancestors_.empty() || !classes_.names_filter.MayHold(name)) return nullptr;
-  for (const std::string& a : ancestors_) {
-    auto field = classes_.names.find(a + "." + std::string(name));
-    if (field != classes_.names.end()) return &field->second;
-  }
+  for (const std::string& a : ancestors_)
+    if (const std::string* field = classes_.lineage.FieldOf(a, name)) return field;
   return nullptr;
 }
 

@@ -28,9 +28,9 @@ class UnitScan {
   UnitScan(std::string_view text, PasTokens tokens, const TodoClasses& classes)
       : text_(text), classes_(classes), toks_(std::move(tokens)) {}
 
-  FoldedMap<std::string> Declarations() && {
+  UnitDeclarations Declarations() && {
     LearnDeclarations();
-    return std::move(declared_);
+    return {std::move(declared_), std::move(lineage_)};
   }
 
   std::vector<FoundTodo> Run() {
@@ -46,9 +46,11 @@ class UnitScan {
       if (t.code == kCloseParen) AsCast(i);
       if (t.code != kTokIdent) continue;
       const std::string_view name = t.text;
-      const bool after_dot = i > 0 && toks_[i - 1].code == kDot;
+      // One folded hash of the token serves every table it is looked up in.
+      const FoldedKey key(name);
+      const bool after_dot = i > 0 && toks_.Code(i - 1) == kDot;
       if (in_uses) {
-        if (auto u = classes_.interface_units.find(name); u != classes_.interface_units.end())
+        if (auto u = classes_.interface_units.find(key); u != classes_.interface_units.end())
           AddInterface(i, *u->second);
         uses_family_ = uses_family_ || SameText(name, classes_.family);
         continue;
@@ -60,17 +62,17 @@ class UnitScan {
         continue;
       }
       if (!after_dot && SameText(name, "on") && Handler(i)) continue;
-      if (!after_dot || Qualified(i)) Interface(i, name);
-      auto n = after_dot && classes_.names_filter.MayHold(name) ? classes_.names.find(name)
+      if (!after_dot || Qualified(i)) Interface(i, key);
+      auto n = after_dot && classes_.names_filter.MayHold(name) ? classes_.names.find(key)
                                                                 : classes_.names.end();
-      auto d = declared_filter_.MayHold(name) ? declared_.find(name) : declared_.end();
-      if (d == declared_.end() && !after_dot && !ancestors_.empty()) d = Inherited(name);
+      auto d = declared_filter_.MayHold(name) ? declared_.find(key) : declared_.end();
+      if (d == declared_.end() && !after_dot && !inherited_.empty()) d = Inherited(key);
       if (d != declared_.end()) {
         Member(i, d->second);
       } else if (n != classes_.names.end()) {
         Member(i, n->second);
       } else if (!after_dot && CodeAt(i + 1, kOpenParen)) {
-        if (const std::string* c = classes_.FindTarget(name)) Cast(i, *c);
+        if (const std::string* c = classes_.FindTarget(key)) Cast(i, *c);
       }
       if (!after_dot && !withs.empty()) {
         for (auto w = withs.rbegin(); w != withs.rend(); ++w)
@@ -84,87 +86,46 @@ class UnitScan {
   bool Has(size_t i) const { return i < toks_.size(); }
   // A name being declared: followed by ":" that does not begin ":=".
   bool Declared(size_t i) const { return CodeAt(i + 1, kColon) && !CodeAt(i + 2, kEquals); }
-  bool CodeAt(size_t i, int code) const { return i < toks_.size() && toks_[i].code == code; }
+  bool CodeAt(size_t i, int code) const { return i < toks_.size() && toks_.Code(i) == code; }
   std::string_view Slice(size_t from, size_t to) const {
     return text_.substr(toks_[from].offset,
                         toks_[to].offset + toks_[to].text.size() - toks_[from].offset);
   }
 
-  // A class the unit declares: "TName = class(TParent) ... end", its body
-  // the tokens from body to end.
-  struct ClassDecl {
-    std::string_view name, parent;
-    size_t body = 0, end = 0;
-  };
-
-  std::vector<ClassDecl> ClassDeclarations() const {
-    std::vector<ClassDecl> found;
-    for (size_t i = 0; i + 3 < toks_.size(); ++i) {
-      if (toks_[i].code != kTokIdent || !CodeAt(i + 1, kEquals) || !Is(toks_[i + 2], "class") ||
-          Is(toks_[i + 3], "of") || CodeAt(i + 3, kTokSemicolon))
-        continue;
-      ClassDecl c{toks_[i].text, {}, i + 3, i + 3};
-      if (CodeAt(i + 3, kOpenParen)) {
-        size_t j = i + 4;
-        while (CodeAt(j, kTokIdent) && CodeAt(j + 1, kDot)) j += 2;  // Forms.TForm
-        if (CodeAt(j, kTokIdent)) c.parent = toks_[j].text;
-        while (j < toks_.size() && toks_[j].code != kCloseParen) ++j;
-        c.body = j + 1;
-      }
-      if (CodeAt(c.body, kTokSemicolon)) {  // TName = class(TParent);
-        c.end = c.body;
-      } else {
-        int depth = 0;
-        size_t j = c.body;
-        for (; j < toks_.size(); ++j) {
-          if (Is(toks_[j], "record")) ++depth;
-          if (toks_[j].code == kTokEndKw && depth-- == 0) break;
-        }
-        c.end = j;
-      }
-      found.push_back(c);
-      i = c.body;
-    }
-    return found;
-  }
-
-  // The classes the unit's classes descend from, as far as the units of the
-  // run tell ("TChild^" -> "TParent" in the learnt names), nearest first.
+  // The fields the unit's classes inherit from the classes of the run they
+  // descend from, nearest ancestor first, gathered once for the unit: a
+  // name is then looked up once, however many ancestors there are.
   void LearnAncestors() {
-    for (const ClassDecl& c : ClassDeclarations()) {
+    std::vector<std::string> ancestors;
+    for (const UnitClass& c : classes_decl_) {
       std::string parent(c.parent);
       for (int depth = 0; !parent.empty() && depth < 16; ++depth) {
-        ancestors_.push_back(parent);
-        auto up = classes_.names.find(parent + "^");
-        parent = up == classes_.names.end() ? std::string() : up->second;
+        ancestors.push_back(parent);
+        const std::string* up = classes_.lineage.ParentOf(parent);
+        parent = up ? *up : std::string();
       }
     }
+    if (!ancestors.empty()) inherited_ = classes_.lineage.FieldsOf(ancestors);
   }
 
   // A name the unit does not declare that a field of an ancestor class of
-  // the run declares ("TAncestor.name" in the learnt names).
-  FoldedMap<std::string>::iterator Inherited(std::string_view name) {
-    if (!classes_.names_filter.MayHold(name)) return declared_.end();
-    for (const std::string& a : ancestors_) {
-      auto f = classes_.names.find(a + "." + std::string(name));
-      if (f == classes_.names.end()) continue;
-      declared_filter_.Add(name);
-      return declared_.emplace(name, f->second).first;
-    }
-    return declared_.end();
+  // the run declares; from then on the unit knows it as its own.
+  FoldedMap<std::string>::iterator Inherited(const FoldedKey& name) {
+    auto f = inherited_.find(name);
+    if (f == inherited_.end()) return declared_.end();
+    declared_filter_.Add(name.text());
+    return declared_.emplace(name.text(), f->second).first;
   }
 
   // Names declared with a class type: "A, B: TQuery", fields, variables,
-  // parameters, properties, function results. The fields of a class are
-  // kept as "TClass.name" too, and a class's parent as "TClass^", so that
-  // the units of a run that descend from the class know them (names and
-  // identifiers never hold "." or "^").
+  // parameters, properties, function results. The fields of a class and
+  // its parent go into the unit's lineage too, so that the units of a run
+  // that descend from the class know them.
   void LearnDeclarations() {
-    const std::vector<ClassDecl> decls = ClassDeclarations();
-    for (const ClassDecl& c : decls)
-      if (!c.parent.empty()) declared_[std::string(c.name) + "^"] = std::string(c.parent);
-    auto owner = [&decls](size_t k) -> const ClassDecl* {
-      for (const ClassDecl& c : decls)
+    classes_decl_ = ReadUnitClasses(toks_);
+    for (const UnitClass& c : classes_decl_) lineage_.SetParent(c.name, c.parent);
+    auto owner = [this](size_t k) -> const UnitClass* {
+      for (const UnitClass& c : classes_decl_)
         if (k >= c.body && k < c.end) return &c;
       return nullptr;
     };
@@ -183,8 +144,7 @@ class UnitScan {
           else
             declared_.emplace(name, *target);
           declared_filter_.Add(name);
-          if (const ClassDecl* c = owner(k))
-            declared_[std::string(c->name) + "." + std::string(name)] = *target;
+          if (const UnitClass* c = owner(k)) lineage_.SetField(c->name, name, *target);
         }
         if (k < 2 || toks_[k - 1].code != kComma) break;
       }
@@ -196,9 +156,10 @@ class UnitScan {
     return i >= 2 && toks_[i - 2].code == kTokIdent && SameText(toks_[i - 2].text, classes_.family);
   }
 
-  void Interface(size_t i, std::string_view name) {
+  void Interface(size_t i, const FoldedKey& key) {
+    const std::string_view name = key.text();
     // A name the unit declares itself, or declares here, is its own.
-    auto r = classes_.interface_names_filter.MayHold(name) ? classes_.interface_names.find(name)
+    auto r = classes_.interface_names_filter.MayHold(name) ? classes_.interface_names.find(key)
                                                            : classes_.interface_names.end();
     if (r != classes_.interface_names.end()) {
       if (!Declared(i) && any_declared_.find(name) == any_declared_.end())
@@ -403,8 +364,10 @@ class UnitScan {
   FoldedMap<std::string> declared_;  // name -> target class
   NameFilter declared_filter_;
   FoldedSet any_declared_;
-  bool uses_family_ = false;            // a uses clause so far names the source unit
-  std::vector<std::string> ancestors_;  // of the unit's classes, in the run's other units
+  bool uses_family_ = false;  // a uses clause so far names the source unit
+  std::vector<UnitClass> classes_decl_;
+  ClassLineage lineage_;              // of the unit's own classes
+  FoldedMap<std::string> inherited_;  // the fields of the run's ancestors of its classes
   std::vector<FoundTodo> found_;
 };
 
@@ -415,8 +378,8 @@ std::vector<FoundTodo> FindUnitTodo(std::string_view text, PasTokens tokens,
   return UnitScan(text, std::move(tokens), classes).Run();
 }
 
-FoldedMap<std::string> FindDeclaredNames(std::string_view text, PasTokens tokens,
-                                         const TodoClasses& classes) {
+UnitDeclarations FindDeclaredNames(std::string_view text, PasTokens tokens,
+                                   const TodoClasses& classes) {
   return UnitScan(text, std::move(tokens), classes).Declarations();
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/ascii_text.h"
+#include "engine/class_lineage.h"
 #include "engine/todo_item.h"
 #include "parsing/pascal_scanner.h"
 
@@ -32,9 +33,16 @@ struct FoundTodo {
 std::vector<FoundTodo> FindUnitTodo(std::string_view text, PasTokens tokens,
                                     const TodoClasses& classes);
 
-// The names the unit declares with a mapped class (name -> target class);
-// a name declared twice ends with its later class.
-FoldedMap<std::string> FindDeclaredNames(std::string_view text, PasTokens tokens,
-                                         const TodoClasses& classes);
+// What a unit declares that the other units of a run need to know: the
+// names it declares with a mapped class (name -> target class; a name
+// declared twice ends with its later class), and its classes' parents and
+// fields of mapped classes.
+struct UnitDeclarations {
+  FoldedMap<std::string> names;
+  ClassLineage lineage;
+};
+
+UnitDeclarations FindDeclaredNames(std::string_view text, PasTokens tokens,
+                                   const TodoClasses& classes);
 
 }  // namespace tolvern

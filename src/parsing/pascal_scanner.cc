@@ -214,17 +214,10 @@ int TPasParser::GetNext(std::string& s) {
   return code;
 }
 
-PasToken PasTokens::operator[](size_t i) const {
-  const Packed p = packed_[i];
-  const int code = static_cast<std::int8_t>(p.size_code & 0xFF);
-  size_t size = p.size_code >> 8;
-  if (size == kLongSize) {
-    auto at =
-        std::lower_bound(long_.begin(), long_.end(), p.offset,
-                         [](const auto& l, std::uint32_t offset) { return l.first < offset; });
-    size = at->second;
-  }
-  return {code, text_.substr(p.offset, size), p.offset};
+size_t PasTokens::LongSize(std::uint32_t offset) const {
+  auto at = std::lower_bound(long_.begin(), long_.end(), offset,
+                             [](const auto& l, std::uint32_t o) { return l.first < o; });
+  return at->second;
 }
 
 void PasTokens::Add(int code, size_t offset, size_t size) {

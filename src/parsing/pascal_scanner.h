@@ -101,7 +101,16 @@ class PasTokens {
   PasTokens() = default;
   size_t size() const { return packed_.size(); }
   bool empty() const { return packed_.empty(); }
-  PasToken operator[](size_t i) const;
+  // Inline, as the scans of a unit ask for every token several times; only
+  // a token of kLongSize bytes or more looks its size up.
+  PasToken operator[](size_t i) const {
+    const Packed p = packed_[i];
+    const std::uint32_t size = p.size_code >> 8;
+    return {CodeOf(p), text_.substr(p.offset, size == kLongSize ? LongSize(p.offset) : size),
+            p.offset};
+  }
+  // The code of token i alone, without its text.
+  int Code(size_t i) const { return CodeOf(packed_[i]); }
   // Drops the tokens of one code (comments), keeping the others' order.
   void EraseCode(int code);
 
@@ -115,6 +124,9 @@ class PasTokens {
     std::uint32_t size_code;
   };
   static constexpr std::uint32_t kLongSize = 0xFFFFFF;
+  static int CodeOf(Packed p) { return static_cast<std::int8_t>(p.size_code & 0xFF); }
+  // The size of the long token at offset.
+  size_t LongSize(std::uint32_t offset) const;
   void Add(int code, size_t offset, size_t size);
 
   std::string_view text_;

@@ -63,12 +63,19 @@ void WorkerPool::Run(int worker) {
     lock.lock();
     finished_[static_cast<size_t>(ticket)] = 1;
     ++finished_count_;
-    for (int w : waited_)
-      if (w == ticket || (w == kAll && finished_count_ == submitted_)) {
-        done_.notify_all();
-        break;
-      }
+    if (!Awaited(ticket)) continue;
+    // The waiter is woken once the lock is free, so that it does not wake
+    // only to wait for the lock this thread still holds.
+    lock.unlock();
+    done_.notify_all();
+    lock.lock();
   }
+}
+
+bool WorkerPool::Awaited(int ticket) const {
+  for (int w : waited_)
+    if (w == ticket || (w == kAll && finished_count_ == submitted_)) return true;
+  return false;
 }
 
 int WorkerPool::ThreadsFor(int jobs) {

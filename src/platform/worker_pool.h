@@ -37,6 +37,9 @@ class WorkerPool {
 
  private:
   void Run(int worker);
+  // Whether a thread waits for the task of that number (or for every task,
+  // and it was the last); called with the lock held.
+  bool Awaited(int ticket) const;
 
   std::mutex mutex_;
   std::condition_variable work_, done_;
