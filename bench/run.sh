@@ -45,10 +45,10 @@ trap 'rm -rf "$work"' EXIT
 # "Work alone": the same runs with every sync answered at once by a shim,
 # since a sync is machine-wide and its cost depends on what else was written.
 cc -shared -fPIC -O2 -o "$work/nosync.so" "$root/bench/nosync.c"
-alone() { LD_PRELOAD="$work/nosync.so" "$@"; }
+alone=(env LD_PRELOAD="$work/nosync.so")
 
 # Appends "wall user sys peak-KB" of a command to the file $1.
-timed() { local out=$1; shift; /usr/bin/time -f "%e %U %S %M" -o "$work/t" "$@" > /dev/null 2>&1; cat "$work/t" >> "$out"; }
+timed() { local out=$1; shift; /usr/bin/time -f "%e %U %S %M" -o "$work/t" "$@" > /dev/null 2>&1 || true; cat "$work/t" >> "$out"; }
 # The median of column $2 of file $1.
 median() { awk -v c="$2" '{print $c}' "$1" | sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}'; }
 sed_script='s/\b(TDatabase)\b/TNXConnection/g; s/\b(TQuery|TwwQuery)\b/TNXQuery/g; s/\b(TTable|TwwTable)\b/TNXTable/g; s/\b(TStoredProc|TwwStoredProc)\b/TNXStoredProc/g; s/\bTwwDataSource\b/TNXDataSource/g; s/\bTUpdateSQL\b/TNXUpdateSQL/g; s/\bEDBEngineError\b/ENXOleError/g; s/\bTBatchMove\b/TKTBatchMove/g'
@@ -85,8 +85,8 @@ for layout in $layouts; do
     timed "$dir/copy.t" cp -r "$dir/tree" "$dir/copy$r"
     timed "$dir/migrate-1.t" "$build/tolvern" migrate --folder "$dir/m1$r" --recursive --quiet --jobs 1
     timed "$dir/migrate-default.t" "$build/tolvern" migrate --folder "$dir/md$r" --recursive --quiet
-    timed "$dir/alone-1.t" alone "$build/tolvern" migrate --folder "$dir/a1$r" --recursive --quiet --jobs 1
-    timed "$dir/alone-2.t" alone "$build/tolvern" migrate --folder "$dir/ad$r" --recursive --quiet --jobs 2
+    timed "$dir/alone-1.t" "${alone[@]}" "$build/tolvern" migrate --folder "$dir/a1$r" --recursive --quiet --jobs 1
+    timed "$dir/alone-2.t" "${alone[@]}" "$build/tolvern" migrate --folder "$dir/ad$r" --recursive --quiet --jobs 2
   done
   # The sync calls of one durable run, counted by the system.
   cp -r "$dir/tree" "$dir/st"
