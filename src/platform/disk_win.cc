@@ -390,10 +390,11 @@ bool RealDisk::BackupFile(const std::string& from, const std::string& to, std::s
   // a copy, so that lifting its attribute to replace it leaves the backup's.
   DWORD a = Attributes(source);
   if (a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_READONLY)) {
-    if (::CreateHardLinkW(target.c_str(), source.c_str(), nullptr)) {
-      Deferred(to);
-      return true;
-    }
+    // A link holds the original's bytes, on the disk already; its name is
+    // logged by the file system. Nothing is flushed for it at the barrier,
+    // where the original may be held open by an editor that shares it for
+    // reading only.
+    if (::CreateHardLinkW(target.c_str(), source.c_str(), nullptr)) return true;
     DWORD code = ::GetLastError();
     if (code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS) {
       if (already_exists) *already_exists = true;
@@ -421,10 +422,9 @@ bool RealDisk::MoveFile(const std::string& from, const std::string& to, std::str
     ::CloseHandle(h);
     if (!synced) return false;
   }
-  if (RenameOver(WidePath(from), Resolved(WidePath(to)), error)) {
-    Deferred(to);
-    return true;
-  }
+  // The rename is written through, and what it moves was flushed at the
+  // barrier before it: nothing is left to flush at the next.
+  if (RenameOver(WidePath(from), Resolved(WidePath(to)), error)) return true;
   // Another volume: a copy. Any other failure (the file held open by another
   // program, no right to write) would fail the copy too.
   if (::GetLastError() != ERROR_NOT_SAME_DEVICE) return false;
