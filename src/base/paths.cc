@@ -115,4 +115,23 @@ std::string ExpandPath(const std::string& path, const std::string& base_dir) {
   return absolute ? path : PathJoin(base_dir, path);
 }
 
+bool IsAbsolutePath(const std::string& path) {
+#ifdef _WIN32
+  return (path.size() > 2 && path[1] == ':' && (path[2] == '\\' || path[2] == '/')) ||
+         path.rfind("\\\\", 0) == 0;
+#else
+  return !path.empty() && path[0] == '/';
+#endif
+}
+
+bool StepsUpAFolder(const std::string& path) {
+  size_t start = 0;
+  for (size_t i = 0; i <= path.size(); ++i) {
+    if (i < path.size() && !IsSeparator(path[i])) continue;
+    if (path.compare(start, i - start, "..") == 0 && i - start == 2) return true;
+    start = i + 1;
+  }
+  return false;
+}
+
 }  // namespace tolvern

@@ -49,4 +49,10 @@ size_t RootLength(const std::string& path);
 // Whether path is a root and nothing more.
 bool IsBareRoot(const std::string& path);
 
+// Whether a path is absolute on this system ("/..." on POSIX; "C:\..." or
+// "\\server\..." on Windows).
+bool IsAbsolutePath(const std::string& path);
+// Whether a path steps up a folder anywhere ("..", between separators).
+bool StepsUpAFolder(const std::string& path);
+
 }  // namespace tolvern

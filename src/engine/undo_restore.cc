@@ -13,29 +13,9 @@ namespace tolvern {
 
 namespace {
 
-bool IsAbsolute(const std::string& path) {
-#ifdef _WIN32
-  return (path.size() > 2 && path[1] == ':' && (path[2] == '\\' || path[2] == '/')) ||
-         path.rfind("\\\\", 0) == 0;
-#else
-  return !path.empty() && path[0] == '/';
-#endif
-}
-
 bool IsInside(const std::string& path, const std::string& folder) {
   std::string prefix = PathJoin(folder, "");
   return path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0;
-}
-
-// Whether a path steps up a folder anywhere ("..", between separators).
-bool StepsUp(const std::string& path) {
-  size_t start = 0;
-  for (size_t i = 0; i <= path.size(); ++i) {
-    if (i < path.size() && !IsSeparator(path[i])) continue;
-    if (path.compare(start, i - start, "..") == 0 && i - start == 2) return true;
-    start = i + 1;
-  }
-  return false;
 }
 
 std::string OrUnknown(const std::string& why) { return why.empty() ? "unknown reason" : why; }
@@ -103,7 +83,10 @@ bool UndoRestore::Restore(const std::string& undo_file_name, bool force) {
     ++restored_;
     if (l.created) notes_.push_back(l.original + ": removed; the run had created it");
     if (!l.kept.empty())
-      notes_.push_back(l.original + " had changed after the run; its text is kept in " + l.kept);
+      notes_.push_back(l.original +
+                       (unverified_ ? ": the text it had before the restore is kept in "
+                                    : " had changed after the run; its text is kept in ") +
+                       l.kept);
   }
   return true;
 }
@@ -162,9 +145,10 @@ bool UndoRestore::CheckLine(const std::string& line, const std::string& undo_fol
   // A file the run created has no backup: restore removes it.
   l->created = backup.empty();
   l->original = l->target = original;
-  if (!IsAbsolute(original) || (!l->created && !IsAbsolute(backup)))
+  if (!IsAbsolutePath(original) || (!l->created && !IsAbsolutePath(backup)))
     return fail("a path is not absolute");
-  if (StepsUp(original) || StepsUp(backup)) return fail("a path steps up a folder (\"..\")");
+  if (StepsUpAFolder(original) || StepsUpAFolder(backup))
+    return fail("a path steps up a folder (\"..\")");
   FileStamp o;
   std::string look;
   const bool exists = disk_.Stat(original, &o, &look);
