@@ -9,6 +9,12 @@ namespace tolvern {
 
 namespace {
 
+// Reads the record beside an undo file; false when it is missing or not one.
+bool ReadRecordOf(Disk& disk, const std::string& undo, UndoRecord* record) {
+  std::string text, why;
+  return disk.ReadFile(UndoRecord::PathFor(undo), &text, &why) && record->Parse(text, &why);
+}
+
 // The created files of one undo file that nothing uses (see
 // CreatedByStoppedRuns).
 std::vector<std::string> UnusedCreatedFiles(Disk& disk, const StringList& lines,
@@ -39,24 +45,16 @@ std::vector<std::string> UnusedCreatedFiles(Disk& disk, const StringList& lines,
 
 std::vector<std::string> CreatedByStoppedRuns(Disk& disk, const std::string& backup_dir) {
   std::vector<std::string> unused;
-  if (backup_dir.empty()) return unused;
-  const std::string base = PathJoin(backup_dir, res::kUndoFileName);
-  for (int n = 1; n < 10000; ++n) {
-    const std::string undo = NumberedName(base, n);
-    std::string text, record_text, why;
-    FileStamp stamp;
-    if (!disk.Stat(undo, &stamp)) break;
-    if (!disk.ReadFile(undo, &text, &why)) continue;
+  ForEachUndoFile(disk, backup_dir, [&](const std::string& undo, const std::string& text) {
     // Only undo files that list a created file ("path=") are read further.
-    if (text.find("=\r\n") == std::string::npos) continue;
     UndoRecord record;
-    if (!disk.ReadFile(UndoRecord::PathFor(undo), &record_text, &why) ||
-        !record.Parse(record_text, &why) || !record.Complete())
-      continue;
+    if (text.find("=\r\n") == std::string::npos || !ReadRecordOf(disk, undo, &record) ||
+        !record.Complete())
+      return;
     StringList lines;
     lines.SetText(text);
     for (std::string& f : UnusedCreatedFiles(disk, lines, record)) unused.push_back(std::move(f));
-  }
+  });
   return unused;
 }
 
@@ -68,19 +66,11 @@ std::vector<std::string> RemoveCreatedByStoppedRuns(Disk& disk, const std::strin
 }
 
 void EarlierRuns::Load() {
-  if (backup_dir_.empty()) return;
-  const std::string base = PathJoin(backup_dir_, res::kUndoFileName);
   // Oldest first: a later run's line for the same original wins.
-  for (int n = 1; n < 10000; ++n) {
-    const std::string undo = NumberedName(base, n);
-    std::string text, record_text, why;
-    FileStamp stamp;
-    if (!disk_.Stat(undo, &stamp)) break;
-    if (!disk_.ReadFile(undo, &text, &why)) continue;
+  ForEachUndoFile(disk_, backup_dir_, [this](const std::string& undo, const std::string& text) {
+    // Without its record, nothing tells its text from an edit.
     UndoRecord record;
-    if (!disk_.ReadFile(UndoRecord::PathFor(undo), &record_text, &why) ||
-        !record.Parse(record_text, &why))
-      continue;  // without its record, nothing tells its text from an edit
+    if (!ReadRecordOf(disk_, undo, &record)) return;
     StringList lines;
     lines.SetText(text);
     for (int i = 0; i < lines.Count(); ++i) {
@@ -90,7 +80,7 @@ void EarlierRuns::Load() {
       if (backup.empty() || !written || written->created) continue;
       newest_[original] = Replacement{backup, *written};
     }
-  }
+  });
 }
 
 bool EarlierRuns::Replaced(const std::string& original) {

@@ -43,22 +43,29 @@ bool SameFile(const FileStamp& a, const FileStamp& b) {
 // Every backup that an undo file in the backup folder names.
 std::set<std::string> ListedBackups(Disk& disk, const std::string& backup_dir) {
   std::set<std::string> listed;
-  const std::string base = PathJoin(backup_dir, res::kUndoFileName);
-  for (int n = 1; n < 10000; ++n) {
-    std::string text, why;
-    const std::string undo = NumberedName(base, n);
-    FileStamp stamp;
-    if (!disk.Stat(undo, &stamp)) break;
-    // There, but unreadable: the names it holds stay unknown.
-    if (!disk.ReadFile(undo, &text, &why)) continue;
+  ForEachUndoFile(disk, backup_dir, [&listed](const std::string&, const std::string& text) {
     StringList lines;
     lines.SetText(text);
     for (int i = 0; i < lines.Count(); ++i) listed.insert(StringList::ValueOf(lines[i]));
-  }
+  });
   return listed;
 }
 
 }  // namespace
+
+void ForEachUndoFile(
+    Disk& disk, const std::string& backup_dir,
+    const std::function<void(const std::string& undo, const std::string& text)>& visit) {
+  if (backup_dir.empty()) return;
+  const std::string base = PathJoin(backup_dir, res::kUndoFileName);
+  for (int n = 1; n < 10000; ++n) {
+    const std::string undo = NumberedName(base, n);
+    std::string text, why;
+    FileStamp stamp;
+    if (!disk.Stat(undo, &stamp)) break;
+    if (disk.ReadFile(undo, &text, &why)) visit(undo, text);
+  }
+}
 
 OwnBackupNames FindOwnBackups(Disk& disk, const TReplaceOptions& options, const std::string& file,
                               const std::string& rel_dir, const FileStamp& read) {

@@ -7,6 +7,7 @@
 // them (the original holds the same bytes, so nothing is lost).
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,13 @@ std::string NumberedName(const std::string& base, int n);
 // Whether backup is named as the run names the backup of original:
 // "Name.~pas" for "Name.pas", or with a number ("Name.2.~pas").
 bool IsBackupNameOf(const std::string& backup, const std::string& original);
+
+// Calls visit with the path and text of each undo file of the backup folder,
+// oldest first ("ZUvezod.reu", "ZUvezod.2.reu"...), up to the first number
+// not taken; one that is there but cannot be read is passed over.
+void ForEachUndoFile(
+    Disk& disk, const std::string& backup_dir,
+    const std::function<void(const std::string& undo, const std::string& text)>& visit);
 
 struct OwnBackupNames {
   int listed = 0;                  // named by an undo file: kept
