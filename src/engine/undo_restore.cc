@@ -304,7 +304,6 @@ void UndoRestore::TakeUnverified(const std::string& undo_file_name) {
   const bool no_folders = folders_.empty();
   if (!no_record && !no_folders && record_.Complete()) return;
   unverified_ = true;
-  std::vector<std::string> names;
   for (Line& l : lines_) {
     if (!l.restore || l.absent) continue;
     if (!l.edited) changed_.push_back(l.original);
