@@ -42,8 +42,8 @@ class RunDialogsTest : public QObject, public testing::WizardFormFixture {
     ReplaceOptions->Directory = *dir_ / "app";
     ReplaceOptions->BackupDir = *dir_ / "app/RBackup";
     const auto before = testing::Snapshot(std::string(TOLVERN_SOURCE_DIR) + "/examples/orders");
-    // The run waits at its second file, and later before replacing the
-    // originals, until the dialog has been looked at.
+    // The run waits at its second file, and later once it has started
+    // replacing the originals, until the dialog has been looked at.
     std::atomic<bool> hold{true};
     auto wait = [&hold] {
       for (int i = 0; hold && i < 1000; ++i)
@@ -54,7 +54,9 @@ class RunDialogsTest : public QObject, public testing::WizardFormFixture {
     BdeReplacer->OnProgress = [&](int index, int, const std::string&) {
       if (index == 1 && phase == 0) wait();
     };
-    BdeReplacer->OnReplacingOriginals = wait;
+    BdeReplacer->OnPhase = [&](RunPhase p) {
+      if (p == RunPhase::kReplacingOriginals) wait();
+    };
     QString file_line, count_line;
     bool cancel_disabled_while_replacing = false;
     QTimer look;
@@ -96,13 +98,14 @@ class RunDialogsTest : public QObject, public testing::WizardFormFixture {
     QVERIFY(cancel_disabled_while_replacing);
     // The Escape came too late, and the run says so.
     QVERIFY(BdeReplacer->CancelCameTooLate);
-    QVERIFY(dir_->Read("app/Wiz_Log.txt").find("Cancel was asked once originals were being "
-                                              "replaced") != std::string::npos);
+    QVERIFY(dir_->Read("app/Wiz_Log.txt")
+                .find("Cancel was asked once originals were being "
+                      "replaced") != std::string::npos);
     QVERIFY(dir_->Read("app/DataModule.pas").find("TNXQuery") != std::string::npos);
     // The caller's own hooks are back in place.
     QVERIFY(BdeReplacer->OnProgress && !BdeReplacer->CancelRequested);
     BdeReplacer->OnProgress = nullptr;
-    BdeReplacer->OnReplacingOriginals = nullptr;
+    BdeReplacer->OnPhase = nullptr;
   }
 
   // After the last file the run names its phase, and the question of Cancel
