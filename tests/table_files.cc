@@ -3,6 +3,22 @@
 #include <bit>
 #include <cstring>
 
+namespace tolvern::data {
+
+void PrintTo(const Value& value, std::ostream* out) {
+  static const char* const kKinds[] = {"null", "integer", "real",   "decimal",
+                                       "text", "blob",    "boolean"};
+  *out << kKinds[static_cast<int>(value.kind)];
+  if (value.kind == ValueKind::kInteger || value.kind == ValueKind::kBoolean)
+    *out << ":" << value.integer;
+  else if (value.kind == ValueKind::kReal)
+    *out << ":" << value.real;
+  else if (value.kind != ValueKind::kNull)
+    *out << "[" << value.text.size() << "]:" << value.text.substr(0, 60);
+}
+
+}  // namespace tolvern::data
+
 namespace tolvern::testing {
 namespace {
 
@@ -219,7 +235,8 @@ std::string DbaseFile(const DbfSpec& spec) {
 
 std::uint32_t Dbt3Block(const std::vector<std::string>& values, size_t i) {
   std::uint32_t block = 1;
-  for (size_t k = 0; k < i; ++k) block += static_cast<std::uint32_t>((values[k].size() + 2 + 511) / 512);
+  for (size_t k = 0; k < i; ++k)
+    block += static_cast<std::uint32_t>((values[k].size() + 2 + 511) / 512);
   return block;
 }
 std::string Dbt3File(const std::vector<std::string>& values) {
@@ -233,14 +250,16 @@ std::string Dbt3File(const std::vector<std::string>& values) {
 }
 std::uint32_t Dbt4Block(const std::vector<std::string>& values, size_t i) {
   std::uint32_t block = 1;
-  for (size_t k = 0; k < i; ++k) block += static_cast<std::uint32_t>((values[k].size() + 8 + 511) / 512);
+  for (size_t k = 0; k < i; ++k)
+    block += static_cast<std::uint32_t>((values[k].size() + 8 + 511) / 512);
   return block;
 }
 std::string Dbt4File(const std::vector<std::string>& values) {
   std::string b(512, '\0');
   Put(&b, 20, Le16Bytes(512));
   for (const std::string& v : values) {
-    std::string block = std::string("\xFF\xFF\x08\x00", 4) + Le32Bytes(static_cast<std::uint32_t>(v.size() + 8)) + v;
+    std::string block = std::string("\xFF\xFF\x08\x00", 4) +
+                        Le32Bytes(static_cast<std::uint32_t>(v.size() + 8)) + v;
     block.resize((block.size() + 511) / 512 * 512, '\0');
     b += block;
   }
@@ -248,7 +267,8 @@ std::string Dbt4File(const std::vector<std::string>& values) {
 }
 std::uint32_t FptBlock(const std::vector<std::string>& values, size_t i) {
   std::uint32_t block = 8;  // the 512-byte header is 8 blocks of 64
-  for (size_t k = 0; k < i; ++k) block += static_cast<std::uint32_t>((values[k].size() + 8 + 63) / 64);
+  for (size_t k = 0; k < i; ++k)
+    block += static_cast<std::uint32_t>((values[k].size() + 8 + 63) / 64);
   return block;
 }
 std::string FptFile(const std::vector<std::string>& values) {

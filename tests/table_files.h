@@ -4,8 +4,16 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
+
+#include "data/field_value.h"
+
+namespace tolvern::data {
+// Values as the failures of the tests show them: "text:abc", "null".
+void PrintTo(const Value& value, std::ostream* out);
+}  // namespace tolvern::data
 
 namespace tolvern::testing {
 
@@ -21,12 +29,12 @@ struct PxSpec {
   std::vector<PxField> fields;
   int key_fields = 0;
   int code_page = 1252;
-  int version = 12;     // the version byte: 12 is Paradox 7, 4 is Paradox 3.5
+  int version = 12;  // the version byte: 12 is Paradox 7, 4 is Paradox 3.5
   int block_kb = 2;
   bool encrypted = false;
-  int records_per_block = 0;  // 0: as many as fit
+  int records_per_block = 0;       // 0: as many as fit
   std::int64_t header_count = -1;  // the header's record count; -1: the records'
-  bool reverse_blocks = false;  // blocks in the file in the reverse of chain order
+  bool reverse_blocks = false;     // blocks in the file in the reverse of chain order
   std::vector<std::vector<std::string>> records;  // each field's bytes
 };
 
@@ -43,11 +51,11 @@ std::string PxDouble(double v);      // Number, Money, Timestamp (milliseconds)
 std::string PxDate(int y, int m, int d);
 std::string PxTime(std::int64_t ms);
 std::string PxLogical(bool v);
-std::string PxBcd(const std::string& digits, bool negative, int scale);  // "123450" with scale 2 = 1234.50
+std::string PxBcd(const std::string& digits, bool negative,
+                  int scale);  // "123450" with scale 2 = 1234.50
 std::string PxBlank(int size);
 // A blob field of `size` bytes: the leader holds `leader`, then the pointer.
-std::string PxBlob(int size, const std::string& leader, std::uint32_t offset,
-                   std::uint32_t length);
+std::string PxBlob(int size, const std::string& leader, std::uint32_t offset, std::uint32_t length);
 
 // The .MB file: a header block, then blocks of one blob or of small blobs.
 class MbFile {

@@ -18,8 +18,8 @@ void CheckArgs(const DataArgs& args) {
   if (args.sql.empty() && args.sqlite.empty())
     throw CLI::ValidationError("data", "give --sql FILE or --sqlite FILE (or both)");
   if (args.code_page && !IsKnownCodePage(args.code_page))
-    throw CLI::ValidationError("--codepage", "code page " + std::to_string(args.code_page) +
-                                                 " is not one tolvern reads");
+    throw CLI::ValidationError(
+        "--codepage", "code page " + std::to_string(args.code_page) + " is not one tolvern reads");
 }
 
 // Whether path lies in folder or below it.
@@ -91,8 +91,10 @@ int RunData(const DataArgs& args) {
     database = data::OpenSqliteWriter(disk, sqlite, &error);
     if (!database) {
       Fail(error);
-      if (!data::SqliteAvailable() && script) sqlite_missing = true;
-      else return kExitFailed;
+      if (!data::SqliteAvailable() && script)
+        sqlite_missing = true;
+      else
+        return kExitFailed;
     } else {
       sinks.push_back(database.get());
     }

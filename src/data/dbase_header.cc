@@ -7,8 +7,8 @@
 namespace tolvern::data {
 namespace {
 
-constexpr size_t kPrefix = 32;         // the fixed part of the header
-constexpr size_t kPrefix7 = 68;        // dBASE 7: with the language driver's name
+constexpr size_t kPrefix = 32;   // the fixed part of the header
+constexpr size_t kPrefix7 = 68;  // dBASE 7: with the language driver's name
 constexpr char kFieldsEnd = 0x0D;
 // The field types this reader knows.
 constexpr const char* kTypes = "CNFLDMBGIYT@+O0VWPQ";
@@ -20,20 +20,39 @@ bool Fail(std::string* error, const std::string& what) {
 
 bool Flavor(int version, DbaseHeader* header) {
   switch (version) {
-    case 0x03: header->flavor = DbaseFlavor::kDbase3; return true;
-    case 0x83: header->flavor = DbaseFlavor::kDbase3; header->has_memo_file = true; return true;
+    case 0x03:
+      header->flavor = DbaseFlavor::kDbase3;
+      return true;
+    case 0x83:
+      header->flavor = DbaseFlavor::kDbase3;
+      header->has_memo_file = true;
+      return true;
     case 0x8B:
-    case 0xCB: header->flavor = DbaseFlavor::kDbase4; header->has_memo_file = true; return true;
+    case 0xCB:
+      header->flavor = DbaseFlavor::kDbase4;
+      header->has_memo_file = true;
+      return true;
     case 0x43:
-    case 0x63: header->flavor = DbaseFlavor::kDbase4; return true;
-    case 0x04: header->flavor = DbaseFlavor::kDbase7; return true;
-    case 0x8C: header->flavor = DbaseFlavor::kDbase7; header->has_memo_file = true; return true;
+    case 0x63:
+      header->flavor = DbaseFlavor::kDbase4;
+      return true;
+    case 0x04:
+      header->flavor = DbaseFlavor::kDbase7;
+      return true;
+    case 0x8C:
+      header->flavor = DbaseFlavor::kDbase7;
+      header->has_memo_file = true;
+      return true;
     case 0x30:
     case 0x31:
     case 0x32:
     case 0xF5:
-    case 0xFB: header->flavor = DbaseFlavor::kFoxPro; header->has_memo_file = true; return true;
-    default: return false;
+    case 0xFB:
+      header->flavor = DbaseFlavor::kFoxPro;
+      header->has_memo_file = true;
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -41,24 +60,45 @@ bool Flavor(int version, DbaseHeader* header) {
 
 int CodePageOfLanguageDriver(int driver) {
   switch (driver) {
-    case 0x01: return 437;
-    case 0x02: return 850;
-    case 0x03: return 1252;
-    case 0x57: case 0x58: case 0x59: return 1252;
-    case 0x64: return 852;
-    case 0x26: case 0x65: return 866;
-    case 0x6A: return 737;
-    case 0x6B: return 857;
-    case 0x7D: return 1255;
-    case 0x7E: return 1256;
-    case 0x7A: return 936;
-    case 0x4D: return 936;
-    case 0xC8: return 1250;
-    case 0xC9: return 1251;
-    case 0xCA: return 1254;
-    case 0xCB: return 1253;
-    case 0xCC: return 1257;
-    default: return 0;
+    case 0x01:
+      return 437;
+    case 0x02:
+      return 850;
+    case 0x03:
+      return 1252;
+    case 0x57:
+    case 0x58:
+    case 0x59:
+      return 1252;
+    case 0x64:
+      return 852;
+    case 0x26:
+    case 0x65:
+      return 866;
+    case 0x6A:
+      return 737;
+    case 0x6B:
+      return 857;
+    case 0x7D:
+      return 1255;
+    case 0x7E:
+      return 1256;
+    case 0x7A:
+      return 936;
+    case 0x4D:
+      return 936;
+    case 0xC8:
+      return 1250;
+    case 0xC9:
+      return 1251;
+    case 0xCA:
+      return 1254;
+    case 0xCB:
+      return 1253;
+    case 0xCC:
+      return 1257;
+    default:
+      return 0;
   }
 }
 

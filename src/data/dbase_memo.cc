@@ -4,7 +4,8 @@
 
 namespace tolvern::data {
 
-DbaseMemo::DbaseMemo(DbaseFlavor flavor, std::string file) : flavor_(flavor), file_(std::move(file)) {
+DbaseMemo::DbaseMemo(DbaseFlavor flavor, std::string file)
+    : flavor_(flavor), file_(std::move(file)) {
   if (flavor_ == DbaseFlavor::kFoxPro && file_.size() >= 8) {
     block_size_ = BigEndian(file_, 6, 2);
     if (block_size_ == 0) block_size_ = 64;

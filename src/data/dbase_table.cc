@@ -2,6 +2,7 @@
 
 #include "base/paths.h"
 #include "data/dbase_values.h"
+#include "data/sibling_file.h"
 #include "platform/code_pages.h"
 #include "platform/disk.h"
 #include "platform/text_encoding.h"
@@ -26,8 +27,7 @@ std::unique_ptr<DbaseTable> DbaseTable::Open(Disk& disk, const std::string& path
                       : options.code_page          ? options.code_page
                                                    : 1252;
   std::string stem = table->name_.substr(0, table->name_.size() - ExtractFileExt(path).size());
-  table->schema_.name =
-      IsValidUtf8(stem) ? stem : CodePageToUtf8(table->code_page_, stem);
+  table->schema_.name = IsValidUtf8(stem) ? stem : CodePageToUtf8(table->code_page_, stem);
   bool memos = false;
   for (size_t i = 0; i < table->header_.fields.size(); ++i) {
     const DbaseField& field = table->header_.fields[i];
@@ -42,10 +42,8 @@ std::unique_ptr<DbaseTable> DbaseTable::Open(Disk& disk, const std::string& path
 }
 
 void DbaseTable::OpenMemo(Disk& disk, const std::string& path) {
-  std::string stem = path.substr(0, path.size() - ExtractFileExt(path).size());
   bool fox = header_.flavor == DbaseFlavor::kFoxPro;
-  bool list_failed = false;
-  std::string memo_path = disk.FindIgnoringCase(stem + (fox ? ".FPT" : ".DBT"), true, &list_failed);
+  std::string memo_path = SiblingFile(disk, path, fox ? ".FPT" : ".DBT");
   if (memo_path.empty()) {
     memo_missing_ = std::string("the memo file ") + (fox ? ".FPT" : ".DBT") + " is missing";
     return;
@@ -62,8 +60,8 @@ void DbaseTable::FieldProblem(size_t field, size_t offset, const std::string& wh
   if (field_named_[field]) return;
   field_named_[field] = true;
   account_.problems.push_back(name_ + ": offset " + std::to_string(offset) + ": field " +
-                              CodePageToUtf8(code_page_, header_.fields[field].name) + ": " +
-                              what + " (this and any later such values are NULL)");
+                              CodePageToUtf8(code_page_, header_.fields[field].name) + ": " + what +
+                              " (this and any later such values are NULL)");
 }
 
 void DbaseTable::DecodeRecord(size_t at, Row* row) {
@@ -103,11 +101,10 @@ void DbaseTable::End() {
   std::uint64_t held = static_cast<std::uint64_t>(header_.record_size) * header_.record_count;
   if (header_.header_size + held > file_.size()) {
     std::uint64_t whole = (file_.size() - header_.header_size) / header_.record_size;
-    account_.problems.push_back(name_ + ": offset " +
-                                std::to_string(header_.header_size + whole * header_.record_size) +
-                                ": the file is cut short: it holds " + std::to_string(whole) +
-                                " of the " + std::to_string(header_.record_count) +
-                                " records its header counts");
+    account_.problems.push_back(
+        name_ + ": offset " + std::to_string(header_.header_size + whole * header_.record_size) +
+        ": the file is cut short: it holds " + std::to_string(whole) + " of the " +
+        std::to_string(header_.record_count) + " records its header counts");
     account_.rows_damaged += header_.record_count - whole;
     account_.incomplete = true;
   }

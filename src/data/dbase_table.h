@@ -50,7 +50,7 @@ class DbaseTable : public TableReader {
   bool ended_ = false;
   std::vector<bool> field_named_;
   std::uint64_t bad_flags_ = 0;  // records whose deletion flag is damaged
-  size_t first_bad_flag_ = 0;  // a field's problem is named once
+  size_t first_bad_flag_ = 0;    // a field's problem is named once
 };
 
 }  // namespace tolvern::data

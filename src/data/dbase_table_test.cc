@@ -53,7 +53,8 @@ TEST_F(DbaseTableTest, DbaseThreeTypesBlanksAndDeletedRecords) {
   spec.fields = {{"NAME", 'C', 10}, {"AMOUNT", 'N', 8, 2}, {"RATE", 'F', 10, 3},
                  {"OK", 'L', 1},    {"BORN", 'D', 8},      {"NOTES", 'M', 10}};
   spec.records = {
-      {false, {"Ann", "  -12.50", "     1.125", "T", "19701231", std::to_string(Dbt3Block(memos, 0))}},
+      {false,
+       {"Ann", "  -12.50", "     1.125", "T", "19701231", std::to_string(Dbt3Block(memos, 0))}},
       {true, {"Gone", "1", "1", "F", "20000101", ""}},
       {false, {"", "", "", "?", "", ""}},
       {false, {"Bob", "       3", "1e3", "n", "18991231", std::to_string(Dbt3Block(memos, 1))}},
@@ -62,9 +63,9 @@ TEST_F(DbaseTableTest, DbaseThreeTypesBlanksAndDeletedRecords) {
   ASSERT_TRUE(table) << error_;
   std::vector<Row> rows = All(*table);
   ASSERT_EQ(rows.size(), 3u);
-  EXPECT_EQ(rows[0], (Row{Value::Text("Ann"), Value::Decimal("-12.50"), Value::Decimal("1.125"),
-                          Value::Boolean(true), Value::Text("1970-12-31"),
-                          Value::Text("first memo")}));
+  EXPECT_EQ(rows[0],
+            (Row{Value::Text("Ann"), Value::Decimal("-12.50"), Value::Decimal("1.125"),
+                 Value::Boolean(true), Value::Text("1970-12-31"), Value::Text("first memo")}));
   EXPECT_EQ(rows[1], Row(6, Value::Null()));
   EXPECT_EQ(rows[2], (Row{Value::Text("Bob"), Value::Decimal("3"), Value::Decimal("1e3"),
                           Value::Boolean(false), Value::Null(), Value::Text(memos[1])}));
@@ -81,8 +82,8 @@ TEST_F(DbaseTableTest, FoxProBinaryFieldsAndFptMemos) {
   DbfSpec spec;
   spec.version = 0x30;
   spec.language_driver = 0x03;
-  spec.fields = {{"I", 'I', 4}, {"Y", 'Y', 8},  {"T", 'T', 8},
-                 {"B", 'B', 8}, {"M", 'M', 4},  {"G", 'G', 4}};
+  spec.fields = {{"I", 'I', 4}, {"Y", 'Y', 8}, {"T", 'T', 8},
+                 {"B", 'B', 8}, {"M", 'M', 4}, {"G", 'G', 4}};
   spec.records = {{{false,
                     {Le32Bytes(static_cast<std::uint32_t>(-7)),
                      Le32Bytes(static_cast<std::uint32_t>(-123456)) + Le32Bytes(0xFFFFFFFF),
@@ -93,9 +94,9 @@ TEST_F(DbaseTableTest, FoxProBinaryFieldsAndFptMemos) {
   ASSERT_TRUE(table) << error_;
   std::vector<Row> rows = All(*table);
   ASSERT_EQ(rows.size(), 1u);
-  EXPECT_EQ(rows[0], (Row{Value::Integer(-7), Value::Decimal("-12.3456"),
-                          Value::Text("2000-08-16 17:21:41"), Value::Real(1.5),
-                          Value::Text("fox memo"), Value::Blob(memos[1])}));
+  EXPECT_EQ(rows[0],
+            (Row{Value::Integer(-7), Value::Decimal("-12.3456"), Value::Text("2000-08-16 17:21:41"),
+                 Value::Real(1.5), Value::Text("fox memo"), Value::Blob(memos[1])}));
   EXPECT_EQ(table->CodePage(), 1252);
 }
 
@@ -104,8 +105,8 @@ TEST_F(DbaseTableTest, DbaseSevenIntegersDoublesTimestampsAndDbtMemos) {
   Write("people.dbt", Dbt4File(memos));
   DbfSpec spec;
   spec.version = 0x8C;
-  spec.fields = {{"ID", '+', 4}, {"N", 'I', 4}, {"D", 'O', 8}, {"AT", '@', 8},
-                 {"M1", 'M', 10}, {"M2", 'M', 10}};
+  spec.fields = {{"ID", '+', 4}, {"N", 'I', 4},   {"D", 'O', 8},
+                 {"AT", '@', 8}, {"M1", 'M', 10}, {"M2", 'M', 10}};
   const std::uint64_t at_ms = std::bit_cast<std::uint64_t>(63102129701000.0);
   spec.records = {{false,
                    {BigEndianBytes(0x80000001, 4), BigEndianBytes(0x7FFFFFFE, 4),
@@ -116,9 +117,9 @@ TEST_F(DbaseTableTest, DbaseSevenIntegersDoublesTimestampsAndDbtMemos) {
   ASSERT_TRUE(table) << error_;
   std::vector<Row> rows = All(*table);
   ASSERT_EQ(rows.size(), 1u);
-  EXPECT_EQ(rows[0], (Row{Value::Integer(1), Value::Integer(-2), Value::Real(2.5),
-                          Value::Text("2000-08-16 17:21:41"), Value::Text("seven"),
-                          Value::Text(memos[1])}));
+  EXPECT_EQ(rows[0],
+            (Row{Value::Integer(1), Value::Integer(-2), Value::Real(2.5),
+                 Value::Text("2000-08-16 17:21:41"), Value::Text("seven"), Value::Text(memos[1])}));
   EXPECT_TRUE(table->Schema().columns[0].not_null);
 }
 
@@ -166,7 +167,7 @@ TEST_F(DbaseTableTest, BadValuesAndAMissingMemoFileAreNamedOnce) {
 }
 
 TEST_F(DbaseTableTest, ForeignBytesAreNoTable) {
-  Write("x.dbf", "SQLite format 3");
+  Write("x.dbf", "SQLite format 3" + std::string(100, '\0'));
   EXPECT_FALSE(DbaseTable::Open(disk_, "/t/x.dbf", {}, &error_));
   EXPECT_EQ(error_, "x.dbf: not a dBASE table: version byte 83");
 }

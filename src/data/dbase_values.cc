@@ -176,20 +176,50 @@ Column DbaseColumn(const DbaseField& field, DbaseFlavor flavor, int code_page) {
   c.source_type = std::string(1, field.type);
   switch (field.type) {
     case 'C':
-    case 'V': c.type = SqlType::kVarchar; c.length = field.length; break;
-    case 'N': c.type = SqlType::kDecimal; c.length = field.length; c.scale = field.decimals; break;
+    case 'V':
+      c.type = SqlType::kVarchar;
+      c.length = field.length;
+      break;
+    case 'N':
+      c.type = SqlType::kDecimal;
+      c.length = field.length;
+      c.scale = field.decimals;
+      break;
     case 'F':
-    case 'O': c.type = SqlType::kDouble; break;
-    case 'L': c.type = SqlType::kBoolean; break;
-    case 'D': c.type = SqlType::kDate; break;
-    case 'M': c.type = SqlType::kClob; break;
-    case 'I': c.type = SqlType::kInteger; break;
-    case '+': c.type = SqlType::kInteger; c.not_null = true; break;
-    case 'Y': c.type = SqlType::kDecimal; c.length = 19; c.scale = 4; break;
+    case 'O':
+      c.type = SqlType::kDouble;
+      break;
+    case 'L':
+      c.type = SqlType::kBoolean;
+      break;
+    case 'D':
+      c.type = SqlType::kDate;
+      break;
+    case 'M':
+      c.type = SqlType::kClob;
+      break;
+    case 'I':
+      c.type = SqlType::kInteger;
+      break;
+    case '+':
+      c.type = SqlType::kInteger;
+      c.not_null = true;
+      break;
+    case 'Y':
+      c.type = SqlType::kDecimal;
+      c.length = 19;
+      c.scale = 4;
+      break;
     case 'T':
-    case '@': c.type = SqlType::kTimestamp; break;
-    case 'B': c.type = flavor == DbaseFlavor::kFoxPro ? SqlType::kDouble : SqlType::kBlob; break;
-    default: c.type = SqlType::kBlob; break;
+    case '@':
+      c.type = SqlType::kTimestamp;
+      break;
+    case 'B':
+      c.type = flavor == DbaseFlavor::kFoxPro ? SqlType::kDouble : SqlType::kBlob;
+      break;
+    default:
+      c.type = SqlType::kBlob;
+      break;
   }
   return c;
 }

@@ -36,9 +36,9 @@ struct Column {
 };
 
 struct TableSchema {
-  std::string name;                // the table's name in the database
+  std::string name;  // the table's name in the database
   std::vector<Column> columns;
-  std::vector<int> primary_key;    // indexes into columns, in key order
+  std::vector<int> primary_key;  // indexes into columns, in key order
 };
 
 // The type as the script writes it: "VARCHAR(20)", "DECIMAL(32,2)".

@@ -7,9 +7,8 @@ namespace {
 
 std::string Shown(const std::string& path, const std::string& base) {
   std::string prefix = base.empty() ? "" : PathJoin(base, "");
-  return !prefix.empty() && path.compare(0, prefix.size(), prefix) == 0
-             ? path.substr(prefix.size())
-             : path;
+  return !prefix.empty() && path.compare(0, prefix.size(), prefix) == 0 ? path.substr(prefix.size())
+                                                                        : path;
 }
 
 std::string Rows(std::uint64_t n, const char* what) {
@@ -42,8 +41,7 @@ std::string MoveSummary(const MoveResult& result, const std::string& base) {
     if (t.Lost()) ++lost;
   }
   for (const std::string& error : result.listing_errors) text += error + "\n";
-  text += std::to_string(tables) + (tables == 1 ? " table, " : " tables, ") +
-          Rows(rows, "moved");
+  text += std::to_string(tables) + (tables == 1 ? " table, " : " tables, ") + Rows(rows, "moved");
   if (lost) text += "; " + std::to_string(lost) + " with rows or values not moved";
   text += "\n";
   if (!result.output_error.empty()) text += "Stopped: " + result.output_error + "\n";

@@ -16,7 +16,6 @@ std::string PartPath(const std::string& target);
 
 // Gives the file at part the name target, replacing what is there; false
 // with the reason (naming target) in *error, part then removed.
-bool PutInPlace(Disk& disk, const std::string& part, const std::string& target,
-                std::string* error);
+bool PutInPlace(Disk& disk, const std::string& part, const std::string& target, std::string* error);
 
 }  // namespace tolvern::data

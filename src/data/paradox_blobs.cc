@@ -41,8 +41,8 @@ BlobRead FromMb(const std::string& mb, std::uint32_t pointer, std::uint32_t leng
     return Failed(error, block, "no blob here (block type " + std::to_string(type) + ")");
   }
   if (data + length > mb.size())
-    return Failed(error, data, "the blob of " + std::to_string(length) +
-                                   " bytes runs past the end of the file");
+    return Failed(error, data,
+                  "the blob of " + std::to_string(length) + " bytes runs past the end of the file");
   value->assign(mb, data, length);
   return BlobRead::kValue;
 }
@@ -63,7 +63,8 @@ BlobRead ReadParadoxBlob(std::string_view field, const std::string* mb, std::str
     return BlobRead::kValue;
   }
   if (!mb) {
-    *error = "the blob of " + std::to_string(length) + " bytes is in the .MB file, which is missing";
+    *error =
+        "the blob of " + std::to_string(length) + " bytes is in the .MB file, which is missing";
     return BlobRead::kFailed;
   }
   return FromMb(*mb, pointer, length, value, error);

@@ -54,7 +54,7 @@ bool ReadFields(std::string_view file, ParadoxHeader* header, std::string* error
     field.size = static_cast<int>(Byte(file, at + 2 * i + 1));
     if (!*ParadoxTypeName(field.type))
       return Damaged(error, "field " + std::to_string(i + 1) + " has the unknown type " +
-                             std::to_string(field.type));
+                                std::to_string(field.type));
     int fixed = ParadoxFixedSize(field.type);
     if (fixed && field.type != static_cast<std::uint8_t>(ParadoxType::kBcd) && fixed != field.size)
       return Damaged(error, "field " + std::to_string(i + 1) + " has the wrong size");
@@ -72,23 +72,40 @@ bool ReadFields(std::string_view file, ParadoxHeader* header, std::string* error
 
 const char* ParadoxTypeName(std::uint8_t type) {
   switch (static_cast<ParadoxType>(type)) {
-    case ParadoxType::kAlpha: return "Alpha";
-    case ParadoxType::kDate: return "Date";
-    case ParadoxType::kShort: return "Short";
-    case ParadoxType::kLong: return "Long";
-    case ParadoxType::kMoney: return "Money";
-    case ParadoxType::kNumber: return "Number";
-    case ParadoxType::kLogical: return "Logical";
-    case ParadoxType::kMemo: return "Memo";
-    case ParadoxType::kBlob: return "Binary";
-    case ParadoxType::kFmtMemo: return "FmtMemo";
-    case ParadoxType::kOle: return "OLE";
-    case ParadoxType::kGraphic: return "Graphic";
-    case ParadoxType::kTime: return "Time";
-    case ParadoxType::kTimestamp: return "Timestamp";
-    case ParadoxType::kAutoInc: return "AutoInc";
-    case ParadoxType::kBcd: return "BCD";
-    case ParadoxType::kBytes: return "Bytes";
+    case ParadoxType::kAlpha:
+      return "Alpha";
+    case ParadoxType::kDate:
+      return "Date";
+    case ParadoxType::kShort:
+      return "Short";
+    case ParadoxType::kLong:
+      return "Long";
+    case ParadoxType::kMoney:
+      return "Money";
+    case ParadoxType::kNumber:
+      return "Number";
+    case ParadoxType::kLogical:
+      return "Logical";
+    case ParadoxType::kMemo:
+      return "Memo";
+    case ParadoxType::kBlob:
+      return "Binary";
+    case ParadoxType::kFmtMemo:
+      return "FmtMemo";
+    case ParadoxType::kOle:
+      return "OLE";
+    case ParadoxType::kGraphic:
+      return "Graphic";
+    case ParadoxType::kTime:
+      return "Time";
+    case ParadoxType::kTimestamp:
+      return "Timestamp";
+    case ParadoxType::kAutoInc:
+      return "AutoInc";
+    case ParadoxType::kBcd:
+      return "BCD";
+    case ParadoxType::kBytes:
+      return "Bytes";
   }
   return "";
 }
@@ -146,7 +163,7 @@ bool ReadParadoxHeader(std::string_view file, ParadoxHeader* header, std::string
     return Damaged(error, "record size " + std::to_string(header->record_size));
   if (file.size() < static_cast<size_t>(header->header_size))
     return Damaged(error, "the file is shorter than its header (" +
-                           std::to_string(header->header_size) + " bytes)");
+                              std::to_string(header->header_size) + " bytes)");
   if (header->version >= 5) {
     header->encrypted = Le32(file, kEncryption2) != 0;
     header->code_page = static_cast<int>(Le16(file, kCodePage));

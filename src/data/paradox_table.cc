@@ -4,6 +4,7 @@
 #include "data/byte_reading.h"
 #include "data/paradox_blobs.h"
 #include "data/paradox_values.h"
+#include "data/sibling_file.h"
 #include "platform/code_pages.h"
 #include "platform/disk.h"
 #include "platform/text_encoding.h"
@@ -26,13 +27,6 @@ bool IsBlobType(std::uint8_t type) {
     default:
       return false;
   }
-}
-
-// The file of the table's memos: the stem with .MB, in any letter case.
-std::string MbPath(Disk& disk, const std::string& path) {
-  std::string stem = path.substr(0, path.size() - ExtractFileExt(path).size());
-  bool list_failed = false;
-  return disk.FindIgnoringCase(stem + ".MB", true, &list_failed);
 }
 
 }  // namespace
@@ -58,14 +52,13 @@ std::unique_ptr<ParadoxTable> ParadoxTable::Open(Disk& disk, const std::string& 
     return nullptr;
   }
   table->code_page_ = IsKnownCodePage(header.code_page) ? header.code_page
-                      : options.code_page              ? options.code_page
-                                                       : 1252;
+                      : options.code_page               ? options.code_page
+                                                        : 1252;
   if (header.code_page && !IsKnownCodePage(header.code_page))
-    table->account_.problems.push_back(table->name_ + ": code page " +
-                                       std::to_string(header.code_page) +
-                                       " is not one tolvern knows; text read as code page " +
-                                       std::to_string(table->code_page_));
-  std::string mb = MbPath(disk, path);
+    table->account_.problems.push_back(
+        table->name_ + ": code page " + std::to_string(header.code_page) +
+        " is not one tolvern knows; text read as code page " + std::to_string(table->code_page_));
+  std::string mb = SiblingFile(disk, path, ".MB");
   if (!mb.empty()) {
     if (disk.ReadFile(mb, &table->mb_, &reason))
       table->has_mb_ = true;
@@ -123,12 +116,13 @@ bool ParadoxTable::NextBlock() {
       continue;
     }
     records_in_block_ = last / header_.record_size + 1;
-    size_t end = offset + kBlockHeader + static_cast<size_t>(records_in_block_) * header_.record_size;
+    size_t end =
+        offset + kBlockHeader + static_cast<size_t>(records_in_block_) * header_.record_size;
     if (end > file_.size()) {
       int whole = static_cast<int>((file_.size() - offset - kBlockHeader) / header_.record_size);
-      Problem(offset, "block " + std::to_string(n) + " is cut short: " +
-                          std::to_string(records_in_block_ - whole) + " of its " +
-                          std::to_string(records_in_block_) + " records are missing");
+      Problem(offset, "block " + std::to_string(n) +
+                          " is cut short: " + std::to_string(records_in_block_ - whole) +
+                          " of its " + std::to_string(records_in_block_) + " records are missing");
       account_.rows_damaged += records_in_block_ - whole;
       account_.incomplete = true;
       records_in_block_ = whole;
@@ -168,10 +162,9 @@ void ParadoxTable::EndOfChain() {
                                 " memo or blob values could not be read and are NULL");
   std::uint64_t held = account_.rows_read + account_.rows_damaged;
   if (held != header_.record_count && !account_.incomplete)
-    account_.notes.push_back(name_ + ": the header counts " +
-                                std::to_string(header_.record_count) +
-                                " records, the block chain holds " + std::to_string(held) +
-                                "; the chain's records are moved");
+    account_.notes.push_back(name_ + ": the header counts " + std::to_string(header_.record_count) +
+                             " records, the block chain holds " + std::to_string(held) +
+                             "; the chain's records are moved");
 }
 
 bool ParadoxTable::Next(Row* row) {

@@ -52,7 +52,7 @@ class ParadoxTable : public TableReader {
   int block_ = 0;       // the current block's number, 0 before the first
   int next_block_ = 0;  // the block the chain goes to after it
   int records_in_block_ = 0;
-  int record_ = 0;      // the next record of the current block
+  int record_ = 0;  // the next record of the current block
   bool ended_ = false;
   std::vector<bool> visited_;
   std::uint64_t blob_failures_ = 0;

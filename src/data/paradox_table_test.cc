@@ -54,13 +54,19 @@ TEST_F(ParadoxTableTest, EveryFixedTypeReadsItsValueAndItsBlank) {
       {{0x05, 8, "M"}, PxDouble(-12.25), Value::Decimal("-12.25"), SqlType::kDecimal},
       {{0x06, 8, "N"}, PxDouble(0.1), Value::Real(0.1), SqlType::kDouble},
       {{0x09, 1, "B"}, PxLogical(false), Value::Boolean(false), SqlType::kBoolean},
-      {{0x14, 4, "T"}, PxTime(13 * 3600000 + 5 * 60000 + 7 * 1000 + 250),
-       Value::Text("13:05:07.250"), SqlType::kTime},
-      {{0x15, 8, "TS"}, PxDouble((730348.0) * 86400000.0 + 62501000.0),
-       Value::Text("2000-08-16 17:21:41"), SqlType::kTimestamp},
+      {{0x14, 4, "T"},
+       PxTime(13 * 3600000 + 5 * 60000 + 7 * 1000 + 250),
+       Value::Text("13:05:07.250"),
+       SqlType::kTime},
+      {{0x15, 8, "TS"},
+       PxDouble((730348.0) * 86400000.0 + 62501000.0),
+       Value::Text("2000-08-16 17:21:41"),
+       SqlType::kTimestamp},
       {{0x16, 4, "AI"}, PxLong(7), Value::Integer(7), SqlType::kInteger},
       {{0x17, 2, "BCD"}, PxBcd("123450", true, 2), Value::Decimal("-1234.5"), SqlType::kDecimal},
-      {{0x18, 4, "BY"}, std::string("\0\x01\0\x02", 4), Value::Blob(std::string("\0\x01\0\x02", 4)),
+      {{0x18, 4, "BY"},
+       std::string("\0\x01\0\x02", 4),
+       Value::Blob(std::string("\0\x01\0\x02", 4)),
        SqlType::kBinary},
   };
   PxSpec spec;
@@ -90,18 +96,19 @@ TEST_F(ParadoxTableTest, EveryFixedTypeReadsItsValueAndItsBlank) {
 TEST_F(ParadoxTableTest, NumbersKeepTheirSignAndEdges) {
   PxSpec spec;
   spec.fields = {{0x04, 4, "L"}, {0x03, 2, "S"}, {0x17, 4, "BCD"}, {0x02, 4, "D"}};
+  // The field's size is the BCD's scale: four digits after the point.
   spec.records = {{PxLong(2147483647), PxShort(32767), PxBcd("1", false, 4), PxDate(1899, 12, 30)},
                   {PxLong(-2147483647), PxShort(-32767), PxBcd("0", true, 4), PxDate(1900, 1, 1)},
-                  {PxLong(0), PxShort(0), PxBcd("99999", false, 0), PxDate(9999, 12, 31)}};
+                  {PxLong(0), PxShort(0), PxBcd("99999", false, 4), PxDate(9999, 12, 31)}};
   auto table = Open(spec);
   ASSERT_TRUE(table) << error_;
   std::vector<Row> rows = All(*table);
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[0], (Row{Value::Integer(2147483647), Value::Integer(32767),
                           Value::Decimal("0.0001"), Value::Null()}));  // before 1900: NULL
-  EXPECT_EQ(rows[1], (Row{Value::Integer(-2147483647), Value::Integer(-32767),
-                          Value::Decimal("0"), Value::Text("1900-01-01")}));
-  EXPECT_EQ(rows[2], (Row{Value::Integer(0), Value::Integer(0), Value::Decimal("99999"),
+  EXPECT_EQ(rows[1], (Row{Value::Integer(-2147483647), Value::Integer(-32767), Value::Decimal("0"),
+                          Value::Text("1900-01-01")}));
+  EXPECT_EQ(rows[2], (Row{Value::Integer(0), Value::Integer(0), Value::Decimal("9.9999"),
                           Value::Text("9999-12-31")}));
 }
 
@@ -125,8 +132,8 @@ TEST_F(ParadoxTableTest, MemosAndBlobsInlineAndInTheMbFile) {
   std::vector<Row> rows = All(*table);
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_EQ(rows[0], (Row{Value::Text("short"), Value::Blob(graphic), Value::Blob(big)}));
-  EXPECT_EQ(rows[1], (Row{Value::Text("small memo text in a shared block"), Value::Null(),
-                          Value::Null()}));
+  EXPECT_EQ(rows[1],
+            (Row{Value::Text("small memo text in a shared block"), Value::Null(), Value::Null()}));
   EXPECT_TRUE(table->Account().problems.empty());
   EXPECT_EQ(table->Schema().columns[0].type, SqlType::kClob);
   EXPECT_EQ(table->Schema().columns[1].type, SqlType::kBlob);

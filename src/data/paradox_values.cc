@@ -113,20 +113,55 @@ Column ParadoxColumn(const ParadoxField& field, int code_page) {
   c.name = CodePageToUtf8(code_page, field.name);
   c.source_type = ParadoxTypeName(field.type);
   switch (static_cast<ParadoxType>(field.type)) {
-    case ParadoxType::kAlpha: c.type = SqlType::kVarchar; c.length = field.size; break;
-    case ParadoxType::kShort: c.type = SqlType::kSmallint; break;
-    case ParadoxType::kLong: c.type = SqlType::kInteger; break;
-    case ParadoxType::kAutoInc: c.type = SqlType::kInteger; c.not_null = true; break;
-    case ParadoxType::kNumber: c.type = SqlType::kDouble; break;
-    case ParadoxType::kMoney: c.type = SqlType::kDecimal; c.length = 19; c.scale = 4; break;
-    case ParadoxType::kBcd: c.type = SqlType::kDecimal; c.length = 32; c.scale = field.size; break;
-    case ParadoxType::kDate: c.type = SqlType::kDate; break;
-    case ParadoxType::kTime: c.type = SqlType::kTime; break;
-    case ParadoxType::kTimestamp: c.type = SqlType::kTimestamp; break;
-    case ParadoxType::kLogical: c.type = SqlType::kBoolean; break;
-    case ParadoxType::kMemo: c.type = SqlType::kClob; break;
-    case ParadoxType::kBytes: c.type = SqlType::kBinary; c.length = field.size; break;
-    default: c.type = SqlType::kBlob; break;
+    case ParadoxType::kAlpha:
+      c.type = SqlType::kVarchar;
+      c.length = field.size;
+      break;
+    case ParadoxType::kShort:
+      c.type = SqlType::kSmallint;
+      break;
+    case ParadoxType::kLong:
+      c.type = SqlType::kInteger;
+      break;
+    case ParadoxType::kAutoInc:
+      c.type = SqlType::kInteger;
+      c.not_null = true;
+      break;
+    case ParadoxType::kNumber:
+      c.type = SqlType::kDouble;
+      break;
+    case ParadoxType::kMoney:
+      c.type = SqlType::kDecimal;
+      c.length = 19;
+      c.scale = 4;
+      break;
+    case ParadoxType::kBcd:
+      c.type = SqlType::kDecimal;
+      c.length = 32;
+      c.scale = field.size;
+      break;
+    case ParadoxType::kDate:
+      c.type = SqlType::kDate;
+      break;
+    case ParadoxType::kTime:
+      c.type = SqlType::kTime;
+      break;
+    case ParadoxType::kTimestamp:
+      c.type = SqlType::kTimestamp;
+      break;
+    case ParadoxType::kLogical:
+      c.type = SqlType::kBoolean;
+      break;
+    case ParadoxType::kMemo:
+      c.type = SqlType::kClob;
+      break;
+    case ParadoxType::kBytes:
+      c.type = SqlType::kBinary;
+      c.length = field.size;
+      break;
+    default:
+      c.type = SqlType::kBlob;
+      break;
   }
   return c;
 }

@@ -35,8 +35,8 @@ std::unique_ptr<TableReader> OpenTable(Disk& disk, const std::string& file,
     reader = DbaseTable::Open(disk, file, options, &error);
   if (!reader) {
     outcome->error = error;
-    outcome->not_a_table = IsParadoxFile(file) && error.find(": not a Paradox table") !=
-                                                      std::string::npos;
+    outcome->not_a_table =
+        IsParadoxFile(file) && error.find(": not a Paradox table") != std::string::npos;
   }
   return reader;
 }
@@ -74,8 +74,7 @@ bool MoveResult::Complete() const {
   return std::none_of(tables.begin(), tables.end(), [](const TableOutcome& t) { return t.Lost(); });
 }
 
-std::vector<std::string> FindTableFiles(Disk& disk, const std::string& folder,
-                                        std::string* error) {
+std::vector<std::string> FindTableFiles(Disk& disk, const std::string& folder, std::string* error) {
   std::vector<DirEntry> entries;
   std::vector<std::string> files;
   if (!disk.List(folder, &entries, error)) return files;
@@ -86,8 +85,8 @@ std::vector<std::string> FindTableFiles(Disk& disk, const std::string& folder,
   return files;
 }
 
-MoveResult MoveTables(Disk& disk, const std::vector<std::string>& files,
-                      const ReadOptions& options, const std::vector<TableSink*>& sinks) {
+MoveResult MoveTables(Disk& disk, const std::vector<std::string>& files, const ReadOptions& options,
+                      const std::vector<TableSink*>& sinks) {
   MoveResult result;
   std::set<std::string> taken;
   for (const std::string& file : files) {
@@ -99,11 +98,11 @@ MoveResult MoveTables(Disk& disk, const std::vector<std::string>& files,
     schema.name = UniqueName(schema.name, &taken);
     outcome.table = schema.name;
     std::string error;
-    bool ok = std::all_of(sinks.begin(), sinks.end(),
-                          [&](TableSink* s) { return s->BeginTable(schema, &error); }) &&
-              MoveRows(*reader, sinks, &outcome, &error) &&
-              std::all_of(sinks.begin(), sinks.end(),
-                          [&](TableSink* s) { return s->EndTable(&error); });
+    bool ok =
+        std::all_of(sinks.begin(), sinks.end(),
+                    [&](TableSink* s) { return s->BeginTable(schema, &error); }) &&
+        MoveRows(*reader, sinks, &outcome, &error) &&
+        std::all_of(sinks.begin(), sinks.end(), [&](TableSink* s) { return s->EndTable(&error); });
     TableAccount account = reader->Account();
     account.problems.insert(account.problems.begin(), outcome.account.problems.begin(),
                             outcome.account.problems.end());

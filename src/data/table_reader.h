@@ -14,9 +14,9 @@ namespace tolvern::data {
 // What reading a table left out or found wrong. Each problem names the file
 // and, where there is one, the offset: "Kart.db: offset 6144: ...".
 struct TableAccount {
-  std::uint64_t rows_read = 0;       // live records given by Next
-  std::uint64_t rows_deleted = 0;    // records marked deleted, left out
-  std::uint64_t rows_damaged = 0;    // records that could not be read, left out
+  std::uint64_t rows_read = 0;     // live records given by Next
+  std::uint64_t rows_deleted = 0;  // records marked deleted, left out
+  std::uint64_t rows_damaged = 0;  // records that could not be read, left out
   // What was lost or could not be read, each naming the file.
   std::vector<std::string> problems;
   // What is worth knowing but lost nothing (the header's record count
