@@ -5,6 +5,7 @@
 
 #include <random>
 
+#include "base/paths.h"
 #include "data/dbase_table.h"
 #include "data/paradox_table.h"
 #include "platform/memory_disk.h"
@@ -32,10 +33,10 @@ class DamagedTablesTest : public ::testing::Test {
   // when it opened, the error otherwise.
   std::unique_ptr<TableReader> Open(const std::string& name, const std::string& bytes) {
     std::string error;
-    EXPECT_TRUE(disk_.WriteFile("/t/" + name, bytes, &error)) << error;
+    EXPECT_TRUE(disk_.WriteFile(PathJoin("/t", name), bytes, &error)) << error;
     error_.clear();
-    if (name.ends_with(".db")) return ParadoxTable::Open(disk_, "/t/" + name, {}, &error_);
-    return DbaseTable::Open(disk_, "/t/" + name, {}, &error_);
+    if (name.ends_with(".db")) return ParadoxTable::Open(disk_, PathJoin("/t", name), {}, &error_);
+    return DbaseTable::Open(disk_, PathJoin("/t", name), {}, &error_);
   }
   // Checks a cut or damaged copy against the whole table's rows.
   void Check(const std::string& name, const std::string& bytes, const std::vector<Row>& whole,

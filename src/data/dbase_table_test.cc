@@ -6,6 +6,7 @@
 
 #include <bit>
 
+#include "base/paths.h"
 #include "platform/memory_disk.h"
 #include "table_files.h"
 
@@ -28,12 +29,12 @@ class DbaseTableTest : public ::testing::Test {
   }
   void Write(const std::string& name, const std::string& bytes) {
     std::string error;
-    ASSERT_TRUE(disk_.WriteFile("/t/" + name, bytes, &error)) << error;
+    ASSERT_TRUE(disk_.WriteFile(PathJoin("/t", name), bytes, &error)) << error;
   }
   std::unique_ptr<DbaseTable> Open(const DbfSpec& spec, ReadOptions options = {}) {
     Write("people.dbf", DbaseFile(spec));
     error_.clear();
-    return DbaseTable::Open(disk_, "/t/people.dbf", options, &error_);
+    return DbaseTable::Open(disk_, PathJoin("/t", "people.dbf"), options, &error_);
   }
   static std::vector<Row> All(TableReader& table) {
     std::vector<Row> rows;
@@ -168,7 +169,7 @@ TEST_F(DbaseTableTest, BadValuesAndAMissingMemoFileAreNamedOnce) {
 
 TEST_F(DbaseTableTest, ForeignBytesAreNoTable) {
   Write("x.dbf", "SQLite format 3" + std::string(100, '\0'));
-  EXPECT_FALSE(DbaseTable::Open(disk_, "/t/x.dbf", {}, &error_));
+  EXPECT_FALSE(DbaseTable::Open(disk_, PathJoin("/t", "x.dbf"), {}, &error_));
   EXPECT_EQ(error_, "x.dbf: not a dBASE table: version byte 83");
 }
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/paths.h"
 #include "platform/memory_disk.h"
 #include "table_files.h"
 
@@ -21,12 +22,12 @@ class ParadoxTableTest : public ::testing::Test {
   }
   void Write(const std::string& name, const std::string& bytes) {
     std::string error;
-    ASSERT_TRUE(disk_.WriteFile("/t/" + name, bytes, &error)) << error;
+    ASSERT_TRUE(disk_.WriteFile(PathJoin("/t", name), bytes, &error)) << error;
   }
   std::unique_ptr<ParadoxTable> Open(const PxSpec& spec, ReadOptions options = {}) {
     Write("table.db", ParadoxFile(spec));
     error_.clear();
-    return ParadoxTable::Open(disk_, "/t/table.db", options, &error_);
+    return ParadoxTable::Open(disk_, PathJoin("/t", "table.db"), options, &error_);
   }
   static std::vector<Row> All(TableReader& table) {
     std::vector<Row> rows;
@@ -234,7 +235,7 @@ TEST_F(ParadoxTableTest, ALoopInTheChainIsNamedNotFollowed) {
   std::string file = ParadoxFile(spec);
   file[ParadoxBlockOffset(spec, 2)] = 1;  // block 2 points back at block 1
   Write("table.db", file);
-  auto table = ParadoxTable::Open(disk_, "/t/table.db", {}, &error_);
+  auto table = ParadoxTable::Open(disk_, PathJoin("/t", "table.db"), {}, &error_);
   ASSERT_TRUE(table) << error_;
   EXPECT_EQ(All(*table).size(), 4u);
   ASSERT_EQ(table->Account().problems.size(), 1u);
@@ -250,7 +251,7 @@ TEST_F(ParadoxTableTest, EncryptedAndForeignFilesAreNamed) {
   EXPECT_FALSE(Open(spec));
   EXPECT_NE(error_.find("table.db: the table is password-protected"), std::string::npos) << error_;
   Write("Thumbs.db", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(600, '\0'));
-  EXPECT_FALSE(ParadoxTable::Open(disk_, "/t/Thumbs.db", {}, &error_));
+  EXPECT_FALSE(ParadoxTable::Open(disk_, PathJoin("/t", "Thumbs.db"), {}, &error_));
   EXPECT_EQ(error_, "Thumbs.db: not a Paradox table: file type 161, block size 177 KB");
 }
 
