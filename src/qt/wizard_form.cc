@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "qt/alias_page.h"
 #include "qt/path_text.h"
 
 namespace tolvern {
@@ -195,6 +196,9 @@ void TWizardForm::Refresh() {
   chViewLog->setChecked(m.ViewLog);
   chIncludeReadOnly->setChecked(m.IncludeReadOnly);
   chFollowUses->setChecked(m.FollowUses);
+  // Units outside a project mean nothing to a folder run.
+  chFollowUses->setEnabled(m.DestProject);
+  if (edProfile->text() != Q(m.ProfileFile)) edProfile->setText(Q(m.ProfileFile));
   lSummary->setText(BreakablePaths(m.Summary));
   // The enabling rules.
   for (QWidget* w : std::initializer_list<QWidget*>{lBackupFolder, cbBackupDir, btBrowseBackFolder})
@@ -208,6 +212,7 @@ void TWizardForm::Refresh() {
   btNext->setEnabled(m.CanNext());
   btFinish->setEnabled(m.CanFinish());
   const bool page_changed = StepsPageControl->currentIndex() != static_cast<int>(m.Page());
+  if (m.Page() == WizardPage::kAliases) AliasPage->Show(&m.Aliases);
   StepsPageControl->setCurrentIndex(static_cast<int>(m.Page()));
   // A new page takes the focus to its first control, so that Return goes on
   // and no button of the row below keeps a focus it did not ask for.
@@ -282,7 +287,9 @@ void TWizardForm::TakePage() {
       m.ViewLog = chViewLog->isChecked();
       m.IncludeReadOnly = chIncludeReadOnly->isChecked();
       m.FollowUses = chFollowUses->isChecked();
+      m.ProfileFile = edProfile->text().toStdString();
       break;
+    case WizardPage::kAliases:
     case WizardPage::kFinal:
       break;
   }
