@@ -16,6 +16,7 @@
 #include "engine/run_commit.h"
 #include "engine/run_planner.h"
 #include "engine/run_reporter.h"
+#include "engine/sarif_report.h"
 #include "engine/todo_list.h"
 #include "engine/undo_restore.h"
 #include "files/file_utils.h"
@@ -268,8 +269,10 @@ bool TComponentReplacer::CommitRun(Disk& disk, const std::string& tree, int thre
   // The list of what is left for a person goes beside the log before any
   // original is replaced, so that a list that cannot be written stops the
   // run with nothing changed.
-  if (Options->WriteLog)
+  if (Options->WriteLog) {
     TodoFilePath = WriteRunTodoFile(disk, PathJoin(tree, res::kTodoFileName), Report.TodoParts());
+    WriteSarifFile(disk, PathJoin(tree, kSarifTodoFileName), Report, {tree, Options->CodePage});
+  }
   SkipFileFn skip = [this](int i, const std::string& why) { SkipFile(i, why); };
   OriginalsCheck check(disk, UnitList, run_files_, skip);
   check.LeaveOutChanged(threads);

@@ -24,6 +24,9 @@ struct HtmlReportFacts {
   double seconds = -1;      // the run's time; not shown when negative
   bool whole = true;        // whether every file the run meant to migrate was
   std::string outcome;      // the run's outcome line, as the console shows it
+  // The code page of the sources' 8-bit (ANSI) text, which the page shows
+  // decoded; 0: the system's.
+  int code_page = 0;
 };
 
 // Text made safe inside HTML elements and quoted attribute values.
