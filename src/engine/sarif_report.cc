@@ -152,7 +152,7 @@ std::string SarifText(const RunReport& report, const SarifFacts& facts) {
   for (const std::string& file : files) {
     for (const auto& [t, is_ansi] : by_file[file]) {
       const std::string text = is_ansi ? ansi.ToUtf8(t->text) : ansi.ToUtf8IfNeeded(t->text);
-      const std::string advice = ansi.ToUtf8IfNeeded(t->advice);
+      const std::string advice = is_ansi ? ansi.ToUtf8(t->advice) : ansi.ToUtf8IfNeeded(t->advice);
       json region = {{"startLine", t->line > 0 ? t->line : 1}};
       if (t->col > 0) region["startColumn"] = t->col;
       results.push_back(
@@ -162,8 +162,7 @@ std::string SarifText(const RunReport& report, const SarifFacts& facts) {
            {"message", {{"text", text + " \xE2\x80\x94 " + advice}}},
            {"locations",
             json::array({{{"physicalLocation",
-                           {{"artifactLocation",
-                             ArtifactLocation(ansi.ToUtf8IfNeeded(t->file), facts.root)},
+                           {{"artifactLocation", ArtifactLocation(t->file, facts.root)},
                             {"region", region}}}}})},
            {"properties", {{"text", text}, {"advice", advice}}}});
     }

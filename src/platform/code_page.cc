@@ -61,7 +61,9 @@ CodePageText::CodePageText(int code_page)
     std::string utf8 = DecodeByte(code_page_, static_cast<unsigned char>(b));
     // A control character or an undefined byte shows as the replacement
     // character, never as itself: the page must stay valid UTF-8.
-    upper_[b - 0x80] = utf8.empty() ? kReplacement : std::move(utf8);
+    const bool control = utf8.size() == 2 && utf8[0] == '\xC2' &&
+                         static_cast<unsigned char>(utf8[1]) < 0xA0;  // U+0080 to U+009F
+    upper_[b - 0x80] = utf8.empty() || control ? kReplacement : std::move(utf8);
   }
 }
 
