@@ -10,6 +10,7 @@
 #include <regex>
 #include <set>
 
+#include "platform/text_encoding.h"
 #include "test_support.h"
 
 namespace tolvern {
@@ -213,6 +214,58 @@ TEST(HtmlReportTest, TheTodoCommandWritesThePageToo) {
   EXPECT_NE(page.find("Migration report (dry run)"), std::string::npos);
   EXPECT_NE(page.find("+++ b/DataModule.dfm"), std::string::npos);
   EXPECT_FALSE(fs::exists(testing::NativePath(dir / "todo.html.diffs.tmp")));
+}
+
+// The page's own words: a dry run tells what would be, a real run what was;
+// the banner says it plainly.
+TEST(HtmlReportTest, ADryRunSaysWouldAndTheBannerIsPlain) {
+  ScratchDir dir;
+  testing::CopyExample(dir, "tree");
+  const std::string dry = Render(dir, {"--project", dir / "tree/Orders.dpr"}).page;
+  EXPECT_NE(dry.find(">Every file would be migrated: Dry run: no file was changed.</p>"),
+            std::string::npos);
+  EXPECT_NE(dry.find("<td class=\"st\">would change</td>"), std::string::npos);
+  EXPECT_NE(dry.find(" \u2014 would change, "), std::string::npos);
+  EXPECT_NE(dry.find("<dt>Units that would change</dt>"), std::string::npos);
+  const auto real = RunTolvern(
+      {"migrate", "--project", dir / "tree/Orders.dpr", "--quiet", "--html", dir / "real.html"});
+  ASSERT_EQ(real.exit_code, 0) << real.err;
+  const std::string done = ReadFileBytes(dir / "real.html");
+  EXPECT_NE(done.find(">Every file was migrated: Replace procedure was performed sucessfully.</p>"),
+            std::string::npos);
+  EXPECT_NE(done.find("<td class=\"st\">changed</td>"), std::string::npos);
+  for (const std::string& page : {dry, done}) EXPECT_EQ(page.find("was whole"), std::string::npos);
+  // Nothing in the dry run's words says a file changed.
+  for (const char* word : {">changed<", "Units changed", "Forms changed", "Objects rewritten",
+                           "object(s) rewritten", " \u2014 changed, "})
+    EXPECT_EQ(dry.find(word), std::string::npos) << word;
+}
+
+// The code page a file was read in decodes its text: the page is UTF-8 and
+// holds the letters the author wrote, in diffs, code and places.
+TEST(HtmlReportTest, EightBitTextIsDecodedWithTheCodePageGiven) {
+  struct App {
+    const char* folder;
+    const char* project;
+    const char* code_page;
+    const char* letters;
+  };
+  const App apps[] = {
+      {"codepage-cyrillic", "Clients.dpr", "1251", "Клиенты и заказы"},
+      {"codepage-western", "Clientes.dpr", "1252", "Clientes e encomendas — Ação"},
+  };
+  for (const App& app : apps) {
+    ScratchDir dir;
+    fs::copy(std::string(TOLVERN_SOURCE_DIR) + "/tests/data/" + app.folder, dir / "app");
+    const std::string project = dir / ("app/" + std::string(app.project));
+    const Rendered r = Render(dir, {"--project", project, "--codepage", app.code_page});
+    EXPECT_TRUE(IsValidUtf8(r.page)) << app.folder;
+    EXPECT_NE(r.page.find(app.letters), std::string::npos) << app.folder;
+    // Read in another page, the same bytes give other letters, still UTF-8.
+    const Rendered other = Render(dir, {"--project", project, "--codepage", "1253"});
+    EXPECT_TRUE(IsValidUtf8(other.page)) << app.folder;
+    EXPECT_EQ(other.page.find(app.letters), std::string::npos) << app.folder;
+  }
 }
 
 TEST(HtmlReportTest, APageThatCannotBeWrittenIsNamedBeforeTheRun) {
