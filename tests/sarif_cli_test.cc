@@ -55,13 +55,19 @@ void ExpectSameAsList(const json& log, const std::vector<Place>& places, const s
   const json& results = run.at("results");
   ASSERT_EQ(results.size(), places.size());
   ASSERT_FALSE(places.empty());
-  const std::string prefix = root + "/";
+  // Windows lists its paths with "\\", which the log's URIs turn into "/".
+  const auto slashed = [](std::string path) {
+    for (char& c : path)
+      if (c == '\\') c = '/';
+    return path;
+  };
+  const std::string prefix = slashed(root) + "/";
   for (size_t i = 0; i < places.size(); ++i) {
     const Place& p = places[i];
     const json& r = results[i];
     const json& at = r["locations"][0]["physicalLocation"];
-    const std::string file =
-        p.file.compare(0, prefix.size(), prefix) == 0 ? p.file.substr(prefix.size()) : p.file;
+    std::string file = slashed(p.file);
+    if (file.compare(0, prefix.size(), prefix) == 0) file = file.substr(prefix.size());
     EXPECT_EQ(at["artifactLocation"]["uri"], UriPath(file)) << i;
     EXPECT_EQ(at["artifactLocation"]["uriBaseId"], kSarifRootId) << i;
     EXPECT_EQ(at["region"]["startLine"], p.line) << i;
