@@ -10,6 +10,7 @@
 #include <regex>
 #include <set>
 
+#include "base/deflate.h"
 #include "platform/text_encoding.h"
 #include "test_support.h"
 
@@ -36,6 +37,29 @@ Rendered Render(const ScratchDir& dir, std::vector<std::string> args) {
   const auto run = RunTolvern(args);
   EXPECT_NE(run.exit_code, 1) << run.out << run.err;
   return {json::parse(ReadFileBytes(dir / "report.json")), ReadFileBytes(dir / "report.html")};
+}
+
+// Every diff of the page, inflated: they are held compressed, in Base64.
+std::string DiffsOf(const std::string& page) {
+  static const std::string abc = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  static const std::regex block(
+      "<script type=\"application/octet-stream\" id=\"d-[0-9]+\">([^<]*)<");
+  std::string diffs;
+  for (auto it = std::sregex_iterator(page.begin(), page.end(), block);
+       it != std::sregex_iterator(); ++it) {
+    std::string bytes;
+    unsigned bits = 0, n = 0;
+    for (char c : (*it)[1].str()) {
+      const size_t v = abc.find(c);
+      if (v == std::string::npos) continue;  // "=" padding
+      bits = (bits << 6) | static_cast<unsigned>(v);
+      if ((n += 6) >= 8) bytes += static_cast<char>((bits >> (n -= 8)) & 0xFF);
+    }
+    const auto diff = InflateRaw(bytes);
+    EXPECT_TRUE(diff.has_value());
+    diffs += diff.value_or("");
+  }
+  return diffs;
 }
 
 size_t Count(const std::string& text, const std::string& what) {
@@ -72,7 +96,9 @@ void ExpectPageTellsTheReport(const json& report, const std::string& page) {
       EXPECT_NE(page.find("<details class=\"file\" id=\""), std::string::npos);
       EXPECT_NE(page.find("\" data-path=\"" + path + "\"><summary>"), std::string::npos) << path;
       // Its diff, labelled with the path the report shows.
-      EXPECT_NE(page.find("+++ b/" + path + "\n"), std::string::npos) << path;
+      EXPECT_NE(DiffsOf(page).find("+++ b/" + f["path"].get<std::string>() + "\n"),
+                std::string::npos)
+          << path;
     }
     for (const json& o : f.value("objects", json::array())) {
       EXPECT_NE(page.find("<tbody data-object=\"" + HtmlEscape(o["name"].get<std::string>()) +
@@ -133,19 +159,25 @@ void ExpectPageTellsTheReport(const json& report, const std::string& page) {
 // the run's texts.
 void ExpectNoMarkupFromTheRun(const std::string& page) {
   static const std::set<std::string> made_of = {
-      "html",  "head",    "meta",     "title",  "style",  "body",    "header",  "h1",
-      "h2",    "h3",      "p",        "dl",     "div",    "dt",      "dd",      "nav",
-      "a",     "section", "label",    "select", "option", "input",   "span",    "table",
-      "thead", "tbody",   "tr",       "th",     "td",     "details", "summary", "ul",
-      "li",    "pre",     "template", "script", "br"};
+      "html",  "head",   "meta",    "title",   "style", "body",  "header", "h1",     "h2",
+      "h3",    "p",      "dl",      "div",     "dt",    "dd",    "nav",    "a",      "section",
+      "label", "select", "option",  "input",   "span",  "table", "thead",  "tbody",  "tr",
+      "th",    "td",     "details", "summary", "ul",    "li",    "pre",    "script", "br"};
   std::set<std::string> found;
   static const std::regex tag("<([A-Za-z][A-Za-z0-9]*)");
   for (auto it = std::sregex_iterator(page.begin(), page.end(), tag); it != std::sregex_iterator();
        ++it)
     found.insert((*it)[1]);
   for (const std::string& t : found) EXPECT_TRUE(made_of.count(t)) << "<" << t << "> on the page";
-  EXPECT_EQ(Count(page, "<script"), 1u);
-  EXPECT_EQ(Count(page, "</script"), 1u);
+  // One script runs; every other script element is a diff's data block,
+  // Base64 and nothing else.
+  EXPECT_EQ(Count(page, "<script>"), 1u);
+  static const std::regex block(
+      "<script type=\"application/octet-stream\" id=\"d-[0-9]+\">[A-Za-z0-9+/=]*</script>");
+  const size_t blocks = static_cast<size_t>(
+      std::distance(std::sregex_iterator(page.begin(), page.end(), block), std::sregex_iterator()));
+  EXPECT_EQ(Count(page, "<script"), 1 + blocks);
+  EXPECT_EQ(Count(page, "</script"), 1 + blocks);
 }
 
 TEST(HtmlReportTest, TheExampleTellsWhatItsJsonReportTells) {
@@ -196,6 +228,9 @@ TEST(HtmlReportTest, MarkupInNamesValuesAndCodeIsShownAsText) {
   EXPECT_NE(r.page.find(HtmlEscape(value)), std::string::npos);
   EXPECT_NE(r.page.find("// &lt;/template&gt;&lt;/pre&gt;&lt;script&gt;alert(2)&lt;/script&gt;"),
             std::string::npos);
+  // The diff holds the line as it is, packed away from the markup.
+  EXPECT_NE(DiffsOf(r.page).find("// </template></pre><script>alert(2)</script>"),
+            std::string::npos);
 #ifndef _WIN32
   EXPECT_NE(r.page.find("data-path=\"Rep&lt;b&gt;orts&amp;&#39;&quot; x.dfm\""), std::string::npos);
   EXPECT_NE(r.page.find("#open=Rep%3Cb%3Eorts%26%27%22%20x.dfm"), std::string::npos);
@@ -212,7 +247,7 @@ TEST(HtmlReportTest, TheTodoCommandWritesThePageToo) {
   const Rendered r = Render(dir, {"--project", dir / "tree/Orders.dpr"});
   EXPECT_EQ(Count(page, "<li class=\"todo\""), r.report["todo"].size());
   EXPECT_NE(page.find("Migration report (dry run)"), std::string::npos);
-  EXPECT_NE(page.find("+++ b/DataModule.dfm"), std::string::npos);
+  EXPECT_NE(DiffsOf(page).find("+++ b/DataModule.dfm"), std::string::npos);
   EXPECT_FALSE(fs::exists(testing::NativePath(dir / "todo.html.diffs.tmp")));
 }
 
@@ -260,11 +295,11 @@ TEST(HtmlReportTest, EightBitTextIsDecodedWithTheCodePageGiven) {
     const std::string project = dir / ("app/" + std::string(app.project));
     const Rendered r = Render(dir, {"--project", project, "--codepage", app.code_page});
     EXPECT_TRUE(IsValidUtf8(r.page)) << app.folder;
-    EXPECT_NE(r.page.find(app.letters), std::string::npos) << app.folder;
+    EXPECT_NE(DiffsOf(r.page).find(app.letters), std::string::npos) << app.folder;
     // Read in another page, the same bytes give other letters, still UTF-8.
     const Rendered other = Render(dir, {"--project", project, "--codepage", "1253"});
     EXPECT_TRUE(IsValidUtf8(other.page)) << app.folder;
-    EXPECT_EQ(other.page.find(app.letters), std::string::npos) << app.folder;
+    EXPECT_EQ(DiffsOf(other.page).find(app.letters), std::string::npos) << app.folder;
   }
 }
 

@@ -6,6 +6,7 @@
 #include <sstream>
 #include <vector>
 
+#include "base/deflate.h"
 #include "base/errors.h"
 #include "base/paths.h"
 #include "engine/html_report_assets.h"
@@ -241,8 +242,15 @@ class Page {
       SetFile(f);
       Objects(f);
       if (diffs_ && diffs_->Has(f.path)) {
-        out_ << "<pre class=\"diff\" data-diff=\"d-" << n << "\"></pre><template id=\"d-" << n
-             << "\">" << Esc(diffs_->Diff(f.path)) << "</template>";
+        // The diff goes in compressed, as Base64 in a data block that the
+        // browser never parses as markup; the script inflates it when its
+        // section is opened.
+        const std::string diff = diffs_->Diff(f.path);
+        out_ << "<pre class=\"diff\" data-diff=\"d-" << n
+             << "\"></pre><script type=\"application/octet-stream\" id=\"d-" << n << "\">"
+             << Base64(
+                    DeflateRaw(ansi_ ? ansi_text_.ToUtf8(diff) : ansi_text_.ToUtf8IfNeeded(diff)))
+             << "</script>";
       }
       ansi_ = false;
       out_ << "</details>\n";

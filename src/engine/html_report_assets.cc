@@ -49,12 +49,73 @@ const char* const kHtmlReportScript = R"(
     });
     shown.textContent = n + ' of ' + rows.length + ' shown';
   }
+  // The diffs are raw DEFLATE streams of one block of fixed codes (or
+  // stored blocks), in Base64: inflated here, at once, when opened.
+  var LB = [3, 4, 5, 6, 7, 8, 9, 10, 11, 13, 15, 17, 19, 23, 27, 31, 35, 43, 51, 59, 67, 83, 99,
+            115, 131, 163, 195, 227, 258];
+  var LE = [0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0];
+  var DB = [1, 2, 3, 4, 5, 7, 9, 13, 17, 25, 33, 49, 65, 97, 129, 193, 257, 385, 513, 769, 1025,
+            1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577];
+  var DE = [0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12,
+            12, 13, 13];
+  function inflate(b64) {
+    var s = atob(b64), inp = new Uint8Array(s.length), pos = 0, n = 0, k;
+    for (k = 0; k < s.length; k++) inp[k] = s.charCodeAt(k);
+    var out = new Uint8Array(Math.max(1024, inp.length * 4));
+    function bits(c) {
+      var v = 0;
+      for (var i = 0; i < c; i++, pos++) {
+        if (pos >= inp.length * 8) throw new Error('cut short');
+        v |= ((inp[pos >> 3] >> (pos & 7)) & 1) << i;
+      }
+      return v;
+    }
+    function code(c, count) { for (var i = 0; i < count; i++) c = (c << 1) | bits(1); return c; }
+    function put(b) {
+      if (n === out.length) { var o = new Uint8Array(out.length * 2); o.set(out); out = o; }
+      out[n++] = b;
+    }
+    for (var last = 0; !last;) {
+      last = bits(1);
+      var type = bits(2);
+      if (type === 0) {
+        var p = (pos + 7) >> 3, len = inp[p] | (inp[p + 1] << 8);
+        for (k = 0; k < len; k++) put(inp[p + 4 + k]);
+        pos = (p + 4 + len) * 8;
+        continue;
+      }
+      if (type !== 1) throw new Error('unknown block');
+      for (;;) {
+        var c = code(0, 7), sym;
+        if (c <= 23) sym = 256 + c;
+        else {
+          c = code(c, 1);
+          if (c >= 0x30 && c <= 0xBF) sym = c - 0x30;
+          else if (c >= 0xC0 && c <= 0xC7) sym = 280 + c - 0xC0;
+          else sym = 144 + code(c, 1) - 0x190;
+        }
+        if (sym < 256) { put(sym); continue; }
+        if (sym === 256) break;
+        var length = LB[sym - 257] + bits(LE[sym - 257]), d = code(0, 5);
+        var dist = DB[d] + bits(DE[d]);
+        if (dist > n) throw new Error('too far back');
+        for (k = 0; k < length; k++) put(out[n - dist]);
+      }
+    }
+    return new TextDecoder('utf-8').decode(out.subarray(0, n));
+  }
   function fill(d) {
     var pre = d.querySelector('pre.diff');
     if (!pre || pre.getAttribute('data-filled')) return;
     var t = document.getElementById(pre.getAttribute('data-diff'));
     if (!t) return;
-    var lines = t.content.textContent.split('\n');
+    var text;
+    try { text = inflate(t.textContent.trim()); } catch (e) {
+      pre.textContent = 'The diff could not be read: ' + e.message;
+      pre.setAttribute('data-filled', '0');
+      return;
+    }
+    var lines = text.split('\n');
     if (lines.length && lines[lines.length - 1] === '') lines.pop();
     lines.forEach(function (l) {
       var span = document.createElement('span');
