@@ -41,7 +41,10 @@ TodoItem Item(const std::string& file, TodoKind kind, TodoLevel level, int line,
 TEST(SarifReportTest, ResultsArePlacesRelativeToTheRootWithTheirKindsAsRules) {
   RunReport report;
   // A Windows tree: the root's letter case differs from the files'.
-  FileReport unit = File("C:\\Proj\\Sub Dir\\\xC4" "ena.pas", "ANSI");
+  FileReport unit = File(
+      "C:\\Proj\\Sub Dir\\\xC4"
+      "ena.pas",
+      "ANSI");
   unit.todo = {Item(unit.path, TodoKind::kMember, TodoLevel::kError, 12, 5,
                     "Q.DatabaseName := '\xD1\xEA\xEB\xE0\xE4'", "set Connection"),
                Item(unit.path, TodoKind::kErrorHandling, TodoLevel::kNote, 20, 1, "on E", "ok")};
