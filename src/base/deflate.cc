@@ -240,4 +240,24 @@ std::string Base64(std::string_view data) {
   return out;
 }
 
+std::string FromBase64(std::string_view text) {
+  static const std::string_view abc =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  out.reserve(text.size() / 4 * 3);
+  std::uint32_t bits = 0;
+  int n = 0;
+  for (char c : text) {
+    const size_t v = abc.find(c);
+    if (v == std::string_view::npos) continue;
+    bits = (bits << 6) | static_cast<std::uint32_t>(v);
+    n += 6;
+    if (n >= 8) {
+      n -= 8;
+      out += static_cast<char>((bits >> n) & 0xFF);
+    }
+  }
+  return out;
+}
+
 }  // namespace tolvern

@@ -23,5 +23,8 @@ std::optional<std::string> InflateRaw(std::string_view stream);
 
 // Base64 (RFC 4648, with "=" padding).
 std::string Base64(std::string_view data);
+// The data of Base64 text; characters outside the alphabet (padding, line
+// breaks) are passed over.
+std::string FromBase64(std::string_view text);
 
 }  // namespace tolvern

@@ -84,7 +84,11 @@ TEST(DeflateTest, Base64OfEachPadding) {
   const std::pair<const char*, const char*> cases[] = {
       {"", ""},        {"f", "Zg=="},        {"fo", "Zm8="},
       {"foo", "Zm9v"}, {"foob", "Zm9vYg=="}, {"\xFF\xFE\xFD", "//79"}};
-  for (const auto& [in, out] : cases) EXPECT_EQ(Base64(in), out) << in;
+  for (const auto& [in, out] : cases) {
+    EXPECT_EQ(Base64(in), out) << in;
+    EXPECT_EQ(FromBase64(out), in) << out;
+  }
+  EXPECT_EQ(FromBase64("Zm9v\nYmFy"), "foobar");
 }
 
 }  // namespace

@@ -432,6 +432,20 @@ void WriteHtmlReport(Disk& disk, std::ostream& out, const RunReport& report,
   Page(disk, out, report, diffs, facts).Write();
 }
 
+std::string HtmlReportDiffText(std::string_view page) {
+  constexpr std::string_view kOpen = "<script type=\"application/octet-stream\" id=\"d-";
+  std::string diffs;
+  for (size_t at = page.find(kOpen); at != std::string_view::npos; at = page.find(kOpen, at)) {
+    const size_t from = page.find('>', at);
+    const size_t to = page.find('<', from);
+    if (from == std::string_view::npos || to == std::string_view::npos) break;
+    if (const auto diff = InflateRaw(FromBase64(page.substr(from + 1, to - from - 1))))
+      diffs += *diff;
+    at = to;
+  }
+  return diffs;
+}
+
 void WriteHtmlReportFile(Disk& disk, const std::string& path, const RunReport& report,
                          const ReportDiffs* diffs, const HtmlReportFacts& facts) {
   std::ostringstream page;

@@ -38,6 +38,11 @@ std::string HtmlEscape(std::string_view text);
 void WriteHtmlReport(Disk& disk, std::ostream& out, const RunReport& report,
                      const ReportDiffs* diffs, const HtmlReportFacts& facts);
 
+// The diffs a page holds, inflated, one after the other in the page's
+// order: for programs and tests that read a page. A diff that cannot be
+// inflated is left out.
+std::string HtmlReportDiffText(std::string_view page);
+
 // Writes the page to the file at path; throws EFCreateError naming the file
 // when it cannot be written.
 void WriteHtmlReportFile(Disk& disk, const std::string& path, const RunReport& report,
