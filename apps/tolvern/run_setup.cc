@@ -66,6 +66,7 @@ void RequireProjectOrFolder(const RunArgs& args) {
 int RunSetup::Prepare(const RunArgs& args) {
   // The profiles are read and checked before anything of the tree is.
   if (const int code = UseProfiles(args); code != kExitOk) return code;
+  options().CodePage = args.code_page;
   return args.project.empty() ? UseFolder(args) : UseProject(args);
 }
 

@@ -28,6 +28,9 @@ struct RunArgs {
   bool all = false;  // the to-do list's notes too
   // Project mode: migrate the units outside the project file too.
   bool follow_uses = false;
+  // The code page of the sources' 8-bit text (--codepage); 0: the system's.
+  int code_page = 0;
+  std::string sarif;  // the to-do list as a SARIF log (--sarif)
 };
 
 // Throws CLI::RequiredError when neither --project nor --folder was given.

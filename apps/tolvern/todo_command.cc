@@ -8,6 +8,7 @@
 
 #include "engine/todo_list.h"
 #include "html_page.h"
+#include "sarif_output.h"
 
 namespace tolvern::cli {
 namespace {
@@ -33,6 +34,7 @@ void AddTodoOptions(CLI::App* todo, TodoArgs& todo_args) {
   todo->add_option("--html", todo_args.html,
                    "Write the account of the dry run as one HTML page to FILE: figures, files, "
                    "diffs, objects, to-do places");
+  AddSarifOptions(todo, args);
 }
 
 // Every place (notes with all), with its path as the listings show it, and
@@ -73,6 +75,7 @@ int RunTodo(const TodoArgs& todo_args) {
   NameSkippedFiles(report, "not read");
   NameOutsideUnits(report, run.base_folder(), std::cerr, "tolvern: outside the project: ");
   PrintTodo(report, run.base_folder(), args.all);
+  WriteSarif(run, args);
   if (!todo_args.html.empty()) {
     // The paths as the listings show them, as migrate gives them.
     RunReport& shown = run.replacer().Report;

@@ -54,6 +54,10 @@ class TReplaceOptions {
   // in many shops read-only means "not checked out". A replaced file keeps
   // its read-only mode. Never stored.
   bool IncludeReadOnly = false;
+  // The Windows code page the sources' 8-bit (ANSI) text is in, for what a
+  // person or a tool reads of it (the HTML report, the SARIF list); the run
+  // itself keeps those bytes as they are. 0: the system's. Never stored.
+  int CodePage = 0;
 };
 
 }  // namespace tolvern
