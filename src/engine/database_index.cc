@@ -70,6 +70,7 @@ void DatabaseIndex::Add(const std::string& form_path, const DatabasesOfForm& dec
   if (added) forms_.emplace_back();
   Form& form = forms_[at->second];
   form.root = declared.form;
+  form.path = form_path;
   for (const DeclaredDatabase& d : declared.databases) {
     run_[d.name] = declared.form + "." + d.component;
     form.databases[d.name] = d.component;
@@ -108,6 +109,34 @@ std::vector<AliasUse> DatabaseIndex::Aliases() const {
     }
   }
   return uses;
+}
+
+std::vector<std::string> DatabaseIndex::Paths() const {
+  std::vector<std::string> paths;
+  for (const Form& form : forms_) paths.push_back(form.path);
+  return paths;
+}
+
+std::vector<std::string> DatabaseIndex::FormsReferredBy(const std::string& form_path) const {
+  std::vector<std::string> forms;
+  auto at = at_.find(form_path);
+  if (at == at_.end()) return forms;
+  for (const DataSetOfForm& d : forms_[at->second].data_sets) {
+    const std::string ref = Reference(d.database, form_path);
+    const size_t dot = ref.find('.');
+    if (dot == std::string::npos) continue;
+    std::string form = ref.substr(0, dot);
+    bool known = false;
+    for (const std::string& f : forms) known = known || SameText(f, form);
+    if (!known) forms.push_back(std::move(form));
+  }
+  return forms;
+}
+
+std::string DatabaseIndex::PathOfForm(std::string_view root) const {
+  for (const Form& form : forms_)
+    if (SameText(form.root, root)) return form.path;
+  return "";
 }
 
 void DatabaseIndex::BindAlias(const std::string& alias, const std::string& component) {

@@ -75,10 +75,18 @@ class DatabaseIndex {
   // on the form of that name, or "Component", given as it is. Reference
   // gives it for a name that no database declares.
   void BindAlias(const std::string& alias, const std::string& component);
+  // The paths of the forms added, in order.
+  std::vector<std::string> Paths() const;
+  // The forms (root names) whose components the data sets of the form at
+  // form_path refer to, as the "Form" of "Form.Component", each once.
+  std::vector<std::string> FormsReferredBy(const std::string& form_path) const;
+  // The path of the form added whose root component is root; "" for none.
+  std::string PathOfForm(std::string_view root) const;
 
  private:
   struct Form {
-    std::string root;                  // the form's root component
+    std::string root;  // the form's root component
+    std::string path;
     FoldedMap<std::string> databases;  // name: component
     std::vector<DataSetOfForm> data_sets;
   };

@@ -299,7 +299,9 @@ std::vector<TodoItem> TFormTodo::Finish() {
       items_[item].advice = "dropped: the TDatabase " + found->second + " of this form, now a " +
                             "TNXConnection, has that name: set Connection to " + found->second;
   LearnAncestors();
-  if (!converted_.empty() || !ancestors_.empty()) FindReferences();
+  // Every form: an object of a class the run does not convert may sit on
+  // the old database whatever the form holds.
+  FindReferences();
   std::stable_sort(items_.begin(), items_.end(), [](const TodoItem& a, const TodoItem& b) {
     return a.line != b.line ? a.line < b.line : a.col < b.col;
   });
@@ -372,6 +374,21 @@ void TFormTodo::Reference(size_t at, std::string_view line, const std::string& n
       value.substr(value.rfind('.') == std::string_view::npos ? 0 : value.rfind('.') + 1);
   const bool ident = !ref.empty() && value.find_first_of("' (<[{") == std::string_view::npos;
   const std::string* hit = ident ? ConvertedObject(ref) : nullptr;
+  // A BDE data set of a class the run leaves alone (a library's TDBDataSet
+  // descendant): it stays on the BDE wherever its database lives.
+  if (SameText(classes_.source->database_property, "DatabaseName") &&
+      (SameText(prop, "DatabaseName") || SameText(prop, "SessionName")) &&
+      !SameText(cls, "TSession") && !ConvertedObject(name)) {
+    if (!left_on_bde_.insert(UpperCase(name)).second) return;  // one item an object
+    std::string advice = "a " + cls + " stays on the BDE: the run does not convert its class; " +
+                         "map " + cls + " in a profile to a Nexa class, or replace it with a " +
+                         "Nexa data set";
+    if (SameText(prop, "DatabaseName"))
+      if (auto db = database_names_.find(UpperCase(Unquoted(value))); db != database_names_.end())
+        advice += " (its database is now the TNXConnection " + db->second + ")";
+    Add(todo_kind::kFormObject, todo_level::kError, at, where + std::string(line), advice);
+    return;
+  }
   if (hit && !IsGenericReference(prop)) {
     Add(todo_kind::kFormReference, todo_level::kWarning, at, where + std::string(line),
         "a " + cls + " whose " + std::string(prop) + " is typed with the replaced class cannot " +

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -77,6 +78,8 @@ class TFormTodo {
   // The items of datasets whose database was not found: item, alias (upper case).
   std::vector<std::pair<size_t, std::string>> no_database_;
   std::vector<std::string> ancestors_;
+  // The objects of unconverted classes listed as left on the BDE (upper case).
+  std::unordered_set<std::string> left_on_bde_;
 };
 
 // The list as a person reads it, grouped by file:

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "engine/old_units.h"
 #include "engine/todo_classes.h"
 #include "engine/todo_list.h"
 #include "engine/todo_tables.h"
@@ -50,7 +51,9 @@ class UnitScan {
       const FoldedKey key(name);
       const bool after_dot = i > 0 && toks_.Code(i - 1) == kDot;
       if (in_uses) {
-        if (auto u = classes_.interface_units.find(key); u != classes_.interface_units.end())
+        // The old library's own units have items of their own (below).
+        if (auto u = classes_.interface_units.find(key);
+            u != classes_.interface_units.end() && !IsOldUnit(classes_.family, name))
           AddInterface(i, *u->second);
         uses_family_ = uses_family_ || SameText(name, classes_.family);
         continue;
@@ -375,7 +378,13 @@ class UnitScan {
 
 std::vector<FoundTodo> FindUnitTodo(std::string_view text, PasTokens tokens,
                                     const TodoClasses& classes) {
-  return UnitScan(text, std::move(tokens), classes).Run();
+  std::vector<FoundTodo> found = UnitScan(text, std::move(tokens), classes).Run();
+  // Each old unit left in a uses clause: a note when nothing needs it any
+  // more, a warning naming what does.
+  for (const OldUnitPlace& place : FindOldUnits(text, classes.family))
+    found.push_back({place.offset, todo_kind::kInterface, OldUnitText(place), OldUnitAdvice(place),
+                     place.needed_by.empty() ? todo_level::kNote : todo_level::kWarning});
+  return found;
 }
 
 UnitDeclarations FindDeclaredNames(std::string_view text, PasTokens tokens,
