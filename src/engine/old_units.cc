@@ -293,9 +293,9 @@ std::vector<Clause> ReadClauses(const PasTokens& tokens, std::vector<bool>* insi
 
 // What each group of the family is needed by in the code (outside uses
 // clauses, comments and strings): the names, first spelling, text order.
-std::vector<std::pair<unsigned, std::string>> NeededNames(const PasTokens& tokens,
-                                                          const std::vector<bool>& inside,
-                                                          std::string_view family) {
+std::vector<std::pair<unsigned, std::string>> NeededNames(
+    const PasTokens& tokens, const std::vector<bool>& inside, std::string_view family,
+    const std::function<bool(std::string_view)>& renamed = {}) {
   std::vector<std::pair<unsigned, std::string>> needed;
   auto add = [&](unsigned groups, std::string_view name) {
     for (const auto& [g, n] : needed)
@@ -320,7 +320,7 @@ std::vector<std::pair<unsigned, std::string>> NeededNames(const PasTokens& token
       dotted += "." + std::string(tokens[j + 2].text);
     }
     if (qualifier) continue;
-    if (const unsigned g = GroupsOfName(t.text)) add(g, t.text);
+    if (const unsigned g = GroupsOfName(t.text); g && !(renamed && renamed(t.text))) add(g, t.text);
   }
   return needed;
 }
@@ -345,7 +345,8 @@ bool IsOldUnit(std::string_view family, std::string_view name) {
   return GroupsOfUnit(family, name) != 0;
 }
 
-std::vector<OldUnitPlace> FindOldUnits(std::string_view text, std::string_view family) {
+std::vector<OldUnitPlace> FindOldUnits(std::string_view text, std::string_view family,
+                                       const std::function<bool(std::string_view)>& renamed) {
   std::vector<OldUnitPlace> places;
   const PasTokens tokens = SignificantTokens(text, /*with_comments=*/true);
   std::vector<bool> inside;
@@ -357,7 +358,7 @@ std::vector<OldUnitPlace> FindOldUnits(std::string_view text, std::string_view f
       const unsigned groups = GroupsOfUnit(family, item.name);
       if (!groups) continue;
       if (!needed_read) {
-        needed = NeededNames(tokens, inside, family);
+        needed = NeededNames(tokens, inside, family, renamed);
         needed_read = true;
       }
       OldUnitPlace place{item.name, item.start, item.end, {}};

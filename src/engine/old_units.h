@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,7 +27,10 @@ bool IsOldUnit(std::string_view family, std::string_view name);
 
 // The old units of the family that the uses clauses of text name, in text
 // order, each with what still needs it.
-std::vector<OldUnitPlace> FindOldUnits(std::string_view text, std::string_view family);
+// A name for which renamed holds (a class the run maps, which the migrated
+// text no longer names) needs nothing.
+std::vector<OldUnitPlace> FindOldUnits(std::string_view text, std::string_view family,
+                                       const std::function<bool(std::string_view)>& renamed = {});
 
 // The text with every old unit that nothing needs taken out of its uses
 // clause, the clause kept valid: its commas, "in" parts and comments; a

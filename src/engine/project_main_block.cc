@@ -14,14 +14,22 @@ bool IsSymbol(const PasToken& t, char c) { return t.code == SymbolCodeOf(c); }
 // Words that open a block closed by "end".
 bool OpensBlock(const PasTokens& tokens, size_t i) {
   const PasToken t = tokens[i];
-  if (t.code == kTokObject) return true;
+  // "procedure of object" opens nothing.
+  if (t.code == kTokObject) return i == 0 || !IsWord(tokens[i - 1], "of");
   if (t.code != kTokIdent) return false;
   for (const char* w : {"begin", "try", "case", "asm", "record"})
     if (SameText(t.text, w)) return true;
-  // A class type (not "class of", not a forward "class;").
-  if (SameText(t.text, "class") || SameText(t.text, "interface"))
-    return i + 1 < tokens.size() && tokens[i + 1].code != kTokSemicolon &&
-           !IsWord(tokens[i + 1], "of") && !IsSymbol(tokens[i + 1], '=');
+  // A class type (not "class of", not a forward "class;", not a class
+  // method or field inside one).
+  if (SameText(t.text, "class") || SameText(t.text, "interface")) {
+    if (i + 1 >= tokens.size() || tokens[i + 1].code == kTokSemicolon ||
+        IsSymbol(tokens[i + 1], '='))
+      return false;
+    for (const char* w : {"of", "function", "procedure", "var", "property", "constructor",
+                          "destructor", "operator", "threadvar"})
+      if (IsWord(tokens[i + 1], w)) return false;
+    return true;
+  }
   return false;
 }
 

@@ -277,6 +277,15 @@ class UnitScan {
     size_t from = i;  // the object the name belongs to: dm.tblItems.TableName
     while (from >= 2 && toks_[from - 1].code == kDot && toks_[from - 2].code == kTokIdent)
       from -= 2;
+    // An ADO run leaves the BDE's tables alone: only a table of a class it
+    // maps is its concern.
+    if (!SameText(classes_.family, "DBTables")) {
+      if (i < 2 || toks_[i - 1].code != kDot) return;
+      const FoldedKey owner(toks_[i - 2].text);
+      if (declared_.find(owner) == declared_.end() &&
+          classes_.names.find(owner) == classes_.names.end())
+        return;
+    }
     // The value ends where the statement does: at ";", "else" or "end"
     // outside parentheses and brackets.
     size_t last = i + 2;
@@ -381,7 +390,10 @@ std::vector<FoundTodo> FindUnitTodo(std::string_view text, PasTokens tokens,
   std::vector<FoundTodo> found = UnitScan(text, std::move(tokens), classes).Run();
   // Each old unit left in a uses clause: a note when nothing needs it any
   // more, a warning naming what does.
-  for (const OldUnitPlace& place : FindOldUnits(text, classes.family))
+  // A class the run renames needs nothing: the text may be the one before
+  // the run (a list without a run).
+  const auto renamed = [&](std::string_view name) { return classes.FindTarget(name) != nullptr; };
+  for (const OldUnitPlace& place : FindOldUnits(text, classes.family, renamed))
     found.push_back({place.offset, todo_kind::kInterface, OldUnitText(place), OldUnitAdvice(place),
                      place.needed_by.empty() ? todo_level::kNote : todo_level::kWarning});
   return found;
