@@ -164,8 +164,11 @@ TEST_F(PassrcOracleTest, EveryUnitThatParsedBeforeAMigrationParsesAfterIt) {
       }
       EXPECT_GT(parsed, 0) << app.tree << ": fcl-passrc parsed none of the originals";
       // Files the run created parse too.
-      for (const auto& [file, line] : after)
-        if (!before.count(file)) EXPECT_EQ(line.rfind("ok ", 0), 0u) << line;
+      for (const auto& [file, line] : after) {
+        if (!before.count(file)) {
+          EXPECT_EQ(line.rfind("ok ", 0), 0u) << line;
+        }
+      }
     }
 }
 

@@ -144,7 +144,7 @@ TEST(StartPathsTest, AnUnconvertedDataSetOnAnAliasIsAnError) {
   const std::string tree = CopyModes(dir);
   const auto todo = RunTolvern({"todo", "--project", tree + "/Modes.dpr", "--profile", kProfile});
   ASSERT_EQ(todo.exit_code, 0) << todo.err;
-  const auto items = Items(todo.out, {"FormA.dfm:", "error: form-object: rxSales.DatabaseName"});
+  const auto items = Items(todo.out, {"FormA.dfm:", "error: form-reference: rxSales.DatabaseName"});
   ASSERT_EQ(items.size(), 1u) << todo.out;
   EXPECT_NE(items[0].find("map TRxQuery in a profile to a Nexa class, or replace it"),
             std::string::npos)

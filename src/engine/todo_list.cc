@@ -381,12 +381,11 @@ void TFormTodo::Reference(size_t at, std::string_view line, const std::string& n
       !SameText(cls, "TSession") && !ConvertedObject(name)) {
     if (!left_on_bde_.insert(UpperCase(name)).second) return;  // one item an object
     std::string advice = "a " + cls + " stays on the BDE: the run does not convert its class; " +
-                         "map " + cls + " in a profile to a Nexa class, or replace it with a " +
-                         "Nexa data set";
+                         "map " + cls + " in a profile to a Nexa class, or replace it";
     if (SameText(prop, "DatabaseName"))
       if (auto db = database_names_.find(UpperCase(Unquoted(value))); db != database_names_.end())
         advice += " (its database is now the TNXConnection " + db->second + ")";
-    Add(todo_kind::kFormObject, todo_level::kError, at, where + std::string(line), advice);
+    Add(todo_kind::kFormReference, todo_level::kError, at, where + std::string(line), advice);
     return;
   }
   if (hit && !IsGenericReference(prop)) {
