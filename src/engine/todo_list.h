@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/table_file_advice.h"
 #include "engine/todo_classes.h"
 #include "engine/todo_item.h"
 #include "files/line_cursor.h"
@@ -22,11 +23,6 @@ namespace tolvern {
 class Disk;
 
 struct PropertyDecision;
-
-// The advice for a table name that names a Paradox (.DB) or dBASE (.DBF)
-// file, letter case ignored: value is the name's text, quoted or not (an
-// expression ending in such a name counts too); "" for any other name.
-std::string TableFileAdvice(std::string_view value);
 
 // The number of items of a level in a list given in parts.
 int CountTodo(const std::vector<const std::vector<TodoItem>*>& parts, TodoLevel level);
