@@ -57,6 +57,11 @@ inline constexpr const char* kSummaryBackupDir = "Backup dir: \"%s\"\n\n";
 inline constexpr const char* kSummaryWriteLog = "Write log file\n\n";
 inline constexpr const char* kSummaryViewLog = "View log afer replace\n\n";
 inline constexpr const char* kSummaryUnits = "Units list:\n";
+inline constexpr const char* kSummarySubDirs = "Include subfolders\n\n";
+inline constexpr const char* kSummaryFollowUses = "Migrate used units outside the project\n\n";
+inline constexpr const char* kSummaryReadOnly = "Migrate read-only files too\n\n";
+inline constexpr const char* kSummaryProfile = "Profile: \"%s\"\n\n";
+inline constexpr const char* kSummaryNoBackup = "No backup: this run cannot be undone\n\n";
 
 // The expert and the save warning.
 inline constexpr const char* kMenuItemCaption = "&Migration Wizard";
@@ -212,6 +217,16 @@ inline constexpr const char* kCancelling = "Cancelling...";
 inline constexpr const char* kRestoring = "Restoring original files";
 inline constexpr const char* kProgressCountOpen =
     "File %d (the total is known once every unit has named its forms)";
+// The phases of a run after its last file, as the progress names them.
+inline constexpr const char* kPhaseWritingLists = "Writing the to-do list and the report";
+inline constexpr const char* kPhaseCheckingOriginals = "Checking the originals";
+inline constexpr const char* kPhaseBackingUp = "Making the backups and the undo file";
+inline constexpr const char* kPhaseReplacingOriginals = "Replacing originals";
+inline constexpr const char* kCancelTooLate =
+    "Too late: originals are being replaced; restore undoes the run.";
+inline constexpr const char* kCancelTooLateLog =
+    "Cancel was asked once originals were being replaced: the run went to its end; restore "
+    "undoes it.";
 inline constexpr const char* kCancelQuestion =
     "Stop the run? What was rewritten so far is thrown away; no original file has been "
     "replaced yet.";

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/errors.h"
+#include "base/finally.h"
 #include "base/system_texts.h"
 #include "engine/alias_stage.h"
 #include "engine/earlier_runs.h"
@@ -29,27 +30,6 @@
 namespace tolvern {
 
 namespace {
-
-// Runs a clean-up step when the scope is left, also by an exception.
-template <typename F>
-class Finally {
- public:
-  explicit Finally(F f) : f_(std::move(f)) {}
-  ~Finally() {
-    if (armed_) f_();
-  }
-  void Run() {
-    if (armed_) f_();
-    armed_ = false;
-  }
-  void Dismiss() { armed_ = false; }
-  Finally(const Finally&) = delete;
-  Finally& operator=(const Finally&) = delete;
-
- private:
-  F f_;
-  bool armed_ = true;
-};
 
 // The reasons a form is left as it is when its text cannot be made out.
 constexpr const char* kFormCannotBeRead = "the form cannot be read: ";
@@ -113,6 +93,7 @@ bool TComponentReplacer::Execute() {
   UndoList.Clear();
   ChangedCount = 0;
   Cancelled = false;
+  CancelCameTooLate = false;
   UndoFilePath.clear();
   EarlierUndoFile.clear();
   TodoFilePath.clear();
@@ -236,6 +217,11 @@ bool TComponentReplacer::Run(Disk& disk, const std::string& tree, bool dry_run) 
   }
   ReportOutsideUnits();
   const bool copied = dry_run || CommitRun(disk, tree, threads);
+  if (Cancelled) {
+    // Nothing outside the work folder and the lists has changed.
+    Log.WriteLine(res::kRunCancelled);
+    return false;
+  }
   RunReporter reporter(Log, Report);
   if (Options->MakeBackup && !dry_run) reporter.LogUndoFiles(UndoFilePath, EarlierUndoFile);
   Log.WriteLine(res::kRemovingTempFolder);
@@ -251,8 +237,7 @@ bool TComponentReplacer::RewriteIntoWorkFolder(Disk& disk, const std::string& te
   *threads = rewrite.threads;
   Cancelled = rewrite.cancelled;
   if (!Cancelled) AliasStage(*this, run_files_, disk).Finish();
-  if (!Cancelled && CancelRequested && CancelRequested()) Cancelled = true;
-  return !Cancelled;
+  return !StopAsked();
 }
 
 void TComponentReplacer::SkipFile(int i, const std::string& reason) {
@@ -262,48 +247,6 @@ void TComponentReplacer::SkipFile(int i, const std::string& reason) {
 
 void TComponentReplacer::NotMigrated(const std::string& path, const std::string& reason) {
   RunReporter(Log, Report).NotMigrated(path, reason);
-}
-
-bool TComponentReplacer::CommitRun(Disk& disk, const std::string& tree, int threads) {
-  // The list of what is left for a person goes beside the log before any
-  // original is replaced, so that a list that cannot be written stops the
-  // run with nothing changed.
-  if (Options->WriteLog)
-    TodoFilePath = WriteRunTodoFile(disk, PathJoin(tree, res::kTodoFileName), Report.TodoParts());
-  SkipFileFn skip = [this](int i, const std::string& why) { SkipFile(i, why); };
-  OriginalsCheck check(disk, UnitList, run_files_, skip);
-  check.LeaveOutChanged(threads);
-  check.KeepGroupsTogether();
-  RunCommit commit(
-      disk, *Options, UnitList, run_files_,
-      {[this](const std::string& line) { Log.WriteLine(line); }, skip,
-       [this](const std::string& path, const std::string& why) { NotMigrated(path, why); }},
-      &CreatedFiles);
-  // What the commit did is the replacer's to show, also when it throws.
-  Finally take_outcome([this, &commit] {
-    UndoList = commit.Outcome().undo_lines;
-    UndoFilePath = commit.Outcome().undo_file;
-    EarlierUndoFile = commit.Outcome().earlier_undo_file;
-  });
-  if (Options->MakeBackup) {
-    Finally drop_backups([&commit] { commit.RemoveBackups(); });
-    commit.BackupOriginals();
-    // Every backup and rewritten file is durable before the undo file names
-    // them, and the undo file before any original is replaced, so that a
-    // run cut short at any point can still be undone.
-    commit.MakeDurable();
-    commit.WriteUndoFile();
-    // The files the run creates are made before any original is replaced:
-    // the rewritten forms refer to them.
-    commit.CreateFiles();
-    commit.MakeDurable();
-    drop_backups.Dismiss();
-  } else {
-    commit.CreateFiles();
-    commit.MakeDurable();
-  }
-  if (OnReplacingOriginals) OnReplacingOriginals();
-  return commit.ReplaceOriginals(threads, ChangedCount > 0);
 }
 
 bool TComponentReplacer::RestoreFiles(const std::string& undo_file_name, bool force) {

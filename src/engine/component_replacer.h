@@ -68,6 +68,17 @@ struct RewrittenObject {
   bool class_only = false;
 };
 
+// The phases of a run after its files are rewritten.
+enum class RunPhase {
+  kWritingLists,        // the to-do list beside the log
+  kCheckingOriginals,   // each changed original still what was read
+  kBackingUp,           // backups, the undo file and the files the run creates
+  kReplacingOriginals,  // from here the run cannot be cancelled
+};
+
+// The words a progress view shows for a phase.
+const char* RunPhaseText(RunPhase phase);
+
 class TComponentReplacer {
  public:
   // source_unit: the unit that uses clauses are searched for (for example
@@ -141,16 +152,28 @@ class TComponentReplacer {
   // rewritten copy in the work folder, before any original is replaced.
   std::function<void(const std::string& original, const std::string& rewritten)> OnFileChanged;
 
-  // Asked before each file and once more before the first original is
-  // replaced; true stops the run there, with every original untouched
-  // (Execute returns false and sets Cancelled). May be called from the
-  // thread that runs Execute while another thread sets what it reads.
+  // What the run does after its last file is rewritten, each phase named as
+  // it starts, so that a progress view can say where the run is.
+  std::function<void(RunPhase)> OnPhase;
+
+  // Asked before each file, before each phase and once more after
+  // OnReplacingOriginals, right before the first original is replaced; true
+  // stops the run there, with every original untouched and what the run
+  // wrote outside its lists (backups, undo file, created files) removed
+  // (Execute returns false and sets Cancelled). Asked once more after the
+  // replacements: true there is a cancel that came too late
+  // (CancelCameTooLate, said in the log). May be called from the thread that
+  // runs Execute while another thread sets what it reads; it may wait, so
+  // that a question the user is answering holds the run.
   std::function<bool()> CancelRequested;
-  // Called once, just before the first original is replaced: from then on
-  // the run cannot be cancelled.
+  // Called once, just before the first original is replaced: a cancel asked
+  // before it returns is still honoured, one asked after it is too late.
   std::function<void()> OnReplacingOriginals;
   // Whether the last run stopped because CancelRequested said so.
   bool Cancelled = false;
+  // Whether a cancel was asked once originals were being replaced: the run
+  // went to its end, and restore undoes it.
+  bool CancelCameTooLate = false;
 
   // The account of the last run.
   RunReport Report;
@@ -287,8 +310,12 @@ class TComponentReplacer {
   void TakeRewrite(FileRewrite& out, Disk& disk);
   // The checks and the commit of a run that is not a dry run: the to-do
   // file, the originals checked, backups, the undo file and the
-  // replacement; false when an original could not be replaced.
+  // replacement; false when an original could not be replaced or the run
+  // was cancelled (Cancelled).
   bool CommitRun(Disk& disk, const std::string& tree, int threads);
+  // Whether a cancel has been asked (and Cancelled set), asking once more.
+  bool StopAsked();
+  void EnterPhase(RunPhase phase);
   // Rewrites every file of the run into the work folder; false when the run
   // was cancelled. *threads: how many the rewriting used.
   bool RewriteIntoWorkFolder(Disk& disk, const std::string& temp_dir, int* threads);

@@ -99,6 +99,11 @@ void RunCommit::RemoveBackups() {
   }
 }
 
+void RunCommit::Withdraw() {
+  DropCreatedAndUndo();
+  RemoveBackups();
+}
+
 void RunCommit::WriteUndoFile() {
   StringList& lines = outcome_.undo_lines;
   lines.Clear();

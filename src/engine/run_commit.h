@@ -49,6 +49,9 @@ class RunCommit {
   // left out, with its group.
   void BackupOriginals();
   void RemoveBackups();
+  // Takes back what the commit wrote before any original was replaced: the
+  // undo file and its record, the files created, the backups.
+  void Withdraw();
   // Writes the undo file under a name no earlier run has used. It lists the
   // files the run creates ("path=", no backup) too, so that restore removes
   // them.

@@ -67,7 +67,10 @@ bool TProgressForm::Run(const std::function<bool()>& work) {
         this,
         [this] {
           ShowState();
-          finished_ = true;
+          {
+            std::lock_guard<std::mutex> lock(mutex_);
+            finished_ = true;
+          }
           // A question of Cancel still open has nothing left to stop.
           for (QMessageBox* box : findChildren<QMessageBox*>()) box->reject();
           done(QDialog::Accepted);
@@ -95,9 +98,21 @@ void TProgressForm::CountKnown(int count) {
   count_ = count;
 }
 
-void TProgressForm::ReplacingOriginals() {
+void TProgressForm::Phase(RunPhase phase) {
   std::lock_guard<std::mutex> lock(mutex_);
+  phase_ = RunPhaseText(phase);
+}
+
+void TProgressForm::ReplacingOriginals() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  answered_.wait(lock, [this] { return !asking_; });
   replacing_ = true;
+}
+
+bool TProgressForm::CancelRequested() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  answered_.wait(lock, [this] { return !asking_; });
+  return cancel_;
 }
 
 void TProgressForm::SetCancellable(bool on) {
@@ -107,21 +122,34 @@ void TProgressForm::SetCancellable(bool on) {
 }
 
 void TProgressForm::RequestCancel() {
-  auto too_late = [this] {
+  {
     std::lock_guard<std::mutex> lock(mutex_);
-    return !cancellable_ || replacing_ || finished_;
-  };
-  if (too_late() || asking_ || cancel_) return;
-  // The run goes on while the user is asked; it may reach the originals,
-  // or its end, meanwhile.
-  asking_ = true;
+    if (finished_ || !cancellable_ || asking_ || cancel_) return;
+    if (replacing_) {
+      // Too late to stop: the run hears of it and says so in its log.
+      cancel_ = true;
+      return;
+    }
+    // The run waits for the answer at its next file or phase.
+    asking_ = true;
+  }
   const auto answer = QMessageBox::question(this, windowTitle(), res::kCancelQuestion,
                                             QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-  asking_ = false;
-  if (answer != QMessageBox::Yes || too_late()) return;
-  cancel_ = true;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    asking_ = false;
+    // The run cannot have started replacing while the question was open.
+    if (answer == QMessageBox::Yes && !finished_) cancel_ = true;
+  }
+  answered_.notify_all();
+  if (!CancelRequestedNow()) return;
   btCancel->setText(res::kCancelling);
   btCancel->setEnabled(false);
+}
+
+bool TProgressForm::CancelRequestedNow() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return cancel_;
 }
 
 void TProgressForm::done(int result) {
@@ -135,9 +163,19 @@ void TProgressForm::done(int result) {
 void TProgressForm::ShowState() {
   std::lock_guard<std::mutex> lock(mutex_);
   if (replacing_) {
-    lblFile->setText(res::kReplacingOriginals);
+    lblFile->setText(res::kPhaseReplacingOriginals);
     btCancel->setEnabled(false);
+    lblCount->setText(res::kCancelTooLate);
     if (count_ > 0) pbFiles->setValue(pbFiles->maximum());
+    return;
+  }
+  if (!phase_.empty()) {
+    // Every file is rewritten: the bar stays full while the run finishes.
+    lblFile->setText(Q(phase_));
+    if (count_ > 0) {
+      pbFiles->setRange(0, count_);
+      pbFiles->setValue(count_);
+    }
     return;
   }
   if (index_ < 0) return;
@@ -162,19 +200,26 @@ bool ExecuteWithProgress(TComponentReplacer& replacer, const QString& title, QWi
   auto cancel_requested = replacer.CancelRequested;
   auto on_replacing = replacer.OnReplacingOriginals;
   auto on_count = replacer.OnFileCountKnown;
+  auto on_phase = replacer.OnPhase;
   struct Restore {
     TComponentReplacer& r;
     decltype(on_progress) p;
     decltype(cancel_requested) c;
     decltype(on_replacing) o;
     decltype(on_count) k;
+    decltype(on_phase) f;
     ~Restore() {
+      r.OnPhase = std::move(f);
       r.OnFileCountKnown = std::move(k);
       r.OnProgress = std::move(p);
       r.CancelRequested = std::move(c);
       r.OnReplacingOriginals = std::move(o);
     }
-  } restore{replacer, on_progress, cancel_requested, on_replacing, on_count};
+  } restore{replacer, on_progress, cancel_requested, on_replacing, on_count, on_phase};
+  replacer.OnPhase = [&form, on_phase](RunPhase phase) {
+    form.Phase(phase);
+    if (on_phase) on_phase(phase);
+  };
   replacer.OnFileCountKnown = [&form, on_count](int count) {
     form.CountKnown(count);
     if (on_count) on_count(count);

@@ -2,16 +2,19 @@
 // dialog shows the file being processed and its number, and the total once
 // it is known (the units name their forms as they are read, so the list
 // grows until every unit is read): until then the bar shows work without an
-// end. Its Cancel asks the run to stop before the first original is
-// replaced, after the user confirms that the work so far is thrown away;
-// Cancel is never the default button, so Return does not press it. Once
-// originals are being replaced, Cancel is disabled: the run then goes to its
-// end.
+// end; after the last file it names the phase the run is in. Its Cancel
+// asks the run to stop before the first original is replaced, after the user
+// confirms that the work so far is thrown away; while the question is open
+// the run waits for the answer. Cancel is never the default button, so
+// Return does not press it. Once originals are being replaced, Cancel is
+// disabled and says why: the run then goes to its end, and a cancel asked
+// then is told to the run as one that came too late.
 #pragma once
 
 #include <QDialog>
 #include <QTimer>
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -23,6 +26,7 @@ class QPushButton;
 namespace tolvern {
 
 class TComponentReplacer;
+enum class RunPhase;
 
 class TProgressForm : public QDialog {
   Q_OBJECT
@@ -39,8 +43,13 @@ class TProgressForm : public QDialog {
   void Progress(int index, int count, const std::string& file);
   // The list of files is complete: count is the total.
   void CountKnown(int count);
+  void Phase(RunPhase phase);
+  // Waits while the question of Cancel is open; from its return on, a
+  // cancel is too late.
   void ReplacingOriginals();
-  bool CancelRequested() const { return cancel_.load(); }
+  // Waits while the question of Cancel is open, so that the run does not
+  // go on behind it; true once a cancel was confirmed (or asked too late).
+  bool CancelRequested();
 
   // A run that cannot be cancelled at all (a restore).
   void SetCancellable(bool on);
@@ -57,13 +66,13 @@ class TProgressForm : public QDialog {
  private:
   // Asks the user, then asks the work to stop.
   void RequestCancel();
+  bool CancelRequestedNow();
 
   QLabel* lblFile = nullptr;
   QLabel* lblCount = nullptr;
   QProgressBar* pbFiles = nullptr;
   QPushButton* btCancel = nullptr;
   QTimer timer_;
-  std::atomic<bool> cancel_{false};
   bool finished_ = false;
 
   // What the work reports, read by the timer.
@@ -73,8 +82,11 @@ class TProgressForm : public QDialog {
   std::string file_;
   bool replacing_ = false;
   bool count_known_ = false;
+  std::string phase_;
   bool asking_ = false;  // the question of Cancel is on show
   bool cancellable_ = true;
+  bool cancel_ = false;  // confirmed, or asked once replacing had started
+  std::condition_variable answered_;
 };
 
 // A replacer's Execute behind a progress dialog: its progress, cancel and

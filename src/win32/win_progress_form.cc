@@ -46,7 +46,11 @@ INT_PTR CALLBACK TWinProgressForm::Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) 
       return TRUE;
     case kWorkDone:
       self->ShowState();
-      self->finished_ = true;
+      {
+        std::lock_guard<std::mutex> lock(self->mutex_);
+        self->finished_ = true;
+      }
+      self->DropQuestion();
       ::KillTimer(w, kTimer);
       ::EndDialog(w, IDOK);
       return TRUE;
@@ -131,13 +135,31 @@ HWND TWinProgressForm::CreateIdle(HWND owner) {
 void TWinProgressForm::Progress(int index, int count, const std::string& file) {
   std::lock_guard<std::mutex> lock(mutex_);
   index_ = index;
-  count_ = count;
+  if (count_known_) count_ = count;
   file_ = file;
 }
 
-void TWinProgressForm::ReplacingOriginals() {
+void TWinProgressForm::CountKnown(int count) {
   std::lock_guard<std::mutex> lock(mutex_);
+  count_known_ = true;
+  count_ = count;
+}
+
+void TWinProgressForm::Phase(RunPhase phase) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  phase_ = RunPhaseText(phase);
+}
+
+void TWinProgressForm::ReplacingOriginals() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  answered_.wait(lock, [this] { return !asking_; });
   replacing_ = true;
+}
+
+bool TWinProgressForm::CancelRequested() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  answered_.wait(lock, [this] { return !asking_; });
+  return cancel_;
 }
 
 void TWinProgressForm::SetCancellable(bool on) {
@@ -149,12 +171,50 @@ void TWinProgressForm::SetCancellable(bool on) {
 void TWinProgressForm::RequestCancel() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!cancellable_ || replacing_ || finished_) return;
+    if (finished_ || !cancellable_ || asking_ || cancel_) return;
+    if (replacing_) {
+      // Too late to stop: the run hears of it and says so in its log.
+      cancel_ = true;
+      return;
+    }
+    // The run waits for the answer at its next file or phase.
+    asking_ = true;
   }
-  cancel_ = true;
+  const int answer =
+      ::MessageBoxW(hwnd_, Utf8ToWide(res::kCancelQuestion).c_str(), Utf8ToWide(title_).c_str(),
+                    MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+  bool cancel = false;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    asking_ = false;
+    // The run cannot have started replacing while the question was open.
+    if (answer == IDYES && !finished_) cancel_ = true;
+    cancel = cancel_;
+  }
+  answered_.notify_all();
+  if (!cancel || !hwnd_) return;
   HWND button = ::GetDlgItem(hwnd_, IDCANCEL);
   SetWindowTextUtf8(button, res::kCancelling);
   ::EnableWindow(button, FALSE);
+}
+
+namespace {
+BOOL CALLBACK AnswerNo(HWND w, LPARAM owner) {
+  if (::GetWindow(w, GW_OWNER) == reinterpret_cast<HWND>(owner))
+    ::PostMessageW(w, WM_COMMAND, IDNO, 0);
+  return TRUE;
+}
+}  // namespace
+
+void TWinProgressForm::DropQuestion() {
+  bool asking = false;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    asking = asking_;
+  }
+  // A question still open has nothing left to stop.
+  if (asking && hwnd_)
+    ::EnumThreadWindows(::GetCurrentThreadId(), AnswerNo, reinterpret_cast<LPARAM>(hwnd_));
 }
 
 void TWinProgressForm::ShowState() {
@@ -162,25 +222,41 @@ void TWinProgressForm::ShowState() {
   std::lock_guard<std::mutex> lock(mutex_);
   HWND label = ::GetDlgItem(hwnd_, IDC_LBL_FILE);
   HWND bar = ::GetDlgItem(hwnd_, IDC_PB_FILES);
-  if (replacing_) {
-    SetWindowTextUtf8(label, res::kReplacingOriginals);
-    ::EnableWindow(::GetDlgItem(hwnd_, IDCANCEL), FALSE);
-    if (count_ > 0) ::SendMessageW(bar, PBM_SETPOS, count_, 0);
+  HWND count_label = ::GetDlgItem(hwnd_, IDC_LBL_COUNT);
+  auto stop_marquee = [bar] {
+    if (::GetWindowLongW(bar, GWL_STYLE) & PBS_MARQUEE) {
+      ::SendMessageW(bar, PBM_SETMARQUEE, FALSE, 0);
+      ::SetWindowLongW(bar, GWL_STYLE, ::GetWindowLongW(bar, GWL_STYLE) & ~PBS_MARQUEE);
+    }
+  };
+  if (replacing_ || !phase_.empty()) {
+    // Every file is rewritten: the bar stays full while the run finishes.
+    SetWindowTextUtf8(label, replacing_ ? res::kPhaseReplacingOriginals : phase_);
+    if (replacing_) {
+      ::EnableWindow(::GetDlgItem(hwnd_, IDCANCEL), FALSE);
+      SetWindowTextUtf8(count_label, res::kCancelTooLate);
+    }
+    if (count_ > 0) {
+      stop_marquee();
+      ::SendMessageW(bar, PBM_SETRANGE32, 0, count_);
+      ::SendMessageW(bar, PBM_SETPOS, count_, 0);
+    }
     return;
   }
   if (index_ < 0) return;
-  if (::GetWindowLongW(bar, GWL_STYLE) & PBS_MARQUEE) {
-    ::SendMessageW(bar, PBM_SETMARQUEE, FALSE, 0);
-    ::SetWindowLongW(bar, GWL_STYLE, ::GetWindowLongW(bar, GWL_STYLE) & ~PBS_MARQUEE);
+  if (count_known_) {
+    stop_marquee();
+    ::SendMessageW(bar, PBM_SETRANGE32, 0, count_);
+    ::SendMessageW(bar, PBM_SETPOS, index_, 0);
   }
-  ::SendMessageW(bar, PBM_SETRANGE32, 0, count_);
-  ::SendMessageW(bar, PBM_SETPOS, index_, 0);
   // The label shortens a long path in its middle (SS_PATHELLIPSIS): the
   // start and the end say most.
   SetWindowTextUtf8(label, res::Format(res::kProcessingFile, {file_}));
   SetWindowTextUtf8(
-      ::GetDlgItem(hwnd_, IDC_LBL_COUNT),
-      res::Format(res::kProgressCount, {std::to_string(index_ + 1), std::to_string(count_)}));
+      count_label,
+      count_known_
+          ? res::Format(res::kProgressCount, {std::to_string(index_ + 1), std::to_string(count_)})
+          : res::Format(res::kProgressCountOpen, {std::to_string(index_ + 1)}));
 }
 
 bool ExecuteWithProgress(TComponentReplacer& replacer, const std::string& title, HWND owner) {
@@ -188,20 +264,34 @@ bool ExecuteWithProgress(TComponentReplacer& replacer, const std::string& title,
   auto on_progress = replacer.OnProgress;
   auto cancel_requested = replacer.CancelRequested;
   auto on_replacing = replacer.OnReplacingOriginals;
+  auto on_count = replacer.OnFileCountKnown;
+  auto on_phase = replacer.OnPhase;
   struct Restore {
     TComponentReplacer& r;
     decltype(on_progress) p;
     decltype(cancel_requested) c;
     decltype(on_replacing) o;
+    decltype(on_count) k;
+    decltype(on_phase) f;
     ~Restore() {
       r.OnProgress = std::move(p);
       r.CancelRequested = std::move(c);
       r.OnReplacingOriginals = std::move(o);
+      r.OnFileCountKnown = std::move(k);
+      r.OnPhase = std::move(f);
     }
-  } restore{replacer, on_progress, cancel_requested, on_replacing};
+  } restore{replacer, on_progress, cancel_requested, on_replacing, on_count, on_phase};
   replacer.OnProgress = [&form, on_progress](int index, int count, const std::string& file) {
     form.Progress(index, count, file);
     if (on_progress) on_progress(index, count, file);
+  };
+  replacer.OnFileCountKnown = [&form, on_count](int count) {
+    form.CountKnown(count);
+    if (on_count) on_count(count);
+  };
+  replacer.OnPhase = [&form, on_phase](RunPhase phase) {
+    form.Phase(phase);
+    if (on_phase) on_phase(phase);
   };
   replacer.CancelRequested = [&form, cancel_requested] {
     return form.CancelRequested() || (cancel_requested && cancel_requested());

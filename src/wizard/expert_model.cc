@@ -167,6 +167,8 @@ void ExpertModel::RunReplace(TComponentReplacer* replacer) {
   RunOutcome outcome;
   outcome.text = ReplaceOutcomeText(*replacer);
   outcome.failure = OutcomeIsFailure(*replacer);
+  // A cancel asked once originals were being replaced did not stop the run.
+  if (replacer->CancelCameTooLate) outcome.text += std::string("\n") + res::kCancelTooLateLog;
   if (!replacer->NothingToDo) {
     outcome.log_path = RunLogPath(*replacer->Options);
     outcome.todo = replacer->Report.Todo();

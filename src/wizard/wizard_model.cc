@@ -59,7 +59,9 @@ void WizardModel::Show() {
   Directory = Options->Directory;
   SubDirs = Options->IncludeSubDirs;
   BackupDir.clear();
-  MakeBackup = Options->MakeBackup;
+  // Backup off is remembered for the project (or folder) it was chosen
+  // for only: any other starts with backup on.
+  MakeBackup = Options->MakeBackup || !SameText(BackupOffFor, RunPlace());
   WriteLog = Options->WriteLog;
   ViewLog = Options->ViewLog;
   IncludeReadOnly = Options->IncludeReadOnly;
@@ -292,17 +294,39 @@ void WizardModel::AddToHistory(const std::string& text, std::vector<std::string>
   if (history.size() > static_cast<size_t>(kHistoryLimit)) history.pop_back();
 }
 
+std::string WizardModel::RunPlace() const { return DestProject ? ProjectFileName : Directory; }
+
+std::string WizardModel::ModeName() const { return Options->Name; }
+
+std::string NXWizardModel::ModeName() const {
+  const std::vector<WizardModeChoice> modes = ReplaceModes();
+  const size_t at = static_cast<size_t>(GetMode());
+  if (at >= modes.size()) return Options->Name;
+  // "&Replace BDE components" gives "BDE".
+  std::string caption = modes[at].caption;
+  std::erase(caption, '&');
+  const size_t from = caption.find(' ') + 1;
+  return caption.substr(from, caption.rfind(" components") - from);
+}
+
 void WizardModel::BuildRestoreSummary() {
   Summary = std::string(res::kSummaryMode) + res::kSummaryRestore +
             res::Format(res::kSummaryUndoFile, {UndoFile});
 }
 
 void WizardModel::BuildReplaceSummary() {
-  Summary = std::string(res::kSummaryMode) + res::Format(res::kSummaryReplace, {Options->Name}) +
+  Summary = std::string(res::kSummaryMode) + res::Format(res::kSummaryReplace, {ModeName()}) +
             res::kSummaryScan;
   Summary += DestProject ? std::string(res::kSummaryProject)
                          : res::Format(res::kSummaryFolder, {Directory});
-  if (MakeBackup) Summary += res::Format(res::kSummaryBackupDir, {GetBackupDir()});
+  if (!DestProject && SubDirs) Summary += res::kSummarySubDirs;
+  if (DestProject && FollowUses) Summary += res::kSummaryFollowUses;
+  if (IncludeReadOnly) Summary += res::kSummaryReadOnly;
+  if (!ProfileFile.empty()) Summary += res::Format(res::kSummaryProfile, {ProfileFile});
+  if (MakeBackup)
+    Summary += res::Format(res::kSummaryBackupDir, {GetBackupDir()});
+  else
+    Summary += res::kSummaryNoBackup;
   if (WriteLog) {
     Summary += res::kSummaryWriteLog;
     if (ViewLog) Summary += res::kSummaryViewLog;
@@ -323,6 +347,7 @@ void WizardModel::LoadSettings(TRegIniFile& reg, const std::string& section) {
   ModeRestore = !ModeReplace;
   ModeReplaceAdo = false;
   LastUndo = reg.ReadString(section, "LastUndo", "");
+  BackupOffFor = reg.ReadString(section, "BackupOffFor", "");
   UndoFile = LastUndo;
 }
 
@@ -333,6 +358,7 @@ void WizardModel::SaveSettings(TRegIniFile& reg, const std::string& section) con
   reg.WriteString(section, "BackDirHistory", HistoryText(BackDirHistory));
   reg.WriteBool(section, "ReplaceMode", ModeReplace);
   reg.WriteString(section, "LastUndo", LastUndo);
+  reg.WriteString(section, "BackupOffFor", MakeBackup ? std::string() : RunPlace());
 }
 
 std::vector<WizardModeChoice> NXWizardModel::ReplaceModes() {

@@ -146,6 +146,11 @@ class WizardModel {
   bool IncludeReadOnly = false;
   // Migrate the units outside the project file too (the run's FollowUses).
   bool FollowUses = false;
+  // The mapping profile the run takes ("" for the built-in one).
+  std::string ProfileFile;
+  // The project file (or folder) whose runs were last chosen without a
+  // backup; any other starts with backup on.
+  std::string BackupOffFor;
   std::string Summary;
   int Left = 0;
   int Top = 0;
@@ -158,6 +163,10 @@ class WizardModel {
   bool CheckUnitSelection() const;
   void SuggestBackupDir();
   std::string BaseFolder() const;
+  // The project file, or the folder in folder mode.
+  std::string RunPlace() const;
+  // The family the run replaces, as the summary names it.
+  virtual std::string ModeName() const;
   void BuildRestoreSummary();
   void BuildReplaceSummary();
   // The refusal of a project run without a unit, moving to the units.
@@ -174,6 +183,7 @@ class NXWizardModel : public WizardModel {
  public:
   using WizardModel::WizardModel;
   void Show() override;
+  std::string ModeName() const override;
   WizardMode GetMode() const override {
     return ModeRestore      ? WizardMode::kRestore
            : ModeReplaceAdo ? WizardMode::kReplaceAdo

@@ -86,8 +86,8 @@ TEST_F(WizardModelTest, ReplaceInProjectModeWithSummaryAndFinish) {
   wizard_.GoNext();
   EXPECT_EQ(wizard_.Caption(), "Nexa Migration Wizard - Step 5 of 5");
   EXPECT_EQ(wizard_.Summary,
-            "Mode: Replace BDE/ADO components\n\nScan destination: Current open "
-            "project\n\nBackup dir: \"" +
+            "Mode: Replace BDE components\n\nScan destination: Current open "
+            "project\n\nMigrate used units outside the project\n\nBackup dir: \"" +
                 (dir_ / "app/RBackup") +
                 "\"\n\nWrite log file\n\nView log afer replace\n\nUnits list:\nA.pas\nC.pas\n");
   wizard_.Finish();
@@ -274,8 +274,8 @@ TEST_F(WizardModelTest, FolderModeBackupProposalAndUserEdits) {
   wizard_.ViewLog = true;
   wizard_.MakeBackup = false;
   wizard_.GoNext();
-  EXPECT_EQ(wizard_.Summary, "Mode: Replace BDE/ADO components\n\nScan destination: Folder \"" +
-                                 (dir_ / "app") + "\"\n\n");
+  EXPECT_EQ(wizard_.Summary, "Mode: Replace BDE components\n\nScan destination: Folder \"" +
+                                 (dir_ / "app") + "\"\n\nNo backup: this run cannot be undone\n\n");
   wizard_.Finish();
   EXPECT_EQ(options_.Dest, RunSource::kFolder);
   EXPECT_EQ(options_.Directory, dir_ / "app");

@@ -404,7 +404,7 @@ class ExpertTest : public QObject {
                 }),
          SaveWarning(false), Summary(&again), SaveWarning(true, false, &question),
          Message(&said)}));
-    QVERIFY2(again.startsWith("Nexa Migration Wizard - Step 5 of 5\nMode: Replace BDE/ADO"),
+    QVERIFY2(again.startsWith("Nexa Migration Wizard - Step 5 of 5\nMode: Replace BDE components"),
              qPrintable(again));
     QVERIFY2(again.endsWith("Units list:\nMainForm.pas\nDataModule.pas\nReports.pas\n"),
              qPrintable(again));

@@ -42,8 +42,8 @@ class RunDialogsTest : public QObject, public testing::WizardFormFixture {
     ReplaceOptions->Directory = *dir_ / "app";
     ReplaceOptions->BackupDir = *dir_ / "app/RBackup";
     const auto before = testing::Snapshot(std::string(TOLVERN_SOURCE_DIR) + "/examples/orders");
-    // The run waits at its second file, and later before replacing the
-    // originals, until the dialog has been looked at.
+    // The run waits at its second file, and later once it has started
+    // replacing the originals, until the dialog has been looked at.
     std::atomic<bool> hold{true};
     auto wait = [&hold] {
       for (int i = 0; hold && i < 1000; ++i)
@@ -54,7 +54,9 @@ class RunDialogsTest : public QObject, public testing::WizardFormFixture {
     BdeReplacer->OnProgress = [&](int index, int, const std::string&) {
       if (index == 1 && phase == 0) wait();
     };
-    BdeReplacer->OnReplacingOriginals = wait;
+    BdeReplacer->OnPhase = [&](RunPhase p) {
+      if (p == RunPhase::kReplacingOriginals) wait();
+    };
     QString file_line, count_line;
     bool cancel_disabled_while_replacing = false;
     QTimer look;
@@ -73,9 +75,10 @@ class RunDialogsTest : public QObject, public testing::WizardFormFixture {
         QVERIFY(!cancel->isEnabled());
         hold = false;
         phase = 1;
-      } else if (phase == 2 && Child<QLabel>(*form, "lblFile")->text() ==
-                                   "Replacing original files with changed versions") {
-        cancel_disabled_while_replacing = !cancel->isEnabled();
+      } else if (phase == 2 && Child<QLabel>(*form, "lblFile")->text() == "Replacing originals") {
+        cancel_disabled_while_replacing =
+            !cancel->isEnabled() &&
+            count == "Too late: originals are being replaced; restore undoes the run.";
         QTest::keyClick(form, Qt::Key_Escape);  // no longer stops anything
         hold = false;
         phase = 3;
@@ -93,11 +96,61 @@ class RunDialogsTest : public QObject, public testing::WizardFormFixture {
     QVERIFY(ExecuteWithProgress(*BdeReplacer, "BDE/ADO Migration Wizard", nullptr));
     QVERIFY(!BdeReplacer->Cancelled);
     QVERIFY(cancel_disabled_while_replacing);
+    // The Escape came too late, and the run says so.
+    QVERIFY(BdeReplacer->CancelCameTooLate);
+    QVERIFY(dir_->Read("app/Wiz_Log.txt")
+                .find("Cancel was asked once originals were being "
+                      "replaced") != std::string::npos);
     QVERIFY(dir_->Read("app/DataModule.pas").find("TNXQuery") != std::string::npos);
     // The caller's own hooks are back in place.
     QVERIFY(BdeReplacer->OnProgress && !BdeReplacer->CancelRequested);
     BdeReplacer->OnProgress = nullptr;
-    BdeReplacer->OnReplacingOriginals = nullptr;
+    BdeReplacer->OnPhase = nullptr;
+  }
+
+  // After the last file the run names its phase, and the question of Cancel
+  // holds it: a Yes given seconds later still leaves every file as it was.
+  void cancelQuestionHoldsTheRunAfterTheLastFile() {
+    ReplaceOptions->Dest = RunSource::kFolder;
+    ReplaceOptions->Directory = *dir_ / "app";
+    ReplaceOptions->BackupDir = *dir_ / "app/RBackup";
+    const auto before = testing::Snapshot(*dir_ / "app");
+    std::atomic<bool> hold{true}, went_on{false};
+    BdeReplacer->OnPhase = [&](RunPhase phase) {
+      if (phase == RunPhase::kWritingLists)
+        for (int i = 0; hold && i < 1000; ++i)
+          std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      else
+        went_on = true;
+    };
+    QString file_line, question;
+    bool held = false;
+    int step = 0;
+    QTimer look;
+    look.setInterval(20);
+    QObject::connect(&look, &QTimer::timeout, [&] {
+      auto* form = qobject_cast<TProgressForm*>(QApplication::activeModalWidget());
+      if (!form || step != 0) return;
+      file_line = Child<QLabel>(*form, "lblFile")->text();
+      if (file_line != "Writing the to-do list and the report") return;
+      step = 1;
+      // The run is let go once the question is open, and answered later.
+      QTimer::singleShot(0, [&] { hold = false; });
+      QTimer::singleShot(400, [&] {
+        held = !went_on;
+        AnswerMessageBox(&question, QMessageBox::Yes);
+      });
+      Click(*form, "btCancel");
+    });
+    look.start();
+    QVERIFY(!ExecuteWithProgress(*BdeReplacer, "BDE/ADO Migration Wizard", nullptr));
+    BdeReplacer->OnPhase = nullptr;
+    QVERIFY(BdeReplacer->Cancelled);
+    QVERIFY(held);
+    QCOMPARE(file_line, QString("Writing the to-do list and the report"));
+    const auto after = testing::Snapshot(*dir_ / "app");
+    for (const auto& [name, bytes] : before) QVERIFY2(after.at(name) == bytes, name.c_str());
+    QVERIFY(!BdeReplacer->CancelCameTooLate);
   }
 
   void progressHasNoTotalUntilKnownAndCancelAsksFirst() {

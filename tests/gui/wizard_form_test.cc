@@ -54,7 +54,7 @@ class WizardFormTest : public QObject, public testing::WizardFormFixture {
     Click(*w, "btNext");
     QString summary = Child<QLabel>(*w, "lSummary")->text();
     QVERIFY(summary.startsWith(
-        "Mode: Replace BDE/ADO components\n\nScan destination: Current open project"));
+        "Mode: Replace BDE components\n\nScan destination: Current open project"));
     QVERIFY(summary.endsWith("Units list:\nMainForm.pas\nDataModule.pas\nReports.pas\n"));
     Click(*w, "btFinish");
     QCOMPARE(w->result(), int(QDialog::Accepted));

@@ -126,7 +126,7 @@ TEST_F(WinWizardTest, ReplaceInProjectModeByClicks) {
   EXPECT_FALSE(Enabled(*w, IDC_BT_NEXT));
   const std::string summary = Text(*w, IDC_L_SUMMARY);
   EXPECT_EQ(summary,
-            "Mode: Replace BDE/ADO components\r\n\r\nScan destination: Current open project\r\n\r\n"
+            "Mode: Replace BDE components\r\n\r\nScan destination: Current open project\r\n\r\n"
             "Backup dir: \"" +
                 (dir_ / "app/RBackup") +
                 "\"\r\n\r\nWrite log file\r\n\r\nUnits list:\r\nMainForm.pas\r\nDataModule.pas\r\n"
@@ -177,8 +177,10 @@ TEST_F(WinWizardTest, FolderModeOptionsAndBackByClicksAndTyping) {
   Click(*w, IDC_BT_NEXT);
   EXPECT_EQ(Caption(*w), "Nexa Migration Wizard - Step 5 of 5");
   EXPECT_EQ(Text(*w, IDC_L_SUMMARY),
-            "Mode: Replace BDE/ADO components\r\n\r\nScan destination: Folder \"" + app_ +
-                "\"\r\n\r\nBackup dir: \"" + (dir_ / "app/RBackup") + "\"\r\n\r\n");
+            "Mode: Replace BDE components\r\n\r\nScan destination: Folder \"" + app_ +
+                "\"\r\n\r\nInclude subfolders\r\n\r\nMigrate read-only files too\r\n\r\n"
+                "Backup dir: \"" +
+                (dir_ / "app/RBackup") + "\"\r\n\r\n");
   Click(*w, IDC_BT_FINISH);
   EXPECT_EQ(w->Result(), IDOK);
   EXPECT_EQ(ReplaceOptions->Dest, RunSource::kFolder);
@@ -277,33 +279,52 @@ TEST_F(WinWizardTest, TabOrderFollowsThePageAndAcceleratorsPressTheirButtons) {
             IDC_CH_INCLUDE_READ_ONLY);
 }
 
-// The progress dialog: Cancel asks the run to stop, says so, and the run
-// ends with no original replaced.
-TEST_F(WinWizardTest, ProgressCancelStopsTheRunBeforeAnyOriginalIsReplaced) {
+// The progress dialog: Return does not cancel (Cancel is not the default
+// button); Cancel asks first, and a Yes stops the run with no original
+// replaced; the count has no total until the list of files is complete.
+TEST_F(WinWizardTest, ProgressCancelAsksAndStopsTheRunBeforeAnyOriginalIsReplaced) {
   ReplaceOptions->Dest = RunSource::kFolder;
   testing::UseFolderRun(*ReplaceOptions, app_);
   const auto before = testing::Snapshot(app_);
   std::atomic<bool> cancelled{false};
-  std::string button_text;
+  std::string button_text, count_text, question;
   bool button_enabled = true;
+  int default_id = -1;
   BdeReplacer->OnProgress = [&cancelled](int, int, const std::string&) {
     // The run waits at its first file until the user has cancelled.
-    while (!cancelled) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    for (int i = 0; !cancelled && i < 2000; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
   };
   ModalScript script({[&](HWND dialog) {
-    if (!::GetDlgItem(dialog, IDC_PB_FILES)) return false;
-    HWND cancel = ::GetDlgItem(dialog, IDCANCEL);
-    ::SendMessageW(cancel, BM_CLICK, 0, 0);
-    button_text = WindowText(cancel);
-    button_enabled = ::IsWindowEnabled(cancel);
-    cancelled = true;
-    return true;
-  }});
+                        if (!::GetDlgItem(dialog, IDC_PB_FILES)) return false;
+                        count_text = WindowText(::GetDlgItem(dialog, IDC_LBL_COUNT));
+                        if (count_text.empty()) return false;
+                        default_id = LOWORD(::SendMessageW(dialog, DM_GETDEFID, 0, 0));
+                        HWND cancel = ::GetDlgItem(dialog, IDCANCEL);
+                        // Return reaches the dialog as its default command.
+                        ::SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+                        ::SendMessageW(cancel, BM_CLICK, 0, 0);  // asks; answered below
+                        button_text = WindowText(cancel);
+                        button_enabled = ::IsWindowEnabled(cancel);
+                        cancelled = true;
+                        return true;
+                      },
+                      [&](HWND box) {
+                        if (::GetDlgItem(box, IDC_PB_FILES)) return false;
+                        question = MessageBoxText(box);
+                        ::SendMessageW(box, WM_COMMAND, IDYES, 0);
+                        return true;
+                      }});
   const bool ok = ExecuteWithProgress(*BdeReplacer, ReplaceOptions->GetTitle(), nullptr);
   BdeReplacer->OnProgress = nullptr;
   EXPECT_TRUE(script.Done());
   EXPECT_FALSE(ok);
   EXPECT_TRUE(BdeReplacer->Cancelled);
+  EXPECT_NE(default_id, IDCANCEL);
+  EXPECT_EQ(count_text, "File 1 (the total is known once every unit has named its forms)");
+  EXPECT_EQ(question,
+            "Stop the run? What was rewritten so far is thrown away; no original file has been "
+            "replaced yet.");
   EXPECT_EQ(button_text, "Cancelling...");
   EXPECT_FALSE(button_enabled);
   const auto after = testing::Snapshot(app_);

@@ -1,0 +1,93 @@
+// The phases of a run after its files are rewritten: the lists, the check of
+// the originals, the backups and the undo file, the replacements. A cancel
+// is honoured at the start of each and once more right before the first
+// original is replaced.
+#include "base/finally.h"
+#include "base/system_texts.h"
+#include "engine/component_replacer.h"
+#include "engine/originals_check.h"
+#include "engine/run_commit.h"
+#include "engine/todo_list.h"
+#include "files/file_utils.h"
+
+namespace tolvern {
+
+const char* RunPhaseText(RunPhase phase) {
+  switch (phase) {
+    case RunPhase::kWritingLists:
+      return res::kPhaseWritingLists;
+    case RunPhase::kCheckingOriginals:
+      return res::kPhaseCheckingOriginals;
+    case RunPhase::kBackingUp:
+      return res::kPhaseBackingUp;
+    case RunPhase::kReplacingOriginals:
+      break;
+  }
+  return res::kPhaseReplacingOriginals;
+}
+
+bool TComponentReplacer::StopAsked() {
+  if (!Cancelled && CancelRequested && CancelRequested()) Cancelled = true;
+  return Cancelled;
+}
+
+void TComponentReplacer::EnterPhase(RunPhase phase) {
+  if (OnPhase) OnPhase(phase);
+}
+
+bool TComponentReplacer::CommitRun(Disk& disk, const std::string& tree, int threads) {
+  // The list of what is left for a person goes beside the log before any
+  // original is replaced, so that a list that cannot be written stops the
+  // run with nothing changed.
+  EnterPhase(RunPhase::kWritingLists);
+  if (Options->WriteLog)
+    TodoFilePath = WriteRunTodoFile(disk, PathJoin(tree, res::kTodoFileName), Report.TodoParts());
+  if (StopAsked()) return false;
+  EnterPhase(RunPhase::kCheckingOriginals);
+  SkipFileFn skip = [this](int i, const std::string& why) { SkipFile(i, why); };
+  OriginalsCheck check(disk, UnitList, run_files_, skip);
+  check.LeaveOutChanged(threads);
+  check.KeepGroupsTogether();
+  if (StopAsked()) return false;
+  EnterPhase(RunPhase::kBackingUp);
+  RunCommit commit(
+      disk, *Options, UnitList, run_files_,
+      {[this](const std::string& line) { Log.WriteLine(line); }, skip,
+       [this](const std::string& path, const std::string& why) { NotMigrated(path, why); }},
+      &CreatedFiles);
+  // What the commit did is the replacer's to show, also when it throws.
+  Finally take_outcome([this, &commit] {
+    UndoList = commit.Outcome().undo_lines;
+    UndoFilePath = commit.Outcome().undo_file;
+    EarlierUndoFile = commit.Outcome().earlier_undo_file;
+  });
+  // Until the first original is replaced, a stop (a cancel, an error) takes
+  // back every backup, the undo file and the files the run created.
+  Finally withdraw([&commit] { commit.Withdraw(); });
+  if (Options->MakeBackup) {
+    commit.BackupOriginals();
+    // Every backup and rewritten file is durable before the undo file names
+    // them, and the undo file before any original is replaced, so that a
+    // run cut short at any point can still be undone.
+    commit.MakeDurable();
+    commit.WriteUndoFile();
+  }
+  // The files the run creates are made before any original is replaced:
+  // the rewritten forms refer to them.
+  commit.CreateFiles();
+  commit.MakeDurable();
+  if (OnReplacingOriginals) OnReplacingOriginals();
+  // The last moment a cancel is honoured: a question still open when the
+  // replacing was announced has been answered by now.
+  if (StopAsked()) return false;
+  withdraw.Dismiss();
+  EnterPhase(RunPhase::kReplacingOriginals);
+  const bool replaced = commit.ReplaceOriginals(threads, ChangedCount > 0);
+  if (CancelRequested && CancelRequested()) {
+    CancelCameTooLate = true;
+    Log.WriteLine(res::kCancelTooLateLog);
+  }
+  return replaced;
+}
+
+}  // namespace tolvern
