@@ -18,22 +18,29 @@ namespace {
 
 bool IsProjectFile(const std::string& path) { return SameText(ExtractFileExt(path), ".dpr"); }
 
-// Whether a project text names one of forms: in a CreateForm call or in the
-// form comment of a uses entry ("Unit1 in 'Unit1.pas' {Form1}").
-bool NamesAForm(std::string_view text, const FoldedSet& forms) {
+// The forms a project text names: in a CreateForm call or in the form
+// comment of a uses entry ("Unit1 in 'Unit1.pas' {Form1}").
+void AddProjectForms(std::string_view text, FoldedSet* forms) {
   const PasTokens tokens = SignificantTokens(text, true);
   for (size_t i = 0; i < tokens.size(); ++i) {
     const PasToken t = tokens[i];
     if (t.code == kTokComment && t.text.size() > 2 && t.text[0] == '{') {
       std::string_view inner = t.text.substr(1, t.text.size() - 2);
       const size_t end = inner.find_first_of(":} ");
-      if (forms.count(std::string(inner.substr(0, end)))) return true;
+      if (end != 0) forms->insert(std::string(inner.substr(0, end)));
     } else if (t.code == kTokIdent && SameText(t.text, "CreateForm") && i + 4 < tokens.size() &&
-               tokens[i + 1].code == SymbolCodeOf('(') && tokens[i + 3].code == SymbolCodeOf(',') &&
-               forms.count(std::string(tokens[i + 4].text))) {
-      return true;
+               tokens[i + 1].code == SymbolCodeOf('(') && tokens[i + 3].code == SymbolCodeOf(',')) {
+      forms->insert(std::string(tokens[i + 4].text));
     }
   }
+}
+
+// Whether a project text names one of forms.
+bool NamesAForm(std::string_view text, const FoldedSet& forms) {
+  FoldedSet named;
+  AddProjectForms(text, &named);
+  for (const std::string& f : named)
+    if (forms.count(f)) return true;
   return false;
 }
 
@@ -86,6 +93,21 @@ std::vector<int> AliasStage::ProjectsNeedingModule(const FoldedSet& forms) {
 }
 
 void AliasStage::Plan() {
+  // In a folder with project files, a database on a form a project creates
+  // comes before one on a form none creates (an old copy).
+  if (r_.Options->Dest == RunSource::kFolder) {
+    FoldedSet created;
+    bool any = false;
+    for (int i = 0; i < r_.UnitList.Count(); ++i) {
+      if (!IsProjectFile(r_.UnitList[i]) || files_[i].skipped) continue;
+      std::string text, why;
+      TextEncoding encoding;
+      if (!CurrentText(i, &text, &encoding, &why)) continue;
+      AddProjectForms(text, &created);
+      any = true;
+    }
+    if (any) r_.Databases.PreferForms(std::move(created));
+  }
   const std::vector<AliasUse> uses = r_.Databases.Aliases();
   r_.Aliases = PlanAliases(uses, r_.AliasRules, r_.AliasModuleUnit);
   AliasPlan& plan = r_.Aliases;
@@ -151,6 +173,7 @@ void AliasStage::AddTodo(std::vector<TodoItem>* todo, const std::string& file, i
 void AliasStage::Finish() {
   FinishModule();
   AddDesignerUses();
+  WarnUncreatedForms();
 }
 
 void AliasStage::FinishModule() {
@@ -289,6 +312,34 @@ FileReport* AliasStage::WriteEdited(int i, const std::string& text, TextEncoding
   return report;
 }
 
+void AliasStage::WarnUncreatedForms() {
+  for (const std::string& form_path : r_.Databases.Paths()) {
+    FileReport* report = RunReporter(r_.Log, r_.Report).Find(form_path);
+    if (!report || report->outcome != FileOutcome::kChanged) continue;
+    std::string form_text;
+    for (const DataSetOfForm& d : r_.Databases.DataSetsOf(form_path)) {
+      const std::string ref = r_.Databases.Reference(d.database, form_path);
+      const size_t dot = ref.find('.');
+      if (dot == std::string::npos || r_.Databases.Created(ref.substr(0, dot))) continue;
+      if (r_.Aliases.module.module == ref.substr(0, dot)) continue;
+      // At the data set's object in a text form; line 1 in a binary one.
+      if (form_text.empty()) disk_.ReadFile(form_path, &form_text, nullptr);
+      const size_t at = form_text.find(" " + d.component + ":");
+      const int line = at == std::string::npos
+                           ? 1
+                           : 1 + static_cast<int>(std::count(
+                                     form_text.begin(),
+                                     form_text.begin() + static_cast<std::ptrdiff_t>(at), '\n'));
+      AddTodo(&report->todo, form_path, line, todo_level::kWarning,
+              d.component + ".Connection = " + ref,
+              "bound to " + ref + ", on a form that no project file of the folder creates: the " +
+                  "reference never resolves at run time; bind database " + d.database +
+                  " to a component of a form a project creates (a profile's \"aliases\"), or " +
+                  "add that form to the project");
+    }
+  }
+}
+
 void AliasStage::AddDesignerUses() {
   // The run's files by path without extension, to find a form's unit.
   FoldedMap<int> units;
@@ -316,7 +367,9 @@ void AliasStage::AddDesignerUses() {
       std::string other;
       if (module_made && SameText(root, module.module)) {
         other = module.unit;
-      } else if (const std::string path = r_.Databases.PathOfForm(root); !path.empty()) {
+      } else if (const std::string path = r_.Databases.PathOfForm(root);
+                 !path.empty() && r_.Databases.Created(root)) {
+        // A form no project creates is warned of, not brought in.
         other = ChangeFileExt(ExtractFileName(path), "");
       }
       if (!other.empty() && !SameText(other, ChangeFileExt(ExtractFileName(form_path), "")))

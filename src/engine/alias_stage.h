@@ -45,6 +45,9 @@ class AliasStage {
   // The implementation uses of each unit whose form now refers to a
   // component of another form or data module: that one's unit.
   void AddDesignerUses();
+  // A data set of a folder's form bound to a database on a form that no
+  // project file of the folder creates: a warning on it.
+  void WarnUncreatedForms();
   // Writes the new text of file i into the work folder and records the
   // change; its report, or nullptr when it is now left as it is.
   FileReport* WriteEdited(int i, const std::string& text, TextEncoding encoding,

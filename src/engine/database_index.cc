@@ -62,6 +62,18 @@ void DatabaseIndex::Clear() {
   at_.clear();
   forms_.clear();
   aliases_.clear();
+  prefer_ = false;
+  preferred_.clear();
+}
+
+void DatabaseIndex::PreferForms(FoldedSet roots) {
+  prefer_ = true;
+  preferred_ = std::move(roots);
+}
+
+std::vector<DataSetOfForm> DatabaseIndex::DataSetsOf(const std::string& form_path) const {
+  auto at = at_.find(form_path);
+  return at == at_.end() ? std::vector<DataSetOfForm>{} : forms_[at->second].data_sets;
 }
 
 void DatabaseIndex::Add(const std::string& form_path, const DatabasesOfForm& declared) {
@@ -84,6 +96,12 @@ std::string DatabaseIndex::Reference(std::string_view name, const std::string& f
   if (form) {
     if (auto own = form->databases.find(name); own != form->databases.end()) return own->second;
   }
+  // The last form a project creates that declares it, else the last form.
+  if (prefer_)
+    for (auto f = forms_.rbegin(); f != forms_.rend(); ++f)
+      if (preferred_.count(f->root))
+        if (auto d = f->databases.find(name); d != f->databases.end())
+          return f->root + "." + d->second;
   if (auto it = run_.find(name); it != run_.end()) return it->second;
   auto alias = aliases_.find(name);
   if (alias == aliases_.end()) return "";

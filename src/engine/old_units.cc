@@ -345,6 +345,13 @@ bool IsOldUnit(std::string_view family, std::string_view name) {
   return GroupsOfUnit(family, name) != 0;
 }
 
+bool ExportedByOldUnit(std::string_view family, std::string_view name) {
+  unsigned groups = 0;
+  for (const UnitRow& r : kUnits)
+    if (SameText(family, r.family)) groups |= r.groups;
+  return (GroupsOfName(name) & groups) != 0;
+}
+
 std::vector<OldUnitPlace> FindOldUnits(std::string_view text, std::string_view family,
                                        const std::function<bool(std::string_view)>& renamed) {
   std::vector<OldUnitPlace> places;

@@ -25,6 +25,10 @@ struct OldUnitPlace {
 // ("DBTables" or "ADODB"; letter case ignored); false for any other family.
 bool IsOldUnit(std::string_view family, std::string_view name);
 
+// Whether an old unit of the family exports name (EDBEngineError, EADOError;
+// not EOleException, which ComObj declares).
+bool ExportedByOldUnit(std::string_view family, std::string_view name);
+
 // The old units of the family that the uses clauses of text name, in text
 // order, each with what still needs it.
 // A name for which renamed holds (a class the run maps, which the migrated

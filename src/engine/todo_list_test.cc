@@ -112,6 +112,10 @@ TEST_F(TodoListTest, UnitScannerFindsWhatTheNexaClassesLackAndNothingElse) {
             (std::vector<std::string>{"1:6 warning interface ADODB",
                                       "2:12 warning error-handling on E: EOleException do",
                                       "2:36 warning error-handling on EADOError do"}));
+  // EOleException is ComObj's: its handler is listed in any unit of an ADO
+  // run, EADOError's only where ADODB is used.
+  EXPECT_EQ(ScanBde("uses ComObj;\ntry except on E: EOleException do; on EADOError do; end;", true),
+            (std::vector<std::string>{"2:12 warning error-handling on E: EOleException do"}));
   // ADO transactions and dataset members, with what to use instead.
   const TodoClasses ado = TodoClasses::Of(*AdoReplacer);
   EXPECT_EQ(Places(ScanUnitTodo("var C: TADOConnection; Q: TADOQuery;\nC.BeginTrans; "

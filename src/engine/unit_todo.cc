@@ -201,7 +201,11 @@ class UnitScan {
     if (CodeAt(i + 1, kTokIdent) && CodeAt(i + 2, kColon)) cls = i + 3;
     if (!CodeAt(cls, kTokIdent) || !Has(cls + 1) || !Is(toks_[cls + 1], "do")) return false;
     auto h = classes_.handlers.find(toks_[cls].text);
-    if (h == classes_.handlers.end() || !uses_family_) return false;
+    // A handler of a class the old library declares compiles only in a unit
+    // that uses it; one of another unit's (EOleException) in any unit.
+    if (h == classes_.handlers.end() ||
+        (!uses_family_ && ExportedByOldUnit(classes_.family, toks_[cls].text)))
+      return false;
     AddInterface(i, *h->second, std::string(Slice(i, cls + 1)));
     return true;
   }
