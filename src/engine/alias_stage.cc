@@ -102,7 +102,11 @@ void AliasStage::Plan() {
       if (!IsProjectFile(r_.UnitList[i]) || files_[i].skipped) continue;
       std::string text, why;
       TextEncoding encoding;
-      if (!CurrentText(i, &text, &encoding, &why)) continue;
+      if (!CurrentText(i, &text, &encoding, &why)) {
+        // Which forms it creates cannot be told: it is left as it is.
+        Skip(i, why);
+        continue;
+      }
       AddProjectForms(text, &created);
       any = true;
     }
