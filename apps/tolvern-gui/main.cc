@@ -30,6 +30,7 @@
 #include "qt/run_views.h"
 #include "wizard/run_messages.h"
 #include "wizard/run_report_page.h"
+#include "wizard/wizard_run.h"
 
 namespace {
 
@@ -79,14 +80,59 @@ void SaveWizardPages(ShotWriter& shots, const std::filesystem::path& app) {
   m.Modules[3].checked = false;
   save("units");
   m.GoNext();
+  m.IncludeReadOnly = true;
+  m.FollowUses = true;
+  m.ProfileFile = (app / "grids.json").string();
+  RealDisk disk;
+  WriteNewWholeFile(disk, m.ProfileFile, "{\"name\": \"grids\"}\n");
   save("options");
   m.GoNext();
   save("summary");
+  m.ProfileFile.clear();
   m.GoBack(), m.GoBack(), m.GoBack();
   m.DestProject = false, m.DestFolder = true;
   m.Directory = app.string();
   m.GoNext();
   save("folder");
+  wizard.hide();
+}
+
+// The Aliases step over an application on BDE aliases at `app`, with one
+// alias bound, one a new connection and one left, and the summary after it.
+void SaveAliasPages(ShotWriter& shots, const std::filesystem::path& app) {
+  ProjectHost host;
+  host.Load((app / "Ledger.dpr").string());
+  ScopedIdeServices services(&host);
+  RealDisk disk;
+  TNXWizardForm wizard;
+  WizardModel& m = wizard.Model();
+  m.ProductName = "Nexa";
+  m.Options = ReplaceOptions;
+  m.ScanAliases = [&disk](const WizardModel& w) {
+    return ScanWizardAliases(disk, w, *BdeReplacer);
+  };
+  wizard.SetWelcomeText(ReplaceOptions->Name, "Nexa");
+  wizard.show();
+  QApplication::processEvents();
+  while (m.Page() != WizardPage::kAliases && m.CanNext()) {
+    if (!m.GoNext().text.empty()) break;
+    wizard.Refresh();
+  }
+  auto& items = m.Aliases.Items();
+  for (size_t i = 0; i < items.size(); ++i) {
+    items[i].kind = i == 0   ? AliasChoiceKind::kNew
+                    : i == 1 ? AliasChoiceKind::kBind
+                             : AliasChoiceKind::kLeave;
+    if (i == 0) items[i].database = "ledger.nxdb", items[i].server = "localhost";
+    if (i == 1) items[i].bind = "frmReports.dbRemote";
+  }
+  wizard.Refresh();
+  QApplication::processEvents();
+  shots.Save(wizard, "aliases");
+  m.GoNext();
+  wizard.Refresh();
+  QApplication::processEvents();
+  shots.Save(wizard, "aliases-summary");
   wizard.hide();
 }
 
@@ -114,6 +160,18 @@ void SaveRunDialogs(ShotWriter& shots, const std::filesystem::path& app) {
   QApplication::processEvents();
   progress.ShowState();
   save(progress, "progress");
+  // After the last file: the phase the run is in, then the replacing, when
+  // Cancel is too late.
+  progress.Phase(RunPhase::kCheckingOriginals);
+  progress.show();
+  QApplication::processEvents();
+  progress.ShowState();
+  save(progress, "progress-checking");
+  progress.ReplacingOriginals();
+  progress.show();
+  QApplication::processEvents();
+  progress.ShowState();
+  save(progress, "progress-replacing");
   // The outcome of a real run over the example folder.
   ReplaceOptions->Dest = RunSource::kFolder;
   ReplaceOptions->Directory = app.string();
@@ -169,6 +227,10 @@ int Screenshots(const QString& out_dir) {
   ScopedIdeServices services(&host);
   ShotWriter shots(out_dir);
   SaveWizardPages(shots, app);
+  const std::filesystem::path ledger = std::filesystem::path(temp.path().toStdString()) / "Ledger";
+  std::filesystem::copy(std::filesystem::path(TOLVERN_SOURCE_DIR) / "tests/data/aliases", ledger,
+                        std::filesystem::copy_options::recursive);
+  SaveAliasPages(shots, ledger);
   SaveRunDialogs(shots, app);
   return 0;
 }

@@ -61,6 +61,7 @@ inline constexpr const char* kSummarySubDirs = "Include subfolders\n\n";
 inline constexpr const char* kSummaryFollowUses = "Migrate used units outside the project\n\n";
 inline constexpr const char* kSummaryReadOnly = "Migrate read-only files too\n\n";
 inline constexpr const char* kSummaryProfile = "Profile: \"%s\"\n\n";
+inline constexpr const char* kProfileRefused = "The profile \"%s\" cannot be used:";
 inline constexpr const char* kSummaryNoBackup = "No backup: this run cannot be undone\n\n";
 
 // The expert and the save warning.

@@ -1,6 +1,7 @@
 #include "qt/wizard_form.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -20,6 +21,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "qt/alias_page.h"
 #include "qt/path_text.h"
 
 namespace tolvern {
@@ -195,6 +197,9 @@ void TWizardForm::Refresh() {
   chViewLog->setChecked(m.ViewLog);
   chIncludeReadOnly->setChecked(m.IncludeReadOnly);
   chFollowUses->setChecked(m.FollowUses);
+  // Units outside a project mean nothing to a folder run.
+  chFollowUses->setEnabled(m.DestProject);
+  if (edProfile->text() != Q(m.ProfileFile)) edProfile->setText(Q(m.ProfileFile));
   lSummary->setText(BreakablePaths(m.Summary));
   // The enabling rules.
   for (QWidget* w : std::initializer_list<QWidget*>{lBackupFolder, cbBackupDir, btBrowseBackFolder})
@@ -208,6 +213,7 @@ void TWizardForm::Refresh() {
   btNext->setEnabled(m.CanNext());
   btFinish->setEnabled(m.CanFinish());
   const bool page_changed = StepsPageControl->currentIndex() != static_cast<int>(m.Page());
+  if (m.Page() == WizardPage::kAliases) AliasPage->Show(&m.Aliases);
   StepsPageControl->setCurrentIndex(static_cast<int>(m.Page()));
   // A new page takes the focus to its first control, so that Return goes on
   // and no button of the row below keeps a focus it did not ask for.
@@ -282,7 +288,9 @@ void TWizardForm::TakePage() {
       m.ViewLog = chViewLog->isChecked();
       m.IncludeReadOnly = chIncludeReadOnly->isChecked();
       m.FollowUses = chFollowUses->isChecked();
+      m.ProfileFile = edProfile->text().toStdString();
       break;
+    case WizardPage::kAliases:
     case WizardPage::kFinal:
       break;
   }
@@ -301,7 +309,11 @@ void TWizardForm::ShowMessage(const WizardMessage& m) {
 
 void TWizardForm::GoNext() {
   TakePage();
+  // Leaving the options page reads the chosen files for their aliases.
+  const bool scans = model_->Page() == WizardPage::kStep4;
+  if (scans) QApplication::setOverrideCursor(Qt::WaitCursor);
   WizardMessage m = model_->GoNext();
+  if (scans) QApplication::restoreOverrideCursor();
   Refresh();
   if (m.kind != WizardMessage::Kind::kNone) ShowMessage(m);
 }

@@ -22,6 +22,8 @@ class QWidget;
 
 namespace tolvern {
 
+class TAliasPage;
+
 class TWizardForm : public QDialog {
   Q_OBJECT
 
@@ -98,6 +100,9 @@ class TWizardForm : public QDialog {
   QCheckBox* chViewLog = nullptr;
   QCheckBox* chIncludeReadOnly = nullptr;
   QCheckBox* chFollowUses = nullptr;
+  QLineEdit* edProfile = nullptr;
+  QPushButton* btBrowseProfile = nullptr;
+  TAliasPage* AliasPage = nullptr;
   QLabel* lSummary = nullptr;
   QPushButton* btPrev = nullptr;
   QPushButton* btNext = nullptr;

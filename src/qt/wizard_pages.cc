@@ -18,6 +18,7 @@
 
 #include "base/system_texts.h"
 #include "files/file_utils.h"
+#include "qt/alias_page.h"
 #include "qt/wizard_form.h"
 
 namespace tolvern {
@@ -68,6 +69,8 @@ void TWizardForm::BuildPages() {
   BuildUnitsPage();
   BuildFolderPage();
   BuildOptionsPage();
+  AliasPage = new TAliasPage(StepsPageControl);
+  StepsPageControl->addWidget(AliasPage);
   BuildSummaryPage();
 }
 
@@ -260,7 +263,30 @@ void TWizardForm::BuildOptionsPage() {
   l4->addWidget(chViewLog);
   l4->addWidget(chIncludeReadOnly);
   l4->addWidget(chFollowUses);
+  // A mapping profile laid over the built-in one, as --profile takes it.
+  auto* profile_label = new QLabel("Ma&pping profile (optional):", p4);
+  edProfile = new QLineEdit(p4);
+  edProfile->setObjectName("edProfile");
+  edProfile->setPlaceholderText("the built-in mapping");
+  profile_label->setBuddy(edProfile);
+  btBrowseProfile = new QPushButton("Brow&se...", p4);
+  btBrowseProfile->setObjectName("btBrowseProfile");
+  auto* profile_row = new QHBoxLayout;
+  profile_row->addWidget(edProfile, 1);
+  profile_row->addWidget(btBrowseProfile);
+  l4->addWidget(profile_label);
+  l4->addLayout(profile_row);
   l4->addStretch();
+  connect(edProfile, &QLineEdit::textEdited, this, [this](const QString& t) {
+    if (TakesInput(edProfile)) model_->ProfileFile = S(t);
+  });
+  connect(btBrowseProfile, &QPushButton::clicked, this, [this] {
+    const QString file = QFileDialog::getOpenFileName(
+        this, "Choose a mapping profile", StartFolder(model_->ProfileFile), "Profiles (*.json)");
+    if (file.isEmpty()) return;
+    model_->ProfileFile = S(file);
+    Refresh();
+  });
   connect(chMakeBackup, &QCheckBox::toggled, this, [this](bool on) {
     if (!TakesInput(chMakeBackup)) return;
     model_->MakeBackup = on;

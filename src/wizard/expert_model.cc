@@ -8,6 +8,7 @@
 #include "platform/shell.h"
 #include "wizard/run_messages.h"
 #include "wizard/run_report_page.h"
+#include "wizard/wizard_run.h"
 
 namespace tolvern {
 
@@ -93,6 +94,11 @@ void ExpertModel::PrepareWizard(WizardModel& wizard) {
   wizard.Options = &Options();
   wizard.SetWelcomeText(Options().Name, wizard.ProductName);
   wizard.ReplaceCaption = res::Format(res::kReplaceModeCaption, {Options().Name});
+  // Only a BDE run has aliases to offer choices for.
+  wizard.ScanAliases = [this](const WizardModel& w) {
+    if (w.GetMode() != WizardMode::kReplaceBde) return std::vector<AliasReport>{};
+    return ScanWizardAliases(disk_, w, *GetReplacer(static_cast<int>(WizardMode::kReplaceBde)));
+  };
 }
 
 std::optional<WizardMode> ExpertModel::AskMode() {
@@ -140,6 +146,9 @@ bool ExpertModel::ConfirmRun(WizardMode mode) {
 }
 
 void ExpertModel::RunReplace(TComponentReplacer* replacer) {
+  // The profiles and the Aliases step's choices make a replacer of their own.
+  std::unique_ptr<TComponentReplacer> profiled;
+  if (wizard_) replacer = WizardRunReplacer(disk_, *wizard_, *replacer, true, &profiled);
   const std::string project = TIDEUtils::GetProjectFileName();
   const bool project_mode = replacer->Options->Dest == RunSource::kProject;
   // Before anything is saved or hidden: a page that must not be written
@@ -167,6 +176,9 @@ void ExpertModel::RunReplace(TComponentReplacer* replacer) {
   RunOutcome outcome;
   outcome.text = ReplaceOutcomeText(*replacer);
   outcome.failure = OutcomeIsFailure(*replacer);
+  if (const std::string aliases = AliasOutcomeLine(replacer->Report, replacer->UndoFilePath);
+      !aliases.empty())
+    outcome.text += "\n" + aliases;
   // A cancel asked once originals were being replaced did not stop the run.
   if (replacer->CancelCameTooLate) outcome.text += std::string("\n") + res::kCancelTooLateLog;
   if (!replacer->NothingToDo) {

@@ -6,6 +6,7 @@
 #include "base/system_texts.h"
 #include "files/file_utils.h"
 #include "ide/ide_utils.h"
+#include "parsing/mapping_profile.h"
 #include "parsing/source_families.h"
 #include "platform/disk.h"
 #include "platform/settings_store.h"
@@ -62,6 +63,9 @@ void WizardModel::Show() {
   // Backup off is remembered for the project (or folder) it was chosen
   // for only: any other starts with backup on.
   MakeBackup = Options->MakeBackup || !SameText(BackupOffFor, RunPlace());
+  const auto profile = ProfileFor.find(RunPlace());
+  ProfileFile = profile == ProfileFor.end() ? std::string() : profile->second;
+  Aliases = AliasChoices();
   WriteLog = Options->WriteLog;
   ViewLog = Options->ViewLog;
   IncludeReadOnly = Options->IncludeReadOnly;
@@ -97,12 +101,14 @@ int WizardModel::GetStepNumber() const {
       return 3;
     case WizardPage::kStep4:
       return 4;
+    case WizardPage::kAliases:
+      return 5;
     default:
-      return ModeRestore ? 3 : 5;
+      return GetStepCount();
   }
 }
 
-int WizardModel::GetStepCount() const { return ModeRestore ? 3 : 7 - 2; }
+int WizardModel::GetStepCount() const { return ModeRestore ? 3 : Aliases.Empty() ? 5 : 6; }
 
 std::string WizardModel::Caption() const {
   return res::Format(res::kWizardCaption, {ProductName, std::to_string(GetStepNumber()),
@@ -169,6 +175,25 @@ WizardMessage WizardModel::GoNext() {
           break;
         }
       }
+      if (const std::vector<std::string> problems = ProfileProblems(); !problems.empty()) {
+        std::string text = res::Format(res::kProfileRefused, {ProfileFile});
+        for (const std::string& p : problems) text += "\n" + p;
+        refused = {WizardMessage::Kind::kMessageBox, text, "edProfile"};
+        break;
+      }
+      Aliases.Take(ScanAliases ? ScanAliases(*this) : std::vector<AliasReport>{});
+      if (!Aliases.Empty()) {
+        page_ = WizardPage::kAliases;
+        break;
+      }
+      BuildReplaceSummary();
+      page_ = WizardPage::kFinal;
+      break;
+    case WizardPage::kAliases:
+      if (const std::string problem = Aliases.Problem(); !problem.empty()) {
+        refused = {WizardMessage::Kind::kMessageBox, problem, "lvAliases"};
+        break;
+      }
       BuildReplaceSummary();
       page_ = WizardPage::kFinal;
       break;
@@ -191,8 +216,13 @@ void WizardModel::GoBack() {
     case WizardPage::kStep4:
       page_ = DestProject ? WizardPage::kStep3Proj : WizardPage::kStep3Dir;
       break;
+    case WizardPage::kAliases:
+      page_ = WizardPage::kStep4;
+      break;
     case WizardPage::kFinal:
-      page_ = ModeRestore ? WizardPage::kStep2Restore : WizardPage::kStep4;
+      page_ = ModeRestore       ? WizardPage::kStep2Restore
+              : Aliases.Empty() ? WizardPage::kStep4
+                                : WizardPage::kAliases;
       break;
     case WizardPage::kStep1:
       break;
@@ -247,28 +277,43 @@ std::string WizardModel::GetBackupDir() const {
 
 WizardMessage WizardModel::Finish() {
   if (!ModeRestore && DestProject && !CheckUnitSelection()) return RefuseNoUnit();
+  ApplyTo(*Options);
+  AddToHistory(Directory, DirHistory);
+  AddToHistory(BackupDir, BackDirHistory);
+  return {};
+}
+
+void WizardModel::ApplyTo(TReplaceOptions& options) const {
   if (DestProject) {
-    Options->Dest = RunSource::kProject;
+    options.Dest = RunSource::kProject;
     // The list stays whole, check marks and all, for a return to the
     // summary; the run takes the checked units.
     std::string units;
     for (const UnitLine& u : Modules)
       if (u.checked) units += u.name + "\r\n";
-    Options->Units = units;
+    options.Units = units;
   } else {
-    Options->Dest = RunSource::kFolder;
+    options.Dest = RunSource::kFolder;
   }
-  Options->Directory = Directory;
-  Options->IncludeSubDirs = SubDirs;
-  Options->MakeBackup = MakeBackup;
-  Options->BackupDir = GetBackupDir();
-  Options->WriteLog = WriteLog;
-  Options->ViewLog = ViewLog;
-  Options->IncludeReadOnly = IncludeReadOnly;
-  Options->FollowUses = FollowUses;
-  AddToHistory(Directory, DirHistory);
-  AddToHistory(BackupDir, BackDirHistory);
-  return {};
+  options.Directory = Directory;
+  options.IncludeSubDirs = SubDirs;
+  options.MakeBackup = MakeBackup;
+  options.BackupDir = GetBackupDir();
+  options.WriteLog = WriteLog;
+  options.ViewLog = ViewLog;
+  options.IncludeReadOnly = IncludeReadOnly;
+  options.FollowUses = FollowUses;
+}
+
+std::vector<std::string> WizardModel::ProfileProblems() const {
+  std::vector<std::string> problems;
+  if (ProfileFile.empty()) return problems;
+  std::string text, why;
+  if (disk_.ReadFile(ProfileFile, &text, &why))
+    ParseProfile(text, &problems);
+  else
+    problems.push_back("cannot be read: " + (why.empty() ? std::string("it does not exist") : why));
+  return problems;
 }
 
 void WizardModel::ReplaceRunEnded(const std::string& undo_file_written) {
@@ -323,6 +368,7 @@ void WizardModel::BuildReplaceSummary() {
   if (DestProject && FollowUses) Summary += res::kSummaryFollowUses;
   if (IncludeReadOnly) Summary += res::kSummaryReadOnly;
   if (!ProfileFile.empty()) Summary += res::Format(res::kSummaryProfile, {ProfileFile});
+  Summary += Aliases.SummaryLines();
   if (MakeBackup)
     Summary += res::Format(res::kSummaryBackupDir, {GetBackupDir()});
   else
@@ -348,6 +394,11 @@ void WizardModel::LoadSettings(TRegIniFile& reg, const std::string& section) {
   ModeReplaceAdo = false;
   LastUndo = reg.ReadString(section, "LastUndo", "");
   BackupOffFor = reg.ReadString(section, "BackupOffFor", "");
+  ProfileFor.clear();
+  for (const std::string& line : HistoryLines(reg.ReadString(section, "ProfileFor", ""))) {
+    const size_t tab = line.find('\t');
+    if (tab != std::string::npos) ProfileFor[line.substr(0, tab)] = line.substr(tab + 1);
+  }
   UndoFile = LastUndo;
 }
 
@@ -359,6 +410,14 @@ void WizardModel::SaveSettings(TRegIniFile& reg, const std::string& section) con
   reg.WriteBool(section, "ReplaceMode", ModeReplace);
   reg.WriteString(section, "LastUndo", LastUndo);
   reg.WriteString(section, "BackupOffFor", MakeBackup ? std::string() : RunPlace());
+  std::map<std::string, std::string> profiles = ProfileFor;
+  if (ProfileFile.empty())
+    profiles.erase(RunPlace());
+  else
+    profiles[RunPlace()] = ProfileFile;
+  std::vector<std::string> lines;
+  for (const auto& [place, file] : profiles) lines.push_back(place + "\t" + file);
+  reg.WriteString(section, "ProfileFor", HistoryText(lines));
 }
 
 std::vector<WizardModeChoice> NXWizardModel::ReplaceModes() {

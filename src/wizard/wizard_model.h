@@ -6,11 +6,14 @@
 // tested without a screen.
 #pragma once
 
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "engine/replace_options.h"
 #include "platform/disk.h"
+#include "wizard/alias_choices.h"
 
 namespace tolvern {
 
@@ -38,6 +41,7 @@ enum class WizardPage {
   kStep3Proj,
   kStep3Dir,
   kStep4,
+  kAliases,  // shown when the scan of the chosen files finds BDE aliases
   kFinal
 };
 
@@ -109,6 +113,11 @@ class WizardModel {
   // Writes the options and the histories (Finish). A project run without a
   // unit is refused, writing nothing, and taken to the units.
   WizardMessage Finish();
+  // Writes what the pages say into options (the run's, or a scan's copy).
+  void ApplyTo(TReplaceOptions& options) const;
+  // The problems of the chosen profile file, as `tolvern profile --check`
+  // names them; empty when there is none or it is valid.
+  std::vector<std::string> ProfileProblems() const;
 
   // What became of the run Finish asked for, for the undo file remembered:
   // the undo file a replace run wrote ("" for none), and the undo file a
@@ -146,8 +155,14 @@ class WizardModel {
   bool IncludeReadOnly = false;
   // Migrate the units outside the project file too (the run's FollowUses).
   bool FollowUses = false;
-  // The mapping profile the run takes ("" for the built-in one).
+  // The mapping profile the run takes ("" for the built-in one),
+  // remembered per project (or folder).
   std::string ProfileFile;
+  std::map<std::string, std::string> ProfileFor;
+  // Finds the BDE aliases of the run the pages describe (set by the expert;
+  // unset, the wizard has no Aliases step).
+  std::function<std::vector<AliasReport>(const WizardModel&)> ScanAliases;
+  AliasChoices Aliases;
   // The project file (or folder) whose runs were last chosen without a
   // backup; any other starts with backup on.
   std::string BackupOffFor;

@@ -68,10 +68,10 @@ TEST_F(WizardSummaryTest, TheSummaryNamesEveryChoiceThatChangesTheRun) {
       {"read-only, profile, no backup",
        [](NXWizardModel& w) {
          w.IncludeReadOnly = true;
-         w.ProfileFile = "/p/aliases.json";
+         w.ProfileFile = std::string(TOLVERN_SOURCE_DIR) + "/tests/data/aliases.json";
          w.MakeBackup = false;
        },
-       {"Migrate read-only files too\n\n", "Profile: \"/p/aliases.json\"\n\n",
+       {"Migrate read-only files too\n\n", "tests/data/aliases.json\"\n\n",
         "No backup: this run cannot be undone\n\n"},
        {"Backup dir:"}},
   };
