@@ -38,6 +38,7 @@ void AddSourceOptions(CLI::App* migrate, RunArgs& args) {
       ->delimiter(',')
       ->needs(project);
   AddFollowUsesOption(migrate, args, project);
+  AddDropOldUnitsOption(migrate, args);
 }
 
 // What is kept of the originals and of the run.

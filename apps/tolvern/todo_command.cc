@@ -24,6 +24,7 @@ void AddTodoOptions(CLI::App* todo, TodoArgs& todo_args) {
       ->needs(folder);
   AddFamilyOptions(todo, args.family, "The");
   AddFollowUsesOption(todo, args, project);
+  AddDropOldUnitsOption(todo, args);
   todo->add_option("--profile", args.profiles,
                    "Lay a mapping profile (JSON) over the built-in one; repeatable, in order");
   todo->add_flag("--all", args.all, "List the notes too (what the run did, needing nothing)");

@@ -42,6 +42,10 @@ class TReplaceOptions {
   // the project file does not list (and those such units use, found the
   // same way). Without it they are named and left as they are.
   bool FollowUses = false;
+  // Take the old library's units (DBTables, DBIProcs, DBITypes, DBIErrs and
+  // BDE; ADODB) out of a uses clause where nothing left in the unit needs
+  // them. Without it they stay, and each is listed as a to-do item.
+  bool DropOldUnits = false;
   // Rewrite into the work folder only: no backup, undo file or log, and no
   // original replaced. Never stored.
   bool DryRun = false;
