@@ -97,7 +97,7 @@ complete_words() {
     LC_ALL=C sort | tr '\n' ' '
 }
 subs=$(complete_words tolvern "")
-[ "$subs" = "aliases form migrate profile restore todo " ] ||
+[ "$subs" = "aliases data form migrate profile restore todo " ] ||
   fail "completion offers the subcommands '$subs'"
 opts=$(complete_words tolvern migrate --fo)
 [ "$opts" = "--folder --follow-uses " ] || fail "completion of 'migrate --fo' offers '$opts'"

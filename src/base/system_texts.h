@@ -60,6 +60,8 @@ inline constexpr const char* kSummaryUnits = "Units list:\n";
 inline constexpr const char* kSummarySubDirs = "Include subfolders\n\n";
 inline constexpr const char* kSummaryFollowUses = "Migrate used units outside the project\n\n";
 inline constexpr const char* kSummaryReadOnly = "Migrate read-only files too\n\n";
+inline constexpr const char* kSummaryDropOldUnits =
+    "Remove the old units from uses clauses where nothing needs them\n\n";
 inline constexpr const char* kSummaryProfile = "Profile: \"%s\"\n\n";
 inline constexpr const char* kProfileRefused = "The profile \"%s\" cannot be used:";
 inline constexpr const char* kSummaryNoBackup = "No backup: this run cannot be undone\n\n";

@@ -197,6 +197,7 @@ void TWizardForm::Refresh() {
   chViewLog->setChecked(m.ViewLog);
   chIncludeReadOnly->setChecked(m.IncludeReadOnly);
   chFollowUses->setChecked(m.FollowUses);
+  chDropOldUnits->setChecked(m.DropOldUnits);
   // Units outside a project mean nothing to a folder run.
   chFollowUses->setEnabled(m.DestProject);
   if (edProfile->text() != Q(m.ProfileFile)) edProfile->setText(Q(m.ProfileFile));
@@ -288,6 +289,7 @@ void TWizardForm::TakePage() {
       m.ViewLog = chViewLog->isChecked();
       m.IncludeReadOnly = chIncludeReadOnly->isChecked();
       m.FollowUses = chFollowUses->isChecked();
+      m.DropOldUnits = chDropOldUnits->isChecked();
       m.ProfileFile = edProfile->text().toStdString();
       break;
     case WizardPage::kAliases:

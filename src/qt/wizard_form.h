@@ -100,6 +100,7 @@ class TWizardForm : public QDialog {
   QCheckBox* chViewLog = nullptr;
   QCheckBox* chIncludeReadOnly = nullptr;
   QCheckBox* chFollowUses = nullptr;
+  QCheckBox* chDropOldUnits = nullptr;
   QLineEdit* edProfile = nullptr;
   QPushButton* btBrowseProfile = nullptr;
   TAliasPage* AliasPage = nullptr;

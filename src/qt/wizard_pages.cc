@@ -263,6 +263,14 @@ void TWizardForm::BuildOptionsPage() {
   l4->addWidget(chViewLog);
   l4->addWidget(chIncludeReadOnly);
   l4->addWidget(chFollowUses);
+  // The old library's units go where nothing left needs them, so that the
+  // first compile shows what remains; each one kept is a to-do item.
+  chDropOldUnits = new QCheckBox("Remove ol&d units where nothing needs them", p4);
+  chDropOldUnits->setObjectName("chDropOldUnits");
+  l4->addWidget(chDropOldUnits);
+  connect(chDropOldUnits, &QCheckBox::toggled, this, [this](bool on) {
+    if (TakesInput(chDropOldUnits)) model_->DropOldUnits = on;
+  });
   // A mapping profile laid over the built-in one, as --profile takes it.
   auto* profile_label = new QLabel("Ma&pping profile (optional):", p4);
   edProfile = new QLineEdit(p4);

@@ -149,7 +149,7 @@ TEST_F(ExpertModelTest, ReplaceInProjectModeSavesRunsReloadsAndTellsTheOutcome) 
       "Files scanned: 8; units changed: 3; forms changed: 3; objects rewritten: 7; "
       "files not migrated: 0.\nLog: " +
       App("Wiz_Log.txt") +
-      "\nLeft to do by hand: 2 error(s), 2 warning(s) and 1 note(s), listed in " +
+      "\nLeft to do by hand: 2 error(s), 2 warning(s) and 4 note(s), listed in " +
       App("Wiz_Todo.1.txt") + "\nThe latest run's list is always in " + App("Wiz_Todo.txt") +
       ".\nBackups and undo file: " + App("RBackup") +
       "\nUndo file of this run: " + App("RBackup/ZUvezod.reu") +
@@ -157,7 +157,7 @@ TEST_F(ExpertModelTest, ReplaceInProjectModeSavesRunsReloadsAndTellsTheOutcome) 
   EXPECT_EQ(view_.shown,
             (std::vector<std::string>{"wizard", "save warning: project", "execute", outcome}));
   EXPECT_EQ(view_.outcome.log_path, App("Wiz_Log.txt"));
-  EXPECT_EQ(view_.outcome.todo.size(), 5u);
+  EXPECT_EQ(view_.outcome.todo.size(), 8u);
   EXPECT_EQ(view_.outcome.todo_path, App("Wiz_Todo.1.txt"));
   EXPECT_EQ(view_.outcome.report_path, App("Wiz_Report.html"));
   EXPECT_TRUE(std::filesystem::exists(App("Wiz_Report.html")));

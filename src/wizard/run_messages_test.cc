@@ -78,7 +78,7 @@ TEST_F(RunMessagesTest, OutcomeCountsWhatTheRunDidAndSaysWhereLogAndBackupsAre) 
             "files not migrated: 0.\n"
             "Log: " +
                 PathJoin(app_, "Wiz_Log.txt") + "\n" +
-                "Left to do by hand: 2 error(s), 2 warning(s) and 1 note(s), listed in " +
+                "Left to do by hand: 2 error(s), 2 warning(s) and 4 note(s), listed in " +
                 PathJoin(app_, "Wiz_Todo.1.txt") + "\n" + "The latest run's list is always in " +
                 PathJoin(app_, "Wiz_Todo.txt") + ".\n" +
                 "Backups and undo file: " + PathJoin(app_, "RBackup") + "\n" +
@@ -91,7 +91,7 @@ TEST_F(RunMessagesTest, OutcomeCountsWhatTheRunDidAndSaysWhereLogAndBackupsAre) 
             "Replace procedure was performed sucessfully.\n"
             "Files scanned: 8; units changed: 0; forms changed: 0; objects rewritten: 0; "
             "files not migrated: 0.\n"
-            "Left to do by hand: 2 error(s), 0 warning(s) and 1 note(s)");
+            "Left to do by hand: 2 error(s), 0 warning(s) and 4 note(s)");
   // With backups on, a run that replaced nothing says that it wrote no undo
   // file, and names the earlier run's list no more.
   ReplaceOptions->MakeBackup = true;

@@ -70,6 +70,7 @@ void WizardModel::Show() {
   ViewLog = Options->ViewLog;
   IncludeReadOnly = Options->IncludeReadOnly;
   FollowUses = Options->FollowUses;
+  DropOldUnits = Options->DropOldUnits;
   page_ = WizardPage::kStep1;
 }
 
@@ -303,6 +304,7 @@ void WizardModel::ApplyTo(TReplaceOptions& options) const {
   options.ViewLog = ViewLog;
   options.IncludeReadOnly = IncludeReadOnly;
   options.FollowUses = FollowUses;
+  options.DropOldUnits = DropOldUnits;
 }
 
 std::vector<std::string> WizardModel::ProfileProblems() const {
@@ -367,6 +369,7 @@ void WizardModel::BuildReplaceSummary() {
   if (!DestProject && SubDirs) Summary += res::kSummarySubDirs;
   if (DestProject && FollowUses) Summary += res::kSummaryFollowUses;
   if (IncludeReadOnly) Summary += res::kSummaryReadOnly;
+  if (DropOldUnits) Summary += res::kSummaryDropOldUnits;
   if (!ProfileFile.empty()) Summary += res::Format(res::kSummaryProfile, {ProfileFile});
   Summary += Aliases.SummaryLines();
   if (MakeBackup)

@@ -155,6 +155,9 @@ class WizardModel {
   bool IncludeReadOnly = false;
   // Migrate the units outside the project file too (the run's FollowUses).
   bool FollowUses = false;
+  // Take the old library's units out of the uses clauses nothing needs them
+  // in (the run's DropOldUnits).
+  bool DropOldUnits = false;
   // The mapping profile the run takes ("" for the built-in one),
   // remembered per project (or folder).
   std::string ProfileFile;

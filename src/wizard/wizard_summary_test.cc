@@ -28,7 +28,7 @@ class WizardSummaryTest : public ::testing::Test {
     wizard_.Show();
     wizard_.ModeReplace = true;
     wizard_.ModeReplaceAdo = false;
-    wizard_.FollowUses = wizard_.IncludeReadOnly = false;
+    wizard_.FollowUses = wizard_.IncludeReadOnly = wizard_.DropOldUnits = false;
     wizard_.MakeBackup = true;
     wizard_.ProfileFile.clear();
     wizard_.GoNext();  // the replace mode's page
@@ -68,10 +68,12 @@ TEST_F(WizardSummaryTest, TheSummaryNamesEveryChoiceThatChangesTheRun) {
       {"read-only, profile, no backup",
        [](NXWizardModel& w) {
          w.IncludeReadOnly = true;
+         w.DropOldUnits = true;
          w.ProfileFile = std::string(TOLVERN_SOURCE_DIR) + "/tests/data/aliases.json";
          w.MakeBackup = false;
        },
        {"Migrate read-only files too\n\n", "tests/data/aliases.json\"\n\n",
+        "Remove the old units from uses clauses where nothing needs them\n\n",
         "No backup: this run cannot be undone\n\n"},
        {"Backup dir:"}},
   };

@@ -241,7 +241,7 @@ class ExpertTest : public QObject {
                  "files not migrated: 0.\nLog: " +
                  app +
                  "/Wiz_Log.txt\n"
-                 "Left to do by hand: 2 error(s), 2 warning(s) and 1 note(s), listed in " +
+                 "Left to do by hand: 2 error(s), 2 warning(s) and 4 note(s), listed in " +
                  app +
                  "/Wiz_Todo.1.txt\n"
                  "The latest run's list is always in " +
@@ -430,7 +430,7 @@ class ExpertTest : public QObject {
                            log = w->findChild<QPlainTextEdit*>("LogText")->toPlainText();
                          }),
                     Message(&said)}));
-    QCOMPARE(items, 5);  // 2 errors, 2 warnings and 1 note
+    QCOMPARE(items, 8);  // 2 errors, 2 warnings and 4 notes
     QVERIFY2(where.endsWith(QString::fromStdString(*dir_ / "app/Wiz_Todo.1.txt")),
              qPrintable(where));
     QVERIFY2(log.contains("Replace procedure was performed sucessfully."), qPrintable(log));
