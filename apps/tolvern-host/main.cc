@@ -191,6 +191,9 @@ void SaveRunDialogs(ShotWriter& shots, const fs::path& app) {
   // After the last file: the originals checked, then replaced, when a
   // cancel is too late.
   progress.CountKnown(31250);
+  progress.Progress(31249, 31250,
+                    WideToUtf8((app / "Reports" / "Yearly" / "SalesByProduct.pas").wstring()));
+  progress.ShowState();
   progress.Phase(RunPhase::kCheckingOriginals);
   progress.ShowState();
   shots.Save(progress.Handle(), "progress-checking");
@@ -279,11 +282,12 @@ int Screenshots(const fs::path& out_dir) {
     ScopedIdeServices services(&host);
     ShotWriter shots(out_dir);
     SaveWizardPages(shots, app / "Orders");
-    SaveRunDialogs(shots, app / "Orders");
-    // The application on BDE aliases the tests migrate, beside the example.
+    // The application on BDE aliases the tests migrate, beside the example,
+    // in a project run as the pages left it.
     fs::copy(example / ".." / ".." / "tests" / "data" / "aliases", app / "Ledger",
              fs::copy_options::recursive);
     SaveAliasPages(shots, app / "Ledger");
+    SaveRunDialogs(shots, app / "Orders");
   }
   std::error_code ec;
   fs::remove_all(app, ec);

@@ -77,6 +77,23 @@ void TWinAliasPage::Show(AliasChoices* choices) {
   SetWindowTextUtf8(Item(IDC_ED_MODULE), choices_->module);
   filling_ = false;
   FillList();
+  // The alias and its count as wide as they need, the forms and what each
+  // becomes sharing the rest.
+  HWND list = Item(IDC_LV_ALIASES);
+  for (int col : {0, 1}) {
+    ListView_SetColumnWidth(list, col, LVSCW_AUTOSIZE_USEHEADER);
+    // Never narrower than its title with the header's margins.
+    const int title = ListView_GetStringWidth(list, Utf8ToWide(kColumns[col].first).c_str()) + 16;
+    if (ListView_GetColumnWidth(list, col) < title) ListView_SetColumnWidth(list, col, title);
+  }
+  RECT lr;
+  ::GetClientRect(list, &lr);
+  const int rest = lr.right - lr.left - ListView_GetColumnWidth(list, 0) -
+                   ListView_GetColumnWidth(list, 1) - ::GetSystemMetrics(SM_CXVSCROLL);
+  if (rest > 0) {
+    ListView_SetColumnWidth(list, 2, rest * 2 / 5);
+    ListView_SetColumnWidth(list, 3, rest - rest * 2 / 5);
+  }
   if (SelectedRow() < 0 && !choices_->Empty())
     ListView_SetItemState(Item(IDC_LV_ALIASES), 0, LVIS_SELECTED | LVIS_FOCUSED,
                           LVIS_SELECTED | LVIS_FOCUSED);

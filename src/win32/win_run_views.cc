@@ -154,6 +154,8 @@ INT_PTR CALLBACK TodoProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
       ListView_InsertColumn(list, at++, &column);
     }
     FillTodoList(list, *view);
+    // The advice as wide as its longest, the list scrolling sideways to it.
+    ListView_SetColumnWidth(list, kAdvice, LVSCW_AUTOSIZE);
     ::SetFocus(list);
     return FALSE;
   }
