@@ -88,6 +88,9 @@ std::vector<std::string> Lines(const std::string& text);
 // Every regular file below a folder, by relative path ("/" between the
 // names on every system), with its bytes.
 std::map<std::string, std::string> Snapshot(const std::string& folder);
+// The user's files of a tree: its snapshot without what a run keeps of its
+// own (the backup folder, the log and lists, the tree's lock).
+std::map<std::string, std::string> UserFiles(const std::string& root);
 
 // The real disk, except that operations for which a predicate answers true
 // fail.

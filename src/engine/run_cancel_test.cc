@@ -39,15 +39,7 @@ const CancelPoint kPoints[] = {
     {"Replacing", RunPhase::kReplacingOriginals, false, true},
 };
 
-// The user's files of a tree, the run's own (backups, lists, log) left out.
-Files Originals(const std::string& root) {
-  Files files;
-  for (auto& [path, bytes] : Snapshot(root))
-    if (path.find("RBackup") == std::string::npos && path.find("Wiz_") == std::string::npos &&
-        !path.ends_with("tolvern.lock"))
-      files[path] = bytes;
-  return files;
-}
+Files Originals(const std::string& root) { return testing::UserFiles(root); }
 
 class RunCancel : public ::testing::TestWithParam<std::tuple<CancelPoint, bool>> {
  protected:

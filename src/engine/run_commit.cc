@@ -140,7 +140,10 @@ void RunCommit::WriteUndoFile() {
       outcome_.undo_file = candidate;
       return;
     }
-    outcome_.earlier_undo_file = candidate;
+    // One whose run was restored already is not named: the newest whose
+    // run still stands is.
+    if (!disk_.FileExists(UndoRecord::RestoredMarkFor(candidate)))
+      outcome_.earlier_undo_file = candidate;
   }
   throw EFCreateError("Cannot create file \"" + base + "\". no free undo file name");
 }

@@ -48,15 +48,7 @@ std::string Differing(const Files& a, const Files& b) {
   return out;
 }
 
-// The user's files of a tree: what the run and the restore must keep.
-Files Originals(const std::string& root) {
-  Files files;
-  for (auto& [path, bytes] : Snapshot(root))
-    if (path.find("RBackup") == std::string::npos && path.find("Wiz_") == std::string::npos &&
-        !path.ends_with("tolvern.lock"))
-      files[path] = bytes;
-  return files;
-}
+Files Originals(const std::string& root) { return testing::UserFiles(root); }
 
 // The trees walked: the bundled example in project mode, and an
 // application on BDE aliases in folder mode with a profile that makes the

@@ -53,6 +53,12 @@ class UndoRecord {
  public:
   // Where the record of an undo file is kept.
   static std::string PathFor(const std::string& undo_file);
+  // The mark a restore leaves beside an undo file it has put back: the run
+  // it undoes is not offered for restoring again by the runs after it (the
+  // undo file itself stays, and can still be restored).
+  static std::string RestoredMarkFor(const std::string& undo_file) {
+    return undo_file + ".restored";
+  }
 
   void Add(const std::string& original, std::string_view migrated_text,
            const std::string& link_target = "");

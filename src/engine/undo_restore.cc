@@ -78,6 +78,10 @@ bool UndoRestore::Restore(const std::string& undo_file_name, bool force) {
   if (!disk_.Sync(&why))
     notes_.push_back("the restored originals could not be made durable: " + OrUnknown(why));
   CleanUp(false);
+  // The run is undone: a later run does not name it as one to restore.
+  if (!disk_.WriteFile(UndoRecord::RestoredMarkFor(undo_file), "restored\r\n", &why))
+    notes_.push_back(UndoRecord::RestoredMarkFor(undo_file) + ": could not be written (" +
+                     OrUnknown(why) + "); a later run may name this undo file as one to restore");
   for (const Line& l : lines_) {
     if (!l.restore) continue;
     ++restored_;

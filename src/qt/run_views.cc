@@ -1,13 +1,17 @@
 #include "qt/run_views.h"
 
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFontDatabase>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <set>
 #include <tuple>
 
 #include "base/paths.h"
@@ -100,10 +104,30 @@ TTodoViewForm::TTodoViewForm(const QString& title, const std::vector<TodoItem>& 
   where->setObjectName("lblTodoFile");
   where->setWordWrap(true);
   where->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  where->setText(list_path.empty() ? QString("%1 place(s) left for a person.").arg(items.size())
-                                   : QString("%1 place(s) left for a person, listed in %2")
-                                         .arg(items.size())
-                                         .arg(BreakablePaths(list_path)));
+  where_ = list_path.empty() ? QString() : QString("listed in %1").arg(BreakablePaths(list_path));
+  where->setText(where_);
+  where->setVisible(!where_.isEmpty());
+  // The filters: a level, a kind, a part of the file's name.
+  auto* filters = new QHBoxLayout;
+  level_ = new QComboBox(this);
+  level_->setObjectName("cbTodoLevel");
+  level_->addItems({"All levels", "error", "warning", "note"});
+  kind_ = new QComboBox(this);
+  kind_->setObjectName("cbTodoKind");
+  kind_->addItem("All kinds");
+  std::set<std::string> kinds;
+  for (const TodoItem& item : items) kinds.insert(std::string(ToString(item.kind)));
+  for (const std::string& k : kinds) kind_->addItem(Q(k));
+  file_ = new QLineEdit(this);
+  file_->setObjectName("edTodoFile");
+  file_->setPlaceholderText("File name contains...");
+  file_->setClearButtonEnabled(true);
+  count_ = new QLabel(this);
+  count_->setObjectName("lblTodoCount");
+  filters->addWidget(level_);
+  filters->addWidget(kind_);
+  filters->addWidget(file_, 1);
+  filters->addWidget(count_);
   items_ = new QTreeWidget(this);
   items_->setObjectName("TodoItems");
   items_->setRootIsDecorated(false);
@@ -117,9 +141,54 @@ TTodoViewForm::TTodoViewForm(const QString& title, const std::vector<TodoItem>& 
   for (int c : {kLevel, kLine, kColumn, kKind}) items_->resizeColumnToContents(c);
   items_->setColumnWidth(kFile, 240);
   items_->setColumnWidth(kPlace, 200);
+  // The advice is read whole here, wrapped, whatever the width of its column.
+  detail_ = new QLabel(this);
+  detail_->setObjectName("lblTodoDetail");
+  detail_->setWordWrap(true);
+  detail_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  detail_->setTextFormat(Qt::PlainText);
+  detail_->setMinimumHeight(detail_->fontMetrics().lineSpacing() * 3);
+  detail_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
   layout->addWidget(where);
+  layout->addLayout(filters);
   layout->addWidget(items_, 1);
+  layout->addWidget(detail_);
   layout->addWidget(CloseButton(this));
+  connect(level_, &QComboBox::currentIndexChanged, this, [this] { ApplyFilter(); });
+  connect(kind_, &QComboBox::currentIndexChanged, this, [this] { ApplyFilter(); });
+  connect(file_, &QLineEdit::textChanged, this, [this] { ApplyFilter(); });
+  connect(items_, &QTreeWidget::currentItemChanged, this, [this] { ShowDetail(); });
+  ApplyFilter();
+  if (items_->topLevelItemCount() > 0) items_->setCurrentItem(items_->topLevelItem(0));
+}
+
+void TTodoViewForm::ApplyFilter() {
+  const QString level = level_->currentIndex() == 0 ? QString() : level_->currentText();
+  const QString kind = kind_->currentIndex() == 0 ? QString() : kind_->currentText();
+  const QString file = file_->text().trimmed();
+  int shown = 0;
+  const int all = items_->topLevelItemCount();
+  for (int i = 0; i < all; ++i) {
+    QTreeWidgetItem* line = items_->topLevelItem(i);
+    const bool keep = (level.isEmpty() || line->text(kLevel) == level) &&
+                      (kind.isEmpty() || line->text(kKind) == kind) &&
+                      (file.isEmpty() || line->text(kFile).contains(file, Qt::CaseInsensitive));
+    line->setHidden(!keep);
+    shown += keep;
+  }
+  count_->setText(shown == all ? QString("%1 place(s)").arg(all)
+                               : QString("%1 of %2 place(s)").arg(shown).arg(all));
+  ShowDetail();
+}
+
+void TTodoViewForm::ShowDetail() {
+  QTreeWidgetItem* line = items_->currentItem();
+  if (!line || line->isHidden()) {
+    detail_->clear();
+    return;
+  }
+  detail_->setText(line->text(kLevel) + " in " + line->toolTip(kFile) + ", line " +
+                   line->text(kLine) + ": " + line->text(kPlace) + "\n" + line->text(kAdvice));
 }
 
 }  // namespace tolvern

@@ -1,6 +1,7 @@
 // The documents of a run, read inside the wizard: the log as read-only text,
-// and the to-do list as a table a person sorts by level, file or line. They
-// serve a desktop without a viewer as well as one with.
+// and the to-do list as a table a person sorts by level, file or line,
+// filters by level, kind and file, and reads the advice of in a pane below
+// it. They serve a desktop without a viewer as well as one with.
 #pragma once
 
 #include <QDialog>
@@ -9,6 +10,9 @@
 
 #include "engine/todo_list.h"
 
+class QComboBox;
+class QLabel;
+class QLineEdit;
 class QPlainTextEdit;
 class QTreeWidget;
 
@@ -38,7 +42,19 @@ class TTodoViewForm : public QDialog {
   QTreeWidget* Items() const { return items_; }
 
  private:
+  // Hides the lines the level, kind and file filters leave out, and says how
+  // many are shown.
+  void ApplyFilter();
+  // The selected item's place and advice, whole, below the list.
+  void ShowDetail();
+
   QTreeWidget* items_ = nullptr;
+  QComboBox* level_ = nullptr;
+  QComboBox* kind_ = nullptr;
+  QLineEdit* file_ = nullptr;
+  QLabel* count_ = nullptr;
+  QLabel* detail_ = nullptr;
+  QString where_;
 };
 
 }  // namespace tolvern

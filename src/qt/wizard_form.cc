@@ -1,6 +1,7 @@
 #include "qt/wizard_form.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -308,7 +309,11 @@ void TWizardForm::ShowMessage(const WizardMessage& m) {
 
 void TWizardForm::GoNext() {
   TakePage();
+  // Leaving the options page reads the chosen files for their aliases.
+  const bool scans = model_->Page() == WizardPage::kStep4;
+  if (scans) QApplication::setOverrideCursor(Qt::WaitCursor);
   WizardMessage m = model_->GoNext();
+  if (scans) QApplication::restoreOverrideCursor();
   Refresh();
   if (m.kind != WizardMessage::Kind::kNone) ShowMessage(m);
 }

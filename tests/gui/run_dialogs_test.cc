@@ -1,9 +1,11 @@
 // The dialogs around a run started from the wizard, headless: progress and
 // Cancel on a worker, the to-do list view, and long paths in their labels.
 #include <QApplication>
+#include <QComboBox>
 #include <QFont>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -235,6 +237,30 @@ class RunDialogsTest : public QObject, public testing::WizardFormFixture {
     QCOMPARE(order(TTodoViewForm::kLine), QStringList({"2", "9", "10", "30"}));
     QVERIFY(WithoutPathBreaks(Child<QLabel>(view, "lblTodoFile")->text())
                 .endsWith("listed in /x/Wiz_Todo.3.txt"));
+    // The filters narrow the list, and the count follows them.
+    auto shown = [t] {
+      QStringList out;
+      for (int i = 0; i < t->topLevelItemCount(); ++i)
+        if (!t->topLevelItem(i)->isHidden()) out << t->topLevelItem(i)->text(TTodoViewForm::kPlace);
+      return out;
+    };
+    auto* count = Child<QLabel>(view, "lblTodoCount");
+    QCOMPARE(count->text(), QString("4 place(s)"));
+    Child<QComboBox>(view, "cbTodoLevel")->setCurrentText("error");
+    QCOMPARE(shown(), QStringList({"T.Z", "Session"}));
+    QCOMPARE(count->text(), QString("2 of 4 place(s)"));
+    Child<QComboBox>(view, "cbTodoKind")
+        ->setCurrentText(QString::fromStdString(std::string(ToString(todo_kind::kMember))));
+    QCOMPARE(shown(), QStringList({"T.Z"}));
+    Child<QComboBox>(view, "cbTodoLevel")->setCurrentIndex(0);
+    QTest::keyClicks(Child<QLineEdit>(view, "edTodoFile"), "B.PAS");  // any letter case
+    QCOMPARE(shown(), QStringList({"T.Z", "Q.Y", "Q.X"}));
+    QCOMPARE(count->text(), QString("3 of 4 place(s)"));
+    // The selected item's advice, whole, in the pane below.
+    t->setCurrentItem(t->topLevelItem(1));
+    const QString detail = Child<QLabel>(view, "lblTodoDetail")->text();
+    QVERIFY2(detail.endsWith("\n" + t->topLevelItem(1)->text(TTodoViewForm::kAdvice)),
+             qPrintable(detail));
   }
 
   void longPathsBreakAfterTheirSeparators() {
