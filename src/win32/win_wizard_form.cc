@@ -333,7 +333,12 @@ void TWinWizardForm::FocusFirstControl(HWND page) {
 }
 
 void TWinWizardForm::GoNext() {
+  // Leaving the options page reads the chosen files for their aliases.
+  HCURSOR before = nullptr;
+  const bool scans = model_->Page() == WizardPage::kStep4;
+  if (scans) before = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
   WizardMessage message = model_->GoNext();
+  if (scans) ::SetCursor(before);
   Refresh();
   if (message.kind == WizardMessage::Kind::kNone) return;
   // Every box of the wizard carries its title.
