@@ -1,22 +1,27 @@
 #!/usr/bin/env bash
 # The HTML report of one generated code base: the dry run with and without
 # --html, interleaved so that both see the same machine, the page's size
-# and the size of the diffs it holds.
+# and the size of the diffs it holds; where chromium is installed, the time
+# headless Chromium takes to load the page and run its script.
 #
-#   bench/html_report.sh [small|1m|LINES] [RUNS] [BUILD_DIR]
+#   bench/html_report.sh [small|1m|LINES|uUNITS] [RUNS] [BUILD_DIR]
+#
+# uUNITS (u1500, u6000) generates that many units instead of lines.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 size=${1:-small}
 runs=${2:-3}
 build=${3:-$root/build}
+gen_units=()
 case "$size" in
   small) lines=100000 ;;
   1m) lines=1000000 ;;
+  u*) lines=${size#u}; gen_units=(--units) ;;
   *) lines=$size ;;
 esac
 work=$(mktemp -d "${TMPDIR:-/tmp}/tolvern-html-bench-XXXXXX")
 trap 'rm -rf "$work"' EXIT
-"$build/gen_corpus" "$work/tree" "$lines" > "$work/gen.txt"
+"$build/gen_corpus" "${gen_units[@]}" "$work/tree" "$lines" > "$work/gen.txt"
 read -r real_lines _ < "$work/gen.txt"
 
 # Elapsed seconds, user seconds and peak memory (KiB) of a command.
@@ -42,3 +47,17 @@ awk -v l="$real_lines" -v r="$runs" -v pt="$(median "${plain_t[@]}")" -v pu="$(m
   printf "%-34s %6.2f s elapsed, %6.2f s user, %6.1f MiB peak   +%.2f s\n", "tolvern migrate --dry-run --html", ht, hu, hm / 1024, ht - pt
   printf "page: %.1f MiB; the diffs it holds (--diff): %.1f MiB; %.2fx\n", page / 1048576, diff / 1048576, page / (diff > 0 ? diff : 1)
 }'
+if command -v chromium > /dev/null; then
+  # Load, script (the files filtered) and DOM dump; Chromium's own start is
+  # timed on an empty page.
+  load() {
+    local start end
+    start=$(date +%s.%N)
+    timeout 600 chromium --headless --disable-gpu --no-sandbox --no-first-run --disable-dev-shm-usage \
+      --user-data-dir="$work/profile" --dump-dom "file://$1#filter=changed" > /dev/null 2>&1 || true
+    end=$(date +%s.%N)
+    awk -v s="$start" -v e="$end" 'BEGIN { printf "%.2f", e - s }'
+  }
+  echo '<!DOCTYPE html><title>x</title>' > "$work/empty.html"
+  echo "headless Chromium: the page loaded, its script run, its DOM dumped in $(load "$work/report.html") s (an empty page: $(load "$work/empty.html") s)"
+fi

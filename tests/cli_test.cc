@@ -28,7 +28,7 @@ TEST(CliTest, MigratesTheExampleToItsExpectedOutputAndRestoresIt) {
   EXPECT_EQ(r.out.rfind(
                 "Replace procedure was performed sucessfully.\nFiles scanned: 8; units changed: 3; "
                 "forms changed: 3; objects rewritten: 7; properties dropped: 4 (--report FILE "
-                "lists them); not migrated: 0; to do: 2 error(s), 2 warning(s), 1 note(s) (--todo "
+                "lists them); not migrated: 0; to do: 2 error(s), 2 warning(s), 4 note(s) (--todo "
                 "lists them); time: ",
                 0),
             0u)

@@ -6,9 +6,11 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <regex>
 #include <sstream>
 
+#include "platform/text_encoding.h"
 #include "test_support.h"
 
 namespace tolvern {
@@ -105,6 +107,132 @@ TEST(HtmlBrowserTest, TheFilterAndADiffSectionWork) {
   const std::string png = ReadFileBytes(shot);
   EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
   EXPECT_GT(png.size(), 10000u);
+#endif
+}
+
+#ifndef _WIN32
+// The DOM of the page at url once its script has run; "" (with a failure)
+// when Chromium did not run.
+std::string DomOf(const std::string& chromium, const ScratchDir& dir, const std::string& url) {
+  const int status = Chromium(chromium, dir, "--dump-dom", url, dir / "dom.html");
+  EXPECT_EQ(status, 0) << ReadFileBytes(dir / "chromium.err");
+  return status == 0 ? ReadFileBytes(dir / "dom.html") : "";
+}
+#endif
+
+TEST(HtmlBrowserTest, TheTodoFilterNarrowsTheListAndItsCounts) {
+#ifdef _WIN32
+  GTEST_SKIP() << "headless Chromium is run on Linux only";
+#else
+  const std::string chromium = FindChromium();
+  if (chromium.empty()) GTEST_SKIP() << "chromium is not installed: the filter is not tried";
+  ScratchDir dir;
+  testing::CopyExample(dir, "tree");
+  const std::string page = dir / "todo.html";
+  const auto run =
+      RunTolvern({"todo", "--project", dir / "tree/Orders.dpr", "--all", "--html", page});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  // What each filter must leave, counted from the places the page holds.
+  const std::string html = ReadFileBytes(page);
+  static const std::regex place(
+      "<li class=\"todo\" data-level=\"([a-z]+)\" data-kind=\"([a-z-]+)\" data-file=\"([^\"]*)\"");
+  struct Filter {
+    const char* address;
+    std::function<bool(const std::smatch&)> keeps;
+  };
+  const Filter filters[] = {
+      {"level=warning", [](const std::smatch& m) { return m[1] == "warning"; }},
+      {"kind=member", [](const std::smatch& m) { return m[2] == "member"; }},
+      {"file=datamodule.pas", [](const std::smatch& m) { return m[3] == "DataModule.pas"; }},
+      {"level=error&file=.pas",
+       [](const std::smatch& m) {
+         return m[1] == "error" && m[3].str().find(".pas") != std::string::npos;
+       }},
+  };
+  const size_t total = Count(html, place);
+  ASSERT_GT(total, 3u);
+  for (const Filter& f : filters) {
+    size_t kept = 0;
+    for (auto it = std::sregex_iterator(html.begin(), html.end(), place);
+         it != std::sregex_iterator(); ++it)
+      kept += f.keeps(*it);
+    ASSERT_GT(kept, 0u) << f.address;
+    ASSERT_LT(kept, total) << f.address;
+    const std::string dom = DomOf(chromium, dir, "file://" + page + "#" + f.address);
+    EXPECT_EQ(Count(dom, std::regex("<li class=\"todo\"[^>]* hidden")), total - kept) << f.address;
+    EXPECT_NE(dom.find("id=\"todo-shown\">" + std::to_string(kept) + " of " +
+                       std::to_string(total) + " shown<"),
+              std::string::npos)
+        << f.address;
+    EXPECT_NE(dom.find("<span id=\"todo-total\">" + std::to_string(kept) + "</span>"),
+              std::string::npos)
+        << f.address;
+    // The counts of the groups left add up to what is shown; emptied groups hide.
+    size_t counted = 0;
+    static const std::regex kind_count(
+        "<details open=\"\" class=\"kind\" data-kind=\"[a-z-]+\"><summary>[a-z-]+ \\(<span "
+        "class=\"n\">(\\d+)</span>");
+    for (auto it = std::sregex_iterator(dom.begin(), dom.end(), kind_count);
+         it != std::sregex_iterator(); ++it)
+      counted += std::stoul((*it)[1]);
+    EXPECT_EQ(counted, kept) << f.address;
+    EXPECT_EQ(Count(dom, std::regex("<details open=\"\" class=\"kind\" data-kind=\"[a-z-]+\" "
+                                    "hidden=\"\"><summary>[a-z-]+ \\(<span class=\"n\">0<")),
+              Count(dom, std::regex("class=\"kind\"[^>]* hidden")))
+        << f.address;
+  }
+#endif
+}
+
+// The applications in CP1251 and CP1252: the page is valid UTF-8 and the
+// browser shows the letters the sources hold, in the diff and the to-do code.
+TEST(HtmlBrowserTest, EightBitSourcesShowTheirOwnLetters) {
+#ifdef _WIN32
+  GTEST_SKIP() << "headless Chromium is run on Linux only";
+#else
+  const std::string chromium = FindChromium();
+  if (chromium.empty()) GTEST_SKIP() << "chromium is not installed: the page is not loaded";
+  struct App {
+    const char* folder;
+    const char* project;
+    const char* code_page;
+    std::vector<std::string> letters;
+  };
+  const App apps[] = {
+      {"codepage-cyrillic",
+       "Clients.dpr",
+       "1251",
+       {"Клиенты и заказы", "Не удалось открыть таблицу клиентов", "Склад"}},
+      {"codepage-western",
+       "Clientes.dpr",
+       "1252",
+       {"Clientes e encomendas — Ação", "Não foi possível abrir a tabela", "Armazém"}},
+  };
+  for (const App& app : apps) {
+    ScratchDir dir;
+    fs::copy(std::string(TOLVERN_SOURCE_DIR) + "/tests/data/" + app.folder, dir / "app");
+    const std::string page = dir / "report.html";
+    const auto run =
+        RunTolvern({"migrate", "--project", dir / ("app/" + std::string(app.project)), "--dry-run",
+                    "--quiet", "--codepage", app.code_page, "--html", page});
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+    const std::string html = ReadFileBytes(page);
+    EXPECT_TRUE(IsValidUtf8(html)) << app.folder;
+    const std::string dom = DomOf(chromium, dir, "file://" + page + "#open=Main.pas");
+    const size_t diff = dom.find("<span class=\"head\">+++ b/Main.pas</span>");
+    ASSERT_NE(diff, std::string::npos) << app.folder;
+    EXPECT_NE(dom.find("<span class=\"add\">", diff), std::string::npos) << app.folder;
+    // The message line, drawn in the opened diff by the page's script; the
+    // alias, in the to-do places.
+    EXPECT_NE(dom.find(app.letters[1], diff), std::string::npos) << app.folder;
+    EXPECT_NE(dom.find(app.letters[2]), std::string::npos) << app.folder;
+    EXPECT_EQ(dom.find("\xEF\xBF\xBD"), std::string::npos) << app.folder << ": a U+FFFD";
+    // The form's caption, in its diff once that is opened.
+    const std::string form = DomOf(chromium, dir, "file://" + page + "#open=Main.dfm");
+    const size_t form_diff = form.find("<span class=\"head\">+++ b/Main.dfm</span>");
+    ASSERT_NE(form_diff, std::string::npos) << app.folder;
+    EXPECT_NE(form.find(app.letters[0], form_diff), std::string::npos) << app.folder;
+  }
 #endif
 }
 

@@ -10,6 +10,7 @@
 #include <regex>
 #include <set>
 
+#include "platform/text_encoding.h"
 #include "test_support.h"
 
 namespace tolvern {
@@ -35,6 +36,22 @@ Rendered Render(const ScratchDir& dir, std::vector<std::string> args) {
   const auto run = RunTolvern(args);
   EXPECT_NE(run.exit_code, 1) << run.out << run.err;
   return {json::parse(ReadFileBytes(dir / "report.json")), ReadFileBytes(dir / "report.html")};
+}
+
+// Every diff of the page, inflated: they are held compressed, in Base64.
+std::string DiffsOf(const std::string& page) {
+  // As many diffs come back as the page has data blocks.
+  const std::string diffs = HtmlReportDiffText(page);
+  size_t heads = 0;
+  for (size_t at = diffs.find("\n+++ b/"); at != std::string::npos;
+       at = diffs.find("\n+++ b/", at + 1))
+    ++heads;
+  size_t blocks = 0;
+  for (size_t at = page.find("application/octet-stream"); at != std::string::npos;
+       at = page.find("application/octet-stream", at + 1))
+    ++blocks;
+  EXPECT_EQ(heads, blocks);
+  return diffs;
 }
 
 size_t Count(const std::string& text, const std::string& what) {
@@ -71,7 +88,9 @@ void ExpectPageTellsTheReport(const json& report, const std::string& page) {
       EXPECT_NE(page.find("<details class=\"file\" id=\""), std::string::npos);
       EXPECT_NE(page.find("\" data-path=\"" + path + "\"><summary>"), std::string::npos) << path;
       // Its diff, labelled with the path the report shows.
-      EXPECT_NE(page.find("+++ b/" + path + "\n"), std::string::npos) << path;
+      EXPECT_NE(DiffsOf(page).find("+++ b/" + f["path"].get<std::string>() + "\n"),
+                std::string::npos)
+          << path;
     }
     for (const json& o : f.value("objects", json::array())) {
       EXPECT_NE(page.find("<tbody data-object=\"" + HtmlEscape(o["name"].get<std::string>()) +
@@ -132,19 +151,25 @@ void ExpectPageTellsTheReport(const json& report, const std::string& page) {
 // the run's texts.
 void ExpectNoMarkupFromTheRun(const std::string& page) {
   static const std::set<std::string> made_of = {
-      "html",  "head",    "meta",     "title",  "style",  "body",    "header",  "h1",
-      "h2",    "h3",      "p",        "dl",     "div",    "dt",      "dd",      "nav",
-      "a",     "section", "label",    "select", "option", "input",   "span",    "table",
-      "thead", "tbody",   "tr",       "th",     "td",     "details", "summary", "ul",
-      "li",    "pre",     "template", "script", "br"};
+      "html",  "head",   "meta",    "title",   "style", "body",  "header", "h1",     "h2",
+      "h3",    "p",      "dl",      "div",     "dt",    "dd",    "nav",    "a",      "section",
+      "label", "select", "option",  "input",   "span",  "table", "thead",  "tbody",  "tr",
+      "th",    "td",     "details", "summary", "ul",    "li",    "pre",    "script", "br"};
   std::set<std::string> found;
   static const std::regex tag("<([A-Za-z][A-Za-z0-9]*)");
   for (auto it = std::sregex_iterator(page.begin(), page.end(), tag); it != std::sregex_iterator();
        ++it)
     found.insert((*it)[1]);
   for (const std::string& t : found) EXPECT_TRUE(made_of.count(t)) << "<" << t << "> on the page";
-  EXPECT_EQ(Count(page, "<script"), 1u);
-  EXPECT_EQ(Count(page, "</script"), 1u);
+  // One script runs; every other script element is a diff's data block,
+  // Base64 and nothing else.
+  EXPECT_EQ(Count(page, "<script>"), 1u);
+  static const std::regex block(
+      "<script type=\"application/octet-stream\" id=\"d-[0-9]+\">[A-Za-z0-9+/=]*</script>");
+  const size_t blocks = static_cast<size_t>(
+      std::distance(std::sregex_iterator(page.begin(), page.end(), block), std::sregex_iterator()));
+  EXPECT_EQ(Count(page, "<script"), 1 + blocks);
+  EXPECT_EQ(Count(page, "</script"), 1 + blocks);
 }
 
 TEST(HtmlReportTest, TheExampleTellsWhatItsJsonReportTells) {
@@ -195,6 +220,9 @@ TEST(HtmlReportTest, MarkupInNamesValuesAndCodeIsShownAsText) {
   EXPECT_NE(r.page.find(HtmlEscape(value)), std::string::npos);
   EXPECT_NE(r.page.find("// &lt;/template&gt;&lt;/pre&gt;&lt;script&gt;alert(2)&lt;/script&gt;"),
             std::string::npos);
+  // The diff holds the line as it is, packed away from the markup.
+  EXPECT_NE(DiffsOf(r.page).find("// </template></pre><script>alert(2)</script>"),
+            std::string::npos);
 #ifndef _WIN32
   EXPECT_NE(r.page.find("data-path=\"Rep&lt;b&gt;orts&amp;&#39;&quot; x.dfm\""), std::string::npos);
   EXPECT_NE(r.page.find("#open=Rep%3Cb%3Eorts%26%27%22%20x.dfm"), std::string::npos);
@@ -211,8 +239,60 @@ TEST(HtmlReportTest, TheTodoCommandWritesThePageToo) {
   const Rendered r = Render(dir, {"--project", dir / "tree/Orders.dpr"});
   EXPECT_EQ(Count(page, "<li class=\"todo\""), r.report["todo"].size());
   EXPECT_NE(page.find("Migration report (dry run)"), std::string::npos);
-  EXPECT_NE(page.find("+++ b/DataModule.dfm"), std::string::npos);
+  EXPECT_NE(DiffsOf(page).find("+++ b/DataModule.dfm"), std::string::npos);
   EXPECT_FALSE(fs::exists(testing::NativePath(dir / "todo.html.diffs.tmp")));
+}
+
+// The page's own words: a dry run tells what would be, a real run what was;
+// the banner says it plainly.
+TEST(HtmlReportTest, ADryRunSaysWouldAndTheBannerIsPlain) {
+  ScratchDir dir;
+  testing::CopyExample(dir, "tree");
+  const std::string dry = Render(dir, {"--project", dir / "tree/Orders.dpr"}).page;
+  EXPECT_NE(dry.find(">Every file would be migrated: Dry run: no file was changed.</p>"),
+            std::string::npos);
+  EXPECT_NE(dry.find("<td class=\"st\">would change</td>"), std::string::npos);
+  EXPECT_NE(dry.find(" \u2014 would change, "), std::string::npos);
+  EXPECT_NE(dry.find("<dt>Units that would change</dt>"), std::string::npos);
+  const auto real = RunTolvern(
+      {"migrate", "--project", dir / "tree/Orders.dpr", "--quiet", "--html", dir / "real.html"});
+  ASSERT_EQ(real.exit_code, 0) << real.err;
+  const std::string done = ReadFileBytes(dir / "real.html");
+  EXPECT_NE(done.find(">Every file was migrated: Replace procedure was performed sucessfully.</p>"),
+            std::string::npos);
+  EXPECT_NE(done.find("<td class=\"st\">changed</td>"), std::string::npos);
+  for (const std::string& page : {dry, done}) EXPECT_EQ(page.find("was whole"), std::string::npos);
+  // Nothing in the dry run's words says a file changed.
+  for (const char* word : {">changed<", "Units changed", "Forms changed", "Objects rewritten",
+                           "object(s) rewritten", " \u2014 changed, "})
+    EXPECT_EQ(dry.find(word), std::string::npos) << word;
+}
+
+// The code page a file was read in decodes its text: the page is UTF-8 and
+// holds the letters the author wrote, in diffs, code and places.
+TEST(HtmlReportTest, EightBitTextIsDecodedWithTheCodePageGiven) {
+  struct App {
+    const char* folder;
+    const char* project;
+    const char* code_page;
+    const char* letters;
+  };
+  const App apps[] = {
+      {"codepage-cyrillic", "Clients.dpr", "1251", "Клиенты и заказы"},
+      {"codepage-western", "Clientes.dpr", "1252", "Clientes e encomendas — Ação"},
+  };
+  for (const App& app : apps) {
+    ScratchDir dir;
+    fs::copy(std::string(TOLVERN_SOURCE_DIR) + "/tests/data/" + app.folder, dir / "app");
+    const std::string project = dir / ("app/" + std::string(app.project));
+    const Rendered r = Render(dir, {"--project", project, "--codepage", app.code_page});
+    EXPECT_TRUE(IsValidUtf8(r.page)) << app.folder;
+    EXPECT_NE(DiffsOf(r.page).find(app.letters), std::string::npos) << app.folder;
+    // Read in another page, the same bytes give other letters, still UTF-8.
+    const Rendered other = Render(dir, {"--project", project, "--codepage", "1253"});
+    EXPECT_TRUE(IsValidUtf8(other.page)) << app.folder;
+    EXPECT_EQ(DiffsOf(other.page).find(app.letters), std::string::npos) << app.folder;
+  }
 }
 
 TEST(HtmlReportTest, APageThatCannotBeWrittenIsNamedBeforeTheRun) {

@@ -209,15 +209,6 @@ std::map<std::string, std::string> Snapshot(const std::string& folder) {
   return files;
 }
 
-std::map<std::string, std::string> UserFiles(const std::string& root) {
-  std::map<std::string, std::string> files;
-  for (auto& [path, bytes] : Snapshot(root))
-    if (path.find("RBackup") == std::string::npos && path.find("Wiz_") == std::string::npos &&
-        !path.ends_with("tolvern.lock"))
-      files[path] = bytes;
-  return files;
-}
-
 bool FaultyDisk::Stops(const char* op, const std::string& path, std::string* error) {
   if (!stopped_ && !(stop_at && stop_at(op, path))) return false;
   stopped_ = true;

@@ -90,7 +90,14 @@ std::vector<std::string> Lines(const std::string& text);
 std::map<std::string, std::string> Snapshot(const std::string& folder);
 // The user's files of a tree: its snapshot without what a run keeps of its
 // own (the backup folder, the log and lists, the tree's lock).
-std::map<std::string, std::string> UserFiles(const std::string& root);
+inline std::map<std::string, std::string> UserFiles(const std::string& root) {
+  std::map<std::string, std::string> files;
+  for (auto& [path, bytes] : Snapshot(root))
+    if (path.find("RBackup") == std::string::npos && path.find("Wiz_") == std::string::npos &&
+        !path.ends_with("tolvern.lock"))
+      files[path] = bytes;
+  return files;
+}
 
 // The real disk, except that operations for which a predicate answers true
 // fail.

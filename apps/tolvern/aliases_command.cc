@@ -115,6 +115,8 @@ Subcommand AddAliasesCommand(CLI::App& app) {
   project->excludes(folder);
   cmd->add_flag("--recursive,-r", args->recursive, "Folder mode: walk sub-folders too")
       ->needs(folder);
+  // The aliases of the units a migration with --follow-uses takes in too.
+  AddFollowUsesOption(cmd, *args, project);
   cmd->add_option("--profile", args->profiles,
                   "Lay a mapping profile (JSON) over the built-in one; repeatable, in order");
   cmd->add_option("--write-profile", args->write_profile,

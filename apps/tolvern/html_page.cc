@@ -18,6 +18,7 @@ void HtmlPage::Write(const RunSetup& run, const RunArgs& args, HtmlReportFacts f
   if (path_.empty()) return;
   facts.title = Absolute(args.project.empty() ? args.folder : args.project);
   facts.base_folder = run.base_folder();
+  facts.code_page = args.code_page;
   WriteHtmlReportFile(run.replacer().RunDisk(), path_, run.replacer().Report, diffs_.get(), facts);
 }
 

@@ -7,6 +7,7 @@
 //                   [--write-profile FILE.json]
 //   tolvern restore UNDOFILE
 //   tolvern form (--to-text | --to-binary) IN [-o OUT]
+//   tolvern data [--sql FILE] [--sqlite FILE] [--codepage N] [--force] FOLDER...
 //   tolvern profile (--show [--family NAME | --ado] [--profile FILE.json]... | --check
 //   FILE.json...)
 //
@@ -27,6 +28,7 @@
 #include "base/errors.h"
 #include "base/version.h"
 #include "cli_common.h"
+#include "data_command.h"
 #include "form_command.h"
 #include "migrate_command.h"
 #include "profile_command.h"
@@ -47,7 +49,8 @@ int main(int argc, char** argv) {
   // In the order the help lists them.
   const std::vector<Subcommand> subcommands = {AddMigrateCommand(app), AddTodoCommand(app),
                                                AddAliasesCommand(app), AddRestoreCommand(app),
-                                               AddFormCommand(app),    AddProfileCommand(app)};
+                                               AddFormCommand(app),    AddProfileCommand(app),
+                                               AddDataCommand(app)};
 
   const Subcommand* chosen = nullptr;
   try {

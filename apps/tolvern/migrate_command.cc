@@ -16,6 +16,7 @@
 #include "html_page.h"
 #include "platform/disk.h"
 #include "platform/worker_pool.h"
+#include "sarif_output.h"
 
 namespace tolvern::cli {
 namespace {
@@ -37,6 +38,7 @@ void AddSourceOptions(CLI::App* migrate, RunArgs& args) {
       ->delimiter(',')
       ->needs(project);
   AddFollowUsesOption(migrate, args, project);
+  AddDropOldUnitsOption(migrate, args);
 }
 
 // What is kept of the originals and of the run.
@@ -74,6 +76,7 @@ void AddRunOptions(CLI::App* migrate, MigrateArgs& args) {
                     "they are left as they are and named");
   migrate->add_option("--profile", args.run.profiles,
                       "Lay a mapping profile (JSON) over the built-in one; repeatable, in order");
+  AddSarifOptions(migrate, args.run);
 }
 
 // ---- The run ----
@@ -140,7 +143,7 @@ struct TimedOutcome {
 // originals are replaced: one that could not be written (a pipe, which would
 // hold the run for a reader) stops the run before it starts.
 void CheckAccountFiles(const MigrateArgs& args, Disk& disk) {
-  for (const std::string* name : {&args.report, &args.html}) {
+  for (const std::string* name : {&args.report, &args.html, &args.run.sarif}) {
     if (name->empty()) continue;
     const std::string path = Absolute(*name);
     if (const std::string why = OutputRefusal(disk, path); !why.empty())
@@ -249,6 +252,7 @@ void TellOutcome(const MigrateArgs& args, const RunSetup& run, const TimedOutcom
                  const HtmlPage& page) {
   const RunReport& report = run.replacer().Report;
   if (!args.report.empty()) WriteReportFile(run.replacer().RunDisk(), args.report, report);
+  WriteSarif(run, args.run);
   HtmlReportFacts facts;
   facts.seconds = outcome.seconds;
   facts.whole = outcome.ok && report.FilesNotMigrated() == 0 && run.replacer().Log.Error().empty();

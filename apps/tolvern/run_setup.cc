@@ -66,6 +66,8 @@ void RequireProjectOrFolder(const RunArgs& args) {
 int RunSetup::Prepare(const RunArgs& args) {
   // The profiles are read and checked before anything of the tree is.
   if (const int code = UseProfiles(args); code != kExitOk) return code;
+  options().CodePage = args.code_page;
+  options().DropOldUnits = args.drop_old_units;
   return args.project.empty() ? UseFolder(args) : UseProject(args);
 }
 
@@ -141,6 +143,12 @@ void AddFollowUsesOption(CLI::App* command, RunArgs& args, CLI::Option* project)
                  "Project mode: migrate too the units the project's units use that stand in its "
                  "folders but not in the project file (named otherwise)")
       ->needs(project);
+}
+
+void AddDropOldUnitsOption(CLI::App* command, RunArgs& args) {
+  command->add_flag("--drop-old-units", args.drop_old_units,
+                    "Take DBTables, DBIProcs, DBITypes, DBIErrs, BDE (ADODB with --ado) out of "
+                    "the uses clauses where nothing left in the unit needs them");
 }
 
 void RunSetup::ListOnly(const RunArgs& args) const {

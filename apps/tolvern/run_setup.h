@@ -28,6 +28,12 @@ struct RunArgs {
   bool all = false;  // the to-do list's notes too
   // Project mode: migrate the units outside the project file too.
   bool follow_uses = false;
+  // The code page of the sources' 8-bit text (--codepage); 0: the system's.
+  int code_page = 0;
+  std::string sarif;  // the to-do list as a SARIF log (--sarif)
+  // Take the old library's units out of the uses clauses nothing needs
+  // them in.
+  bool drop_old_units = false;
 };
 
 // Throws CLI::RequiredError when neither --project nor --folder was given.
@@ -84,5 +90,7 @@ void NameOutsideUnits(const RunReport& report, const std::string& base_folder, s
 
 // Adds --follow-uses to a command that takes --project.
 void AddFollowUsesOption(CLI::App* command, RunArgs& args, CLI::Option* project);
+// --drop-old-units.
+void AddDropOldUnitsOption(CLI::App* command, RunArgs& args);
 
 }  // namespace tolvern::cli

@@ -8,6 +8,7 @@
 
 #include "engine/todo_list.h"
 #include "html_page.h"
+#include "sarif_output.h"
 
 namespace tolvern::cli {
 namespace {
@@ -23,6 +24,7 @@ void AddTodoOptions(CLI::App* todo, TodoArgs& todo_args) {
       ->needs(folder);
   AddFamilyOptions(todo, args.family, "The");
   AddFollowUsesOption(todo, args, project);
+  AddDropOldUnitsOption(todo, args);
   todo->add_option("--profile", args.profiles,
                    "Lay a mapping profile (JSON) over the built-in one; repeatable, in order");
   todo->add_flag("--all", args.all, "List the notes too (what the run did, needing nothing)");
@@ -33,6 +35,7 @@ void AddTodoOptions(CLI::App* todo, TodoArgs& todo_args) {
   todo->add_option("--html", todo_args.html,
                    "Write the account of the dry run as one HTML page to FILE: figures, files, "
                    "diffs, objects, to-do places");
+  AddSarifOptions(todo, args);
 }
 
 // Every place (notes with all), with its path as the listings show it, and
@@ -73,6 +76,7 @@ int RunTodo(const TodoArgs& todo_args) {
   NameSkippedFiles(report, "not read");
   NameOutsideUnits(report, run.base_folder(), std::cerr, "tolvern: outside the project: ");
   PrintTodo(report, run.base_folder(), args.all);
+  WriteSarif(run, args);
   if (!todo_args.html.empty()) {
     // The paths as the listings show them, as migrate gives them.
     RunReport& shown = run.replacer().Report;

@@ -19,6 +19,8 @@ var
 
 implementation
 
+uses DataModule;
+
 {$R *.dfm}
 
 procedure TfrmReports.Prepare;

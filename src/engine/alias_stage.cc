@@ -1,9 +1,11 @@
 #include "engine/alias_stage.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "base/errors.h"
 #include "base/paths.h"
+#include "engine/designer_uses.h"
 #include "engine/rewrite_stage.h"
 #include "engine/run_reporter.h"
 #include "files/file_utils.h"
@@ -16,22 +18,29 @@ namespace {
 
 bool IsProjectFile(const std::string& path) { return SameText(ExtractFileExt(path), ".dpr"); }
 
-// Whether a project text names one of forms: in a CreateForm call or in the
-// form comment of a uses entry ("Unit1 in 'Unit1.pas' {Form1}").
-bool NamesAForm(std::string_view text, const FoldedSet& forms) {
+// The forms a project text names: in a CreateForm call or in the form
+// comment of a uses entry ("Unit1 in 'Unit1.pas' {Form1}").
+void AddProjectForms(std::string_view text, FoldedSet* forms) {
   const PasTokens tokens = SignificantTokens(text, true);
   for (size_t i = 0; i < tokens.size(); ++i) {
     const PasToken t = tokens[i];
     if (t.code == kTokComment && t.text.size() > 2 && t.text[0] == '{') {
       std::string_view inner = t.text.substr(1, t.text.size() - 2);
       const size_t end = inner.find_first_of(":} ");
-      if (forms.count(std::string(inner.substr(0, end)))) return true;
+      if (end != 0) forms->insert(std::string(inner.substr(0, end)));
     } else if (t.code == kTokIdent && SameText(t.text, "CreateForm") && i + 4 < tokens.size() &&
-               tokens[i + 1].code == SymbolCodeOf('(') && tokens[i + 3].code == SymbolCodeOf(',') &&
-               forms.count(std::string(tokens[i + 4].text))) {
-      return true;
+               tokens[i + 1].code == SymbolCodeOf('(') && tokens[i + 3].code == SymbolCodeOf(',')) {
+      forms->insert(std::string(tokens[i + 4].text));
     }
   }
+}
+
+// Whether a project text names one of forms.
+bool NamesAForm(std::string_view text, const FoldedSet& forms) {
+  FoldedSet named;
+  AddProjectForms(text, &named);
+  for (const std::string& f : named)
+    if (forms.count(f)) return true;
   return false;
 }
 
@@ -84,6 +93,25 @@ std::vector<int> AliasStage::ProjectsNeedingModule(const FoldedSet& forms) {
 }
 
 void AliasStage::Plan() {
+  // In a folder with project files, a database on a form a project creates
+  // comes before one on a form none creates (an old copy).
+  if (r_.Options->Dest == RunSource::kFolder) {
+    FoldedSet created;
+    bool any = false;
+    for (int i = 0; i < r_.UnitList.Count(); ++i) {
+      if (!IsProjectFile(r_.UnitList[i]) || files_[i].skipped) continue;
+      std::string text, why;
+      TextEncoding encoding;
+      if (!CurrentText(i, &text, &encoding, &why)) {
+        // Which forms it creates cannot be told: it is left as it is.
+        Skip(i, why);
+        continue;
+      }
+      AddProjectForms(text, &created);
+      any = true;
+    }
+    if (any) r_.Databases.PreferForms(std::move(created));
+  }
   const std::vector<AliasUse> uses = r_.Databases.Aliases();
   r_.Aliases = PlanAliases(uses, r_.AliasRules, r_.AliasModuleUnit);
   AliasPlan& plan = r_.Aliases;
@@ -147,6 +175,12 @@ void AliasStage::AddTodo(std::vector<TodoItem>* todo, const std::string& file, i
 }
 
 void AliasStage::Finish() {
+  FinishModule();
+  AddDesignerUses();
+  WarnUncreatedForms();
+}
+
+void AliasStage::FinishModule() {
   const AliasPlan& plan = r_.Aliases;
   const std::vector<NewConnection> connections = plan.NewConnections();
   if (connections.empty()) return;
@@ -198,8 +232,9 @@ void AliasStage::Finish() {
   for (const NewConnection& c : connections) {
     bool has_database = false;
     for (const auto& [name, value] : c.properties) has_database |= name == "Database";
+    // The code compiles as it is: a connection to fill in is a warning.
     if (!has_database)
-      AddTodo(&form_report.todo, form_path, line, todo_level::kError,
+      AddTodo(&form_report.todo, form_path, line, todo_level::kWarning,
               "object " + c.name + ": TNXConnection",
               "made for BDE alias " + c.alias + ": set Database, Server and Username to what the " +
                   "alias named (give them in the profile's \"aliases\" to have them written)");
@@ -218,7 +253,6 @@ void AliasStage::AddToProject(const ProjectText& p, const std::string& unit_path
                               std::vector<TodoItem>* todo) {
   const int i = p.index;
   const std::string& project = r_.UnitList[i];
-  RunFile& f = files_[i];
   const ConnectionModuleNames& names = r_.Aliases.module;
   const std::string by_hand = "add " + names.unit + " to the uses clause of " + project +
                               " and create " + names.module + " before the forms that use it";
@@ -228,31 +262,138 @@ void AliasStage::AddToProject(const ProjectText& p, const std::string& unit_path
   }
   const std::string& text = p.text;
   const TextEncoding encoding = p.encoding;
-  const ProjectEdit edit =
-      AddModuleToProject(text, names, PathInProject(unit_path, ExtractFileDir(project)),
-                         r_.Aliases.FormsNeedingModule(), LineEndOf(text));
+  const ProjectEdit edit = AddModuleToProject(
+      text, names, PathInProject(unit_path, ExtractFileDir(project)), LineEndOf(text));
   if (!edit.uses_added || !edit.create_added)
     AddTodo(todo, unit_path, 1, todo_level::kError, "unit " + names.unit,
             std::string(edit.uses_added ? "" : "the project file has no uses clause; ") +
                 (edit.create_added ? "" : "the project file creates no form; ") + by_hand);
   if (edit.text == text) return;
+  FileReport* report = WriteEdited(i, edit.text, encoding,
+                                   "Adding the connection module " + names.unit + " to " + project);
+  if (!report) return;
+  if (!edit.warning.empty()) {
+    // At the call as the project file now reads.
+    const std::string call = "Application.CreateForm(" + names.cls + ", " + names.module;
+    const size_t at = edit.text.find(call);
+    const int line =
+        1 + static_cast<int>(std::count(
+                edit.text.begin(),
+                edit.text.begin() + static_cast<std::ptrdiff_t>(at == std::string::npos ? 0 : at),
+                '\n'));
+    AddTodo(&report->todo, project, line, todo_level::kWarning,
+            "Application.CreateForm(" + names.cls + ", " + names.module + ")",
+            edit.warning + ": the run creates " + names.module + " before that statement; " +
+                "make sure every start of the application runs it before any form that uses it");
+  }
+}
+
+FileReport* AliasStage::WriteEdited(int i, const std::string& text, TextEncoding encoding,
+                                    const std::string& log_line) {
+  const std::string& path = r_.UnitList[i];
+  RunFile& f = files_[i];
   // Over its rewritten copy, or where the rewriting would have put one.
-  const std::string work = f.changed ? f.work_path : PathJoin(f.work_dir, ExtractFileName(project));
+  const std::string work = f.changed ? f.work_path : PathJoin(f.work_dir, ExtractFileName(path));
   std::string why;
-  if (!disk_.WriteNewFile(work, EncodeText(edit.text, encoding), &why))
+  if (!disk_.WriteNewFile(work, EncodeText(text, encoding), &why))
     throw EFCreateError("Cannot create file \"" + work + "\". " + why);
   const bool was_changed = f.changed;
   f.changed = true;
   f.work_path = work;
   if (!was_changed) ++r_.ChangedCount;
-  r_.Log.WriteLine("Adding the connection module " + names.unit + " to " + project);
-  if (FileReport* report = RunReporter(r_.Log, r_.Report).Find(project)) {
+  r_.Log.WriteLine(log_line);
+  FileReport* report = RunReporter(r_.Log, r_.Report).Find(path);
+  if (report) {
     report->outcome = FileOutcome::kChanged;
     report->changes += 1;
   }
-  if (r_.OnFileChanged) r_.OnFileChanged(project, work);
-  const std::string refused = RewriteStage::RefusedReplacement(disk_, *r_.Options, project, f);
-  if (!refused.empty()) Skip(i, refused);
+  if (r_.OnFileChanged) r_.OnFileChanged(path, work);
+  const std::string refused = RewriteStage::RefusedReplacement(disk_, *r_.Options, path, f);
+  if (!refused.empty()) {
+    Skip(i, refused);
+    return nullptr;
+  }
+  return report;
+}
+
+void AliasStage::WarnUncreatedForms() {
+  for (const std::string& form_path : r_.Databases.Paths()) {
+    FileReport* report = RunReporter(r_.Log, r_.Report).Find(form_path);
+    if (!report || report->outcome != FileOutcome::kChanged) continue;
+    std::string form_text;
+    for (const DataSetOfForm& d : r_.Databases.DataSetsOf(form_path)) {
+      const std::string ref = r_.Databases.Reference(d.database, form_path);
+      const size_t dot = ref.find('.');
+      if (dot == std::string::npos || r_.Databases.Created(ref.substr(0, dot))) continue;
+      if (r_.Aliases.module.module == ref.substr(0, dot)) continue;
+      // At the data set's object in a text form; line 1 in a binary one.
+      if (form_text.empty()) disk_.ReadFile(form_path, &form_text, nullptr);
+      const size_t at = form_text.find(" " + d.component + ":");
+      const int line = at == std::string::npos
+                           ? 1
+                           : 1 + static_cast<int>(std::count(
+                                     form_text.begin(),
+                                     form_text.begin() + static_cast<std::ptrdiff_t>(at), '\n'));
+      AddTodo(&report->todo, form_path, line, todo_level::kWarning,
+              d.component + ".Connection = " + ref,
+              "bound to " + ref + ", on a form that no project file of the folder creates: the " +
+                  "reference never resolves at run time; bind database " + d.database +
+                  " to a component of a form a project creates (a profile's \"aliases\"), or " +
+                  "add that form to the project");
+    }
+  }
+}
+
+void AliasStage::AddDesignerUses() {
+  // The run's files by path without extension, to find a form's unit.
+  FoldedMap<int> units;
+  FoldedMap<int> forms;
+  for (int i = 0; i < r_.UnitList.Count(); ++i) {
+    const std::string& path = r_.UnitList[i];
+    const std::string ext = ExtractFileExt(path);
+    if (SameText(ext, ".pas"))
+      units[ChangeFileExt(path, "")] = i;
+    else if (!IsProjectFile(path))
+      forms[path] = i;
+  }
+  const ConnectionModuleNames& module = r_.Aliases.module;
+  const bool module_made = !r_.Aliases.NewConnections().empty();
+  for (const std::string& form_path : r_.Databases.Paths()) {
+    auto form = forms.find(form_path);
+    auto unit = units.find(ChangeFileExt(form_path, ""));
+    if (form == forms.end() || unit == units.end()) continue;
+    // Only a form the run rewrote has the links written.
+    if (!files_[form->second].changed || files_[form->second].skipped ||
+        files_[unit->second].skipped)
+      continue;
+    std::vector<std::string> needed;
+    for (const std::string& root : r_.Databases.FormsReferredBy(form_path)) {
+      std::string other;
+      if (module_made && SameText(root, module.module)) {
+        other = module.unit;
+      } else if (const std::string path = r_.Databases.PathOfForm(root);
+                 !path.empty() && r_.Databases.Created(root)) {
+        // A form no project creates is warned of, not brought in.
+        other = ChangeFileExt(ExtractFileName(path), "");
+      }
+      if (!other.empty() && !SameText(other, ChangeFileExt(ExtractFileName(form_path), "")))
+        needed.push_back(other);
+    }
+    if (needed.empty()) continue;
+    const int i = unit->second;
+    std::string text, why;
+    TextEncoding encoding;
+    if (!CurrentText(i, &text, &encoding, &why)) {
+      Skip(i, why);
+      continue;
+    }
+    const std::string edited = AddImplementationUses(text, needed, LineEndOf(text));
+    if (edited == text) continue;
+    std::string names;
+    for (const std::string& n : needed) names += (names.empty() ? "" : ", ") + n;
+    WriteEdited(i, edited, encoding,
+                "Adding " + names + " to the implementation uses of " + r_.UnitList[i]);
+  }
 }
 
 void AliasStage::Skip(int i, const std::string& reason) {

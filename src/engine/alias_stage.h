@@ -40,6 +40,18 @@ class AliasStage {
     TextEncoding encoding = TextEncoding::kAnsi;
     std::string why;  // why it is left as it is; "" when it can be edited
   };
+  // The module, its form and the project files that bring it in.
+  void FinishModule();
+  // The implementation uses of each unit whose form now refers to a
+  // component of another form or data module: that one's unit.
+  void AddDesignerUses();
+  // A data set of a folder's form bound to a database on a form that no
+  // project file of the folder creates: a warning on it.
+  void WarnUncreatedForms();
+  // Writes the new text of file i into the work folder and records the
+  // change; its report, or nullptr when it is now left as it is.
+  FileReport* WriteEdited(int i, const std::string& text, TextEncoding encoding,
+                          const std::string& log_line);
   void AddToProject(const ProjectText& p, const std::string& unit_path,
                     std::vector<TodoItem>* todo);
   void AddTodo(std::vector<TodoItem>* todo, const std::string& file, int line, TodoLevel level,

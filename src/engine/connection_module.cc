@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/text_edits.h"
+#include "engine/project_main_block.h"
 #include "parsing/pascal_scanner.h"
 
 namespace tolvern {
@@ -28,12 +29,6 @@ std::string IndentAt(std::string_view text, size_t line_start) {
   while (end < text.size() && (text[end] == ' ' || text[end] == '\t')) ++end;
   return std::string(text.substr(line_start, end - line_start));
 }
-
-struct CreateCall {
-  size_t statement = 0;  // offset of "Application"
-  size_t end = 0;        // offset just past its ";" (or ")")
-  std::string form;      // the variable it assigns
-};
 
 }  // namespace
 
@@ -92,84 +87,68 @@ size_t UsesClauseEnd(const PasTokens& tokens, const std::string& unit, bool* in_
   return std::string_view::npos;
 }
 
-// The CreateForm calls of the main block, and where its Application.Run
-// stands (*run_at; npos when it has none).
-std::vector<CreateCall> CreateCalls(const PasTokens& tokens, std::string_view project_text,
-                                    size_t* run_at) {
-  std::vector<CreateCall> calls;
-  *run_at = std::string_view::npos;
-  for (size_t k = 0; k + 2 < tokens.size(); ++k) {
-    if (!IsIdent(tokens[k], "Application") || !IsSymbol(tokens[k + 1], '.')) continue;
-    if (IsIdent(tokens[k + 2], "Run")) {
-      if (*run_at == std::string_view::npos) *run_at = tokens[k].offset;
-      continue;
-    }
-    if (!IsIdent(tokens[k + 2], "CreateForm")) continue;
-    CreateCall call;
-    call.statement = tokens[k].offset;
-    // Application.CreateForm(TClass, Variable);
-    size_t j = k + 3;
-    if (j + 4 < tokens.size() && IsSymbol(tokens[j], '(') && IsSymbol(tokens[j + 2], ',') &&
-        tokens[j + 3].code == kTokIdent)
-      call.form = std::string(tokens[j + 3].text);
-    for (; j < tokens.size(); ++j) {
-      if (tokens[j].code == kTokSemicolon || IsIdent(tokens[j], "end")) break;
-    }
-    call.end = j < tokens.size() ? tokens[j].offset + (tokens[j].code == kTokSemicolon ? 1 : 0)
-                                 : project_text.size();
-    calls.push_back(std::move(call));
-  }
-  return calls;
+// Where a statement goes so that it runs before the one at offset `at`: on
+// a line of its own, indented as that one, when it begins its line; in front
+// of it otherwise.
+bool InsertBefore(TextEdits& edits, std::string_view text, size_t at, const std::string& call,
+                  const std::string& eol) {
+  const size_t line = LineStart(text, at);
+  if (IndentAt(text, line).size() == at - line)
+    return edits.Add(line, 0, IndentAt(text, line) + call + eol);
+  return edits.Add(at, 0, call + " ");
 }
 
-// Adds the call that creates the module to edits: before the first call
-// that creates a form needing it, else before Application.Run, else after
-// the last call. False when the text has no place for it.
-bool AddCreateCall(TextEdits& edits, std::string_view project_text,
-                   const std::vector<CreateCall>& calls, size_t run_at,
-                   const ConnectionModuleNames& names, const FoldedSet& needing_forms,
-                   const std::string& eol) {
+// Adds the call that creates the module to edits, where every start of the
+// application runs it before any form is created: right after an
+// Application.Initialize that every start runs, else before the first
+// CreateForm when every start runs that, else (with *warning said) before
+// the statement of the main block that holds the first CreateForm (or Run).
+// False when the text has no place for it.
+bool AddCreateCall(TextEdits& edits, std::string_view text, const ProjectMainBlock& block,
+                   const ConnectionModuleNames& names, const std::string& eol,
+                   std::string* warning) {
   const std::string call = "Application.CreateForm(" + names.cls + ", " + names.module + ");";
-  const CreateCall* before = nullptr;
-  for (const CreateCall& c : calls)
-    if (needing_forms.count(c.form)) {
-      before = &c;
-      break;
-    }
-  const size_t at = before ? before->statement : run_at;
-  if (at != std::string_view::npos) {
-    const size_t line = LineStart(project_text, at);
-    // On a line of its own, indented as the statement it goes before;
-    // a statement that shares its line with others gets it in front.
-    if (IndentAt(project_text, line).size() == at - line)
-      return edits.Add(line, 0, IndentAt(project_text, line) + call + eol);
-    return edits.Add(at, 0, call + " ");
+  const ApplicationCall* init = nullptr;
+  const ApplicationCall* first = nullptr;  // the first CreateForm, else Run
+  for (const ApplicationCall& c : block.calls) {
+    if (!init && SameText(c.method, "Initialize") && c.unconditional) init = &c;
+    if (!first && SameText(c.method, "CreateForm")) first = &c;
   }
-  if (calls.empty()) return false;
-  const std::string indent =
-      IndentAt(project_text, LineStart(project_text, calls.back().statement));
-  return edits.Add(calls.back().end, 0, eol + indent + call);
+  for (const ApplicationCall& c : block.calls)
+    if (!first && SameText(c.method, "Run")) first = &c;
+  if (init && (!first || init->end <= first->statement)) {
+    const std::string indent = IndentAt(text, LineStart(text, init->statement));
+    if (init->has_semicolon) return edits.Add(init->end, 0, eol + indent + call);
+    return edits.Add(init->end, 0, ";" + eol + indent + call.substr(0, call.size() - 1));
+  }
+  if (!first) return false;
+  if (first->unconditional) return InsertBefore(edits, text, first->statement, call, eol);
+  if (!block.found) {
+    *warning = "the project file has no main block Tolvern could read";
+    return InsertBefore(edits, text, first->statement, call, eol);
+  }
+  *warning = "the project file creates its first form inside a branch of its main block, " +
+             std::string("without an Application.Initialize before it");
+  return InsertBefore(edits, text, first->top_statement, call, eol);
 }
 
 }  // namespace
 
 ProjectEdit AddModuleToProject(std::string_view project_text, const ConnectionModuleNames& names,
-                               const std::string& unit_path, const FoldedSet& needing_forms,
-                               const std::string& eol) {
+                               const std::string& unit_path, const std::string& eol) {
   const PasTokens tokens = SignificantTokens(project_text);
   bool in_uses = false;
   const size_t uses_end = UsesClauseEnd(tokens, names.unit, &in_uses);
-  size_t run_at = std::string_view::npos;
-  const std::vector<CreateCall> calls = CreateCalls(tokens, project_text, &run_at);
+  const ProjectMainBlock block = ReadProjectMainBlock(tokens, project_text);
   bool created = false;
-  for (const CreateCall& c : calls) created = created || SameText(c.form, names.module);
+  for (const ApplicationCall& c : block.calls) created = created || SameText(c.form, names.module);
 
   ProjectEdit edit;
   edit.uses_added = in_uses;
   edit.create_added = created;
   // The edits are in the coordinates of the text as it is, applied at once.
   TextEdits edits;
-  if (!created && AddCreateCall(edits, project_text, calls, run_at, names, needing_forms, eol))
+  if (!created && AddCreateCall(edits, project_text, block, names, eol, &edit.warning))
     edit.create_added = true;
   if (!in_uses && uses_end != std::string_view::npos) {
     edits.Add(uses_end, 0,

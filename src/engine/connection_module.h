@@ -45,19 +45,23 @@ struct ProjectEdit {
   std::string text;
   bool uses_added = false;    // the uses clause names the module (now or before)
   bool create_added = false;  // the module is created (now or before)
+  // Why the place of the creation needs a look ("" when it is clear).
+  std::string warning;
 };
 
 // The project text with the module added: "Unit in 'path' {dmUnit:
 // TDataModule}" at the end of its uses clause, and its
-// Application.CreateForm before the first CreateForm of a form in
-// needing_forms (or before Application.Run when none of them is
-// auto-created, or after the last CreateForm when there is no Run). Each
-// part is added only when the text does not have it already; one that has
-// no place to go (no uses clause, no CreateForm nor Run) is left out and
-// said so in the result.
+// Application.CreateForm where every start of the application runs it
+// before any form is created: right after Application.Initialize, else
+// before the first CreateForm of the main block. Where the project's shape
+// leaves that unclear (its first CreateForm inside a branch and no
+// Initialize before it) the call goes before the statement of the main
+// block that holds that CreateForm, and the warning says so. Each part is
+// added only when the text does not have it already; one that has no place
+// to go (no uses clause, no main block call) is left out and said so in
+// the result.
 ProjectEdit AddModuleToProject(std::string_view project_text, const ConnectionModuleNames& names,
-                               const std::string& unit_path, const FoldedSet& needing_forms,
-                               const std::string& eol);
+                               const std::string& unit_path, const std::string& eol);
 
 // The line end a text uses: that of its first line, CRLF when it has none.
 std::string LineEndOf(std::string_view text);

@@ -17,44 +17,79 @@ TEST(ConnectionModuleTest, TheProjectFileBringsTheModuleIn) {
     std::string text;
     std::string expected;  // "" when the text stays as it is
     bool uses = true, create = true;
+    bool warned = false;
   };
   const std::string entry = kEntry, create = kCreate;
   const Case cases[] = {
-      // Before the first form that uses it, on a line of its own.
+      // Before the first form, whichever forms use it, on a line of its own.
       {"program P;\nuses\n  Forms,\n  A in 'A.pas' {fA},\n  B in 'B.pas' {fB};\nbegin\n"
        "  Application.CreateForm(TfA, fA);\n  Application.CreateForm(TfB, fB);\n"
        "  Application.Run;\nend.\n",
        ("program P;\nuses\n  Forms,\n  A in 'A.pas' {fA},\n  B in 'B.pas' {fB}" + entry +
-        ";\nbegin\n  Application.CreateForm(TfA, fA);\n  " + create +
-        "\n  Application.CreateForm(TfB, fB);\n  Application.Run;\nend.\n")},
-      // No auto-created form uses it: before Run.
-      {"program P;\nuses Forms, A;\nbegin\n  Application.CreateForm(TfA, fA);\n"
-       "  Application.Run;\nend.\n",
-       ("program P;\nuses Forms, A" + entry + ";\nbegin\n  Application.CreateForm(TfA, fA);\n  " +
-        create + "\n  Application.Run;\nend.\n")},
+        ";\nbegin\n  " + create +
+        "\n  Application.CreateForm(TfA, fA);\n  Application.CreateForm(TfB, fB);\n"
+        "  Application.Run;\nend.\n")},
+      // Right after Application.Initialize, before the Title and the forms.
+      {"program P;\nuses Forms;\nbegin\n  Application.Initialize;\n  Application.Title := 'P';\n"
+       "  Application.CreateForm(TfA, fA);\n  Application.Run;\nend.\n",
+       ("program P;\nuses Forms" + entry + ";\nbegin\n  Application.Initialize;\n  " + create +
+        "\n  Application.Title := 'P';\n  Application.CreateForm(TfA, fA);\n"
+        "  Application.Run;\nend.\n")},
+      // Forms created in branches, one per start mode: after Initialize,
+      // outside every branch.
+      {"program P;\nuses Forms;\nbegin\n  Application.Initialize;\n"
+       "  if ParamStr(1) = '/A' then begin\n    Application.CreateForm(TfA, fA);\n  end\n"
+       "  else begin\n    Application.CreateForm(TfB, fB);\n  end;\n  Application.Run;\nend.\n",
+       ("program P;\nuses Forms" + entry + ";\nbegin\n  Application.Initialize;\n  " + create +
+        "\n  if ParamStr(1) = '/A' then begin\n    Application.CreateForm(TfA, fA);\n  end\n"
+        "  else begin\n    Application.CreateForm(TfB, fB);\n  end;\n  Application.Run;\nend.\n")},
+      // The same without Initialize: before the branching statement, warned.
+      {"program P;\nuses Forms;\nbegin\n  if ParamStr(1) = '/A' then begin\n"
+       "    Application.CreateForm(TfB, fB);\n  end;\n  Application.Run;\nend.\n",
+       ("program P;\nuses Forms" + entry + ";\nbegin\n  " + create +
+        "\n  if ParamStr(1) = '/A' then begin\n    Application.CreateForm(TfB, fB);\n  end;\n"
+        "  Application.Run;\nend.\n"),
+       true, true, true},
+      // An Initialize inside a branch does not count; a try block is no branch.
+      {"program P;\nuses Forms;\nbegin\n  if Debug then Application.Initialize;\n  try\n"
+       "    Application.CreateForm(TfA, fA);\n  finally\n  end;\nend.\n",
+       ("program P;\nuses Forms" + entry +
+        ";\nbegin\n  if Debug then Application.Initialize;\n  try\n    " + create +
+        "\n    Application.CreateForm(TfA, fA);\n  finally\n  end;\nend.\n")},
+      // A procedure before the main block is not it; Initialize as the last
+      // statement gets the separator it lacks.
+      {"program P;\nuses Forms;\nprocedure X;\nbegin\n  Application.CreateForm(TfA, fA);\nend;\n"
+       "begin\n  Application.Initialize\nend.\n",
+       ("program P;\nuses Forms" + entry +
+        ";\nprocedure X;\nbegin\n  Application.CreateForm(TfA, fA);\nend;\n"
+        "begin\n  Application.Initialize;\n  " +
+        create.substr(0, create.size() - 1) + "\nend.\n")},
+      // No form at all: before Run.
+      {"program P;\nuses Forms, A;\nbegin\n  Application.Run;\nend.\n",
+       ("program P;\nuses Forms, A" + entry + ";\nbegin\n  " + create +
+        "\n  Application.Run;\nend.\n")},
       // Statements sharing a line: in front of the one it goes before.
       {"program P; uses Forms; begin Application.CreateForm(TfB, fB); Application.Run; end.",
        ("program P; uses Forms" + entry + "; begin " + create +
         " Application.CreateForm(TfB, fB); Application.Run; end.")},
-      // No Run: after the last CreateForm; a call in a comment is no call.
-      {"program P;\nuses Forms;\nbegin\n  // Application.CreateForm(TfB, fB);\n"
+      // A call in a comment is no call.
+      {"program P;\nuses Forms;\nbegin\n  // Application.Initialize;\n"
        "  Application.CreateForm(TfA, fA);\nend.\n",
-       ("program P;\nuses Forms" + entry +
-        ";\nbegin\n  // Application.CreateForm(TfB, fB);\n  Application.CreateForm(TfA, fA);\n  " +
-        create + "\nend.\n")},
-      // Brought in already: left as it is.
-      {"program P;\nuses Forms, NxConnections;\nbegin\n  " + create +
+       ("program P;\nuses Forms" + entry + ";\nbegin\n  // Application.Initialize;\n  " + create +
+        "\n  Application.CreateForm(TfA, fA);\nend.\n")},
+      // Brought in already, even inside a branch: left as it is.
+      {"program P;\nuses Forms, NxConnections;\nbegin\n  if X then " + create +
            "\n  Application.Run;\nend.\n",
        ""},
       // Neither a uses clause nor a place to create it: said so.
       {"program P;\nbegin\nend.\n", "", false, false},
   };
   for (const Case& c : cases) {
-    const ProjectEdit edit =
-        AddModuleToProject(c.text, kNames, "NxConnections.pas", FoldedSet{"fB"}, "\n");
+    const ProjectEdit edit = AddModuleToProject(c.text, kNames, "NxConnections.pas", "\n");
     EXPECT_EQ(edit.text, c.expected.empty() ? c.text : c.expected) << c.text;
     EXPECT_EQ(edit.uses_added, c.uses) << c.text;
     EXPECT_EQ(edit.create_added, c.create) << c.text;
+    EXPECT_EQ(!edit.warning.empty(), c.warned) << c.text << edit.warning;
   }
 }
 

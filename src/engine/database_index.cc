@@ -62,6 +62,18 @@ void DatabaseIndex::Clear() {
   at_.clear();
   forms_.clear();
   aliases_.clear();
+  prefer_ = false;
+  preferred_.clear();
+}
+
+void DatabaseIndex::PreferForms(FoldedSet roots) {
+  prefer_ = true;
+  preferred_ = std::move(roots);
+}
+
+std::vector<DataSetOfForm> DatabaseIndex::DataSetsOf(const std::string& form_path) const {
+  auto at = at_.find(form_path);
+  return at == at_.end() ? std::vector<DataSetOfForm>{} : forms_[at->second].data_sets;
 }
 
 void DatabaseIndex::Add(const std::string& form_path, const DatabasesOfForm& declared) {
@@ -70,6 +82,7 @@ void DatabaseIndex::Add(const std::string& form_path, const DatabasesOfForm& dec
   if (added) forms_.emplace_back();
   Form& form = forms_[at->second];
   form.root = declared.form;
+  form.path = form_path;
   for (const DeclaredDatabase& d : declared.databases) {
     run_[d.name] = declared.form + "." + d.component;
     form.databases[d.name] = d.component;
@@ -83,6 +96,12 @@ std::string DatabaseIndex::Reference(std::string_view name, const std::string& f
   if (form) {
     if (auto own = form->databases.find(name); own != form->databases.end()) return own->second;
   }
+  // The last form a project creates that declares it, else the last form.
+  if (prefer_)
+    for (auto f = forms_.rbegin(); f != forms_.rend(); ++f)
+      if (preferred_.count(f->root))
+        if (auto d = f->databases.find(name); d != f->databases.end())
+          return f->root + "." + d->second;
   if (auto it = run_.find(name); it != run_.end()) return it->second;
   auto alias = aliases_.find(name);
   if (alias == aliases_.end()) return "";
@@ -108,6 +127,34 @@ std::vector<AliasUse> DatabaseIndex::Aliases() const {
     }
   }
   return uses;
+}
+
+std::vector<std::string> DatabaseIndex::Paths() const {
+  std::vector<std::string> paths;
+  for (const Form& form : forms_) paths.push_back(form.path);
+  return paths;
+}
+
+std::vector<std::string> DatabaseIndex::FormsReferredBy(const std::string& form_path) const {
+  std::vector<std::string> forms;
+  auto at = at_.find(form_path);
+  if (at == at_.end()) return forms;
+  for (const DataSetOfForm& d : forms_[at->second].data_sets) {
+    const std::string ref = Reference(d.database, form_path);
+    const size_t dot = ref.find('.');
+    if (dot == std::string::npos) continue;
+    std::string form = ref.substr(0, dot);
+    bool known = false;
+    for (const std::string& f : forms) known = known || SameText(f, form);
+    if (!known) forms.push_back(std::move(form));
+  }
+  return forms;
+}
+
+std::string DatabaseIndex::PathOfForm(std::string_view root) const {
+  for (const Form& form : forms_)
+    if (SameText(form.root, root)) return form.path;
+  return "";
 }
 
 void DatabaseIndex::BindAlias(const std::string& alias, const std::string& component) {

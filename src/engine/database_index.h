@@ -75,10 +75,30 @@ class DatabaseIndex {
   // on the form of that name, or "Component", given as it is. Reference
   // gives it for a name that no database declares.
   void BindAlias(const std::string& alias, const std::string& component);
+  // Folder mode with project files: the forms (root names) that the project
+  // files create or list. A database name that several forms declare binds,
+  // for the data sets of other forms, to the last of those forms that holds
+  // it, before any other.
+  void PreferForms(FoldedSet roots);
+  // Whether a project file creates the form: true for any form when the run
+  // has no such list.
+  bool Created(std::string_view root) const {
+    return !prefer_ || preferred_.count(std::string(root));
+  }
+  // The data sets of the form at form_path.
+  std::vector<DataSetOfForm> DataSetsOf(const std::string& form_path) const;
+  // The paths of the forms added, in order.
+  std::vector<std::string> Paths() const;
+  // The forms (root names) whose components the data sets of the form at
+  // form_path refer to, as the "Form" of "Form.Component", each once.
+  std::vector<std::string> FormsReferredBy(const std::string& form_path) const;
+  // The path of the form added whose root component is root; "" for none.
+  std::string PathOfForm(std::string_view root) const;
 
  private:
   struct Form {
-    std::string root;                  // the form's root component
+    std::string root;  // the form's root component
+    std::string path;
     FoldedMap<std::string> databases;  // name: component
     std::vector<DataSetOfForm> data_sets;
   };
@@ -86,6 +106,8 @@ class DatabaseIndex {
   std::unordered_map<std::string, size_t> at_;  // path: index in forms_
   std::vector<Form> forms_;                     // in the order added
   FoldedMap<std::string> aliases_;              // alias: component
+  bool prefer_ = false;
+  FoldedSet preferred_;
 };
 
 }  // namespace tolvern

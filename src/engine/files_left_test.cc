@@ -309,7 +309,7 @@ TEST(LogFailureTest, ARunWhoseLogLostLinesIsNoSuccess) {
   // Units small enough for the file-size limit, a log that outgrows it.
   for (int i = 0; i < 200; ++i)
     dir.Write("tree/Unit_with_a_long_name_" + std::to_string(i) + ".pas",
-              "unit U;\r\nuses DBTables;\r\nvar T: TTable;\r\nend.\r\n");
+              "unit U;\r\nvar T: TTable;\r\nend.\r\n");
   auto r = testing::RunTolvern({"migrate", "--folder", dir / "tree", "-q", "--no-backup"},
                                "ulimit -f 8; ");
   EXPECT_EQ(r.exit_code, 3) << r.out << r.err;

@@ -24,6 +24,9 @@ struct HtmlReportFacts {
   double seconds = -1;      // the run's time; not shown when negative
   bool whole = true;        // whether every file the run meant to migrate was
   std::string outcome;      // the run's outcome line, as the console shows it
+  // The code page of the sources' 8-bit (ANSI) text, which the page shows
+  // decoded; 0: the system's.
+  int code_page = 0;
 };
 
 // Text made safe inside HTML elements and quoted attribute values.
@@ -34,6 +37,11 @@ std::string HtmlEscape(std::string_view text);
 // The files are read through disk.
 void WriteHtmlReport(Disk& disk, std::ostream& out, const RunReport& report,
                      const ReportDiffs* diffs, const HtmlReportFacts& facts);
+
+// The diffs a page holds, inflated, one after the other in the page's
+// order: for programs and tests that read a page. A diff that cannot be
+// inflated is left out.
+std::string HtmlReportDiffText(std::string_view page);
 
 // Writes the page to the file at path; throws EFCreateError naming the file
 // when it cannot be written.

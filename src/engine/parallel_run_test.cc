@@ -10,6 +10,7 @@
 #include "base/errors.h"
 #include "engine/component_replacer.h"
 #include "engine/nx_replacer.h"
+#include "engine/sarif_report.h"
 #include "files/file_utils.h"
 #include "ide/project_host.h"
 #include "test_support.h"
@@ -28,6 +29,7 @@ struct Outcome {
   std::string log;
   std::string undo, record;
   std::string todo;
+  std::string sarif;  // the list as a SARIF log, its root taken out
   std::string report;
   std::map<std::string, std::string> files;
   std::vector<std::string> hooks;  // progress and changed files, in order
@@ -138,6 +140,15 @@ class ParallelRunTest : public ::testing::TestWithParam<bool /* project mode */>
     out.error = relative(out.error);
     out.objects = r.Report.ObjectsRewritten();
     if (fs::exists(dir / "app/Wiz_Todo.txt")) out.todo = relative(dir.Read("app/Wiz_Todo.txt"));
+    if (fs::exists(dir / "app/Wiz_Todo.sarif")) {
+      // The log names its root as a file URI.
+      std::string sarif = dir.Read("app/Wiz_Todo.sarif");
+      const std::string uri = FileUri(root);
+      for (size_t at; (at = sarif.find(uri)) != std::string::npos;)
+        sarif.replace(at, uri.size(), "<dir>");
+      out.sarif = relative(sarif);
+    }
+    out.files.erase("Wiz_Todo.sarif");
     out.files.erase("Wiz_Log.txt");
     out.files.erase("Wiz_Todo.txt");
     // This run's own copy of the list names the scratch folder too; it is
@@ -153,6 +164,7 @@ class ParallelRunTest : public ::testing::TestWithParam<bool /* project mode */>
     EXPECT_EQ(one.undo, many.undo);
     EXPECT_EQ(one.record, many.record);
     EXPECT_EQ(one.todo, many.todo);
+    EXPECT_EQ(one.sarif, many.sarif);
     EXPECT_EQ(one.report, many.report);
     EXPECT_EQ(one.hooks, many.hooks);
     EXPECT_TRUE(many.hooks_on_caller);

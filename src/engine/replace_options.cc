@@ -15,6 +15,7 @@ void TReplaceOptions::LoadFromRegistry(TRegIniFile& reg, const std::string& sect
   WriteLog = reg.ReadBool(section, "WriteLog", WriteLog);
   ViewLog = reg.ReadBool(section, "ViewLog", ViewLog);
   FollowUses = reg.ReadBool(section, "FollowUses", FollowUses);
+  DropOldUnits = reg.ReadBool(section, "DropOldUnits", DropOldUnits);
 }
 
 void TReplaceOptions::SaveToRegistry(TRegIniFile& reg, const std::string& section) const {
@@ -25,6 +26,7 @@ void TReplaceOptions::SaveToRegistry(TRegIniFile& reg, const std::string& sectio
   reg.WriteBool(section, "WriteLog", WriteLog);
   reg.WriteBool(section, "ViewLog", ViewLog);
   reg.WriteBool(section, "FollowUses", FollowUses);
+  reg.WriteBool(section, "DropOldUnits", DropOldUnits);
 }
 
 }  // namespace tolvern

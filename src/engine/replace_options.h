@@ -42,6 +42,10 @@ class TReplaceOptions {
   // the project file does not list (and those such units use, found the
   // same way). Without it they are named and left as they are.
   bool FollowUses = false;
+  // Take the old library's units (DBTables, DBIProcs, DBITypes, DBIErrs and
+  // BDE; ADODB) out of a uses clause where nothing left in the unit needs
+  // them. Without it they stay, and each is listed as a to-do item.
+  bool DropOldUnits = false;
   // Rewrite into the work folder only: no backup, undo file or log, and no
   // original replaced. Never stored.
   bool DryRun = false;
@@ -54,6 +58,10 @@ class TReplaceOptions {
   // in many shops read-only means "not checked out". A replaced file keeps
   // its read-only mode. Never stored.
   bool IncludeReadOnly = false;
+  // The Windows code page the sources' 8-bit (ANSI) text is in, for what a
+  // person or a tool reads of it (the HTML report, the SARIF list); the run
+  // itself keeps those bytes as they are. 0: the system's. Never stored.
+  int CodePage = 0;
 };
 
 }  // namespace tolvern

@@ -31,6 +31,7 @@ TEST(ReplaceOptionsTest, LoadingEmptyStoreKeepsDefaults) {
   EXPECT_TRUE(o.MakeBackup);
   EXPECT_TRUE(o.WriteLog);
   EXPECT_FALSE(o.ViewLog);
+  EXPECT_FALSE(o.DropOldUnits);
 }
 
 TEST(ReplaceOptionsTest, SaveThenLoadRoundTripsTheSevenStoredFields) {
@@ -44,6 +45,7 @@ TEST(ReplaceOptionsTest, SaveThenLoadRoundTripsTheSevenStoredFields) {
   saved.WriteLog = false;
   saved.ViewLog = true;
   saved.FollowUses = true;
+  saved.DropOldUnits = true;
   saved.BackupDir = "/not/stored";
   saved.Units = "A.pas\r\n";
   saved.SaveToRegistry(reg, saved.GetTitle());
@@ -59,6 +61,7 @@ TEST(ReplaceOptionsTest, SaveThenLoadRoundTripsTheSevenStoredFields) {
   EXPECT_FALSE(loaded.WriteLog);
   EXPECT_TRUE(loaded.ViewLog);
   EXPECT_TRUE(loaded.FollowUses);
+  EXPECT_TRUE(loaded.DropOldUnits);
   EXPECT_EQ(loaded.BackupDir, "/mine");
   EXPECT_EQ(loaded.Units, "B.pas\r\n");
   EXPECT_EQ(reg.ReadString(saved.GetTitle(), "IncludeSubDirs", ""), "1");

@@ -7,6 +7,7 @@
 #include "engine/component_replacer.h"
 #include "engine/originals_check.h"
 #include "engine/run_commit.h"
+#include "engine/sarif_report.h"
 #include "engine/todo_list.h"
 #include "files/file_utils.h"
 
@@ -40,8 +41,11 @@ bool TComponentReplacer::CommitRun(Disk& disk, const std::string& tree, int thre
   // original is replaced, so that a list that cannot be written stops the
   // run with nothing changed.
   EnterPhase(RunPhase::kWritingLists);
-  if (Options->WriteLog)
+  if (Options->WriteLog) {
     TodoFilePath = WriteRunTodoFile(disk, PathJoin(tree, res::kTodoFileName), Report.TodoParts());
+    // The same list for editors and CI, its paths relative to the tree.
+    WriteSarifFile(disk, PathJoin(tree, kSarifTodoFileName), Report, {tree, Options->CodePage});
+  }
   if (StopAsked()) return false;
   EnterPhase(RunPhase::kCheckingOriginals);
   SkipFileFn skip = [this](int i, const std::string& why) { SkipFile(i, why); };

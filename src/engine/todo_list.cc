@@ -167,43 +167,7 @@ std::string NoDatabaseAdvice(const SourceFamily& family, const std::string& name
   return advice;
 }
 
-// Whether a name ends in ext, letter case ignored.
-bool EndsWithText(std::string_view name, std::string_view ext) {
-  return name.size() >= ext.size() && SameText(name.substr(name.size() - ext.size()), ext);
-}
-
 }  // namespace
-
-std::string TableFileAdvice(std::string_view value) {
-  // The strings of the value, as the scanner reads them: a name built of
-  // pieces ("Path + 'Customers.DB'", ChangeFileExt(Name, '.DBF')) holds
-  // the extension in one of them.
-  TPasParser scanner(value);
-  scanner.KeepQuotes = false;
-  std::string token, file;
-  int tokens = 0;
-  for (int code; (code = scanner.GetNext(token)) != kTokEnd;) {
-    if (code == kTokBlank || code == kTokComment) continue;
-    ++tokens;
-    if (code == kTokString && file.empty() &&
-        (EndsWithText(token, ".DB") || EndsWithText(token, ".DBF")))
-      file = token;
-  }
-  if (file.empty()) return "";
-  const bool dbase = EndsWithText(file, ".DBF");
-  std::string advice = std::string(dbase ? "a dBASE" : "a Paradox") +
-                       " table file: the table's data must move to the new database; the name " +
-                       "may need its extension dropped";
-  // A name given whole is shown as it would be without its folder and
-  // extension.
-  if (tokens == 1) {
-    const size_t slash = file.find_last_of("\\/:");
-    std::string stem = file.substr(slash == std::string::npos ? 0 : slash + 1);
-    stem.resize(stem.size() - (dbase ? 4 : 3));
-    if (!stem.empty()) advice += " (" + stem + ")";
-  }
-  return advice;
-}
 
 int CountTodo(const std::vector<const std::vector<TodoItem>*>& parts, TodoLevel level) {
   int n = 0;
@@ -299,7 +263,9 @@ std::vector<TodoItem> TFormTodo::Finish() {
       items_[item].advice = "dropped: the TDatabase " + found->second + " of this form, now a " +
                             "TNXConnection, has that name: set Connection to " + found->second;
   LearnAncestors();
-  if (!converted_.empty() || !ancestors_.empty()) FindReferences();
+  // Every form: an object of a class the run does not convert may sit on
+  // the old database whatever the form holds.
+  FindReferences();
   std::stable_sort(items_.begin(), items_.end(), [](const TodoItem& a, const TodoItem& b) {
     return a.line != b.line ? a.line < b.line : a.col < b.col;
   });
@@ -372,6 +338,20 @@ void TFormTodo::Reference(size_t at, std::string_view line, const std::string& n
       value.substr(value.rfind('.') == std::string_view::npos ? 0 : value.rfind('.') + 1);
   const bool ident = !ref.empty() && value.find_first_of("' (<[{") == std::string_view::npos;
   const std::string* hit = ident ? ConvertedObject(ref) : nullptr;
+  // A BDE data set of a class the run leaves alone (a library's TDBDataSet
+  // descendant): it stays on the BDE wherever its database lives.
+  if (SameText(classes_.source->database_property, "DatabaseName") &&
+      (SameText(prop, "DatabaseName") || SameText(prop, "SessionName")) &&
+      !SameText(cls, "TSession") && !ConvertedObject(name)) {
+    if (!left_on_bde_.insert(UpperCase(name)).second) return;  // one item an object
+    std::string advice = "a " + cls + " stays on the BDE: the run does not convert its class; " +
+                         "map " + cls + " in a profile to a Nexa class, or replace it";
+    if (SameText(prop, "DatabaseName"))
+      if (auto db = database_names_.find(UpperCase(Unquoted(value))); db != database_names_.end())
+        advice += " (its database is now the TNXConnection " + db->second + ")";
+    Add(todo_kind::kFormReference, todo_level::kError, at, where + std::string(line), advice);
+    return;
+  }
   if (hit && !IsGenericReference(prop)) {
     Add(todo_kind::kFormReference, todo_level::kWarning, at, where + std::string(line),
         "a " + cls + " whose " + std::string(prop) + " is typed with the replaced class cannot " +

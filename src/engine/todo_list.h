@@ -8,9 +8,11 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
+#include "engine/table_file_advice.h"
 #include "engine/todo_classes.h"
 #include "engine/todo_item.h"
 #include "files/line_cursor.h"
@@ -21,11 +23,6 @@ namespace tolvern {
 class Disk;
 
 struct PropertyDecision;
-
-// The advice for a table name that names a Paradox (.DB) or dBASE (.DBF)
-// file, letter case ignored: value is the name's text, quoted or not (an
-// expression ending in such a name counts too); "" for any other name.
-std::string TableFileAdvice(std::string_view value);
 
 // The number of items of a level in a list given in parts.
 int CountTodo(const std::vector<const std::vector<TodoItem>*>& parts, TodoLevel level);
@@ -77,6 +74,8 @@ class TFormTodo {
   // The items of datasets whose database was not found: item, alias (upper case).
   std::vector<std::pair<size_t, std::string>> no_database_;
   std::vector<std::string> ancestors_;
+  // The objects of unconverted classes listed as left on the BDE (upper case).
+  std::unordered_set<std::string> left_on_bde_;
 };
 
 // The list as a person reads it, grouped by file:

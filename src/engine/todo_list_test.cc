@@ -82,11 +82,13 @@ TEST_F(TodoListTest, UnitScannerFindsWhatTheNexaClassesLackAndNothingElse) {
         "1:67 warning error-handling ERRCAT_LOCKCONFLICT"}},
       // A BDE error handler, in a unit that uses the BDE unit, and the
       // details of the error, read through its name or through a cast.
+      // DBTables stays for nothing the run does not rename: a note.
       {"uses DBTables;\ntry except on E: EDBEngineError do X := E.Errors[I].NativeError; end;",
-       {"2:12 note error-handling on E: EDBEngineError do",
+       {"1:6 note interface DBTables", "2:12 note error-handling on E: EDBEngineError do",
         "2:43 error error-handling E.Errors[I].NativeError"}},
       {"uses DBTables;\nif (X as EDBEngineError).ErrorCount > 0 then;",
-       {"2:26 error error-handling (X as EDBEngineError).ErrorCount"}},
+       {"1:6 note interface DBTables",
+        "2:26 error error-handling (X as EDBEngineError).ErrorCount"}},
       {"uses SysUtils;\ntry except on EDBEngineError do; end;", {}},
       // An item is one line, whatever line breaks its text spans.
       {"TQuery(\r\n  Sender)\r\n  .RequestLive := True;",
@@ -107,8 +109,13 @@ TEST_F(TodoListTest, UnitScannerFindsWhatTheNexaClassesLackAndNothingElse) {
                                 "1:45 error member C.ConnectionString"}));
   // ADO's exception handlers, in a unit that uses ADODB only.
   EXPECT_EQ(ScanBde("uses ADODB;\ntry except on E: EOleException do; on EADOError do; end;", true),
-            (std::vector<std::string>{"2:12 warning error-handling on E: EOleException do",
+            (std::vector<std::string>{"1:6 warning interface ADODB",
+                                      "2:12 warning error-handling on E: EOleException do",
                                       "2:36 warning error-handling on EADOError do"}));
+  // EOleException is ComObj's: its handler is listed in any unit of an ADO
+  // run, EADOError's only where ADODB is used.
+  EXPECT_EQ(ScanBde("uses ComObj;\ntry except on E: EOleException do; on EADOError do; end;", true),
+            (std::vector<std::string>{"2:12 warning error-handling on E: EOleException do"}));
   // ADO transactions and dataset members, with what to use instead.
   const TodoClasses ado = TodoClasses::Of(*AdoReplacer);
   EXPECT_EQ(Places(ScanUnitTodo("var C: TADOConnection; Q: TADOQuery;\nC.BeginTrans; "
@@ -121,8 +128,6 @@ TEST_F(TodoListTest, UnitScannerFindsWhatTheNexaClassesLackAndNothingElse) {
                 "2:68 error member Q.Parameters[0].Value", "2:96 error member Q.Sort"}));
   EXPECT_EQ(ado.MemberAdvice("TNXQuery", "Sort"),
             "Nexa datasets have no Sort: put an ORDER BY into the SQL");
-  EXPECT_EQ(ScanBde("uses ComObj;\ntry except on E: EOleException do; end;", true),
-            std::vector<std::string>{});
   EXPECT_EQ(TodoClasses::Of(*AdoReplacer).MemberAdvice("TNXConnection", "ConnectionString"),
             "use ConnectString");
   // A member the target class publishes is never listed, table or not.
@@ -236,7 +241,7 @@ TEST_F(TodoListTest, TodoListsTheExampleExactlyAndMigrateAgrees) {
   auto dry = RunTolvern({"migrate", "--folder", dir / "tree", "--dry-run", "--todo"});
   for (const std::string& line : SortedLines(r.out.substr(0, r.out.rfind("to do: "))))
     EXPECT_NE(dry.out.find(line + "\n"), std::string::npos) << line;
-  EXPECT_NE(dry.out.find("; to do: 10 error(s), 10 warning(s), 0 note(s); time: "),
+  EXPECT_NE(dry.out.find("; to do: 11 error(s), 10 warning(s), 0 note(s); time: "),
             std::string::npos)
       << dry.out;
   auto real =
@@ -252,8 +257,8 @@ TEST_F(TodoListTest, TodoListsTheExampleExactlyAndMigrateAgrees) {
   const auto schema = nlohmann::json::parse(
       testing::ReadFileBytes(std::string(TOLVERN_SOURCE_DIR) + "/docs/report.schema.json"));
   EXPECT_EQ(testing::ValidateJson(report, schema, schema), "");
-  ASSERT_EQ(report["todo"].size(), 20u);
-  EXPECT_EQ(report["summary"]["todo"], 20);
+  ASSERT_EQ(report["todo"].size(), 21u);
+  EXPECT_EQ(report["summary"]["todo"], 21);
   // BDE stands behind the units the run added to its uses clause.
   for (const auto& t : report["todo"]) {
     if (t["text"] != "BDE") continue;
@@ -266,7 +271,7 @@ TEST_F(TodoListTest, TodoListsTheExampleExactlyAndMigrateAgrees) {
   size_t units = 0;
   for (size_t at = 0; (at = after.out.find("Customers.pas:", at)) != std::string::npos; ++at)
     ++units;
-  EXPECT_EQ(units, 12u) << after.out;
+  EXPECT_EQ(units, 13u) << after.out;
   EXPECT_NE(after.out.find("Orders.pas:12:28: error: member: tblCustomers.Exclusive"),
             std::string::npos);
 }
@@ -325,7 +330,8 @@ TEST_F(TodoListTest, TodoNeedsATreeAndReadsTheAdoFamilyOnRequest) {
       ado.out,
       "A.pas:1:13: warning: interface: ADOInt \xE2\x80\x94 remove the ADO interface unit once its "
       "uses are gone\nA.pas:3:9: error: member: C.Provider \xE2\x80\x94 the provider has no "
-      "counterpart: set ConnectString\nto do: 1 error(s), 1 warning(s), 0 note(s)\n");
+      "counterpart: set ConnectString\nto do: 1 error(s), 1 warning(s), 1 note(s) (--all lists "
+      "them)\n");
   EXPECT_EQ(dir.Read("tree/A.pas"),
             "uses ADODB, ADOInt;\nvar C: TADOConnection;\nbegin C.Provider := 'x'; end.");
 }
@@ -368,17 +374,20 @@ TEST_F(TodoListTest, LevelsSeparateWhatNeedsAHandFromTheRecord) {
       "A.dfm:14:5: warning: form-property: Q2.Parameters = < ..." +
       dash + "ADO parameters are not converted: define ID, CODE in ParamData\n";
   const std::string notes =
-      "A.dfm:4:5: note: form-property: C.Mode = cmRead" + dash +
+      "A.pas:3:13: note: interface: ADODB \xE2\x80\x94 nothing left in this unit needs ADODB any "
+      "more: --drop-old-units removes it\n"
+      "A.dfm:4:5: note: form-property: C.Mode = cmRead" +
+      dash +
       "TNXConnection has no connect mode\n"
       "A.dfm:8:5: note: form-property: Q.CursorType = ctStatic" +
       dash + "Nexa has no cursor types\nA.dfm:9:5: note: form-property: Q.LockType = ltReadOnly" +
       dash + "Nexa has no lock types\nA.dfm:10:5: note: form-property: Q.Parameters = <>" + dash +
       "it was empty: nothing to define\n";
   auto r = RunTolvern({"todo", "--folder", dir / "tree", "--ado"});
-  EXPECT_EQ(r.out, warnings + "to do: 0 error(s), 2 warning(s), 4 note(s) (--all lists them)\n");
+  EXPECT_EQ(r.out, warnings + "to do: 0 error(s), 2 warning(s), 5 note(s) (--all lists them)\n");
   // With --all, the notes in their places.
   std::vector<std::string> all = SortedLines(warnings + notes);
-  all.push_back("to do: 0 error(s), 2 warning(s), 4 note(s)");
+  all.push_back("to do: 0 error(s), 2 warning(s), 5 note(s)");
   std::sort(all.begin(), all.end());
   r = RunTolvern({"todo", "--folder", dir / "tree", "--ado", "--all"});
   EXPECT_EQ(SortedLines(r.out), all);
@@ -388,10 +397,10 @@ TEST_F(TodoListTest, LevelsSeparateWhatNeedsAHandFromTheRecord) {
   EXPECT_EQ(run.exit_code, 0) << run.err;
   EXPECT_NE(run.out.find(warnings), std::string::npos) << run.out;
   EXPECT_EQ(run.out.find("note: "), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("; to do: 0 error(s), 2 warning(s), 4 note(s); time: "), std::string::npos)
+  EXPECT_NE(run.out.find("; to do: 0 error(s), 2 warning(s), 5 note(s); time: "), std::string::npos)
       << run.out;
   std::vector<std::string> file = SortedLines(dir.Read("tree/Wiz_Todo.txt"));
-  EXPECT_EQ(file.size(), 7u);
+  EXPECT_EQ(file.size(), 8u);
   EXPECT_NE(std::find(file.begin(), file.end(),
                       dir / "tree/A.dfm:4:5: note: form-property: "
                             "C.Mode = cmRead" +
@@ -399,8 +408,10 @@ TEST_F(TodoListTest, LevelsSeparateWhatNeedsAHandFromTheRecord) {
             file.end());
   const auto report = nlohmann::json::parse(dir.Read("r.json"));
   EXPECT_EQ(report["summary"]["todoLevels"],
-            nlohmann::json({{"error", 0}, {"warning", 2}, {"note", 4}}));
-  EXPECT_EQ(report["todo"][0]["level"], "warning");
+            nlohmann::json({{"error", 0}, {"warning", 2}, {"note", 5}}));
+  // The unit's note on ADODB first, then the form's places.
+  EXPECT_EQ(report["todo"][0]["level"], "note");
+  EXPECT_EQ(report["todo"][1]["level"], "warning");
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "base/system_texts.h"
 #include "base/text_edits.h"
 #include "engine/component_replacer.h"
+#include "engine/old_units.h"
 #include "engine/todo_list.h"
 #include "files/file_utils.h"
 #include "parsing/pascal_scanner.h"
@@ -131,18 +132,28 @@ void TComponentReplacer::ReplaceInUnit(FileRewriting& w, std::string text,
   // a unit left as it was hands them on to the to-do scan.
   PasTokens tokens = SignificantTokens(text, /*with_comments=*/true);
   UnitSplice splice(text);
-  const int changes = ReplaceUnitTokens(w, tokens, source_path, splice);
+  int changes = ReplaceUnitTokens(w, tokens, source_path, splice);
+  bool unchanged = !splice.changed();
+  std::string out = unchanged ? std::string() : splice.Finish();
+  if (Todo.family.empty()) Todo = TodoClasses::Of(*this);
+  if (Options->DropOldUnits) {
+    // The old library's units that nothing left in the unit needs.
+    int dropped = 0;
+    std::string kept = DropOldUnits(unchanged ? text : out, Todo.family, &dropped);
+    if (dropped > 0) {
+      out = std::move(kept);
+      unchanged = false;
+      changes += dropped;
+    }
+  }
   w.out.log.push_back(ChangesLine(changes));
   std::string ext = UpperCase(ExtractFileExt(source_path));
   FileReport& report = w.out.reports.emplace_back(FileReport::Unchanged(
       source_path, ext == ".DPR" ? FileKind::kProject : FileKind::kUnit, EncodingName(encoding)));
   report.changes = changes;
-  const bool unchanged = !splice.changed();
-  std::string out = unchanged ? std::string() : splice.Finish();
   // The places left for a person, where they stand in the file after the
   // command: the rewritten text when it replaces the original.
   const bool rewritten = !unchanged && !Options->DryRun;
-  if (Todo.family.empty()) Todo = TodoClasses::Of(*this);
   if (rewritten) {
     // The new text has tokens of its own; the old list and the old text go
     // first, so that a large unit is not held twice over.

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "engine/old_units.h"
 #include "engine/todo_classes.h"
 #include "engine/todo_list.h"
 #include "engine/todo_tables.h"
@@ -50,7 +51,9 @@ class UnitScan {
       const FoldedKey key(name);
       const bool after_dot = i > 0 && toks_.Code(i - 1) == kDot;
       if (in_uses) {
-        if (auto u = classes_.interface_units.find(key); u != classes_.interface_units.end())
+        // The old library's own units have items of their own (below).
+        if (auto u = classes_.interface_units.find(key);
+            u != classes_.interface_units.end() && !IsOldUnit(classes_.family, name))
           AddInterface(i, *u->second);
         uses_family_ = uses_family_ || SameText(name, classes_.family);
         continue;
@@ -198,7 +201,11 @@ class UnitScan {
     if (CodeAt(i + 1, kTokIdent) && CodeAt(i + 2, kColon)) cls = i + 3;
     if (!CodeAt(cls, kTokIdent) || !Has(cls + 1) || !Is(toks_[cls + 1], "do")) return false;
     auto h = classes_.handlers.find(toks_[cls].text);
-    if (h == classes_.handlers.end() || !uses_family_) return false;
+    // A handler of a class the old library declares compiles only in a unit
+    // that uses it; one of another unit's (EOleException) in any unit.
+    if (h == classes_.handlers.end() ||
+        (!uses_family_ && ExportedByOldUnit(classes_.family, toks_[cls].text)))
+      return false;
     AddInterface(i, *h->second, std::string(Slice(i, cls + 1)));
     return true;
   }
@@ -274,6 +281,15 @@ class UnitScan {
     size_t from = i;  // the object the name belongs to: dm.tblItems.TableName
     while (from >= 2 && toks_[from - 1].code == kDot && toks_[from - 2].code == kTokIdent)
       from -= 2;
+    // An ADO run leaves the BDE's tables alone: only a table of a class it
+    // maps is its concern.
+    if (!SameText(classes_.family, "DBTables")) {
+      if (i < 2 || toks_[i - 1].code != kDot) return;
+      const FoldedKey owner(toks_[i - 2].text);
+      if (declared_.find(owner) == declared_.end() &&
+          classes_.names.find(owner) == classes_.names.end())
+        return;
+    }
     // The value ends where the statement does: at ";", "else" or "end"
     // outside parentheses and brackets.
     size_t last = i + 2;
@@ -375,7 +391,16 @@ class UnitScan {
 
 std::vector<FoundTodo> FindUnitTodo(std::string_view text, PasTokens tokens,
                                     const TodoClasses& classes) {
-  return UnitScan(text, std::move(tokens), classes).Run();
+  std::vector<FoundTodo> found = UnitScan(text, std::move(tokens), classes).Run();
+  // Each old unit left in a uses clause: a note when nothing needs it any
+  // more, a warning naming what does.
+  // A class the run renames needs nothing: the text may be the one before
+  // the run (a list without a run).
+  const auto renamed = [&](std::string_view name) { return classes.FindTarget(name) != nullptr; };
+  for (const OldUnitPlace& place : FindOldUnits(text, classes.family, renamed))
+    found.push_back({place.offset, todo_kind::kInterface, OldUnitText(place), OldUnitAdvice(place),
+                     place.needed_by.empty() ? todo_level::kNote : todo_level::kWarning});
+  return found;
 }
 
 UnitDeclarations FindDeclaredNames(std::string_view text, PasTokens tokens,

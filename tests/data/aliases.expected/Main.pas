@@ -17,6 +17,8 @@ var
 
 implementation
 
+uses NxConnections;
+
 {$R *.DFM}
 
 end.

@@ -19,6 +19,8 @@ var
 
 implementation
 
+uses NxConnections;
+
 {$R *.DFM}
 
 end.

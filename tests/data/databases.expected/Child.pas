@@ -14,6 +14,8 @@ type
 
 implementation
 
+uses Data;
+
 {$R *.DFM}
 
 end.

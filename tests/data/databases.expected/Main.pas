@@ -18,6 +18,8 @@ var
 
 implementation
 
+uses Data;
+
 {$R *.DFM}
 
 procedure TfrmMain.FormShow(Sender: TObject);

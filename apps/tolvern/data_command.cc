@@ -1,0 +1,123 @@
+#include "data_command.h"
+
+#include <iostream>
+#include <memory>
+
+#include "base/paths.h"
+#include "data/move_summary.h"
+#include "data/sql_script_writer.h"
+#include "data/sqlite_writer.h"
+#include "data/table_mover.h"
+#include "platform/code_pages.h"
+#include "platform/disk.h"
+
+namespace tolvern::cli {
+namespace {
+
+void CheckArgs(const DataArgs& args) {
+  if (args.sql.empty() && args.sqlite.empty())
+    throw CLI::ValidationError("data", "give --sql FILE or --sqlite FILE (or both)");
+  if (args.code_page && !IsKnownCodePage(args.code_page))
+    throw CLI::ValidationError(
+        "--codepage", "code page " + std::to_string(args.code_page) + " is not one tolvern reads");
+}
+
+// Whether path lies in folder or below it.
+bool Below(const std::string& path, const std::string& folder) {
+  std::string prefix = PathJoin(folder, "");
+  return path.compare(0, prefix.size(), prefix) == 0;
+}
+
+// Whether an output may be written at path; names the problem when not.
+bool OutputAllowed(Disk& disk, const std::string& path, const std::vector<std::string>& folders,
+                   bool force) {
+  for (const std::string& folder : folders)
+    if (Below(disk.Resolve(path), disk.Resolve(folder))) {
+      Fail(path + " lies in the table folder " + folder +
+           "; tolvern data never writes there: name a file elsewhere");
+      return false;
+    }
+  if (disk.FileExists(path) && !force) {
+    Fail(path + " exists; give --force to replace it");
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+Subcommand AddDataCommand(CLI::App& app) {
+  auto args = std::make_shared<DataArgs>();
+  CLI::App* data = app.add_subcommand(
+      "data", "Move the Paradox and dBASE tables of folders into a SQL script and a SQLite file.");
+  data->add_option("FOLDER", args->folders, "Folders holding .DB and .DBF tables")->required();
+  data->add_option("--sql", args->sql, "Write the tables as a SQL script to FILE");
+  data->add_option("--sqlite", args->sqlite, "Write the tables into a new SQLite database FILE");
+  data->add_option("--codepage", args->code_page,
+                   "Code page of tables whose files name none (default 1252)");
+  data->add_flag("--force", args->force, "Replace output files that exist");
+  return {data, [args] { CheckArgs(*args); }, [args] { return RunData(*args); }, nullptr};
+}
+
+int RunData(const DataArgs& args) {
+  RealDisk disk;
+  std::vector<std::string> folders;
+  for (const std::string& folder : args.folders) {
+    folders.push_back(Absolute(folder));
+    if (!disk.DirExists(folders.back())) {
+      Fail("folder \"" + folders.back() + "\" does not exist.");
+      return kExitFailed;
+    }
+  }
+  std::string sql = args.sql.empty() ? "" : Absolute(args.sql);
+  std::string sqlite = args.sqlite.empty() ? "" : Absolute(args.sqlite);
+  for (const std::string& out : {sql, sqlite})
+    if (!out.empty() && !OutputAllowed(disk, out, folders, args.force)) return kExitFailed;
+
+  std::vector<data::TableSink*> sinks;
+  std::unique_ptr<data::SqlScriptWriter> script;
+  std::unique_ptr<data::TableSink> database;
+  std::string error;
+  bool sqlite_missing = false;
+  if (!sql.empty()) {
+    script = std::make_unique<data::SqlScriptWriter>(disk, sql);
+    if (!script->Open(&error)) {
+      Fail(error);
+      return kExitFailed;
+    }
+    sinks.push_back(script.get());
+  }
+  if (!sqlite.empty()) {
+    database = data::OpenSqliteWriter(disk, sqlite, &error);
+    if (!database) {
+      Fail(error);
+      if (!data::SqliteAvailable() && script)
+        sqlite_missing = true;
+      else
+        return kExitFailed;
+    } else {
+      sinks.push_back(database.get());
+    }
+  }
+
+  data::MoveResult result;
+  std::vector<std::string> files;
+  for (const std::string& folder : folders) {
+    std::string why;
+    std::vector<std::string> found = data::FindTableFiles(disk, folder, &why);
+    if (!why.empty()) result.listing_errors.push_back(folder + ": cannot be listed: " + why);
+    files.insert(files.end(), found.begin(), found.end());
+  }
+  data::ReadOptions options;
+  options.code_page = args.code_page;
+  data::MoveResult moved = data::MoveTables(disk, files, options, sinks);
+  moved.listing_errors = result.listing_errors;
+  std::cout << data::MoveSummary(moved, folders.size() == 1 ? folders[0] : "");
+  if (!moved.output_error.empty()) {
+    Fail(moved.output_error);
+    return kExitFailed;
+  }
+  return moved.Complete() && !sqlite_missing ? kExitOk : kExitIncomplete;
+}
+
+}  // namespace tolvern::cli

@@ -1,0 +1,27 @@
+// tolvern data: moves the Paradox and dBASE tables of folders into a SQL
+// script and a SQLite database.
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <string>
+#include <vector>
+
+#include "cli_common.h"
+
+namespace tolvern::cli {
+
+struct DataArgs {
+  std::vector<std::string> folders;
+  std::string sql;     // the script to write
+  std::string sqlite;  // the database to write
+  int code_page = 0;   // for tables whose files name none
+  bool force = false;  // replace outputs that exist
+};
+
+// Adds the data subcommand and its options to the app.
+Subcommand AddDataCommand(CLI::App& app);
+
+// Moves the tables; gives the exit code.
+int RunData(const DataArgs& args);
+
+}  // namespace tolvern::cli

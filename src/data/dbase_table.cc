@@ -1,0 +1,138 @@
+#include "data/dbase_table.h"
+
+#include "base/paths.h"
+#include "data/dbase_values.h"
+#include "data/sibling_file.h"
+#include "platform/code_pages.h"
+#include "platform/disk.h"
+#include "platform/text_encoding.h"
+
+namespace tolvern::data {
+
+std::unique_ptr<DbaseTable> DbaseTable::Open(Disk& disk, const std::string& path,
+                                             const ReadOptions& options, std::string* error) {
+  std::unique_ptr<DbaseTable> table(new DbaseTable);
+  table->name_ = ExtractFileName(path);
+  std::string reason;
+  if (!disk.ReadFile(path, &table->file_, &reason)) {
+    *error = table->name_ + ": cannot be read: " + reason;
+    return nullptr;
+  }
+  if (!ReadDbaseHeader(table->file_, &table->header_, &reason)) {
+    *error = table->name_ + ": " + reason;
+    return nullptr;
+  }
+  int driver_page = CodePageOfLanguageDriver(table->header_.language_driver);
+  table->code_page_ = IsKnownCodePage(driver_page) ? driver_page
+                      : options.code_page          ? options.code_page
+                                                   : 1252;
+  std::string stem = table->name_.substr(0, table->name_.size() - ExtractFileExt(path).size());
+  table->schema_.name = IsValidUtf8(stem) ? stem : CodePageToUtf8(table->code_page_, stem);
+  bool memos = false;
+  for (size_t i = 0; i < table->header_.fields.size(); ++i) {
+    const DbaseField& field = table->header_.fields[i];
+    if (IsDbaseSystemField(field)) continue;
+    memos = memos || IsDbaseMemo(field, table->header_.flavor);
+    table->columns_.push_back(i);
+    table->schema_.columns.push_back(DbaseColumn(field, table->header_.flavor, table->code_page_));
+  }
+  table->field_named_.assign(table->header_.fields.size(), false);
+  if (memos) table->OpenMemo(disk, path);
+  return table;
+}
+
+void DbaseTable::OpenMemo(Disk& disk, const std::string& path) {
+  bool fox = header_.flavor == DbaseFlavor::kFoxPro;
+  std::string memo_path = SiblingFile(disk, path, fox ? ".FPT" : ".DBT");
+  if (memo_path.empty()) {
+    memo_missing_ = std::string("the memo file ") + (fox ? ".FPT" : ".DBT") + " is missing";
+    return;
+  }
+  std::string bytes, reason;
+  if (!disk.ReadFile(memo_path, &bytes, &reason)) {
+    memo_missing_ = ExtractFileName(memo_path) + " cannot be read: " + reason;
+    return;
+  }
+  memo_.emplace(header_.flavor, std::move(bytes));
+}
+
+void DbaseTable::FieldProblem(size_t field, size_t offset, const std::string& what) {
+  if (field_named_[field]) return;
+  field_named_[field] = true;
+  account_.problems.push_back(name_ + ": offset " + std::to_string(offset) + ": field " +
+                              CodePageToUtf8(code_page_, header_.fields[field].name) + ": " + what +
+                              " (this and any later such values are NULL)");
+}
+
+void DbaseTable::DecodeRecord(size_t at, Row* row) {
+  row->clear();
+  for (size_t i : columns_) {
+    const DbaseField& field = header_.fields[i];
+    size_t offset = at + 1 + field.offset;
+    std::string_view bytes(file_.data() + offset, field.length);
+    Value value;
+    if (IsDbaseMemo(field, header_.flavor)) {
+      std::uint64_t block = DbaseMemoBlock(bytes, header_.flavor);
+      std::string data, error;
+      if (block == 0) {
+      } else if (!memo_) {
+        FieldProblem(i, offset, memo_missing_);
+      } else if (!memo_->Read(block, &data, &error)) {
+        FieldProblem(i, offset, error);
+      } else if (field.type == 'M') {
+        value = Value::Text(CodePageToUtf8(code_page_, data));
+      } else {
+        value = Value::Blob(std::move(data));
+      }
+    } else if (!DbaseValue(field, header_.flavor, bytes, code_page_, &value)) {
+      FieldProblem(i, offset, "\"" + std::string(bytes) + "\" is no " + field.type + " value");
+    }
+    row->push_back(std::move(value));
+  }
+}
+
+void DbaseTable::End() {
+  ended_ = true;
+  if (bad_flags_)
+    account_.problems.push_back(name_ + ": offset " + std::to_string(first_bad_flag_) + ": " +
+                                std::to_string(bad_flags_) +
+                                " records, the first here, have a deletion flag neither blank nor "
+                                "'*' (damaged); left out");
+  std::uint64_t held = static_cast<std::uint64_t>(header_.record_size) * header_.record_count;
+  if (header_.header_size + held > file_.size()) {
+    std::uint64_t whole = (file_.size() - header_.header_size) / header_.record_size;
+    account_.problems.push_back(
+        name_ + ": offset " + std::to_string(header_.header_size + whole * header_.record_size) +
+        ": the file is cut short: it holds " + std::to_string(whole) + " of the " +
+        std::to_string(header_.record_count) + " records its header counts");
+    account_.rows_damaged += header_.record_count - whole;
+    account_.incomplete = true;
+  }
+}
+
+bool DbaseTable::Next(Row* row) {
+  while (!ended_) {
+    size_t at = header_.header_size + static_cast<size_t>(record_) * header_.record_size;
+    if (record_ >= header_.record_count || at + header_.record_size > file_.size()) {
+      End();
+      return false;
+    }
+    ++record_;
+    char flag = file_[at];
+    if (flag == '*') {
+      ++account_.rows_deleted;
+      continue;
+    }
+    if (flag != ' ') {
+      if (bad_flags_++ == 0) first_bad_flag_ = at;
+      ++account_.rows_damaged;
+      continue;
+    }
+    DecodeRecord(at, row);
+    ++account_.rows_read;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace tolvern::data

@@ -1,0 +1,183 @@
+#include "data/paradox_table.h"
+
+#include "base/paths.h"
+#include "data/byte_reading.h"
+#include "data/paradox_blobs.h"
+#include "data/paradox_values.h"
+#include "data/sibling_file.h"
+#include "platform/code_pages.h"
+#include "platform/disk.h"
+#include "platform/text_encoding.h"
+
+namespace tolvern::data {
+namespace {
+
+// A block starts with the next block's number, the previous one's, and the
+// offset of its last record (negative when it holds none).
+constexpr size_t kBlockHeader = 6;
+
+bool IsBlobType(std::uint8_t type) {
+  switch (static_cast<ParadoxType>(type)) {
+    case ParadoxType::kMemo:
+    case ParadoxType::kBlob:
+    case ParadoxType::kFmtMemo:
+    case ParadoxType::kOle:
+    case ParadoxType::kGraphic:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+std::unique_ptr<ParadoxTable> ParadoxTable::Open(Disk& disk, const std::string& path,
+                                                 const ReadOptions& options, std::string* error) {
+  std::unique_ptr<ParadoxTable> table(new ParadoxTable);
+  table->name_ = ExtractFileName(path);
+  std::string reason;
+  if (!disk.ReadFile(path, &table->file_, &reason)) {
+    *error = table->name_ + ": cannot be read: " + reason;
+    return nullptr;
+  }
+  if (!ReadParadoxHeader(table->file_, &table->header_, &reason)) {
+    *error = table->name_ + ": " + reason;
+    return nullptr;
+  }
+  const ParadoxHeader& header = table->header_;
+  if (header.encrypted) {
+    *error = table->name_ +
+             ": the table is password-protected, and tolvern does not decrypt tables: remove "
+             "its password in Paradox or Database Desktop (Restructure), then run again";
+    return nullptr;
+  }
+  table->code_page_ = IsKnownCodePage(header.code_page) ? header.code_page
+                      : options.code_page               ? options.code_page
+                                                        : 1252;
+  if (header.code_page && !IsKnownCodePage(header.code_page))
+    table->account_.problems.push_back(
+        table->name_ + ": code page " + std::to_string(header.code_page) +
+        " is not one tolvern knows; text read as code page " + std::to_string(table->code_page_));
+  std::string mb = SiblingFile(disk, path, ".MB");
+  if (!mb.empty()) {
+    if (disk.ReadFile(mb, &table->mb_, &reason))
+      table->has_mb_ = true;
+    else
+      table->account_.problems.push_back(ExtractFileName(mb) + ": cannot be read: " + reason);
+  }
+  TableSchema& schema = table->schema_;
+  std::string stem = table->name_.substr(0, table->name_.size() - ExtractFileExt(path).size());
+  schema.name = IsValidUtf8(stem) ? stem : CodePageToUtf8(table->code_page_, stem);
+  for (const ParadoxField& field : header.fields)
+    schema.columns.push_back(ParadoxColumn(field, table->code_page_));
+  for (int i = 0; i < header.key_fields; ++i) schema.primary_key.push_back(i);
+  table->visited_.assign(65536, false);
+  return table;
+}
+
+void ParadoxTable::Problem(size_t offset, const std::string& what) {
+  account_.problems.push_back(name_ + ": offset " + std::to_string(offset) + ": " + what);
+}
+
+bool ParadoxTable::BlockUsable(int n) {
+  size_t offset = header_.header_size + static_cast<size_t>(n - 1) * header_.block_size;
+  if (visited_[n]) {
+    Problem(offset, "the block chain comes back to block " + std::to_string(n));
+    return false;
+  }
+  visited_[n] = true;
+  if (offset + kBlockHeader > file_.size()) {
+    Problem(offset, "block " + std::to_string(n) + " lies past the end of the file (" +
+                        std::to_string(file_.size()) + " bytes): the file is cut short");
+    return false;
+  }
+  return true;
+}
+
+bool ParadoxTable::NextBlock() {
+  while (true) {
+    int n = block_ == 0 ? header_.first_block : next_block_;
+    if (n == 0 || !BlockUsable(n)) {
+      if (n != 0) account_.incomplete = true;
+      return false;
+    }
+    block_ = n;
+    size_t offset = header_.header_size + static_cast<size_t>(n - 1) * header_.block_size;
+    next_block_ = static_cast<int>(Le16(file_, offset));
+    auto last = static_cast<std::int16_t>(Le16(file_, offset + 4));
+    record_ = 0;
+    records_in_block_ = 0;
+    if (last < 0) continue;  // an empty block
+    if (last % header_.record_size != 0 ||
+        kBlockHeader + last + header_.record_size > static_cast<size_t>(header_.block_size)) {
+      Problem(offset, "block " + std::to_string(n) + " says its last record is at " +
+                          std::to_string(last) + ", which is no record's place; block left out");
+      account_.incomplete = true;
+      continue;
+    }
+    records_in_block_ = last / header_.record_size + 1;
+    size_t end =
+        offset + kBlockHeader + static_cast<size_t>(records_in_block_) * header_.record_size;
+    if (end > file_.size()) {
+      int whole = static_cast<int>((file_.size() - offset - kBlockHeader) / header_.record_size);
+      Problem(offset, "block " + std::to_string(n) +
+                          " is cut short: " + std::to_string(records_in_block_ - whole) +
+                          " of its " + std::to_string(records_in_block_) + " records are missing");
+      account_.rows_damaged += records_in_block_ - whole;
+      account_.incomplete = true;
+      records_in_block_ = whole;
+      next_block_ = 0;
+    }
+    if (records_in_block_ > 0) return true;
+  }
+}
+
+void ParadoxTable::DecodeRecord(size_t at, Row* row) {
+  row->clear();
+  for (const ParadoxField& field : header_.fields) {
+    int size = field.type == static_cast<std::uint8_t>(ParadoxType::kBcd) ? 17 : field.size;
+    std::string_view bytes(file_.data() + at, size);
+    if (!IsBlobType(field.type)) {
+      row->push_back(ParadoxValue(field, bytes, code_page_));
+    } else {
+      std::string value, error;
+      BlobRead read = ReadParadoxBlob(bytes, has_mb_ ? &mb_ : nullptr, &value, &error);
+      if (read == BlobRead::kFailed && blob_failures_++ == 0)
+        Problem(at, "field " + CodePageToUtf8(code_page_, field.name) + ": " + error);
+      if (read != BlobRead::kValue)
+        row->push_back(Value::Null());
+      else if (field.type == static_cast<std::uint8_t>(ParadoxType::kMemo))
+        row->push_back(Value::Text(CodePageToUtf8(code_page_, value)));
+      else
+        row->push_back(Value::Blob(std::move(value)));
+    }
+    at += size;
+  }
+}
+
+void ParadoxTable::EndOfChain() {
+  ended_ = true;
+  if (blob_failures_ > 1)
+    account_.problems.push_back(name_ + ": " + std::to_string(blob_failures_) +
+                                " memo or blob values could not be read and are NULL");
+  std::uint64_t held = account_.rows_read + account_.rows_damaged;
+  if (held != header_.record_count && !account_.incomplete)
+    account_.notes.push_back(name_ + ": the header counts " + std::to_string(header_.record_count) +
+                             " records, the block chain holds " + std::to_string(held) +
+                             "; the chain's records are moved");
+}
+
+bool ParadoxTable::Next(Row* row) {
+  if (ended_) return false;
+  if (record_ >= records_in_block_ && !NextBlock()) {
+    EndOfChain();
+    return false;
+  }
+  size_t offset = header_.header_size + static_cast<size_t>(block_ - 1) * header_.block_size;
+  DecodeRecord(offset + kBlockHeader + static_cast<size_t>(record_) * header_.record_size, row);
+  ++record_;
+  ++account_.rows_read;
+  return true;
+}
+
+}  // namespace tolvern::data

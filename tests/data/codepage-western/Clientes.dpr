@@ -1,0 +1,13 @@
+program Clientes;
+
+uses
+  Forms,
+  Main in 'Main.pas' {frmMain};
+
+{$R *.RES}
+
+begin
+  Application.Initialize;
+  Application.CreateForm(TfrmMain, frmMain);
+  Application.Run;
+end.
