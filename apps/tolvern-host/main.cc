@@ -4,14 +4,17 @@
 //
 //   tolvern-host.exe [PROJECT.dpr]              the host, with the project open
 //   tolvern-host.exe --wizard [PROJECT.dpr]     the same, with the wizard opened at once
-//   tolvern-host.exe --screenshots DIR          every page of the wizard, the save
-//                                               warning, the progress dialog and the
-//                                               outcome and failure boxes as BMP files
+//   tolvern-host.exe --screenshots DIR          every page of the wizard (the Aliases
+//                                               step over tests/data/aliases), the save
+//                                               warning, the progress dialog in its
+//                                               phases, the outcome with its to-do view
+//                                               and the failure box as BMP files
 #ifdef _WIN32
 
-// shellapi.h needs the declarations of windows.h before it.
+// shellapi.h and commctrl.h need the declarations of windows.h before them.
 // clang-format off
 #include "platform/windows_api.h"
+#include <commctrl.h>
 #include <shellapi.h>
 // clang-format on
 
@@ -22,17 +25,22 @@
 
 #include "base/errors.h"
 #include "base/system_texts.h"
+#include "engine/component_replacer.h"
 #include "engine/nx_replacer.h"
 #include "ide/project_host.h"
+#include "platform/disk.h"
 #include "platform/settings_store.h"
+#include "win32/resource_ids.h"
 #include "win32/win_capture.h"
 #include "win32/win_controls.h"
 #include "win32/win_host_window.h"
+#include "win32/win_outcome_form.h"
 #include "win32/win_progress_form.h"
 #include "win32/win_save_warn_form.h"
 #include "win32/win_wizard_form.h"
 #include "wizard/run_messages.h"
 #include "wizard/run_report_page.h"
+#include "wizard/wizard_run.h"
 
 namespace {
 
@@ -100,6 +108,12 @@ void SaveWizardPages(ShotWriter& shots, const fs::path& app) {
   save("units");
   m.GoNext();
   save("options");
+  // A profile of the project's own beside it.
+  const fs::path profile = app / "tolvern-profile.json";
+  RealDisk disk;
+  WriteNewWholeFile(disk, WideToUtf8(profile.wstring()), "{\"name\": \"orders\"}\n");
+  m.ProfileFile = WideToUtf8(profile.wstring());
+  save("options-profile");
   m.GoNext();
   save("summary");
   m.GoBack(), m.GoBack(), m.GoBack();
@@ -107,6 +121,45 @@ void SaveWizardPages(ShotWriter& shots, const fs::path& app) {
   m.Directory = WideToUtf8(app.wstring());
   m.GoNext();
   save("folder");
+  wizard.Destroy();
+}
+
+// The Aliases step over an application on BDE aliases at app, with one
+// alias a new connection, one bound and one left, and the summary after it.
+void SaveAliasPages(ShotWriter& shots, const fs::path& app) {
+  ProjectHost host;
+  host.Load(WideToUtf8((app / "Ledger.dpr").wstring()));
+  ScopedIdeServices services(&host);
+  RealDisk disk;
+  TWinWizardForm wizard;
+  WizardModel& m = wizard.Model();
+  m.ProductName = "Nexa";
+  m.Options = ReplaceOptions;
+  m.ScanAliases = [&disk](const WizardModel& w) {
+    return ScanWizardAliases(disk, w, *BdeReplacer);
+  };
+  wizard.SetWelcomeText(ReplaceOptions->Name, "Nexa");
+  wizard.Create(nullptr);
+  while (m.Page() != WizardPage::kAliases && m.CanNext()) {
+    if (!m.GoNext().text.empty()) break;
+    wizard.Refresh();
+  }
+  auto& items = m.Aliases.Items();
+  for (size_t i = 0; i < items.size(); ++i) {
+    items[i].kind = i == 0   ? AliasChoiceKind::kNew
+                    : i == 1 ? AliasChoiceKind::kBind
+                             : AliasChoiceKind::kLeave;
+    if (i == 0) items[i].database = "ledger.nxdb", items[i].server = "localhost";
+    if (i == 1) items[i].bind = "frmReports.dbRemote";
+  }
+  // The choices shown, the first alias selected.
+  wizard.AliasPage().Show(&m.Aliases);
+  Pump();
+  shots.Save(wizard.Handle(), "aliases");
+  m.GoNext();
+  wizard.Refresh();
+  Pump();
+  shots.Save(wizard.Handle(), "aliases-summary");
   wizard.Destroy();
 }
 
@@ -135,20 +188,70 @@ void SaveRunDialogs(ShotWriter& shots, const fs::path& app) {
   progress.ShowState();
   Pump();
   shots.Save(progress.Handle(), "progress");
+  // After the last file: the originals checked, then replaced, when a
+  // cancel is too late.
+  progress.CountKnown(31250);
+  progress.Progress(31249, 31250,
+                    WideToUtf8((app / "Reports" / "Yearly" / "SalesByProduct.pas").wstring()));
+  progress.ShowState();
+  progress.Phase(RunPhase::kCheckingOriginals);
+  progress.ShowState();
+  shots.Save(progress.Handle(), "progress-checking");
+  progress.ReplacingOriginals();
+  progress.ShowState();
+  shots.Save(progress.Handle(), "progress-replacing");
   ::DestroyWindow(progress.Handle());
   // The outcome of a real run over the example folder.
   ReplaceOptions->Dest = RunSource::kFolder;
   ReplaceOptions->Directory = WideToUtf8(app.wstring());
   ReplaceOptions->BackupDir = WideToUtf8((app / "RBackup").wstring());
   ReplaceOptions->ViewLog = false;
+  // A form with a query object the run cannot convert.
+  fs::create_directories(app / "Legacy");
+  RealDisk disk;
+  WriteNewWholeFile(disk, WideToUtf8((app / "Legacy" / "OldQuery.pas").wstring()),
+                    "unit OldQuery;\r\ninterface\r\nuses DBTables;\r\nimplementation\r\n"
+                    "{$R *.DFM}\r\nend.\r\n");
+  WriteNewWholeFile(disk, WideToUtf8((app / "Legacy" / "OldQuery.dfm").wstring()),
+                    "object Form1: TForm1\r\n  object qryBroken: TQuery\r\n    Tag = @\r\n"
+                    "  end\r\nend\r\n");
+  ReplaceOptions->IncludeSubDirs = true;
   RunReportPage page;
   page.Start(*BdeReplacer);
   BdeReplacer->Execute();
   page.Finish(*BdeReplacer, ReplaceOptions->Directory);
+  RunOutcome run;
+  run.text = ReplaceOutcomeText(*BdeReplacer) + "\n" + page.OutcomeLine();
+  run.report_path = page.Path();
+  run.failure = OutcomeIsFailure(*BdeReplacer);
+  run.log_path = RunLogPath(*ReplaceOptions);
+  run.todo = BdeReplacer->Report.Todo();
+  run.todo_path = BdeReplacer->TodoFilePath;
   {
-    ModalScript script({SaveAndClose(shots, "outcome", IDOK)});
-    ShowMessageBox(nullptr, ReplaceOutcomeText(*BdeReplacer) + "\n" + page.OutcomeLine(), title,
-                   MB_ICONINFORMATION);
+    // The outcome, then its to-do view over it, sorted by level.
+    ModalScript script({[&shots](HWND dialog) {
+                          shots.Save(dialog, "outcome");
+                          ::PostMessageW(::GetDlgItem(dialog, IDC_BT_VIEW_TODO), BM_CLICK, 0, 0);
+                          return true;
+                        },
+                        [&shots](HWND dialog) {
+                          HWND list = ::GetDlgItem(dialog, IDC_LV_TODO);
+                          if (!list) return false;
+                          NMLISTVIEW click{};
+                          click.hdr = {list, IDC_LV_TODO, LVN_COLUMNCLICK};
+                          click.iItem = -1;
+                          ::SendMessageW(dialog, WM_NOTIFY, IDC_LV_TODO,
+                                         reinterpret_cast<LPARAM>(&click));
+                          shots.Save(dialog, "todo-view");
+                          ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+                          return true;
+                        },
+                        [](HWND dialog) {
+                          if (!::GetDlgItem(dialog, IDC_OC_TEXT)) return false;
+                          ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+                          return true;
+                        }});
+    ShowWinOutcome(nullptr, title, run);
   }
   // A backup folder below a file, as a run finds it.
   ReplaceOptions->BackupDir = WideToUtf8((app / "Orders.dpr" / "RBackup").wstring());
@@ -179,6 +282,11 @@ int Screenshots(const fs::path& out_dir) {
     ScopedIdeServices services(&host);
     ShotWriter shots(out_dir);
     SaveWizardPages(shots, app / "Orders");
+    // The application on BDE aliases the tests migrate, beside the example,
+    // in a project run as the pages left it.
+    fs::copy(example / ".." / ".." / "tests" / "data" / "aliases", app / "Ledger",
+             fs::copy_options::recursive);
+    SaveAliasPages(shots, app / "Ledger");
     SaveRunDialogs(shots, app / "Orders");
   }
   std::error_code ec;
@@ -230,6 +338,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
   if (open_wizard && !host.MenuItems().empty()) host.ChooseMenuItem(host.MenuItems().front().name);
   MSG msg;
   while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (host.TranslateKeys(&msg)) continue;
     ::TranslateMessage(&msg);
     ::DispatchMessageW(&msg);
   }

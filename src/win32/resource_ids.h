@@ -12,9 +12,13 @@
 #define IDD_STEP3_PROJ 104
 #define IDD_STEP3_DIR 105
 #define IDD_STEP4 106
+#define IDD_ALIASES 108
 #define IDD_FINAL 107
 #define IDD_PROGRESS 120
 #define IDD_SAVE_WARN 130
+#define IDD_OUTCOME 140
+#define IDD_LOG_VIEW 141
+#define IDD_TODO_VIEW 142
 
 // The wizard's frame.
 #define IDC_IMAGE1 1000
@@ -32,6 +36,7 @@
 #define IDC_TITLE_STEP3_DIR 1014
 #define IDC_TITLE_STEP4 1015
 #define IDC_TITLE_FINAL 1016
+#define IDC_TITLE_ALIASES 1017
 
 // Step 1: welcome and mode.
 #define IDC_LABEL2 1100
@@ -68,8 +73,21 @@
 #define IDC_CH_VIEW_LOG 1606
 #define IDC_CH_INCLUDE_READ_ONLY 1607
 #define IDC_CH_FOLLOW_USES 1608
+#define IDC_L_PROFILE 1609
+#define IDC_ED_PROFILE 1610
+#define IDC_BT_BROWSE_PROFILE 1611
 
-// Step 5: summary.
+// The Aliases step.
+#define IDC_LV_ALIASES 1800
+#define IDC_CB_ALIAS_CHOICE 1801
+#define IDC_ED_BIND 1802
+#define IDC_ED_DATABASE 1803
+#define IDC_ED_SERVER 1804
+#define IDC_ED_USER_NAME 1805
+#define IDC_ED_MODULE 1806
+#define IDC_BT_SAVE_PROFILE 1807
+
+// The summary.
 #define IDC_L_SUMMARY 1700
 
 // The progress dialog (Cancel is IDCANCEL).
@@ -82,3 +100,15 @@
 #define IDC_LBL_WARN 2101
 #define IDC_LBL_NOTE 2102
 #define IDC_CHK_DONT_ASK 2103
+
+// The outcome of a run (OK is IDOK).
+#define IDC_OC_ICON 2200
+#define IDC_OC_TEXT 2201
+#define IDC_BT_VIEW_LOG 2202
+#define IDC_BT_VIEW_TODO 2203
+#define IDC_BT_VIEW_REPORT 2204
+
+// The log and to-do views (Close is IDCANCEL).
+#define IDC_ED_LOG_TEXT 2300
+#define IDC_LBL_TODO_FILE 2301
+#define IDC_LV_TODO 2302

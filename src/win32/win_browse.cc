@@ -48,18 +48,46 @@ std::string SystemBrowseFolder(HWND owner, const std::string& start) {
   return ok ? WideToUtf8(path) : "";
 }
 
-std::string SystemBrowseUndoFile(HWND owner, const std::string& start) {
+namespace {
+
+// The system's file dialog, opening a file that exists or naming one to
+// save, with one kind of file offered.
+std::string BrowseFile(HWND owner, const std::string& start, const wchar_t* filter,
+                       const wchar_t* extension, bool save) {
   wchar_t file[32768] = L"";
   const std::wstring dir = Utf8ToWide(BrowseStartFolder(ExtractFilePath(start)));
   OPENFILENAMEW of{};
   of.lStructSize = sizeof(of);
   of.hwndOwner = owner;
-  of.lpstrFilter = L"Undo files (*.reu)\0*.reu\0All files (*.*)\0*.*\0";
+  of.lpstrFilter = filter;
   of.lpstrFile = file;
   of.nMaxFile = 32768;
+  of.lpstrDefExt = extension;
   of.lpstrInitialDir = dir.empty() ? nullptr : dir.c_str();
-  of.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;
+  of.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;
+  if (save) {
+    of.Flags |= OFN_OVERWRITEPROMPT;
+    return ::GetSaveFileNameW(&of) ? WideToUtf8(file) : "";
+  }
+  of.Flags |= OFN_FILEMUSTEXIST;
   return ::GetOpenFileNameW(&of) ? WideToUtf8(file) : "";
+}
+
+constexpr wchar_t kProfiles[] = L"Profiles (*.json)\0*.json\0All files (*.*)\0*.*\0";
+
+}  // namespace
+
+std::string SystemBrowseUndoFile(HWND owner, const std::string& start) {
+  return BrowseFile(owner, start, L"Undo files (*.reu)\0*.reu\0All files (*.*)\0*.*\0", L"reu",
+                    false);
+}
+
+std::string SystemBrowseProfile(HWND owner, const std::string& start) {
+  return BrowseFile(owner, start, kProfiles, L"json", false);
+}
+
+std::string SystemSaveProfile(HWND owner) {
+  return BrowseFile(owner, "", kProfiles, L"json", true);
 }
 
 }  // namespace tolvern

@@ -1,5 +1,5 @@
 // The system's dialogs the wizard's Browse buttons open: the folder browser
-// and the open-file dialog for an undo file, each starting where the field
+// and the file dialogs for an undo file and a mapping profile, each starting where the field
 // points, or at the nearest folder above it that exists.
 #pragma once
 
@@ -19,6 +19,10 @@ std::string BrowseStartFolder(const std::string& field);
 std::string SystemBrowseFolder(HWND owner, const std::string& start);
 // The undo file (*.reu) the user picked, or "" when the user cancelled.
 std::string SystemBrowseUndoFile(HWND owner, const std::string& start);
+// The mapping profile (*.json) the user picked, or "".
+std::string SystemBrowseProfile(HWND owner, const std::string& start);
+// The file the user named to save a profile in, or "".
+std::string SystemSaveProfile(HWND owner);
 
 }  // namespace tolvern
 

@@ -36,6 +36,7 @@ WinHostWindow::~WinHostWindow() {
   wizards_.clear();
   for (HMODULE m : modules_) ::FreeLibrary(m);
   if (hwnd_) ::DestroyWindow(hwnd_);
+  if (keys_) ::DestroyAcceleratorTable(keys_);
 }
 
 HWND WinHostWindow::Create() {
@@ -61,10 +62,19 @@ HWND WinHostWindow::Create() {
   for (size_t i = 0; i < items_.size(); ++i)
     ::AppendMenuW(nexa_menu_, MF_STRING, kFirstWizardItem + i,
                   Utf8ToWide(items_[i].caption).c_str());
+  // The keys the menu names.
+  ACCEL keys[] = {{FVIRTKEY | FCONTROL, 'O', kOpenProject}};
+  if (!keys_) keys_ = ::CreateAcceleratorTableW(keys, 1);
   hwnd_ = ::CreateWindowExW(0, kClassName, L"Tolvern", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                             CW_USEDEFAULT, 560, 380, nullptr, bar, DialogModule(), this);
   ShowModules();
   return hwnd_;
+}
+
+bool WinHostWindow::TranslateKeys(MSG* msg) {
+  // Only for the host's own window and its children, not for a dialog over it.
+  if (!hwnd_ || !keys_ || (msg->hwnd != hwnd_ && !::IsChild(hwnd_, msg->hwnd))) return false;
+  return ::TranslateAcceleratorW(hwnd_, keys_, msg) != 0;
 }
 
 LRESULT CALLBACK WinHostWindow::WndProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {

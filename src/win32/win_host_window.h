@@ -36,6 +36,9 @@ class WinHostWindow : public ProjectHost, public TKAMenu {
   // in tests leaves no quit message for the dialogs that come after it.
   void QuitWhenClosed(bool on) { quit_when_closed_ = on; }
   HWND Handle() const { return hwnd_; }
+  // The menu's keys (Ctrl+O): true when msg was one of them and was carried
+  // out; the host's message loop asks before dispatching.
+  bool TranslateKeys(MSG* msg);
 
   // Loads an expert module and calls its entry point; false, with the reason
   // in *error, when it cannot be loaded or has no entry point.
@@ -72,6 +75,7 @@ class WinHostWindow : public ProjectHost, public TKAMenu {
   bool quit_when_closed_ = false;
   HWND list_ = nullptr;
   HMENU nexa_menu_ = nullptr;
+  HACCEL keys_ = nullptr;
   std::vector<MenuItem> items_;
   std::vector<std::unique_ptr<IOTAWizard>> wizards_;
   std::vector<HMODULE> modules_;

@@ -6,7 +6,9 @@
 
 #include "platform/message_box.h"
 #include "win32/win_controls.h"
+#include "win32/win_outcome_form.h"
 #include "win32/win_progress_form.h"
+#include "win32/win_run_views.h"
 #include "win32/win_save_warn_form.h"
 #include "win32/win_wizard_form.h"
 
@@ -75,12 +77,13 @@ bool TWinReplaceExpert::RestoreBehindProgress(TComponentReplacer& replacer,
 }
 
 bool TWinReplaceExpert::ShowLog(const std::string& title, const std::string& path) {
-  (void)title;
-  return WinOpenInViewer(path);
+  // A desktop without a viewer for the log gets the built-in one.
+  if (!WinOpenInViewer(path)) ShowWinLogView(ExpertOwnerWindow(), title, path);
+  return true;
 }
 
 void TWinReplaceExpert::ShowOutcome(const std::string& title, const RunOutcome& outcome) {
-  AppMessageBox(outcome.text, title, outcome.failure ? MB_ICONERROR : MB_ICONINFORMATION);
+  ShowWinOutcome(ExpertOwnerWindow(), title, outcome);
 }
 
 }  // namespace tolvern

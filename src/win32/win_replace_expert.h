@@ -47,7 +47,7 @@ class TWinReplaceExpert : public IOTAWizard, public ExpertView {
   bool ExecuteBehindProgress(TComponentReplacer& replacer, const std::string& title) override;
   bool RestoreBehindProgress(TComponentReplacer& replacer, const std::string& undo_file, bool force,
                              const std::string& title) override;
-  // The desktop's viewer; false when there is none.
+  // The desktop's viewer, or the built-in one when there is none.
   bool ShowLog(const std::string& title, const std::string& path) override;
   void ShowOutcome(const std::string& title, const RunOutcome& outcome) override;
 

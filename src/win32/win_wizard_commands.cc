@@ -63,6 +63,8 @@ bool TWinWizardForm::OnCommand(int id, int code, HWND control) {
       {IDC_CB_BACKUP_DIR, &TWinWizardForm::OnFolderChanged},
       {IDC_BT_BROWSE_FOLDER, &TWinWizardForm::OnBrowseFolder},
       {IDC_BT_BROWSE_BACK_FOLDER, &TWinWizardForm::OnBrowseBackupFolder},
+      {IDC_ED_PROFILE, &TWinWizardForm::OnProfileEdited},
+      {IDC_BT_BROWSE_PROFILE, &TWinWizardForm::OnBrowseProfile},
   };
   for (const auto& [route_id, handler] : kRoutes) {
     if (route_id != id) continue;
@@ -74,7 +76,7 @@ bool TWinWizardForm::OnCommand(int id, int code, HWND control) {
     OnCheckClicked(box, code);
     return true;
   }
-  return false;
+  return alias_page_.OnCommand(id, code, control);
 }
 
 void TWinWizardForm::OnNextClicked(int, int code, HWND) {
@@ -163,6 +165,19 @@ void TWinWizardForm::OnBrowseBackupFolder(int, int code, HWND) {
   Refresh();
 }
 
+void TWinWizardForm::OnProfileEdited(int, int code, HWND control) {
+  if (code != EN_CHANGE || refreshing_) return;
+  model_->ProfileFile = WindowText(control);
+}
+
+void TWinWizardForm::OnBrowseProfile(int, int code, HWND) {
+  if (code != BN_CLICKED) return;
+  const std::string file = BrowseProfile(model_->ProfileFile);
+  if (file.empty()) return;
+  model_->ProfileFile = file;
+  Refresh();
+}
+
 void TWinWizardForm::OnCheckClicked(const CheckBox& box, int code) {
   if (code != BN_CLICKED) return;
   (*model_).*box.field = Checked(box.id);
@@ -182,7 +197,7 @@ bool TWinWizardForm::OnNotify(NMHDR* n) {
     ShellOpen(NXWizardModel::MailLink());
     return true;
   }
-  return false;
+  return alias_page_.OnNotify(n);
 }
 
 }  // namespace tolvern

@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 
+#include <iterator>
+
 #include "win32/resource_ids.h"
 #include "win32/win_browse.h"
 #include "win32/win_controls.h"
@@ -15,10 +17,11 @@ namespace {
 
 // The page dialogs in the order of WizardPage, and their titles.
 constexpr int kPageDialogs[] = {IDD_STEP1,     IDD_STEP2_RESTORE, IDD_STEP2_REPLACE, IDD_STEP3_PROJ,
-                                IDD_STEP3_DIR, IDD_STEP4,         IDD_FINAL};
+                                IDD_STEP3_DIR, IDD_STEP4,         IDD_ALIASES,       IDD_FINAL};
 constexpr int kPageTitles[] = {
     IDC_TITLE_STEP1,     IDC_TITLE_STEP2_RESTORE, IDC_TITLE_STEP2_REPLACE, IDC_TITLE_STEP3_PROJ,
-    IDC_TITLE_STEP3_DIR, IDC_TITLE_STEP4,         IDC_TITLE_FINAL};
+    IDC_TITLE_STEP3_DIR, IDC_TITLE_STEP4,         IDC_TITLE_ALIASES,       IDC_TITLE_FINAL};
+static_assert(std::size(kPageDialogs) == static_cast<size_t>(WizardPage::kFinal) + 1);
 
 TWinWizardForm* FormOf(HWND w) {
   return reinterpret_cast<TWinWizardForm*>(::GetWindowLongPtrW(w, DWLP_USER));
@@ -36,6 +39,7 @@ TWinWizardForm::TWinWizardForm(std::unique_ptr<WizardModel> model) : model_(std:
   };
   BrowseFolder = [this](const std::string& start) { return SystemBrowseFolder(hwnd_, start); };
   BrowseUndoFile = [this](const std::string& start) { return SystemBrowseUndoFile(hwnd_, start); };
+  BrowseProfile = [this](const std::string& start) { return SystemBrowseProfile(hwnd_, start); };
 }
 
 TWinWizardForm::~TWinWizardForm() {
@@ -126,6 +130,7 @@ void TWinWizardForm::OnInit(HWND w) {
   hwnd_ = w;
   CreatePages(w);
   SetUpModuleList();
+  alias_page_.Attach(pages_[static_cast<size_t>(WizardPage::kAliases)]);
   if (!nexa_) {
     ::ShowWindow(Control(IDC_RB_MODE_REPLACE_ADO), SW_HIDE);
     ::ShowWindow(Control(IDC_LB_MAIL), SW_HIDE);
@@ -231,6 +236,8 @@ void TWinWizardForm::RefreshChoices() {
   SetCombo(IDC_CB_DIRECTORY, m.DirHistory, m.Directory);
   SetCombo(IDC_CB_BACKUP_DIR, m.BackDirHistory, m.BackupDir);
   for (const CheckBox& box : kCheckBoxes) SetCheck(box.id, m.*box.field);
+  if (WindowText(Control(IDC_ED_PROFILE)) != m.ProfileFile)
+    SetWindowTextUtf8(Control(IDC_ED_PROFILE), m.ProfileFile);
   // The enabling rules.
   for (int id : {IDC_L_BACKUP_FOLDER, IDC_CB_BACKUP_DIR, IDC_BT_BROWSE_BACK_FOLDER})
     Enable(id, m.BackupControlsEnabled());
@@ -301,6 +308,8 @@ void TWinWizardForm::RefreshPage() {
   for (size_t i = 0; i < pages_.size(); ++i)
     ::ShowWindow(pages_[i], static_cast<int>(i) == page ? SW_SHOW : SW_HIDE);
   shown_page_ = page;
+  // The choices of the Aliases step are made by the move onto it.
+  if (model_->Page() == WizardPage::kAliases) alias_page_.Show(&model_->Aliases);
   // A new page takes the focus to its first control, so that Return goes
   // on and no button of the row below keeps a focus it did not ask for.
   FocusFirstControl(pages_[static_cast<size_t>(page)]);
@@ -324,7 +333,12 @@ void TWinWizardForm::FocusFirstControl(HWND page) {
 }
 
 void TWinWizardForm::GoNext() {
+  // Leaving the options page reads the chosen files for their aliases.
+  HCURSOR before = nullptr;
+  const bool scans = model_->Page() == WizardPage::kStep4;
+  if (scans) before = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
   WizardMessage message = model_->GoNext();
+  if (scans) ::SetCursor(before);
   Refresh();
   if (message.kind == WizardMessage::Kind::kNone) return;
   // Every box of the wizard carries its title.
@@ -333,6 +347,8 @@ void TWinWizardForm::GoNext() {
                     : message.focus == "cbDirectory" ? IDC_CB_DIRECTORY
                     : message.focus == "cbBackupDir" ? IDC_CB_BACKUP_DIR
                     : message.focus == "lbModules"   ? IDC_LB_MODULES
+                    : message.focus == "edProfile"   ? IDC_ED_PROFILE
+                    : message.focus == "lvAliases"   ? IDC_LV_ALIASES
                                                      : 0;
   if (focus && hwnd_)
     ::SendMessageW(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Control(focus)), TRUE);

@@ -1,5 +1,5 @@
 // The migration wizard as a native Windows dialog: a frame with a side
-// picture, Back, Next, Finish and Cancel, and the seven pages as child
+// picture, Back, Next, Finish and Cancel, and the eight pages as child
 // dialogs of the resource script, one shown at a time. Like the Qt dialog it
 // shows the state of its WizardModel and forwards every input to it; the
 // model decides the pages, the enabling rules, the caption, the messages
@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/windows_api.h"
+#include "win32/win_alias_page.h"
 #include "wizard/wizard_model.h"
 
 namespace tolvern {
@@ -56,6 +57,9 @@ class TWinWizardForm {
   // dialogs unless replaced. "" when the user cancels.
   std::function<std::string(const std::string& start)> BrowseFolder;
   std::function<std::string(const std::string& start)> BrowseUndoFile;
+  std::function<std::string(const std::string& start)> BrowseProfile;
+  // The Aliases step (its save dialog may be replaced too).
+  TWinAliasPage& AliasPage() { return alias_page_; }
 
  private:
   // A check box of the pages and the model's choice it holds; refreshes:
@@ -95,6 +99,8 @@ class TWinWizardForm {
   void OnFolderChanged(int id, int code, HWND control);
   void OnBrowseFolder(int id, int code, HWND control);
   void OnBrowseBackupFolder(int id, int code, HWND control);
+  void OnProfileEdited(int id, int code, HWND control);
+  void OnBrowseProfile(int id, int code, HWND control);
   void OnCheckClicked(const CheckBox& box, int code);
   void GoNext();
   void GoBack();
@@ -115,7 +121,8 @@ class TWinWizardForm {
   bool refreshing_ = false;
   int shown_page_ = -1;
   HFONT title_font_ = nullptr;
-  std::array<HWND, 7> pages_{};
+  std::array<HWND, 8> pages_{};
+  TWinAliasPage alias_page_;
 };
 
 }  // namespace tolvern

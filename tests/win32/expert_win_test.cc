@@ -50,11 +50,15 @@ struct Said {
   std::string text, title;
 };
 
-// A message box: what it says, then OK.
+// A message box or the outcome of a run: what it says (with LF line ends),
+// then OK.
 Step Message(Said* said) {
   return [said](HWND w) {
-    if (!::GetDlgItem(w, 0xFFFF) || ::GetDlgItem(w, IDC_PB_FILES)) return false;
-    said->text = MessageBoxText(w);
+    HWND outcome = ::GetDlgItem(w, IDC_OC_TEXT);
+    if ((!::GetDlgItem(w, 0xFFFF) && !outcome) || ::GetDlgItem(w, IDC_PB_FILES)) return false;
+    said->text.clear();
+    for (char c : outcome ? WindowText(outcome) : MessageBoxText(w))
+      if (c != '\r') said->text += c;
     said->title = WindowText(w);
     ::SendMessageW(w, WM_COMMAND, IDOK, 0);
     return true;
