@@ -28,7 +28,7 @@ const std::string kSource = TOLVERN_SOURCE_DIR;
 
 // The folder that holds fcl-passrc's compiled units (pparser.ppu), under
 // the usual places fpc installs to; "" when there is none.
-std::string PassrcUnits() {
+[[maybe_unused]] std::string PassrcUnits() {
   for (const char* root :
        {"/usr/lib/x86_64-linux-gnu/fpc", "/usr/lib/fpc", "/usr/local/lib/fpc", "/usr/lib64/fpc"}) {
     std::error_code ec;

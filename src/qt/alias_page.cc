@@ -87,11 +87,11 @@ TAliasPage::TAliasPage(QWidget* parent) : QWidget(parent) {
   edUserName->setObjectName("edUserName");
   edModule = new QLineEdit(this);
   edModule->setObjectName("edModule");
-  form->addRow("&Becomes:", cbAliasChoice);
+  form->addRow("B&ecomes:", cbAliasChoice);
   form->addRow("Com&ponent:", edBind);
   form->addRow("&Database:", edDatabase);
   form->addRow("&Server:", edServer);
-  form->addRow("User &name:", edUserName);
+  form->addRow("&User name:", edUserName);
   form->addRow("New connections' &module:", edModule);
   layout->addLayout(form);
   btSaveProfile = new QPushButton("Save as pro&file...", this);
