@@ -17,7 +17,7 @@ namespace {
 void WriteTables(const ScratchDir& dir) {
   MbFile mb;
   std::uint32_t memo = mb.AddSingle(std::string(2000, 'z'));
-  PxSpec px;
+  PxLayout px;
   px.fields = {{0x16, 4, "Id"},  {0x04, 4, "Count"},  {0x02, 4, "Day"},
                {0x18, 3, "Raw"}, {0x0C, 15, "Notes"}, {0x01, 10, "Name"}};
   px.key_fields = 1;
@@ -29,7 +29,7 @@ void WriteTables(const ScratchDir& dir) {
   };
   dir.Write("tables/orders.db", ParadoxFile(px));
   dir.Write("tables/ORDERS.MB", mb.bytes());
-  DbfSpec dbf;
+  DbfLayout dbf;
   dbf.fields = {{"NAME", 'C', 8}};
   dbf.records = {{false, {"a"}}, {true, {"b"}}, {false, {"c"}}};
   dir.Write("tables/names.dbf", DbaseFile(dbf));

@@ -35,9 +35,9 @@ std::string BigEndian(std::uint64_t v, int n) {
 
 int PxFieldBytes(const PxField& f) { return f.type == 0x17 ? 17 : f.size; }
 
-int PxHeaderSize(const PxSpec& spec) {
-  size_t need = 0x78 + 6 * spec.fields.size() + 4 + 261 + 16;
-  for (const PxField& f : spec.fields) need += f.name.size() + 1;
+int PxHeaderSize(const PxLayout& layout) {
+  size_t need = 0x78 + 6 * layout.fields.size() + 4 + 261 + 16;
+  for (const PxField& f : layout.fields) need += f.name.size() + 1;
   return need <= 2048 ? 2048 : 4096;
 }
 
@@ -130,65 +130,66 @@ std::vector<std::uint32_t> MbFile::AddSmall(const std::vector<std::string>& data
   return pointers;
 }
 
-size_t ParadoxBlockOffset(const PxSpec& spec, int n) {
-  return PxHeaderSize(spec) + static_cast<size_t>(n - 1) * spec.block_kb * 1024;
+size_t ParadoxBlockOffset(const PxLayout& layout, int n) {
+  return PxHeaderSize(layout) + static_cast<size_t>(n - 1) * layout.block_kb * 1024;
 }
 
-std::string ParadoxFile(const PxSpec& spec) {
+std::string ParadoxFile(const PxLayout& layout) {
   int record_size = 0;
-  for (const PxField& f : spec.fields) record_size += PxFieldBytes(f);
-  const int header_size = PxHeaderSize(spec);
-  const int block_size = spec.block_kb * 1024;
-  int per_block = spec.records_per_block ? spec.records_per_block : (block_size - 6) / record_size;
-  int blocks = static_cast<int>((spec.records.size() + per_block - 1) / per_block);
+  for (const PxField& f : layout.fields) record_size += PxFieldBytes(f);
+  const int header_size = PxHeaderSize(layout);
+  const int block_size = layout.block_kb * 1024;
+  int per_block =
+      layout.records_per_block ? layout.records_per_block : (block_size - 6) / record_size;
+  int blocks = static_cast<int>((layout.records.size() + per_block - 1) / per_block);
   std::string b(header_size, '\0');
   Put(&b, 0x00, Le16Bytes(record_size));
   Put(&b, 0x02, Le16Bytes(header_size));
-  b[0x04] = spec.key_fields ? 0 : 2;
-  b[0x05] = static_cast<char>(spec.block_kb);
-  auto count = spec.header_count >= 0 ? spec.header_count : std::int64_t(spec.records.size());
+  b[0x04] = layout.key_fields ? 0 : 2;
+  b[0x05] = static_cast<char>(layout.block_kb);
+  auto count = layout.header_count >= 0 ? layout.header_count : std::int64_t(layout.records.size());
   Put(&b, 0x06, Le32Bytes(static_cast<std::uint32_t>(count)));
   Put(&b, 0x0A, Le16Bytes(blocks));
   Put(&b, 0x0C, Le16Bytes(blocks));
-  auto physical = [&](int chain) { return spec.reverse_blocks ? blocks - chain + 1 : chain; };
+  auto physical = [&](int chain) { return layout.reverse_blocks ? blocks - chain + 1 : chain; };
   Put(&b, 0x0E, Le16Bytes(blocks ? physical(1) : 0));
   Put(&b, 0x10, Le16Bytes(blocks ? physical(blocks) : 0));
-  Put(&b, 0x21, Le16Bytes(static_cast<std::uint32_t>(spec.fields.size())));
-  Put(&b, 0x23, Le16Bytes(spec.key_fields));
-  bool long_header = spec.version >= 5;
-  Put(&b, 0x25, Le32Bytes(long_header ? 0xFF00FF00u : (spec.encrypted ? 0x1234u : 0)));
-  b[0x39] = static_cast<char>(spec.version);
+  Put(&b, 0x21, Le16Bytes(static_cast<std::uint32_t>(layout.fields.size())));
+  Put(&b, 0x23, Le16Bytes(layout.key_fields));
+  bool long_header = layout.version >= 5;
+  Put(&b, 0x25, Le32Bytes(long_header ? 0xFF00FF00u : (layout.encrypted ? 0x1234u : 0)));
+  b[0x39] = static_cast<char>(layout.version);
   if (long_header) {
-    Put(&b, 0x5C, Le32Bytes(spec.encrypted ? 0x5678u : 0));
-    Put(&b, 0x6A, Le16Bytes(spec.code_page));
+    Put(&b, 0x5C, Le32Bytes(layout.encrypted ? 0x5678u : 0));
+    Put(&b, 0x6A, Le16Bytes(layout.code_page));
   }
   size_t at = long_header ? 0x78 : 0x58;
-  for (const PxField& f : spec.fields) {
+  for (const PxField& f : layout.fields) {
     b[at++] = static_cast<char>(f.type);
     b[at++] = static_cast<char>(f.size);
   }
-  at += 4 + 4 * spec.fields.size();
+  at += 4 + 4 * layout.fields.size();
   Put(&b, at, "table.db");
-  at += spec.version >= 12 ? 261 : 79;
-  for (const PxField& f : spec.fields) {
+  at += layout.version >= 12 ? 261 : 79;
+  for (const PxField& f : layout.fields) {
     Put(&b, at, f.name);
     at += f.name.size() + 1;
   }
-  for (size_t i = 0; i < spec.fields.size(); ++i, at += 2) Put(&b, at, Le16Bytes(i + 1));
+  for (size_t i = 0; i < layout.fields.size(); ++i, at += 2) Put(&b, at, Le16Bytes(i + 1));
   Put(&b, at, "ANSIINTL");
   b.resize(header_size + static_cast<size_t>(blocks) * block_size, '\0');
   for (int chain = 1; chain <= blocks; ++chain) {
     size_t first = static_cast<size_t>(chain - 1) * per_block;
-    size_t n = std::min(spec.records.size() - first, static_cast<size_t>(per_block));
+    size_t n = std::min(layout.records.size() - first, static_cast<size_t>(per_block));
     size_t block = header_size + static_cast<size_t>(physical(chain) - 1) * block_size;
     Put(&b, block, Le16Bytes(chain < blocks ? physical(chain + 1) : 0));
     Put(&b, block + 2, Le16Bytes(chain > 1 ? physical(chain - 1) : 0));
     Put(&b, block + 4, Le16Bytes(static_cast<std::uint32_t>((n - 1) * record_size)));
     size_t r = block + 6;
     for (size_t i = first; i < first + n; ++i)
-      for (size_t f = 0; f < spec.fields.size(); ++f) {
-        std::string bytes = spec.records[i][f];
-        bytes.resize(PxFieldBytes(spec.fields[f]), '\0');
+      for (size_t f = 0; f < layout.fields.size(); ++f) {
+        std::string bytes = layout.records[i][f];
+        bytes.resize(PxFieldBytes(layout.fields[f]), '\0');
         Put(&b, r, bytes);
         r += bytes.size();
       }
@@ -196,21 +197,21 @@ std::string ParadoxFile(const PxSpec& spec) {
   return b;
 }
 
-std::string DbaseFile(const DbfSpec& spec) {
-  bool seven = spec.version == 0x04 || spec.version == 0x8C;
+std::string DbaseFile(const DbfLayout& layout) {
+  bool seven = layout.version == 0x04 || layout.version == 0x8C;
   size_t descriptor = seven ? 48 : 32;
-  size_t header_size = (seven ? 68 : 32) + descriptor * spec.fields.size() + 1;
+  size_t header_size = (seven ? 68 : 32) + descriptor * layout.fields.size() + 1;
   int record_size = 1;
-  for (const DbfField& f : spec.fields) record_size += f.length;
+  for (const DbfField& f : layout.fields) record_size += f.length;
   std::string b(header_size, '\0');
-  b[0] = static_cast<char>(spec.version);
+  b[0] = static_cast<char>(layout.version);
   b[1] = 126, b[2] = 5, b[3] = 1;
-  Put(&b, 4, Le32Bytes(static_cast<std::uint32_t>(spec.records.size())));
+  Put(&b, 4, Le32Bytes(static_cast<std::uint32_t>(layout.records.size())));
   Put(&b, 8, Le16Bytes(static_cast<std::uint32_t>(header_size)));
   Put(&b, 10, Le16Bytes(record_size));
-  b[29] = static_cast<char>(spec.language_driver);
+  b[29] = static_cast<char>(layout.language_driver);
   size_t at = seven ? 68 : 32;
-  for (const DbfField& f : spec.fields) {
+  for (const DbfField& f : layout.fields) {
     Put(&b, at, f.name);
     b[at + (seven ? 32 : 11)] = f.type;
     b[at + (seven ? 33 : 16)] = static_cast<char>(f.length);
@@ -218,14 +219,14 @@ std::string DbaseFile(const DbfSpec& spec) {
     at += descriptor;
   }
   b[at] = 0x0D;
-  for (const DbfRecord& r : spec.records) {
+  for (const DbfRecord& r : layout.records) {
     b += r.deleted ? '*' : ' ';
-    for (size_t i = 0; i < spec.fields.size(); ++i) {
+    for (size_t i = 0; i < layout.fields.size(); ++i) {
       std::string v = i < r.fields.size() ? r.fields[i] : "";
-      bool binary = std::strchr("IY+TO@", spec.fields[i].type) ||
-                    (((spec.version & 0xF0) == 0x30 || spec.version == 0xF5) &&
-                     std::strchr("MGB", spec.fields[i].type));
-      v.resize(spec.fields[i].length, binary ? '\0' : ' ');
+      bool binary = std::strchr("IY+TO@", layout.fields[i].type) ||
+                    (((layout.version & 0xF0) == 0x30 || layout.version == 0xF5) &&
+                     std::strchr("MGB", layout.fields[i].type));
+      v.resize(layout.fields[i].length, binary ? '\0' : ' ');
       b += v;
     }
   }

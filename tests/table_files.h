@@ -25,7 +25,7 @@ struct PxField {
   std::string name;
 };
 
-struct PxSpec {
+struct PxLayout {
   std::vector<PxField> fields;
   int key_fields = 0;
   int code_page = 1252;
@@ -39,9 +39,9 @@ struct PxSpec {
 };
 
 // The .DB file.
-std::string ParadoxFile(const PxSpec& spec);
+std::string ParadoxFile(const PxLayout& layout);
 // Where block n (from 1) of a table written by ParadoxFile begins.
-size_t ParadoxBlockOffset(const PxSpec& spec, int n);
+size_t ParadoxBlockOffset(const PxLayout& layout, int n);
 
 // Field bytes.
 std::string PxAlpha(const std::string& bytes, int size);
@@ -85,7 +85,7 @@ struct DbfRecord {
   std::vector<std::string> fields;  // each field's bytes, padded by DbaseFile
 };
 
-struct DbfSpec {
+struct DbfLayout {
   int version = 0x03;
   int language_driver = 0;
   std::vector<DbfField> fields;
@@ -93,7 +93,7 @@ struct DbfSpec {
 };
 
 // The .DBF file (dBASE 7 descriptors when the version is 0x04 or 0x8C).
-std::string DbaseFile(const DbfSpec& spec);
+std::string DbaseFile(const DbfLayout& layout);
 // Memo files: each value in its own block; block numbers from 1.
 std::string Dbt3File(const std::vector<std::string>& values);
 std::string Dbt4File(const std::vector<std::string>& values);  // 512-byte blocks

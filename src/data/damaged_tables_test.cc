@@ -61,36 +61,36 @@ class DamagedTablesTest : public ::testing::Test {
   std::string error_;
 };
 
-PxSpec FiveBlocks() {
-  PxSpec spec;
-  spec.fields = {{0x04, 4, "Id"}, {0x01, 30, "Name"}, {0x06, 8, "Amount"}};
-  spec.block_kb = 1;
-  spec.records_per_block = 20;
+PxLayout FiveBlocks() {
+  PxLayout layout;
+  layout.fields = {{0x04, 4, "Id"}, {0x01, 30, "Name"}, {0x06, 8, "Amount"}};
+  layout.block_kb = 1;
+  layout.records_per_block = 20;
   for (int i = 0; i < 100; ++i)
-    spec.records.push_back(
+    layout.records.push_back(
         {PxLong(i), PxAlpha("name " + std::to_string(i), 30), PxDouble(i / 4.0)});
-  return spec;
+  return layout;
 }
 
-DbfSpec DbaseRows() {
-  DbfSpec spec;
-  spec.fields = {{"ID", 'N', 6}, {"NAME", 'C', 30}, {"BORN", 'D', 8}};
+DbfLayout DbaseRows() {
+  DbfLayout layout;
+  layout.fields = {{"ID", 'N', 6}, {"NAME", 'C', 30}, {"BORN", 'D', 8}};
   for (int i = 0; i < 100; ++i)
-    spec.records.push_back(
+    layout.records.push_back(
         {i % 7 == 3, {std::to_string(i), "name " + std::to_string(i), "19800101"}});
-  return spec;
+  return layout;
 }
 
 TEST_F(DamagedTablesTest, AParadoxTableCutAtEachBlockAndBetween) {
-  const PxSpec spec = FiveBlocks();
-  const std::string file = ParadoxFile(spec);
+  const PxLayout layout = FiveBlocks();
+  const std::string file = ParadoxFile(layout);
   auto whole_table = Open("cut.db", file);
   ASSERT_TRUE(whole_table) << error_;
   const std::vector<Row> whole = ReadAll(*whole_table);
   ASSERT_EQ(whole.size(), 100u);
   std::vector<size_t> cuts = {0, 5, 6, 0x40, 0x77, 0x78, 0x100, 0x7FF};
   for (int n = 1; n <= 5; ++n)
-    for (long d : {-1L, 0L, 1L, 7L, 500L}) cuts.push_back(ParadoxBlockOffset(spec, n) + d);
+    for (long d : {-1L, 0L, 1L, 7L, 500L}) cuts.push_back(ParadoxBlockOffset(layout, n) + d);
   for (size_t cut : cuts) {
     SCOPED_TRACE(cut);
     Check("cut.db", file.substr(0, std::min(cut, file.size())), whole, true);

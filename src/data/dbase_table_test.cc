@@ -31,8 +31,8 @@ class DbaseTableTest : public ::testing::Test {
     std::string error;
     ASSERT_TRUE(disk_.WriteFile(PathJoin("/t", name), bytes, &error)) << error;
   }
-  std::unique_ptr<DbaseTable> Open(const DbfSpec& spec, ReadOptions options = {}) {
-    Write("people.dbf", DbaseFile(spec));
+  std::unique_ptr<DbaseTable> Open(const DbfLayout& layout, ReadOptions options = {}) {
+    Write("people.dbf", DbaseFile(layout));
     error_.clear();
     return DbaseTable::Open(disk_, PathJoin("/t", "people.dbf"), options, &error_);
   }
@@ -49,18 +49,18 @@ class DbaseTableTest : public ::testing::Test {
 TEST_F(DbaseTableTest, DbaseThreeTypesBlanksAndDeletedRecords) {
   const std::vector<std::string> memos = {"first memo", std::string(700, 'm')};
   Write("PEOPLE.DBT", Dbt3File(memos));
-  DbfSpec spec;
-  spec.version = 0x83;
-  spec.fields = {{"NAME", 'C', 10}, {"AMOUNT", 'N', 8, 2}, {"RATE", 'F', 10, 3},
-                 {"OK", 'L', 1},    {"BORN", 'D', 8},      {"NOTES", 'M', 10}};
-  spec.records = {
+  DbfLayout layout;
+  layout.version = 0x83;
+  layout.fields = {{"NAME", 'C', 10}, {"AMOUNT", 'N', 8, 2}, {"RATE", 'F', 10, 3},
+                   {"OK", 'L', 1},    {"BORN", 'D', 8},      {"NOTES", 'M', 10}};
+  layout.records = {
       {false,
        {"Ann", "  -12.50", "     1.125", "T", "19701231", std::to_string(Dbt3Block(memos, 0))}},
       {true, {"Gone", "1", "1", "F", "20000101", ""}},
       {false, {"", "", "", "?", "", ""}},
       {false, {"Bob", "       3", "1e3", "n", "18991231", std::to_string(Dbt3Block(memos, 1))}},
   };
-  auto table = Open(spec);
+  auto table = Open(layout);
   ASSERT_TRUE(table) << error_;
   std::vector<Row> rows = All(*table);
   ASSERT_EQ(rows.size(), 3u);
@@ -80,18 +80,18 @@ TEST_F(DbaseTableTest, DbaseThreeTypesBlanksAndDeletedRecords) {
 TEST_F(DbaseTableTest, FoxProBinaryFieldsAndFptMemos) {
   const std::vector<std::string> memos = {"fox memo", std::string("\0\x01pic", 5)};
   Write("people.FPT", FptFile(memos));
-  DbfSpec spec;
-  spec.version = 0x30;
-  spec.language_driver = 0x03;
-  spec.fields = {{"I", 'I', 4}, {"Y", 'Y', 8}, {"T", 'T', 8},
-                 {"B", 'B', 8}, {"M", 'M', 4}, {"G", 'G', 4}};
-  spec.records = {{{false,
-                    {Le32Bytes(static_cast<std::uint32_t>(-7)),
-                     Le32Bytes(static_cast<std::uint32_t>(-123456)) + Le32Bytes(0xFFFFFFFF),
-                     Le32Bytes(2451773) + Le32Bytes(62501000),
-                     BigEndianBytes(0, 0) + Le32Bytes(0) + Le32Bytes(0x3FF80000),
-                     Le32Bytes(FptBlock(memos, 0)), Le32Bytes(FptBlock(memos, 1))}}}};
-  auto table = Open(spec);
+  DbfLayout layout;
+  layout.version = 0x30;
+  layout.language_driver = 0x03;
+  layout.fields = {{"I", 'I', 4}, {"Y", 'Y', 8}, {"T", 'T', 8},
+                   {"B", 'B', 8}, {"M", 'M', 4}, {"G", 'G', 4}};
+  layout.records = {{{false,
+                      {Le32Bytes(static_cast<std::uint32_t>(-7)),
+                       Le32Bytes(static_cast<std::uint32_t>(-123456)) + Le32Bytes(0xFFFFFFFF),
+                       Le32Bytes(2451773) + Le32Bytes(62501000),
+                       BigEndianBytes(0, 0) + Le32Bytes(0) + Le32Bytes(0x3FF80000),
+                       Le32Bytes(FptBlock(memos, 0)), Le32Bytes(FptBlock(memos, 1))}}}};
+  auto table = Open(layout);
   ASSERT_TRUE(table) << error_;
   std::vector<Row> rows = All(*table);
   ASSERT_EQ(rows.size(), 1u);
@@ -104,17 +104,17 @@ TEST_F(DbaseTableTest, FoxProBinaryFieldsAndFptMemos) {
 TEST_F(DbaseTableTest, DbaseSevenIntegersDoublesTimestampsAndDbtMemos) {
   const std::vector<std::string> memos = {"seven", std::string(600, 's')};
   Write("people.dbt", Dbt4File(memos));
-  DbfSpec spec;
-  spec.version = 0x8C;
-  spec.fields = {{"ID", '+', 4}, {"N", 'I', 4},   {"D", 'O', 8},
-                 {"AT", '@', 8}, {"M1", 'M', 10}, {"M2", 'M', 10}};
+  DbfLayout layout;
+  layout.version = 0x8C;
+  layout.fields = {{"ID", '+', 4}, {"N", 'I', 4},   {"D", 'O', 8},
+                   {"AT", '@', 8}, {"M1", 'M', 10}, {"M2", 'M', 10}};
   const std::uint64_t at_ms = std::bit_cast<std::uint64_t>(63102129701000.0);
-  spec.records = {{false,
-                   {BigEndianBytes(0x80000001, 4), BigEndianBytes(0x7FFFFFFE, 4),
-                    BigEndianBytes(std::bit_cast<std::uint64_t>(2.5) | (1ull << 63), 8),
-                    BigEndianBytes(at_ms, 8), std::to_string(Dbt4Block(memos, 0)),
-                    std::to_string(Dbt4Block(memos, 1))}}};
-  auto table = Open(spec);
+  layout.records = {{false,
+                     {BigEndianBytes(0x80000001, 4), BigEndianBytes(0x7FFFFFFE, 4),
+                      BigEndianBytes(std::bit_cast<std::uint64_t>(2.5) | (1ull << 63), 8),
+                      BigEndianBytes(at_ms, 8), std::to_string(Dbt4Block(memos, 0)),
+                      std::to_string(Dbt4Block(memos, 1))}}};
+  auto table = Open(layout);
   ASSERT_TRUE(table) << error_;
   std::vector<Row> rows = All(*table);
   ASSERT_EQ(rows.size(), 1u);
@@ -135,11 +135,11 @@ TEST_F(DbaseTableTest, TheLanguageDriverGivesTheCodePage) {
                                    {0x03, "\xE9\x80", "é€"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.driver);
-    DbfSpec spec;
-    spec.language_driver = c.driver;
-    spec.fields = {{"T", 'C', 10}};
-    spec.records = {{false, {c.bytes}}};
-    auto table = Open(spec);
+    DbfLayout layout;
+    layout.language_driver = c.driver;
+    layout.fields = {{"T", 'C', 10}};
+    layout.records = {{false, {c.bytes}}};
+    auto table = Open(layout);
     ASSERT_TRUE(table) << error_;
     Row row;
     ASSERT_TRUE(table->Next(&row));
@@ -148,11 +148,11 @@ TEST_F(DbaseTableTest, TheLanguageDriverGivesTheCodePage) {
 }
 
 TEST_F(DbaseTableTest, BadValuesAndAMissingMemoFileAreNamedOnce) {
-  DbfSpec spec;
-  spec.version = 0x83;
-  spec.fields = {{"N", 'N', 5}, {"M", 'M', 10}};
-  spec.records = {{false, {"*****", "1"}}, {false, {"12x", "2"}}, {false, {"7", ""}}};
-  auto table = Open(spec);
+  DbfLayout layout;
+  layout.version = 0x83;
+  layout.fields = {{"N", 'N', 5}, {"M", 'M', 10}};
+  layout.records = {{false, {"*****", "1"}}, {false, {"12x", "2"}}, {false, {"7", ""}}};
+  auto table = Open(layout);
   ASSERT_TRUE(table) << error_;
   std::vector<Row> rows = All(*table);
   ASSERT_EQ(rows.size(), 3u);

@@ -24,8 +24,8 @@ class ParadoxTableTest : public ::testing::Test {
     std::string error;
     ASSERT_TRUE(disk_.WriteFile(PathJoin("/t", name), bytes, &error)) << error;
   }
-  std::unique_ptr<ParadoxTable> Open(const PxSpec& spec, ReadOptions options = {}) {
-    Write("table.db", ParadoxFile(spec));
+  std::unique_ptr<ParadoxTable> Open(const PxLayout& layout, ReadOptions options = {}) {
+    Write("table.db", ParadoxFile(layout));
     error_.clear();
     return ParadoxTable::Open(disk_, PathJoin("/t", "table.db"), options, &error_);
   }
@@ -70,15 +70,15 @@ TEST_F(ParadoxTableTest, EveryFixedTypeReadsItsValueAndItsBlank) {
        Value::Blob(std::string("\0\x01\0\x02", 4)),
        SqlType::kBinary},
   };
-  PxSpec spec;
+  PxLayout layout;
   std::vector<std::string> values, blanks;
   for (const Case& c : cases) {
-    spec.fields.push_back(c.field);
+    layout.fields.push_back(c.field);
     values.push_back(c.bytes);
     blanks.push_back(PxBlank(c.field.type == 0x17 ? 17 : c.field.size));
   }
-  spec.records = {values, blanks};
-  auto table = Open(spec);
+  layout.records = {values, blanks};
+  auto table = Open(layout);
   ASSERT_TRUE(table) << error_;
   std::vector<Row> rows = All(*table);
   ASSERT_EQ(rows.size(), 2u);
@@ -95,13 +95,14 @@ TEST_F(ParadoxTableTest, EveryFixedTypeReadsItsValueAndItsBlank) {
 }
 
 TEST_F(ParadoxTableTest, NumbersKeepTheirSignAndEdges) {
-  PxSpec spec;
-  spec.fields = {{0x04, 4, "L"}, {0x03, 2, "S"}, {0x17, 4, "BCD"}, {0x02, 4, "D"}};
+  PxLayout layout;
+  layout.fields = {{0x04, 4, "L"}, {0x03, 2, "S"}, {0x17, 4, "BCD"}, {0x02, 4, "D"}};
   // The field's size is the BCD's scale: four digits after the point.
-  spec.records = {{PxLong(2147483647), PxShort(32767), PxBcd("1", false, 4), PxDate(1899, 12, 30)},
-                  {PxLong(-2147483647), PxShort(-32767), PxBcd("0", true, 4), PxDate(1900, 1, 1)},
-                  {PxLong(0), PxShort(0), PxBcd("99999", false, 4), PxDate(9999, 12, 31)}};
-  auto table = Open(spec);
+  layout.records = {
+      {PxLong(2147483647), PxShort(32767), PxBcd("1", false, 4), PxDate(1899, 12, 30)},
+      {PxLong(-2147483647), PxShort(-32767), PxBcd("0", true, 4), PxDate(1900, 1, 1)},
+      {PxLong(0), PxShort(0), PxBcd("99999", false, 4), PxDate(9999, 12, 31)}};
+  auto table = Open(layout);
   ASSERT_TRUE(table) << error_;
   std::vector<Row> rows = All(*table);
   ASSERT_EQ(rows.size(), 3u);
@@ -122,13 +123,13 @@ TEST_F(ParadoxTableTest, MemosAndBlobsInlineAndInTheMbFile) {
   std::uint32_t single = mb.AddSingle(big);
   std::vector<std::uint32_t> small = mb.AddSmall({"small memo text in a shared block", graphic});
   Write("TABLE.MB", mb.bytes());  // found in any letter case
-  PxSpec spec;
-  spec.fields = {{0x0C, 20, "Memo"}, {0x10, 10, "Pic"}, {0x0D, 10, "Bin"}};
-  spec.records = {
+  PxLayout layout;
+  layout.fields = {{0x0C, 20, "Memo"}, {0x10, 10, "Pic"}, {0x0D, 10, "Bin"}};
+  layout.records = {
       {PxBlob(20, "short", 0, 5), PxBlob(10, "", small[1], 4), PxBlob(10, "", single, 5000)},
       {PxBlob(20, "small memo", small[0], 33), PxBlank(10), PxBlank(10)},
   };
-  auto table = Open(spec);
+  auto table = Open(layout);
   ASSERT_TRUE(table) << error_;
   std::vector<Row> rows = All(*table);
   ASSERT_EQ(rows.size(), 2u);
@@ -143,17 +144,17 @@ TEST_F(ParadoxTableTest, MemosAndBlobsInlineAndInTheMbFile) {
 TEST_F(ParadoxTableTest, AMissingOrCutMbFileNamesTheBlobAndKeepsTheRows) {
   MbFile mb;
   std::uint32_t single = mb.AddSingle(std::string(3000, 'y'));
-  PxSpec spec;
-  spec.fields = {{0x04, 4, "Id"}, {0x0C, 11, "Memo"}};
-  spec.records = {{PxLong(1), PxBlob(11, "y", single, 3000)}, {PxLong(2), PxBlank(11)}};
-  auto table = Open(spec);  // no .MB yet
+  PxLayout layout;
+  layout.fields = {{0x04, 4, "Id"}, {0x0C, 11, "Memo"}};
+  layout.records = {{PxLong(1), PxBlob(11, "y", single, 3000)}, {PxLong(2), PxBlank(11)}};
+  auto table = Open(layout);  // no .MB yet
   ASSERT_TRUE(table) << error_;
   EXPECT_EQ(All(*table).size(), 2u);
   ASSERT_EQ(table->Account().problems.size(), 1u);
   EXPECT_NE(table->Account().problems[0].find("the .MB file, which is missing"), std::string::npos)
       << table->Account().problems[0];
   Write("table.mb", mb.bytes().substr(0, 4096 + 1000));
-  table = Open(spec);
+  table = Open(layout);
   ASSERT_TRUE(table) << error_;
   std::vector<Row> rows = All(*table);
   ASSERT_EQ(rows.size(), 2u);
@@ -178,11 +179,11 @@ TEST_F(ParadoxTableTest, TextDecodesFromTheHeadersCodePage) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.code_page);
-    PxSpec spec;
-    spec.code_page = c.code_page;
-    spec.fields = {{0x01, 20, "N\xE9" + std::string(c.code_page == 1252 ? "" : "x")}};
-    spec.records = {{PxAlpha(c.bytes, 20)}};
-    auto table = Open(spec);
+    PxLayout layout;
+    layout.code_page = c.code_page;
+    layout.fields = {{0x01, 20, "N\xE9" + std::string(c.code_page == 1252 ? "" : "x")}};
+    layout.records = {{PxAlpha(c.bytes, 20)}};
+    auto table = Open(layout);
     ASSERT_TRUE(table) << error_;
     EXPECT_EQ(table->CodePage(), c.code_page);
     Row row;
@@ -192,13 +193,13 @@ TEST_F(ParadoxTableTest, TextDecodesFromTheHeadersCodePage) {
 }
 
 TEST_F(ParadoxTableTest, AnOldHeaderTakesTheCodePageGiven) {
-  PxSpec spec;
-  spec.version = 4;  // Paradox 3.5: no code page in the header
-  spec.fields = {{0x01, 8, "A"}};
-  spec.records = {{PxAlpha("\xE0\xE1", 8)}};
+  PxLayout layout;
+  layout.version = 4;  // Paradox 3.5: no code page in the header
+  layout.fields = {{0x01, 8, "A"}};
+  layout.records = {{PxAlpha("\xE0\xE1", 8)}};
   ReadOptions options;
   options.code_page = 1251;
-  auto table = Open(spec, options);
+  auto table = Open(layout, options);
   ASSERT_TRUE(table) << error_;
   Row row;
   ASSERT_TRUE(table->Next(&row));
@@ -207,14 +208,14 @@ TEST_F(ParadoxTableTest, AnOldHeaderTakesTheCodePageGiven) {
 
 // The chain, not the file's order nor the header's count, gives the records.
 TEST_F(ParadoxTableTest, TheChainGivesTheRecordsAndADifferentCountIsNoted) {
-  PxSpec spec;
-  spec.fields = {{0x04, 4, "Id"}};
-  spec.records_per_block = 3;
-  spec.reverse_blocks = true;
-  spec.header_count = 4;
-  spec.key_fields = 1;
-  for (int i = 1; i <= 10; ++i) spec.records.push_back({PxLong(i)});
-  auto table = Open(spec);
+  PxLayout layout;
+  layout.fields = {{0x04, 4, "Id"}};
+  layout.records_per_block = 3;
+  layout.reverse_blocks = true;
+  layout.header_count = 4;
+  layout.key_fields = 1;
+  for (int i = 1; i <= 10; ++i) layout.records.push_back({PxLong(i)});
+  auto table = Open(layout);
   ASSERT_TRUE(table) << error_;
   std::vector<Row> rows = All(*table);
   ASSERT_EQ(rows.size(), 10u);
@@ -228,12 +229,12 @@ TEST_F(ParadoxTableTest, TheChainGivesTheRecordsAndADifferentCountIsNoted) {
 }
 
 TEST_F(ParadoxTableTest, ALoopInTheChainIsNamedNotFollowed) {
-  PxSpec spec;
-  spec.fields = {{0x04, 4, "Id"}};
-  spec.records_per_block = 2;
-  for (int i = 1; i <= 4; ++i) spec.records.push_back({PxLong(i)});
-  std::string file = ParadoxFile(spec);
-  file[ParadoxBlockOffset(spec, 2)] = 1;  // block 2 points back at block 1
+  PxLayout layout;
+  layout.fields = {{0x04, 4, "Id"}};
+  layout.records_per_block = 2;
+  for (int i = 1; i <= 4; ++i) layout.records.push_back({PxLong(i)});
+  std::string file = ParadoxFile(layout);
+  file[ParadoxBlockOffset(layout, 2)] = 1;  // block 2 points back at block 1
   Write("table.db", file);
   auto table = ParadoxTable::Open(disk_, PathJoin("/t", "table.db"), {}, &error_);
   ASSERT_TRUE(table) << error_;
@@ -244,11 +245,11 @@ TEST_F(ParadoxTableTest, ALoopInTheChainIsNamedNotFollowed) {
 }
 
 TEST_F(ParadoxTableTest, EncryptedAndForeignFilesAreNamed) {
-  PxSpec spec;
-  spec.fields = {{0x04, 4, "Id"}};
-  spec.encrypted = true;
-  spec.records = {{PxLong(1)}};
-  EXPECT_FALSE(Open(spec));
+  PxLayout layout;
+  layout.fields = {{0x04, 4, "Id"}};
+  layout.encrypted = true;
+  layout.records = {{PxLong(1)}};
+  EXPECT_FALSE(Open(layout));
   EXPECT_NE(error_.find("table.db: the table is password-protected"), std::string::npos) << error_;
   Write("Thumbs.db", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(600, '\0'));
   EXPECT_FALSE(ParadoxTable::Open(disk_, PathJoin("/t", "Thumbs.db"), {}, &error_));
