@@ -27,20 +27,6 @@ const char* const kChoiceTexts[] = {"As the profile says", "Bind to a database c
                                     "Make a new connection",
                                     "Leave it (a to-do item on each data set)"};
 
-std::string Becomes(const AliasChoice& c, const std::string& module) {
-  switch (c.kind) {
-    case AliasChoiceKind::kAsProfile:
-      return c.profile_says;
-    case AliasChoiceKind::kBind:
-      return c.bind.empty() ? "(a component to name)" : c.bind;
-    case AliasChoiceKind::kNew:
-      return "a new connection in " + module;
-    case AliasChoiceKind::kLeave:
-      break;
-  }
-  return "unbound";
-}
-
 std::string Joined(const std::vector<std::string>& names) {
   std::string s;
   for (const std::string& n : names) s += (s.empty() ? "" : ", ") + n;
@@ -131,7 +117,7 @@ void TAliasPage::FillTable() {
   for (int i = 0; i < static_cast<int>(items.size()); ++i) {
     const AliasChoice& c = items[static_cast<size_t>(i)];
     const QStringList cells = {Q(c.alias), QString::number(c.data_sets), Q(Joined(c.forms)),
-                               Q(Becomes(c, choices_->module))};
+                               Q(choices_->Becomes(c))};
     for (int col = 0; col < cells.size(); ++col)
       lvAliases->setItem(i, col, new QTableWidgetItem(cells[col]));
   }

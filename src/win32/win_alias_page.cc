@@ -30,20 +30,6 @@ std::string Joined(const std::vector<std::string>& names) {
 
 }  // namespace
 
-std::string AliasBecomes(const AliasChoice& c, const std::string& module) {
-  switch (c.kind) {
-    case AliasChoiceKind::kAsProfile:
-      return c.profile_says;
-    case AliasChoiceKind::kBind:
-      return c.bind.empty() ? "(a component to name)" : c.bind;
-    case AliasChoiceKind::kNew:
-      return "a new connection in " + module;
-    case AliasChoiceKind::kLeave:
-      break;
-  }
-  return "unbound";
-}
-
 void TWinAliasPage::Attach(HWND page) {
   page_ = page;
   HWND list = Item(IDC_LV_ALIASES);
@@ -121,7 +107,7 @@ void TWinAliasPage::FillList() {
   for (int i = 0; i < rows; ++i) {
     const AliasChoice& c = items[static_cast<size_t>(i)];
     const std::string cells[] = {c.alias, std::to_string(c.data_sets), Joined(c.forms),
-                                 AliasBecomes(c, choices_->module)};
+                                 choices_->Becomes(c)};
     if (i >= ListView_GetItemCount(list)) {
       LVITEMW item{};
       item.iItem = i;

@@ -49,9 +49,6 @@ class TWinAliasPage {
   bool filling_ = false;
 };
 
-// What an alias becomes, as the list's last column says it.
-std::string AliasBecomes(const AliasChoice& choice, const std::string& module);
-
 }  // namespace tolvern
 
 #endif  // _WIN32

@@ -71,6 +71,20 @@ MappingProfile AliasChoices::Profile() const {
   return ParseProfile(ProfileText(), &problems);
 }
 
+std::string AliasChoices::Becomes(const AliasChoice& c) const {
+  switch (c.kind) {
+    case AliasChoiceKind::kAsProfile:
+      return c.profile_says;
+    case AliasChoiceKind::kBind:
+      return c.bind.empty() ? "(a component to name)" : c.bind;
+    case AliasChoiceKind::kNew:
+      return "a new connection in " + module;
+    case AliasChoiceKind::kLeave:
+      break;
+  }
+  return "unbound";
+}
+
 std::string AliasChoices::SummaryLines() const {
   std::string out;
   for (const AliasChoice& c : choices_) {

@@ -49,6 +49,9 @@ class AliasChoices {
   std::string ProfileText() const;
   // The choices as a profile, to lay over the run's profiles.
   MappingProfile Profile() const;
+  // What the alias's data sets connect to under choice c, as the step's
+  // list shows it.
+  std::string Becomes(const AliasChoice& c) const;
   // One line per alias for the summary.
   std::string SummaryLines() const;
   // How many data sets the choices leave unbound.
