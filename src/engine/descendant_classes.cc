@@ -57,6 +57,27 @@ void TDescendantClasses::LearnFrom(std::string_view unit_text) {
   LearnFrom(SignificantTokens(unit_text));
 }
 
+bool TDescendantClasses::MayDeclare(std::string_view text) {
+  // From each "(" back over blanks to the word before it: "(" is rarer
+  // than the letter c, and memchr finds it fast. A comment just before the
+  // "(" may stand between "class" and it: such a text may declare one.
+  constexpr std::string_view kWord = "class";
+  for (size_t at = 0; (at = text.find('(', at)) != std::string_view::npos; ++at) {
+    size_t p = at;
+    bool line_end = false;
+    while (p > 0 && static_cast<unsigned char>(text[p - 1]) <= ' ') line_end |= text[--p] == '\n';
+    if (p >= kWord.size() && SameText(text.substr(p - kWord.size(), kWord.size()), kWord))
+      return true;
+    if (p > 0 && (text[p - 1] == '}' || text[p - 1] == ')')) return true;
+    if (line_end) {
+      const size_t line = text.rfind('\n', p == 0 ? 0 : p - 1);
+      const size_t from = line == std::string_view::npos || p == 0 ? 0 : line + 1;
+      if (text.substr(from, p - from).find("//") != std::string_view::npos) return true;
+    }
+  }
+  return false;
+}
+
 void TDescendantClasses::Absorb(TDescendantClasses&& later) {
   for (auto& [name, info] : later.classes_) classes_[name] = std::move(info);
 }

@@ -22,6 +22,11 @@ class TDescendantClasses {
   void LearnFrom(std::string_view unit_text);
   // The same, from the text's significant tokens.
   void LearnFrom(const PasTokens& unit_tokens);
+  // Whether a part of a Pascal text may declare a class with an ancestor:
+  // it holds the word "class" with "(" after it, blanks between. A quick
+  // look at the bytes (a comment or string may say so too), for a part that
+  // is then read only when it may.
+  static bool MayDeclare(std::string_view text);
   // Takes what another set learnt from units that come after this set's:
   // a class both declare ends as the later declaration says.
   void Absorb(TDescendantClasses&& later);

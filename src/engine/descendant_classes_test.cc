@@ -54,5 +54,38 @@ TEST(DescendantClassesTest, ALaterDeclarationReplacesAnEarlierOne) {
   EXPECT_TRUE(classes.Empty());
 }
 
+// The quick look never misses a declaration with an ancestor (blanks and
+// line ends before the parenthesis, any letter case); a text without one
+// is passed over.
+TEST(DescendantClassesTest, MayDeclareFindsEveryDeclarationWithAnAncestor) {
+  struct Case {
+    const char* text;
+    bool may;
+  } cases[] = {
+      {"TA = class(TQuery)", true},
+      {"TA = CLASS \r\n\t (TQuery)", true},
+      {"(TA = Class(", true},
+      {"TA = class { note } (TQuery)", true},
+      {"TA = class (* note *) (TQuery)", true},
+      {"TA = class // note\r\n  (TQuery)", true},
+      {"Foo;\r\n  (1 + 2)", false},
+      {"TA = class; TB = class of TQuery; Foo(1);", false},
+      {"( class", false},
+      {"", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(TDescendantClasses::MayDeclare(c.text), c.may) << c.text;
+  }
+  // Every text the reading of declarations learns from is one it may.
+  for (const char* unit :
+       {"type TAppQuery = class\r\n (TQuery) end;", "type TAppQuery = class { x } (TQuery) end;",
+        "type TAppQuery = class // x\n (TQuery) end;"}) {
+    TDescendantClasses classes;
+    classes.LearnFrom(unit);
+    EXPECT_FALSE(classes.Empty()) << unit;
+    EXPECT_TRUE(TDescendantClasses::MayDeclare(unit)) << unit;
+  }
+}
+
 }  // namespace
 }  // namespace tolvern

@@ -346,5 +346,29 @@ TEST_F(DescendantRunTest, BinaryFormInBothModes) {
   ExpectConverted(true, true);
 }
 
+// A descendant declared in a unit's implementation section (registered
+// there for streaming) is still learnt: the run reads a unit's
+// implementation for class declarations only when it may hold one.
+TEST_F(DescendantRunTest, ADescendantInAnImplementationSection) {
+  dir_.Write("app/Base.pas",
+             "unit Base;\r\ninterface\r\nuses DBTables;\r\ntype\r\n"
+             "  TAppQuery = class(TQuery)\r\n  published\r\n"
+             "    property Audit: Boolean read FAudit write FAudit;\r\n  end;\r\n"
+             "  TAppDatabase = class(TDatabase);\r\n"
+             "implementation\r\nuses Classes;\r\ntype\r\n"
+             "  TAuditQuery = class\r\n    (TAppQuery);\r\n"
+             "initialization\r\n  RegisterClass(TAuditQuery);\r\nend.\r\n");
+  ReplaceOptions->Dest = RunSource::kFolder;
+  ReplaceOptions->Directory = dir_ / "app";
+  ReplaceOptions->IncludeSubDirs = false;
+  ASSERT_TRUE(BdeReplacer->Execute());
+  auto form = std::find_if(BdeReplacer->Report.files.begin(), BdeReplacer->Report.files.end(),
+                           [](const FileReport& f) { return f.path.ends_with("u2.dfm"); });
+  ASSERT_NE(form, BdeReplacer->Report.files.end());
+  ASSERT_EQ(form->objects.size(), 2u);
+  EXPECT_EQ(form->objects[1].new_class, "TAuditQuery");
+  EXPECT_EQ(form->objects[1].ancestor, "TQuery");
+}
+
 }  // namespace
 }  // namespace tolvern

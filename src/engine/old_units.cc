@@ -4,226 +4,12 @@
 
 #include "base/ascii_text.h"
 #include "base/text_edits.h"
+#include "engine/old_unit_exports.h"
 #include "parsing/pascal_scanner.h"
 
 namespace tolvern {
 
 namespace {
-
-// What an old unit exports, by group: a unit brings one or more groups.
-enum Group : unsigned { kTables = 1, kProcs = 2, kTypes = 4, kErrs = 8, kAdo = 16 };
-
-struct UnitRow {
-  const char* family;  // the family's source unit
-  const char* name;
-  unsigned groups;
-};
-constexpr UnitRow kUnits[] = {
-    {"DBTables", "DBTables", kTables}, {"DBTables", "Bde.DBTables", kTables},
-    {"DBTables", "DBIProcs", kProcs},  {"DBTables", "DBITypes", kTypes},
-    {"DBTables", "DBIErrs", kErrs},    {"DBTables", "BDE", kProcs | kTypes | kErrs},
-    {"ADODB", "ADODB", kAdo},          {"ADODB", "Data.Win.ADODB", kAdo},
-};
-
-struct NameRow {
-  unsigned group;
-  const char* name;
-};
-// Exact names; the classes a run maps are renamed in code by then, so only
-// what stays on the old library is met here.
-constexpr NameRow kNames[] = {
-    // DBTables
-    {kTables, "TSession"},
-    {kTables, "TSessionList"},
-    {kTables, "Session"},
-    {kTables, "Sessions"},
-    {kTables, "TDatabase"},
-    {kTables, "TBDEDataSet"},
-    {kTables, "TDBDataSet"},
-    {kTables, "TTable"},
-    {kTables, "TQuery"},
-    {kTables, "TStoredProc"},
-    {kTables, "TUpdateSQL"},
-    {kTables, "TBatchMove"},
-    {kTables, "TNestedTable"},
-    {kTables, "TBlobStream"},
-    {kTables, "TDBError"},
-    {kTables, "EDBEngineError"},
-    {kTables, "ENoResultSet"},
-    {kTables, "TLocale"},
-    {kTables, "TBDECallback"},
-    {kTables, "TTableType"},
-    {kTables, "ttDefault"},
-    {kTables, "ttParadox"},
-    {kTables, "ttDBase"},
-    {kTables, "ttFoxPro"},
-    {kTables, "ttASCII"},
-    {kTables, "TBatchMode"},
-    {kTables, "batAppend"},
-    {kTables, "batUpdate"},
-    {kTables, "batAppendUpdate"},
-    {kTables, "batDelete"},
-    {kTables, "batCopy"},
-    {kTables, "TLockType"},
-    {kTables, "ltReadLock"},
-    {kTables, "ltWriteLock"},
-    {kTables, "TTransIsolation"},
-    {kTables, "tiDirtyRead"},
-    {kTables, "tiReadCommitted"},
-    {kTables, "tiRepeatableRead"},
-    {kTables, "TParamBindMode"},
-    {kTables, "pbByName"},
-    {kTables, "pbByNumber"},
-    {kTables, "TConfigMode"},
-    {kTables, "cmPersistent"},
-    {kTables, "cmSession"},
-    {kTables, "TTraceFlag"},
-    {kTables, "TTraceFlags"},
-    {kTables, "TDatabaseLoginEvent"},
-    {kTables, "TPasswordEvent"},
-    {kTables, "TDatabaseNotifyEvent"},
-    {kTables, "TRecNoStatus"},
-    {kTables, "Check"},
-    {kTables, "DbiError"},
-    {kTables, "AnsiToNative"},
-    {kTables, "NativeToAnsi"},
-    // DBITypes
-    {kTypes, "DBIResult"},
-    {kTypes, "DBIPATH"},
-    {kTypes, "DBINAME"},
-    {kTypes, "DBIMSG"},
-    {kTypes, "DBIKEY"},
-    {kTypes, "DBIDATE"},
-    {kTypes, "DBITIME"},
-    {kTypes, "DBIQRYLANG"},
-    {kTypes, "DBIOpenMode"},
-    {kTypes, "DBIShareMode"},
-    {kTypes, "dbiREADWRITE"},
-    {kTypes, "dbiREADONLY"},
-    {kTypes, "dbiOPENSHARED"},
-    {kTypes, "dbiOPENEXCL"},
-    {kTypes, "DBIMAXNAMELEN"},
-    {kTypes, "DBIMAXPATHLEN"},
-    {kTypes, "DBIMAXMSGLEN"},
-    {kTypes, "CURProps"},
-    {kTypes, "pCURProps"},
-    {kTypes, "RECProps"},
-    {kTypes, "pRECProps"},
-    {kTypes, "FLDDesc"},
-    {kTypes, "pFLDDesc"},
-    {kTypes, "IDXDesc"},
-    {kTypes, "pIDXDesc"},
-    {kTypes, "VCHKDesc"},
-    {kTypes, "pVCHKDesc"},
-    {kTypes, "CRTblDesc"},
-    {kTypes, "pCRTblDesc"},
-    {kTypes, "TBLBaseDesc"},
-    {kTypes, "TBLFullDesc"},
-    {kTypes, "DBDesc"},
-    {kTypes, "SYSConfig"},
-    {kTypes, "SYSInfo"},
-    {kTypes, "SYSVersion"},
-    {kTypes, "ClientInfo"},
-    {kTypes, "CBType"},
-    {kTypes, "xltFIELD"},
-    {kTypes, "xltNONE"},
-    {kTypes, "xltRECORD"},
-    {kTypes, "szPARADOX"},
-    {kTypes, "szDBASE"},
-    {kTypes, "szASCII"},
-    {kTypes, "fldZSTRING"},
-    {kTypes, "fldINT16"},
-    {kTypes, "fldINT32"},
-    {kTypes, "fldFLOAT"},
-    {kTypes, "fldDATE"},
-    {kTypes, "fldBLOB"},
-    {kTypes, "fldBOOL"},
-    {kTypes, "keySEARCHEQ"},
-    {kTypes, "keySEARCHGT"},
-    {kTypes, "keySEARCHGEQ"},
-    // ADODB
-    {kAdo, "TADOConnection"},
-    {kAdo, "TADOCommand"},
-    {kAdo, "TADODataSet"},
-    {kAdo, "TADOTable"},
-    {kAdo, "TADOQuery"},
-    {kAdo, "TADOStoredProc"},
-    {kAdo, "TCustomADODataSet"},
-    {kAdo, "TADOBlobStream"},
-    {kAdo, "TParameters"},
-    {kAdo, "TParameter"},
-    {kAdo, "TRDSConnection"},
-    {kAdo, "EADOError"},
-    {kAdo, "TADOLockType"},
-    {kAdo, "TCursorLocation"},
-    {kAdo, "clUseServer"},
-    {kAdo, "clUseClient"},
-    {kAdo, "TCursorType"},
-    {kAdo, "ctOpenForwardOnly"},
-    {kAdo, "ctKeyset"},
-    {kAdo, "ctDynamic"},
-    {kAdo, "ctStatic"},
-    {kAdo, "TConnectMode"},
-    {kAdo, "TIsolationLevel"},
-    {kAdo, "TXactAttributes"},
-    {kAdo, "xaCommitRetaining"},
-    {kAdo, "xaAbortRetaining"},
-    {kAdo, "TCommandType"},
-    {kAdo, "cmdText"},
-    {kAdo, "cmdTable"},
-    {kAdo, "cmdStoredProc"},
-    {kAdo, "cmdTableDirect"},
-    {kAdo, "TExecuteOptions"},
-    {kAdo, "eoAsyncExecute"},
-    {kAdo, "eoAsyncFetch"},
-    {kAdo, "eoExecuteNoRecords"},
-    {kAdo, "TEventStatus"},
-    {kAdo, "TFilterGroup"},
-    {kAdo, "TMarshalOption"},
-    {kAdo, "TSeekOption"},
-    {kAdo, "soFirstEQ"},
-    {kAdo, "TAffectRecords"},
-    {kAdo, "TPersistFormat"},
-    {kAdo, "pfADTG"},
-    {kAdo, "pfXML"},
-    {kAdo, "TObjectState"},
-    {kAdo, "TObjectStates"},
-    {kAdo, "PromptDataSource"},
-    {kAdo, "PromptDataLinkFile"},
-    {kAdo, "GetProviderNames"},
-    {kAdo, "CreateADOObject"},
-    {kAdo, "CreateUDLFile"},
-    {kAdo, "DataLinkDir"},
-    {kAdo, "GetDataLinkFiles"},
-    {kAdo, "ADOTypeToFieldType"},
-    {kAdo, "FieldTypeToADOType"},
-    {kAdo, "TRecordsetEvent"},
-    {kAdo, "TWillConnectEvent"},
-    {kAdo, "TExecuteCompleteEvent"},
-    {kAdo, "TInfoMessageEvent"},
-};
-// Prefixes, tried after the exact names: the API's routines, handles and
-// error codes.
-constexpr NameRow kPrefixes[] = {
-    {kErrs, "DBIERR_"},  {kErrs, "ERRCAT_"}, {kErrs, "ERRBASE_"},
-    {kErrs, "ERRCODE_"}, {kTypes, "hDBI"},   {kProcs, "Dbi"},
-};
-
-unsigned GroupsOfName(std::string_view name) {
-  for (const NameRow& r : kNames)
-    if (SameText(name, r.name)) return r.group;
-  for (const NameRow& r : kPrefixes) {
-    const std::string_view p = r.name;
-    if (name.size() > p.size() && SameText(name.substr(0, p.size()), p)) return r.group;
-  }
-  return 0;
-}
-
-unsigned GroupsOfUnit(std::string_view family, std::string_view unit) {
-  for (const UnitRow& r : kUnits)
-    if (SameText(family, r.family) && SameText(unit, r.name)) return r.groups;
-  return 0;
-}
 
 bool IsSymbol(const PasToken& t, char c) { return t.code == SymbolCodeOf(c); }
 
@@ -307,20 +93,23 @@ std::vector<std::pair<unsigned, std::string>> NeededNames(
     if (inside[i] || t.code != kTokIdent) continue;
     if (i > 0 && IsSymbol(tokens[i - 1], '.')) continue;  // a member, or qualified below
     // A qualified name: the unit itself is needed ("DBTables.Session").
-    std::string dotted(t.text);
     bool qualifier = false;
-    for (size_t j = i;
-         j + 2 < tokens.size() && IsSymbol(tokens[j + 1], '.') && tokens[j + 2].code == kTokIdent;
-         j += 2) {
-      if (const unsigned g = GroupsOfUnit(family, dotted)) {
-        add(g, dotted);
-        qualifier = true;
-        break;
+    if (i + 2 < tokens.size() && IsSymbol(tokens[i + 1], '.')) {
+      std::string dotted(t.text);
+      for (size_t j = i;
+           j + 2 < tokens.size() && IsSymbol(tokens[j + 1], '.') && tokens[j + 2].code == kTokIdent;
+           j += 2) {
+        if (const unsigned g = ExportGroupsOfUnit(family, dotted)) {
+          add(g, dotted);
+          qualifier = true;
+          break;
+        }
+        dotted += "." + std::string(tokens[j + 2].text);
       }
-      dotted += "." + std::string(tokens[j + 2].text);
     }
     if (qualifier) continue;
-    if (const unsigned g = GroupsOfName(t.text); g && !(renamed && renamed(t.text))) add(g, t.text);
+    if (const unsigned g = ExportGroupsOfName(t.text); g && !(renamed && renamed(t.text)))
+      add(g, t.text);
   }
   return needed;
 }
@@ -342,27 +131,28 @@ size_t SkipBlanks(std::string_view text, size_t p, bool line_ends) {
 }  // namespace
 
 bool IsOldUnit(std::string_view family, std::string_view name) {
-  return GroupsOfUnit(family, name) != 0;
+  return ExportGroupsOfUnit(family, name) != 0;
 }
 
 bool ExportedByOldUnit(std::string_view family, std::string_view name) {
-  unsigned groups = 0;
-  for (const UnitRow& r : kUnits)
-    if (SameText(family, r.family)) groups |= r.groups;
-  return (GroupsOfName(name) & groups) != 0;
+  return (ExportGroupsOfName(name) & ExportGroupsOfFamily(family)) != 0;
 }
 
 std::vector<OldUnitPlace> FindOldUnits(std::string_view text, std::string_view family,
                                        const std::function<bool(std::string_view)>& renamed) {
+  return FindOldUnits(SignificantTokens(text, /*with_comments=*/true), family, renamed);
+}
+
+std::vector<OldUnitPlace> FindOldUnits(const PasTokens& tokens, std::string_view family,
+                                       const std::function<bool(std::string_view)>& renamed) {
   std::vector<OldUnitPlace> places;
-  const PasTokens tokens = SignificantTokens(text, /*with_comments=*/true);
   std::vector<bool> inside;
   const std::vector<Clause> clauses = ReadClauses(tokens, &inside);
   std::vector<std::pair<unsigned, std::string>> needed;
   bool needed_read = false;
   for (const Clause& c : clauses)
     for (const Item& item : c.items) {
-      const unsigned groups = GroupsOfUnit(family, item.name);
+      const unsigned groups = ExportGroupsOfUnit(family, item.name);
       if (!groups) continue;
       if (!needed_read) {
         needed = NeededNames(tokens, inside, family, renamed);
@@ -388,7 +178,7 @@ std::string DropOldUnits(std::string_view text, std::string_view family, int* re
     std::vector<bool> drop(c.items.size(), false);
     size_t dropped = 0;
     for (size_t k = 0; k < c.items.size(); ++k) {
-      const unsigned groups = GroupsOfUnit(family, c.items[k].name);
+      const unsigned groups = ExportGroupsOfUnit(family, c.items[k].name);
       if (!groups) continue;
       if (!needed_read) {
         needed = NeededNames(tokens, inside, family);

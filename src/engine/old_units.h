@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "parsing/pascal_scanner.h"
+
 namespace tolvern {
 
 struct OldUnitPlace {
@@ -34,6 +36,10 @@ bool ExportedByOldUnit(std::string_view family, std::string_view name);
 // A name for which renamed holds (a class the run maps, which the migrated
 // text no longer names) needs nothing.
 std::vector<OldUnitPlace> FindOldUnits(std::string_view text, std::string_view family,
+                                       const std::function<bool(std::string_view)>& renamed = {});
+// The same from the text's tokens (SignificantTokens, with or without its
+// comments), for a caller that has them already.
+std::vector<OldUnitPlace> FindOldUnits(const PasTokens& tokens, std::string_view family,
                                        const std::function<bool(std::string_view)>& renamed = {});
 
 // The text with every old unit that nothing needs taken out of its uses

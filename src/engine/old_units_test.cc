@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/old_unit_exports.h"
+
 namespace tolvern {
 namespace {
 
@@ -76,6 +78,24 @@ TEST(OldUnitsTest, EachOldUnitLeftNamesWhatNeedsIt) {
   EXPECT_EQ(OldUnitAdvice(unused),
             "nothing left in this unit needs DBIErrs any more: --drop-old-units removes it");
   EXPECT_TRUE(FindOldUnits("uses ADODB;", "DBTables").empty());
+}
+
+// The look-ups every identifier of a unit goes through: names in any
+// letter case, prefixes only with something after them, units by family.
+TEST(OldUnitExportsTest, NamesPrefixesAndUnits) {
+  EXPECT_NE(ExportGroupsOfName("tsession"), 0u);
+  EXPECT_EQ(ExportGroupsOfName("tsession"), ExportGroupsOfName("TSession"));
+  EXPECT_NE(ExportGroupsOfName("DBIERR_NOTSUFFTABLERIGHTS"), 0u);
+  EXPECT_NE(ExportGroupsOfName("dbiOpenTable"), 0u);
+  for (const char* none : {"Dbi", "TSessions", "Query1", "", "Chec", "TADO"})
+    EXPECT_EQ(ExportGroupsOfName(none), 0u) << none;
+  EXPECT_NE(ExportGroupsOfUnit("DBTables", "bde.dbtables"), 0u);
+  EXPECT_EQ(ExportGroupsOfUnit("ADODB", "DBTables"), 0u);
+  EXPECT_EQ(ExportGroupsOfUnit("DBTables", "Classes"), 0u);
+  // A name is exported by the family whose units bring its group.
+  EXPECT_NE(ExportGroupsOfName("EDBEngineError") & ExportGroupsOfFamily("DBTables"), 0u);
+  EXPECT_EQ(ExportGroupsOfName("EDBEngineError") & ExportGroupsOfFamily("ADODB"), 0u);
+  EXPECT_NE(ExportGroupsOfName("EADOError") & ExportGroupsOfFamily("adodb"), 0u);
 }
 
 }  // namespace

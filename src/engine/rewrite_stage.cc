@@ -287,8 +287,16 @@ void RewriteStage::LearnUnitClasses(WorkerPool& pool) {
       try {
         std::string text;
         if (!ReadUnitText(disk, file, &text, &l->unread)) return;
-        PasTokens tokens = SignificantTokens(text);
+        // Other units see only what a unit's interface declares; its own
+        // rewriting and to-do scan read the rest. The rest is read here
+        // only where it may declare a descendant class, which a form of
+        // any unit may hold an object of.
+        size_t rest = 0;
+        PasTokens tokens = InterfaceTokens(text, &rest);
         l->classes.LearnFrom(tokens);
+        if (rest != std::string_view::npos &&
+            TDescendantClasses::MayDeclare(std::string_view(text).substr(rest)))
+          l->classes.LearnFrom(SignificantTokens(std::string_view(text).substr(rest)));
         l->names = tables.DeclaredNames(text, std::move(tokens));
       } catch (...) {
         l->error = std::current_exception();

@@ -29,6 +29,8 @@ class UnitScan {
   UnitScan(std::string_view text, PasTokens tokens, const TodoClasses& classes)
       : text_(text), classes_(classes), toks_(std::move(tokens)) {}
 
+  const PasTokens& Tokens() const { return toks_; }
+
   UnitDeclarations Declarations() && {
     LearnDeclarations();
     return {std::move(declared_), std::move(lineage_)};
@@ -391,13 +393,14 @@ class UnitScan {
 
 std::vector<FoundTodo> FindUnitTodo(std::string_view text, PasTokens tokens,
                                     const TodoClasses& classes) {
-  std::vector<FoundTodo> found = UnitScan(text, std::move(tokens), classes).Run();
+  UnitScan scan(text, std::move(tokens), classes);
+  std::vector<FoundTodo> found = scan.Run();
   // Each old unit left in a uses clause: a note when nothing needs it any
   // more, a warning naming what does.
   // A class the run renames needs nothing: the text may be the one before
   // the run (a list without a run).
   const auto renamed = [&](std::string_view name) { return classes.FindTarget(name) != nullptr; };
-  for (const OldUnitPlace& place : FindOldUnits(text, classes.family, renamed))
+  for (const OldUnitPlace& place : FindOldUnits(scan.Tokens(), classes.family, renamed))
     found.push_back({place.offset, todo_kind::kInterface, OldUnitText(place), OldUnitAdvice(place),
                      place.needed_by.empty() ? todo_level::kNote : todo_level::kWarning});
   return found;

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <stdexcept>
 
+#include "base/ascii_text.h"
+
 namespace tolvern {
 
 namespace {
@@ -251,6 +253,28 @@ PasTokens SignificantTokens(std::string_view text, bool with_comments) {
   }
   // The reserve beyond the last token is never touched, and so takes no
   // memory; shrinking it would copy the list.
+  return tokens;
+}
+
+PasTokens InterfaceTokens(std::string_view text, size_t* rest) {
+  if (text.size() > UINT32_MAX) throw std::length_error("text too large to scan");
+  constexpr std::string_view kWord = "implementation";
+  *rest = std::string_view::npos;
+  PasTokens tokens;
+  tokens.text_ = text;
+  TPasParser scanner(text);
+  while (scanner.pos_ < text.size()) {
+    size_t end;
+    const int code = scanner.Scan(&end);
+    if (code == kTokIdent && end - scanner.pos_ == kWord.size() &&
+        SameText(text.substr(scanner.pos_, kWord.size()), kWord)) {
+      *rest = scanner.pos_;
+      break;
+    }
+    if (code != kTokBlank && code != kTokComment)
+      tokens.Add(code, scanner.pos_, end - scanner.pos_);
+    scanner.pos_ = end;
+  }
   return tokens;
 }
 

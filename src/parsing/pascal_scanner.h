@@ -73,6 +73,7 @@ class TPasParser {
 
  private:
   friend PasTokens SignificantTokens(std::string_view text, bool with_comments);
+  friend PasTokens InterfaceTokens(std::string_view text, size_t* rest);
   // The code of the token at pos_, which is before the end; its end in *end.
   int Scan(size_t* end) const;
   size_t ScanString(size_t from) const;
@@ -116,6 +117,7 @@ class PasTokens {
 
  private:
   friend PasTokens SignificantTokens(std::string_view text, bool with_comments);
+  friend PasTokens InterfaceTokens(std::string_view text, size_t* rest);
   // A token's offset, and its size above its code's low byte (every code
   // fits a signed byte). A token of kLongSize bytes or more has its size in
   // long_, by offset.
@@ -138,5 +140,10 @@ class PasTokens {
 // asked for, in text order. Texts of up to 4 GB (larger ones throw
 // std::length_error).
 PasTokens SignificantTokens(std::string_view text, bool with_comments = false);
+// The significant tokens, comments left out, up to the first word
+// "implementation" (any letter case; it is not among them): what a unit
+// shows other units. *rest: the offset of that word, or npos when the text
+// has none (every token is then given).
+PasTokens InterfaceTokens(std::string_view text, size_t* rest);
 
 }  // namespace tolvern

@@ -246,3 +246,48 @@ TEST(SignificantTokensTest, PackedTokensAreTheScannersTokens) {
 
 }  // namespace
 }  // namespace tolvern
+
+namespace tolvern {
+namespace {
+
+// The interface's tokens end before the first word "implementation" (not
+// one in a comment or string, nor a longer word), and equal the first
+// tokens of the whole text.
+TEST(InterfaceTokensTest, EndBeforeTheImplementationWord) {
+  struct Case {
+    const char* text;
+    const char* rest;  // the text from *rest on; nullptr: npos
+  } cases[] = {
+      {"unit A; interface var X: Integer; IMPLEMENTATION var Y: Integer; end.",
+       "IMPLEMENTATION var Y: Integer; end."},
+      {"unit A; interface { implementation } 'implementation' Implementations;\r\n"
+       "implementation end.",
+       "implementation end."},
+      {"program P; begin end.", nullptr},
+      {"", nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    const std::string_view text = c.text;
+    size_t rest = 0;
+    const PasTokens head = InterfaceTokens(text, &rest);
+    if (c.rest == nullptr) {
+      EXPECT_EQ(rest, std::string_view::npos);
+    } else {
+      EXPECT_EQ(text.substr(rest), c.rest);
+    }
+    const PasTokens all = SignificantTokens(text);
+    ASSERT_LE(head.size(), all.size());
+    if (c.rest == nullptr) {
+      EXPECT_EQ(head.size(), all.size());
+    }
+    for (size_t i = 0; i < head.size(); ++i) {
+      EXPECT_EQ(head[i].code, all[i].code) << i;
+      EXPECT_EQ(head[i].offset, all[i].offset) << i;
+      EXPECT_LT(head[i].offset, std::min(rest, text.size())) << i;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tolvern
