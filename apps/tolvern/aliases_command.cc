@@ -31,13 +31,14 @@ std::string Becomes(const AliasReport& a) {
 }
 
 // A profile that makes a new connection for every alias, its parameters
+// and its table folder ("data", which migrate --data and tolvern data read)
 // left for the user to fill in. Each alias is a key of its own (their names
 // differ beyond letter case), written so that any bytes come back the same.
 std::string ProfileForAliases(const RunReport& report) {
   nlohmann::ordered_json aliases = nlohmann::ordered_json::object();
   for (const AliasReport& a : report.aliases)
     profile_json::AppendNew(aliases, AliasKey(a.alias),
-                            {{"database", ""}, {"server", ""}, {"username", ""}});
+                            {{"database", ""}, {"server", ""}, {"username", ""}, {"data", ""}});
   nlohmann::ordered_json profile = {{"name", "aliases"}, {"aliases", aliases}};
   return profile.dump(2) + "\n";
 }
@@ -70,8 +71,8 @@ int RunAliases(const AliasesArgs& args) {
       return kExitFailed;
     }
     std::cout << "Profile written: " << path << " (" << report.aliases.size()
-              << " alias(es), each a new connection; fill in their database, server and user "
-                 "name, then migrate with --profile "
+              << " alias(es), each a new connection; fill in their database, server, user "
+                 "name and table folder, then migrate with --profile "
               << path << ")\n";
   }
   return report.FilesNotMigrated() > 0 ? kExitIncomplete : kExitOk;

@@ -50,6 +50,9 @@ void AddBackupAndLogOptions(CLI::App* migrate, MigrateArgs& args) {
       ->excludes(backup);
   migrate->add_flag("--no-log", args.no_log, "Do not write Wiz_Log.txt");
   migrate->add_flag("--view-log", args.view_log, "Open the log in the desktop's viewer afterwards");
+  migrate->add_flag("--data", args.data,
+                    "Move the Paradox and dBASE tables of each alias whose folder a profile names "
+                    "(\"data\") into Wiz_Data_ALIAS.sql and Wiz_Data_ALIAS.sqlite beside the log");
 }
 
 // How the run goes and what it shows.
@@ -115,6 +118,7 @@ void SetRunOptions(const MigrateArgs& args, const RunSetup& run) {
   options.DryRun = args.dry_run;
   options.Jobs = WorkerPool::ThreadsFor(args.run.jobs);
   options.IncludeReadOnly = args.include_read_only;
+  options.MoveData = args.data;
 }
 
 // Follows the run on the console: the progress line, and with --diff the
@@ -222,6 +226,8 @@ void PrintSummary(const MigrateArgs& args, const RunSetup& run, double seconds) 
             << "; time: " << time << " s\n";
   if (const std::string aliases = AliasesLine(report); !aliases.empty())
     std::cout << aliases << "\n";
+  if (args.data && args.dry_run) std::cout << "Dry run: no table was moved (--data).\n";
+  for (const AliasDataReport& r : report.data) std::cout << DataMoveLine(r) << "\n";
   for (const FileReport& f : report.files)
     if (f.outcome == FileOutcome::kCreated)
       std::cout << (args.dry_run ? "Would create: " : "Created: ")
@@ -309,7 +315,10 @@ int RunMigrate(const MigrateArgs& args) {
   const std::string& log_error = run.replacer().Log.Error();
   if (!log_error.empty())
     std::cerr << "tolvern: the log could not be written completely: " << log_error << "\n";
-  return report.FilesNotMigrated() > 0 || !log_error.empty() ? kExitIncomplete : kExitOk;
+  bool data_whole = true;
+  for (const AliasDataReport& r : report.data) data_whole = data_whole && r.Complete();
+  return report.FilesNotMigrated() > 0 || !log_error.empty() || !data_whole ? kExitIncomplete
+                                                                            : kExitOk;
 }
 
 }  // namespace tolvern::cli

@@ -21,6 +21,7 @@ struct MigrateArgs {
   bool diff = false;
   bool todo = false;               // print the places left for a person
   bool include_read_only = false;  // migrate read-only files too
+  bool data = false;               // move the aliases' tables beside the log
   std::string report;
   std::string html;  // the report as one HTML page
 };

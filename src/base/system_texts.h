@@ -221,6 +221,7 @@ inline constexpr const char* kRestoring = "Restoring original files";
 inline constexpr const char* kProgressCountOpen =
     "File %d (the total is known once every unit has named its forms)";
 // The phases of a run after its last file, as the progress names them.
+inline constexpr const char* kPhaseMovingData = "Moving the aliases' tables";
 inline constexpr const char* kPhaseWritingLists = "Writing the to-do list and the report";
 inline constexpr const char* kPhaseCheckingOriginals = "Checking the originals";
 inline constexpr const char* kPhaseBackingUp = "Making the backups and the undo file";

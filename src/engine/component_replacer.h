@@ -70,6 +70,7 @@ struct RewrittenObject {
 
 // The phases of a run after its files are rewritten.
 enum class RunPhase {
+  kMovingData,          // the aliases' tables into scripts and databases (on demand)
   kWritingLists,        // the to-do list beside the log
   kCheckingOriginals,   // each changed original still what was read
   kBackingUp,           // backups, the undo file and the files the run creates
@@ -313,6 +314,9 @@ class TComponentReplacer {
   // replacement; false when an original could not be replaced or the run
   // was cancelled (Cancelled).
   bool CommitRun(Disk& disk, const std::string& tree, int threads);
+  // Moves the tables of the aliases whose table folder the profiles name,
+  // beside the log, and names them in the to-do items of their files.
+  void MoveRunData(Disk& disk, const std::string& tree);
   // Whether a cancel has been asked (and Cancelled set), asking once more.
   bool StopAsked();
   void EnterPhase(RunPhase phase);

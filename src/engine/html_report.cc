@@ -98,6 +98,7 @@ class Page {
     Changes();
     Todo();
     Aliases();
+    Data();
     out_ << "<script>" << kHtmlReportScript << "</script>\n</body></html>\n";
   }
 
@@ -146,7 +147,7 @@ class Page {
     out_ << "</dl>\n<nav><a href=\"#files\">Files</a><a href=\"#changes\">Changes</a>"
             "<a href=\"#todo\">To do</a>"
          << (report_.aliases.empty() ? "" : "<a href=\"#aliases\">Aliases</a>")
-         << "</nav></header>\n";
+         << (report_.data.empty() ? "" : "<a href=\"#data\">Data</a>") << "</nav></header>\n";
   }
 
   void Files() {
@@ -375,6 +376,33 @@ class Page {
            << "</td></tr>\n";
     }
     out_ << "</tbody></table></section>\n";
+  }
+
+  // Each alias's tables: the outputs, then a row per table file with the
+  // rows moved and left out, and every problem.
+  void Data() {
+    if (report_.data.empty()) return;
+    out_ << "<section id=\"data\"><h2>Data (" << report_.data.size() << " aliases)</h2>\n";
+    for (const AliasDataReport& r : report_.data) {
+      out_ << "<h3 data-alias=\"" << EscName(r.alias) << "\" data-complete=\""
+           << (r.Complete() ? "true" : "false") << "\">" << EscName(r.alias) << "</h3>\n<p>"
+           << EscName(DataMoveLine(r)) << "</p>\n";
+      if (r.tables.empty()) continue;
+      out_ << "<table><thead><tr><th>File</th><th>Table</th><th>Rows moved</th>"
+              "<th>Deleted, left out</th><th>Damaged, left out</th><th>Refused</th>"
+              "<th>Problems</th></tr></thead><tbody>\n";
+      for (const data::TableOutcome& t : r.tables) {
+        out_ << "<tr data-table=\"" << EscName(t.table) << "\"><td>" << EscName(t.file)
+             << "</td><td>" << EscName(t.table) << "</td><td>" << t.rows_moved << "</td><td>"
+             << t.account.rows_deleted << "</td><td>" << t.account.rows_damaged << "</td><td>"
+             << t.rows_rejected << "</td><td>" << EscName(t.error);
+        for (const std::string& p : t.account.problems) out_ << "<br>" << EscName(p);
+        for (const std::string& n : t.account.notes) out_ << "<br>note: " << EscName(n);
+        out_ << "</td></tr>\n";
+      }
+      out_ << "</tbody></table>\n";
+    }
+    out_ << "</section>\n";
   }
 
   // Text from the run made safe, and UTF-8: the text of an 8-bit (ANSI)

@@ -46,6 +46,10 @@ class TReplaceOptions {
   // BDE; ADODB) out of a uses clause where nothing left in the unit needs
   // them. Without it they stay, and each is listed as a to-do item.
   bool DropOldUnits = false;
+  // Move the Paradox and dBASE tables of each alias whose table folder a
+  // profile names ("data") into a SQL script and a SQLite database beside
+  // the log. Never stored.
+  bool MoveData = false;
   // Rewrite into the work folder only: no backup, undo file or log, and no
   // original replaced. Never stored.
   bool DryRun = false;

@@ -7,6 +7,7 @@
 #include "engine/component_replacer.h"
 #include "engine/originals_check.h"
 #include "engine/run_commit.h"
+#include "engine/run_data_move.h"
 #include "engine/sarif_report.h"
 #include "engine/todo_list.h"
 #include "files/file_utils.h"
@@ -15,6 +16,8 @@ namespace tolvern {
 
 const char* RunPhaseText(RunPhase phase) {
   switch (phase) {
+    case RunPhase::kMovingData:
+      return res::kPhaseMovingData;
     case RunPhase::kWritingLists:
       return res::kPhaseWritingLists;
     case RunPhase::kCheckingOriginals:
@@ -36,7 +39,36 @@ void TComponentReplacer::EnterPhase(RunPhase phase) {
   if (OnPhase) OnPhase(phase);
 }
 
+void TComponentReplacer::MoveRunData(Disk& disk, const std::string& tree) {
+  // The aliases the profiles give a table folder, the run's first; then
+  // each alias of the run they give none, named so.
+  std::vector<AliasDataSource> sources;
+  FoldedSet named;
+  for (const AliasOutcome& a : Aliases.aliases)
+    for (const AliasRule& rule : AliasRules)
+      if (rule.data && SameText(rule.alias, a.use.alias) && named.insert(rule.alias).second)
+        sources.push_back({rule.alias, rule.data_folder, rule.data_passwords});
+  for (const AliasRule& rule : AliasRules)
+    if (rule.data && named.insert(rule.alias).second)
+      sources.push_back({rule.alias, rule.data_folder, rule.data_passwords});
+  Report.data = MoveAliasData(disk, tree, sources, Options->CodePage);
+  for (const AliasOutcome& a : Aliases.aliases)
+    if (named.insert(a.use.alias).second) {
+      AliasDataReport& r = Report.data.emplace_back();
+      r.alias = a.use.alias;
+      r.problems.push_back("no profile gives the alias's table folder (\"data\" in its rule)");
+    }
+  if (Report.data.empty()) Log.WriteLine("No BDE alias of the run: no table was moved.");
+  for (const AliasDataReport& r : Report.data) Log.WriteLine(DataMoveLine(r));
+  for (FileReport& f : Report.files) NameMovedTables(Report.data, &f.todo);
+}
+
 bool TComponentReplacer::CommitRun(Disk& disk, const std::string& tree, int threads) {
+  if (Options->MoveData) {
+    EnterPhase(RunPhase::kMovingData);
+    MoveRunData(disk, tree);
+    if (StopAsked()) return false;
+  }
   // The list of what is left for a person goes beside the log before any
   // original is replaced, so that a list that cannot be written stops the
   // run with nothing changed.

@@ -225,6 +225,34 @@ json AliasesJson(const std::vector<AliasReport>& aliases) {
   return jaliases;
 }
 
+// Each alias's tables: every table file with the rows moved and the rows
+// left out, and why.
+json DataJson(const std::vector<AliasDataReport>& data) {
+  json jdata = json::array();
+  for (const AliasDataReport& r : data) {
+    json tables = json::array();
+    for (const data::TableOutcome& t : r.tables)
+      tables.push_back({{"file", t.file},
+                        {"table", t.table},
+                        {"rowsMoved", t.rows_moved},
+                        {"rowsDeleted", t.account.rows_deleted},
+                        {"rowsDamaged", t.account.rows_damaged},
+                        {"rowsRefused", t.rows_rejected},
+                        {"complete", !t.Lost()},
+                        {"error", t.error},
+                        {"problems", t.account.problems},
+                        {"notes", t.account.notes}});
+    jdata.push_back({{"alias", r.alias},
+                     {"folder", r.folder},
+                     {"sql", r.sql},
+                     {"sqlite", r.sqlite},
+                     {"complete", r.Complete()},
+                     {"problems", r.problems},
+                     {"tables", tables}});
+  }
+  return jdata;
+}
+
 }  // namespace
 
 std::string RunReport::ToJson() const {
@@ -234,6 +262,7 @@ std::string RunReport::ToJson() const {
   doc["files"] = jfiles;
   doc["todo"] = TodoJson(files);
   if (!aliases.empty()) doc["aliases"] = AliasesJson(aliases);
+  if (!data.empty()) doc["data"] = DataJson(data);
   doc["summary"] = {{"filesScanned", static_cast<int>(files.size()) - FilesCreated()},
                     {"unitsChanged", UnitsChanged()},
                     {"formsChanged", FormsChanged()},

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/alias_plan.h"
+#include "engine/run_data_move.h"
 #include "engine/todo_list.h"
 #include "parsing/form_parser.h"
 
@@ -104,6 +105,8 @@ struct RunReport {
   // the counts are, so that memory does not grow with the size of the tree.
   bool details = true;
   std::vector<AliasReport> aliases{};
+  // The tables moved for the aliases (a run that moves the data).
+  std::vector<AliasDataReport> data{};
 
   // The units and project files changed; the forms changed.
   int UnitsChanged() const;

@@ -12,4 +12,9 @@ namespace tolvern {
 // expression ending in such a name counts too); "" for any other name.
 std::string TableFileAdvice(std::string_view value);
 
+// The file name (without its folder) of the first Paradox or dBASE table
+// file a text names in a string ("Table1.TableName := Dir + 'Cust.db'"
+// gives "Cust.db"); "" when it names none.
+std::string TableFileNamed(std::string_view text);
+
 }  // namespace tolvern

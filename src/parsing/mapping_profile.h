@@ -81,6 +81,12 @@ struct AliasRule {
   // alias's Database, Server, Username and Password first, then the others.
   std::vector<std::pair<std::string, std::string>> properties;
   std::string json;  // the rule as the profile gave it
+  // The folder of the alias's Paradox and dBASE tables, as the profile
+  // gives it (relative to the migrated tree's folder, or absolute); "" when
+  // none is given. The passwords of its protected tables.
+  bool data = false;  // the rule has a "data" entry
+  std::string data_folder{};
+  std::vector<std::string> data_passwords{};
 
   bool Creates() const { return bind.empty(); }
 };

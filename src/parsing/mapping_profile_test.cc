@@ -84,6 +84,17 @@ TEST(MappingProfileTest, ProblemsAreNamedWithTheirPath) {
       {R"({"aliases": {"MAIN": 1}})",
        "$.aliases.MAIN (line 1): expected a component (\"Form.Component\") or an object, found "
        "number"},
+      {R"({"aliases": {"MAIN": {"data": 5}}})",
+       "$.aliases.MAIN.data (line 1): expected a folder or an object, found number"},
+      {R"({"aliases": {"MAIN": {"data": {"folder": "d", "password": "x"}}}})",
+       "$.aliases.MAIN.data.password (line 1): unknown key"},
+      {R"({"aliases": {"MAIN": {"data": {"passwords": ["a", 1]}}}})",
+       "$.aliases.MAIN.data.passwords[1] (line 1): expected a string, found number"},
+      {R"({"aliases": {"MAIN": {"bind": "dm.Main.conMain", "data": "d"}}})",
+       "$.aliases.MAIN.bind (line 1): expected a component (\"Form.Component\" or \"Component\"), "
+       "found \"dm.Main.conMain\""},
+      {R"({"aliases": {"MAIN": {"bind": "dmMain.conMain", "server": "x"}}})",
+       "$.aliases.MAIN.server (line 1): unknown key"},
       {R"({"aliasModule": "Nx Conn"})",
        "$.aliasModule (line 1): \"Nx Conn\" is not a Pascal identifier"},
   };
@@ -373,6 +384,36 @@ TEST(MappingProfileTest, FormParserConvertsByItsProfile) {
   EXPECT_EQ(convert(user, "object D: TDatabase\r\n  TransIsolation = tiDirtyRead\r\nend\r\n",
                     "TNXConnection"),
             "object D: TNXConnection\r\n  TransIsolation = tiDirtyRead\r\nend\r\n");
+}
+
+// An alias's table folder, as a folder or with passwords, on a new
+// connection or on a bound one; the rule keeps to the profile schema.
+TEST(MappingProfileTest, AnAliasNamesItsTableFolder) {
+  std::vector<std::string> problems;
+  const MappingProfile p = ParseProfile(R"({"aliases": {
+      "SALES": {"database": "s", "data": "tables"},
+      "OLD": {"bind": "dmMain.conOld", "data": {"folder": "C:\\Old", "passwords": ["a", "b"]}},
+      "LEFT": {"data": ""},
+      "NONE": "dmMain.conNone"}})",
+                                        &problems);
+  ASSERT_TRUE(problems.empty()) << problems[0];
+  const AliasRule* sales = p.FindAlias("sales");
+  ASSERT_NE(sales, nullptr);
+  EXPECT_TRUE(sales->data && sales->Creates());
+  EXPECT_EQ(sales->data_folder, "tables");
+  const AliasRule* old = p.FindAlias("OLD");
+  ASSERT_NE(old, nullptr);
+  EXPECT_EQ(old->bind, "dmMain.conOld");
+  EXPECT_EQ(old->data_folder, "C:\\Old");
+  EXPECT_EQ(old->data_passwords, (std::vector<std::string>{"a", "b"}));
+  EXPECT_TRUE(p.FindAlias("LEFT")->data);
+  EXPECT_TRUE(p.FindAlias("LEFT")->data_folder.empty());
+  EXPECT_FALSE(p.FindAlias("NONE")->data);
+  const nlohmann::json schema = nlohmann::json::parse(
+      testing::ReadFileBytes(std::string(TOLVERN_SOURCE_DIR) + "/docs/profile.schema.json"));
+  const std::string json = ProfileJson(p);
+  EXPECT_EQ(testing::ValidateJson(nlohmann::json::parse(json), schema, schema), "");
+  EXPECT_EQ(ProfileJson(ParseProfile(json, &problems)), json);
 }
 
 }  // namespace

@@ -146,7 +146,9 @@ class ProfileReader : ProfileChecks {
   }
 
   // "ALIAS": "Form.Component" binds the alias's data sets to an existing
-  // component; "ALIAS": {...} creates a connection with the parameters given.
+  // component; "ALIAS": {...} creates a connection with the parameters given,
+  // or with "bind" binds them as the string does. Either object may name the
+  // alias's table folder ("data").
   // A key may write the alias's bytes with #nnn codes (alias_key.h).
   void ReadAliases(const Json& v, MappingProfile* p) {
     if (!Expect(v, "$.aliases", Json::value_t::object, "an object")) return;
@@ -164,20 +166,53 @@ class ProfileReader : ProfileChecks {
                           "\" (aliases ignore letter case)");
       same.push_back(key);
       if (rule.is_string()) {
-        a.bind = rule.get<std::string>();
-        if (!IsPropertyName(a.bind) || std::count(a.bind.begin(), a.bind.end(), '.') > 1)
-          Problem(path, "expected a component (\"Form.Component\" or \"Component\"), found \"" +
-                            a.bind + "\"");
+        Bind(rule.get<std::string>(), path, &a);
       } else if (Expect(rule, path, Json::value_t::object,
                         "a component (\"Form.Component\") or an object")) {
-        ReadNewConnection(rule, path, &a);
+        if (rule.contains("bind")) {
+          Keys(rule, path, {"bind", "data"});
+          if (Expect(rule["bind"], path + ".bind", Json::value_t::string, "a string"))
+            Bind(rule["bind"].get<std::string>(), path + ".bind", &a);
+        } else {
+          ReadNewConnection(rule, path, &a);
+        }
+        if (rule.contains("data")) ReadData(rule["data"], path + ".data", &a);
       }
       p->aliases.push_back(std::move(a));
     }
   }
 
+  void Bind(std::string component, const std::string& path, AliasRule* a) {
+    a->bind = std::move(component);
+    if (!IsPropertyName(a->bind) || std::count(a->bind.begin(), a->bind.end(), '.') > 1)
+      Problem(path, "expected a component (\"Form.Component\" or \"Component\"), found \"" +
+                        a->bind + "\"");
+  }
+
+  // "data": "FOLDER", or {"folder": "FOLDER", "passwords": ["...", ...]}.
+  // An empty folder is one left for the user to fill in.
+  void ReadData(const Json& v, const std::string& path, AliasRule* a) {
+    a->data = true;
+    if (v.is_string()) {
+      a->data_folder = v.get<std::string>();
+      return;
+    }
+    if (!Expect(v, path, Json::value_t::object, "a folder or an object")) return;
+    Keys(v, path, {"folder", "passwords"});
+    if (v.contains("folder") &&
+        Expect(v["folder"], path + ".folder", Json::value_t::string, "a string"))
+      a->data_folder = v["folder"].get<std::string>();
+    if (!v.contains("passwords")) return;
+    const Json& words = v["passwords"];
+    if (!Expect(words, path + ".passwords", Json::value_t::array, "an array")) return;
+    for (size_t i = 0; i < words.size(); ++i)
+      if (Expect(words[i], Item(path + ".passwords", i), Json::value_t::string, "a string"))
+        a->data_passwords.push_back(words[i].get<std::string>());
+  }
+
   void ReadNewConnection(const Json& v, const std::string& path, AliasRule* a) {
-    Keys(v, path, {"connection", "database", "server", "username", "password", "properties"});
+    Keys(v, path,
+         {"connection", "database", "server", "username", "password", "properties", "data"});
     if (v.contains("connection")) a->connection = Name(v["connection"], path + ".connection");
     static constexpr std::pair<const char*, const char*> kParameters[] = {{"database", "Database"},
                                                                           {"server", "Server"},
