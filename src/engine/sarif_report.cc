@@ -1,6 +1,8 @@
 #include "engine/sarif_report.h"
 
 #include <cctype>
+#include <functional>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <unordered_map>
 #include <vector>
@@ -124,7 +126,14 @@ std::string FileUri(std::string_view p) {
   return "file://" + Encode(p, LooksWindows(p));
 }
 
-std::string SarifText(const RunReport& report, const SarifFacts& facts) {
+namespace {
+
+// Writes the SARIF log in pieces: the log around its results, then each
+// result as it is made, so that memory holds one result at a time however
+// long the list is. The text is that of the whole log dumped with an indent
+// of 2.
+void WriteSarif(const RunReport& report, const SarifFacts& facts,
+                const std::function<void(std::string_view)>& write) {
   const CodePageText ansi(facts.code_page ? facts.code_page : SystemCodePage());
   // The rules in the order their kinds first come; results grouped by file in
   // the order the files first come, as the text list has them.
@@ -148,25 +157,6 @@ std::string SarifText(const RunReport& report, const SarifFacts& facts) {
                      {"shortDescription", {{"text", help}}},
                      {"help", {{"text", help}}}});
   }
-  json results = json::array();
-  for (const std::string& file : files) {
-    for (const auto& [t, is_ansi] : by_file[file]) {
-      const std::string text = is_ansi ? ansi.ToUtf8(t->text) : ansi.ToUtf8IfNeeded(t->text);
-      const std::string advice = is_ansi ? ansi.ToUtf8(t->advice) : ansi.ToUtf8IfNeeded(t->advice);
-      json region = {{"startLine", t->line > 0 ? t->line : 1}};
-      if (t->col > 0) region["startColumn"] = t->col;
-      results.push_back(
-          {{"ruleId", ToString(t->kind)},
-           {"ruleIndex", rule_index.at(static_cast<int>(t->kind))},
-           {"level", ToString(t->level)},
-           {"message", {{"text", text + " \xE2\x80\x94 " + advice}}},
-           {"locations",
-            json::array({{{"physicalLocation",
-                           {{"artifactLocation", ArtifactLocation(t->file, facts.root)},
-                            {"region", region}}}}})},
-           {"properties", {{"text", text}, {"advice", advice}}}});
-    }
-  }
   std::string root_uri = FileUri(facts.root);
   if (root_uri.empty() || root_uri.back() != '/') root_uri += '/';
   json run = {{"tool",
@@ -177,16 +167,73 @@ std::string SarifText(const RunReport& report, const SarifFacts& facts) {
                   {"rules", rules}}}}},
               {"originalUriBaseIds", {{kSarifRootId, {{"uri", root_uri}}}}},
               {"columnKind", "unicodeCodePoints"},
-              {"results", results}};
+              {"results", json::array()}};
   json log = {{"$schema", kSchema}, {"version", "2.1.0"}, {"runs", json::array({run})}};
-  return log.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+  const std::string frame = log.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+  // The results stand where the frame has its empty list, each indented as
+  // the whole log's dump indents them.
+  constexpr std::string_view kEmpty = "\"results\": []";
+  const size_t at = frame.find(kEmpty) + kEmpty.size() - 1;
+  write(std::string_view(frame).substr(0, at));
+  constexpr std::string_view kIndent = "        ";
+  bool first = true;
+  for (const std::string& file : files) {
+    for (const auto& [t, is_ansi] : by_file[file]) {
+      const std::string text = is_ansi ? ansi.ToUtf8(t->text) : ansi.ToUtf8IfNeeded(t->text);
+      const std::string advice = is_ansi ? ansi.ToUtf8(t->advice) : ansi.ToUtf8IfNeeded(t->advice);
+      json region = {{"startLine", t->line > 0 ? t->line : 1}};
+      if (t->col > 0) region["startColumn"] = t->col;
+      const json result = {
+          {"ruleId", ToString(t->kind)},
+          {"ruleIndex", rule_index.at(static_cast<int>(t->kind))},
+          {"level", ToString(t->level)},
+          {"message", {{"text", text + " \xE2\x80\x94 " + advice}}},
+          {"locations", json::array({{{"physicalLocation",
+                                       {{"artifactLocation", ArtifactLocation(t->file, facts.root)},
+                                        {"region", region}}}}})},
+          {"properties", {{"text", text}, {"advice", advice}}}};
+      std::string piece = first ? "\n" : ",\n";
+      first = false;
+      const std::string dumped = result.dump(2, ' ', false, json::error_handler_t::replace);
+      piece += kIndent;
+      for (char c : dumped) {
+        piece += c;
+        if (c == '\n') piece += kIndent;
+      }
+      write(piece);
+    }
+  }
+  if (!first) write("\n      ");
+  write(std::string_view(frame).substr(at));
+}
+
+}  // namespace
+
+std::string SarifText(const RunReport& report, const SarifFacts& facts) {
+  std::string text;
+  WriteSarif(report, facts, [&text](std::string_view piece) { text += piece; });
+  return text;
 }
 
 void WriteSarifFile(Disk& disk, const std::string& path, const RunReport& report,
                     const SarifFacts& facts) {
   std::string why;
-  if (!WriteOutputFile(disk, path, SarifText(report, facts), &why))
-    throw EFCreateError("Cannot create file \"" + path + "\". " + why);
+  std::unique_ptr<AppendFile> file = disk.OpenAppend(path, &why);
+  bool ok = file != nullptr;
+  // Written in pieces of about 64 KB.
+  std::string buffer;
+  auto flush = [&] {
+    if (ok && !buffer.empty()) ok = file->Append(buffer, &why);
+    buffer.clear();
+  };
+  if (ok)
+    WriteSarif(report, facts, [&](std::string_view piece) {
+      buffer += piece;
+      if (buffer.size() >= (std::size_t{64} << 10)) flush();
+    });
+  flush();
+  if (ok) ok = file->Close(&why);
+  if (!ok) throw EFCreateError("Cannot create file \"" + path + "\". " + why);
 }
 
 }  // namespace tolvern

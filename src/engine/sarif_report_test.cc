@@ -55,7 +55,10 @@ TEST(SarifReportTest, ResultsArePlacesRelativeToTheRootWithTheirKindsAsRules) {
                         "Caption = '\xD0\x96'", "dropped")};
   report.files = {unit, outside, relative};
 
-  const json log = json::parse(SarifText(report, {"c:\\proj", 1251}));
+  const std::string text = SarifText(report, {"c:\\proj", 1251});
+  const json log = json::parse(text);
+  // Written result by result, the text is still the whole log's dump.
+  EXPECT_EQ(log.dump(2) + "\n", text);
   EXPECT_EQ(log["version"], "2.1.0");
   const json& run = log["runs"][0];
   EXPECT_EQ(run["originalUriBaseIds"]["PROJECTROOT"]["uri"], "file:///c:/proj/");
@@ -94,7 +97,9 @@ TEST(SarifReportTest, ResultsArePlacesRelativeToTheRootWithTheirKindsAsRules) {
 TEST(SarifReportTest, AnEmptyListIsAValidLogWithNoResults) {
   RunReport report;
   report.files = {File("/p/A.pas", "ANSI")};
-  const json log = json::parse(SarifText(report, {"/p", 1252}));
+  const std::string text = SarifText(report, {"/p", 1252});
+  const json log = json::parse(text);
+  EXPECT_EQ(log.dump(2) + "\n", text);
   EXPECT_TRUE(log["runs"][0]["results"].empty());
   EXPECT_TRUE(log["runs"][0]["tool"]["driver"]["rules"].empty());
   EXPECT_EQ(log["runs"][0]["originalUriBaseIds"]["PROJECTROOT"]["uri"], "file:///p/");

@@ -1,5 +1,6 @@
 #include "qt/alias_page.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFormLayout>
@@ -71,6 +72,14 @@ TAliasPage::TAliasPage(QWidget* parent) : QWidget(parent) {
   edServer->setObjectName("edServer");
   edUserName = new QLineEdit(this);
   edUserName->setObjectName("edUserName");
+  edDataFolder = new QLineEdit(this);
+  edDataFolder->setObjectName("edDataFolder");
+  edDataFolder->setPlaceholderText("the folder of its .DB and .DBF files");
+  btDataFolder = new QPushButton("Bro&wse...", this);
+  btDataFolder->setObjectName("btDataFolder");
+  auto* data_row = new QHBoxLayout;
+  data_row->addWidget(edDataFolder, 1);
+  data_row->addWidget(btDataFolder);
   edModule = new QLineEdit(this);
   edModule->setObjectName("edModule");
   form->addRow("B&ecomes:", cbAliasChoice);
@@ -78,8 +87,15 @@ TAliasPage::TAliasPage(QWidget* parent) : QWidget(parent) {
   form->addRow("&Database:", edDatabase);
   form->addRow("&Server:", edServer);
   form->addRow("&User name:", edUserName);
+  form->addRow("&Tables' folder:", data_row);
   form->addRow("New connections' &module:", edModule);
   layout->addLayout(form);
+  cbMoveData = new QCheckBox(
+      "Mo&ve the tables' data (Paradox, dBASE) into a SQL script and a SQLite database beside "
+      "the log",
+      this);
+  cbMoveData->setObjectName("cbMoveData");
+  layout->addWidget(cbMoveData);
   btSaveProfile = new QPushButton("Save as pro&file...", this);
   btSaveProfile->setObjectName("btSaveProfile");
   auto* row = new QHBoxLayout;
@@ -89,8 +105,14 @@ TAliasPage::TAliasPage(QWidget* parent) : QWidget(parent) {
 
   connect(lvAliases, &QTableWidget::itemSelectionChanged, this, [this] { ShowSelected(); });
   connect(cbAliasChoice, &QComboBox::currentIndexChanged, this, [this] { TakeSelected(); });
-  for (QLineEdit* e : {edBind, edDatabase, edServer, edUserName})
+  for (QLineEdit* e : {edBind, edDatabase, edServer, edUserName, edDataFolder})
     connect(e, &QLineEdit::textEdited, this, [this] { TakeSelected(); });
+  connect(btDataFolder, &QPushButton::clicked, this, [this] { BrowseDataFolder(); });
+  connect(cbMoveData, &QCheckBox::toggled, this, [this](bool on) {
+    if (!choices_ || filling_) return;
+    choices_->move_data = on;
+    ShowSelected();
+  });
   connect(edModule, &QLineEdit::textEdited, this, [this](const QString& t) {
     if (!choices_ || filling_) return;
     choices_->module = S(t);
@@ -103,6 +125,7 @@ void TAliasPage::Show(AliasChoices* choices) {
   choices_ = choices;
   filling_ = true;
   edModule->setText(Q(choices_->module));
+  cbMoveData->setChecked(choices_->move_data);
   filling_ = false;
   FillTable();
   if (lvAliases->rowCount() > 0 && lvAliases->currentRow() < 0) lvAliases->selectRow(0);
@@ -130,8 +153,8 @@ void TAliasPage::ShowSelected() {
   if (!choices_ || filling_) return;
   const int row = lvAliases->currentRow();
   const bool any = row >= 0 && row < static_cast<int>(choices_->Items().size());
-  for (QWidget* w :
-       std::initializer_list<QWidget*>{cbAliasChoice, edBind, edDatabase, edServer, edUserName})
+  for (QWidget* w : std::initializer_list<QWidget*>{cbAliasChoice, edBind, edDatabase, edServer,
+                                                    edUserName, edDataFolder, btDataFolder})
     w->setEnabled(any);
   if (!any) return;
   const AliasChoice& c = choices_->Items()[static_cast<size_t>(row)];
@@ -141,6 +164,7 @@ void TAliasPage::ShowSelected() {
   edDatabase->setText(Q(c.database));
   edServer->setText(Q(c.server));
   edUserName->setText(Q(c.user_name));
+  edDataFolder->setText(Q(c.data_folder));
   filling_ = false;
   // "As the profile says" only where a profile says something.
   if (auto* model = qobject_cast<QStandardItemModel*>(cbAliasChoice->model()))
@@ -148,6 +172,11 @@ void TAliasPage::ShowSelected() {
   edBind->setEnabled(c.kind == AliasChoiceKind::kBind);
   for (QLineEdit* e : {edDatabase, edServer, edUserName})
     e->setEnabled(c.kind == AliasChoiceKind::kNew);
+  // A folder of its own where the choice is the person's; the profile's
+  // own holds under "as the profile says".
+  const bool own = c.kind == AliasChoiceKind::kNew || c.kind == AliasChoiceKind::kBind;
+  edDataFolder->setEnabled(own);
+  btDataFolder->setEnabled(own);
 }
 
 void TAliasPage::TakeSelected() {
@@ -160,8 +189,17 @@ void TAliasPage::TakeSelected() {
   c.database = S(edDatabase->text());
   c.server = S(edServer->text());
   c.user_name = S(edUserName->text());
+  c.data_folder = S(edDataFolder->text());
   FillTable();
   ShowSelected();
+}
+
+void TAliasPage::BrowseDataFolder() {
+  const QString folder = QFileDialog::getExistingDirectory(this, "The folder of the alias's tables",
+                                                           edDataFolder->text());
+  if (folder.isEmpty()) return;
+  edDataFolder->setText(folder);
+  TakeSelected();
 }
 
 void TAliasPage::SaveProfile() {

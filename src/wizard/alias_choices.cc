@@ -54,11 +54,20 @@ std::string AliasChoices::ProfileText() const {
   nlohmann::ordered_json aliases = nlohmann::ordered_json::object();
   bool creates = false;
   for (const AliasChoice& c : choices_) {
-    if (c.kind == AliasChoiceKind::kBind) aliases[AliasKey(c.alias)] = c.bind;
+    // The folder goes with the rule whether or not this run moves the
+    // data: a saved profile keeps it for the command line.
+    const bool data = !c.data_folder.empty();
+    if (c.kind == AliasChoiceKind::kBind) {
+      aliases[AliasKey(c.alias)] =
+          data ? nlohmann::ordered_json{{"bind", c.bind}, {"data", c.data_folder}}
+               : nlohmann::ordered_json(c.bind);
+    }
     if (c.kind != AliasChoiceKind::kNew) continue;
     creates = true;
-    aliases[AliasKey(c.alias)] = {
+    nlohmann::ordered_json rule = {
         {"database", c.database}, {"server", c.server}, {"username", c.user_name}};
+    if (data) rule["data"] = c.data_folder;
+    aliases[AliasKey(c.alias)] = rule;
   }
   if (aliases.empty()) return "";
   nlohmann::ordered_json profile = {{"name", "aliases"}, {"aliases", aliases}};
@@ -104,8 +113,14 @@ std::string AliasChoices::SummaryLines() const {
         out += "left unbound (a to-do item on each data set)";
         break;
     }
+    const bool own_folder = c.kind == AliasChoiceKind::kBind || c.kind == AliasChoiceKind::kNew;
+    if (move_data && own_folder)
+      out += c.data_folder.empty() ? "; its tables: no folder given, not moved"
+                                   : "; its tables moved from " + c.data_folder;
     out += "\n";
   }
+  if (move_data && !out.empty())
+    out += "Move the tables' data: into Wiz_Data_ALIAS.sql and .sqlite beside the log\n";
   return out.empty() ? out : out + "\n";
 }
 

@@ -2,7 +2,8 @@
 // found, with its data sets and forms, and what the person chose for it:
 // what the profile already says, a database component of the project to
 // bind to, a new connection (database, server, user name), or nothing (its
-// data sets then stay unbound, with their to-do items). The choices become a
+// data sets then stay unbound, with their to-do items), with the folder of its
+// tables for a run that moves the data too. The choices become a
 // profile's "aliases" section, so that the run takes them exactly as it
 // takes a profile, and the same text can be saved for the command line.
 #pragma once
@@ -26,6 +27,9 @@ struct AliasChoice {
   AliasChoiceKind kind = AliasChoiceKind::kNew;
   std::string bind;  // Form.Component, for kBind
   std::string database, server, user_name;
+  // The folder of its Paradox and dBASE tables, for a run that moves the
+  // data (kBind and kNew; under kAsProfile the profile's own holds).
+  std::string data_folder;
 };
 
 class AliasChoices {
@@ -40,6 +44,9 @@ class AliasChoices {
 
   // The unit of the data module the new connections go into.
   std::string module = kDefaultAliasModule;
+  // Whether the run moves each alias's tables (those with a folder) into a
+  // script and a SQLite database beside the log.
+  bool move_data = false;
 
   // Why the choices cannot be run ("" when they can): a binding without a
   // component, a module name that is not a Pascal name.

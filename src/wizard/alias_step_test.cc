@@ -8,10 +8,13 @@
 
 #include <filesystem>
 
+#include "data/sqlite_writer.h"
 #include "engine/nx_replacer.h"
 #include "expert_fake_view.h"
 #include "ide/project_host.h"
 #include "platform/settings_store.h"
+#include "sqlite_rows.h"
+#include "table_files.h"
 #include "test_support.h"
 #include "wizard/expert_model.h"
 #include "wizard/wizard_model.h"
@@ -178,6 +181,53 @@ TEST_F(AliasStepExpertTest, NewConnectionsGiveTheBytesOfMigrateWithTheSavedProfi
     ASSERT_TRUE(cli_files.count(path)) << path;
     EXPECT_EQ(cli_files[path], bytes) << path;
   }
+}
+
+// With the data moved too: the folder typed for an alias goes into the
+// run's profile, its tables into the alias's database beside the log, the
+// outcome names them; an alias left without a folder keeps the outcome from
+// being a success.
+TEST_F(AliasStepExpertTest, TheTablesOfAnAliasMoveWithTheRun) {
+  if (!data::SqliteAvailable()) GTEST_SKIP() << "built without SQLite";
+  testing::PxLayout px;
+  px.fields = {{0x04, 4, "Id"}};
+  px.records = {{testing::PxLong(7)}, {testing::PxLong(8)}};
+  dir_.Write("tables/cust.db", testing::ParadoxFile(px));
+  expert_.KeepSettingsIn(dir_.RegistryKey(), dir_ / "registry.json");
+  std::string summary;
+  view_.wizard_scripts = {[&](WizardModel& w) {
+    while (w.Page() != WizardPage::kAliases && w.CanNext())
+      if (!w.GoNext().text.empty()) return false;
+    w.Aliases.move_data = true;
+    for (AliasChoice& c : w.Aliases.Items()) c.kind = AliasChoiceKind::kLeave;
+    AliasChoice& first = w.Aliases.Items().front();
+    first.kind = AliasChoiceKind::kNew;
+    first.data_folder = dir_ / "tables";
+    while (w.CanNext()) w.GoNext();
+    summary = w.Summary;
+    return w.Finish().kind == WizardMessage::Kind::kNone;
+  }};
+  view_.save_answers = {true};
+  expert_.MenuClick();
+  EXPECT_NE(summary.find("; its tables moved from " + (dir_ / "tables") + "\n"), std::string::npos)
+      << summary;
+  EXPECT_NE(summary.find("Move the tables' data: into Wiz_Data_ALIAS.sql and .sqlite"),
+            std::string::npos)
+      << summary;
+  ASSERT_FALSE(view_.shown.empty());
+  const std::string& outcome = view_.shown.back();
+  EXPECT_NE(outcome.find("Data of alias LEDGER (" + (dir_ / "tables") +
+                         "): 1 table, 2 rows moved into Wiz_Data_LEDGER.sql and "
+                         "Wiz_Data_LEDGER.sqlite"),
+            std::string::npos)
+      << outcome;
+  EXPECT_EQ(testing::SqliteRows(dir_ / "app/Wiz_Data_LEDGER.sqlite", "cust"),
+            (std::vector<std::string>{"i:7", "i:8"}));
+  // The other aliases were left without a folder: their tables did not
+  // move, and the outcome is not a success.
+  EXPECT_NE(outcome.find("not moved: no profile gives the alias's table folder"), std::string::npos)
+      << outcome;
+  EXPECT_EQ(outcome.rfind("outcome error: ", 0), 0u) << outcome;
 }
 
 }  // namespace

@@ -179,6 +179,7 @@ void ExpertModel::RunReplace(TComponentReplacer* replacer) {
   if (const std::string aliases = AliasOutcomeLine(replacer->Report, replacer->UndoFilePath);
       !aliases.empty())
     outcome.text += "\n" + aliases;
+  for (const AliasDataReport& d : replacer->Report.data) outcome.text += "\n" + DataMoveLine(d);
   // A cancel asked once originals were being replaced did not stop the run.
   if (replacer->CancelCameTooLate) outcome.text += std::string("\n") + res::kCancelTooLateLog;
   if (!replacer->NothingToDo) {

@@ -305,6 +305,7 @@ void WizardModel::ApplyTo(TReplaceOptions& options) const {
   options.IncludeReadOnly = IncludeReadOnly;
   options.FollowUses = FollowUses;
   options.DropOldUnits = DropOldUnits;
+  options.MoveData = Aliases.move_data && !Aliases.Empty();
 }
 
 std::vector<std::string> WizardModel::ProfileProblems() const {

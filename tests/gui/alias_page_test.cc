@@ -4,6 +4,7 @@
 // and fields follow the selected row, and what is typed reaches the run's
 // choices and the summary.
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -68,9 +69,17 @@ class AliasPageTest : public QObject, public testing::WizardFormFixture {
     QVERIFY(database->isEnabled() && !component->isEnabled());
     database->setFocus();
     QTest::keyClicks(database, "ledger.nxdb");
+    // Its tables' folder, and the data moved with the run.
+    auto* folder = Child<QLineEdit>(*w, "edDataFolder");
+    QVERIFY(folder->isEnabled());
+    folder->setFocus();
+    QTest::keyClicks(folder, "/srv/ledger");
+    QTest::mouseClick(Child<QCheckBox>(*w, "cbMoveData"), Qt::LeftButton);
+    QVERIFY(w->Model().Aliases.move_data);
     // The second row: bound elsewhere, by choice.
     list->selectRow(1);
     QCOMPARE(choice->currentIndex(), int(AliasChoiceKind::kAsProfile));
+    QVERIFY(!folder->isEnabled());  // the profile's own folder holds
     choice->setCurrentIndex(int(AliasChoiceKind::kBind));
     QVERIFY(component->isEnabled() && !database->isEnabled());
     component->setFocus();
@@ -79,14 +88,19 @@ class AliasPageTest : public QObject, public testing::WizardFormFixture {
     Click(*w, "btNext");
     const QString summary = Child<QLabel>(*w, "lSummary")->text();
     QVERIFY2(summary.contains("Alias LEDGER (3 data set(s)): a new connection in NxConnections, "
-                              "database ledger.nxdb\n"),
+                              "database ledger.nxdb; its tables moved from /srv/ledger\n"),
              qPrintable(summary));
-    QVERIFY2(summary.contains("Alias MISC (1 data set(s)): bound to frmMain.dbLocal\n"),
+    QVERIFY2(summary.contains("Alias MISC (1 data set(s)): bound to frmMain.dbLocal; its tables: "
+                              "no folder given, not moved\n"),
              qPrintable(summary));
+    QVERIFY(w->Model().Aliases.ProfileText().find("\"data\": \"/srv/ledger\"") !=
+            std::string::npos);
     // Back keeps the choices on show.
     Click(*w, "btPrev");
     list->selectRow(0);
     QCOMPARE(database->text(), QString("ledger.nxdb"));
+    QCOMPARE(folder->text(), QString("/srv/ledger"));
+    QVERIFY(Child<QCheckBox>(*w, "cbMoveData")->isChecked());
   }
 };
 
