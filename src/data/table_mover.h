@@ -38,6 +38,9 @@ struct MoveResult {
   std::vector<TableOutcome> tables;
   std::string output_error;                 // an output failed; the move stopped there
   std::vector<std::string> listing_errors;  // folders that could not be listed
+  // What is worth knowing beyond the tables: index and check files that
+  // belong to no table read.
+  std::vector<std::string> notes;
 
   bool Complete() const;
 };
