@@ -4,6 +4,8 @@
 // back through SQLite. No row is ever lost to a constraint.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "base/paths.h"
 #include "data/sql_script_writer.h"
 #include "data/sqlite_writer.h"
@@ -116,6 +118,34 @@ TEST_F(TableConstraintsTest, ADamagedIndexFileIsNotedAndEveryRowMoves) {
   EXPECT_EQ(SqliteRows(db_, "people").size(), 5u);
   EXPECT_EQ(SqliteQuery(db_, "SELECT count(*) FROM sqlite_master WHERE type = 'index'"),
             std::vector<std::string>{"i:0"});  // the key "Id" is the rowid
+}
+
+// Index and check files no table reads are named, none passed over.
+TEST_F(TableConstraintsTest, IndexAndCheckFilesOfNoTableAreNoted) {
+  const PxLayout people = People();
+  Write("people.db", ParadoxFile(people));
+  Write("people.mdx", MdxFile({{"BYNAME", "NAME"}}));  // a dBASE index beside a Paradox table
+  Write("byname.ndx", NdxFile("NAME"));                // SET INDEX TO names it, no file does
+  Write("gone.XG0", ParadoxIndexFile(people, {1}, "ByName"));
+  Write("gone.VAL", ParadoxValFile(people, {}));
+  Write("people.XG0", ParadoxIndexFile(people, {1}, "ByName"));
+  MoveResult result = Move();
+  ASSERT_EQ(result.tables.size(), 1u);
+  std::vector<std::string> notes = result.notes;
+  std::sort(notes.begin(), notes.end());
+  const std::string in = dir_ / "in";
+  EXPECT_EQ(notes, (std::vector<std::string>{
+                       PathJoin(in, "byname.ndx") + ": no dBASE table here has its name, so it is "
+                                                    "not read",
+                       PathJoin(in, "gone.VAL") + ": no Paradox table here has its name, so it is "
+                                                  "not read",
+                       PathJoin(in, "gone.XG0") + ": no Paradox table here has its name, so it is "
+                                                  "not read",
+                       PathJoin(in, "people.mdx") + ": no dBASE table here has its name, so it is "
+                                                    "not read"}));
+  EXPECT_TRUE(result.tables[0].account.notes.empty());
+  EXPECT_EQ(SqliteQuery(db_, "SELECT name FROM sqlite_master WHERE type = 'index'"),
+            std::vector<std::string>{"t:people_ByName"});
 }
 
 PxLayout Stock() {
