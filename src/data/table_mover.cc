@@ -12,6 +12,7 @@
 #include "data/dbase_table.h"
 #include "data/paradox_indexes.h"
 #include "data/paradox_table.h"
+#include "data/sql_text.h"
 #include "platform/disk.h"
 
 namespace tolvern::data {
@@ -50,8 +51,14 @@ void AppendKeyPart(const Value& v, std::string* key) {
     case ValueKind::kDecimal:
       *key += "n" + ShortestDecimal(std::strtod(v.text.c_str(), nullptr));
       break;
+    case ValueKind::kText: {
+      // Stored up to its first NUL, as the database will compare it.
+      std::string_view text = StoredText(v.text);
+      *key += "t" + std::to_string(text.size()) + ":" + std::string(text);
+      break;
+    }
     default:
-      *key += "t" + std::to_string(v.text.size()) + ":" + v.text;
+      *key += "b" + std::to_string(v.text.size()) + ":" + v.text;
       break;
   }
   *key += '\0';

@@ -49,6 +49,10 @@ struct MoveResult {
 std::vector<std::string> FindTableFiles(Disk& disk, const std::string& folder, std::string* error);
 
 // Moves the tables of the files into every sink, then finishes the sinks.
+// Index names are made unique in the database as table names are. A table
+// with required fields or unique indexes is read once before it is
+// written, so that a constraint its rows break is left out (and noted)
+// rather than refusing rows.
 MoveResult MoveTables(Disk& disk, const std::vector<std::string>& files, const ReadOptions& options,
                       const std::vector<TableSink*>& sinks);
 
