@@ -25,15 +25,6 @@ bool ReadText(std::string_view file, size_t end, size_t* at, std::string* text) 
   return true;
 }
 
-// The table's field of the same name (ignoring letter case, as Paradox
-// does) and type; -1 when there is none.
-int FieldNamed(const ParadoxHeader& table, const ParadoxField& field) {
-  for (size_t i = 0; i < table.fields.size(); ++i)
-    if (SameText(table.fields[i].name, field.name) && table.fields[i].type == field.type)
-      return static_cast<int>(i);
-  return -1;
-}
-
 }  // namespace
 
 bool IsParadoxIndexExt(std::string_view ext) {
@@ -54,6 +45,11 @@ bool ParadoxIndexOf(std::string_view file, const ParadoxHeader& table, int code_
            std::to_string(table.key_fields) + ": the indexed fields are unclear";
     return false;
   }
+  for (int k = 0; k < table.key_fields; ++k)
+    if (!SameText(header.fields[own + k].name, table.fields[k].name)) {
+      *why = "its key does not end with the table's key fields: the indexed fields are unclear";
+      return false;
+    }
   const size_t end = static_cast<size_t>(header.header_size);
   size_t at = header.names_end;
   if (at + 2 * count > end) {
@@ -62,17 +58,20 @@ bool ParadoxIndexOf(std::string_view file, const ParadoxHeader& table, int code_
   }
   *index = TableIndex{};
   for (int i = 0; i < own; ++i) {
-    // The name says which field it is: the numbers are the table's field
-    // numbers in most files but not in all (counted from 0 in some).
+    // The number and the name must name the same field: an index file left
+    // from before the table was restructured names fields that moved.
     const ParadoxField& mine = header.fields[i];
-    int field = FieldNamed(table, mine);
-    if (field < 0) {
-      *why = "its field " + CodePageToUtf8(code_page, mine.name) +
-             " is no field of the table: the indexed fields are unclear";
+    std::uint32_t number = Le16(file, at + 2 * i);
+    int field = static_cast<int>(number & 0x7FFF) - 1;
+    if (field < 0 || field >= static_cast<int>(table.fields.size()) ||
+        !SameText(table.fields[field].name, mine.name) || table.fields[field].type != mine.type) {
+      *why = "its field " + CodePageToUtf8(code_page, mine.name) + " (number " +
+             std::to_string(field + 1) +
+             ") is not that field of the table: the indexed fields are unclear";
       return false;
     }
     index->columns.push_back(field);
-    index->descending.push_back((Le16(file, at + 2 * i) & 0x8000) != 0);
+    index->descending.push_back((number & 0x8000) != 0);
   }
   at += 2 * count;
   std::string sort_order, name;

@@ -2,11 +2,12 @@
 // beside its .DB. Each index is a pair: an .Xnn or .XGn file, which has a
 // table's header and holds the indexed fields, then the table's key fields,
 // then a block number; and the .Ynn or .YGn file that indexes it, which is
-// not needed here. The indexed fields are the table's fields of the same
-// names and types; after the field names the header has a number per
-// field, the top bit set where the field is ordered descending (the rest
-// is the table's field number in most files, but counted from 0 in some,
-// so the names decide). An .XGn (composite or case-insensitive) also names
+// not needed here. After the field names the header has a number per
+// field: for an indexed field its number in the table, the top bit set
+// where the field is ordered descending. The number, the name and the type
+// must all agree with the table's field (an index file left from before
+// the table was restructured does not), and the key must end with the
+// table's key fields. An .XGn (composite or case-insensitive) also names
 // the index, after its sort order's name.
 #pragma once
 
