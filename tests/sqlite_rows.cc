@@ -40,13 +40,31 @@ std::string ValueText(sqlite3_stmt* s, int i) {
 }  // namespace
 
 std::vector<std::string> SqliteRows(const std::string& database, const std::string& table) {
+  return SqliteQuery(database, "SELECT * FROM " + data::QuotedName(table) + " ORDER BY rowid");
+}
+
+std::string SqliteExec(const std::string& database, const std::string& sql) {
+  sqlite3* db = nullptr;
+  std::string result;
+  if (sqlite3_open_v2(database.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+    result = "cannot open " + database;
+  } else {
+    char* message = nullptr;
+    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK)
+      result = message ? message : "failed";
+    sqlite3_free(message);
+  }
+  sqlite3_close(db);
+  return result;
+}
+
+std::vector<std::string> SqliteQuery(const std::string& database, const std::string& sql) {
   std::vector<std::string> rows;
   sqlite3* db = nullptr;
   if (sqlite3_open_v2(database.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
     sqlite3_close(db);
     return {"cannot open " + database};
   }
-  std::string sql = "SELECT * FROM " + data::QuotedName(table) + " ORDER BY rowid";
   sqlite3_stmt* s = nullptr;
   if (sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr) != SQLITE_OK) {
     rows.push_back(std::string("error: ") + sqlite3_errmsg(db));
@@ -84,6 +102,8 @@ std::string RunSqlScript(const std::string& script, const std::string& database)
 namespace tolvern::testing {
 
 std::vector<std::string> SqliteRows(const std::string&, const std::string&) { return {}; }
+std::vector<std::string> SqliteQuery(const std::string&, const std::string&) { return {}; }
+std::string SqliteExec(const std::string&, const std::string&) { return "no SQLite"; }
 std::string RunSqlScript(const std::string&, const std::string&) { return "no SQLite"; }
 
 }  // namespace tolvern::testing

@@ -145,7 +145,7 @@ std::string ParadoxFile(const PxLayout& layout) {
   std::string b(header_size, '\0');
   Put(&b, 0x00, Le16Bytes(record_size));
   Put(&b, 0x02, Le16Bytes(header_size));
-  b[0x04] = layout.key_fields ? 0 : 2;
+  b[0x04] = static_cast<char>(layout.file_type >= 0 ? layout.file_type : layout.key_fields ? 0 : 2);
   b[0x05] = static_cast<char>(layout.block_kb);
   auto count = layout.header_count >= 0 ? layout.header_count : std::int64_t(layout.records.size());
   Put(&b, 0x06, Le32Bytes(static_cast<std::uint32_t>(count)));
@@ -175,8 +175,10 @@ std::string ParadoxFile(const PxLayout& layout) {
     Put(&b, at, f.name);
     at += f.name.size() + 1;
   }
-  for (size_t i = 0; i < layout.fields.size(); ++i, at += 2) Put(&b, at, Le16Bytes(i + 1));
+  for (size_t i = 0; i < layout.fields.size(); ++i, at += 2)
+    Put(&b, at, Le16Bytes(layout.field_numbers.empty() ? i + 1 : layout.field_numbers[i]));
   Put(&b, at, "ANSIINTL");
+  Put(&b, at + 9, layout.index_name);
   b.resize(header_size + static_cast<size_t>(blocks) * block_size, '\0');
   for (int chain = 1; chain <= blocks; ++chain) {
     size_t first = static_cast<size_t>(chain - 1) * per_block;
@@ -194,6 +196,59 @@ std::string ParadoxFile(const PxLayout& layout) {
         r += bytes.size();
       }
   }
+  return b;
+}
+
+std::string ParadoxIndexFile(const PxLayout& table, const std::vector<int>& fields,
+                             const std::string& name, const std::vector<bool>& descending) {
+  PxLayout x;
+  x.version = table.version;
+  x.code_page = table.code_page;
+  x.file_type = name.empty() ? 5 : 8;
+  x.index_name = name;
+  for (size_t i = 0; i < fields.size(); ++i) {
+    x.fields.push_back(table.fields[fields[i]]);
+    bool down = i < descending.size() && descending[i];
+    x.field_numbers.push_back(static_cast<std::uint16_t>((fields[i] + 1) | (down ? 0x8000 : 0)));
+  }
+  for (int k = 0; k < table.key_fields; ++k) x.fields.push_back(table.fields[k]);
+  x.fields.push_back({0x03, 2, "Blk Num"});
+  for (size_t i = fields.size(); i < x.fields.size(); ++i)
+    x.field_numbers.push_back(static_cast<std::uint16_t>(i - fields.size() + 2));
+  x.key_fields = static_cast<int>(fields.size()) + table.key_fields;
+  return ParadoxFile(x);
+}
+
+std::string ParadoxValFile(const PxLayout& table, const std::vector<PxCheck>& checks) {
+  std::string b(0x35, '\0');
+  b[1] = 0x0C, b[2] = 1;
+  b[7] = static_cast<char>(table.fields.size() + 1);
+  for (const PxCheck& c : checks) {
+    std::string check(0x1C, '\0');
+    check[0] = static_cast<char>(c.field);
+    check[1] = static_cast<char>(c.picture.empty() ? 0 : c.picture.size() + 1);
+    check[2] = c.required ? 1 : 0;
+    const std::string* values[] = {&c.minimum, &c.maximum, &c.default_value};
+    std::string data;
+    for (int i = 0; i < 3; ++i)
+      if (!values[i]->empty()) {
+        Put(&check, 0x0C + 4 * i, Le32Bytes(0x6BE10000u + i));
+        data += *values[i];
+      }
+    if (!c.picture.empty()) {
+      Put(&check, 0x18, Le32Bytes(0x6BE10010u));
+      data += c.picture + '\0';
+    }
+    b += check + data;
+  }
+  Put(&b, 9, Le16Bytes(static_cast<std::uint32_t>(b.size())));
+  b += Le16Bytes(static_cast<std::uint32_t>(table.fields.size())) + Le16Bytes(1) + Le16Bytes(0x128);
+  for (size_t i = 0; i < table.fields.size(); ++i)
+    b += Le16Bytes(static_cast<std::uint32_t>(i + 1));
+  for (const PxField& f : table.fields)
+    b += std::string{static_cast<char>(f.type), static_cast<char>(f.size)};
+  b += std::string("C:\\DATA\\TABLE.DB") + std::string(79 - 16, '\0');
+  for (const PxField& f : table.fields) b += f.name + '\0';
   return b;
 }
 
@@ -231,6 +286,39 @@ std::string DbaseFile(const DbfLayout& layout) {
     }
   }
   b += '\x1A';
+  return b;
+}
+
+std::string MdxFile(const std::vector<MdxTag>& tags) {
+  std::string b(1024, '\0');
+  b[0] = 2;
+  Put(&b, 0x14, Le16Bytes(2));
+  Put(&b, 0x16, Le16Bytes(1024));
+  b[0x18] = 1, b[0x19] = 48, b[0x1A] = 32;
+  Put(&b, 0x1C, Le16Bytes(static_cast<std::uint32_t>(tags.size())));
+  for (size_t i = 0; i < tags.size(); ++i) {
+    size_t entry = 0x220 + 32 * i;
+    std::uint32_t page = static_cast<std::uint32_t>(b.size() / 512);
+    Put(&b, entry, Le32Bytes(page));
+    Put(&b, entry + 4, tags[i].name);
+    b[entry + 15] = 0x10;
+    std::string header(1024, '\0');
+    header[8] =
+        static_cast<char>(0x10 | (tags[i].descending ? 0x08 : 0) | (tags[i].unique ? 0x40 : 0));
+    header[9] = 'C';
+    Put(&header, 24, tags[i].expression);
+    b += header;
+  }
+  return b;
+}
+
+std::string NdxFile(const std::string& expression, bool unique) {
+  std::string b(512, '\0');
+  Put(&b, 0, Le32Bytes(1));
+  Put(&b, 4, Le32Bytes(2));
+  Put(&b, 12, Le16Bytes(8));
+  b[23] = unique ? 1 : 0;
+  Put(&b, 24, expression);
   return b;
 }
 

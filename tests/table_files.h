@@ -36,10 +36,22 @@ struct PxLayout {
   std::int64_t header_count = -1;  // the header's record count; -1: the records'
   bool reverse_blocks = false;     // blocks in the file in the reverse of chain order
   std::vector<std::vector<std::string>> records;  // each field's bytes
+  // For secondary index files: the file type (-1: a table's), the numbers
+  // after the field names (empty: 1, 2, ...), and the index's name after
+  // the sort order's.
+  int file_type = -1;
+  std::vector<std::uint16_t> field_numbers;
+  std::string index_name;
 };
 
 // The .DB file.
 std::string ParadoxFile(const PxLayout& layout);
+// The .Xnn (no name) or .XGn (named) file of a secondary index of the
+// table over its fields `fields` (from 0), descending where `descending`
+// says; it holds no records.
+std::string ParadoxIndexFile(const PxLayout& table, const std::vector<int>& fields,
+                             const std::string& name = "",
+                             const std::vector<bool>& descending = {});
 // Where block n (from 1) of a table written by ParadoxFile begins.
 size_t ParadoxBlockOffset(const PxLayout& layout, int n);
 
@@ -56,6 +68,16 @@ std::string PxBcd(const std::string& digits, bool negative,
 std::string PxBlank(int size);
 // A blob field of `size` bytes: the leader holds `leader`, then the pointer.
 std::string PxBlob(int size, const std::string& leader, std::uint32_t offset, std::uint32_t length);
+
+// A field's validity checks in a .VAL file: values as the field's bytes
+// (PxLong(5)), "" for a check that is not set.
+struct PxCheck {
+  int field;  // from 0
+  bool required = false;
+  std::string minimum{}, maximum{}, default_value{}, picture{};
+};
+// The .VAL file of the table's checks.
+std::string ParadoxValFile(const PxLayout& table, const std::vector<PxCheck>& checks);
 
 // The .MB file: a header block, then blocks of one blob or of small blobs.
 class MbFile {
@@ -102,6 +124,17 @@ std::string FptFile(const std::vector<std::string>& values);   // 64-byte blocks
 std::uint32_t Dbt3Block(const std::vector<std::string>& values, size_t i);
 std::uint32_t Dbt4Block(const std::vector<std::string>& values, size_t i);
 std::uint32_t FptBlock(const std::vector<std::string>& values, size_t i);
+
+// Index files: the .MDX of the tags (each header on its own 512-byte
+// page, as dBASE IV writes them) and an .NDX of one key.
+struct MdxTag {
+  std::string name;
+  std::string expression;
+  bool unique = false;
+  bool descending = false;
+};
+std::string MdxFile(const std::vector<MdxTag>& tags);
+std::string NdxFile(const std::string& expression, bool unique = false);
 
 std::string Le16Bytes(std::uint32_t v);
 std::string Le32Bytes(std::uint32_t v);

@@ -1,6 +1,7 @@
 #include "data/dbase_table.h"
 
 #include "base/paths.h"
+#include "data/dbase_indexes.h"
 #include "data/dbase_values.h"
 #include "data/sibling_file.h"
 #include "platform/code_pages.h"
@@ -36,6 +37,9 @@ std::unique_ptr<DbaseTable> DbaseTable::Open(Disk& disk, const std::string& path
     table->columns_.push_back(i);
     table->schema_.columns.push_back(DbaseColumn(field, table->header_.flavor, table->code_page_));
   }
+  table->schema_.indexes =
+      ReadDbaseIndexes(disk, SiblingFiles(disk, path, IsDbaseIndexExt), table->schema_.columns,
+                       table->code_page_, &table->account_.notes);
   table->field_named_.assign(table->header_.fields.size(), false);
   if (memos) table->OpenMemo(disk, path);
   return table;

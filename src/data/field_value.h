@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,24 +26,6 @@ enum class SqlType {
   kBlob,       // bytes of any length
   kBinary,     // exactly `length` bytes
 };
-
-struct Column {
-  std::string name;         // UTF-8
-  std::string source_type;  // the field's type as the format names it ("Alpha", "N")
-  SqlType type = SqlType::kVarchar;
-  int length = 0;
-  int scale = 0;
-  bool not_null = false;
-};
-
-struct TableSchema {
-  std::string name;  // the table's name in the database
-  std::vector<Column> columns;
-  std::vector<int> primary_key;  // indexes into columns, in key order
-};
-
-// The type as the script writes it: "VARCHAR(20)", "DECIMAL(32,2)".
-std::string SqlTypeText(const Column& column);
 
 enum class ValueKind {
   kNull,
@@ -71,6 +54,40 @@ struct Value {
 };
 
 using Row = std::vector<Value>;
+
+struct Column {
+  std::string name;         // UTF-8
+  std::string source_type;  // the field's type as the format names it ("Alpha", "N")
+  SqlType type = SqlType::kVarchar;
+  int length = 0;
+  int scale = 0;
+  bool not_null = false;
+  // The table says a value is required: NOT NULL, unless rows already hold
+  // none (then the mover turns not_null off and notes it).
+  bool required = false;
+  // The value a new row takes when the insert names none (DEFAULT).
+  std::optional<Value> default_value{};
+};
+
+// A secondary index: the columns it orders by. Paradox and dBASE indexes
+// speed up lookups; dBASE's unique ones are a constraint only where the
+// rows satisfy it, which the mover checks.
+struct TableIndex {
+  std::string name;              // in the file; the mover makes it unique in the database
+  std::vector<int> columns;      // indexes into the table's columns, in key order
+  std::vector<bool> descending;  // per column
+  bool unique = false;
+};
+
+struct TableSchema {
+  std::string name;  // the table's name in the database
+  std::vector<Column> columns;
+  std::vector<int> primary_key;  // indexes into columns, in key order
+  std::vector<TableIndex> indexes;
+};
+
+// The type as the script writes it: "VARCHAR(20)", "DECIMAL(32,2)".
+std::string SqlTypeText(const Column& column);
 
 // Dates before this year are taken for blanks (BDE programs wrote the zero
 // date of their own era for "no date"): such a date is NULL.

@@ -41,6 +41,7 @@ std::string MoveSummary(const MoveResult& result, const std::string& base) {
     if (t.Lost()) ++lost;
   }
   for (const std::string& error : result.listing_errors) text += error + "\n";
+  for (const std::string& note : result.notes) text += "note: " + Shown(note, base) + "\n";
   text += std::to_string(tables) + (tables == 1 ? " table, " : " tables, ") + Rows(rows, "moved");
   if (lost) text += "; " + std::to_string(lost) + " with rows or values not moved";
   text += "\n";

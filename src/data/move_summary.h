@@ -8,7 +8,8 @@
 
 namespace tolvern::data {
 
-// One line per table, problems and notes indented under it, then the total.
+// One line per table, problems and notes indented under it, then the notes
+// of the move (index and check files of no table), then the total.
 // Files are shown relative to base where they lie below it.
 std::string MoveSummary(const MoveResult& result, const std::string& base);
 

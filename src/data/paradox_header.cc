@@ -34,8 +34,14 @@ bool ReadFieldNames(std::string_view file, size_t at, ParadoxHeader* header) {
     field.name = std::string(file.substr(at, end - at));
     at = end + 1;
   }
+  header->names_end = at;
   return true;
 }
+
+// Data tables are keyed (0) or not (2); secondary index files (.Xnn, .XGn)
+// are 3, 5, 6 and 8.
+bool IsTableType(int type) { return type == 0 || type == 2; }
+bool IsIndexType(int type) { return type == 3 || type == 5 || type == 6 || type == 8; }
 
 bool ReadFields(std::string_view file, ParadoxHeader* header, std::string* error) {
   int count = static_cast<int>(Le16(file, kFieldCount));
@@ -133,11 +139,16 @@ int ParadoxFixedSize(std::uint8_t type) {
 }
 
 bool ReadParadoxHeader(std::string_view file, ParadoxHeader* header, std::string* error) {
+  return ReadParadoxFileHeader(file, false, header, error);
+}
+
+bool ReadParadoxFileHeader(std::string_view file, bool index, ParadoxHeader* header,
+                           std::string* error) {
   *header = ParadoxHeader{};
   if (file.size() < 6) return Fail(error, "the file is shorter than a header");
   int type = static_cast<int>(Byte(file, kFileType));
   int blocks = static_cast<int>(Byte(file, kMaxTableSize));
-  if ((type != 0 && type != 2) || blocks < 1 || blocks > 32)
+  if (!(index ? IsIndexType(type) : IsTableType(type)) || blocks < 1 || blocks > 32)
     return Fail(error, "file type " + std::to_string(type) + ", block size " +
                            std::to_string(blocks) + " KB");
   if (file.size() < kLongHeader)
@@ -151,8 +162,6 @@ bool ReadParadoxHeader(std::string_view file, ParadoxHeader* header, std::string
   header->first_block = static_cast<int>(Le16(file, kFirstBlock));
   header->version = static_cast<int>(Byte(file, kVersion));
   header->key_fields = static_cast<int>(Le16(file, kKeyFields));
-  if (header->file_type != 0 && header->file_type != 2)
-    return Fail(error, "file type " + std::to_string(header->file_type));
   if (header->version < 3 || header->version > 12)
     return Fail(error, "version " + std::to_string(header->version));
   if (header->block_size < 0x400 || header->block_size > 0x8000)

@@ -45,7 +45,7 @@ struct ParadoxField {
 struct ParadoxHeader {
   int record_size = 0;
   int header_size = 0;
-  int file_type = 0;   // 0 keyed table, 2 table without key
+  int file_type = 0;   // 0 keyed table, 2 table without key, 3 to 8 index files
   int block_size = 0;  // bytes
   std::uint32_t record_count = 0;
   int file_blocks = 0;
@@ -55,11 +55,16 @@ struct ParadoxHeader {
   int code_page = 0;  // 0 when the header names none
   bool encrypted = false;
   std::vector<ParadoxField> fields;
+  size_t names_end = 0;  // the offset just past the field names
 };
 
 // Reads the header of a .DB file's bytes. False, with what is wrong in
 // *error ("not a Paradox table: ..."), when the bytes are no Paradox table.
 bool ReadParadoxHeader(std::string_view file, ParadoxHeader* header, std::string* error);
+// The same for a table (index false) or a secondary index file (.Xnn,
+// .XGn: index true), which has a table's header.
+bool ReadParadoxFileHeader(std::string_view file, bool index, ParadoxHeader* header,
+                           std::string* error);
 
 // The bytes a field of the type takes in a record, or 0 when the type's
 // size is the header's to say (alpha, blobs, bytes) or the type is unknown.

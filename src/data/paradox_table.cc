@@ -3,6 +3,8 @@
 #include "base/paths.h"
 #include "data/byte_reading.h"
 #include "data/paradox_blobs.h"
+#include "data/paradox_checks.h"
+#include "data/paradox_indexes.h"
 #include "data/paradox_values.h"
 #include "data/sibling_file.h"
 #include "platform/code_pages.h"
@@ -71,6 +73,10 @@ std::unique_ptr<ParadoxTable> ParadoxTable::Open(Disk& disk, const std::string& 
   for (const ParadoxField& field : header.fields)
     schema.columns.push_back(ParadoxColumn(field, table->code_page_));
   for (int i = 0; i < header.key_fields; ++i) schema.primary_key.push_back(i);
+  ApplyParadoxChecks(disk, SiblingFile(disk, path, ".VAL"), header, table->code_page_,
+                     &schema.columns, &table->account_.notes);
+  schema.indexes = ReadParadoxIndexes(disk, SiblingFiles(disk, path, IsParadoxIndexExt), header,
+                                      table->code_page_, &table->account_.notes);
   table->visited_.assign(65536, false);
   return table;
 }

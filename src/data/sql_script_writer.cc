@@ -46,6 +46,7 @@ bool SqlScriptWriter::Flush(bool always, std::string* error) {
 bool SqlScriptWriter::BeginTable(const TableSchema& schema, std::string* error) {
   buffer_ += "\n" + CreateTableSql(schema) + ";\n";
   insert_prefix_ = InsertPrefix(schema);
+  schema_ = schema;
   rows_in_transaction_ = 0;
   return Flush(false, error);
 }
@@ -68,6 +69,9 @@ TableSink::RowResult SqlScriptWriter::AddRow(const Row& row, std::string* error)
 bool SqlScriptWriter::EndTable(std::string* error) {
   if (rows_in_transaction_) buffer_ += "COMMIT;\n";
   rows_in_transaction_ = 0;
+  // After the rows: building an index once is faster than keeping it up
+  // to date row by row.
+  for (const TableIndex& index : schema_.indexes) buffer_ += CreateIndexSql(schema_, index) + ";\n";
   return Flush(false, error);
 }
 

@@ -1,5 +1,6 @@
 // The SQL script: for each table its CREATE TABLE, then its rows as INSERT
-// statements in transactions of kRowsPerTransaction rows. It is written to
+// statements in transactions of kRowsPerTransaction rows, then its CREATE
+// INDEX statements. It is written to
 // a temporary file beside the target and renamed into place by Finish, so
 // a run cut short never leaves half a script under the target's name.
 #pragma once
@@ -38,6 +39,7 @@ class SqlScriptWriter : public TableSink {
   std::unique_ptr<AppendFile> file_;
   std::string buffer_;
   std::string insert_prefix_;
+  TableSchema schema_;  // the current table's
   std::uint64_t rows_in_transaction_ = 0;
   bool finished_ = false;
 };

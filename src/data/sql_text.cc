@@ -20,6 +20,10 @@ std::string CreateTableSql(const TableSchema& schema) {
     sql += i ? ",\n  " : "\n  ";
     sql += QuotedName(column.name) + " " + SqlTypeText(column);
     if (column.not_null) sql += " NOT NULL";
+    if (column.default_value) {
+      sql += " DEFAULT ";
+      AppendLiteral(*column.default_value, &sql);
+    }
   }
   if (!schema.primary_key.empty()) {
     sql += ",\n  PRIMARY KEY (";
@@ -28,6 +32,16 @@ std::string CreateTableSql(const TableSchema& schema) {
     sql += ")";
   }
   return sql + "\n)";
+}
+
+std::string CreateIndexSql(const TableSchema& schema, const TableIndex& index) {
+  std::string sql = index.unique ? "CREATE UNIQUE INDEX " : "CREATE INDEX ";
+  sql += QuotedName(index.name) + " ON " + QuotedName(schema.name) + " (";
+  for (size_t i = 0; i < index.columns.size(); ++i) {
+    sql += (i ? ", " : "") + QuotedName(schema.columns[index.columns[i]].name);
+    if (i < index.descending.size() && index.descending[i]) sql += " DESC";
+  }
+  return sql + ")";
 }
 
 std::string InsertPrefix(const TableSchema& schema) {

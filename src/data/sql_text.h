@@ -12,9 +12,12 @@ namespace tolvern::data {
 // A name in double quotes, any double quote in it doubled.
 std::string QuotedName(std::string_view name);
 
-// CREATE TABLE with each column's type, NOT NULL where the table says so,
-// and the primary key; no statement terminator.
+// CREATE TABLE with each column's type, NOT NULL and DEFAULT where the
+// table says so, and the primary key; no statement terminator.
 std::string CreateTableSql(const TableSchema& schema);
+
+// CREATE [UNIQUE] INDEX "name" ON "table" ("a", "b" DESC); no terminator.
+std::string CreateIndexSql(const TableSchema& schema, const TableIndex& index);
 
 // INSERT INTO "t" ("a", "b") VALUES ( -- the start every row's statement shares.
 std::string InsertPrefix(const TableSchema& schema);

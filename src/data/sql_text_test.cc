@@ -50,5 +50,24 @@ TEST(SqlTextTest, CreateTableQuotesNamesAndKeepsTheKeyOrder) {
             "INSERT INTO \"Order \"\"Items\"\"\" (\"Id\", \"Line\", \"Price\", \"Name\") VALUES (");
 }
 
+TEST(SqlTextTest, DefaultsAreLiteralsAndIndexesKeepTheirOrderAndDirection) {
+  TableSchema schema;
+  schema.name = "t";
+  schema.columns = {{"a", "Alpha", SqlType::kVarchar, 4}, {"b\"", "Short", SqlType::kSmallint}};
+  schema.columns[0].not_null = true;
+  schema.columns[0].default_value = Value::Text("it's");
+  schema.columns[1].default_value = Value::Integer(-3);
+  EXPECT_EQ(CreateTableSql(schema),
+            "CREATE TABLE \"t\" (\n"
+            "  \"a\" VARCHAR(4) NOT NULL DEFAULT 'it''s',\n"
+            "  \"b\"\"\" SMALLINT DEFAULT -3\n"
+            ")");
+  TableIndex index{"t_x", {1, 0}, {true, false}, false};
+  EXPECT_EQ(CreateIndexSql(schema, index), "CREATE INDEX \"t_x\" ON \"t\" (\"b\"\"\" DESC, \"a\")");
+  index.unique = true;
+  EXPECT_EQ(CreateIndexSql(schema, index),
+            "CREATE UNIQUE INDEX \"t_x\" ON \"t\" (\"b\"\"\" DESC, \"a\")");
+}
+
 }  // namespace
 }  // namespace tolvern::data

@@ -50,6 +50,7 @@ class SqliteWriter : public TableSink {
 
   bool BeginTable(const TableSchema& schema, std::string* error) override {
     if (!Exec(CreateTableSql(schema), error)) return false;
+    schema_ = schema;
     std::string sql = InsertPrefix(schema);
     for (size_t i = 0; i < schema.columns.size(); ++i) sql += i ? ", ?" : "?";
     sql += ")";
@@ -76,10 +77,13 @@ class SqliteWriter : public TableSink {
     return RowResult::kWritten;
   }
 
+  // The indexes are built after the rows: once, not kept up to date row by
+  // row.
   bool EndTable(std::string* error) override {
-    (void)error;
     sqlite3_finalize(insert_);
     insert_ = nullptr;
+    for (const TableIndex& index : schema_.indexes)
+      if (!Exec(CreateIndexSql(schema_, index), error)) return false;
     return true;
   }
 
@@ -142,6 +146,7 @@ class SqliteWriter : public TableSink {
   std::string part_;
   sqlite3* db_ = nullptr;
   sqlite3_stmt* insert_ = nullptr;
+  TableSchema schema_;  // the current table's
   std::uint64_t rows_ = 0;
   bool finished_ = false;
 };

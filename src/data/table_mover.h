@@ -38,6 +38,9 @@ struct MoveResult {
   std::vector<TableOutcome> tables;
   std::string output_error;                 // an output failed; the move stopped there
   std::vector<std::string> listing_errors;  // folders that could not be listed
+  // What is worth knowing beyond the tables: index and check files that
+  // belong to no table read.
+  std::vector<std::string> notes;
 
   bool Complete() const;
 };
@@ -46,6 +49,10 @@ struct MoveResult {
 std::vector<std::string> FindTableFiles(Disk& disk, const std::string& folder, std::string* error);
 
 // Moves the tables of the files into every sink, then finishes the sinks.
+// Index names are made unique in the database as table names are. A table
+// with required fields or unique indexes is read once before it is
+// written, so that a constraint its rows break is left out (and noted)
+// rather than refusing rows.
 MoveResult MoveTables(Disk& disk, const std::vector<std::string>& files, const ReadOptions& options,
                       const std::vector<TableSink*>& sinks);
 
