@@ -6,6 +6,7 @@ pkgs=(build-essential cmake ninja-build pkg-config
       libgtest-dev libgmock-dev libbenchmark-dev
       libcli11-dev nlohmann-json3-dev libssl-dev
       libsqlite3-dev   # the SQLite database tolvern data writes
+      pxlib-dev        # the cipher of password-protected Paradox tables
       fpc clang-format
       nsis file dpkg-dev
       qt6-base-dev libgl-dev fonts-dejavu-core

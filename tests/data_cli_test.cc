@@ -4,6 +4,7 @@
 // an .MB file, blank long integers and dates, bytes starting with 0).
 #include <gtest/gtest.h>
 
+#include "data/paradox_cipher.h"
 #include "data/sqlite_writer.h"
 #include "sqlite_rows.h"
 #include "table_files.h"
@@ -99,6 +100,34 @@ TEST(DataCliTest, ADamagedTableIsNamedTheOthersMoveAndTheExitSaysSo) {
       << r.out;
   EXPECT_NE(r.out.find("Thumbs.db: not a Paradox table"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("1 with rows or values not moved"), std::string::npos) << r.out;
+}
+
+// A password-protected table moves with its password, given among others;
+// without it the table is named with what to do and the others still move.
+TEST(DataCliTest, APasswordProtectedTableMovesWithItsPassword) {
+  if (!data::ParadoxCipherAvailable()) GTEST_SKIP() << "built without pxlib";
+  ScratchDir dir;
+  WriteTables(dir);
+  PxLayout px;
+  px.fields = {{0x04, 4, "Id"}, {0x01, 10, "Name"}};
+  px.records = {{PxLong(7), PxAlpha("Kept", 10)}};
+  px.password = "s3cret";
+  dir.Write("tables/locked.db", ParadoxFile(px));
+  CommandResult r = RunTolvern({"data", "--sql", dir / "out.sql", dir / "tables"});
+  EXPECT_EQ(r.exit_code, 3) << r.err;
+  EXPECT_NE(
+      r.out.find("locked.db: not moved: the table is password-protected: give its password with "
+                 "--password (or in the profile's alias), or remove it in Paradox or "
+                 "Database Desktop (Restructure)"),
+      std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("orders.db: table \"orders\": 2 rows moved"), std::string::npos) << r.out;
+  EXPECT_EQ(dir.Read("out.sql").find("locked"), std::string::npos);
+  r = RunTolvern({"data", "--force", "--password", "wrong", "--password", "s3cret", "--sql",
+                  dir / "out.sql", dir / "tables"});
+  EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("locked.db: table \"locked\": 1 row moved"), std::string::npos) << r.out;
+  EXPECT_NE(dir.Read("out.sql").find("(7, 'Kept')"), std::string::npos) << dir.Read("out.sql");
 }
 
 }  // namespace

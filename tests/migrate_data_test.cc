@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
+#include "data/paradox_cipher.h"
 #include "data/sqlite_writer.h"
 #include "json_schema.h"
 #include "sqlite_rows.h"
@@ -154,6 +155,42 @@ TEST(MigrateDataTest, ADryRunMovesNoTable) {
   EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
   EXPECT_NE(r.out.find("Dry run: no table was moved (--data).\n"), std::string::npos) << r.out;
   EXPECT_FALSE(std::filesystem::exists(dir / "app/Wiz_Data_SALES.sql"));
+}
+
+// The passwords an alias's rule gives open its protected tables; without
+// them the table is named and the run is not a whole success.
+TEST(MigrateDataTest, TheAliasRulesPasswordsOpenItsProtectedTables) {
+  if (!data::SqliteAvailable() || !data::ParadoxCipherAvailable())
+    GTEST_SKIP() << "built without SQLite or without the Paradox cipher";
+  for (const bool given : {true, false}) {
+    SCOPED_TRACE(given);
+    ScratchDir dir;
+    WriteApplication(dir);
+    PxLayout px;
+    px.fields = {{0x04, 4, "Id"}};
+    px.records = {{PxLong(5)}};
+    px.password = "Secret";
+    dir.Write("old/locked.db", ParadoxFile(px));
+    dir.Write("p.json", Profile(dir / "app/tables", dir / "old"));
+    if (!given) {
+      std::string text = dir.Read("p.json");
+      text.replace(text.find("\"secret\""), 8, "\"wrong\"");
+      dir.Write("p.json", text);
+    } else {
+      std::string text = dir.Read("p.json");
+      text.replace(text.find("\"secret\""), 8, "\"Secret\"");
+      dir.Write("p.json", text);
+    }
+    CommandResult r = RunTolvern(
+        {"migrate", "--folder", dir / "app", "--profile", dir / "p.json", "--data", "--quiet"});
+    EXPECT_EQ(r.exit_code, given ? 0 : 3) << r.out << r.err;
+    if (given) {
+      EXPECT_EQ(SqliteRows(dir / "app/Wiz_Data_ARCHIVE.sqlite", "locked"),
+                std::vector<std::string>{"i:5"});
+    } else {
+      EXPECT_NE(r.out.find("1 table with rows or values not moved"), std::string::npos) << r.out;
+    }
+  }
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <bit>
 #include <cstring>
 
+#include "data/paradox_cipher.h"
+
 namespace tolvern::data {
 
 void PrintTo(const Value& value, std::ostream* out) {
@@ -157,10 +159,13 @@ std::string ParadoxFile(const PxLayout& layout) {
   Put(&b, 0x21, Le16Bytes(static_cast<std::uint32_t>(layout.fields.size())));
   Put(&b, 0x23, Le16Bytes(layout.key_fields));
   bool long_header = layout.version >= 5;
-  Put(&b, 0x25, Le32Bytes(long_header ? 0xFF00FF00u : (layout.encrypted ? 0x1234u : 0)));
+  std::uint32_t check = !layout.password.empty() ? data::ParadoxPasswordCheck(layout.password)
+                        : layout.encrypted       ? 0x5678u
+                                                 : 0;
+  Put(&b, 0x25, Le32Bytes(long_header ? 0xFF00FF00u : check));
   b[0x39] = static_cast<char>(layout.version);
   if (long_header) {
-    Put(&b, 0x5C, Le32Bytes(layout.encrypted ? 0x5678u : 0));
+    Put(&b, 0x5C, Le32Bytes(check));
     Put(&b, 0x6A, Le16Bytes(layout.code_page));
   }
   size_t at = long_header ? 0x78 : 0x58;
@@ -195,6 +200,11 @@ std::string ParadoxFile(const PxLayout& layout) {
         Put(&b, r, bytes);
         r += bytes.size();
       }
+    if (!layout.password.empty()) {
+      std::string plain = b.substr(block, block_size);
+      data::EncryptParadoxBlock(&plain, check, physical(chain));
+      Put(&b, block, plain);
+    }
   }
   return b;
 }
@@ -250,6 +260,11 @@ std::string ParadoxValFile(const PxLayout& table, const std::vector<PxCheck>& ch
   b += std::string("C:\\DATA\\TABLE.DB") + std::string(79 - 16, '\0');
   for (const PxField& f : table.fields) b += f.name + '\0';
   return b;
+}
+
+std::string EncryptedMb(std::string mb, const std::string& password) {
+  data::EncryptParadoxMb(&mb, data::ParadoxPasswordCheck(password));
+  return mb;
 }
 
 std::string DbaseFile(const DbfLayout& layout) {

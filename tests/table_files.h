@@ -31,7 +31,8 @@ struct PxLayout {
   int code_page = 1252;
   int version = 12;  // the version byte: 12 is Paradox 7, 4 is Paradox 3.5
   int block_kb = 2;
-  bool encrypted = false;
+  bool encrypted = false;          // a check number no password gives
+  std::string password;            // encrypted with this password (pxlib's cipher)
   int records_per_block = 0;       // 0: as many as fit
   std::int64_t header_count = -1;  // the header's record count; -1: the records'
   bool reverse_blocks = false;     // blocks in the file in the reverse of chain order
@@ -92,6 +93,9 @@ class MbFile {
  private:
   std::string bytes_;
 };
+
+// The .MB file's bytes encrypted with password.
+std::string EncryptedMb(std::string mb, const std::string& password);
 
 // ---- dBASE ----
 

@@ -55,6 +55,11 @@ Subcommand AddDataCommand(CLI::App& app) {
   data->add_option("--sqlite", args->sqlite, "Write the tables into a new SQLite database FILE");
   data->add_option("--codepage", args->code_page,
                    "Code page of tables whose files name none (default 1252)");
+  data->add_option("--password", args->passwords,
+                   "Password of password-protected Paradox tables; give it again for each "
+                   "other password (each table takes the one that opens it)")
+      ->take_all()
+      ->allow_extra_args(false);
   data->add_flag("--force", args->force, "Replace output files that exist");
   return {data, [args] { CheckArgs(*args); }, [args] { return RunData(*args); }, nullptr};
 }
@@ -110,6 +115,7 @@ int RunData(const DataArgs& args) {
   }
   data::ReadOptions options;
   options.code_page = args.code_page;
+  options.passwords = args.passwords;
   data::MoveResult moved = data::MoveTables(disk, files, options, sinks);
   moved.listing_errors = result.listing_errors;
   std::cout << data::MoveSummary(moved, folders.size() == 1 ? folders[0] : "");

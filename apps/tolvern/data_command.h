@@ -12,10 +12,11 @@ namespace tolvern::cli {
 
 struct DataArgs {
   std::vector<std::string> folders;
-  std::string sql;     // the script to write
-  std::string sqlite;  // the database to write
-  int code_page = 0;   // for tables whose files name none
-  bool force = false;  // replace outputs that exist
+  std::string sql;                     // the script to write
+  std::string sqlite;                  // the database to write
+  int code_page = 0;                   // for tables whose files name none
+  std::vector<std::string> passwords;  // to try on password-protected tables
+  bool force = false;                  // replace outputs that exist
 };
 
 // Adds the data subcommand and its options to the app.

@@ -174,11 +174,12 @@ bool ReadParadoxFileHeader(std::string_view file, bool index, ParadoxHeader* hea
     return Damaged(error, "the file is shorter than its header (" +
                               std::to_string(header->header_size) + " bytes)");
   if (header->version >= 5) {
-    header->encrypted = Le32(file, kEncryption2) != 0;
+    header->encryption = Le32(file, kEncryption2);
     header->code_page = static_cast<int>(Le16(file, kCodePage));
   } else {
-    header->encrypted = Le32(file, kEncryption1) != 0;
+    header->encryption = Le32(file, kEncryption1);
   }
+  header->encrypted = header->encryption != 0;
   if (!ReadFields(file, header, error)) return false;
   if (header->key_fields > static_cast<int>(header->fields.size()))
     return Damaged(error, "more key fields than fields");

@@ -54,6 +54,7 @@ struct ParadoxHeader {
   int key_fields = 0;
   int code_page = 0;  // 0 when the header names none
   bool encrypted = false;
+  std::uint32_t encryption = 0;  // the password's check number, 0 when none
   std::vector<ParadoxField> fields;
   size_t names_end = 0;  // the offset just past the field names
 };

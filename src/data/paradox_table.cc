@@ -5,6 +5,8 @@
 #include "data/paradox_blobs.h"
 #include "data/paradox_checks.h"
 #include "data/paradox_indexes.h"
+#include "data/paradox_cipher.h"
+#include "data/paradox_password.h"
 #include "data/paradox_values.h"
 #include "data/sibling_file.h"
 #include "platform/code_pages.h"
@@ -47,12 +49,6 @@ std::unique_ptr<ParadoxTable> ParadoxTable::Open(Disk& disk, const std::string& 
     return nullptr;
   }
   const ParadoxHeader& header = table->header_;
-  if (header.encrypted) {
-    *error = table->name_ +
-             ": the table is password-protected, and tolvern does not decrypt tables: remove "
-             "its password in Paradox or Database Desktop (Restructure), then run again";
-    return nullptr;
-  }
   table->code_page_ = IsKnownCodePage(header.code_page) ? header.code_page
                       : options.code_page               ? options.code_page
                                                         : 1252;
@@ -60,12 +56,16 @@ std::unique_ptr<ParadoxTable> ParadoxTable::Open(Disk& disk, const std::string& 
     table->account_.problems.push_back(
         table->name_ + ": code page " + std::to_string(header.code_page) +
         " is not one tolvern knows; text read as code page " + std::to_string(table->code_page_));
+  if (header.encrypted && !table->Unlock(options.passwords, error)) return nullptr;
   std::string mb = SiblingFile(disk, path, ".MB");
   if (!mb.empty()) {
-    if (disk.ReadFile(mb, &table->mb_, &reason))
+    if (disk.ReadFile(mb, &table->mb_, &reason)) {
       table->has_mb_ = true;
-    else
+      // The whole .MB file is enciphered, its header block too.
+      if (header.encrypted) DecryptParadoxMb(&table->mb_, header.encryption);
+    } else {
       table->account_.problems.push_back(ExtractFileName(mb) + ": cannot be read: " + reason);
+    }
   }
   TableSchema& schema = table->schema_;
   std::string stem = table->name_.substr(0, table->name_.size() - ExtractFileExt(path).size());
@@ -81,6 +81,24 @@ std::unique_ptr<ParadoxTable> ParadoxTable::Open(Disk& disk, const std::string& 
   return table;
 }
 
+bool ParadoxTable::Unlock(const std::vector<std::string>& passwords, std::string* error) {
+  std::string why;
+  if (FindParadoxPassword(header_.encryption, passwords, code_page_, &why)) return true;
+  *error = name_ + ": " + why;
+  return false;
+}
+
+void ParadoxTable::LoadBlock(size_t offset) {
+  block_offset_ = offset;
+  block_bytes_.assign(file_, offset, static_cast<size_t>(header_.block_size));
+  if (!header_.encrypted) return;
+  // A block cut short keeps only its whole pieces of the cipher: the bytes
+  // after them cannot be deciphered.
+  if (block_bytes_.size() < static_cast<size_t>(header_.block_size))
+    block_bytes_.resize(block_bytes_.size() / 256 * 256);
+  DecryptParadoxBlock(&block_bytes_, header_.encryption, block_);
+}
+
 void ParadoxTable::Problem(size_t offset, const std::string& what) {
   account_.problems.push_back(name_ + ": offset " + std::to_string(offset) + ": " + what);
 }
@@ -92,7 +110,9 @@ bool ParadoxTable::BlockUsable(int n) {
     return false;
   }
   visited_[n] = true;
-  if (offset + kBlockHeader > file_.size()) {
+  // An encrypted block's header is read out of its first piece of the cipher.
+  size_t needed = header_.encrypted ? 256 : kBlockHeader;
+  if (offset + needed > file_.size()) {
     Problem(offset, "block " + std::to_string(n) + " lies past the end of the file (" +
                         std::to_string(file_.size()) + " bytes): the file is cut short");
     return false;
@@ -109,8 +129,9 @@ bool ParadoxTable::NextBlock() {
     }
     block_ = n;
     size_t offset = header_.header_size + static_cast<size_t>(n - 1) * header_.block_size;
-    next_block_ = static_cast<int>(Le16(file_, offset));
-    auto last = static_cast<std::int16_t>(Le16(file_, offset + 4));
+    LoadBlock(offset);
+    next_block_ = static_cast<int>(Le16(block_bytes_, 0));
+    auto last = static_cast<std::int16_t>(Le16(block_bytes_, 4));
     record_ = 0;
     records_in_block_ = 0;
     if (last < 0) continue;  // an empty block
@@ -122,10 +143,9 @@ bool ParadoxTable::NextBlock() {
       continue;
     }
     records_in_block_ = last / header_.record_size + 1;
-    size_t end =
-        offset + kBlockHeader + static_cast<size_t>(records_in_block_) * header_.record_size;
-    if (end > file_.size()) {
-      int whole = static_cast<int>((file_.size() - offset - kBlockHeader) / header_.record_size);
+    size_t end = kBlockHeader + static_cast<size_t>(records_in_block_) * header_.record_size;
+    if (end > block_bytes_.size()) {
+      int whole = static_cast<int>((block_bytes_.size() - kBlockHeader) / header_.record_size);
       Problem(offset, "block " + std::to_string(n) +
                           " is cut short: " + std::to_string(records_in_block_ - whole) +
                           " of its " + std::to_string(records_in_block_) + " records are missing");
@@ -142,14 +162,15 @@ void ParadoxTable::DecodeRecord(size_t at, Row* row) {
   row->clear();
   for (const ParadoxField& field : header_.fields) {
     int size = field.type == static_cast<std::uint8_t>(ParadoxType::kBcd) ? 17 : field.size;
-    std::string_view bytes(file_.data() + at, size);
+    std::string_view bytes(block_bytes_.data() + at, size);
     if (!IsBlobType(field.type)) {
       row->push_back(ParadoxValue(field, bytes, code_page_));
     } else {
       std::string value, error;
       BlobRead read = ReadParadoxBlob(bytes, has_mb_ ? &mb_ : nullptr, &value, &error);
       if (read == BlobRead::kFailed && blob_failures_++ == 0)
-        Problem(at, "field " + CodePageToUtf8(code_page_, field.name) + ": " + error);
+        Problem(block_offset_ + at,
+                "field " + CodePageToUtf8(code_page_, field.name) + ": " + error);
       if (read != BlobRead::kValue)
         row->push_back(Value::Null());
       else if (field.type == static_cast<std::uint8_t>(ParadoxType::kMemo))
@@ -179,8 +200,7 @@ bool ParadoxTable::Next(Row* row) {
     EndOfChain();
     return false;
   }
-  size_t offset = header_.header_size + static_cast<size_t>(block_ - 1) * header_.block_size;
-  DecodeRecord(offset + kBlockHeader + static_cast<size_t>(record_) * header_.record_size, row);
+  DecodeRecord(kBlockHeader + static_cast<size_t>(record_) * header_.record_size, row);
   ++record_;
   ++account_.rows_read;
   return true;

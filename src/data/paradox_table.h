@@ -37,6 +37,12 @@ class ParadoxTable : public TableReader {
   bool NextBlock();
   // Whether block number n is one the chain may go to; names the problem.
   bool BlockUsable(int n);
+  // Whether one of the passwords opens the encrypted table; names the
+  // problem when none does.
+  bool Unlock(const std::vector<std::string>& passwords, std::string* error);
+  // Reads (and deciphers) the block at offset into block_bytes_.
+  void LoadBlock(size_t offset);
+  // Decodes the record at offset `at` of the current block.
   void DecodeRecord(size_t at, Row* row);
   void Problem(size_t offset, const std::string& what);
   void EndOfChain();
@@ -49,8 +55,10 @@ class ParadoxTable : public TableReader {
   TableSchema schema_;
   TableAccount account_;
   int code_page_ = 1252;
-  int block_ = 0;       // the current block's number, 0 before the first
-  int next_block_ = 0;  // the block the chain goes to after it
+  std::string block_bytes_;  // the current block, deciphered; short when cut
+  size_t block_offset_ = 0;  // where it lies in the file
+  int block_ = 0;            // the current block's number, 0 before the first
+  int next_block_ = 0;       // the block the chain goes to after it
   int records_in_block_ = 0;
   int record_ = 0;  // the next record of the current block
   bool ended_ = false;

@@ -30,6 +30,8 @@ struct TableAccount {
 struct ReadOptions {
   // The code page of tables whose files name none; 0: 1252.
   int code_page = 0;
+  // The passwords to try on password-protected Paradox tables, in order.
+  std::vector<std::string> passwords;
 };
 
 class TableReader {

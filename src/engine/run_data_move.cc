@@ -52,6 +52,7 @@ AliasDataReport MoveOne(Disk& disk, const std::string& tree, const AliasDataSour
   if (sinks.empty()) return r;
   data::ReadOptions options;
   options.code_page = code_page;
+  options.passwords = source.passwords;
   data::MoveResult moved = data::MoveTables(disk, files, options, sinks);
   r.tables = std::move(moved.tables);
   if (!moved.output_error.empty()) {
