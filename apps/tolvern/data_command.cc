@@ -8,6 +8,7 @@
 #include "data/sql_script_writer.h"
 #include "data/sqlite_writer.h"
 #include "data/table_mover.h"
+#include "engine/component_replacer.h"
 #include "platform/code_pages.h"
 #include "platform/disk.h"
 
@@ -15,6 +16,17 @@ namespace tolvern::cli {
 namespace {
 
 void CheckArgs(const DataArgs& args) {
+  const bool aliases = !args.run.project.empty() || !args.run.folder.empty();
+  if (aliases && !args.folders.empty())
+    throw CLI::ValidationError("data", "give table folders, or --project/--folder, not both");
+  if (!aliases && args.folders.empty())
+    throw CLI::ValidationError("data", "give the folders of the tables, or --project/--folder");
+  if (aliases && (!args.sql.empty() || !args.sqlite.empty()))
+    throw CLI::ValidationError(
+        "data",
+        "with --project/--folder each alias's tables go into Wiz_Data_ALIAS.sql and "
+        ".sqlite beside the project: --sql and --sqlite are for table folders");
+  if (aliases) return;
   if (args.sql.empty() && args.sqlite.empty())
     throw CLI::ValidationError("data", "give --sql FILE or --sqlite FILE (or both)");
   if (args.code_page && !IsKnownCodePage(args.code_page))
@@ -50,7 +62,18 @@ Subcommand AddDataCommand(CLI::App& app) {
   auto args = std::make_shared<DataArgs>();
   CLI::App* data = app.add_subcommand(
       "data", "Move the Paradox and dBASE tables of folders into a SQL script and a SQLite file.");
-  data->add_option("FOLDER", args->folders, "Folders holding .DB and .DBF tables")->required();
+  data->add_option("FOLDER", args->folders, "Folders holding .DB and .DBF tables");
+  auto* project = data->add_option("--project", args->run.project,
+                                   "The tables of the project's aliases, each from the folder its "
+                                   "profile rule names (\"data\")");
+  auto* folder = data->add_option("--folder", args->run.folder,
+                                  "The same for the aliases of the units and forms of a folder");
+  project->excludes(folder);
+  data->add_flag("--recursive,-r", args->run.recursive, "With --folder: walk sub-folders too")
+      ->needs(folder);
+  data->add_option("--profile", args->run.profiles,
+                   "With --project/--folder: a mapping profile naming the aliases' table folders; "
+                   "repeatable, in order");
   data->add_option("--sql", args->sql, "Write the tables as a SQL script to FILE");
   data->add_option("--sqlite", args->sqlite, "Write the tables into a new SQLite database FILE");
   data->add_option("--codepage", args->code_page,
@@ -64,7 +87,42 @@ Subcommand AddDataCommand(CLI::App& app) {
   return {data, [args] { CheckArgs(*args); }, [args] { return RunData(*args); }, nullptr};
 }
 
+namespace {
+
+// The tables of the aliases of a project or folder: the aliases a dry run
+// finds (and those the profiles name), each from its rule's folder, beside
+// the project.
+int RunAliasData(const DataArgs& args) {
+  RunSetup run;
+  if (const int code = run.Prepare(args.run); code != kExitOk) return code;
+  run.ListOnly(args.run);
+  TComponentReplacer& replacer = run.replacer();
+  replacer.Execute();
+  for (AliasRule& rule : replacer.AliasRules)
+    rule.data_passwords.insert(rule.data_passwords.end(), args.passwords.begin(),
+                               args.passwords.end());
+  run.options().CodePage = args.code_page;
+  replacer.MoveRunData(replacer.RunDisk(), run.base_folder());
+  bool whole = true;
+  for (const AliasDataReport& r : replacer.Report.data) {
+    std::cout << DataMoveLine(r) << "\n";
+    for (const data::TableOutcome& t : r.tables) {
+      for (const std::string& problem : t.account.problems)
+        std::cout << "  problem: " << problem << "\n";
+      if (!t.error.empty()) std::cout << "  problem: " << t.error << "\n";
+    }
+    whole = whole && r.Complete();
+  }
+  if (replacer.Report.data.empty())
+    std::cout << "No BDE alias in the run and none with a table folder in the profiles: no table "
+                 "was moved.\n";
+  return whole ? kExitOk : kExitIncomplete;
+}
+
+}  // namespace
+
 int RunData(const DataArgs& args) {
+  if (!args.run.project.empty() || !args.run.folder.empty()) return RunAliasData(args);
   RealDisk disk;
   std::vector<std::string> folders;
   for (const std::string& folder : args.folders) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli_common.h"
+#include "run_setup.h"
 
 namespace tolvern::cli {
 
@@ -17,6 +18,9 @@ struct DataArgs {
   int code_page = 0;                   // for tables whose files name none
   std::vector<std::string> passwords;  // to try on password-protected tables
   bool force = false;                  // replace outputs that exist
+  // The tables of the aliases of a project or folder, each where its
+  // profile rule's "data" says, into Wiz_Data_ALIAS.sql and .sqlite there.
+  RunArgs run;
 };
 
 // Adds the data subcommand and its options to the app.

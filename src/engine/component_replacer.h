@@ -105,6 +105,11 @@ class TComponentReplacer {
   // its original's place; failures that stop the run are exceptions, thrown
   // after the clean-up.
   bool Execute();
+  // Moves the tables of the aliases whose table folder the profiles name
+  // (the run's aliases first: those of its plan, set by Execute) into
+  // scripts and databases in tree, and names them in the to-do items of
+  // their files. A run with MoveData does it before its lists are written.
+  void MoveRunData(Disk& disk, const std::string& tree);
 
   // Puts back every original listed in an undo file, all or nothing (see
   // UndoRestore). With `force`, originals changed after the run are put back
@@ -314,9 +319,7 @@ class TComponentReplacer {
   // replacement; false when an original could not be replaced or the run
   // was cancelled (Cancelled).
   bool CommitRun(Disk& disk, const std::string& tree, int threads);
-  // Moves the tables of the aliases whose table folder the profiles name,
-  // beside the log, and names them in the to-do items of their files.
-  void MoveRunData(Disk& disk, const std::string& tree);
+
   // Whether a cancel has been asked (and Cancelled set), asking once more.
   bool StopAsked();
   void EnterPhase(RunPhase phase);
