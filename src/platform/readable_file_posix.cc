@@ -52,11 +52,13 @@ std::unique_ptr<ReadableFile> RealDisk::OpenRead(const std::string& path, std::s
     return nullptr;
   }
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    if (error)
-      *error = S_ISDIR(st.st_mode)   ? "is a folder"
-               : S_ISREG(st.st_mode) ? posix::ErrnoText()
-                                     : "not a regular file";
+  if (::fstat(fd, &st) != 0) {
+    if (error) *error = posix::ErrnoText();
+    ::close(fd);
+    return nullptr;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    if (error) *error = S_ISDIR(st.st_mode) ? "is a folder" : "not a regular file";
     ::close(fd);
     return nullptr;
   }

@@ -50,26 +50,31 @@ class WinReadable : public ReadableFile {
 }  // namespace
 
 std::unique_ptr<ReadableFile> RealDisk::OpenRead(const std::string& path, std::string* error) {
+  std::wstring wide = WidePath(path);
+  DWORD attributes = ::GetFileAttributesW(wide.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    if (error) *error = "is a folder";
+    return nullptr;
+  }
   // Others may go on reading, writing or renaming the file meanwhile, as
   // they could while an editor has it open.
-  HANDLE h = ::CreateFileW(WidePath(path).c_str(), GENERIC_READ,
+  HANDLE h = ::CreateFileW(wide.c_str(), GENERIC_READ,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     win::Fail(error, ::GetLastError());
     return nullptr;
   }
+  // A device (CON, NUL, a serial port) or a pipe is no table.
   LARGE_INTEGER size{};
-  BY_HANDLE_FILE_INFORMATION info{};
-  bool disk_file = ::GetFileType(h) == FILE_TYPE_DISK;
-  if (!disk_file || !::GetFileInformationByHandle(h, &info) ||
-      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !::GetFileSizeEx(h, &size)) {
+  if (::GetFileType(h) != FILE_TYPE_DISK) {
+    ::CloseHandle(h);
+    if (error) *error = "not a regular file";
+    return nullptr;
+  }
+  if (!::GetFileSizeEx(h, &size)) {
     DWORD code = ::GetLastError();
     ::CloseHandle(h);
-    if (!disk_file || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-      if (error) *error = disk_file ? "is a folder" : "not a regular file";
-      return nullptr;
-    }
     win::Fail(error, code);
     return nullptr;
   }
