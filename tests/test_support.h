@@ -129,6 +129,14 @@ class FaultyDisk : public RealDisk {
             std::string* error = nullptr) override;
   bool WriteFile(const std::string& path, std::string_view data, std::string* error) override;
   bool ReadFile(const std::string& path, std::string* data, std::string* error) override;
+  // Fails where ReadFile would.
+  std::unique_ptr<ReadableFile> OpenRead(const std::string& path, std::string* error) override {
+    if ((fail_read && fail_read(path)) || Fails("read", path, error)) {
+      if (error) *error = "injected read failure";
+      return nullptr;
+    }
+    return RealDisk::OpenRead(path, error);
+  }
   bool WriteNewFile(const std::string& path, std::string_view data, std::string* error) override;
   bool WriteExclusive(const std::string& path, std::string_view data, std::string* error,
                       bool* already_exists) override;

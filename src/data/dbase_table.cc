@@ -15,11 +15,15 @@ std::unique_ptr<DbaseTable> DbaseTable::Open(Disk& disk, const std::string& path
   std::unique_ptr<DbaseTable> table(new DbaseTable);
   table->name_ = ExtractFileName(path);
   std::string reason;
-  if (!disk.ReadFile(path, &table->file_, &reason)) {
+  std::unique_ptr<ReadableFile> file = disk.OpenRead(path, &reason);
+  std::string_view head;
+  if (file) table->file_ = std::make_unique<FileWindow>(std::move(file));
+  // The header's size is a 16-bit number: the first 64 KB hold it.
+  if (!table->file_ || !table->file_->View(0, 0x10000, &head, &reason)) {
     *error = table->name_ + ": cannot be read: " + reason;
     return nullptr;
   }
-  if (!ReadDbaseHeader(table->file_, &table->header_, &reason)) {
+  if (!ReadDbaseHeader(head, &table->header_, &reason)) {
     *error = table->name_ + ": " + reason;
     return nullptr;
   }
@@ -52,12 +56,13 @@ void DbaseTable::OpenMemo(Disk& disk, const std::string& path) {
     memo_missing_ = std::string("the memo file ") + (fox ? ".FPT" : ".DBT") + " is missing";
     return;
   }
-  std::string bytes, reason;
-  if (!disk.ReadFile(memo_path, &bytes, &reason)) {
+  std::string reason;
+  std::unique_ptr<ReadableFile> file = disk.OpenRead(memo_path, &reason);
+  if (!file) {
     memo_missing_ = ExtractFileName(memo_path) + " cannot be read: " + reason;
     return;
   }
-  memo_.emplace(header_.flavor, std::move(bytes));
+  memo_.emplace(header_.flavor, FileWindow(std::move(file)));
 }
 
 void DbaseTable::FieldProblem(size_t field, size_t offset, const std::string& what) {
@@ -68,12 +73,12 @@ void DbaseTable::FieldProblem(size_t field, size_t offset, const std::string& wh
                               " (this and any later such values are NULL)");
 }
 
-void DbaseTable::DecodeRecord(size_t at, Row* row) {
+void DbaseTable::DecodeRecord(std::string_view record, size_t at, Row* row) {
   row->clear();
   for (size_t i : columns_) {
     const DbaseField& field = header_.fields[i];
     size_t offset = at + 1 + field.offset;
-    std::string_view bytes(file_.data() + offset, field.length);
+    std::string_view bytes = record.substr(1 + field.offset, field.length);
     Value value;
     if (IsDbaseMemo(field, header_.flavor)) {
       std::uint64_t block = DbaseMemoBlock(bytes, header_.flavor);
@@ -103,8 +108,8 @@ void DbaseTable::End() {
                                 " records, the first here, have a deletion flag neither blank nor "
                                 "'*' (damaged); left out");
   std::uint64_t held = static_cast<std::uint64_t>(header_.record_size) * header_.record_count;
-  if (header_.header_size + held > file_.size()) {
-    std::uint64_t whole = (file_.size() - header_.header_size) / header_.record_size;
+  if (header_.header_size + held > file_->Size()) {
+    std::uint64_t whole = (file_->Size() - header_.header_size) / header_.record_size;
     account_.problems.push_back(
         name_ + ": offset " + std::to_string(header_.header_size + whole * header_.record_size) +
         ": the file is cut short: it holds " + std::to_string(whole) + " of the " +
@@ -114,15 +119,32 @@ void DbaseTable::End() {
   }
 }
 
+void DbaseTable::ReadFailed(std::uint64_t at, const std::string& reason) {
+  ended_ = true;
+  std::uint64_t left = header_.record_count - record_;
+  account_.problems.push_back(name_ + ": offset " + std::to_string(at) +
+                              ": cannot be read: " + reason + "; the " + std::to_string(left) +
+                              " records from here on are left out");
+  account_.rows_damaged += left;
+  account_.incomplete = true;
+}
+
 bool DbaseTable::Next(Row* row) {
   while (!ended_) {
-    size_t at = header_.header_size + static_cast<size_t>(record_) * header_.record_size;
-    if (record_ >= header_.record_count || at + header_.record_size > file_.size()) {
+    std::uint64_t at = header_.header_size + std::uint64_t{record_} * header_.record_size;
+    std::string_view record;
+    std::string reason;
+    if (record_ < header_.record_count && at + header_.record_size <= file_->Size() &&
+        !file_->View(at, static_cast<size_t>(header_.record_size), &record, &reason)) {
+      ReadFailed(at, reason);
+      return false;
+    }
+    if (record.size() < static_cast<size_t>(header_.record_size)) {
       End();
       return false;
     }
     ++record_;
-    char flag = file_[at];
+    char flag = record[0];
     if (flag == '*') {
       ++account_.rows_deleted;
       continue;
@@ -132,7 +154,7 @@ bool DbaseTable::Next(Row* row) {
       ++account_.rows_damaged;
       continue;
     }
-    DecodeRecord(at, row);
+    DecodeRecord(record, static_cast<size_t>(at), row);
     ++account_.rows_read;
     return true;
   }

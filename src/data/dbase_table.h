@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "data/dbase_header.h"
@@ -33,12 +34,15 @@ class DbaseTable : public TableReader {
  private:
   DbaseTable() = default;
   void OpenMemo(Disk& disk, const std::string& path);
-  void DecodeRecord(size_t at, Row* row);
+  // Decodes the record, which lies at offset `at`.
+  void DecodeRecord(std::string_view record, size_t at, Row* row);
+  // Ends the table at a record the file could not give.
+  void ReadFailed(std::uint64_t at, const std::string& reason);
   void FieldProblem(size_t field, size_t offset, const std::string& what);
   void End();
 
   std::string name_;
-  std::string file_;
+  std::unique_ptr<FileWindow> file_;
   std::optional<DbaseMemo> memo_;
   std::string memo_missing_;  // why memos cannot be read, when they cannot
   DbaseHeader header_;

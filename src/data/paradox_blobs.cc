@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "data/byte_reading.h"
+#include "data/file_window.h"
 
 namespace tolvern::data {
 namespace {
@@ -21,35 +22,44 @@ BlobRead Failed(std::string* error, size_t offset, const std::string& what) {
   return BlobRead::kFailed;
 }
 
-BlobRead FromMb(const std::string& mb, std::uint32_t pointer, std::uint32_t length,
-                std::string* value, std::string* error) {
+BlobRead FromMb(FileWindow& mb, std::uint32_t pointer, std::uint32_t length, std::string* value,
+                std::string* error) {
   size_t block = pointer & 0xFFFFFF00u;
   size_t index = pointer & 0xFF;
-  if (block + kSmallTable + 64 * kSmallEntry > mb.size() && block + kSingleData > mb.size())
+  std::string_view head;
+  std::string why;
+  // The block's type and, in a block of small blobs, the entries.
+  if (!mb.View(block, kSmallTable + 64 * kSmallEntry, &head, &why))
+    return Failed(error, block, "cannot be read: " + why);
+  if (head.size() < kSmallTable + 64 * kSmallEntry && head.size() < kSingleData)
     return Failed(error, block, "the blob lies past the end of the file");
-  std::uint32_t type = Byte(mb, block);
+  std::uint32_t type = Byte(head, 0);
   size_t data = 0;
   if (type == kSingleBlob) {
     data = block + kSingleData;
   } else if (type == kSmallBlobs && index < 64) {
-    size_t entry = block + kSmallTable + index * kSmallEntry;
-    if (entry + kSmallEntry > mb.size())
-      return Failed(error, entry, "the blob's entry lies past the end of the file");
-    data = block + 16 * static_cast<size_t>(Byte(mb, entry));
-    if (Byte(mb, entry) == 0) return Failed(error, entry, "the blob's entry is empty");
+    size_t entry = kSmallTable + index * kSmallEntry;
+    if (entry + kSmallEntry > head.size())
+      return Failed(error, block + entry, "the blob's entry lies past the end of the file");
+    data = block + 16 * static_cast<size_t>(Byte(head, entry));
+    if (Byte(head, entry) == 0) return Failed(error, block + entry, "the blob's entry is empty");
   } else {
     return Failed(error, block, "no blob here (block type " + std::to_string(type) + ")");
   }
-  if (data + length > mb.size())
+  // A damaged length is caught before anything is read, however large it is.
+  std::string_view bytes;
+  if (data + length <= mb.Size() && !mb.View(data, length, &bytes, &why))
+    return Failed(error, data, "cannot be read: " + why);
+  if (bytes.size() < length)
     return Failed(error, data,
                   "the blob of " + std::to_string(length) + " bytes runs past the end of the file");
-  value->assign(mb, data, length);
+  value->assign(bytes);
   return BlobRead::kValue;
 }
 
 }  // namespace
 
-BlobRead ReadParadoxBlob(std::string_view field, const std::string* mb, std::string* value,
+BlobRead ReadParadoxBlob(std::string_view field, FileWindow* mb, std::string* value,
                          std::string* error) {
   value->clear();
   if (field.size() < 10) return BlobRead::kBlank;

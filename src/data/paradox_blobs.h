@@ -12,10 +12,12 @@ namespace tolvern::data {
 
 enum class BlobRead { kValue, kBlank, kFailed };
 
+class FileWindow;
+
 // The value of a blob field whose bytes in the record are `field`. `mb` is
-// the .MB file's bytes, or null when there is none. On kFailed *error says
-// why, with the offset in the .MB file.
-BlobRead ReadParadoxBlob(std::string_view field, const std::string* mb, std::string* value,
+// the .MB file, or null when there is none. On kFailed *error says why, with
+// the offset in the .MB file.
+BlobRead ReadParadoxBlob(std::string_view field, FileWindow* mb, std::string* value,
                          std::string* error);
 
 }  // namespace tolvern::data

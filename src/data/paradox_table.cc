@@ -2,6 +2,7 @@
 
 #include "base/paths.h"
 #include "data/byte_reading.h"
+#include "data/file_window.h"
 #include "data/paradox_blobs.h"
 #include "data/paradox_checks.h"
 #include "data/paradox_indexes.h"
@@ -40,11 +41,15 @@ std::unique_ptr<ParadoxTable> ParadoxTable::Open(Disk& disk, const std::string& 
   std::unique_ptr<ParadoxTable> table(new ParadoxTable);
   table->name_ = ExtractFileName(path);
   std::string reason;
-  if (!disk.ReadFile(path, &table->file_, &reason)) {
+  std::unique_ptr<ReadableFile> file = disk.OpenRead(path, &reason);
+  std::string_view head;
+  if (file) table->file_ = std::make_unique<FileWindow>(std::move(file));
+  // The header's size is a 16-bit number: the first 64 KB hold it.
+  if (!table->file_ || !table->file_->View(0, 0x10000, &head, &reason)) {
     *error = table->name_ + ": cannot be read: " + reason;
     return nullptr;
   }
-  if (!ReadParadoxHeader(table->file_, &table->header_, &reason)) {
+  if (!ReadParadoxHeader(head, &table->header_, &reason)) {
     *error = table->name_ + ": " + reason;
     return nullptr;
   }
@@ -59,10 +64,12 @@ std::unique_ptr<ParadoxTable> ParadoxTable::Open(Disk& disk, const std::string& 
   if (header.encrypted && !table->Unlock(options.passwords, error)) return nullptr;
   std::string mb = SiblingFile(disk, path, ".MB");
   if (!mb.empty()) {
-    if (disk.ReadFile(mb, &table->mb_, &reason)) {
-      table->has_mb_ = true;
+    if (std::unique_ptr<ReadableFile> blobs = disk.OpenRead(mb, &reason)) {
+      FileWindow::Decipher decipher;
       // The whole .MB file is enciphered, its header block too.
-      if (header.encrypted) DecryptParadoxMb(&table->mb_, header.encryption);
+      if (header.encrypted)
+        decipher = [check = header.encryption](std::string* s) { DecryptParadoxMb(s, check); };
+      table->mb_ = std::make_unique<FileWindow>(std::move(blobs), std::move(decipher));
     } else {
       table->account_.problems.push_back(ExtractFileName(mb) + ": cannot be read: " + reason);
     }
@@ -88,15 +95,24 @@ bool ParadoxTable::Unlock(const std::vector<std::string>& passwords, std::string
   return false;
 }
 
-void ParadoxTable::LoadBlock(size_t offset) {
+bool ParadoxTable::LoadBlock(size_t offset) {
   block_offset_ = offset;
-  block_bytes_.assign(file_, offset, static_cast<size_t>(header_.block_size));
-  if (!header_.encrypted) return;
+  std::string reason;
+  if (!file_->View(offset, static_cast<size_t>(header_.block_size), &block_bytes_, &reason)) {
+    Problem(offset, "block " + std::to_string(block_) + " cannot be read: " + reason);
+    return false;
+  }
   // A block cut short keeps only its whole pieces of the cipher: the bytes
   // after them cannot be deciphered.
-  if (block_bytes_.size() < static_cast<size_t>(header_.block_size))
-    block_bytes_.resize(block_bytes_.size() / 256 * 256);
-  DecryptParadoxBlock(&block_bytes_, header_.encryption, block_);
+  if (header_.encrypted) {
+    deciphered_.assign(block_bytes_.substr(0, block_bytes_.size() / 256 * 256));
+    DecryptParadoxBlock(&deciphered_, header_.encryption, block_);
+    block_bytes_ = deciphered_;
+  }
+  // A file that shrank since it was opened.
+  if (block_bytes_.size() >= kBlockHeader) return true;
+  Problem(offset, "block " + std::to_string(block_) + " is cut short");
+  return false;
 }
 
 void ParadoxTable::Problem(size_t offset, const std::string& what) {
@@ -112,9 +128,9 @@ bool ParadoxTable::BlockUsable(int n) {
   visited_[n] = true;
   // An encrypted block's header is read out of its first piece of the cipher.
   size_t needed = header_.encrypted ? 256 : kBlockHeader;
-  if (offset + needed > file_.size()) {
+  if (offset + needed > file_->Size()) {
     Problem(offset, "block " + std::to_string(n) + " lies past the end of the file (" +
-                        std::to_string(file_.size()) + " bytes): the file is cut short");
+                        std::to_string(file_->Size()) + " bytes): the file is cut short");
     return false;
   }
   return true;
@@ -129,7 +145,10 @@ bool ParadoxTable::NextBlock() {
     }
     block_ = n;
     size_t offset = header_.header_size + static_cast<size_t>(n - 1) * header_.block_size;
-    LoadBlock(offset);
+    if (!LoadBlock(offset)) {
+      account_.incomplete = true;
+      return false;
+    }
     next_block_ = static_cast<int>(Le16(block_bytes_, 0));
     auto last = static_cast<std::int16_t>(Le16(block_bytes_, 4));
     record_ = 0;
@@ -167,7 +186,7 @@ void ParadoxTable::DecodeRecord(size_t at, Row* row) {
       row->push_back(ParadoxValue(field, bytes, code_page_));
     } else {
       std::string value, error;
-      BlobRead read = ReadParadoxBlob(bytes, has_mb_ ? &mb_ : nullptr, &value, &error);
+      BlobRead read = ReadParadoxBlob(bytes, mb_.get(), &value, &error);
       if (read == BlobRead::kFailed && blob_failures_++ == 0)
         Problem(block_offset_ + at,
                 "field " + CodePageToUtf8(code_page_, field.name) + ": " + error);

@@ -7,8 +7,10 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "data/file_window.h"
 #include "data/paradox_header.h"
 #include "data/table_reader.h"
 
@@ -40,22 +42,25 @@ class ParadoxTable : public TableReader {
   // Whether one of the passwords opens the encrypted table; names the
   // problem when none does.
   bool Unlock(const std::vector<std::string>& passwords, std::string* error);
-  // Reads (and deciphers) the block at offset into block_bytes_.
-  void LoadBlock(size_t offset);
+  // Reads (and deciphers) the block at offset into block_bytes_; false,
+  // naming the problem, when it cannot be read.
+  bool LoadBlock(size_t offset);
   // Decodes the record at offset `at` of the current block.
   void DecodeRecord(size_t at, Row* row);
   void Problem(size_t offset, const std::string& what);
   void EndOfChain();
 
   std::string name_;  // the file's name, for the messages
-  std::string file_;
-  std::string mb_;
-  bool has_mb_ = false;
+  std::unique_ptr<FileWindow> file_;
+  std::unique_ptr<FileWindow> mb_;  // null when there is none
   ParadoxHeader header_;
   TableSchema schema_;
   TableAccount account_;
   int code_page_ = 1252;
-  std::string block_bytes_;  // the current block, deciphered; short when cut
+  // The current block (a view of the file's window, or of deciphered_);
+  // short when the file is cut short in it.
+  std::string_view block_bytes_;
+  std::string deciphered_;
   size_t block_offset_ = 0;  // where it lies in the file
   int block_ = 0;            // the current block's number, 0 before the first
   int next_block_ = 0;       // the block the chain goes to after it

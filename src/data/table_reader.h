@@ -1,6 +1,6 @@
 // A table being read, row by row, whatever its format: its columns, its live
 // records one at a time, and an account of what was left out and why. Only
-// the current row is held; the readers keep the table's file in memory.
+// the current row is held, and of the table's files a window of bytes.
 #pragma once
 
 #include <cstdint>

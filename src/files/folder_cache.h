@@ -61,6 +61,9 @@ class FolderCache : public Disk {
   bool ReadFile(const std::string& path, std::string* data, std::string* error) override {
     return disk_.ReadFile(path, data, error);
   }
+  std::unique_ptr<ReadableFile> OpenRead(const std::string& path, std::string* error) override {
+    return disk_.OpenRead(path, error);
+  }
   std::string TempPath() override { return disk_.TempPath(); }
   bool Stat(const std::string& path, FileStamp* stamp, std::string* error = nullptr) override {
     return disk_.Stat(path, stamp, error);

@@ -22,6 +22,12 @@
 
 namespace tolvern {
 
+std::unique_ptr<ReadableFile> Disk::OpenRead(const std::string& path, std::string* error) {
+  std::string bytes;
+  if (!ReadFile(path, &bytes, error)) return nullptr;
+  return ReadableBytes(std::move(bytes));
+}
+
 std::string Disk::FindIgnoringCase(const std::string& path, bool files_only, bool* list_failed) {
   // A missing exact name lists the folder.
   if (list_failed) *list_failed = false;

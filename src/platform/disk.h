@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/readable_file.h"
 #include "platform/sync_batch.h"
 
 namespace tolvern {
@@ -107,6 +108,10 @@ class Disk {
   // Reads a whole regular file (links followed) of at most kMaxFileSize
   // bytes; anything else (a folder, a pipe, a device) is refused unread.
   virtual bool ReadFile(const std::string& path, std::string* data, std::string* error) = 0;
+  // Opens a regular file (links followed) to be read at offsets, whatever its
+  // size; null, with the system's reason in *error, as ReadFile fails. This
+  // one reads the whole file through ReadFile (disks in memory, wrappers).
+  virtual std::unique_ptr<ReadableFile> OpenRead(const std::string& path, std::string* error);
   // Writes a whole file through a temporary sibling and a rename. A link at
   // path is followed (the file it names is replaced); a sibling that already
   // stands there is refused, never written through.
@@ -238,6 +243,7 @@ class RealDisk : public Disk {
   bool FileExists(const std::string& path) override;
   bool DirExists(const std::string& path) override;
   bool ReadFile(const std::string& path, std::string* data, std::string* error) override;
+  std::unique_ptr<ReadableFile> OpenRead(const std::string& path, std::string* error) override;
   bool WriteFile(const std::string& path, std::string_view data, std::string* error) override;
   std::string TempPath() override;
   bool Stat(const std::string& path, FileStamp* stamp, std::string* error = nullptr) override;

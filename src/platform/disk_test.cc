@@ -42,6 +42,32 @@ TEST(DiskTest, WritesReplaceFilesWholeAndFollowLinks) {
   EXPECT_TRUE(fs::is_character_file("/dev/null"));
 }
 
+// A file opened to be read at offsets gives the bytes asked for, fewer at
+// its end and none past it; what is no regular file is refused.
+TEST(DiskTest, AFileIsReadAtOffsets) {
+  RealDisk disk;
+  ScratchDir dir;
+  std::string bytes;
+  for (int i = 0; i < 100000; ++i) bytes += static_cast<char>(i * 7);
+  dir.Write("table.db", bytes);
+  std::string error, data;
+  std::unique_ptr<ReadableFile> file = disk.OpenRead(dir / "table.db", &error);
+  ASSERT_TRUE(file) << error;
+  EXPECT_EQ(file->Size(), bytes.size());
+  ASSERT_TRUE(file->ReadAt(70000, 300, &data, &error)) << error;
+  EXPECT_EQ(data, bytes.substr(70000, 300));
+  ASSERT_TRUE(file->ReadAt(5, 10, &data, &error)) << error;  // backwards
+  EXPECT_EQ(data, bytes.substr(5, 10));
+  ASSERT_TRUE(file->ReadAt(99990, 64, &data, &error)) << error;
+  EXPECT_EQ(data, bytes.substr(99990));
+  ASSERT_TRUE(file->ReadAt(200000, 64, &data, &error)) << error;
+  EXPECT_EQ(data, "");
+  EXPECT_FALSE(disk.OpenRead(dir.path(), &error));
+  EXPECT_EQ(error, "is a folder");
+  EXPECT_FALSE(disk.OpenRead(dir / "missing.db", &error));
+  EXPECT_FALSE(error.empty());
+}
+
 TEST(DiskTest, FailuresNameTheFile) {
   RealDisk disk;
   ScratchDir dir;
