@@ -193,5 +193,27 @@ TEST(MigrateDataTest, TheAliasRulesPasswordsOpenItsProtectedTables) {
   }
 }
 
+// tolvern data over a folder's aliases: the same tables as migrate --data,
+// without migrating a file; --sql and --sqlite are for table folders only.
+TEST(MigrateDataTest, TheDataCommandMovesTheAliasesOfAFolder) {
+  if (!data::SqliteAvailable()) GTEST_SKIP() << "built without SQLite";
+  ScratchDir dir;
+  WriteApplication(dir);
+  const std::string main_dfm = dir.Read("app/Main.dfm");
+  dir.Write("p.json", Profile("tables"));
+  CommandResult r = RunTolvern({"data", "--folder", dir / "app", "--profile", dir / "p.json"});
+  EXPECT_EQ(r.exit_code, 3) << r.out << r.err;  // ARCHIVE has no folder
+  EXPECT_NE(r.out.find("Data of alias SALES (" + (dir / "app/tables") + "): 2 tables, 4 rows"),
+            std::string::npos)
+      << r.out;
+  EXPECT_EQ(SqliteRows(dir / "app/Wiz_Data_SALES.sqlite", "orders"),
+            (std::vector<std::string>{"i:1 | t:Ann", "i:2 | t:Bob"}));
+  EXPECT_EQ(dir.Read("app/Main.dfm"), main_dfm);  // nothing migrated
+  r = RunTolvern({"data", "--folder", dir / "app", "--sql", dir / "x.sql"});
+  EXPECT_EQ(r.exit_code, 2) << r.out << r.err;
+  r = RunTolvern({"data"});
+  EXPECT_EQ(r.exit_code, 2) << r.out << r.err;
+}
+
 }  // namespace
 }  // namespace tolvern::testing
