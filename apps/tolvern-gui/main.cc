@@ -98,7 +98,8 @@ void SaveWizardPages(ShotWriter& shots, const std::filesystem::path& app) {
 }
 
 // The Aliases step over an application on BDE aliases at `app`, with one
-// alias bound, one a new connection and one left, and the summary after it.
+// alias bound, one a new connection with its tables' folder and one left,
+// the data moved, and the summary after it.
 void SaveAliasPages(ShotWriter& shots, const std::filesystem::path& app) {
   ProjectHost host;
   host.Load((app / "Ledger.dpr").string());
@@ -124,8 +125,10 @@ void SaveAliasPages(ShotWriter& shots, const std::filesystem::path& app) {
                     : i == 1 ? AliasChoiceKind::kBind
                              : AliasChoiceKind::kLeave;
     if (i == 0) items[i].database = "ledger.nxdb", items[i].server = "localhost";
+    if (i == 0) items[i].data_folder = (app / "data").string();
     if (i == 1) items[i].bind = "frmReports.dbRemote";
   }
+  m.Aliases.move_data = true;
   wizard.Refresh();
   QApplication::processEvents();
   shots.Save(wizard, "aliases");

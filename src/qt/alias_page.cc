@@ -87,13 +87,18 @@ TAliasPage::TAliasPage(QWidget* parent) : QWidget(parent) {
   form->addRow("&Database:", edDatabase);
   form->addRow("&Server:", edServer);
   form->addRow("&User name:", edUserName);
-  form->addRow("&Tables' folder:", data_row);
+  // A row of a field and its button: its label is given the field as buddy,
+  // so that its accelerator reaches the field.
+  auto* data_label = new QLabel("&Tables' folder:", this);
+  data_label->setBuddy(edDataFolder);
+  form->addRow(data_label, data_row);
   form->addRow("New connections' &module:", edModule);
   layout->addLayout(form);
-  cbMoveData = new QCheckBox(
-      "Mo&ve the tables' data (Paradox, dBASE) into a SQL script and a SQLite database beside "
-      "the log",
-      this);
+  cbMoveData =
+      new QCheckBox("Mo&ve each alias's tables into a SQL script and a SQLite database", this);
+  cbMoveData->setToolTip(
+      "The Paradox and dBASE tables of each alias's folder go into Wiz_Data_ALIAS.sql and "
+      "Wiz_Data_ALIAS.sqlite beside the log");
   cbMoveData->setObjectName("cbMoveData");
   layout->addWidget(cbMoveData);
   btSaveProfile = new QPushButton("Save as pro&file...", this);
