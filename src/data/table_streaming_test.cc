@@ -82,9 +82,9 @@ TEST(TableStreamingTest, AParadoxTableIsReadInPiecesItsMemosToo) {
                               i == 29999 ? PxBlob(11, "m", memo, big.size()) : PxBlank(11)});
   std::string file = ParadoxFile(layout), error;
   ASSERT_GT(file.size(), 20 * kWindow);
-  ASSERT_TRUE(disk.WriteFile("/t/big.db", file, &error)) << error;
-  ASSERT_TRUE(disk.WriteFile("/t/big.mb", mb.bytes(), &error)) << error;
-  auto table = ParadoxTable::Open(disk, "/t/big.db", {}, &error);
+  ASSERT_TRUE(disk.WriteFile(PathJoin("/t", "big.db"), file, &error)) << error;
+  ASSERT_TRUE(disk.WriteFile(PathJoin("/t", "big.mb"), mb.bytes(), &error)) << error;
+  auto table = ParadoxTable::Open(disk, PathJoin("/t", "big.db"), {}, &error);
   ASSERT_TRUE(table) << error;
   Row last;
   EXPECT_EQ(CountRows(*table, &last), 30000u);
@@ -110,9 +110,9 @@ TEST(TableStreamingTest, ADbaseTableIsReadInPiecesItsMemosToo) {
                                std::string(10 - block.size(), ' ') + block}});
   }
   std::string file = DbaseFile(layout), error;
-  ASSERT_TRUE(disk.WriteFile("/t/big.dbf", file, &error)) << error;
-  ASSERT_TRUE(disk.WriteFile("/t/big.dbt", Dbt3File(memos), &error)) << error;
-  auto table = DbaseTable::Open(disk, "/t/big.dbf", {}, &error);
+  ASSERT_TRUE(disk.WriteFile(PathJoin("/t", "big.dbf"), file, &error)) << error;
+  ASSERT_TRUE(disk.WriteFile(PathJoin("/t", "big.dbt"), Dbt3File(memos), &error)) << error;
+  auto table = DbaseTable::Open(disk, PathJoin("/t", "big.dbf"), {}, &error);
   ASSERT_TRUE(table) << error;
   Row row;
   ASSERT_TRUE(table->Next(&row));  // record 0 is deleted
@@ -139,11 +139,11 @@ TEST(TableStreamingTest, AReadThatFailsPartWayIsNamedWithItsOffset) {
     dbf.records.push_back({false, {std::to_string(i), "n"}});
   }
   std::string error;
-  ASSERT_TRUE(disk.WriteFile("/t/px.db", ParadoxFile(px), &error)) << error;
-  ASSERT_TRUE(disk.WriteFile("/t/dbf.dbf", DbaseFile(dbf), &error)) << error;
+  ASSERT_TRUE(disk.WriteFile(PathJoin("/t", "px.db"), ParadoxFile(px), &error)) << error;
+  ASSERT_TRUE(disk.WriteFile(PathJoin("/t", "dbf.dbf"), DbaseFile(dbf), &error)) << error;
   disk.fail_from = 200000;
   Row row;
-  auto paradox = ParadoxTable::Open(disk, "/t/px.db", {}, &error);
+  auto paradox = ParadoxTable::Open(disk, PathJoin("/t", "px.db"), {}, &error);
   ASSERT_TRUE(paradox) << error;
   std::uint64_t rows = CountRows(*paradox, &row);
   EXPECT_GT(rows, 0u);
@@ -154,7 +154,7 @@ TEST(TableStreamingTest, AReadThatFailsPartWayIsNamedWithItsOffset) {
             std::string::npos)
       << paradox->Account().problems[0];
   EXPECT_EQ(paradox->Account().problems[0].rfind("px.db: offset ", 0), 0u);
-  auto dbase = DbaseTable::Open(disk, "/t/dbf.dbf", {}, &error);
+  auto dbase = DbaseTable::Open(disk, PathJoin("/t", "dbf.dbf"), {}, &error);
   ASSERT_TRUE(dbase) << error;
   rows = CountRows(*dbase, &row);
   EXPECT_GT(rows, 0u);
