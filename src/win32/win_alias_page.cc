@@ -61,6 +61,8 @@ void TWinAliasPage::Show(AliasChoices* choices) {
   choices_ = choices;
   filling_ = true;
   SetWindowTextUtf8(Item(IDC_ED_MODULE), choices_->module);
+  ::SendMessageW(Item(IDC_CK_MOVE_DATA), BM_SETCHECK,
+                 choices_->move_data ? BST_CHECKED : BST_UNCHECKED, 0);
   filling_ = false;
   FillList();
   // The alias and its count as wide as they need, the forms and what each
@@ -125,8 +127,8 @@ void TWinAliasPage::ShowSelected() {
   if (!choices_ || filling_) return;
   const int row = SelectedRow();
   const bool any = row >= 0 && row < static_cast<int>(choices_->Items().size());
-  for (int id :
-       {IDC_CB_ALIAS_CHOICE, IDC_ED_BIND, IDC_ED_DATABASE, IDC_ED_SERVER, IDC_ED_USER_NAME})
+  for (int id : {IDC_CB_ALIAS_CHOICE, IDC_ED_BIND, IDC_ED_DATABASE, IDC_ED_SERVER, IDC_ED_USER_NAME,
+                 IDC_ED_DATA_FOLDER, IDC_BT_DATA_FOLDER})
     ::EnableWindow(Item(id), any);
   if (!any) return;
   const AliasChoice& c = choices_->Items()[static_cast<size_t>(row)];
@@ -135,7 +137,8 @@ void TWinAliasPage::ShowSelected() {
   const std::pair<int, const std::string*> fields[] = {{IDC_ED_BIND, &c.bind},
                                                        {IDC_ED_DATABASE, &c.database},
                                                        {IDC_ED_SERVER, &c.server},
-                                                       {IDC_ED_USER_NAME, &c.user_name}};
+                                                       {IDC_ED_USER_NAME, &c.user_name},
+                                                       {IDC_ED_DATA_FOLDER, &c.data_folder}};
   // Set only when it differs, so that the caret of a user typing stays.
   for (auto [id, text] : fields)
     if (WindowText(Item(id)) != *text) SetWindowTextUtf8(Item(id), *text);
@@ -143,6 +146,10 @@ void TWinAliasPage::ShowSelected() {
   ::EnableWindow(Item(IDC_ED_BIND), c.kind == AliasChoiceKind::kBind);
   for (int id : {IDC_ED_DATABASE, IDC_ED_SERVER, IDC_ED_USER_NAME})
     ::EnableWindow(Item(id), c.kind == AliasChoiceKind::kNew);
+  // A folder of its own where the choice is the person's; the profile's
+  // own holds under "as the profile says".
+  const bool own = c.kind == AliasChoiceKind::kNew || c.kind == AliasChoiceKind::kBind;
+  for (int id : {IDC_ED_DATA_FOLDER, IDC_BT_DATA_FOLDER}) ::EnableWindow(Item(id), own);
 }
 
 void TWinAliasPage::TakeSelected() {
@@ -159,6 +166,7 @@ void TWinAliasPage::TakeSelected() {
   c.database = WindowText(Item(IDC_ED_DATABASE));
   c.server = WindowText(Item(IDC_ED_SERVER));
   c.user_name = WindowText(Item(IDC_ED_USER_NAME));
+  c.data_folder = WindowText(Item(IDC_ED_DATA_FOLDER));
   FillList();
   ShowSelected();
 }
@@ -183,7 +191,20 @@ bool TWinAliasPage::OnCommand(int id, int code, HWND control) {
     case IDC_ED_DATABASE:
     case IDC_ED_SERVER:
     case IDC_ED_USER_NAME:
+    case IDC_ED_DATA_FOLDER:
       if (code == EN_CHANGE) TakeSelected();
+      return true;
+    case IDC_BT_DATA_FOLDER:
+      if (code == BN_CLICKED) {
+        const std::string folder =
+            SystemBrowseFolder(page_, BrowseStartFolder(WindowText(Item(IDC_ED_DATA_FOLDER))));
+        if (!folder.empty()) SetWindowTextUtf8(Item(IDC_ED_DATA_FOLDER), folder);
+      }
+      return true;
+    case IDC_CK_MOVE_DATA:
+      if (code == BN_CLICKED && choices_ && !filling_)
+        choices_->move_data =
+            ::SendMessageW(control, BM_GETCHECK, 0, 0) == static_cast<LRESULT>(BST_CHECKED);
       return true;
     case IDC_ED_MODULE:
       if (code == EN_CHANGE && choices_ && !filling_) {

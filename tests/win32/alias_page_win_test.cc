@@ -153,6 +153,12 @@ TEST_F(WinAliasPageTest, TheAliasesOfTheScanAreChosenTypedIntoSavedAndSummed) {
   Type(*w, IDC_ED_SERVER, "localhost");
   EXPECT_EQ(items[0].database, "ledger.nxdb");
   EXPECT_EQ(items[0].server, "localhost");
+  // Its tables' folder, and the data moved with the run.
+  EXPECT_TRUE(Enabled(*w, IDC_ED_DATA_FOLDER));
+  Type(*w, IDC_ED_DATA_FOLDER, "C:\\Ledger\\Data");
+  EXPECT_EQ(items[0].data_folder, "C:\\Ledger\\Data");
+  Click(*w, IDC_CK_MOVE_DATA);
+  EXPECT_TRUE(w->Model().Aliases.move_data);
   // The second bound to a component: refused until it names one.
   SelectRow(*w, 1);
   EXPECT_EQ(Text(*w, IDC_ED_DATABASE), "");
@@ -185,16 +191,20 @@ TEST_F(WinAliasPageTest, TheAliasesOfTheScanAreChosenTypedIntoSavedAndSummed) {
   Click(*w, IDC_BT_SAVE_PROFILE);
   EXPECT_EQ(dir_.Read("choices.json"), w->Model().Aliases.ProfileText());
   EXPECT_NE(dir_.Read("choices.json").find("frmReports.dbRemote"), std::string::npos);
+  EXPECT_NE(dir_.Read("choices.json").find("\"data\": \"C:\\\\Ledger\\\\Data\""), std::string::npos)
+      << dir_.Read("choices.json");
   // The summary says each choice; Back finds them as they were.
   Click(*w, IDC_BT_NEXT);
   ASSERT_TRUE(::IsWindowVisible(w->PageHandle(WizardPage::kFinal)));
   const std::string summary = Text(*w, IDC_L_SUMMARY);
   EXPECT_NE(summary.find("Alias " + items[0].alias + " (" + std::to_string(items[0].data_sets) +
-                         " data set(s)): a new connection in LedgerData, database ledger.nxdb"),
+                         " data set(s)): a new connection in LedgerData, database ledger.nxdb; "
+                         "its tables moved from C:\\Ledger\\Data"),
             std::string::npos)
       << summary;
   EXPECT_NE(summary.find("Alias " + items[1].alias + " (" + std::to_string(items[1].data_sets) +
-                         " data set(s)): bound to frmReports.dbRemote\r\n"),
+                         " data set(s)): bound to frmReports.dbRemote; its tables: no folder "
+                         "given, not moved\r\n"),
             std::string::npos)
       << summary;
   Click(*w, IDC_BT_PREV);
@@ -202,6 +212,8 @@ TEST_F(WinAliasPageTest, TheAliasesOfTheScanAreChosenTypedIntoSavedAndSummed) {
   SelectRow(*w, 0);
   EXPECT_EQ(Text(*w, IDC_ED_DATABASE), "ledger.nxdb");
   EXPECT_EQ(Text(*w, IDC_ED_MODULE), "LedgerData");
+  EXPECT_EQ(Text(*w, IDC_ED_DATA_FOLDER), "C:\\Ledger\\Data");
+  EXPECT_EQ(::SendMessageW(Control(*w, IDC_CK_MOVE_DATA), BM_GETCHECK, 0, 0), BST_CHECKED);
 }
 
 // The mnemonic letter of a control's text ('\0' for none; "&&" is an "&").
