@@ -172,15 +172,9 @@ TEST(MigrateDataTest, TheAliasRulesPasswordsOpenItsProtectedTables) {
     px.password = "Secret";
     dir.Write("old/locked.db", ParadoxFile(px));
     dir.Write("p.json", Profile(dir / "app/tables", dir / "old"));
-    if (!given) {
-      std::string text = dir.Read("p.json");
-      text.replace(text.find("\"secret\""), 8, "\"wrong\"");
-      dir.Write("p.json", text);
-    } else {
-      std::string text = dir.Read("p.json");
-      text.replace(text.find("\"secret\""), 8, "\"Secret\"");
-      dir.Write("p.json", text);
-    }
+    std::string text = dir.Read("p.json");
+    text.replace(text.find("\"secret\""), 8, given ? "\"Secret\"" : "\"wrong\"");
+    dir.Write("p.json", text);
     CommandResult r = RunTolvern(
         {"migrate", "--folder", dir / "app", "--profile", dir / "p.json", "--data", "--quiet"});
     EXPECT_EQ(r.exit_code, given ? 0 : 3) << r.out << r.err;

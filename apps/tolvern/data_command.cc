@@ -103,7 +103,6 @@ int RunAliasData(const DataArgs& args) {
                                args.passwords.end());
   run.options().CodePage = args.code_page;
   replacer.MoveRunData(replacer.RunDisk(), run.base_folder());
-  bool whole = true;
   for (const AliasDataReport& r : replacer.Report.data) {
     std::cout << DataMoveLine(r) << "\n";
     for (const data::TableOutcome& t : r.tables) {
@@ -111,12 +110,11 @@ int RunAliasData(const DataArgs& args) {
         std::cout << "  problem: " << problem << "\n";
       if (!t.error.empty()) std::cout << "  problem: " << t.error << "\n";
     }
-    whole = whole && r.Complete();
   }
   if (replacer.Report.data.empty())
     std::cout << "No BDE alias in the run and none with a table folder in the profiles: no table "
                  "was moved.\n";
-  return whole ? kExitOk : kExitIncomplete;
+  return replacer.Report.DataComplete() ? kExitOk : kExitIncomplete;
 }
 
 }  // namespace

@@ -255,6 +255,12 @@ json DataJson(const std::vector<AliasDataReport>& data) {
 
 }  // namespace
 
+bool RunReport::DataComplete() const {
+  for (const AliasDataReport& r : data)
+    if (!r.Complete()) return false;
+  return true;
+}
+
 std::string RunReport::ToJson() const {
   json doc = {{"version", 1}, {"mode", mode}, {"replacer", replacer}, {"dryRun", dry_run}};
   json jfiles = json::array();

@@ -124,6 +124,9 @@ struct RunReport {
   // Units outside the project file that the run named and left as they
   // are (outcome kOutside).
   int FilesOutside() const;
+  // Whether every alias's tables the run was to move arrived whole (true
+  // for a run that moved no data).
+  bool DataComplete() const;
   // The places in code and forms left for a person, file by file.
   std::vector<TodoItem> Todo() const;
   // The same, as each file's own list in the order of the files: no copy.

@@ -78,10 +78,8 @@ std::string RunLogPath(const TReplaceOptions& options) {
 }
 
 bool OutcomeIsFailure(const TComponentReplacer& replacer) {
-  bool data_whole = true;
-  for (const AliasDataReport& d : replacer.Report.data) data_whole = data_whole && d.Complete();
   return replacer.Report.FilesNotMigrated() > 0 || replacer.Report.ObjectsNotConverted() > 0 ||
-         !data_whole;
+         !replacer.Report.DataComplete();
 }
 
 std::string ReplaceOutcomeText(const TComponentReplacer& replacer) {
